@@ -1,0 +1,109 @@
+// The host's own interface, for plughost and for tests. Plug-in code never
+// includes this: it reaches the host only through the tables.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/astypes.h"
+#include "host/hft.h"
+#include "host/errors.h"
+
+namespace host {
+
+// Host tables -------------------------------------------------------------
+enum class TableId { Core, Cos, PDModel, AcroView, AcroSupport, Other };
+
+// Makes the host's own tables once; safe to call again.
+void Init();
+HFT CoreTable();
+HFT NewTable(const char* name, ASUns32 version, ASUns32 size);
+void SetEntry(HFT table, ASUns32 selector, HFTEntry entry);
+// Puts `entry` in place of the selector's entry and answers the one it replaced.
+HFTEntry ReplaceEntry(HFT table, ASUns32 selector, HFTEntry entry);
+bool Publish(HFT table);
+// The newest published table of that name whose version is at least `version`.
+HFT Import(const char* name, ASUns32 version);
+
+// Failures ---------------------------------------------------------------
+[[noreturn]] void Raise(ASErrorCode code);
+// Turns the exception in flight (QPDF's, the library's, ours) into a raise.
+[[noreturn]] void RaiseFromCurrentException();
+const char* ErrorText(ASErrorCode code);
+// The detail of the last failure translated from a library exception.
+const std::string& LastFailureDetail();
+void SetFailureDetail(const std::string& detail);
+int FrameDepth();
+
+// Every host operation starts here, so that a test can make it raise.
+void Enter(TableId table, ASUns32 selector);
+
+// Atoms --------------------------------------------------------------------
+ASAtom AtomFromString(const char* text);
+const char* AtomText(ASAtom atom);
+
+// Alerts and notes ----------------------------------------------------------
+struct AlertRequest {
+  int kind;  // 0 note, 1 confirm, 2 alert with buttons
+  std::string message;
+  std::vector<std::string> buttons;  // alert: up to three texts
+};
+// Answers an alert: 1, 2 or 3 for the button pressed (a note needs no answer).
+using AlertHandler = std::function<int(const AlertRequest&)>;
+void SetAlertHandler(AlertHandler handler);
+int ShowAlert(const AlertRequest& request);
+
+}  // namespace host
+
+// Test hooks, compiled into the host library.
+namespace hosttest {
+void RaiseOnNextCall(host::TableId table, ASUns32 selector, ASErrorCode code);
+void RaiseOnNextAnyCall(ASErrorCode code);
+void ClearHooks();
+// Binds this process's plug-in side to the host tables, as a plug-in's
+// handshake would; tests call this before using plug-in code.
+void BindTables();
+}  // namespace hosttest
+
+// Documents, for plughost and tests (no library type shows here) -----------
+namespace host {
+struct DocOpenOptions {
+  bool attemptRepair = true;
+  std::string password;
+};
+// Raises a host error (with LastFailureDetail) when the file cannot be opened.
+PDDoc OpenDocument(const std::string& path, const DocOpenOptions& options = {});
+PDDoc OpenDocumentBytes(const std::string& bytes, const std::string& description,
+                        const DocOpenOptions& options = {});
+void CloseDocument(PDDoc doc);
+void SaveDocument(PDDoc doc, const std::string& path);
+bool DocumentWasRepaired(PDDoc doc);
+
+// Host paths (ASPathName) carry a file-system path; "\" reads as "/".
+ASPathName NewPath(const std::string& text);
+const std::string& PathText(ASPathName path);  // raises genErrBadHandle
+void ReleasePath(ASPathName path);
+}  // namespace host
+
+// The headless application ------------------------------------------------
+namespace host {
+// Opens the file as a view document and makes it the active one.
+AVDoc OpenInView(const std::string& path, const DocOpenOptions& options = {});
+// Makes an open PD document a view document (the active one).
+AVDoc ShowInView(PDDoc doc);
+AVDoc ActiveViewDocument();
+PDDoc ViewPDDoc(AVDoc doc);
+void ForgetViewDocument(ASUns32 docId);
+void CloseAllDocuments();
+
+struct MenuItemInfo {
+  std::string name;
+  std::string title;
+  std::string path;  // titles of the menus above it, joined by " > "
+  bool hasExecute;
+};
+std::vector<MenuItemInfo> MenuItems();
+// Runs a menu item by name, after asking its enable procedure as a user
+// would; false with the reason when it cannot run.
+bool ExecuteMenuItem(const std::string& name, std::string* why);
+}  // namespace host

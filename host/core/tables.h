@@ -1,0 +1,14 @@
+// Each module of the host fills its own table; Init calls these in turn.
+#pragma once
+#include "host/hft.h"
+
+namespace host {
+void InitCosTable();
+void InitPDModelTable();
+void InitAcroViewTable();
+void InitAcroSupportTable();
+
+// Fills a table from a procedure list with compile-time checked signatures.
+#define HOST_FILL_ENTRY(table, selns, impl, name, ret, params) \
+  ::host::SetEntry(table, selns::name, reinterpret_cast<HFTEntry>(static_cast<ret(*) params>(&impl)))
+}  // namespace host

@@ -1,0 +1,580 @@
+// The Cos table over QPDF.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <set>
+
+#include "core/tables.h"
+#include "cos/docs.h"
+#include "cos/encode.h"
+#include "host/procs.h"
+#include "support/streams.h"
+
+namespace host {
+namespace {
+
+// Runs a QPDF step; any library failure becomes a host raise.
+template <class F>
+auto Q(F&& f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (...) {
+    RaiseFromCurrentException();
+  }
+}
+
+CosType TypeOf(QPDFObjectHandle h) {
+  if (!h.isInitialized()) return CosNull;
+  switch (h.getTypeCode()) {
+    case ::ot_boolean: return CosBoolean;
+    case ::ot_integer: return CosInteger;
+    case ::ot_real: return CosFixed;
+    case ::ot_string: return CosString;
+    case ::ot_name: return CosName;
+    case ::ot_array: return CosArray;
+    case ::ot_dictionary: return CosDict;
+    case ::ot_stream: return CosStream;
+    default: return CosNull;
+  }
+}
+
+ASFixed SaturateFixed(double v) {
+  double scaled = std::nearbyint(v * 65536.0);
+  if (std::isnan(scaled)) return 0;
+  if (scaled >= 2147483647.0) return ASFixedMax;
+  if (scaled <= -2147483648.0) return ASFixedMin;
+  return static_cast<ASFixed>(scaled);
+}
+
+ASInt32 SaturateInt(long long v) {
+  if (v > std::numeric_limits<ASInt32>::max()) return std::numeric_limits<ASInt32>::max();
+  if (v < std::numeric_limits<ASInt32>::min()) return std::numeric_limits<ASInt32>::min();
+  return static_cast<ASInt32>(v);
+}
+
+// The shortest decimal text that reads back as the same 16.16 value.
+std::string FixedText(ASFixed f) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.6f", f / 65536.0);
+  std::string s(buf);
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  if (s == "-0" || s.empty()) s = "0";
+  return s;
+}
+
+std::string KeyName(ASAtom key) { return std::string("/") + AtomText(key); }
+
+Doc& NewDocOf(CosDoc doc) { return DocOf(doc); }
+
+CosObj Finish(Doc& doc, QPDFObjectHandle h, ASBool indirect) {
+  if (indirect) {
+    h = Q([&] { return doc.qpdf->makeIndirectObject(h); });
+    doc.Touch();
+  }
+  return doc.Wrap(h);
+}
+
+// The container's handle and document; raises on a dead or null container.
+QPDFObjectHandle Container(CosObj obj, Doc*& doc) {
+  QPDFObjectHandle h = Resolve(obj, &doc);
+  if (!doc) Raise(cosErrTypeMismatch);
+  return h;
+}
+
+QPDFObjectHandle DictOf(CosObj obj, Doc*& doc) {
+  QPDFObjectHandle h = Container(obj, doc);
+  if (Q([&] { return h.isStream(); })) return Q([&] { return h.getDict(); });
+  if (!Q([&] { return h.isDictionary(); })) Raise(cosErrTypeMismatch);
+  return h;
+}
+
+QPDFObjectHandle ArrayOf(CosObj obj, Doc*& doc) {
+  QPDFObjectHandle h = Container(obj, doc);
+  if (!Q([&] { return h.isArray(); })) Raise(cosErrTypeMismatch);
+  return h;
+}
+
+// A value that is about to be stored in `target`'s document.
+QPDFObjectHandle ValueFor(const Doc& target, CosObj value) {
+  Doc* vdoc = nullptr;
+  QPDFObjectHandle h = Resolve(value, &vdoc);
+  if (vdoc && vdoc != &target) Raise(cosErrDocMismatch);
+  return h;
+}
+
+// Copies the direct structure of `h`; indirect references below the top are
+// kept when `into` is the object's own document, and otherwise copied with
+// their whole graph (copyIndirect) or refused.
+QPDFObjectHandle CopyDirect(QPDFObjectHandle h, Doc& from, Doc& into, bool copyIndirect,
+                            bool top, int depth) {
+  if (depth > 10000) Raise(cosErrBadSyntax);
+  if (!top && h.isIndirect()) {
+    if (&from == &into) return h;
+    if (!copyIndirect) Raise(cosErrDocMismatch);
+    return into.qpdf->copyForeignObject(h);
+  }
+  if (h.isStream()) {
+    if (&from != &into) return into.qpdf->copyForeignObject(h);
+    QPDFObjectHandle s = into.qpdf->newStream();
+    s.replaceDict(CopyDirect(h.getDict(), from, into, copyIndirect, true, depth + 1));
+    auto raw = h.getRawStreamData();
+    s.replaceStreamData(std::string(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize()),
+                        QPDFObjectHandle(), QPDFObjectHandle());
+    return s;
+  }
+  if (h.isArray()) {
+    QPDFObjectHandle a = QPDFObjectHandle::newArray();
+    int n = h.getArrayNItems();
+    for (int i = 0; i < n; ++i)
+      a.appendItem(CopyDirect(h.getArrayItem(i), from, into, copyIndirect, false, depth + 1));
+    return a;
+  }
+  if (h.isDictionary()) {
+    QPDFObjectHandle d = QPDFObjectHandle::newDictionary();
+    for (auto& key : h.getKeys())
+      d.replaceKey(key, CopyDirect(h.getKey(key), from, into, copyIndirect, false, depth + 1));
+    return d;
+  }
+  return h.shallowCopy();
+}
+
+// Operations -------------------------------------------------------------------
+#define ENTER(sel) Enter(TableId::Cos, CosSel::sel)
+
+ASBool CosObjEqualImpl(CosObj a, CosObj b) {
+  ENTER(ObjEqual);
+  Doc* da = nullptr;
+  Doc* db = nullptr;
+  QPDFObjectHandle ha = Resolve(a, &da);
+  QPDFObjectHandle hb = Resolve(b, &db);
+  return Q([&]() -> ASBool {
+    CosType ta = TypeOf(ha), tb = TypeOf(hb);
+    if (ta == CosNull && tb == CosNull) return 1;
+    if (ta != tb) return 0;
+    if (ha.isIndirect() || hb.isIndirect())
+      return da == db && ha.isIndirect() && hb.isIndirect() && ha.getObjGen() == hb.getObjGen();
+    switch (ta) {
+      case CosBoolean: return ha.getBoolValue() == hb.getBoolValue();
+      case CosInteger: return ha.getIntValue() == hb.getIntValue();
+      case CosFixed: return SaturateFixed(ha.getNumericValue()) == SaturateFixed(hb.getNumericValue());
+      case CosName: return ha.getName() == hb.getName();
+      case CosString: return ha.getStringValue() == hb.getStringValue();
+      default: return ha.isSameObjectAs(hb);
+    }
+  });
+}
+
+CosType CosObjGetTypeImpl(CosObj obj) {
+  ENTER(ObjGetType);
+  QPDFObjectHandle h = Resolve(obj);
+  return Q([&] { return TypeOf(h); });
+}
+
+ASBool CosObjEnumImpl(CosObj obj, CosObjEnumProc proc, void* clientData) {
+  ENTER(ObjEnum);
+  Doc* doc = nullptr;
+  QPDFObjectHandle h = Resolve(obj, &doc);
+  if (!doc || !proc) return 1;
+  CosType type = Q([&] { return TypeOf(h); });
+  if (type == CosArray) {
+    int n = Q([&] { return h.getArrayNItems(); });
+    for (int i = 0; i < n; ++i) {
+      CosObj item = Q([&] { return i < h.getArrayNItems() ? doc->Wrap(h.getArrayItem(i)) : CosObj{0, 0}; });
+      if (!proc(item, CosObj{0, 0}, clientData)) return 0;  // the procedure may throw: not ours to catch
+    }
+    return 1;
+  }
+  if (type != CosDict && type != CosStream) return 1;
+  QPDFObjectHandle dict = Q([&] { return type == CosStream ? h.getDict() : h; });
+  std::set<std::string> keys = Q([&] { return dict.getKeys(); });  // byte order
+  for (const std::string& key : keys) {
+    CosObj name{0, 0}, value{0, 0};
+    bool present = Q([&] {
+      if (!dict.hasKey(key)) return false;
+      auto it = doc->nameSlots.find(key);
+      if (it == doc->nameSlots.end()) {
+        name = doc->Wrap(QPDFObjectHandle::newName(key));
+        doc->nameSlots.emplace(key, name.b);
+      } else {
+        name = CosObj{doc->id, it->second};
+      }
+      value = doc->Wrap(dict.getKey(key));
+      return true;
+    });
+    if (!present) continue;  // removed by an earlier call of the procedure
+    if (!proc(name, value, clientData)) return 0;
+  }
+  return 1;
+}
+
+CosDoc CosObjGetDocImpl(CosObj obj) {
+  ENTER(ObjGetDoc);
+  Doc* doc = nullptr;
+  Resolve(obj, &doc);
+  if (!doc) Raise(cosErrTypeMismatch);
+  return ToCosDoc(*doc);
+}
+
+CosObj CosNewIntegerImpl(CosDoc d, ASBool indirect, ASInt32 value) {
+  ENTER(NewInteger);
+  Doc& doc = NewDocOf(d);
+  return Finish(doc, QPDFObjectHandle::newInteger(value), indirect);
+}
+
+CosObj CosNewFixedImpl(CosDoc d, ASBool indirect, ASFixed value) {
+  ENTER(NewFixed);
+  Doc& doc = NewDocOf(d);
+  return Finish(doc, QPDFObjectHandle::newReal(FixedText(value)), indirect);
+}
+
+CosObj CosNewNameImpl(CosDoc d, ASBool indirect, ASAtom name) {
+  ENTER(NewName);
+  Doc& doc = NewDocOf(d);
+  std::string text = KeyName(name);
+  return Finish(doc, Q([&] { return QPDFObjectHandle::newName(text); }), indirect);
+}
+
+CosObj CosNewStringImpl(CosDoc d, ASBool indirect, const char* bytes, ASInt32 length) {
+  ENTER(NewString);
+  Doc& doc = NewDocOf(d);
+  if (length < 0 || (!bytes && length > 0)) Raise(genErrBadParm);
+  return Finish(doc, QPDFObjectHandle::newString(std::string(bytes ? bytes : "", length)), indirect);
+}
+
+CosObj CosNewArrayImpl(CosDoc d, ASBool indirect, ASInt32) {
+  ENTER(NewArray);
+  Doc& doc = NewDocOf(d);
+  return Finish(doc, QPDFObjectHandle::newArray(), indirect);
+}
+
+CosObj CosNewDictImpl(CosDoc d, ASBool indirect, ASInt32) {
+  ENTER(NewDict);
+  Doc& doc = NewDocOf(d);
+  return Finish(doc, QPDFObjectHandle::newDictionary(), indirect);
+}
+
+CosObj CosNewStreamImpl(CosDoc d, ASBool, ASStm source, CosStreamStartAndCode sourceStart,
+                        ASBool sourceLengthEncoded, CosObj attributes, CosObj encodeParms,
+                        CosByteMax sourceLength) {
+  ENTER(NewStream);
+  Doc& doc = NewDocOf(d);
+  QPDFObjectHandle attrs = ValueFor(doc, attributes);
+  QPDFObjectHandle parms = ValueFor(doc, encodeParms);
+  if (!Q([&] { return attrs.isNull() || attrs.isDictionary(); })) Raise(cosErrTypeMismatch);
+  std::string data;
+  if (source) data = ReadStm(source, sourceStart, sourceLength);
+  return Q([&] {
+    QPDFObjectHandle dict = attrs.isNull() ? QPDFObjectHandle::newDictionary()
+                                           : CopyDirect(attrs, doc, doc, false, true, 0);
+    dict.removeKey("/Length");
+    if (!sourceLengthEncoded) data = EncodeStreamData(data, dict.getKey("/Filter"), parms);
+    QPDFObjectHandle s = doc.qpdf->newStream();
+    s.replaceDict(dict);
+    s.replaceStreamData(data, QPDFObjectHandle(), QPDFObjectHandle());
+    doc.Touch();
+    return doc.Wrap(s);
+  });
+}
+
+void CosObjDestroyImpl(CosObj obj) {
+  ENTER(ObjDestroy);
+  Doc* doc = nullptr;
+  QPDFObjectHandle h = Resolve(obj, &doc);
+  if (!doc) return;
+  Q([&] {
+    // An indirect object becomes null; its number stays taken.
+    if (h.isIndirect()) doc->qpdf->replaceObject(h.getObjGen(), QPDFObjectHandle::newNull());
+    doc->Touch();
+    return 0;
+  });
+}
+
+ASInt32 CosIntegerValueImpl(CosObj obj) {
+  ENTER(IntegerValue);
+  QPDFObjectHandle h = Resolve(obj);
+  return Q([&]() -> ASInt32 {
+    if (h.isInteger()) return SaturateInt(h.getIntValue());
+    if (h.isReal()) {
+      double v = std::trunc(h.getNumericValue());
+      if (std::isnan(v)) return 0;
+      if (v >= 2147483647.0) return std::numeric_limits<ASInt32>::max();
+      if (v <= -2147483648.0) return std::numeric_limits<ASInt32>::min();
+      return static_cast<ASInt32>(v);
+    }
+    Raise(cosErrTypeMismatch);
+  });
+}
+
+ASFixed CosFixedValueImpl(CosObj obj) {
+  ENTER(FixedValue);
+  QPDFObjectHandle h = Resolve(obj);
+  return Q([&]() -> ASFixed {
+    if (h.isInteger()) {
+      long long v = h.getIntValue();
+      if (v > 32767) return ASFixedMax;
+      if (v < -32768) return ASFixedMin;
+      return static_cast<ASFixed>(v * 65536);
+    }
+    if (h.isReal()) return SaturateFixed(h.getNumericValue());
+    Raise(cosErrTypeMismatch);
+  });
+}
+
+ASAtom CosNameValueImpl(CosObj obj) {
+  ENTER(NameValue);
+  QPDFObjectHandle h = Resolve(obj);
+  std::string name = Q([&] {
+    if (!h.isName()) Raise(cosErrTypeMismatch);
+    return h.getName();
+  });
+  return AtomFromString(name.c_str() + 1);
+}
+
+CosObj CosDictGetImpl(CosObj dict, ASAtom key) {
+  ENTER(DictGet);
+  Doc* doc = nullptr;
+  QPDFObjectHandle d = DictOf(dict, doc);
+  std::string k = KeyName(key);
+  return Q([&] { return doc->Wrap(d.getKey(k)); });
+}
+
+void CosDictPutImpl(CosObj dict, ASAtom key, CosObj value) {
+  ENTER(DictPut);
+  Doc* doc = nullptr;
+  QPDFObjectHandle d = DictOf(dict, doc);
+  QPDFObjectHandle v = ValueFor(*doc, value);
+  std::string k = KeyName(key);
+  Q([&] {
+    d.replaceKey(k, v);
+    doc->Touch();
+    return 0;
+  });
+}
+
+void CosDictRemoveImpl(CosObj dict, ASAtom key) {
+  ENTER(DictRemove);
+  Doc* doc = nullptr;
+  QPDFObjectHandle d = DictOf(dict, doc);
+  std::string k = KeyName(key);
+  Q([&] {
+    d.removeKey(k);
+    doc->Touch();
+    return 0;
+  });
+}
+
+ASBool CosDictKnownImpl(CosObj dict, ASAtom key) {
+  ENTER(DictKnown);
+  Doc* doc = nullptr;
+  QPDFObjectHandle d = DictOf(dict, doc);
+  std::string k = KeyName(key);
+  return Q([&]() -> ASBool { return d.hasKey(k) && !d.getKey(k).isNull(); });
+}
+
+CosObj CosArrayGetImpl(CosObj array, ASInt32 index) {
+  ENTER(ArrayGet);
+  Doc* doc = nullptr;
+  QPDFObjectHandle a = ArrayOf(array, doc);
+  return Q([&] {
+    if (index < 0 || index >= a.getArrayNItems()) return CosObj{0, 0};
+    return doc->Wrap(a.getArrayItem(index));
+  });
+}
+
+void CosArrayPutImpl(CosObj array, ASInt32 index, CosObj value) {
+  ENTER(ArrayPut);
+  Doc* doc = nullptr;
+  QPDFObjectHandle a = ArrayOf(array, doc);
+  QPDFObjectHandle v = ValueFor(*doc, value);
+  if (index < 0) Raise(cosErrBadIndex);
+  Q([&] {
+    // Putting past the end extends the array with nulls.
+    while (a.getArrayNItems() <= index) a.appendItem(QPDFObjectHandle::newNull());
+    a.setArrayItem(index, v);
+    doc->Touch();
+    return 0;
+  });
+}
+
+void CosArrayInsertImpl(CosObj array, ASInt32 index, CosObj value) {
+  ENTER(ArrayInsert);
+  Doc* doc = nullptr;
+  QPDFObjectHandle a = ArrayOf(array, doc);
+  QPDFObjectHandle v = ValueFor(*doc, value);
+  if (index < 0) Raise(cosErrBadIndex);
+  Q([&] {
+    while (a.getArrayNItems() < index) a.appendItem(QPDFObjectHandle::newNull());
+    if (index == a.getArrayNItems())
+      a.appendItem(v);
+    else
+      a.insertItem(index, v);
+    doc->Touch();
+    return 0;
+  });
+}
+
+ASInt32 CosArrayLengthImpl(CosObj array) {
+  ENTER(ArrayLength);
+  Doc* doc = nullptr;
+  QPDFObjectHandle a = ArrayOf(array, doc);
+  return Q([&] { return static_cast<ASInt32>(a.getArrayNItems()); });
+}
+
+ASStm CosStreamOpenStmImpl(CosObj stream, ASInt32 mode) {
+  ENTER(StreamOpenStm);
+  QPDFObjectHandle s = Resolve(stream);
+  if (!Q([&] { return s.isStream(); })) Raise(cosErrTypeMismatch);
+  std::string data = Q([&] { return StreamData(s, mode); });
+  return NewMemStm(std::move(data));
+}
+
+CosObj CosDocGetInfoDictImpl(CosDoc d) {
+  ENTER(DocGetInfoDict);
+  Doc& doc = DocOf(d);
+  return Q([&] {
+    QPDFObjectHandle info = doc.qpdf->getTrailer().getKey("/Info");
+    return info.isDictionary() ? doc.Wrap(info) : CosObj{0, 0};
+  });
+}
+
+CosObj CosObjCopyImpl(CosObj source, CosDoc target, ASBool copyIndirect) {
+  ENTER(ObjCopy);
+  Doc* from = nullptr;
+  QPDFObjectHandle h = Resolve(source, &from);
+  Doc& into = DocOf(target);
+  if (!from) return CosObj{0, 0};
+  return Q([&] {
+    QPDFObjectHandle copy = CopyDirect(h, *from, into, copyIndirect, true, 0);
+    if (h.isIndirect() && !copy.isIndirect()) copy = into.qpdf->makeIndirectObject(copy);
+    into.Touch();
+    return into.Wrap(copy);
+  });
+}
+
+CosObj CosNewNullImpl() {
+  ENTER(NewNull);
+  return CosObj{0, 0};
+}
+
+CosObj CosNewBooleanImpl(CosDoc d, ASBool indirect, ASBool value) {
+  ENTER(NewBoolean);
+  Doc& doc = NewDocOf(d);
+  return Finish(doc, QPDFObjectHandle::newBool(value != 0), indirect);
+}
+
+ASBool CosBooleanValueImpl(CosObj obj) {
+  ENTER(BooleanValue);
+  QPDFObjectHandle h = Resolve(obj);
+  return Q([&]() -> ASBool {
+    if (!h.isBool()) Raise(cosErrTypeMismatch);
+    return h.getBoolValue() ? 1 : 0;
+  });
+}
+
+const char* CosStringValueImpl(CosObj obj, ASInt32* length) {
+  ENTER(StringValue);
+  Doc* doc = nullptr;
+  QPDFObjectHandle h = Resolve(obj, &doc);
+  if (!doc) Raise(cosErrTypeMismatch);
+  std::string& cached = doc->stringCache[obj.b];
+  cached = Q([&] {
+    if (!h.isString()) Raise(cosErrTypeMismatch);
+    return h.getStringValue();
+  });
+  if (length) *length = static_cast<ASInt32>(cached.size());
+  return cached.data();
+}
+
+ASBool CosObjIsIndirectImpl(CosObj obj) {
+  ENTER(ObjIsIndirect);
+  QPDFObjectHandle h = Resolve(obj);
+  return h.isIndirect() ? 1 : 0;
+}
+
+CosID CosObjGetIDImpl(CosObj obj) {
+  ENTER(ObjGetID);
+  QPDFObjectHandle h = Resolve(obj);
+  return h.isIndirect() ? h.getObjectID() : -1;
+}
+
+CosGeneration CosObjGetGenerationImpl(CosObj obj) {
+  ENTER(ObjGetGeneration);
+  QPDFObjectHandle h = Resolve(obj);
+  if (!h.isIndirect()) Raise(cosErrTypeMismatch);
+  return static_cast<CosGeneration>(h.getGeneration());
+}
+
+CosObj CosStreamDictImpl(CosObj stream) {
+  ENTER(StreamDict);
+  Doc* doc = nullptr;
+  QPDFObjectHandle s = Container(stream, doc);
+  return Q([&] {
+    if (!s.isStream()) Raise(cosErrTypeMismatch);
+    return doc->Wrap(s.getDict());
+  });
+}
+
+ASInt32 CosStreamLengthImpl(CosObj stream) {
+  ENTER(StreamLength);
+  QPDFObjectHandle s = Resolve(stream);
+  return Q([&]() -> ASInt32 {
+    if (!s.isStream()) Raise(cosErrTypeMismatch);
+    QPDFObjectHandle len = s.getDict().getKey("/Length");
+    if (len.isInteger()) return SaturateInt(len.getIntValue());
+    return SaturateInt(static_cast<long long>(s.getRawStreamData()->getSize()));
+  });
+}
+
+CosObj CosDocGetRootImpl(CosDoc d) {
+  ENTER(DocGetRoot);
+  Doc& doc = DocOf(d);
+  return Q([&] { return doc.Wrap(doc.qpdf->getRoot()); });
+}
+
+CosObj CosDocGetObjByIDImpl(CosDoc d, CosID id) {
+  ENTER(DocGetObjByID);
+  Doc& doc = DocOf(d);
+  if (id <= 0) Raise(cosErrObjectNotFound);
+  return Q([&] {
+    // The number alone names the object: take the generation the file gives it.
+    if (!doc.xrefIndexed) {
+      for (auto& entry : doc.qpdf->getXRefTable())
+        doc.xrefGen.emplace(entry.first.getObj(), entry.first.getGen());
+      doc.xrefIndexed = true;
+    }
+    auto it = doc.xrefGen.find(id);
+    return doc.Wrap(doc.qpdf->getObjectByID(id, it == doc.xrefGen.end() ? 0 : it->second));
+  });
+}
+
+void CosArrayRemoveNthImpl(CosObj array, ASInt32 index) {
+  ENTER(ArrayRemoveNth);
+  Doc* doc = nullptr;
+  QPDFObjectHandle a = ArrayOf(array, doc);
+  Q([&] {
+    if (index < 0 || index >= a.getArrayNItems()) Raise(cosErrBadIndex);
+    a.eraseItem(index);
+    doc->Touch();
+    return 0;
+  });
+}
+
+CosObj CosDocGetTrailerImpl(CosDoc d) {
+  ENTER(DocGetTrailer);
+  Doc& doc = DocOf(d);
+  return Q([&] { return doc.Wrap(doc.qpdf->getTrailer()); });
+}
+
+}  // namespace
+
+void InitCosTable() {
+  HFT t = NewTable(COS_HFT_NAME, HFT_VERSION(5, 0), CosSel::Last);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, CosSel, Cos##name##Impl, name, ret, params);
+  HOST_COS_PROCS(FILL)
+#undef FILL
+  Publish(t);
+}
+
+}  // namespace host

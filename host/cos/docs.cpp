@@ -1,0 +1,290 @@
+#include "cos/docs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+
+#include <qpdf/Pipeline.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFWriter.hh>
+
+namespace host {
+namespace {
+
+struct Registry {
+  std::map<ASUns32, std::unique_ptr<Doc>> docs;
+  ASUns32 nextId = 1;  // ids are never reused, so a closed document's handles stay dead
+  size_t decodedCap = size_t(512) << 20;
+};
+
+Registry& R() {
+  static auto* r = new Registry;
+  return *r;
+}
+
+uint64_t ObjGenKey(QPDFObjGen og) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(og.getObj())) << 32) |
+         static_cast<uint32_t>(og.getGen());
+}
+
+// Fails once more bytes pass than the cap allows.
+class CappedPipe : public Pipeline {
+ public:
+  CappedPipe(std::string& out, size_t cap) : Pipeline("capped", nullptr), out_(out), cap_(cap) {}
+  void write(unsigned char const* data, size_t len) override {
+    if (len > cap_ - out_.size()) throw TooLarge();
+    out_.append(reinterpret_cast<const char*>(data), len);
+  }
+  void finish() override {}
+  struct TooLarge {};
+
+ private:
+  std::string& out_;
+  size_t cap_;
+};
+
+Doc& Adopt(std::unique_ptr<QPDF> qpdf, const std::string& path) {
+  auto doc = std::make_unique<Doc>();
+  doc->id = R().nextId++;
+  doc->qpdf = std::move(qpdf);
+  doc->path = path;
+  doc->slots.emplace_back();  // slot 0 stays unused
+  doc->repaired = doc->qpdf->anyWarnings();
+  Doc& ref = *doc;
+  R().docs[ref.id] = std::move(doc);
+  return ref;
+}
+
+// Opening succeeds only when the catalog and the page tree root can be read.
+void CheckOpened(QPDF& qpdf) {
+  QPDFObjectHandle root = qpdf.getRoot();
+  if (!root.isDictionary()) Raise(pdErrBadFile);
+  if (!root.getKey("/Pages").isDictionary()) Raise(pdErrNoPages);
+}
+
+Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
+          const OpenOptions& options) {
+  auto qpdf = std::make_unique<QPDF>();
+  qpdf->setSuppressWarnings(true);
+  qpdf->setAttemptRecovery(options.attemptRepair);
+  try {
+    process(*qpdf);
+    CheckOpened(*qpdf);
+  } catch (const ASHostRaise&) {
+    throw;
+  } catch (const QPDFExc& e) {
+    SetFailureDetail(e.what());
+    if (e.getErrorCode() == qpdf_e_password) Raise(pdErrNeedPassword);
+    if (e.getErrorCode() == qpdf_e_system) Raise(pdErrOpenFailed);
+    Raise(pdErrBadFile);
+  } catch (const std::bad_alloc&) {
+    Raise(genErrNoMemory);
+  } catch (const std::exception& e) {
+    SetFailureDetail(e.what());
+    Raise(pdErrBadFile);
+  }
+  return Adopt(std::move(qpdf), path);
+}
+
+}  // namespace
+
+CosObj Doc::Wrap(QPDFObjectHandle h) {
+  if (!h.isInitialized()) return CosObj{0, 0};
+  if (h.isIndirect()) {
+    uint64_t key = ObjGenKey(h.getObjGen());
+    auto it = indirectSlots.find(key);
+    if (it != indirectSlots.end()) return CosObj{id, it->second};
+    ASUns32 slot = static_cast<ASUns32>(slots.size());
+    slots.push_back(h);
+    indirectSlots.emplace(key, slot);
+    return CosObj{id, slot};
+  }
+  if (h.isNull()) return CosObj{0, 0};
+  const void* ptr = h.getObjectPtr();
+  auto it = directSlots.find(ptr);
+  if (it != directSlots.end()) return CosObj{id, it->second};
+  ASUns32 slot = static_cast<ASUns32>(slots.size());
+  slots.push_back(h);  // keeps the object alive, so its address stays unique
+  directSlots.emplace(ptr, slot);
+  return CosObj{id, slot};
+}
+
+Doc* FindDoc(ASUns32 id) {
+  auto it = R().docs.find(id);
+  return it == R().docs.end() ? nullptr : it->second.get();
+}
+
+static ASUns32 HandleId(const void* handle) {
+  return static_cast<ASUns32>(reinterpret_cast<uintptr_t>(handle));
+}
+
+Doc& DocOf(CosDoc doc) {
+  Doc* d = FindDoc(HandleId(doc));
+  if (!d) Raise(genErrBadHandle);
+  return *d;
+}
+
+Doc& DocOf(PDDoc doc) {
+  Doc* d = FindDoc(HandleId(doc));
+  if (!d) Raise(genErrBadHandle);
+  return *d;
+}
+
+CosDoc ToCosDoc(const Doc& doc) { return reinterpret_cast<CosDoc>(static_cast<uintptr_t>(doc.id)); }
+PDDoc ToPDDoc(const Doc& doc) { return reinterpret_cast<PDDoc>(static_cast<uintptr_t>(doc.id)); }
+
+QPDFObjectHandle Resolve(CosObj obj, Doc** docOut) {
+  if (docOut) *docOut = nullptr;
+  if (obj.a == 0) return QPDFObjectHandle::newNull();
+  Doc* doc = FindDoc(obj.a);
+  if (!doc || obj.b == 0 || obj.b >= doc->slots.size()) return QPDFObjectHandle::newNull();
+  if (docOut) *docOut = doc;
+  return doc->slots[obj.b];
+}
+
+Doc& OpenFile(const std::string& path, const OpenOptions& options) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    SetFailureDetail(path + ": " + std::strerror(errno));
+    Raise(fileErrNotFound);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    SetFailureDetail(path + ": not a regular file");
+    Raise(pdErrOpenFailed);
+  }
+  return Open([&](QPDF& q) { q.processFile(path.c_str(), options.password.c_str()); }, path,
+              options);
+}
+
+Doc& OpenBytes(const std::string& bytes, const std::string& description,
+               const OpenOptions& options) {
+  auto data = std::make_shared<std::string>(bytes);
+  Doc& doc = Open(
+      [&](QPDF& q) {
+        q.processMemoryFile(description.c_str(), data->data(), data->size(),
+                            options.password.c_str());
+      },
+      "", options);
+  // QPDF reads lazily from the buffer, which must live as long as the document.
+  doc.memoryData = data;
+  return doc;
+}
+
+void CloseDoc(ASUns32 id) { R().docs.erase(id); }
+
+std::vector<ASUns32> OpenDocIds() {
+  std::vector<ASUns32> ids;
+  for (auto& kv : R().docs) ids.push_back(kv.first);
+  return ids;
+}
+
+void SaveDoc(Doc& doc, const std::string& path) {
+  std::string dir = ".";
+  size_t slash = path.rfind('/');
+  if (slash != std::string::npos) dir = slash == 0 ? "/" : path.substr(0, slash);
+  std::string tmpl = (dir == "/" ? std::string() : dir) + "/.plughost-save-XXXXXX";
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back(0);
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) {
+    SetFailureDetail(dir + ": " + std::strerror(errno));
+    Raise(pdErrSaveFailed);
+  }
+  ::close(fd);
+  std::string tmp(name.data());
+  try {
+    QPDFWriter w(*doc.qpdf, tmp.c_str());
+    w.setCompressStreams(false);
+    w.setDecodeLevel(qpdf_dl_none);
+    w.setLinearization(false);
+    std::string version = doc.qpdf->getPDFVersion();
+    if (version < "1.5") {
+      // Old versions get a classic cross-reference table and no object streams.
+      w.setObjectStreamMode(qpdf_o_disable);
+    } else {
+      w.setObjectStreamMode(qpdf_o_preserve);
+    }
+    w.write();
+  } catch (const std::exception& e) {
+    SetFailureDetail(e.what());
+    ::unlink(tmp.c_str());
+    Raise(pdErrSaveFailed);
+  }
+  // Keep the target's permissions when it exists; mkstemp made the file 0600.
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) ::chmod(tmp.c_str(), st.st_mode & 07777);
+  else ::chmod(tmp.c_str(), 0644);
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    SetFailureDetail(path + ": " + std::strerror(errno));
+    ::unlink(tmp.c_str());
+    Raise(pdErrSaveFailed);
+  }
+  doc.flags &= ~1;
+}
+
+const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
+  if (doc.pagesAt == doc.mutations) return doc.pages;
+  doc.pages.clear();
+  doc.pageTreeBroken = false;
+  std::set<QPDFObjGen> seen;
+  // Our own walk: no Parent, no repair of the tree, cycles skipped.
+  std::vector<std::pair<QPDFObjectHandle, int>> stack;
+  QPDFObjectHandle root = doc.qpdf->getRoot().getKey("/Pages");
+  if (root.isDictionary()) stack.emplace_back(root, 0);
+  if (root.isIndirect()) seen.insert(root.getObjGen());
+  while (!stack.empty()) {
+    auto& top = stack.back();
+    QPDFObjectHandle kids = top.first.getKey("/Kids");
+    if (!kids.isArray() || top.second >= kids.getArrayNItems()) {
+      stack.pop_back();
+      continue;
+    }
+    QPDFObjectHandle kid = kids.getArrayItem(top.second++);
+    if (!kid.isDictionary()) {
+      doc.pageTreeBroken = true;
+      continue;
+    }
+    if (kid.isIndirect() && !seen.insert(kid.getObjGen()).second) {
+      doc.pageTreeBroken = true;
+      continue;
+    }
+    if (kid.getKey("/Kids").isArray() && !kid.getKey("/Type").isNameAndEquals("/Page"))
+      stack.emplace_back(kid, 0);
+    else
+      doc.pages.push_back(kid);
+  }
+  doc.pagesAt = doc.mutations;
+  return doc.pages;
+}
+
+size_t DecodedDataCap() { return R().decodedCap; }
+void SetDecodedDataCap(size_t bytes) { R().decodedCap = bytes; }
+
+std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
+  std::string out;
+  CappedPipe pipe(out, R().decodedCap);
+  bool attempted = false;
+  bool ok;
+  try {
+    ok = stream.pipeStreamData(&pipe, &attempted, 0, mode == cosOpenFiltered ? qpdf_dl_all : qpdf_dl_none,
+                               true, false);
+  } catch (const CappedPipe::TooLarge&) {
+    SetFailureDetail("decoded stream data exceeds the host's cap");
+    Raise(cosErrDataTooLarge);
+  }
+  if (!ok || (mode == cosOpenFiltered && !attempted && stream.getDict().hasKey("/Filter"))) {
+    // A filter the host cannot decode: never hand encoded bytes as decoded.
+    SetFailureDetail("stream data could not be decoded");
+    Raise(cosErrReadError);
+  }
+  return out;
+}
+
+}  // namespace host

@@ -1,0 +1,81 @@
+// Documents of the host: one QPDF document each, with the handle table that
+// gives Cos objects their two-word identity. Internal to the host.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include "core/host.h"
+
+namespace host {
+
+struct OpenOptions {
+  bool attemptRepair = true;
+  std::string password;
+};
+
+struct Doc {
+  ASUns32 id = 0;
+  std::unique_ptr<QPDF> qpdf;
+  std::string path;  // the file it was opened from; empty for one made in memory
+  std::shared_ptr<std::string> memoryData;  // the bytes of a document opened from memory
+  std::vector<QPDFObjectHandle> slots;  // slot 0 is never used
+  std::unordered_map<uint64_t, ASUns32> indirectSlots;
+  std::unordered_map<const void*, ASUns32> directSlots;
+  std::unordered_map<std::string, ASUns32> nameSlots;
+  std::unordered_map<ASUns32, std::string> stringCache;  // StringValue's bytes
+  ASInt32 flags = 0;  // bit 0: changed since opened or saved
+  bool repaired = false;
+  uint64_t mutations = 0;
+  // Page tree leaves, rebuilt when the document changed since they were read.
+  std::vector<QPDFObjectHandle> pages;
+  uint64_t pagesAt = UINT64_MAX;
+  bool pageTreeBroken = false;
+  // Generation of each numbered object in the file's cross-reference data.
+  std::unordered_map<int, int> xrefGen;
+  bool xrefIndexed = false;
+
+  CosObj Wrap(QPDFObjectHandle h);
+  void Touch() {
+    flags |= 1;
+    ++mutations;
+  }
+};
+
+// Open documents; a closed one is gone from here and its handles answer null.
+Doc* FindDoc(ASUns32 id);
+Doc& DocOf(CosDoc doc);  // raises genErrBadHandle for a closed document
+Doc& DocOf(PDDoc doc);
+CosDoc ToCosDoc(const Doc& doc);
+PDDoc ToPDDoc(const Doc& doc);
+
+// The QPDF handle of a Cos object; a null handle for the null object and for
+// handles of closed documents. `doc` receives the object's document or null.
+QPDFObjectHandle Resolve(CosObj obj, Doc** doc = nullptr);
+
+// Opening raises pdErrNeedPassword, pdErrBadFile or pdErrOpenFailed.
+Doc& OpenFile(const std::string& path, const OpenOptions& options = {});
+Doc& OpenBytes(const std::string& bytes, const std::string& description,
+               const OpenOptions& options = {});
+void CloseDoc(ASUns32 id);
+std::vector<ASUns32> OpenDocIds();
+
+// Writes the document to `path` through a temporary file in the same folder
+// and a rename; the document stays usable. Raises pdErrSaveFailed.
+void SaveDoc(Doc& doc, const std::string& path);
+
+// Page tree leaves in order (cycles and broken links skipped).
+const std::vector<QPDFObjectHandle>& Pages(Doc& doc);
+
+// Decoded data is capped; a bigger stream raises cosErrDataTooLarge.
+size_t DecodedDataCap();
+void SetDecodedDataCap(size_t bytes);  // tests
+// The stream's data: decoded (mode 2) or as stored (0 and 1).
+std::string StreamData(QPDFObjectHandle stream, ASInt32 mode);
+
+}  // namespace host

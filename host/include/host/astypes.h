@@ -1,0 +1,90 @@
+// Basic types of the host interface. Widths follow the host's conventions:
+// atoms and booleans are 16 bits, Cos objects two 32-bit words, fixed 16.16.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+typedef int8_t ASInt8;
+typedef uint8_t ASUns8;
+typedef int16_t ASInt16;
+typedef uint16_t ASUns16;
+typedef int32_t ASInt32;
+typedef uint32_t ASUns32;
+typedef uint16_t ASBool;
+typedef uint16_t ASAtom;
+typedef int32_t ASFixed;
+typedef int32_t ASErrorCode;
+typedef ASUns32 ASSize_t;
+
+#define ASAtomNull ((ASAtom)0xFFFF)
+
+#define fixedOne ((ASFixed)0x00010000)
+#define fixedZero ((ASFixed)0)
+#define ASFixedMax ((ASFixed)0x7FFFFFFF)
+#define ASFixedMin ((ASFixed)0x80000000)
+
+typedef struct _t_ASFixedRect {
+  ASFixed left, top, right, bottom;
+} ASFixedRect;
+
+typedef struct _t_ASFixedPoint {
+  ASFixed h, v;
+} ASFixedPoint;
+
+typedef struct _t_ASFixedMatrix {
+  ASFixed a, b, c, d, h, v;
+} ASFixedMatrix;
+
+// A Cos object: the document's id and a slot in that document's handle table.
+// All zero is the null object (an absent key, a new null).
+typedef struct _t_CosObj {
+  ASUns32 a;
+  ASUns32 b;
+} CosObj;
+
+typedef ASInt32 CosType;
+enum {
+  CosNull = 0,
+  CosInteger = 1,
+  CosFixed = 2,
+  CosBoolean = 3,
+  CosName = 4,
+  CosString = 5,
+  CosDict = 6,
+  CosArray = 7,
+  CosStream = 8
+};
+
+typedef ASInt32 CosID;
+typedef ASUns16 CosGeneration;
+typedef ASInt32 CosStreamStartAndCode;
+typedef ASInt32 CosByteMax;
+
+// Opaque handles of host objects. The host validates each before use, so a
+// handle of a closed document answers harmlessly.
+typedef struct _t_CosDoc* CosDoc;
+typedef struct _t_PDDoc* PDDoc;
+typedef struct _t_PDPage* PDPage;
+typedef struct _t_AVDoc* AVDoc;
+typedef struct _t_AVPageView* AVPageView;
+typedef struct _t_ASStm* ASStm;
+typedef struct _t_ASFile* ASFile;
+typedef struct _t_ASPathName* ASPathName;
+typedef struct _t_ASFileSys* ASFileSys;
+typedef struct _t_AVMenubar* AVMenubar;
+typedef struct _t_AVMenu* AVMenu;
+typedef struct _t_AVMenuItem* AVMenuItem;
+typedef void* ASCallback;
+
+typedef ASBool (*CosObjEnumProc)(CosObj obj, CosObj value, void* clientData);
+
+// Stream open modes.
+enum { cosOpenRaw = 0, cosOpenUnfiltered = 1, cosOpenFiltered = 2 };
+
+// Raised host errors travel as this C++ exception; plug-ins catch it only
+// inside an exception frame (see frame.h).
+struct __attribute__((visibility("default"))) ASHostRaise {
+  ASErrorCode code;
+};
+
+static inline bool CosObjIsZero(CosObj o) { return o.a == 0 && o.b == 0; }

@@ -1,0 +1,34 @@
+// Call wrappers of the plug-in side: each host operation by its role name,
+// reached through the table the plug-in imported. Nothing here touches the
+// host directly.
+#pragma once
+#include "host/procs.h"
+
+extern HFT gCoreHFT;
+extern HFT gCosHFT;
+extern HFT gPDModelHFT;
+extern HFT gAcroViewHFT;
+extern HFT gAcroSupportHFT;
+
+#define HOST_WRAP_(hft, prefix, sel, name, ret, params, args) \
+  typedef ret(*prefix##name##_Proc) params;                   \
+  inline ret prefix##name params { return HFTProc<prefix##name##_Proc>(hft, sel::name) args; }
+
+#define HOST_WRAP_CORE(name, ret, params, args) HOST_WRAP_(gCoreHFT, AS, CoreSel, name, ret, params, args)
+#define HOST_WRAP_COS(name, ret, params, args) HOST_WRAP_(gCosHFT, Cos, CosSel, name, ret, params, args)
+#define HOST_WRAP_PD(name, ret, params, args) HOST_WRAP_(gPDModelHFT, PD, PDModelSel, name, ret, params, args)
+#define HOST_WRAP_AV(name, ret, params, args) HOST_WRAP_(gAcroViewHFT, AV, AcroViewSel, name, ret, params, args)
+#define HOST_WRAP_SUPPORT(name, ret, params, args) \
+  HOST_WRAP_(gAcroSupportHFT, AS, AcroSupportSel, name, ret, params, args)
+
+HOST_CORE_PROCS(HOST_WRAP_CORE)
+HOST_COS_PROCS(HOST_WRAP_COS)
+HOST_PDMODEL_PROCS(HOST_WRAP_PD)
+HOST_ACROVIEW_PROCS(HOST_WRAP_AV)
+HOST_ACROSUPPORT_PROCS(HOST_WRAP_SUPPORT)
+
+typedef void (*ASRaise_Proc)(ASErrorCode code);
+[[noreturn]] inline void ASRaise(ASErrorCode code) {
+  HFTProc<ASRaise_Proc>(gCoreHFT, CoreSel::Raise)(code);
+  throw ASHostRaise{code};  // the host always throws; this keeps the promise
+}

@@ -1,0 +1,133 @@
+// Signatures of the host operations, one X-list per table:
+//   X(name, return type, (parameters), (arguments))
+// The plug-in side turns each into a call wrapper (calls.h); the host side
+// fills its tables from the same lists, so both agree on every signature.
+#pragma once
+#include "host/astypes.h"
+#include "host/hft.h"
+#include "host/selectors.h"
+
+typedef void (*AVExecuteProc)(void* clientData);
+typedef ASBool (*AVComputeEnabledProc)(void* clientData);
+
+// Core (prefix AS); Raise is declared by hand because it never returns.
+#define HOST_CORE_PROCS(X)                                                        \
+  X(PushExceptionFrame, void, (void* frame), (frame))                             \
+  X(PopExceptionFrame, void, (), ())                                              \
+  X(GetExceptionErrorCode, ASErrorCode, (), ())                                   \
+  X(AtomFromString, ASAtom, (const char* text), (text))                           \
+  X(AtomExistsForString, ASBool, (const char* text), (text))                      \
+  X(AtomGetString, const char*, (ASAtom atom), (atom))                            \
+  X(CallbackCreate, ASCallback, (ASUns32 extension, void* proc), (extension, proc)) \
+  X(CallbackDestroy, void, (ASCallback callback), (callback))                     \
+  X(ExtensionMgrGetHFT, HFT, (ASAtom name, ASUns32 version), (name, version))     \
+  X(RegisterHFT, ASBool, (HFT table), (table))                                    \
+  X(FrameDepth, ASInt32, (), ())
+
+// Cos (prefix Cos)
+#define HOST_COS_PROCS(X)                                                                 \
+  X(ObjEqual, ASBool, (CosObj a, CosObj b), (a, b))                                       \
+  X(ObjGetType, CosType, (CosObj obj), (obj))                                             \
+  X(ObjEnum, ASBool, (CosObj obj, CosObjEnumProc proc, void* clientData), (obj, proc, clientData)) \
+  X(ObjGetDoc, CosDoc, (CosObj obj), (obj))                                               \
+  X(NewInteger, CosObj, (CosDoc doc, ASBool indirect, ASInt32 value), (doc, indirect, value)) \
+  X(NewFixed, CosObj, (CosDoc doc, ASBool indirect, ASFixed value), (doc, indirect, value)) \
+  X(NewName, CosObj, (CosDoc doc, ASBool indirect, ASAtom name), (doc, indirect, name))   \
+  X(NewString, CosObj, (CosDoc doc, ASBool indirect, const char* bytes, ASInt32 length),  \
+    (doc, indirect, bytes, length))                                                       \
+  X(NewArray, CosObj, (CosDoc doc, ASBool indirect, ASInt32 capacity), (doc, indirect, capacity)) \
+  X(NewDict, CosObj, (CosDoc doc, ASBool indirect, ASInt32 capacity), (doc, indirect, capacity)) \
+  X(NewStream, CosObj,                                                                    \
+    (CosDoc doc, ASBool indirect, ASStm source, CosStreamStartAndCode sourceStart,        \
+     ASBool sourceLengthEncoded, CosObj attributes, CosObj encodeParms, CosByteMax sourceLength), \
+    (doc, indirect, source, sourceStart, sourceLengthEncoded, attributes, encodeParms, sourceLength)) \
+  X(ObjDestroy, void, (CosObj obj), (obj))                                                \
+  X(IntegerValue, ASInt32, (CosObj obj), (obj))                                           \
+  X(FixedValue, ASFixed, (CosObj obj), (obj))                                             \
+  X(NameValue, ASAtom, (CosObj obj), (obj))                                               \
+  X(DictGet, CosObj, (CosObj dict, ASAtom key), (dict, key))                              \
+  X(DictPut, void, (CosObj dict, ASAtom key, CosObj value), (dict, key, value))          \
+  X(DictRemove, void, (CosObj dict, ASAtom key), (dict, key))                             \
+  X(DictKnown, ASBool, (CosObj dict, ASAtom key), (dict, key))                            \
+  X(ArrayGet, CosObj, (CosObj array, ASInt32 index), (array, index))                      \
+  X(ArrayPut, void, (CosObj array, ASInt32 index, CosObj value), (array, index, value))   \
+  X(ArrayInsert, void, (CosObj array, ASInt32 index, CosObj value), (array, index, value)) \
+  X(ArrayLength, ASInt32, (CosObj array), (array))                                        \
+  X(StreamOpenStm, ASStm, (CosObj stream, ASInt32 mode), (stream, mode))                  \
+  X(DocGetInfoDict, CosObj, (CosDoc doc), (doc))                                          \
+  X(ObjCopy, CosObj, (CosObj source, CosDoc target, ASBool copyIndirect), (source, target, copyIndirect)) \
+  X(NewNull, CosObj, (), ())                                                              \
+  X(NewBoolean, CosObj, (CosDoc doc, ASBool indirect, ASBool value), (doc, indirect, value)) \
+  X(BooleanValue, ASBool, (CosObj obj), (obj))                                            \
+  X(StringValue, const char*, (CosObj obj, ASInt32* length), (obj, length))               \
+  X(ObjIsIndirect, ASBool, (CosObj obj), (obj))                                           \
+  X(ObjGetID, CosID, (CosObj obj), (obj))                                                 \
+  X(ObjGetGeneration, CosGeneration, (CosObj obj), (obj))                                 \
+  X(StreamDict, CosObj, (CosObj stream), (stream))                                        \
+  X(StreamLength, ASInt32, (CosObj stream), (stream))                                     \
+  X(DocGetRoot, CosObj, (CosDoc doc), (doc))                                              \
+  X(DocGetObjByID, CosObj, (CosDoc doc, CosID id), (doc, id))                             \
+  X(ArrayRemoveNth, void, (CosObj array, ASInt32 index), (array, index))                  \
+  X(DocGetTrailer, CosObj, (CosDoc doc), (doc))
+
+// PDModel (prefix PD)
+#define HOST_PDMODEL_PROCS(X)                                                             \
+  X(DocSave, void, (PDDoc doc, ASInt32 flags, ASPathName path, ASFileSys fileSys,         \
+                    void* progress, void* progressData),                                  \
+    (doc, flags, path, fileSys, progress, progressData))                                  \
+  X(DocGetFlags, ASInt32, (PDDoc doc), (doc))                                             \
+  X(DocSetFlags, void, (PDDoc doc, ASInt32 flags), (doc, flags))                          \
+  X(DocGetCosDoc, CosDoc, (PDDoc doc), (doc))                                             \
+  X(DocGetNumPages, ASInt32, (PDDoc doc), (doc))                                          \
+  X(DocAcquirePage, PDPage, (PDDoc doc, ASInt32 pageNum), (doc, pageNum))                 \
+  X(PageRelease, void, (PDPage page), (page))                                             \
+  X(PageGetDoc, PDDoc, (PDPage page), (page))                                             \
+  X(PageGetCosObj, CosObj, (PDPage page), (page))                                         \
+  X(PageGetNumber, ASInt32, (PDPage page), (page))                                        \
+  X(DocFromCosDoc, PDDoc, (CosDoc doc), (doc))                                            \
+  X(DocClose, void, (PDDoc doc), (doc))
+
+// AcroView (prefix AV)
+#define HOST_ACROVIEW_PROCS(X)                                                            \
+  X(Alert, ASInt32, (ASInt32 iconType, const char* msg, const char* button1,              \
+                     const char* button2, const char* button3, ASBool beep),              \
+    (iconType, msg, button1, button2, button3, beep))                                     \
+  X(AlertNote, void, (const char* msg), (msg))                                            \
+  X(AlertConfirm, ASBool, (const char* msg), (msg))                                       \
+  X(AppGetVersion, void, (ASInt16* major, ASInt16* minor), (major, minor))                \
+  X(AppGetActiveDoc, AVDoc, (), ())                                                       \
+  X(AppGetNumDocs, ASInt32, (), ())                                                       \
+  X(AppGetMenubar, AVMenubar, (), ())                                                     \
+  X(DocGetPDDoc, PDDoc, (AVDoc doc), (doc))                                               \
+  X(MenubarAcquireMenuByName, AVMenu, (AVMenubar menubar, const char* name), (menubar, name)) \
+  X(MenubarAcquireMenuItemByName, AVMenuItem, (AVMenubar menubar, const char* name), (menubar, name)) \
+  X(MenuNew, AVMenu, (const char* title, const char* name, ASUns32 extension), (title, name, extension)) \
+  X(MenuRelease, void, (AVMenu menu), (menu))                                             \
+  X(MenuAddMenuItem, void, (AVMenu menu, AVMenuItem item, ASInt32 position), (menu, item, position)) \
+  X(MenuItemNew, AVMenuItem, (const char* title, const char* name, AVMenu submenu,       \
+                             ASBool longMenusOnly, char shortcut, ASInt32 flags,          \
+                             void* icon, ASUns32 extension),                              \
+    (title, name, submenu, longMenusOnly, shortcut, flags, icon, extension))              \
+  X(MenuItemRelease, void, (AVMenuItem item), (item))                                     \
+  X(MenuItemRemove, void, (AVMenuItem item), (item))                                      \
+  X(MenuItemSetExecuteProc, void, (AVMenuItem item, ASCallback proc, void* data), (item, proc, data)) \
+  X(MenuItemSetComputeEnabledProc, void, (AVMenuItem item, ASCallback proc, void* data),  \
+    (item, proc, data))                                                                   \
+  X(MenubarAddMenu, void, (AVMenubar menubar, AVMenu menu, ASInt32 position), (menubar, menu, position))
+
+// AcroSupport (prefix AS)
+#define HOST_ACROSUPPORT_PROCS(X)                                                         \
+  X(Malloc, void*, (ASSize_t size), (size))                                               \
+  X(Realloc, void*, (void* ptr, ASSize_t size), (ptr, size))                              \
+  X(Free, void, (void* ptr), (ptr))                                                       \
+  X(GetErrorString, const char*, (ASErrorCode code, char* buffer, ASSize_t size), (code, buffer, size)) \
+  X(StmRead, ASSize_t, (char* ptr, ASSize_t itemSize, ASSize_t nItems, ASStm stm),        \
+    (ptr, itemSize, nItems, stm))                                                         \
+  X(StmClose, void, (ASStm stm), (stm))                                                   \
+  X(MemStmRdOpen, ASStm, (const char* data, ASSize_t length), (data, length))             \
+  X(GetDefaultFileSys, ASFileSys, (), ())                                                 \
+  X(FileSysReleasePath, void, (ASFileSys fileSys, ASPathName path), (fileSys, path))      \
+  X(FileSysCreatePathName, ASPathName, (ASFileSys fileSys, ASAtom specType,              \
+                                        const void* spec, const void* extra),              \
+    (fileSys, specType, spec, extra))                                                     \
+  X(PathGetText, const char*, (ASPathName path), (path))

@@ -1,0 +1,151 @@
+// Selector numbers of the host function tables, one block per table.
+// Numbers below 1000 are the ones the plug-ins were written against; numbers
+// from 1000 up are operations of our own host. A new operation takes the next
+// free number of its table's own block.
+#pragma once
+
+#define CORE_HFT_NAME "Core"
+#define COS_HFT_NAME "Cos"
+#define PDMODEL_HFT_NAME "PDModel"
+#define ACROVIEW_HFT_NAME "AcroView"
+#define ACROSUPPORT_HFT_NAME "AcroSupport"
+#define ASEXTRA_HFT_NAME "ASExtra"
+
+namespace CoreSel {
+enum : unsigned {
+  Raise = 1,
+  PushExceptionFrame = 2,
+  PopExceptionFrame = 3,
+  GetExceptionErrorCode = 4,
+  AtomFromString = 5,
+  AtomExistsForString = 6,
+  AtomGetString = 7,
+  CallbackCreate = 8,
+  CallbackDestroy = 9,
+  ExtensionMgrGetHFT = 10,
+  // ours
+  RegisterHFT = 1000,
+  FrameDepth = 1001,
+  Last
+};
+}
+
+namespace CosSel {
+enum : unsigned {
+  ObjEqual = 1,
+  ObjGetType = 2,
+  ObjEnum = 4,
+  ObjGetDoc = 5,
+  NewInteger = 7,
+  NewFixed = 8,
+  NewName = 10,
+  NewString = 11,
+  NewArray = 12,
+  NewDict = 13,
+  NewStream = 14,
+  ObjDestroy = 15,
+  IntegerValue = 16,
+  FixedValue = 17,
+  NameValue = 19,
+  DictGet = 21,
+  DictPut = 22,
+  DictRemove = 23,
+  DictKnown = 24,
+  ArrayGet = 25,
+  ArrayPut = 26,
+  ArrayInsert = 27,
+  ArrayLength = 29,
+  StreamOpenStm = 32,
+  DocGetInfoDict = 35,
+  ObjCopy = 51,
+  // ours
+  NewNull = 1000,
+  NewBoolean = 1001,
+  BooleanValue = 1002,
+  StringValue = 1003,
+  ObjIsIndirect = 1004,
+  ObjGetID = 1005,
+  ObjGetGeneration = 1006,
+  StreamDict = 1007,
+  StreamLength = 1008,
+  DocGetRoot = 1009,
+  DocGetObjByID = 1010,
+  ArrayRemoveNth = 1011,
+  DocGetTrailer = 1012,
+  Last
+};
+}
+
+namespace PDModelSel {
+enum : unsigned {
+  DocSave = 70,
+  DocGetFlags = 74,
+  DocSetFlags = 75,
+  DocGetCosDoc = 78,
+  DocGetFile = 79,
+  DocGetNumPages = 83,
+  DocAcquirePage = 84,
+  DocGetInfo = 104,
+  DocSetInfo = 105,
+  DocPermRequest = 108,
+  DocGetNewSecurityHandler = 112,
+  DocGetPermissions = 114,
+  PageNotifyContentsDidChange = 136,
+  PageGetNumber = 137,
+  PageRelease = 138,
+  PageGetDoc = 139,
+  PageGetCosObj = 140,
+  PageGetMediaBox = 144,
+  PageSetCropBox = 147,
+  PageGetResources = 158,
+  DocFromCosDoc = 310,
+  DocEnumResources = 311,
+  // ours
+  DocClose = 1000,
+  Last
+};
+}
+
+namespace AcroViewSel {
+enum : unsigned {
+  Alert = 4,
+  AlertNote = 5,
+  AlertConfirm = 6,
+  AppGetVersion = 7,
+  AppGetActiveDoc = 12,
+  AppGetNumDocs = 13,
+  AppGetMenubar = 16,
+  DocGetPDDoc = 48,
+  MenubarAcquireMenuByName = 71,
+  MenubarAcquireMenuItemByName = 74,
+  MenuNew = 78,
+  MenuRelease = 80,
+  MenuAddMenuItem = 89,
+  MenuItemNew = 90,
+  MenuItemRelease = 92,
+  MenuItemRemove = 93,
+  MenuItemSetExecuteProc = 99,
+  MenuItemSetComputeEnabledProc = 100,
+  // ours
+  MenubarAddMenu = 1000,
+  Last
+};
+}
+
+namespace AcroSupportSel {
+enum : unsigned {
+  Malloc = 1,
+  Realloc = 2,
+  Free = 3,
+  GetErrorString = 4,
+  GetDefaultFileSys = 21,
+  FileSysReleasePath = 25,
+  FileSysCreatePathName = 52,
+  // ours
+  StmRead = 1000,
+  StmClose = 1001,
+  MemStmRdOpen = 1002,
+  PathGetText = 1003,
+  Last
+};
+}

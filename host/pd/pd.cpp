@@ -1,0 +1,163 @@
+// The PDModel table: PD documents over the host's documents, and pages.
+#include <memory>
+#include <unordered_map>
+
+#include "core/tables.h"
+#include "cos/docs.h"
+#include "host/procs.h"
+
+namespace host {
+namespace {
+
+struct PageRec {
+  ASUns32 docId;
+  ASInt32 index;
+  int refs;
+};
+
+std::unordered_map<PDPage, std::unique_ptr<PageRec>>& LivePages() {
+  static auto* pages = new std::unordered_map<PDPage, std::unique_ptr<PageRec>>;
+  return *pages;
+}
+
+PageRec& PageOf(PDPage page) {
+  auto it = LivePages().find(page);
+  if (it == LivePages().end()) Raise(genErrBadHandle);
+  return *it->second;
+}
+
+#define ENTER(sel) Enter(TableId::PDModel, PDModelSel::sel)
+
+void PDDocSaveImpl(PDDoc d, ASInt32 flags, ASPathName path, ASFileSys, void*, void*) {
+  ENTER(DocSave);
+  Doc& doc = DocOf(d);
+  std::string target = path ? PathText(path) : doc.path;
+  if (target.empty()) Raise(fileErrBadPath);
+  SaveDoc(doc, target);
+  const ASInt32 saveCopy = 0x20;
+  if (!(flags & saveCopy)) doc.path = target;
+}
+
+ASInt32 PDDocGetFlagsImpl(PDDoc d) {
+  ENTER(DocGetFlags);
+  return DocOf(d).flags;
+}
+
+void PDDocSetFlagsImpl(PDDoc d, ASInt32 flags) {
+  ENTER(DocSetFlags);
+  DocOf(d).flags |= flags;
+}
+
+CosDoc PDDocGetCosDocImpl(PDDoc d) {
+  ENTER(DocGetCosDoc);
+  return ToCosDoc(DocOf(d));
+}
+
+ASInt32 PDDocGetNumPagesImpl(PDDoc d) {
+  ENTER(DocGetNumPages);
+  Doc& doc = DocOf(d);
+  try {
+    return static_cast<ASInt32>(Pages(doc).size());
+  } catch (...) {
+    RaiseFromCurrentException();
+  }
+}
+
+PDPage PDDocAcquirePageImpl(PDDoc d, ASInt32 pageNum) {
+  ENTER(DocAcquirePage);
+  Doc& doc = DocOf(d);
+  size_t count;
+  try {
+    count = Pages(doc).size();
+  } catch (...) {
+    RaiseFromCurrentException();
+  }
+  if (pageNum < 0 || static_cast<size_t>(pageNum) >= count) Raise(pdErrBadPageIndex);
+  auto rec = std::make_unique<PageRec>(PageRec{doc.id, pageNum, 1});
+  PDPage handle = reinterpret_cast<PDPage>(rec.get());
+  LivePages()[handle] = std::move(rec);
+  return handle;
+}
+
+void PDPageReleaseImpl(PDPage page) {
+  auto it = LivePages().find(page);
+  if (it == LivePages().end()) return;
+  if (--it->second->refs <= 0) LivePages().erase(it);
+}
+
+PDDoc PDPageGetDocImpl(PDPage page) {
+  ENTER(PageGetDoc);
+  PageRec& rec = PageOf(page);
+  Doc* doc = FindDoc(rec.docId);
+  if (!doc) Raise(genErrBadHandle);
+  return ToPDDoc(*doc);
+}
+
+CosObj PDPageGetCosObjImpl(PDPage page) {
+  ENTER(PageGetCosObj);
+  PageRec& rec = PageOf(page);
+  Doc* doc = FindDoc(rec.docId);
+  if (!doc) Raise(genErrBadHandle);
+  try {
+    const auto& pages = Pages(*doc);
+    if (static_cast<size_t>(rec.index) >= pages.size()) Raise(pdErrBadPageIndex);
+    return doc->Wrap(pages[rec.index]);
+  } catch (...) {
+    RaiseFromCurrentException();
+  }
+}
+
+ASInt32 PDPageGetNumberImpl(PDPage page) {
+  ENTER(PageGetNumber);
+  return PageOf(page).index;
+}
+
+PDDoc PDDocFromCosDocImpl(CosDoc d) {
+  ENTER(DocFromCosDoc);
+  return ToPDDoc(DocOf(d));
+}
+
+void PDDocCloseImpl(PDDoc d) {
+  ENTER(DocClose);
+  CloseDocument(d);
+}
+
+}  // namespace
+
+static OpenOptions Convert(const DocOpenOptions& o) {
+  OpenOptions out;
+  out.attemptRepair = o.attemptRepair;
+  out.password = o.password;
+  return out;
+}
+
+PDDoc OpenDocument(const std::string& path, const DocOpenOptions& options) {
+  return ToPDDoc(OpenFile(path, Convert(options)));
+}
+
+PDDoc OpenDocumentBytes(const std::string& bytes, const std::string& description,
+                        const DocOpenOptions& options) {
+  return ToPDDoc(OpenBytes(bytes, description, Convert(options)));
+}
+
+void CloseDocument(PDDoc d) {
+  ASUns32 id = static_cast<ASUns32>(reinterpret_cast<uintptr_t>(d));
+  for (auto it = LivePages().begin(); it != LivePages().end();)
+    it = it->second->docId == id ? LivePages().erase(it) : std::next(it);
+  ForgetViewDocument(id);
+  CloseDoc(id);
+}
+
+void SaveDocument(PDDoc d, const std::string& path) { SaveDoc(DocOf(d), path); }
+
+bool DocumentWasRepaired(PDDoc d) { return DocOf(d).repaired; }
+
+void InitPDModelTable() {
+  HFT t = NewTable(PDMODEL_HFT_NAME, HFT_VERSION(5, 0), PDModelSel::Last);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, PDModelSel, PD##name##Impl, name, ret, params);
+  HOST_PDMODEL_PROCS(FILL)
+#undef FILL
+  Publish(t);
+}
+
+}  // namespace host

@@ -1,0 +1,76 @@
+// The AcroSupport table: memory, error texts, streams and paths.
+#include <cstdlib>
+#include <cstring>
+
+#include "core/host.h"
+#include "core/tables.h"
+#include "host/procs.h"
+#include "support/streams.h"
+
+namespace host {
+ASFileSys DefaultFileSys();
+
+namespace {
+
+// AcroSupport operations -----------------------------------------------------
+void* SupMalloc(ASSize_t size) {
+  Enter(TableId::AcroSupport, AcroSupportSel::Malloc);
+  return std::malloc(size ? size : 1);
+}
+void* SupRealloc(void* ptr, ASSize_t size) {
+  Enter(TableId::AcroSupport, AcroSupportSel::Realloc);
+  return std::realloc(ptr, size ? size : 1);
+}
+void SupFree(void* ptr) { std::free(ptr); }
+const char* SupGetErrorString(ASErrorCode code, char* buffer, ASSize_t size) {
+  if (!buffer || size == 0) return buffer;
+  std::strncpy(buffer, ErrorText(code), size - 1);
+  buffer[size - 1] = 0;
+  return buffer;
+}
+ASSize_t SupStmRead(char* ptr, ASSize_t itemSize, ASSize_t nItems, ASStm stm) {
+  Enter(TableId::AcroSupport, AcroSupportSel::StmRead);
+  if (!ptr || itemSize == 0) return 0;
+  Stm& s = StmOf(stm);
+  size_t want = static_cast<size_t>(itemSize) * nItems;
+  size_t got = 0;
+  while (got < want) {
+    size_t n = s.Read(ptr + got, want - got);
+    if (n == 0) break;
+    got += n;
+  }
+  return static_cast<ASSize_t>(got / itemSize);
+}
+void SupStmClose(ASStm stm) { CloseStm(stm); }
+ASStm SupMemStmRdOpen(const char* data, ASSize_t length) {
+  Enter(TableId::AcroSupport, AcroSupportSel::MemStmRdOpen);
+  // The bytes are copied: the caller may free its buffer at once.
+  return NewMemStm(std::string(data ? data : "", data ? length : 0));
+}
+
+ASFileSys SupGetDefaultFileSys() { return DefaultFileSys(); }
+void SupFileSysReleasePath(ASFileSys, ASPathName path) { ReleasePath(path); }
+ASPathName SupFileSysCreatePathName(ASFileSys, ASAtom specType, const void* spec, const void*) {
+  Enter(TableId::AcroSupport, AcroSupportSel::FileSysCreatePathName);
+  if (!spec) Raise(genErrBadParm);
+  // "Cstring" and "DIPath" both carry a path text here.
+  std::string type = AtomText(specType);
+  if (type != "Cstring" && type != "DIPath") Raise(fileErrBadPath);
+  return NewPath(static_cast<const char*>(spec));
+}
+const char* SupPathGetText(ASPathName path) {
+  Enter(TableId::AcroSupport, AcroSupportSel::PathGetText);
+  return PathText(path).c_str();
+}
+
+}  // namespace
+
+void InitAcroSupportTable() {
+  HFT t = NewTable(ACROSUPPORT_HFT_NAME, HFT_VERSION(5, 0), AcroSupportSel::Last);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, AcroSupportSel, Sup##name, name, ret, params);
+  HOST_ACROSUPPORT_PROCS(FILL)
+#undef FILL
+  Publish(t);
+}
+
+}  // namespace host

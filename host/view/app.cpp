@@ -1,0 +1,293 @@
+// The AcroView table: one headless application with its documents, menus
+// and alerts.
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/tables.h"
+#include "cos/docs.h"
+#include "host/procs.h"
+
+namespace host {
+namespace {
+
+struct MenuRec;
+struct MenuItemRec {
+  std::string title, name;
+  MenuRec* submenu = nullptr;
+  MenuRec* parent = nullptr;
+  AVExecuteProc execute = nullptr;
+  void* executeData = nullptr;
+  AVComputeEnabledProc enabled = nullptr;
+  void* enabledData = nullptr;
+};
+struct MenuRec {
+  std::string title, name;
+  std::vector<MenuItemRec*> items;
+  MenuItemRec* parentItem = nullptr;
+  bool onMenubar = false;
+};
+
+struct App {
+  std::vector<ASUns32> docs;  // view documents, the active one first
+  std::vector<std::unique_ptr<MenuRec>> menus;
+  std::vector<std::unique_ptr<MenuItemRec>> items;
+  std::vector<MenuRec*> menubar;
+};
+
+App& A() {
+  static auto* app = new App;
+  return *app;
+}
+
+int MenubarToken;
+AVMenubar TheMenubar() { return reinterpret_cast<AVMenubar>(&MenubarToken); }
+
+ASUns32 IdOf(const void* handle) { return static_cast<ASUns32>(reinterpret_cast<uintptr_t>(handle)); }
+AVDoc ToAVDoc(ASUns32 id) { return reinterpret_cast<AVDoc>(static_cast<uintptr_t>(id)); }
+
+MenuRec* FindMenu(AVMenu m) {
+  for (auto& menu : A().menus)
+    if (reinterpret_cast<AVMenu>(menu.get()) == m) return menu.get();
+  return nullptr;
+}
+MenuItemRec* FindItem(AVMenuItem i) {
+  for (auto& item : A().items)
+    if (reinterpret_cast<AVMenuItem>(item.get()) == i) return item.get();
+  return nullptr;
+}
+
+#define ENTER(sel) Enter(TableId::AcroView, AcroViewSel::sel)
+
+ASInt32 AVAlertImpl(ASInt32, const char* msg, const char* b1, const char* b2, const char* b3, ASBool) {
+  ENTER(Alert);
+  AlertRequest r{2, msg ? msg : "", {}};
+  for (const char* b : {b1, b2, b3})
+    if (b) r.buttons.push_back(b);
+  if (r.buttons.empty()) r.buttons.push_back("OK");
+  return ShowAlert(r);
+}
+
+void AVAlertNoteImpl(const char* msg) {
+  ENTER(AlertNote);
+  ShowAlert(AlertRequest{0, msg ? msg : "", {"OK"}});
+}
+
+ASBool AVAlertConfirmImpl(const char* msg) {
+  ENTER(AlertConfirm);
+  return ShowAlert(AlertRequest{1, msg ? msg : "", {"OK", "Cancel"}}) == 1 ? 1 : 0;
+}
+
+void AVAppGetVersionImpl(ASInt16* major, ASInt16* minor) {
+  ENTER(AppGetVersion);
+  if (major) *major = 5;
+  if (minor) *minor = 0;
+}
+
+AVDoc AVAppGetActiveDocImpl() {
+  ENTER(AppGetActiveDoc);
+  return A().docs.empty() ? nullptr : ToAVDoc(A().docs.front());
+}
+
+ASInt32 AVAppGetNumDocsImpl() {
+  ENTER(AppGetNumDocs);
+  return static_cast<ASInt32>(A().docs.size());
+}
+
+AVMenubar AVAppGetMenubarImpl() {
+  ENTER(AppGetMenubar);
+  return TheMenubar();
+}
+
+PDDoc AVDocGetPDDocImpl(AVDoc doc) {
+  ENTER(DocGetPDDoc);
+  return ViewPDDoc(doc);
+}
+
+AVMenu AVMenubarAcquireMenuByNameImpl(AVMenubar, const char* name) {
+  ENTER(MenubarAcquireMenuByName);
+  for (auto& m : A().menus)
+    if (name && m->name == name) return reinterpret_cast<AVMenu>(m.get());
+  return nullptr;
+}
+
+AVMenuItem AVMenubarAcquireMenuItemByNameImpl(AVMenubar, const char* name) {
+  ENTER(MenubarAcquireMenuItemByName);
+  for (auto& i : A().items)
+    if (name && i->name == name) return reinterpret_cast<AVMenuItem>(i.get());
+  return nullptr;
+}
+
+AVMenu AVMenuNewImpl(const char* title, const char* name, ASUns32) {
+  ENTER(MenuNew);
+  auto m = std::make_unique<MenuRec>();
+  m->title = title ? title : "";
+  m->name = name ? name : "";
+  AVMenu handle = reinterpret_cast<AVMenu>(m.get());
+  A().menus.push_back(std::move(m));
+  return handle;
+}
+
+void AVMenuReleaseImpl(AVMenu) {}
+
+void AVMenuAddMenuItemImpl(AVMenu menu, AVMenuItem item, ASInt32 position) {
+  ENTER(MenuAddMenuItem);
+  MenuRec* m = FindMenu(menu);
+  MenuItemRec* i = FindItem(item);
+  if (!m || !i) Raise(genErrBadHandle);
+  if (position < 0 || static_cast<size_t>(position) > m->items.size())
+    m->items.push_back(i);
+  else
+    m->items.insert(m->items.begin() + position, i);
+  i->parent = m;
+}
+
+AVMenuItem AVMenuItemNewImpl(const char* title, const char* name, AVMenu submenu, ASBool, char,
+                             ASInt32, void*, ASUns32) {
+  ENTER(MenuItemNew);
+  auto i = std::make_unique<MenuItemRec>();
+  i->title = title ? title : "";
+  i->name = name ? name : "";
+  if (submenu) {
+    i->submenu = FindMenu(submenu);
+    if (i->submenu) i->submenu->parentItem = i.get();
+  }
+  AVMenuItem handle = reinterpret_cast<AVMenuItem>(i.get());
+  A().items.push_back(std::move(i));
+  return handle;
+}
+
+void AVMenuItemReleaseImpl(AVMenuItem) {}
+
+void AVMenuItemRemoveImpl(AVMenuItem item) {
+  ENTER(MenuItemRemove);
+  MenuItemRec* i = FindItem(item);
+  if (!i || !i->parent) return;
+  auto& v = i->parent->items;
+  v.erase(std::remove(v.begin(), v.end(), i), v.end());
+  i->parent = nullptr;
+}
+
+void AVMenuItemSetExecuteProcImpl(AVMenuItem item, ASCallback proc, void* data) {
+  ENTER(MenuItemSetExecuteProc);
+  MenuItemRec* i = FindItem(item);
+  if (!i) Raise(genErrBadHandle);
+  i->execute = reinterpret_cast<AVExecuteProc>(proc);
+  i->executeData = data;
+}
+
+void AVMenuItemSetComputeEnabledProcImpl(AVMenuItem item, ASCallback proc, void* data) {
+  ENTER(MenuItemSetComputeEnabledProc);
+  MenuItemRec* i = FindItem(item);
+  if (!i) Raise(genErrBadHandle);
+  i->enabled = reinterpret_cast<AVComputeEnabledProc>(proc);
+  i->enabledData = data;
+}
+
+void AVMenubarAddMenuImpl(AVMenubar, AVMenu menu, ASInt32 position) {
+  ENTER(MenubarAddMenu);
+  MenuRec* m = FindMenu(menu);
+  if (!m) Raise(genErrBadHandle);
+  auto& bar = A().menubar;
+  if (position < 0 || static_cast<size_t>(position) > bar.size())
+    bar.push_back(m);
+  else
+    bar.insert(bar.begin() + position, m);
+  m->onMenubar = true;
+}
+
+// An item is reachable when its menus lead up to the menu bar.
+bool Reachable(const MenuItemRec* item, std::string* path) {
+  std::vector<std::string> titles;
+  const MenuRec* m = item->parent;
+  std::unordered_set<const MenuRec*> seen;
+  while (m && seen.insert(m).second) {
+    titles.push_back(m->title);
+    if (m->onMenubar) {
+      if (path) {
+        path->clear();
+        for (auto it = titles.rbegin(); it != titles.rend(); ++it)
+          *path += (path->empty() ? "" : " > ") + *it;
+      }
+      return true;
+    }
+    m = m->parentItem ? m->parentItem->parent : nullptr;
+  }
+  return false;
+}
+
+}  // namespace
+
+AVDoc ShowInView(PDDoc pd) {
+  ASUns32 id = IdOf(pd);
+  if (!FindDoc(id)) Raise(genErrBadHandle);
+  auto& docs = A().docs;
+  docs.erase(std::remove(docs.begin(), docs.end(), id), docs.end());
+  docs.insert(docs.begin(), id);
+  return ToAVDoc(id);
+}
+
+AVDoc OpenInView(const std::string& path, const DocOpenOptions& options) {
+  return ShowInView(OpenDocument(path, options));
+}
+
+AVDoc ActiveViewDocument() { return A().docs.empty() ? nullptr : ToAVDoc(A().docs.front()); }
+
+PDDoc ViewPDDoc(AVDoc doc) {
+  ASUns32 id = IdOf(doc);
+  auto& docs = A().docs;
+  if (std::find(docs.begin(), docs.end(), id) == docs.end()) Raise(genErrBadHandle);
+  return ToPDDoc(DocOf(reinterpret_cast<PDDoc>(static_cast<uintptr_t>(id))));
+}
+
+void ForgetViewDocument(ASUns32 id) {
+  auto& docs = A().docs;
+  docs.erase(std::remove(docs.begin(), docs.end(), id), docs.end());
+}
+
+void CloseAllDocuments() {
+  for (ASUns32 id : OpenDocIds()) CloseDocument(reinterpret_cast<PDDoc>(static_cast<uintptr_t>(id)));
+}
+
+std::vector<MenuItemInfo> MenuItems() {
+  std::vector<MenuItemInfo> out;
+  for (auto& i : A().items) {
+    std::string path;
+    if (!i->submenu && Reachable(i.get(), &path))
+      out.push_back(MenuItemInfo{i->name, i->title, path, i->execute != nullptr});
+  }
+  return out;
+}
+
+bool ExecuteMenuItem(const std::string& name, std::string* why) {
+  for (auto& i : A().items) {
+    if (i->name != name) continue;
+    if (!Reachable(i.get(), nullptr)) {
+      if (why) *why = "menu item \"" + name + "\" is not on any menu";
+      return false;
+    }
+    if (!i->execute) {
+      if (why) *why = "menu item \"" + name + "\" does nothing";
+      return false;
+    }
+    if (i->enabled && !i->enabled(i->enabledData)) {
+      if (why) *why = "menu item \"" + name + "\" is not enabled";
+      return false;
+    }
+    i->execute(i->executeData);
+    return true;
+  }
+  if (why) *why = "no menu item named \"" + name + "\"";
+  return false;
+}
+
+void InitAcroViewTable() {
+  HFT t = NewTable(ACROVIEW_HFT_NAME, HFT_VERSION(5, 0), AcroViewSel::Last);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, AcroViewSel, AV##name##Impl, name, ret, params);
+  HOST_ACROVIEW_PROCS(FILL)
+#undef FILL
+  Publish(t);
+}
+
+}  // namespace host

@@ -1,0 +1,8 @@
+execute_process(COMMAND ${GEN} ${OUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "make_sample failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT} ${REF} RESULT_VARIABLE diff)
+if(NOT diff EQUAL 0)
+  message(FATAL_ERROR "samples/sample.pdf differs from what make_sample writes; regenerate it")
+endif()
