@@ -1,8 +1,11 @@
 // Selector numbers of the host function tables, one block per table.
 // Numbers below 1000 are the ones the plug-ins were written against; numbers
-// from 1000 up are operations of our own host. A new operation takes the next
-// free number of its table's own block.
+// from 1000 up are operations of our own host, in blocks of a hundred by the
+// area of work that added them (see host/README.md). Every table has room for
+// selectors below kHostTableSize.
 #pragma once
+
+enum : unsigned { kHostTableSize = 2000 };
 
 #define CORE_HFT_NAME "Core"
 #define COS_HFT_NAME "Cos"
@@ -26,7 +29,7 @@ enum : unsigned {
   // ours
   RegisterHFT = 1000,
   FrameDepth = 1001,
-  Last
+  Last = kHostTableSize
 };
 }
 
@@ -72,7 +75,7 @@ enum : unsigned {
   DocGetObjByID = 1010,
   ArrayRemoveNth = 1011,
   DocGetTrailer = 1012,
-  Last
+  Last = kHostTableSize
 };
 }
 
@@ -102,7 +105,7 @@ enum : unsigned {
   DocEnumResources = 311,
   // ours
   DocClose = 1000,
-  Last
+  Last = kHostTableSize
 };
 }
 
@@ -128,7 +131,7 @@ enum : unsigned {
   MenuItemSetComputeEnabledProc = 100,
   // ours
   MenubarAddMenu = 1000,
-  Last
+  Last = kHostTableSize
 };
 }
 
@@ -146,6 +149,6 @@ enum : unsigned {
   StmClose = 1001,
   MemStmRdOpen = 1002,
   PathGetText = 1003,
-  Last
+  Last = kHostTableSize
 };
 }
