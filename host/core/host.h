@@ -78,6 +78,8 @@ PDDoc OpenDocumentBytes(const std::string& bytes, const std::string& description
 void CloseDocument(PDDoc doc);
 void SaveDocument(PDDoc doc, const std::string& path);
 bool DocumentWasRepaired(PDDoc doc);
+// Decoded stream data past this many bytes is an error (tests lower it).
+void SetDecodedDataCap(size_t bytes);
 
 // Host paths (ASPathName) carry a file-system path; "\" reads as "/".
 ASPathName NewPath(const std::string& text);

@@ -1,0 +1,91 @@
+#include "testing/pdfmaker.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace hosttest {
+
+std::string MakePdf(const PdfSpec& spec) {
+  std::ostringstream out;
+  out << "%PDF-" << spec.version << "\n%\xE2\xE3\xCF\xD3\n";
+  std::vector<long> offsets;
+  for (size_t i = 0; i < spec.objects.size(); ++i) {
+    offsets.push_back(static_cast<long>(out.tellp()));
+    std::string body = spec.objects[i];
+    if (body.compare(0, 7, "stream:") == 0) {
+      size_t bar = body.find('|');
+      std::string dict = body.substr(7, bar == std::string::npos ? std::string::npos : bar - 7);
+      std::string data = bar == std::string::npos ? "" : body.substr(bar + 1);
+      body = "<< " + dict + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
+             "\nendstream";
+    }
+    out << (i + 1) << " 0 obj\n" << body << "\nendobj\n";
+  }
+  long xref = static_cast<long>(out.tellp());
+  out << "xref\n0 " << spec.objects.size() + 1 << "\n0000000000 65535 f \n";
+  char line[32];
+  for (long off : offsets) {
+    std::snprintf(line, sizeof line, "%010ld 00000 n \n", off);
+    out << line;
+  }
+  out << "trailer\n<< /Size " << spec.objects.size() + 1 << " " << spec.trailer
+      << " >>\nstartxref\n" << xref << "\n%%EOF\n";
+  return out.str();
+}
+
+std::string MakePagesPdf(int pages, const std::string& content) {
+  PdfSpec spec;
+  spec.objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
+  std::string kids;
+  for (int i = 0; i < pages; ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
+  spec.objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
+  for (int i = 0; i < pages; ++i) {
+    spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents " +
+                           std::to_string(4 + 2 * i) + " 0 R >>");
+    spec.objects.push_back("stream:|" + content);
+  }
+  return MakePdf(spec);
+}
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/zentu-test-XXXXXX";
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back(0);
+  if (!::mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = buf.data();
+}
+
+TempDir::~TempDir() { RunCommand("rm -rf '" + path_ + "'"); }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+int RunCommand(const std::string& command, std::string* output) {
+  FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+  if (!p) return -1;
+  std::string text;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+  int status = ::pclose(p);
+  if (output) *output = text;
+  return WEXITSTATUS(status);
+}
+
+}  // namespace hosttest

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+
+#include "core/host.h"
+#include "host/frame.h"
+#include "testing/pdfmaker.h"
+
+namespace {
+
+using hosttest::ReadFile;
+using hosttest::RunCommand;
+using hosttest::TempDir;
+using hosttest::WriteFile;
+
+class DocumentsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { hosttest::BindTables(); }
+  void TearDown() override { host::CloseAllDocuments(); }
+  TempDir dir_;
+};
+
+ASErrorCode OpenError(const std::string& path, const std::string& password = "") {
+  host::DocOpenOptions o;
+  o.password = password;
+  try {
+    host::OpenDocument(path, o);
+  } catch (const ASHostRaise& e) {
+    return e.code;
+  }
+  return 0;
+}
+
+TEST_F(DocumentsTest, SavedChangesPassQpdfCheckAndLeaveTheOriginalAlone) {
+  std::string original = dir_.File("in.pdf");
+  WriteFile(original, hosttest::MakePagesPdf(3));
+  std::string before = ReadFile(original);
+  PDDoc pd = host::OpenDocument(original);
+  CosDoc doc = PDDocGetCosDoc(pd);
+  CosObj info = CosNewDict(doc, 1, 2);
+  CosDictPut(info, ASAtomFromString("Title"), CosNewString(doc, 0, "Changed", 7));
+  CosDictPut(CosDocGetTrailer(doc), ASAtomFromString("Info"), info);
+  std::string out = dir_.File("out.pdf");
+  host::SaveDocument(pd, out);
+  EXPECT_EQ(ReadFile(original), before);
+  EXPECT_FALSE(PDDocGetFlags(pd) & 1);
+
+  std::string report;
+  EXPECT_EQ(RunCommand("qpdf --check '" + out + "'", &report), 0) << report;
+  std::string shown;
+  RunCommand("qpdf --show-object=trailer '" + out + "'", &shown);
+  EXPECT_NE(shown.find("/Info"), std::string::npos);
+  std::string saved = ReadFile(out);
+  // A PDF 1.3 file keeps a classic cross-reference table.
+  EXPECT_NE(saved.find("\nxref\n"), std::string::npos);
+  EXPECT_EQ(saved.find("/ObjStm"), std::string::npos);
+  // The document stays usable after the save, and no stray temporary remains.
+  EXPECT_EQ(PDDocGetNumPages(pd), 3);
+  std::string listing;
+  RunCommand("ls -A '" + dir_.path() + "'", &listing);
+  EXPECT_EQ(listing, "in.pdf\nout.pdf\n");
+}
+
+TEST_F(DocumentsTest, SaveIntoAMissingFolderFailsCleanly) {
+  std::string original = dir_.File("in.pdf");
+  WriteFile(original, hosttest::MakePagesPdf(1));
+  PDDoc pd = host::OpenDocument(original);
+  EXPECT_THROW(host::SaveDocument(pd, dir_.File("nope/out.pdf")), ASHostRaise);
+}
+
+TEST_F(DocumentsTest, DamagedAndLockedFilesGiveErrorsWithTexts) {
+  std::string pdf = hosttest::MakePagesPdf(2);
+  std::string truncated = dir_.File("truncated.pdf");
+  WriteFile(truncated, pdf.substr(0, 60));
+  std::string garbage = dir_.File("garbage.pdf");
+  WriteFile(garbage, std::string(5000, '\x01') + "not a pdf at all");
+  std::string empty = dir_.File("empty.pdf");
+  WriteFile(empty, "");
+  std::string plain = dir_.File("plain.pdf");
+  WriteFile(plain, pdf);
+  std::string locked = dir_.File("locked.pdf");
+  ASSERT_EQ(RunCommand("qpdf --encrypt secret owner 256 -- '" + plain + "' '" + locked + "'"), 0);
+
+  for (const std::string& f : {truncated, garbage, empty}) {
+    ASErrorCode code = OpenError(f);
+    EXPECT_NE(code, 0) << f;
+    EXPECT_STRNE(host::ErrorText(code), "Unknown error") << f;
+  }
+  EXPECT_EQ(OpenError(locked), pdErrNeedPassword);
+  EXPECT_EQ(OpenError(locked, "secret"), 0);
+  EXPECT_EQ(OpenError(dir_.File("missing.pdf")), fileErrNotFound);
+  EXPECT_EQ(OpenError(dir_.path()), pdErrOpenFailed);
+}
+
+TEST_F(DocumentsTest, PagesAreCountedAndAcquired) {
+  PDDoc pd = host::OpenDocumentBytes(hosttest::MakePagesPdf(4), "pages");
+  EXPECT_EQ(PDDocGetNumPages(pd), 4);
+  PDPage page = PDDocAcquirePage(pd, 2);
+  EXPECT_EQ(CosObjGetID(PDPageGetCosObj(page)), 7);
+  EXPECT_EQ(PDPageGetNumber(page), 2);
+  EXPECT_EQ(PDPageGetDoc(page), pd);
+  PDPageRelease(page);
+  HostRegionResult r = HostRegion([&] { PDDocAcquirePage(pd, 4); });
+  EXPECT_EQ(r.code, pdErrBadPageIndex);
+  EXPECT_EQ(PDDocFromCosDoc(PDDocGetCosDoc(pd)), pd);
+}
+
+TEST_F(DocumentsTest, TheActiveDocumentIsTheLastOpened) {
+  std::string a = dir_.File("a.pdf"), b = dir_.File("b.pdf");
+  WriteFile(a, hosttest::MakePagesPdf(1));
+  WriteFile(b, hosttest::MakePagesPdf(2));
+  EXPECT_EQ(AVAppGetActiveDoc(), nullptr);
+  host::OpenInView(a);
+  AVDoc second = host::OpenInView(b);
+  EXPECT_EQ(AVAppGetActiveDoc(), second);
+  EXPECT_EQ(AVAppGetNumDocs(), 2);
+  EXPECT_EQ(PDDocGetNumPages(AVDocGetPDDoc(second)), 2);
+  host::CloseDocument(AVDocGetPDDoc(second));
+  EXPECT_EQ(PDDocGetNumPages(AVDocGetPDDoc(AVAppGetActiveDoc())), 1);
+}
+
+}  // namespace
