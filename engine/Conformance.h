@@ -1,0 +1,108 @@
+// The abstract standard a document is checked against, and the process-wide
+// registry that keeps one prototype of each standard under its name. A
+// check never uses a prototype but a clone made by name, whose rules are
+// rebuilt from the settings of that moment.
+#pragma once
+#include <set>
+#include <string>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "common/MyCosObj.h"
+#include "engine/KeyRule.h"
+#include "engine/KeyTable.h"
+#include "engine/OutputCondition.h"
+#include "engine/RuleContext.h"
+
+class ObjectNode;
+class PDFXPreflight;
+
+namespace Zentu {
+
+class Fixer;
+class PDFX_Error;
+
+class Conformance {
+ public:
+  typedef std::vector<boost::shared_ptr<KeyRule>> RuleList;
+
+  Conformance();
+  virtual ~Conformance();
+
+  // Runs BuildRules on this standard, then answers a copy of it (rules,
+  // key table and fixers shared) that the caller owns.
+  virtual Conformance* Clone() = 0;
+  // The names of the admitted printing conditions joined with "|"; empty for none.
+  virtual std::string GetConditionNamesPattern() const;
+  virtual const char* GetReserved() const;
+  virtual OutputConditionMap& GetPrintingConditions();
+  virtual bool IsColorManaged() const;
+  virtual bool IsDeviceColorOnly() const;
+
+  // Every object the walker visits, with the node it was reached through.
+  virtual CheckResult CheckNode(PDFXPreflight& walker, const boost::shared_ptr<ObjectNode>& node,
+                                const boost::shared_ptr<ObjectNode>& referrer);
+  virtual CheckResult CheckObjectOfKind(PDFXPreflight& walker, int objectKind,
+                                        const boost::shared_ptr<ObjectNode>& node,
+                                        const boost::shared_ptr<ObjectNode>& container);
+  // The key table, the feature table and the rule list, in that order.
+  virtual CheckResult CheckDict(PDFXPreflight& walker, int objectKind, const MyCosObj& object,
+                                const MyCosObj& container);
+  // CheckDict with a null container: the trailer, the Info dictionary, the catalog.
+  virtual CheckResult CheckCosObj(PDFXPreflight& walker, int objectKind, const MyCosObj& object);
+  // Each content-stream operator; the container node is the content stream.
+  virtual CheckResult CheckOperator(PDFXPreflight& walker, int objectKind, const char* op,
+                                    const boost::shared_ptr<ObjectNode>& objectNode,
+                                    const boost::shared_ptr<ObjectNode>& containerNode) = 0;
+  // Each page with its boxes; an empty node means the page has no such box.
+  virtual bool CheckPageBoxes(PDFXPreflight& walker, const boost::shared_ptr<ObjectNode>& page,
+                              const boost::shared_ptr<ObjectNode>& artBox,
+                              const boost::shared_ptr<ObjectNode>& bleedBox,
+                              const boost::shared_ptr<ObjectNode>& cropBox,
+                              const boost::shared_ptr<ObjectNode>& mediaBox,
+                              const boost::shared_ptr<ObjectNode>& trimBox) = 0;
+  // Whether objects of that kind are checked for a missing embedding.
+  virtual bool WantsKindCheck(PDFXPreflight& walker, int objectKind) = 0;
+  // The base part resets the per-check bookkeeping and empties the rule
+  // list; every override runs it first.
+  virtual bool BuildRules();
+
+  // Adds key-table entries. An entry for a kind, class and key already
+  // present overwrites its type, severity and deferred test, and its
+  // message, fixer and values where the new record gives them.
+  bool ParseOptions(const KeySpec* entries, int count);
+  // The condition chosen for a family, its name copied into `name`; empty
+  // (and `name` untouched) when none is chosen.
+  boost::shared_ptr<OutputCondition> FindOutputCondition(int family, std::string& name);
+
+  // Takes ownership. False for an empty name; a name already registered
+  // keeps its first standard (the new one is destroyed) and answers true.
+  static bool Register(Conformance* standard);
+  // A new clone of the standard registered under exactly that name, or empty.
+  static boost::shared_ptr<Conformance> CreateByName(const std::string& name);
+  // Registered names, in registration order.
+  static const std::vector<std::string>& RegisteredNames();
+  static void BuildKeyTables();
+  static const FeatureTable& GetFeatureTable();
+
+  float highestVersionF;
+  double highestVersion;
+  std::string name;
+  OutputConditionSet outputConditions;
+  boost::shared_ptr<KeyTable> keyTable;
+  boost::shared_ptr<RuleList> rules;
+  bool rulesBuilt;
+  boost::shared_ptr<Fixer> fixer;
+  std::string text;
+  int secondLimit;
+  boost::shared_ptr<PDFX_Error> secondLimitError;
+  int maxSpotColors;  // -1: no limit
+  std::set<std::string> spotColorNames;
+  boost::shared_ptr<PDFX_Error> spotColorError;
+};
+
+}  // namespace Zentu
+
+// Empties the registry of standards and the feature table (module unload).
+void ClearGlobalRegistries();
