@@ -109,11 +109,6 @@ TEST(ConformanceBase, FindOutputConditionByFamily) {
   EXPECT_EQ(name, "Unlisted");
   EXPECT_EQ(standard.outputConditions.conditions.count("Unlisted"), 1u);
   EXPECT_FALSE(standard.FindOutputCondition(7, name));
-
-  const OutputConditionProfile& profile = *cmyk->profile;
-  EXPECT_EQ(profile.colorSpace, -1);
-  EXPECT_EQ(profile.deviceClass, -1);
-  EXPECT_FALSE(profile.hasProfile || profile.read);
 }
 
 }  // namespace

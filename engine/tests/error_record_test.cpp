@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "common/AcrobatException.h"
+#include "core/host.h"
+#include "host/selectors.h"
 #include "engine/ErrorNames.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFX_Error.h"
@@ -178,6 +181,16 @@ TEST_F(ErrorRecordTest, FilingHelpersPutEachObjectInItsNode) {
   walker_.InsertError(t, 5);
   EXPECT_EQ(walker_.GetTotalCounts()[5], 1);
   EXPECT_EQ(t->nodes.size(), 1u);
+}
+
+TEST_F(ErrorRecordTest, AFailedNodeLeavesNoCountBehind) {
+  MyCosObj holder = Obj(4);
+  MyCosObj subject = Obj(3);
+  hosttest::RaiseOnNextCall(host::TableId::Cos, CosSel::ObjGetType, cosErrReadError);
+  EXPECT_THROW(walker_.AddError(holder, subject, "m", "", 7, KIND_PAGE, PROBLEM_INVALID), Zentu::AcrobatException);
+  hosttest::ClearHooks();
+  EXPECT_EQ(walker_.GetOpenCounts()[7], 0);
+  EXPECT_TRUE(walker_.GetErrorList().empty());
 }
 
 TEST_F(ErrorRecordTest, AttachingAFixerCallsItsHook) {

@@ -221,6 +221,16 @@ TEST_F(KeyRuleTest, ChildrenSeeTheSelectedValueOneLevelDown) {
   EXPECT_EQ(gSeen[1].valueId, 5);
   EXPECT_EQ(gSeen[1].outerId, 3);
 
+  // A single value is its own only element, however far the range runs.
+  gSeen.clear();
+  RulePtr single(new KeyRule(KeyRule::NO_PRESENCE, "K", "", '|'));
+  RulePtr wide(new KeyRule(KeyRule::NO_PRESENCE, KeyRule::Range(0, 3), "", '|'));
+  wide->AddChild(RulePtr(new KeyRule(&Probe, "Probe")));
+  single->AddChild(wide);
+  Run(single, 3);
+  ASSERT_EQ(gSeen.size(), 1u);
+  EXPECT_EQ(gSeen[0].valueType, CosName);
+
   // Other kinds hand down the value itself.
   gSeen.clear();
   RulePtr kind(new KeyRule(KIND_PAGE));
@@ -273,23 +283,12 @@ TEST_F(KeyRuleTest, ErrorsNameTheirObjectsAndCarryTheFixer) {
   EXPECT_FALSE(errors[1]->GetFixer());
 }
 
-TEST(KeyRuleBuild, ConstructorsSetKindAndDefaults) {
-  KeyRule key(KeyRule::REQUIRED, "||A||B|", "x", '|');
-  EXPECT_EQ(key.kind, KeyRule::KEY);
+TEST(KeyRuleBuild, ValueListsSkipEmptyPieces) {
+  KeyRule key(KeyRule::REQUIRED, "||A||B|", "", '|');
   EXPECT_EQ(key.keyNames, (std::vector<std::string>{"A", "B"}));
-  EXPECT_TRUE(key.silent);
-  EXPECT_FALSE(key.negate || key.reportOnContainer);
-  KeyRule range(KeyRule::NO_PRESENCE, KeyRule::Range(0, -1), "", '|');
-  EXPECT_EQ(range.kind, KeyRule::ELEMENTS);
-  EXPECT_TRUE(range.values.empty());
-  EXPECT_EQ(KeyRule(KeyRule::REQUIRED, std::vector<int>{1, 2}).kind, KeyRule::OBJECT_KINDS);
-  EXPECT_EQ(KeyRule(KeyRule::REQUIRED, int(CosStream)).cosTypes, std::vector<int>{CosStream});
-  KeyRule callback(&Probe, "Probe");
-  EXPECT_EQ(callback.kind, KeyRule::TEST_CALLBACK);
-  EXPECT_EQ(callback.callback, &Probe);
-  callback.Clear();
-  EXPECT_EQ(callback.kind, KeyRule::TEST_CALLBACK) << "Clear keeps the kind";
-  EXPECT_EQ(callback.callback, nullptr);
+  EXPECT_TRUE(key.values.empty());
+  KeyRule::ParseValueList(key.values, "x;y", ';');
+  EXPECT_EQ(key.values, (std::vector<std::string>{"x", "y"}));
 }
 
 }  // namespace
