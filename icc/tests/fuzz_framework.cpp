@@ -1,0 +1,301 @@
+// Reads, dumps, sizes and writes mutants of seed profiles: truncations,
+// extreme values in the size, count, offset and version fields, and byte
+// flips, all from a fixed random seed.
+#include "fuzz_framework.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <random>
+#include <sstream>
+
+using namespace icctest;
+
+namespace iccfuzz {
+
+namespace {
+
+constexpr int kFlips = 2000;            // lower this, not the truncations, when time runs short
+constexpr int kExtraTruncations = 200;
+constexpr uint32_t kRandomSeed = 0x1CC0B0Bu;
+constexpr size_t kMaxSeedBytes = 1 << 20;
+constexpr size_t kMaxOracleSeeds = 12;
+constexpr size_t kSmallInput = 64 * 1024;  // below: full dumps, and no allocation may be refused
+constexpr double kTimeBoundSeconds = 300;
+
+struct NamedSeed {
+    const char *name;
+    SeedBuilder build;
+};
+
+std::vector<NamedSeed> &seed_builders() {
+    static std::vector<NamedSeed> v;
+    return v;
+}
+
+std::map<uint32_t, CountFieldsFn> &count_field_fns() {
+    static std::map<uint32_t, CountFieldsFn> m;
+    return m;
+}
+
+class NullBuf : public std::streambuf {
+protected:
+    int overflow(int c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char *, std::streamsize n) override { return n; }
+};
+
+struct Seed {
+    std::string name;
+    Bytes data;
+};
+
+// The smallest oracle profile of each device class and colour space.
+std::vector<Seed> oracle_seeds() {
+    std::map<std::pair<uint32_t, uint32_t>, const OracleProfile *> best;
+    for (const std::vector<OracleProfile> *set : {&package_profiles(), &lcms_v2_profiles()}) {
+        for (const OracleProfile &o : *set) {
+            if (o.data.size() > kMaxSeedBytes)
+                continue;
+            auto key = std::make_pair(get32(o.data, 12), get32(o.data, 16));
+            auto it = best.find(key);
+            if (it == best.end() || o.data.size() < it->second->data.size())
+                best[key] = &o;
+        }
+    }
+    std::vector<const OracleProfile *> chosen;
+    for (const auto &kv : best)
+        chosen.push_back(kv.second);
+    std::sort(chosen.begin(), chosen.end(),
+              [](const OracleProfile *a, const OracleProfile *b) { return a->data.size() < b->data.size(); });
+    if (chosen.size() > kMaxOracleSeeds)
+        chosen.resize(kMaxOracleSeeds);
+    std::vector<Seed> out;
+    for (const OracleProfile *o : chosen)
+        out.push_back({o->path, o->data});
+    return out;
+}
+
+struct Outcomes {
+    size_t mutants = 0, read_ok = 0, written = 0, failures = 0;
+};
+
+class Runner {
+public:
+    explicit Runner(Outcomes *out) : out_(out) {}
+
+    void run(const std::string &seed, const std::string &what, const uint8_t *data, size_t len) {
+        ctx_seed_ = &seed;
+        ctx_what_ = &what;
+        len_ = len;
+        out_->mutants++;
+        auto ms = MemStream::view(data, len);
+        icc *p = new_icc();
+        if (p == nullptr) {
+            fail("new_icc failed");
+            return;
+        }
+        int rv = p->read(p, ms->io(), 0);
+        check(rv, p, "read");
+        if (rv == 0) {
+            out_->read_ok++;
+            exercise(p, ms.get());
+        }
+        p->stream = nullptr;
+        p->del(p);
+    }
+
+private:
+    void exercise(icc *p, MemStream *ms) {
+        for (unsigned int i = 0; i < p->tag_count; i++)
+            if (p->read_tag(p, p->tag_table[i].sig) == nullptr)
+                check_failed(p, "read_tag");
+        check(p->read_all_tags(p), p, "read_all_tags");
+
+        NullBuf nb;
+        std::ostream os(&nb);
+        p->dump(p, &os, len_ < kSmallInput ? 2 : 1);
+
+        if (p->get_size(p) == 0)
+            check_failed(p, "get_size");
+
+        // What did not load is dropped, so that the rest is sized and written.
+        for (unsigned int i = p->tag_count; i-- > 0;)
+            if (i < p->tag_count && p->tag_table[i].object == nullptr)
+                p->delete_tag(p, p->tag_table[i].sig);
+        if (icc_check_legal(p) != 0)
+            return;
+        unsigned int size = p->get_size(p);
+        if (size == 0) {
+            check_failed(p, "get_size");
+            return;
+        }
+        auto out = MemStream::zeroed(size);
+        int rv = p->write(p, out->io(), 0);
+        p->stream = ms->io();
+        check(rv, p, "write");
+        if (rv != 0)
+            return;
+        out_->written++;
+        Bytes written = out->bytes();
+        if (get32(written, 0) != size)
+            fail("header size differs from get_size");
+        Loaded back = load(written);
+        if (back.rv != 0 || back.p->tag_count != p->tag_count)
+            fail(std::string("written profile does not read back: ") + back.p->error_text);
+    }
+
+    void check_failed(icc *p, const char *step) {
+        if (p->error_code == 0)
+            fail(std::string(step) + " failed with code 0: " + p->error_text);
+        else
+            check(p->error_code, p, step);
+    }
+
+    void check(int rv, icc *p, const char *step) {
+        if (rv == 0)
+            return;
+        const std::string text = p->error_text;
+        if (rv != 1 && rv != 2) {
+            fail(std::string(step) + ": code " + std::to_string(rv) + " " + text);
+            return;
+        }
+        size_t n = 0;
+        while (n < text.size() && (isalnum((unsigned char)text[n]) || text[n] == '_'))
+            n++;
+        if (n < 4 || (text.rfind("icc", 0) != 0 && text.rfind("icm", 0) != 0))
+            fail(std::string(step) + ": text names no function: '" + text + "'");
+        if (rv == 2 && !code2_allowed(text))
+            fail(std::string(step) + ": code 2 '" + text + "'");
+    }
+
+    // Code 2 from a mutant is a refused allocation or a failed write: only a
+    // count whose sizes pass 32 bits may give it, and only large inputs may
+    // have an allocation refused.
+    bool code2_allowed(const std::string &text) const {
+        if (text == "icc_read: Tag table malloc() failed" ||
+            text == "icc_read: Tag table read buffer malloc() failed")
+            return true;
+        return len_ >= kSmallInput && text.find("alloc") != std::string::npos;
+    }
+
+    void fail(const std::string &msg) {
+        if (++out_->failures <= 20)
+            ADD_FAILURE() << *ctx_seed_ << " / " << *ctx_what_ << " (" << len_ << " bytes): " << msg;
+    }
+
+    Outcomes *out_;
+    const std::string *ctx_seed_ = nullptr;
+    const std::string *ctx_what_ = nullptr;
+    size_t len_ = 0;
+};
+
+void mutate_seed(const Seed &seed, std::mt19937 &rng, Runner &runner) {
+    Bytes work = seed.data;
+    const size_t n = work.size();
+    const uint32_t count = n >= 132 ? get32(work, 128) : 0;
+    const size_t entries = 132 + 12 * (uint64_t)count <= n ? count : 0;
+    const size_t table_end = std::min<size_t>(n, 132 + 12 * entries);
+    std::string what;
+
+    what = "truncated in header or table";
+    for (size_t len = 0; len < table_end; len++)
+        runner.run(seed.name, what, work.data(), len);
+
+    what = "truncated at a tag's start or end";
+    for (size_t i = 0; i < entries; i++) {
+        const int64_t off = get32(work, 136 + 12 * i), end = off + get32(work, 140 + 12 * i);
+        for (int64_t at : {off, end})
+            for (int64_t d = -4; d <= 4; d++)
+                if (at + d >= 0 && at + d < (int64_t)n)
+                    runner.run(seed.name, what, work.data(), (size_t)(at + d));
+    }
+
+    what = "truncated at random";
+    std::uniform_int_distribution<size_t> any_len(0, n - 1);
+    for (int k = 0; k < kExtraTruncations; k++)
+        runner.run(seed.name, what, work.data(), any_len(rng));
+
+    // Extreme values in the size, version, count, offset and size fields and
+    // in the count fields of each tag type that registered them.
+    std::vector<CountField> fields = {{0, 4}, {8, 4}, {128, 4}};
+    for (size_t i = 0; i < entries; i++) {
+        fields.push_back({136 + 12 * i, 4});
+        fields.push_back({140 + 12 * i, 4});
+        const size_t off = get32(work, 136 + 12 * i), sz = get32(work, 140 + 12 * i);
+        auto fn = off + 4 <= n ? count_field_fns().find(get32(work, off)) : count_field_fns().end();
+        if (fn != count_field_fns().end())
+            for (CountField f : fn->second(work.data() + off, std::min(sz, n - off)))
+                fields.push_back({off + f.offset, f.width});
+    }
+    const uint32_t extremes[] = {0, 1, uint32_t(n - 1), uint32_t(n), uint32_t(n + 1), 0x7FFFFFFFu, 0xFFFFFFFFu};
+    for (const CountField &f : fields) {
+        if (f.offset + f.width > n)
+            continue;
+        Bytes saved(work.begin() + f.offset, work.begin() + f.offset + f.width);
+        for (uint32_t v : extremes) {
+            for (int b = 0; b < f.width; b++)
+                work[f.offset + b] = uint8_t(v >> (8 * (f.width - 1 - b)));
+            what = "value " + std::to_string(v) + " at " + std::to_string(f.offset);
+            runner.run(seed.name, what, work.data(), n);
+        }
+        std::copy(saved.begin(), saved.end(), work.begin() + f.offset);
+    }
+
+    std::uniform_int_distribution<size_t> any_pos(0, n - 1);
+    std::uniform_int_distribution<int> any_mask(1, 255);
+    for (int k = 0; k < kFlips; k++) {
+        const size_t at = any_pos(rng);
+        const uint8_t mask = (uint8_t)any_mask(rng);
+        work[at] ^= mask;
+        what = "byte " + std::to_string(at) + " flipped";
+        runner.run(seed.name, what, work.data(), n);
+        work[at] ^= mask;
+    }
+}
+
+}  // namespace
+
+bool add_seed(const char *name, SeedBuilder build) {
+    seed_builders().push_back({name, build});
+    return true;
+}
+
+bool add_count_fields(const char *ttype, CountFieldsFn fields) {
+    count_field_fns()[str2tag(ttype)] = fields;
+    return true;
+}
+
+namespace {
+
+TEST(IccFuzz, MutantsFailCleanly) {
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<Seed> seeds = oracle_seeds();
+    ASSERT_FALSE(seeds.empty()) << "no oracle profiles to start from";
+    ASSERT_FALSE(seed_builders().empty()) << "no profiles written by the library";
+    for (const NamedSeed &s : seed_builders()) {
+        Bytes b = s.build();
+        ASSERT_GE(b.size(), 132u) << s.name << ": the library did not write it";
+        seeds.push_back({s.name, b});
+    }
+
+    Outcomes out;
+    Runner runner(&out);
+    std::mt19937 rng(kRandomSeed);
+    for (const Seed &s : seeds)
+        mutate_seed(s, rng, runner);
+
+    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(out.failures, 0u);
+    EXPECT_GT(out.read_ok, 0u);
+    EXPECT_GT(out.written, 0u);
+    EXPECT_LT(secs, kTimeBoundSeconds);
+    std::cout << seeds.size() << " seeds, " << out.mutants << " mutants, " << out.read_ok << " read, "
+              << out.written << " written, " << secs << " s\n";
+}
+
+}  // namespace
+
+}  // namespace iccfuzz
