@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 using namespace icctest;
@@ -276,6 +277,30 @@ TEST(IccDirectory, LayoutSizePaddingAndRepeatability) {
     EXPECT_EQ(back.p->header->deviceClass, icmSig("zntu"));
     EXPECT_EQ(back.p->header->date.year, p->header->date.year);
     EXPECT_EQ(write_profile(back.p), out);
+    p->del(p);
+}
+
+// A profile inside a larger stream: tag offsets count from its first byte.
+TEST(IccDirectory, ProfileAtAnOffsetInTheStream) {
+    RawProfile raw;
+    raw.deviceClass = icmSig("zntu");
+    raw.tags = {{icmSig("wtpt"), xyz_tag(0.25, 0.5, 0.75)}, {icmSig("zzz1"), u8_tag(Bytes{4, 5, 6})}};
+    const Bytes profile = raw.build();
+    Bytes outer(100 + profile.size(), 0xee);
+    std::copy(profile.begin(), profile.end(), outer.begin() + 100);
+    auto ms = MemStream::copy(outer);
+    icc *p = new_icc();
+    ASSERT_EQ(p->read(p, ms->io(), 100), 0) << p->error_text;
+    ASSERT_EQ(p->read_all_tags(p), 0) << p->error_text;
+    EXPECT_EQ(static_cast<icmXYZArray *>(p->tag_table[0].object)->data[0].Y, 0.5);
+    EXPECT_EQ(static_cast<icmUInt8Array *>(p->tag_table[1].object)->data[2], 6u);
+
+    auto out = MemStream::zeroed(40 + profile.size());
+    ASSERT_EQ(p->write(p, out->io(), 40), 0) << p->error_text;
+    Bytes written = out->bytes();
+    EXPECT_EQ(Bytes(written.begin(), written.begin() + 40), Bytes(40, 0));
+    EXPECT_EQ(Bytes(written.begin() + 40, written.end()), profile);
+    p->stream = nullptr;
     p->del(p);
 }
 
