@@ -1,5 +1,6 @@
 #include "common/CosValueText.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <set>
 
@@ -12,20 +13,26 @@ const char kDepthMarker[] = "*** Maximum depth exceeded ***";
 struct CosValueText::Walk {
   std::string out;
   ASInt32 maxDepth;
+  ASInt32 start;  // the depth the caller asked about
   std::set<ASInt32> path;
   bool full = false;
 
-  bool Put(const char* piece) { return Put(std::string(piece)); }
-  bool Put(const std::string& piece) {
-    if (full) return false;
+  void Put(const char* piece) { Put(std::string(piece)); }
+  // Past the cap only what fits is kept; the constructor then makes room for
+  // the marker.
+  void Put(const std::string& piece) {
+    if (full) return;
     if (out.size() + piece.size() > kMaxText) {
+      out.append(piece, 0, kMaxText - out.size());
       full = true;
-      return false;
+      return;
     }
     out += piece;
-    return true;
   }
-  bool TooDeep(ASInt32 depth) const { return maxDepth != 0 && depth >= maxDepth; }
+  bool TooDeep(ASInt32 depth) const {
+    return (maxDepth != 0 && depth >= maxDepth) ||
+           static_cast<int64_t>(depth) - start >= kMaxNesting;
+  }
 };
 
 namespace {
@@ -41,6 +48,7 @@ CosValueText::CosValueText(const CosObj& obj, ASInt32 maxDepth, ASInt32 depth)
     : obj_(obj), depth_(depth), maxDepth_(maxDepth) {
   Walk walk;
   walk.maxDepth = maxDepth;
+  walk.start = depth;
   ASInt32 id = obj_.GetID();
   if (id != -1) walk.path.insert(id);
   Append(walk, obj_, depth);
@@ -49,6 +57,7 @@ CosValueText::CosValueText(const CosObj& obj, ASInt32 maxDepth, ASInt32 depth)
     size_t keep = kMaxText - (sizeof kDepthMarker - 1);
     if (walk.out.size() > keep) walk.out.resize(keep);
     walk.out += kDepthMarker;
+    cut_ = true;
   }
   text_ = std::move(walk.out);
 }
@@ -154,9 +163,13 @@ void CosValueText::Append(Walk& walk, const MyCosObj& obj, ASInt32 depth) {
 }
 
 std::string CosValueText::Unquoted() const {
-  std::string text = text_;
-  if (text.empty()) return text;
-  if (obj_.CachedType() == CosName) return text.substr(1);
-  if (obj_.CachedType() == CosString) return text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string();
+  // Only delimiters that are there come off: a text cut by the depth or by
+  // the cap holds the marker in their place.
+  const std::string& text = text_;
+  if (obj_.CachedType() == CosName && !text.empty() && text[0] == '/') return text.substr(1);
+  if (obj_.CachedType() == CosString && !text.empty() && text[0] == '(') {
+    if (cut_) return text.substr(1);
+    return text.substr(1, text.size() - 2);
+  }
   return text;
 }

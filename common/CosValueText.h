@@ -17,7 +17,10 @@ class CosValueText {
   std::string Unquoted() const;
 
   // The whole text never grows past this; a cut text ends in the depth marker.
-  static const size_t kMaxText = 64 * 1024;
+  static constexpr size_t kMaxText = 64 * 1024;
+  // Nesting below the starting depth past this is cut like the maximum depth:
+  // each level takes stack, and objects built in memory can nest without end.
+  static constexpr ASInt32 kMaxNesting = 4096;
 
   struct Walk;  // the state of one text being built
 
@@ -28,4 +31,5 @@ class CosValueText {
   std::string text_;
   ASInt32 depth_;
   ASInt32 maxDepth_;
+  bool cut_ = false;  // the cap ended the text
 };

@@ -254,6 +254,7 @@ void Init() {
   InitPDModelTable();
   InitAcroViewTable();
   InitAcroSupportTable();
+  InitWindowsTable();
 }
 
 }  // namespace host

@@ -12,7 +12,7 @@
 namespace host {
 
 // Host tables -------------------------------------------------------------
-enum class TableId { Core, Cos, PDModel, AcroView, AcroSupport, Other };
+enum class TableId { Core, Cos, PDModel, AcroView, AcroSupport, Other, Windows };
 
 // Makes the host's own tables once; safe to call again.
 void Init();
@@ -60,6 +60,8 @@ namespace hosttest {
 void RaiseOnNextCall(host::TableId table, ASUns32 selector, ASErrorCode code);
 void RaiseOnNextAnyCall(ASErrorCode code);
 void ClearHooks();
+// The next registry hive write stops part way and fails with the errno value.
+void FailNextRegistryWrite(int err);
 // Binds this process's plug-in side to the host tables, as a plug-in's
 // handshake would; tests call this before using plug-in code.
 void BindTables();

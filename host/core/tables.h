@@ -7,6 +7,7 @@ void InitCosTable();
 void InitPDModelTable();
 void InitAcroViewTable();
 void InitAcroSupportTable();
+void InitWindowsTable();
 
 // Fills a table from a procedure list with compile-time checked signatures.
 #define HOST_FILL_ENTRY(table, selns, impl, name, ret, params) \

@@ -7,6 +7,7 @@ HFT gCosHFT = nullptr;
 HFT gPDModelHFT = nullptr;
 HFT gAcroViewHFT = nullptr;
 HFT gAcroSupportHFT = nullptr;
+HFT gWindowsHFT = nullptr;
 ASUns32 gExtensionID = 0;
 
 void HFTMissingEntry(HFT, ASUns32) {
@@ -42,6 +43,7 @@ bool PIImportStandardTables(HFT core) {
       {PDMODEL_HFT_NAME, &gPDModelHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
       {ACROVIEW_HFT_NAME, &gAcroViewHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
       {ACROSUPPORT_HFT_NAME, &gAcroSupportHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
+      {WINDOWS_HFT_NAME, &gWindowsHFT, HFT_VERSION(1, 0), HFT_VERSION(1, 0), true},
   };
   return PIImportTables(core, tables, sizeof tables / sizeof tables[0]);
 }

@@ -88,3 +88,22 @@ struct __attribute__((visibility("default"))) ASHostRaise {
 };
 
 static inline bool CosObjIsZero(CosObj o) { return o.a == 0 && o.b == 0; }
+
+// Windows stand-ins: registry keys, hives, value types, and the system
+// error codes the registry operations answer (0 is success).
+typedef struct _t_WinRegKey* WinRegKey;
+enum { winHiveCurrentUser = 1, winHiveClassesRoot = 2 };
+enum { winRegSz = 1, winRegExpandSz = 2, winRegBinary = 3, winRegDword = 4, winRegMultiSz = 7 };
+enum : ASInt32 {
+  winErrSuccess = 0,
+  winErrFileNotFound = 2,
+  winErrPathNotFound = 3,
+  winErrAccessDenied = 5,
+  winErrInvalidHandle = 6,
+  winErrNotEnoughMemory = 8,
+  winErrInvalidParameter = 87,
+  winErrDiskFull = 112,
+  winErrNoMoreItems = 259,
+  winErrBadDB = 1009,
+  winErrRegistryIO = 1016
+};

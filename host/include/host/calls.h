@@ -9,6 +9,7 @@ extern HFT gCosHFT;
 extern HFT gPDModelHFT;
 extern HFT gAcroViewHFT;
 extern HFT gAcroSupportHFT;
+extern HFT gWindowsHFT;
 
 #define HOST_WRAP_(hft, prefix, sel, name, ret, params, args) \
   typedef ret(*prefix##name##_Proc) params;                   \
@@ -26,6 +27,8 @@ HOST_COS_PROCS(HOST_WRAP_COS)
 HOST_PDMODEL_PROCS(HOST_WRAP_PD)
 HOST_ACROVIEW_PROCS(HOST_WRAP_AV)
 HOST_ACROSUPPORT_PROCS(HOST_WRAP_SUPPORT)
+#define HOST_WRAP_WIN(name, ret, params, args) HOST_WRAP_(gWindowsHFT, Win, WindowsSel, name, ret, params, args)
+HOST_WINDOWS_PROCS(HOST_WRAP_WIN)
 
 typedef void (*ASRaise_Proc)(ASErrorCode code);
 [[noreturn]] inline void ASRaise(ASErrorCode code) {

@@ -18,5 +18,5 @@ extern ASUns32 gExtensionID;
 
 // Imports each table of the list; false when a required one is missing.
 bool PIImportTables(HFT core, const PITableImport* list, size_t count);
-// Core, Cos, PDModel, AcroView and AcroSupport, all required.
+// Core, Cos, PDModel, AcroView, AcroSupport and Windows, all required.
 bool PIImportStandardTables(HFT core);

@@ -131,3 +131,28 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
                                         const void* spec, const void* extra),              \
     (fileSys, specType, spec, extra))                                                     \
   X(PathGetText, const char*, (ASPathName path), (path))
+
+// Windows (prefix Win). Registry operations answer a system error code (0 on
+// success). A key opened for reading is a snapshot: the texts RegEnumValue
+// hands out stay valid until the key is closed. RegBeginRewrite starts a new,
+// empty version of a key; RegCommit replaces the stored key by it in one
+// atomic write. ModuleFileName and CreateTempFile answer the full length of
+// the name, which the buffer holds only when that length is below `size`
+// (0: failed); a temporary file whose name did not fit is removed again.
+#define HOST_WINDOWS_PROCS(X)                                                             \
+  X(RegOpenKey, ASInt32, (ASInt32 hive, const char* path, WinRegKey* key), (hive, path, key)) \
+  X(RegEnumValue, ASInt32, (WinRegKey key, ASUns32 index, const char** name, ASUns32* type, \
+                            const char** data, ASUns32* size),                            \
+    (key, index, name, type, data, size))                                                 \
+  X(RegCloseKey, ASInt32, (WinRegKey key), (key))                                         \
+  X(RegBeginRewrite, ASInt32, (ASInt32 hive, const char* path, const char* className,    \
+                               WinRegKey* key),                                           \
+    (hive, path, className, key))                                                         \
+  X(RegSetValue, ASInt32, (WinRegKey key, const char* name, ASUns32 type, const char* data, \
+                           ASUns32 size),                                                 \
+    (key, name, type, data, size))                                                        \
+  X(RegCommit, ASInt32, (WinRegKey key), (key))                                           \
+  X(SystemErrorText, const char*, (ASInt32 code, char* buffer, ASUns32 size), (code, buffer, size)) \
+  X(ModuleFileName, ASUns32, (const void* address, char* buffer, ASUns32 size),          \
+    (address, buffer, size))                                                              \
+  X(CreateTempFile, ASUns32, (const char* prefix, char* buffer, ASUns32 size), (prefix, buffer, size))

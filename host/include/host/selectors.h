@@ -13,6 +13,7 @@ enum : unsigned { kHostTableSize = 2000 };
 #define ACROVIEW_HFT_NAME "AcroView"
 #define ACROSUPPORT_HFT_NAME "AcroSupport"
 #define ASEXTRA_HFT_NAME "ASExtra"
+#define WINDOWS_HFT_NAME "Windows"  // our own: the Windows services, on Linux
 
 namespace CoreSel {
 enum : unsigned {
@@ -149,6 +150,22 @@ enum : unsigned {
   StmClose = 1001,
   MemStmRdOpen = 1002,
   PathGetText = 1003,
+  Last = kHostTableSize
+};
+}
+
+// Windows (prefix Win): the registry, the module file name, temporary files.
+namespace WindowsSel {
+enum : unsigned {
+  RegOpenKey = 1100,
+  RegEnumValue = 1101,
+  RegCloseKey = 1102,
+  RegBeginRewrite = 1103,
+  RegSetValue = 1104,
+  RegCommit = 1105,
+  SystemErrorText = 1106,
+  ModuleFileName = 1107,
+  CreateTempFile = 1108,
   Last = kHostTableSize
 };
 }

@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/Prefs.h"
+#include "core/host.h"
+#include "host/frame.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> List(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(folder.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    ::closedir(d);
+  }
+  return names;
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+// Each test keeps its settings in a folder of its own and its entries in
+// sections of its own (the store is process-wide).
+class PrefsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hosttest::BindTables();
+    char dir[] = "/tmp/prefstestXXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    home_ = dir;
+    ::setenv("PLUGHOST_HOME", (home_ + "/settings").c_str(), 1);
+    host::SetAlertHandler([this](const host::AlertRequest& r) {
+      notes_.push_back(r.message);
+      return 1;
+    });
+  }
+  void TearDown() override {
+    host::SetAlertHandler(nullptr);
+    hosttest::ClearHooks();
+    ::unsetenv("PLUGHOST_HOME");
+    std::system(("rm -rf '" + home_ + "'").c_str());
+  }
+  std::string Hive() const { return home_ + "/settings/registry/current_user.txt"; }
+  static std::string Key(const char* section) { return Prefs::KeyText(section); }
+
+  std::string home_;
+  std::vector<std::string> notes_;
+};
+
+TEST_F(PrefsTest, SectionsKeepTextsUnderCaseSensitiveKeys) {
+  std::string value = "default";
+  EXPECT_FALSE(Prefs::Get("missing", value, "Fresh"));
+  EXPECT_EQ(value, "default");
+  EXPECT_TRUE(Prefs::Section("Fresh").empty());  // made by the Get
+  EXPECT_FALSE(Prefs::Set("", "x", "Fresh"));
+  EXPECT_TRUE(Prefs::Section("Fresh").empty());
+
+  EXPECT_TRUE(Prefs::Set("Key", "upper", "Cased"));
+  EXPECT_TRUE(Prefs::Set("key", "lower", "Cased"));
+  EXPECT_TRUE(Prefs::Set("key", "lower2", "Cased"));
+  EXPECT_EQ(Prefs::Section("Cased").size(), 2u);
+  ASSERT_TRUE(Prefs::Get("Key", value, "Cased"));
+  EXPECT_EQ(value, "upper");
+  ASSERT_TRUE(Prefs::Get("key", value, "Cased"));
+  EXPECT_EQ(value, "lower2");
+
+  // The plug-in's own name as a section name: same registry key, own map.
+  EXPECT_EQ(Key("PDF/X Corvane 3"), Key(nullptr));
+  EXPECT_EQ(Key(nullptr), "Software\\Zentu\\PDF/X Corvane 3\\Current_Version");
+  EXPECT_NE(&Prefs::Section("PDF/X Corvane 3"), &Prefs::Section(nullptr));
+}
+
+// Written by one process, read by another; long values and the ones after
+// them survive, in byte order of the keys.
+TEST_F(PrefsTest, SavedSettingsOutliveTheProcess) {
+  const std::string big(5000, 'p');
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    bool ok = Prefs::Set("a_list", big, "Lasting") && Prefs::Set("Beta", "B", "Lasting") &&
+              Prefs::Set("zz_after", "still here", "Lasting") && Prefs::Set("empty", "", "Lasting") &&
+              Prefs::Set(std::string(300, 'n'), "long name", "Lasting") && Prefs::Save("Lasting");
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  EXPECT_TRUE(Prefs::Section("Lasting").empty());
+  ASSERT_TRUE(Prefs::Load("Lasting"));
+  std::string value;
+  ASSERT_TRUE(Prefs::Get("a_list", value, "Lasting"));
+  EXPECT_EQ(value, big);
+  ASSERT_TRUE(Prefs::Get("zz_after", value, "Lasting"));
+  EXPECT_EQ(value, "still here");
+  ASSERT_TRUE(Prefs::Get("empty", value, "Lasting"));
+  EXPECT_EQ(value, "");
+  ASSERT_TRUE(Prefs::Get(std::string(300, 'n'), value, "Lasting"));
+  EXPECT_EQ(value, "long name");
+  EXPECT_TRUE(notes_.empty());
+
+  std::string file = ReadFile(Hive());
+  EXPECT_LT(file.find("\"Beta\""), file.find("\"a_list\""));
+  EXPECT_EQ(ModeOf(Hive()), 0600u);
+  EXPECT_EQ(ModeOf(home_ + "/settings/registry"), 0700u);
+}
+
+TEST_F(PrefsTest, LoadMergesAndKeyWithSlashRoundTrips) {
+  EXPECT_FALSE(Prefs::Load(nullptr));  // nothing stored yet, nothing said
+  EXPECT_TRUE(notes_.empty());
+  Prefs::Set("conformance", "PDF/X-3");
+  Prefs::Set("shared", "old");
+  ASSERT_TRUE(Prefs::Save(nullptr));
+  EXPECT_NE(ReadFile(Hive()).find("[Software\\Zentu\\PDF/X Corvane 3\\Current_Version]"), std::string::npos);
+
+  Prefs::Section(nullptr).clear();
+  Prefs::Set("memory_only", "kept");
+  Prefs::Set("shared", "replaced by the registry");
+  ASSERT_TRUE(Prefs::Load(nullptr));
+  EXPECT_EQ(Prefs::Section(nullptr),
+            (Prefs::SectionMap{{"conformance", "PDF/X-3"}, {"memory_only", "kept"}, {"shared", "old"}}));
+  Prefs::Section(nullptr).clear();
+
+  // An empty section leaves an empty key behind.
+  ASSERT_TRUE(Prefs::Save("Hollow"));
+  EXPECT_TRUE(Prefs::Load("Hollow"));
+  EXPECT_TRUE(Prefs::Section("Hollow").empty());
+}
+
+TEST_F(PrefsTest, OtherValueTypesAreReportedAndSkipped) {
+  ASSERT_EQ(::mkdir((home_ + "/settings").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((home_ + "/settings/registry").c_str(), 0700), 0);
+  WriteFile(Hive(),
+            "plughost registry 1\n"
+            "[" + Key("Typed") + "]\n"
+            "class \"String\"\n"
+            "\"\" sz \"unnamed\"\n"
+            "\"a\" sz \"1\"\n"
+            "\"X\" 4 hex 01000000\n"
+            "\"cut\" 1 hex 41420043\n"
+            "\"z\" sz \"2\"\n");
+  ASSERT_TRUE(Prefs::Load("Typed"));
+  EXPECT_EQ(notes_, std::vector<std::string>{"Invalid data type for key \"X\" -- ignoring key"});
+  EXPECT_EQ(Prefs::Section("Typed"),
+            (Prefs::SectionMap{{"", "unnamed"}, {"a", "1"}, {"cut", "AB"}, {"z", "2"}}));
+}
+
+TEST_F(PrefsTest, FailedSaveLeavesTheStoredSettingsWhole) {
+  Prefs::Set("first", "1", "Safe");
+  Prefs::Set("second", "2", "Safe");
+  ASSERT_TRUE(Prefs::Save("Safe"));
+  const std::string before = ReadFile(Hive());
+  Prefs::Set("first", "changed", "Safe");
+
+  // The file write fails part way.
+  hosttest::FailNextRegistryWrite(ENOSPC);
+  EXPECT_FALSE(Prefs::Save("Safe"));
+  EXPECT_EQ(notes_, std::vector<std::string>{"Error writing key \"" + Key("Safe") + "\" to the registry"});
+  EXPECT_EQ(ReadFile(Hive()), before);
+  EXPECT_EQ(List(home_ + "/settings/registry"), (std::vector<std::string>{".lock", "current_user.txt"}));
+
+  // One value cannot be written.
+  notes_.clear();
+  hosttest::RaiseOnNextCall(host::TableId::Windows, WindowsSel::RegSetValue, genErrGeneral);
+  EXPECT_FALSE(Prefs::Save("Safe"));
+  EXPECT_EQ(notes_, std::vector<std::string>{"Error writing key \"first\" to the registry"});
+  EXPECT_EQ(ReadFile(Hive()), before);
+  EXPECT_EQ(ASFrameDepth(), 0);
+
+  // The key cannot be opened for writing: the settings folder is a file.
+  notes_.clear();
+  WriteFile(home_ + "/blocker", "x");
+  ::setenv("PLUGHOST_HOME", (home_ + "/blocker/settings").c_str(), 1);
+  EXPECT_FALSE(Prefs::Save("Safe"));
+  EXPECT_EQ(notes_, std::vector<std::string>{"Error opening registry:  The system cannot find the path specified."});
+}
+
+TEST_F(PrefsTest, DamagedFileIsSetAsideAndNothingIsLost) {
+  ASSERT_EQ(::mkdir((home_ + "/settings").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((home_ + "/settings/registry").c_str(), 0700), 0);
+  const std::string damaged = "[HKEY_CURRENT_USER\\Software]\n\"x\"=\"not ours\"\n";
+  WriteFile(Hive(), damaged);
+
+  EXPECT_FALSE(Prefs::Load("Mended"));
+  ASSERT_EQ(notes_.size(), 1u);
+  EXPECT_NE(notes_[0].find("is damaged (it is not a plughost registry file)"), std::string::npos) << notes_[0];
+  std::vector<std::string> files = List(home_ + "/settings/registry");
+  files.erase(std::remove(files.begin(), files.end(), ".lock"), files.end());
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].compare(0, 25, "current_user.txt.damaged-"), 0) << files[0];
+  EXPECT_NE(notes_[0].find(files[0]), std::string::npos);
+  EXPECT_EQ(ReadFile(home_ + "/settings/registry/" + files[0]), damaged);
+
+  Prefs::Set("k", "v", "Mended");
+  ASSERT_TRUE(Prefs::Save("Mended"));
+  Prefs::Section("Mended").clear();
+  ASSERT_TRUE(Prefs::Load("Mended"));
+  EXPECT_EQ(Prefs::Section("Mended"), (Prefs::SectionMap{{"k", "v"}}));
+  EXPECT_EQ(List(home_ + "/settings/registry").size(), 3u);  // the lock, the new file, the old one
+  EXPECT_EQ(notes_.size(), 1u);
+}
+
+TEST(PrefsUtilities, CaselessCompare) {
+  struct Case {
+    const char* a;
+    const char* b;
+    int result;
+  };
+  const Case cases[] = {
+      {".PDF", ".pdf", 0}, {".pdf", ".pd", 1}, {".pd", ".pdf", -1}, {"", "", 0},
+      {"abc", "abd", -1},  {"a", "B", 1},      {"B", "a", -1},       {"\xC9", "\xE9", -1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CaselessCompare(c.a, c.b), c.result) << c.a << " / " << c.b;
+}
+
+TEST(PrefsUtilities, StrDup) {
+  const char* text = "text";
+  char* copy = StrDup(text);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_NE(copy, text);
+  EXPECT_STREQ(copy, text);
+  std::free(copy);
+  EXPECT_EQ(StrDup(nullptr), nullptr);
+}
+
+TEST(PrefsUtilities, TempFilesAreNewPrivateFilesInTmpdir) {
+  hosttest::BindTables();
+  char dir[] = "/tmp/tempnamesXXXXXX";
+  ASSERT_NE(::mkdtemp(dir), nullptr);
+  ::setenv("TMPDIR", dir, 1);
+  std::string a = TempFileName("C:\\temp", "ZentuPDFXPlugin");
+  std::string b = TempFileName("C:\\temp", "ZentuPDFXPlugin");
+  std::string c = TempFileName(nullptr, "../escape/");
+  ::unsetenv("TMPDIR");
+  const std::string prefix = std::string(dir) + "/ZentuPDFXPlugin";
+  for (const std::string& name : {a, b}) {
+    EXPECT_EQ(name.compare(0, prefix.size(), prefix), 0) << name;
+    EXPECT_EQ(ModeOf(name), 0600u) << name;
+  }
+  EXPECT_NE(a, b);
+  EXPECT_EQ(c.compare(0, std::string(dir).size() + 1, std::string(dir) + "/"), 0) << c;
+  EXPECT_EQ(c.find('/', std::string(dir).size() + 1), std::string::npos) << c;
+  EXPECT_EQ(List(dir).size(), 3u);
+  std::system(("rm -rf '" + std::string(dir) + "'").c_str());
+}
+
+TEST(PrefsUtilities, ModulePathIsTheFolderOfThisProgram) {
+  hosttest::BindTables();
+  char exe[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  ASSERT_GT(n, 0);
+  std::string self(exe, static_cast<size_t>(n));
+  std::string folder = GetModulePath();
+  EXPECT_EQ(folder, self.substr(0, self.rfind('/')));
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), '/');
+}
+
+}  // namespace

@@ -1,0 +1,532 @@
+// The registry stand-in over text files. Each hive is read whole for every
+// operation and written whole through a temporary file renamed over the old
+// one, under a lock, so that a failed write never leaves half a file and two
+// processes never lose each other's keys.
+#include "win/registry.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <set>
+
+#include "core/host.h"
+
+namespace host {
+namespace reg {
+namespace {
+
+const char kHeader[] = "plughost registry 1";
+const size_t kMaxHiveBytes = 64u << 20;  // anything bigger is not ours
+
+int gFailNextWrite = 0;
+
+// Damaged files already reported in this process (a file that could not be
+// set aside would otherwise be reported on every access).
+std::set<std::string>& Reported() {
+  static auto* reported = new std::set<std::string>;
+  return *reported;
+}
+
+// Quoted texts: bytes that would break a line or a quote are written %XX;
+// everything else, "\" included, stands as it is.
+std::string Escape(const std::string& text, const char* extra) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7f || c == '%' || c == '"' || std::strchr(extra, c)) {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool Unescape(const std::string& text, std::string* out) {
+  out->clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      *out += text[i];
+      continue;
+    }
+    int hi = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+    int lo = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
+    if (hi < 0 || lo < 0) return false;
+    *out += static_cast<char>(hi * 16 + lo);
+    i += 2;
+  }
+  return true;
+}
+
+// Reads a quoted text at `pos`; afterwards `pos` is past the closing quote.
+bool ReadQuoted(const std::string& line, size_t* pos, std::string* out) {
+  if (*pos >= line.size() || line[*pos] != '"') return false;
+  size_t end = line.find('"', *pos + 1);
+  if (end == std::string::npos) return false;
+  if (!Unescape(line.substr(*pos + 1, end - *pos - 1), out)) return false;
+  *pos = end + 1;
+  return true;
+}
+
+bool TextForm(const Value& v) {
+  // A text with exactly one zero, its terminator, is written readably.
+  return v.type == winRegSz && !v.data.empty() && v.data.find('\0') == v.data.size() - 1;
+}
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home) return home;
+  if (passwd* pw = ::getpwuid(::geteuid()))
+    if (pw->pw_dir && *pw->pw_dir) return pw->pw_dir;
+  return "";
+}
+
+std::string RegistryFolder() { return SettingsFolder() + "/registry"; }
+
+// Creates the folder and the ones above it that are missing, each 0700.
+int MakeFolders(const std::string& path) {
+  if (path.empty()) return ENOENT;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+  size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0) {
+    int err = MakeFolders(path.substr(0, slash));
+    if (err) return err;
+  }
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  return 0;
+}
+
+// The registry folder, made 0700 when missing and tightened when looser.
+int PrepareFolder() {
+  std::string folder = RegistryFolder();
+  int err = MakeFolders(folder);
+  if (err) return err;
+  struct stat st;
+  if (::stat(folder.c_str(), &st) != 0) return errno;
+  if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && ::chmod(folder.c_str(), 0700) != 0)
+    return errno;
+  return 0;
+}
+
+// An exclusive lock on the registry folder for one read or read-modify-write.
+class FolderLock {
+ public:
+  FolderLock() {
+    std::string folder = RegistryFolder();
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0) return;  // nothing written yet: nothing to guard
+    fd_ = ::open((folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ >= 0)
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+enum class ReadResult { Missing, Read, Failed };
+
+ReadResult ReadWhole(const std::string& path, std::string* text, int* err) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *err = errno;
+    return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+  }
+  struct stat st;
+  int statErr = ::fstat(fd, &st) == 0 ? 0 : errno;
+  if (statErr || !S_ISREG(st.st_mode)) {
+    *err = statErr ? statErr : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    return ReadResult::Failed;
+  }
+  text->clear();
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *err = errno;
+      ::close(fd);
+      return ReadResult::Failed;
+    }
+    if (n == 0) break;
+    text->append(buf, static_cast<size_t>(n));
+    if (text->size() > kMaxHiveBytes) break;  // Parse refuses it
+  }
+  ::close(fd);
+  return ReadResult::Read;
+}
+
+std::string Stamp() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  ::localtime_r(&now, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
+  return buf;
+}
+
+// Moves a damaged file to a fresh name beside it; answers that name, or
+// empty with errno set.
+std::string SetAside(const std::string& path) {
+  std::string base = path + ".damaged-" + Stamp();
+  for (int n = 0; n < 1000; ++n) {
+    std::string target = n == 0 ? base : base + "-" + std::to_string(n);
+    // link() never replaces an existing file; fall back to a checked rename
+    // where hard links are not offered.
+    if (::link(path.c_str(), target.c_str()) == 0) {
+      if (::unlink(path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(target.c_str());
+        errno = err;
+        return "";
+      }
+      return target;
+    }
+    if (errno == EEXIST) continue;
+    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP && errno != EMLINK) return "";
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0) continue;
+    if (::rename(path.c_str(), target.c_str()) == 0) return target;
+    return "";
+  }
+  errno = EEXIST;
+  return "";
+}
+
+void Note(const std::string& text) {
+  AlertRequest r;
+  r.kind = 0;
+  r.message = text;
+  r.buttons = {"OK"};
+  ShowAlert(r);
+}
+
+std::string Identity(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return path;
+  return path + "|" + std::to_string(st.st_ino) + "|" + std::to_string(st.st_size) + "|" +
+         std::to_string(st.st_mtime);
+}
+
+// Reads and parses under the caller's lock.
+ASInt32 ReadLocked(ASInt32 hive, Hive* out) {
+  out->clear();
+  std::string path = HiveFile(hive);
+  if (path.empty()) return winErrInvalidParameter;
+  std::string text;
+  int err = 0;
+  switch (ReadWhole(path, &text, &err)) {
+    case ReadResult::Missing:
+      return winErrSuccess;
+    case ReadResult::Failed:
+      return FromErrno(err);
+    case ReadResult::Read:
+      break;
+  }
+  std::string why;
+  if (Parse(text, out, &why)) return winErrSuccess;
+  out->clear();
+  std::string identity = Identity(path);
+  std::string aside = SetAside(path);
+  if (!aside.empty()) {
+    Note("The registry file \"" + path + "\" is damaged (" + why + "). It was set aside as \"" + aside +
+         "\" and its settings start empty.");
+    return winErrSuccess;
+  }
+  std::string reason = std::strerror(errno);
+  if (Reported().insert(identity).second)
+    Note("The registry file \"" + path + "\" is damaged (" + why + ") and could not be set aside (" +
+         reason + "). It was left as it is; its settings can be neither read nor written.");
+  return winErrBadDB;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  size_t limit = text.size();
+  int injected = gFailNextWrite;
+  gFailNextWrite = 0;
+  if (injected) limit /= 2;  // part of the file reaches the disk, then the failure
+  while (done < limit) {
+    ssize_t n = ::write(fd, text.data() + done, limit - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  if (injected) {
+    errno = injected;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Value* Key::Find(const std::string& name) {
+  for (Value& v : values)
+    if (v.name == name) return &v;
+  return nullptr;
+}
+
+void Key::Set(const std::string& name, ASUns32 type, const std::string& data) {
+  if (Value* v = Find(name)) {
+    v->type = type;
+    v->data = data;
+    return;
+  }
+  values.push_back(Value{name, type, data});
+}
+
+std::string SettingsFolder() {
+  const char* home = std::getenv("PLUGHOST_HOME");
+  if (home && *home) return home;
+  std::string user = HomeFolder();
+  return user.empty() ? std::string() : user + "/.config/plughost";
+}
+
+std::string HiveFile(ASInt32 hive) {
+  std::string folder = SettingsFolder();
+  if (folder.empty()) return "";
+  switch (hive) {
+    case winHiveCurrentUser:
+      return RegistryFolder() + "/current_user.txt";
+    case winHiveClassesRoot:
+      return RegistryFolder() + "/classes.txt";
+    default:
+      return "";
+  }
+}
+
+std::string Serialize(const Hive& hive) {
+  std::string out = std::string(kHeader) + "\n";
+  for (const auto& entry : hive) {
+    out += "\n[" + Escape(entry.first, "[]") + "]\n";
+    if (!entry.second.className.empty()) out += "class \"" + Escape(entry.second.className, "") + "\"\n";
+    for (const Value& v : entry.second.values) {
+      out += "\"" + Escape(v.name, "") + "\" ";
+      if (TextForm(v)) {
+        out += "sz \"" + Escape(v.data.substr(0, v.data.size() - 1), "") + "\"\n";
+      } else {
+        static const char hex[] = "0123456789abcdef";
+        out += std::to_string(v.type) + " hex ";
+        for (unsigned char c : v.data) {
+          out += hex[c >> 4];
+          out += hex[c & 15];
+        }
+        out += "\n";
+      }
+    }
+  }
+  return out;
+}
+
+bool Parse(const std::string& text, Hive* hive, std::string* why) {
+  hive->clear();
+  if (text.size() > kMaxHiveBytes) {
+    *why = "larger than a registry file can be";
+    return false;
+  }
+  Key* current = nullptr;
+  size_t start = 0;
+  for (int lineNo = 1; start < text.size() || lineNo == 1; ++lineNo) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) line.pop_back();
+    auto fail = [&](const std::string& reason) {
+      *why = "line " + std::to_string(lineNo) + ": " + reason;
+      hive->clear();
+      return false;
+    };
+    if (lineNo == 1) {
+      if (line != kHeader) {
+        *why = "it is not a plughost registry file";
+        return false;
+      }
+      continue;
+    }
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      size_t close = line.find(']');
+      if (close == std::string::npos || close + 1 != line.size()) return fail("bad key line");
+      std::string path;
+      if (!Unescape(line.substr(1, close - 1), &path) || path.empty()) return fail("bad key name");
+      auto inserted = hive->emplace(path, Key());
+      if (!inserted.second) return fail("the key \"" + path + "\" appears twice");
+      current = &inserted.first->second;
+      continue;
+    }
+    if (!current) return fail("a value outside any key");
+    if (line.compare(0, 6, "class ") == 0) {
+      size_t pos = 6;
+      if (!ReadQuoted(line, &pos, &current->className) || pos != line.size()) return fail("bad class line");
+      continue;
+    }
+    size_t pos = 0;
+    std::string name;
+    if (!ReadQuoted(line, &pos, &name)) return fail("unexpected text");
+    if (current->Find(name)) return fail("the value \"" + name + "\" appears twice");
+    if (line.compare(pos, 4, " sz ") == 0) {
+      pos += 4;
+      std::string data;
+      if (!ReadQuoted(line, &pos, &data) || pos != line.size()) return fail("bad text value");
+      current->values.push_back(Value{name, static_cast<ASUns32>(winRegSz), data + '\0'});
+      continue;
+    }
+    if (pos >= line.size() || line[pos] != ' ') return fail("bad value");
+    ++pos;
+    size_t digits = pos;
+    unsigned long long type = 0;
+    while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9' && type <= 0xFFFFFFFFull) {
+      type = type * 10 + static_cast<unsigned>(line[pos] - '0');
+      ++pos;
+    }
+    if (pos == digits || type > 0xFFFFFFFFull) return fail("bad value type");
+    if (line.compare(pos, 4, " hex") != 0) return fail("bad value");
+    pos += 4;
+    if (pos < line.size() && line[pos] == ' ') ++pos;
+    std::string data;
+    for (; pos < line.size(); pos += 2) {
+      int hi = HexDigit(line[pos]);
+      int lo = pos + 1 < line.size() ? HexDigit(line[pos + 1]) : -1;
+      if (hi < 0 || lo < 0) return fail("bad hexadecimal data");
+      data += static_cast<char>(hi * 16 + lo);
+    }
+    current->values.push_back(Value{name, static_cast<ASUns32>(type), data});
+  }
+  return true;
+}
+
+ASInt32 ReadHive(ASInt32 hive, Hive* out) {
+  if (HiveFile(hive).empty()) return winErrInvalidParameter;
+  FolderLock lock;
+  return ReadLocked(hive, out);
+}
+
+ASInt32 CheckWritable(ASInt32 hive) {
+  if (HiveFile(hive).empty()) return winErrInvalidParameter;
+  if (int err = PrepareFolder()) return FromErrno(err);
+  if (::access(RegistryFolder().c_str(), W_OK | X_OK) != 0) return FromErrno(errno);
+  Hive current;
+  return ReadHive(hive, &current);
+}
+
+ASInt32 WriteKey(ASInt32 hive, const std::string& path, const Key& key) {
+  std::string file = HiveFile(hive);
+  if (file.empty() || path.empty()) return winErrInvalidParameter;
+  if (int err = PrepareFolder()) return FromErrno(err);
+  FolderLock lock;
+  Hive current;
+  ASInt32 status = ReadLocked(hive, &current);
+  if (status != winErrSuccess) return status;
+  current[path] = key;
+  std::string text = Serialize(current);
+
+  size_t slash = file.find_last_of('/');
+  std::string temp = file.substr(0, slash + 1) + "." + file.substr(slash + 1) + ".XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) return FromErrno(errno);
+  bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+  int err = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::rename(name.data(), file.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(name.data());
+    return FromErrno(err ? err : EIO);
+  }
+  // The rename is only lasting once the folder is on disk too.
+  int dir = ::open(RegistryFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return winErrSuccess;
+}
+
+ASInt32 FromErrno(int err) {
+  switch (err) {
+    case 0:
+      return winErrSuccess;
+    case ENOENT:
+    case ENOTDIR:
+      return winErrPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return winErrAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+      return winErrDiskFull;
+    case ENOMEM:
+      return winErrNotEnoughMemory;
+    default:
+      return winErrRegistryIO;
+  }
+}
+
+const char* ErrorText(ASInt32 code) {
+  switch (code) {
+    case winErrSuccess:
+      return "The operation completed successfully.";
+    case winErrFileNotFound:
+      return "The system cannot find the file specified.";
+    case winErrPathNotFound:
+      return "The system cannot find the path specified.";
+    case winErrAccessDenied:
+      return "Access is denied.";
+    case winErrInvalidHandle:
+      return "The handle is invalid.";
+    case winErrNotEnoughMemory:
+      return "Not enough memory is available to process this command.";
+    case winErrInvalidParameter:
+      return "The parameter is incorrect.";
+    case winErrDiskFull:
+      return "There is not enough space on the disk.";
+    case winErrNoMoreItems:
+      return "No more data is available.";
+    case winErrBadDB:
+      return "The configuration registry database is corrupt.";
+    case winErrRegistryIO:
+      return "The registry could not read or write one of the files that hold it.";
+    default:
+      return "Unknown error.";
+  }
+}
+
+void FailNextWrite(int err) { gFailNextWrite = err; }
+
+}  // namespace reg
+}  // namespace host
