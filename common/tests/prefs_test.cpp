@@ -148,6 +148,12 @@ TEST_F(PrefsTest, LoadMergesAndKeyWithSlashRoundTrips) {
             (Prefs::SectionMap{{"conformance", "PDF/X-3"}, {"memory_only", "kept"}, {"shared", "old"}}));
   Prefs::Section(nullptr).clear();
 
+  // A read that fails before the end is not a complete load.
+  hosttest::RaiseOnNextCall(host::TableId::Windows, WindowsSel::RegEnumValue, genErrGeneral);
+  EXPECT_FALSE(Prefs::Load(nullptr));
+  EXPECT_EQ(ASFrameDepth(), 0);
+  Prefs::Section(nullptr).clear();
+
   // An empty section leaves an empty key behind.
   ASSERT_TRUE(Prefs::Save("Hollow"));
   EXPECT_TRUE(Prefs::Load("Hollow"));
