@@ -1,4 +1,5 @@
 // The Cos table over QPDF.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -565,6 +566,41 @@ CosObj CosDocGetTrailerImpl(CosDoc d) {
   ENTER(DocGetTrailer);
   Doc& doc = DocOf(d);
   return Q([&] { return doc.Wrap(doc.qpdf->getTrailer()); });
+}
+
+CosDoc CosDocOpenWithParamsImpl(const CosDocOpenParams* params) {
+  ENTER(DocOpenWithParams);
+  if (!params || params->size < sizeof(ASSize_t) + sizeof(ASUns32) || !params->pathName) Raise(genErrBadParm);
+  // Read as written: a malformed file fails instead of being repaired.
+  OpenOptions options;
+  options.attemptRepair = false;
+  return ToCosDoc(OpenFile(PathText(params->pathName), options));
+}
+
+void CosDocCloseImpl(CosDoc d) {
+  ENTER(DocClose);
+  Doc* doc = FindDoc(static_cast<ASUns32>(reinterpret_cast<uintptr_t>(d)));
+  if (doc) CloseDocument(ToPDDoc(*doc));
+}
+
+ASBool CosDocEnumIndirectImpl(CosDoc d, CosObjEnumProc proc, void* clientData) {
+  ENTER(DocEnumIndirect);
+  Doc& doc = DocOf(d);
+  if (!proc) return 1;
+  // Ascending object number; objects that are null (destroyed, missing) are left out.
+  std::vector<CosObj> objects = Q([&] {
+    std::vector<QPDFObjectHandle> all = doc.qpdf->getAllObjects();
+    std::sort(all.begin(), all.end(), [](QPDFObjectHandle& a, QPDFObjectHandle& b) {
+      return a.getObjGen() < b.getObjGen();
+    });
+    std::vector<CosObj> out;
+    for (auto& h : all)
+      if (!h.isNull()) out.push_back(doc.Wrap(h));
+    return out;
+  });
+  for (const CosObj& obj : objects)
+    if (!proc(obj, CosObj{0, 0}, clientData)) return 0;
+  return 1;
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include "core/tables.h"
 #include "cos/docs.h"
+#include "pd/content.h"
+#include "support/files.h"
 #include "host/procs.h"
 
 namespace host {
@@ -117,6 +119,11 @@ PDDoc PDDocFromCosDocImpl(CosDoc d) {
   return ToPDDoc(DocOf(d));
 }
 
+ASFile PDDocGetFileImpl(PDDoc d) {
+  ENTER(DocGetFile);
+  return DocumentFile(DocOf(d).id);
+}
+
 void PDDocCloseImpl(PDDoc d) {
   ENTER(DocClose);
   CloseDocument(d);
@@ -145,6 +152,7 @@ void CloseDocument(PDDoc d) {
   for (auto it = LivePages().begin(); it != LivePages().end();)
     it = it->second->docId == id ? LivePages().erase(it) : std::next(it);
   ForgetViewDocument(id);
+  ForgetDocumentFiles(id);
   CloseDoc(id);
 }
 

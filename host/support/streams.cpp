@@ -1,9 +1,8 @@
 #include "support/streams.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
-
 
 namespace host {
 namespace {
@@ -11,7 +10,9 @@ namespace {
 class MemStm : public Stm {
  public:
   explicit MemStm(std::string data) : data_(std::move(data)) {}
-  size_t Read(char* buffer, size_t count) override {
+
+ protected:
+  size_t Fill(char* buffer, size_t count) override {
     size_t n = std::min(count, data_.size() - pos_);
     if (n) std::memcpy(buffer, data_.data() + pos_, n);
     pos_ += n;
@@ -28,7 +29,60 @@ std::unordered_map<ASStm, std::unique_ptr<Stm>>& Live() {
   return *live;
 }
 
+const size_t kChunk = 65536;
+
 }  // namespace
+
+bool Stm::Refill() {
+  // Keep the last byte so that Unget works across a refill.
+  char last = pos_ > 0 ? buf_[pos_ - 1] : 0;
+  bool keep = pos_ > 0;
+  buf_.resize(kChunk + 1);
+  size_t n = Fill(&buf_[1], kChunk);
+  if (n == 0) {
+    buf_.clear();
+    if (keep) buf_.push_back(last);
+    pos_ = buf_.size();
+    return false;
+  }
+  buf_[0] = last;
+  buf_.resize(n + 1);
+  pos_ = 1;
+  if (!keep) {
+    buf_.erase(0, 1);
+    pos_ = 0;
+  }
+  return true;
+}
+
+size_t Stm::Read(char* buffer, size_t count) {
+  size_t got = 0;
+  size_t have = buf_.size() - pos_;
+  if (have) {
+    size_t n = std::min(have, count);
+    std::memcpy(buffer, buf_.data() + pos_, n);
+    pos_ += n;
+    got = n;
+  }
+  while (got < count) {
+    size_t n = Fill(buffer + got, count - got);
+    if (n == 0) break;
+    got += n;
+  }
+  return got;
+}
+
+std::string Stm::ReadAllRest() {
+  std::string out = buf_.substr(pos_);
+  pos_ = buf_.size();
+  char chunk[kChunk];
+  for (;;) {
+    size_t n = Fill(chunk, sizeof chunk);
+    if (n == 0) break;
+    out.append(chunk, n);
+  }
+  return out;
+}
 
 ASStm AdoptStm(std::unique_ptr<Stm> stm) {
   ASStm handle = reinterpret_cast<ASStm>(stm.get());
@@ -49,7 +103,7 @@ void CloseStm(ASStm stm) { Live().erase(stm); }
 std::string ReadStm(ASStm stm, long long start, long long limit) {
   Stm& s = StmOf(stm);
   std::string out;
-  char buffer[65536];
+  char buffer[kChunk];
   long long skip = start > 0 ? start : 0;
   while (skip > 0) {
     size_t n = s.Read(buffer, static_cast<size_t>(std::min<long long>(skip, sizeof buffer)));

@@ -1,8 +1,10 @@
-// Host streams (ASStm): memory streams for now; every stream handle is
-// checked against the live set before use.
+// Host streams (ASStm). Every stream handle is checked against the live set
+// before use. Streams are buffered so that readers can look at the next byte
+// and put bytes back (the content tokenizer reads one byte ahead).
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/host.h"
 
@@ -12,7 +14,36 @@ class Stm {
  public:
   virtual ~Stm() = default;
   // Reads up to `count` bytes; answers the number read (0 at the end).
-  virtual size_t Read(char* buffer, size_t count) = 0;
+  size_t Read(char* buffer, size_t count);
+  // The next byte, or -1 at the end.
+  int Get() {
+    if (pos_ < buf_.size()) return static_cast<unsigned char>(buf_[pos_++]);
+    return Refill() ? static_cast<unsigned char>(buf_[pos_++]) : -1;
+  }
+  int Peek() {
+    if (pos_ < buf_.size()) return static_cast<unsigned char>(buf_[pos_]);
+    return Refill() ? static_cast<unsigned char>(buf_[pos_]) : -1;
+  }
+  // Puts back the last byte read.
+  void Unget() {
+    if (pos_ > 0) --pos_;
+  }
+  // Puts bytes back in front of what is still to be read.
+  void PushBack(const std::string& bytes) {
+    buf_ = bytes + buf_.substr(pos_);
+    pos_ = 0;
+  }
+  // Bytes of the source not yet read: the buffered rest, then the source.
+  std::string ReadAllRest();
+
+ protected:
+  // Fills `buffer` from the source; 0 at its end.
+  virtual size_t Fill(char* buffer, size_t count) = 0;
+
+ private:
+  bool Refill();
+  std::string buf_;
+  size_t pos_ = 0;
 };
 
 ASStm NewMemStm(std::string data);

@@ -5,11 +5,10 @@
 #include "core/host.h"
 #include "core/tables.h"
 #include "host/procs.h"
+#include "support/files.h"
 #include "support/streams.h"
 
 namespace host {
-ASFileSys DefaultFileSys();
-
 namespace {
 
 // AcroSupport operations -----------------------------------------------------

@@ -78,6 +78,43 @@ typedef void* ASCallback;
 
 typedef ASBool (*CosObjEnumProc)(CosObj obj, CosObj value, void* clientData);
 
+// File positions and sizes are 64-bit: files past 2 GiB stay addressable.
+typedef int64_t ASFilePos64;
+// Open modes of files: read, write, create (combined by or).
+enum { ASFILE_READ = 1, ASFILE_WRITE = 2, ASFILE_CREATE = 4 };
+
+// Opening a Cos document from a file.
+typedef struct _t_CosDocOpenParams {
+  ASSize_t size;      // sizeof(CosDocOpenParams)
+  ASUns32 openFlags;  // 1: the usual open (the file is read, never repaired)
+  ASFileSys fileSys;
+  ASPathName pathName;
+  const char* headerString;  // unused; null
+} CosDocOpenParams;
+
+// One token of a content stream, as the host's content reader gives it. The
+// text is zero-terminated and cut to fit; the bytes consumed count it whole.
+enum {
+  kPDTokenNone = 0,  // the end, or bytes that are not a token
+  kPDTokenNumber = 1,
+  kPDTokenString = 2,     // a literal string, with its parentheses
+  kPDTokenHexString = 3,  // a hexadecimal string, with its angle brackets
+  kPDTokenKeyword = 4,    // an operator, or a name (its text begins with "/")
+  kPDTokenArrayBegin = 5,
+  kPDTokenArrayEnd = 6,
+  kPDTokenDictBegin = 7,
+  kPDTokenDictEnd = 8,
+  kPDTokenBoolean = 9,  // true, false
+  kPDTokenNull = 10,
+  kPDTokenBraceBegin = 11,
+  kPDTokenBraceEnd = 12
+};
+#define PD_TOKEN_TEXT_SIZE 272
+typedef struct _t_PDToken {
+  ASInt32 type;
+  char text[PD_TOKEN_TEXT_SIZE];
+} PDToken;
+
 // Stream open modes.
 enum { cosOpenRaw = 0, cosOpenUnfiltered = 1, cosOpenFiltered = 2 };
 

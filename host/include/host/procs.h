@@ -68,7 +68,10 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(DocGetRoot, CosObj, (CosDoc doc), (doc))                                              \
   X(DocGetObjByID, CosObj, (CosDoc doc, CosID id), (doc, id))                             \
   X(ArrayRemoveNth, void, (CosObj array, ASInt32 index), (array, index))                  \
-  X(DocGetTrailer, CosObj, (CosDoc doc), (doc))
+  X(DocGetTrailer, CosObj, (CosDoc doc), (doc))                                          \
+  X(DocOpenWithParams, CosDoc, (const CosDocOpenParams* params), (params))                \
+  X(DocClose, void, (CosDoc doc), (doc))                                                  \
+  X(DocEnumIndirect, ASBool, (CosDoc doc, CosObjEnumProc proc, void* clientData), (doc, proc, clientData))
 
 // PDModel (prefix PD)
 #define HOST_PDMODEL_PROCS(X)                                                             \
@@ -85,7 +88,11 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(PageGetCosObj, CosObj, (PDPage page), (page))                                         \
   X(PageGetNumber, ASInt32, (PDPage page), (page))                                        \
   X(DocFromCosDoc, PDDoc, (CosDoc doc), (doc))                                            \
-  X(DocClose, void, (PDDoc doc), (doc))
+  X(DocClose, void, (PDDoc doc), (doc))                                                   \
+  X(DocGetFile, ASFile, (PDDoc doc), (doc))                                               \
+  X(ReadContentToken, ASInt32, (ASStm stm, PDToken* token), (stm, token))                 \
+  X(ReadInlineImage, CosObj, (ASStm stm, CosObj resources, CosDoc doc, ASInt32* consumed), \
+    (stm, resources, doc, consumed))
 
 // AcroView (prefix AV)
 #define HOST_ACROVIEW_PROCS(X)                                                            \
@@ -130,7 +137,20 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(FileSysCreatePathName, ASPathName, (ASFileSys fileSys, ASAtom specType,              \
                                         const void* spec, const void* extra),              \
     (fileSys, specType, spec, extra))                                                     \
-  X(PathGetText, const char*, (ASPathName path), (path))
+  X(PathGetText, const char*, (ASPathName path), (path))                                  \
+  X(DisplayStringFromPath, char*, (ASFileSys fileSys, ASPathName path, ASPathName relativeTo), \
+    (fileSys, path, relativeTo))                                                          \
+  X(FileAcquirePathName, ASPathName, (ASFile file), (file))                               \
+  X(FileGetFileSys, ASFileSys, (ASFile file), (file))                                     \
+  X(FileSysOpenFile, ASErrorCode, (ASFileSys fileSys, ASPathName path, ASUns16 mode, ASFile* file), \
+    (fileSys, path, mode, file))                                                          \
+  X(FileSysRemoveFile, ASErrorCode, (ASFileSys fileSys, ASPathName path), (fileSys, path)) \
+  X(FileGetEOF, ASFilePos64, (ASFile file), (file))                                       \
+  X(FileSetPos, void, (ASFile file, ASFilePos64 pos), (file, pos))                        \
+  X(FileGetPos, ASFilePos64, (ASFile file), (file))                                       \
+  X(FileRead, ASSize_t, (ASFile file, char* buffer, ASSize_t count), (file, buffer, count)) \
+  X(FileWrite, ASSize_t, (ASFile file, const char* buffer, ASSize_t count), (file, buffer, count)) \
+  X(FileClose, ASErrorCode, (ASFile file), (file))
 
 // Windows (prefix Win). Registry operations answer a system error code (0 on
 // success). A key opened for reading is a snapshot: the texts RegEnumValue

@@ -76,6 +76,9 @@ enum : unsigned {
   DocGetObjByID = 1010,
   ArrayRemoveNth = 1011,
   DocGetTrailer = 1012,
+  DocOpenWithParams = 1400,
+  DocClose = 1401,
+  DocEnumIndirect = 1402,
   Last = kHostTableSize
 };
 }
@@ -106,6 +109,8 @@ enum : unsigned {
   DocEnumResources = 311,
   // ours
   DocClose = 1000,
+  ReadContentToken = 1300,
+  ReadInlineImage = 1301,
   Last = kHostTableSize
 };
 }
@@ -150,6 +155,17 @@ enum : unsigned {
   StmClose = 1001,
   MemStmRdOpen = 1002,
   PathGetText = 1003,
+  DisplayStringFromPath = 22,
+  FileAcquirePathName = 37,
+  FileGetFileSys = 38,
+  FileSysOpenFile = 1400,
+  FileSysRemoveFile = 1401,
+  FileGetEOF = 1402,
+  FileSetPos = 1403,
+  FileGetPos = 1404,
+  FileRead = 1405,
+  FileWrite = 1406,
+  FileClose = 1407,
   Last = kHostTableSize
 };
 }

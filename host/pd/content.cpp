@@ -1,0 +1,412 @@
+#include "pd/content.h"
+
+#include <cctype>
+#include <cstring>
+#include <map>
+
+#include "core/tables.h"
+#include "host/procs.h"
+
+namespace host {
+namespace {
+
+bool IsWhite(int c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+bool IsDelim(int c) {
+  return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' || c == '}' ||
+         c == '/' || c == '%';
+}
+bool IsRegular(int c) { return c >= 0 && !IsWhite(c) && !IsDelim(c); }
+
+bool IsNumber(const std::string& s) {
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  bool digits = false, dot = false;
+  for (; i < s.size(); ++i) {
+    if (s[i] >= '0' && s[i] <= '9') digits = true;
+    else if (s[i] == '.' && !dot) dot = true;
+    else return false;
+  }
+  return digits;
+}
+
+// Reads bytes and keeps a copy when asked.
+class Reader {
+ public:
+  Reader(Stm& stm, std::string* raw) : stm_(stm), raw_(raw) {}
+  int Get() {
+    int c = stm_.Get();
+    if (c >= 0) {
+      ++count_;
+      if (raw_) raw_->push_back(static_cast<char>(c));
+    }
+    return c;
+  }
+  void Unget() {
+    stm_.Unget();
+    --count_;
+    if (raw_) raw_->pop_back();
+  }
+  int Peek() { return stm_.Peek(); }
+  size_t count() const { return count_; }
+
+ private:
+  Stm& stm_;
+  std::string* raw_;
+  size_t count_ = 0;
+};
+
+class TokenText {
+ public:
+  explicit TokenText(PDToken& t) : t_(t) { t_.text[0] = 0; }
+  void Add(int c) {
+    if (len_ + 1 < PD_TOKEN_TEXT_SIZE) {
+      t_.text[len_++] = static_cast<char>(c);
+      t_.text[len_] = 0;
+    }
+    if (whole_.size() < 16) whole_.push_back(static_cast<char>(c));
+  }
+  // The start of the text, enough to tell numbers and keywords apart.
+  const std::string& start() const { return whole_; }
+  size_t kept() const { return len_; }
+
+ private:
+  PDToken& t_;
+  size_t len_ = 0;
+  std::string whole_;
+};
+
+size_t Fail(PDToken& token) {
+  token.type = kPDTokenNone;
+  token.text[0] = 0;
+  return 0;
+}
+
+}  // namespace
+
+size_t ReadToken(Stm& stm, PDToken& token, std::string* raw) {
+  Reader r(stm, raw);
+  TokenText text(token);
+  int c;
+  for (;;) {
+    c = r.Get();
+    if (c < 0) return Fail(token);
+    if (IsWhite(c)) continue;
+    if (c == '%') {
+      while ((c = r.Get()) >= 0 && c != '\n' && c != '\r') {
+      }
+      if (c < 0) return Fail(token);
+      continue;
+    }
+    break;
+  }
+  switch (c) {
+    case '/': {
+      text.Add(c);
+      while ((c = r.Get()) >= 0) {
+        if (!IsRegular(c)) {
+          r.Unget();
+          break;
+        }
+        text.Add(c);
+      }
+      token.type = kPDTokenKeyword;
+      return r.count();
+    }
+    case '(': {
+      text.Add(c);
+      int depth = 1;
+      while (depth > 0) {
+        c = r.Get();
+        if (c < 0) return Fail(token);  // cut off inside the string
+        text.Add(c);
+        if (c == '\\') {
+          c = r.Get();
+          if (c < 0) return Fail(token);
+          text.Add(c);
+        } else if (c == '(') {
+          ++depth;
+        } else if (c == ')') {
+          --depth;
+        }
+      }
+      token.type = kPDTokenString;
+      return r.count();
+    }
+    case '<': {
+      if (r.Peek() == '<') {
+        r.Get();
+        text.Add('<');
+        text.Add('<');
+        token.type = kPDTokenDictBegin;
+        return r.count();
+      }
+      text.Add(c);
+      for (;;) {
+        c = r.Get();
+        if (c < 0) return Fail(token);
+        text.Add(c);
+        if (c == '>') break;
+        if (!IsWhite(c) && !std::isxdigit(c)) return Fail(token);
+      }
+      token.type = kPDTokenHexString;
+      return r.count();
+    }
+    case '>':
+      if (r.Peek() != '>') return Fail(token);
+      r.Get();
+      text.Add('>');
+      text.Add('>');
+      token.type = kPDTokenDictEnd;
+      return r.count();
+    case '[':
+    case ']':
+    case '{':
+    case '}':
+      text.Add(c);
+      token.type = c == '[' ? kPDTokenArrayBegin
+                 : c == ']' ? kPDTokenArrayEnd
+                 : c == '{' ? kPDTokenBraceBegin
+                            : kPDTokenBraceEnd;
+      return r.count();
+    case ')':
+      return Fail(token);
+    default:
+      break;
+  }
+  text.Add(c);
+  size_t length = 1;
+  while ((c = r.Get()) >= 0) {
+    if (!IsRegular(c)) {
+      r.Unget();
+      break;
+    }
+    text.Add(c);
+    ++length;
+  }
+  const std::string& start = text.start();
+  if (length < 16 && IsNumber(start)) token.type = kPDTokenNumber;
+  else if (length < 16 && (start == "true" || start == "false")) token.type = kPDTokenBoolean;
+  else if (length < 16 && start == "null") token.type = kPDTokenNull;
+  else token.type = kPDTokenKeyword;
+  return r.count();
+}
+
+namespace {
+
+const std::map<std::string, std::string>& FilterNames() {
+  static const std::map<std::string, std::string> names = {
+      {"/AHx", "/ASCIIHexDecode"}, {"/A85", "/ASCII85Decode"}, {"/LZW", "/LZWDecode"},
+      {"/Fl", "/FlateDecode"},     {"/RL", "/RunLengthDecode"}, {"/CCF", "/CCITTFaxDecode"},
+      {"/DCT", "/DCTDecode"}};
+  return names;
+}
+
+std::string FullFilterName(const std::string& name) {
+  auto it = FilterNames().find(name);
+  return it == FilterNames().end() ? name : it->second;
+}
+
+QPDFObjectHandle Key(QPDFObjectHandle dict, const char* a, const char* b) {
+  QPDFObjectHandle v = dict.getKey(a);
+  return v.isNull() ? dict.getKey(b) : v;
+}
+
+// Components of a colour space, or 0 when unknown.
+int Components(QPDFObjectHandle cs, QPDFObjectHandle resources, int depth) {
+  if (depth > 8) return 0;
+  if (cs.isName()) {
+    std::string n = cs.getName();
+    if (n == "/G" || n == "/DeviceGray" || n == "/CalGray" || n == "/I" || n == "/Indexed") return 1;
+    if (n == "/RGB" || n == "/DeviceRGB" || n == "/CalRGB" || n == "/Lab") return 3;
+    if (n == "/CMYK" || n == "/DeviceCMYK") return 4;
+    if (resources.isDictionary()) {
+      QPDFObjectHandle named = resources.getKey("/ColorSpace");
+      if (named.isDictionary() && named.hasKey(n)) return Components(named.getKey(n), QPDFObjectHandle(), depth + 1);
+    }
+    return 0;
+  }
+  if (cs.isArray() && cs.getArrayNItems() > 0 && cs.getArrayItem(0).isName()) {
+    std::string family = cs.getArrayItem(0).getName();
+    if (family == "/I" || family == "/Indexed" || family == "/Separation" || family == "/CalGray") return 1;
+    if (family == "/CalRGB" || family == "/Lab") return 3;
+    if (family == "/DeviceN" && cs.getArrayNItems() > 1 && cs.getArrayItem(1).isArray())
+      return cs.getArrayItem(1).getArrayNItems();
+    if (family == "/ICCBased" && cs.getArrayNItems() > 1 && cs.getArrayItem(1).isStream()) {
+      QPDFObjectHandle n = cs.getArrayItem(1).getDict().getKey("/N");
+      return n.isInteger() ? static_cast<int>(n.getIntValue()) : 0;
+    }
+  }
+  return 0;
+}
+
+// The exact data length of an unfiltered image, or -1 when it cannot be told.
+long long UnfilteredLength(QPDFObjectHandle dict, QPDFObjectHandle resources) {
+  QPDFObjectHandle w = Key(dict, "/W", "/Width"), h = Key(dict, "/H", "/Height");
+  if (!w.isInteger() || !h.isInteger()) return -1;
+  long long width = w.getIntValue(), height = h.getIntValue();
+  QPDFObjectHandle mask = Key(dict, "/IM", "/ImageMask");
+  int bpc = 1, comps = 1;
+  if (!(mask.isBool() && mask.getBoolValue())) {
+    QPDFObjectHandle b = Key(dict, "/BPC", "/BitsPerComponent");
+    if (!b.isInteger()) return -1;
+    bpc = static_cast<int>(b.getIntValue());
+    comps = Components(Key(dict, "/CS", "/ColorSpace"), resources, 0);
+  }
+  if (width <= 0 || height <= 0 || bpc <= 0 || bpc > 16 || comps <= 0 || width > (1 << 24) || height > (1 << 24))
+    return -1;
+  return (width * comps * bpc + 7) / 8 * height;
+}
+
+// Bytes after a candidate "EI" look like content: white space or the end
+// first, then a few printable tokens.
+bool PlausibleAfter(const std::string& after, bool atEnd) {
+  if (after.empty()) return atEnd;
+  if (!IsWhite(static_cast<unsigned char>(after[0])) && !IsDelim(static_cast<unsigned char>(after[0]))) return false;
+  for (unsigned char c : after)
+    if (c > 126 || (c < 32 && !IsWhite(c))) return false;
+  return true;
+}
+
+}  // namespace
+
+bool ReadInlineImage(Stm& stm, QPDFObjectHandle resources, InlineImage& image) {
+  std::string dictText;
+  size_t consumed = 0;
+  PDToken t;
+  // The dictionary: every token up to the keyword ID.
+  for (;;) {
+    std::string raw;
+    size_t n = ReadToken(stm, t, &raw);
+    if (n == 0) return false;
+    consumed += n;
+    if (t.type == kPDTokenKeyword && std::strcmp(t.text, "ID") == 0) break;
+    dictText += raw;
+    if (dictText.size() > (1 << 20)) return false;
+  }
+  try {
+    image.dict = QPDFObjectHandle::parse("<<" + dictText + " >>", "inline image");
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (!image.dict.isDictionary()) return false;
+  // One white-space byte separates ID from the data.
+  int c = stm.Get();
+  if (c < 0) return false;
+  if (IsWhite(c)) ++consumed;
+  else stm.Unget();
+
+  QPDFObjectHandle filter = Key(image.dict, "/F", "/Filter");
+  std::string last;
+  if (filter.isName()) last = FullFilterName(filter.getName());
+  else if (filter.isArray() && filter.getArrayNItems() > 0 && filter.getArrayItem(filter.getArrayNItems() - 1).isName())
+    last = FullFilterName(filter.getArrayItem(filter.getArrayNItems() - 1).getName());
+
+  std::string& data = image.data;
+  data.clear();
+  auto finishAt = [&](size_t dataEnd, size_t eiEnd, const std::string& read) {
+    // `read` holds the bytes taken from the stream; those past "EI" go back.
+    data = read.substr(0, dataEnd);
+    stm.PushBack(read.substr(eiEnd));
+    image.consumed = consumed + eiEnd;
+    return true;
+  };
+  // "EI" after optional white space, at `from` in `read`; answers the end of "EI" or npos.
+  auto eiAfter = [&](const std::string& read, size_t from) -> size_t {
+    size_t i = from;
+    while (i < read.size() && IsWhite(static_cast<unsigned char>(read[i]))) ++i;
+    if (i + 2 <= read.size() && read[i] == 'E' && read[i + 1] == 'I' &&
+        (i + 2 == read.size() || !IsRegular(static_cast<unsigned char>(read[i + 2]))))
+      return i + 2;
+    return std::string::npos;
+  };
+
+  std::string read;
+  char chunk[4096];
+  auto more = [&]() {
+    size_t n = stm.Read(chunk, sizeof chunk);
+    read.append(chunk, n);
+    return n > 0;
+  };
+
+  if (filter.isNull()) {
+    long long length = UnfilteredLength(image.dict, resources);
+    if (length >= 0) {
+      while (read.size() < static_cast<size_t>(length) + 64 && more()) {
+      }
+      if (read.size() >= static_cast<size_t>(length)) {
+        size_t end = eiAfter(read, static_cast<size_t>(length));
+        if (end != std::string::npos) return finishAt(static_cast<size_t>(length), end, read);
+      }
+    }
+  } else if (last == "/ASCIIHexDecode" || last == "/ASCII85Decode") {
+    const char* eod = last == "/ASCIIHexDecode" ? ">" : "~>";
+    size_t at;
+    while ((at = read.find(eod)) == std::string::npos && more()) {
+    }
+    if (at != std::string::npos) {
+      size_t dataEnd = at + std::strlen(eod);
+      while (read.size() < dataEnd + 64 && more()) {
+      }
+      size_t end = eiAfter(read, dataEnd);
+      if (end != std::string::npos) return finishAt(dataEnd, end, read);
+    }
+  }
+  // Otherwise search: the first "EI" after white space that is followed by
+  // what looks like content. Data may hold "EI" itself.
+  size_t from = 0;
+  for (;;) {
+    size_t at = read.find("EI", from);
+    if (at == std::string::npos) {
+      from = read.size() > 2 ? read.size() - 2 : 0;
+      if (!more()) return false;
+      continue;
+    }
+    while (read.size() < at + 2 + 64 && more()) {
+    }
+    bool precededByWhite = at > 0 && IsWhite(static_cast<unsigned char>(read[at - 1]));
+    std::string after = read.substr(at + 2, 64);
+    bool atEnd = read.size() == at + 2;
+    if (precededByWhite && PlausibleAfter(after, atEnd)) return finishAt(at - 1, at + 2, read);
+    from = at + 1;
+  }
+}
+
+ASInt32 PDReadContentTokenImpl(ASStm stm, PDToken* token) {
+  Enter(TableId::PDModel, PDModelSel::ReadContentToken);
+  if (!token) Raise(genErrBadParm);
+  size_t n = ReadToken(StmOf(stm), *token);
+  return n > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<ASInt32>(n);
+}
+
+CosObj PDReadInlineImageImpl(ASStm stm, CosObj resources, CosDoc d, ASInt32* consumed) {
+  Enter(TableId::PDModel, PDModelSel::ReadInlineImage);
+  if (consumed) *consumed = 0;
+  Doc& doc = DocOf(d);
+  QPDFObjectHandle res = Resolve(resources);
+  InlineImage image;
+  bool ok;
+  try {
+    ok = ReadInlineImage(StmOf(stm), res, image);
+  } catch (const ASHostRaise&) {
+    throw;
+  } catch (...) {
+    ok = false;
+  }
+  if (!ok) {
+    SetFailureDetail("the inline image could not be read");
+    Raise(cosErrBadSyntax);
+  }
+  if (consumed) *consumed = static_cast<ASInt32>(image.consumed);
+  try {
+    // A temporary stream of the image's dictionary and data; the caller
+    // destroys it when done.
+    QPDFObjectHandle s = doc.qpdf->newStream();
+    s.replaceDict(image.dict);
+    s.replaceStreamData(image.data, QPDFObjectHandle(), QPDFObjectHandle());
+    return doc.Wrap(s);
+  } catch (...) {
+    RaiseFromCurrentException();
+  }
+}
+
+}  // namespace host

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/host.h"
+#include "host/frame.h"
+#include "testing/pdfmaker.h"
+
+namespace {
+
+using hosttest::ReadFile;
+using hosttest::TempDir;
+using hosttest::WriteFile;
+
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { hosttest::BindTables(); }
+  void TearDown() override { host::CloseAllDocuments(); }
+  ASPathName Path(const std::string& text) {
+    return ASFileSysCreatePathName(ASGetDefaultFileSys(), ASAtomFromString("Cstring"), text.c_str(), nullptr);
+  }
+  TempDir dir_;
+};
+
+TEST_F(FilesTest, TheDocumentsOwnFileReadsFromAnyPosition) {
+  std::string pdf = hosttest::MakePagesPdf(2);
+  std::string file = dir_.File("doc.pdf");
+  WriteFile(file, pdf);
+  for (PDDoc pd : {host::OpenDocument(file), host::OpenDocumentBytes(pdf, "memory")}) {
+    ASFile f = PDDocGetFile(pd);
+    ASSERT_EQ(ASFileGetEOF(f), static_cast<ASFilePos64>(pdf.size()));
+    ASFileSetPos(f, static_cast<ASFilePos64>(pdf.size()) - 6);
+    char tail[16] = {0};
+    EXPECT_EQ(ASFileRead(f, tail, 16), 6u);
+    EXPECT_STREQ(tail, "%%EOF\n");
+    EXPECT_EQ(ASFileGetPos(f), static_cast<ASFilePos64>(pdf.size()));
+    EXPECT_EQ(ASFileRead(f, tail, 16), 0u);
+    // Its own file is never written through this handle, and closing it is harmless.
+    HostRegionResult r = HostRegion([&] { ASFileWrite(f, "x", 1); });
+    EXPECT_EQ(r.code, fileErrWrite);
+    EXPECT_EQ(ASFileClose(f), 0);
+    EXPECT_EQ(ASFileGetEOF(PDDocGetFile(pd)), static_cast<ASFilePos64>(pdf.size()));
+  }
+  EXPECT_EQ(ReadFile(file), pdf);
+}
+
+TEST_F(FilesTest, WrittenFilesReadBackAndAreRemoved) {
+  ASPathName path = Path(dir_.File("out.bin"));
+  ASFile f = nullptr;
+  ASSERT_EQ(ASFileSysOpenFile(ASGetDefaultFileSys(), path, ASFILE_WRITE | ASFILE_CREATE, &f), 0);
+  ASFileSetPos(f, 0);
+  EXPECT_EQ(ASFileWrite(f, "hello world", 11), 11u);
+  ASFileSetPos(f, 6);
+  ASFileWrite(f, "WORLD", 5);
+  EXPECT_EQ(ASFileClose(f), 0);
+  EXPECT_EQ(ReadFile(dir_.File("out.bin")), "hello WORLD");
+  // Opening again with create starts afresh.
+  ASSERT_EQ(ASFileSysOpenFile(ASGetDefaultFileSys(), path, ASFILE_WRITE | ASFILE_CREATE, &f), 0);
+  ASFileWrite(f, "hi", 2);
+  ASFileClose(f);
+  EXPECT_EQ(ReadFile(dir_.File("out.bin")), "hi");
+  EXPECT_EQ(ASFileSysRemoveFile(ASGetDefaultFileSys(), path), 0);
+  EXPECT_EQ(ASFileSysRemoveFile(ASGetDefaultFileSys(), path), fileErrNotFound);
+  EXPECT_EQ(ASFileSysOpenFile(ASGetDefaultFileSys(), path, ASFILE_READ, &f), fileErrNotFound);
+  EXPECT_EQ(f, nullptr);
+  ASFileSysReleasePath(ASGetDefaultFileSys(), path);
+}
+
+TEST_F(FilesTest, DocumentsOpenedFromParametersAreNeverRepaired) {
+  std::string good = dir_.File("good.pdf"), bad = dir_.File("bad.pdf");
+  std::string pdf = hosttest::MakePagesPdf(1);
+  WriteFile(good, pdf);
+  std::string broken = pdf;
+  broken.replace(broken.find("startxref\n") + 10, 3, "999");  // the table is not where it says
+  WriteFile(bad, broken);
+  CosDocOpenParams params{sizeof(CosDocOpenParams), 1, ASGetDefaultFileSys(), Path(good), nullptr};
+  CosDoc doc = CosDocOpenWithParams(&params);
+  CosObj root = CosDocGetRoot(doc);
+  EXPECT_EQ(CosObjGetType(root), CosDict);
+  CosDocClose(doc);
+  EXPECT_EQ(CosObjGetType(root), CosNull);
+
+  params.pathName = Path(bad);
+  HostRegionResult r = HostRegion([&] { CosDocOpenWithParams(&params); });
+  EXPECT_TRUE(r.raised);
+  EXPECT_NE(r.code, 0);
+  // The ordinary open repairs the same file.
+  PDDoc repaired = host::OpenDocument(bad);
+  EXPECT_EQ(PDDocGetNumPages(repaired), 1);
+}
+
+TEST_F(FilesTest, IndirectObjectsEnumerateInAscendingNumber) {
+  PDDoc pd = host::OpenDocumentBytes(hosttest::MakePagesPdf(3), "enum");
+  CosDoc doc = PDDocGetCosDoc(pd);
+  CosObjDestroy(CosDocGetObjByID(doc, 4));
+  CosNewDict(doc, 1, 0);
+  std::vector<int> ids;
+  CosDocEnumIndirect(
+      doc,
+      [](CosObj obj, CosObj, void* data) -> ASBool {
+        static_cast<std::vector<int>*>(data)->push_back(CosObjGetID(obj));
+        return 1;
+      },
+      &ids);
+  std::vector<int> want = {1, 2, 3, 5, 6, 7, 8, 9};
+  EXPECT_EQ(ids, want);
+}
+
+}  // namespace
