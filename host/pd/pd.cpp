@@ -5,6 +5,7 @@
 #include "core/tables.h"
 #include "cos/docs.h"
 #include "pd/content.h"
+#include "pd/fonts.h"
 #include "support/files.h"
 #include "host/procs.h"
 

@@ -65,6 +65,7 @@ typedef ASInt32 CosByteMax;
 typedef struct _t_CosDoc* CosDoc;
 typedef struct _t_PDDoc* PDDoc;
 typedef struct _t_PDPage* PDPage;
+typedef struct _t_PDFont* PDFont;
 typedef struct _t_AVDoc* AVDoc;
 typedef struct _t_AVPageView* AVPageView;
 typedef struct _t_ASStm* ASStm;

@@ -92,7 +92,12 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(DocGetFile, ASFile, (PDDoc doc), (doc))                                               \
   X(ReadContentToken, ASInt32, (ASStm stm, PDToken* token), (stm, token))                 \
   X(ReadInlineImage, CosObj, (ASStm stm, CosObj resources, CosDoc doc, ASInt32* consumed), \
-    (stm, resources, doc, consumed))
+    (stm, resources, doc, consumed))                                                      \
+  X(FontFromCosObj, PDFont, (CosObj font), (font))                                        \
+  X(FontIsEmbedded, ASBool, (PDFont font), (font))                                        \
+  X(FontGetSubtype, ASAtom, (PDFont font), (font))                                        \
+  X(FontGetName, ASInt32, (PDFont font, char* buffer, ASInt32 size), (font, buffer, size)) \
+  X(FontGetEncodingName, const char*, (PDFont font), (font))
 
 // AcroView (prefix AV)
 #define HOST_ACROVIEW_PROCS(X)                                                            \

@@ -111,6 +111,11 @@ enum : unsigned {
   DocClose = 1000,
   ReadContentToken = 1300,
   ReadInlineImage = 1301,
+  FontFromCosObj = 1500,
+  FontIsEmbedded = 1501,
+  FontGetSubtype = 1502,
+  FontGetName = 1503,
+  FontGetEncodingName = 1504,
   Last = kHostTableSize
 };
 }
