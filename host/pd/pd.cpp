@@ -6,6 +6,7 @@
 #include "cos/docs.h"
 #include "pd/content.h"
 #include "pd/fonts.h"
+#include "pd/pages.h"
 #include "support/files.h"
 #include "host/procs.h"
 
@@ -131,6 +132,20 @@ void PDDocCloseImpl(PDDoc d) {
 }
 
 }  // namespace
+
+QPDFObjectHandle PageDict(PDPage page, Doc** docOut) {
+  PageRec& rec = PageOf(page);
+  Doc* doc = FindDoc(rec.docId);
+  if (!doc) Raise(genErrBadHandle);
+  if (docOut) *docOut = doc;
+  try {
+    const auto& pages = Pages(*doc);
+    if (static_cast<size_t>(rec.index) >= pages.size()) Raise(pdErrBadPageIndex);
+    return pages[rec.index];
+  } catch (...) {
+    RaiseFromCurrentException();
+  }
+}
 
 static OpenOptions Convert(const DocOpenOptions& o) {
   OpenOptions out;

@@ -6,6 +6,7 @@
 #include "core/tables.h"
 #include "host/procs.h"
 #include "support/files.h"
+#include "support/fixed.h"
 #include "support/streams.h"
 
 namespace host {

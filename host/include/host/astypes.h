@@ -66,6 +66,17 @@ typedef struct _t_CosDoc* CosDoc;
 typedef struct _t_PDDoc* PDDoc;
 typedef struct _t_PDPage* PDPage;
 typedef struct _t_PDFont* PDFont;
+typedef struct _t_PDEContent* PDEContent;
+typedef struct _t_PDEElement* PDEElement;
+// An annotation is its Cos dictionary.
+typedef struct _t_PDAnnot {
+  ASUns32 a;
+  ASUns32 b;
+} PDAnnot;
+typedef ASInt16 PDRotate;
+// Kinds of the elements of a page's content that the host reports: image
+// XObjects and form XObjects as they are placed (other marks are left out).
+enum { kPDEImage = 1, kPDEForm = 2 };
 typedef struct _t_AVDoc* AVDoc;
 typedef struct _t_AVPageView* AVPageView;
 typedef struct _t_ASStm* ASStm;

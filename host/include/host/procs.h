@@ -97,7 +97,23 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(FontIsEmbedded, ASBool, (PDFont font), (font))                                        \
   X(FontGetSubtype, ASAtom, (PDFont font), (font))                                        \
   X(FontGetName, ASInt32, (PDFont font, char* buffer, ASInt32 size), (font, buffer, size)) \
-  X(FontGetEncodingName, const char*, (PDFont font), (font))
+  X(FontGetEncodingName, const char*, (PDFont font), (font))                              \
+  X(DocGetID, ASInt32, (PDDoc doc, ASInt32 index, ASUns8* buffer, ASInt32 size), (doc, index, buffer, size)) \
+  X(PageGetRotate, PDRotate, (PDPage page), (page))                                       \
+  X(PageGetNumAnnots, ASInt32, (PDPage page), (page))                                     \
+  X(PageGetAnnot, PDAnnot, (PDPage page, ASInt32 index), (page, index))                   \
+  X(AnnotGetFlags, ASInt32, (PDAnnot annot), (annot))                                     \
+  X(AnnotGetSubtype, ASAtom, (PDAnnot annot), (annot))                                    \
+  X(AnnotGetRect, void, (PDAnnot annot, ASFixedRect* rect), (annot, rect))                \
+  X(AnnotGetCosObj, CosObj, (PDAnnot annot), (annot))                                     \
+  X(PageAcquirePDEContent, PDEContent, (PDPage page), (page))                             \
+  X(EContentGetNumElems, ASInt32, (PDEContent content), (content))                        \
+  X(EContentGetElem, PDEElement, (PDEContent content, ASInt32 index), (content, index))   \
+  X(EContentRelease, void, (PDEContent content), (content))                               \
+  X(EElementGetType, ASInt32, (PDEElement element), (element))                            \
+  X(EElementGetBBox, void, (PDEElement element, ASFixedRect* bbox), (element, bbox))      \
+  X(EElementGetCosObj, CosObj, (PDEElement element), (element))                           \
+  X(EFormGetContent, PDEContent, (PDEElement form), (form))
 
 // AcroView (prefix AV)
 #define HOST_ACROVIEW_PROCS(X)                                                            \
@@ -133,6 +149,15 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(Realloc, void*, (void* ptr, ASSize_t size), (ptr, size))                              \
   X(Free, void, (void* ptr), (ptr))                                                       \
   X(GetErrorString, const char*, (ASErrorCode code, char* buffer, ASSize_t size), (code, buffer, size)) \
+  X(FixedMul, ASFixed, (ASFixed a, ASFixed b), (a, b))                                    \
+  X(FixedDiv, ASFixed, (ASFixed a, ASFixed b), (a, b))                                    \
+  X(FixedMatrixConcat, void, (ASFixedMatrix* result, const ASFixedMatrix* m1, const ASFixedMatrix* m2), \
+    (result, m1, m2))                                                                     \
+  X(FixedMatrixTransform, void, (ASFixedPoint* result, const ASFixedMatrix* m, const ASFixedPoint* p), \
+    (result, m, p))                                                                       \
+  X(FixedMatrixTransformRect, void, (ASFixedRect* result, const ASFixedMatrix* m, const ASFixedRect* r), \
+    (result, m, r))                                                                       \
+  X(FixedMatrixInvert, ASBool, (ASFixedMatrix* result, const ASFixedMatrix* m), (result, m)) \
   X(StmRead, ASSize_t, (char* ptr, ASSize_t itemSize, ASSize_t nItems, ASStm stm),        \
     (ptr, itemSize, nItems, stm))                                                         \
   X(StmClose, void, (ASStm stm), (stm))                                                   \

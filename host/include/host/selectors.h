@@ -116,6 +116,22 @@ enum : unsigned {
   FontGetSubtype = 1502,
   FontGetName = 1503,
   FontGetEncodingName = 1504,
+  DocGetID = 1600,
+  PageGetRotate = 1601,
+  PageGetNumAnnots = 1602,
+  PageGetAnnot = 1603,
+  AnnotGetFlags = 1604,
+  AnnotGetSubtype = 1605,
+  AnnotGetRect = 1606,
+  AnnotGetCosObj = 1607,
+  PageAcquirePDEContent = 1608,
+  EContentGetNumElems = 1609,
+  EContentGetElem = 1610,
+  EContentRelease = 1611,
+  EElementGetType = 1612,
+  EElementGetBBox = 1613,
+  EElementGetCosObj = 1614,
+  EFormGetContent = 1615,
   Last = kHostTableSize
 };
 }
@@ -152,6 +168,8 @@ enum : unsigned {
   Realloc = 2,
   Free = 3,
   GetErrorString = 4,
+  FixedMul = 12,
+  FixedDiv = 13,
   GetDefaultFileSys = 21,
   FileSysReleasePath = 25,
   FileSysCreatePathName = 52,
@@ -171,6 +189,10 @@ enum : unsigned {
   FileRead = 1405,
   FileWrite = 1406,
   FileClose = 1407,
+  FixedMatrixConcat = 1600,
+  FixedMatrixTransform = 1601,
+  FixedMatrixTransformRect = 1602,
+  FixedMatrixInvert = 1603,
   Last = kHostTableSize
 };
 }

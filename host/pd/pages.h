@@ -1,0 +1,31 @@
+// Pages of the PD layer, and the operations on pages kept in files of their own.
+#pragma once
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include "cos/docs.h"
+#include "host/astypes.h"
+
+namespace host {
+
+// The page's dictionary (raises for a released page or a closed document).
+QPDFObjectHandle PageDict(PDPage page, Doc** doc = nullptr);
+
+ASInt32 PDDocGetIDImpl(PDDoc doc, ASInt32 index, ASUns8* buffer, ASInt32 size);
+PDRotate PDPageGetRotateImpl(PDPage page);
+ASInt32 PDPageGetNumAnnotsImpl(PDPage page);
+PDAnnot PDPageGetAnnotImpl(PDPage page, ASInt32 index);
+ASInt32 PDAnnotGetFlagsImpl(PDAnnot annot);
+ASAtom PDAnnotGetSubtypeImpl(PDAnnot annot);
+void PDAnnotGetRectImpl(PDAnnot annot, ASFixedRect* rect);
+CosObj PDAnnotGetCosObjImpl(PDAnnot annot);
+
+PDEContent PDPageAcquirePDEContentImpl(PDPage page);
+ASInt32 PDEContentGetNumElemsImpl(PDEContent content);
+PDEElement PDEContentGetElemImpl(PDEContent content, ASInt32 index);
+void PDEContentReleaseImpl(PDEContent content);
+ASInt32 PDEElementGetTypeImpl(PDEElement element);
+void PDEElementGetBBoxImpl(PDEElement element, ASFixedRect* bbox);
+CosObj PDEElementGetCosObjImpl(PDEElement element);
+PDEContent PDEFormGetContentImpl(PDEElement form);
+
+}  // namespace host

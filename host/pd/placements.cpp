@@ -1,0 +1,266 @@
+// The elements of a page's content that the checks ask about: where each
+// image XObject and form XObject is placed. A small interpreter follows q/Q,
+// cm and Do; a form's own content is read through its Matrix, so every
+// bounding box is in the page's default user space.
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <unordered_set>
+#include <vector>
+
+#include "host/selectors.h"
+#include "pd/content.h"
+#include "pd/pages.h"
+#include "support/fixed.h"
+#include "support/streams.h"
+
+namespace host {
+namespace {
+
+struct Matrix {
+  double a = 1, b = 0, c = 0, d = 1, h = 0, v = 0;
+  // This matrix applied first, then `m`.
+  Matrix Then(const Matrix& m) const {
+    return Matrix{a * m.a + b * m.c, a * m.b + b * m.d, c * m.a + d * m.c,
+                  c * m.b + d * m.d, h * m.a + v * m.c + m.h, h * m.b + v * m.d + m.v};
+  }
+};
+
+struct ContentRec;
+struct ElemRec {
+  ASInt32 type;
+  ASFixedRect bbox;
+  CosObj obj;
+  ContentRec* child = nullptr;  // a form's own content
+};
+struct ContentRec {
+  std::vector<std::unique_ptr<ElemRec>> elems;
+  std::vector<std::unique_ptr<ContentRec>> children;
+  bool top = false;
+};
+
+std::unordered_set<const ContentRec*>& LiveContents() {
+  static auto* live = new std::unordered_set<const ContentRec*>;
+  return *live;
+}
+std::unordered_set<const ElemRec*>& LiveElems() {
+  static auto* live = new std::unordered_set<const ElemRec*>;
+  return *live;
+}
+
+ContentRec& ContentOf(PDEContent c) {
+  auto* rec = reinterpret_cast<ContentRec*>(c);
+  if (!LiveContents().count(rec)) Raise(genErrBadHandle);
+  return *rec;
+}
+ElemRec& ElemOf(PDEElement e) {
+  auto* rec = reinterpret_cast<ElemRec*>(e);
+  if (!LiveElems().count(rec)) Raise(genErrBadHandle);
+  return *rec;
+}
+
+void Forget(ContentRec& c) {
+  LiveContents().erase(&c);
+  for (auto& e : c.elems) LiveElems().erase(e.get());
+  for (auto& child : c.children) Forget(*child);
+}
+
+ASFixedRect BoxOf(const Matrix& m, double x0, double y0, double x1, double y1) {
+  double xs[2] = {x0, x1}, ys[2] = {y0, y1};
+  double minx = 1e300, maxx = -1e300, miny = 1e300, maxy = -1e300;
+  for (double x : xs)
+    for (double y : ys) {
+      double tx = m.a * x + m.c * y + m.h, ty = m.b * x + m.d * y + m.v;
+      minx = std::min(minx, tx);
+      maxx = std::max(maxx, tx);
+      miny = std::min(miny, ty);
+      maxy = std::max(maxy, ty);
+    }
+  return ASFixedRect{FixedFromDouble(minx), FixedFromDouble(maxy), FixedFromDouble(maxx), FixedFromDouble(miny)};
+}
+
+bool ReadMatrix(QPDFObjectHandle arr, Matrix& m) {
+  if (!arr.isArray() || arr.getArrayNItems() != 6) return false;
+  double v[6];
+  for (int i = 0; i < 6; ++i) {
+    if (!arr.getArrayItem(i).isNumber()) return false;
+    v[i] = arr.getArrayItem(i).getNumericValue();
+  }
+  m = Matrix{v[0], v[1], v[2], v[3], v[4], v[5]};
+  return true;
+}
+
+std::string ContentData(QPDFObjectHandle contents) {
+  std::string data;
+  if (contents.isStream()) return StreamData(contents, cosOpenFiltered);
+  if (contents.isArray()) {
+    for (int i = 0; i < contents.getArrayNItems(); ++i) {
+      QPDFObjectHandle s = contents.getArrayItem(i);
+      if (!s.isStream()) continue;
+      data += StreamData(s, cosOpenFiltered);
+      data += "\n";  // streams of one page's content join at a token boundary
+    }
+  }
+  return data;
+}
+
+const int kMaxFormDepth = 32;
+
+void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Matrix ctm, ContentRec& out,
+               int depth, std::set<QPDFObjGen>& formPath) {
+  ASStm handle = NewMemStm(data);
+  struct Closer {
+    ASStm s;
+    ~Closer() { CloseStm(s); }
+  } closer{handle};
+  Stm& stm = StmOf(handle);
+  std::vector<Matrix> saved;
+  std::vector<double> numbers;
+  std::string name;
+  PDToken t;
+  for (;;) {
+    if (ReadToken(stm, t) == 0) break;
+    if (t.type == kPDTokenNumber) {
+      numbers.push_back(std::strtod(t.text, nullptr));
+      continue;
+    }
+    if (t.type != kPDTokenKeyword) {
+      numbers.clear();
+      continue;
+    }
+    if (t.text[0] == '/') {
+      name = t.text;
+      continue;
+    }
+    std::string op = t.text;
+    if (op == "q") {
+      saved.push_back(ctm);
+    } else if (op == "Q") {
+      if (!saved.empty()) {
+        ctm = saved.back();
+        saved.pop_back();
+      }
+    } else if (op == "cm" && numbers.size() >= 6) {
+      size_t n = numbers.size();
+      Matrix m{numbers[n - 6], numbers[n - 5], numbers[n - 4], numbers[n - 3], numbers[n - 2], numbers[n - 1]};
+      ctm = m.Then(ctm);
+    } else if (op == "BI") {
+      InlineImage image;
+      if (!ReadInlineImage(stm, resources, image)) break;  // the rest cannot be read
+    } else if (op == "Do" && !name.empty() && resources.isDictionary()) {
+      QPDFObjectHandle xobjects = resources.getKey("/XObject");
+      QPDFObjectHandle x = xobjects.isDictionary() ? xobjects.getKey(name) : QPDFObjectHandle::newNull();
+      if (x.isStream()) {
+        QPDFObjectHandle dict = x.getDict();
+        QPDFObjectHandle subtype = dict.getKey("/Subtype");
+        if (subtype.isNameAndEquals("/Image")) {
+          auto e = std::make_unique<ElemRec>(ElemRec{kPDEImage, BoxOf(ctm, 0, 0, 1, 1), doc.Wrap(x), nullptr});
+          LiveElems().insert(e.get());
+          out.elems.push_back(std::move(e));
+        } else if (subtype.isNameAndEquals("/Form")) {
+          Matrix fm;
+          ReadMatrix(dict.getKey("/Matrix"), fm);
+          Matrix inner = fm.Then(ctm);
+          ASFixedRect box{0, 0, 0, 0};
+          QPDFObjectHandle bb = dict.getKey("/BBox");
+          if (bb.isArray() && bb.getArrayNItems() == 4) {
+            double v[4] = {0, 0, 0, 0};
+            for (int i = 0; i < 4; ++i)
+              if (bb.getArrayItem(i).isNumber()) v[i] = bb.getArrayItem(i).getNumericValue();
+            box = BoxOf(inner, v[0], v[1], v[2], v[3]);
+          }
+          auto e = std::make_unique<ElemRec>(ElemRec{kPDEForm, box, doc.Wrap(x), nullptr});
+          auto child = std::make_unique<ContentRec>();
+          LiveContents().insert(child.get());
+          e->child = child.get();
+          // A form that places itself, directly or through others, is read once.
+          QPDFObjGen og = x.getObjGen();
+          if (depth < kMaxFormDepth && formPath.insert(og).second) {
+            QPDFObjectHandle formRes = dict.getKey("/Resources");
+            Interpret(doc, StreamData(x, cosOpenFiltered), formRes.isDictionary() ? formRes : resources, inner,
+                      *child, depth + 1, formPath);
+            formPath.erase(og);
+          }
+          LiveElems().insert(e.get());
+          out.elems.push_back(std::move(e));
+          out.children.push_back(std::move(child));
+        }
+      }
+    }
+    numbers.clear();
+  }
+}
+
+QPDFObjectHandle InheritedResources(QPDFObjectHandle page) {
+  QPDFObjectHandle node = page;
+  for (int i = 0; i < 64 && node.isDictionary(); ++i, node = node.getKey("/Parent")) {
+    QPDFObjectHandle r = node.getKey("/Resources");
+    if (r.isDictionary()) return r;
+  }
+  return QPDFObjectHandle::newNull();
+}
+
+}  // namespace
+
+PDEContent PDPageAcquirePDEContentImpl(PDPage page) {
+  Enter(TableId::PDModel, PDModelSel::PageAcquirePDEContent);
+  Doc* doc = nullptr;
+  QPDFObjectHandle p = PageDict(page, &doc);
+  auto content = std::make_unique<ContentRec>();
+  content->top = true;
+  LiveContents().insert(content.get());
+  try {
+    std::set<QPDFObjGen> path;
+    Interpret(*doc, ContentData(p.getKey("/Contents")), InheritedResources(p), Matrix(), *content, 0, path);
+  } catch (...) {
+    Forget(*content);
+    RaiseFromCurrentException();
+  }
+  return reinterpret_cast<PDEContent>(content.release());
+}
+
+ASInt32 PDEContentGetNumElemsImpl(PDEContent c) {
+  Enter(TableId::PDModel, PDModelSel::EContentGetNumElems);
+  return static_cast<ASInt32>(ContentOf(c).elems.size());
+}
+
+PDEElement PDEContentGetElemImpl(PDEContent c, ASInt32 index) {
+  Enter(TableId::PDModel, PDModelSel::EContentGetElem);
+  ContentRec& rec = ContentOf(c);
+  if (index < 0 || static_cast<size_t>(index) >= rec.elems.size()) Raise(genErrBadParm);
+  return reinterpret_cast<PDEElement>(rec.elems[index].get());
+}
+
+void PDEContentReleaseImpl(PDEContent c) {
+  auto* rec = reinterpret_cast<ContentRec*>(c);
+  // Only a page's content is released; a form's belongs to it.
+  if (!LiveContents().count(rec) || !rec->top) return;
+  Forget(*rec);
+  delete rec;
+}
+
+ASInt32 PDEElementGetTypeImpl(PDEElement e) {
+  Enter(TableId::PDModel, PDModelSel::EElementGetType);
+  return ElemOf(e).type;
+}
+
+void PDEElementGetBBoxImpl(PDEElement e, ASFixedRect* bbox) {
+  Enter(TableId::PDModel, PDModelSel::EElementGetBBox);
+  if (!bbox) Raise(genErrBadParm);
+  *bbox = ElemOf(e).bbox;
+}
+
+CosObj PDEElementGetCosObjImpl(PDEElement e) {
+  Enter(TableId::PDModel, PDModelSel::EElementGetCosObj);
+  return ElemOf(e).obj;
+}
+
+PDEContent PDEFormGetContentImpl(PDEElement e) {
+  Enter(TableId::PDModel, PDModelSel::EFormGetContent);
+  ElemRec& rec = ElemOf(e);
+  if (rec.type != kPDEForm || !rec.child) Raise(cosErrTypeMismatch);
+  return reinterpret_cast<PDEContent>(rec.child);
+}
+
+}  // namespace host

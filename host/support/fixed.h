@@ -1,0 +1,13 @@
+#pragma once
+#include "host/astypes.h"
+
+namespace host {
+ASFixed FixedFromDouble(double v);  // rounded to nearest, saturated
+double FixedToDouble(ASFixed f);
+ASFixed SupFixedMul(ASFixed a, ASFixed b);
+ASFixed SupFixedDiv(ASFixed a, ASFixed b);
+void SupFixedMatrixConcat(ASFixedMatrix* result, const ASFixedMatrix* m1, const ASFixedMatrix* m2);
+void SupFixedMatrixTransform(ASFixedPoint* result, const ASFixedMatrix* m, const ASFixedPoint* p);
+void SupFixedMatrixTransformRect(ASFixedRect* result, const ASFixedMatrix* m, const ASFixedRect* r);
+ASBool SupFixedMatrixInvert(ASFixedMatrix* result, const ASFixedMatrix* m);
+}  // namespace host
