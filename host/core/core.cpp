@@ -275,4 +275,14 @@ void RaiseOnNextAnyCall(ASErrorCode code) {
   s.hookCode = code;
 }
 void ClearHooks() { host::S().hookArmed = false; }
+
+namespace {
+std::vector<std::string>& Log() {
+  static auto* log = new std::vector<std::string>;
+  return *log;
+}
+}  // namespace
+void LogCall(const std::string& entry) { Log().push_back(entry); }
+const std::vector<std::string>& CallLog() { return Log(); }
+void ClearCallLog() { Log().clear(); }
 }  // namespace hosttest

@@ -111,3 +111,10 @@ std::vector<MenuItemInfo> MenuItems();
 // would; false with the reason when it cannot run.
 bool ExecuteMenuItem(const std::string& name, std::string* why);
 }  // namespace host
+
+// A log of view, dialog and window calls, for tests.
+namespace hosttest {
+void LogCall(const std::string& entry);
+const std::vector<std::string>& CallLog();
+void ClearCallLog();
+}  // namespace hosttest

@@ -270,7 +270,10 @@ CosObj CosNewStreamImpl(CosDoc d, ASBool, ASStm source, CosStreamStartAndCode so
     QPDFObjectHandle dict = attrs.isNull() ? QPDFObjectHandle::newDictionary()
                                            : CopyDirect(attrs, doc, doc, false, true, 0);
     dict.removeKey("/Length");
-    if (!sourceLengthEncoded) data = EncodeStreamData(data, dict.getKey("/Filter"), parms);
+    // Data given decoded is encoded with the filters the dictionary names and
+    // the parameters given, else those the dictionary holds.
+    if (!sourceLengthEncoded)
+      data = EncodeStreamData(data, dict.getKey("/Filter"), parms.isNull() ? dict.getKey("/DecodeParms") : parms);
     QPDFObjectHandle s = doc.qpdf->newStream();
     s.replaceDict(dict);
     s.replaceStreamData(data, QPDFObjectHandle(), QPDFObjectHandle());

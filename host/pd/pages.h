@@ -19,6 +19,17 @@ ASAtom PDAnnotGetSubtypeImpl(PDAnnot annot);
 void PDAnnotGetRectImpl(PDAnnot annot, ASFixedRect* rect);
 CosObj PDAnnotGetCosObjImpl(PDAnnot annot);
 
+ASInt32 PDDocGetInfoImpl(PDDoc doc, const char* key, char* buffer, ASInt32 size);
+void PDDocSetInfoImpl(PDDoc doc, const char* key, const char* value, ASInt32 length);
+void PDDocClearFlagsImpl(PDDoc doc, ASInt32 flags);
+void PDPageNotifyContentsDidChangeImpl(PDPage page);
+void PDPageRemoveAnnotImpl(PDPage page, ASInt32 index);
+ASInt32 PDPageGetAnnotIndexImpl(PDPage page, PDAnnot annot);
+PDAnnot PDAnnotFromCosObjImpl(CosObj obj);
+void PDAnnotSetRectImpl(PDAnnot annot, const ASFixedRect* rect);
+PDAction PDActionFromCosObjImpl(CosObj obj);
+void PDActionDestroyImpl(PDAction action);
+
 PDEContent PDPageAcquirePDEContentImpl(PDPage page);
 ASInt32 PDEContentGetNumElemsImpl(PDEContent content);
 PDEElement PDEContentGetElemImpl(PDEContent content, ASInt32 index);

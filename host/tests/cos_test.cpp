@@ -213,3 +213,67 @@ TEST_F(CosTest, HandlesOfAClosedDocumentAnswerNull) {
 }
 
 }  // namespace
+
+namespace {
+
+class EncodeTest : public CosTest {};
+
+TEST_F(EncodeTest, EveryWritableFilterReadsBackTheSameBytes) {
+  CosDoc doc = Open(Basic());
+  struct Case {
+    const char* filter;  // a name or an array, as PDF text
+    const char* parms;   // DecodeParms, or ""
+  } cases[] = {
+      {"/FlateDecode", ""},
+      {"/FlateDecode", "<< /Predictor 12 /Colors 3 /BitsPerComponent 8 /Columns 10 >>"},
+      {"/FlateDecode", "<< /Predictor 2 /Colors 3 /BitsPerComponent 8 /Columns 10 >>"},
+      {"/FlateDecode", "<< /Predictor 2 /Colors 1 /BitsPerComponent 16 /Columns 15 >>"},
+      {"/LZWDecode", ""},
+      {"/LZWDecode", "<< /EarlyChange 0 >>"},
+      {"/LZWDecode", "<< /Predictor 15 /Columns 30 >>"},
+      {"/ASCII85Decode", ""},
+      {"/ASCIIHexDecode", ""},
+      {"/RunLengthDecode", ""},
+      {"[/ASCII85Decode /FlateDecode]", "[null << /Predictor 10 /Columns 30 >>]"},
+  };
+  // Sizes around LZW's width changes and table resets, and whole rows of 30 bytes.
+  std::vector<size_t> sizes = {0, 30, 510, 1020, 3990, 30 * 1000, 30 * 7000};
+  unsigned seed = 7;
+  for (const Case& c : cases) {
+    for (size_t size : sizes) {
+      std::string data(size, 0);
+      for (size_t i = 0; i < size; ++i) {
+        seed = seed * 1103515245 + 12345;
+        // Runs and noise, so that every code path of the coders is taken.
+        data[i] = static_cast<char>((i / 97) % 3 == 0 ? (seed >> 16) : (i % 7));
+      }
+      hosttest::PdfSpec s = Basic();
+      s.objects.push_back(std::string("<< /Filter ") + c.filter + (*c.parms ? " /DecodeParms " : "") + c.parms + " >>");
+      PDDoc pd = host::OpenDocumentBytes(MakePdf(s), "enc");
+      CosDoc d = PDDocGetCosDoc(pd);
+      CosObj attrs = CosDocGetObjByID(d, 4);
+      ASStm src = ASMemStmRdOpen(data.data(), static_cast<ASSize_t>(data.size()));
+      CosObj made = CosNewStream(d, 1, src, 0, 0, attrs, CosNewNull(), -1);
+      ASStmClose(src);
+      ASStm in = CosStreamOpenStm(made, cosOpenFiltered);
+      std::string back(size + 16, 0);
+      back.resize(ASStmRead(&back[0], 1, static_cast<ASSize_t>(back.size()), in));
+      ASStmClose(in);
+      EXPECT_EQ(back == data, true) << c.filter << " " << c.parms << " size " << size;
+      host::CloseDocument(pd);
+    }
+  }
+  // A predictor over rows that are not whole is refused rather than padded.
+  CosObj attrs = CosNewDict(doc, 0, 2);
+  CosDictPut(attrs, K("Filter"), CosNewName(doc, 0, K("FlateDecode")));
+  CosObj parms = CosNewDict(doc, 0, 2);
+  CosDictPut(parms, K("Predictor"), CosNewInteger(doc, 0, 12));
+  CosDictPut(parms, K("Columns"), CosNewInteger(doc, 0, 7));
+  CosDictPut(attrs, K("DecodeParms"), parms);
+  ASStm src = ASMemStmRdOpen("0123456789", 10);
+  HostRegionResult r = HostRegion([&] { CosNewStream(doc, 1, src, 0, 0, attrs, CosNewNull(), -1); });
+  ASStmClose(src);
+  EXPECT_EQ(r.code, cosErrCannotEncode);
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 // The AcroView table: one headless application with its documents, menus
 // and alerts.
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -31,6 +32,7 @@ struct MenuRec {
 
 struct App {
   std::vector<ASUns32> docs;  // view documents, the active one first
+  std::map<ASUns32, ASInt32> currentPage;  // each document's one page view shows one page
   std::vector<std::unique_ptr<MenuRec>> menus;
   std::vector<std::unique_ptr<MenuItemRec>> items;
   std::vector<MenuRec*> menubar;
@@ -103,6 +105,51 @@ AVMenubar AVAppGetMenubarImpl() {
 PDDoc AVDocGetPDDocImpl(AVDoc doc) {
   ENTER(DocGetPDDoc);
   return ViewPDDoc(doc);
+}
+
+// A document's page view has the document's id.
+ASUns32 ViewDocId(AVPageView view) {
+  ASUns32 id = IdOf(view);
+  auto& docs = A().docs;
+  if (std::find(docs.begin(), docs.end(), id) == docs.end()) Raise(genErrBadHandle);
+  return id;
+}
+
+AVPageView AVDocGetPageViewImpl(AVDoc doc) {
+  ENTER(DocGetPageView);
+  ViewPDDoc(doc);
+  return reinterpret_cast<AVPageView>(doc);
+}
+
+ASInt32 AVPageViewGetPageNumImpl(AVPageView view) {
+  ENTER(PageViewGetPageNum);
+  return A().currentPage[ViewDocId(view)];
+}
+
+ASInt32 AVPageViewGetFirstVisiblePageNumImpl(AVPageView view) {
+  ENTER(PageViewGetFirstVisiblePageNum);
+  return A().currentPage[ViewDocId(view)];
+}
+
+ASInt32 AVPageViewGetLastVisiblePageNumImpl(AVPageView view) {
+  ENTER(PageViewGetLastVisiblePageNum);
+  return A().currentPage[ViewDocId(view)];
+}
+
+void AVPageViewGoToImpl(AVPageView view, ASInt32 pageNum) {
+  ENTER(PageViewGoTo);
+  ASUns32 id = ViewDocId(view);
+  Doc* doc = FindDoc(id);
+  if (!doc) Raise(genErrBadHandle);
+  ASInt32 count = 0;
+  try {
+    count = static_cast<ASInt32>(Pages(*doc).size());
+  } catch (...) {
+    RaiseFromCurrentException();
+  }
+  if (pageNum < 0 || pageNum >= count) Raise(pdErrBadPageIndex);
+  A().currentPage[id] = pageNum;
+  hosttest::LogCall("page view goes to page " + std::to_string(pageNum));
 }
 
 AVMenu AVMenubarAcquireMenuByNameImpl(AVMenubar, const char* name) {
@@ -242,6 +289,7 @@ PDDoc ViewPDDoc(AVDoc doc) {
 }
 
 void ForgetViewDocument(ASUns32 id) {
+  A().currentPage.erase(id);
   auto& docs = A().docs;
   docs.erase(std::remove(docs.begin(), docs.end(), id), docs.end());
 }

@@ -74,6 +74,11 @@ typedef struct _t_PDAnnot {
   ASUns32 b;
 } PDAnnot;
 typedef ASInt16 PDRotate;
+// An action is its Cos dictionary (a dictionary with a name /S).
+typedef struct _t_PDAction {
+  ASUns32 a;
+  ASUns32 b;
+} PDAction;
 // Kinds of the elements of a page's content that the host reports: image
 // XObjects and form XObjects as they are placed (other marks are left out).
 enum { kPDEImage = 1, kPDEForm = 2 };

@@ -113,7 +113,17 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(EElementGetType, ASInt32, (PDEElement element), (element))                            \
   X(EElementGetBBox, void, (PDEElement element, ASFixedRect* bbox), (element, bbox))      \
   X(EElementGetCosObj, CosObj, (PDEElement element), (element))                           \
-  X(EFormGetContent, PDEContent, (PDEElement form), (form))
+  X(EFormGetContent, PDEContent, (PDEElement form), (form))                               \
+  X(DocGetInfo, ASInt32, (PDDoc doc, const char* key, char* buffer, ASInt32 size), (doc, key, buffer, size)) \
+  X(DocSetInfo, void, (PDDoc doc, const char* key, const char* value, ASInt32 length), (doc, key, value, length)) \
+  X(DocClearFlags, void, (PDDoc doc, ASInt32 flags), (doc, flags))                        \
+  X(PageNotifyContentsDidChange, void, (PDPage page), (page))                             \
+  X(PageRemoveAnnot, void, (PDPage page, ASInt32 index), (page, index))                   \
+  X(PageGetAnnotIndex, ASInt32, (PDPage page, PDAnnot annot), (page, annot))              \
+  X(AnnotFromCosObj, PDAnnot, (CosObj obj), (obj))                                        \
+  X(AnnotSetRect, void, (PDAnnot annot, const ASFixedRect* rect), (annot, rect))          \
+  X(ActionFromCosObj, PDAction, (CosObj obj), (obj))                                      \
+  X(ActionDestroy, void, (PDAction action), (action))
 
 // AcroView (prefix AV)
 #define HOST_ACROVIEW_PROCS(X)                                                            \
@@ -127,6 +137,11 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(AppGetNumDocs, ASInt32, (), ())                                                       \
   X(AppGetMenubar, AVMenubar, (), ())                                                     \
   X(DocGetPDDoc, PDDoc, (AVDoc doc), (doc))                                               \
+  X(DocGetPageView, AVPageView, (AVDoc doc), (doc))                                       \
+  X(PageViewGetPageNum, ASInt32, (AVPageView view), (view))                               \
+  X(PageViewGetFirstVisiblePageNum, ASInt32, (AVPageView view), (view))                   \
+  X(PageViewGetLastVisiblePageNum, ASInt32, (AVPageView view), (view))                    \
+  X(PageViewGoTo, void, (AVPageView view, ASInt32 pageNum), (view, pageNum))              \
   X(MenubarAcquireMenuByName, AVMenu, (AVMenubar menubar, const char* name), (menubar, name)) \
   X(MenubarAcquireMenuItemByName, AVMenuItem, (AVMenubar menubar, const char* name), (menubar, name)) \
   X(MenuNew, AVMenu, (const char* title, const char* name, ASUns32 extension), (title, name, extension)) \

@@ -132,6 +132,13 @@ enum : unsigned {
   EElementGetBBox = 1613,
   EElementGetCosObj = 1614,
   EFormGetContent = 1615,
+  DocClearFlags = 1700,
+  PageRemoveAnnot = 1701,
+  PageGetAnnotIndex = 1702,
+  AnnotFromCosObj = 1703,
+  AnnotSetRect = 1704,
+  ActionFromCosObj = 1705,
+  ActionDestroy = 1706,
   Last = kHostTableSize
 };
 }
@@ -146,6 +153,8 @@ enum : unsigned {
   AppGetNumDocs = 13,
   AppGetMenubar = 16,
   DocGetPDDoc = 48,
+  DocGetPageView = 49,
+  PageViewGetPageNum = 219,
   MenubarAcquireMenuByName = 71,
   MenubarAcquireMenuItemByName = 74,
   MenuNew = 78,
@@ -158,6 +167,9 @@ enum : unsigned {
   MenuItemSetComputeEnabledProc = 100,
   // ours
   MenubarAddMenu = 1000,
+  PageViewGetFirstVisiblePageNum = 1700,
+  PageViewGetLastVisiblePageNum = 1701,
+  PageViewGoTo = 1702,
   Last = kHostTableSize
 };
 }
