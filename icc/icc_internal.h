@@ -64,6 +64,10 @@ unsigned char *icm_stage(icmBase *p, uint64_t size, const char *failmsg);
 int icm_write_tag_bytes(icmBase *p, const unsigned char *buf, unsigned int len, uint64_t offset,
                         const char *failmsg);
 
+// Interpolates in a table of n entries spread evenly over 0 to 1; 1 when x
+// had to be clipped into range (NaN included), else 0. Curves and Luts.
+int icm_interp1(const double *t, unsigned int n, double x, double *out);
+
 // Keeps a 64-bit size in the 32 bits of get_size; too large answers the
 // highest value, which no profile can hold.
 inline unsigned int icm_clamp_size(uint64_t size) {
