@@ -5,12 +5,12 @@
 class PDFXPreflight;
 namespace Zentu {
 class PDFX_Error;
-class UIInterface;
+class StatusInterface;
 }  // namespace Zentu
 
 struct FixContext {
   Zentu::PDFX_Error* error = nullptr;  // the record concerned; not owned
-  Zentu::UIInterface* ui = nullptr;    // the user interface running the fix; not owned
+  Zentu::StatusInterface* ui = nullptr;  // the user interface running the fix; not owned
   boost::shared_ptr<PDFXPreflight> walker;
   // Deferred tests only: set when the records changed so much that the
   // tests must be collected again from the error list.

@@ -1,10 +1,149 @@
 #include "engine/PDFXPreflight.h"
 
+#include <map>
 #include <stdexcept>
 
+#include "common/Prefs.h"
+#include "engine/Conformance.h"
+#include "engine/ErrorNames.h"
 #include "engine/ObjectNode.h"
+#include "engine/StatusInterface.h"
+#include "host/frame.h"
 
-PDFXPreflight::PDFXPreflight() : openCounts_(10, 0), totalCounts_(10, 0) {}
+namespace {
+
+// A stored choice that no longer names a standard of ours.
+const char kRetiredStandard[] = "PDF/X-1:1999";
+
+template <class Body>
+void HostCall(const char* where, Body&& body) {
+  HostRegionResult r = HostRegion(std::forward<Body>(body));
+  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
+}
+
+}  // namespace
+
+PDFXPreflight::PDFXPreflight() : openCounts_(10, 0), totalCounts_(10, 0), resourceStack_(this) {}
+
+PDFXPreflight::PDFXPreflight(Zentu::StatusInterface* ui) : PDFXPreflight() {
+  ui_ = ui;
+  const std::vector<std::string>& registered = Zentu::Conformance::RegisteredNames();
+  const std::string fallback = registered.empty() ? std::string() : registered.front();
+  std::string name;
+  if (!fallback.empty()) {
+    Prefs::Get("conformance", name);
+    if (name == kRetiredStandard) {
+      name.clear();
+      Prefs::Set("conformance", name);
+    }
+    if (!name.empty()) standard_ = Zentu::Conformance::CreateByName(name);
+    if (!standard_) {
+      // An unknown or retired choice falls back quietly; the setting stays.
+      name = fallback;
+      standard_ = Zentu::Conformance::CreateByName(name);
+    }
+  }
+  if (standard_) return;
+  std::string message = fallback.empty() ? std::string("There were no conformance objects set up")
+                                         : "There was an internal error while setting up:  "
+                                           "Could not create the conformance checker for \"" +
+                                               name + "\"";
+  AddNodeError(message, std::string(), PROBLEM, KIND_NONE, PROBLEM_GENERAL, boost::shared_ptr<ObjectNode>(),
+               boost::shared_ptr<ObjectNode>());
+}
+
+PDFXPreflight::SeveritySet PDFXPreflight::Check() {
+  if (!standard_) return severities_;
+  errors_.clear();
+  pending_.clear();
+  visited_.clear();
+  resourceStack_.Clear();
+  pageCounter_ = -1;
+  currentPage_ = -1;
+
+  if (!viewDoc_) throw std::runtime_error("No document to check");
+  CosDoc cosDoc = nullptr;
+  HostCall("PDFXPreflight::Check", [&] {
+    pdDoc_ = AVDocGetPDDoc(viewDoc_);
+    cosDoc = PDDocGetCosDoc(pdDoc_);
+  });
+  mainDoc_ = MyCosDoc(cosDoc);
+  document_ = mainDoc_;
+
+  ReadTrailerFromFile();
+  CheckInfoDict();
+  CheckCatalog();
+  CheckPages();
+  return severities_;
+}
+
+void PDFXPreflight::CheckInfoDict() {
+  MyCosObj info = mainDoc_.GetInfoDict();
+  bool madeHere = false;
+  if (info.IsNull()) {
+    // Rules about required keys still apply to a document without one.
+    if (!info.NewDict(mainDoc_, 0, 0)) throw Zentu::AcrobatException(-1, 0, "PDFXPreflight::CheckInfoDict");
+    madeHere = true;
+  }
+  standard_->CheckCosObj(*this, KIND_INFO, info);
+  // The stand-in is direct and in no container: it goes with its wrapper.
+  // Destroying it would only mark the document changed.
+  if (madeHere) return;
+  EnterVisited(info, KIND_INFO);
+}
+
+void PDFXPreflight::RunDeferredTests(const boost::shared_ptr<PDFXPreflight>& self, Zentu::StatusInterface* ui,
+                                     bool& again) {
+  again = false;
+  FixContext context;
+  context.ui = ui;
+  context.walker = self;
+  context.restart = false;
+
+  typedef std::map<DeferredTest, boost::shared_ptr<Zentu::PDFX_Error>> TestMap;
+  for (;;) {
+    // Each test once, with the last record that carries it. The map is a
+    // copy: tests may file and re-grade records meanwhile.
+    TestMap tests;
+    for (const auto& error : errors_) {
+      if (error->GetDeferredTest()) tests[error->GetDeferredTest()] = error;
+    }
+    bool changed;
+    do {
+      changed = false;
+      for (const auto& entry : tests) {
+        if (context.restart) break;
+        context.error = entry.second.get();
+        if (entry.first(context)) {
+          changed = true;
+          break;
+        }
+      }
+    } while (changed && !context.restart);
+    if (!context.restart) break;
+    again = true;
+    context.restart = false;
+  }
+  context.error = nullptr;
+}
+
+void PDFXPreflight::MarkVisited(const boost::shared_ptr<ObjectNode>& node) {
+  if (!node || node->objectNumber < 0) return;
+  visited_.insert(std::make_pair(node->objectNumber, node));
+}
+
+void PDFXPreflight::EnterVisited(const MyCosObj& object, int objectKind) {
+  if (object.IsNull() || !object.IsIndirect()) return;
+  if (IsVisited(object.GetID())) return;
+  MarkVisited(boost::shared_ptr<ObjectNode>(new ObjectNode(object, objectKind, std::string())));
+}
+
+bool PDFXPreflight::ReportProgress(const std::string& text, long value, long max) {
+  if (!ui_) return false;
+  if (ui_->Progress(text, value, max) == 0) return false;
+  SetCancelled();
+  return true;
+}
 
 boost::shared_ptr<Zentu::PDFX_Error> PDFXPreflight::AddError(const MyCosObj& holder, const MyCosObj& subject,
                                                              const std::string& message,

@@ -1,28 +1,107 @@
-// The walker of one check. So far: its error list with the set of
-// severities present and the open and total counts per severity, and the
-// operations that file records.
+// The walker of one check: it chooses the standard, walks the document
+// (trailer, Information dictionary, catalog with outlines and form fields,
+// pages), keeps the error list with the set of severities present and the
+// open and total counts per severity, and after fixing replaces or destroys
+// the objects the fixers handed it. Always held through a shared pointer.
 #pragma once
 #include <bitset>
 #include <list>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <boost/shared_ptr.hpp>
 
+#include "common/MyCosDoc.h"
 #include "common/MyCosObj.h"
 #include "engine/PDFX_Error.h"
+#include "engine/ResourceStack.h"
 
 class ObjectNode;
+namespace Zentu {
+class Conformance;
+class StatusInterface;
+}  // namespace Zentu
+
+// Called by the clean-up in place of destroying a recorded object itself.
+typedef void (*ReferenceDestroyProc)(MyCosObj& object, ASInt32 clientData);
+
+// One place that refers to a recorded object: a dictionary (or a stream's
+// dictionary) and its key, or an array and its index.
+struct ObjectReference {
+  MyCosObj container;
+  std::string key;    // empty in arrays
+  ASInt32 index = -1;  // -1 in dictionaries
+};
+
+// An object to be replaced (or, without replacement, destroyed once nothing
+// refers to it) when fixing is done.
+struct ReplacementRecord {
+  MyCosObj object;
+  MyCosObj replacement;  // null when there is none
+  ReferenceDestroyProc destroy = nullptr;
+  ASInt32 clientData = 0;
+  bool stillReferenced = false;
+  std::list<ObjectReference> references;
+};
 
 class PDFXPreflight {
  public:
   typedef std::list<boost::shared_ptr<Zentu::PDFX_Error>> ErrorList;
   typedef std::bitset<10> SeveritySet;
+  typedef std::map<ASInt32, boost::shared_ptr<ObjectNode>> NodeMap;
+  typedef std::list<ReplacementRecord> ReplacementList;
 
+  // A walker that only files records: no standard, no user interface.
   PDFXPreflight();
+  // Chooses the standard from the "conformance" setting; when none can be
+  // made, files a record instead of throwing. `ui` is not owned.
+  explicit PDFXPreflight(Zentu::StatusInterface* ui);
   PDFXPreflight(const PDFXPreflight&) = delete;
   PDFXPreflight& operator=(const PDFXPreflight&) = delete;
 
+  // --- the check
+  // The view document must be set first. Answers the severities present;
+  // bit 1 when the user cancelled. A broken page tree or a host failure
+  // throws (std::runtime_error, Zentu::AcrobatException); records stay.
+  SeveritySet Check();
+  void CheckInfoDict();
+  // The catalog, its outlines and its form fields.
+  void CheckCatalog();
+  void CheckOutlines(const MyCosObj& catalog, const char* key);
+  void CheckFormFields(const MyCosObj& catalog, const char* key);
+  // Every page, in page-tree order, with progress and cancel.
+  void CheckPages();
+
+  // The trailer step; see PDFXPreflightTrailer.cpp.
+  void ReadTrailerFromFile();
+  // The check of one object now, and the check of the objects met on a
+  // page; see PDFXPreflightVisit.cpp.
+  bool CheckObjectByKind(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer,
+                         bool flag);
+  void DrainPendingObjects(const boost::shared_ptr<ObjectNode>& page);
+
+  // Runs each distinct deferred test of the error list, pass after pass,
+  // until none changes anything. `again` comes back true when a test asked
+  // for the tests to be collected anew.
+  void RunDeferredTests(const boost::shared_ptr<PDFXPreflight>& self, Zentu::StatusInterface* ui, bool& again);
+
+  // --- replacements after fixing
+  // Notes `object` to be replaced by `replacement` (or destroyed). Nothing
+  // for a direct object. An object already noted keeps its first record;
+  // the answer then says whether the new one would have been the same.
+  bool RecordReference(const MyCosObj& object, const MyCosObj& replacement, ReferenceDestroyProc destroy,
+                       ASInt32 clientData);
+  // Notes every indirect object that `value` refers to, without
+  // replacement, so that the clean-up destroys those no longer used.
+  bool CollectReferences(const MyCosObj& value, ReferenceDestroyProc destroy, ASInt32 clientData);
+  // Puts replacements in place and destroys what nothing refers to any more.
+  // The trailer counts as a container; the catalog is never destroyed.
+  bool Cleanup();
+  const ReplacementList& GetReplacements() const { return replacements_; }
+
+  // --- records
   // Builds a record from the two wrappers (`holder` becomes the object node,
   // `subject`, the object the problem lies in, the container node) and files it.
   boost::shared_ptr<Zentu::PDFX_Error> AddError(const MyCosObj& holder, const MyCosObj& subject,
@@ -49,12 +128,66 @@ class PDFXPreflight {
   int GetCurrentPage() const { return currentPage_; }
   void SetCurrentPage(int page) { currentPage_ = page; }
 
+  // --- the walk's state, for the checks, fixers and the object visit
+  boost::shared_ptr<Zentu::Conformance> GetConformance() const { return standard_; }
+  Zentu::StatusInterface* GetStatusInterface() const { return ui_; }
+  void SetViewDocument(AVDoc doc) { viewDoc_ = doc; }
+  AVDoc GetViewDocument() const { return viewDoc_; }
+  PDDoc GetPDDoc() const { return pdDoc_; }
+  const MyCosDoc& GetDocument() const { return document_; }
+  const MyCosDoc& GetMainDocument() const { return mainDoc_; }
+  // The number of the page being walked, from 0; -1 before the first.
+  int GetPageCounter() const { return pageCounter_; }
+  ResourceStack& GetResourceStack() { return resourceStack_; }
+  NodeMap& GetPendingMap() { return pending_; }
+  NodeMap& GetVisitedMap() { return visited_; }
+  bool IsVisited(ASInt32 objectNumber) const { return visited_.count(objectNumber) != 0; }
+  // Enters an indirect node in the visited map unless its number is there.
+  void MarkVisited(const boost::shared_ptr<ObjectNode>& node);
+  // The same with a new node of `objectKind` for an indirect object.
+  void EnterVisited(const MyCosObj& object, int objectKind);
+  // The user cancelled: severity 1 is present.
+  bool IsCancelled() const { return severities_.test(1); }
+  void SetCancelled() { severities_.set(1); }
+  // Shows progress through the user interface; true when the user
+  // cancelled (then severity 1 is set). Without a user interface it goes on.
+  bool ReportProgress(const std::string& text, long value, long max);
+
  private:
   friend class Zentu::PDFX_Error;  // keeps the open counts
+
+  struct PageTreeLevel;
+  // One record for all the loops and broken links met in one walk.
+  struct LinkFault {
+    const char* message;
+    bool filed;
+  };
+  void ReportLinkFault(LinkFault& fault, const MyCosObj& object, int objectKind);
+  // Enters a page-tree node met going down; false when the user cancelled.
+  bool EnterTreeNode(const MyCosObj& node, std::vector<PageTreeLevel>& levels, std::set<ASInt32>& seen,
+                     LinkFault& fault, ASInt32 pageCount);
+  void LeaveTreeNode(std::vector<PageTreeLevel>& levels);
+  void MarkResourcesVisited(const MyCosObj& node);
+  std::string PageProgressText(ASInt32 pageCount) const;
+  typedef std::multimap<ASInt32, ReplacementRecord*> RecordIndex;
+  // Notes in the records every reference that `container` and the direct
+  // objects inside it hold to a recorded object.
+  void ScanReferences(const MyCosObj& container, const RecordIndex& byNumber);
 
   ErrorList errors_;
   SeveritySet severities_;
   int currentPage_ = -1;
   std::vector<int> openCounts_;
   std::vector<int> totalCounts_;
+  MyCosDoc document_;
+  AVDoc viewDoc_ = nullptr;
+  PDDoc pdDoc_ = nullptr;
+  MyCosDoc mainDoc_;
+  NodeMap pending_;
+  NodeMap visited_;
+  int pageCounter_ = -1;
+  Zentu::StatusInterface* ui_ = nullptr;  // not owned
+  boost::shared_ptr<Zentu::Conformance> standard_;
+  ReplacementList replacements_;
+  ResourceStack resourceStack_;
 };
