@@ -1,5 +1,6 @@
 // The objects fixers hand over to be replaced or dropped, and the clean-up
 // that carries that out once fixing is done.
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -41,12 +42,21 @@ std::vector<Entry> EntriesOf(const MyCosObj& container) {
   return entries;
 }
 
+struct IndirectObjects {
+  std::vector<CosObj> objects;
+  std::exception_ptr error;
+};
+
 ASBool CollectIndirect(CosObj obj, CosObj, void* data) {
+  auto* all = static_cast<IndirectObjects*>(data);
   try {
-    static_cast<std::vector<CosObj>*>(data)->push_back(obj);
+    all->objects.push_back(obj);
     return 1;
   } catch (...) {
-    return 0;  // nothing may pass through the host's enumeration
+    // Nothing may pass through the host's enumeration; an incomplete list
+    // must not let anything be destroyed.
+    all->error = std::current_exception();
+    return 0;
   }
 }
 
@@ -159,14 +169,15 @@ bool PDFXPreflight::Cleanup() {
   // Every reference is found before anything is destroyed, so a failure
   // leaves the document as it was.
   try {
-    std::vector<CosObj> objects;
+    IndirectObjects all;
     CosObj trailer{0, 0};
     HostRegionResult r = HostRegion([&] {
-      CosDocEnumIndirect(doc.GetCosDoc(), &CollectIndirect, &objects);
+      CosDocEnumIndirect(doc.GetCosDoc(), &CollectIndirect, &all);
       trailer = CosDocGetTrailer(doc.GetCosDoc());
     });
+    if (all.error) std::rethrow_exception(all.error);
     if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, "PDFXPreflight::Cleanup()");
-    for (const CosObj& obj : objects) {
+    for (const CosObj& obj : all.objects) {
       MyCosObj container(obj);
       if (IsContainer(container)) ScanReferences(container, byNumber);
     }

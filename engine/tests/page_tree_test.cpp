@@ -248,7 +248,7 @@ TEST_F(PageTreeTest, LoopsAndBrokenLinksAreReportedOnce) {
        KIND_PAGE, 5},
       {"Parent names another node", {{6, "<< /Type /Page /Parent 2 0 R >>"}}, {3, 5, 6, 7},
        "Loop or broken link in the page tree", KIND_PAGE, 6},
-      {"Pages node with a wrong Parent",
+      {"a Parent loop between a Pages node and its page",
        {{4, "<< /Type /Pages /Parent 5 0 R /Kids [5 0 R 6 0 R] /Count 2 >>"}},
        {3, 5, 6, 7},
        "Loop or broken link in the page tree",
