@@ -15,15 +15,6 @@
 namespace host {
 namespace {
 
-// Runs a QPDF step; any library failure becomes a host raise.
-template <class F>
-auto Q(F&& f) -> decltype(f()) {
-  try {
-    return f();
-  } catch (...) {
-    RaiseFromCurrentException();
-  }
-}
 
 CosType TypeOf(QPDFObjectHandle h) {
   if (!h.isInitialized()) return CosNull;

@@ -72,6 +72,16 @@ void SaveDoc(Doc& doc, const std::string& path);
 // Page tree leaves in order (cycles and broken links skipped).
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc);
 
+// Runs a QPDF step; any library failure becomes a host raise.
+template <class F>
+auto Q(F&& f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (...) {
+    RaiseFromCurrentException();
+  }
+}
+
 // Decoded data is capped; a bigger stream raises cosErrDataTooLarge.
 size_t DecodedDataCap();
 void SetDecodedDataCap(size_t bytes);  // tests

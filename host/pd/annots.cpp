@@ -9,14 +9,6 @@
 namespace host {
 namespace {
 
-template <class F>
-auto Q(F&& f) -> decltype(f()) {
-  try {
-    return f();
-  } catch (...) {
-    RaiseFromCurrentException();
-  }
-}
 
 QPDFObjectHandle AnnotDict(PDAnnot annot) {
   QPDFObjectHandle h = Resolve(CosObj{annot.a, annot.b});

@@ -10,14 +10,6 @@
 namespace host {
 namespace {
 
-template <class F>
-auto Q(F&& f) -> decltype(f()) {
-  try {
-    return f();
-  } catch (...) {
-    RaiseFromCurrentException();
-  }
-}
 
 QPDFObjectHandle Dictionary(CosObj obj, Doc** doc = nullptr) {
   QPDFObjectHandle h = Resolve(obj, doc);

@@ -49,14 +49,6 @@ bool DescriptorHasProgram(QPDFObjectHandle font) {
   return false;
 }
 
-template <class F>
-auto Q(F&& f) -> decltype(f()) {
-  try {
-    return f();
-  } catch (...) {
-    RaiseFromCurrentException();
-  }
-}
 
 }  // namespace
 
