@@ -62,8 +62,8 @@ icmBase *new_icmText(icc *icp);
 icmBase *new_icmDateTimeNumber(icc *icp);  // holds the current local time
 icmBase *new_icmMeasurement(icc *icp);
 
-// Texts of the measurement fields; unknown values share one static buffer
-// a function.
+// Texts of the measurement fields; an unknown value is formatted into the
+// function's one static buffer.
 const char *observer2str(int observer);
 const char *geometry2str(int geometry);
 const char *illuminant2str(int illuminant);

@@ -459,6 +459,18 @@ TEST(IccLut, SetTables) {
     EXPECT_NEAR(lab.l->input_table[1], 0.5 * 65535.0 / 65280.0, 1e-12);
     EXPECT_EQ(lab.l->input_table[2], 1.0) << "clamped";
 
+    // Tables not allocated yet are made rather than written through null.
+    MadeLut bare(kLut16, 1, 1, 2, 3, 3, false);
+    ASSERT_EQ(bare.l->icmLut_set_tables(bare.l, nullptr, icmSig("GRAY"), icmSig("GRAY"), nullptr, nullptr,
+                                        nullptr, same_values, nullptr, nullptr, nullptr),
+              0);
+    EXPECT_EQ(bare.l->output_table[2], 1.0);
+    MadeLut unusable(kLut16, 0, 1, 2, 3, 3, false);
+    EXPECT_EQ(unusable.l->icmLut_set_tables(unusable.l, nullptr, icmSig("GRAY"), icmSig("GRAY"), nullptr,
+                                            nullptr, nullptr, same_values, nullptr, nullptr, nullptr),
+              1);
+    EXPECT_STREQ(unusable.p->error_text, "icmLut_alloc: Unusable table sizes");
+
     struct Refusal {
         uint32_t type, in, out;
         const char *text;
