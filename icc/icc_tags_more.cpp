@@ -150,17 +150,6 @@ const char *technology2str(uint32_t sig) {
 
 namespace {
 
-// Standard illuminant texts, as the measurement type shows them.
-const char *illuminant_text(int illum) {
-    static const char *const names[] = {"Unknown", "D50", "D65", "D93",          "F2",
-                                        "D55",     "A",   "Equi-Power(E)", "F8"};
-    static char unknown[80];
-    if (illum >= 0 && illum < 9)
-        return names[illum];
-    snprintf(unknown, sizeof unknown, "Unrecognized - 0x%x", (unsigned int)illum);
-    return unknown;
-}
-
 // ---------------------------------------------------------------------------
 // Named colour PCS encodings, 16 bits each. A writer whose value falls
 // outside 0..65535 once converted writes nothing and answers 1.
@@ -862,9 +851,29 @@ void free_sequence(icmProfileSequenceDesc *p) {
     p->data = nullptr;
 }
 
+// Some writers (LittleCMS among them) start each description of a sequence
+// at a multiple of 4 bytes. Where a description does not begin `lead` bytes
+// on but does after one to three zero bytes, those are padding and skipped;
+// a sequence without padding reads as before.
+void skip_padding(const unsigned char **bpp, const unsigned char *end, size_t lead) {
+    const unsigned char *bp = *bpp;
+    auto desc_at = [&](size_t k) {
+        return left(bp, end) >= k + lead + 4 && read_UInt32Number(bp + k + lead) == icmSig("desc");
+    };
+    if (desc_at(0))
+        return;
+    for (size_t k = 1; k <= 3 && k <= left(bp, end) && bp[k - 1] == 0; k++) {
+        if (desc_at(k)) {
+            *bpp = bp + k;
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 int icmDescStruct_read(icmDescStruct *p, const unsigned char **bpp, const unsigned char *end) {
+    skip_padding(bpp, end, 20);
     const unsigned char *bp = *bpp;
     if (left(bp, end) < 20)
         return icm_err(p->icp, 1, "icmDescStruct_read: Data too short read header");
@@ -876,6 +885,7 @@ int icmDescStruct_read(icmDescStruct *p, const unsigned char **bpp, const unsign
     int rv = p->device.core_read(&p->device, bpp, end);
     if (rv != 0)
         return rv;
+    skip_padding(bpp, end, 0);
     return p->model.core_read(&p->model, bpp, end);
 }
 
@@ -1351,7 +1361,7 @@ icmBase *new_icmCrdInfo(icc *icp) {
 // ---------------------------------------------------------------------------
 // Viewing conditions ('view').
 
-// The size of the measurement type, which has the same 36 bytes.
+// 36 bytes, as the measurement type (whose size routine is its own file's).
 static unsigned int icmViewingConditions_get_size(icmBase *) {
     return 36;
 }
@@ -1401,7 +1411,7 @@ static void icmViewingConditions_dump(icmBase *pp, std::ostream *op, int detail)
     *op << "Viewing Conditions:\n";
     *op << "  XYZ value of illuminant in cd/m^2 = " << XYZ2str(&p->illuminant) << "\n";
     *op << "  XYZ value of surround in cd/m^2   = " << XYZ2str(&p->surround) << "\n";
-    *op << "  Illuminant type = " << illuminant_text(p->stdIlluminant) << "\n";
+    *op << "  Illuminant type = " << illuminant2str(p->stdIlluminant) << "\n";
 }
 
 icmBase *new_icmViewingConditions(icc *icp) {

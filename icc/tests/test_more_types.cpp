@@ -386,6 +386,29 @@ TEST(IccProfileSequenceDesc, ReadsWritesAndDumps) {
                  });
 }
 
+// LittleCMS starts each description at a multiple of 4 bytes; such a
+// sequence reads, and is written without the padding.
+TEST(IccProfileSequenceDesc, DescriptionsPaddedToFourBytes) {
+    const Bytes d = desc("Zent", {}, 0, {});  // 95 bytes
+    ASSERT_EQ(d.size(), 95u);
+    Bytes padded = B().head("pseq").u32(2).b, plain = padded;
+    for (const char *mfg : {"ZNTU", "\0\0\0\0"}) {  // a zero signature after padding too
+        const Bytes h = desc_struct("zzzz", "m", 0, "offs", {}, {});
+        Bytes head(h.begin(), h.end());
+        memcpy(head.data(), mfg, 4);
+        padded = B().add(padded).add(head).add(d).u8(0).add(d).u8(0).b;
+        plain = B().add(plain).add(head).add(d).add(d).b;
+    }
+    Tag t(new_icmProfileSequenceDesc, padded);
+    ASSERT_EQ(t.rv, 0) << t.err();
+    auto *s = t.as<icmProfileSequenceDesc>();
+    EXPECT_EQ(s->data[1].deviceMfg, 0u);
+    EXPECT_STREQ(s->data[1].model.desc, "Zent");
+    EXPECT_EQ(t.write(), plain);
+    Tag p(new_icmProfileSequenceDesc, plain);
+    EXPECT_EQ(p.rv, 0) << p.err();
+}
+
 // ---------------------------------------------------------------------------
 
 TEST(IccSmallTypes, SignatureScreeningAndViewing) {
