@@ -98,6 +98,22 @@ MyCosObj ElementOf(const MyCosObj& value, long i) {
   return value.Get(static_cast<ASInt32>(i));
 }
 
+// The standard's rule list on one object.
+void RunRules(Zentu::Conformance& standard, PDFXPreflight& walker, int objectKind, const MyCosObj& object,
+              const MyCosObj& container, CheckResult& result) {
+  if (!standard.rules) return;
+  RuleContext context;
+  context.standard = &standard;
+  context.containerKind = 0;
+  context.objectKind = objectKind;
+  context.value = object;
+  context.container = container;
+  context.walker = &walker;
+  for (const boost::shared_ptr<KeyRule>& rule : *standard.rules) {
+    if (rule) rule->Check(context, result);
+  }
+}
+
 }  // namespace
 
 namespace Zentu {
@@ -142,7 +158,13 @@ CheckResult Conformance::CheckDict(PDFXPreflight& walker, int objectKind, const 
                                    const MyCosObj& container) {
   CheckResult result;
   result.passed = true;
-  if (object.IsNull()) return result;
+  if (object.IsNull()) {
+    // The trailer's rules are about the file (its identifier, say), not
+    // about a dictionary in hand: they run without one. Tables of keys need
+    // the object itself.
+    if (objectKind == KIND_TRAILER) RunRules(*this, walker, objectKind, object, container, result);
+    return result;
+  }
 
   // Key table: required (class 0), optional (3), then late required (1).
   static const int kValueClasses[] = {KEY_REQUIRED, KEY_OPTIONAL, KEY_REQUIRED_LATE};
@@ -213,18 +235,7 @@ CheckResult Conformance::CheckDict(PDFXPreflight& walker, int objectKind, const 
     result.passed = false;
   }
 
-  RuleContext context;
-  context.standard = this;
-  context.containerKind = 0;
-  context.objectKind = objectKind;
-  context.value = object;
-  context.container = container;
-  context.walker = &walker;
-  if (rules) {
-    for (const boost::shared_ptr<KeyRule>& rule : *rules) {
-      if (rule) rule->Check(context, result);
-    }
-  }
+  RunRules(*this, walker, objectKind, object, container, result);
   return result;
 }
 

@@ -74,8 +74,14 @@ class PDFXPreflight {
   // Every page, in page-tree order, with progress and cancel.
   void CheckPages();
 
-  // The trailer step; see PDFXPreflightTrailer.cpp.
+  // The trailer step; see PDFXPreflightTrailer.cpp. Throws a text
+  // (std::runtime_error) when the file's tail cannot be read as a table.
   void ReadTrailerFromFile();
+  // Writes the file that parses `trailerText` (extended: with stand-ins for
+  // the document's dictionaries) to `path` and opens it; an invalid document
+  // when the file cannot be written, Zentu::AcrobatException when it does
+  // not open. The caller closes the document.
+  MyCosDoc CreateTrailerTempFile(ASPathName path, const std::string& trailerText, bool extended);
   // The check of one object now, and the check of the objects met on a
   // page; see PDFXPreflightVisit.cpp.
   bool CheckObjectByKind(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer,
@@ -173,6 +179,9 @@ class PDFXPreflight {
   // Notes in the records every reference that `container` and the direct
   // objects inside it hold to a recorded object.
   void ScanReferences(const MyCosObj& container, const RecordIndex& byNumber);
+  // The trailer's Encrypt entry as the temporary file read it; `number` is
+  // its object number, -1 for a direct dictionary.
+  void CheckTrailerEncrypt(const MyCosObj& encrypt, ASInt32 number);
 
   ErrorList errors_;
   SeveritySet severities_;

@@ -179,13 +179,21 @@ TEST_F(KeyTableTest, LaterPdfFeaturesFireAboveTheHighestVersion) {
   EXPECT_EQ(walker.GetErrorList().size(), 2u) << "catalog keys only in catalogs";
 }
 
-TEST_F(KeyTableTest, NullObjectsAreNotChecked) {
+TEST_F(KeyTableTest, NullObjectsGetOnlyTheTrailersRules) {
   Entry(KIND_TRAILER, KEY_REQUIRED, "ID", nullptr);
+  Entry(KIND_INFO, KEY_REQUIRED, "ID", nullptr);
   standard_.rules->push_back(boost::shared_ptr<KeyRule>(new KeyRule(KIND_FONT)));
   standard_.rules->back()->silent = false;
-  EXPECT_TRUE(standard_.CheckCosObj(walker_, KIND_TRAILER, MyCosObj()).passed);
-  EXPECT_TRUE(standard_.CheckDict(walker_, KIND_TRAILER, Val(3, "Nothing"), MyCosObj()).passed);
+  EXPECT_TRUE(standard_.CheckCosObj(walker_, KIND_INFO, MyCosObj()).passed);
+  EXPECT_TRUE(standard_.CheckDict(walker_, KIND_INFO, Val(3, "Nothing"), MyCosObj()).passed);
   EXPECT_TRUE(walker_.GetErrorList().empty());
+  // The trailer's rules are about the file and run without the object; its
+  // key table needs the object and files nothing.
+  standard_.CheckCosObj(walker_, KIND_TRAILER, MyCosObj());
+  std::vector<ErrorPtr> errors = Errors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0]->GetObjectKind(), KIND_TRAILER);
+  EXPECT_EQ(errors[0]->GetDetail(), "");
 }
 
 TEST_F(KeyTableTest, NodeEntryPointsPassTheReferrerAsContainer) {

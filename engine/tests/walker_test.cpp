@@ -119,7 +119,7 @@ TEST_F(CheckTest, PhasesRunInOrder) {
          "/Root 1 0 R /Info 4 0 R");
   auto walker = NewWalker();
   EXPECT_EQ(walker->Check(), PDFXPreflight::SeveritySet());
-  EXPECT_EQ(log_->cosObjKinds, (std::vector<int>{KIND_INFO, KIND_CATALOG}));
+  EXPECT_EQ(log_->cosObjKinds, (std::vector<int>{KIND_TRAILER, KIND_INFO, KIND_CATALOG}));
   std::vector<int> kinds;
   for (const auto& v : log_->visits) kinds.push_back(v.kind);
   EXPECT_EQ(kinds, (std::vector<int>{KIND_FORM_FIELD, KIND_PAGE}));
@@ -144,9 +144,9 @@ TEST_F(CheckTest, WithoutInformationDictionaryAnEmptyOneIsCheckedAndLeftOut) {
   OpenPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"});
   auto walker = NewWalker();
   walker->Check();
-  ASSERT_EQ(log_->cosObjKinds.size(), 2u);
-  EXPECT_EQ(log_->cosObjKinds[0], KIND_INFO);
-  EXPECT_EQ(log_->cosObjs[0].CachedType(), CosDict);
+  ASSERT_EQ(log_->cosObjKinds.size(), 3u);
+  EXPECT_EQ(log_->cosObjKinds[1], KIND_INFO);
+  EXPECT_EQ(log_->cosObjs[1].CachedType(), CosDict);
   EXPECT_TRUE(walker->GetMainDocument().GetInfoDict().IsNull());
   EXPECT_EQ(PDDocGetFlags(pd_) & 1, 0) << "a check does not change the document";
 }
