@@ -280,8 +280,9 @@ void CosObjDestroyImpl(CosObj obj) {
   if (!doc) return;
   Q([&] {
     // An indirect object becomes null; its number stays taken.
+    bool temporary = h.isIndirect() && doc->temporaries.erase(h.getObjectID()) > 0;
     if (h.isIndirect()) doc->qpdf->replaceObject(h.getObjGen(), QPDFObjectHandle::newNull());
-    doc->Touch();
+    if (!temporary) doc->Touch();
     return 0;
   });
 }

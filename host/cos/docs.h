@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <qpdf/QPDF.hh>
@@ -38,6 +39,9 @@ struct Doc {
   bool pageTreeBroken = false;
   // Generation of each numbered object in the file's cross-reference data.
   std::unordered_map<int, int> xrefGen;
+  // Numbers of the temporary objects the inline-image reader made: reading
+  // content changes nothing, so destroying one does not mark the document.
+  std::unordered_set<int> temporaries;
   bool xrefIndexed = false;
 
   CosObj Wrap(QPDFObjectHandle h);

@@ -10,20 +10,27 @@
 namespace host {
 namespace {
 
-bool IsWhite(int c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
-bool IsDelim(int c) {
-  return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' || c == '}' ||
-         c == '/' || c == '%';
-}
-bool IsRegular(int c) { return c >= 0 && !IsWhite(c) && !IsDelim(c); }
+// Character classes, looked up once per byte.
+enum : unsigned char { kWhite = 1, kDelim = 2 };
+struct CharClasses {
+  unsigned char of[256] = {};
+  CharClasses() {
+    for (int c : {0, 9, 10, 12, 13, 32}) of[c] = kWhite;
+    for (int c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) of[c] = kDelim;
+  }
+};
+const CharClasses kClasses;
 
-bool IsNumber(const std::string& s) {
-  size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+bool IsWhite(int c) { return c >= 0 && c < 256 && kClasses.of[c] == kWhite; }
+bool IsDelim(int c) { return c >= 0 && c < 256 && kClasses.of[c] == kDelim; }
+bool IsRegular(int c) { return c >= 0 && c < 256 && kClasses.of[c] == 0; }
+
+bool IsNumber(const char* s) {
+  if (*s == '+' || *s == '-') ++s;
   bool digits = false, dot = false;
-  for (; i < s.size(); ++i) {
-    if (s[i] >= '0' && s[i] <= '9') digits = true;
-    else if (s[i] == '.' && !dot) dot = true;
+  for (; *s; ++s) {
+    if (*s >= '0' && *s <= '9') digits = true;
+    else if (*s == '.' && !dot) dot = true;
     else return false;
   }
   return digits;
@@ -63,16 +70,14 @@ class TokenText {
       t_.text[len_++] = static_cast<char>(c);
       t_.text[len_] = 0;
     }
-    if (whole_.size() < 16) whole_.push_back(static_cast<char>(c));
   }
-  // The start of the text, enough to tell numbers and keywords apart.
-  const std::string& start() const { return whole_; }
+  // The text as kept; whole for tokens shorter than the cut.
+  const char* text() const { return t_.text; }
   size_t kept() const { return len_; }
 
  private:
   PDToken& t_;
   size_t len_ = 0;
-  std::string whole_;
 };
 
 size_t Fail(PDToken& token) {
@@ -183,10 +188,11 @@ size_t ReadToken(Stm& stm, PDToken& token, std::string* raw) {
     text.Add(c);
     ++length;
   }
-  const std::string& start = text.start();
+  const char* start = text.text();
   if (length < 16 && IsNumber(start)) token.type = kPDTokenNumber;
-  else if (length < 16 && (start == "true" || start == "false")) token.type = kPDTokenBoolean;
-  else if (length < 16 && start == "null") token.type = kPDTokenNull;
+  else if ((length == 4 && std::strcmp(start, "true") == 0) || (length == 5 && std::strcmp(start, "false") == 0))
+    token.type = kPDTokenBoolean;
+  else if (length == 4 && std::strcmp(start, "null") == 0) token.type = kPDTokenNull;
   else token.type = kPDTokenKeyword;
   return r.count();
 }
@@ -320,11 +326,15 @@ bool ReadInlineImage(Stm& stm, QPDFObjectHandle resources, InlineImage& image) {
     return std::string::npos;
   };
 
+  // Small images are the common case: read a little first, more as needed,
+  // so that little goes back to the stream afterwards.
   std::string read;
-  char chunk[4096];
+  char chunk[65536];
+  size_t chunkSize = 128;
   auto more = [&]() {
-    size_t n = stm.Read(chunk, sizeof chunk);
+    size_t n = stm.Read(chunk, chunkSize);
     read.append(chunk, n);
+    if (chunkSize < sizeof chunk) chunkSize *= 2;
     return n > 0;
   };
 
@@ -403,6 +413,7 @@ CosObj PDReadInlineImageImpl(ASStm stm, CosObj resources, CosDoc d, ASInt32* con
     QPDFObjectHandle s = doc.qpdf->newStream();
     s.replaceDict(image.dict);
     s.replaceStreamData(image.data, QPDFObjectHandle(), QPDFObjectHandle());
+    doc.temporaries.insert(s.getObjectID());
     return doc.Wrap(s);
   } catch (...) {
     RaiseFromCurrentException();

@@ -92,13 +92,28 @@ ASStm AdoptStm(std::unique_ptr<Stm> stm) {
 
 ASStm NewMemStm(std::string data) { return AdoptStm(std::make_unique<MemStm>(std::move(data))); }
 
+namespace {
+// The stream last looked up: a reader asks for the same one token after token.
+ASStm gLastHandle = nullptr;
+Stm* gLastStm = nullptr;
+}  // namespace
+
 Stm& StmOf(ASStm stm) {
+  if (stm && stm == gLastHandle) return *gLastStm;
   auto it = Live().find(stm);
   if (it == Live().end()) Raise(genErrBadHandle);
+  gLastHandle = stm;
+  gLastStm = it->second.get();
   return *it->second;
 }
 
-void CloseStm(ASStm stm) { Live().erase(stm); }
+void CloseStm(ASStm stm) {
+  if (stm == gLastHandle) {
+    gLastHandle = nullptr;
+    gLastStm = nullptr;
+  }
+  Live().erase(stm);
+}
 
 std::string ReadStm(ASStm stm, long long start, long long limit) {
   Stm& s = StmOf(stm);

@@ -30,6 +30,14 @@ class Stm {
   }
   // Puts bytes back in front of what is still to be read.
   void PushBack(const std::string& bytes) {
+    // In place when the bytes fit before the read position (they usually
+    // came from there): a reader that puts back a little after each inline
+    // image must not copy the whole buffer each time.
+    if (bytes.size() <= pos_) {
+      pos_ -= bytes.size();
+      buf_.replace(pos_, bytes.size(), bytes);
+      return;
+    }
     buf_ = bytes + buf_.substr(pos_);
     pos_ = 0;
   }

@@ -152,6 +152,19 @@ TEST_F(ContentTest, FilteredInlineImagesFindTheirEnd) {
   EXPECT_EQ(toks[1].text.size(), 4u);
 }
 
+TEST_F(ContentTest, DestroyingAnInlineImageLeavesTheDocumentUnchanged) {
+  ASSERT_EQ(PDDocGetFlags(pd_) & 1, 0);
+  Tokens("q BI /W 1 /H 1 /BPC 8 /CS /G ID x\nEI Q");
+  ASSERT_EQ(images_.size(), 1u);
+  CosObjDestroy(images_[0]);
+  EXPECT_EQ(CosObjGetType(images_[0]), CosNull);
+  EXPECT_EQ(PDDocGetFlags(pd_) & 1, 0) << "reading content is no change";
+  // Any other object still marks it.
+  CosObj made = CosNewDict(doc_, true, 1);
+  CosObjDestroy(made);
+  EXPECT_EQ(PDDocGetFlags(pd_) & 1, 1);
+}
+
 TEST_F(ContentTest, ABrokenInlineImageRaises) {
   ASStm stm = ASMemStmRdOpen("BI /W 1 ID xx", 13);
   PDToken t;
