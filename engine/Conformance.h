@@ -3,6 +3,7 @@
 // check never uses a prototype but a clone made by name, whose rules are
 // rebuilt from the settings of that moment.
 #pragma once
+#include <list>
 #include <set>
 #include <string>
 #include <vector>
@@ -64,6 +65,18 @@ class Conformance {
                               const boost::shared_ptr<ObjectNode>& trimBox) = 0;
   // Whether objects of that kind are checked for a missing embedding.
   virtual bool WantsKindCheck(PDFXPreflight& walker, int objectKind) = 0;
+
+  // One record for one offending operator, filed at once. The object node
+  // is the content's holder, the container node the content.
+  void AddOperatorError(PDFXPreflight& walker, const boost::shared_ptr<ObjectNode>& objectNode,
+                        const boost::shared_ptr<ObjectNode>& containerNode, int severity, const std::string& op,
+                        const boost::shared_ptr<Fixer>& fixer, DeferredTest test);
+  // One summary record for a content's operators put aside (BX, EX, ri and
+  // those PDF 1.3 does not know), always filed; the list is also what the
+  // operator remover takes out of that content.
+  void CheckOperatorUsage(PDFXPreflight& walker, const boost::shared_ptr<ObjectNode>& objectNode,
+                          const boost::shared_ptr<ObjectNode>& containerNode, const std::list<std::string>& names,
+                          DeferredTest test);
   // The base part resets the per-check bookkeeping and empties the rule
   // list; every override runs it first.
   virtual bool BuildRules();

@@ -88,6 +88,55 @@ class PDFXPreflight {
                          bool flag);
   void DrainPendingObjects(const boost::shared_ptr<ObjectNode>& page);
 
+  // --- the object visit; see PDFXPreflightVisit.cpp
+  // Visits the resource of that name (as content writes it, "/F1") through
+  // the current resources; false when no level defines it. `found`, when
+  // given, receives its node.
+  bool CheckObject(const char* name, const boost::shared_ptr<ObjectNode>& referrer,
+                   boost::shared_ptr<ObjectNode>* found = nullptr);
+  bool CheckObject(const std::string& name, const boost::shared_ptr<ObjectNode>& referrer,
+                   boost::shared_ptr<ObjectNode>* found = nullptr);
+  // A direct object is checked now; an indirect one once per check, when the
+  // page walk drains the pending map. Every referrer is noted in its node.
+  bool VisitObject(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  void CheckXObject(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer,
+                    bool flag);
+  // The content of a page, form, glyph or tiling pattern: one stream or an
+  // array of them, read as one, then the summary of the operators put aside.
+  void CheckFormContent(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  // Reads one stream of `content` token by token; `offset` runs on over the
+  // streams of one content. `holder` is the content's referrer.
+  void CheckContentStream(ASStm stm, const boost::shared_ptr<ObjectNode>& streamNode,
+                          const boost::shared_ptr<ObjectNode>& content, const boost::shared_ptr<ObjectNode>& holder,
+                          long long& offset);
+  // The page's content, thumbnail and boxes; its resource level is pushed.
+  void CheckPage(const boost::shared_ptr<ObjectNode>& page, const boost::shared_ptr<ObjectNode>& referrer);
+  // Operator names the standard put aside in the content being read.
+  std::list<std::string>& GetOperatorNames() { return operatorNames_; }
+  // The last name operand read from any content stream.
+  static const std::string& GetLastName();
+  // Operators to remove from a content (a stream or an array of them), by
+  // the content object's identity; for this check only.
+  void SetOperatorsToRemove(const MyCosObj& content, const std::list<std::string>& names);
+  const std::list<std::string>* FindOperatorsToRemove(const MyCosObj& content) const;
+  void EraseOperatorsToRemove(const MyCosObj& content);
+
+  // --- the walkers by kind; see PDFXPreflightKinds.cpp
+  void CheckColorSpace(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer,
+                       bool flag);
+  void CheckImage(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer, bool flag);
+  void CheckInlineImageColorSpace(const MyCosObj& dict, boost::shared_ptr<ObjectNode> container);
+  void CheckFont(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  void CheckFontDescriptor(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  void CheckExtGState(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  void CheckPattern(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  void CheckShading(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  void CheckFunction(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  // `skip`: do not follow the stream's /F as an external file.
+  void CheckStream(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer, bool skip);
+  void CheckOPI(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  void CheckFileSpec(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+
   // Runs each distinct deferred test of the error list, pass after pass,
   // until none changes anything. `again` comes back true when a test asked
   // for the tests to be collected anew.
@@ -199,4 +248,6 @@ class PDFXPreflight {
   boost::shared_ptr<Zentu::Conformance> standard_;
   ReplacementList replacements_;
   ResourceStack resourceStack_;
+  std::list<std::string> operatorNames_;
+  std::map<std::pair<ASUns32, ASUns32>, std::list<std::string>> operatorsToRemove_;
 };

@@ -1,20 +1,388 @@
-// The object visit: the check of one object now, and the check of the
-// objects that a page's content reached. So far only the standard's check of
-// the node is here; the progress per object, the stream walk, the dispatch
-// to the kind walkers and the pending map's drain are still to be built.
+// The object visit: when an object is checked, the dispatch to the walker of
+// its kind, and the content streams read token by token so that every
+// resource a page or form uses is checked and every operator is shown to
+// the standard.
+#include <cstring>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "common/MyCosDoc.h"
 #include "engine/Conformance.h"
+#include "engine/ErrorNames.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFXPreflight.h"
+#include "host/calls.h"
+#include "host/errors.h"
+#include "host/frame.h"
 
-bool PDFXPreflight::CheckObjectByKind(const boost::shared_ptr<ObjectNode>& node,
-                                      const boost::shared_ptr<ObjectNode>& referrer, bool) {
-  if (!node || node->object.IsNull() || !standard_) return true;
-  standard_->CheckNode(*this, node, referrer);
-  // No kind walker yet: nothing is entered in the visited map.
-  return false;
+namespace {
+
+typedef boost::shared_ptr<ObjectNode> NodePtr;
+
+// Content progress is shown once per this many bytes, not per token.
+const long long kProgressStep = 100000;
+
+std::string& LastName() {
+  static std::string name;
+  return name;
 }
 
-void PDFXPreflight::DrainPendingObjects(const boost::shared_ptr<ObjectNode>&) {
-  // Nothing enters the pending map before the object visit is built.
+template <class Body>
+void HostCall(const char* where, Body&& body) {
+  HostRegionResult r = HostRegion(std::forward<Body>(body));
+  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
+}
+
+ASInt32 PageCount(PDDoc pd) {
+  if (!pd) return 0;
+  ASInt32 count = 0;
+  HostCall("PDFXPreflight::PageCount", [&] { count = PDDocGetNumPages(pd); });
+  return count;
+}
+
+std::string PagePrefix(int pageCounter, ASInt32 pageCount) {
+  std::ostringstream text;
+  text << "Checking page " << pageCounter + 1 << " of " << pageCount << "\n  (";
+  return text.str();
+}
+
+// The resources that content sees: those of the innermost level that has any.
+MyCosObj CurrentResources(const ResourceStack& stack) {
+  for (const auto& level : stack.Levels()) {
+    if (!level->resources.IsNull()) return level->resources;
+  }
+  return MyCosObj();
+}
+
+// Each content has its own list of operators put aside; a content read
+// while another is being read (a glyph of a direct Type 3 font) leaves the
+// outer list as it was.
+class OperatorListScope {
+ public:
+  explicit OperatorListScope(std::list<std::string>& list) : list_(list) { outer_.swap(list_); }
+  ~OperatorListScope() { list_.swap(outer_); }
+  OperatorListScope(const OperatorListScope&) = delete;
+  OperatorListScope& operator=(const OperatorListScope&) = delete;
+
+ private:
+  std::list<std::string>& list_;
+  std::list<std::string> outer_;
+};
+
+class StreamCloser {
+ public:
+  explicit StreamCloser(ASStm stm) : stm_(stm) {}
+  ~StreamCloser() {
+    if (stm_) HostRegion([&] { ASStmClose(stm_); });
+  }
+  StreamCloser(const StreamCloser&) = delete;
+  StreamCloser& operator=(const StreamCloser&) = delete;
+
+ private:
+  ASStm stm_;
+};
+
+// The inline image's temporary object goes whatever happens while it is checked.
+class TemporaryObject {
+ public:
+  explicit TemporaryObject(const MyCosObj& object) : object_(object) {}
+  ~TemporaryObject() {
+    try {
+      object_.Destroy();
+    } catch (const Zentu::AcrobatException&) {
+      // Nothing refers to it; a failure leaves only an unused object.
+    }
+  }
+  TemporaryObject(const TemporaryObject&) = delete;
+  TemporaryObject& operator=(const TemporaryObject&) = delete;
+
+ private:
+  MyCosObj object_;
+};
+
+class ResourceLevelScope {
+ public:
+  ResourceLevelScope(ResourceStack& stack, const MyCosObj& resources) : stack_(stack) {
+    // A /Resources that is not a dictionary is taken as none.
+    if (resources.CachedType() != CosDict) return;
+    stack_.Push(resources);
+    pushed_ = true;
+  }
+  ~ResourceLevelScope() {
+    if (pushed_) stack_.Pop();
+  }
+  ResourceLevelScope(const ResourceLevelScope&) = delete;
+  ResourceLevelScope& operator=(const ResourceLevelScope&) = delete;
+
+ private:
+  ResourceStack& stack_;
+  bool pushed_ = false;
+};
+
+std::pair<ASUns32, ASUns32> IdentityOf(const MyCosObj& object) {
+  const CosObj& raw = object.GetCosObj();
+  return std::make_pair(raw.a, raw.b);
+}
+
+}  // namespace
+
+const std::string& PDFXPreflight::GetLastName() { return LastName(); }
+
+bool PDFXPreflight::CheckObjectByKind(const NodePtr& node, const NodePtr& referrer, bool flag) {
+  if (!node || node->object.IsNull() || !standard_) return true;
+  if (IsCancelled()) return false;
+  standard_->CheckNode(*this, node, referrer);
+
+  const ASInt32 pageCount = PageCount(pdDoc_);
+  std::ostringstream text;
+  text << PagePrefix(pageCounter_, pageCount) << "checking " << ObjectKindName(node->objectKind);
+  if (node->objectNumber >= 0) text << " object #" << node->objectNumber;
+  text << ")   ";
+  if (ReportProgress(text.str(), pageCounter_, pageCount)) return false;
+
+  if (node->cosType == CosStream) CheckStream(node, referrer, false);
+  switch (node->objectKind) {
+    case KIND_PAGE:
+      CheckPage(node, referrer);
+      break;
+    case KIND_CONTENTS:
+      CheckFormContent(node, referrer);
+      break;
+    case KIND_FONT:
+      CheckFont(node, referrer);
+      break;
+    case KIND_FONT_DESCRIPTOR:
+      CheckFontDescriptor(node, referrer);
+      break;
+    case KIND_COLORSPACE:
+      CheckColorSpace(node, referrer, flag);
+      break;
+    case KIND_XOBJECT:
+    case KIND_IMAGE:
+    case KIND_FORM:
+      CheckXObject(node, referrer, flag);
+      break;
+    case KIND_EXTGSTATE:
+      CheckExtGState(node, referrer);
+      break;
+    case KIND_PATTERN:
+      CheckPattern(node, referrer);
+      break;
+    case KIND_SHADING:
+      CheckShading(node, referrer);
+      break;
+    case KIND_OPI:
+      CheckOPI(node, referrer);
+      break;
+    case KIND_FILESPEC:
+      CheckFileSpec(node, referrer);
+      break;
+    case KIND_FUNCTION:
+      CheckFunction(node, referrer);
+      break;
+    default:
+      // No walker: left out of the visited map, so that it is checked again
+      // when met after a later drain.
+      return false;
+  }
+  if (IsCancelled()) return false;
+  MarkVisited(node);
+  return true;
+}
+
+bool PDFXPreflight::VisitObject(const NodePtr& node, const NodePtr& referrer) {
+  if (!node) return false;
+  if (node->objectNumber < 0) return CheckObjectByKind(node, referrer, true);
+
+  // A referrer met again right away (one stream naming a font a thousand
+  // times) is noted once.
+  auto note = [&referrer](const NodePtr& known) {
+    if (referrer && (known->referrers.empty() || known->referrers.back() != referrer)) {
+      known->referrers.push_back(referrer);
+    }
+  };
+  NodeMap::iterator found = visited_.find(node->objectNumber);
+  if (found != visited_.end()) {
+    note(found->second);
+    return true;
+  }
+  found = pending_.find(node->objectNumber);
+  if (found != pending_.end()) {
+    note(found->second);
+    return true;
+  }
+  pending_[node->objectNumber] = node;
+  note(node);
+  return true;
+}
+
+void PDFXPreflight::DrainPendingObjects(const NodePtr& page) {
+  // The lowest number first; what these checks meet joins the same loop.
+  while (!pending_.empty() && !IsCancelled()) {
+    const ASInt32 number = pending_.begin()->first;
+    const NodePtr node = pending_.begin()->second;
+    NodePtr referrer = page;
+    if (!node->referrers.empty() && node->referrers.front() != page) referrer = node->referrers.front();
+    CheckObjectByKind(node, referrer, true);
+    pending_.erase(number);
+  }
   pending_.clear();
 }
+
+bool PDFXPreflight::CheckObject(const char* name, const NodePtr& referrer, NodePtr* found) {
+  return CheckObject(std::string(name ? name : ""), referrer, found);
+}
+
+bool PDFXPreflight::CheckObject(const std::string& name, const NodePtr& referrer, NodePtr* found) {
+  NodePtr node = resourceStack_.FindResource(name);
+  if (!node) return false;
+  if (found) *found = node;
+  return VisitObject(node, referrer);
+}
+
+void PDFXPreflight::CheckXObject(const NodePtr& node, const NodePtr& referrer, bool flag) {
+  if (!node) return;
+  // PostScript XObjects and other subtypes are left alone.
+  static const ASAtom kImage = ASAtomFromString("Image");
+  static const ASAtom kForm = ASAtomFromString("Form");
+
+  MyCosObj subtypeValue = node->object.Get("Subtype");
+  ASAtom subtype = subtypeValue.CachedType() == CosName ? subtypeValue.NameValue() : ASAtomNull;
+  if (node->objectKind == KIND_IMAGE || subtype == kImage) {
+    CheckImage(node, referrer, flag);
+    return;
+  }
+  if (node->objectKind != KIND_FORM && subtype != kForm) return;
+
+  MyCosObj opi = node->object.Get("OPI");
+  if (!opi.IsNull()) VisitObject(NodePtr(new ObjectNode(opi, KIND_OPI, std::string())), node);
+  ResourceLevelScope level(resourceStack_, node->object.Get("Resources"));
+  // The standard sees the form once as an XObject and once as content;
+  // records filed from here on name it as content.
+  node->objectKind = KIND_CONTENTS;
+  CheckObjectByKind(node, referrer, flag);
+}
+
+void PDFXPreflight::CheckFormContent(const NodePtr& node, const NodePtr& referrer) {
+  if (!node || node->object.IsNull()) return;
+  OperatorListScope names(operatorNames_);
+
+  std::vector<NodePtr> streams;
+  if (node->cosType == CosArray) {
+    const ASInt32 count = node->object.Length();
+    for (ASInt32 i = 0; i < count; ++i) {
+      streams.push_back(NodePtr(new ObjectNode(node->object.Get(i), KIND_STREAM, std::string())));
+    }
+  } else {
+    streams.push_back(node);
+  }
+
+  long long offset = 0;
+  for (const NodePtr& stream : streams) {
+    if (IsCancelled()) return;
+    // A broken element (null, a missing object) holds no content.
+    if (stream->cosType != CosStream) continue;
+    CheckStream(stream, referrer, true);
+    ASStm stm = stream->object.OpenStm(cosOpenFiltered);
+    StreamCloser closer(stm);
+    CheckContentStream(stm, stream, node, referrer, offset);
+  }
+  if (IsCancelled() || operatorNames_.empty() || !standard_) return;
+  if (operatorNames_.size() >= 2) {
+    operatorNames_.sort();
+    operatorNames_.unique();
+  }
+  standard_->CheckOperatorUsage(*this, referrer, node, operatorNames_, nullptr);
+}
+
+void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, const NodePtr& content,
+                                       const NodePtr& holder, long long& offset) {
+  if (!stm) return;
+  // Grows the offset; false when the progress shown on passing a further
+  // step was answered with a cancel.
+  auto advance = [&](long long bytes) {
+    const long long before = offset;
+    offset += bytes;
+    if (offset / kProgressStep == before / kProgressStep) return true;
+    const ASInt32 pageCount = PageCount(pdDoc_);
+    std::ostringstream text;
+    text << PagePrefix(pageCounter_, pageCount) << "at offset " << offset / kProgressStep * kProgressStep
+         << " in contents stream)";
+    return !ReportProgress(text.str(), pageCounter_, pageCount);
+  };
+
+  PDToken token;
+  for (;;) {
+    if (IsCancelled()) return;
+    ASInt32 used = 0;
+    HostCall("PDFXPreflight::CheckContentStream", [&] { used = PDReadContentToken(stm, &token); });
+    // The end, or bytes that form no token (a string cut off): the stream ends.
+    if (used <= 0 || token.type == kPDTokenNone) return;
+    if (!advance(used)) return;
+    if (token.type != kPDTokenKeyword) continue;
+
+    if (token.text[0] == '/') {
+      const std::string name(token.text);
+      LastName() = name;
+      CheckObject(name, streamNode);
+      continue;
+    }
+    if (standard_) standard_->CheckOperator(*this, KIND_CONTENTS, token.text, holder, content);
+    if (std::strcmp(token.text, "BI") != 0) continue;
+
+    // The inline image, dictionary and data up to its "EI", as one
+    // temporary object.
+    const MyCosObj resources = CurrentResources(resourceStack_);
+    const CosDoc cosDoc = streamNode->object.GetDoc().GetCosDoc();
+    CosObj raw = MyCosObj::NullObj();
+    ASInt32 consumed = 0;
+    HostRegionResult r =
+        HostRegion([&] { raw = PDReadInlineImage(stm, resources.GetCosObj(), cosDoc, &consumed); });
+    if (r.raised && r.code == cosErrBadSyntax) return;  // unreadable: the stream ends here
+    if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, "PDFXPreflight::CheckContentStream");
+    const MyCosObj image(raw);
+    TemporaryObject temporary(image);
+    if (!advance(consumed)) return;
+
+    NodePtr imageNode(new ObjectNode(image, KIND_INLINE_IMAGE, std::string()));
+    imageNode->referrers.push_back(streamNode);
+    if (standard_) standard_->CheckNode(*this, imageNode, streamNode);
+    CheckInlineImageColorSpace(image.Dict(), streamNode);
+    // Its /F is its filter, not a file.
+    CheckStream(imageNode, streamNode, true);
+  }
+}
+
+void PDFXPreflight::CheckPage(const NodePtr& page, const NodePtr&) {
+  if (!page || page->object.IsNull()) return;
+  // Not through the visit: a content shared by pages is read on each page,
+  // under that page's resources.
+  MyCosObj contents = page->object.Get("Contents");
+  if (!contents.IsNull()) {
+    CheckObjectByKind(NodePtr(new ObjectNode(contents, KIND_CONTENTS, std::string())), page, true);
+    if (IsCancelled()) return;
+  }
+  MyCosObj thumb = page->object.Get("Thumb");
+  if (!thumb.IsNull()) {
+    CheckObjectByKind(NodePtr(new ObjectNode(thumb, KIND_IMAGE, std::string())), page, true);
+    if (IsCancelled()) return;
+  }
+
+  const NodePtr boxes[] = {resourceStack_.FindInherited("ArtBox"), resourceStack_.FindInherited("BleedBox"),
+                           resourceStack_.FindInherited("CropBox"), resourceStack_.FindInherited("MediaBox"),
+                           resourceStack_.FindInherited("TrimBox")};
+  if (standard_) standard_->CheckPageBoxes(*this, page, boxes[0], boxes[1], boxes[2], boxes[3], boxes[4]);
+  for (const NodePtr& box : boxes) MarkVisited(box);
+}
+
+void PDFXPreflight::SetOperatorsToRemove(const MyCosObj& content, const std::list<std::string>& names) {
+  operatorsToRemove_[IdentityOf(content)] = names;
+}
+
+const std::list<std::string>* PDFXPreflight::FindOperatorsToRemove(const MyCosObj& content) const {
+  auto found = operatorsToRemove_.find(IdentityOf(content));
+  return found == operatorsToRemove_.end() ? nullptr : &found->second;
+}
+
+void PDFXPreflight::EraseOperatorsToRemove(const MyCosObj& content) { operatorsToRemove_.erase(IdentityOf(content)); }

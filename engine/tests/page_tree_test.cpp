@@ -49,10 +49,11 @@ TEST_F(PageTreeTest, PagesComeInTreeOrderWithTheirNumbersAndReferrers) {
   for (const Visit& v : SeenVisits(KIND_PAGE)) pages.push_back(v.page);
   EXPECT_EQ(pages, (std::vector<int>{0, 1, 2, 3}));
 
-  ASSERT_EQ(status_.texts.size(), 5u) << "one report a page and one at the end";
-  EXPECT_EQ(status_.texts.front(), "Checking page 1 of 4");
-  EXPECT_EQ(status_.texts[3], "Checking page 4 of 4");
-  EXPECT_EQ(status_.values, (std::vector<long>{0, 1, 2, 3, 3}));
+  const std::vector<std::string> texts = status_.PageTexts();
+  ASSERT_EQ(texts.size(), 5u) << "one report a page and one at the end";
+  EXPECT_EQ(texts.front(), "Checking page 1 of 4");
+  EXPECT_EQ(texts[3], "Checking page 4 of 4");
+  EXPECT_EQ(status_.PageValues(), (std::vector<long>{0, 1, 2, 3, 3}));
 
   // Done Pages nodes are never checked by the object visit; each names the
   // node that lists it.
@@ -93,13 +94,15 @@ TEST_F(PageTreeTest, ACancelStopsTheWalkAndKeepsTheRecords) {
   EXPECT_EQ(Seen(KIND_PAGE), (std::vector<int>{3}));
   ASSERT_EQ(walker->GetErrorList().size(), 1u);
   EXPECT_EQ(walker->GetErrorList().front()->GetPageIndex(), 0);
-  EXPECT_EQ(status_.texts.size(), 2u) << "no final report after a cancel";
+  EXPECT_EQ(status_.PageTexts().size(), 2u) << "no final report after a cancel";
   EXPECT_EQ(walker->GetResourceStack().Size(), 0u);
 }
 
 TEST_F(PageTreeTest, ACancelAtTheFinalReportCounts) {
   OpenPdf(NestedTree());
-  status_.ScheduleCancel(5);  // only the final report answers cancel
+  // Only the final report answers cancel: each page reports itself, then
+  // the check of its page object.
+  status_.ScheduleCancel(9);
   auto walker = NewWalker();
   EXPECT_TRUE(walker->Check().test(1));
   EXPECT_EQ(Seen(KIND_PAGE).size(), 4u);

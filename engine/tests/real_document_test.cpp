@@ -68,8 +68,8 @@ class RealDocumentTest : public WalkerFixture {
     EXPECT_FALSE(result.test(0)) << walker->GetErrorList().front()->GetMessage();
     EXPECT_FALSE(result.test(1));
     EXPECT_EQ(Seen(KIND_PAGE).size(), static_cast<size_t>(pages));
-    ASSERT_FALSE(status_.texts.empty());
-    EXPECT_EQ(status_.texts.front(), "Checking page 1 of " + std::to_string(pages));
+    ASSERT_FALSE(status_.PageTexts().empty());
+    EXPECT_EQ(status_.PageTexts().front(), "Checking page 1 of " + std::to_string(pages));
     EXPECT_EQ(walker->GetResourceStack().Size(), 0u);
   }
 };

@@ -36,6 +36,20 @@ long RecordingStatus::Progress(const std::string& text, long value, long max) {
   return answer;
 }
 
+std::vector<std::string> RecordingStatus::PageTexts() const {
+  std::vector<std::string> pageTexts;
+  for (const std::string& text : texts)
+    if (text.find('\n') == std::string::npos) pageTexts.push_back(text);
+  return pageTexts;
+}
+
+std::vector<long> RecordingStatus::PageValues() const {
+  std::vector<long> pageValues;
+  for (size_t i = 0; i < texts.size(); ++i)
+    if (texts[i].find('\n') == std::string::npos) pageValues.push_back(values[i]);
+  return pageValues;
+}
+
 void WalkerFixture::SetUp() {
   hosttest::BindTables();
   ::setenv("PLUGHOST_HOME", home_.File("settings").c_str(), 1);

@@ -57,6 +57,11 @@ class RecordingStatus : public Zentu::HeadlessStatus {
   std::vector<std::string> texts;
   std::vector<long> values;
   std::string cancelAt;
+
+  // The page walk's own reports, without those of each object and each
+  // step of content (those hold a line break).
+  std::vector<std::string> PageTexts() const;
+  std::vector<long> PageValues() const;
 };
 
 class WalkerFixture : public ::testing::Test {

@@ -1,0 +1,117 @@
+// The operator records: the summary of a content's operators put aside,
+// and the record of one offending operator.
+#include <gtest/gtest.h>
+
+#include <list>
+#include <string>
+
+#include "engine/ErrorNames.h"
+#include "engine/ObjectNode.h"
+#include "engine/PDFX_Error.h"
+#include "engine/PDFXPreflight.h"
+#include "test_standard.h"
+
+namespace {
+
+using enginetest::RecordingFixer;
+using enginetest::TestStandard;
+typedef boost::shared_ptr<ObjectNode> NodePtr;
+
+bool MarkingTest(FixContext&) { return false; }
+
+class OperatorChecksTest : public enginetest::DocTest {
+ protected:
+  void SetUp() override {
+    Open({"<< /Type /Page /Contents 4 0 R >>", "stream:|ri", "stream:|BX"});
+    page_.reset(new ObjectNode(Obj(3), KIND_PAGE, std::string()));
+    content_.reset(new ObjectNode(Obj(4), KIND_CONTENTS, std::string()));
+  }
+
+  TestStandard standard_{"T"};
+  PDFXPreflight walker_;
+  NodePtr page_;
+  NodePtr content_;
+};
+
+TEST_F(OperatorChecksTest, TheSummaryNamesWhatWasPutAside) {
+  struct Case {
+    std::list<std::string> names;
+    const char* message;
+    int severity;
+  } cases[] = {
+      {{"ri", "X"}, "Use of the 'ri' operator is prohibited.  The 'X' operator is unknown in PDF 1.3", 5},
+      {{"BX", "EX"}, "It is recommended that a PDF/X writer not make use of the BX/EX operators", 2},
+      {{"BX"}, "It is recommended that a PDF/X writer not make use of the BX/EX operators", 2},
+      {{"a", "b", "c"}, "The 'a', 'b', and 'c' operators are unknown in PDF 1.3", 5},
+      {{"a", "b"}, "The 'a' and 'b' operators are unknown in PDF 1.3", 5},
+      {{"sh"}, "The 'sh' operator is unknown in PDF 1.3", 5},
+      {{"ri"}, "Use of the 'ri' operator is prohibited.  ", 5},
+      {{"ri", "BX"}, "Use of the 'ri' operator is prohibited.  ", 5},
+      {{"BX", "EX", "X"}, "The 'X' operator is unknown in PDF 1.3", 5},
+      {{"x", "y", "x"}, "The 'x', 'y', and 'x' operators are unknown in PDF 1.3", 5},
+      {{"EX"}, "", -1},
+      {{}, "", -1},
+  };
+  for (const Case& c : cases) {
+    const size_t before = walker_.GetErrorList().size();
+    standard_.CheckOperatorUsage(walker_, page_, content_, c.names, nullptr);
+    ASSERT_EQ(walker_.GetErrorList().size(), before + 1) << c.message;
+    const auto& record = walker_.GetErrorList().back();
+    EXPECT_EQ(record->GetMessage(), c.message);
+    EXPECT_EQ(record->GetSeverity(), c.severity) << c.message;
+    EXPECT_EQ(record->GetDetail(), "");
+    EXPECT_EQ(record->GetObjectKind(), KIND_OPERATOR);
+    EXPECT_EQ(record->GetProblemKind(), PROBLEM_INVALID);
+    EXPECT_EQ(record->GetObjectNode(), page_);
+    EXPECT_EQ(record->GetContainerNode(), content_);
+    EXPECT_EQ(record->GetDeferredTest(), nullptr);
+  }
+  // Severities count as filed; an empty summary counts nowhere.
+  EXPECT_EQ(walker_.GetTotalCounts()[AUTOFIX_ERROR], 8);
+  EXPECT_EQ(walker_.GetTotalCounts()[WARNING_LOW], 2);
+  EXPECT_EQ(walker_.GetOpenCounts()[AUTOFIX_ERROR], 8);
+}
+
+TEST_F(OperatorChecksTest, TheListToRemoveIsKeptPerContentAndReplaced) {
+  NodePtr other(new ObjectNode(Obj(5), KIND_CONTENTS, std::string()));
+  standard_.CheckOperatorUsage(walker_, page_, content_, {"ri", "X"}, &MarkingTest);
+  standard_.CheckOperatorUsage(walker_, page_, other, {"BX"}, nullptr);
+  standard_.CheckOperatorUsage(walker_, page_, content_, {"Y"}, nullptr);
+  ASSERT_TRUE(walker_.FindOperatorsToRemove(Obj(4)));
+  EXPECT_EQ(*walker_.FindOperatorsToRemove(Obj(4)), (std::list<std::string>{"Y"}));
+  ASSERT_TRUE(walker_.FindOperatorsToRemove(Obj(5)));
+  EXPECT_EQ(*walker_.FindOperatorsToRemove(Obj(5)), (std::list<std::string>{"BX"}));
+  EXPECT_EQ(walker_.GetErrorList().front()->GetDeferredTest(), &MarkingTest);
+  walker_.EraseOperatorsToRemove(Obj(4));
+  EXPECT_FALSE(walker_.FindOperatorsToRemove(Obj(4)));
+  EXPECT_TRUE(walker_.FindOperatorsToRemove(Obj(5)));
+  EXPECT_FALSE(walker_.FindOperatorsToRemove(Obj(3)));
+}
+
+TEST_F(OperatorChecksTest, OneOffendingOperatorIsOneRecord) {
+  boost::shared_ptr<RecordingFixer> fixer(new RecordingFixer);
+  walker_.SetCurrentPage(2);
+  standard_.AddOperatorError(walker_, page_, content_, UNFIXABLE_ERROR, "ri", fixer, &MarkingTest);
+  ASSERT_EQ(walker_.GetErrorList().size(), 1u);
+  const auto& record = walker_.GetErrorList().back();
+  EXPECT_EQ(record->GetMessage(), "'ri'");
+  EXPECT_EQ(record->GetDetail(), "ri");
+  EXPECT_EQ(record->GetSeverity(), UNFIXABLE_ERROR);
+  EXPECT_EQ(record->GetObjectKind(), KIND_OPERATOR);
+  EXPECT_EQ(record->GetProblemKind(), PROBLEM_INVALID);
+  EXPECT_EQ(record->GetObjectNode(), page_);
+  EXPECT_EQ(record->GetContainerNode(), content_);
+  EXPECT_EQ(record->GetPageIndex(), 2);
+  EXPECT_EQ(record->GetFixer(), fixer);
+  EXPECT_EQ(fixer->attached, (std::vector<Zentu::PDFX_Error*>{record.get()}));
+  EXPECT_EQ(record->GetDeferredTest(), &MarkingTest);
+  EXPECT_TRUE(walker_.GetSeverities().test(UNFIXABLE_ERROR));
+
+  // Without a fixer the record is filed all the same.
+  standard_.AddOperatorError(walker_, page_, content_, WARNING, "BX", boost::shared_ptr<Zentu::Fixer>(), nullptr);
+  EXPECT_FALSE(walker_.GetErrorList().back()->GetFixer());
+  EXPECT_EQ(fixer->attached.size(), 1u);
+  EXPECT_FALSE(walker_.FindOperatorsToRemove(Obj(4))) << "only the summary hands over a list";
+}
+
+}  // namespace
