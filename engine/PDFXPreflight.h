@@ -136,6 +136,15 @@ class PDFXPreflight {
   void CheckStream(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer, bool skip);
   void CheckOPI(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
   void CheckFileSpec(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  // A graphics state's halftone and, for type 5, its components.
+  void CheckHalftone(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  // Where a nested colour-space or halftone walk is: the indirect objects the
+  // outermost walk went through (those on the way down among them) and the
+  // depth, so that an object referring back to itself ends the walk.
+  struct WalkTrail {
+    std::set<ASInt32> walked;
+    int depth = 0;
+  };
 
   // Runs each distinct deferred test of the error list, pass after pass,
   // until none changes anything. `again` comes back true when a test asked
@@ -250,4 +259,9 @@ class PDFXPreflight {
   ResourceStack resourceStack_;
   std::list<std::string> operatorNames_;
   std::map<std::pair<ASUns32, ASUns32>, std::list<std::string>> operatorsToRemove_;
+  WalkTrail colorSpaceTrail_;
+  WalkTrail halftoneTrail_;
+  // Type 3 fonts whose glyphs are being read, by identity: a glyph that
+  // names its own (direct) font does not read them again.
+  std::set<std::pair<ASUns32, ASUns32>> type3Glyphs_;
 };
