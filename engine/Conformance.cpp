@@ -239,13 +239,6 @@ CheckResult Conformance::CheckDict(PDFXPreflight& walker, int objectKind, const 
   return result;
 }
 
-bool Conformance::BuildRules() {
-  text.clear();
-  secondLimit = -1;
-  if (rules) rules->clear();
-  return true;
-}
-
 bool Conformance::ParseOptions(const KeySpec* entries, int count) {
   if (!keyTable) keyTable.reset(new KeyTable);
   for (int i = 0; i < count && entries; ++i) {

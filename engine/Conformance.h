@@ -77,8 +77,9 @@ class Conformance {
   void CheckOperatorUsage(PDFXPreflight& walker, const boost::shared_ptr<ObjectNode>& objectNode,
                           const boost::shared_ptr<ObjectNode>& containerNode, const std::list<std::string>& names,
                           DeferredTest test);
-  // The base part resets the per-check bookkeeping and empties the rule
-  // list; every override runs it first.
+  // The base part resets the per-check bookkeeping, empties the rule list,
+  // fills the reference printing conditions once and appends the workflow
+  // rules the settings switch on; every override runs it first.
   virtual bool BuildRules();
 
   // Adds key-table entries. An entry for a kind, class and key already
@@ -108,8 +109,8 @@ class Conformance {
   bool rulesBuilt;
   boost::shared_ptr<Fixer> fixer;
   std::string text;
-  int secondLimit;
-  boost::shared_ptr<PDFX_Error> secondLimitError;
+  int secondLimit;  // the page of the transparency record, -1 for none yet
+  boost::shared_ptr<PDFX_Error> secondLimitError;  // that record
   int maxSpotColors;  // -1: no limit
   std::set<std::string> spotColorNames;
   boost::shared_ptr<PDFX_Error> spotColorError;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/host.h"
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
 #include "test_standard.h"
@@ -11,7 +12,10 @@ using Zentu::Conformance;
 
 class RegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearGlobalRegistries(); }
+  void SetUp() override {
+    hosttest::BindTables();  // a rule build asks the host where the plug-in lies
+    ClearGlobalRegistries();
+  }
   void TearDown() override { ClearGlobalRegistries(); }
 };
 
@@ -65,6 +69,7 @@ TEST_F(RegistryTest, ClearingForgetsEverything) {
 }
 
 TEST(ConformanceBase, DefaultsAndBaseRuleBuild) {
+  hosttest::BindTables();
   TestStandard standard("Base");
   EXPECT_FALSE(standard.IsColorManaged());
   EXPECT_TRUE(standard.IsDeviceColorOnly());

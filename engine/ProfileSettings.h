@@ -1,0 +1,69 @@
+// The ICC profiles offered per colour family, as the preference store keeps
+// them, and what is known of each profile.
+#pragma once
+#include <cstdint>
+#include <list>
+#include <map>
+#include <string>
+
+#include <boost/shared_ptr.hpp>
+
+#include "common/MyCosObj.h"
+
+// One profile and the facts read from it.
+struct OutputIntentRecord {
+  OutputIntentRecord() { Reset(); }
+
+  // Reads the profile of `stream` (a null stream reads as nothing); the
+  // signatures and description are stored only when it was read.
+  bool ReadProfile(const MyCosObj& stream);
+  // Signatures -1, both flags false, the extra text empty; the file and
+  // description stay.
+  void Reset();
+
+  std::string file;         // the profile's file name
+  int32_t colorSpace = -1;  // header signature, -1 until read
+  int32_t deviceClass = -1;
+  std::string description;  // the 'desc' text, or the name stored in the settings
+  bool hasProfile = false;  // a profile stream was given
+  bool read = false;        // the profile was read
+  std::string extraText;
+};
+
+// One profile offered in a family.
+struct ProfileEntry {
+  enum Family { GRAY = 0, RGB = 1, CMYK = 2, OTHER = 3 };
+
+  // Reads the header of a record that was only named in the settings, once;
+  // the family follows its colour space.
+  ProfileEntry(const std::string& entryName, const boost::shared_ptr<OutputIntentRecord>& entryRecord, bool entryFlag);
+
+  std::string name;
+  boost::shared_ptr<OutputIntentRecord> record;
+  int family = OTHER;
+  bool flag;
+  std::string description;
+};
+
+// The profile lists of the four families (default, gray, RGB, CMYK), each
+// kept under three keys of the plug-in's own preference section: the chosen
+// profile, the names and the file names ("|" between the items).
+class ProfileSettings {
+ public:
+  static const int kFamilies = 4;
+  typedef std::list<boost::shared_ptr<OutputIntentRecord>> RecordList;
+
+  // Refills every family's list from the settings; a name already indexed
+  // takes the newer record. Always true.
+  bool Load();
+  // Writes every family's names, file names and chosen profile. A record
+  // whose description or file is empty or holds "|" cannot be read back in
+  // pairs: it is left out and the answer is false.
+  bool Save();
+  // Empties family `family`'s list; false for a family that does not exist.
+  bool ClearFamily(int family);
+
+  std::map<std::string, boost::shared_ptr<OutputIntentRecord>> nameIndex;
+  RecordList families[kFamilies];
+  std::string chosen[kFamilies];
+};
