@@ -47,6 +47,9 @@ TEST_F(ColorSpaceTest, EachFamilyHandsOnWhatItRefersTo) {
       {"a device name", {"/DeviceCMYK"}, true, {5}, {}, {}},
       {"a device family in an array", {"[/DeviceGray]"}, true, {5}, {}, {}},
       {"a family with nothing to follow", {"[/CalRGB << /WhitePoint [1 1 1] >>]"}, true, {5}, {}, {}},
+      {"a family that is not a name", {"[(Indexed) 6 0 R 1 7 0 R]", "/DeviceCMYK", "stream:|ab"}, true, {5}, {},
+       {}},
+      {"an empty array", {"[]"}, true, {5}, {}, {}},
       {"ICCBased without alternate", {"[/ICCBased 6 0 R]", kProfile}, true, {5}, {6}, {}},
       {"ICCBased, device colour only: the alternate is visited",
        {"[/ICCBased 6 0 R]", "stream:/N 4 /Alternate 7 0 R|profile", "[/DeviceCMYK]"}, true, {5, 7}, {6}, {}},
@@ -73,6 +76,7 @@ TEST_F(ColorSpaceTest, EachFamilyHandsOnWhatItRefersTo) {
     EXPECT_EQ(Seen(KIND_COLORSPACE), c.spaces);
     EXPECT_EQ(Seen(KIND_STREAM), c.streams);
     EXPECT_EQ(Seen(KIND_FUNCTION), c.functions);
+    EXPECT_FALSE(walker->GetSeverities().test(PROBLEM));
     // Everything handed on names the space that refers to it.
     for (const Visit& v : log_->visits) {
       if (v.number > 5) {
