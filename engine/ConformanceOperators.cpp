@@ -5,6 +5,7 @@
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
 #include "engine/Fixer.h"
+#include "engine/Fixers.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFX_Error.h"
 #include "engine/PDFXPreflight.h"
@@ -13,9 +14,8 @@ namespace Zentu {
 
 namespace {
 
-// The shared operator remover comes with the fixers; until then the summary
-// records carry no fixer (the list is kept in the walker all the same).
-boost::shared_ptr<Fixer> SharedOperatorRemover() { return boost::shared_ptr<Fixer>(); }
+// The summary record's repair takes the walker's list for that content out.
+boost::shared_ptr<Fixer> SharedOperatorRemover() { return GlobalFixers::OperatorRemoval(); }
 
 // 'a'; 'a' and 'b'; 'a', 'b', and 'c'.
 std::string JoinQuoted(const std::vector<std::string>& names) {

@@ -91,6 +91,8 @@ void PDFXPreflight::CheckFont(const NodePtr& node, const NodePtr& referrer) {
       ResourceScope resources(resourceStack_, font.Get("Resources"));
       const MyCosObj charProcs = font.Get("CharProcs");
       NodePtr procsNode = kindwalk::NewNode(charProcs, KIND_FONT);
+      // The glyphs' resources are the font's: the operator remover finds it here.
+      procsNode->referrers.push_back(node);
       for (const auto& entry : kindwalk::EntriesOf(charProcs)) {
         if (entry.second.CachedType() != CosStream) continue;
         CheckObjectByKind(kindwalk::NewNode(entry.second, KIND_CONTENTS), procsNode, true);

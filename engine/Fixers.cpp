@@ -1,0 +1,462 @@
+// The repairs of objects: compression, key removal, operators, alternate
+// images, transparency, actions, obscuring annotations and page boxes, and
+// the shared instances the checks attach.
+#include "engine/Fixers.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <iterator>
+#include <list>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "common/MyCosDoc.h"
+#include "engine/ContentProcessor.h"
+#include "engine/ErrorNames.h"
+#include "engine/ObjectNode.h"
+#include "engine/PDFXPreflight.h"
+#include "engine/PDFX_Error.h"
+#include "engine/PageArea.h"
+#include "engine/TransparencyChecks.h"
+#include "engine/TransparencyError.h"
+#include "host/calls.h"
+#include "host/errors.h"
+#include "host/frame.h"
+
+namespace {
+
+typedef boost::shared_ptr<ObjectNode> NodePtr;
+
+// A Parent chain or a chain of popups longer than this is a loop.
+const int kMaxChain = 1000;
+
+template <class Body>
+void HostCall(const char* where, Body&& body) {
+  HostRegionResult r = HostRegion(std::forward<Body>(body));
+  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
+}
+
+MyCosObj ObjectOf(const NodePtr& node) { return node ? node->object : MyCosObj(); }
+
+bool IsDictOrStream(const MyCosObj& value) {
+  return value.CachedType() == CosDict || value.CachedType() == CosStream;
+}
+
+std::pair<ASUns32, ASUns32> IdentityOf(const MyCosObj& object) {
+  const CosObj& raw = object.GetCosObj();
+  return std::make_pair(raw.a, raw.b);
+}
+
+bool NameIs(const MyCosObj& value, const char* name) {
+  return value.CachedType() == CosName && value.ValueAsString() == name;
+}
+
+MyCosObj OwnResources(const MyCosObj& holder) {
+  if (!IsDictOrStream(holder)) return MyCosObj();
+  MyCosObj resources = holder.Get("Resources");
+  return resources.CachedType() == CosDict ? resources : MyCosObj();
+}
+
+bool IsPage(const MyCosObj& object) { return object.CachedType() == CosDict && NameIs(object.Get("Type"), "Page"); }
+
+// A page's resources: its own or the nearest up its Parent chain.
+MyCosObj InheritedResources(MyCosObj node) {
+  std::set<std::pair<ASUns32, ASUns32>> seen;
+  for (int depth = 0; depth < kMaxChain && node.CachedType() == CosDict; ++depth) {
+    if (!seen.insert(IdentityOf(node)).second) break;
+    MyCosObj resources = OwnResources(node);
+    if (!resources.IsNull()) return resources;
+    node = node.Get("Parent");
+  }
+  return MyCosObj();
+}
+
+MyCosObj PageResources(const Zentu::PDFX_Error& error) {
+  PDDoc pd = GetErrorPDDoc(&error);
+  if (!pd || error.GetPageIndex() < 0) return MyCosObj();
+  PDPage page = nullptr;
+  CosObj pageObject = MyCosObj::NullObj();
+  HostRegionResult r = HostRegion([&] {
+    page = PDDocAcquirePage(pd, error.GetPageIndex());
+    pageObject = PDPageGetCosObj(page);
+  });
+  if (page) HostRegion([&] { PDPageRelease(page); });
+  if (r.raised) return MyCosObj();
+  return InheritedResources(MyCosObj(pageObject));
+}
+
+// The resources the check read the record's content with: a form's or
+// tiling pattern's own; for a page's content the page's, inherited; for a
+// glyph its Type 3 font's (the holder's referrer); else the page's.
+MyCosObj ResourcesInForce(const Zentu::PDFX_Error& error) {
+  const MyCosObj contents = ObjectOf(error.GetContainerNode());
+  if (contents.CachedType() == CosStream) {
+    MyCosObj own = OwnResources(contents);
+    if (!own.IsNull()) return own;
+  }
+  const NodePtr& holder = error.GetObjectNode();
+  if (holder) {
+    if (IsPage(holder->object) || holder->objectKind == KIND_PAGE) return InheritedResources(holder->object);
+    MyCosObj own = OwnResources(holder->object);
+    if (!own.IsNull()) return own;
+    for (const NodePtr& referrer : holder->referrers) {
+      if (!referrer) continue;
+      own = OwnResources(referrer->object);
+      if (!own.IsNull()) return own;
+    }
+  }
+  return PageResources(error);
+}
+
+// An action is what the host takes for one: a dictionary with a name /S.
+bool IsAction(const MyCosObj& value) {
+  if (!IsDictOrStream(value)) return false;
+  HostRegionResult r = HostRegion([&] { PDActionFromCosObj(value.GetCosObj()); });
+  if (!r.raised) return true;
+  if (r.code == cosErrTypeMismatch) return false;
+  throw Zentu::AcrobatException(-1, r.code, "ActionFixer::FixIt");
+}
+
+ASBool CollectValue(MyCosObj&, MyCosObj& value, void* data) {
+  static_cast<std::vector<MyCosObj>*>(data)->push_back(value);
+  return 1;
+}
+
+// /A and /OpenAction hold an action themselves; /AA holds actions by trigger.
+bool HoldsAction(const char* key, const MyCosObj& value) {
+  if (std::string(key) != "AA") return IsAction(value);
+  if (value.CachedType() != CosDict) return false;
+  std::vector<MyCosObj> values;
+  value.Enum(&CollectValue, &values);
+  for (const MyCosObj& entry : values) {
+    if (IsAction(entry)) return true;
+  }
+  return false;
+}
+
+// Takes a graphics state's or image's transparency out: 2 when the object
+// is of a kind that can be changed, whether anything was left or not.
+int RemoveSoftMask(const NodePtr& node) {
+  if (!node) return 1;
+  static const char* const kImageKeys[] = {"SMask"};
+  static const char* const kStateKeys[] = {"SMask", "CA", "ca", "BM", "AIS"};
+  const char* const* first = nullptr;
+  const char* const* last = nullptr;
+  if (node->objectKind == KIND_IMAGE) {
+    first = std::begin(kImageKeys);
+    last = std::end(kImageKeys);
+  } else if (node->objectKind == KIND_EXTGSTATE) {
+    first = std::begin(kStateKeys);
+    last = std::end(kStateKeys);
+  } else {
+    return 1;
+  }
+  MyCosObj object = node->object;
+  for (const char* const* key = first; key != last; ++key) {
+    if (object.Known(ASAtomFromString(*key))) object.Remove(*key);
+  }
+  return 2;
+}
+
+double ToPoints(ASFixed value) { return value / 65536.0; }
+
+// Points to 16.16, rounded as d * 65536 + 0.5 taken toward zero, within range.
+ASFixed ToFixed(double points) {
+  const double scaled = std::trunc(points * 65536 + 0.5);
+  if (scaled >= 2147483647.0) return 2147483647;
+  if (scaled <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<ASFixed>(scaled);
+}
+
+// The smaller displacement (by absolute value; the first on a tie) that
+// takes the rectangle out past the nearer edge, one unit beyond it.
+double Displacement(double toFarEdge, double toNearEdge) {
+  double value = std::fabs(toNearEdge) < std::fabs(toFarEdge) ? toNearEdge : toFarEdge;
+  double d = -value;
+  if (d > 0) d += 1;
+  if (d < 0) d -= 1;
+  return d;
+}
+
+void MoveAnnotation(PDDoc pd, ASInt32 pageIndex, PDAnnot annot) {
+  ASFixedRect box{0, 0, 0, 0};
+  PDRotate rotation = 0;
+  double zoom = 1.0;
+  GetPageBox(pd, pageIndex, box, rotation, zoom);
+  ASFixedRect shown{0, 0, 0, 0};
+  GetAnnotationRect(annot, rotation, 1.0, shown);
+
+  double dx = 0;
+  double dy = 0;
+  const double width = ToPoints(box.right) - ToPoints(box.left);
+  const double height = ToPoints(box.top) - ToPoints(box.bottom);
+  if (!(width > height)) {
+    dx = Displacement(ToPoints(shown.left) - ToPoints(box.right), ToPoints(shown.right) - ToPoints(box.left));
+  } else {
+    dy = Displacement(ToPoints(shown.top) - ToPoints(box.bottom), ToPoints(shown.bottom) - ToPoints(box.top));
+  }
+  const ASFixedMatrix move{65536, 0, 0, 65536, ToFixed(dx), ToFixed(dy)};
+  HostCall("ObscuringAnnotationFixer::FixIt", [&] {
+    ASFixedRect stored{0, 0, 0, 0};
+    PDAnnotGetRect(annot, &stored);
+    ASFixedRect moved{0, 0, 0, 0};
+    ASFixedMatrixTransformRect(&moved, &move, &stored);
+    PDAnnotSetRect(annot, &moved);
+  });
+}
+
+void RemoveAnnotation(PDDoc pd, ASInt32 pageIndex, PDAnnot annot) {
+  PDPage page = nullptr;
+  HostRegionResult r = HostRegion([&] {
+    page = PDDocAcquirePage(pd, pageIndex);
+    const ASInt32 index = PDPageGetAnnotIndex(page, annot);
+    // A popup need not be in the page's list.
+    if (index >= 0) PDPageRemoveAnnot(page, index);
+  });
+  if (page) HostRegion([&] { PDPageRelease(page); });
+  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, "ObscuringAnnotationFixer::FixIt");
+}
+
+}  // namespace
+
+namespace Zentu {
+
+// --- compression
+
+CompressionFixer::CompressionFixer(const std::string& filter) : filter_(filter) {}
+CompressionFixer::~CompressionFixer() = default;
+
+int CompressionFixer::FixIt(FixContext& context, bool) {
+  if (!context.error || !context.walker) return 1;
+  const MyCosObj stream = ObjectOf(context.error->GetContainerNode());
+  if (stream.CachedType() != CosStream) return 1;
+  const MyCosDoc doc = stream.GetDoc();
+
+  MyCosObj dict = stream.Dict().Copy(doc, 0);
+  MyCosObj filter;
+  if (!filter.NewName(doc, 0, filter_.c_str())) return 1;
+  dict.Put("Filter", filter);
+  dict.Remove("DecodeParms");
+
+  MyCosObj made;
+  ASStm data = stream.OpenStm(cosOpenFiltered);
+  try {
+    made.NewStream(doc, 1, data, 0, 0, dict, MyCosObj(), -1);
+  } catch (...) {
+    HostRegion([&] { ASStmClose(data); });
+    throw;
+  }
+  HostRegion([&] { ASStmClose(data); });
+  context.walker->RecordReference(stream, made, nullptr, 0);
+  return 2;
+}
+
+// --- key removal
+
+KeyRemovalFixer::KeyRemovalFixer(const std::string& key) : key_(key) {}
+KeyRemovalFixer::~KeyRemovalFixer() = default;
+
+int KeyRemovalFixer::FixIt(FixContext& context, bool) {
+  if (!context.error) return 1;
+  const NodePtr& container = context.error->GetContainerNode();
+  MyCosObj target = container ? container->object : ObjectOf(context.error->GetObjectNode());
+  if (target.IsNull()) return 1;
+  target.Remove(key_.empty() ? context.error->GetDetail() : key_);
+  return 2;
+}
+
+// --- operators
+
+OperatorRemovalFixer::~OperatorRemovalFixer() = default;
+
+int OperatorRemovalFixer::FixIt(FixContext& context, bool) {
+  if (!context.error) return 1;
+  const MyCosObj contents = ObjectOf(context.error->GetContainerNode());
+  ContentProcessor processor(context.walker, contents, ResourcesInForce(*context.error));
+  // The lists belong to the check that made them; a content the check
+  // recorded nothing for (or whose list was applied) stays as it is.
+  const std::list<std::string>* listed = context.walker ? context.walker->FindOperatorsToRemove(contents) : nullptr;
+  if (!listed) return 1;
+  const std::list<std::string> names = *listed;
+  const bool done = processor.Run(names);
+  context.walker->EraseOperatorsToRemove(contents);
+  return done ? 2 : 1;
+}
+
+// --- alternate images
+
+AlternateImagesRemovalFixer::~AlternateImagesRemovalFixer() = default;
+
+int AlternateImagesRemovalFixer::FixIt(FixContext& context, bool) {
+  if (!context.error) return 1;
+  MyCosObj image = ObjectOf(context.error->GetContainerNode());
+  if (!IsDictOrStream(image)) image = ObjectOf(context.error->GetObjectNode());
+  if (!IsDictOrStream(image)) return 1;
+  const MyCosObj alternates = image.Get("Alternates");
+  if (alternates.IsNull()) return 2;
+  if (context.walker) context.walker->CollectReferences(alternates, nullptr, 0);
+  image.Remove("Alternates");
+  return 2;
+}
+
+// --- transparency
+
+TransparencyRemovalFixer::~TransparencyRemovalFixer() = default;
+
+int TransparencyRemovalFixer::FixIt(FixContext& context, bool) {
+  if (!context.error) return 1;
+  int answer = RemoveSoftMask(context.error->GetContainerNode());
+  const TransparencyError* record = dynamic_cast<const TransparencyError*>(context.error);
+  if (!record) return answer;
+  for (auto it = record->nodes.begin(); answer == 2 && it != record->nodes.end(); ++it) {
+    answer = RemoveSoftMask(*it);
+  }
+  return answer;
+}
+
+// --- actions
+
+ActionFixer::~ActionFixer() = default;
+
+int ActionFixer::FixIt(FixContext& context, bool) {
+  if (!context.error) return 1;
+  MyCosObj holder = ObjectOf(context.error->GetContainerNode());
+  if (!IsDictOrStream(holder)) return 1;
+  try {
+    for (const char* key : {"A", "AA", "OpenAction"}) {
+      const MyCosObj value = holder.Get(key);
+      if (!HoldsAction(key, value)) continue;
+      holder.Remove(key);
+      // What only the action used goes with the clean-up.
+      if (context.walker) context.walker->CollectReferences(value, nullptr, 0);
+    }
+  } catch (const AcrobatException&) {
+    return 1;
+  }
+  return 2;
+}
+
+// --- obscuring annotations
+
+ObscuringAnnotationFixer::~ObscuringAnnotationFixer() = default;
+
+int ObscuringAnnotationFixer::FixIt(FixContext& context, bool) {
+  if (!context.error) return 1;
+  MyCosObj annotation = ObjectOf(context.error->GetContainerNode());
+  if (annotation.IsNull()) return 2;
+  const ASInt32 pageIndex = context.error->GetPageIndex();
+  PDDoc pd = GetErrorPDDoc(context.error);
+  if (!pd || pageIndex < 0) return 1;
+
+  const MyCosObj subtype = annotation.Get("Subtype");
+  const bool move = NameIs(subtype, "Text") || NameIs(subtype, "Popup") ||
+                    (NameIs(subtype, "Widget") && NameIs(annotation.Get("FT"), "Sig"));
+  if (move) {
+    PDAnnot annot{0, 0};
+    HostCall("ObscuringAnnotationFixer::FixIt", [&] { annot = PDAnnotFromCosObj(annotation.GetCosObj()); });
+    MoveAnnotation(pd, pageIndex, annot);
+    return 2;
+  }
+
+  // The annotation and the popups it leads to, removed from the last popup
+  // back: each one's /Popup entry goes before it does.
+  std::vector<MyCosObj> chain(1, annotation);
+  std::set<std::pair<ASUns32, ASUns32>> seen;
+  seen.insert(IdentityOf(annotation));
+  for (MyCosObj popup = annotation.Get("Popup"); popup.CachedType() == CosDict; popup = popup.Get("Popup")) {
+    if (!seen.insert(IdentityOf(popup)).second || chain.size() >= static_cast<size_t>(kMaxChain)) break;
+    chain.push_back(popup);
+  }
+  for (size_t i = chain.size(); i-- > 0;) {
+    PDAnnot annot{0, 0};
+    HostCall("ObscuringAnnotationFixer::FixIt", [&] { annot = PDAnnotFromCosObj(chain[i].GetCosObj()); });
+    RemoveAnnotation(pd, pageIndex, annot);
+    if (i > 0) chain[i - 1].Remove("Popup");
+  }
+  return 2;
+}
+
+// --- page boxes
+
+UseMediaBoxFixer::UseMediaBoxFixer(const boost::shared_ptr<ObjectNode>& box) : box_(box) {}
+UseMediaBoxFixer::~UseMediaBoxFixer() = default;
+
+int UseMediaBoxFixer::FixIt(FixContext& context, bool) {
+  if (!box_ || !context.error) return 1;
+  // The page, which the record holds as the object the problem lies in;
+  // a record about the box value itself holds the page as its holder.
+  MyCosObj page = ObjectOf(context.error->GetContainerNode());
+  if (page.CachedType() != CosDict) page = ObjectOf(context.error->GetObjectNode());
+  if (page.CachedType() != CosDict) return 1;
+  MyCosObj box = box_->object;
+  if (box.IsNull()) return 1;
+  if (!box.IsIndirect()) box = box.Copy(page.GetDoc(), 0);
+  const std::string& detail = context.error->GetDetail();
+  page.Put(detail.empty() ? std::string("ArtBox") : detail, box);
+  return 2;
+}
+
+// --- the shared instances
+
+namespace {
+
+enum SharedFixer {
+  SHARED_INFO,
+  SHARED_JUST_SAVE,
+  SHARED_OPERATORS,
+  SHARED_COMPRESSION,
+  SHARED_KEY_REMOVAL,
+  SHARED_ALTERNATES,
+  SHARED_TRANSPARENCY,
+  SHARED_COUNT
+};
+
+struct SharedFixers {
+  SharedFixers() {
+    fixers[SHARED_INFO].reset(new InfoDictFixer(""));
+    fixers[SHARED_JUST_SAVE].reset(new JustSaveFixer);
+    fixers[SHARED_OPERATORS].reset(new OperatorRemovalFixer);
+    fixers[SHARED_COMPRESSION].reset(new CompressionFixer("FlateDecode"));
+    fixers[SHARED_KEY_REMOVAL].reset(new KeyRemovalFixer(""));
+    fixers[SHARED_ALTERNATES].reset(new AlternateImagesRemovalFixer);
+    fixers[SHARED_TRANSPARENCY].reset(new TransparencyRemovalFixer);
+    TransparencyRemovalFixerInstance() = fixers[SHARED_TRANSPARENCY];
+  }
+  boost::shared_ptr<Fixer> fixers[SHARED_COUNT];
+  bool released[SHARED_COUNT] = {};
+};
+
+SharedFixers& Shared() {
+  static SharedFixers shared;
+  return shared;
+}
+
+// Made when the module loads.
+struct MakeAtLoad {
+  MakeAtLoad() { Shared(); }
+} makeAtLoad;
+
+}  // namespace
+
+boost::shared_ptr<Fixer> GlobalFixers::InfoDict() { return Shared().fixers[SHARED_INFO]; }
+boost::shared_ptr<Fixer> GlobalFixers::JustSave() { return Shared().fixers[SHARED_JUST_SAVE]; }
+boost::shared_ptr<Fixer> GlobalFixers::OperatorRemoval() { return Shared().fixers[SHARED_OPERATORS]; }
+boost::shared_ptr<Fixer> GlobalFixers::Compression() { return Shared().fixers[SHARED_COMPRESSION]; }
+boost::shared_ptr<Fixer> GlobalFixers::KeyRemoval() { return Shared().fixers[SHARED_KEY_REMOVAL]; }
+boost::shared_ptr<Fixer> GlobalFixers::AlternateImagesRemoval() { return Shared().fixers[SHARED_ALTERNATES]; }
+boost::shared_ptr<Fixer> GlobalFixers::TransparencyRemoval() { return Shared().fixers[SHARED_TRANSPARENCY]; }
+
+void GlobalFixers::Release() {
+  SharedFixers& shared = Shared();
+  for (int i = 0; i < SHARED_COUNT; ++i) {
+    if (shared.released[i]) continue;
+    shared.released[i] = true;
+    if (i == SHARED_TRANSPARENCY && TransparencyRemovalFixerInstance() == shared.fixers[i]) {
+      TransparencyRemovalFixerInstance().reset();
+    }
+    shared.fixers[i].reset();
+  }
+}
+
+}  // namespace Zentu
