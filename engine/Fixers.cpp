@@ -86,29 +86,6 @@ MyCosObj PageResources(const Zentu::PDFX_Error& error) {
   return InheritedResources(MyCosObj(pageObject));
 }
 
-// The resources the check read the record's content with: a form's or
-// tiling pattern's own; for a page's content the page's, inherited; for a
-// glyph its Type 3 font's (the holder's referrer); else the page's.
-MyCosObj ResourcesInForce(const Zentu::PDFX_Error& error) {
-  const MyCosObj contents = ObjectOf(error.GetContainerNode());
-  if (contents.CachedType() == CosStream) {
-    MyCosObj own = OwnResources(contents);
-    if (!own.IsNull()) return own;
-  }
-  const NodePtr& holder = error.GetObjectNode();
-  if (holder) {
-    if (IsPage(holder->object) || holder->objectKind == KIND_PAGE) return InheritedResources(holder->object);
-    MyCosObj own = OwnResources(holder->object);
-    if (!own.IsNull()) return own;
-    for (const NodePtr& referrer : holder->referrers) {
-      if (!referrer) continue;
-      own = OwnResources(referrer->object);
-      if (!own.IsNull()) return own;
-    }
-  }
-  return PageResources(error);
-}
-
 // An action is what the host takes for one: a dictionary with a name /S.
 bool IsAction(const MyCosObj& value) {
   if (!IsDictOrStream(value)) return false;
@@ -220,6 +197,26 @@ void RemoveAnnotation(PDDoc pd, ASInt32 pageIndex, PDAnnot annot) {
 
 }  // namespace
 
+MyCosObj ContentResources(const Zentu::PDFX_Error& error) {
+  const MyCosObj contents = ObjectOf(error.GetContainerNode());
+  if (contents.CachedType() == CosStream) {
+    MyCosObj own = OwnResources(contents);
+    if (!own.IsNull()) return own;
+  }
+  const NodePtr& holder = error.GetObjectNode();
+  if (holder) {
+    if (IsPage(holder->object) || holder->objectKind == KIND_PAGE) return InheritedResources(holder->object);
+    MyCosObj own = OwnResources(holder->object);
+    if (!own.IsNull()) return own;
+    for (const NodePtr& referrer : holder->referrers) {
+      if (!referrer) continue;
+      own = OwnResources(referrer->object);
+      if (!own.IsNull()) return own;
+    }
+  }
+  return PageResources(error);
+}
+
 namespace Zentu {
 
 // --- compression
@@ -273,7 +270,7 @@ OperatorRemovalFixer::~OperatorRemovalFixer() = default;
 int OperatorRemovalFixer::FixIt(FixContext& context, bool) {
   if (!context.error) return 1;
   const MyCosObj contents = ObjectOf(context.error->GetContainerNode());
-  ContentProcessor processor(context.walker, contents, ResourcesInForce(*context.error));
+  ContentProcessor processor(context.walker, contents, ContentResources(*context.error));
   // The lists belong to the check that made them; a content the check
   // recorded nothing for (or whose list was applied) stays as it is.
   const std::list<std::string>* listed = context.walker ? context.walker->FindOperatorsToRemove(contents) : nullptr;

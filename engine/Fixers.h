@@ -145,6 +145,11 @@ class GlobalFixers {
 PDDoc GetErrorPDDoc(const Zentu::PDFX_Error* error);
 // That document's Information dictionary; null when it has none.
 MyCosObj GetErrorInfoDict(const Zentu::PDFX_Error* error);
+// The resources the check read the record's content with: a form's or
+// tiling pattern's own; for a page's content the page's, inherited from its
+// ancestors; for a Type 3 glyph its font's; else those of the record's page.
+// Null when there are none.
+MyCosObj ContentResources(const Zentu::PDFX_Error& error);
 // "D:" and the local time as YYYYMMDDHHMMSS, then "z". A static buffer that
 // the next call overwrites.
 const char* FormatPDFDate();
