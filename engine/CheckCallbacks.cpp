@@ -1,3 +1,4 @@
+#include "common/HostCall.h"
 #include "engine/CheckCallbacks.h"
 
 #include <cerrno>
@@ -19,11 +20,6 @@ namespace {
 
 typedef boost::shared_ptr<ObjectNode> NodePtr;
 
-template <class Body>
-void HostCall(const char* where, Body&& body) {
-  HostRegionResult r = HostRegion(std::forward<Body>(body));
-  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
-}
 
 bool IsNumber(const MyCosObj& value) {
   return value.CachedType() == CosInteger || value.CachedType() == CosFixed;

@@ -1,3 +1,5 @@
+#include "common/HostCall.h"
+#include "engine/Scopes.h"
 #include "engine/ContentProcessor.h"
 
 #include <algorithm>
@@ -14,38 +16,6 @@ namespace {
 // Rewritten streams are read in pieces of at most this many bytes.
 const long long kChunk = 2048;
 
-template <class Body>
-void HostCall(const char* where, Body&& body) {
-  HostRegionResult r = HostRegion(std::forward<Body>(body));
-  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
-}
-
-class StreamCloser {
- public:
-  explicit StreamCloser(ASStm stm) : stm_(stm) {}
-  ~StreamCloser() {
-    if (stm_) HostRegion([&] { ASStmClose(stm_); });
-  }
-  StreamCloser(const StreamCloser&) = delete;
-  StreamCloser& operator=(const StreamCloser&) = delete;
-
- private:
-  ASStm stm_;
-};
-
-// The inline image's temporary object goes whatever happens.
-class TemporaryObject {
- public:
-  explicit TemporaryObject(const CosObj& object) : object_(object) {}
-  ~TemporaryObject() {
-    HostRegion([&] { CosObjDestroy(object_); });
-  }
-  TemporaryObject(const TemporaryObject&) = delete;
-  TemporaryObject& operator=(const TemporaryObject&) = delete;
-
- private:
-  CosObj object_;
-};
 
 bool Listed(const std::list<std::string>& names, const char* op) {
   return std::find(names.begin(), names.end(), std::string(op)) != names.end();
@@ -115,7 +85,7 @@ void ContentProcessor::CollectStream(ASInt32 index, const MyCosObj& stream, cons
       // check; everything after it is kept.
       if (r.raised && r.code == cosErrBadSyntax) return;
       if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, "ContentProcessor::Collect");
-      TemporaryObject temporary(image);
+      TemporaryObject temporary{MyCosObj(image)};
       runLength += consumed;
     }
     if (Listed(names, token.text)) Mark(index, runStart, runStart + runLength);

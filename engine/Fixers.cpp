@@ -1,6 +1,8 @@
 // The repairs of objects: compression, key removal, operators, alternate
 // images, transparency, actions, obscuring annotations and page boxes, and
 // the shared instances the checks attach.
+#include "common/HostCall.h"
+#include "engine/Scopes.h"
 #include "engine/Fixers.h"
 
 #include <cmath>
@@ -31,21 +33,11 @@ typedef boost::shared_ptr<ObjectNode> NodePtr;
 // A Parent chain or a chain of popups longer than this is a loop.
 const int kMaxChain = 1000;
 
-template <class Body>
-void HostCall(const char* where, Body&& body) {
-  HostRegionResult r = HostRegion(std::forward<Body>(body));
-  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
-}
 
 MyCosObj ObjectOf(const NodePtr& node) { return node ? node->object : MyCosObj(); }
 
 bool IsDictOrStream(const MyCosObj& value) {
   return value.CachedType() == CosDict || value.CachedType() == CosStream;
-}
-
-std::pair<ASUns32, ASUns32> IdentityOf(const MyCosObj& object) {
-  const CosObj& raw = object.GetCosObj();
-  return std::make_pair(raw.a, raw.b);
 }
 
 bool NameIs(const MyCosObj& value, const char* name) {

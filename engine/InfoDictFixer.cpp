@@ -6,6 +6,7 @@
 #include <ctime>
 #include <vector>
 
+#include "common/HostCall.h"
 #include "common/MyCosDoc.h"
 #include "engine/ErrorNames.h"
 #include "engine/Fixers.h"
@@ -20,11 +21,6 @@ namespace {
 // The question icon of the host's alerts.
 const ASInt32 kAlertQuestion = 2;
 
-template <class Body>
-void HostCall(const char* where, Body&& body) {
-  HostRegionResult r = HostRegion(std::forward<Body>(body));
-  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
-}
 
 void SetInfoText(PDDoc pd, const std::string& key, const std::string& value) {
   HostCall("InfoDictFixer::FixIt", [&] {

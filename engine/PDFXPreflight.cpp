@@ -1,3 +1,4 @@
+#include "common/HostCall.h"
 #include "engine/PDFXPreflight.h"
 
 #include <map>
@@ -15,11 +16,6 @@ namespace {
 // A stored choice that no longer names a standard of ours.
 const char kRetiredStandard[] = "PDF/X-1:1999";
 
-template <class Body>
-void HostCall(const char* where, Body&& body) {
-  HostRegionResult r = HostRegion(std::forward<Body>(body));
-  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
-}
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/Scopes.h"
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
 #include "engine/KindWalk.h"
@@ -44,30 +45,6 @@ FontFacts ReadFont(const MyCosObj& dict) {
   return facts;
 }
 
-// A font's Resources, current while its glyphs are read.
-class ResourceScope {
- public:
-  ResourceScope(ResourceStack& stack, const MyCosObj& resources) : stack_(stack) {
-    if (resources.IsNull()) return;
-    stack_.Push(resources);
-    pushed_ = true;
-  }
-  ~ResourceScope() {
-    if (pushed_) stack_.Pop();
-  }
-  ResourceScope(const ResourceScope&) = delete;
-  ResourceScope& operator=(const ResourceScope&) = delete;
-
- private:
-  ResourceStack& stack_;
-  bool pushed_ = false;
-};
-
-std::pair<ASUns32, ASUns32> IdentityOf(const MyCosObj& object) {
-  const CosObj& raw = object.GetCosObj();
-  return std::make_pair(raw.a, raw.b);
-}
-
 }  // namespace
 
 void PDFXPreflight::CheckFont(const NodePtr& node, const NodePtr& referrer) {
@@ -88,7 +65,7 @@ void PDFXPreflight::CheckFont(const NodePtr& node, const NodePtr& referrer) {
         std::pair<ASUns32, ASUns32> identity;
         ~Leave() { fonts.erase(identity); }
       } leave{type3Glyphs_, identity};
-      ResourceScope resources(resourceStack_, font.Get("Resources"));
+      ResourceLevelScope resources(resourceStack_, font.Get("Resources"));
       const MyCosObj charProcs = font.Get("CharProcs");
       NodePtr procsNode = kindwalk::NewNode(charProcs, KIND_FONT);
       // The glyphs' resources are the font's: the operator remover finds it here.

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/HostCall.h"
+#include "engine/Scopes.h"
 #include "common/MyCosDoc.h"
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
@@ -28,11 +30,6 @@ std::string& LastName() {
   return name;
 }
 
-template <class Body>
-void HostCall(const char* where, Body&& body) {
-  HostRegionResult r = HostRegion(std::forward<Body>(body));
-  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
-}
 
 ASInt32 PageCount(PDDoc pd) {
   if (!pd) return 0;
@@ -69,61 +66,6 @@ class OperatorListScope {
   std::list<std::string>& list_;
   std::list<std::string> outer_;
 };
-
-class StreamCloser {
- public:
-  explicit StreamCloser(ASStm stm) : stm_(stm) {}
-  ~StreamCloser() {
-    if (stm_) HostRegion([&] { ASStmClose(stm_); });
-  }
-  StreamCloser(const StreamCloser&) = delete;
-  StreamCloser& operator=(const StreamCloser&) = delete;
-
- private:
-  ASStm stm_;
-};
-
-// The inline image's temporary object goes whatever happens while it is checked.
-class TemporaryObject {
- public:
-  explicit TemporaryObject(const MyCosObj& object) : object_(object) {}
-  ~TemporaryObject() {
-    try {
-      object_.Destroy();
-    } catch (const Zentu::AcrobatException&) {
-      // Nothing refers to it; a failure leaves only an unused object.
-    }
-  }
-  TemporaryObject(const TemporaryObject&) = delete;
-  TemporaryObject& operator=(const TemporaryObject&) = delete;
-
- private:
-  MyCosObj object_;
-};
-
-class ResourceLevelScope {
- public:
-  ResourceLevelScope(ResourceStack& stack, const MyCosObj& resources) : stack_(stack) {
-    // A /Resources that is not a dictionary is taken as none.
-    if (resources.CachedType() != CosDict) return;
-    stack_.Push(resources);
-    pushed_ = true;
-  }
-  ~ResourceLevelScope() {
-    if (pushed_) stack_.Pop();
-  }
-  ResourceLevelScope(const ResourceLevelScope&) = delete;
-  ResourceLevelScope& operator=(const ResourceLevelScope&) = delete;
-
- private:
-  ResourceStack& stack_;
-  bool pushed_ = false;
-};
-
-std::pair<ASUns32, ASUns32> IdentityOf(const MyCosObj& object) {
-  const CosObj& raw = object.GetCosObj();
-  return std::make_pair(raw.a, raw.b);
-}
 
 }  // namespace
 

@@ -1,3 +1,4 @@
+#include "common/HostCall.h"
 #include "engine/PageArea.h"
 
 #include <cmath>
@@ -12,11 +13,6 @@ namespace {
 
 const int kMaxTreeDepth = 256;
 
-template <class Body>
-void HostCall(const char* where, Body&& body) {
-  HostRegionResult r = HostRegion(std::forward<Body>(body));
-  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
-}
 
 // A whole number in 16.16; past what 16.16 holds it saturates rather than wraps.
 ASFixed WholeToFixed(long value) {

@@ -1,0 +1,14 @@
+// Host calls outside the Cos wrappers: one host frame around them, and a
+// raise with a non-zero code comes out as Zentu::AcrobatException naming the
+// operation (no object number).
+#pragma once
+#include <utility>
+
+#include "common/AcrobatException.h"
+#include "host/frame.h"
+
+template <class Body>
+void HostCall(const char* where, Body&& body) {
+  HostRegionResult r = HostRegion(std::forward<Body>(body));
+  if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, where);
+}
