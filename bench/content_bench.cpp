@@ -8,6 +8,7 @@
 
 #include "common/MyCosDoc.h"
 #include "core/host.h"
+#include "bench/bare_standard.h"
 #include "engine/Conformance.h"
 #include "engine/PDFXPreflight.h"
 #include "engine/StatusInterface.h"
@@ -17,25 +18,6 @@
 namespace {
 
 const size_t kContentBytes = size_t(50) << 20;
-
-class BareStandard : public Zentu::Conformance {
- public:
-  BareStandard() { name = "Bench"; }
-  Zentu::Conformance* Clone() override {
-    BuildRules();
-    return new BareStandard(*this);
-  }
-  CheckResult CheckOperator(PDFXPreflight&, int, const char*, const boost::shared_ptr<ObjectNode>&,
-                            const boost::shared_ptr<ObjectNode>&) override {
-    return CheckResult();
-  }
-  bool CheckPageBoxes(PDFXPreflight&, const boost::shared_ptr<ObjectNode>&, const boost::shared_ptr<ObjectNode>&,
-                      const boost::shared_ptr<ObjectNode>&, const boost::shared_ptr<ObjectNode>&,
-                      const boost::shared_ptr<ObjectNode>&, const boost::shared_ptr<ObjectNode>&) override {
-    return true;
-  }
-  bool WantsKindCheck(PDFXPreflight&, int) override { return true; }
-};
 
 // Text, paths and a graphics state over and over, and now and then a small
 // inline image.

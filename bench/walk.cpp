@@ -9,39 +9,13 @@
 
 #include "common/AcrobatException.h"
 #include "core/host.h"
+#include "bench/bare_standard.h"
 #include "engine/Conformance.h"
 #include "engine/PDFXPreflight.h"
 #include "engine/StatusInterface.h"
 #include "host/calls.h"
 
 namespace {
-
-long gObjects = 0;
-
-// No rules: every object the walk reaches is only counted.
-class BareStandard : public Zentu::Conformance {
- public:
-  BareStandard() { name = "Walk"; }
-  Zentu::Conformance* Clone() override {
-    BuildRules();
-    return new BareStandard(*this);
-  }
-  CheckResult CheckNode(PDFXPreflight&, const boost::shared_ptr<ObjectNode>&,
-                        const boost::shared_ptr<ObjectNode>&) override {
-    ++gObjects;
-    return CheckResult();
-  }
-  CheckResult CheckOperator(PDFXPreflight&, int, const char*, const boost::shared_ptr<ObjectNode>&,
-                            const boost::shared_ptr<ObjectNode>&) override {
-    return CheckResult();
-  }
-  bool CheckPageBoxes(PDFXPreflight&, const boost::shared_ptr<ObjectNode>&, const boost::shared_ptr<ObjectNode>&,
-                      const boost::shared_ptr<ObjectNode>&, const boost::shared_ptr<ObjectNode>&,
-                      const boost::shared_ptr<ObjectNode>&, const boost::shared_ptr<ObjectNode>&) override {
-    return true;
-  }
-  bool WantsKindCheck(PDFXPreflight&, int) override { return true; }
-};
 
 std::string HostErrorText(ASErrorCode code) {
   std::string text = host::ErrorText(code);
@@ -60,7 +34,7 @@ bool Walk(const std::string& path) {
   }
   bool ok = true;
   Zentu::HeadlessStatus status;
-  gObjects = 0;
+  BareStandard::ObjectsChecked() = 0;
   const auto start = std::chrono::steady_clock::now();
   try {
     PDFXPreflight walker(&status);
@@ -68,7 +42,7 @@ bool Walk(const std::string& path) {
     walker.Check();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%s: %d pages, %ld objects visited, %zu records, %.3f seconds\n", path.c_str(),
-                walker.GetPageCounter() + 1, gObjects, walker.GetErrorList().size(), seconds);
+                walker.GetPageCounter() + 1, BareStandard::ObjectsChecked(), walker.GetErrorList().size(), seconds);
   } catch (const Zentu::AcrobatException& e) {
     std::printf("%s: %s\n", path.c_str(), e.Display().c_str());
     ok = false;
@@ -95,7 +69,7 @@ int main(int argc, char** argv) {
   }
   hosttest::BindTables();
   ClearGlobalRegistries();
-  Zentu::Conformance::Register(new BareStandard);
+  Zentu::Conformance::Register(new BareStandard("Walk"));
   bool ok = true;
   for (int i = 1; i < argc; ++i) ok = Walk(argv[i]) && ok;
   ClearGlobalRegistries();

@@ -4,6 +4,7 @@
 
 #include "common/MyCosDoc.h"
 #include "core/host.h"
+#include "bench/bare_standard.h"
 #include "engine/Conformance.h"
 #include "engine/PDFXPreflight.h"
 #include "engine/StatusInterface.h"
@@ -11,26 +12,6 @@
 #include "testing/pdfmaker.h"
 
 namespace {
-
-// Checks nothing beyond what the base standard does.
-class BareStandard : public Zentu::Conformance {
- public:
-  BareStandard() { name = "Bench"; }
-  Zentu::Conformance* Clone() override {
-    BuildRules();
-    return new BareStandard(*this);
-  }
-  CheckResult CheckOperator(PDFXPreflight&, int, const char*, const boost::shared_ptr<ObjectNode>&,
-                            const boost::shared_ptr<ObjectNode>&) override {
-    return CheckResult();
-  }
-  bool CheckPageBoxes(PDFXPreflight&, const boost::shared_ptr<ObjectNode>&, const boost::shared_ptr<ObjectNode>&,
-                      const boost::shared_ptr<ObjectNode>&, const boost::shared_ptr<ObjectNode>&,
-                      const boost::shared_ptr<ObjectNode>&, const boost::shared_ptr<ObjectNode>&) override {
-    return true;
-  }
-  bool WantsKindCheck(PDFXPreflight&, int) override { return true; }
-};
 
 void BM_PageWalk(benchmark::State& state) {
   hosttest::BindTables();
