@@ -25,16 +25,22 @@ bool IsWhite(int c) { return c >= 0 && c < 256 && kClasses.of[c] == kWhite; }
 bool IsDelim(int c) { return c >= 0 && c < 256 && kClasses.of[c] == kDelim; }
 bool IsRegular(int c) { return c >= 0 && c < 256 && kClasses.of[c] == 0; }
 
-bool IsNumber(const char* s) {
-  if (*s == '+' || *s == '-') ++s;
-  bool digits = false, dot = false;
-  for (; *s; ++s) {
-    if (*s >= '0' && *s <= '9') digits = true;
-    else if (*s == '.' && !dot) dot = true;
-    else return false;
+// Whether a regular token is a number, fed byte by byte: the whole token
+// counts, not only the part its text keeps.
+class NumberScan {
+ public:
+  void Add(int c) {
+    if (c >= '0' && c <= '9') digits_ = true;
+    else if (c == '.' && !dot_) dot_ = true;
+    else if (!((c == '+' || c == '-') && count_ == 0)) bad_ = true;
+    ++count_;
   }
-  return digits;
-}
+  bool IsNumber() const { return digits_ && !bad_; }
+
+ private:
+  size_t count_ = 0;
+  bool digits_ = false, dot_ = false, bad_ = false;
+};
 
 // Reads bytes and keeps a copy when asked.
 class Reader {
@@ -179,6 +185,8 @@ size_t ReadToken(Stm& stm, PDToken& token, std::string* raw) {
       break;
   }
   text.Add(c);
+  NumberScan number;
+  number.Add(c);
   size_t length = 1;
   while ((c = r.Get()) >= 0) {
     if (!IsRegular(c)) {
@@ -186,10 +194,11 @@ size_t ReadToken(Stm& stm, PDToken& token, std::string* raw) {
       break;
     }
     text.Add(c);
+    number.Add(c);
     ++length;
   }
   const char* start = text.text();
-  if (length < 16 && IsNumber(start)) token.type = kPDTokenNumber;
+  if (number.IsNumber()) token.type = kPDTokenNumber;
   else if ((length == 4 && std::strcmp(start, "true") == 0) || (length == 5 && std::strcmp(start, "false") == 0))
     token.type = kPDTokenBoolean;
   else if (length == 4 && std::strcmp(start, "null") == 0) token.type = kPDTokenNull;

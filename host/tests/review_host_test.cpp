@@ -1,0 +1,73 @@
+// Hostile and unusual input for the content reader, the placement
+// interpreter, fonts and documents: right answers, bounded work.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/host.h"
+#include "host/frame.h"
+#include "testing/pdfmaker.h"
+
+namespace {
+
+class ReviewContentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hosttest::BindTables();
+    pd_ = host::OpenDocumentBytes(hosttest::MakePagesPdf(1), "content");
+    doc_ = PDDocGetCosDoc(pd_);
+  }
+  void TearDown() override { host::CloseAllDocuments(); }
+
+  struct Tok {
+    int type;
+    std::string text;
+  };
+  // Tokens up to the end; an inline image shows as one token of type -1
+  // holding its data.
+  std::vector<Tok> Tokens(const std::string& content) {
+    std::vector<Tok> out;
+    ASStm stm = ASMemStmRdOpen(content.data(), static_cast<ASSize_t>(content.size()));
+    PDToken t;
+    while (PDReadContentToken(stm, &t) > 0) {
+      out.push_back({t.type, t.text});
+      if (t.type != kPDTokenKeyword || std::string(t.text) != "BI") continue;
+      ASInt32 used = 0;
+      CosObj img = PDReadInlineImage(stm, CosObj{0, 0}, doc_, &used);
+      ASStm data = CosStreamOpenStm(img, cosOpenRaw);
+      std::string bytes(content.size(), 0);
+      bytes.resize(ASStmRead(&bytes[0], 1, static_cast<ASSize_t>(bytes.size()), data));
+      ASStmClose(data);
+      CosObjDestroy(img);
+      out.push_back({-1, bytes});
+    }
+    ASStmClose(stm);
+    return out;
+  }
+
+  PDDoc pd_ = nullptr;
+  CosDoc doc_ = nullptr;
+};
+
+TEST_F(ReviewContentTest, NumbersOfAnyLengthAreNumbers) {
+  // Writers that print doubles in full give numbers of 17 digits and more;
+  // read as operators they would be reported and removed as unknown ones.
+  const std::string longest = "-0." + std::string(300, '0') + "1";
+  for (const std::string& number :
+       {std::string("0.99999999999999989"), std::string("-12345678901234567"),
+        std::string("1.0000000000000000000000000"), longest}) {
+    auto toks = Tokens(number + " 0 0 1 0 0 cm");
+    ASSERT_EQ(toks.size(), 7u) << number;
+    EXPECT_EQ(toks[0].type, kPDTokenNumber) << number;
+    EXPECT_EQ(toks[6].type, kPDTokenKeyword);
+  }
+  // Long operators and near-numbers stay keywords.
+  for (const char* word : {"1.2.3", "12345678901234567x", "--5", "."}) {
+    auto toks = Tokens(std::string(word) + " Q");
+    ASSERT_EQ(toks.size(), 2u) << word;
+    EXPECT_EQ(toks[0].type, kPDTokenKeyword) << word;
+  }
+}
+
+}  // namespace
