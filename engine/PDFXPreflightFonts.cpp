@@ -80,7 +80,8 @@ void PDFXPreflight::CheckFont(const NodePtr& node, const NodePtr& referrer) {
   } else if (!facts.embedded && standard_ && standard_->WantsKindCheck(*this, KIND_FONT)) {
     const std::string message = "'" + facts.name + "' '" + (facts.hasEncoding ? facts.encoding : "<<Undefined>>") +
                                 "' encoding";
-    AddError(font, referrer ? referrer->object : MyCosObj(), message, std::string(), UNFIXABLE_ERROR, KIND_FONT,
+    // The font is what the problem lies in; what named it holds it.
+    AddError(referrer ? referrer->object : MyCosObj(), font, message, std::string(), UNFIXABLE_ERROR, KIND_FONT,
              PROBLEM_NOT_EMBEDDED);
   }
 

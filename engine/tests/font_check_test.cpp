@@ -32,16 +32,16 @@ TEST_F(FontCheckTest, AFontWithoutItsProgramIsFiledWithItsNameAndEncoding) {
     std::vector<Filed> records;
   } cases[] = {
       {"a named encoding", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-       {{UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Helvetica' 'WinAnsiEncoding' encoding", 5, 4}}},
+       {{UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Helvetica' 'WinAnsiEncoding' encoding", 4, 5}}},
       {"no encoding", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-       {{UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Helvetica' '<<Undefined>>' encoding", 5, 4}}},
+       {{UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Helvetica' '<<Undefined>>' encoding", 4, 5}}},
       {"the base of an encoding dictionary",
        "<< /Type /Font /Subtype /TrueType /BaseFont /Arial,Bold /Encoding << /BaseEncoding /MacRomanEncoding "
        "/Differences [32 /space] >> >>",
-       {{UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Arial,Bold' 'MacRomanEncoding' encoding", 5, 4}}},
+       {{UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Arial,Bold' 'MacRomanEncoding' encoding", 4, 5}}},
       {"a descriptor without a program",
        "<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman /FontDescriptor << /Type /FontDescriptor >> >>",
-       {{UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Times-Roman' '<<Undefined>>' encoding", 5, 4}}},
+       {{UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Times-Roman' '<<Undefined>>' encoding", 4, 5}}},
       {"an embedded program",
        "<< /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+Minion /FontDescriptor << /FontFile3 6 0 R >> >>",
        {}},
@@ -131,8 +131,8 @@ TEST_F(FontCheckTest, ANotEmbeddedDescendantIsFiledWithItsType0Font) {
   auto walker = CheckAll();
   EXPECT_EQ(Records(*walker),
             (std::vector<Filed>{
-                {UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Ryumin' 'UniJIS-UCS2-H' encoding", 5, 4},
-                {UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Ryumin' '<<Undefined>>' encoding", 6, 5}}));
+                {UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Ryumin' 'UniJIS-UCS2-H' encoding", 4, 5},
+                {UNFIXABLE_ERROR, KIND_FONT, PROBLEM_NOT_EMBEDDED, "'Ryumin' '<<Undefined>>' encoding", 5, 6}}));
 }
 
 TEST_F(FontCheckTest, AType3FontsGlyphsAreContentWithItsResources) {

@@ -253,7 +253,7 @@ TEST_F(RealKindsTest, FontsOfEveryKindAndOneLeftOut) {
   EXPECT_EQ(filed.objectKind, KIND_FONT);
   EXPECT_EQ(filed.problemKind, PROBLEM_NOT_EMBEDDED);
   EXPECT_EQ(filed.message.rfind("'Helvetica' '", 0), 0u) << filed.message;
-  EXPECT_EQ(NameOf(Obj(filed.objectNumber).Get("BaseFont")), "Helvetica");
+  EXPECT_EQ(NameOf(Obj(filed.containerNumber).Get("BaseFont")), "Helvetica") << "the font is what the problem lies in";
 }
 
 TEST_F(RealKindsTest, ColourSpacesShadingsPatternsAndHalftones) {
