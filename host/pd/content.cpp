@@ -310,11 +310,13 @@ bool ReadInlineImage(Stm& stm, QPDFObjectHandle resources, InlineImage& image) {
   if (IsWhite(c)) ++consumed;
   else stm.Unget();
 
+  // The first filter is the first one decoding applies: the bytes in the
+  // content are its encoding, so it tells where they end.
   QPDFObjectHandle filter = Key(image.dict, "/F", "/Filter");
-  std::string last;
-  if (filter.isName()) last = FullFilterName(filter.getName());
-  else if (filter.isArray() && filter.getArrayNItems() > 0 && filter.getArrayItem(filter.getArrayNItems() - 1).isName())
-    last = FullFilterName(filter.getArrayItem(filter.getArrayNItems() - 1).getName());
+  std::string outer;
+  if (filter.isName()) outer = FullFilterName(filter.getName());
+  else if (filter.isArray() && filter.getArrayNItems() > 0 && filter.getArrayItem(0).isName())
+    outer = FullFilterName(filter.getArrayItem(0).getName());
 
   std::string& data = image.data;
   data.clear();
@@ -357,8 +359,8 @@ bool ReadInlineImage(Stm& stm, QPDFObjectHandle resources, InlineImage& image) {
         if (end != std::string::npos) return finishAt(static_cast<size_t>(length), end, read);
       }
     }
-  } else if (last == "/ASCIIHexDecode" || last == "/ASCII85Decode") {
-    const char* eod = last == "/ASCIIHexDecode" ? ">" : "~>";
+  } else if (outer == "/ASCIIHexDecode" || outer == "/ASCII85Decode") {
+    const char* eod = outer == "/ASCIIHexDecode" ? ">" : "~>";
     size_t at;
     while ((at = read.find(eod)) == std::string::npos && more()) {
     }

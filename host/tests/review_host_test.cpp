@@ -70,4 +70,19 @@ TEST_F(ReviewContentTest, NumbersOfAnyLengthAreNumbers) {
   }
 }
 
+TEST_F(ReviewContentTest, TheFirstFilterOfAnInlineImageTellsWhereItsDataEnds) {
+  // ASCII85 outside, Flate inside: the bytes in the content are ASCII85 text
+  // up to "~>", even when a line of it starts with "EI" and a delimiter.
+  std::string a85 = "9jqo^\nEI/Bl~>";
+  auto toks = Tokens("q BI /W 4 /H 4 /BPC 8 /CS /G /F [/A85 /Fl] ID " + a85 + "\nEI Q");
+  ASSERT_EQ(toks.size(), 4u);
+  EXPECT_EQ(toks[2].text, a85);
+  EXPECT_EQ(toks[3].text, "Q");
+
+  std::string hex = "0A\nEI[0B>";
+  toks = Tokens("BI /W 2 /H 1 /BPC 8 /CS /G /F [/AHx /DCT] ID " + hex + " EI Q");
+  ASSERT_EQ(toks.size(), 3u);
+  EXPECT_EQ(toks[1].text, hex);
+}
+
 }  // namespace
