@@ -248,7 +248,7 @@ int Components(QPDFObjectHandle cs, QPDFObjectHandle resources, int depth) {
       return cs.getArrayItem(1).getArrayNItems();
     if (family == "/ICCBased" && cs.getArrayNItems() > 1 && cs.getArrayItem(1).isStream()) {
       QPDFObjectHandle n = cs.getArrayItem(1).getDict().getKey("/N");
-      return n.isInteger() ? static_cast<int>(n.getIntValue()) : 0;
+      return n.isInteger() && n.getIntValue() > 0 && n.getIntValue() <= 32 ? static_cast<int>(n.getIntValue()) : 0;
     }
   }
   return 0;
@@ -267,7 +267,10 @@ long long UnfilteredLength(QPDFObjectHandle dict, QPDFObjectHandle resources) {
     bpc = static_cast<int>(b.getIntValue());
     comps = Components(Key(dict, "/CS", "/ColorSpace"), resources, 0);
   }
-  if (width <= 0 || height <= 0 || bpc <= 0 || bpc > 16 || comps <= 0 || width > (1 << 24) || height > (1 << 24))
+  // No colour space has more than 32 components; within these bounds the
+  // length fits 64 bits.
+  if (width <= 0 || height <= 0 || bpc <= 0 || bpc > 16 || comps <= 0 || comps > 32 || width > (1 << 24) ||
+      height > (1 << 24))
     return -1;
   return (width * comps * bpc + 7) / 8 * height;
 }

@@ -85,4 +85,17 @@ TEST_F(ReviewContentTest, TheFirstFilterOfAnInlineImageTellsWhereItsDataEnds) {
   EXPECT_EQ(toks[1].text, hex);
 }
 
+TEST_F(ReviewContentTest, ComponentCountsPastAnyColourSpaceGiveNoWrappedLength) {
+  // 2^24 x 2^24 samples of 32768 components of 16 bits: a length that does
+  // not fit 64 bits must not be used. The data begins with "EI ", which a
+  // wrapped length of 0 would take for the image's end.
+  std::string names;
+  for (int i = 0; i < 32768; ++i) names += "/a ";
+  auto toks = Tokens("BI /W 16777216 /H 16777216 /BPC 16 /CS [/DeviceN [" + names +
+                     "] /DeviceGray null] ID EI xx\nEI Q");
+  ASSERT_EQ(toks.size(), 3u);
+  EXPECT_EQ(toks[1].text, "EI xx");
+  EXPECT_EQ(toks[2].text, "Q");
+}
+
 }  // namespace
