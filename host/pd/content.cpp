@@ -364,8 +364,12 @@ bool ReadInlineImage(Stm& stm, QPDFObjectHandle resources, InlineImage& image) {
     }
   } else if (outer == "/ASCIIHexDecode" || outer == "/ASCII85Decode") {
     const char* eod = outer == "/ASCIIHexDecode" ? ">" : "~>";
-    size_t at;
-    while ((at = read.find(eod)) == std::string::npos && more()) {
+    // Each time, only what is new (and the marker's first byte before it)
+    // is looked at.
+    size_t at, from = 0;
+    while ((at = read.find(eod, from)) == std::string::npos) {
+      from = read.size() > 0 ? read.size() - 1 : 0;
+      if (!more()) break;
     }
     if (at != std::string::npos) {
       size_t dataEnd = at + std::strlen(eod);
