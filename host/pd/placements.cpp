@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <set>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -91,24 +92,50 @@ bool ReadMatrix(QPDFObjectHandle arr, Matrix& m) {
   return true;
 }
 
-std::string ContentData(QPDFObjectHandle contents) {
+const int kMaxFormDepth = 32;
+
+// What one page's placements may cost. Forms that place one another many
+// times over multiply: without a bound a small file takes all the memory
+// and time there is. A form read again for each placement counts each time.
+const size_t kMaxElements = size_t(1) << 20;
+struct Budget {
+  size_t elements = 0;
+  size_t bytes = 0;
+  void Element() {
+    if (++elements <= kMaxElements) return;
+    SetFailureDetail("the page's content places more than " + std::to_string(kMaxElements) +
+                     " images and forms");
+    Raise(cosErrDataTooLarge);
+  }
+  void Content(size_t size) {
+    bytes += size;
+    if (bytes <= DecodedDataCap()) return;
+    SetFailureDetail("the content the page's forms place comes to more than the host reads for one page");
+    Raise(cosErrDataTooLarge);
+  }
+};
+
+std::string ContentData(QPDFObjectHandle contents, Budget& budget) {
   std::string data;
-  if (contents.isStream()) return StreamData(contents, cosOpenFiltered);
-  if (contents.isArray()) {
+  if (contents.isStream()) {
+    data = StreamData(contents, cosOpenFiltered);
+    budget.Content(data.size());
+  } else if (contents.isArray()) {
     for (int i = 0; i < contents.getArrayNItems(); ++i) {
       QPDFObjectHandle s = contents.getArrayItem(i);
       if (!s.isStream()) continue;
-      data += StreamData(s, cosOpenFiltered);
+      std::string piece = StreamData(s, cosOpenFiltered);
+      budget.Content(piece.size() + 1);
+      data += piece;
       data += "\n";  // streams of one page's content join at a token boundary
     }
   }
   return data;
 }
 
-const int kMaxFormDepth = 32;
-
+// Reads `data`, which the caller has counted.
 void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Matrix ctm, ContentRec& out,
-               int depth, std::set<QPDFObjGen>& formPath) {
+               int depth, std::set<QPDFObjGen>& formPath, Budget& budget) {
   ASStm handle = NewMemStm(data);
   struct Closer {
     ASStm s;
@@ -155,10 +182,12 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
         QPDFObjectHandle dict = x.getDict();
         QPDFObjectHandle subtype = dict.getKey("/Subtype");
         if (subtype.isNameAndEquals("/Image")) {
+          budget.Element();
           auto e = std::make_unique<ElemRec>(ElemRec{kPDEImage, BoxOf(ctm, 0, 0, 1, 1), doc.Wrap(x), nullptr});
           LiveElems().insert(e.get());
           out.elems.push_back(std::move(e));
         } else if (subtype.isNameAndEquals("/Form")) {
+          budget.Element();
           Matrix fm;
           ReadMatrix(dict.getKey("/Matrix"), fm);
           Matrix inner = fm.Then(ctm);
@@ -172,19 +201,24 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
           }
           auto e = std::make_unique<ElemRec>(ElemRec{kPDEForm, box, doc.Wrap(x), nullptr});
           auto child = std::make_unique<ContentRec>();
+          ContentRec& inside = *child;
           LiveContents().insert(child.get());
           e->child = child.get();
+          // In place before the form is read, so that a failure inside it
+          // leaves nothing the page's content does not own.
+          LiveElems().insert(e.get());
+          out.elems.push_back(std::move(e));
+          out.children.push_back(std::move(child));
           // A form that places itself, directly or through others, is read once.
           QPDFObjGen og = x.getObjGen();
           if (depth < kMaxFormDepth && formPath.insert(og).second) {
             QPDFObjectHandle formRes = dict.getKey("/Resources");
-            Interpret(doc, StreamData(x, cosOpenFiltered), formRes.isDictionary() ? formRes : resources, inner,
-                      *child, depth + 1, formPath);
+            std::string formData = StreamData(x, cosOpenFiltered);
+            budget.Content(formData.size());
+            Interpret(doc, formData, formRes.isDictionary() ? formRes : resources, inner, inside, depth + 1,
+                      formPath, budget);
             formPath.erase(og);
           }
-          LiveElems().insert(e.get());
-          out.elems.push_back(std::move(e));
-          out.children.push_back(std::move(child));
         }
       }
     }
@@ -212,7 +246,9 @@ PDEContent PDPageAcquirePDEContentImpl(PDPage page) {
   LiveContents().insert(content.get());
   try {
     std::set<QPDFObjGen> path;
-    Interpret(*doc, ContentData(p.getKey("/Contents")), InheritedResources(p), Matrix(), *content, 0, path);
+    Budget budget;
+    Interpret(*doc, ContentData(p.getKey("/Contents"), budget), InheritedResources(p), Matrix(), *content, 0,
+              path, budget);
   } catch (...) {
     Forget(*content);
     RaiseFromCurrentException();

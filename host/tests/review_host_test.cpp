@@ -122,4 +122,57 @@ TEST_F(ReviewContentTest, LongEncodedInlineImagesAreReadInLinearTime) {
   }
 }
 
+// A page whose forms place one another many times over: `levels` forms, each
+// placing the next `times` times, the last placing an image.
+std::string NestedFormsPdf(int levels, int times, const std::string& formPadding = "") {
+  hosttest::PdfSpec s;
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+               "/Resources << /XObject << /X 5 0 R >> >> >>",
+               "stream:|/X Do"};
+  std::string places;
+  for (int i = 0; i < times; ++i) places += "q /X Do Q\n";
+  for (int k = 0; k < levels; ++k) {
+    int next = 5 + k + 1;
+    s.objects.push_back("stream:/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /X " +
+                        std::to_string(next) + " 0 R >> >>|" + formPadding + places);
+  }
+  s.objects.push_back("stream:/Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 "
+                      "/ColorSpace /DeviceGray|x");
+  return hosttest::MakePdf(s);
+}
+
+class ReviewPlacementsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { hosttest::BindTables(); }
+  void TearDown() override { host::CloseAllDocuments(); }
+  // The code the page's placements raise, 0 when they were read.
+  ASErrorCode AcquireError(const std::string& pdf, ASInt32* count = nullptr) {
+    PDDoc pd = host::OpenDocumentBytes(pdf, "forms");
+    PDPage page = PDDocAcquirePage(pd, 0);
+    PDEContent content = nullptr;
+    HostRegionResult r = HostRegion([&] { content = PDPageAcquirePDEContent(page); });
+    if (content && count) *count = PDEContentGetNumElems(content);
+    if (content) PDEContentRelease(content);
+    PDPageRelease(page);
+    return r.raised ? r.code : 0;
+  }
+};
+
+TEST_F(ReviewPlacementsTest, FormsPlacingEachOtherOverAndOverEndInAnError) {
+  // Small forms nested into a hundred million placements: a clear error in
+  // a moment, not hours and all the memory there is.
+  ASInt32 count = -1;
+  EXPECT_EQ(AcquireError(NestedFormsPdf(3, 10), &count), 0);
+  EXPECT_EQ(count, 1);
+  Clock::time_point start = Clock::now();
+  EXPECT_EQ(AcquireError(NestedFormsPdf(8, 10)), cosErrDataTooLarge);
+  EXPECT_LT(Seconds(start), 20.0);
+
+  // A big form read again for each of its placements counts each time.
+  host::SetDecodedDataCap(size_t(8) << 20);
+  EXPECT_EQ(AcquireError(NestedFormsPdf(1, 4, "% " + std::string(1 << 20, 'x') + "\n")), 0);
+  EXPECT_EQ(AcquireError(NestedFormsPdf(2, 40, "% " + std::string(1 << 20, 'x') + "\n")), cosErrDataTooLarge);
+}
+
 }  // namespace
