@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <unordered_set>
 #include <utility>
 
 #include "cos/docs.h"
@@ -29,10 +30,16 @@ std::map<std::pair<ASUns32, ASUns32>, std::unique_ptr<FontRec>>& Fonts() {
   return *fonts;
 }
 
+// The records by handle: a document asks about each of its fonts, and a
+// walk over all of them for each question would grow with their square.
+std::unordered_set<PDFont>& Handles() {
+  static auto* handles = new std::unordered_set<PDFont>;
+  return *handles;
+}
+
 FontRec& FontOf(PDFont font) {
-  for (auto& kv : Fonts())
-    if (reinterpret_cast<PDFont>(kv.second.get()) == font) return *kv.second;
-  Raise(genErrBadHandle);
+  if (!Handles().count(font)) Raise(genErrBadHandle);
+  return *reinterpret_cast<FontRec*>(font);
 }
 
 QPDFObjectHandle Dict(const FontRec& rec) {
@@ -59,7 +66,10 @@ PDFont PDFontFromCosObjImpl(CosObj font) {
   if (!doc || !Q([&] { return h.isDictionary(); })) Raise(cosErrTypeMismatch);
   auto key = std::make_pair(font.a, font.b);
   auto& rec = Fonts()[key];
-  if (!rec) rec = std::make_unique<FontRec>(FontRec{font.a, font.b, {}});
+  if (!rec) {
+    rec = std::make_unique<FontRec>(FontRec{font.a, font.b, {}});
+    Handles().insert(reinterpret_cast<PDFont>(rec.get()));
+  }
   return reinterpret_cast<PDFont>(rec.get());
 }
 

@@ -175,4 +175,23 @@ TEST_F(ReviewPlacementsTest, FormsPlacingEachOtherOverAndOverEndInAnError) {
   EXPECT_EQ(AcquireError(NestedFormsPdf(2, 40, "% " + std::string(1 << 20, 'x') + "\n")), cosErrDataTooLarge);
 }
 
+TEST(ReviewFontsTest, FontHandlesAreFoundWithoutWalkingAllFonts) {
+  // A document with tens of thousands of fonts (one subset per page) asks
+  // about each: looking a handle up must not cost a walk over all of them.
+  hosttest::BindTables();
+  PDDoc pd = host::OpenDocumentBytes(hosttest::MakePagesPdf(1), "fonts");
+  CosDoc doc = PDDocGetCosDoc(pd);
+  const int kFonts = 60000;
+  std::vector<PDFont> fonts;
+  for (int i = 0; i < kFonts; ++i) {
+    CosObj dict = CosNewDict(doc, 0, 2);
+    CosDictPut(dict, ASAtomFromString("Subtype"), CosNewName(doc, 0, ASAtomFromString("TrueType")));
+    fonts.push_back(PDFontFromCosObj(dict));
+  }
+  Clock::time_point start = Clock::now();
+  for (PDFont font : fonts) ASSERT_STREQ(ASAtomGetString(PDFontGetSubtype(font)), "TrueType");
+  EXPECT_LT(Seconds(start), 1.0);
+  host::CloseAllDocuments();
+}
+
 }  // namespace
