@@ -50,6 +50,43 @@ class CappedPipe : public Pipeline {
   size_t cap_;
 };
 
+// Counts the bytes that pass and fails once they are more than the cap.
+class CountingPipe : public Pipeline {
+ public:
+  explicit CountingPipe(size_t cap) : Pipeline("counting", nullptr), cap_(cap) {}
+  void write(unsigned char const*, size_t len) override {
+    if (len > cap_ - count_) throw CappedPipe::TooLarge();
+    count_ += len;
+  }
+  void finish() override {}
+
+ private:
+  size_t cap_;
+  size_t count_ = 0;
+};
+
+// The library decodes an object stream whole, with no bound, when one of
+// its objects is first read. Each is measured once here against the cap, so
+// that a small file cannot ask for all the memory there is later.
+void CheckObjectStreams(QPDF& qpdf) {
+  std::set<int> numbers;
+  for (auto& entry : qpdf.getXRefTable())
+    if (entry.second.getType() == 2) numbers.insert(entry.second.getObjStreamNumber());
+  for (int number : numbers) {
+    try {
+      QPDFObjectHandle stream = qpdf.getObjectByID(number, 0);
+      if (!stream.isStream()) continue;
+      CountingPipe counter(R().decodedCap);
+      stream.pipeStreamData(&counter, nullptr, 0, qpdf_dl_specialized, true, false);
+    } catch (const CappedPipe::TooLarge&) {
+      SetFailureDetail("object stream " + std::to_string(number) + " decodes to more than the host allows");
+      Raise(cosErrDataTooLarge);
+    } catch (const std::exception&) {
+      // A broken object stream is the library's to report when its objects are read.
+    }
+  }
+}
+
 Doc& Adopt(std::unique_ptr<QPDF> qpdf, const std::string& path) {
   auto doc = std::make_unique<Doc>();
   doc->id = R().nextId++;
@@ -76,6 +113,7 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
   qpdf->setAttemptRecovery(options.attemptRepair);
   try {
     process(*qpdf);
+    CheckObjectStreams(*qpdf);
     CheckOpened(*qpdf);
   } catch (const ASHostRaise&) {
     throw;

@@ -194,4 +194,38 @@ TEST(ReviewFontsTest, FontHandlesAreFoundWithoutWalkingAllFonts) {
   host::CloseAllDocuments();
 }
 
+TEST(ReviewDocumentsTest, ObjectStreamsAreCappedLikeEveryOtherStream) {
+  // The library decodes an object stream whole when one of its objects is
+  // read, past the host's cap: a small file could take all the memory there
+  // is. Made by qpdf itself, with a 4 MB string in an object stream.
+  hosttest::BindTables();
+  hosttest::TempDir dir;
+  hosttest::PdfSpec s;
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R /Big 3 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>",
+               "<< /Text (" + std::string(4u << 20, 'a') + ") >>"};
+  hosttest::WriteFile(dir.File("in.pdf"), hosttest::MakePdf(s));
+  std::string output;
+  ASSERT_EQ(hosttest::RunCommand("qpdf --object-streams=generate '" + dir.File("in.pdf") + "' '" +
+                                     dir.File("objstm.pdf") + "'",
+                                 &output),
+            0)
+      << output;
+  ASSERT_NE(hosttest::ReadFile(dir.File("objstm.pdf")).find("/ObjStm"), std::string::npos);
+
+  // Under the cap the file opens and its objects read as usual.
+  PDDoc pd = host::OpenDocument(dir.File("objstm.pdf"));
+  CosObj big = CosDictGet(CosDocGetRoot(PDDocGetCosDoc(pd)), ASAtomFromString("Big"));
+  ASInt32 length = 0;
+  CosStringValue(CosDictGet(big, ASAtomFromString("Text")), &length);
+  EXPECT_EQ(length, 4 << 20);
+  host::CloseAllDocuments();
+
+  // Over it, a clear error before anything is read.
+  host::SetDecodedDataCap(size_t(1) << 20);
+  HostRegionResult r = HostRegion([&] { host::OpenDocument(dir.File("objstm.pdf")); });
+  EXPECT_EQ(r.code, cosErrDataTooLarge);
+  EXPECT_EQ(ASFrameDepth(), 0);
+  host::CloseAllDocuments();
+}
+
 }  // namespace
