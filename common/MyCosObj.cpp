@@ -375,14 +375,15 @@ ASBool MyCosObj::CloneEnumProc(MyCosObj& key, MyCosObj& value, void* clientData)
 }
 
 MyCosObj MyCosObj::Clone() const {
-  CloneRecord rec;
+  CloneRecord clone;
+  // The entries are put by CloneEnumProc through the trampoline, which keeps
+  // an exception of the procedure until the clone's region is closed.
+  EnumRecord rec{&CloneEnumProc, &clone, nullptr};
   CosObj result{0, 0};
-  bool enumerate = false;
   Guarded("MyCosObj::Clone", [&] {
     result = CosNewNull();
     ASBool indirect = CosObjIsIndirect(obj_);
     CosType type = CosObjGetType(obj_);
-    enumerate = type == CosDict || type == CosStream;
     CosDoc doc = type == CosNull ? nullptr : CosObjGetDoc(obj_);
     switch (type) {
       case CosNull:
@@ -405,16 +406,15 @@ MyCosObj MyCosObj::Clone() const {
       }
       case CosDict:
       case CosStream:
+        // The host enumerates a stream through its dictionary.
         result = CosNewDict(doc, indirect, 1);
+        clone.target.Assign(result);
+        CosObjEnum(obj_, &EnumTrampoline, &rec);
         break;
       default:
         break;
     }
   });
-  if (enumerate) {
-    // The host enumerates a stream through its dictionary.
-    rec.target.Assign(result);
-    Enum(&CloneEnumProc, &rec);
-  }
+  if (rec.error) std::rethrow_exception(rec.error);
   return MyCosObj(result);
 }
