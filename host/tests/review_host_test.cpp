@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,64 @@ TEST_F(ReviewContentTest, LongEncodedInlineImagesAreReadInLinearTime) {
   }
 }
 
+TEST_F(ReviewContentTest, MutatedContentNeverCrashesOrOverreads) {
+  // Seeds of every token kind and inline images of each way of finding
+  // their end, cut, flipped, spliced and repeated; a few seconds at most.
+  // The bytes reported consumed never pass the content's length.
+  const std::vector<std::string> seeds = {
+      "q 1 0 0 1 0 0 cm /F1 12 Tf (a\\(b\\)c) Tj <41 42> Tj [1 -2.5 (x)] TJ Q % note\n",
+      "/P << /MCID 0 /B true /N null >> BDC EMC {1 add} 0.5 .5 -.5 +3",
+      "BI /W 4 /H 1 /BPC 8 /CS /G ID EI E\nEI Q",
+      "BI /W 2 /H 1 /BPC 8 /CS /G /F /AHx ID 45 49>\nEI S",
+      "BI /W 2 /H 2 /BPC 8 /CS /RGB /F [/A85 /Fl] ID 9jqo^~>\nEI Q",
+      "BI /W 8 /H 8 /BPC 8 /CS /RGB /F /Fl ID \x01\x02EI\xff\xfe\nEI\nQ",
+      "BI /IM true /W 3 /H 3 /D [1 0] ID \x00\x00\x00 EI Q",
+      "BI /W 1 /H 1 /CS [/Indexed /RGB 1 <000000FFFFFF>] /BPC 1 ID \x80 EI"};
+  const char pieces[] = "()<>[]{}/%\\ \n\rEIBIDQ0.-+~";
+  uint32_t seed = 12345;
+  auto next = [&]() {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) & 0xFFFFFF;
+  };
+  Clock::time_point start = Clock::now();
+  int runs = 0;
+  for (; runs < 20000 && Seconds(start) < 4.0; ++runs) {
+    std::string c = seeds[next() % seeds.size()];
+    for (int m = next() % 4 + 1; m > 0; --m) {
+      size_t at = c.empty() ? 0 : next() % c.size();
+      switch (next() % 5) {
+        case 0: c.resize(at); break;
+        case 1: if (!c.empty()) c[at] = static_cast<char>(next() & 0xFF); break;
+        case 2: c.insert(at, 1, pieces[next() % (sizeof pieces - 1)]); break;
+        case 3: c.insert(at, seeds[next() % seeds.size()]); break;
+        default: c.erase(at, next() % 8); break;
+      }
+    }
+    ASStm stm = ASMemStmRdOpen(c.data(), static_cast<ASSize_t>(c.size()));
+    PDToken t;
+    long long used = 0;
+    for (;;) {
+      ASInt32 n = PDReadContentToken(stm, &t);
+      if (n <= 0) break;
+      used += n;
+      if (t.type != kPDTokenKeyword || std::string(t.text) != "BI") continue;
+      ASInt32 consumed = 0;
+      CosObj img{0, 0};
+      HostRegionResult r = HostRegion([&] { img = PDReadInlineImage(stm, CosObj{0, 0}, doc_, &consumed); });
+      if (r.raised) {
+        EXPECT_EQ(r.code, cosErrBadSyntax) << c;
+        break;
+      }
+      used += consumed;
+      CosObjDestroy(img);
+    }
+    ASStmClose(stm);
+    ASSERT_LE(used, static_cast<long long>(c.size())) << c;
+    ASSERT_EQ(ASFrameDepth(), 0);
+  }
+  EXPECT_GT(runs, 100);
+}
+
 // A page whose forms place one another many times over: `levels` forms, each
 // placing the next `times` times, the last placing an image.
 std::string NestedFormsPdf(int levels, int times, const std::string& formPadding = "") {
@@ -226,6 +285,64 @@ TEST(ReviewDocumentsTest, ObjectStreamsAreCappedLikeEveryOtherStream) {
   EXPECT_EQ(r.code, cosErrDataTooLarge);
   EXPECT_EQ(ASFrameDepth(), 0);
   host::CloseAllDocuments();
+}
+
+TEST_F(ReviewPlacementsTest, MutatedPageContentIsReadSafely) {
+  // Page content cut, flipped and spliced, with an image and a form that
+  // places the image and itself; each read ends with its elements or a raise.
+  hosttest::PdfSpec s;
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+               "<< /Type /Pages /Kids [3 0 R] /Count 1 /Resources << /XObject << /Im 5 0 R /Fm 6 0 R >> >> >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>", "stream:|q Q",
+               "stream:/Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 "
+               "/ColorSpace /DeviceGray|x",
+               "stream:/Type /XObject /Subtype /Form /BBox [0 0 10 10] /Matrix [2 0 0 2 5 5]|"
+               "q 3 0 0 3 0 0 cm /Im Do Q /Fm Do"};
+  PDDoc pd = host::OpenDocumentBytes(hosttest::MakePdf(s), "mutated");
+  CosDoc doc = PDDocGetCosDoc(pd);
+  CosObj pageDict = CosDocGetObjByID(doc, 3);
+  const std::string seed =
+      "q 50 0 0 25 100 100 cm /Im Do Q q 1 0 0 1 10 20 cm /Fm Do Q /Im Do "
+      "BI /W 2 /H 1 /BPC 8 /CS /G ID ab EI 1e308 0 0 1e308 -1e308 0 cm /Fm Do";
+  uint32_t state = 777;
+  auto next = [&]() {
+    state = state * 1103515245u + 12345u;
+    return (state >> 8) & 0xFFFFFF;
+  };
+  Clock::time_point start = Clock::now();
+  int runs = 0;
+  for (; runs < 3000 && Seconds(start) < 4.0; ++runs) {
+    std::string c = seed;
+    for (int m = next() % 4 + 1; m > 0; --m) {
+      if (c.empty()) c = "Q";
+      size_t at = next() % c.size();
+      switch (next() % 4) {
+        case 0: c.resize(at + 1); break;
+        case 1: c[at] = static_cast<char>(next() & 0xFF); break;
+        case 2: c.insert(at, seed.substr(next() % seed.size(), next() % 16)); break;
+        default: c.erase(at, next() % 8); break;
+      }
+    }
+    ASStm src = ASMemStmRdOpen(c.data(), static_cast<ASSize_t>(c.size()));
+    CosObj content = CosNewStream(doc, 1, src, 0, 1, CosNewNull(), CosNewNull(), -1);
+    ASStmClose(src);
+    CosDictPut(pageDict, ASAtomFromString("Contents"), content);
+    PDPage page = PDDocAcquirePage(pd, 0);
+    PDEContent elements = nullptr;
+    HostRegionResult r = HostRegion([&] { elements = PDPageAcquirePDEContent(page); });
+    if (!r.raised) {
+      for (ASInt32 i = 0; i < PDEContentGetNumElems(elements); ++i) {
+        PDEElement e = PDEContentGetElem(elements, i);
+        ASFixedRect box;
+        PDEElementGetBBox(e, &box);
+        if (PDEElementGetType(e) == kPDEForm) PDEContentGetNumElems(PDEFormGetContent(e));
+      }
+      PDEContentRelease(elements);
+    }
+    PDPageRelease(page);
+    ASSERT_EQ(ASFrameDepth(), 0);
+  }
+  EXPECT_GT(runs, 100);
 }
 
 }  // namespace
