@@ -30,6 +30,28 @@ std::string& LastName() {
   return name;
 }
 
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A name operand as resource dictionaries key it: content writes "/Im#201"
+// for the resource "/Im 1". A stray "#" stands as written.
+std::string ResourceName(const char* text) {
+  std::string name;
+  for (size_t i = 0; text[i]; ++i) {
+    if (text[i] == '#' && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      name += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+      i += 2;
+    } else {
+      name += text[i];
+    }
+  }
+  return name;
+}
+
 
 ASInt32 PageCount(PDDoc pd) {
   if (!pd) return 0;
@@ -265,7 +287,7 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
     if (token.type != kPDTokenKeyword) continue;
 
     if (token.text[0] == '/') {
-      const std::string name(token.text);
+      const std::string name = ResourceName(token.text);
       LastName() = name;
       CheckObject(name, streamNode);
       continue;

@@ -95,6 +95,17 @@ TEST_F(ContentStreamTest, NamesAndOperatorsComeWithTheirNodes) {
   for (const OperatorCall& call : content_->operators) EXPECT_EQ(call.container, first.container);
 }
 
+TEST_F(ContentStreamTest, NamesWithEscapesFindTheResourcesTheyName) {
+  // "#20" is a blank, "#23" a "#": resources are keyed by the names they stand for.
+  OpenPdf(OnePage("4 0 R", "/XObject << /Im#201 5 0 R /A#23B 6 0 R >>",
+                  {"stream:|/Im#201 Do /A#23B Do",
+                   "stream:/Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray|x",
+                   "stream:/Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray|y"}));
+  CheckAll();
+  EXPECT_EQ(Seen(KIND_IMAGE), (std::vector<int>{5, 6}));
+  EXPECT_EQ(PDFXPreflight::GetLastName(), "/A#B");
+}
+
 TEST_F(ContentStreamTest, AFormsOperatorsNameTheStreamThatNamedIt) {
   content_->aside = {"ri"};
   OpenPdf(OnePage("4 0 R", "/XObject << /F 5 0 R >>",
