@@ -169,10 +169,17 @@ ASBool CosObjEnumImpl(CosObj obj, CosObjEnumProc proc, void* clientData) {
   Doc* doc = nullptr;
   QPDFObjectHandle h = Resolve(obj, &doc);
   if (!doc || !proc) return 1;
+  // The procedure may close the document: it is looked up again before each entry.
+  const ASUns32 docId = doc->id;
+  auto stillOpen = [&] {
+    doc = FindDoc(docId);
+    if (!doc) Raise(genErrBadHandle);
+  };
   CosType type = Q([&] { return TypeOf(h); });
   if (type == CosArray) {
     int n = Q([&] { return h.getArrayNItems(); });
     for (int i = 0; i < n; ++i) {
+      stillOpen();
       CosObj item = Q([&] { return i < h.getArrayNItems() ? doc->Wrap(h.getArrayItem(i)) : CosObj{0, 0}; });
       if (!proc(item, CosObj{0, 0}, clientData)) return 0;  // the procedure may throw: not ours to catch
     }
@@ -182,6 +189,7 @@ ASBool CosObjEnumImpl(CosObj obj, CosObjEnumProc proc, void* clientData) {
   QPDFObjectHandle dict = Q([&] { return type == CosStream ? h.getDict() : h; });
   std::set<std::string> keys = Q([&] { return dict.getKeys(); });  // byte order
   for (const std::string& key : keys) {
+    stillOpen();
     CosObj name{0, 0}, value{0, 0};
     bool present = Q([&] {
       if (!dict.hasKey(key)) return false;

@@ -345,4 +345,36 @@ TEST_F(ReviewPlacementsTest, MutatedPageContentIsReadSafely) {
   EXPECT_GT(runs, 100);
 }
 
+TEST(ReviewCosTest, ADocumentClosedDuringAnEnumerationEndsIt) {
+  // An enumeration procedure that closes the document: the entries after it
+  // are not handed out from a document that is gone. A stream, and direct
+  // arrays and dictionaries, outlive their document in the library.
+  hosttest::BindTables();
+  hosttest::PdfSpec s;
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>",
+               "stream:/A 1 /B [1 2 3] /C << /D 3 /E 4 >>|data"};
+  for (const char* key : {"", "B", "C"}) {
+    PDDoc pd = host::OpenDocumentBytes(hosttest::MakePdf(s), "closed");
+    CosObj obj = CosDocGetObjByID(PDDocGetCosDoc(pd), 3);
+    if (*key) obj = CosDictGet(CosStreamDict(obj), ASAtomFromString(key));
+    struct Seen {
+      PDDoc pd;
+      int calls = 0;
+    } seen{pd};
+    HostRegionResult r = HostRegion([&] {
+      CosObjEnum(
+          obj,
+          [](CosObj, CosObj, void* data) -> ASBool {
+            auto* seen = static_cast<Seen*>(data);
+            if (++seen->calls == 1) host::CloseDocument(seen->pd);
+            return 1;
+          },
+          &seen);
+    });
+    EXPECT_EQ(seen.calls, 1) << key;
+    EXPECT_EQ(r.code, genErrBadHandle) << key;
+    EXPECT_EQ(ASFrameDepth(), 0);
+  }
+}
+
 }  // namespace
