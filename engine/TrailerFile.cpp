@@ -105,10 +105,15 @@ uint64_t ParseSubsectionHeader(const Window& w, size_t& p) {
   return count;
 }
 
+// Never cut: the closing lines of a file with many placeholders run long.
 std::string Format(const char* format, unsigned long a, unsigned long b) {
   char line[64];
   int n = std::snprintf(line, sizeof line, format, a, b);
-  return std::string(line, n > 0 ? static_cast<size_t>(n) : 0);
+  if (n <= 0) return std::string();
+  if (static_cast<size_t>(n) < sizeof line) return std::string(line, static_cast<size_t>(n));
+  std::vector<char> longer(static_cast<size_t>(n) + 1);
+  std::snprintf(longer.data(), longer.size(), format, a, b);
+  return std::string(longer.data(), static_cast<size_t>(n));
 }
 
 }  // namespace

@@ -268,6 +268,19 @@ TEST(TrailerFileTest, AHugeSubsectionKeepsItsEntriesWhole) {
   EXPECT_NE(file.find("/Size 100005\n"), std::string::npos);
 }
 
+TEST(TrailerFileTest, ManyPlaceholdersKeepTheEndOfTheFileWhole) {
+  // Over ten million bytes before the table, and a six-digit Size.
+  std::vector<TrailerPlaceholder> placeholders;
+  for (ASInt32 n = 5; n < 5 + 600000; ++n) placeholders.push_back(TrailerPlaceholder{n, 0});
+  std::string file = BuildTrailerFile("<<>>\n", placeholders);
+  const size_t xref = file.rfind("xref\n0 ");
+  ASSERT_NE(xref, std::string::npos);
+  ASSERT_GE(xref, 10000000u);
+  const std::string tail = "trailer\n<<\n/Size 600005\n/Root 1 0 R\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  ASSERT_GE(file.size(), tail.size());
+  EXPECT_EQ(file.substr(file.size() - tail.size()), tail);
+}
+
 // --- the step inside a check -------------------------------------------------
 
 // The temporary files as they were when opened, in order.
