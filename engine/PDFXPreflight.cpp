@@ -21,6 +21,14 @@ const char kRetiredStandard[] = "PDF/X-1:1999";
 
 PDFXPreflight::PDFXPreflight() : openCounts_(10, 0), totalCounts_(10, 0), resourceStack_(this) {}
 
+PDFXPreflight::~PDFXPreflight() {
+  // Objects that refer to each other (or to themselves) hold each other's
+  // nodes as referrers; the lists go with the check so the nodes can.
+  for (auto* map : {&visited_, &pending_})
+    for (auto& entry : *map)
+      if (entry.second) entry.second->referrers.clear();
+}
+
 PDFXPreflight::PDFXPreflight(Zentu::StatusInterface* ui) : PDFXPreflight() {
   ui_ = ui;
   const std::vector<std::string>& registered = Zentu::Conformance::RegisteredNames();

@@ -55,6 +55,7 @@ class PDFXPreflight {
 
   // A walker that only files records: no standard, no user interface.
   PDFXPreflight();
+  ~PDFXPreflight();
   // Chooses the standard from the "conformance" setting; when none can be
   // made, files a record instead of throwing. `ui` is not owned.
   explicit PDFXPreflight(Zentu::StatusInterface* ui);

@@ -2,6 +2,8 @@
 // progress texts, forms, pages and cancel.
 #include <gtest/gtest.h>
 
+#include <boost/weak_ptr.hpp>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -190,6 +192,24 @@ TEST_F(ObjectVisitTest, AResourceIsFoundByItsNameAsContentWritesIt) {
   // A direct one is checked at once.
   EXPECT_TRUE(walker->CheckObject(std::string("/G"), referrer));
   EXPECT_EQ(Seen(KIND_EXTGSTATE), (std::vector<int>{-1}));
+}
+
+TEST_F(ObjectVisitTest, NodesThatReferToEachOtherGoWithTheWalker) {
+  OpenPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>", kImage, kImage});
+  boost::weak_ptr<ObjectNode> self, other;
+  {
+    auto walker = NewWalker();
+    NodePtr a(new ObjectNode(Obj(3), 0, std::string()));
+    NodePtr b(new ObjectNode(Obj(4), 0, std::string()));
+    walker->VisitObject(a, a);  // an object that names itself
+    walker->VisitObject(b, a);
+    walker->MarkVisited(b);
+    walker->VisitObject(a, b);  // and two that name each other
+    self = a;
+    other = b;
+  }
+  EXPECT_TRUE(self.expired());
+  EXPECT_TRUE(other.expired());
 }
 
 TEST_F(ObjectVisitTest, TheVisitNotesReferrersInTheNodeThatStands) {
