@@ -289,8 +289,8 @@ void CosObjDestroyImpl(CosObj obj) {
   Q([&] {
     // An indirect object becomes null; its number stays taken.
     bool temporary = h.isIndirect() && doc->temporaries.erase(h.getObjectID()) > 0;
+    if (!temporary) doc->Changed(h);
     if (h.isIndirect()) doc->qpdf->replaceObject(h.getObjGen(), QPDFObjectHandle::newNull());
-    if (!temporary) doc->Touch();
     return 0;
   });
 }
@@ -352,7 +352,7 @@ void CosDictPutImpl(CosObj dict, ASAtom key, CosObj value) {
   std::string k = KeyName(key);
   Q([&] {
     d.replaceKey(k, v);
-    doc->Touch();
+    doc->Changed(d, k);
     return 0;
   });
 }
@@ -364,7 +364,7 @@ void CosDictRemoveImpl(CosObj dict, ASAtom key) {
   std::string k = KeyName(key);
   Q([&] {
     d.removeKey(k);
-    doc->Touch();
+    doc->Changed(d, k);
     return 0;
   });
 }
@@ -397,7 +397,7 @@ void CosArrayPutImpl(CosObj array, ASInt32 index, CosObj value) {
     // Putting past the end extends the array with nulls.
     while (a.getArrayNItems() <= index) a.appendItem(QPDFObjectHandle::newNull());
     a.setArrayItem(index, v);
-    doc->Touch();
+    doc->Changed(a);
     return 0;
   });
 }
@@ -414,7 +414,7 @@ void CosArrayInsertImpl(CosObj array, ASInt32 index, CosObj value) {
       a.appendItem(v);
     else
       a.insertItem(index, v);
-    doc->Touch();
+    doc->Changed(a);
     return 0;
   });
 }
@@ -560,7 +560,7 @@ void CosArrayRemoveNthImpl(CosObj array, ASInt32 index) {
   Q([&] {
     if (index < 0 || index >= a.getArrayNItems()) Raise(cosErrBadIndex);
     a.eraseItem(index);
-    doc->Touch();
+    doc->Changed(a);
     return 0;
   });
 }

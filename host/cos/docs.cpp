@@ -154,6 +154,16 @@ CosObj Doc::Wrap(QPDFObjectHandle h) {
   return CosObj{id, slot};
 }
 
+void Doc::Changed(QPDFObjectHandle h, const std::string& key) {
+  Touch();
+  // A key: only the ones the page walk reads count, in any dictionary (a
+  // page can become a node, and a node a page, by them). A whole object (an
+  // array changed, an object destroyed): when the walk met it.
+  bool moved = key.empty() ? treeObjects.count(h.getObjectPtr()) > 0
+                           : key == "/Kids" || key == "/Type" || key == "/Pages" || key == "/Root";
+  if (moved) ++treeChanges;
+}
+
 Doc* FindDoc(ASUns32 id) {
   auto it = R().docs.find(id);
   return it == R().docs.end() ? nullptr : it->second.get();
@@ -268,23 +278,35 @@ void SaveDoc(Doc& doc, const std::string& path) {
 }
 
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
-  if (doc.pagesAt == doc.mutations) return doc.pages;
+  if (doc.pagesAt == doc.treeChanges) return doc.pages;
   doc.pages.clear();
+  doc.treeHandles.clear();
+  doc.treeObjects.clear();
   doc.pageTreeBroken = false;
+  // Everything the walk reads, so that a change to any of it is noticed.
+  auto met = [&](QPDFObjectHandle h) {
+    if (!h.isIndirect() && h.isNull()) return;  // a missing key: nothing to change in place
+    if (doc.treeObjects.insert(h.getObjectPtr()).second) doc.treeHandles.push_back(h);
+  };
   std::set<QPDFObjGen> seen;
   // Our own walk: no Parent, no repair of the tree, cycles skipped.
   std::vector<std::pair<QPDFObjectHandle, int>> stack;
-  QPDFObjectHandle root = doc.qpdf->getRoot().getKey("/Pages");
+  QPDFObjectHandle catalog = doc.qpdf->getRoot();
+  met(catalog);
+  QPDFObjectHandle root = catalog.getKey("/Pages");
+  met(root);
   if (root.isDictionary()) stack.emplace_back(root, 0);
   if (root.isIndirect()) seen.insert(root.getObjGen());
   while (!stack.empty()) {
     auto& top = stack.back();
     QPDFObjectHandle kids = top.first.getKey("/Kids");
+    met(kids);
     if (!kids.isArray() || top.second >= kids.getArrayNItems()) {
       stack.pop_back();
       continue;
     }
     QPDFObjectHandle kid = kids.getArrayItem(top.second++);
+    met(kid);
     if (!kid.isDictionary()) {
       doc.pageTreeBroken = true;
       continue;
@@ -293,12 +315,14 @@ const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
       doc.pageTreeBroken = true;
       continue;
     }
-    if (kid.getKey("/Kids").isArray() && !kid.getKey("/Type").isNameAndEquals("/Page"))
+    QPDFObjectHandle grandKids = kid.getKey("/Kids");
+    met(grandKids);
+    if (grandKids.isArray() && !kid.getKey("/Type").isNameAndEquals("/Page"))
       stack.emplace_back(kid, 0);
     else
       doc.pages.push_back(kid);
   }
-  doc.pagesAt = doc.mutations;
+  doc.pagesAt = doc.treeChanges;
   return doc.pages;
 }
 

@@ -33,8 +33,14 @@ struct Doc {
   ASInt32 flags = 0;  // bit 0: changed since opened or saved
   bool repaired = false;
   uint64_t mutations = 0;
-  // Page tree leaves, rebuilt when the document changed since they were read.
+  // Page tree leaves, read again after a change that can have moved pages:
+  // one to an object the last walk met (a node, a page, a Kids array), or to
+  // a key the walk reads. Other changes keep them, so that changing every
+  // page in turn does not walk the whole tree for each page.
   std::vector<QPDFObjectHandle> pages;
+  std::vector<QPDFObjectHandle> treeHandles;  // what the walk met, kept alive
+  std::unordered_set<const void*> treeObjects;
+  uint64_t treeChanges = 0;
   uint64_t pagesAt = UINT64_MAX;
   bool pageTreeBroken = false;
   // Generation of each numbered object in the file's cross-reference data.
@@ -45,10 +51,13 @@ struct Doc {
   bool xrefIndexed = false;
 
   CosObj Wrap(QPDFObjectHandle h);
+  // A new object, or a change that no page walk reads.
   void Touch() {
     flags |= 1;
     ++mutations;
   }
+  // A change to `h`: to its key `key`, or to the object as a whole.
+  void Changed(QPDFObjectHandle h, const std::string& key = std::string());
 };
 
 // Open documents; a closed one is gone from here and its handles answer null.

@@ -48,7 +48,7 @@ void PDDocSetInfoImpl(PDDoc d, const char* key, const char* value, ASInt32 lengt
       trailer.replaceKey("/Info", info);
     }
     info.replaceKey(std::string("/") + key, QPDFObjectHandle::newString(text));
-    doc.Touch();
+    doc.Changed(info, std::string("/") + key);
     return 0;
   });
 }
@@ -73,7 +73,7 @@ void PDPageRemoveAnnotImpl(PDPage page, ASInt32 index) {
     QPDFObjectHandle annots = p.getKey("/Annots");
     if (!annots.isArray() || index < 0 || index >= annots.getArrayNItems()) Raise(genErrBadParm);
     annots.eraseItem(index);
-    doc->Touch();
+    doc->Changed(annots);
     return 0;
   });
 }
@@ -112,7 +112,7 @@ void PDAnnotSetRectImpl(PDAnnot annot, const ASFixedRect* rect) {
     for (ASFixed f : {rect->left, rect->bottom, rect->right, rect->top})
       v.push_back(QPDFObjectHandle::newReal(FixedToDouble(f), 6, true));
     a.replaceKey("/Rect", QPDFObjectHandle::newArray(v));
-    doc->Touch();
+    doc->Changed(a, "/Rect");
     return 0;
   });
 }
@@ -133,12 +133,12 @@ void PDActionDestroyImpl(PDAction action) {
   Q([&] {
     // An indirect action becomes null; a direct one is emptied, since its
     // holder still holds it.
+    doc->Changed(h);
     if (h.isIndirect()) {
       doc->qpdf->replaceObject(h.getObjGen(), QPDFObjectHandle::newNull());
     } else if (h.isDictionary()) {
       for (auto& key : h.getKeys()) h.removeKey(key);
     }
-    doc->Touch();
     return 0;
   });
 }

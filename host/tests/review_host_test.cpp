@@ -377,4 +377,76 @@ TEST(ReviewCosTest, ADocumentClosedDuringAnEnumerationEndsIt) {
   }
 }
 
+TEST(ReviewPagesTest, ChangingEveryPageInTurnIsLinear) {
+  // A fix on each page in turn: acquiring the next page after a change must
+  // not walk the whole page tree again when the change moved no page.
+  hosttest::BindTables();
+  const int kPages = 4000;
+  PDDoc pd = host::OpenDocumentBytes(hosttest::MakePagesPdf(kPages), "pages");
+  CosDoc doc = PDDocGetCosDoc(pd);
+  Clock::time_point start = Clock::now();
+  for (int i = 0; i < kPages; ++i) {
+    PDPage page = PDDocAcquirePage(pd, i);
+    CosObj dict = PDPageGetCosObj(page);
+    CosDictPut(dict, ASAtomFromString("Rotate"), CosNewInteger(doc, 0, 90));
+    // A new content stream in place of the old one, which goes.
+    CosObj old = CosDictGet(dict, ASAtomFromString("Contents"));
+    ASStm src = ASMemStmRdOpen("q Q", 3);
+    CosDictPut(dict, ASAtomFromString("Contents"), CosNewStream(doc, 1, src, 0, 1, CosNewNull(), CosNewNull(), -1));
+    ASStmClose(src);
+    CosObjDestroy(old);
+    CosArrayPut(CosDictGet(dict, ASAtomFromString("MediaBox")), 2, CosNewInteger(doc, 0, 600));
+    PDPageRelease(page);
+  }
+  EXPECT_LT(Seconds(start), 2.0);
+  EXPECT_EQ(PDDocGetNumPages(pd), kPages);
+  host::CloseAllDocuments();
+}
+
+TEST(ReviewPagesTest, ChangesThatMovePagesAreSeen) {
+  hosttest::BindTables();
+  PDDoc pd = host::OpenDocumentBytes(hosttest::MakePagesPdf(4), "pages");
+  CosDoc doc = PDDocGetCosDoc(pd);
+  CosObj pages = CosDocGetObjByID(doc, 2);
+  CosObj kids = CosDictGet(pages, ASAtomFromString("Kids"));
+  auto idOfPage = [&](int n) {
+    PDPage page = PDDocAcquirePage(pd, n);
+    ASInt32 id = CosObjGetID(PDPageGetCosObj(page));
+    PDPageRelease(page);
+    return id;
+  };
+  ASSERT_EQ(PDDocGetNumPages(pd), 4);
+  CosArrayRemoveNth(kids, 0);  // the Kids array itself
+  EXPECT_EQ(PDDocGetNumPages(pd), 3);
+  EXPECT_EQ(idOfPage(0), 5);
+  CosArrayInsert(kids, 0, CosDocGetObjByID(doc, 3));
+  EXPECT_EQ(PDDocGetNumPages(pd), 4);
+  CosArrayPut(kids, 4, CosDocGetObjByID(doc, 3));
+  EXPECT_EQ(PDDocGetNumPages(pd), 4) << "a page met twice counts once";
+  CosObjDestroy(CosDocGetObjByID(doc, 5));  // a page object goes
+  EXPECT_EQ(PDDocGetNumPages(pd), 3);
+  EXPECT_EQ(idOfPage(1), 7);
+
+  // A page made a node of its own, a new Kids array, a new page tree root.
+  CosObj page7 = CosDocGetObjByID(doc, 7);
+  CosObj inner = CosNewArray(doc, 0, 1);
+  CosArrayPut(inner, 0, CosDocGetObjByID(doc, 9));
+  CosDictPut(page7, ASAtomFromString("Kids"), inner);
+  CosDictPut(page7, ASAtomFromString("Type"), CosNewName(doc, 0, ASAtomFromString("Pages")));
+  EXPECT_EQ(PDDocGetNumPages(pd), 2) << "7 is a node now, over 9, which counts once";
+  CosObj fresh = CosNewArray(doc, 0, 1);
+  CosArrayPut(fresh, 0, CosDocGetObjByID(doc, 3));
+  CosDictPut(pages, ASAtomFromString("Kids"), fresh);
+  EXPECT_EQ(PDDocGetNumPages(pd), 1);
+  CosObj root = CosNewDict(doc, 1, 2);
+  CosObj one = CosNewArray(doc, 0, 2);
+  CosArrayPut(one, 0, CosDocGetObjByID(doc, 9));
+  CosArrayPut(one, 1, CosDocGetObjByID(doc, 3));
+  CosDictPut(root, ASAtomFromString("Kids"), one);
+  CosDictPut(CosDocGetRoot(doc), ASAtomFromString("Pages"), root);
+  EXPECT_EQ(PDDocGetNumPages(pd), 2);
+  EXPECT_EQ(idOfPage(0), 9);
+  host::CloseAllDocuments();
+}
+
 }  // namespace
