@@ -119,7 +119,7 @@ TEST_F(ReviewContentTest, LongEncodedInlineImagesAreReadInLinearTime) {
     ASSERT_EQ(toks.size(), 3u);
     EXPECT_EQ(toks[1].text.size(), data.size());
     EXPECT_EQ(toks[2].text, "Q");
-    EXPECT_LT(took, 1.0) << filter;
+    EXPECT_LT(took, 2.0) << filter;
   }
 }
 
@@ -249,7 +249,7 @@ TEST(ReviewFontsTest, FontHandlesAreFoundWithoutWalkingAllFonts) {
   }
   Clock::time_point start = Clock::now();
   for (PDFont font : fonts) ASSERT_STREQ(ASAtomGetString(PDFontGetSubtype(font)), "TrueType");
-  EXPECT_LT(Seconds(start), 1.0);
+  EXPECT_LT(Seconds(start), 2.0);
   host::CloseAllDocuments();
 }
 
