@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <stdexcept>
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDFExc.hh>
@@ -260,6 +261,13 @@ void SaveDoc(Doc& doc, const std::string& path) {
       w.setObjectStreamMode(qpdf_o_preserve);
     }
     w.write();
+    // The new bytes reach the disk before the old file is replaced.
+    int written = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (written < 0 || ::fsync(written) != 0) {
+      if (written >= 0) ::close(written);
+      throw std::runtime_error(tmp + ": " + std::strerror(errno));
+    }
+    ::close(written);
   } catch (const std::exception& e) {
     SetFailureDetail(e.what());
     ::unlink(tmp.c_str());

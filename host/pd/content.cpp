@@ -1,6 +1,7 @@
 #include "pd/content.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -93,6 +94,21 @@ size_t Fail(PDToken& token) {
 }
 
 }  // namespace
+
+std::string DecodeName(const char* written) {
+  std::string out;
+  for (const char* p = written; *p; ++p) {
+    if (*p == '#' && std::isxdigit(static_cast<unsigned char>(p[1])) &&
+        std::isxdigit(static_cast<unsigned char>(p[2]))) {
+      char hex[3] = {p[1], p[2], 0};
+      out.push_back(static_cast<char>(std::strtol(hex, nullptr, 16)));
+      p += 2;
+    } else {
+      out.push_back(*p);
+    }
+  }
+  return out;
+}
 
 size_t ReadToken(Stm& stm, PDToken& token, std::string* raw) {
   Reader r(stm, raw);

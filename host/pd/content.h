@@ -16,6 +16,11 @@ namespace host {
 // `raw`, when given, receives every byte consumed.
 size_t ReadToken(Stm& stm, PDToken& token, std::string* raw = nullptr);
 
+// A name as the file wrote it ("/Im#201") made into the name it stands for
+// ("/Im 1"), as resource dictionaries hold it; a "#" without two hex digits
+// stays as written.
+std::string DecodeName(const char* written);
+
 // After "BI": reads the image's dictionary, "ID", its data and "EI". Answers
 // false when the image cannot be read (the stream then ends there).
 // `resources` resolves a named colour space when the data length must be

@@ -157,7 +157,7 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
       continue;
     }
     if (t.text[0] == '/') {
-      name = t.text;
+      name = DecodeName(t.text);
       continue;
     }
     std::string op = t.text;

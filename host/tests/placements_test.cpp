@@ -75,6 +75,17 @@ TEST_F(PlacementsTest, ImagesAndFormsArePlacedInPageSpace) {
   PDPageRelease(page);
 }
 
+TEST_F(PlacementsTest, NamesWrittenWithEscapesFindTheirXObjects) {
+  std::vector<std::string> objects = Doc("/I#6d Do q 2 0 0 2 0 0 cm /F#6D Do Q", "");
+  PDPage page = Page(objects);
+  PDEContent c = PDPageAcquirePDEContent(page);
+  ASSERT_EQ(PDEContentGetNumElems(c), 2);
+  EXPECT_EQ(PDEElementGetType(PDEContentGetElem(c, 0)), kPDEImage);
+  EXPECT_EQ(PDEElementGetType(PDEContentGetElem(c, 1)), kPDEForm);
+  PDEContentRelease(c);
+  PDPageRelease(page);
+}
+
 TEST_F(PlacementsTest, SelfPlacingFormsAndBrokenContentEnd) {
   PDPage page = Page(Doc("/Fm Do", "/Fm Do /Im Do", "/Resources << /XObject << /Fm 6 0 R /Im 5 0 R >> >>"));
   PDEContent c = PDPageAcquirePDEContent(page);
