@@ -4,8 +4,6 @@
 // installed packages ship.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <string>
 #include <vector>
 
@@ -20,7 +18,8 @@ using enginetest::Tree;
 using enginetest::Visit;
 using enginetest::VisitFixture;
 
-const char kProgram[] = R"PS(%!PS
+// Text, an inline image, an image XObject, then the Type 3 font on page one.
+const std::string kProgram = std::string(R"PS(%!PS
 /Helvetica findfont 14 scalefont setfont
 72 720 moveto (Hello, text) show
 gsave 72 500 translate 64 64 scale
@@ -30,21 +29,7 @@ gsave 300 400 translate 200 200 scale /DeviceRGB setcolorspace
 << /ImageType 1 /Width 100 /Height 100 /BitsPerComponent 8 /Decode [0 1 0 1 0 1]
    /ImageMatrix [100 0 0 -100 0 100] /DataSource { 300 string 0 1 299 { 1 index exch dup 7 mul 256 mod put } for } >> image
 grestore
-8 dict begin
-/FontType 3 def /FontMatrix [.001 0 0 .001 0 0] def /FontBBox [0 0 1000 1000] def
-/Encoding 256 array def 0 1 255 { Encoding exch /.notdef put } for
-Encoding 65 /box put Encoding 66 /tri put
-/CharProcs 3 dict def
-CharProcs begin
-/.notdef { } def
-/box { 0 0 moveto 0 1000 lineto 1000 1000 lineto 1000 0 lineto closepath fill } def
-/tri { 0 0 moveto 500 1000 lineto 1000 0 lineto closepath fill } def
-end
-/BuildGlyph { 1000 0 0 0 1000 1000 setcachedevice exch /CharProcs get exch 2 copy known not { pop /.notdef } if get exec } bind def
-/BuildChar { 1 index /Encoding get exch get 1 index /BuildGlyph get exec } bind def
-currentdict end
-/Boxes exch definefont pop
-/Boxes findfont 24 scalefont setfont
+)PS") + enginetest::kType3FontProgram + R"PS(/Boxes findfont 24 scalefont setfont
 72 300 moveto (ABAB) show
 showpage
 /Helvetica findfont 14 scalefont setfont
@@ -52,41 +37,18 @@ showpage
 showpage
 )PS";
 
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+using hosttest::FileExists;
+using hosttest::Quoted;
 
 class RealContentTest : public VisitFixture {
  protected:
-  // Checks the file; every page is walked without error or cancel.
-  boost::shared_ptr<PDFXPreflight> CheckFile(const std::string& path) {
-    view_ = host::OpenInView(path);
-    pd_ = AVDocGetPDDoc(view_);
-    auto walker = CheckAll();
-    EXPECT_FALSE(walker->GetSeverities().test(PROBLEM)) << path;
-    EXPECT_FALSE(walker->GetSeverities().test(CANCELLED)) << path;
-    EXPECT_EQ(Seen(KIND_PAGE).size(), static_cast<size_t>(PDDocGetNumPages(pd_))) << path;
-    EXPECT_TRUE(walker->GetPendingMap().empty());
-    EXPECT_EQ(walker->GetResourceStack().Size(), 0u);
-    return walker;
-  }
 };
 
 TEST_F(RealContentTest, AGhostscriptDocumentWithTextImagesAndAType3Font) {
-  const std::string source = home_.File("sample.ps");
-  const std::string pdf = home_.File("sample.pdf");
-  hosttest::WriteFile(source, kProgram);
-  std::string output;
-  ASSERT_EQ(hosttest::RunCommand("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -sOutputFile=" + Quoted(pdf) +
-                                     " " + Quoted(source) + " 2>&1",
-                                 &output),
-            0)
-      << "Ghostscript is a test dependency (./setup installs it): " << output;
+  const std::string pdf = Distill("sample", kProgram, "-dSAFER");
+  ASSERT_TRUE(hosttest::FileExists(pdf));
   content_->aside = {"ri", "BX", "EX"};
-  auto walker = CheckFile(pdf);
+  auto walker = CheckWholeFile(pdf);
   EXPECT_EQ(Seen(KIND_PAGE).size(), 2u);
   EXPECT_EQ(SeenVisits(KIND_INLINE_IMAGE).size(), 1u);
   EXPECT_EQ(Seen(KIND_IMAGE).size(), 1u);
@@ -113,7 +75,7 @@ TEST_F(RealContentTest, FormsNestedFiveDeep) {
       "stream:/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray|ab");
   const std::string path = home_.File("nested.pdf");
   hosttest::WriteFile(path, hosttest::MakePdf({"1.3", objects, "/Root 1 0 R"}));
-  auto walker = CheckFile(path);
+  auto walker = CheckWholeFile(path);
 
   EXPECT_EQ(Seen(KIND_FORM), (std::vector<int>{5, 6, 7, 8, 9}));
   std::vector<int> referrers;
@@ -131,7 +93,7 @@ TEST_F(RealContentTest, PackagedDocumentation) {
       "/usr/share/doc/zlib1g-dev/crc-doc.1.0.pdf.gz", "/usr/share/doc/liblcms2-dev/LittleCMS2.14 API.pdf.gz"};
   int walked = 0;
   for (size_t i = 0; i < docs.size(); ++i) {
-    if (!Exists(docs[i])) continue;
+    if (!FileExists(docs[i])) continue;
     std::string source = docs[i];
     if (source.compare(source.size() - 3, 3, ".gz") == 0) {
       source = home_.File("packed" + std::to_string(i) + ".pdf");
@@ -145,7 +107,7 @@ TEST_F(RealContentTest, PackagedDocumentation) {
     ASSERT_TRUE(status == 0 || status == 3) << output;  // 3: warnings about the source
     log_->visits.clear();
     content_->operators.clear();
-    CheckFile(path);
+    CheckWholeFile(path);
     EXPECT_GT(Operators().size(), 100u) << path;
     EXPECT_FALSE(Seen(KIND_FONT).empty()) << path;
     host::CloseAllDocuments();

@@ -1,8 +1,6 @@
 // Real documents, joined into one of some hundred pages at test time.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include "common/MyCosDoc.h"
 #include "core/host.h"
 #include "engine/ErrorNames.h"
@@ -13,12 +11,8 @@ namespace {
 
 using enginetest::WalkerFixture;
 
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+using hosttest::FileExists;
+using hosttest::Quoted;
 
 class RealDocumentTest : public WalkerFixture {
  protected:
@@ -32,7 +26,7 @@ class RealDocumentTest : public WalkerFixture {
   std::string Join(const std::vector<std::string>& sources, int rounds) {
     std::vector<std::string> plain;
     for (size_t i = 0; i < sources.size(); ++i) {
-      if (!Exists(sources[i])) return std::string();
+      if (!FileExists(sources[i])) return std::string();
       std::string name = sources[i];
       if (name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0) {
         std::string out = home_.File("source" + std::to_string(i) + ".pdf");

@@ -5,8 +5,6 @@
 // object of those kinds that the file holds must be reached.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <map>
 #include <set>
 #include <string>
@@ -24,12 +22,8 @@ using enginetest::KindFixture;
 using enginetest::NodePtr;
 using enginetest::Visit;
 
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+using hosttest::FileExists;
+using hosttest::Quoted;
 
 std::string Trimmed(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
@@ -39,26 +33,9 @@ std::string Trimmed(std::string text) {
 // The first profile of those the build installs.
 std::string InstalledProfile() {
   for (const char* path : {"/usr/share/color/icc/sRGB.icc", "/usr/share/color/icc/colord/sRGB.icc"})
-    if (Exists(path)) return path;
+    if (FileExists(path)) return path;
   return std::string();
 }
-
-const char kType3Font[] = R"PS(
-8 dict begin
-/FontType 3 def /FontMatrix [.001 0 0 .001 0 0] def /FontBBox [0 0 1000 1000] def
-/Encoding 256 array def 0 1 255 { Encoding exch /.notdef put } for
-Encoding 65 /box put Encoding 66 /tri put
-/CharProcs 3 dict def
-CharProcs begin
-/.notdef { } def
-/box { 0 0 moveto 0 1000 lineto 1000 1000 lineto 1000 0 lineto closepath fill } def
-/tri { 0 0 moveto 500 1000 lineto 1000 0 lineto closepath fill } def
-end
-/BuildGlyph { 1000 0 0 0 1000 1000 setcachedevice exch /CharProcs get exch 2 copy known not { pop /.notdef } if get exec } bind def
-/BuildChar { 1 index /Encoding get exch get 1 index /BuildGlyph get exec } bind def
-currentdict end
-/Boxes exch definefont pop
-)PS";
 
 // What the file holds, by role, each an object number.
 struct Inventory {
@@ -158,33 +135,6 @@ Inventory Scan(PDDoc pd) {
 
 class RealKindsTest : public KindFixture {
  protected:
-  // Ghostscript makes `name`.pdf from the program; `options` go before it.
-  std::string Distill(const std::string& name, const std::string& program, const std::string& options) {
-    const std::string source = home_.File(name + ".ps");
-    const std::string pdf = home_.File(name + ".pdf");
-    hosttest::WriteFile(source, program);
-    std::string output;
-    const int status = hosttest::RunCommand("gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite " + options +
-                                                " -sOutputFile=" + Quoted(pdf) + " " + Quoted(source),
-                                            &output);
-    EXPECT_EQ(status, 0) << "Ghostscript is a test dependency (./setup installs it): " << output;
-    EXPECT_TRUE(Exists(pdf)) << output;
-    return pdf;
-  }
-
-  // Checks the file: every page, without a problem or a cancel, nothing left pending.
-  boost::shared_ptr<PDFXPreflight> CheckFile(const std::string& path) {
-    view_ = host::OpenInView(path);
-    pd_ = AVDocGetPDDoc(view_);
-    auto walker = CheckAll();
-    EXPECT_FALSE(walker->GetSeverities().test(PROBLEM)) << path;
-    EXPECT_FALSE(walker->GetSeverities().test(CANCELLED)) << path;
-    EXPECT_EQ(Seen(KIND_PAGE).size(), static_cast<size_t>(PDDocGetNumPages(pd_)));
-    EXPECT_TRUE(walker->GetPendingMap().empty());
-    EXPECT_EQ(walker->GetResourceStack().Size(), 0u);
-    return walker;
-  }
-
   // Every number in `numbers` was shown to the standard as `kind`.
   void ExpectSeen(const std::vector<int>& numbers, int kind, const char* what) const {
     const std::vector<int> seen = Seen(kind);
@@ -209,11 +159,11 @@ TEST_F(RealKindsTest, FontsOfEveryKindAndOneLeftOut) {
   hosttest::RunCommand("fc-match -f '%{postscriptname}|%{file}' ':fontformat=TrueType'", &found);
   const size_t bar = found.find('|');
   std::string trueTypeName, trueTypeFile;
-  if (bar != std::string::npos && Exists(Trimmed(found.substr(bar + 1)))) {
+  if (bar != std::string::npos && FileExists(Trimmed(found.substr(bar + 1)))) {
     trueTypeName = found.substr(0, bar);
     trueTypeFile = Trimmed(found.substr(bar + 1));
   }
-  std::string program = "%!PS\n<< /NeverEmbed [/Helvetica] >> setdistillerparams\n" + std::string(kType3Font);
+  std::string program = "%!PS\n<< /NeverEmbed [/Helvetica] >> setdistillerparams\n" + std::string(enginetest::kType3FontProgram);
   std::string page = "/Helvetica findfont 12 scalefont setfont 72 740 moveto (Helvetica is not embedded) show\n";
   page += "/NimbusSans-Regular findfont 14 scalefont setfont 72 700 moveto (Type 1 written as CFF) show\n";
   page += "/Boxes findfont 24 scalefont setfont 72 660 moveto (ABAB) show\n";
@@ -227,7 +177,7 @@ TEST_F(RealKindsTest, FontsOfEveryKindAndOneLeftOut) {
   program += page + "showpage\n" + page + "showpage\n" +
              "/Helvetica findfont 12 scalefont setfont 72 700 moveto (Page three) show showpage\n";
   const std::string pdf = Distill("fonts", program, "-I" + Quoted(home_.path()));
-  auto walker = CheckFile(pdf);
+  auto walker = CheckWholeFile(pdf);
   const Inventory in = Scan(pd_);
 
   EXPECT_TRUE(in.fontSubtypes.count("Type1") && in.fontSubtypes.count("Type3"));
@@ -296,7 +246,7 @@ showpage
       Distill("colours", program,
               "-dPreserveHalftoneInfo=true -dTransferFunctionInfo=/Preserve -dUCRandBGInfo=/Preserve "
               "--permit-file-read=" + Quoted(home_.path() + "/"));
-  auto walker = CheckFile(pdf);
+  auto walker = CheckWholeFile(pdf);
   const Inventory in = Scan(pd_);
 
   EXPECT_EQ(in.families, (std::set<std::string>{"DeviceN", "ICCBased", "Indexed", "Separation"}));

@@ -56,11 +56,20 @@ class VisitFixture : public WalkerFixture {
   std::vector<std::string> Operators() const;
   // The progress texts that hold `part`.
   std::vector<std::string> TextsWith(const std::string& part) const;
+  // Ghostscript makes `name`.pdf in the test's folder from the program;
+  // `options` go before the program. Answers the PDF's path.
+  std::string Distill(const std::string& name, const std::string& program, const std::string& options);
+  // Checks the file: every page, without a problem or a cancel, nothing left
+  // pending, no resource level left pushed.
+  boost::shared_ptr<PDFXPreflight> CheckWholeFile(const std::string& path);
   // Records of object kind 24 ("operator in stream").
   std::vector<boost::shared_ptr<Zentu::PDFX_Error>> OperatorRecords(const PDFXPreflight& walker) const;
 
   boost::shared_ptr<ContentLog> content_{new ContentLog};
 };
+
+// A PostScript Type 3 font named /Boxes whose glyphs A and B are a box and a triangle.
+extern const char kType3FontProgram[];
 
 // Objects 1 (the catalog) and 2 (the one Pages node, with the given kids
 // such as "3 0 R 5 0 R", their count and further entries); a test appends

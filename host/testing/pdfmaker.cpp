@@ -1,5 +1,6 @@
 #include "testing/pdfmaker.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +71,13 @@ std::string ReadFile(const std::string& path) {
   s << in.rdbuf();
   return s.str();
 }
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);

@@ -36,6 +36,9 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+// The path in single quotes, for a shell command.
+std::string Quoted(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 // Runs a shell command, answers its exit status and (optionally) its output.
 int RunCommand(const std::string& command, std::string* output = nullptr);
