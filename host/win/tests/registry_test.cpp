@@ -12,6 +12,8 @@
 #include "core/host.h"
 #include "host/calls.h"
 #include "host/frame.h"
+#include "testing/pdfmaker.h"
+#include "testing/processes.h"
 #include "win/registry.h"
 
 namespace {
@@ -123,7 +125,7 @@ TEST_F(WindowsRegistryTest, DamagedTextsAreRefusedWithTheLine) {
   host::reg::Hive hive;
   std::string why;
   EXPECT_TRUE(host::reg::Parse("plughost registry 1\r\n; a comment\n\n[K]\r\n\"v\" 3 hex\n", &hive, &why)) << why;
-  EXPECT_EQ(hive["K"].values.size(), 1u);
+  EXPECT_EQ(hive["K"].values().size(), 1u);
 }
 
 TEST_F(WindowsRegistryTest, ReadingMakesNothingAndWritingIsPrivate) {
@@ -175,6 +177,52 @@ TEST_F(WindowsRegistryTest, ConcurrentWritersKeepEachOthersKeys) {
     ASSERT_EQ(Read("Software\\Writer" + std::to_string(c), &back), 0);
     EXPECT_EQ(back, (std::vector<Stored>{{"round", winRegSz, std::string("39", 3)}}));
   }
+}
+
+// The hive file is written where a link points, never without the lock, and
+// never over a file the user may not write.
+TEST_F(WindowsRegistryTest, HiveWritesRespectTheLinkTheLockAndThePermission) {
+  const std::string folder = home_ + "/registry", hive = folder + "/current_user.txt";
+  const std::string real = home_ + "/elsewhere/hive.txt";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((home_ + "/elsewhere").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink("../elsewhere/hive.txt", hive.c_str()), 0);
+  const std::vector<Stored> values = {{"v", winRegSz, std::string("1", 2)}};
+  ASSERT_EQ(Write("Software\\Linked", values), 0);
+  ASSERT_EQ(Write("Software\\Linked2", values), 0);
+  struct stat st;
+  ASSERT_EQ(::lstat(hive.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  const std::string before = hosttest::ReadFile(real);
+  EXPECT_NE(before.find("[Software\\Linked2]"), std::string::npos);
+  std::string listing;
+  hosttest::RunCommand("ls -A " + hosttest::Quoted(home_ + "/elsewhere"), &listing);
+  EXPECT_EQ(listing, "hive.txt\n");
+
+  // The lock becomes impossible between the start of a rewrite and its commit.
+  WinRegKey key = nullptr;
+  ASSERT_EQ(WinRegBeginRewrite(winHiveCurrentUser, "Software\\Linked", "String", &key), 0);
+  ASSERT_EQ(WinRegSetValue(key, "v", winRegSz, "2", 2), 0);
+  ASSERT_EQ(::unlink((folder + "/.lock").c_str()), 0);
+  ASSERT_EQ(::mkdir((folder + "/.lock").c_str(), 0700), 0);
+  ASSERT_EQ(WinRegCommit(key), fileErrSettingsLock);
+  WinRegCloseKey(key);
+  char text[256];
+  WinSystemErrorText(fileErrSettingsLock, text, sizeof text);
+  EXPECT_STREQ(text, "the settings folder could not be locked");
+  EXPECT_EQ(hosttest::ReadFile(real), before);
+  std::vector<Stored> back;
+  EXPECT_EQ(Read("Software\\Linked", &back), 0);  // reading goes on without it
+  EXPECT_EQ(back, values);
+  ASSERT_EQ(::rmdir((folder + "/.lock").c_str()), 0);
+
+  // A read-only hive, as a user who is not root.
+  ASSERT_EQ(::chmod(real.c_str(), 0444), 0);
+  hosttest::HandToUserNotRoot(home_);
+  int status = hosttest::AsUserNotRoot([&] { return Write("Software\\Linked", {}); });
+  if (status == hosttest::kNoOtherUser) GTEST_SKIP() << "runs as root and could not become another user";
+  EXPECT_EQ(status, winErrAccessDenied);
+  EXPECT_EQ(hosttest::ReadFile(real), before);
 }
 
 TEST_F(WindowsRegistryTest, ModuleFileNameOfASharedLibraryAndOfNothing) {
