@@ -244,15 +244,24 @@ std::vector<ASUns32> OpenDocIds() {
   return ids;
 }
 
+// A save names a refused permission and a folder; anything else (a missing
+// folder included) is a failed save.
+[[noreturn]] void RaiseSaveError(const FileReplacement& out, int err) {
+  SetFailureDetail(out.Detail());
+  Raise(err == ENOENT || err == ENOTDIR ? pdErrSaveFailed : FileErrorCode(err, pdErrSaveFailed));
+}
+
 void SaveDoc(Doc& doc, const std::string& path) {
   FileReplacement out;
-  if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) {
-    SetFailureDetail(out.Detail());
-    Raise(FileErrorCode(err, pdErrSaveFailed));
-  }
+  if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) RaiseSaveError(out, err);
   try {
-    FILE* file = ::fdopen(::dup(out.fd()), "wb");
-    if (!file) throw std::runtime_error(std::string("temporary file: ") + std::strerror(errno));
+    int copy = ::dup(out.fd());  // the writer closes its own
+    FILE* file = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
+    if (!file) {
+      int err = errno;
+      if (copy >= 0) ::close(copy);
+      throw std::runtime_error(std::string("temporary file: ") + std::strerror(err));
+    }
     QPDFWriter w(*doc.qpdf, path.c_str(), file, true);
     w.setCompressStreams(false);
     w.setDecodeLevel(qpdf_dl_none);
@@ -269,10 +278,7 @@ void SaveDoc(Doc& doc, const std::string& path) {
     SetFailureDetail(e.what());
     Raise(pdErrSaveFailed);
   }
-  if (int err = out.Commit()) {
-    SetFailureDetail(out.Detail());
-    Raise(FileErrorCode(err, pdErrSaveFailed));
-  }
+  if (int err = out.Commit()) RaiseSaveError(out, err);
   doc.flags &= ~1;
 }
 
