@@ -35,8 +35,8 @@ pid_t WriterOf(const char* name) {
   char* end = nullptr;
   errno = 0;
   long pid = std::strtol(digits, &end, 10);
-  if (errno || end == digits || *end != '-' || pid <= 0 || pid > INT_MAX || !std::isdigit(static_cast<unsigned char>(*digits)))
-    return 0;
+  if (!std::isdigit(static_cast<unsigned char>(*digits))) return 0;
+  if (errno || *end != '-' || pid <= 0 || pid > INT_MAX) return 0;
   return static_cast<pid_t>(pid);
 }
 
@@ -48,6 +48,27 @@ std::string RandomTail() {
   std::string tail;
   for (int i = 0; i < 6; ++i) tail += chars[gen() % (sizeof chars - 1)];
   return tail;
+}
+
+// Removes from `folder` the temporary files of ours that are older than an
+// hour and whose writing process is gone.
+void RemoveStaleTemporaries(const std::string& folder) {
+  const long maxAgeSeconds = 3600;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  const time_t now = std::time(nullptr);
+  while (dirent* entry = ::readdir(dir)) {
+    pid_t writer = WriterOf(entry->d_name);
+    if (!writer) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+      continue;
+    // A live writer keeps its file, and so does a recent one (its process
+    // id may belong to another namespace).
+    if (now - st.st_mtime < maxAgeSeconds || !Gone(writer)) continue;
+    ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
 }
 
 }  // namespace
@@ -66,24 +87,6 @@ ASErrorCode FileErrorCode(int err, ASErrorCode otherwise) {
     default:
       return otherwise;
   }
-}
-
-void RemoveStaleTemporaries(const std::string& folder, long maxAgeSeconds) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return;
-  const time_t now = std::time(nullptr);
-  while (dirent* entry = ::readdir(dir)) {
-    pid_t writer = WriterOf(entry->d_name);
-    if (!writer) continue;
-    struct stat st;
-    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-      continue;
-    // A live writer keeps its file, and so does a recent one (its process
-    // id may belong to another namespace).
-    if (now - st.st_mtime < maxAgeSeconds || !Gone(writer)) continue;
-    ::unlinkat(::dirfd(dir), entry->d_name, 0);
-  }
-  ::closedir(dir);
 }
 
 FileReplacement::~FileReplacement() {

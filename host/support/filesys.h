@@ -15,7 +15,9 @@ ASErrorCode FileErrorCode(int err, ASErrorCode otherwise);
 
 // A new version of a file, written to a temporary file beside it and renamed
 // over it, so that a failure leaves the old file whole. A link is followed to
-// the file it names, which is made when missing. Temporary files are named .plughost-save-<pid>-XXXXXX.
+// the file it names, which is made when missing. The temporary file is named
+// .plughost-save-<pid>-XXXXXX; one left by a writer that is gone for more than
+// an hour is removed by the next replacement in its folder.
 class FileReplacement {
  public:
   enum class Mode {
@@ -28,8 +30,9 @@ class FileReplacement {
   FileReplacement& operator=(const FileReplacement&) = delete;
 
   // Refuses a target that may not be written (EACCES), a folder (EISDIR) and
-  // anything else that is not a regular file (EINVAL); removes the stale temporary files of writers that are gone from
-  // the folder; makes the temporary file. Answers 0 or an errno value.
+  // anything else that is not a regular file (EINVAL); removes the stale
+  // temporary files of writers that are gone from the folder; makes the
+  // temporary file. Answers 0 or an errno value.
   int Begin(const std::string& path, Mode mode);
   int fd() const { return fd_; }
   // Gives the new file its mode, syncs it, renames it over the target and
@@ -52,9 +55,5 @@ class FileReplacement {
   mode_t oldMode_ = 0;
   std::string detail_;
 };
-
-// Removes from `folder` the temporary files of ours that are older than
-// `maxAgeSeconds` and whose writing process is gone.
-void RemoveStaleTemporaries(const std::string& folder, long maxAgeSeconds = 3600);
 
 }  // namespace host

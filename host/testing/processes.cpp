@@ -1,13 +1,10 @@
 #include "testing/processes.h"
 
 #include <grp.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "testing/pdfmaker.h"
 
@@ -43,34 +40,6 @@ int AsUserNotRoot(const std::function<int()>& body) {
 
 void HandToUserNotRoot(const std::string& path) {
   if (::geteuid() == 0) RunCommand("chown -R 65534:65534 " + Quoted(path));
-}
-
-int WaitForChildren(const std::vector<pid_t>& children, int seconds) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  std::vector<pid_t> running = children;
-  int succeeded = 0;
-  while (!running.empty()) {
-    for (auto it = running.begin(); it != running.end();) {
-      int status = 0;
-      pid_t done = ::waitpid(*it, &status, WNOHANG);
-      if (done == 0) {
-        ++it;
-        continue;
-      }
-      if (done == *it && WIFEXITED(status) && WEXITSTATUS(status) == 0) ++succeeded;
-      it = running.erase(it);
-    }
-    if (running.empty()) break;
-    if (std::chrono::steady_clock::now() > deadline) {
-      for (pid_t pid : running) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-      }
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return succeeded;
 }
 
 }  // namespace hosttest
