@@ -41,6 +41,13 @@ std::string ErrorDescription(const HostRegionResult& raised, ASInt32 status) {
   return buf;
 }
 
+// A zero byte in a name is shown as "\0".
+void InvalidKeyNote(const std::string& name) {
+  std::string shown;
+  for (char c : name) shown += c ? std::string(1, c) : std::string("\\0");
+  Note("Invalid data type for key \"" + shown + "\" -- ignoring key");
+}
+
 void CloseKey(WinRegKey key) {
   HostRegion([&] { WinRegCloseKey(key); });
 }
@@ -113,12 +120,13 @@ bool Prefs::Load(const char* section) {
       break;
     }
     std::string valueName = name ? name : "";
-    if (type == winRegSz) {
-      // A text ends at its first zero byte.
-      s[valueName] = data ? std::string(data, strnlen(data, size)) : std::string();
-    } else {
-      Note("Invalid data type for key \"" + valueName + "\" -- ignoring key");
-    }
+    std::string text = data ? std::string(data, size) : std::string();
+    if (!text.empty() && text.back() == '\0') text.pop_back();  // its terminator
+    // Settings are texts: a zero byte inside one would cut it.
+    if (type == winRegSz && text.find('\0') == std::string::npos)
+      s[valueName] = text;
+    else
+      InvalidKeyNote(valueName);
   }
   CloseKey(key);
   return complete;
@@ -138,8 +146,16 @@ bool Prefs::Save(const char* section) {
   }
 
   const SectionMap& s = Section(section);
+  bool whole = true;
   for (const auto& entry : s) {
     const std::string& value = entry.second;
+    if (entry.first.find('\0') != std::string::npos || value.find('\0') != std::string::npos) {
+      // The registry keeps texts up to their first zero: such a key would come
+      // back cut, or merged with another.
+      InvalidKeyNote(entry.first);
+      whole = false;
+      continue;
+    }
     r = HostRegion([&] {
       status = WinRegSetValue(key, entry.first.c_str(), winRegSz, value.c_str(),
                               static_cast<ASUns32>(value.size() + 1));
@@ -157,7 +173,7 @@ bool Prefs::Save(const char* section) {
     return false;
   }
   CloseKey(key);
-  return true;
+  return whole;
 }
 
 int CaselessCompare(const char* a, const char* b) {

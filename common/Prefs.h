@@ -17,10 +17,13 @@ class Prefs {
   // False and nothing stored for an empty key. Memory only until Save.
   static bool Set(const std::string& key, const std::string& value, const char* section = nullptr);
   // Merges the section's registry key into the section; false when the key
-  // could not be opened or read to its end.
+  // could not be opened or read to its end. A value that is not a text, or
+  // holds a zero byte, is skipped with a note.
   static bool Load(const char* section = nullptr);
   // Replaces the section's registry key by the section; false (after a note
   // to the user) when that failed, and the stored key is then as it was.
+  // A key or value holding a zero byte is left out with a note, the others
+  // are saved, and the answer is false.
   static bool Save(const char* section = nullptr);
 
   // The registry key of a section: "Software\Zentu\" + name + "\Current_Version",

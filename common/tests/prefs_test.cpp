@@ -171,11 +171,88 @@ TEST_F(PrefsTest, OtherValueTypesAreReportedAndSkipped) {
             "\"a\" sz \"1\"\n"
             "\"X\" 4 hex 01000000\n"
             "\"cut\" 1 hex 41420043\n"
+            "\"inner\" sz \"a%00b\"\n"
+            "\"unended\" 1 hex 4142\n"
             "\"z\" sz \"2\"\n");
   ASSERT_TRUE(Prefs::Load("Typed"));
-  EXPECT_EQ(notes_, std::vector<std::string>{"Invalid data type for key \"X\" -- ignoring key"});
+  EXPECT_EQ(notes_, (std::vector<std::string>{"Invalid data type for key \"X\" -- ignoring key",
+                                              "Invalid data type for key \"cut\" -- ignoring key",
+                                              "Invalid data type for key \"inner\" -- ignoring key"}));
   EXPECT_EQ(Prefs::Section("Typed"),
-            (Prefs::SectionMap{{"", "unnamed"}, {"a", "1"}, {"cut", "AB"}, {"z", "2"}}));
+            (Prefs::SectionMap{{"", "unnamed"}, {"a", "1"}, {"unended", "AB"}, {"z", "2"}}));
+}
+
+// Settings are texts: a zero byte would cut a value, or make two keys one.
+TEST_F(PrefsTest, ZeroBytesAreRefusedAndTheOtherKeysSaved) {
+  Prefs::Set("a", "1", "Zero");
+  Prefs::Set("cut", std::string("a\0b", 3), "Zero");
+  Prefs::Set(std::string("k\0x", 3), "x", "Zero");
+  Prefs::Set(std::string("k\0y", 3), "y", "Zero");
+  Prefs::Set("z", "2", "Zero");
+  EXPECT_FALSE(Prefs::Save("Zero"));
+  EXPECT_EQ(notes_, (std::vector<std::string>{"Invalid data type for key \"cut\" -- ignoring key",
+                                              "Invalid data type for key \"k\\0x\" -- ignoring key",
+                                              "Invalid data type for key \"k\\0y\" -- ignoring key"}));
+  Prefs::Section("Zero").clear();
+  ASSERT_TRUE(Prefs::Load("Zero"));
+  EXPECT_EQ(Prefs::Section("Zero"), (Prefs::SectionMap{{"a", "1"}, {"z", "2"}}));
+}
+
+// Without the lock nothing is written; with it, many writers at once keep
+// every value they saved.
+TEST_F(PrefsTest, SavesTakeTheSettingsLockOrWriteNothing) {
+  Prefs::Set("kept", "1", "Locked");
+  ASSERT_TRUE(Prefs::Save("Locked"));
+  const std::string before = ReadFile(Hive());
+  const std::string lock = home_ + "/settings/registry/.lock";
+  ASSERT_EQ(::unlink(lock.c_str()), 0);
+  ASSERT_EQ(::mkdir(lock.c_str(), 0700), 0);
+  Prefs::Set("lost", "2", "Locked");
+  EXPECT_FALSE(Prefs::Save("Locked"));
+  const std::string note = "Error opening registry:  the settings folder could not be locked";
+  EXPECT_EQ(notes_, std::vector<std::string>{note});
+  EXPECT_EQ(ReadFile(Hive()), before);
+  Prefs::Section("Locked").clear();
+  EXPECT_TRUE(Prefs::Load("Locked"));  // reading goes on without it
+  EXPECT_EQ(Prefs::Section("Locked"), (Prefs::SectionMap{{"kept", "1"}}));
+  ASSERT_EQ(::rmdir(lock.c_str()), 0);
+
+  const int writers = 24, values = 20;
+  std::vector<pid_t> children;
+  for (int w = 0; w < writers; ++w) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::alarm(120);  // a writer that hangs is ended
+      std::string section = "Writer " + std::to_string(w);
+      for (int v = 0; v < values; ++v) {
+        Prefs::Set("value " + std::to_string(v), std::to_string(w * 100 + v), section.c_str());
+        if (!Prefs::Save(section.c_str())) ::_exit(1);
+      }
+      ::_exit(0);
+    }
+    children.push_back(child);
+  }
+  for (int w = 0; w < writers; ++w) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(children[w], &status, 0), children[w]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::string section = "Writer " + std::to_string(w);
+    ASSERT_TRUE(Prefs::Load(section.c_str()));
+    EXPECT_EQ(Prefs::Section(section.c_str()).size(), static_cast<size_t>(values)) << section;
+    EXPECT_EQ(Prefs::Section(section.c_str())["value 7"], std::to_string(w * 100 + 7));
+  }
+}
+
+TEST_F(PrefsTest, AKeyOfTwoHundredThousandValuesRoundTrips) {
+  Prefs::SectionMap& large = Prefs::Section("Large");
+  for (int i = 0; i < 200000; ++i) large["value " + std::to_string(i)] = std::to_string(i * 7);
+  const Prefs::SectionMap saved = large;
+  ASSERT_TRUE(Prefs::Save("Large"));
+  large.clear();
+  ASSERT_TRUE(Prefs::Load("Large"));
+  EXPECT_TRUE(Prefs::Section("Large") == saved);
+  Prefs::Section("Large").clear();
 }
 
 TEST_F(PrefsTest, FailedSaveLeavesTheStoredSettingsWhole) {

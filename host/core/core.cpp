@@ -115,6 +115,9 @@ const std::map<ASErrorCode, const char*>& ErrorTexts() {
       {fileErrWrite, "Error writing the file"},
       {fileErrNotFound, "The file does not exist"},
       {fileErrBadPath, "Bad path name"},
+      {fileErrPermission, "Access to the file was denied"},
+      {fileErrIsFolder, "The path names a folder, not a file"},
+      {fileErrSettingsLock, "the settings folder could not be locked"},
       {avErrNoDocument, "There is no active document"},
       {avErrScriptExhausted, "The script has no answer for this prompt"},
   };

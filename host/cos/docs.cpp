@@ -16,6 +16,8 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include "support/filesys.h"
+
 namespace host {
 namespace {
 
@@ -199,16 +201,24 @@ QPDFObjectHandle Resolve(CosObj obj, Doc** docOut) {
 }
 
 Doc& OpenFile(const std::string& path, const OpenOptions& options) {
+  // Opened here rather than by the library, so that a missing file, a refused
+  // permission and a folder each get their own code, never "damaged".
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    SetFailureDetail(path + ": " + std::strerror(errno));
-    Raise(fileErrNotFound);
+  int err = fd < 0 ? errno : ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+  if (err) {
+    if (fd >= 0) ::close(fd);
+    SetFailureDetail(path + ": " + std::strerror(err));
+    Raise(FileErrorCode(err, pdErrOpenFailed));
   }
-  if (!S_ISREG(st.st_mode)) {
+  FILE* file = S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
+  if (!file) {
     SetFailureDetail(path + ": not a regular file");
+    ::close(fd);
     Raise(pdErrOpenFailed);
   }
-  return Open([&](QPDF& q) { q.processFile(path.c_str(), options.password.c_str()); }, path,
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return Open([&](QPDF& q) { q.processFile(path.c_str(), file, true, options.password.c_str()); }, path,
               options);
 }
 
@@ -234,22 +244,25 @@ std::vector<ASUns32> OpenDocIds() {
   return ids;
 }
 
+// A save names a refused permission and a folder; anything else (a missing
+// folder included) is a failed save.
+[[noreturn]] void RaiseSaveError(const FileReplacement& out, int err) {
+  SetFailureDetail(out.Detail());
+  Raise(err == ENOENT || err == ENOTDIR ? pdErrSaveFailed : FileErrorCode(err, pdErrSaveFailed));
+}
+
 void SaveDoc(Doc& doc, const std::string& path) {
-  std::string dir = ".";
-  size_t slash = path.rfind('/');
-  if (slash != std::string::npos) dir = slash == 0 ? "/" : path.substr(0, slash);
-  std::string tmpl = (dir == "/" ? std::string() : dir) + "/.plughost-save-XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back(0);
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) {
-    SetFailureDetail(dir + ": " + std::strerror(errno));
-    Raise(pdErrSaveFailed);
-  }
-  ::close(fd);
-  std::string tmp(name.data());
+  FileReplacement out;
+  if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) RaiseSaveError(out, err);
   try {
-    QPDFWriter w(*doc.qpdf, tmp.c_str());
+    int copy = ::dup(out.fd());  // the writer closes its own
+    FILE* file = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
+    if (!file) {
+      int err = errno;
+      if (copy >= 0) ::close(copy);
+      throw std::runtime_error(std::string("temporary file: ") + std::strerror(err));
+    }
+    QPDFWriter w(*doc.qpdf, path.c_str(), file, true);
     w.setCompressStreams(false);
     w.setDecodeLevel(qpdf_dl_none);
     w.setLinearization(false);
@@ -261,27 +274,11 @@ void SaveDoc(Doc& doc, const std::string& path) {
       w.setObjectStreamMode(qpdf_o_preserve);
     }
     w.write();
-    // The new bytes reach the disk before the old file is replaced.
-    int written = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
-    if (written < 0 || ::fsync(written) != 0) {
-      if (written >= 0) ::close(written);
-      throw std::runtime_error(tmp + ": " + std::strerror(errno));
-    }
-    ::close(written);
   } catch (const std::exception& e) {
     SetFailureDetail(e.what());
-    ::unlink(tmp.c_str());
     Raise(pdErrSaveFailed);
   }
-  // Keep the target's permissions when it exists; mkstemp made the file 0600.
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) ::chmod(tmp.c_str(), st.st_mode & 07777);
-  else ::chmod(tmp.c_str(), 0644);
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    SetFailureDetail(path + ": " + std::strerror(errno));
-    ::unlink(tmp.c_str());
-    Raise(pdErrSaveFailed);
-  }
+  if (int err = out.Commit()) RaiseSaveError(out, err);
   doc.flags &= ~1;
 }
 

@@ -71,15 +71,18 @@ PDDoc ToPDDoc(const Doc& doc);
 // handles of closed documents. `doc` receives the object's document or null.
 QPDFObjectHandle Resolve(CosObj obj, Doc** doc = nullptr);
 
-// Opening raises pdErrNeedPassword, pdErrBadFile or pdErrOpenFailed.
+// Opening raises fileErrNotFound, fileErrPermission, fileErrIsFolder,
+// pdErrNeedPassword, pdErrBadFile (the file does not parse) or pdErrOpenFailed.
 Doc& OpenFile(const std::string& path, const OpenOptions& options = {});
 Doc& OpenBytes(const std::string& bytes, const std::string& description,
                const OpenOptions& options = {});
 void CloseDoc(ASUns32 id);
 std::vector<ASUns32> OpenDocIds();
 
-// Writes the document to `path` through a temporary file in the same folder
-// and a rename; the document stays usable. Raises pdErrSaveFailed.
+// Writes the document to `path` (the file a link names) through a temporary
+// file in the same folder and a rename; the document stays usable. Raises
+// fileErrPermission when the target may not be written, fileErrIsFolder,
+// else pdErrSaveFailed.
 void SaveDoc(Doc& doc, const std::string& path);
 
 // Page tree leaves in order (cycles and broken links skipped).

@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "cos/docs.h"
+#include "support/filesys.h"
 #include "host/selectors.h"
 
 namespace host {
@@ -122,9 +123,12 @@ ASErrorCode SupFileSysOpenFile(ASFileSys, ASPathName path, ASUns16 mode, ASFile*
   // Writing with create starts the file afresh; plain writing keeps it.
   if ((mode & ASFILE_CREATE) && (mode & ASFILE_WRITE)) flags |= O_CREAT | O_TRUNC;
   int fd = ::open(text.c_str(), flags, 0600);
-  if (fd < 0) {
-    SetFailureDetail(text + ": " + std::strerror(errno));
-    return errno == ENOENT ? fileErrNotFound : fileErrOpen;
+  struct stat st;
+  int err = fd < 0 ? errno : ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+  if (err) {
+    if (fd >= 0) ::close(fd);
+    SetFailureDetail(text + ": " + std::strerror(err));
+    return FileErrorCode(err, fileErrOpen);
   }
   auto rec = std::make_unique<FileRec>();
   rec->fd = fd;

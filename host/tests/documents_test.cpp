@@ -91,7 +91,7 @@ TEST_F(DocumentsTest, DamagedAndLockedFilesGiveErrorsWithTexts) {
   EXPECT_EQ(OpenError(locked), pdErrNeedPassword);
   EXPECT_EQ(OpenError(locked, "secret"), 0);
   EXPECT_EQ(OpenError(dir_.File("missing.pdf")), fileErrNotFound);
-  EXPECT_EQ(OpenError(dir_.path()), pdErrOpenFailed);
+  EXPECT_EQ(OpenError(dir_.path()), fileErrIsFolder);
 }
 
 TEST_F(DocumentsTest, PagesAreCountedAndAcquired) {

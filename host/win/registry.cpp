@@ -1,7 +1,7 @@
 // The registry stand-in over text files. Each hive is read whole for every
 // operation and written whole through a temporary file renamed over the old
 // one, under a lock, so that a failed write never leaves half a file and two
-// processes never lose each other's keys.
+// processes never lose each other's keys; without the lock nothing is written.
 #include "win/registry.h"
 
 #include <fcntl.h>
@@ -17,6 +17,8 @@
 #include <set>
 
 #include "core/host.h"
+#include "host/errors.h"
+#include "support/filesys.h"
 
 namespace host {
 namespace reg {
@@ -132,20 +134,38 @@ class FolderLock {
   FolderLock() {
     std::string folder = RegistryFolder();
     struct stat st;
-    if (::stat(folder.c_str(), &st) != 0) return;  // nothing written yet: nothing to guard
+    if (::stat(folder.c_str(), &st) != 0) {
+      err_ = errno;  // nothing written yet: nothing to guard for a reader
+      return;
+    }
     fd_ = ::open((folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ >= 0)
-      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-      }
+    if (fd_ < 0) {
+      err_ = errno;
+      return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
+      err_ = errno;
+      ::close(fd_);
+      fd_ = -1;
+      return;
+    }
   }
   ~FolderLock() {
     if (fd_ >= 0) ::close(fd_);  // closing releases the lock
   }
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
+  bool held() const { return fd_ >= 0; }
+  // For a writer: the failure, with what stood in the way.
+  ASInt32 Refusal() const {
+    SetFailureDetail(RegistryFolder() + "/.lock: " + std::strerror(err_));
+    return fileErrSettingsLock;
+  }
 
  private:
   int fd_ = -1;
+  int err_ = 0;
 };
 
 enum class ReadResult { Missing, Read, Failed };
@@ -286,19 +306,25 @@ bool WriteAll(int fd, const std::string& text) {
 
 }  // namespace
 
-Value* Key::Find(const std::string& name) {
-  for (Value& v : values)
-    if (v.name == name) return &v;
-  return nullptr;
+const Value* Key::Find(const std::string& name) const {
+  auto it = index_.find(name);
+  return it == index_.end() ? nullptr : &values_[it->second];
 }
 
 void Key::Set(const std::string& name, ASUns32 type, const std::string& data) {
-  if (Value* v = Find(name)) {
-    v->type = type;
-    v->data = data;
+  auto it = index_.find(name);
+  if (it != index_.end()) {
+    values_[it->second].type = type;
+    values_[it->second].data = data;
     return;
   }
-  values.push_back(Value{name, type, data});
+  Add(Value{name, type, data});
+}
+
+bool Key::Add(Value value) {
+  if (!index_.emplace(value.name, values_.size()).second) return false;
+  values_.push_back(std::move(value));
+  return true;
 }
 
 std::string SettingsFolder() {
@@ -326,7 +352,7 @@ std::string Serialize(const Hive& hive) {
   for (const auto& entry : hive) {
     out += "\n[" + Escape(entry.first, "[]") + "]\n";
     if (!entry.second.className.empty()) out += "class \"" + Escape(entry.second.className, "") + "\"\n";
-    for (const Value& v : entry.second.values) {
+    for (const Value& v : entry.second.values()) {
       out += "\"" + Escape(v.name, "") + "\" ";
       if (TextForm(v)) {
         out += "sz \"" + Escape(v.data.substr(0, v.data.size() - 1), "") + "\"\n";
@@ -390,12 +416,15 @@ bool Parse(const std::string& text, Hive* hive, std::string* why) {
     size_t pos = 0;
     std::string name;
     if (!ReadQuoted(line, &pos, &name)) return fail("unexpected text");
-    if (current->Find(name)) return fail("the value \"" + name + "\" appears twice");
+    auto add = [&](ASUns32 type, std::string data) {
+      if (current->Add(Value{name, type, std::move(data)})) return true;
+      return fail("the value \"" + name + "\" appears twice");
+    };
     if (line.compare(pos, 4, " sz ") == 0) {
       pos += 4;
       std::string data;
       if (!ReadQuoted(line, &pos, &data) || pos != line.size()) return fail("bad text value");
-      current->values.push_back(Value{name, static_cast<ASUns32>(winRegSz), data + '\0'});
+      if (!add(winRegSz, data + '\0')) return false;
       continue;
     }
     if (pos >= line.size() || line[pos] != ' ') return fail("bad value");
@@ -417,7 +446,7 @@ bool Parse(const std::string& text, Hive* hive, std::string* why) {
       if (hi < 0 || lo < 0) return fail("bad hexadecimal data");
       data += static_cast<char>(hi * 16 + lo);
     }
-    current->values.push_back(Value{name, static_cast<ASUns32>(type), data});
+    if (!add(static_cast<ASUns32>(type), std::move(data))) return false;
   }
   return true;
 }
@@ -432,8 +461,10 @@ ASInt32 CheckWritable(ASInt32 hive) {
   if (HiveFile(hive).empty()) return winErrInvalidParameter;
   if (int err = PrepareFolder()) return FromErrno(err);
   if (::access(RegistryFolder().c_str(), W_OK | X_OK) != 0) return FromErrno(errno);
+  FolderLock lock;
+  if (!lock.held()) return lock.Refusal();
   Hive current;
-  return ReadHive(hive, &current);
+  return ReadLocked(hive, &current);
 }
 
 ASInt32 WriteKey(ASInt32 hive, const std::string& path, const Key& key) {
@@ -441,39 +472,17 @@ ASInt32 WriteKey(ASInt32 hive, const std::string& path, const Key& key) {
   if (file.empty() || path.empty()) return winErrInvalidParameter;
   if (int err = PrepareFolder()) return FromErrno(err);
   FolderLock lock;
+  if (!lock.held()) return lock.Refusal();
   Hive current;
   ASInt32 status = ReadLocked(hive, &current);
   if (status != winErrSuccess) return status;
   current[path] = key;
   std::string text = Serialize(current);
 
-  size_t slash = file.find_last_of('/');
-  std::string temp = file.substr(0, slash + 1) + "." + file.substr(slash + 1) + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return FromErrno(errno);
-  bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-  int err = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && ::rename(name.data(), file.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    ::unlink(name.data());
-    return FromErrno(err ? err : EIO);
-  }
-  // The rename is only lasting once the folder is on disk too.
-  int dir = ::open(RegistryFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return winErrSuccess;
+  FileReplacement out;
+  if (int err = out.Begin(file, FileReplacement::Mode::Private)) return FromErrno(err);
+  if (!WriteAll(out.fd(), text)) return FromErrno(errno ? errno : EIO);
+  return FromErrno(out.Commit());
 }
 
 ASInt32 FromErrno(int err) {
@@ -522,7 +531,8 @@ const char* ErrorText(ASInt32 code) {
     case winErrRegistryIO:
       return "The registry could not read or write one of the files that hold it.";
     default:
-      return "Unknown error.";
+      // Codes of ours carry the bit the system leaves to applications.
+      return (code & 0x20000000) ? host::ErrorText(code) : "Unknown error.";
   }
 }
 

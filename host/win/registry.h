@@ -1,9 +1,10 @@
 // The registry stand-in: one text file per hive under the settings folder.
 // Internal to the host; plug-ins reach it through the "Windows" table.
 #pragma once
+#include <deque>
 #include <map>
 #include <string>
-#include <vector>
+#include <unordered_map>
 
 #include "host/astypes.h"
 
@@ -16,12 +17,22 @@ struct Value {
   std::string data;  // the bytes as stored, terminating zero of a text included
 };
 
-struct Key {
+// The values of a key in the order they were set, indexed by name so that
+// reading and writing a key are linear in its number of values.
+class Key {
+ public:
   std::string className;
-  std::vector<Value> values;  // in the order they were set
 
-  Value* Find(const std::string& name);
+  const std::deque<Value>& values() const { return values_; }
+  const Value* Find(const std::string& name) const;
+  // Replaces the value of that name, or adds it at the end.
   void Set(const std::string& name, ASUns32 type, const std::string& data);
+  // Adds a value; false when the key already has one of that name.
+  bool Add(Value value);
+
+ private:
+  std::deque<Value> values_;  // in pieces: a large key needs no single large block
+  std::unordered_map<std::string, size_t> index_;
 };
 
 // Key paths compare byte by byte; "/" is an ordinary character in them.
@@ -36,18 +47,21 @@ std::string HiveFile(ASInt32 hive);
 std::string Serialize(const Hive& hive);
 bool Parse(const std::string& text, Hive* hive, std::string* why);
 
-// Reads the hive whole. A missing file is an empty hive; a damaged one is
-// reported as a note and set aside, and the hive starts empty. Answers a
-// system error code (0 on success).
+// Reads the hive whole, under the folder's lock when it can be taken (the
+// whole-file write keeps a reader safe without it). A missing file is an
+// empty hive; a damaged one is reported as a note and set aside, and the hive
+// starts empty. Answers a system error code (0 on success).
 ASInt32 ReadHive(ASInt32 hive, Hive* out);
-// Makes sure the hive can be written to: its folder exists (0700) and the
-// file is not damaged beyond setting aside.
+// Makes sure the hive can be written to: its folder exists (0700), its lock
+// can be taken and the file is not damaged beyond setting aside.
 ASInt32 CheckWritable(ASInt32 hive);
 // Replaces one key of the hive, and only that key, in one atomic write of
-// the whole file (temporary file, then rename).
+// the whole file (temporary file, then rename), under the folder's lock:
+// without the lock nothing is written and the answer is fileErrSettingsLock.
 ASInt32 WriteKey(ASInt32 hive, const std::string& path, const Key& key);
 
-// The system's text for an error code.
+// The system's text for an error code; codes of ours (bit 29, which the
+// system leaves to applications) are the host's error codes.
 const char* ErrorText(ASInt32 code);
 ASInt32 FromErrno(int err);
 

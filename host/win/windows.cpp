@@ -122,8 +122,8 @@ ASInt32 WinRegEnumValueImpl(WinRegKey key, ASUns32 index, const char** name, ASU
   ENTER(RegEnumValue);
   OpenKey* open = Find(key);
   if (!open) return winErrInvalidHandle;
-  if (index >= open->key.values.size()) return winErrNoMoreItems;
-  const reg::Value& v = open->key.values[index];
+  if (index >= open->key.values().size()) return winErrNoMoreItems;
+  const reg::Value& v = open->key.values()[index];
   if (name) *name = v.name.c_str();
   if (type) *type = v.type;
   if (data) *data = v.data.c_str();  // zero-terminated past its size as well

@@ -40,6 +40,10 @@ enum : ASErrorCode {
   fileErrWrite = HOST_ERR(3, 3),
   fileErrNotFound = HOST_ERR(3, 4),
   fileErrBadPath = HOST_ERR(3, 5),
+  fileErrPermission = HOST_ERR(3, 6),
+  fileErrIsFolder = HOST_ERR(3, 7),
+  // The registry answers this one as a system error code of ours (bit 29 set).
+  fileErrSettingsLock = HOST_ERR(3, 8),
   // view
   avErrNoDocument = HOST_ERR(4, 1),
   avErrScriptExhausted = HOST_ERR(4, 2),

@@ -12,6 +12,7 @@
 #include "core/host.h"
 #include "host/calls.h"
 #include "host/frame.h"
+#include "testing/pdfmaker.h"
 #include "win/registry.h"
 
 namespace {
@@ -123,7 +124,7 @@ TEST_F(WindowsRegistryTest, DamagedTextsAreRefusedWithTheLine) {
   host::reg::Hive hive;
   std::string why;
   EXPECT_TRUE(host::reg::Parse("plughost registry 1\r\n; a comment\n\n[K]\r\n\"v\" 3 hex\n", &hive, &why)) << why;
-  EXPECT_EQ(hive["K"].values.size(), 1u);
+  EXPECT_EQ(hive["K"].values().size(), 1u);
 }
 
 TEST_F(WindowsRegistryTest, ReadingMakesNothingAndWritingIsPrivate) {
@@ -175,6 +176,31 @@ TEST_F(WindowsRegistryTest, ConcurrentWritersKeepEachOthersKeys) {
     ASSERT_EQ(Read("Software\\Writer" + std::to_string(c), &back), 0);
     EXPECT_EQ(back, (std::vector<Stored>{{"round", winRegSz, std::string("39", 3)}}));
   }
+}
+
+// The hive file is written where a link points, and never without the lock,
+// even when the lock is lost between the start of a rewrite and its commit.
+TEST_F(WindowsRegistryTest, HiveWritesFollowALinkAndNeedTheLock) {
+  const std::string folder = home_ + "/registry", real = home_ + "/elsewhere/hive.txt";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((home_ + "/elsewhere").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink("../elsewhere/hive.txt", (folder + "/current_user.txt").c_str()), 0);
+  WinRegKey key = nullptr;
+  ASSERT_EQ(Write("Software\\Linked", {{"v", winRegSz, std::string("1", 2)}}), 0);
+  ASSERT_EQ(WinRegBeginRewrite(winHiveCurrentUser, "Software\\Linked", "String", &key), 0);
+  const std::string before = hosttest::ReadFile(real);
+  ASSERT_EQ(::unlink((folder + "/.lock").c_str()), 0);
+  ASSERT_EQ(::mkdir((folder + "/.lock").c_str(), 0700), 0);
+  EXPECT_EQ(WinRegCommit(key), fileErrSettingsLock);
+  WinRegCloseKey(key);
+  char text[64];
+  WinSystemErrorText(fileErrSettingsLock, text, sizeof text);
+  EXPECT_STREQ(text, "the settings folder could not be locked");
+  EXPECT_NE(before.find("[Software\\Linked]"), std::string::npos);
+  EXPECT_EQ(hosttest::ReadFile(real), before);
+  struct stat st;
+  ASSERT_EQ(::lstat((folder + "/current_user.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 TEST_F(WindowsRegistryTest, ModuleFileNameOfASharedLibraryAndOfNothing) {

@@ -16,8 +16,8 @@ bool Same(const Hive& a, const Hive& b) {
   if (a.size() != b.size()) return false;
   for (auto ia = a.begin(), ib = b.begin(); ia != a.end(); ++ia, ++ib) {
     if (ia->first != ib->first || ia->second.className != ib->second.className) return false;
-    const auto& va = ia->second.values;
-    const auto& vb = ib->second.values;
+    const auto& va = ia->second.values();
+    const auto& vb = ib->second.values();
     if (va.size() != vb.size()) return false;
     for (size_t i = 0; i < va.size(); ++i)
       if (va[i].name != vb[i].name || va[i].type != vb[i].type || va[i].data != vb[i].data) return false;

@@ -1,0 +1,179 @@
+#include "support/filesys.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <random>
+
+#include "host/errors.h"
+
+namespace host {
+namespace {
+
+const char kTempPrefix[] = ".plughost-save-";
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The process id in one of our temporary names, or 0 when it is not ours.
+pid_t WriterOf(const char* name) {
+  size_t n = sizeof kTempPrefix - 1;
+  if (std::strncmp(name, kTempPrefix, n) != 0) return 0;
+  const char* digits = name + n;
+  char* end = nullptr;
+  errno = 0;
+  long pid = std::strtol(digits, &end, 10);
+  if (!std::isdigit(static_cast<unsigned char>(*digits))) return 0;
+  if (errno || *end != '-' || pid <= 0 || pid > INT_MAX) return 0;
+  return static_cast<pid_t>(pid);
+}
+
+bool Gone(pid_t pid) { return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+std::string RandomTail() {
+  static const char chars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static std::mt19937 gen(std::random_device{}() ^ static_cast<unsigned>(::getpid()));
+  std::string tail;
+  for (int i = 0; i < 6; ++i) tail += chars[gen() % (sizeof chars - 1)];
+  return tail;
+}
+
+// Removes from `folder` the temporary files of ours that are older than an
+// hour and whose writing process is gone.
+void RemoveStaleTemporaries(const std::string& folder) {
+  const long maxAgeSeconds = 3600;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  const time_t now = std::time(nullptr);
+  while (dirent* entry = ::readdir(dir)) {
+    pid_t writer = WriterOf(entry->d_name);
+    if (!writer) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+      continue;
+    // A live writer keeps its file, and so does a recent one (its process
+    // id may belong to another namespace).
+    if (now - st.st_mtime < maxAgeSeconds || !Gone(writer)) continue;
+    ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
+}  // namespace
+
+ASErrorCode FileErrorCode(int err, ASErrorCode otherwise) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return fileErrNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return fileErrPermission;
+    case EISDIR:
+      return fileErrIsFolder;
+    default:
+      return otherwise;
+  }
+}
+
+FileReplacement::~FileReplacement() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+int FileReplacement::Fail(const std::string& path, int err) {
+  detail_ = path + ": " + std::strerror(err);
+  return err;
+}
+
+int FileReplacement::Begin(const std::string& path, Mode mode) {
+  mode_ = mode;
+  // The file a link names is the one to write, made when it is missing.
+  target_ = path;
+  struct stat st;
+  for (int hops = 0; ::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
+    char next[PATH_MAX];
+    ssize_t n = hops < 40 ? ::readlink(target_.c_str(), next, sizeof next) : -1;
+    if (n < 0 || n == static_cast<ssize_t>(sizeof next)) return Fail(path, hops < 40 && n < 0 ? errno : ELOOP);
+    std::string link(next, static_cast<size_t>(n));
+    target_ = link[0] == '/' ? link : FolderOf(target_) + "/" + link;
+  }
+  existed_ = ::stat(target_.c_str(), &st) == 0;
+  if (!existed_ && errno != ENOENT) return Fail(target_, errno);
+  if (existed_) {
+    if (S_ISDIR(st.st_mode)) return Fail(target_, EISDIR);
+    if (!S_ISREG(st.st_mode)) {
+      detail_ = target_ + ": not a regular file";
+      return EINVAL;
+    }
+    if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) return Fail(target_, errno);
+    oldOwner_ = st.st_uid;
+    oldGroup_ = st.st_gid;
+    oldMode_ = st.st_mode & 07777;
+  }
+  folder_ = FolderOf(target_);
+  RemoveStaleTemporaries(folder_);
+
+  std::string stem = (folder_ == "/" ? std::string() : folder_) + "/" + kTempPrefix +
+                     std::to_string(::getpid()) + "-";
+  // A new shared file is made 0666 so that the umask (and the folder's
+  // default ACL) decide, as for any new file.
+  mode_t created = mode == Mode::Inherit && !existed_ ? 0666 : 0600;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = stem + RandomTail();
+    fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, created);
+    if (fd_ >= 0) {
+      temp_ = name;
+      return 0;
+    }
+    if (errno != EEXIST) return Fail(folder_, errno);
+  }
+  return Fail(folder_, EEXIST);
+}
+
+int FileReplacement::Commit() {
+  if (fd_ < 0) return EBADF;
+  if (mode_ == Mode::Private) {
+    if (::fchmod(fd_, 0600) != 0) return Fail(temp_, errno);
+  } else if (existed_) {
+    mode_t keep = oldMode_;
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return Fail(temp_, errno);
+    if (st.st_uid != oldOwner_ || st.st_gid != oldGroup_) {
+      // Owner and group as they were, when we may give them; a group we
+      // cannot give gets none of the old group's rights.
+      if (::fchown(fd_, oldOwner_, oldGroup_) != 0 && ::fchown(fd_, static_cast<uid_t>(-1), oldGroup_) != 0)
+        keep &= ~static_cast<mode_t>(070);
+    }
+    if (::fchmod(fd_, keep) != 0) return Fail(temp_, errno);
+  }
+  if (::fsync(fd_) != 0) return Fail(temp_, errno);
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return Fail(temp_, errno);
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(target_, errno);
+  temp_.clear();
+  // The rename is only lasting once the folder is on disk too.
+  int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    int err = ::fsync(dir) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(dir);
+    if (err) return Fail(folder_, err);
+  }
+  return 0;
+}
+
+}  // namespace host

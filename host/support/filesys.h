@@ -1,0 +1,59 @@
+// File system failures as host codes, and files replaced whole through a
+// temporary file beside them (saved documents, registry hives).
+#pragma once
+#include <sys/types.h>
+
+#include <string>
+
+#include "core/host.h"
+
+namespace host {
+
+// The host code for a failed file operation: a missing file, a refused
+// permission, a folder; `otherwise` for any other errno value.
+ASErrorCode FileErrorCode(int err, ASErrorCode otherwise);
+
+// A new version of a file, written to a temporary file beside it and renamed
+// over it, so that a failure leaves the old file whole. A link is followed to
+// the file it names, which is made when missing. The temporary file is named
+// .plughost-save-<pid>-XXXXXX; one left by a writer that is gone for more than
+// an hour is removed by the next replacement in its folder.
+class FileReplacement {
+ public:
+  enum class Mode {
+    Inherit,  // an existing file keeps its mode; a new one gets 0666 less the umask
+    Private,  // 0600 whatever stood before
+  };
+  FileReplacement() = default;
+  ~FileReplacement();  // removes the temporary file unless committed
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // Refuses a target that may not be written (EACCES), a folder (EISDIR) and
+  // anything else that is not a regular file (EINVAL); removes the stale
+  // temporary files of writers that are gone from the folder; makes the
+  // temporary file. Answers 0 or an errno value.
+  int Begin(const std::string& path, Mode mode);
+  int fd() const { return fd_; }
+  // Gives the new file its mode, syncs it, renames it over the target and
+  // syncs the folder. Answers 0 or an errno value.
+  int Commit();
+  // The path and the reason of the last failure.
+  const std::string& Detail() const { return detail_; }
+
+ private:
+  int Fail(const std::string& path, int err);
+
+  std::string target_;
+  std::string temp_;
+  std::string folder_;
+  int fd_ = -1;
+  Mode mode_ = Mode::Inherit;
+  bool existed_ = false;  // and then its owner and mode as they stood
+  uid_t oldOwner_ = 0;
+  gid_t oldGroup_ = 0;
+  mode_t oldMode_ = 0;
+  std::string detail_;
+};
+
+}  // namespace host
