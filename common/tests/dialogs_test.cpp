@@ -13,8 +13,7 @@
 
 namespace {
 
-const PIResourceTable* const kTables[] = {&kTestDialogResources};
-const PIResourceDirectory kDirectory = {sizeof(PIResourceDirectory), kTables, 1};
+PI_EXPORT_RESOURCES(&kTestDialogResources);
 
 // Template 900 in pixels: 186 x 60 dialog units.
 const ASInt32 kWidth = 279, kHeight = 97;
@@ -41,7 +40,7 @@ class DialogTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     hosttest::BindTables();
-    hosttest::RegisterResources(&kDirectory);
+    hosttest::RegisterResources(&PIResources);
   }
   void SetUp() override {
     hosttest::ClearHooks();
@@ -317,6 +316,30 @@ TEST_F(DialogTest, ModalRunsNest) {
   EXPECT_EQ(LogOf("dialog "), (std::vector<std::string>{"dialog 902 made", "dialog 900 made", "dialog 900 destroyed",
                                                          "dialog 902 destroyed"}));
   EXPECT_EQ(driver.Events(), (std::vector<std::string>{"open 902", "open 900", "close 900 2", "close 902 1"}));
+
+  // A dialog made modeless runs modally without a second init; its object
+  // goes with it.
+  int inits = 0;
+  auto* made = new TestDialog(900);
+  made->onInit = [&](TestDialog&) { ++inits; };
+  ASSERT_NE(made->Open(), nullptr);
+  driver.Press(2, 900);
+  EXPECT_EQ(made->RunMadeDialog(), 2);
+  EXPECT_EQ(inits, 1);
+}
+
+TEST_F(DialogTest, AlertsAskTheHandlerFirstThenTheDriver) {
+  driver.AnswerAlert(2);
+  EXPECT_EQ(AVAlert(0, "q", "Yes", "No", nullptr, 0), 2);
+  AVAlertNote("n");
+  EXPECT_EQ(driver.Events(), std::vector<std::string>{"note n"});
+  EXPECT_THROW(AVAlertConfirm("unanswered"), hosttest::DriverStop);
+  host::SetAlertHandler([](const host::AlertRequest&) { return 3; });
+  EXPECT_EQ(AVAlert(0, "q", "A", "B", "C", 0), 3);
+  host::SetAlertHandler(nullptr);
+  host::SetDriver(nullptr);
+  EXPECT_EQ(AVAlert(0, "q", "A", "B", "C", 0), 1);
+  host::SetDriver(&driver);
 }
 
 TEST_F(DialogTest, FailuresEndTheDialogOnTheirWay) {

@@ -383,12 +383,21 @@ bool Refuse(std::string* why, const std::string& reason) {
   return false;
 }
 
+// An item a user can reach; none, with the reason, otherwise.
 std::shared_ptr<Item> UsableItem(ADMItemRef ref, std::string* why) {
   auto item = FindItem(ref);
-  if (!item || item->ending || item->dialog->ending) return Refuse(why, "the item is gone"), nullptr;
-  if (!item->visible) return Refuse(why, ItemName(*item) + " is hidden"), nullptr;
-  if (!item->enabled) return Refuse(why, ItemName(*item) + " is disabled"), nullptr;
-  return item;
+  std::string reason;
+  if (!item || item->ending || item->dialog->ending)
+    reason = "the item is gone";
+  else if (!item->dialog->visible)
+    reason = DialogName(*item->dialog) + " is not shown";
+  else if (!item->visible)
+    reason = ItemName(*item) + " is hidden";
+  else if (!item->enabled)
+    reason = ItemName(*item) + " is disabled";
+  if (reason.empty()) return item;
+  Refuse(why, reason);
+  return nullptr;
 }
 
 // One user action on a dialog: counted, drawn afterwards; a modeless dialog
@@ -794,7 +803,7 @@ bool MoveDialog(ADMDialogRef dialog, ASInt32 x, ASInt32 y, std::string* why) {
 }
 
 bool ResizeDialog(ADMDialogRef dialog, ASInt32 width, ASInt32 height, std::string* why) {
-  if (width < 0 || height < 0) return Refuse(why, "a size is not negative");
+  if (width < 0 || height < 0) return Refuse(why, "a dialog's width and height are not negative");
   return ChangeBounds(dialog, ADM_NOTIFY_BOUNDS_CHANGED, why,
                       [](const ADMRect& r, ASInt32 w, ASInt32 h) { return ADMRect{r.left, r.top, r.left + w, r.top + h}; },
                       width, height);
