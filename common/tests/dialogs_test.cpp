@@ -6,6 +6,7 @@
 
 #include "common/ADMSuites.h"
 #include "common/AcrobatException.h"
+#include "host/frame.h"
 #include "dialogs/manager.h"
 #include "dialogs/metrics.h"
 #include "testing/driver.h"
@@ -356,8 +357,13 @@ TEST_F(DialogTest, FailuresEndTheDialogOnTheirWay) {
   }
   EXPECT_TRUE(driver.Events().empty());
   TestDialog next;
-  driver.Press(2);
+  ADMDialogRef gone = nullptr;
+  driver.Look([&](ADMDialogRef d) { gone = d; }).Press(2);
   EXPECT_EQ(next.Run(), 2);
+  // A dialog that went is refused, not read.
+  HostRegionResult stale = HostRegion([&] { ADMDialog::GetUserData(gone); });
+  EXPECT_TRUE(stale.raised);
+  EXPECT_EQ(stale.code, genErrBadHandle);
 
   // A raise while the host window is made, or while the modal state is
   // entered: the run answers -1 and leaves nothing.
@@ -398,6 +404,38 @@ TEST_F(DialogTest, DriverStopsWhereNoStepFits) {
     driver.Press(2, 902);
     EXPECT_THROW(wrong.Run(), hosttest::DriverStop);
   }
+}
+
+TEST(DialogResources, OwnTablesComeBeforeTheCommonOnes) {
+  hosttest::BindTables();
+  static const PIDialogTemplate own[] = {{900, "Own", 10, 10, "", 8, nullptr, 0}};
+  static const PIDialogTemplate common[] = {{900, "Common", 10, 10, "", 8, nullptr, 0}, {132, "About", 10, 10, "", 8, nullptr, 0}};
+  static const ASUns32 palette[] = {0xFFFFFF};
+  static const ASUns8 pixels[] = {0};
+  static const PIBitmapResource bitmaps[] = {{107, 1, 1, 1, palette, pixels}};
+  static const char profile[] = "icc";
+  static const PIBinaryResource binaries[] = {{"ICCPROFILE", 110, profile, 3}};
+  static const PIResourceTable ownTable = {own, 1, nullptr, 0, nullptr, 0};
+  static const PIResourceTable commonTable = {common, 2, bitmaps, 1, binaries, 1};
+  static const PIResourceTable* const tables[] = {&ownTable, nullptr, &commonTable};
+  static const PIResourceDirectory directory = {sizeof(PIResourceDirectory), tables, 3};
+  static const PIResourceDirectory damaged = {4, tables, 3};
+  static const char anchor = 0;  // any address stands for a module here
+  WinModule module = reinterpret_cast<WinModule>(const_cast<char*>(&anchor));
+
+  host::RegisterResources(module, &directory);
+  EXPECT_STREQ(host::FindDialogTemplate(module, 900)->title, "Own");
+  EXPECT_STREQ(host::FindDialogTemplate(module, 132)->title, "About");
+  EXPECT_EQ(host::FindDialogTemplate(module, 136), nullptr);
+  EXPECT_EQ(host::FindBitmap(module, 107)->width, 1);
+  EXPECT_EQ(host::FindBinary(module, "ICCPROFILE", 110)->size, 3u);
+  EXPECT_EQ(host::FindBinary(module, "ICCPROFILE", 112), nullptr);
+  EXPECT_EQ(host::FindBinary(module, "BITMAP", 110), nullptr);
+  EXPECT_EQ(host::FindDialogTemplate(nullptr, 900), nullptr);
+  host::RegisterResources(module, &damaged);
+  EXPECT_EQ(host::FindDialogTemplate(module, 900), nullptr);
+  host::RegisterResources(module, nullptr);
+  EXPECT_EQ(host::FindDialogTemplate(module, 132), nullptr);
 }
 
 TEST(DialogMetrics, TextAndDialogUnits) {
