@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/host.h"
+#include "dialogs/manager.h"
 #include "host/handshake.h"
 
 namespace {
@@ -135,6 +136,10 @@ void LoadPlugins(Run& run, const std::string& dir) {
       continue;
     }
     auto main = reinterpret_cast<PlugInMainProc>(::dlsym(p.handle, PI_MAIN_NAME));
+    // Its resources are read as a module's are, before any of its code runs.
+    WinModule module = host::ModuleOfAddress(reinterpret_cast<const void*>(main));
+    host::RegisterPlugin(extension, module);
+    host::RegisterResources(module, static_cast<const PIResourceDirectory*>(::dlsym(p.handle, PI_RESOURCES_NAME)));
     p.hs.size = sizeof(PIHandshake);
     p.hs.handshakeVersion = PI_HANDSHAKE_VERSION;
     p.hs.hostVersion = HFT_VERSION(5, 0);
@@ -152,6 +157,7 @@ void LoadPlugins(Run& run, const std::string& dir) {
       if (!ok) std::cerr << "plughost: " << file << " refused to load" << std::endl;
     }
     if (!ok) {
+      host::RegisterResources(module, nullptr);
       ::dlclose(p.handle);
       continue;
     }

@@ -9,6 +9,7 @@
 
 #include "core/host.h"
 #include "core/tables.h"
+#include "dialogs/manager.h"
 #include "host/procs.h"
 
 namespace host {
@@ -236,6 +237,7 @@ void SetAlertHandler(AlertHandler handler) { S().alertHandler = std::move(handle
 
 int ShowAlert(const AlertRequest& request) {
   if (S().alertHandler) return S().alertHandler(request);
+  if (Driver* driver = CurrentDriver()) return driver->Alert(request);
   return 1;
 }
 
@@ -258,6 +260,7 @@ void Init() {
   InitAcroViewTable();
   InitAcroSupportTable();
   InitWindowsTable();
+  InitDialogTables();
 }
 
 }  // namespace host

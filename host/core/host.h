@@ -12,7 +12,24 @@
 namespace host {
 
 // Host tables -------------------------------------------------------------
-enum class TableId { Core, Cos, PDModel, AcroView, AcroSupport, Other, Windows };
+enum class TableId {
+  Core,
+  Cos,
+  PDModel,
+  AcroView,
+  AcroSupport,
+  Other,
+  Windows,
+  Win,
+  ASExtra,
+  SweetPea,
+  SPBasic,
+  ADMDialog,
+  ADMItem,
+  ADMNotifier,
+  ADMWinHost,
+  ADMHost
+};
 
 // Makes the host's own tables once; safe to call again.
 void Init();
@@ -50,6 +67,8 @@ struct AlertRequest {
 };
 // Answers an alert: 1, 2 or 3 for the button pressed (a note needs no answer).
 using AlertHandler = std::function<int(const AlertRequest&)>;
+// A handler answers before the driver (host/dialogs/manager.h); with
+// neither, an alert answers 1.
 void SetAlertHandler(AlertHandler handler);
 int ShowAlert(const AlertRequest& request);
 

@@ -8,6 +8,9 @@ void InitPDModelTable();
 void InitAcroViewTable();
 void InitAcroSupportTable();
 void InitWindowsTable();
+// The dialog manager's tables and the entries around dialogs in the
+// AcroView and Windows tables; after the tables above.
+void InitDialogTables();
 
 // Fills a table from a procedure list with compile-time checked signatures.
 #define HOST_FILL_ENTRY(table, selns, impl, name, ret, params) \

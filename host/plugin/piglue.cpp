@@ -8,6 +8,9 @@ HFT gPDModelHFT = nullptr;
 HFT gAcroViewHFT = nullptr;
 HFT gAcroSupportHFT = nullptr;
 HFT gWindowsHFT = nullptr;
+HFT gWinHFT = nullptr;
+HFT gASExtraHFT = nullptr;
+HFT gSweetPeaHFT = nullptr;
 ASUns32 gExtensionID = 0;
 
 void HFTMissingEntry(HFT, ASUns32) {
@@ -44,6 +47,9 @@ bool PIImportStandardTables(HFT core) {
       {ACROVIEW_HFT_NAME, &gAcroViewHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
       {ACROSUPPORT_HFT_NAME, &gAcroSupportHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
       {WINDOWS_HFT_NAME, &gWindowsHFT, HFT_VERSION(1, 0), HFT_VERSION(1, 0), true},
+      {WIN_HFT_NAME, &gWinHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
+      {ASEXTRA_HFT_NAME, &gASExtraHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
+      {SWEETPEA_HFT_NAME, &gSweetPeaHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
   };
   return PIImportTables(core, tables, sizeof tables / sizeof tables[0]);
 }

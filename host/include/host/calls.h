@@ -10,6 +10,9 @@ extern HFT gPDModelHFT;
 extern HFT gAcroViewHFT;
 extern HFT gAcroSupportHFT;
 extern HFT gWindowsHFT;
+extern HFT gWinHFT;
+extern HFT gASExtraHFT;
+extern HFT gSweetPeaHFT;
 
 #define HOST_WRAP_(hft, prefix, sel, name, ret, params, args) \
   typedef ret(*prefix##name##_Proc) params;                   \
@@ -26,9 +29,18 @@ HOST_CORE_PROCS(HOST_WRAP_CORE)
 HOST_COS_PROCS(HOST_WRAP_COS)
 HOST_PDMODEL_PROCS(HOST_WRAP_PD)
 HOST_ACROVIEW_PROCS(HOST_WRAP_AV)
+HOST_ACROVIEW_DIALOG_PROCS(HOST_WRAP_AV)
 HOST_ACROSUPPORT_PROCS(HOST_WRAP_SUPPORT)
 #define HOST_WRAP_WIN(name, ret, params, args) HOST_WRAP_(gWindowsHFT, Win, WindowsSel, name, ret, params, args)
 HOST_WINDOWS_PROCS(HOST_WRAP_WIN)
+HOST_WINDOWS_UI_PROCS(HOST_WRAP_WIN)
+#define HOST_WRAP_WINAPP(name, ret, params, args) HOST_WRAP_(gWinHFT, Win, WinSel, name, ret, params, args)
+HOST_WIN_PROCS(HOST_WRAP_WINAPP)
+#define HOST_WRAP_ASEXTRA(name, ret, params, args) HOST_WRAP_(gASExtraHFT, AS, ASExtraSel, name, ret, params, args)
+HOST_ASEXTRA_PROCS(HOST_WRAP_ASEXTRA)
+#define HOST_WRAP_SWEETPEA(name, ret, params, args) \
+  HOST_WRAP_(gSweetPeaHFT, SweetPea, SweetPeaSel, name, ret, params, args)
+HOST_SWEETPEA_PROCS(HOST_WRAP_SWEETPEA)
 
 typedef void (*ASRaise_Proc)(ASErrorCode code);
 [[noreturn]] inline void ASRaise(ASErrorCode code) {

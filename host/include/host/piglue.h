@@ -18,5 +18,6 @@ extern ASUns32 gExtensionID;
 
 // Imports each table of the list; false when a required one is missing.
 bool PIImportTables(HFT core, const PITableImport* list, size_t count);
-// Core, Cos, PDModel, AcroView, AcroSupport and Windows, all required.
+// Core, Cos, PDModel, AcroView, AcroSupport, Windows, Win, ASExtra and
+// AcroViewSweetPea, all required.
 bool PIImportStandardTables(HFT core);

@@ -3,6 +3,7 @@
 // The plug-in side turns each into a call wrapper (calls.h); the host side
 // fills its tables from the same lists, so both agree on every signature.
 #pragma once
+#include "host/admtypes.h"
 #include "host/astypes.h"
 #include "host/hft.h"
 #include "host/selectors.h"
@@ -221,3 +222,134 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(ModuleFileName, ASUns32, (const void* address, char* buffer, ASUns32 size),          \
     (address, buffer, size))                                                              \
   X(CreateTempFile, ASUns32, (const char* prefix, char* buffer, ASUns32 size), (prefix, buffer, size))
+
+// AcroView entries around dialogs: host windows over platform windows, the
+// modal state, cursors, the cancel procedure. AppEndModal names the window
+// whose modal state ends; any other window's is left as it is.
+#define HOST_ACROVIEW_DIALOG_PROCS(X)                                                     \
+  X(AppGetCancelProc, AVCancelProc, (void** clientData), (clientData))                    \
+  X(AppBeginModal, void, (AVWindow window), (window))                                     \
+  X(AppEndModal, void, (AVWindow window), (window))                                       \
+  X(SysGetStandardCursor, AVCursor, (ASInt32 cursorID), (cursorID))                       \
+  X(SysSetCursor, void, (AVCursor cursor), (cursor))                                      \
+  X(WindowNewFromPlatformThing, AVWindow, (ASInt32 layer, ASUns32 flags, AVWindowHandler handler, \
+                                           ASUns32 extension, WinWindow platformWindow),  \
+    (layer, flags, handler, extension, platformWindow))                                   \
+  X(WindowDestroy, void, (AVWindow window), (window))                                     \
+  X(WindowShow, void, (AVWindow window), (window))                                        \
+  X(WindowHide, void, (AVWindow window), (window))                                        \
+  X(WindowCenter, void, (AVWindow window), (window))                                      \
+  X(WindowEnsureInBounds, void, (AVWindow window), (window))                              \
+  X(SysSetBusy, void, (ASBool busy, ASInt32 flags), (busy, flags))
+
+// Windows: the tick count (milliseconds), the keyboard focus, and the module
+// that holds an address (the key of its resources).
+#define HOST_WINDOWS_UI_PROCS(X)                                                          \
+  X(GetTickCount, ASUns32, (), ())                                                        \
+  X(GetFocus, WinWindow, (), ())                                                          \
+  X(SetFocus, WinWindow, (WinWindow window), (window))                                    \
+  X(ModuleHandle, WinModule, (const void* address), (address))
+
+// "Win" (prefix Win)
+#define HOST_WIN_PROCS(X) X(AppGetModalParent, WinWindow, (AVDoc doc), (doc))
+
+// "ASExtra" (prefix AS). A text object's Unicode form is UTF-16, zero-ended,
+// and lives as long as the object.
+#define HOST_ASEXTRA_PROCS(X)                                                             \
+  X(TextFromEncoded, ASText, (const char* text, ASInt32 encoding), (text, encoding))      \
+  X(TextDestroy, void, (ASText text), (text))                                             \
+  X(TextGetUnicode, const ASUns16*, (ASText text), (text))
+
+// "AcroViewSweetPea" (prefix SweetPea). The plug-in reference is the one of
+// the plug-in with that extension identifier; its resource access is the
+// module whose resources its dialogs are built from.
+#define HOST_SWEETPEA_PROCS(X)                                                            \
+  X(GetBasicSuite, HFT, (), ())                                                           \
+  X(GetPluginRef, ADMPluginRef, (ASUns32 extension), (extension))                         \
+  X(GetResourceAccess, ADMErr, (ADMPluginRef plugin, WinModule* module), (plugin, module)) \
+  X(SetResourceAccess, ADMErr, (ADMPluginRef plugin, WinModule module), (plugin, module)) \
+  X(WindowIdle, void, (WinWindow window), (window))
+
+// The basic suite: a suite by name and version into a reference, and its
+// give-back.
+#define HOST_SPBASIC_PROCS(X)                                                             \
+  X(AcquireSuite, ADMErr, (const char* name, ASInt32 version, HFT* suite), (name, version, suite)) \
+  X(ReleaseSuite, ADMErr, (const char* name, ASInt32 version), (name, version))
+
+// "ADM Dialog Suite" version 7. Create and Modal build the dialog from the
+// template `id` of the plug-in's resource access; Modal answers the item
+// that ended the run, -1 when the dialog could not be made or its init
+// procedure failed; RunMade runs a dialog made by Create.
+#define HOST_ADMDIALOG_PROCS(X)                                                           \
+  X(Create, ADMDialogRef, (ADMPluginRef plugin, const char* name, ASInt32 id, ASInt32 style, \
+                           ADMDialogInitProc init, ADMUserData data, ASInt32 options),    \
+    (plugin, name, id, style, init, data, options))                                       \
+  X(Modal, ASInt32, (ADMPluginRef plugin, const char* name, ASInt32 id, ASInt32 style,    \
+                     ADMDialogInitProc init, ADMUserData data, ASInt32 options),          \
+    (plugin, name, id, style, init, data, options))                                       \
+  X(RunMade, ASInt32, (ADMDialogRef dialog), (dialog))                                    \
+  X(Destroy, void, (ADMDialogRef dialog), (dialog))                                       \
+  X(SetDrawProc, void, (ADMDialogRef dialog, ADMDialogDrawProc proc), (dialog, proc))     \
+  X(DefaultDraw, void, (ADMDialogRef dialog, ADMDrawerRef drawer), (dialog, drawer))      \
+  X(SetTrackProc, void, (ADMDialogRef dialog, ADMDialogTrackProc proc), (dialog, proc))   \
+  X(DefaultTrack, ADMBoolean, (ADMDialogRef dialog, ADMTrackerRef tracker), (dialog, tracker)) \
+  X(SetNotifyProc, void, (ADMDialogRef dialog, ADMDialogNotifyProc proc), (dialog, proc)) \
+  X(DefaultNotify, void, (ADMDialogRef dialog, ADMNotifierRef notifier), (dialog, notifier)) \
+  X(SetDestroyProc, void, (ADMDialogRef dialog, ADMDialogDestroyProc proc), (dialog, proc)) \
+  X(SetUserData, void, (ADMDialogRef dialog, ADMUserData data), (dialog, data))           \
+  X(GetUserData, ADMUserData, (ADMDialogRef dialog), (dialog))                            \
+  X(GetPluginRef, ADMPluginRef, (ADMDialogRef dialog), (dialog))                          \
+  X(GetWindowRef, WinWindow, (ADMDialogRef dialog), (dialog))                             \
+  X(GetDialogStyle, ASInt32, (ADMDialogRef dialog), (dialog))                             \
+  X(Show, void, (ADMDialogRef dialog, ADMBoolean show), (dialog, show))                   \
+  X(IsVisible, ADMBoolean, (ADMDialogRef dialog), (dialog))                               \
+  X(SetBoundsRect, void, (ADMDialogRef dialog, const ADMRect* bounds), (dialog, bounds))  \
+  X(GetBoundsRect, void, (ADMDialogRef dialog, ADMRect* bounds), (dialog, bounds))        \
+  X(Move, void, (ADMDialogRef dialog, ASInt32 x, ASInt32 y), (dialog, x, y))              \
+  X(SetText, void, (ADMDialogRef dialog, const char* text), (dialog, text))               \
+  X(SetTextW, void, (ADMDialogRef dialog, const ASUns16* text), (dialog, text))           \
+  X(GetItem, ADMItemRef, (ADMDialogRef dialog, ASInt32 id), (dialog, id))                 \
+  X(EndModal, void, (ADMDialogRef dialog, ASInt32 itemID), (dialog, itemID))
+
+// "ADM Item Suite" version 6. Create takes its bounds in pixels, relative
+// to the dialog, and answers none for a type name it does not know or when
+// the init procedure fails.
+#define HOST_ADMITEM_PROCS(X)                                                             \
+  X(Create, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
+                         ADMItemInitProc init, ADMUserData data, ASInt32 options),        \
+    (dialog, id, type, bounds, init, data, options))                                      \
+  X(Destroy, void, (ADMItemRef item), (item))                                             \
+  X(SetDrawProc, void, (ADMItemRef item, ADMItemDrawProc proc), (item, proc))             \
+  X(DefaultDraw, void, (ADMItemRef item, ADMDrawerRef drawer), (item, drawer))            \
+  X(SetTrackProc, void, (ADMItemRef item, ADMItemTrackProc proc), (item, proc))           \
+  X(DefaultTrack, ADMBoolean, (ADMItemRef item, ADMTrackerRef tracker), (item, tracker))  \
+  X(SetNotifyProc, void, (ADMItemRef item, ADMItemNotifyProc proc), (item, proc))         \
+  X(DefaultNotify, void, (ADMItemRef item, ADMNotifierRef notifier), (item, notifier))    \
+  X(SetDestroyProc, void, (ADMItemRef item, ADMItemDestroyProc proc), (item, proc))       \
+  X(SetUserData, void, (ADMItemRef item, ADMUserData data), (item, data))                 \
+  X(GetUserData, ADMUserData, (ADMItemRef item), (item))                                  \
+  X(SetText, void, (ADMItemRef item, const char* text), (item, text))                     \
+  X(SetTextW, void, (ADMItemRef item, const ASUns16* text), (item, text))                 \
+  X(GetText, void, (ADMItemRef item, char* text, ASInt32 maxLength), (item, text, maxLength)) \
+  X(GetTextLength, ASInt32, (ADMItemRef item), (item))                                    \
+  X(SetBooleanValue, void, (ADMItemRef item, ADMBoolean value), (item, value))            \
+  X(GetBooleanValue, ADMBoolean, (ADMItemRef item), (item))                               \
+  X(SetFloatToTextProc, void, (ADMItemRef item, ADMItemFloatToTextProc proc), (item, proc)) \
+  X(DefaultFloatToText, ADMBoolean, (ADMItemRef item, ADMReal value, char* text, ASInt32 maxLength), \
+    (item, value, text, maxLength))                                                       \
+  X(SetTextToFloatProc, void, (ADMItemRef item, ADMItemTextToFloatProc proc), (item, proc)) \
+  X(DefaultTextToFloat, ADMBoolean, (ADMItemRef item, const char* text, ADMReal* value),  \
+    (item, text, value))
+
+// "ADM Notifier Suite" version 2.
+#define HOST_ADMNOTIFIER_PROCS(X)                                                         \
+  X(IsNotifierType, ADMBoolean, (ADMNotifierRef notifier, const char* type), (notifier, type)) \
+  X(GetItem, ADMItemRef, (ADMNotifierRef notifier), (notifier))
+
+// "ADM Win Host Suite" version 4: the window dialogs take as their parent.
+#define HOST_ADMWINHOST_PROCS(X)                                                          \
+  X(GetParentWindow, WinWindow, (), ())                                                   \
+  X(SetParentWindow, void, (WinWindow window), (window))
+
+// "ADM Host Suite" version 6.
+#define HOST_ADMHOST_PROCS(X) X(BeforeValidate, void, (), ())

@@ -5,7 +5,7 @@
 // selectors below kHostTableSize.
 #pragma once
 
-enum : unsigned { kHostTableSize = 2000 };
+enum : unsigned { kHostTableSize = 2100 };
 
 #define CORE_HFT_NAME "Core"
 #define COS_HFT_NAME "Cos"
@@ -14,6 +14,8 @@ enum : unsigned { kHostTableSize = 2000 };
 #define ACROSUPPORT_HFT_NAME "AcroSupport"
 #define ASEXTRA_HFT_NAME "ASExtra"
 #define WINDOWS_HFT_NAME "Windows"  // our own: the Windows services, on Linux
+#define WIN_HFT_NAME "Win"            // the host's table of platform windows
+#define SWEETPEA_HFT_NAME "AcroViewSweetPea"
 
 namespace CoreSel {
 enum : unsigned {
@@ -165,6 +167,18 @@ enum : unsigned {
   MenuItemRemove = 93,
   MenuItemSetExecuteProc = 99,
   MenuItemSetComputeEnabledProc = 100,
+  AppGetCancelProc = 10,
+  AppBeginModal = 36,
+  AppEndModal = 38,
+  SysGetStandardCursor = 159,
+  SysSetCursor = 160,
+  WindowNewFromPlatformThing = 183,
+  WindowDestroy = 184,
+  WindowShow = 187,
+  WindowHide = 188,
+  WindowCenter = 357,
+  SysSetBusy = 386,
+  WindowEnsureInBounds = 392,
   // ours
   MenubarAddMenu = 1000,
   PageViewGetFirstVisiblePageNum = 1700,
@@ -221,6 +235,115 @@ enum : unsigned {
   SystemErrorText = 1106,
   ModuleFileName = 1107,
   CreateTempFile = 1108,
+  GetTickCount = 2000,
+  GetFocus = 2001,
+  SetFocus = 2002,
+  ModuleHandle = 2003,
   Last = kHostTableSize
 };
+}
+
+// "Win": the platform windows of the host application.
+namespace WinSel {
+enum : unsigned { AppGetModalParent = 4, Last = kHostTableSize };
+}
+
+// "ASExtra": text objects.
+namespace ASExtraSel {
+enum : unsigned { TextFromEncoded = 6, TextDestroy = 12, TextGetUnicode = 21, Last = kHostTableSize };
+}
+
+// "AcroViewSweetPea": the dialog manager's way in.
+namespace SweetPeaSel {
+enum : unsigned {
+  GetBasicSuite = 1,
+  GetPluginRef = 2,
+  GetResourceAccess = 3,
+  SetResourceAccess = 4,
+  WindowIdle = 6,
+  Last = kHostTableSize
+};
+}
+
+// Suites of the dialog manager, acquired by name and version through the
+// basic suite. Their entries count from 0; ours start at 1000.
+enum : unsigned { kSuiteTableSize = 1100 };
+
+namespace SPBasicSel {
+enum : unsigned { AcquireSuite = 0, ReleaseSuite = 1, Last = kSuiteTableSize };
+}
+
+namespace ADMDialogSel {
+enum : unsigned {
+  Create = 0,
+  Modal = 1,
+  RunMade = 3,
+  Destroy = 4,
+  SetDrawProc = 5,
+  DefaultDraw = 7,
+  SetTrackProc = 8,
+  DefaultTrack = 10,
+  SetNotifyProc = 13,
+  DefaultNotify = 15,
+  SetDestroyProc = 19,
+  SetUserData = 23,
+  GetUserData = 24,
+  GetPluginRef = 27,
+  GetWindowRef = 28,
+  GetDialogStyle = 30,
+  Show = 31,
+  IsVisible = 32,
+  SetBoundsRect = 39,
+  GetBoundsRect = 40,
+  Move = 41,
+  SetText = 54,
+  SetTextW = 55,
+  GetItem = 72,
+  EndModal = 81,
+  Last = kSuiteTableSize
+};
+}
+
+namespace ADMItemSel {
+enum : unsigned {
+  Create = 0,
+  Destroy = 1,
+  SetDrawProc = 2,
+  DefaultDraw = 4,
+  SetTrackProc = 5,
+  DefaultTrack = 7,
+  SetNotifyProc = 10,
+  DefaultNotify = 12,
+  SetDestroyProc = 16,
+  SetUserData = 20,
+  GetUserData = 21,
+  SetText = 75,
+  SetTextW = 76,
+  GetText = 77,
+  GetTextLength = 79,
+  SetBooleanValue = 92,
+  GetBooleanValue = 93,
+  SetFloatToTextProc = 120,
+  DefaultFloatToText = 122,
+  SetTextToFloatProc = 124,
+  DefaultTextToFloat = 126,
+  Last = kSuiteTableSize
+};
+}
+
+namespace ADMNotifierSel {
+enum : unsigned {
+  IsNotifierType = 2,
+  // ours
+  GetItem = 1000,
+  Last = kSuiteTableSize
+};
+}
+
+namespace ADMWinHostSel {
+enum : unsigned { GetParentWindow = 3, SetParentWindow = 4, Last = kSuiteTableSize };
+}
+
+namespace ADMHostSel {
+enum : unsigned { BeforeValidate = 21, Last = kSuiteTableSize };
 }

@@ -1,0 +1,86 @@
+// The dialog manager's suites as this plug-in holds them: acquired when the
+// first dialog object is built, given back when the last one goes. Calls go
+// through the held references: ADMDialog::Create(...), ADMItem::SetText(...).
+// A suite the host did not give keeps a reference of none, and a call
+// through it raises (genErrMissingEntry), as a missing table entry does.
+#pragma once
+#include "host/calls.h"
+
+struct ADMSuiteSet {
+  HFT basic = nullptr;  // also the marker that the set is held
+  HFT dialog = nullptr;
+  HFT item = nullptr;
+  HFT list = nullptr;
+  HFT entry = nullptr;
+  HFT image = nullptr;
+  HFT icon = nullptr;
+  HFT dialogGroup = nullptr;
+  HFT drawer = nullptr;
+  HFT notifier = nullptr;
+  HFT tracker = nullptr;
+  HFT hierarchyList = nullptr;
+  HFT listEntry = nullptr;
+  HFT winHost = nullptr;
+};
+
+// Process-wide, one set per plug-in module.
+extern ADMSuiteSet ADMSuites;
+// This plug-in's reference, refreshed by every AcquireADMSuites; dialogs pass
+// it to BaseADMDialog::Modal and BaseADMDialog::Create.
+extern ADMPluginRef gADMPluginRef;
+// The number of CAcroADMDialog objects that exist.
+extern ASInt32 gADMDialogCount;
+
+// Stores the plug-in reference, acquires the suites when the set is not held
+// (a suite that is not given stays none, unreported) and makes the resource
+// context when there is none.
+void AcquireADMSuites();
+// Only when no dialog object is left: deletes the resource context and gives
+// the suites back. The references other than the basic suite's keep their
+// values, so a dialog's base part can still let go of its dialog.
+void ReleaseADMSuites();
+
+// Makes the plug-in's resources and a document's dialog parent current while
+// it lives; puts back what it found.
+class StADMResourceContext {
+ public:
+  // None: the active document; none: this plug-in's own module.
+  StADMResourceContext(AVDoc doc = nullptr, WinModule module = nullptr);
+  virtual ~StADMResourceContext();
+  StADMResourceContext(const StADMResourceContext&) = delete;
+  StADMResourceContext& operator=(const StADMResourceContext&) = delete;
+
+ private:
+  WinModule module_;
+  WinModule savedAccess_ = nullptr;
+  WinWindow savedWindow_ = nullptr;
+};
+
+// This plug-in's own module (the key of its resources).
+WinModule PluginModule();
+
+// Call wrappers, one namespace per suite.
+#define ADM_WRAP_(suite, sel, name, ret, params, args) \
+  typedef ret(*name##_Proc) params;                    \
+  inline ret name params { return HFTProc<name##_Proc>(suite, sel::name) args; }
+
+namespace SPBasic {
+#define ADM_WRAP_SPBASIC(name, ret, params, args) ADM_WRAP_(SweetPeaGetBasicSuite(), SPBasicSel, name, ret, params, args)
+HOST_SPBASIC_PROCS(ADM_WRAP_SPBASIC)
+}  // namespace SPBasic
+namespace ADMDialog {
+#define ADM_WRAP_DIALOG(name, ret, params, args) ADM_WRAP_(ADMSuites.dialog, ADMDialogSel, name, ret, params, args)
+HOST_ADMDIALOG_PROCS(ADM_WRAP_DIALOG)
+}  // namespace ADMDialog
+namespace ADMItem {
+#define ADM_WRAP_ITEM(name, ret, params, args) ADM_WRAP_(ADMSuites.item, ADMItemSel, name, ret, params, args)
+HOST_ADMITEM_PROCS(ADM_WRAP_ITEM)
+}  // namespace ADMItem
+namespace ADMNotifier {
+#define ADM_WRAP_NOTIFIER(name, ret, params, args) ADM_WRAP_(ADMSuites.notifier, ADMNotifierSel, name, ret, params, args)
+HOST_ADMNOTIFIER_PROCS(ADM_WRAP_NOTIFIER)
+}  // namespace ADMNotifier
+namespace ADMWinHost {
+#define ADM_WRAP_WINHOST(name, ret, params, args) ADM_WRAP_(ADMSuites.winHost, ADMWinHostSel, name, ret, params, args)
+HOST_ADMWINHOST_PROCS(ADM_WRAP_WINHOST)
+}  // namespace ADMWinHost

@@ -1,0 +1,852 @@
+// The dialog manager: dialogs built from templates, their items, modal runs
+// that ask the driver what the user does, the road of notifications, and the
+// Dialog, Item and Notifier suites.
+//
+// Exceptions pass through: a procedure that throws ends its dialog on the
+// way (destroy procedures, host windows) and the exception goes on to the
+// code that opened the dialog.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "dialogs/internal.h"
+#include "dialogs/metrics.h"
+
+namespace host {
+namespace {
+
+struct Dialog;
+
+struct Item {
+  uintptr_t handle = 0;
+  Dialog* dialog = nullptr;
+  ASInt32 id = kADMNoItem;
+  ASInt32 kind = 0;
+  std::string text;
+  ADMRect bounds{};
+  bool enabled = true, visible = true, on = false, isDefault = false;
+  ADMItemDrawProc draw = nullptr;
+  ADMItemTrackProc track = nullptr;
+  ADMItemNotifyProc notify = nullptr;
+  ADMItemDestroyProc destroy = nullptr;
+  ADMItemTextToFloatProc textToFloat = nullptr;
+  ADMItemFloatToTextProc floatToText = nullptr;
+  ADMUserData userData = nullptr;
+  bool ending = false;
+};
+
+struct Dialog {
+  uintptr_t handle = 0;
+  ASInt32 number = 0;
+  std::string name, title;
+  ADMPluginRef plugin = nullptr;
+  ASInt32 style = 0;
+  WinWindow window = nullptr;
+  ADMRect bounds{};
+  ADMDialogDrawProc draw = nullptr;
+  ADMDialogTrackProc track = nullptr;
+  ADMDialogNotifyProc notify = nullptr;
+  ADMDialogDestroyProc destroy = nullptr;
+  ADMUserData userData = nullptr;
+  bool modal = false;      // made for a modal run, or run as one
+  bool visible = false;
+  bool shown = false;      // drawn once
+  bool announced = false;  // the driver knows it is open
+  int runs = 0;            // modal runs of it under way
+  bool endRequested = false;
+  ASInt32 endItem = kADMNoItem;
+  bool ending = false;
+  std::vector<std::shared_ptr<Item>> items;
+};
+
+// Notifiers, drawers and trackers live on the stack for one call.
+struct Notifier {
+  std::string type;
+  Item* item;
+  Dialog* dialog;
+};
+struct Drawer {
+  Dialog* dialog;
+  Item* item;
+  ADMRect bounds;
+};
+struct Tracker {
+  Dialog* dialog;
+  Item* item;
+};
+
+struct ManagerState {
+  std::map<uintptr_t, std::shared_ptr<Dialog>> dialogs;
+  std::map<uintptr_t, std::shared_ptr<Item>> items;
+  uintptr_t nextHandle = 0x1000;
+  uintptr_t nextWindow = 2;  // 1 is the application's window
+  std::map<WinWindow, Dialog*> windows;
+  std::vector<Dialog*> runs;  // modal runs, innermost last
+  std::set<const void*> live;  // notifiers, drawers and trackers in use
+  unsigned long actions = 0;
+  Driver* driver = nullptr;
+  bool cancel = false;
+};
+
+ManagerState& M() {
+  static auto* state = new ManagerState;
+  return *state;
+}
+
+ADMDialogRef Ref(const Dialog& d) { return reinterpret_cast<ADMDialogRef>(d.handle); }
+ADMItemRef Ref(const Item& i) { return reinterpret_cast<ADMItemRef>(i.handle); }
+
+std::shared_ptr<Dialog> FindDialog(ADMDialogRef ref) {
+  auto it = M().dialogs.find(reinterpret_cast<uintptr_t>(ref));
+  return it == M().dialogs.end() ? nullptr : it->second;
+}
+std::shared_ptr<Item> FindItem(ADMItemRef ref) {
+  auto it = M().items.find(reinterpret_cast<uintptr_t>(ref));
+  return it == M().items.end() ? nullptr : it->second;
+}
+Dialog& D(ADMDialogRef ref) {
+  auto d = FindDialog(ref);
+  if (!d) Raise(genErrBadHandle);
+  return *d;
+}
+Item& I(ADMItemRef ref) {
+  auto i = FindItem(ref);
+  if (!i) Raise(genErrBadHandle);
+  return *i;
+}
+Notifier& N(ADMNotifierRef ref) {
+  if (!M().live.count(ref)) Raise(genErrBadHandle);
+  return *reinterpret_cast<Notifier*>(ref);
+}
+
+// Keeps a stack object known as live while it is in use.
+class LiveScope {
+ public:
+  explicit LiveScope(const void* object) : object_(object) { M().live.insert(object); }
+  ~LiveScope() { M().live.erase(object_); }
+  LiveScope(const LiveScope&) = delete;
+  LiveScope& operator=(const LiveScope&) = delete;
+
+ private:
+  const void* object_;
+};
+
+// A modal run under way.
+class RunScope {
+ public:
+  explicit RunScope(Dialog& d) : d_(d) {
+    ++d.runs;
+    M().runs.push_back(&d);
+  }
+  ~RunScope() {
+    --d_.runs;
+    auto& runs = M().runs;
+    auto it = std::find(runs.rbegin(), runs.rend(), &d_);
+    if (it != runs.rend()) runs.erase(std::next(it).base());
+  }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+
+ private:
+  Dialog& d_;
+};
+
+std::string Text(const char* text) { return text ? text : ""; }
+
+ADMRect Size(const ADMRect& r) { return ADMRect{0, 0, r.right - r.left, r.bottom - r.top}; }
+
+std::string DialogName(const Dialog& d) { return "dialog " + std::to_string(d.number) + " \"" + d.title + "\""; }
+std::string ItemName(const Item& i) {
+  return "item " + std::to_string(i.id) + (i.text.empty() ? "" : " \"" + i.text + "\"");
+}
+
+ASInt32 KindOfType(const char* type) {
+  if (!type) return 0;
+  for (ASInt32 kind = kPIItemPushButton; ItemTypeName(kind); ++kind)
+    if (std::strcmp(ItemTypeName(kind), type) == 0) return kind;
+  return 0;
+}
+
+std::shared_ptr<Item> AddItem(Dialog& d, ASInt32 id, ASInt32 kind, const std::string& text, const ADMRect& bounds) {
+  auto item = std::make_shared<Item>();
+  item->handle = M().nextHandle++;
+  item->dialog = &d;
+  item->id = id;
+  item->kind = kind;
+  item->text = text;
+  item->bounds = bounds;
+  d.items.push_back(item);
+  M().items[item->handle] = item;
+  return item;
+}
+
+std::shared_ptr<Dialog> MakeDialog(ADMPluginRef plugin, const char* name, ASInt32 number, ASInt32 style,
+                                   ADMUserData data, bool modal) {
+  PluginRec& owner = PluginOf(plugin);
+  const PIDialogTemplate* t = FindDialogTemplate(owner.access, number);
+  if (!t) {
+    hosttest::LogCall("no dialog template " + std::to_string(number));
+    return nullptr;
+  }
+  auto d = std::make_shared<Dialog>();
+  d->handle = M().nextHandle++;
+  d->number = number;
+  d->name = Text(name);
+  d->title = Text(t->title);
+  d->plugin = plugin;
+  d->style = style;
+  d->window = reinterpret_cast<WinWindow>(M().nextWindow++);
+  d->bounds = ADMRect{0, 0, metrics::DialogUnitsToPixelsX(t->width), metrics::DialogUnitsToPixelsY(t->height)};
+  d->userData = data;
+  d->modal = modal;
+  d->visible = modal;
+  M().dialogs[d->handle] = d;
+  M().windows[d->window] = d.get();
+  for (ASUns32 n = 0; t->items && n < t->itemCount; ++n) {
+    const PIDialogItemTemplate& it = t->items[n];
+    if (!ItemTypeName(it.kind)) continue;  // a kind this host does not build
+    ASInt32 left = metrics::DialogUnitsToPixelsX(it.x), top = metrics::DialogUnitsToPixelsY(it.y);
+    ADMRect r{left, top, left + metrics::DialogUnitsToPixelsX(it.width), top + metrics::DialogUnitsToPixelsY(it.height)};
+    auto item = AddItem(*d, it.id, it.kind, Text(it.text), r);
+    item->enabled = !(it.state & kPIItemDisabled);
+    item->on = (it.state & kPIItemOn) != 0;
+    item->isDefault = (it.state & kPIItemDefault) != 0;
+    item->visible = !(it.state & kPIItemHidden);
+  }
+  hosttest::LogCall("dialog " + std::to_string(number) + " made");
+  return d;
+}
+
+ItemView Describe(const Item& i) {
+  return ItemView{Ref(i), i.id, Text(ItemTypeName(i.kind)), i.text, i.enabled, i.visible, i.on, i.bounds};
+}
+
+DialogView Describe(const Dialog& d) {
+  DialogView v{Ref(d), d.number, d.name, d.title, d.modal, d.visible, d.bounds, {}};
+  for (auto& i : d.items)
+    if (!i->ending) v.items.push_back(Describe(*i));
+  return v;
+}
+
+void DestroyItem(const std::shared_ptr<Item>& item) {
+  if (item->ending) return;
+  item->ending = true;
+  auto remove = [&] {
+    auto& items = item->dialog->items;
+    items.erase(std::remove(items.begin(), items.end(), item), items.end());
+    M().items.erase(item->handle);
+  };
+  try {
+    if (item->destroy) item->destroy(Ref(*item));
+  } catch (...) {
+    remove();
+    throw;
+  }
+  remove();
+}
+
+// Ends a dialog: its destroy procedure, each item left, its host windows,
+// its window. With `rethrow` false a procedure's exception is dropped: the
+// caller is already carrying one.
+void EndDialog(const std::shared_ptr<Dialog>& d, bool rethrow) {
+  if (d->ending) return;
+  d->ending = true;
+  DialogView last = Describe(*d);
+  std::exception_ptr failure;
+  auto step = [&](auto&& body) {
+    try {
+      body();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  };
+  if (d->destroy) step([&] { d->destroy(Ref(*d)); });
+  while (!d->items.empty()) {
+    auto item = d->items.front();
+    step([&] { DestroyItem(item); });
+  }
+  step([&] { DestroyHostWindowsOver(d->window); });
+  M().windows.erase(d->window);
+  M().dialogs.erase(d->handle);
+  hosttest::LogCall("dialog " + std::to_string(d->number) + " destroyed");
+  if (d->announced && M().driver) step([&] { M().driver->Closed(last, d->modal ? d->endItem : kADMNoItem); });
+  if (failure && rethrow) std::rethrow_exception(failure);
+}
+
+void RequestEnd(Dialog& d, ASInt32 item) {
+  if (d.runs && !d.endRequested) {
+    d.endRequested = true;
+    d.endItem = item;
+  }
+}
+
+void Draw(Dialog& d) {
+  Drawer whole{&d, nullptr, Size(d.bounds)};
+  {
+    LiveScope live(&whole);
+    if (d.draw) d.draw(Ref(d), reinterpret_cast<ADMDrawerRef>(&whole));
+  }
+  auto items = d.items;  // procedures may add or remove items
+  for (auto& item : items) {
+    if (d.ending) return;
+    if (item->ending || !item->visible || !item->draw) continue;
+    Drawer one{&d, item.get(), Size(item->bounds)};
+    LiveScope live(&one);
+    item->draw(Ref(*item), reinterpret_cast<ADMDrawerRef>(&one));
+  }
+}
+
+void Show(Dialog& d) {
+  d.visible = true;
+  if (!d.shown) {
+    d.shown = true;
+    Draw(d);
+  }
+}
+
+// The road of a notification: the item's procedure, else the item's default,
+// which hands it to the dialog's procedure, else to the dialog's default.
+void DialogDefaultNotify(Dialog& d, const Notifier& n) {
+  if (n.type == ADM_NOTIFY_USER_CHANGED && n.item && n.item->kind == kPIItemPushButton &&
+      (n.item->id == 1 || n.item->id == 2))
+    RequestEnd(d, n.item->id);
+}
+
+void NotifyDialog(Dialog& d, Notifier& n) {
+  if (d.ending) return;
+  if (d.notify)
+    d.notify(Ref(d), reinterpret_cast<ADMNotifierRef>(&n));
+  else
+    DialogDefaultNotify(d, n);
+}
+
+void NotifyItem(Item& item, const char* type) {
+  Notifier n{type, &item, item.dialog};
+  LiveScope live(&n);
+  if (item.notify)
+    item.notify(Ref(item), reinterpret_cast<ADMNotifierRef>(&n));
+  else
+    NotifyDialog(*item.dialog, n);
+}
+
+void Announce(Dialog& d) {
+  d.announced = true;
+  if (M().driver) M().driver->Opened(Describe(d));
+}
+
+ADMErr RunInit(const std::shared_ptr<Dialog>& d, ADMDialogInitProc init) {
+  if (!init) return kADMErrNone;
+  try {
+    return init(Ref(*d));
+  } catch (...) {
+    EndDialog(d, false);
+    throw;
+  }
+}
+
+[[noreturn]] void Exhausted(const Dialog& d, const char* what) {
+  SetFailureDetail(std::string(what) + " " + DialogName(d));
+  Raise(avErrScriptExhausted);
+}
+
+// A modal run: shows the dialog and asks the driver for one action at a time
+// until something ends the run.
+ASInt32 Run(const std::shared_ptr<Dialog>& d) {
+  d->modal = true;
+  try {
+    RunScope run(*d);
+    Show(*d);
+    while (!d->endRequested && !d->ending) {
+      if (!M().driver) Exhausted(*d, "no driver answers");
+      unsigned long before = M().actions;
+      M().driver->Act(Ref(*d));
+      if (M().actions == before && !d->endRequested && !d->ending) Exhausted(*d, "the driver did nothing in");
+    }
+  } catch (...) {
+    EndDialog(d, false);
+    throw;
+  }
+  ASInt32 item = d->endItem;
+  EndDialog(d, true);
+  return item;
+}
+
+bool Refuse(std::string* why, const std::string& reason) {
+  if (why) *why = reason;
+  return false;
+}
+
+// An item a user can reach; none, with the reason, otherwise.
+std::shared_ptr<Item> UsableItem(ADMItemRef ref, std::string* why) {
+  auto item = FindItem(ref);
+  std::string reason;
+  if (!item || item->ending || item->dialog->ending)
+    reason = "the item is gone";
+  else if (!item->dialog->visible)
+    reason = DialogName(*item->dialog) + " is not shown";
+  else if (!item->visible)
+    reason = ItemName(*item) + " is hidden";
+  else if (!item->enabled)
+    reason = ItemName(*item) + " is disabled";
+  if (reason.empty()) return item;
+  Refuse(why, reason);
+  return nullptr;
+}
+
+// One user action on a dialog: counted, drawn afterwards; a modeless dialog
+// whose procedure throws is ended (a modal run ends its own).
+template <class Body>
+bool UserAction(Dialog& dialog, Body&& body) {
+  auto d = FindDialog(Ref(dialog));
+  ++M().actions;
+  try {
+    body();
+    if (!d->ending && !d->endRequested && d->visible) Draw(*d);
+  } catch (...) {
+    if (!d->runs) EndDialog(d, false);
+    throw;
+  }
+  return true;
+}
+
+// Radio buttons that stand next to each other form a group.
+void SelectRadio(Item& item) {
+  auto& items = item.dialog->items;
+  auto self = std::find_if(items.begin(), items.end(), [&](const std::shared_ptr<Item>& i) { return i.get() == &item; });
+  auto first = self, last = self;
+  while (first != items.begin() && (*(first - 1))->kind == kPIItemRadioButton) --first;
+  while (last + 1 != items.end() && (*(last + 1))->kind == kPIItemRadioButton) ++last;
+  for (auto it = first; it <= last; ++it) (*it)->on = it == self;
+}
+
+// Suites ---------------------------------------------------------------------
+#define DENTER(sel) SuiteEnter(TableId::ADMDialog, ADMDialogSel::sel, "Dialog")
+#define IENTER(sel) SuiteEnter(TableId::ADMItem, ADMItemSel::sel, "Item")
+#define NENTER(sel) SuiteEnter(TableId::ADMNotifier, ADMNotifierSel::sel, "Notifier")
+
+ADMDialogRef DialogCreateImpl(ADMPluginRef plugin, const char* name, ASInt32 id, ASInt32 style,
+                              ADMDialogInitProc init, ADMUserData data, ASInt32) {
+  DENTER(Create);
+  auto d = MakeDialog(plugin, name, id, style, data, false);
+  if (!d) return nullptr;
+  if (RunInit(d, init) != kADMErrNone) {
+    EndDialog(d, true);
+    return nullptr;
+  }
+  if (d->ending) return nullptr;
+  Announce(*d);
+  return Ref(*d);
+}
+
+ASInt32 DialogModalImpl(ADMPluginRef plugin, const char* name, ASInt32 id, ASInt32 style,
+                        ADMDialogInitProc init, ADMUserData data, ASInt32) {
+  DENTER(Modal);
+  auto d = MakeDialog(plugin, name, id, style, data, true);
+  if (!d) return kADMNoItem;
+  if (RunInit(d, init) != kADMErrNone) {
+    EndDialog(d, true);
+    return kADMNoItem;
+  }
+  if (d->ending) return kADMNoItem;
+  Announce(*d);
+  return Run(d);
+}
+
+ASInt32 DialogRunMadeImpl(ADMDialogRef dialog) {
+  DENTER(RunMade);
+  auto d = FindDialog(dialog);
+  if (!d) Raise(genErrBadHandle);
+  if (d->ending || d->runs) Raise(genErrBadParm);
+  return Run(d);
+}
+
+void DialogDestroyImpl(ADMDialogRef dialog) {
+  DENTER(Destroy);
+  auto d = FindDialog(dialog);
+  if (!d) Raise(genErrBadHandle);
+  if (d->ending) return;
+  if (d->runs) {
+    RequestEnd(*d, kADMNoItem);  // the run ends it
+    return;
+  }
+  EndDialog(d, true);
+}
+
+void DialogSetDrawProcImpl(ADMDialogRef dialog, ADMDialogDrawProc proc) {
+  DENTER(SetDrawProc);
+  D(dialog).draw = proc;
+}
+void DialogDefaultDrawImpl(ADMDialogRef dialog, ADMDrawerRef) {
+  DENTER(DefaultDraw);
+  D(dialog);
+}
+void DialogSetTrackProcImpl(ADMDialogRef dialog, ADMDialogTrackProc proc) {
+  DENTER(SetTrackProc);
+  D(dialog).track = proc;
+}
+ADMBoolean DialogDefaultTrackImpl(ADMDialogRef dialog, ADMTrackerRef) {
+  DENTER(DefaultTrack);
+  D(dialog);
+  return 1;
+}
+void DialogSetNotifyProcImpl(ADMDialogRef dialog, ADMDialogNotifyProc proc) {
+  DENTER(SetNotifyProc);
+  D(dialog).notify = proc;
+}
+void DialogDefaultNotifyImpl(ADMDialogRef dialog, ADMNotifierRef notifier) {
+  DENTER(DefaultNotify);
+  DialogDefaultNotify(D(dialog), N(notifier));
+}
+void DialogSetDestroyProcImpl(ADMDialogRef dialog, ADMDialogDestroyProc proc) {
+  DENTER(SetDestroyProc);
+  D(dialog).destroy = proc;
+}
+void DialogSetUserDataImpl(ADMDialogRef dialog, ADMUserData data) {
+  DENTER(SetUserData);
+  D(dialog).userData = data;
+}
+ADMUserData DialogGetUserDataImpl(ADMDialogRef dialog) {
+  DENTER(GetUserData);
+  return D(dialog).userData;
+}
+ADMPluginRef DialogGetPluginRefImpl(ADMDialogRef dialog) {
+  DENTER(GetPluginRef);
+  return D(dialog).plugin;
+}
+WinWindow DialogGetWindowRefImpl(ADMDialogRef dialog) {
+  DENTER(GetWindowRef);
+  return D(dialog).window;
+}
+ASInt32 DialogGetDialogStyleImpl(ADMDialogRef dialog) {
+  DENTER(GetDialogStyle);
+  return D(dialog).style;
+}
+void DialogShowImpl(ADMDialogRef dialog, ADMBoolean show) {
+  DENTER(Show);
+  Dialog& d = D(dialog);
+  if (show)
+    Show(d);
+  else
+    d.visible = false;
+}
+ADMBoolean DialogIsVisibleImpl(ADMDialogRef dialog) {
+  DENTER(IsVisible);
+  return D(dialog).visible ? 1 : 0;
+}
+void DialogSetBoundsRectImpl(ADMDialogRef dialog, const ADMRect* bounds) {
+  DENTER(SetBoundsRect);
+  Dialog& d = D(dialog);
+  if (!bounds || bounds->right < bounds->left || bounds->bottom < bounds->top) Raise(genErrBadParm);
+  d.bounds = *bounds;
+}
+void DialogGetBoundsRectImpl(ADMDialogRef dialog, ADMRect* bounds) {
+  DENTER(GetBoundsRect);
+  Dialog& d = D(dialog);
+  if (!bounds) Raise(genErrBadParm);
+  *bounds = d.bounds;
+}
+void DialogMoveImpl(ADMDialogRef dialog, ASInt32 x, ASInt32 y) {
+  DENTER(Move);
+  Dialog& d = D(dialog);
+  d.bounds = ADMRect{x, y, x + d.bounds.right - d.bounds.left, y + d.bounds.bottom - d.bounds.top};
+}
+void DialogSetTextImpl(ADMDialogRef dialog, const char* text) {
+  DENTER(SetText);
+  D(dialog).title = Text(text);
+}
+void DialogSetTextWImpl(ADMDialogRef dialog, const ASUns16* text) {
+  DENTER(SetTextW);
+  D(dialog).title = BytesFromUtf16(text);
+}
+ADMItemRef DialogGetItemImpl(ADMDialogRef dialog, ASInt32 id) {
+  DENTER(GetItem);
+  for (auto& item : D(dialog).items)
+    if (item->id == id && !item->ending) return Ref(*item);
+  return nullptr;
+}
+void DialogEndModalImpl(ADMDialogRef dialog, ASInt32 itemID) {
+  DENTER(EndModal);
+  RequestEnd(D(dialog), itemID);
+}
+
+ADMItemRef ItemCreateImpl(ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds,
+                          ADMItemInitProc init, ADMUserData data, ASInt32) {
+  IENTER(Create);
+  Dialog& d = D(dialog);
+  ASInt32 kind = KindOfType(type);
+  if (!kind || d.ending) return nullptr;
+  auto item = AddItem(d, id, kind, "", bounds ? *bounds : ADMRect{0, 0, 0, 0});
+  item->userData = data;
+  ADMErr err = kADMErrNone;
+  if (init) {
+    try {
+      err = init(Ref(*item));
+    } catch (...) {
+      try {
+        DestroyItem(item);
+      } catch (...) {
+      }
+      throw;
+    }
+  }
+  if (err != kADMErrNone) {
+    DestroyItem(item);
+    return nullptr;
+  }
+  return item->ending ? nullptr : Ref(*item);
+}
+
+void ItemDestroyImpl(ADMItemRef ref) {
+  IENTER(Destroy);
+  auto item = FindItem(ref);
+  if (!item) Raise(genErrBadHandle);
+  DestroyItem(item);  // ignored while it is being destroyed
+}
+void ItemSetDrawProcImpl(ADMItemRef item, ADMItemDrawProc proc) {
+  IENTER(SetDrawProc);
+  I(item).draw = proc;
+}
+void ItemDefaultDrawImpl(ADMItemRef item, ADMDrawerRef) {
+  IENTER(DefaultDraw);
+  I(item);
+}
+void ItemSetTrackProcImpl(ADMItemRef item, ADMItemTrackProc proc) {
+  IENTER(SetTrackProc);
+  I(item).track = proc;
+}
+ADMBoolean ItemDefaultTrackImpl(ADMItemRef item, ADMTrackerRef) {
+  IENTER(DefaultTrack);
+  I(item);
+  return 1;  // the press goes on to the notification
+}
+void ItemSetNotifyProcImpl(ADMItemRef item, ADMItemNotifyProc proc) {
+  IENTER(SetNotifyProc);
+  I(item).notify = proc;
+}
+void ItemDefaultNotifyImpl(ADMItemRef item, ADMNotifierRef notifier) {
+  IENTER(DefaultNotify);
+  NotifyDialog(*I(item).dialog, N(notifier));
+}
+void ItemSetDestroyProcImpl(ADMItemRef item, ADMItemDestroyProc proc) {
+  IENTER(SetDestroyProc);
+  I(item).destroy = proc;
+}
+void ItemSetUserDataImpl(ADMItemRef item, ADMUserData data) {
+  IENTER(SetUserData);
+  I(item).userData = data;
+}
+ADMUserData ItemGetUserDataImpl(ADMItemRef item) {
+  IENTER(GetUserData);
+  return I(item).userData;
+}
+void ItemSetTextImpl(ADMItemRef item, const char* text) {
+  IENTER(SetText);
+  I(item).text = Text(text);
+}
+void ItemSetTextWImpl(ADMItemRef item, const ASUns16* text) {
+  IENTER(SetTextW);
+  I(item).text = BytesFromUtf16(text);
+}
+void ItemGetTextImpl(ADMItemRef item, char* text, ASInt32 maxLength) {
+  IENTER(GetText);
+  const std::string& t = I(item).text;
+  if (!text || maxLength <= 0) return;
+  size_t n = std::min(t.size(), static_cast<size_t>(maxLength) - 1);
+  std::memcpy(text, t.data(), n);
+  text[n] = 0;
+}
+ASInt32 ItemGetTextLengthImpl(ADMItemRef item) {
+  IENTER(GetTextLength);
+  return static_cast<ASInt32>(I(item).text.size());
+}
+void ItemSetBooleanValueImpl(ADMItemRef item, ADMBoolean value) {
+  IENTER(SetBooleanValue);
+  Item& i = I(item);
+  if (value && i.kind == kPIItemRadioButton)
+    SelectRadio(i);
+  else
+    i.on = value != 0;
+}
+ADMBoolean ItemGetBooleanValueImpl(ADMItemRef item) {
+  IENTER(GetBooleanValue);
+  return I(item).on ? 1 : 0;
+}
+void ItemSetFloatToTextProcImpl(ADMItemRef item, ADMItemFloatToTextProc proc) {
+  IENTER(SetFloatToTextProc);
+  I(item).floatToText = proc;
+}
+ADMBoolean ItemDefaultFloatToTextImpl(ADMItemRef item, ADMReal value, char* text, ASInt32 maxLength) {
+  IENTER(DefaultFloatToText);
+  I(item);
+  if (!text || maxLength <= 0) return 0;
+  char buffer[64];
+  int n = std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(value));
+  if (n < 0 || n >= maxLength) {
+    text[0] = 0;
+    return 0;
+  }
+  std::memcpy(text, buffer, static_cast<size_t>(n) + 1);
+  return 1;
+}
+void ItemSetTextToFloatProcImpl(ADMItemRef item, ADMItemTextToFloatProc proc) {
+  IENTER(SetTextToFloatProc);
+  I(item).textToFloat = proc;
+}
+// A number, with blanks around it and nothing else; finite and in range.
+ADMBoolean ItemDefaultTextToFloatImpl(ADMItemRef item, const char* text, ADMReal* value) {
+  IENTER(DefaultTextToFloat);
+  I(item);
+  if (!text || !value) return 0;
+  char* end = nullptr;
+  errno = 0;
+  double v = std::strtod(text, &end);
+  if (end == text || errno == ERANGE || !std::isfinite(v) || std::fabs(v) > 3.4e38) return 0;
+  while (*end == ' ' || *end == '\t') ++end;
+  if (*end) return 0;
+  *value = static_cast<ADMReal>(v);
+  return 1;
+}
+
+ADMBoolean NotifierIsNotifierTypeImpl(ADMNotifierRef notifier, const char* type) {
+  NENTER(IsNotifierType);
+  return type && N(notifier).type == type ? 1 : 0;
+}
+ADMItemRef NotifierGetItemImpl(ADMNotifierRef notifier) {
+  NENTER(GetItem);
+  Item* item = N(notifier).item;
+  return item ? Ref(*item) : nullptr;
+}
+
+}  // namespace
+
+// The host's own interface ------------------------------------------------------
+DialogView DescribeDialog(ADMDialogRef dialog) { return Describe(D(dialog)); }
+
+std::vector<ADMDialogRef> OpenDialogs() {
+  std::vector<ADMDialogRef> out;
+  for (auto& entry : M().dialogs)
+    if (!entry.second->ending) out.push_back(Ref(*entry.second));
+  return out;
+}
+
+ADMDialogRef InnermostModalDialog() { return M().runs.empty() ? nullptr : Ref(*M().runs.back()); }
+
+bool PressItem(ADMItemRef ref, std::string* why) {
+  auto item = UsableItem(ref, why);
+  if (!item) return false;
+  if (item->kind == kPIItemStatic || item->kind == kPIItemStaticMultiLine || item->kind == kPIItemFrame)
+    return Refuse(why, ItemName(*item) + " takes no press");
+  return UserAction(*item->dialog, [&] {
+    if (item->track) {
+      Tracker t{item->dialog, item.get()};
+      LiveScope live(&t);
+      if (!item->track(Ref(*item), reinterpret_cast<ADMTrackerRef>(&t))) return;
+    }
+    if (item->kind == kPIItemCheckBox) item->on = !item->on;
+    if (item->kind == kPIItemRadioButton) SelectRadio(*item);
+    NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
+  });
+}
+
+bool SetItemText(ADMItemRef ref, const std::string& text, std::string* why) {
+  auto item = UsableItem(ref, why);
+  if (!item) return false;
+  if (item->kind != kPIItemEdit) return Refuse(why, ItemName(*item) + " is not a text entry");
+  return UserAction(*item->dialog, [&] {
+    item->text = text;
+    NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
+  });
+}
+
+bool CheckItem(ADMItemRef ref, bool on, std::string* why) {
+  auto item = UsableItem(ref, why);
+  if (!item) return false;
+  if (item->kind != kPIItemCheckBox && item->kind != kPIItemRadioButton)
+    return Refuse(why, ItemName(*item) + " is neither a check box nor a radio button");
+  return UserAction(*item->dialog, [&] {
+    if (on && item->kind == kPIItemRadioButton)
+      SelectRadio(*item);
+    else
+      item->on = on;
+    NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
+  });
+}
+
+namespace {
+bool ChangeBounds(ADMDialogRef ref, const char* type, std::string* why, ADMRect (*change)(const ADMRect&, ASInt32, ASInt32),
+                  ASInt32 a, ASInt32 b) {
+  auto d = FindDialog(ref);
+  if (!d || d->ending) return Refuse(why, "the dialog is gone");
+  if (!d->visible) return Refuse(why, DialogName(*d) + " is not shown");
+  return UserAction(*d, [&] {
+    d->bounds = change(d->bounds, a, b);
+    Notifier n{type, nullptr, d.get()};
+    LiveScope live(&n);
+    NotifyDialog(*d, n);
+  });
+}
+}  // namespace
+
+bool MoveDialog(ADMDialogRef dialog, ASInt32 x, ASInt32 y, std::string* why) {
+  return ChangeBounds(dialog, ADM_NOTIFY_MOVED_BY_DRAG, why,
+                      [](const ADMRect& r, ASInt32 x, ASInt32 y) {
+                        return ADMRect{x, y, x + r.right - r.left, y + r.bottom - r.top};
+                      },
+                      x, y);
+}
+
+bool ResizeDialog(ADMDialogRef dialog, ASInt32 width, ASInt32 height, std::string* why) {
+  if (width < 0 || height < 0) return Refuse(why, "a dialog's width and height are not negative");
+  return ChangeBounds(dialog, ADM_NOTIFY_BOUNDS_CHANGED, why,
+                      [](const ADMRect& r, ASInt32 w, ASInt32 h) { return ADMRect{r.left, r.top, r.left + w, r.top + h}; },
+                      width, height);
+}
+
+void SetDriver(Driver* driver) { M().driver = driver; }
+Driver* CurrentDriver() { return M().driver; }
+bool CancelRequested() { return M().cancel || (M().driver && M().driver->WantsCancel()); }
+
+WinWindow AppWindow() { return reinterpret_cast<WinWindow>(1); }
+
+bool WindowBounds(WinWindow window, ADMRect* bounds) {
+  auto it = M().windows.find(window);
+  if (it == M().windows.end()) return false;
+  if (bounds) *bounds = it->second->bounds;
+  return true;
+}
+
+void SetWindowBounds(WinWindow window, const ADMRect& bounds) {
+  auto it = M().windows.find(window);
+  if (it != M().windows.end()) it->second->bounds = bounds;
+}
+
+void InitDialogSuites() {
+  HFT dialog = NewTable("ADM Dialog Suite", 7, kSuiteTableSize);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(dialog, ADMDialogSel, Dialog##name##Impl, name, ret, params);
+  HOST_ADMDIALOG_PROCS(FILL)
+#undef FILL
+  OfferSuite("ADM Dialog Suite", 7, dialog);
+  HFT item = NewTable("ADM Item Suite", 6, kSuiteTableSize);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(item, ADMItemSel, Item##name##Impl, name, ret, params);
+  HOST_ADMITEM_PROCS(FILL)
+#undef FILL
+  OfferSuite("ADM Item Suite", 6, item);
+  HFT notifier = NewTable("ADM Notifier Suite", 2, kSuiteTableSize);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(notifier, ADMNotifierSel, Notifier##name##Impl, name, ret, params);
+  HOST_ADMNOTIFIER_PROCS(FILL)
+#undef FILL
+  OfferSuite("ADM Notifier Suite", 2, notifier);
+}
+
+}  // namespace host
+
+namespace hosttest {
+void SetCancel(bool cancel) { host::M().cancel = cancel; }
+}  // namespace hosttest

@@ -1,0 +1,125 @@
+// The headless dialog manager, as plughost and tests see it: plug-ins and
+// their resources, dialogs as a user sees them, what a user does to them,
+// and the driver that decides what the user does. Plug-in code never
+// includes this: it reaches the dialog manager through its suites.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "core/host.h"
+#include "host/admtypes.h"
+#include "host/resources.h"
+
+namespace host {
+
+// Plug-ins and their resources ------------------------------------------------
+// The module that holds an address (a shared library, or the executable).
+WinModule ModuleOfAddress(const void* address);
+// The plug-in with this extension identifier lives in `module`; its dialogs
+// are built from that module's resources until it sets another access.
+void RegisterPlugin(ASUns32 extension, WinModule module);
+// The resources of a module; none forgets them. The directory is not copied.
+void RegisterResources(WinModule module, const PIResourceDirectory* directory);
+const PIDialogTemplate* FindDialogTemplate(WinModule module, ASInt32 number);
+const PIBitmapResource* FindBitmap(WinModule module, ASInt32 number);
+const PIBinaryResource* FindBinary(WinModule module, const char* type, ASInt32 number);
+// The type name of a template item kind; null for a kind the host lacks.
+const char* ItemTypeName(ASInt32 kind);
+
+// Dialogs as a user sees them -------------------------------------------------
+struct ItemView {
+  ADMItemRef ref;
+  ASInt32 id;
+  std::string type;  // "ADM Text Push Button Type", ...
+  std::string text;
+  bool enabled, visible, on;
+  ADMRect bounds;  // pixels, relative to the dialog
+};
+
+struct DialogView {
+  ADMDialogRef ref;
+  ASInt32 number;  // the template's
+  std::string name, title;
+  bool modal;  // made for a modal run, or being run as one
+  bool visible;
+  ADMRect bounds;  // pixels, on the screen
+  std::vector<ItemView> items;  // template order, then items made later
+};
+
+// Raises genErrBadHandle for a dialog that is gone.
+DialogView DescribeDialog(ADMDialogRef dialog);
+// Open dialogs, in the order made.
+std::vector<ADMDialogRef> OpenDialogs();
+// The dialog of the innermost modal run; none when no run waits.
+ADMDialogRef InnermostModalDialog();
+
+// What a user does. Each sends the notifications a user's action sends and
+// answers true, or answers false with the reason when a user could not do it
+// (the item is disabled, hidden, gone, or of a kind that does not take it).
+bool PressItem(ADMItemRef item, std::string* why);
+bool SetItemText(ADMItemRef item, const std::string& text, std::string* why);
+bool CheckItem(ADMItemRef item, bool on, std::string* why);
+bool MoveDialog(ADMDialogRef dialog, ASInt32 x, ASInt32 y, std::string* why);
+bool ResizeDialog(ADMDialogRef dialog, ASInt32 width, ASInt32 height, std::string* why);
+
+// The driver ------------------------------------------------------------------
+// Every modal run and alert asks the driver what the user does.
+class Driver {
+ public:
+  virtual ~Driver() = default;
+  // The innermost modal run waits for the user: do one thing to `dialog`
+  // with the actions above, or throw to stop. Returning without an action
+  // raises avErrScriptExhausted, so a run never spins.
+  virtual void Act(ADMDialogRef dialog) = 0;
+  // An alert (kind 2), a confirmation (1) or a note (0): the button pressed,
+  // from 1.
+  virtual int Alert(const AlertRequest& request) = 0;
+  // The host's cancel procedure answers this (or a test's request).
+  virtual bool WantsCancel() { return false; }
+  // A dialog whose init procedure went well has opened; it has gone. `item`
+  // is the item that ended a modal run (kADMNoItem for a modeless dialog).
+  virtual void Opened(const DialogView&) {}
+  virtual void Closed(const DialogView&, ASInt32 item) { (void)item; }
+};
+// Not owned; none: dialogs raise avErrScriptExhausted, alerts answer 1.
+void SetDriver(Driver* driver);
+Driver* CurrentDriver();
+bool CancelRequested();
+
+// Platform windows, for the host's own modules --------------------------------
+// The application's main window: the parent of dialogs, the first focus.
+WinWindow AppWindow();
+// The bounds of a dialog's platform window; false for any other window.
+bool WindowBounds(WinWindow window, ADMRect* bounds);
+void SetWindowBounds(WinWindow window, const ADMRect& bounds);
+// Host windows over a platform window that goes (view/windows.cpp).
+void DestroyHostWindowsOver(WinWindow window);
+// Text objects (support/text.cpp): bytes one character each, and back.
+std::u16string Utf16FromBytes(const std::string& bytes);
+std::string BytesFromUtf16(const ASUns16* text);
+
+}  // namespace host
+
+namespace hosttest {
+// Resources of the test process itself (its plug-in side has extension 0).
+void RegisterResources(const PIResourceDirectory* directory);
+// Suites the basic suite refuses from now on; empty: none.
+void WithholdSuites(const std::vector<std::string>& names);
+struct SuiteCounts {
+  int acquired = 0;
+  int released = 0;
+  int releasedNotGiven = 0;  // give-backs of suites the host did not give
+};
+SuiteCounts Suites();
+// Logs every suite call as "Dialog 23", "Item 20", ... (off by default).
+void LogSuiteCalls(bool on);
+// The tick count answers `ms` from now on; UseRealClock goes back.
+void SetTickCount(ASUns32 ms);
+void UseRealClock();
+// The host's cancel procedure answers true while this is set.
+void SetCancel(bool cancel);
+int ModalDepth();
+int HostWindowCount();
+ASInt32 CurrentCursor();  // the standard identifier of the current cursor
+WinWindow FocusWindow();
+}  // namespace hosttest
