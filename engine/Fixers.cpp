@@ -16,6 +16,7 @@
 #include "common/MyCosDoc.h"
 #include "engine/ContentProcessor.h"
 #include "engine/ErrorNames.h"
+#include "engine/ICCProfileFixer.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFXPreflight.h"
 #include "engine/PDFX_Error.h"
@@ -398,6 +399,7 @@ enum SharedFixer {
   SHARED_KEY_REMOVAL,
   SHARED_ALTERNATES,
   SHARED_TRANSPARENCY,
+  SHARED_REPLACE_PROFILE,
   SHARED_COUNT
 };
 
@@ -410,6 +412,7 @@ struct SharedFixers {
     fixers[SHARED_KEY_REMOVAL].reset(new KeyRemovalFixer(""));
     fixers[SHARED_ALTERNATES].reset(new AlternateImagesRemovalFixer);
     fixers[SHARED_TRANSPARENCY].reset(new TransparencyRemovalFixer);
+    fixers[SHARED_REPLACE_PROFILE].reset(new ReplaceProfileFixer);
     TransparencyRemovalFixerInstance() = fixers[SHARED_TRANSPARENCY];
   }
   boost::shared_ptr<Fixer> fixers[SHARED_COUNT];
@@ -435,6 +438,7 @@ boost::shared_ptr<Fixer> GlobalFixers::Compression() { return Shared().fixers[SH
 boost::shared_ptr<Fixer> GlobalFixers::KeyRemoval() { return Shared().fixers[SHARED_KEY_REMOVAL]; }
 boost::shared_ptr<Fixer> GlobalFixers::AlternateImagesRemoval() { return Shared().fixers[SHARED_ALTERNATES]; }
 boost::shared_ptr<Fixer> GlobalFixers::TransparencyRemoval() { return Shared().fixers[SHARED_TRANSPARENCY]; }
+boost::shared_ptr<Fixer> GlobalFixers::ReplaceProfile() { return Shared().fixers[SHARED_REPLACE_PROFILE]; }
 
 void GlobalFixers::Release() {
   SharedFixers& shared = Shared();

@@ -134,6 +134,7 @@ class GlobalFixers {
   static boost::shared_ptr<Fixer> KeyRemoval();
   static boost::shared_ptr<Fixer> AlternateImagesRemoval();
   static boost::shared_ptr<Fixer> TransparencyRemoval();
+  static boost::shared_ptr<Fixer> ReplaceProfile();
   // At unload: lets go of each instance once; afterwards all are empty. A
   // record that still holds one keeps it alive.
   static void Release();

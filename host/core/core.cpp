@@ -260,6 +260,7 @@ void Init() {
   InitAcroViewTable();
   InitAcroSupportTable();
   InitWindowsTable();
+  InitWindowsResourceEntries();
   InitDialogTables();
 }
 
