@@ -76,14 +76,6 @@ class ProfileTest : public enginetest::FixFixture {
     walker->SetViewDocument(view_);
     return walker;
   }
-  std::string Decoded(const MyCosObj& stream) const {
-    std::string data;
-    ASStm stm = stream.OpenStm(cosOpenFiltered);
-    char piece[4096];
-    for (ASSize_t got; (got = ASStmRead(piece, 1, sizeof piece, stm)) > 0;) data.append(piece, got);
-    ASStmClose(stm);
-    return data;
-  }
 };
 
 TEST_F(ProfileTest, BuiltInProfilesAreTheModulesResources) {
@@ -319,8 +311,8 @@ TEST_F(ProfileTest, AnUnreadableProfileBecomesTheBuiltInOfItsComponents) {
   ASSERT_EQ(cmyk.GetType(), CosStream);
   EXPECT_TRUE(cmyk.IsIndirect());
   EXPECT_FALSE(cmyk.Equal(gray));
-  EXPECT_EQ(Decoded(cmyk), BuiltIn(1));
-  EXPECT_EQ(Decoded(gray), BuiltIn(0));
+  EXPECT_EQ(enginetest::DecodedData(cmyk.GetCosObj()), BuiltIn(1));
+  EXPECT_EQ(enginetest::DecodedData(gray.GetCosObj()), BuiltIn(0));
   EXPECT_EQ(cmyk.Get("Filter").ValueAsString(), "FlateDecode");
   EXPECT_TRUE(cmyk.Get("DecodeParms").IsNull());
   EXPECT_EQ(static_cast<long>(cmyk.Get("N")), 4);

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 using namespace icctest;
 namespace fs = std::filesystem;
@@ -145,14 +146,11 @@ std::string lcms_description(cmsHPROFILE h) {
     return text;
 }
 
-struct Lcms {
-    cmsHPROFILE h;
-    explicit Lcms(const Bytes &b) : h(cmsOpenProfileFromMem(b.data(), (cmsUInt32Number)b.size())) {}
-    ~Lcms() {
-        if (h != nullptr)
-            cmsCloseProfile(h);
-    }
-};
+using LcmsProfile = std::unique_ptr<void, cmsBool (*)(cmsHPROFILE)>;
+
+LcmsProfile lcms_open(const Bytes &b) {
+    return LcmsProfile(cmsOpenProfileFromMem(b.data(), (cmsUInt32Number)b.size()), cmsCloseProfile);
+}
 
 std::vector<uint32_t> signatures(const icc *p) {
     std::vector<uint32_t> out;
@@ -232,9 +230,9 @@ TEST_F(GeneratedProfiles, BuiltInsAreLegalInputProfiles) {
             }
         }
         EXPECT_EQ(icc_check_legal(r.p), 0) << r.p->error_text;
-        Lcms lc(data);
-        ASSERT_NE(lc.h, nullptr);
-        EXPECT_EQ(lcms_description(lc.h), kDescription);
+        LcmsProfile lc = lcms_open(data);
+        ASSERT_NE(lc, nullptr);
+        EXPECT_EQ(lcms_description(lc.get()), kDescription);
     }
 }
 
@@ -266,11 +264,11 @@ TEST(PrintingConditionProfiles, LieInTheModuleFolderAndPrintAsTheirModelSays) {
         EXPECT_EQ(r.p->find_tag(r.p, icmSig("A2B1")), 0);
         EXPECT_EQ(icc_check_legal(r.p), 0) << r.p->error_text;
 
-        Lcms lc(data);
-        ASSERT_NE(lc.h, nullptr);
-        EXPECT_EQ(lcms_description(lc.h), c.description);
+        LcmsProfile lc = lcms_open(data);
+        ASSERT_NE(lc, nullptr);
+        EXPECT_EQ(lcms_description(lc.get()), c.description);
         // Paper stays white, four solid inks print nearly black, cyan is blue-green.
-        cmsHTRANSFORM t = cmsCreateTransform(lc.h, TYPE_CMYK_DBL, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+        cmsHTRANSFORM t = cmsCreateTransform(lc.get(), TYPE_CMYK_DBL, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
         ASSERT_NE(t, nullptr);
         const double inks[3][4] = {{0, 0, 0, 0}, {100, 100, 100, 100}, {100, 0, 0, 0}};
         cmsCIELab out[3];
@@ -291,13 +289,13 @@ TEST(PrintingConditionProfiles, LieInTheModuleFolderAndPrintAsTheirModelSays) {
     EXPECT_EQ(r.p->header->colorSpace, icmSig("RGB "));
     EXPECT_EQ(r.p->header->pcs, icmSig("XYZ "));
     EXPECT_EQ(icc_check_legal(r.p), 0) << r.p->error_text;
-    Lcms lc(rgb);
-    ASSERT_NE(lc.h, nullptr);
+    LcmsProfile lc = lcms_open(rgb);
+    ASSERT_NE(lc, nullptr);
     // The three colorants add up to the white point.
-    const auto *w = static_cast<const cmsCIEXYZ *>(cmsReadTag(lc.h, cmsSigMediaWhitePointTag));
+    const auto *w = static_cast<const cmsCIEXYZ *>(cmsReadTag(lc.get(), cmsSigMediaWhitePointTag));
     double sum[3] = {};
     for (cmsTagSignature s : {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
-        const auto *c = static_cast<const cmsCIEXYZ *>(cmsReadTag(lc.h, s));
+        const auto *c = static_cast<const cmsCIEXYZ *>(cmsReadTag(lc.get(), s));
         ASSERT_NE(c, nullptr);
         sum[0] += c->X, sum[1] += c->Y, sum[2] += c->Z;
     }
