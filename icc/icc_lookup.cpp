@@ -98,11 +98,12 @@ int matrix_fwd(iccLuBase *pp, double *out, const double *in) {
     auto *p = static_cast<iccLuMatrix *>(pp);
     double lin[3];
     int rv = 0;
-    for (int i = 0; i < 3; i++)
-        rv |= p->curves[i]->lookup_fwd(p->curves[i], &lin[i], &in[i]);
-    rv = curve_result(p, rv, "icc_lookup: Curve->lookup_fwd() failed");
-    if (rv > 1)
-        return rv;
+    for (int i = 0; i < 3; i++) {
+        const int r = p->curves[i]->lookup_fwd(p->curves[i], &lin[i], &in[i]);
+        if (r > 1)
+            return curve_result(p, r, "icc_lookup: Curve->lookup_fwd() failed");
+        rv |= r;
+    }
     double v[3];
     for (int i = 0; i < 3; i++)
         v[i] = p->matrix[i][0] * lin[0] + p->matrix[i][1] * lin[1] + p->matrix[i][2] * lin[2];
@@ -127,10 +128,10 @@ int matrix_bwd(iccLuBase *pp, double *out, const double *in) {
         lin[i] = p->matrix[i][0] * v[0] + p->matrix[i][1] * v[1] + p->matrix[i][2] * v[2];
     int rv = 0;
     for (int i = 0; i < 3; i++) {
-        rv = curve_result(p, rv | p->curves[i]->lookup_bwd(p->curves[i], &out[i], &lin[i]),
-                          "icc_lookup: Curve->lookup_bwd() failed");
-        if (rv > 1)
-            return rv;
+        const int r = p->curves[i]->lookup_bwd(p->curves[i], &out[i], &lin[i]);
+        if (r > 1)
+            return curve_result(p, r, "icc_lookup: Curve->lookup_bwd() failed");
+        rv |= r;
     }
     return rv;
 }

@@ -20,36 +20,33 @@ int join(int sofar, int rv) {
     return sofar > 1 || rv > 1 ? 2 : (sofar | rv);
 }
 
-int lut_in_abs(iccLuLut *p, double *out, const double *in) {
-    if (icm_lu_abs_in(p))
-        icm_lu_abs_to_rel(p, p->in_space, out, in);
+// Scales the PCS side between relative and absolute where the intent and
+// direction ask for it (applies), else copies n values.
+int scale_or_copy(iccLuLut *p, bool applies, bool to_abs, uint32_t space, unsigned int n,
+                  double *out, const double *in) {
+    if (!applies)
+        copy_values(out, in, n);
+    else if (to_abs)
+        icm_lu_rel_to_abs(p, space, out, in);
     else
-        copy_values(out, in, p->lut->input_channels);
+        icm_lu_abs_to_rel(p, space, out, in);
     return 0;
+}
+
+int lut_in_abs(iccLuLut *p, double *out, const double *in) {
+    return scale_or_copy(p, icm_lu_abs_in(p), false, p->in_space, p->lut->input_channels, out, in);
 }
 
 int lut_inv_in_abs(iccLuLut *p, double *out, const double *in) {
-    if (icm_lu_abs_in(p))
-        icm_lu_rel_to_abs(p, p->in_space, out, in);
-    else
-        copy_values(out, in, p->lut->input_channels);
-    return 0;
+    return scale_or_copy(p, icm_lu_abs_in(p), true, p->in_space, p->lut->input_channels, out, in);
 }
 
 int lut_out_abs(iccLuLut *p, double *out, const double *in) {
-    if (icm_lu_abs_out(p))
-        icm_lu_rel_to_abs(p, p->out_space, out, in);
-    else
-        copy_values(out, in, p->lut->output_channels);
-    return 0;
+    return scale_or_copy(p, icm_lu_abs_out(p), true, p->out_space, p->lut->output_channels, out, in);
 }
 
 int lut_inv_out_abs(iccLuLut *p, double *out, const double *in) {
-    if (icm_lu_abs_out(p))
-        icm_lu_abs_to_rel(p, p->out_space, out, in);
-    else
-        copy_values(out, in, p->lut->output_channels);
-    return 0;
+    return scale_or_copy(p, icm_lu_abs_out(p), false, p->out_space, p->lut->output_channels, out, in);
 }
 
 int lut_matrix_stage(iccLuLut *p, double *out, const double *in) {

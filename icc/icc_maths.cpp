@@ -79,20 +79,26 @@ int icmInverse3x3(double out[3][3], const double in[3][3]) {
     return 0;
 }
 
-void icmXYZRelToAbs(const icmXYZNumber *pcs_white, const icmXYZNumber *media_white,
-                    const icmXYZNumber *media_black, double *out, const double *in) {
+namespace {
+
+// X' = (W - B) / P * X + B, or its inverse, per component.
+void scale_xyz(const icmXYZNumber *pcs_white, const icmXYZNumber *media_white,
+               const icmXYZNumber *media_black, double *out, const double *in, bool to_abs) {
     const double P[3] = {pcs_white->X, pcs_white->Y, pcs_white->Z};
     const double W[3] = {media_white->X, media_white->Y, media_white->Z};
     const double B[3] = {media_black->X, media_black->Y, media_black->Z};
     for (int i = 0; i < 3; i++)
-        out[i] = (W[i] - B[i]) / P[i] * in[i] + B[i];
+        out[i] = to_abs ? (W[i] - B[i]) / P[i] * in[i] + B[i] : (in[i] - B[i]) * P[i] / (W[i] - B[i]);
+}
+
+}  // namespace
+
+void icmXYZRelToAbs(const icmXYZNumber *pcs_white, const icmXYZNumber *media_white,
+                    const icmXYZNumber *media_black, double *out, const double *in) {
+    scale_xyz(pcs_white, media_white, media_black, out, in, true);
 }
 
 void icmXYZAbsToRel(const icmXYZNumber *pcs_white, const icmXYZNumber *media_white,
                     const icmXYZNumber *media_black, double *out, const double *in) {
-    const double P[3] = {pcs_white->X, pcs_white->Y, pcs_white->Z};
-    const double W[3] = {media_white->X, media_white->Y, media_white->Z};
-    const double B[3] = {media_black->X, media_black->Y, media_black->Z};
-    for (int i = 0; i < 3; i++)
-        out[i] = (in[i] - B[i]) * P[i] / (W[i] - B[i]);
+    scale_xyz(pcs_white, media_white, media_black, out, in, false);
 }
