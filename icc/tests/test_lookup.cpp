@@ -82,8 +82,8 @@ RawProfile profile(const char *cls, const char *cs, const char *pcs, std::vector
     return r;
 }
 
-RawTag wtpt() {
-    return {icmSig("wtpt"), xyz(0.9642, 1.0, 0.8249)};
+RawTag wtpt(icmXYZNumber w = kD50) {
+    return {icmSig("wtpt"), xyz(w.X, w.Y, w.Z)};
 }
 
 // Display profile: gamma 2 curves and the given colourants.
@@ -96,8 +96,8 @@ RawProfile matrix_display(double rx, double gx) {
 
 // Output profile over CMYK whose 'A2B0' and 'A2B1' differ; a2b1 gives
 // the Lut of intent 1.
-RawProfile cmyk_printer(Bytes a2b1 = flat_lut(4, 3, 0.7)) {
-    std::vector<RawTag> t = {wtpt(), {icmSig("A2B0"), flat_lut(4, 3, 0.2)}, {icmSig("A2B1"), a2b1},
+RawProfile cmyk_printer(Bytes a2b1 = flat_lut(4, 3, 0.7), icmXYZNumber white = kD50) {
+    std::vector<RawTag> t = {wtpt(white), {icmSig("A2B0"), flat_lut(4, 3, 0.2)}, {icmSig("A2B1"), a2b1},
                              {icmSig("A2B2"), flat_lut(4, 3, 0.5)}, {icmSig("B2A0"), flat_lut(3, 4, 0.1)},
                              {icmSig("gamt"), flat_lut(3, 1, 0.0)}};
     for (const char *s : {"B2A1", "B2A2"})
@@ -300,6 +300,40 @@ TEST(IccLookup, LutMatrixStagesAndRanges) {
         EXPECT_EQ(inmax[1], 65535.0 / 32768.0);  // XYZ in 16 bits
         EXPECT_EQ(outmin[2], 0.0);
         EXPECT_EQ(outmax[2], 1.0);
+    }
+}
+
+// Intents 3 and 99 of a Lut: the relative result scaled to the media white,
+// in Lab or exchanged as XYZ, and the stage that undoes it.
+TEST(IccLookup, LutAbsoluteIntents) {
+    const icmXYZNumber white = {0.9, 0.95, 0.7};
+    Bytes a2b1 = lut(icmSig("mft2"), 4, 3, [](const unsigned *g, unsigned o) { return 0.2 + 0.1 * g[o]; });
+    Loaded l = load(cmyk_printer(a2b1, white).build());
+    const icmXYZNumber P = l.p->header->illuminant;
+    const double cmyk[4] = {0.1, 0.4, 0.8, 0.0};
+    Lu rel(l.p->get_luobj(l.p, icmFwd, 1, icmLuOrdNorm));
+    ASSERT_TRUE(rel);
+    double rel_out[3];
+    ASSERT_EQ(rel->lookup(rel.get(), rel_out, cmyk), 0);
+    for (const int intent : {3, 99}) {
+        Lu lu(l.p->get_luobj(l.p, icmFwd, intent, icmLuOrdNorm));
+        ASSERT_TRUE(lu);
+        auto *ll = static_cast<iccLuLut *>(lu.get());
+        icmXYZNumber w, b;  // as the profile holds them
+        ll->get_info(ll, nullptr, nullptr, &w, &b);
+        EXPECT_NEAR(w.Y, white.Y, 1e-4);
+        double want[3], out[3], back[3];
+        icmLab2XYZ(&P, want, rel_out);
+        icmXYZRelToAbs(&P, &w, &b, want, want);
+        ASSERT_EQ(lu->lookup(lu.get(), out, cmyk), 0);
+        if (intent == 3)
+            icmLab2XYZ(&P, out, out);
+        for (int i = 0; i < 3; i++)
+            EXPECT_NEAR(out[i], want[i], 1e-9) << intent;
+        ll->out_abs(ll, out, rel_out);
+        ll->inv_out_abs(ll, back, out);
+        for (int i = 0; i < 3; i++)
+            EXPECT_NEAR(back[i], rel_out[i], 1e-9) << intent;
     }
 }
 
