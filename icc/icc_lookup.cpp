@@ -17,25 +17,7 @@ void lu_delete(iccLuBase *p) {
     free(p);
 }
 
-void lu_spaces(iccLuBase *p, uint32_t *ins, int *inn, uint32_t *outs, int *outn) {
-    if (ins != nullptr)
-        *ins = p->in_space;
-    if (inn != nullptr)
-        *inn = (int)colorspace2nchan(p->in_space);
-    if (outs != nullptr)
-        *outs = p->out_space;
-    if (outn != nullptr)
-        *outn = (int)colorspace2nchan(p->out_space);
-}
-
-void lu_lu_spaces(iccLuBase *p, uint32_t *ins, int *inn, uint32_t *outs, int *outn, int *kind) {
-    uint32_t in = p->in_space, out = p->out_space;
-    if (p->intent == icmAbsoluteXYZIntent) {
-        if (icm_lu_abs_in(p))
-            in = kXYZ;
-        if (icm_lu_abs_out(p))
-            out = kXYZ;
-    }
+void put_spaces(uint32_t in, uint32_t out, uint32_t *ins, int *inn, uint32_t *outs, int *outn) {
     if (ins != nullptr)
         *ins = in;
     if (inn != nullptr)
@@ -44,6 +26,16 @@ void lu_lu_spaces(iccLuBase *p, uint32_t *ins, int *inn, uint32_t *outs, int *ou
         *outs = out;
     if (outn != nullptr)
         *outn = (int)colorspace2nchan(out);
+}
+
+void lu_spaces(iccLuBase *p, uint32_t *ins, int *inn, uint32_t *outs, int *outn) {
+    put_spaces(p->in_space, p->out_space, ins, inn, outs, outn);
+}
+
+void lu_lu_spaces(iccLuBase *p, uint32_t *ins, int *inn, uint32_t *outs, int *outn, int *kind) {
+    const bool xyz = p->intent == icmAbsoluteXYZIntent;
+    put_spaces(xyz && icm_lu_abs_in(p) ? kXYZ : p->in_space, xyz && icm_lu_abs_out(p) ? kXYZ : p->out_space,
+               ins, inn, outs, outn);
     if (kind != nullptr)
         *kind = p->kind;
 }

@@ -99,6 +99,12 @@ const std::vector<OracleProfile> &package_profiles();
 // Version 2 profiles written by LittleCMS now (sRGB, gray, Lab, XYZ, ...).
 const std::vector<OracleProfile> &lcms_v2_profiles();
 bool is_known_type(uint32_t ttype);  // the test's own list of the 23
+// A lookup object, freed with its del.
+struct LuDel {
+    void operator()(iccLuBase *p) const { p->del(p); }
+};
+using Lu = std::unique_ptr<iccLuBase, LuDel>;
+
 // The version 2 profiles of both sets.
 std::vector<const OracleProfile *> v2_oracle_profiles();
 

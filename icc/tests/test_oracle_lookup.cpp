@@ -14,11 +14,6 @@ using namespace icctest;
 
 namespace {
 
-struct LuDel {
-    void operator()(iccLuBase *p) const { p->del(p); }
-};
-using Lu = std::unique_ptr<iccLuBase, LuDel>;
-
 // A transform to XYZ or Lab (doubles) without optimisation.
 struct Xform {
     cmsHPROFILE pcs;
