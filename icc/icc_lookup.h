@@ -52,7 +52,8 @@ enum {
 };
 
 // Common part of the lookup objects. The tags it evaluates belong to the
-// profile, which must outlive it; `del` frees the object alone.
+// profile, which must outlive it and keep them loaded; `del` frees the
+// object alone.
 struct iccLuBase {
     int kind;
     icc *profile;
