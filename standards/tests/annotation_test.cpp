@@ -49,11 +49,13 @@ struct Expected {
 class AnnotationTest : public StandardsFixture {
  protected:
   // Checks the open document under standard `i`, then calls `test` on
-  // object `number` held by object `holder` (0: none), as on page 1.
-  // Answers the verdict; `filed` receives the records the test filed.
-  int Call(int i, CheckCallback Family::*test, int number, int holder, std::vector<ErrorPtr>& filed) {
+  // object `number` held by object `holder` (0: none), as on the page of
+  // that index (-1: outside the pages). Answers the verdict; `filed`
+  // receives the records the test filed.
+  int Call(int i, CheckCallback Family::*test, int number, int holder, std::vector<ErrorPtr>& filed,
+           int page = 0) {
     walker_ = CheckWith(kStandards[i]);
-    walker_->SetCurrentPage(0);
+    walker_->SetCurrentPage(page);
     const size_t before = walker_->GetErrorList().size();
     context_.standard = walker_->GetConformance().get();
     context_.walker = walker_.get();
@@ -94,6 +96,7 @@ TEST_F(AnnotationTest, AnnotationsOverThePrintAreaAndTheirActions) {
     std::string annotation;  // 5
     std::string popup;       // 6
     std::vector<Expected> filed;
+    int page = 0;
   } cases[] = {
       {"a link with an action inside the area",
        "<< /Type /Annot /Subtype /Link /Rect [100 100 200 200] " + std::string(kUri) + " >>",
@@ -122,13 +125,21 @@ TEST_F(AnnotationTest, AnnotationsOverThePrintAreaAndTheirActions) {
        {{{kObscures, "Rect", 5, KIND_ANNOTATION, PROBLEM_INVALID, 6, 3}, 'a'}}},
       {"a trap network over the page", "<< /Type /Annot /Subtype /TrapNet /Rect [0 0 600 800] " +
        std::string(kUri) + " >>", "", {}},
+      // Damaged or out of place: nothing is thrown, what can be judged is.
+      {"a pop-up that is no dictionary", "<< /Type /Annot /Subtype /Text /Rect [0 0 5 5] /Popup 6 0 R >>", "42",
+       {}},
+      {"a link met outside the pages",
+       "<< /Type /Annot /Subtype /Link /Rect [100 100 200 200] " + std::string(kUri) + " >>",
+       "",
+       {{{kActions, "", 5, KIND_ANNOTATION, PROBLEM_INVALID, 5, 3}, 'x'}},
+       -1},
   };
   for (const Case& c : cases) {
     for (int i = 0; i < 2; ++i) {
       SCOPED_TRACE(std::string(c.name) + " under " + kStandards[i]);
       OnePage(kPage, "", {c.annotation, c.popup.empty() ? "null" : c.popup});
       std::vector<ErrorPtr> filed;
-      EXPECT_EQ(Call(i, &Family::annotation, 5, 3, filed), 0);
+      EXPECT_EQ(Call(i, &Family::annotation, 5, 3, filed, c.page), 0);
       ExpectFiled(i, filed, c.filed);
     }
   }
@@ -151,11 +162,9 @@ TEST_F(AnnotationTest, TrapNetworksWantNoFauxingAndATrappedDocument) {
   for (const Case& c : cases) {
     for (int i = 0; i < 2; ++i) {
       SCOPED_TRACE(std::string(c.fauxing) + " " + c.info + " under " + kStandards[i]);
-      host::CloseAllDocuments();
-      Open({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-            "<< /Type /Page /Parent 2 0 R /Contents 4 0 R " + std::string(kPage) + " >>", "stream:|",
-            "<< /Type /Annot /Subtype /TrapNet /Rect [0 0 600 800] " + std::string(c.fauxing) + " >>", c.info},
-           "/Root 1 0 R /Info 6 0 R");
+      OnePage(kPage, "", {"<< /Type /Annot /Subtype /TrapNet /Rect [0 0 600 800] " + std::string(c.fauxing) + " >>",
+                          c.info},
+              "/Root 1 0 R /Info 6 0 R");
       std::vector<ErrorPtr> filed;
       EXPECT_EQ(Call(i, &Family::trapNet, 5, 3, filed), 0);
       ExpectFiled(i, filed, c.filed);
@@ -180,11 +189,7 @@ TEST_F(AnnotationTest, ActionsAreFiledAgainstTheObjectHoldingThem) {
   for (const Case& c : cases) {
     for (int i = 0; i < 2; ++i) {
       SCOPED_TRACE(std::string(c.name) + " under " + kStandards[i]);
-      host::CloseAllDocuments();
-      Open({"<< /Type /Catalog /Pages 2 0 R " + c.catalog + " >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-            "<< /Type /Page /Parent 2 0 R /Contents 4 0 R /MediaBox [0 0 600 800] /TrimBox [0 0 600 800] " + c.page +
-                " >>",
-            "stream:|"});
+      OnePage("/MediaBox [0 0 600 800] /TrimBox [0 0 600 800] " + c.page, "", {}, "/Root 1 0 R", c.catalog);
       std::vector<ErrorPtr> filed;
       EXPECT_EQ(Call(i, &Family::action, c.tested, c.holder, filed), c.verdict);
       if (c.verdict == 0) {

@@ -48,14 +48,15 @@ boost::shared_ptr<PDFXPreflight> StandardsFixture::CheckWith(const std::string& 
 }
 
 void StandardsFixture::OnePage(const std::string& pageEntries, const std::string& content,
-                               const std::vector<std::string>& more) {
+                               const std::vector<std::string>& more, const std::string& trailer,
+                               const std::string& catalogEntries) {
   host::CloseAllDocuments();
-  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R " + catalogEntries + " >>",
                                       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                                       "<< /Type /Page /Parent 2 0 R /Contents 4 0 R " + pageEntries + " >>",
                                       "stream:|" + content};
   objects.insert(objects.end(), more.begin(), more.end());
-  Open(objects);
+  Open(objects, trailer);
 }
 
 std::vector<Record> StandardsFixture::Filed(const PDFXPreflight& walker, int objectKind) const {

@@ -43,10 +43,12 @@ class StandardsFixture : public enginetest::FixFixture {
 
   // The active document checked against the registered standard of that name.
   boost::shared_ptr<PDFXPreflight> CheckWith(const std::string& standard);
-  // Catalog 1, Pages 2, page 3 (with `pageEntries` beside its Type, Parent
-  // and Contents) and its content 4; `more` are objects 5, 6, ...
+  // Catalog 1 (with `catalogEntries`), Pages 2, page 3 (with `pageEntries`
+  // beside its Type, Parent and Contents) and its content 4; `more` are
+  // objects 5, 6, ... Documents open before are closed.
   void OnePage(const std::string& pageEntries, const std::string& content,
-               const std::vector<std::string>& more = {});
+               const std::vector<std::string>& more = {}, const std::string& trailer = "/Root 1 0 R",
+               const std::string& catalogEntries = "");
   // The open records of severity 0 or more in filing order; with a kind
   // given, only those of that object kind.
   std::vector<Record> Filed(const PDFXPreflight& walker, int objectKind = -1) const;
