@@ -33,8 +33,7 @@ struct Record {
 std::ostream& operator<<(std::ostream& out, const Record& record);
 Record Reduced(const Zentu::PDFX_Error& error);
 
-// Both registered standards, for tests that run under each.
-extern const char* const kStandards[2];
+extern const char* const kStandards[2];  // both registered standards
 
 class StandardsFixture : public enginetest::FixFixture {
  protected:
@@ -49,11 +48,8 @@ class StandardsFixture : public enginetest::FixFixture {
   void OnePage(const std::string& pageEntries, const std::string& content,
                const std::vector<std::string>& more = {}, const std::string& trailer = "/Root 1 0 R",
                const std::string& catalogEntries = "");
-  // The open records of severity 0 or more in filing order; with a kind
-  // given, only those of that object kind.
-  std::vector<Record> Filed(const PDFXPreflight& walker, int objectKind = -1) const;
-  // The records whose message is `message`, fixed or not.
-  std::vector<ErrorPtr> AllRecords(const PDFXPreflight& walker, const std::string& message) const;
+  // The open records of that object kind, in filing order.
+  std::vector<Record> Filed(const PDFXPreflight& walker, int objectKind) const;
 };
 
 }  // namespace standardstest
