@@ -260,8 +260,8 @@ bool Session::Anywhere(const Step& step) {
   if (step.verb == "quiet on" || step.verb == "quiet off") {
     out_.Quiet(step.verb == "quiet on");
   } else if (step.verb.compare(0, 7, "always ") == 0) {
-    // A later `always` of the same kind replaces it.
-    standing_[step.verb.compare(0, 14, "always confirm") == 0 ? "confirm" : "alert"] = step;
+    // A later `always` of the same kind ("confirm", "alert") replaces it.
+    standing_[step.verb.substr(7, step.verb.find(' ', 7) - 7)] = step;
   } else {
     return false;
   }
