@@ -31,8 +31,8 @@ const char kModal[] = "DIALOG 900 \"Test dialog\"\n";
 
 // Each script runs as a user would run it; a stop names what waited.
 const Case kCases[] = {
-    {"validation off keeps the dialog; on, OK closes it", {}, "menu Test:Modal\npress OK\nprint item 901\ncheck 902 on\npress 1\n", 0,
-     "DIALOG 900 \"Test dialog\"\nITEM 901: \nCLOSED 900 1\n", ""},
+    {"validation off keeps the dialog; on, OK closes it", {}, "menu Test:Modal\npress OK\nprint item 901 Name\ncheck 902 on\npress 1\n", 0,
+     "DIALOG 900 \"Test dialog\"\nName: \nCLOSED 900 1\n", ""},
     {"cancel by a title without &", {}, "menu Modal dialog\npress 2\n", 0, "DIALOG 900 \"Test dialog\"\nCLOSED 900 2\n", ""},
     {"nested modal dialogs", {}, "menu Test:Opener\npress Open\npress 2\npress 1\n", 0,
      "DIALOG 902 \"Opener\"\nDIALOG 900 \"Test dialog\"\nCLOSED 900 2\nCLOSED 902 1\n", ""},
@@ -55,8 +55,11 @@ const Case kCases[] = {
     {"quoted texts and comments", {}, "menu Test:Modal\n# x\nset 901 \"a \\\"b\\\"\\tc\"\nprint item 901\ncheck Valid on\npress OK  # closes\n", 0,
      "DIALOG 900 \"Test dialog\"\nITEM 901: a \"b\"\\tc\nCLOSED 900 1\n", ""},
     {"a quoted name is a text", {}, "menu Test:Modal\npress \"1\"\n", 2, kModal, "has no item \"1\""},
-    {"items that share an identifier", {}, "menu Test:Modal\nprint item -1#2 Second\nprint item -1\n", 2,
-     "DIALOG 900 \"Test dialog\"\nSecond: Options\n", "item -1 of dialog 900 \"Test dialog\" is ambiguous: -1#1 and -1#2"},
+    {"items that share an identifier", {}, "menu Test:Modal\nprint dialog\nprint item -1#2\nprint item -1\n", 2,
+     "DIALOG 900 \"Test dialog\"\nITEMS 900 \"Test dialog\"\n  1 push button \"OK\"\n  2 push button \"Cancel\"\n"
+     "  -1#1 static \"Name:\"\n  901 edit \"\"\n  -1#2 static \"Options\"\n  902 check box \"Valid\" off\n"
+     "ITEM -1#2: Options\n",
+     "item -1 of dialog 900 \"Test dialog\" is ambiguous: -1#1 and -1#2"},
     {"a text two buttons share", {}, "menu Test:Twins\npress Same\n", 2, "DIALOG 905 \"Twins\"\n", "names items 3 and 4"},
     {"blocks close wherever they stand",
      {},
