@@ -67,12 +67,13 @@ class Conformance {
   virtual bool WantsKindCheck(PDFXPreflight& walker, int objectKind) = 0;
 
   // One record for one offending operator, filed at once. The object node
-  // is the content's holder, the container node the content.
+  // is the content's holder, the container node the content, whose list of
+  // operators to remove gains the name.
   void AddOperatorError(PDFXPreflight& walker, const boost::shared_ptr<ObjectNode>& objectNode,
                         const boost::shared_ptr<ObjectNode>& containerNode, int severity, const std::string& op,
                         const boost::shared_ptr<Fixer>& fixer, DeferredTest test);
   // One summary record for a content's operators put aside (BX, EX, ri and
-  // those PDF 1.3 does not know), always filed; the list is also what the
+  // those PDF 1.3 does not know), always filed; the names join what the
   // operator remover takes out of that content.
   void CheckOperatorUsage(PDFXPreflight& walker, const boost::shared_ptr<ObjectNode>& objectNode,
                           const boost::shared_ptr<ObjectNode>& containerNode, const std::list<std::string>& names,

@@ -41,6 +41,7 @@ void Conformance::AddOperatorError(PDFXPreflight& walker, const boost::shared_pt
                                    const std::string& op, const boost::shared_ptr<Fixer>& fixer, DeferredTest test) {
   boost::shared_ptr<PDFX_Error> error = walker.AddNodeError("'" + op + "'", op, severity, KIND_OPERATOR,
                                                             PROBLEM_INVALID, objectNode, containerNode);
+  if (containerNode) walker.AddOperatorsToRemove(containerNode->object, std::list<std::string>(1, op));
   error->AttachFixer(fixer);
   error->SetDeferredTest(test);
 }
@@ -80,7 +81,7 @@ void Conformance::CheckOperatorUsage(PDFXPreflight& walker, const boost::shared_
 
   boost::shared_ptr<PDFX_Error> error = walker.AddNodeError(message, std::string(), level, KIND_OPERATOR,
                                                             PROBLEM_INVALID, objectNode, containerNode);
-  if (containerNode) walker.SetOperatorsToRemove(containerNode->object, names);
+  if (containerNode) walker.AddOperatorsToRemove(containerNode->object, names);
   error->AttachFixer(SharedOperatorRemover());
   error->SetDeferredTest(test);
 }

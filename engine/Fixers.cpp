@@ -80,6 +80,7 @@ MyCosObj PageResources(const Zentu::PDFX_Error& error) {
 }
 
 // An action is what the host takes for one: a dictionary with a name /S.
+// Any failure but a wrong type leaves the repair.
 bool IsAction(const MyCosObj& value) {
   if (!IsDictOrStream(value)) return false;
   HostRegionResult r = HostRegion([&] { PDActionFromCosObj(value.GetCosObj()); });
@@ -91,18 +92,6 @@ bool IsAction(const MyCosObj& value) {
 ASBool CollectValue(MyCosObj&, MyCosObj& value, void* data) {
   static_cast<std::vector<MyCosObj>*>(data)->push_back(value);
   return 1;
-}
-
-// /A and /OpenAction hold an action themselves; /AA holds actions by trigger.
-bool HoldsAction(const char* key, const MyCosObj& value) {
-  if (std::string(key) != "AA") return IsAction(value);
-  if (value.CachedType() != CosDict) return false;
-  std::vector<MyCosObj> values;
-  value.Enum(&CollectValue, &values);
-  for (const MyCosObj& entry : values) {
-    if (IsAction(entry)) return true;
-  }
-  return false;
 }
 
 // Takes a graphics state's or image's transparency out: 2 when the object
@@ -210,6 +199,17 @@ MyCosObj ContentResources(const Zentu::PDFX_Error& error) {
   return PageResources(error);
 }
 
+bool HoldsAction(const char* key, const MyCosObj& value, bool (*isAction)(const MyCosObj&)) {
+  if (std::string(key) != "AA") return isAction(value);
+  if (value.CachedType() != CosDict) return false;
+  std::vector<MyCosObj> values;
+  value.Enum(&CollectValue, &values);
+  for (const MyCosObj& entry : values) {
+    if (isAction(entry)) return true;
+  }
+  return false;
+}
+
 namespace Zentu {
 
 // --- compression
@@ -261,17 +261,19 @@ int KeyRemovalFixer::FixIt(FixContext& context, bool) {
 OperatorRemovalFixer::~OperatorRemovalFixer() = default;
 
 int OperatorRemovalFixer::FixIt(FixContext& context, bool) {
-  if (!context.error) return 1;
+  if (!context.error || !context.walker) return 1;
   const MyCosObj contents = ObjectOf(context.error->GetContainerNode());
-  ContentProcessor processor(context.walker, contents, ContentResources(*context.error));
-  // The lists belong to the check that made them; a content the check
-  // recorded nothing for (or whose list was applied) stays as it is.
-  const std::list<std::string>* listed = context.walker ? context.walker->FindOperatorsToRemove(contents) : nullptr;
+  // The lists belong to the check that made them. A content written anew
+  // already lost every operator filed against it; one the check recorded
+  // nothing for stays as it is.
+  if (context.walker->OperatorsRemoved(contents)) return 2;
+  const std::list<std::string>* listed = context.walker->FindOperatorsToRemove(contents);
   if (!listed) return 1;
   const std::list<std::string> names = *listed;
-  const bool done = processor.Run(names);
-  context.walker->EraseOperatorsToRemove(contents);
-  return done ? 2 : 1;
+  ContentProcessor processor(context.walker, contents, ContentResources(*context.error));
+  if (!processor.Run(names)) return 1;
+  context.walker->MarkOperatorsRemoved(contents);
+  return 2;
 }
 
 // --- alternate images
@@ -316,7 +318,7 @@ int ActionFixer::FixIt(FixContext& context, bool) {
   try {
     for (const char* key : {"A", "AA", "OpenAction"}) {
       const MyCosObj value = holder.Get(key);
-      if (!HoldsAction(key, value)) continue;
+      if (!HoldsAction(key, value, &IsAction)) continue;
       holder.Remove(key);
       // What only the action used goes with the clean-up.
       if (context.walker) context.walker->CollectReferences(value, nullptr, 0);
@@ -404,16 +406,19 @@ enum SharedFixer {
 };
 
 struct SharedFixers {
-  SharedFixers() {
-    fixers[SHARED_INFO].reset(new InfoDictFixer(""));
-    fixers[SHARED_JUST_SAVE].reset(new JustSaveFixer);
-    fixers[SHARED_OPERATORS].reset(new OperatorRemovalFixer);
-    fixers[SHARED_COMPRESSION].reset(new CompressionFixer("FlateDecode"));
-    fixers[SHARED_KEY_REMOVAL].reset(new KeyRemovalFixer(""));
-    fixers[SHARED_ALTERNATES].reset(new AlternateImagesRemovalFixer);
-    fixers[SHARED_TRANSPARENCY].reset(new TransparencyRemovalFixer);
-    fixers[SHARED_REPLACE_PROFILE].reset(new ReplaceProfileFixer);
+  SharedFixers() { Make(); }
+  // Each instance that is missing, made anew.
+  void Make() {
+    if (!fixers[SHARED_INFO]) fixers[SHARED_INFO].reset(new InfoDictFixer(""));
+    if (!fixers[SHARED_JUST_SAVE]) fixers[SHARED_JUST_SAVE].reset(new JustSaveFixer);
+    if (!fixers[SHARED_OPERATORS]) fixers[SHARED_OPERATORS].reset(new OperatorRemovalFixer);
+    if (!fixers[SHARED_COMPRESSION]) fixers[SHARED_COMPRESSION].reset(new CompressionFixer("FlateDecode"));
+    if (!fixers[SHARED_KEY_REMOVAL]) fixers[SHARED_KEY_REMOVAL].reset(new KeyRemovalFixer(""));
+    if (!fixers[SHARED_ALTERNATES]) fixers[SHARED_ALTERNATES].reset(new AlternateImagesRemovalFixer);
+    if (!fixers[SHARED_TRANSPARENCY]) fixers[SHARED_TRANSPARENCY].reset(new TransparencyRemovalFixer);
+    if (!fixers[SHARED_REPLACE_PROFILE]) fixers[SHARED_REPLACE_PROFILE].reset(new ReplaceProfileFixer);
     TransparencyRemovalFixerInstance() = fixers[SHARED_TRANSPARENCY];
+    for (bool& flag : released) flag = false;
   }
   boost::shared_ptr<Fixer> fixers[SHARED_COUNT];
   bool released[SHARED_COUNT] = {};
@@ -439,6 +444,8 @@ boost::shared_ptr<Fixer> GlobalFixers::KeyRemoval() { return Shared().fixers[SHA
 boost::shared_ptr<Fixer> GlobalFixers::AlternateImagesRemoval() { return Shared().fixers[SHARED_ALTERNATES]; }
 boost::shared_ptr<Fixer> GlobalFixers::TransparencyRemoval() { return Shared().fixers[SHARED_TRANSPARENCY]; }
 boost::shared_ptr<Fixer> GlobalFixers::ReplaceProfile() { return Shared().fixers[SHARED_REPLACE_PROFILE]; }
+
+void GlobalFixers::Make() { Shared().Make(); }
 
 void GlobalFixers::Release() {
   SharedFixers& shared = Shared();

@@ -135,6 +135,9 @@ class GlobalFixers {
   static boost::shared_ptr<Fixer> AlternateImagesRemoval();
   static boost::shared_ptr<Fixer> TransparencyRemoval();
   static boost::shared_ptr<Fixer> ReplaceProfile();
+  // At load: makes each instance that is missing (all of them after a
+  // Release), so that a module loaded again has them.
+  static void Make();
   // At unload: lets go of each instance once; afterwards all are empty. A
   // record that still holds one keeps it alive.
   static void Release();
@@ -142,6 +145,9 @@ class GlobalFixers {
 
 }  // namespace Zentu
 
+// Whether the value under `key` holds an action: /A and /OpenAction hold
+// one themselves, /AA holds them by trigger. `isAction` tells an action.
+bool HoldsAction(const char* key, const MyCosObj& value, bool (*isAction)(const MyCosObj&));
 // The PD document of the walker that owns the record; null without one.
 PDDoc GetErrorPDDoc(const Zentu::PDFX_Error* error);
 // That document's Information dictionary; null when it has none.

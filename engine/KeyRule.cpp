@@ -91,6 +91,13 @@ void KeyRule::Clear() {
   children.clear();
 }
 
+void KeyRule::SetError(int severityValue, const std::string& text, int problem) {
+  severity = severityValue;
+  message = text;
+  problemKind = problem;
+  silent = false;
+}
+
 void KeyRule::SetFixer(const boost::shared_ptr<Zentu::Fixer>& f) { fixer = f; }
 
 void KeyRule::SetCallback(CheckCallback cb, const std::string& name) {
@@ -162,12 +169,16 @@ bool KeyRule::Check(RuleContext& context, CheckResult& result) {
         if (!silent && !negate && askedFor) Describe(context, PROBLEM_MISSING, std::string());
         return false;
       }
-      if (values.empty() || ValueMatches(keyValue, values)) {
+      // A prohibited list is met by any element of an array, an allowed one
+      // only by every element.
+      if (values.empty() || ValueMatches(keyValue, values, presence == PROHIBITED)) {
         verdict = !negate;
         if (presence == PROHIBITED && !negate && !silent) Describe(context, PROBLEM_INVALID, std::string());
       } else {
         verdict = negate;
-        if (!silent && (askedFor || negate)) Describe(context, PROBLEM_INVALID, std::string());
+        // With no presence asked for, a reporting rule still says that the
+        // value present is not one of those allowed.
+        if (!silent && (askedFor || negate || presence == NO_PRESENCE)) Describe(context, PROBLEM_INVALID, std::string());
       }
       break;
     }

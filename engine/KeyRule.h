@@ -31,6 +31,9 @@ class KeyRule {
 
   // Every field back to its default; the kind stays.
   void Clear();
+  // Makes the rule report: its severity, message (empty: composed) and
+  // problem kind; nothing else changes.
+  void SetError(int severityValue, const std::string& text, int problem);
   void SetNegate(bool on) { negate = on; }
   void SetReportOnContainer(bool on) { reportOnContainer = on; }
   void SetFixer(const boost::shared_ptr<Zentu::Fixer>& f);

@@ -6,7 +6,9 @@
 #include "engine/ErrorNames.h"
 #include "engine/PDFXPreflight.h"
 
-bool ValueMatches(const MyCosObj& element, const std::vector<std::string>& values) {
+namespace {
+
+bool ElementMatches(const MyCosObj& element, const std::vector<std::string>& values) {
   switch (element.CachedType()) {
     case CosInteger: {
       long value = static_cast<long>(element);
@@ -30,6 +32,17 @@ bool ValueMatches(const MyCosObj& element, const std::vector<std::string>& value
       return false;
     }
   }
+}
+
+}  // namespace
+
+bool ValueMatches(const MyCosObj& value, const std::vector<std::string>& values, bool anyElement) {
+  if (value.CachedType() != CosArray) return ElementMatches(value, values);
+  const ASInt32 count = value.Length();
+  for (ASInt32 i = 0; i < count; ++i) {
+    if (ElementMatches(value.Get(i), values) == anyElement) return anyElement;
+  }
+  return !anyElement;
 }
 
 std::string QuoteValueList(const std::vector<std::string>& values) {

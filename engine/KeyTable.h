@@ -63,9 +63,10 @@ typedef std::vector<FeatureRow> FeatureTable;
 void AddKeyError(PDFXPreflight& walker, int objectKind, const MyCosObj& object, const MyCosObj& container,
                  int problemKind, const KeyEntry& entry);
 
-// Whether an element matches one of the values: integers compared as
-// decimal integers, reals exactly as decimal numbers, anything else by its
-// text form without delimiters.
-bool ValueMatches(const MyCosObj& element, const std::vector<std::string>& values);
+// Whether a value matches one of the values: integers compared as decimal
+// integers, reals exactly as decimal numbers, anything else by its text form
+// without delimiters. An array matches when every element does, or with
+// `anyElement` when one does.
+bool ValueMatches(const MyCosObj& value, const std::vector<std::string>& values, bool anyElement = false);
 // "A"; "A" or "B"; "A", "B", or "C".
 std::string QuoteValueList(const std::vector<std::string>& values);

@@ -117,10 +117,14 @@ class PDFXPreflight {
   // The last name operand read from any content stream.
   static const std::string& GetLastName();
   // Operators to remove from a content (a stream or an array of them), by
-  // the content object's identity; for this check only.
-  void SetOperatorsToRemove(const MyCosObj& content, const std::list<std::string>& names);
+  // the content object's identity; for this check only. One list per
+  // content: every name filed against it, each once, in the order first met.
+  void AddOperatorsToRemove(const MyCosObj& content, const std::list<std::string>& names);
+  // The list, or null when there is none or it was applied.
   const std::list<std::string>* FindOperatorsToRemove(const MyCosObj& content) const;
-  void EraseOperatorsToRemove(const MyCosObj& content);
+  // The content was written anew without its list.
+  void MarkOperatorsRemoved(const MyCosObj& content);
+  bool OperatorsRemoved(const MyCosObj& content) const;
 
   // --- the walkers by kind; see PDFXPreflightKinds.cpp
   void CheckColorSpace(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer,
@@ -260,6 +264,7 @@ class PDFXPreflight {
   ResourceStack resourceStack_;
   std::list<std::string> operatorNames_;
   std::map<std::pair<ASUns32, ASUns32>, std::list<std::string>> operatorsToRemove_;
+  std::set<std::pair<ASUns32, ASUns32>> operatorsRemoved_;
   WalkTrail colorSpaceTrail_;
   WalkTrail halftoneTrail_;
   // Type 3 fonts whose glyphs are being read, by identity: a glyph that

@@ -208,14 +208,17 @@ void PDFXPreflight::CheckPages() {
   HostRegionResult r = HostRegion([&] { pageCount = PDDocGetNumPages(pdDoc_); });
   if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, "PDFXPreflight::CheckPages");
 
-  // Whatever ends the walk, the levels it pushed go with it.
+  // Whatever ends the walk, the levels it pushed go with it, and records
+  // filed afterwards (deferred tests, repairs) belong to no page.
   struct Unwind {
     ResourceStack& stack;
     size_t depth;
+    int& currentPage;
     ~Unwind() {
       while (stack.Size() > depth) stack.Pop();
+      currentPage = -1;
     }
-  } unwind{resourceStack_, resourceStack_.Size()};
+  } unwind{resourceStack_, resourceStack_.Size(), currentPage_};
 
   LinkFault fault = {kPagesLoop, false};
   std::set<ASInt32> seen;

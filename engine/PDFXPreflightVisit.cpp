@@ -2,6 +2,7 @@
 // its kind, and the content streams read token by token so that every
 // resource a page or form uses is checked and every operator is shown to
 // the standard.
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 #include <utility>
@@ -340,8 +341,11 @@ void PDFXPreflight::CheckPage(const NodePtr& page, const NodePtr&) {
   for (const NodePtr& box : boxes) MarkVisited(box);
 }
 
-void PDFXPreflight::SetOperatorsToRemove(const MyCosObj& content, const std::list<std::string>& names) {
-  operatorsToRemove_[IdentityOf(content)] = names;
+void PDFXPreflight::AddOperatorsToRemove(const MyCosObj& content, const std::list<std::string>& names) {
+  std::list<std::string>& listed = operatorsToRemove_[IdentityOf(content)];
+  for (const std::string& name : names) {
+    if (std::find(listed.begin(), listed.end(), name) == listed.end()) listed.push_back(name);
+  }
 }
 
 const std::list<std::string>* PDFXPreflight::FindOperatorsToRemove(const MyCosObj& content) const {
@@ -349,4 +353,11 @@ const std::list<std::string>* PDFXPreflight::FindOperatorsToRemove(const MyCosOb
   return found == operatorsToRemove_.end() ? nullptr : &found->second;
 }
 
-void PDFXPreflight::EraseOperatorsToRemove(const MyCosObj& content) { operatorsToRemove_.erase(IdentityOf(content)); }
+void PDFXPreflight::MarkOperatorsRemoved(const MyCosObj& content) {
+  operatorsToRemove_.erase(IdentityOf(content));
+  operatorsRemoved_.insert(IdentityOf(content));
+}
+
+bool PDFXPreflight::OperatorsRemoved(const MyCosObj& content) const {
+  return operatorsRemoved_.count(IdentityOf(content)) != 0;
+}

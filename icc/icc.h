@@ -21,7 +21,7 @@ constexpr uint32_t icmSig(const char (&s)[5]) {
 
 struct icc;
 struct icmBase;
-struct iccLuBase;  // lookup objects, built with the colour maths
+struct iccLuBase;  // lookup objects, icc/icc_lookup.h
 
 struct icmXYZNumber {
     double X, Y, Z;
@@ -104,7 +104,8 @@ struct icc {
     int (*unread_tag)(icc *p, uint32_t sig);
     int (*read_all_tags)(icc *p);
     int (*delete_tag)(icc *p, uint32_t sig);
-    iccLuBase *(*get_luobj)(icc *p, int func, int intent, int order);  // not set yet
+    // A new lookup object for a function, intent and order (icc/icc_lookup.h).
+    iccLuBase *(*get_luobj)(icc *p, int func, int intent, int order);
 
     std::iostream *stream;  // set by read and write; cleared by the caller
     icmHeader *header;
@@ -173,5 +174,8 @@ const char *profflags2str(unsigned int flags);
 #include "icc/icc_tags_basic.h"
 #include "icc/icc_tags_lut.h"
 #include "icc/icc_tags_more.h"
+
+// Colour maths and lookup objects.
+#include "icc/icc_lookup.h"
 
 #endif

@@ -441,7 +441,7 @@ icc *new_icc() {
     p->unread_tag = icc_unread_tag;
     p->read_all_tags = icc_read_all_tags;
     p->delete_tag = icc_delete_tag;
-    p->get_luobj = nullptr;  // comes with the lookup objects
+    p->get_luobj = icc_get_luobj;
 
     if ((p->header = new_icmHeader(p)) == nullptr) {
         free(p);

@@ -29,12 +29,20 @@ const PIDialogItemTemplate kDisabled[] = {
     {3, kPIItemPushButton, "Off", 113, 7, 50, 14, kPIItemDisabled},
 };
 
+const PIDialogItemTemplate kTwins[] = {
+    {1, kPIItemPushButton, "OK", 7, 7, 50, 14, kPIItemDefault},
+    {2, kPIItemPushButton, "Cancel", 60, 7, 50, 14, 0},
+    {3, kPIItemPushButton, "&Same", 7, 24, 50, 14, 0},
+    {4, kPIItemPushButton, "Sa&me", 60, 24, 50, 14, 0},
+};
+
 const PIDialogTemplate kDialogs[] = {
     {900, "Test dialog", 186, 60, "MS Sans Serif", 8, kModal, PI_COUNT_OF(kModal)},
     {901, "Working", 120, 40, "MS Sans Serif", 8, kModeless, PI_COUNT_OF(kModeless)},
     {902, "Opener", 170, 30, "MS Sans Serif", 8, kOpener, PI_COUNT_OF(kOpener)},
     {903, "Throws", 170, 30, "MS Sans Serif", 8, kOpener, 2},
     {904, "Disabled", 170, 30, "MS Sans Serif", 8, kDisabled, PI_COUNT_OF(kDisabled)},
+    {905, "Twins", 170, 45, "MS Sans Serif", 8, kTwins, PI_COUNT_OF(kTwins)},
 };
 
 }  // namespace
@@ -60,4 +68,6 @@ void TestDialog::Notify(ADMNotifierRef notifier) {
     TestDialog inner(900);
     innerResult = inner.Run();
   }
+  // Last: the hook may destroy the dialog, and with it this object.
+  if (auto hook = onNotify) hook(*this, notifier);
 }

@@ -123,7 +123,8 @@ TEST_F(BaseRulesTest, JpegRuleFilesOnDctImagesOnly) {
   OpenPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>",
            "stream:/Type /XObject /Subtype /Image /Width 1 /Height 1 /Filter /DCTDecode|x",
            "stream:/Type /XObject /Subtype /Image /Width 1 /Height 1 /Filter [/FlateDecode]|x",
-           "stream:/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Filter /DCTDecode|x", "<< >>"});
+           "stream:/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Filter /DCTDecode|x", "<< >>",
+           "stream:/Type /XObject /Subtype /Image /Width 1 /Height 1 /Filter [/FlateDecode /DCTDecode]|x"});
   for (const char* value : {"", "true"}) {
     SCOPED_TRACE(value);
     Prefs::Set("make_workflow_checks", "true");
@@ -143,6 +144,10 @@ TEST_F(BaseRulesTest, JpegRuleFilesOnDctImagesOnly) {
   standard_.CheckDict(walker, KIND_IMAGE, Obj(4), Obj(6));
   standard_.CheckDict(walker, KIND_FORM, Obj(5), Obj(6));
   ASSERT_EQ(walker.GetErrorList().size(), 1u);
+  // A filter array is judged element by element.
+  standard_.CheckDict(walker, KIND_IMAGE, Obj(7), Obj(6));
+  ASSERT_EQ(walker.GetErrorList().size(), 2u);
+  EXPECT_EQ(walker.GetErrorList().back()->GetContainerNode()->objectNumber, 7);
   const Zentu::PDFX_Error& record = *walker.GetErrorList().front();
   EXPECT_EQ(record.GetMessage(),
             "JPEG compressed images are not allowed under the workflow checks selected in settings. "

@@ -48,6 +48,8 @@ class KeyRuleTest : public enginetest::DocTest {
         "<< /FunctionType 2 >>",                                 // 5
         "<< /F /AHx /BPC 8 >>",                                  // 6
         "<< /Empty [] >>",                                       // 7
+        "<< /BitsPerComponent 8 /Filter [/FlateDecode /DCTDecode] >>",  // 8
+        "<< /BitsPerComponent 1 /Filter [] >>",                         // 9
     });
   }
 
@@ -98,6 +100,43 @@ TEST_F(KeyRuleTest, KeyRulesComposeTheirMessages) {
       EXPECT_EQ(errors[0]->GetMessage(), c.expected);
       EXPECT_EQ(errors[0]->GetDetail(), std::string(c.keys).substr(0, std::string(c.keys).find('|')));
     }
+  }
+}
+
+TEST_F(KeyRuleTest, ValuesPresentAreJudgedElementByElementAndWithoutAPresenceAskedFor) {
+  struct Case {
+    int presence;
+    const char* key;
+    const char* values;
+    int number;
+    bool silent;
+    const char* expected;  // "" = no error
+  } cases[] = {
+      // With no presence asked for, a value present and not allowed is reported.
+      {KeyRule::NO_PRESENCE, "BitsPerComponent", "1", 8, false, "M (must be \"1\")"},
+      {KeyRule::NO_PRESENCE, "BitsPerComponent", "1", 9, false, ""},
+      {KeyRule::NO_PRESENCE, "BitsPerComponent", "1", 3, false, ""},
+      {KeyRule::NO_PRESENCE, "BitsPerComponent", "1", 8, true, ""},
+      // A prohibited value is found in any element, an allowed list must hold every one.
+      {KeyRule::PROHIBITED, "Filter", "DCTDecode", 8, false, "M (must not be \"DCTDecode\")"},
+      {KeyRule::PROHIBITED, "Filter", "DCTDecode", 9, false, ""},
+      {KeyRule::REQUIRED, "Filter", "FlateDecode|DCTDecode", 8, false, ""},
+      {KeyRule::REQUIRED, "Filter", "FlateDecode", 8, false, "M (must be \"FlateDecode\")"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.key) + " " + c.values + " on " + std::to_string(c.number));
+    RulePtr rule(new KeyRule(c.presence, c.key, c.values, '|'));
+    rule->SetError(6, "M", PROBLEM_FROM_TEST);
+    rule->silent = c.silent;
+    std::vector<ErrorPtr> errors = Run(rule, c.number);
+    if (*c.expected == 0) {
+      EXPECT_TRUE(errors.empty());
+      continue;
+    }
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0]->GetMessage(), c.expected);
+    EXPECT_EQ(errors[0]->GetProblemKind(), PROBLEM_INVALID);
+    EXPECT_EQ(errors[0]->GetSeverity(), 6);
   }
 }
 

@@ -72,18 +72,25 @@ TEST_F(OperatorChecksTest, TheSummaryNamesWhatWasPutAside) {
   EXPECT_EQ(walker_.GetOpenCounts()[AUTOFIX_ERROR], 8);
 }
 
-TEST_F(OperatorChecksTest, TheListToRemoveIsKeptPerContentAndReplaced) {
+TEST_F(OperatorChecksTest, OneListToRemovePerContentGathersEveryNameFiledAgainstIt) {
   NodePtr other(new ObjectNode(Obj(5), KIND_CONTENTS, std::string()));
+  standard_.AddOperatorError(walker_, page_, content_, UNFIXABLE_ERROR, "PS", boost::shared_ptr<Zentu::Fixer>(),
+                             nullptr);
   standard_.CheckOperatorUsage(walker_, page_, content_, {"ri", "X"}, &MarkingTest);
   standard_.CheckOperatorUsage(walker_, page_, other, {"BX"}, nullptr);
-  standard_.CheckOperatorUsage(walker_, page_, content_, {"Y"}, nullptr);
+  standard_.CheckOperatorUsage(walker_, page_, content_, {"X", "Y"}, nullptr);
+  standard_.AddOperatorError(walker_, page_, content_, UNFIXABLE_ERROR, "PS", boost::shared_ptr<Zentu::Fixer>(),
+                             nullptr);
   ASSERT_TRUE(walker_.FindOperatorsToRemove(Obj(4)));
-  EXPECT_EQ(*walker_.FindOperatorsToRemove(Obj(4)), (std::list<std::string>{"Y"}));
+  EXPECT_EQ(*walker_.FindOperatorsToRemove(Obj(4)), (std::list<std::string>{"PS", "ri", "X", "Y"}));
   ASSERT_TRUE(walker_.FindOperatorsToRemove(Obj(5)));
   EXPECT_EQ(*walker_.FindOperatorsToRemove(Obj(5)), (std::list<std::string>{"BX"}));
-  EXPECT_EQ(walker_.GetErrorList().front()->GetDeferredTest(), &MarkingTest);
-  walker_.EraseOperatorsToRemove(Obj(4));
+  EXPECT_EQ((*++walker_.GetErrorList().begin())->GetDeferredTest(), &MarkingTest);
+  // Once applied, the list is gone and the content counts as done.
+  walker_.MarkOperatorsRemoved(Obj(4));
   EXPECT_FALSE(walker_.FindOperatorsToRemove(Obj(4)));
+  EXPECT_TRUE(walker_.OperatorsRemoved(Obj(4)));
+  EXPECT_FALSE(walker_.OperatorsRemoved(Obj(5)));
   EXPECT_TRUE(walker_.FindOperatorsToRemove(Obj(5)));
   EXPECT_FALSE(walker_.FindOperatorsToRemove(Obj(3)));
 }
@@ -111,7 +118,7 @@ TEST_F(OperatorChecksTest, OneOffendingOperatorIsOneRecord) {
   standard_.AddOperatorError(walker_, page_, content_, WARNING, "BX", boost::shared_ptr<Zentu::Fixer>(), nullptr);
   EXPECT_FALSE(walker_.GetErrorList().back()->GetFixer());
   EXPECT_EQ(fixer->attached.size(), 1u);
-  EXPECT_FALSE(walker_.FindOperatorsToRemove(Obj(4))) << "only the summary hands over a list";
+  EXPECT_EQ(*walker_.FindOperatorsToRemove(Obj(4)), (std::list<std::string>{"ri", "BX"}));
 }
 
 }  // namespace

@@ -138,7 +138,8 @@ TEST_F(CheckTest, PhasesRunInOrder) {
   ASSERT_TRUE(walker->IsVisited(3)) << "the object visit enters a page once checked";
   EXPECT_EQ(walker->GetVisitedMap()[3]->objectKind, KIND_PAGE);
   EXPECT_FALSE(walker->IsVisited(7));
-  EXPECT_EQ(walker->GetCurrentPage(), 0);
+  EXPECT_EQ(walker->GetPageCounter(), 0);
+  EXPECT_EQ(walker->GetCurrentPage(), -1) << "what is filed after the page walk belongs to no page";
 }
 
 TEST_F(CheckTest, WithoutInformationDictionaryAnEmptyOneIsCheckedAndLeftOut) {

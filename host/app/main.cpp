@@ -1,20 +1,22 @@
 // plughost: loads the plug-ins, runs their handshake, opens the document and
-// carries out the user's actions in order.
+// carries out the user's steps in order (app/session.h).
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/session.h"
 #include "core/host.h"
 #include "dialogs/manager.h"
 #include "host/handshake.h"
@@ -22,20 +24,49 @@
 namespace {
 
 const char kUsage[] =
-    "usage: plughost [options] [FILE.pdf] [ACTION...]\n"
-    "       plughost [options] --script FILE\n"
-    "       plughost [options] --interactive [FILE.pdf]\n"
+    "usage: plughost [options] [FILE.pdf] [STEP...]\n"
+    "Opens FILE.pdf (without it no document is open), then carries out each STEP,\n"
+    "then the steps of --script, then those typed with --interactive.\n"
     "options:\n"
     "  --plugins DIR   load the plug-ins in DIR (default: the plugins folder beside plughost)\n"
     "  --settings DIR  keep settings in DIR (default: $PLUGHOST_HOME or ~/.config/plughost)\n"
+    "  --script FILE   steps, one a line, from FILE (-: standard input)\n"
+    "  --interactive   then read steps at the prompt \"> \" (written to standard error)\n"
+    "  --brief         leave out the DIALOG and CLOSED lines and the terminal's listings\n"
     "  --list          list the menu items the plug-ins offer\n"
-    "actions, carried out in order on the active document:\n"
-    "  NAME            run the menu item NAME (as --list shows it)\n"
-    "  menu NAME       the same\n"
-    "  answer TEXT     answer the next alert with the button TEXT\n"
-    "  open FILE       open FILE and make it the active document\n"
-    "  save FILE       save the active document to FILE (never over the file it came from\n"
-    "                  unless FILE names it)\n";
+    "  --help          show this text\n"
+    "Each STEP argument is one step line, quoted for the shell:\n"
+    "  plughost sample.pdf 'menu Example:PageCount' 'save out.pdf'\n"
+    "A step that is one word naming a menu item runs it.\n"
+    "\n"
+    "Steps at top level:\n"
+    "  menu NAME                run a menu item by name, or by its title without \"&\"\n"
+    "  open PATH                open PATH as the active document\n"
+    "  save PATH                save the active document to PATH\n"
+    "  print menus              the menus: names, titles, disabled items\n"
+    "  quit                     unload the plug-ins and end (also: exit)\n"
+    "while a dialog waits (the innermost one):\n"
+    "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
+    "  print dialog             its items: name, kind, text, states\n"
+    "  print item ITEM [LABEL]  one item's text, as \"ITEM name: text\" or \"LABEL: text\"\n"
+    "  press ITEM               press a button, tick a box\n"
+    "  set ITEM TEXT            type a text\n"
+    "  check ITEM on|off        set a check box or radio button\n"
+    "  move X Y, resize W H     move or resize the dialog\n"
+    "while a prompt waits:\n"
+    "  answer confirm ok|cancel, answer alert N|TEXT\n"
+    "anywhere:\n"
+    "  always confirm ok|cancel, always alert N|TEXT    a standing answer for later prompts\n"
+    "  if enabled ITEM ... [else ...] end               steps taken as an item is enabled\n"
+    "  quiet on, quiet off      hold the event lines: dropped at off, printed at a stop\n"
+    "An ITEM is its identifier, ID#n when several items share it (n from 1), or its\n"
+    "text without \"&\"; a quoted name is always a text. Arguments are words or\n"
+    "\"quoted texts\" (with \\\" \\\\ \\n \\t); the last runs to the end of the line.\n"
+    "A # at the start of a line or after a blank begins a comment.\n"
+    "\n"
+    "Standard output has one line per event: DIALOG, CLOSED, NOTE, CONFIRM, ALERT,\n"
+    "ITEM (or the LABEL of print item) and SAVED. Exit status 0 when the steps ran;\n"
+    "2 with one line \"plughost: reason\" on standard error when one could not run.\n";
 
 struct Plugin {
   std::string path;
@@ -44,14 +75,8 @@ struct Plugin {
   bool loaded = false;
 };
 
-struct Run {
-  std::vector<Plugin> plugins;
-  std::deque<std::string> answers;
-  bool interactive = false;
-  int status = 0;
-};
-
-Run* gRun = nullptr;
+std::vector<Plugin> gPlugins;
+plughost::Session* gSession = nullptr;
 
 std::string ExeDir() {
   char buf[PATH_MAX];
@@ -63,43 +88,11 @@ std::string ExeDir() {
   return slash == std::string::npos ? "." : p.substr(0, slash);
 }
 
-[[noreturn]] void Fail(const std::string& why, int code = 2) {
-  std::fflush(stdout);
+[[noreturn]] void Fail(const std::string& why) {
+  if (gSession) gSession->Stop(why);
+  std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
-  std::_Exit(code);
-}
-
-std::string HostError(ASErrorCode code) {
-  std::string text = host::ErrorText(code);
-  const std::string& detail = host::LastFailureDetail();
-  if (!detail.empty()) text += " (" + detail + ")";
-  return text;
-}
-
-// Alerts reach standard output; questions take the next answer, or stop the
-// run when there is none (a script never hangs on a prompt).
-int AnswerAlert(const host::AlertRequest& r) {
-  if (r.kind == 0) {
-    std::cout << "NOTE: " << r.message << std::endl;
-    return 1;
-  }
-  std::string buttons;
-  for (size_t i = 0; i < r.buttons.size(); ++i) buttons += (i ? " | " : "") + r.buttons[i];
-  std::cout << (r.kind == 1 ? "CONFIRM: " : "ALERT: ") << r.message << " [" << buttons << "]"
-            << std::endl;
-  std::string answer;
-  if (!gRun->answers.empty()) {
-    answer = gRun->answers.front();
-    gRun->answers.pop_front();
-  } else if (gRun->interactive) {
-    std::cout << "answer> " << std::flush;
-    if (!std::getline(std::cin, answer)) Fail("no answer for the prompt above (end of input)");
-  } else {
-    Fail("the actions give no answer for the prompt above");
-  }
-  for (size_t i = 0; i < r.buttons.size(); ++i)
-    if (r.buttons[i] == answer) return static_cast<int>(i) + 1;
-  Fail("\"" + answer + "\" is not one of the buttons of the prompt above");
+  std::_Exit(2);
 }
 
 bool CallPlugin(Plugin& p, PIHandshakeProc proc, const char* step) {
@@ -107,7 +100,7 @@ bool CallPlugin(Plugin& p, PIHandshakeProc proc, const char* step) {
   try {
     return proc() != 0;
   } catch (const ASHostRaise& e) {
-    std::cerr << "plughost: " << p.path << ": " << step << " raised: " << HostError(e.code) << std::endl;
+    std::cerr << "plughost: " << p.path << ": " << step << " raised: " << plughost::HostError(e.code) << std::endl;
   } catch (const std::exception& e) {
     std::cerr << "plughost: " << p.path << ": " << step << " threw: " << e.what() << std::endl;
   } catch (...) {
@@ -116,16 +109,22 @@ bool CallPlugin(Plugin& p, PIHandshakeProc proc, const char* step) {
   return false;
 }
 
-void LoadPlugins(Run& run, const std::string& dir) {
+// The plug-in libraries of a folder, in the byte order of their names.
+std::vector<std::string> PluginFiles(const std::string& dir, bool* isFolder) {
   std::vector<std::string> files;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d)) {
-      std::string name = e->d_name;
-      if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0) files.push_back(dir + "/" + name);
-    }
-    ::closedir(d);
+  DIR* d = ::opendir(dir.c_str());
+  *isFolder = d != nullptr;
+  if (!d) return files;
+  while (dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0) files.push_back(dir + "/" + name);
   }
+  ::closedir(d);
   std::sort(files.begin(), files.end());
+  return files;
+}
+
+void LoadPlugins(const std::vector<std::string>& files) {
   ASUns32 extension = 1;
   for (const std::string& file : files) {
     Plugin p;
@@ -161,108 +160,65 @@ void LoadPlugins(Run& run, const std::string& dir) {
       ::dlclose(p.handle);
       continue;
     }
-    run.plugins.push_back(p);
+    gPlugins.push_back(p);
   }
   // The handshake's steps run across all plug-ins, one step at a time.
-  for (auto& p : run.plugins) p.loaded = CallPlugin(p, p.hs.exportHFTs, "export");
-  for (auto& p : run.plugins)
+  for (auto& p : gPlugins) p.loaded = CallPlugin(p, p.hs.exportHFTs, "export");
+  for (auto& p : gPlugins)
     if (p.loaded) p.loaded = CallPlugin(p, p.hs.importReplaceAndRegister, "import-replace-register");
-  for (auto& p : run.plugins)
+  for (auto& p : gPlugins)
     if (p.loaded) p.loaded = CallPlugin(p, p.hs.init, "init");
 }
 
-void UnloadPlugins(Run& run) {
-  for (auto it = run.plugins.rbegin(); it != run.plugins.rend(); ++it)
+void UnloadPlugins() {
+  for (auto it = gPlugins.rbegin(); it != gPlugins.rend(); ++it)
     if (it->loaded) CallPlugin(*it, it->hs.unload, "unload");
   host::CloseAllDocuments();
   // The libraries stay mapped until exit: static objects of a plug-in may
   // still be referred to by the host's tables.
 }
 
-void OpenActive(const std::string& file) {
-  try {
-    host::OpenInView(file);
-  } catch (const ASHostRaise& e) {
-    Fail("cannot open " + file + ": " + HostError(e.code));
-  }
+bool IsPdfName(const std::string& name) {
+  return name.size() > 4 &&
+         (name.compare(name.size() - 4, 4, ".pdf") == 0 || name.compare(name.size() - 4, 4, ".PDF") == 0);
 }
 
-void RunMenuItem(const std::string& name) {
-  std::string why;
-  bool ran = false;
-  try {
-    ran = host::ExecuteMenuItem(name, &why);
-  } catch (const ASHostRaise& e) {
-    // Plug-in entries catch their own failures; this is the last guard.
-    std::cout << "NOTE: " << HostError(e.code) << std::endl;
-    ran = true;
-  } catch (const std::exception& e) {
-    std::cout << "NOTE: " << e.what() << std::endl;
-    ran = true;
+// A script is read whole before anything runs, so that one that cannot be
+// read does nothing.
+std::deque<plughost::Line> ReadScript(const std::string& file) {
+  bool stdinput = file == "-";
+  std::string name = stdinput ? "standard input" : file;
+  int fd = stdinput ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail("cannot read the script " + name + ": " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) Fail("cannot read the script " + name + ": it is a folder");
+  std::string text;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail("cannot read the script " + name + ": " + std::strerror(errno));
+    text.append(buf, static_cast<size_t>(n));
   }
-  if (!ran) Fail(why);
-}
-
-void Save(const std::string& file) {
-  AVDoc doc = host::ActiveViewDocument();
-  if (!doc) Fail("save: no document is open");
-  try {
-    host::SaveDocument(host::ViewPDDoc(doc), file);
-  } catch (const ASHostRaise& e) {
-    Fail("cannot save " + file + ": " + HostError(e.code));
+  if (!stdinput) ::close(fd);
+  std::deque<plughost::Line> lines;
+  size_t start = 0, number = 1;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(plughost::Line{text.substr(start, end - start), name + " line " + std::to_string(number++)});
+    start = end + 1;
   }
-}
-
-std::vector<std::string> ReadScript(const std::string& file) {
-  std::ifstream in(file);
-  if (!in) Fail("cannot read script " + file);
-  std::vector<std::string> words;
-  std::string line;
-  while (std::getline(in, line)) {
-    size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos || line[start] == '#') continue;
-    std::istringstream ls(line);
-    std::string verb;
-    ls >> verb;
-    std::string rest;
-    std::getline(ls, rest);
-    size_t b = rest.find_first_not_of(" \t");
-    rest = b == std::string::npos ? "" : rest.substr(b);
-    words.push_back(verb);
-    if (!rest.empty()) words.push_back(rest);
-  }
-  return words;
-}
-
-void Carry(Run& run, std::vector<std::string> actions) {
-  for (size_t i = 0; i < actions.size(); ++i) {
-    const std::string& a = actions[i];
-    auto arg = [&](const char* what) -> std::string {
-      if (i + 1 >= actions.size()) Fail(std::string(a) + " needs " + what);
-      return actions[++i];
-    };
-    if (a == "answer") {
-      run.answers.push_back(arg("a button text"));
-    } else if (a == "menu") {
-      RunMenuItem(arg("a menu item name"));
-    } else if (a == "open") {
-      OpenActive(arg("a file"));
-    } else if (a == "save") {
-      Save(arg("a file"));
-    } else {
-      RunMenuItem(a);
-    }
-  }
+  return lines;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  Run run;
-  gRun = &run;
   std::string pluginDir = ExeDir() + "/plugins";
+  bool pluginsGiven = false, list = false, interactive = false, brief = false;
   std::string script;
-  bool list = false;
   std::vector<std::string> rest;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -270,50 +226,62 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc) Fail(a + " needs a value");
       return argv[++i];
     };
-    if (a == "--plugins") pluginDir = value();
-    else if (a == "--settings") ::setenv("PLUGHOST_HOME", value().c_str(), 1);
-    else if (a == "--script") script = value();
-    else if (a == "--interactive") run.interactive = true;
-    else if (a == "--list") list = true;
-    else if (a == "--help" || a == "-h") {
+    if (a == "--plugins") {
+      pluginDir = value();
+      pluginsGiven = true;
+    } else if (a == "--settings") {
+      ::setenv("PLUGHOST_HOME", value().c_str(), 1);
+    } else if (a == "--script") {
+      script = value();
+    } else if (a == "--interactive") {
+      interactive = true;
+    } else if (a == "--brief") {
+      brief = true;
+    } else if (a == "--list") {
+      list = true;
+    } else if (a == "--help" || a == "-h") {
       std::cout << kUsage;
       return 0;
-    } else rest.push_back(a);
+    } else if (a.compare(0, 2, "--") == 0) {
+      Fail("no option " + a + " (plughost --help shows the usage)");
+    } else {
+      rest.push_back(a);
+    }
+  }
+  if (script == "-" && interactive) Fail("--script - and --interactive would both read standard input");
+
+  bool isFolder = false;
+  std::vector<std::string> files = PluginFiles(pluginDir, &isFolder);
+  if (pluginsGiven && !isFolder) Fail("--plugins " + pluginDir + ": no such folder");
+  if (pluginsGiven && files.empty()) Fail("--plugins " + pluginDir + " holds no plug-in");
+
+  bool openFirst = !rest.empty() && IsPdfName(rest[0]);
+  std::deque<plughost::Line> lines;
+  for (size_t i = openFirst ? 1 : 0; i < rest.size(); ++i)
+    lines.push_back(plughost::Line{rest[i], "argument " + std::to_string(i + 1)});
+  if (!script.empty()) {
+    auto more = ReadScript(script);
+    lines.insert(lines.end(), more.begin(), more.end());
   }
 
   host::Init();
-  host::SetAlertHandler(AnswerAlert);
-  LoadPlugins(run, pluginDir);
+  plughost::Session session(std::move(lines), interactive, brief);
+  gSession = &session;
+  host::SetDriver(&session);
+  LoadPlugins(files);
 
-  size_t first = 0;
-  if (!rest.empty() && rest[0].size() > 4 &&
-      (rest[0].compare(rest[0].size() - 4, 4, ".pdf") == 0 || rest[0].compare(rest[0].size() - 4, 4, ".PDF") == 0)) {
-    OpenActive(rest[0]);
-    first = 1;
+  if (openFirst) {
+    try {
+      host::OpenInView(rest[0]);
+    } catch (const ASHostRaise& e) {
+      Fail("cannot open " + rest[0] + ": " + plughost::HostError(e.code));
+    }
   }
   if (list) {
     for (auto& item : host::MenuItems())
       std::cout << item.name << "\t" << item.path << " > " << item.title << std::endl;
   }
-  std::vector<std::string> actions(rest.begin() + first, rest.end());
-  if (!script.empty()) {
-    auto more = ReadScript(script);
-    actions.insert(actions.end(), more.begin(), more.end());
-  }
-  Carry(run, actions);
-  if (run.interactive) {
-    std::string line;
-    std::cout << "plughost> " << std::flush;
-    while (std::getline(std::cin, line)) {
-      std::istringstream ls(line);
-      std::vector<std::string> words;
-      std::string w;
-      while (ls >> w) words.push_back(w);
-      if (!words.empty() && (words[0] == "quit" || words[0] == "exit")) break;
-      if (!words.empty()) Carry(run, words);
-      std::cout << "plughost> " << std::flush;
-    }
-  }
-  UnloadPlugins(run);
-  return run.status;
+  session.Run();
+  UnloadPlugins();
+  return 0;
 }

@@ -30,6 +30,7 @@ struct CoreState {
   std::vector<std::string> atomTexts;
   std::unordered_map<std::string, ASAtom> atoms;
   AlertHandler alertHandler;
+  std::vector<void*> callbacks;  // by handle; none once destroyed
   // hooks
   bool hookArmed = false;
   bool hookAny = false;
@@ -69,11 +70,27 @@ const char* CoreAtomGetString(ASAtom atom) {
   Enter(TableId::Core, CoreSel::AtomGetString);
   return AtomText(atom);
 }
+// A callback is a handle of ours, not the procedure itself, so that one
+// called after its destruction is caught instead of jumping anywhere.
+const uintptr_t kFirstCallback = 0xCA11000;
+
 ASCallback CoreCallbackCreate(ASUns32, void* proc) {
   Enter(TableId::Core, CoreSel::CallbackCreate);
-  return proc;
+  if (!proc) Raise(genErrBadParm);
+  S().callbacks.push_back(proc);
+  return reinterpret_cast<ASCallback>(kFirstCallback + S().callbacks.size() - 1);
 }
-void CoreCallbackDestroy(ASCallback) {}
+std::vector<void*>::iterator CallbackSlot(ASCallback callback) {
+  auto& all = S().callbacks;
+  uintptr_t n = reinterpret_cast<uintptr_t>(callback) - kFirstCallback;
+  if (reinterpret_cast<uintptr_t>(callback) < kFirstCallback || n >= all.size()) Raise(genErrBadHandle);
+  return all.begin() + static_cast<std::ptrdiff_t>(n);
+}
+// A second destruction is harmless; a handle the host never gave raises.
+void CoreCallbackDestroy(ASCallback callback) {
+  Enter(TableId::Core, CoreSel::CallbackDestroy);
+  *CallbackSlot(callback) = nullptr;
+}
 HFT CoreExtensionMgrGetHFT(ASAtom name, ASUns32 version) {
   Enter(TableId::Core, CoreSel::ExtensionMgrGetHFT);
   return Import(AtomText(name), version);
@@ -231,6 +248,16 @@ HFT Import(const char* name, ASUns32 version) {
     if (it->second->version >= version && (!best || it->second->version > best->version))
       best = it->second;
   return best;
+}
+
+void* CallbackProc(ASCallback callback) {
+  if (!callback) return nullptr;
+  void* proc = *CallbackSlot(callback);
+  if (!proc) {
+    SetFailureDetail("a destroyed callback was called");
+    Raise(genErrBadHandle);
+  }
+  return proc;
 }
 
 void SetAlertHandler(AlertHandler handler) { S().alertHandler = std::move(handler); }

@@ -55,6 +55,10 @@ int FrameDepth();
 // Every host operation starts here, so that a test can make it raise.
 void Enter(TableId table, ASUns32 selector);
 
+// The procedure of a host callback (Core 8); none for none. Raises
+// genErrBadHandle for a destroyed callback or a handle the host never gave.
+void* CallbackProc(ASCallback callback);
+
 // Atoms --------------------------------------------------------------------
 ASAtom AtomFromString(const char* text);
 const char* AtomText(ASAtom atom);
@@ -129,6 +133,17 @@ std::vector<MenuItemInfo> MenuItems();
 // Runs a menu item by name, after asking its enable procedure as a user
 // would; false with the reason when it cannot run.
 bool ExecuteMenuItem(const std::string& name, std::string* why);
+// The menu bar as a user sees it: each menu (depth 0), then its items, an
+// item's submenu items one deeper. Asks every item's enable procedure.
+struct MenuEntry {
+  int depth;
+  bool menu;
+  std::string name, title;
+  bool enabled;  // an item without an execute procedure is not
+};
+std::vector<MenuEntry> MenuTree();
+// Sends the will-save notification to its handlers, in the order registered.
+void SendWillSave(PDDoc doc, AVDocWillSaveRec* record);
 }  // namespace host
 
 // A log of view, dialog and window calls, for tests.

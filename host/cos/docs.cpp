@@ -251,7 +251,14 @@ std::vector<ASUns32> OpenDocIds() {
   Raise(err == ENOENT || err == ENOTDIR ? pdErrSaveFailed : FileErrorCode(err, pdErrSaveFailed));
 }
 
-void SaveDoc(Doc& doc, const std::string& path) {
+void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor) {
+  int a = 0, b = 0;
+  if (std::sscanf(doc.qpdf->getPDFVersion().c_str(), "%d.%d", &a, &b) != 2) a = b = 0;
+  *major = static_cast<ASInt16>(a);
+  *minor = static_cast<ASInt16>(b);
+}
+
+void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
   FileReplacement out;
   if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) RaiseSaveError(out, err);
   try {
@@ -266,13 +273,17 @@ void SaveDoc(Doc& doc, const std::string& path) {
     w.setCompressStreams(false);
     w.setDecodeLevel(qpdf_dl_none);
     w.setLinearization(false);
-    std::string version = doc.qpdf->getPDFVersion();
-    if (version < "1.5") {
-      // Old versions get a classic cross-reference table and no object streams.
-      w.setObjectStreamMode(qpdf_o_disable);
+    ASInt16 ownMajor = 0, ownMinor = 0;
+    DocVersion(doc, &ownMajor, &ownMinor);
+    bool known = (major == 1 && minor >= 0 && minor <= 7) || (major == 2 && minor == 0);
+    if (!known || (major == ownMajor && minor == ownMinor)) {
+      major = ownMajor;
+      minor = ownMinor;
     } else {
-      w.setObjectStreamMode(qpdf_o_preserve);
+      w.forcePDFVersion(std::to_string(major) + "." + std::to_string(minor));
     }
+    // Old versions get a classic cross-reference table and no object streams.
+    w.setObjectStreamMode(major == 1 && minor < 5 ? qpdf_o_disable : qpdf_o_preserve);
     w.write();
   } catch (const std::exception& e) {
     SetFailureDetail(e.what());

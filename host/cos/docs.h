@@ -82,8 +82,12 @@ std::vector<ASUns32> OpenDocIds();
 // Writes the document to `path` (the file a link names) through a temporary
 // file in the same folder and a rename; the document stays usable. Raises
 // fileErrPermission when the target may not be written, fileErrIsFolder,
-// else pdErrSaveFailed.
-void SaveDoc(Doc& doc, const std::string& path);
+// else pdErrSaveFailed. The version (1.0 to 1.7, 2.0) is the one written;
+// any other leaves the document's own. Below 1.5 the file gets a classic
+// cross-reference table and no object streams.
+void SaveDoc(Doc& doc, const std::string& path, ASInt16 major = 0, ASInt16 minor = 0);
+// The version in the document's header; 0.0 when it cannot be read.
+void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor);
 
 // Page tree leaves in order (cycles and broken links skipped).
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc);

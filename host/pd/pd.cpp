@@ -32,14 +32,25 @@ PageRec& PageOf(PDPage page) {
 
 #define ENTER(sel) Enter(TableId::PDModel, PDModelSel::sel)
 
+// Every save first tells the will-save handlers, which may choose the
+// version the document is written with.
+void SaveNotified(PDDoc d, const std::string& target, ASPathName path, ASInt32 flags) {
+  AVDocWillSaveRec record{};
+  record.size = sizeof record;
+  record.flags = flags;
+  record.path = path;
+  DocVersion(DocOf(d), &record.major, &record.minor);
+  SendWillSave(d, &record);
+  SaveDoc(DocOf(d), target, record.major, record.minor);  // a handler may have closed it
+}
+
 void PDDocSaveImpl(PDDoc d, ASInt32 flags, ASPathName path, ASFileSys, void*, void*) {
   ENTER(DocSave);
-  Doc& doc = DocOf(d);
-  std::string target = path ? PathText(path) : doc.path;
+  std::string target = path ? PathText(path) : DocOf(d).path;
   if (target.empty()) Raise(fileErrBadPath);
-  SaveDoc(doc, target);
+  SaveNotified(d, target, path, flags);
   const ASInt32 saveCopy = 0x20;
-  if (!(flags & saveCopy)) doc.path = target;
+  if (!(flags & saveCopy)) DocOf(d).path = target;
 }
 
 ASInt32 PDDocGetFlagsImpl(PDDoc d) {
@@ -172,7 +183,17 @@ void CloseDocument(PDDoc d) {
   CloseDoc(id);
 }
 
-void SaveDocument(PDDoc d, const std::string& path) { SaveDoc(DocOf(d), path); }
+void SaveDocument(PDDoc d, const std::string& path) {
+  DocOf(d);
+  ASPathName name = NewPath(path);
+  try {
+    SaveNotified(d, path, name, 0);
+  } catch (...) {
+    ReleasePath(name);
+    throw;
+  }
+  ReleasePath(name);
+}
 
 bool DocumentWasRepaired(PDDoc d) { return DocOf(d).repaired; }
 

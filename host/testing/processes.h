@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace hosttest {
 
@@ -15,5 +16,16 @@ int AsUserNotRoot(const std::function<int()>& body);
 // Gives `path` (a folder with all it holds) to that user; nothing to do when
 // this process is not root.
 void HandToUserNotRoot(const std::string& path);
+
+struct ProcessResult {
+  int status = -1;  // the exit status; -1 when it did not exit by itself
+  bool timedOut = false;
+  std::string out, err;  // with mergeErr, err is empty and out holds both
+};
+
+// Runs the program `argv[0]` with `input` on its standard input (closed
+// after it), killing it after `seconds`, so that a test never hangs on it.
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input, double seconds,
+                         bool mergeErr = false);
 
 }  // namespace hosttest

@@ -18,9 +18,9 @@ struct MenuItemRec {
   std::string title, name;
   MenuRec* submenu = nullptr;
   MenuRec* parent = nullptr;
-  AVExecuteProc execute = nullptr;
+  ASCallback execute = nullptr;
   void* executeData = nullptr;
-  AVComputeEnabledProc enabled = nullptr;
+  ASCallback enabled = nullptr;
   void* enabledData = nullptr;
 };
 struct MenuRec {
@@ -30,7 +30,14 @@ struct MenuRec {
   bool onMenubar = false;
 };
 
+struct Notification {
+  ASInt32 type;
+  ASCallback proc;
+  void* clientData;
+};
+
 struct App {
+  std::vector<Notification> notifications;  // in the order registered
   std::vector<ASUns32> docs;  // view documents, the active one first
   std::map<ASUns32, ASInt32> currentPage;  // each document's one page view shows one page
   std::vector<std::unique_ptr<MenuRec>> menus;
@@ -220,7 +227,7 @@ void AVMenuItemSetExecuteProcImpl(AVMenuItem item, ASCallback proc, void* data) 
   ENTER(MenuItemSetExecuteProc);
   MenuItemRec* i = FindItem(item);
   if (!i) Raise(genErrBadHandle);
-  i->execute = reinterpret_cast<AVExecuteProc>(proc);
+  i->execute = proc;
   i->executeData = data;
 }
 
@@ -228,7 +235,7 @@ void AVMenuItemSetComputeEnabledProcImpl(AVMenuItem item, ASCallback proc, void*
   ENTER(MenuItemSetComputeEnabledProc);
   MenuItemRec* i = FindItem(item);
   if (!i) Raise(genErrBadHandle);
-  i->enabled = reinterpret_cast<AVComputeEnabledProc>(proc);
+  i->enabled = proc;
   i->enabledData = data;
 }
 
@@ -242,6 +249,38 @@ void AVMenubarAddMenuImpl(AVMenubar, AVMenu menu, ASInt32 position) {
   else
     bar.insert(bar.begin() + position, m);
   m->onMenubar = true;
+}
+
+void AVAppRegisterNotificationImpl(ASInt32 type, ASUns32, ASCallback proc, void* clientData) {
+  ENTER(AppRegisterNotification);
+  if (!proc) Raise(genErrBadParm);
+  A().notifications.push_back(Notification{type, proc, clientData});
+}
+
+void AVAppUnregisterNotificationImpl(ASInt32 type, ASUns32, ASCallback proc, void* clientData) {
+  ENTER(AppUnregisterNotification);
+  auto& all = A().notifications;
+  all.erase(std::remove_if(all.begin(), all.end(),
+                           [&](const Notification& n) {
+                             return n.type == type && n.proc == proc && n.clientData == clientData;
+                           }),
+            all.end());
+}
+
+// An item without an enable procedure is enabled; one without an execute
+// procedure never is.
+bool Enabled(const MenuItemRec& item) {
+  if (!item.execute) return false;
+  if (!item.enabled) return true;
+  return reinterpret_cast<AVComputeEnabledProc>(CallbackProc(item.enabled))(item.enabledData) != 0;
+}
+
+void AddTree(const MenuRec& menu, int depth, std::unordered_set<const MenuRec*>& seen, std::vector<MenuEntry>& out) {
+  if (!seen.insert(&menu).second) return;
+  for (MenuItemRec* item : menu.items) {
+    out.push_back(MenuEntry{depth, false, item->name, item->title, item->submenu ? true : Enabled(*item)});
+    if (item->submenu) AddTree(*item->submenu, depth + 1, seen, out);
+  }
 }
 
 // An item is reachable when its menus lead up to the menu bar.
@@ -319,15 +358,32 @@ bool ExecuteMenuItem(const std::string& name, std::string* why) {
       if (why) *why = "menu item \"" + name + "\" does nothing";
       return false;
     }
-    if (i->enabled && !i->enabled(i->enabledData)) {
+    if (!Enabled(*i)) {
       if (why) *why = "menu item \"" + name + "\" is not enabled";
       return false;
     }
-    i->execute(i->executeData);
+    reinterpret_cast<AVExecuteProc>(CallbackProc(i->execute))(i->executeData);
     return true;
   }
   if (why) *why = "no menu item named \"" + name + "\"";
   return false;
+}
+
+std::vector<MenuEntry> MenuTree() {
+  std::vector<MenuEntry> out;
+  std::unordered_set<const MenuRec*> seen;
+  for (MenuRec* menu : A().menubar) {
+    out.push_back(MenuEntry{0, true, menu->name, menu->title, true});
+    AddTree(*menu, 1, seen, out);
+  }
+  return out;
+}
+
+void SendWillSave(PDDoc doc, AVDocWillSaveRec* record) {
+  auto handlers = A().notifications;  // a handler may register or unregister
+  for (const Notification& n : handlers)
+    if (n.type == avNotifyDocWillSave)
+      reinterpret_cast<AVDocWillSaveProc>(CallbackProc(n.proc))(doc, record, n.clientData);
 }
 
 void InitAcroViewTable() {
@@ -336,6 +392,9 @@ void InitAcroViewTable() {
   HOST_ACROVIEW_PROCS(FILL)
 #undef FILL
   Publish(t);
+  // The menus every plug-in finds on the menu bar.
+  AVMenubarAddMenuImpl(TheMenubar(), AVMenuNewImpl("Tools", "Tools", 0), 9999);
+  AVMenubarAddMenuImpl(TheMenubar(), AVMenuNewImpl("About Plug-ins", "AboutExtensions", 0), 9999);
 }
 
 }  // namespace host

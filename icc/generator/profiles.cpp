@@ -21,26 +21,14 @@ const char kBuiltinDescription[] = "<GTS_:cpc>CGATS TR 001</GTS_:cpc>";
 
 // --- colour maths
 
-double lab_f(double t) {
-    return t > 216.0 / 24389.0 ? std::cbrt(t) : (24389.0 / 27.0 * t + 16.0) / 116.0;
-}
-
-double lab_f_inverse(double f) {
-    return f * f * f > 216.0 / 24389.0 ? f * f * f : (116.0 * f - 16.0) * 27.0 / 24389.0;
-}
+const icmXYZNumber kD50White = {kD50[0], kD50[1], kD50[2]};
 
 void xyz_to_lab(const double xyz[3], double lab[3]) {
-    const double fx = lab_f(xyz[0] / kD50[0]), fy = lab_f(xyz[1] / kD50[1]), fz = lab_f(xyz[2] / kD50[2]);
-    lab[0] = 116.0 * fy - 16.0;
-    lab[1] = 500.0 * (fx - fy);
-    lab[2] = 200.0 * (fy - fz);
+    icmXYZ2Lab(&kD50White, lab, xyz);
 }
 
 void lab_to_xyz(const double lab[3], double xyz[3]) {
-    const double fy = (lab[0] + 16.0) / 116.0;
-    xyz[0] = kD50[0] * lab_f_inverse(fy + lab[1] / 500.0);
-    xyz[1] = kD50[1] * lab_f_inverse(fy);
-    xyz[2] = kD50[2] * lab_f_inverse(fy - lab[2] / 200.0);
+    icmLab2XYZ(&kD50White, xyz, lab);
 }
 
 double delta_e(const double a[3], const double b[3]) {
@@ -172,11 +160,7 @@ private:
 
     // delta with jac * delta = base - target, by Cramer's rule.
     static bool solve3(const double jac[3][3], const double base[3], const double target[3], double delta[3]) {
-        auto det = [](const double m[3][3]) {
-            return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                   m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-        };
-        const double d = det(jac);
+        const double d = icmDet3x3(jac);
         if (std::fabs(d) < 1e-12)
             return false;
         for (int i = 0; i < 3; i++) {
@@ -184,7 +168,7 @@ private:
             for (int r = 0; r < 3; r++)
                 for (int c = 0; c < 3; c++)
                     m[r][c] = c == i ? base[r] - target[r] : jac[r][c];
-            delta[i] = det(m) / d;
+            delta[i] = icmDet3x3(m) / d;
         }
         return true;
     }
@@ -354,17 +338,13 @@ Bytes rgb_display() {
         m[1][i] = 1.0;
         m[2][i] = (1.0 - xy[i][0] - xy[i][1]) / xy[i][1];
     }
-    auto det = [](const double a[3][3]) {
-        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
-               a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
-    };
     double scale[3];
     for (int i = 0; i < 3; i++) {
         double a[3][3];
         for (int r = 0; r < 3; r++)
             for (int c = 0; c < 3; c++)
                 a[r][c] = c == i ? kD50[r] : m[r][c];
-        scale[i] = det(a) / det(m);
+        scale[i] = icmDet3x3(a) / icmDet3x3(m);
     }
     Builder b("mntr", "RGB ", "XYZ ", 1);
     b.description("eciRGB");

@@ -278,6 +278,23 @@ const std::vector<OracleProfile> &lcms_v2_profiles() {
     return profiles;
 }
 
+std::vector<const OracleProfile *> v2_oracle_profiles() {
+    std::vector<const OracleProfile *> out;
+    for (const OracleProfile &o : package_profiles())
+        if (o.version == 2)
+            out.push_back(&o);
+    for (const OracleProfile &o : lcms_v2_profiles())
+        out.push_back(&o);
+    return out;
+}
+
+LcmsProfile::LcmsProfile(const Bytes &b) : h(cmsOpenProfileFromMem(b.data(), (cmsUInt32Number)b.size())) {}
+
+LcmsProfile::~LcmsProfile() {
+    if (h != nullptr)
+        cmsCloseProfile(h);
+}
+
 Bytes with_private_tag(const Bytes &profile, uint32_t sig, uint32_t ttype) {
     const uint32_t n = get32(profile, 128);
     const size_t old_end = 132 + 12 * (size_t)n;

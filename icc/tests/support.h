@@ -99,6 +99,24 @@ const std::vector<OracleProfile> &package_profiles();
 // Version 2 profiles written by LittleCMS now (sRGB, gray, Lab, XYZ, ...).
 const std::vector<OracleProfile> &lcms_v2_profiles();
 bool is_known_type(uint32_t ttype);  // the test's own list of the 23
+// A lookup object, freed with its del.
+struct LuDel {
+    void operator()(iccLuBase *p) const { p->del(p); }
+};
+using Lu = std::unique_ptr<iccLuBase, LuDel>;
+
+// The version 2 profiles of both sets.
+std::vector<const OracleProfile *> v2_oracle_profiles();
+
+// A profile opened by LittleCMS from bytes (h is its cmsHPROFILE; null when
+// it does not open), closed with the object.
+struct LcmsProfile {
+    void *h;
+    explicit LcmsProfile(const Bytes &b);
+    ~LcmsProfile();
+    LcmsProfile(const LcmsProfile &) = delete;
+    LcmsProfile &operator=(const LcmsProfile &) = delete;
+};
 
 // The bytes with one private tag of an unknown type added at the end.
 Bytes with_private_tag(const Bytes &profile, uint32_t sig, uint32_t ttype);

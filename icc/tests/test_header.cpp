@@ -97,7 +97,7 @@ TEST(IccHeader, DefaultsOfANewProfile) {
     EXPECT_EQ(h->date.year, unsigned(tmv.tm_year + 1900));
     EXPECT_GE(h->date.month, 1u);
     EXPECT_LE(h->date.month, 12u);
-    EXPECT_EQ(p->get_luobj, nullptr);
+    EXPECT_EQ(p->get_luobj, &icc_get_luobj);
     p->del(p);
 }
 

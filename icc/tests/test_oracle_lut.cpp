@@ -13,25 +13,6 @@ using namespace icctest;
 
 namespace {
 
-struct Lcms {
-    cmsHPROFILE h;
-    explicit Lcms(const Bytes &b) : h(cmsOpenProfileFromMem(b.data(), (cmsUInt32Number)b.size())) {}
-    ~Lcms() {
-        if (h != nullptr)
-            cmsCloseProfile(h);
-    }
-};
-
-std::vector<const OracleProfile *> v2_profiles() {
-    std::vector<const OracleProfile *> out;
-    for (const OracleProfile &o : package_profiles())
-        if (o.version == 2)
-            out.push_back(&o);
-    for (const OracleProfile &o : lcms_v2_profiles())
-        out.push_back(&o);
-    return out;
-}
-
 // Directory entries of the given tag types, as the library reads them. A
 // Lut without a grid (LittleCMS writes its identity Luts so) is refused by
 // the library: such tags are counted in *gridless and left out.
@@ -40,7 +21,7 @@ void each_tag(const OracleProfile &o, std::initializer_list<const char *> types,
               int *gridless = nullptr) {
     Loaded l = load(o.data);
     ASSERT_EQ(l.rv, 0) << o.path;
-    Lcms lc(o.data);
+    LcmsProfile lc(o.data);
     ASSERT_NE(lc.h, nullptr) << o.path;
     for (unsigned int i = 0; i < l.p->tag_count; i++) {
         const icmTag &e = l.p->tag_table[i];
@@ -63,7 +44,7 @@ void each_tag(const OracleProfile &o, std::initializer_list<const char *> types,
 
 TEST(IccOracle, CurvesAgreeWithLittleCms) {
     int compared[3] = {};
-    for (const OracleProfile *o : v2_profiles()) {
+    for (const OracleProfile *o : v2_oracle_profiles()) {
         each_tag(*o, {"curv"}, [&](const std::string &what, icmBase *t, void *theirs) {
             auto *c = static_cast<icmCurve *>(t);
             auto *tc = static_cast<cmsToneCurve *>(theirs);
@@ -107,7 +88,7 @@ double grid16(unsigned int idx, unsigned int points) {
 TEST(IccOracle, LutsAgreeWithLittleCms) {
     int compared = 0, whole = 0, with_matrix = 0, gridless = 0;
     std::mt19937 rng(1207);
-    for (const OracleProfile *o : v2_profiles()) {
+    for (const OracleProfile *o : v2_oracle_profiles()) {
         each_tag(*o, {"mft1", "mft2"}, [&](const std::string &what, icmBase *t, void *theirs) {
             auto *l = static_cast<icmLut *>(t);
             if (l->matrix_is_not_identity(l)) {  // LittleCMS puts it in its pipeline

@@ -13,15 +13,6 @@ using namespace icctest;
 
 namespace {
 
-struct Lcms {
-    cmsHPROFILE h;
-    explicit Lcms(const Bytes &b) : h(cmsOpenProfileFromMem(b.data(), (cmsUInt32Number)b.size())) {}
-    ~Lcms() {
-        if (h != nullptr)
-            cmsCloseProfile(h);
-    }
-};
-
 // A Lut with fewer than 2 grid points or table entries, which the Lut type
 // refuses to read (LittleCMS writes its XYZ identity profile with no CLUT).
 bool has_unusable_lut(const Bytes &d) {
@@ -256,7 +247,7 @@ TEST(IccWholeProfiles, DescriptionTechnologyViewingAndMeasurementAsLittleCms) {
         SCOPED_TRACE(o->path);
         Loaded l = load(o->data);
         ASSERT_EQ(l.rv, 0);
-        Lcms lc(o->data);
+        LcmsProfile lc(o->data);
         ASSERT_NE(lc.h, nullptr);
         icc *p = l.p;
         int i = -1;
@@ -318,7 +309,7 @@ TEST(IccWholeProfiles, FurtherTypesAsLittleCms) {
         SCOPED_TRACE(o.path);
         Loaded l = load(o.data);
         ASSERT_EQ(l.rv, 0);
-        Lcms lc(o.data);
+        LcmsProfile lc(o.data);
         ASSERT_NE(lc.h, nullptr);
         icc *p = l.p;
 
@@ -429,7 +420,7 @@ TEST(IccWholeProfiles, RoundTrip) {
             EXPECT_EQ(tag_dump(a.object), tag_dump(b.object)) << tag2str(a.sig);
         }
 
-        Lcms theirs(o->data), ours(out);
+        LcmsProfile theirs(o->data), ours(out);
         ASSERT_NE(ours.h, nullptr);
         expect_same_in_lcms(theirs.h, ours.h);
 

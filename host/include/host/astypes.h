@@ -95,6 +95,25 @@ typedef void* ASCallback;
 
 typedef ASBool (*CosObjEnumProc)(CosObj obj, CosObj value, void* clientData);
 
+// Notifications (AcroView 41 registers a handler, 42 takes it away). The host
+// sends only this one, before every save of a document; other numbers are
+// accepted and never sent.
+enum { avNotifyDocWillSave = 0x38 };
+// The record a will-save handler receives (ours): the target and the PDF
+// version the document will be written with, the document's own until a
+// handler changes it. The version sits at byte offsets 48 and 50.
+typedef struct _t_AVDocWillSaveRec {
+  ASSize_t size;  // sizeof(AVDocWillSaveRec)
+  ASInt32 flags;  // the save's flags
+  ASPathName path;
+  ASUns8 reserved[48 - 8 - sizeof(ASPathName)];
+  ASInt16 major;
+  ASInt16 minor;
+} AVDocWillSaveRec;
+static_assert(offsetof(AVDocWillSaveRec, major) == 48 && offsetof(AVDocWillSaveRec, minor) == 50,
+              "the version fields sit at byte offsets 48 and 50");
+typedef void (*AVDocWillSaveProc)(PDDoc doc, AVDocWillSaveRec* record, void* clientData);
+
 // File positions and sizes are 64-bit: files past 2 GiB stay addressable.
 typedef int64_t ASFilePos64;
 // Open modes of files: read, write, create (combined by or).

@@ -157,7 +157,11 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(MenuItemSetExecuteProc, void, (AVMenuItem item, ASCallback proc, void* data), (item, proc, data)) \
   X(MenuItemSetComputeEnabledProc, void, (AVMenuItem item, ASCallback proc, void* data),  \
     (item, proc, data))                                                                   \
-  X(MenubarAddMenu, void, (AVMenubar menubar, AVMenu menu, ASInt32 position), (menubar, menu, position))
+  X(MenubarAddMenu, void, (AVMenubar menubar, AVMenu menu, ASInt32 position), (menubar, menu, position)) \
+  X(AppRegisterNotification, void, (ASInt32 type, ASUns32 extension, ASCallback proc, void* clientData), \
+    (type, extension, proc, clientData))                                                  \
+  X(AppUnregisterNotification, void, (ASInt32 type, ASUns32 extension, ASCallback proc, void* clientData), \
+    (type, extension, proc, clientData))
 
 // AcroSupport (prefix AS)
 #define HOST_ACROSUPPORT_PROCS(X)                                                         \

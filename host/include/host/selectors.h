@@ -154,6 +154,8 @@ enum : unsigned {
   AppGetActiveDoc = 12,
   AppGetNumDocs = 13,
   AppGetMenubar = 16,
+  AppRegisterNotification = 41,
+  AppUnregisterNotification = 42,
   DocGetPDDoc = 48,
   DocGetPageView = 49,
   PageViewGetPageNum = 219,

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "testing/pdfmaker.h"
+#include "testing/processes.h"
+
+namespace {
+
+const double kBound = 60;  // seconds: a run that hangs is a fault, not a slow machine
+
+std::string Sample() { return SAMPLES "/sample.pdf"; }
+
+hosttest::ProcessResult Plughost(std::vector<std::string> args, const std::string& input = "", bool merge = false,
+                                 const char* plugins = TEST_PLUGINS) {
+  args.insert(args.begin(), {PLUGHOST, "--plugins", plugins});
+  return hosttest::RunProcess(args, input, kBound, merge);
+}
+
+struct Case {
+  const char* name;
+  std::vector<std::string> args;
+  const char* script;  // on standard input, through --script -
+  int status;
+  const char* out;  // the whole standard output
+  const char* err;  // a part of standard error
+};
+
+const char kModal[] = "DIALOG 900 \"Test dialog\"\n";
+
+// Each script runs as a user would run it; a stop names what waited.
+const Case kCases[] = {
+    {"validation off keeps the dialog; on, OK closes it", {}, "menu Test:Modal\npress OK\nprint item 901 Name\ncheck 902 on\npress 1\n", 0,
+     "DIALOG 900 \"Test dialog\"\nName: \nCLOSED 900 1\n", ""},
+    {"cancel by a title without &", {}, "menu Modal dialog\npress 2\n", 0, "DIALOG 900 \"Test dialog\"\nCLOSED 900 2\n", ""},
+    {"nested modal dialogs", {}, "menu Test:Opener\npress Open\npress 2\npress 1\n", 0,
+     "DIALOG 902 \"Opener\"\nDIALOG 900 \"Test dialog\"\nCLOSED 900 2\nCLOSED 902 1\n", ""},
+    {"a throwing InitSelf is a note; the next step is at top level", {}, "menu Test:Throws\nmenu Test:Note\n", 0,
+     "NOTE: Exception in TestDialog::InitSelf()\\n for object 0\\nGeneral error\nNOTE: hello\n", ""},
+    {"a dialog with no fitting step", {}, "menu Test:Modal\nmenu Test:Note\n", 2, kModal,
+     "\"menu Test:Note\" does not fit while dialog 900 \"Test dialog\" waits"},
+    {"answer confirm at an alert", {}, "menu Test:Alert\nanswer confirm ok\n", 2, "", "while the alert \"q\" waits"},
+    {"the end inside a dialog", {}, "menu Test:Modal\n", 2, kModal, "the steps end while dialog 900"},
+    {"a disabled item", {}, "menu Test:Disabled\npress Off\n", 2, "DIALOG 904 \"Disabled\"\n",
+     "item 3 \"Off\" is disabled in dialog 904"},
+    {"a menu item that is not enabled never runs", {}, "menu Test:Never\n", 2, "", "\"Test:Never\" is not enabled"},
+    {"alert buttons are escaped", {}, "menu Test:Alert\nanswer alert 2\n", 0,
+     "ALERT: q [Yes|No\\|Maybe] -> No\\|Maybe\nNOTE: button 2\n", ""},
+    {"an alert answered by text, then by a standing answer", {}, "menu Test:Alert\nanswer alert No|Maybe\nalways alert 1\nmenu Test:Alert\n", 0,
+     "ALERT: q [Yes|No\\|Maybe] -> No\\|Maybe\nNOTE: button 2\nALERT: q [Yes|No\\|Maybe] -> Yes\nNOTE: button 1\n", ""},
+    {"a confirmation", {}, "menu Test:Confirm\nanswer confirm cancel\n", 0, "CONFIRM: a\\nb -> Cancel\nNOTE: not confirmed\n", ""},
+    {"a standing answer that fits no button", {}, "always alert Maybe\nmenu Test:Alert\n", 2, "", "has no button \"Maybe\""},
+    {"quiet drops what it held", {}, "quiet on\nmenu Test:Note\nquiet off\n", 0, "", ""},
+    {"quoted texts and comments", {}, "menu Test:Modal\n# x\nset 901 \"a \\\"b\\\"\\tc\"\nprint item 901\ncheck Valid on\npress OK  # closes\n", 0,
+     "DIALOG 900 \"Test dialog\"\nITEM 901: a \"b\"\\tc\nCLOSED 900 1\n", ""},
+    {"a quoted name is a text", {}, "menu Test:Modal\npress \"1\"\n", 2, kModal, "has no item \"1\""},
+    {"items that share an identifier", {}, "menu Test:Modal\nprint dialog\nprint item -1#2\nprint item -1\n", 2,
+     "DIALOG 900 \"Test dialog\"\nITEMS 900 \"Test dialog\"\n  1 push button \"OK\"\n  2 push button \"Cancel\"\n"
+     "  -1#1 static \"Name:\"\n  901 edit \"\"\n  -1#2 static \"Options\"\n  902 check box \"Valid\" off\n"
+     "ITEM -1#2: Options\n",
+     "item -1 of dialog 900 \"Test dialog\" is ambiguous: -1#1 and -1#2"},
+    {"a text two buttons share", {}, "menu Test:Twins\npress Same\n", 2, "DIALOG 905 \"Twins\"\n", "names items 3 and 4"},
+    {"blocks close wherever they stand",
+     {},
+     "menu Test:Modal\nif enabled 1\n  press 2\n  menu Test:Note\nelse\n  if enabled 99\n  end\n  press 1\nend\n"
+     "menu Test:Disabled\nif enabled Off\n  press Off\nelse\n  press Cancel\nend\nif enabled 1\n",
+     2,
+     "DIALOG 900 \"Test dialog\"\nCLOSED 900 2\nNOTE: hello\nDIALOG 904 \"Disabled\"\nCLOSED 904 2\n",
+     "\"if enabled 1\" needs a dialog, and none is open"},
+    {"a modeless dialog at top level", {}, "menu Test:Modeless\nexpect dialog 901\npress Stop\nmenu Test:Modeless\n", 0,
+     "DIALOG 901 \"Working\" modeless\nCLOSED 901\nDIALOG 901 \"Working\" modeless\nCLOSED 901\n", ""},
+    {"a first argument that is neither", {"Test:Nothing"}, nullptr, 2, "", "\"Test:Nothing\" is not a PDF file or a menu item"},
+    {"an unknown option", {"--frobnicate"}, nullptr, 2, "", "no option --frobnicate"},
+    {"a script that is a folder", {"--script", "/"}, nullptr, 2, "", "cannot read the script /: it is a folder"},
+    {"a plug-in folder that is missing", {"--plugins", "/no/such/folder"}, nullptr, 2, "", "no such folder"},
+    {"a plug-in folder without plug-ins", {"--plugins", "/"}, nullptr, 2, "", "holds no plug-in"},
+};
+
+TEST(Plughost, StepsRunAsAUserRunsThem) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = c.args;
+    if (c.script) args.insert(args.end(), {"--script", "-"});
+    auto run = Plughost(args, c.script ? c.script : "");
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    if (c.status == 0) {
+      EXPECT_EQ(run.err, "");
+    }
+  }
+}
+
+TEST(Plughost, QuietLinesComeBeforeTheReasonOfAStop) {
+  auto run = Plughost({"--script", "-"}, "quiet on\nmenu Test:Note\npress 1\n", true);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out.rfind("NOTE: hello\nplughost: \"press 1\" needs a dialog", 0), 0u) << run.out;
+}
+
+TEST(Plughost, MenusAndDocuments) {
+  auto bare = Plughost({"print menus"});
+  EXPECT_NE(bare.out.find("    Test:NeedsDoc \"Needs a document\" disabled\n"), std::string::npos) << bare.out;
+  EXPECT_NE(bare.out.find("MENU AboutExtensions \"About Plug-ins\"\n  Test:About "), std::string::npos);
+  auto open = Plughost({Sample(), "print menus", "Test:NeedsDoc"});
+  EXPECT_NE(open.out.find("    Test:NeedsDoc \"Needs a document\"\n"), std::string::npos);
+  EXPECT_NE(open.out.find("NOTE: A document is open\n"), std::string::npos);
+
+  // The example plug-in: by name, as a step, and without the document.
+  for (const char* step : {"Example:PageCount", "menu Example:PageCount"}) {
+    auto run = Plughost({Sample(), step}, "", false, EXAMPLE_PLUGINS);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "NOTE: The document has 3 pages\n");
+  }
+  EXPECT_EQ(Plughost({"Example:PageCount"}, "", false, EXAMPLE_PLUGINS).status, 2);
+
+  hosttest::TempDir dir;
+  auto saved = Plughost({Sample(), "save " + dir.File("out.pdf")});
+  EXPECT_EQ(saved.out, "SAVED: " + dir.File("out.pdf") + "\n");
+}
+
+// The terminal: a typing error costs one line on standard error and the
+// prompt comes again; the same steps print the script's event lines, with
+// the listings added, the same on every run.
+TEST(Plughost, TerminalSessions) {
+  auto typo = Plughost({"--interactive"}, "menu Test:Modal\npres 2\npress 2\nquit\n");
+  EXPECT_EQ(typo.status, 0);
+  size_t first = typo.err.find("plughost: ");
+  EXPECT_NE(first, std::string::npos);
+  EXPECT_EQ(typo.err.find("plughost: ", first + 1), std::string::npos) << typo.err;
+  EXPECT_NE(typo.out.find("CLOSED 900 2\n"), std::string::npos);
+
+  const char steps[] = "menu Test:Opener\npress Open\npress 2\npress 1\nmenu Test:Alert\nanswer alert 1\n";
+  auto script = Plughost({"--script", "-"}, steps);
+  auto terminal = Plughost({"--interactive"}, steps);
+  EXPECT_EQ(terminal.status, 0);
+  EXPECT_EQ(Plughost({"--interactive"}, steps).out, terminal.out);
+  std::string events;
+  size_t listings = 0;
+  for (size_t at = 0; at < terminal.out.size();) {
+    size_t end = terminal.out.find('\n', at) + 1;
+    std::string line = terminal.out.substr(at, end - at);
+    bool listing = line.rfind("ITEMS ", 0) == 0 || line.rfind("  ", 0) == 0 || line.rfind("ASK ", 0) == 0;
+    listings += listing;
+    if (!listing) events += line;
+    at = end;
+  }
+  EXPECT_EQ(events, script.out);
+  EXPECT_GT(listings, 0u);
+  EXPECT_EQ(Plughost({"--interactive", "--brief"}, steps).out, "ALERT: q [Yes|No\\|Maybe] -> Yes\nNOTE: button 1\n");
+
+  // The end of the input inside a dialog stops; at top level it quits.
+  EXPECT_EQ(Plughost({"--interactive"}, "menu Test:Modal\n").status, 2);
+  EXPECT_EQ(Plughost({"--interactive"}, "").status, 0);
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+// A plug-in for plughost's tests, never installed: under Tools > "Zentu Test"
+// menu items that open the test dialogs, show an alert, a confirmation and a
+// note; one whose enable procedure answers false and one that needs a
+// document. Its menu procedures show what the dialogs throw as a note.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/AcrobatException.h"
+#include "common/HostCall.h"
+#include "host/piglue.h"
+#include "test_dialogs.h"
+
+PI_EXPORT_RESOURCES(&kTestDialogResources);
+
+namespace {
+
+void Note(const std::string& text) {
+  HostCallQuietly([&] { AVAlertNote(text.c_str()); });
+}
+
+template <class Body>
+void Caught(Body&& body) {
+  try {
+    body();
+  } catch (const Zentu::AcrobatException& e) {
+    Note(e.Display());
+  } catch (const std::exception& e) {
+    Note(std::string("Exception: ") + e.what());
+  } catch (...) {
+    Note("Exception");
+  }
+}
+
+void RunModal(ASInt32 number) {
+  Caught([&] {
+    TestDialog dialog(number);
+    dialog.Run();
+  });
+}
+
+// The modeless dialog lives until "Stop" or the unload. "Stop" hands the
+// object to the dialog manager, whose destruction of the dialog deletes it.
+std::unique_ptr<TestDialog> gModeless;
+
+void OpenModeless() {
+  Caught([] {
+    gModeless.reset();
+    gModeless = std::make_unique<TestDialog>(901);
+    gModeless->onNotify = [](TestDialog& dialog, ADMNotifierRef notifier) {
+      ADMItemRef stop = ADMDialog::GetItem(dialog.GetDialogRef(), 3);
+      if (ADMNotifier::GetItem(notifier) != stop || !ADMNotifier::IsNotifierType(notifier, ADM_NOTIFY_USER_CHANGED))
+        return;
+      gModeless.release();
+      ADMDialog::Destroy(dialog.GetDialogRef());
+    };
+    if (gModeless->Open()) gModeless->Show(true);
+  });
+}
+
+void ShowAlert() {
+  ASInt32 button = 0;
+  HostCallQuietly([&] { button = AVAlert(2, "q", "Yes", "No|Maybe", nullptr, 0); });
+  Note("button " + std::to_string(button));
+}
+
+void ShowConfirm() {
+  ASBool ok = 0;
+  HostCallQuietly([&] { ok = AVAlertConfirm("a\nb"); });
+  Note(ok ? "confirmed" : "not confirmed");
+}
+
+ASBool Never() { return 0; }
+ASBool HasDocument() {
+  AVDoc doc = nullptr;
+  HostCallQuietly([&] { doc = AVAppGetActiveDoc(); });
+  return doc != nullptr;
+}
+
+struct Command {
+  const char* name;
+  const char* title;
+  void (*run)();
+  ASBool (*enabled)();  // none: always enabled
+};
+
+const Command kCommands[] = {
+    {"Test:Modal", "&Modal dialog", [] { RunModal(900); }, nullptr},
+    {"Test:Modeless", "Mode&less dialog", OpenModeless, nullptr},
+    {"Test:Opener", "&Opener", [] { RunModal(902); }, nullptr},
+    {"Test:Throws", "&Throwing dialog", [] { RunModal(903); }, nullptr},
+    {"Test:Disabled", "&Disabled item", [] { RunModal(904); }, nullptr},
+    {"Test:Twins", "T&wins", [] { RunModal(905); }, nullptr},
+    {"Test:Alert", "&Alert", ShowAlert, nullptr},
+    {"Test:Confirm", "&Confirm", ShowConfirm, nullptr},
+    {"Test:Note", "&Note", [] { Note("hello"); }, nullptr},
+    {"Test:Never", "Ne&ver enabled", [] { Note("Never ran"); }, Never},
+    {"Test:NeedsDoc", "Needs a do&cument", [] { Note("A document is open"); }, HasDocument},
+};
+const Command kAbout = {"Test:About", "About the &Test plug-in...", [] { Note("The test plug-in"); }, nullptr};
+
+void Execute(void* data) { static_cast<const Command*>(data)->run(); }
+ASBool IsEnabled(void* data) { return static_cast<const Command*>(data)->enabled(); }
+
+ASCallback gExecute = nullptr, gEnabled = nullptr;
+
+AVMenuItem NewItem(const Command& command) {
+  AVMenuItem item = AVMenuItemNew(command.title, command.name, nullptr, 0, 0, 0, nullptr, gExtensionID);
+  void* data = const_cast<Command*>(&command);
+  AVMenuItemSetExecuteProc(item, gExecute, data);
+  if (command.enabled) AVMenuItemSetComputeEnabledProc(item, gEnabled, data);
+  return item;
+}
+
+ASBool Init() {
+  return HostRegion([] {
+           gExecute = ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&Execute));
+           gEnabled = ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&IsEnabled));
+           AVMenubar bar = AVAppGetMenubar();
+           AVMenu tools = AVMenubarAcquireMenuByName(bar, "Tools");
+           AVMenu menu = AVMenuNew("Zentu &Test", "Test:Menu", gExtensionID);
+           AVMenuItem sub = AVMenuItemNew("Zentu &Test", "Test:Menu", menu, 0, 0, 0, nullptr, gExtensionID);
+           AVMenuAddMenuItem(tools, sub, 9999);
+           AVMenuItemRelease(sub);
+           for (const Command& command : kCommands) {
+             AVMenuItem item = NewItem(command);
+             AVMenuAddMenuItem(menu, item, 9999);
+             AVMenuItemRelease(item);
+           }
+           AVMenuRelease(tools);
+           AVMenu about = AVMenubarAcquireMenuByName(bar, "AboutExtensions");
+           AVMenuItem item = NewItem(kAbout);
+           AVMenuAddMenuItem(about, item, 9999);
+           AVMenuItemRelease(item);
+           AVMenuRelease(about);
+         }).raised
+             ? 0
+             : 1;
+}
+
+ASBool Unload() {
+  gModeless.reset();
+  HostCallQuietly([] {
+    if (AVMenuItem item = AVMenubarAcquireMenuItemByName(AVAppGetMenubar(), "Test:Menu")) {
+      AVMenuItemRemove(item);
+      AVMenuItemRelease(item);
+    }
+    ASCallbackDestroy(gExecute);
+    ASCallbackDestroy(gEnabled);
+  });
+  return 1;
+}
+
+ASAtom GetName() { return ASAtomFromString("Zentu Test"); }
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) ASBool PlugInMain(PIHandshake* hs) {
+  if (!hs || hs->size < sizeof(PIHandshake) || hs->handshakeVersion != PI_HANDSHAKE_VERSION) return 0;
+  gExtensionID = hs->extension;
+  if (!PIImportStandardTables(hs->coreHFT)) return 0;
+  hs->getExtensionName = &GetName;
+  hs->init = &Init;
+  hs->unload = &Unload;
+  return 1;
+}

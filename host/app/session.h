@@ -1,0 +1,103 @@
+// plughost's drivers: the steps of the command line and of a script, then
+// those a person types at the terminal, carried out at top level, in the
+// dialog that waits or at the prompt that waits, with the transcript of what
+// happened on standard output.
+//
+// A step read from a script that does not fit where it stands stops the run:
+// one line "plughost: reason" on standard error and exit status 2. A step
+// typed at the terminal that does not fit gets that line and the prompt
+// comes again; the end of the input there stops the run only inside a
+// dialog or a prompt.
+#pragma once
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/steps.h"
+#include "dialogs/manager.h"
+
+namespace plughost {
+
+// One step line and where it came from ("argument 2", "run.txt line 4").
+struct Line {
+  std::string text;
+  std::string where;
+};
+
+// The host's text for a raised code, with the detail of the failure.
+std::string HostError(ASErrorCode code);
+
+// Standard output, one line per event. Quiet holds the event lines until it
+// ends (they are dropped then) or the run stops (they are printed first).
+class Transcript {
+ public:
+  explicit Transcript(bool brief) : brief_(brief) {}
+  void Event(const std::string& line);
+  // DIALOG and CLOSED lines, left out when brief.
+  void Frame(const std::string& line);
+  // The terminal's listings: left out when brief, never held.
+  void Listing(const std::string& line);
+  void Quiet(bool on);
+  void PrintHeld();
+
+ private:
+  static void Print(const std::string& line);
+  bool brief_;
+  bool quiet_ = false;
+  std::vector<std::string> held_;
+};
+
+class Session : public host::Driver {
+ public:
+  // `lines` are carried out first; with `interactive` the terminal follows.
+  Session(std::deque<Line> lines, bool interactive, bool brief);
+
+  // The steps at top level, until `quit` or the end of the steps.
+  void Run();
+  // Prints what quiet held and the reason, and exits with status 2.
+  [[noreturn]] void Stop(const std::string& reason);
+
+  void Act(ADMDialogRef dialog) override;
+  int Alert(const host::AlertRequest& request) override;
+  void Opened(const host::DialogView& dialog) override;
+  void Closed(const host::DialogView& dialog, ASInt32 item) override;
+
+ private:
+  struct Block {
+    bool taking;      // its steps are carried out
+    bool dead;        // inside a block that is skipped: neither branch runs
+    bool sawElse;
+  };
+
+  bool ReadLine(Place place, Line* line, bool* typed);
+  // The next step for `place`; blocks are handled here. False at the end.
+  bool Next(Place place, Step* step);
+  void Failed(const std::string& why, const Step& step);
+  bool Structure(const Step& step);
+  bool Anywhere(const Step& step);
+
+  void Top(const Step& step);
+  void RunMenu(const Step& step);
+  void Save(const std::string& path);
+  void PrintMenus();
+  // A step of a dialog; true when it was an action of the user.
+  bool InDialog(const Step& step, ADMDialogRef dialog);
+  int Answer(const Step& step, const host::AlertRequest& request);
+  int Standing(const host::AlertRequest& request);
+
+  void List(Place place);
+  void ListDialog(const host::DialogView& view, bool listing);
+  template <class Body>
+  void Guarded(Body&& body);
+
+  Transcript out_;
+  std::deque<Line> lines_;
+  bool interactive_;
+  bool listing_ = false;  // the terminal lists what waits before its next prompt
+  std::vector<Block> blocks_;
+  std::map<std::string, Step> standing_;  // "confirm", "alert": the `always` step
+  const host::AlertRequest* pending_ = nullptr;
+};
+
+}  // namespace plughost

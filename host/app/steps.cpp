@@ -1,0 +1,278 @@
+#include "app/steps.h"
+
+#include <cstdlib>
+
+namespace plughost {
+namespace {
+
+// The forms of the verbs, tried in order. In a pattern, a plain word is a
+// fixed word; "@" is one argument (a word or a quoted text); "%" is the last
+// argument, which runs to the end of the line; "?" is a last argument that
+// may be left out; "#" is a number; "#+" one number or more to the end.
+struct Form {
+  const char* pattern;
+  Place place;
+  const char* usage;
+};
+
+const Form kForms[] = {
+    {"menu %", Place::Top, "menu NAME"},
+    {"open %", Place::Top, "open PATH"},
+    {"save %", Place::Top, "save PATH"},
+    {"print menus", Place::Top, "print menus"},
+    {"quit", Place::Top, "quit"},
+    {"exit", Place::Top, "exit"},
+    {"expect dialog #+", Place::Dialog, "expect dialog N [M ...]"},
+    {"print dialog", Place::Dialog, "print dialog"},
+    {"print item @ ?", Place::Dialog, "print item ITEM [LABEL]"},
+    {"press %", Place::Dialog, "press ITEM"},
+    {"set @ %", Place::Dialog, "set ITEM TEXT"},
+    {"check @ on", Place::Dialog, "check ITEM on|off"},
+    {"check @ off", Place::Dialog, "check ITEM on|off"},
+    {"move # #", Place::Dialog, "move X Y"},
+    {"resize # #", Place::Dialog, "resize WIDTH HEIGHT"},
+    {"answer confirm ok", Place::Prompt, "answer confirm ok|cancel"},
+    {"answer confirm cancel", Place::Prompt, "answer confirm ok|cancel"},
+    {"answer alert %", Place::Prompt, "answer alert N|TEXT"},
+    {"always confirm ok", Place::Anywhere, "always confirm ok|cancel"},
+    {"always confirm cancel", Place::Anywhere, "always confirm ok|cancel"},
+    {"always alert %", Place::Anywhere, "always alert N|TEXT"},
+    {"if enabled %", Place::Anywhere, "if enabled ITEM"},
+    {"else", Place::Anywhere, "else"},
+    {"end", Place::Anywhere, "end"},
+    {"quiet on", Place::Anywhere, "quiet on|off"},
+    {"quiet off", Place::Anywhere, "quiet on|off"},
+};
+
+bool Blank(char c) { return c == ' ' || c == '\t'; }
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t end = text.find(' ', i);
+    if (end == std::string::npos) end = text.size();
+    out.push_back(text.substr(i, end - i));
+    i = end + 1;
+  }
+  return out;
+}
+
+// Reads the arguments of one line from left to right.
+class Cursor {
+ public:
+  explicit Cursor(const std::string& text) : text_(text) {}
+
+  bool AtEnd() {
+    SkipBlanks();
+    return at_ == text_.size();
+  }
+
+  // One word, or one quoted text; false at the end or on a fault.
+  bool Word(Arg* arg) {
+    if (AtEnd()) return false;
+    if (text_[at_] == '"') return QuotedText(arg) && Ends();
+    size_t start = at_;
+    while (at_ < text_.size() && !Blank(text_[at_])) ++at_;
+    *arg = Arg{text_.substr(start, at_ - start), false};
+    return true;
+  }
+
+  // The rest of the line: one quoted text, or the words as written.
+  bool Rest(Arg* arg) {
+    if (AtEnd()) return false;
+    if (text_[at_] == '"') return QuotedText(arg) && Ends() && AtEnd();
+    *arg = Arg{text_.substr(at_), false};
+    at_ = text_.size();
+    return true;
+  }
+
+  const std::string& fault() const { return fault_; }
+
+ private:
+  // A quoted text ends its argument.
+  bool Ends() {
+    if (at_ == text_.size() || Blank(text_[at_])) return true;
+    fault_ = "a quoted text runs into the text after it";
+    return false;
+  }
+
+  void SkipBlanks() {
+    while (at_ < text_.size() && Blank(text_[at_])) ++at_;
+  }
+
+  // Taken literally but for \", \\, \n and \t.
+  bool QuotedText(Arg* arg) {
+    std::string out;
+    for (size_t i = at_ + 1; i < text_.size(); ++i) {
+      char c = text_[i];
+      if (c == '"') {
+        at_ = i + 1;
+        *arg = Arg{out, true};
+        return true;
+      }
+      if (c == '\\' && i + 1 < text_.size()) {
+        char next = text_[i + 1];
+        if (next == '"' || next == '\\' || next == 'n' || next == 't') {
+          out += next == 'n' ? '\n' : next == 't' ? '\t' : next;
+          ++i;
+          continue;
+        }
+      }
+      out += c;
+    }
+    fault_ = "a quoted text is not closed";
+    return false;
+  }
+
+  const std::string& text_;
+  size_t at_ = 0;
+  std::string fault_;
+};
+
+bool Match(const Form& form, const std::string& text, Step* step, std::string* fault) {
+  Cursor cursor(text);
+  std::vector<Arg> args;
+  auto fail = [&] {
+    if (!cursor.fault().empty()) *fault = cursor.fault();
+    return false;
+  };
+  for (const std::string& part : Words(form.pattern)) {
+    Arg arg;
+    if (part == "%" || (part == "?" && !cursor.AtEnd())) {
+      if (!cursor.Rest(&arg)) return fail();
+      args.push_back(arg);
+    } else if (part == "#+") {
+      do {
+        if (!cursor.Word(&arg) || !arg.IsNumber()) return fail();
+        args.push_back(arg);
+      } while (!cursor.AtEnd());
+    } else if (part != "?") {
+      if (!cursor.Word(&arg)) return fail();
+      if (part == "@" || part == "#") {
+        if (part == "#" && !arg.IsNumber()) return false;
+        args.push_back(arg);
+      } else if (arg.quoted || arg.text != part) {
+        return false;
+      }
+    }
+  }
+  if (!cursor.AtEnd()) return false;
+  step->verb = form.pattern;
+  step->args = args;
+  step->place = form.place;
+  return true;
+}
+
+// The line up to its comment, without blanks at either end.
+std::string Uncommented(const std::string& line) {
+  bool quoted = false;
+  size_t end = line.size();
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    bool wordStart = i == 0 || Blank(line[i - 1]);
+    if (quoted) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        quoted = false;
+    } else if (c == '"' && wordStart) {
+      quoted = true;
+    } else if (c == '#' && wordStart) {
+      end = i;
+      break;
+    }
+  }
+  size_t first = 0;
+  while (first < end && (Blank(line[first]) || line[first] == '\r')) ++first;
+  while (end > first && (Blank(line[end - 1]) || line[end - 1] == '\r')) --end;
+  return line.substr(first, end - first);
+}
+
+}  // namespace
+
+bool Arg::IsNumber() const {
+  if (quoted || text.empty() || text.size() > 10) return false;
+  size_t i = text[0] == '-' ? 1 : 0;
+  if (i == text.size()) return false;
+  for (; i < text.size(); ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+int Arg::Number() const { return static_cast<int>(std::strtol(text.c_str(), nullptr, 10)); }
+
+Parsed ParseStep(const std::string& line, Step* step, std::string* why) {
+  std::string text = Uncommented(line);
+  if (text.empty()) return Parsed::Empty;
+  step->line = text;
+  step->bare = false;
+  std::string verb = text.substr(0, text.find_first_of(" \t"));
+  std::string usage, fault;
+  for (const Form& form : kForms) {
+    std::string first = form.pattern;
+    first = first.substr(0, first.find(' '));
+    if (first != verb) continue;
+    if (Match(form, text, step, &fault)) return Parsed::Step;
+    if (usage.find(form.usage) == std::string::npos) usage += (usage.empty() ? "" : " | ") + std::string(form.usage);
+  }
+  if (!fault.empty()) {
+    *why = fault + ": " + text;
+  } else if (!usage.empty()) {
+    *why = "\"" + text + "\" does not fit " + usage;
+  } else if (text.find_first_of(" \t\"") == std::string::npos) {
+    step->verb = "menu %";
+    step->args = {Arg{text, false}};
+    step->place = Place::Top;
+    step->bare = true;
+    return Parsed::Step;
+  } else {
+    *why = "no verb \"" + verb + "\"";
+  }
+  return Parsed::Error;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : Escaped(text)) {
+    if (c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string ButtonText(const std::string& text) {
+  std::string out;
+  for (char c : Escaped(text)) {
+    if (c == '|' || c == ']') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::string WithoutAmpersands(const std::string& title) {
+  std::string out;
+  for (size_t i = 0; i < title.size(); ++i) {
+    if (title[i] != '&')
+      out += title[i];
+    else if (i + 1 < title.size() && title[i + 1] == '&')
+      out += title[++i];
+  }
+  return out;
+}
+
+}  // namespace plughost

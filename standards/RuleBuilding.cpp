@@ -1,0 +1,3 @@
+#include "standards/RuleBuilding.h"
+
+int AlwaysFalse(RuleContext*, CheckResult*) { return 1; }

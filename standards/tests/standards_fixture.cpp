@@ -1,0 +1,69 @@
+#include "standards_fixture.h"
+
+#include "common/Prefs.h"
+#include "core/host.h"
+#include "engine/ObjectNode.h"
+#include "engine/PDFX_Error.h"
+#include "standards/Standards.h"
+
+namespace standardstest {
+
+const char* const kStandards[2] = {"PDF/X-1a:2001", "PDF/X-3"};
+
+int NumberOf(const NodePtr& node) { return node ? node->objectNumber : kNoNode; }
+
+bool Record::operator==(const Record& other) const {
+  return message == other.message && detail == other.detail && severity == other.severity &&
+         objectKind == other.objectKind && problemKind == other.problemKind && container == other.container &&
+         object == other.object;
+}
+
+std::ostream& operator<<(std::ostream& out, const Record& record) {
+  return out << "{\"" << record.message << "\", \"" << record.detail << "\", " << record.severity << ", "
+             << record.objectKind << ", " << record.problemKind << ", container " << record.container << ", object "
+             << record.object << "}";
+}
+
+Record Reduced(const Zentu::PDFX_Error& error) {
+  return Record{error.GetMessage(),    error.GetDetail(),  error.GetSeverity(),
+                error.GetObjectKind(), error.GetProblemKind(), NumberOf(error.GetContainerNode()),
+                NumberOf(error.GetObjectNode())};
+}
+
+void StandardsFixture::SetUp() {
+  FixFixture::SetUp();
+  Zentu::LoadStandards();
+}
+
+void StandardsFixture::TearDown() {
+  FixFixture::TearDown();
+  Zentu::UnloadStandards();
+}
+
+boost::shared_ptr<PDFXPreflight> StandardsFixture::CheckWith(const std::string& standard) {
+  Prefs::Set("conformance", standard);
+  boost::shared_ptr<PDFXPreflight> walker = Check();
+  EXPECT_EQ(walker->GetConformance() ? walker->GetConformance()->name : std::string(), standard);
+  return walker;
+}
+
+void StandardsFixture::OnePage(const std::string& pageEntries, const std::string& content,
+                               const std::vector<std::string>& more, const std::string& trailer,
+                               const std::string& catalogEntries) {
+  host::CloseAllDocuments();
+  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R " + catalogEntries + " >>",
+                                      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                      "<< /Type /Page /Parent 2 0 R /Contents 4 0 R " + pageEntries + " >>",
+                                      "stream:|" + content};
+  objects.insert(objects.end(), more.begin(), more.end());
+  Open(objects, trailer);
+}
+
+std::vector<Record> StandardsFixture::Filed(const PDFXPreflight& walker, int objectKind) const {
+  std::vector<Record> records;
+  for (const ErrorPtr& error : walker.GetErrorList())
+    if (!error->IsFixed() && error->GetObjectKind() == objectKind) records.push_back(Reduced(*error));
+  return records;
+}
+
+}  // namespace standardstest

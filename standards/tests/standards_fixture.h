@@ -1,0 +1,55 @@
+// Checking small documents against the registered PDF/X standards the way
+// the checker does (settings of the test's own, the deferred tests run),
+// and reading the records back in a form a table can state.
+#pragma once
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "fix_fixture.h"
+
+namespace standardstest {
+
+typedef boost::shared_ptr<Zentu::PDFX_Error> ErrorPtr;
+typedef boost::shared_ptr<ObjectNode> NodePtr;
+
+// The number of a record's node: the object's number, -1 for a direct
+// object, kNoNode when the record has no such node.
+const int kNoNode = -2;
+int NumberOf(const NodePtr& node);
+
+// A record as the tests state it.
+struct Record {
+  std::string message;
+  std::string detail;
+  int severity;
+  int objectKind;
+  int problemKind;
+  int container;  // NumberOf the container node
+  int object;     // NumberOf the object node
+
+  bool operator==(const Record& other) const;
+};
+std::ostream& operator<<(std::ostream& out, const Record& record);
+Record Reduced(const Zentu::PDFX_Error& error);
+
+extern const char* const kStandards[2];  // both registered standards
+
+class StandardsFixture : public enginetest::FixFixture {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The active document checked against the registered standard of that name.
+  boost::shared_ptr<PDFXPreflight> CheckWith(const std::string& standard);
+  // Catalog 1 (with `catalogEntries`), Pages 2, page 3 (with `pageEntries`
+  // beside its Type, Parent and Contents) and its content 4; `more` are
+  // objects 5, 6, ... Documents open before are closed.
+  void OnePage(const std::string& pageEntries, const std::string& content,
+               const std::vector<std::string>& more = {}, const std::string& trailer = "/Root 1 0 R",
+               const std::string& catalogEntries = "");
+  // The open records of that object kind, in filing order.
+  std::vector<Record> Filed(const PDFXPreflight& walker, int objectKind) const;
+};
+
+}  // namespace standardstest
