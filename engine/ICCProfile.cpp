@@ -34,7 +34,7 @@ bool SameObject(const boost::shared_ptr<ObjectNode>& held, const boost::shared_p
   return held && given && held->object.Equal(given->object);
 }
 
-const unsigned char* Bytes(const std::string& data) {
+const unsigned char* BlockOf(const std::string& data) {
   return data.empty() ? kNoData : reinterpret_cast<const unsigned char*>(data.data());
 }
 
@@ -92,7 +92,7 @@ bool ICCProfile::LoadFromStream(const MyCosObj& stream) {
     readFailed_ = true;
     return false;
   }
-  if (!ReadFromMemory(Bytes(data), static_cast<uint32_t>(data.size()))) return false;
+  if (!ReadFromMemory(BlockOf(data), static_cast<uint32_t>(data.size()))) return false;
   stream_ = stream;
   if (!profileNode_) profileNode_.reset(new ObjectNode(stream, 0, std::string()));
   return true;
@@ -131,13 +131,19 @@ bool ICCProfile::LoadFromFile(const std::string& path) {
   });
   if (file) HostCallQuietly([&] { ASFileClose(file); });
   if (pathName) HostCallQuietly([&] { ASFileSysReleasePath(ASGetDefaultFileSys(), pathName); });
-  fileError_ = r.raised ? (r.code ? r.code : fileErrRead) : opened != 0 ? opened : whole ? 0 : fileErrRead;
+  if (r.raised) {
+    fileError_ = r.code ? r.code : fileErrRead;
+  } else if (opened != 0) {
+    fileError_ = opened;
+  } else {
+    fileError_ = whole ? 0 : fileErrRead;  // too long for a profile, or shorter than it said
+  }
   if (fileError_ != 0) {
     DropProfile();
     readFailed_ = true;
     return false;
   }
-  return ReadFromMemory(Bytes(data), static_cast<uint32_t>(data.size()));
+  return ReadFromMemory(BlockOf(data), static_cast<uint32_t>(data.size()));
 }
 
 std::string ICCProfile::GetErrorText() const {
