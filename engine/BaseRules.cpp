@@ -53,8 +53,8 @@ void FillReferenceConditions(OutputConditionMap& table) {
   // the folder alone.
   const std::string folder = GetModulePath() + "/";
   for (const ReferenceCondition& row : kReferenceConditions) {
-    boost::shared_ptr<OutputConditionProfile> profile(
-        new OutputConditionProfile(folder + row.profileFile, row.identifier));
+    boost::shared_ptr<OutputIntentRecord> profile(new OutputIntentRecord);
+    profile->file = folder + row.profileFile;
     table[row.identifier] =
         boost::shared_ptr<OutputCondition>(new OutputCondition(row.identifier, profile, row.kind, true, row.description));
   }

@@ -184,9 +184,8 @@ int TestICCProfile(RuleContext* context, CheckResult*) {
   NodePtr profileNode(new ObjectNode(context->value, KIND_ICC_PROFILE, std::string()));
   NodePtr spaceNode(new ObjectNode(context->container, context->containerKind, std::string()));
   {
-    Zentu::ICCProfile profile(profileNode, spaceNode, context->container);
-    profile.TestForPDFX(context->standard ? context->standard->name : std::string(), context->walker,
-                        context->standard);
+    Zentu::ICCProfile profile(profileNode, spaceNode);
+    profile.TestForPDFX(context->standard ? context->standard->name : std::string(), context->walker);
   }
   if (context->walker && !context->value.IsNull() && context->value.IsIndirect() &&
       !context->walker->IsVisited(profileNode->objectNumber)) {

@@ -16,6 +16,7 @@
 #include "common/MyCosDoc.h"
 #include "engine/ContentProcessor.h"
 #include "engine/ErrorNames.h"
+#include "engine/ICCProfileFixer.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFXPreflight.h"
 #include "engine/PDFX_Error.h"
@@ -400,6 +401,7 @@ enum SharedFixer {
   SHARED_KEY_REMOVAL,
   SHARED_ALTERNATES,
   SHARED_TRANSPARENCY,
+  SHARED_REPLACE_PROFILE,
   SHARED_COUNT
 };
 
@@ -414,6 +416,7 @@ struct SharedFixers {
     if (!fixers[SHARED_KEY_REMOVAL]) fixers[SHARED_KEY_REMOVAL].reset(new KeyRemovalFixer(""));
     if (!fixers[SHARED_ALTERNATES]) fixers[SHARED_ALTERNATES].reset(new AlternateImagesRemovalFixer);
     if (!fixers[SHARED_TRANSPARENCY]) fixers[SHARED_TRANSPARENCY].reset(new TransparencyRemovalFixer);
+    if (!fixers[SHARED_REPLACE_PROFILE]) fixers[SHARED_REPLACE_PROFILE].reset(new ReplaceProfileFixer);
     TransparencyRemovalFixerInstance() = fixers[SHARED_TRANSPARENCY];
     for (bool& flag : released) flag = false;
   }
@@ -440,6 +443,7 @@ boost::shared_ptr<Fixer> GlobalFixers::Compression() { return Shared().fixers[SH
 boost::shared_ptr<Fixer> GlobalFixers::KeyRemoval() { return Shared().fixers[SHARED_KEY_REMOVAL]; }
 boost::shared_ptr<Fixer> GlobalFixers::AlternateImagesRemoval() { return Shared().fixers[SHARED_ALTERNATES]; }
 boost::shared_ptr<Fixer> GlobalFixers::TransparencyRemoval() { return Shared().fixers[SHARED_TRANSPARENCY]; }
+boost::shared_ptr<Fixer> GlobalFixers::ReplaceProfile() { return Shared().fixers[SHARED_REPLACE_PROFILE]; }
 
 void GlobalFixers::Make() { Shared().Make(); }
 

@@ -134,6 +134,7 @@ class GlobalFixers {
   static boost::shared_ptr<Fixer> KeyRemoval();
   static boost::shared_ptr<Fixer> AlternateImagesRemoval();
   static boost::shared_ptr<Fixer> TransparencyRemoval();
+  static boost::shared_ptr<Fixer> ReplaceProfile();
   // At load: makes each instance that is missing (all of them after a
   // Release), so that a module loaded again has them.
   static void Make();

@@ -1,7 +1,7 @@
-// One ICC profile of a PDF stream, as the checks see it: the header's
-// device class and colour space and the 'desc' text. Made for one call and
-// destroyed afterwards; a profile that cannot be read is remembered as
-// unreadable, never thrown.
+// One ICC profile as the checks and fixers see it: read from a profile
+// stream of the document (an ICCBased colour space's or an output intent's),
+// from a file or from the built-in resources; its header, description and
+// AToB/BToA tags; written back into the document as a new stream.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,53 +13,85 @@
 struct icc;
 class ObjectNode;
 class PDFXPreflight;
-struct OutputIntentRecord;
 
 namespace Zentu {
 
-class Conformance;
-
 class ICCProfile {
  public:
-  // Loads the profile of `profileNode`'s stream, if any. `containerNode` is
-  // the node of the object that names the stream, `colorSpace` the colour
-  // space that holds it; either may be empty.
-  ICCProfile(const boost::shared_ptr<ObjectNode>& profileNode, const boost::shared_ptr<ObjectNode>& containerNode,
-             const MyCosObj& colorSpace);
+  // Reads the profile of `profileNode`'s stream; `colorSpaceNode` is the
+  // ICCBased array that names it. Either may be empty: a fixer makes its
+  // profile without nodes and points it at each profile it repairs.
+  ICCProfile(const boost::shared_ptr<ObjectNode>& profileNode, const boost::shared_ptr<ObjectNode>& colorSpaceNode);
   virtual ~ICCProfile();
   ICCProfile(const ICCProfile&) = delete;
   ICCProfile& operator=(const ICCProfile&) = delete;
 
-  // Files a record through `walker` for each requirement of the standard the
-  // profile misses; true when it filed none.
-  bool TestForPDFX(const std::string& standardName, PDFXPreflight* walker, Conformance* standard);
-  // Drops the held profile and clears the flags.
+  // Drops the held profile and clears the read-failed flag and file error.
   void Reset();
-  // Reads the stream's decoded data and parses it; false, without throwing,
-  // when no profile could be read.
+  // Takes the nodes (a node naming the object already held is kept) and
+  // reads the profile node's stream; false without a profile node.
+  bool SetSource(const boost::shared_ptr<ObjectNode>& profileNode,
+                 const boost::shared_ptr<ObjectNode>& colorSpaceNode);
+  // Reads the stream's decoded data; a stream the host cannot read counts
+  // as unreadable, never thrown. On success the stream is kept, and a node
+  // is made for it when there was no profile node.
   bool LoadFromStream(const MyCosObj& stream);
-  // Header signatures of the held profile; -1 when none was read.
-  int32_t GetDeviceClass() const;
+  // Reads a whole profile from memory. Null data changes nothing; any other
+  // failure sets read failed, which no later read clears (only Reset).
+  bool ReadFromMemory(const unsigned char* data, uint32_t size);
+  // Reads a profile file; the path goes to the host as it stands. The
+  // open's error code is kept for GetErrorText.
+  bool LoadFromFile(const std::string& path);
+
+  // Why the last read failed: the library's message, else the host's text
+  // for the file error, else empty.
+  std::string GetErrorText() const;
+  // Header signatures; -1 without a readable profile.
   int32_t GetColorSpace() const;
-  // The ASCII text of the 'desc' tag; false (text untouched) when there is none.
+  int32_t GetDeviceClass() const;
+  // The ASCII text of the 'desc' tag; false (text untouched) when there is
+  // none or it is empty.
   bool GetDescriptionTag(std::string& text) const;
-  // Fills the record's signatures and description from the profile file it
-  // names and marks it read; false when the file holds no readable profile.
-  static bool FromStream(OutputIntentRecord& record);
+  // The first of A2B0, A2B1, A2B2 (B2A0, B2A1, B2A2) present: index 0 to 2,
+  // -1 and false when none is. Without a profile false, index untouched.
+  bool FindAToBTag(int& index) const;
+  bool FindBToATag(int& index) const;
+
+  // Writes the held profile as a new indirect Flate-compressed stream at
+  // element 1 of the ICCBased array, which must hold the profile stream
+  // there; the profile node then names the new stream. The old stream is
+  // left in place for the caller to hand to the walker's clean-up. False
+  // and nothing changed when the array or the profile cannot take it.
+  bool WriteToCosStream();
+  // Replaces the held profile by the built-in one of the stream's /N (1
+  // gray, 4 CMYK); false for any other /N. A read failure stays recorded.
+  bool ReplaceWithBuiltIn();
+
+  // Files a record through `walker` for each requirement of the standard
+  // named (its registry name) that the profile misses; true when none.
+  bool TestForPDFX(const std::string& standardName, PDFXPreflight* walker);
 
   bool ReadFailed() const { return readFailed_; }
   bool HasProfile() const { return profile_ != nullptr; }
+  const MyCosObj& GetStream() const { return stream_; }
+  const boost::shared_ptr<ObjectNode>& GetProfileNode() const { return profileNode_; }
 
  private:
-  // Parses a whole profile held in memory.
-  bool ReadFromMemory(const std::string& data);
-  bool LoadFromFile(const std::string& path);
+  bool Readable() const;
+  bool FindTag(const char* const sigs[3], int& index) const;
+  void DropProfile();
 
   boost::shared_ptr<ObjectNode> profileNode_;
-  boost::shared_ptr<ObjectNode> containerNode_;
-  MyCosObj colorSpace_;
+  boost::shared_ptr<ObjectNode> colorSpaceNode_;
+  MyCosObj stream_;
   icc* profile_ = nullptr;  // owned
   bool readFailed_ = false;
+  ASErrorCode fileError_ = 0;
 };
+
+// Built-in profile `index` (0 gray, 1 CMYK) from the resources of this
+// module: the bytes, which belong to the module, with their count in
+// `size`; null and 0 when there is none.
+const unsigned char* LoadProfileResource(int index, uint32_t& size);
 
 }  // namespace Zentu

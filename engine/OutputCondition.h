@@ -6,28 +6,15 @@
 
 #include <boost/shared_ptr.hpp>
 
-// What is known of a condition's ICC profile; the profile code fills the
-// fields after the identifier.
-struct OutputConditionProfile {
-  OutputConditionProfile(const std::string& profilePath, const std::string& conditionId)
-      : path(profilePath), identifier(conditionId) {}
-
-  std::string path;
-  int colorSpace = -1;   // header signature, -1 until read
-  int deviceClass = -1;  // header signature, -1 until read
-  std::string identifier;
-  bool hasProfile = false;
-  bool read = false;
-  std::string description;
-};
+#include "engine/ProfileSettings.h"
 
 struct OutputCondition {
-  OutputCondition(const std::string& id, const boost::shared_ptr<OutputConditionProfile>& prof, int conditionKind,
+  OutputCondition(const std::string& id, const boost::shared_ptr<OutputIntentRecord>& prof, int conditionKind,
                   bool isReference, const std::string& text)
       : identifier(id), profile(prof), kind(conditionKind), reference(isReference), description(text) {}
 
   std::string identifier;  // as registered, e.g. "CGATS TR 001"
-  boost::shared_ptr<OutputConditionProfile> profile;
+  boost::shared_ptr<OutputIntentRecord> profile;  // the profile file is its `file`
   int kind;        // 2 CMYK printing conditions, 1 the RGB one
   bool reference;  // one of the built-in reference conditions
   std::string description;

@@ -38,15 +38,38 @@ std::string Join(const std::vector<std::string>& items) {
 
 }  // namespace
 
+namespace {
+
+void TakeFacts(const Zentu::ICCProfile& profile, OutputIntentRecord& record) {
+  record.deviceClass = profile.GetDeviceClass();
+  record.colorSpace = profile.GetColorSpace();
+  profile.GetDescriptionTag(record.description);
+  record.hasAToB = profile.FindAToBTag(record.aToBIndex);
+  record.hasBToA = profile.FindBToATag(record.bToAIndex);
+}
+
+}  // namespace
+
 bool OutputIntentRecord::ReadProfile(const MyCosObj& stream) {
   Reset();
   hasProfile = true;
-  Zentu::ICCProfile profile{boost::shared_ptr<ObjectNode>(), boost::shared_ptr<ObjectNode>(), MyCosObj()};
+  Zentu::ICCProfile profile{boost::shared_ptr<ObjectNode>(), boost::shared_ptr<ObjectNode>()};
   read = profile.LoadFromStream(stream);
+  if (read) TakeFacts(profile, *this);
+  return read;
+}
+
+bool OutputIntentRecord::LoadFile(const std::string& path) {
+  Reset();
+  if (path.empty()) return false;
+  hasProfile = true;
+  file = path;
+  Zentu::ICCProfile profile{boost::shared_ptr<ObjectNode>(), boost::shared_ptr<ObjectNode>()};
+  read = profile.LoadFromFile(path);
   if (read) {
-    deviceClass = profile.GetDeviceClass();
-    colorSpace = profile.GetColorSpace();
-    profile.GetDescriptionTag(description);
+    TakeFacts(profile, *this);
+  } else {
+    extraText = profile.GetErrorText();
   }
   return read;
 }
@@ -54,6 +77,10 @@ bool OutputIntentRecord::ReadProfile(const MyCosObj& stream) {
 void OutputIntentRecord::Reset() {
   colorSpace = -1;
   deviceClass = -1;
+  hasAToB = false;
+  hasBToA = false;
+  aToBIndex = -1;
+  bToAIndex = -1;
   hasProfile = false;
   read = false;
   extraText.clear();
@@ -63,7 +90,7 @@ ProfileEntry::ProfileEntry(const std::string& entryName, const boost::shared_ptr
                            bool entryFlag)
     : name(entryName), record(entryRecord), flag(entryFlag) {
   if (!record) return;
-  if (!record->hasProfile && !record->read && !record->file.empty()) Zentu::ICCProfile::FromStream(*record);
+  if (!record->hasProfile && !record->read && !record->file.empty()) record->LoadFile(record->file);
   const uint32_t space = static_cast<uint32_t>(record->colorSpace);
   if (space == icmSig("CMYK")) {
     family = CMYK;

@@ -10,32 +10,42 @@
 
 #include "common/MyCosObj.h"
 
-// One profile and the facts read from it.
+// One profile and the facts read from it: a profile file offered in the
+// settings or named by a printing condition, or the profile stream of an
+// output intent.
 struct OutputIntentRecord {
   OutputIntentRecord() { Reset(); }
 
   // Reads the profile of `stream` (a null stream reads as nothing); the
-  // signatures and description are stored only when it was read.
+  // facts are stored only when it was read.
   bool ReadProfile(const MyCosObj& stream);
-  // Signatures -1, both flags false, the extra text empty; the file and
-  // description stay.
+  // Reads the profile file at `path` (as it stands) and keeps the path; when
+  // it cannot be read, the reason goes into the extra text. An empty path
+  // reads nothing.
+  bool LoadFile(const std::string& path);
+  // Signatures and indexes -1, the flags false, the extra text empty; the
+  // file and description stay.
   void Reset();
 
   std::string file;         // the profile's file name
   int32_t colorSpace = -1;  // header signature, -1 until read
   int32_t deviceClass = -1;
   std::string description;  // the 'desc' text, or the name stored in the settings
-  bool hasProfile = false;  // a profile stream was given
+  bool hasAToB = false;     // one of A2B0, A2B1, A2B2
+  bool hasBToA = false;     // one of B2A0, B2A1, B2A2
+  int aToBIndex = -1;       // the first of them present, 0 to 2
+  int bToAIndex = -1;
+  bool hasProfile = false;  // a profile file or stream was given
   bool read = false;        // the profile was read
-  std::string extraText;
+  std::string extraText;    // why it was not
 };
 
 // One profile offered in a family.
 struct ProfileEntry {
   enum Family { GRAY = 0, RGB = 1, CMYK = 2, OTHER = 3 };
 
-  // Reads the header of a record that was only named in the settings, once;
-  // the family follows its colour space.
+  // Reads the profile file of a record that was only named in the
+  // settings, once; the family follows its colour space.
   ProfileEntry(const std::string& entryName, const boost::shared_ptr<OutputIntentRecord>& entryRecord, bool entryFlag);
 
   std::string name;

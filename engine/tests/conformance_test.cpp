@@ -99,8 +99,7 @@ TEST(ConformanceBase, DefaultsAndBaseRuleBuild) {
 TEST(ConformanceBase, FindOutputConditionByFamily) {
   TestStandard standard("Conditions");
   boost::shared_ptr<OutputCondition> cmyk(new OutputCondition(
-      "CGATS TR 001", boost::shared_ptr<OutputConditionProfile>(new OutputConditionProfile("a.icc", "CGATS TR 001")),
-      2, true, "SWOP CGATS TR 001-1995"));
+      "CGATS TR 001", boost::shared_ptr<OutputIntentRecord>(new OutputIntentRecord), 2, true, "SWOP CGATS TR 001-1995"));
   standard.outputConditions.conditions["CGATS TR 001"] = cmyk;
   standard.outputConditions.chosen[3] = "CGATS TR 001";
   standard.outputConditions.chosen[2] = "Unlisted";

@@ -46,19 +46,6 @@ std::string Hex(const std::string& bytes) {
   return text;
 }
 
-std::string DecodedData(CosObj stream) {
-  ASStm stm = CosStreamOpenStm(stream, cosOpenFiltered);
-  std::string data;
-  char buffer[4096];
-  for (;;) {
-    ASSize_t got = ASStmRead(buffer, 1, sizeof buffer, stm);
-    if (got == 0) break;
-    data.append(buffer, got);
-  }
-  ASStmClose(stm);
-  return data;
-}
-
 class Dumper {
  public:
   explicit Dumper(CosDoc doc) : doc_(doc) {}
@@ -192,6 +179,19 @@ std::vector<std::string> ChangedPaths(const ObjectMap& before, const ObjectMap& 
   }
   std::sort(changed.begin(), changed.end());
   return changed;
+}
+
+std::string DecodedData(CosObj stream) {
+  ASStm stm = CosStreamOpenStm(stream, cosOpenFiltered);
+  std::string data;
+  char buffer[4096];
+  for (;;) {
+    ASSize_t got = ASStmRead(buffer, 1, sizeof buffer, stm);
+    if (got == 0) break;
+    data.append(buffer, got);
+  }
+  ASStmClose(stm);
+  return data;
 }
 
 bool QpdfAccepts(const std::string& path, std::string* output) {

@@ -96,6 +96,9 @@ class FixFixture : public ::testing::Test {
   PDDoc pd_ = nullptr;
 };
 
+// The stream's data with its filters applied.
+std::string DecodedData(CosObj stream);
+
 // qpdf --check on the file: true when it reports neither errors nor warnings.
 bool QpdfAccepts(const std::string& path, std::string* output = nullptr);
 

@@ -313,7 +313,7 @@ TEST(GlobalFixers, OneInstanceEachFromLoadToUnload) {
     const FixerPtr shared[] = {Zentu::GlobalFixers::InfoDict(),        Zentu::GlobalFixers::JustSave(),
                                Zentu::GlobalFixers::OperatorRemoval(), Zentu::GlobalFixers::Compression(),
                                Zentu::GlobalFixers::KeyRemoval(),      Zentu::GlobalFixers::AlternateImagesRemoval(),
-                               Zentu::GlobalFixers::TransparencyRemoval()};
+                               Zentu::GlobalFixers::TransparencyRemoval(), Zentu::GlobalFixers::ReplaceProfile()};
     for (const FixerPtr& fixer : shared) ASSERT_TRUE(fixer);
     EXPECT_EQ(TransparencyRemovalFixerInstance(), shared[6]);
     EXPECT_EQ(boost::dynamic_pointer_cast<Zentu::CompressionFixer>(shared[3])->GetFilter(), "FlateDecode");
@@ -326,6 +326,7 @@ TEST(GlobalFixers, OneInstanceEachFromLoadToUnload) {
   Zentu::GlobalFixers::Release();
   Zentu::GlobalFixers::Release();
   EXPECT_FALSE(Zentu::GlobalFixers::OperatorRemoval());
+  EXPECT_FALSE(Zentu::GlobalFixers::ReplaceProfile());
   EXPECT_FALSE(TransparencyRemovalFixerInstance());
   EXPECT_FALSE(held.expired());
   EXPECT_TRUE(unheld.expired());

@@ -287,6 +287,7 @@ void Init() {
   InitAcroViewTable();
   InitAcroSupportTable();
   InitWindowsTable();
+  InitWindowsResourceEntries();
   InitDialogTables();
 }
 

@@ -8,6 +8,7 @@ void InitPDModelTable();
 void InitAcroViewTable();
 void InitAcroSupportTable();
 void InitWindowsTable();
+void InitWindowsResourceEntries();  // win/resources.cpp, after InitWindowsTable
 // The dialog manager's tables and the entries around dialogs in the
 // AcroView and Windows tables; after the tables above.
 void InitDialogTables();

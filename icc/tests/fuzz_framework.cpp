@@ -39,6 +39,11 @@ std::vector<NamedSeed> &seed_builders() {
     return v;
 }
 
+std::vector<std::pair<const char *, MutantReader>> &readers() {
+    static std::vector<std::pair<const char *, MutantReader>> v;
+    return v;
+}
+
 std::map<uint32_t, CountFieldsFn> &count_field_fns() {
     static std::map<uint32_t, CountFieldsFn> m;
     return m;
@@ -108,6 +113,15 @@ public:
         }
         p->stream = nullptr;
         p->del(p);
+        for (const auto &reader : readers()) {
+            icc *q = new_icc();
+            if (q == nullptr) {
+                fail("new_icc failed");
+                return;
+            }
+            check(reader.second(q, data, len), q, reader.first);
+            q->del(q);
+        }
     }
 
 private:
@@ -300,6 +314,11 @@ void mutate_seed(const Seed &seed, std::mt19937 &rng, Runner &runner) {
 
 bool add_seed(const char *name, SeedBuilder build) {
     seed_builders().push_back({name, build});
+    return true;
+}
+
+bool add_reader(const char *name, MutantReader read) {
+    readers().push_back({name, read});
     return true;
 }
 

@@ -165,6 +165,9 @@ static inline bool CosObjIsZero(CosObj o) { return o.a == 0 && o.b == 0; }
 // Windows stand-ins: registry keys, hives, value types, and the system
 // error codes the registry operations answer (0 is success).
 typedef struct _t_WinRegKey* WinRegKey;
+// A module's resource as found, and as loaded.
+typedef struct _t_WinResource* WinResource;
+typedef struct _t_WinResourceData* WinResourceData;
 enum { winHiveCurrentUser = 1, winHiveClassesRoot = 2 };
 enum { winRegSz = 1, winRegExpandSz = 2, winRegBinary = 3, winRegDword = 4, winRegMultiSz = 7 };
 enum : ASInt32 {

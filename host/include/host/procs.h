@@ -254,6 +254,16 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(SetFocus, WinWindow, (WinWindow window), (window))                                    \
   X(ModuleHandle, WinModule, (const void* address), (address))
 
+// Windows: a module's typed binary resources (its directory's data of a
+// named type and number). Found, loaded and locked they stay with the
+// module and are never freed; a handle the host did not give finds nothing.
+#define HOST_WINDOWS_RESOURCE_PROCS(X)                                                    \
+  X(FindResource, WinResource, (WinModule module, ASInt32 number, const char* type),      \
+    (module, number, type))                                                               \
+  X(LoadResource, WinResourceData, (WinModule module, WinResource resource), (module, resource)) \
+  X(LockResource, const void*, (WinResourceData data), (data))                            \
+  X(SizeofResource, ASUns32, (WinModule module, WinResource resource), (module, resource))
+
 // "Win" (prefix Win)
 #define HOST_WIN_PROCS(X) X(AppGetModalParent, WinWindow, (AVDoc doc), (doc))
 

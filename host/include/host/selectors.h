@@ -241,6 +241,10 @@ enum : unsigned {
   GetFocus = 2001,
   SetFocus = 2002,
   ModuleHandle = 2003,
+  FindResource = 1800,
+  LoadResource = 1801,
+  LockResource = 1802,
+  SizeofResource = 1803,
   Last = kHostTableSize
 };
 }
