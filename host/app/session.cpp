@@ -159,7 +159,20 @@ std::string HostError(ASErrorCode code) {
 
 // Transcript --------------------------------------------------------------------
 void Transcript::Print(const std::string& line) {
+  EndStatus();
   std::cout << line << '\n' << std::flush;
+}
+
+void Transcript::Status(const std::string& line) {
+  if (line.empty() || line == status_) return;
+  std::cerr << "\r" << line << "\033[K" << std::flush;
+  status_ = line;
+}
+
+void Transcript::EndStatus() {
+  if (status_.empty()) return;
+  std::cerr << std::endl;
+  status_.clear();
 }
 
 void Transcript::Event(const std::string& line) {
@@ -235,6 +248,7 @@ Session::Session(std::deque<Line> lines, bool interactive, bool brief)
     : out_(brief), lines_(std::move(lines)), interactive_(interactive), terminal_(::isatty(STDIN_FILENO) != 0) {}
 
 void Session::Stop(const std::string& reason) {
+  out_.EndStatus();
   out_.PrintHeld();
   std::cout << std::flush;
   std::cerr << "plughost: " << reason << std::endl;
@@ -251,10 +265,7 @@ bool Session::ReadLine(Place place, Line* line, bool* typed) {
     return true;
   }
   if (!interactive_) return false;
-  if (!status_.empty()) {
-    std::cerr << std::endl;
-    status_.clear();
-  }
+  out_.EndStatus();
   if (!kept_.empty()) {
     *line = Line{kept_.front(), "input"};
     kept_.pop_front();
@@ -304,6 +315,7 @@ bool Session::Next(Place place, Step* step) {
 
 void Session::Failed(const std::string& why, const Step& step) {
   if (!step.typed) Stop(why + " (" + step.where + ")");
+  out_.EndStatus();
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
 }
@@ -378,6 +390,9 @@ void Session::ListDialog(const host::DialogView& view, bool listing) {
     std::string states;
     if (kind.find("check box") != std::string::npos || kind.find("radio button") != std::string::npos)
       states += item.on ? " on" : " off";
+    if (item.type == ADM_ITEM_SCROLLBAR || item.type == ADM_ITEM_PROGRESS_BAR)
+      states += " value " + std::to_string(item.value) + " (" + std::to_string(item.minimum) + " to " +
+                std::to_string(item.maximum) + ")";
     if (!item.enabled) states += " disabled";
     if (!item.visible) states += " hidden";
     print("  " + names[i] + " " + kind + " " + Quoted(item.text) + states);
@@ -756,13 +771,7 @@ void Session::QueuePress(const Step& step) {
 // the presses typed meanwhile; other steps wait until the work returns.
 void Session::WhileWorking() {
   ADMDialogRef dialog = ModelessDialog();
-  if (dialog) {
-    std::string line = StatusLine(host::DescribeDialog(dialog));
-    if (!line.empty() && line != status_) {
-      std::cerr << "\r" << line << "\033[K" << std::flush;
-      status_ = line;
-    }
-  }
+  if (dialog) out_.Status(StatusLine(host::DescribeDialog(dialog)));
   std::string text;
   while (input_.Ready(&text)) {
     Step step;

@@ -40,12 +40,17 @@ class Transcript {
   void Listing(const std::string& line);
   void Quiet(bool on);
   void PrintHeld();
+  // A working dialog's texts, on one line of the terminal that the next
+  // line printed ends; only when they changed.
+  void Status(const std::string& line);
+  void EndStatus();
 
  private:
-  static void Print(const std::string& line);
+  void Print(const std::string& line);
   bool brief_;
   bool quiet_ = false;
   std::vector<std::string> held_;
+  std::string status_;
 };
 
 // Lines typed at the terminal, read from standard input as they come.
@@ -131,7 +136,6 @@ class Session : public host::Driver {
   TerminalInput input_;
   bool terminal_;                 // standard input is a terminal
   std::deque<std::string> kept_;  // typed while a plug-in worked
-  std::string status_;            // the working dialog's texts, shown on one line
 };
 
 }  // namespace plughost
