@@ -97,11 +97,7 @@ void EntrySetTextImpl(ADMEntryRef ref, const char* text) {
 
 void EntryGetTextImpl(ADMEntryRef ref, char* text, ASInt32 maxLength) {
   EENTER(GetText);
-  const std::string& t = E(ref).text;
-  if (!text || maxLength <= 0) return;
-  size_t n = std::min(t.size(), static_cast<size_t>(maxLength) - 1);
-  std::memcpy(text, t.data(), n);
-  text[n] = 0;
+  CopyText(E(ref).text, text, maxLength);
 }
 
 void EntrySetIDImpl(ADMEntryRef ref, ASInt32 id) {

@@ -73,6 +73,13 @@ bool Refuse(std::string* why, const std::string& reason) {
   return false;
 }
 
+void CopyText(const std::string& from, char* text, ASInt32 maxLength) {
+  if (!text || maxLength <= 0) return;
+  size_t n = std::min(from.size(), static_cast<size_t>(maxLength) - 1);
+  std::memcpy(text, from.data(), n);
+  text[n] = 0;
+}
+
 }  // namespace dm
 
 namespace {
@@ -657,11 +664,7 @@ void ItemSetTextWImpl(ADMItemRef item, const ASUns16* text) {
 }
 void ItemGetTextImpl(ADMItemRef item, char* text, ASInt32 maxLength) {
   IENTER(GetText);
-  const std::string t = ItemText(I(item));
-  if (!text || maxLength <= 0) return;
-  size_t n = std::min(t.size(), static_cast<size_t>(maxLength) - 1);
-  std::memcpy(text, t.data(), n);
-  text[n] = 0;
+  CopyText(ItemText(I(item)), text, maxLength);
 }
 ASInt32 ItemGetTextLengthImpl(ADMItemRef item) {
   IENTER(GetTextLength);

@@ -167,6 +167,8 @@ std::shared_ptr<Item> AddChild(Item& parent, ASInt32 kind);
 void Forget(Item& item);
 
 bool Refuse(std::string* why, const std::string& reason);
+// A text into a caller's buffer of `maxLength` bytes, cut to fit, zero-ended.
+void CopyText(const std::string& from, char* text, ASInt32 maxLength);
 // An item a user can reach; none, with the reason, otherwise.
 std::shared_ptr<Item> UsableItem(ADMItemRef ref, std::string* why);
 // Sends a notifier of that type along the item's road.
