@@ -735,4 +735,25 @@ TEST_F(DialogTest, ChoosersAnswerAbsolutePathsThatFit) {
   EXPECT_EQ(driver.Files()[4], "save \"\" \"before\" -> error 12291");
 }
 
+// Presses reach a working modeless dialog in the round they were queued
+// for, and never a modal one.
+TEST_F(DialogTest, PumpDeliversPressesToModelessDialogsInTheirRound) {
+  auto* work = new WorkDialog;
+  ASSERT_NE(work->Open(), nullptr);
+  work->Show(true);
+  driver.PressInRound(2, 1).PressInRound(4, 3).PressInRound(4, 3);
+  work->Work();
+  EXPECT_EQ(work->presses, (std::vector<int>{0, 1, 0, 2, 0, 0, 0, 0, 0, 0}));
+  delete work;
+
+  TestDialog modal;
+  driver.Look([](ADMDialogRef d) {
+    std::string why;
+    EXPECT_FALSE(host::QueuePress(ItemOf(d, 1).ref, &why));
+    EXPECT_NE(why.find("is modal"), std::string::npos) << why;
+  });
+  driver.Press(2);
+  EXPECT_EQ(modal.Run(), 2);
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
@@ -220,6 +221,7 @@ TEST(Plughost, ListsChoosersAndThePump) {
 
   // The notice, the version and the build's date and time, no line end after.
   auto about = Plughost({"--script", "-"}, "menu Test:About\nprint item 1023\npress OK\n");
+  EXPECT_EQ(about.out.rfind("DIALOG 132 \"About Zentu PDF/X Corvane\"\n", 0), 0u) << about.out;
   EXPECT_TRUE(std::regex_search(about.out, std::regex("\nITEM 1023: Zentu PDF/X Corvane checks [^\n]*\\\\nversion 3\\.01"
                                                        "\\\\n[A-Z][a-z]{2} [ 123][0-9] [0-9]{4} [0-9:]{8}\n")))
       << about.out;
@@ -230,6 +232,21 @@ TEST(Plughost, ListsChoosersAndThePump) {
   EXPECT_EQ(piped.status, 0);
   EXPECT_EQ(piped.out, "NOTE: 10 reports; presses per report: 0 0 0 0 0 0 0 0 0 0\n");
   EXPECT_EQ(piped.err.find("plughost: "), std::string::npos) << piped.err;
+
+  // At the terminal a save over an existing file is confirmed first.
+  hosttest::TempDir dir;
+  const std::string existing = dir.File("old.log");
+  FILE* f = std::fopen(existing.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  auto replace = Plughost({"--interactive", "--brief"},
+                          "menu Test:SaveLog\nanswer file " + existing + "\nno\nanswer file " + existing + "\nyes\n");
+  EXPECT_EQ(replace.status, 0);
+  EXPECT_EQ(replace.out, "FILE: save \"Select output file\" \"suggested name\" -> " + existing + "\nNOTE: chosen " +
+                             existing + "\n");
+  size_t asked = replace.err.find(existing + " exists. Replace it?");
+  ASSERT_NE(asked, std::string::npos) << replace.err;
+  EXPECT_NE(replace.err.find(existing + " exists. Replace it?", asked + 1), std::string::npos);
 }
 
 }  // namespace
