@@ -130,12 +130,10 @@ void Invalidate(Entry& entry) { entry.invalid = true; }
 void DrawDialog(Dialog& d, bool all) {
   auto keep = FindDialog(Ref(d));
   if (all) {
-    Drawer whole{&d, Size(d.bounds), nullptr};
-    DrawRecord ignored;
-    whole.record = &ignored;
-    LiveScope live(&whole);
-    if (d.draw) d.draw(Ref(d), reinterpret_cast<ADMDrawerRef>(&whole));
-    ReleaseDrawerDC(whole);
+    DrawRecord unread;  // what the dialog itself draws shows nowhere
+    WithDrawer(d, Size(d.bounds), unread, [&](ADMDrawerRef drawer) {
+      if (d.draw) d.draw(Ref(d), drawer);
+    });
     for (auto& item : d.items) Invalidate(*item);
   }
   for (int pass = 0; pass < kPasses; ++pass) {
