@@ -25,11 +25,13 @@ host::ItemView ItemOf(ADMDialogRef dialog, ASInt32 id) {
   return host::ItemView{};
 }
 
-bool Logged(const std::string& entry) {
+std::vector<std::string> LogOf(const std::string& prefix) {
+  std::vector<std::string> out;
   for (auto& e : hosttest::CallLog())
-    if (e == entry) return true;
-  return false;
+    if (e.compare(0, prefix.size(), prefix) == 0) out.push_back(e);
+  return out;
 }
+bool Logged(const std::string& entry) { return LogOf(entry) == std::vector<std::string>{entry}; }
 
 // What the dialog asked of its items since the log was cleared, by role.
 std::vector<std::string> ItemCalls() {
@@ -82,16 +84,15 @@ TEST_F(ProgressDialogTest, ABarReplacesThePlaceholderAndReportsSetOnlyWhatChange
   EXPECT_EQ(view.name, "Zent:PDF/X Corvane 3:CheckerDlgADM");
   EXPECT_EQ(view.title, "Zentu PDF/X Corvane Progress");
   EXPECT_FALSE(view.modal);
-  host::ItemView bar = ItemOf(ref, 1009);
+  // The placeholder's bounds: 7, 34, 172 x 14 dialog units.
   using host::metrics::DialogUnitsToPixelsX;
   using host::metrics::DialogUnitsToPixelsY;
-  EXPECT_EQ(bar.type, ADM_ITEM_PROGRESS_BAR);
-  EXPECT_EQ(bar.bounds.left, DialogUnitsToPixelsX(7));
-  EXPECT_EQ(bar.bounds.top, DialogUnitsToPixelsY(34));
-  EXPECT_EQ(bar.bounds.right, DialogUnitsToPixelsX(7) + DialogUnitsToPixelsX(172));
-  EXPECT_EQ(bar.bounds.bottom, DialogUnitsToPixelsY(34) + DialogUnitsToPixelsY(14));
-  EXPECT_TRUE(Logged("item 1009 minimum 0"));
-  EXPECT_TRUE(Logged("item 1009 window word -16 0x00000001"));
+  const ASInt32 left = DialogUnitsToPixelsX(7), top = DialogUnitsToPixelsY(34);
+  const std::string made = "item 1009 made: " ADM_ITEM_PROGRESS_BAR " (" + std::to_string(left) + ", " +
+                           std::to_string(top) + ", " + std::to_string(left + DialogUnitsToPixelsX(172)) + ", " +
+                           std::to_string(top + DialogUnitsToPixelsY(14)) + ")";
+  EXPECT_EQ(LogOf("item 1009 "), (std::vector<std::string>{"item 1009 destroyed", made, "item 1009 minimum 0",
+                                                           "item 1009 window word -16 0x00000001"}));
   EXPECT_TRUE(Logged("dialog 133 cursor -3"));
 
   struct Report {
@@ -114,7 +115,7 @@ TEST_F(ProgressDialogTest, ABarReplacesThePlaceholderAndReportsSetOnlyWhatChange
     hosttest::ClearCallLog();
     EXPECT_EQ(dialog->Progress(r.text, r.value, r.max), 0);
     EXPECT_EQ(ItemCalls(), r.calls) << r.text << " " << r.value << " " << r.max;
-    bar = ItemOf(ref, 1009);
+    host::ItemView bar = ItemOf(ref, 1009);
     EXPECT_EQ(bar.value, r.shownValue);
     EXPECT_EQ(bar.maximum, r.shownMax);
     EXPECT_EQ(ItemOf(ref, 1015).text, r.text);
