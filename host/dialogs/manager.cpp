@@ -582,10 +582,22 @@ ADMItemRef DialogGetNextItemImpl(ADMDialogRef dialog, ADMItemRef ref) {
   }
   return nullptr;
 }
+// An item a plug-in makes while its dialog runs: "item 1009 made: ADM
+// Progress Bar Type (10, 55, 268, 78)".
+ADMItemRef LoggedCreateItem(ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds,
+                            ADMItemInitProc init, ADMUserData data) {
+  ADMItemRef ref = CreateItem(dialog, id, type, bounds, init, data);
+  if (ref) {
+    const ADMRect& r = I(ref).bounds;
+    hosttest::LogCall("item " + std::to_string(id) + " made: " + type + " (" + std::to_string(r.left) + ", " +
+                      std::to_string(r.top) + ", " + std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")");
+  }
+  return ref;
+}
 ADMItemRef DialogCreateItemImpl(ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds,
                                 ADMItemInitProc init, ADMUserData data, ASInt32) {
   DENTER(CreateItem);
-  return CreateItem(dialog, id, type, bounds, init, data);
+  return LoggedCreateItem(dialog, id, type, bounds, init, data);
 }
 void DialogSetCursorIDImpl(ADMDialogRef dialog, ADMPluginRef plugin, ASInt32 cursorID) {
   DENTER(SetCursorID);
@@ -608,13 +620,14 @@ void DialogEndModalImpl(ADMDialogRef dialog, ASInt32 itemID) {
 ADMItemRef ItemCreateImpl(ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds,
                           ADMItemInitProc init, ADMUserData data, ASInt32) {
   IENTER(Create);
-  return CreateItem(dialog, id, type, bounds, init, data);
+  return LoggedCreateItem(dialog, id, type, bounds, init, data);
 }
 
 void ItemDestroyImpl(ADMItemRef ref) {
   IENTER(Destroy);
   auto item = FindItem(ref);
   if (!item) Raise(genErrBadHandle);
+  if (!item->ending) hosttest::LogCall("item " + std::to_string(item->id) + " destroyed");
   DestroyItem(item);  // ignored while it is being destroyed
 }
 void ItemSetDrawProcImpl(ADMItemRef item, ADMItemDrawProc proc) {
