@@ -5,7 +5,7 @@
 // selectors below kHostTableSize.
 #pragma once
 
-enum : unsigned { kHostTableSize = 2300 };
+enum : unsigned { kHostTableSize = 2400 };
 
 #define CORE_HFT_NAME "Core"
 #define COS_HFT_NAME "Cos"
@@ -154,6 +154,7 @@ enum : unsigned {
   AppGetActiveDoc = 12,
   AppGetNumDocs = 13,
   AppGetMenubar = 16,
+  AppGetToolBar = 17,
   AppRegisterNotification = 41,
   AppUnregisterNotification = 42,
   DocGetPDDoc = 48,
@@ -174,6 +175,17 @@ enum : unsigned {
   AppEndModal = 38,
   SysGetStandardCursor = 159,
   SysSetCursor = 160,
+  SysGetCursor = 161,
+  ToolBarGetButtonByName = 163,
+  ToolBarAddButton = 165,
+  ToolBarIsRoomFor = 167,
+  ToolBarUpdateButtonStates = 168,
+  ToolButtonNew = 169,
+  ToolButtonDestroy = 170,
+  ToolButtonSetExecuteProc = 175,
+  ToolButtonSetComputeEnabledProc = 176,
+  ToolButtonSetHelpText = 214,
+  DocDoSave = 243,
   WindowNewFromPlatformThing = 183,
   WindowDestroy = 184,
   WindowShow = 187,

@@ -1,0 +1,20 @@
+// The plug-in library: its entry and its resources. Everything else is the
+// checker's library.
+#include "checker/CheckerDlgADM.h"
+#include "checker/CheckerPlugIn.h"
+#include "common/CommonDialogs.h"
+#include "host/piglue.h"
+
+PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kCommonResources);
+
+extern "C" __attribute__((visibility("default"))) ASBool PlugInMain(PIHandshake* hs) {
+  if (!hs || hs->size < sizeof(PIHandshake) || hs->handshakeVersion != PI_HANDSHAKE_VERSION) return 0;
+  gExtensionID = hs->extension;
+  if (!PIImportStandardTables(hs->coreHFT)) return 0;
+  hs->getExtensionName = &GetExtensionName;
+  hs->exportHFTs = &PluginExportHFTs;
+  hs->importReplaceAndRegister = &PluginImportReplaceAndRegister;
+  hs->init = &PluginInit;
+  hs->unload = &PluginUnload;
+  return 1;
+}
