@@ -13,16 +13,45 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/check.h"
 #include "app/session.h"
 #include "core/host.h"
 #include "dialogs/manager.h"
 #include "host/handshake.h"
+#include "win/registry.h"
 
 namespace {
+
+const char kCheckUsage[] =
+    "usage: plughost check FILE.pdf [--report PATH] [--fix] [--output PATH.pdf] [--remove-tags]\n"
+    "         [--password TEXT] [--standard NAME [--keep-standard]] [--settings DIR] [--plugins DIR]\n"
+    "         [--verbose] [--print-script]\n"
+    "Checks FILE.pdf through the checker's own menu item and dialogs, run as steps\n"
+    "(--print-script shows them). Standard output has the NOTE, CONFIRM, ALERT,\n"
+    "PASSWORD, FILE, SAVED and VERDICT lines (every line with --verbose). Exit status\n"
+    "0 when the last verdict says the file is valid, 1 when it says it is not, 2 when\n"
+    "no verdict was shown or the run stopped (one line \"plughost: reason\" on\n"
+    "standard error).\n"
+    "  --report PATH      write the report to PATH (\".log\" added when its name has no\n"
+    "                     \".\"; it may not be FILE.pdf); -: print it after the other lines\n"
+    "  --fix              press \"Fix all\" and show the verdict again; nothing is saved\n"
+    "                     without --output\n"
+    "  --output PATH.pdf  save the document to PATH.pdf (the name ends in \".pdf\")\n"
+    "  --remove-tags      answer OK when asked to remove the identification keys of a\n"
+    "                     file that is not valid (else Cancel)\n"
+    "  --password TEXT    open the file with TEXT and give it at the password prompt\n"
+    "                     (--print-script prints it)\n"
+    "  --standard NAME    check against NAME, chosen in the preferences (one check more\n"
+    "                     when another standard is stored); the run works on a copy of\n"
+    "                     the settings, which stay as they were\n"
+    "  --keep-standard    keep NAME in the settings for later checks\n"
+    "  --verbose          show every line, the dialogs' too\n"
+    "  --print-script     print the steps and end\n";
 
 const char kUsage[] =
     "usage: plughost [options] [FILE.pdf] [STEP...]\n"
@@ -36,6 +65,7 @@ const char kUsage[] =
     "  --brief         leave out the DIALOG and CLOSED lines and the terminal's listings\n"
     "  --list          list the menu items the plug-ins offer\n"
     "  --host-version MAJOR.MINOR  the version the host tells the plug-ins (default 6.0)\n"
+    "  --password TEXT open FILE.pdf with this password\n"
     "  --help          show this text\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
     "  plughost sample.pdf 'menu Example:PageCount' 'save out.pdf'\n"
@@ -82,7 +112,9 @@ const char kUsage[] =
     "FILE, ITEM (or the LABEL of print item), LIST and SAVED. Exit status 0 when\n"
     "the steps ran; 2 with one line \"plughost: reason\" on standard error when one\n"
     "could not run. At a terminal, while a plug-in works, a typed press goes to its\n"
-    "modeless dialog at once and other steps wait until the work returns.\n";
+    "modeless dialog at once and other steps wait until the work returns. At the\n"
+    "prompt the menus and toolbar buttons are listed, and each dialog as it waits.\n"
+    "\n";
 
 struct Plugin {
   std::string path;
@@ -108,6 +140,17 @@ std::string ExeDir() {
   if (gSession) gSession->Stop(why);
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
+  plughost::RunAtExit();
+  std::_Exit(2);
+}
+
+bool gCheck = false;  // the `check` shortcut
+
+// A fault of the command line, found before anything is loaded.
+[[noreturn]] void Usage(const std::string& why) {
+  if (!gCheck) Fail(why + " (plughost --help shows the usage)");
+  std::cerr << "plughost: " << why << "\n" << kCheckUsage << std::flush;
+  plughost::RunAtExit();
   std::_Exit(2);
 }
 
@@ -225,23 +268,117 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    lines.push_back(plughost::Line{text.substr(start, end - start), name + " line " + std::to_string(number++)});
+    lines.push_back(plughost::Line{text.substr(start, end - start), name + " line " + std::to_string(number++), ""});
     start = end + 1;
   }
   return lines;
 }
 
+
+// Options that take a value.
+bool TakesValue(const std::string& option) {
+  for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
+                           "--output", "--standard"})
+    if (option == name) return true;
+  return false;
+}
+
+// The stored standard, in the settings folder the run works on.
+std::string StoredStandard() {
+  host::reg::Hive hive;
+  if (host::reg::ReadHive(winHiveCurrentUser, &hive) != 0) return "";
+  auto key = hive.find(plughost::kStandardKey);
+  const host::reg::Value* value = key == hive.end() ? nullptr : key->second.Find(plughost::kStandardValue);
+  if (!value) return "";
+  std::string text = value->data;
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+// The check's own files and folder: the scratch settings, the report's
+// temporary file for --report -, and the state of the report before the run.
+struct CheckRun {
+  plughost::CheckOptions options;
+  std::string reportAnswer;
+  plughost::FileState reportBefore;
+};
+
+void PrepareCheck(CheckRun& run) {
+  plughost::CheckOptions& o = run.options;
+  if (o.hasStandard && !o.keepStandard) {
+    std::string why;
+    std::string scratch = plughost::CopySettings(host::reg::SettingsFolder(), &why);
+    if (scratch.empty()) Fail(why);
+    plughost::AtExit([scratch] { plughost::RemoveTree(scratch); });
+    ::setenv("PLUGHOST_HOME", scratch.c_str(), 1);
+  }
+  if (o.report.empty()) return;
+  if (o.report != "-") {
+    run.reportAnswer = plughost::ReportFile(o.report);
+  } else if (o.printScript) {
+    run.reportAnswer = "-";
+  } else {
+    std::string name = host::TempFolder() + "/plughost-report-XXXXXX.log";
+    int fd = ::mkstemps(name.data(), 4);
+    if (fd < 0) Fail("cannot make a temporary file in " + host::TempFolder() + ": " + std::strerror(errno));
+    ::close(fd);
+    plughost::AtExit([name] { ::unlink(name.c_str()); });
+    run.reportAnswer = name;
+  }
+  run.reportBefore = plughost::StateOf(run.reportAnswer);
+}
+
+std::deque<plughost::Line> CheckLines(const CheckRun& run) {
+  const plughost::CheckOptions& o = run.options;
+  bool choose = o.hasStandard && StoredStandard() != o.standard;
+  std::deque<plughost::Line> lines;
+  for (const std::string& text : plughost::CheckSteps(o, run.reportAnswer, choose)) {
+    std::string stopAs = text == "expect dialog 137 138" ? "the check gave no verdict" : "";
+    lines.push_back(plughost::Line{text, "check step " + std::to_string(lines.size() + 1), stopAs});
+  }
+  return lines;
+}
+
+// After the run: the report, then the verdict's exit status.
+int FinishCheck(const CheckRun& run, plughost::Session& session) {
+  const plughost::CheckOptions& o = run.options;
+  if (!o.report.empty()) {
+    bool written = plughost::StateOf(run.reportAnswer).exists && !(plughost::StateOf(run.reportAnswer) == run.reportBefore);
+    if (!written) Fail("no report was written to " + (o.report == "-" ? std::string("standard output") : run.reportAnswer));
+    if (o.report == "-") {
+      std::ifstream in(run.reportAnswer, std::ios::binary);
+      std::cout << in.rdbuf() << std::flush;
+    }
+  }
+  int status = plughost::VerdictStatus(session.transcript().Verdict());
+  if (status == 2) Fail("the check gave no verdict");
+  plughost::RunAtExit();
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // `check` as the first argument that is no option starts the shortcut.
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (TakesValue(a)) {
+      ++i;
+    } else if (a.compare(0, 1, "-") != 0) {
+      gCheck = a == "check";
+      break;
+    }
+  }
   std::string pluginDir = ExeDir() + "/plugins";
-  bool pluginsGiven = false, list = false, interactive = false, brief = false;
-  std::string script;
-  std::vector<std::string> rest;
+  bool pluginsGiven = false, list = false, interactive = false, brief = false, checkWord = false;
+  std::string script, password;
+  std::vector<std::string> rest, checkOnly, notWithCheck;
+  CheckRun run;
+  plughost::CheckOptions& check = run.options;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string {
-      if (i + 1 >= argc) Fail(a + " needs a value");
+      if (i + 1 >= argc) Usage(a + " needs a value");
       return argv[++i];
     };
     if (a == "--plugins") {
@@ -251,39 +388,73 @@ int main(int argc, char** argv) {
       ::setenv("PLUGHOST_HOME", value().c_str(), 1);
     } else if (a == "--script") {
       script = value();
+      notWithCheck.push_back(a);
     } else if (a == "--interactive") {
       interactive = true;
+      notWithCheck.push_back(a);
     } else if (a == "--host-version") {
       std::string text = value();
       unsigned major = 0, minor = 0;
       char end = 0;
       if (std::sscanf(text.c_str(), "%3u.%3u%c", &major, &minor, &end) != 2 || major > 99 || minor > 99)
-        Fail("--host-version " + text + ": give MAJOR.MINOR, as 5.0");
+        Usage("--host-version " + text + ": give MAJOR.MINOR, as 5.0");
       gHostVersion = HFT_VERSION(major, minor);
+    } else if (a == "--password") {
+      password = check.password = value();
+      check.hasPassword = true;
     } else if (a == "--brief") {
       brief = true;
+      notWithCheck.push_back(a);
     } else if (a == "--list") {
       list = true;
+      notWithCheck.push_back(a);
+    } else if (a == "--report" || a == "--output" || a == "--standard") {
+      (a == "--report" ? check.report : a == "--output" ? check.output : check.standard) = value();
+      if (a == "--report" && check.report.empty()) Usage("--report needs a path");
+      if (a == "--standard") check.hasStandard = true;
+      checkOnly.push_back(a);
+    } else if (a == "--fix" || a == "--remove-tags" || a == "--keep-standard" || a == "--verbose" ||
+               a == "--print-script") {
+      (a == "--fix" ? check.fix : a == "--remove-tags" ? check.removeTags : a == "--keep-standard" ? check.keepStandard
+                                                             : a == "--verbose" ? check.verbose : check.printScript) = true;
+      checkOnly.push_back(a);
     } else if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
+      std::cout << kUsage << kCheckUsage;
       return 0;
     } else if (a.compare(0, 2, "--") == 0) {
-      Fail("no option " + a + " (plughost --help shows the usage)");
+      Usage("no option " + a);
+    } else if (gCheck && !checkWord) {
+      checkWord = true;
     } else {
       rest.push_back(a);
     }
   }
+  if (!gCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
+  if (gCheck && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with check");
+  if (gCheck && rest.size() > 1) Usage("check takes one file, and " + rest[1] + " is another");
   if (script == "-" && interactive) Fail("--script - and --interactive would both read standard input");
+  if (gCheck) {
+    check.file = rest.empty() ? "" : rest[0];
+    std::string fault = plughost::CheckFault(check);
+    if (!fault.empty()) Usage(fault);
+    brief = !check.verbose;
+    PrepareCheck(run);
+    if (check.printScript) {
+      for (const auto& line : CheckLines(run)) std::cout << line.text << '\n';
+      plughost::RunAtExit();
+      return 0;
+    }
+  }
 
   bool isFolder = false;
   std::vector<std::string> files = PluginFiles(pluginDir, &isFolder);
   if (pluginsGiven && !isFolder) Fail("--plugins " + pluginDir + ": no such folder");
   if (pluginsGiven && files.empty()) Fail("--plugins " + pluginDir + " holds no plug-in");
 
-  bool openFirst = !rest.empty() && IsPdfName(rest[0]);
+  bool openFirst = !rest.empty() && (gCheck || IsPdfName(rest[0]));
   std::deque<plughost::Line> lines;
   for (size_t i = openFirst ? 1 : 0; i < rest.size(); ++i)
-    lines.push_back(plughost::Line{rest[i], "argument " + std::to_string(i + 1)});
+    lines.push_back(plughost::Line{rest[i], "argument " + std::to_string(i + 1), ""});
   if (!script.empty()) {
     auto more = ReadScript(script);
     lines.insert(lines.end(), more.begin(), more.end());
@@ -294,11 +465,24 @@ int main(int argc, char** argv) {
   plughost::Session session(std::move(lines), interactive, brief);
   gSession = &session;
   host::SetDriver(&session);
+  if (gCheck) {
+    session.Append(CheckLines(run));
+    // The report's temporary file is the host's business, not the user's.
+    if (check.report == "-") {
+      std::string end = " -> " + plughost::Escaped(run.reportAnswer);
+      session.transcript().Omit([end](const std::string& line) {
+        return line.compare(0, 6, "FILE: ") == 0 && line.size() >= end.size() &&
+               line.compare(line.size() - end.size(), end.size(), end) == 0;
+      });
+    }
+  }
   LoadPlugins(files);
 
   if (openFirst) {
     try {
-      host::OpenInView(rest[0]);
+      host::DocOpenOptions options;
+      options.password = password;
+      host::OpenInView(rest[0], options);
     } catch (const ASHostRaise& e) {
       Fail("cannot open " + rest[0] + ": " + plughost::HostError(e.code));
     }
@@ -309,5 +493,7 @@ int main(int argc, char** argv) {
   }
   session.Run();
   UnloadPlugins();
+  if (gCheck) return FinishCheck(run, session);
+  plughost::RunAtExit();
   return 0;
 }

@@ -45,6 +45,7 @@ const Form kForms[] = {
     {"always confirm ok", Place::Anywhere, "always confirm ok|cancel"},
     {"always confirm cancel", Place::Anywhere, "always confirm ok|cancel"},
     {"always alert %", Place::Anywhere, "always alert N|TEXT"},
+    {"always password %", Place::Anywhere, "always password TEXT|cancel"},
     {"at-progress # press %", Place::Anywhere, "at-progress N press ITEM"},
     {"if enabled %", Place::Anywhere, "if enabled ITEM"},
     {"else", Place::Anywhere, "else"},
