@@ -10,9 +10,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iostream>
 
 #include "app/steps.h"
 #include "core/host.h"
+#include "win/registry.h"
 
 namespace plughost {
 
@@ -219,6 +222,86 @@ std::string CopySettings(const std::string& from, std::string* why) {
 
 void RemoveTree(const std::string& path) {
   if (!path.empty()) ::nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+namespace {
+
+// The standard stored in the settings folder the run works on.
+std::string StoredStandard() {
+  host::reg::Hive hive;
+  if (host::reg::ReadHive(winHiveCurrentUser, &hive) != 0) return "";
+  auto key = hive.find(kStandardKey);
+  const host::reg::Value* value = key == hive.end() ? nullptr : key->second.Find(kStandardValue);
+  if (!value) return "";
+  std::string text = value->data;
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::string CheckRun::Prepare() {
+  if (options.hasStandard && !options.keepStandard) {
+    std::string why;
+    std::string scratch = CopySettings(host::reg::SettingsFolder(), &why);
+    if (scratch.empty()) return why;
+    AtExit([scratch] { RemoveTree(scratch); });
+    ::setenv("PLUGHOST_HOME", scratch.c_str(), 1);
+  }
+  if (options.report.empty()) return "";
+  if (options.report != "-") {
+    reportAnswer = ReportFile(options.report);
+  } else if (options.printScript) {
+    reportAnswer = "-";
+  } else {
+    std::string name = host::TempFolder() + "/plughost-report-XXXXXX.log";
+    int fd = ::mkstemps(name.data(), 4);
+    if (fd < 0) return "cannot make a temporary file in " + host::TempFolder() + ": " + std::strerror(errno);
+    ::close(fd);
+    AtExit([name] { ::unlink(name.c_str()); });
+    reportAnswer = name;
+  }
+  reportBefore = StateOf(reportAnswer);
+  return "";
+}
+
+std::deque<Line> CheckRun::Steps() const {
+  bool choose = options.hasStandard && StoredStandard() != options.standard;
+  std::deque<Line> lines;
+  for (const std::string& text : CheckSteps(options, reportAnswer, choose)) {
+    // No wizard: the check gave no verdict, whatever stopped it.
+    std::string stopAs = text == "expect dialog 137 138" ? "the check gave no verdict" : "";
+    lines.push_back(Line{text, "check step " + std::to_string(lines.size() + 1), stopAs});
+  }
+  return lines;
+}
+
+void CheckRun::Start(Session& session) const {
+  session.Append(Steps());
+  // The report's temporary file is the host's business, not the user's.
+  if (options.report == "-") {
+    std::string end = " -> " + Escaped(reportAnswer);
+    session.transcript().Omit([end](const std::string& line) {
+      return line.compare(0, 6, "FILE: ") == 0 && EndsWith(line, end);
+    });
+  }
+}
+
+int CheckRun::Finish(Session& session, std::string* fault) const {
+  if (!options.report.empty()) {
+    FileState after = StateOf(reportAnswer);
+    if (!after.exists || after == reportBefore) {
+      *fault = "no report was written to " + (options.report == "-" ? std::string("standard output") : reportAnswer);
+      return 2;
+    }
+    if (options.report == "-") {
+      std::ifstream in(reportAnswer, std::ios::binary);
+      std::cout << in.rdbuf() << std::flush;
+    }
+  }
+  int status = VerdictStatus(session.transcript().Verdict());
+  if (status == 2) *fault = "the check gave no verdict";
+  return status;
 }
 
 }  // namespace plughost

@@ -2,8 +2,11 @@
 // plug-in's own menu item, dialogs and buttons, written out as the steps a
 // script would give; the host does nothing of the check itself.
 #pragma once
+#include <deque>
 #include <string>
 #include <vector>
+
+#include "app/session.h"
 
 namespace plughost {
 
@@ -60,5 +63,23 @@ struct FileState {
   bool operator==(const FileState& other) const;
 };
 FileState StateOf(const std::string& path);
+
+// One run of the shortcut, around the session that carries its steps out.
+struct CheckRun {
+  CheckOptions options;
+  std::string reportAnswer;  // the path the report chooser is answered with
+  FileState reportBefore;
+
+  // Before the plug-ins load: the scratch settings of --standard and the
+  // temporary report of --report -, removed at exit. Answers a fault or "".
+  std::string Prepare();
+  // The steps, choosing the standard when the stored one is another.
+  std::deque<Line> Steps() const;
+  // Gives the session the steps.
+  void Start(Session& session) const;
+  // After the run: the report checked (and printed for -), then the exit
+  // status the verdict gives; 2 with `fault` when none.
+  int Finish(Session& session, std::string* fault) const;
+};
 
 }  // namespace plughost

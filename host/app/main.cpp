@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -23,7 +22,6 @@
 #include "core/host.h"
 #include "dialogs/manager.h"
 #include "host/handshake.h"
-#include "win/registry.h"
 
 namespace {
 
@@ -274,86 +272,12 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
   return lines;
 }
 
-
 // Options that take a value.
 bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
                            "--output", "--standard"})
     if (option == name) return true;
   return false;
-}
-
-// The stored standard, in the settings folder the run works on.
-std::string StoredStandard() {
-  host::reg::Hive hive;
-  if (host::reg::ReadHive(winHiveCurrentUser, &hive) != 0) return "";
-  auto key = hive.find(plughost::kStandardKey);
-  const host::reg::Value* value = key == hive.end() ? nullptr : key->second.Find(plughost::kStandardValue);
-  if (!value) return "";
-  std::string text = value->data;
-  if (!text.empty() && text.back() == '\0') text.pop_back();
-  return text;
-}
-
-// The check's own files and folder: the scratch settings, the report's
-// temporary file for --report -, and the state of the report before the run.
-struct CheckRun {
-  plughost::CheckOptions options;
-  std::string reportAnswer;
-  plughost::FileState reportBefore;
-};
-
-void PrepareCheck(CheckRun& run) {
-  plughost::CheckOptions& o = run.options;
-  if (o.hasStandard && !o.keepStandard) {
-    std::string why;
-    std::string scratch = plughost::CopySettings(host::reg::SettingsFolder(), &why);
-    if (scratch.empty()) Fail(why);
-    plughost::AtExit([scratch] { plughost::RemoveTree(scratch); });
-    ::setenv("PLUGHOST_HOME", scratch.c_str(), 1);
-  }
-  if (o.report.empty()) return;
-  if (o.report != "-") {
-    run.reportAnswer = plughost::ReportFile(o.report);
-  } else if (o.printScript) {
-    run.reportAnswer = "-";
-  } else {
-    std::string name = host::TempFolder() + "/plughost-report-XXXXXX.log";
-    int fd = ::mkstemps(name.data(), 4);
-    if (fd < 0) Fail("cannot make a temporary file in " + host::TempFolder() + ": " + std::strerror(errno));
-    ::close(fd);
-    plughost::AtExit([name] { ::unlink(name.c_str()); });
-    run.reportAnswer = name;
-  }
-  run.reportBefore = plughost::StateOf(run.reportAnswer);
-}
-
-std::deque<plughost::Line> CheckLines(const CheckRun& run) {
-  const plughost::CheckOptions& o = run.options;
-  bool choose = o.hasStandard && StoredStandard() != o.standard;
-  std::deque<plughost::Line> lines;
-  for (const std::string& text : plughost::CheckSteps(o, run.reportAnswer, choose)) {
-    std::string stopAs = text == "expect dialog 137 138" ? "the check gave no verdict" : "";
-    lines.push_back(plughost::Line{text, "check step " + std::to_string(lines.size() + 1), stopAs});
-  }
-  return lines;
-}
-
-// After the run: the report, then the verdict's exit status.
-int FinishCheck(const CheckRun& run, plughost::Session& session) {
-  const plughost::CheckOptions& o = run.options;
-  if (!o.report.empty()) {
-    bool written = plughost::StateOf(run.reportAnswer).exists && !(plughost::StateOf(run.reportAnswer) == run.reportBefore);
-    if (!written) Fail("no report was written to " + (o.report == "-" ? std::string("standard output") : run.reportAnswer));
-    if (o.report == "-") {
-      std::ifstream in(run.reportAnswer, std::ios::binary);
-      std::cout << in.rdbuf() << std::flush;
-    }
-  }
-  int status = plughost::VerdictStatus(session.transcript().Verdict());
-  if (status == 2) Fail("the check gave no verdict");
-  plughost::RunAtExit();
-  return status;
 }
 
 }  // namespace
@@ -373,7 +297,7 @@ int main(int argc, char** argv) {
   bool pluginsGiven = false, list = false, interactive = false, brief = false, checkWord = false;
   std::string script, password;
   std::vector<std::string> rest, checkOnly, notWithCheck;
-  CheckRun run;
+  plughost::CheckRun run;
   plughost::CheckOptions& check = run.options;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -438,9 +362,10 @@ int main(int argc, char** argv) {
     std::string fault = plughost::CheckFault(check);
     if (!fault.empty()) Usage(fault);
     brief = !check.verbose;
-    PrepareCheck(run);
+    fault = run.Prepare();
+    if (!fault.empty()) Fail(fault);
     if (check.printScript) {
-      for (const auto& line : CheckLines(run)) std::cout << line.text << '\n';
+      for (const auto& line : run.Steps()) std::cout << line.text << '\n';
       plughost::RunAtExit();
       return 0;
     }
@@ -465,17 +390,7 @@ int main(int argc, char** argv) {
   plughost::Session session(std::move(lines), interactive, brief);
   gSession = &session;
   host::SetDriver(&session);
-  if (gCheck) {
-    session.Append(CheckLines(run));
-    // The report's temporary file is the host's business, not the user's.
-    if (check.report == "-") {
-      std::string end = " -> " + plughost::Escaped(run.reportAnswer);
-      session.transcript().Omit([end](const std::string& line) {
-        return line.compare(0, 6, "FILE: ") == 0 && line.size() >= end.size() &&
-               line.compare(line.size() - end.size(), end.size(), end) == 0;
-      });
-    }
-  }
+  if (gCheck) run.Start(session);
   LoadPlugins(files);
 
   if (openFirst) {
@@ -493,7 +408,13 @@ int main(int argc, char** argv) {
   }
   session.Run();
   UnloadPlugins();
-  if (gCheck) return FinishCheck(run, session);
+  if (gCheck) {
+    std::string fault;
+    int status = run.Finish(session, &fault);
+    if (!fault.empty()) Fail(fault);
+    plughost::RunAtExit();
+    return status;
+  }
   plughost::RunAtExit();
   return 0;
 }
