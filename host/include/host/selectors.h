@@ -5,7 +5,7 @@
 // selectors below kHostTableSize.
 #pragma once
 
-enum : unsigned { kHostTableSize = 2400 };
+enum : unsigned { kHostTableSize = 2300 };
 
 #define CORE_HFT_NAME "Core"
 #define COS_HFT_NAME "Cos"
