@@ -42,6 +42,10 @@ class PDF_X_3_2002 : public Conformance {
   static int TestAction(RuleContext* context, CheckResult* result);
   static int TestTrapNet(RuleContext* context, CheckResult* result);
   static bool IsUsableAction(const MyCosObj& object);
+  // The catalog's "OutputIntents": exactly one GTS_PDFX intent.
+  static int TestOutputIntentsArray(RuleContext* context, CheckResult* result);
+  // An output intent against the condition the settings insist on.
+  static int TestChosenOutputIntent(RuleContext* context, CheckResult* result);
 
   boost::shared_ptr<Fixer> artBoxFixer;
   boost::shared_ptr<Fixer> spareFixer;  // stays empty: no conformance key
