@@ -1,6 +1,7 @@
 // The standard PDF/X-3:2002, registered as "PDF/X-3": colour-managed, its
 // rule tree rebuilt from the settings on the prototype at every clone.
 #pragma once
+#include <set>
 #include <string>
 
 #include <boost/shared_ptr.hpp>
@@ -46,6 +47,10 @@ class PDF_X_3_2002 : public Conformance {
   static int TestOutputIntentsArray(RuleContext* context, CheckResult* result);
   // An output intent against the condition the settings insist on.
   static int TestChosenOutputIntent(RuleContext* context, CheckResult* result);
+
+  // The process colorants' names as atoms: of gray (1), RGB (2), CMYK (3),
+  // and all eight (0); made by the first call.
+  static const std::set<ASAtom>& ProcessColorants(int family);
 
   boost::shared_ptr<Fixer> artBoxFixer;
   boost::shared_ptr<Fixer> spareFixer;  // stays empty: no conformance key

@@ -1,0 +1,121 @@
+// The key settings, the rule tree and the process colorants of PDF/X-3:2002.
+#include "engine/CheckCallbacks.h"
+#include "engine/ErrorNames.h"
+#include "engine/Fixers.h"
+#include "engine/TransparencyChecks.h"
+#include "host/calls.h"
+#include "standards/OutputIntents.h"
+#include "standards/PDF_X_3_2002.h"
+#include "standards/RuleBuilding.h"
+
+namespace Zentu {
+
+using namespace rules;
+
+namespace {
+
+const int kNone = KeyRule::NO_PRESENCE;
+const int kRequired = KeyRule::REQUIRED;
+
+}  // namespace
+
+const std::set<ASAtom>& PDF_X_3_2002::ProcessColorants(int family) {
+  static std::set<ASAtom> sets[4];  // all, gray, RGB, CMYK
+  if (sets[0].empty()) {
+    // The list ends with a mark that names no colorant.
+    static const struct {
+      int family;
+      const char* name;
+    } names[] = {{1, "Gray"},  {2, "Red"},     {2, "Green"},  {2, "Blue"},   {3, "Cyan"},
+                 {3, "Magenta"}, {3, "Yellow"}, {3, "Black"}, {0, "TheEnd"}};
+    for (const auto& colorant : names) {
+      if (colorant.family == 0) break;
+      const ASAtom atom = ASAtomFromString(colorant.name);
+      sets[colorant.family].insert(atom);
+      sets[0].insert(atom);
+    }
+  }
+  return sets[family >= 1 && family <= 3 ? family : 0];
+}
+
+void PDF_X_3_2002::AddKeySettings() {
+  boost::shared_ptr<Fixer> info = GlobalFixers::InfoDict();
+  boost::shared_ptr<Fixer> removal = GlobalFixers::KeyRemoval();
+  const KeySpec settings[] = {
+      {KIND_INFO, KEY_REQUIRED, "Trapped", "True|False", CosName, AUTOFIX_ERROR, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED, "GTS_PDFXVersion", "PDF/X-3:2002", CosString, AUTOFIX_ERROR, nullptr, &fixer,
+       &CheckGTSVersion},
+      {KIND_INFO, KEY_REQUIRED, "CreationDate", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED, "ModDate", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED, "Title", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED_LATE, "Creator", nullptr, 0, WARNING_LOW, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED_LATE, "Producer", nullptr, 0, WARNING_LOW, nullptr, &info, nullptr},
+      {KIND_EXTGSTATE, KEY_PROHIBITED, "TR", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
+      {KIND_EXTGSTATE, KEY_PROHIBITED, "TR2", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
+      {KIND_EXTGSTATE, KEY_PROHIBITED, "HTP", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
+      {KIND_HALFTONE, KEY_OPTIONAL, "HalftoneType", "1|5", 0, UNFIXABLE_ERROR, nullptr, nullptr, nullptr},
+      {KIND_HALFTONE, KEY_PROHIBITED, "HalftoneName", nullptr, 0, UNFIXABLE_ERROR, nullptr, nullptr, nullptr},
+  };
+  ParseOptions(settings, static_cast<int>(sizeof settings / sizeof settings[0]));
+}
+
+void PDF_X_3_2002::AddRuleTree() {
+  RuleSlots slots(*rules);
+  const FamilyTests tests = {&TestAnnotation, &TestAction, &TestTrapNet};
+
+  // Colorimetric spaces and device spaces the output intent characterises.
+  slots.Root(OfKind(KIND_COLORSPACE));
+  Report(slots.FollowUp(1, Elements(kRequired, 0, 1,
+                                    "CalGray|CalRGB|Lab|ICCBased|DeviceGray|G|DeviceRGB|RGB|DeviceCMYK|CMYK|Indexed|"
+                                    "Pattern|DeviceN|Separation")),
+         UNFIXABLE_ERROR, "", PROBLEM_FROM_TEST);
+  slots.FollowUp(2, Elements(kNone, 0, 1, "DeviceGray|G"));
+  slots.FollowUp(2, Elements(kNone, 0, 1, "DeviceRGB|RGB"));
+  slots.FollowUp(2, Elements(kNone, 0, 1, "DeviceCMYK|CMYK"));
+  slots.FollowUp(2, Elements(kNone, 0, 1, "Separation"));
+  slots.FollowUp(3, Elements(kNone, 3, 4));
+  Report(slots.Child(4, OfKind(KIND_FUNCTION)), UNFIXABLE_ERROR,
+         "fourth element of Separation colorspace, if present, must be a Function object", PROBLEM_FROM_TEST,
+         boost::shared_ptr<Fixer>(), true);
+  slots.FollowUp(2, Elements(kNone, 0, 1, "Lab"));
+
+  StreamRoots(slots);
+  TrailerRoot(slots);
+  ProhibitedRoot(slots, KIND_FILESPEC, "File specifications are prohibited in PDF/X-3");
+  ProhibitedRoot(slots, KIND_OPI, "OPI objects are prohibited in PDF/X-3");
+  RulePtr pcm = Test(nullptr, "");
+  Report(*pcm, UNFIXABLE_ERROR, "The PCM key of the TrapNet annotation must match the output condition colorspace",
+         PROBLEM_FROM_TEST);
+  PageRoot(slots, tests, {}, pcm);
+  GraphicsRoots(slots, tests);
+
+  // The catalog: its actions, its GTS_PDFX output intent, viewer preferences.
+  slots.Root(OfKind(KIND_CATALOG));
+  CatalogActions(slots, 1, tests);
+  Report(slots.FollowUp(1, Key(kRequired, "OutputIntents")), AUTOFIX_ERROR,
+         "There must be an OutputIntent in the Catalog object", PROBLEM_FROM_TEST, outputIntentFixer);
+  slots.Child(2, Test(&TestOutputIntentsArray, "TestOutputIntentsArray"));
+  slots.Child(3, Elements(kNone, 0, -1));
+  slots.Child(4, OfType(kNone, CosDict));
+  slots.FollowUp(5, Key(kNone, "S", "GTS_PDFX"));
+  Report(slots.FollowUp(6, Key(kRequired, "OutputConditionIdentifier")), FIXABLE_ERROR, "", PROBLEM_FROM_TEST,
+         outputIntentFixer, true);
+  slots.FollowUp(7, Test(&TestChosenOutputIntent, "TestChosenOutputIntent"));
+  const std::string registered = GetConditionNamesPattern();
+  slots.FollowUp(7, Key(kNone, "OutputConditionIdentifier", registered.c_str()));
+  Report(slots.FollowUp(8, Key(kRequired, "RegistryName", family::kRegistryName)), AUTOFIX_ERROR, "",
+         PROBLEM_FROM_TEST, outputIntentFixer, true);
+  slots.FollowUp(7, Key(kNone, "OutputConditionIdentifier", registered.c_str())).SetNegate(true);
+  Report(slots.FollowUp(8, Key(KeyRule::RECOMMENDED, "RegistryName")), WARNING, "", PROBLEM_FROM_TEST,
+         outputIntentFixer, true);
+  Report(slots.FollowUp(8, Key(kRequired, "DestOutputProfile")), AUTOFIX_ERROR, "", PROBLEM_FROM_TEST,
+         outputIntentFixer, true);
+  slots.Child(9, Test(&TestICCProfile, "TestICCProfile")).SetReportOnContainer(true);
+  Report(slots.FollowUp(6, Key(KeyRule::RECOMMENDED, "Info")), WARNING, "", PROBLEM_FROM_TEST,
+         boost::shared_ptr<Fixer>(), true);
+  ViewerPreferences(slots, 1);
+
+  ProhibitedRoot(slots, KIND_ENCRYPT, "Encryption is not allowed for PDF/X-3");
+}
+
+}  // namespace Zentu
