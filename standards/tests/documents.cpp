@@ -165,6 +165,14 @@ const std::vector<Variant>& Variants() {
        [](Document& d) { d.page = "/SeparationInfo << /Pages [3 0 R] /DeviceColorant /Cyan >>"; }},
       {"square-annotation",
        [](Document& d) { d.AddAnnotation("Square", "/Rect [100 100 200 200] /C [0 0 0]"); }},
+      {"transparent-page-group", [](Document& d) { d.page = "/Group << /S /Transparency /CS /DeviceCMYK >>"; }},
+      {"transparent-form",
+       [](Document& d) {
+         const int form = d.Add("stream:/Type /XObject /Subtype /Form /BBox [0 0 10 10] /Group << /S /Transparency >>|"
+                                "0 0 10 10 re f");
+         d.AddResource("XObject", "Fm1", Ref(form));
+         d.content += " /Fm1 Do";
+       }},
       {"transparent-appearance",
        [](Document& d) {
          // Outside the trimmed page: only the group is at fault.

@@ -135,6 +135,8 @@ TEST_F(RuleTreeTest, DocumentsGetTheRecordsOfTheirRules) {
         {kTransparency, "", 5, KIND_PAGE, 3, 0, kRemover}}},
       {"half-transparent-state", nullptr, {{kTransparency, "", 7, KIND_PAGE, 3, 0, kRemover}}},
       {"opaque-state", nullptr, {}},
+      {"transparent-page-group", nullptr, {{kTransparency, "", 7, KIND_PAGE, 3, 0, kRemover}}},
+      {"transparent-form", nullptr, {{kTransparency, "", 7, KIND_PAGE, 3, 0, kRemover}}},
       {"transparent-appearance", nullptr, {{kTransparency, "", 7, KIND_PAGE, 3, 0, kRemover}}},
       {"square-annotation",
        nullptr,
