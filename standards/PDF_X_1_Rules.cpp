@@ -19,27 +19,10 @@ const int kRequired = KeyRule::REQUIRED;
 }  // namespace
 
 void PDF_X_1_2001::AddKeySettings() {
-  boost::shared_ptr<Fixer> info = GlobalFixers::InfoDict();
-  boost::shared_ptr<Fixer> removal = GlobalFixers::KeyRemoval();
-  const KeySpec settings[] = {
-      {KIND_INFO, KEY_REQUIRED, "Trapped", "True|False", CosName, AUTOFIX_ERROR, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED, "GTS_PDFXVersion", "PDF/X-1:2001", CosString, AUTOFIX_ERROR, nullptr, &fixer,
-       &CheckGTSVersion},
-      {KIND_INFO, KEY_REQUIRED, "CreationDate", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED, "ModDate", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED_LATE, "Creator", nullptr, 0, WARNING_LOW, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED_LATE, "Producer", nullptr, 0, WARNING_LOW, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED, "Title", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
-      {KIND_EXTGSTATE, KEY_PROHIBITED, "TR", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
-      {KIND_EXTGSTATE, KEY_PROHIBITED, "TR2", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
-      {KIND_EXTGSTATE, KEY_PROHIBITED, "HTP", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
-      {KIND_EXTGSTATE, KEY_PROHIBITED, "RI", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
-      {KIND_HALFTONE, KEY_OPTIONAL, "HalftoneType", "1|5", 0, UNFIXABLE_ERROR, nullptr, nullptr, nullptr},
-      {KIND_HALFTONE, KEY_PROHIBITED, "HalftoneName", nullptr, 0, UNFIXABLE_ERROR, nullptr, nullptr, nullptr},
-      {KIND_INFO, KEY_REQUIRED, "GTS_PDFXConformance", "PDF/X-1a:2001", CosString, AUTOFIX_ERROR, nullptr,
-       &conformanceFixer, &CheckGTSVersion},
-  };
-  ParseOptions(settings, static_cast<int>(sizeof settings / sizeof settings[0]));
+  AddCommonKeySettings(*this, "PDF/X-1:2001", true);
+  const KeySpec conformance = {KIND_INFO,     KEY_REQUIRED, "GTS_PDFXConformance", "PDF/X-1a:2001", CosString,
+                               AUTOFIX_ERROR, nullptr,      &conformanceFixer,     &CheckGTSVersion};
+  ParseOptions(&conformance, 1);
 }
 
 void PDF_X_1_2001::AddRuleTree() {
@@ -77,14 +60,7 @@ void PDF_X_1_2001::AddRuleTree() {
   GraphicsRoots(slots, tests);
 
   // The catalog: its actions, its GTS_PDFX output intent, viewer preferences.
-  slots.Root(OfKind(KIND_CATALOG));
-  CatalogActions(slots, 1, tests);
-  Report(slots.FollowUp(1, Key(kRequired, "OutputIntents")), AUTOFIX_ERROR,
-         "There must be an OutputIntent in the Catalog object", PROBLEM_FROM_TEST, outputIntentFixer);
-  slots.Child(2, Test(&TestOutputIntentsArray, "TestOutputIntentsArray"));
-  slots.Child(3, Elements(kNone, 0, -1));
-  slots.Child(4, OfType(kNone, CosDict));
-  slots.FollowUp(5, Key(kNone, "S", "GTS_PDFX"));
+  CatalogRoot(slots, tests, &TestOutputIntentsArray, outputIntentFixer);
   Report(slots.FollowUp(6, Key(kRequired, "OutputConditionIdentifier")), FIXABLE_ERROR, "", PROBLEM_FROM_TEST,
          outputIntentFixer, true);
   const std::string registered = GetConditionNamesPattern();

@@ -39,24 +39,7 @@ const std::set<ASAtom>& PDF_X_3_2002::ProcessColorants(int family) {
 }
 
 void PDF_X_3_2002::AddKeySettings() {
-  boost::shared_ptr<Fixer> info = GlobalFixers::InfoDict();
-  boost::shared_ptr<Fixer> removal = GlobalFixers::KeyRemoval();
-  const KeySpec settings[] = {
-      {KIND_INFO, KEY_REQUIRED, "Trapped", "True|False", CosName, AUTOFIX_ERROR, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED, "GTS_PDFXVersion", "PDF/X-3:2002", CosString, AUTOFIX_ERROR, nullptr, &fixer,
-       &CheckGTSVersion},
-      {KIND_INFO, KEY_REQUIRED, "CreationDate", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED, "ModDate", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED, "Title", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED_LATE, "Creator", nullptr, 0, WARNING_LOW, nullptr, &info, nullptr},
-      {KIND_INFO, KEY_REQUIRED_LATE, "Producer", nullptr, 0, WARNING_LOW, nullptr, &info, nullptr},
-      {KIND_EXTGSTATE, KEY_PROHIBITED, "TR", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
-      {KIND_EXTGSTATE, KEY_PROHIBITED, "TR2", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
-      {KIND_EXTGSTATE, KEY_PROHIBITED, "HTP", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
-      {KIND_HALFTONE, KEY_OPTIONAL, "HalftoneType", "1|5", 0, UNFIXABLE_ERROR, nullptr, nullptr, nullptr},
-      {KIND_HALFTONE, KEY_PROHIBITED, "HalftoneName", nullptr, 0, UNFIXABLE_ERROR, nullptr, nullptr, nullptr},
-  };
-  ParseOptions(settings, static_cast<int>(sizeof settings / sizeof settings[0]));
+  AddCommonKeySettings(*this, "PDF/X-3:2002", false);
 }
 
 void PDF_X_3_2002::AddRuleTree() {
@@ -90,14 +73,7 @@ void PDF_X_3_2002::AddRuleTree() {
   GraphicsRoots(slots, tests);
 
   // The catalog: its actions, its GTS_PDFX output intent, viewer preferences.
-  slots.Root(OfKind(KIND_CATALOG));
-  CatalogActions(slots, 1, tests);
-  Report(slots.FollowUp(1, Key(kRequired, "OutputIntents")), AUTOFIX_ERROR,
-         "There must be an OutputIntent in the Catalog object", PROBLEM_FROM_TEST, outputIntentFixer);
-  slots.Child(2, Test(&TestOutputIntentsArray, "TestOutputIntentsArray"));
-  slots.Child(3, Elements(kNone, 0, -1));
-  slots.Child(4, OfType(kNone, CosDict));
-  slots.FollowUp(5, Key(kNone, "S", "GTS_PDFX"));
+  CatalogRoot(slots, tests, &TestOutputIntentsArray, outputIntentFixer);
   Report(slots.FollowUp(6, Key(kRequired, "OutputConditionIdentifier")), FIXABLE_ERROR, "", PROBLEM_FROM_TEST,
          outputIntentFixer, true);
   slots.FollowUp(7, Test(&TestChosenOutputIntent, "TestChosenOutputIntent"));

@@ -5,6 +5,7 @@
 #include "engine/CheckCallbacks.h"
 #include "engine/ErrorNames.h"
 #include "engine/Fixers.h"
+#include "engine/KeyTable.h"
 #include "engine/TransparencyChecks.h"
 
 int AlwaysFalse(RuleContext*, CheckResult*) { return 1; }
@@ -217,9 +218,17 @@ void GraphicsRoots(RuleSlots& slots, const FamilyTests& tests) {
   ActionKey(slots, 1, "AA", tests);
 }
 
-void CatalogActions(RuleSlots& slots, int slot, const FamilyTests& tests) {
-  ActionKey(slots, slot, "OpenAction", tests);
-  ActionKey(slots, slot, "AA", tests);
+void CatalogRoot(RuleSlots& slots, const FamilyTests& tests, CheckCallback intentsTest,
+                 const boost::shared_ptr<Fixer>& fixer) {
+  slots.Root(OfKind(KIND_CATALOG));
+  ActionKey(slots, 1, "OpenAction", tests);
+  ActionKey(slots, 1, "AA", tests);
+  Report(slots.FollowUp(1, Key(KeyRule::REQUIRED, "OutputIntents")), AUTOFIX_ERROR,
+         "There must be an OutputIntent in the Catalog object", PROBLEM_FROM_TEST, fixer);
+  slots.Child(2, Test(intentsTest, "TestOutputIntentsArray"));
+  slots.Child(3, Elements(kNone, 0, -1));
+  slots.Child(4, OfType(kNone, CosDict));
+  slots.FollowUp(5, Key(kNone, "S", "GTS_PDFX"));
 }
 
 void ViewerPreferences(RuleSlots& slots, int slot) {
@@ -228,6 +237,30 @@ void ViewerPreferences(RuleSlots& slots, int slot) {
   for (const char* key : {"ViewArea", "ViewClip", "PrintArea", "PrintClip"})
     Report(slots.FollowUp(slot + 1, Key(KeyRule::PROHIBITED, key)), WARNING, "This is a PDF 1.4 feature",
            PROBLEM_FROM_TEST);
+}
+
+void AddCommonKeySettings(Conformance& standard, const char* version, bool renderingIntent) {
+  boost::shared_ptr<Fixer> info = GlobalFixers::InfoDict();
+  boost::shared_ptr<Fixer> removal = GlobalFixers::KeyRemoval();
+  const KeySpec settings[] = {
+      {KIND_INFO, KEY_REQUIRED, "Trapped", "True|False", CosName, AUTOFIX_ERROR, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED, "GTS_PDFXVersion", version, CosString, AUTOFIX_ERROR, nullptr, &standard.fixer,
+       &CheckGTSVersion},
+      {KIND_INFO, KEY_REQUIRED, "CreationDate", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED, "ModDate", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED_LATE, "Creator", nullptr, 0, WARNING_LOW, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED_LATE, "Producer", nullptr, 0, WARNING_LOW, nullptr, &info, nullptr},
+      {KIND_INFO, KEY_REQUIRED, "Title", nullptr, 0, AUTOFIX_ERROR, nullptr, &info, nullptr},
+      {KIND_EXTGSTATE, KEY_PROHIBITED, "TR", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
+      {KIND_EXTGSTATE, KEY_PROHIBITED, "TR2", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
+      {KIND_EXTGSTATE, KEY_PROHIBITED, "HTP", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
+      {KIND_HALFTONE, KEY_OPTIONAL, "HalftoneType", "1|5", 0, UNFIXABLE_ERROR, nullptr, nullptr, nullptr},
+      {KIND_HALFTONE, KEY_PROHIBITED, "HalftoneName", nullptr, 0, UNFIXABLE_ERROR, nullptr, nullptr, nullptr},
+      // Last: only where it is asked for.
+      {KIND_EXTGSTATE, KEY_PROHIBITED, "RI", nullptr, 0, AUTOFIX_ERROR, nullptr, &removal, nullptr},
+  };
+  const int count = static_cast<int>(sizeof settings / sizeof settings[0]);
+  standard.ParseOptions(settings, renderingIntent ? count : count - 1);
 }
 
 }  // namespace rules

@@ -83,10 +83,19 @@ void PageRoot(RuleSlots& slots, const FamilyTests& tests, const std::vector<Rule
 // Graphics states, XObjects, images and forms, then outline entries and
 // form fields with their actions: six roots.
 void GraphicsRoots(RuleSlots& slots, const FamilyTests& tests);
-// The catalog's actions.
-void CatalogActions(RuleSlots& slots, int slot, const FamilyTests& tests);
+// The catalog: its actions, and its "OutputIntents" (required, repaired by
+// `fixer`) judged as a whole by `intentsTest`, down to each GTS_PDFX
+// intent, whose rule is left in slot 5.
+void CatalogRoot(RuleSlots& slots, const FamilyTests& tests, CheckCallback intentsTest,
+                 const boost::shared_ptr<Fixer>& fixer);
 // View and print areas beside the catalog's viewer preferences.
 void ViewerPreferences(RuleSlots& slots, int slot);
+
+// The key settings both families have: the Info keys, "GTS_PDFXVersion"
+// holding `version` (repaired by the standard's Info fixer), the keys of
+// graphics states a repair takes out (with "RI" when `renderingIntent`)
+// and the halftones' keys.
+void AddCommonKeySettings(Conformance& standard, const char* version, bool renderingIntent);
 
 }  // namespace rules
 }  // namespace Zentu

@@ -7,6 +7,7 @@
 
 #include "common/Prefs.h"
 #include "engine/ProfileResources.h"
+#include "profile_bytes.h"
 #include "testing/pdfmaker.h"
 
 namespace standardstest {
@@ -28,7 +29,7 @@ void PressIntent(Document& d, const std::string& profile, int components) {
                         "/RegistryName (http://www.color.org) /OutputCondition (My press) /Info (My press)";
   if (!profile.empty()) {
     const int stream = d.Add("stream:/N " + std::to_string(components) + " /Filter /ASCIIHexDecode|" +
-                             HexEncoded(profile));
+                             enginetest::Hex(profile));
     entries += " /DestOutputProfile " + Ref(stream);
   }
   d.intent = "<< " + entries + " >>";
@@ -240,16 +241,6 @@ std::string FlateEncoded(const std::string& data) {
     throw std::runtime_error("compress failed");
   out.resize(size);
   return out;
-}
-
-std::string HexEncoded(const std::string& data) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : data) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out + ">";
 }
 
 std::string BuiltInCmykProfile() {

@@ -58,10 +58,9 @@ const std::vector<Variant>& Variants();
 Document Make(const std::string& standard, const std::string& variant);
 
 // Data encoded for a filter: LZW (codes of single bytes; at most 250
-// bytes), Flate, and hexadecimal digits with the closing ">".
+// bytes) and Flate.
 std::string LzwEncoded(const std::string& data);
 std::string FlateEncoded(const std::string& data);
-std::string HexEncoded(const std::string& data);
 
 // Profiles of the host: the built-in CMYK input profile (an 'A2B0' table
 // and no 'A2B1'), and a generated profile beside the plug-ins by file name.
