@@ -66,6 +66,7 @@ void PDF_X_3_2002::AddRuleTree() {
   TrailerRoot(slots);
   ProhibitedRoot(slots, KIND_FILESPEC, "File specifications are prohibited in PDF/X-3");
   ProhibitedRoot(slots, KIND_OPI, "OPI objects are prohibited in PDF/X-3");
+  // Judged against the document's condition by the output intents' test.
   RulePtr pcm = Test(nullptr, "");
   Report(*pcm, UNFIXABLE_ERROR, "The PCM key of the TrapNet annotation must match the output condition colorspace",
          PROBLEM_FROM_TEST);
