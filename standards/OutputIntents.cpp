@@ -9,8 +9,9 @@
 #include "engine/Fixers.h"
 #include "engine/ICCProfile.h"
 #include "engine/ObjectNode.h"
-#include "engine/PDFX_Error.h"
 #include "engine/PDFXPreflight.h"
+#include "engine/PDFX_Error.h"
+#include "engine/Scopes.h"
 #include "host/calls.h"
 #include "icc/icc.h"
 
@@ -162,6 +163,14 @@ ASAtom FamilyAtom(const MyCosObj& space) {
   return first.CachedType() == CosName ? first.NameValue() : ASAtomNull;
 }
 
+bool SameObject(const MyCosObj& a, const MyCosObj& b) {
+  return !a.IsNull() && !b.IsNull() && IdentityOf(a) == IdentityOf(b);
+}
+
+MyCosObj ContainerObject(const PDFX_Error& error) {
+  return error.GetContainerNode() ? error.GetContainerNode()->object : MyCosObj();
+}
+
 bool IsPDFXIntent(const MyCosObj& value) { return value.Get("S").ValueAsString() == "GTS_PDFX"; }
 
 MyCosObj OutputIntentsOf(const MyCosDoc& doc, MyCosObj catalog) {
@@ -195,9 +204,20 @@ MyCosObj NewPDFXIntent(const MyCosDoc& doc) {
   return intent;
 }
 
+MyCosObj NewText(const MyCosDoc& doc, const std::string& text) {
+  MyCosObj made;
+  if (!made.NewString(doc, false, text.c_str())) throw AcrobatException(-1, 0, "MyCosObj::NewString");
+  return made;
+}
+
+PDFXPreflight* WalkerOf(const FixContext& context) {
+  if (context.error && context.error->GetOwner()) return context.error->GetOwner();
+  return context.walker.get();
+}
+
 bool IsMoot(int effectiveSeverity) {
-  return effectiveSeverity == AUTOFIX_ERROR || effectiveSeverity == FIXABLE_ERROR ||
-         effectiveSeverity == WARNING_LOW || effectiveSeverity == WARNING_MEDIUM;
+  return effectiveSeverity == AUTOFIX_ERROR || effectiveSeverity == FIXABLE_ERROR || effectiveSeverity == WARNING_LOW ||
+         effectiveSeverity == WARNING_MEDIUM;
 }
 
 int TestOutputIntentsArray(RuleContext* context, const boost::shared_ptr<Fixer>& fixer) {

@@ -12,6 +12,7 @@
 #include "common/AcrobatException.h"
 #include "common/MyCosDoc.h"
 #include "common/MyCosObj.h"
+#include "engine/FixContext.h"
 #include "engine/OutputCondition.h"
 #include "engine/RuleContext.h"
 #include "host/frame.h"
@@ -20,6 +21,7 @@ namespace Zentu {
 
 class Conformance;
 class Fixer;
+class PDFX_Error;
 
 namespace family {
 
@@ -93,6 +95,11 @@ void AddDefaultSpace(const MyCosDoc& doc, const MyCosObj& page, const std::strin
 // ASAtomNull when that is no name.
 ASAtom FamilyAtom(const MyCosObj& space);
 
+// The same object, not an equal one; null is no object.
+bool SameObject(const MyCosObj& a, const MyCosObj& b);
+// The object of a record's container node, null without one.
+MyCosObj ContainerObject(const PDFX_Error& error);
+
 // An output intent of subtype GTS_PDFX: its "S" reads "GTS_PDFX".
 bool IsPDFXIntent(const MyCosObj& value);
 // The catalog's "OutputIntents" array, made when absent. A value that is no
@@ -103,6 +110,12 @@ ASInt32 FindPDFXIntent(const MyCosObj& intents);
 // A new dictionary /Type /OutputIntent /S /GTS_PDFX; throws when the host
 // cannot make one.
 MyCosObj NewPDFXIntent(const MyCosDoc& doc);
+
+// A new direct string; throws when the host cannot make one.
+MyCosObj NewText(const MyCosDoc& doc, const std::string& text);
+
+// The walker whose list holds the record of the context, else the context's.
+PDFXPreflight* WalkerOf(const FixContext& context);
 
 // Severities a repair of the output intent makes moot: 2, 3, 5 and 6.
 bool IsMoot(int effectiveSeverity);

@@ -5,8 +5,8 @@
 
 #include "engine/ErrorNames.h"
 #include "engine/ObjectNode.h"
-#include "engine/PDFX_Error.h"
 #include "engine/PDFXPreflight.h"
+#include "engine/PDFX_Error.h"
 #include "host/calls.h"
 #include "standards/OutputIntents.h"
 
@@ -25,19 +25,7 @@ boost::shared_ptr<Fixer> OutputIntentFixerOf(const RuleContext* context) {
   return standard ? standard->outputIntentFixer : boost::shared_ptr<Fixer>();
 }
 
-MyCosObj ContainerObject(const PDFX_Error& error) {
-  return error.GetContainerNode() ? error.GetContainerNode()->object : MyCosObj();
-}
-
-bool SameObject(const MyCosObj& a, const MyCosObj& b) { return !a.IsNull() && !b.IsNull() && a.Equal(b); }
-
 bool IsDefaultDetail(const std::string& detail) { return detail == "DefaultGray" || detail == "DefaultCMYK"; }
-
-// The walker whose list holds the record asked about.
-PDFXPreflight* WalkerOf(const FixContext& context) {
-  if (context.error && context.error->GetOwner()) return context.error->GetOwner();
-  return context.walker.get();
-}
 
 // A Default space of device colour is no fault in this family.
 bool IsDeviceFamily(ASAtom family) {
@@ -107,19 +95,19 @@ bool PDF_X_1_2001::TestDefaultSpacesAgainstOutputIntent(FixContext& context) {
   if (!context.error) return false;
   const boost::shared_ptr<Fixer>& fixer = context.error->GetFixer();
   const auto* own = dynamic_cast<const OutputIntentMegaFixer*>(fixer.get());
-  PDFXPreflight* walker = WalkerOf(context);
+  PDFXPreflight* walker = family::WalkerOf(context);
   if (!own || !walker) return false;
 
   std::vector<MyCosObj> spaces;
   for (const PDFX_Error* collected : own->GetErrors()) {
-    if (IsDefaultDetail(collected->GetDetail())) spaces.push_back(ContainerObject(*collected));
+    if (IsDefaultDetail(collected->GetDetail())) spaces.push_back(family::ContainerObject(*collected));
   }
   bool changed = false;
   for (const boost::shared_ptr<PDFX_Error>& record : walker->GetErrorList()) {
     if (family::IsMoot(record->GetEffectiveSeverity())) continue;
-    const MyCosObj held = ContainerObject(*record);
+    const MyCosObj held = family::ContainerObject(*record);
     for (const MyCosObj& space : spaces) {
-      if (!SameObject(held, space) || record->GetSeverity() == AUTOFIX_ERROR) continue;
+      if (!family::SameObject(held, space) || record->GetSeverity() == AUTOFIX_ERROR) continue;
       record->SetSeverity(AUTOFIX_ERROR);
       changed = true;
       if (!record->GetFixer()) record->AttachFixer(fixer);
@@ -142,7 +130,7 @@ void PDF_X_1_2001::OutputIntentMegaFixer::AddError(PDFX_Error* error) {
 }
 
 int PDF_X_1_2001::OutputIntentMegaFixer::FixIt(FixContext& context, bool) {
-  PDFXPreflight* walker = WalkerOf(context);
+  PDFXPreflight* walker = family::WalkerOf(context);
   if (!walker || !condition_) return 1;
   const MyCosDoc& doc = walker->GetDocument();
 
@@ -151,8 +139,8 @@ int PDF_X_1_2001::OutputIntentMegaFixer::FixIt(FixContext& context, bool) {
   // also settles the later records about it.
   MyCosObj removed[2];  // DefaultGray, DefaultCMYK
   for (const boost::shared_ptr<PDFX_Error>& record : walker->GetErrorList()) {
-    const MyCosObj held = ContainerObject(*record);
-    if (SameObject(held, removed[0]) || SameObject(held, removed[1])) record->SetFixed(true);
+    const MyCosObj held = family::ContainerObject(*record);
+    if (family::SameObject(held, removed[0]) || family::SameObject(held, removed[1])) record->SetFixed(true);
     const std::string& detail = record->GetDetail();
     if (record->GetObjectKind() != KIND_PAGE || !IsDefaultDetail(detail)) continue;
     const bool gray = detail == "DefaultGray";
@@ -178,17 +166,9 @@ int PDF_X_1_2001::OutputIntentMegaFixer::FixIt(FixContext& context, bool) {
     MyCosObj intents = family::OutputIntentsOf(doc, catalog);
     const ASInt32 index = family::FindPDFXIntent(intents);
     MyCosObj intent = index >= 0 ? intents.Get(index) : family::NewPDFXIntent(doc);
-    MyCosObj identifier;
-    MyCosObj registry;
-    MyCosObj text;
-    if (!identifier.NewString(doc, false, condition_->identifier.c_str()) ||
-        !registry.NewString(doc, false, family::kRegistryName) ||
-        !text.NewString(doc, false, condition_->description.c_str())) {
-      throw AcrobatException(-1, 0, "PDF_X_1_2001::OutputIntentMegaFixer::FixIt");
-    }
-    intent.Put("OutputConditionIdentifier", identifier);
-    intent.Put("RegistryName", registry);
-    intent.Put("OutputCondition", text);
+    intent.Put("OutputConditionIdentifier", family::NewText(doc, condition_->identifier));
+    intent.Put("RegistryName", family::NewText(doc, family::kRegistryName));
+    intent.Put("OutputCondition", family::NewText(doc, condition_->description));
     if (index != 0) intents.Insert(0, intent);
     if (index > 0) intents.Remove(index + 1);
   }
@@ -207,7 +187,7 @@ PDF_X_1_2001::DestOutputProfileFixer::DestOutputProfileFixer(const boost::shared
 PDF_X_1_2001::DestOutputProfileFixer::~DestOutputProfileFixer() = default;
 
 int PDF_X_1_2001::DestOutputProfileFixer::FixIt(FixContext& context, bool) {
-  PDFXPreflight* walker = WalkerOf(context);
+  PDFXPreflight* walker = family::WalkerOf(context);
   if (!walker || !condition_) return 1;
   const MyCosDoc& doc = walker->GetDocument();
   const MyCosObj catalog = doc.GetRoot();

@@ -53,21 +53,24 @@ void PDF_X_3_2002::AddRuleTree() {
                                     "Pattern|DeviceN|Separation")),
          UNFIXABLE_ERROR, "", PROBLEM_FROM_TEST);
   slots.FollowUp(2, Elements(kNone, 0, 1, "DeviceGray|G"));
+  slots.FollowUp(3, Test(&TestDefaultGray, "TestDefaultGray"));
   slots.FollowUp(2, Elements(kNone, 0, 1, "DeviceRGB|RGB"));
+  slots.FollowUp(3, Test(&TestDefaultRGB, "TestDefaultRGB"));
   slots.FollowUp(2, Elements(kNone, 0, 1, "DeviceCMYK|CMYK"));
+  slots.FollowUp(3, Test(&TestDefaultCMYK, "TestDefaultCMYK"));
   slots.FollowUp(2, Elements(kNone, 0, 1, "Separation"));
   slots.FollowUp(3, Elements(kNone, 3, 4));
   Report(slots.Child(4, OfKind(KIND_FUNCTION)), UNFIXABLE_ERROR,
          "fourth element of Separation colorspace, if present, must be a Function object", PROBLEM_FROM_TEST,
          boost::shared_ptr<Fixer>(), true);
   slots.FollowUp(2, Elements(kNone, 0, 1, "Lab"));
+  slots.FollowUp(3, Test(&SetNonProcessColors, "SetNonProcessColors"));
 
   StreamRoots(slots);
   TrailerRoot(slots);
   ProhibitedRoot(slots, KIND_FILESPEC, "File specifications are prohibited in PDF/X-3");
   ProhibitedRoot(slots, KIND_OPI, "OPI objects are prohibited in PDF/X-3");
-  // Judged against the document's condition by the output intents' test.
-  RulePtr pcm = Test(nullptr, "");
+  RulePtr pcm = Test(&TestTrapNetPCM, "");
   Report(*pcm, UNFIXABLE_ERROR, "The PCM key of the TrapNet annotation must match the output condition colorspace",
          PROBLEM_FROM_TEST);
   PageRoot(slots, tests, {}, pcm);
@@ -75,6 +78,7 @@ void PDF_X_3_2002::AddRuleTree() {
 
   // The catalog: its actions, its GTS_PDFX output intent, viewer preferences.
   CatalogRoot(slots, tests, &TestOutputIntentsArray, outputIntentFixer);
+  slots.FollowUp(6, Test(&SaveOutputIntentsInfo, "SaveOutputIntentsInfo"));
   Report(slots.FollowUp(6, Key(kRequired, "OutputConditionIdentifier")), FIXABLE_ERROR, "", PROBLEM_FROM_TEST,
          outputIntentFixer, true);
   slots.FollowUp(7, Test(&TestChosenOutputIntent, "TestChosenOutputIntent"));

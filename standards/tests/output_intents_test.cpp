@@ -70,7 +70,9 @@ TEST_F(OutputIntentsTest, TheRepairWritesTheChosenConditionFirstAndKeepsEveryOth
     std::string after;
   } cases[] = {
       {{}, "", "[ " + custom + " ]"},
-      {{{"default_condition", "CGATS TR 001"}}, "", "[ " + Filled("CGATS TR 001", "SWOP CGATS TR 001-1995", true) + " ]"},
+      {{{"default_condition", "CGATS TR 001"}},
+       "",
+       "[ " + Filled("CGATS TR 001", "SWOP CGATS TR 001-1995", true) + " ]"},
       {{{"default_condition", "CGATS TR 001"}, {"default_condition_type", "profile"}}, "", "[ " + custom + " ]"},
       {{{"default_condition", "cgats tr 001"}}, "", "[ " + custom + " ]"},
       {{}, "[5 0 R 6 0 R]", "[ { #6 " + Filled("Custom", "", false) + " } " + other + " ]"},
@@ -116,11 +118,13 @@ TEST_F(OutputIntentsTest, OutputIntentsArraysWantExactlyOneIntent) {
       auto walker = CheckWith(kStandards[i]);
       std::vector<Record> expected;
       if (c.verdict) {
-        expected.push_back({"There must be exactly one OutputIntent annotation with a value of \"GTS_PDFX\" for the /S key",
-                            "OutputIntents", c.severity, KIND_PAGE, c.verdict, -1, 1});
+        expected.push_back(
+            {"There must be exactly one OutputIntent annotation with a value of \"GTS_PDFX\" for the /S key",
+             "OutputIntents", c.severity, KIND_PAGE, c.verdict, -1, 1});
       }
-      EXPECT_EQ(FiledBy(walker, [&] { EXPECT_EQ(Call(walker, tests[i], Obj(1).Get("OutputIntents"), Obj(1)), c.verdict); }),
-                expected);
+      EXPECT_EQ(
+          FiledBy(walker, [&] { EXPECT_EQ(Call(walker, tests[i], Obj(1).Get("OutputIntents"), Obj(1)), c.verdict); }),
+          expected);
       for (int number : c.marked) EXPECT_TRUE(walker->IsVisited(number)) << number;
       for (int number : c.unmarked) EXPECT_FALSE(walker->IsVisited(number)) << number;
       if (c.verdict && i == 0) {
@@ -188,8 +192,11 @@ TEST_F(OutputIntentsTest, ColorimetricDefaultSpacesOfTheFirstFamilyGoWithTheRepa
       {"", Spaces("/DefaultGray [/ICCBased 5 0 R]"), {{gray, "DefaultGray", 5, 1, 3, -1, 3}}, 3, "5"},
       {"", Spaces("/DefaultGray 7 0 R"), {{gray, "DefaultGray", 5, 1, 3, 7, 3}}, 3, "7>/DeviceGray 5"},
       {"", Spaces("/DefaultGray 6 0 R"), {{gray, "DefaultGray", 5, 1, 3, 6, 3}}, 3, "6>/DeviceGray"},
-      {Spaces("/DefaultCMYK [/CalRGB << /WhitePoint [1 1 1] >>]"), "",
-       {{"PDF/X-1:2001 uses OutputIntents instead of /DefaultCMYK", "DefaultCMYK", 5, 1, 3, -1, 3}}, 2, ""},
+      {Spaces("/DefaultCMYK [/CalRGB << /WhitePoint [1 1 1] >>]"),
+       "",
+       {{"PDF/X-1:2001 uses OutputIntents instead of /DefaultCMYK", "DefaultCMYK", 5, 1, 3, -1, 3}},
+       2,
+       ""},
       {"", Spaces("/DefaultCMYK [/DeviceN [/Spot] /DeviceCMYK 6 0 R]"), {}, 0, ""},
       {"", Spaces("/DefaultGray [/Indexed /DeviceGray 1 <00ff>] /DefaultCMYK /DeviceCMYK"), {}, 0, ""},
       {"", "", {}, 0, ""},
@@ -269,22 +276,28 @@ TEST_F(OutputIntentsTest, TheDestinationProfileIsAskedForAndEmbedded) {
   ASSERT_FALSE(cmyk.empty());
   hosttest::WriteFile(home_.File("copy.icc"), cmyk);
   const struct {
-    const char* file;    // listed as "Press"; "" for the copy, by its full path
-    const char* chosen;  // "default_profile"
+    const char* file;     // listed as "Press"; "" for the copy, by its full path
+    const char* chosen;   // "default_profile"
     const char* intents;  // 5 is a GTS_PDFX intent without a profile, 6 one with
     int severity;         // of the record on 5
     int repaired;
   } cases[] = {
-      {kCmykProfile, "Press", "[5 0 R]", 5, 2},      {"", "Press", "[6 0 R]", 5, 2},
-      {kCmykProfile, "Press", "[<< /S /GTS_PDFA1 >>]", 5, 1}, {"nowhere.icc", "Press", "[5 0 R]", 5, 1},
-      {kCmykProfile, "Other", "[5 0 R]", 7, 1},      {kCmykProfile, "", "[5 0 R]", 7, 1},
+      {kCmykProfile, "Press", "[5 0 R]", 5, 2},
+      {"", "Press", "[6 0 R]", 5, 2},
+      {kCmykProfile, "Press", "[<< /S /GTS_PDFA1 >>]", 5, 1},
+      {"nowhere.icc", "Press", "[5 0 R]", 5, 1},
+      {kCmykProfile, "Other", "[5 0 R]", 7, 1},
+      {kCmykProfile, "", "[5 0 R]", 7, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.file) + " " + c.chosen + " " + c.intents);
     const std::string file = *c.file ? c.file : home_.File("copy.icc");
-    Use({{"default_profile_names", "Press"}, {"default_profile_filenames", file.c_str()}, {"default_profile", c.chosen}});
-    OnePage("", "", {"<< /S /GTS_PDFX /OutputConditionIdentifier (Press) >>",
-                     "<< /S /GTS_PDFX /DestOutputProfile 7 0 R >>", "stream:|old"},
+    Use({{"default_profile_names", "Press"},
+         {"default_profile_filenames", file.c_str()},
+         {"default_profile", c.chosen}});
+    OnePage("", "",
+            {"<< /S /GTS_PDFX /OutputConditionIdentifier (Press) >>", "<< /S /GTS_PDFX /DestOutputProfile 7 0 R >>",
+             "stream:|old"},
             "/Root 1 0 R", "/OutputIntents " + std::string(c.intents));
     auto walker = CheckWith(kStandards[0]);
     const std::vector<Record> filed = FiledBy(walker, [&] {

@@ -88,9 +88,11 @@ boost::shared_ptr<PDFXPreflight> StandardsFixture::CheckWith(const std::string& 
   Prefs::Set("conformance", standard);
   boost::shared_ptr<PDFXPreflight> walker = Check([&](PDFXPreflight& unchecked) {
     const boost::shared_ptr<Zentu::Conformance> conformance = unchecked.GetConformance();
-    if (!conformance || callbacks.empty()) return;
+    if (!conformance || (callbacks.empty() && !bare_)) return;
     // A list of its own: the prototype's is shared.
-    conformance->rules.reset(new Zentu::Conformance::RuleList(*conformance->rules));
+    conformance->rules.reset(new Zentu::Conformance::RuleList(bare_ ? Zentu::Conformance::RuleList()
+                                                                    : *conformance->rules));
+    if (bare_) conformance->keyTable.reset(new KeyTable);
     for (CheckCallback callback : callbacks)
       conformance->rules->push_back(boost::shared_ptr<KeyRule>(new KeyRule(callback, "probe")));
   });

@@ -61,7 +61,7 @@ class StandardsFixture : public enginetest::FixFixture {
 
   // The active document checked against the registered standard of that
   // name; each callback, when given, runs as a rule of its own behind the
-  // standard's (on every object visited).
+  // standard's (on every object visited), or alone while `bare_`.
   boost::shared_ptr<PDFXPreflight> CheckWith(const std::string& standard,
                                              const std::vector<CheckCallback>& callbacks = {});
   // Calls `test` as a rule of the walker's standard would, on `value` held
@@ -84,6 +84,8 @@ class StandardsFixture : public enginetest::FixFixture {
   void ExpectFindings(const std::string& standard, const std::vector<Finding>& expected);
   // The open records of that object kind, in filing order.
   std::vector<Record> Filed(const PDFXPreflight& walker, int objectKind) const;
+
+  bool bare_ = false;  // checks leave out the standard's rules and key table
 };
 
 }  // namespace standardstest
