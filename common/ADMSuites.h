@@ -76,6 +76,18 @@ namespace ADMItem {
 #define ADM_WRAP_ITEM(name, ret, params, args) ADM_WRAP_(ADMSuites.item, ADMItemSel, name, ret, params, args)
 HOST_ADMITEM_PROCS(ADM_WRAP_ITEM)
 }  // namespace ADMItem
+namespace ADMList {
+#define ADM_WRAP_LIST(name, ret, params, args) ADM_WRAP_(ADMSuites.list, ADMListSel, name, ret, params, args)
+HOST_ADMLIST_PROCS(ADM_WRAP_LIST)
+}  // namespace ADMList
+namespace ADMEntry {
+#define ADM_WRAP_ENTRY(name, ret, params, args) ADM_WRAP_(ADMSuites.entry, ADMEntrySel, name, ret, params, args)
+HOST_ADMENTRY_PROCS(ADM_WRAP_ENTRY)
+}  // namespace ADMEntry
+namespace ADMDrawer {
+#define ADM_WRAP_DRAWER(name, ret, params, args) ADM_WRAP_(ADMSuites.drawer, ADMDrawerSel, name, ret, params, args)
+HOST_ADMDRAWER_PROCS(ADM_WRAP_DRAWER)
+}  // namespace ADMDrawer
 namespace ADMNotifier {
 #define ADM_WRAP_NOTIFIER(name, ret, params, args) ADM_WRAP_(ADMSuites.notifier, ADMNotifierSel, name, ret, params, args)
 HOST_ADMNOTIFIER_PROCS(ADM_WRAP_NOTIFIER)

@@ -1,5 +1,7 @@
 #include "common/CAcroADMDialog.h"
 
+#include <algorithm>
+
 #include "common/ADMSuites.h"
 #include "common/HostCall.h"
 #include "host/piglue.h"
@@ -223,4 +225,24 @@ void ADMItemSetText(ADMItemRef item, const char* text, ASInt32 encoding) {
     throw;
   }
   ASTextDestroy(hostText);
+}
+
+bool ReadADMItemText(ADMItemRef item, size_t fixedSize, std::string& text) {
+  char fixed[1024];
+  size_t length = static_cast<size_t>(ADMItem::GetTextLength(item));
+  char* buffer = fixed;
+  if (length + 1 > std::min(fixedSize, sizeof fixed)) {
+    buffer = static_cast<char*>(ASMalloc(static_cast<ASSize_t>(length + 1)));
+    if (!buffer) return false;
+  }
+  try {
+    buffer[0] = 0;
+    ADMItem::GetText(item, buffer, static_cast<ASInt32>(length + 1));
+  } catch (...) {
+    if (buffer != fixed) ASFree(buffer);
+    throw;
+  }
+  text = buffer;
+  if (buffer != fixed) ASFree(buffer);
+  return true;
 }

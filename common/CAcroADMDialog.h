@@ -3,6 +3,9 @@
 // window (modal for the modal kinds), item 1 is the OK button that validates
 // and saves, and the placement goes through DefaultBounds and OnBoundsHook.
 #pragma once
+#include <cstddef>
+#include <string>
+
 #include "common/BaseADMDialog.h"
 
 class CAcroADMDialog;
@@ -74,3 +77,7 @@ void SetADMItemText(ADMItemRef item, ASText text);
 void SetADMDialogText(ADMDialogRef dialog, ASText text);
 // An item's text from 8-bit text in a host encoding (0: a byte a character).
 void ADMItemSetText(ADMItemRef item, const char* text, ASInt32 encoding);
+// Reads an item's whole text: into a buffer of `fixedSize` bytes (at most
+// 1024) when it fits, else into one of its length plus one from the host's
+// allocator. False, with the text unchanged, when that allocation gives none.
+bool ReadADMItemText(ADMItemRef item, size_t fixedSize, std::string& text);

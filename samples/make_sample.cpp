@@ -1,12 +1,22 @@
-// Writes the bundled sample PDF: three pages of text in PDF 1.3, with an
-// information dictionary and a file identifier. Objects and the
-// cross-reference table are written from their contents, never by hand.
+// Writes the bundled sample PDFs, one a run: `make_sample NAME OUT.pdf`.
+//   sample       three pages of text
+//   x1a-good     a clean PDF/X-1a:2001 file
+//   x1a-fixable  the same without /Trapped and the trim box
+//   rgb-font     the same with RGB colour and a font not embedded
+//   x3-good      a clean PDF/X-3 file with a press profile of its own
+//   xref-stream  x1a-good as PDF 1.5 with object streams and a
+//                cross-reference stream
+// Every date and /ID is fixed, so each run writes the same bytes. Objects
+// and the cross-reference sections are written from their contents, never
+// by hand.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "icc/generator/profiles.h"
 
 namespace {
 
@@ -21,14 +31,11 @@ class Writer {
     return "<< " + dict + (dict.empty() ? "" : " ") + "/Length " + std::to_string(data.size()) +
            " >>\nstream\n" + data + "\nendstream";
   }
-  std::string Build(int root, int info, const std::string& id) const {
+
+  // A classic cross-reference table.
+  std::string Build(const std::string& version, int root, int info, const std::string& id) const {
     std::ostringstream out;
-    out << "%PDF-1.3\n%\xE2\xE3\xCF\xD3\n";
-    std::vector<long> offsets;
-    for (size_t i = 0; i < objects_.size(); ++i) {
-      offsets.push_back(static_cast<long>(out.tellp()));
-      out << (i + 1) << " 0 obj\n" << objects_[i] << "\nendobj\n";
-    }
+    std::vector<long> offsets = WriteObjects(out, version);
     long xref = static_cast<long>(out.tellp());
     out << "xref\n0 " << objects_.size() + 1 << "\n0000000000 65535 f \n";
     char line[32];
@@ -36,23 +43,81 @@ class Writer {
       std::snprintf(line, sizeof line, "%010ld 00000 n \n", off);
       out << line;
     }
-    out << "trailer\n<< /Size " << objects_.size() + 1 << " /Root " << root << " 0 R /Info " << info
-        << " 0 R /ID [<" << id << "> <" << id << ">] >>\nstartxref\n"
-        << xref << "\n%%EOF\n";
+    out << "trailer\n<< /Size " << objects_.size() + 1 << " " << TrailerEntries(root, info, id)
+        << " >>\nstartxref\n" << xref << "\n%%EOF\n";
+    return out.str();
+  }
+
+  // Every object that is no stream goes into one object stream; the
+  // cross-reference stream comes last and holds the trailer's entries.
+  std::string BuildWithStreams(const std::string& version, int root, int info, const std::string& id) const {
+    Writer file;
+    std::vector<int> packed;  // object numbers in the object stream
+    for (size_t i = 0; i < objects_.size(); ++i) {
+      const bool stream = objects_[i].find("\nstream\n") != std::string::npos;
+      file.Add(stream ? objects_[i] : "");
+      if (!stream) packed.push_back(static_cast<int>(i + 1));
+    }
+    std::string head, bodies;
+    for (int n : packed) {
+      head += (head.empty() ? "" : " ") + std::to_string(n) + " " + std::to_string(bodies.size());
+      bodies += objects_[n - 1] + "\n";
+    }
+    head += "\n";
+    const int objectStream = file.Add(Stream("/Type /ObjStm /N " + std::to_string(packed.size()) + " /First " +
+                                                 std::to_string(head.size()),
+                                             head + bodies));
+    const int xrefStream = objectStream + 1;
+
+    std::ostringstream out;
+    std::vector<long> offsets = file.WriteObjects(out, version, true);
+    const long xref = static_cast<long>(out.tellp());
+    // Type 0 (free), 1 (offset, generation) or 2 (object stream, index): 1, 4 and 2 bytes.
+    std::string entries = Entry(0, 0, 65535);
+    for (size_t i = 0; i < objects_.size(); ++i) {
+      size_t index = 0;
+      while (index < packed.size() && packed[index] != static_cast<int>(i + 1)) ++index;
+      entries += index < packed.size() ? Entry(2, objectStream, static_cast<long>(index)) : Entry(1, offsets[i], 0);
+    }
+    entries += Entry(1, offsets[objectStream - 1], 0) + Entry(1, xref, 0);
+    out << xrefStream << " 0 obj\n"
+        << Stream("/Type /XRef /Size " + std::to_string(xrefStream + 1) + " /W [1 4 2] " +
+                      TrailerEntries(root, info, id),
+                  entries)
+        << "\nendobj\nstartxref\n" << xref << "\n%%EOF\n";
     return out.str();
   }
 
  private:
+  // The header and every object that has a body; the offsets of all.
+  std::vector<long> WriteObjects(std::ostringstream& out, const std::string& version, bool skipEmpty = false) const {
+    out << "%PDF-" << version << "\n%\xE2\xE3\xCF\xD3\n";
+    std::vector<long> offsets;
+    for (size_t i = 0; i < objects_.size(); ++i) {
+      offsets.push_back(static_cast<long>(out.tellp()));
+      if (skipEmpty && objects_[i].empty()) continue;
+      out << (i + 1) << " 0 obj\n" << objects_[i] << "\nendobj\n";
+    }
+    return offsets;
+  }
+  static std::string TrailerEntries(int root, int info, const std::string& id) {
+    return "/Root " + std::to_string(root) + " 0 R /Info " + std::to_string(info) + " 0 R /ID [<" + id + "> <" + id +
+           ">]";
+  }
+  static std::string Entry(int type, long field2, long field3) {
+    std::string bytes(1, static_cast<char>(type));
+    for (int shift = 24; shift >= 0; shift -= 8) bytes += static_cast<char>((field2 >> shift) & 0xFF);
+    for (int shift = 8; shift >= 0; shift -= 8) bytes += static_cast<char>((field3 >> shift) & 0xFF);
+    return bytes;
+  }
+
   std::vector<std::string> objects_;
 };
 
-}  // namespace
+// "ZENTU SAMPLE 00n" in hex.
+std::string SampleId(int n) { return "5A454E54552053414D504C45203030" + std::to_string(30 + n); }
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: make_sample OUT.pdf\n";
-    return 2;
-  }
+std::string ThreePages() {
   Writer w;
   int catalog = w.Add("");
   int pages = w.Add("");
@@ -70,8 +135,106 @@ int main(int argc, char** argv) {
   w.Set(catalog, "<< /Type /Catalog /Pages " + std::to_string(pages) + " 0 R >>");
   w.Set(pages, "<< /Type /Pages /Kids [" + kids + "] /Count 3 >>");
   int info = w.Add("<< /Title (Sample) /Producer (make_sample) /CreationDate (D:20260101000000Z) >>");
-  std::string pdf = w.Build(catalog, info, "5A454E54552053414D504C4520303031");
-  std::ofstream out(argv[1], std::ios::binary);
+  return w.Build("1.3", catalog, info, SampleId(1));
+}
+
+// One page whose output intent characterises the print: x1a-good and its
+// variants.
+struct PrintSample {
+  std::string title;
+  int id;
+  std::string version = "PDF/X-1:2001";
+  std::string conformance = "PDF/X-1a:2001";  // none when empty
+  bool trapped = true;
+  bool trimBox = true;
+  std::string content = "0 0 0 1 k 100 100 200 200 re f";
+  bool font = false;
+  std::string intent = "/OutputConditionIdentifier (CGATS TR 001) /RegistryName (http://www.color.org)"
+                       " /OutputCondition (SWOP CGATS TR 001-1995) /Info (CGATS TR 001)";
+  bool profile = false;  // the sample press's profile as DestOutputProfile
+  bool streams = false;  // PDF 1.5, object streams, a cross-reference stream
+};
+
+std::string Print(const PrintSample& s) {
+  Writer w;
+  int catalog = w.Add("<< /Type /Catalog /Pages 2 0 R /OutputIntents [4 0 R] >>");
+  int pages = w.Add("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  int page = w.Add("");
+  int intent = w.Add("");
+  int contents = w.Add(Writer::Stream("", s.content));
+  int info = w.Add("<< /Title (" + s.title +
+                   ") /Creator (make_sample) /Producer (make_sample) /CreationDate (D:20260101120000Z)"
+                   " /ModDate (D:20260101120000Z)" + (s.trapped ? " /Trapped /False" : "") +
+                   " /GTS_PDFXVersion (" + s.version + ")" +
+                   (s.conformance.empty() ? "" : " /GTS_PDFXConformance (" + s.conformance + ")") + " >>");
+  std::string resources;
+  if (s.font)
+    resources = " /Resources << /Font << /F1 " +
+                std::to_string(w.Add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica"
+                                     " /Encoding /WinAnsiEncoding >>")) +
+                " 0 R >> >>";
+  w.Set(page, "<< /Type /Page /Parent " + std::to_string(pages) + " 0 R /MediaBox [0 0 612 792]" +
+                  (s.trimBox ? " /TrimBox [36 36 576 756]" : "") + resources + " /Contents " +
+                  std::to_string(contents) + " 0 R >>");
+  std::string profile;
+  if (s.profile) {
+    const profilegen::Bytes bytes = profilegen::sample_press();
+    profile = " /DestOutputProfile " +
+              std::to_string(w.Add(Writer::Stream("/N 4", std::string(bytes.begin(), bytes.end())))) + " 0 R";
+  }
+  w.Set(intent, "<< /Type /OutputIntent /S /GTS_PDFX " + s.intent + profile + " >>");
+  return s.streams ? w.BuildWithStreams("1.5", catalog, info, SampleId(s.id))
+                   : w.Build("1.3", catalog, info, SampleId(s.id));
+}
+
+bool Make(const std::string& name, std::string& pdf) {
+  PrintSample s;
+  s.title = name;
+  if (name == "sample") {
+    pdf = ThreePages();
+    return true;
+  } else if (name == "x1a-good") {
+    s.id = 2;
+  } else if (name == "x1a-fixable") {
+    s.id = 3;
+    s.trapped = false;
+    s.trimBox = false;
+  } else if (name == "rgb-font") {
+    s.id = 4;
+    s.content = "1 0 0 rg 100 100 200 200 re f BT /F1 24 Tf 72 700 Td (Hello) Tj ET";
+    s.font = true;
+  } else if (name == "x3-good") {
+    s.id = 5;
+    s.version = "PDF/X-3:2002";
+    s.conformance.clear();
+    const std::string press = profilegen::kSamplePress;
+    s.intent = "/OutputConditionIdentifier (" + press + ") /RegistryName (http://www.color.org) /OutputCondition (" +
+               press + ", coated paper) /Info (" + press + ")";
+    s.profile = true;
+  } else if (name == "xref-stream") {
+    s.id = 6;
+    s.streams = true;
+  } else {
+    return false;
+  }
+  pdf = Print(s);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string pdf;
+  try {
+    if (argc != 3 || !Make(argv[1], pdf)) {
+      std::cerr << "usage: make_sample sample|x1a-good|x1a-fixable|rgb-font|x3-good|xref-stream OUT.pdf\n";
+      return 2;
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "make_sample: " << e.what() << "\n";
+    return 1;
+  }
+  std::ofstream out(argv[2], std::ios::binary);
   out << pdf;
   return out ? 0 : 1;
 }

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "common/ADMSuites.h"
 #include "common/AcrobatException.h"
+#include "common/CommonDialogs.h"
 #include "host/frame.h"
 #include "dialogs/manager.h"
 #include "dialogs/metrics.h"
@@ -14,7 +20,7 @@
 
 namespace {
 
-PI_EXPORT_RESOURCES(&kTestDialogResources);
+PI_EXPORT_RESOURCES(&kTestDialogResources, &Zentu::kCommonResources);
 
 // Template 900 in pixels: 186 x 60 dialog units.
 const ASInt32 kWidth = 279, kHeight = 97;
@@ -30,11 +36,13 @@ bool Same(const ADMRect& a, const ADMRect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-std::string ItemText(ADMDialogRef dialog, ASInt32 id) {
+host::ItemView ItemOf(ADMDialogRef dialog, ASInt32 id) {
   for (auto& item : host::DescribeDialog(dialog).items)
-    if (item.id == id) return item.text;
-  return "(no item)";
+    if (item.id == id) return item;
+  ADD_FAILURE() << "no item " << id;
+  return host::ItemView{};
 }
+std::string ItemText(ADMDialogRef dialog, ASInt32 id) { return ItemOf(dialog, id).text; }
 
 // Every test leaves no dialog, run, host window, frame or dialog object behind.
 class DialogTest : public ::testing::Test {
@@ -136,7 +144,8 @@ TEST_F(DialogTest, ObjectsLetGoOfTheirDialogsAndItems) {
     EXPECT_FALSE(BaseADMItem::TextToNumberProc(item, "nan", &value));
     ADMItem::SetUserData(item, drawn);
   });
-  driver.Check(902, true).Look([&](ADMDialogRef) { EXPECT_EQ(draws, 2); }).Press(2);
+  // A press draws the pressed item again, before the next step.
+  driver.Press(7).Look([&](ADMDialogRef) { EXPECT_EQ(draws, 2); }).Press(2);
   EXPECT_EQ(owner.Run(), 2);
 
   // An init procedure that finds no object answers PARM, and no dialog is made.
@@ -453,6 +462,298 @@ TEST(DialogMetrics, TextAndDialogUnits) {
   EXPECT_EQ(DialogUnitsToPixelsX(34), 51);
   EXPECT_EQ(DialogUnitsToPixelsY(60), 97);
   EXPECT_EQ(DialogUnitsToPixelsY(1), 1);
+}
+
+// Items, lists, pictures and the common dialogs ----------------------------------
+// 907 with hooks around the tidy-up; a changed on/off item is synced.
+struct MapDialog : Zentu::AcroADMDialog {
+  ASInt32 Run() { return Modal(gADMPluginRef, "Zent:Test:MapDialog", 907, 0, 0); }
+  void InitSelf() override {
+    if (before) before(*this);
+    AcroADMDialog::InitSelf();
+  }
+  void DestroySelf() override {}
+  void Notify(ADMNotifierRef notifier) override {
+    if (ADMNotifier::IsNotifierType(notifier, ADM_NOTIFY_USER_CHANGED)) SyncItem(ADMNotifier::GetItem(notifier));
+    AcroADMDialog::Notify(notifier);
+  }
+  ADMDialogRef Dialog() const { return dialog_; }
+  std::function<void(MapDialog&)> before;
+};
+
+struct About : Zentu::AboutDlgADM {
+  Zentu::DlgImage* Small() const { return smallPicture_; }
+  Zentu::DlgImage* Large() const { return largePicture_; }
+};
+
+TEST_F(DialogTest, TidyUpWidensButtonsAndSendsFramesBehind) {
+  MapDialog dialog;
+  dialog.before = [](MapDialog& d) {
+    ADMRect fifty{100, 160, 150, 181};
+    ADMItemRef made = ADMDialog::CreateItem(d.Dialog(), 1030, ADM_ITEM_PUSH_BUTTON, &fifty, nullptr, nullptr, 0);
+    ASSERT_NE(made, nullptr);
+    ADMItem::SetText(made, "ten chars!");
+  };
+  const struct {
+    ASInt32 id;
+    ADMRect bounds;
+  } expected[] = {
+      {1030, {90, 160, 160, 181}},   // made 50 wide, its text needs 70
+      {1020, {159, 130, 230, 152}},  // 34 units, 51 pixels: 71
+      {1, {10, 130, 85, 152}},       // its text fits
+  };
+  driver.Look([&](ADMDialogRef d) {
+    for (auto& e : expected) {
+      ADMRect r = ItemOf(d, e.id).bounds;
+      EXPECT_TRUE(Same(r, e.bounds)) << e.id << ": " << r.left << " " << r.top << " " << r.right << " " << r.bottom;
+    }
+  });
+  driver.Press(2);
+  EXPECT_EQ(dialog.Run(), 2);
+  std::vector<std::string> bottom;
+  for (auto& entry : hosttest::CallLog())
+    if (entry.find(" window to the bottom") != std::string::npos) bottom.push_back(entry);
+  EXPECT_EQ(bottom, (std::vector<std::string>{"item 1021 window to the bottom", "item 1022 window to the bottom"}));
+}
+
+TEST_F(DialogTest, ItemMapDrivesFlagsAndDependants) {
+  MapDialog dialog;
+  bool inverse = false;
+  dialog.before = [&](MapDialog& d) {
+    d.AddDependentItem(1011, 1013, false);
+    d.AddDependentItem(1011, 1014, true);  // later in identifier order than 1010's: it wins
+    d.AddDependentItem(1010, 1012, true);
+    d.AddDependentItem(1010, 1014, true);
+    d.BindItemFlag(1011, &inverse);
+  };
+  const struct {
+    ASInt32 check;  // 0: the dialog as it opens
+    bool on;
+    bool inverse, e1012, e1013, e1014;
+  } steps[] = {
+      {0, false, true, false, false, true},
+      {1010, true, true, true, false, true},
+      {1011, false, false, true, true, false},
+      {1010, false, false, false, true, false},
+  };
+  for (auto& step : steps) {
+    if (step.check) driver.Check(step.check, step.on);
+    driver.Look([&, step](ADMDialogRef d) {
+      SCOPED_TRACE(step.check);
+      EXPECT_EQ(inverse, step.inverse);
+      EXPECT_EQ(ItemOf(d, 1012).enabled, step.e1012);
+      EXPECT_EQ(ItemOf(d, 1013).enabled, step.e1013);
+      EXPECT_EQ(ItemOf(d, 1014).enabled, step.e1014);
+    });
+  }
+  driver.Press(1);
+  EXPECT_EQ(dialog.Run(), 1);
+}
+
+TEST_F(DialogTest, ItemOperationsByIdentifier) {
+  MapDialog dialog;
+  const std::string longText(150, 'w');
+  driver.Look([&](ADMDialogRef d) {
+    ADMListRef list = ADMItem::GetList(ADMDialog::GetItem(d, 1015));
+    for (const char* text : {"one", "two"}) ADMEntry::SetText(ADMList::InsertEntry(list, -1), text);
+    auto chosen = [&] { return ItemText(d, 1015); };
+    const struct {
+      const char* text;
+      bool first;
+      const char* chosen;
+    } choices[] = {{"two", false, "two"}, {"", false, "two"}, {"nope", true, "one"}, {"two", true, "two"}, {"", true, "one"},
+                   {"nope", false, "one"}};
+    for (auto& c : choices) {
+      dialog.SetItemChoice(1015, c.text, c.first);
+      EXPECT_EQ(chosen(), c.chosen) << c.text << " " << c.first;
+    }
+    dialog.ClearList(1015);
+    EXPECT_TRUE(host::DescribeList(ADMDialog::GetItem(d, 1015)).empty());
+    EXPECT_EQ(LogOf("item 1015 combo box reset").size(), 1u);
+
+    dialog.SetItemText(1016, longText);
+    EXPECT_EQ(dialog.GetItemValue(1016), longText);
+    std::string kept = "kept";
+    dialog.ReadItemValue(9999, kept);
+    EXPECT_EQ(kept, "kept");
+    hosttest::FailNextAllocation();  // a long text without memory is not read
+    dialog.ReadItemValue(1016, kept);
+    EXPECT_EQ(kept, "kept");
+
+    dialog.SetWaitCursor(false);  // nothing kept yet: the arrow
+    EXPECT_EQ(host::DescribeDialog(d).cursor, kADMArrowCursor);
+    ADMDialog::SetCursorID(d, gADMPluginRef, 5);
+    dialog.SetWaitCursor(true);
+    EXPECT_EQ(host::DescribeDialog(d).cursor, kADMWaitCursor);
+    dialog.SetWaitCursor(false);
+    EXPECT_EQ(host::DescribeDialog(d).cursor, 5);
+  });
+  driver.Press(2);
+  EXPECT_EQ(dialog.Run(), 2);
+}
+
+TEST_F(DialogTest, PicturesLoadEachBitmapOnceAndLeaveNothing) {
+  {
+    About about;
+    driver.Look([&](ADMDialogRef d) {
+      // The first drawing gave each picture its bitmap's size.
+      EXPECT_EQ(ItemOf(d, 1018).bounds.right - ItemOf(d, 1018).bounds.left, 32);
+      EXPECT_EQ(ItemOf(d, 1020).bounds.bottom - ItemOf(d, 1020).bounds.top, 80);
+      EXPECT_EQ(ItemText(d, 1018), "bitmap 107");
+      hosttest::ClearCallLog();
+      for (ASInt32 n : {123, 150, 107, 123, 150, 107}) EXPECT_TRUE(about.Small()->SetImage(n)) << n;
+      EXPECT_FALSE(about.Small()->SetImage(999));
+      host::DrawPending();
+      EXPECT_EQ(ItemText(d, 1018), "bitmap 107");
+      EXPECT_EQ(LogOf("bitmap "), (std::vector<std::string>{"bitmap 123 loaded", "bitmap 150 loaded"}));
+      EXPECT_EQ(LogOf("no bitmap ").size(), 1u);
+    });
+    driver.Press(1);
+    EXPECT_EQ(about.DoModal(), 1);
+  }
+  EXPECT_EQ(hosttest::LiveBitmaps(), 0);
+  EXPECT_EQ(hosttest::LiveDeviceContexts(), 0);
+
+  About without;
+  hosttest::FailNextAllocation();
+  driver.Look([&](ADMDialogRef d) {
+    EXPECT_EQ(without.Small(), nullptr);
+    EXPECT_NE(without.Large(), nullptr);
+    EXPECT_EQ(ItemText(d, 1018), "");
+    EXPECT_EQ(ItemText(d, 1020), "bitmap 123");
+  });
+  driver.Press(1);
+  EXPECT_EQ(without.DoModal(), 1);
+}
+
+TEST_F(DialogTest, AboutShowsItsVersionAndBuildAndNamesItsFailures) {
+  {
+    About about;
+    driver.Look([&](ADMDialogRef d) {
+      EXPECT_EQ(ItemOf(d, 1023).type, ADM_ITEM_STATIC_MULTILINE);
+      EXPECT_TRUE(std::regex_match(ItemText(d, 1023),
+                                   std::regex("Zentu PDF/X Corvane checks PDF files for print exchange\\.\n"
+                                              "Copyright Zentu; all rights reserved\\.\nversion 3\\.01\n"
+                                              "[A-Z][a-z]{2} [ 123][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}")))
+          << ItemText(d, 1023);
+      EXPECT_EQ(host::DescribeDialog(d).name, "Zent:PDF/X Corvane 3:AboutDlgADM");
+    });
+    driver.Press(1);
+    EXPECT_EQ(about.DoModal(), 1);
+  }
+  About failing;
+  hosttest::RaiseOnNextCall(host::TableId::ADMItem, ADMItemSel::PrepareStaticText, genErrGeneral);
+  try {
+    failing.DoModal();
+    ADD_FAILURE() << "the raise did not arrive";
+  } catch (const Zentu::AcrobatException& e) {
+    EXPECT_EQ(e.ObjectNumber(), 0);
+    EXPECT_EQ(e.ErrorCode(), genErrGeneral);
+    EXPECT_EQ(e.Where(), "AboutDlgADM::InitSelf()");
+  }
+}
+
+TEST_F(DialogTest, StringEntrySwallowsHostFailures) {
+  Zentu::SetDialogNamePrefix("Zent:Framewick");
+  Zentu::StringEntryDlgADM entry("", "Prompt");
+  entry.SetValue("preset");
+  hosttest::RaiseOnNextCall(host::TableId::ADMItem, ADMItemSel::SelectAll, genErrGeneral);
+  driver.Look([&](ADMDialogRef d) {
+    EXPECT_EQ(host::DescribeDialog(d).name, "Zent:Framewick:StringEntryDlgADM");
+    EXPECT_EQ(host::DescribeDialog(d).title, "Please enter the requested string");
+    EXPECT_EQ(ItemText(d, 1005), "preset");
+    EXPECT_TRUE(LogOf("item 1005 focus").empty());  // the raise came before
+  });
+  driver.SetText(1005, "typed").Press(1);
+  EXPECT_EQ(entry.DoModal(), 1);
+  EXPECT_EQ(entry.GetValue(), "typed");
+  Zentu::SetDialogNamePrefix("Zent:PDF/X Corvane 3");
+}
+
+// Both kinds of chooser: the answer made absolute, the default extension of
+// a save, and never more than the caller's buffer holds.
+TEST_F(DialogTest, ChoosersAnswerAbsolutePathsThatFit) {
+  char folder[PATH_MAX];
+  ASSERT_NE(::getcwd(folder, sizeof folder), nullptr);
+  std::string cwd = folder;
+  enum Form { PlatformSave, PlatformOpen, HostSave, HostOpen };
+  const struct {
+    Form form;
+    ASUns32 room;
+    const char* answer;
+    std::string chosen;  // empty: nothing chosen
+    ASUns32 error;
+  } cases[] = {
+      {PlatformSave, 1024, "out", cwd + "/out.log", 0},
+      {PlatformSave, 1024, "./d.x/out", cwd + "/d.x/out.log", 0},
+      {PlatformSave, 1024, "out.txt", cwd + "/out.txt", 0},
+      {PlatformOpen, 1024, "/abs/profile", "/abs/profile", 0},
+      {PlatformSave, static_cast<ASUns32>(cwd.size() + 8), "out", "", winErrChooserBufferTooSmall},
+      {HostSave, 0, "report", cwd + "/report.extension-of-32-characters......", 0},
+      {HostOpen, 0, "/abs/a.icc", "/abs/a.icc", 0},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    driver.AnswerFile(c.answer);
+    std::string chosen;
+    if (c.form == PlatformSave || c.form == PlatformOpen) {
+      std::string buffer(c.room + 8, '#');
+      std::memcpy(&buffer[0], "before", 7);
+      WinFileDialogRec record{};
+      record.size = sizeof record;
+      record.file = &buffer[0];
+      record.fileSize = c.room;
+      record.defaultExtension = "log";
+      ASBool ok = c.form == PlatformSave ? WinGetSaveFileName(&record) : WinGetOpenFileName(&record);
+      if (ok) chosen = record.file;
+      EXPECT_EQ(WinChooserError(), c.error);
+      EXPECT_EQ(buffer.substr(c.room), std::string(8, '#'));  // nothing past the buffer
+    } else {
+      AVFileDescRec full{};
+      std::memcpy(full.extension, "extension-of-32-characters......", 32);  // no zero
+      AVFileFilterRec filter{nullptr, &full, 1};
+      AVFileFilterRec* filters[] = {&filter};
+      AVFileDialogParams params{};
+      params.size = sizeof params;
+      params.initialFileName = "name";
+      params.filters = filters;
+      params.filterCount = 1;
+      if (c.form == HostSave) {
+        ASPathName path = nullptr;
+        if (AVSaveFileDialog(&params, nullptr, &path, nullptr)) chosen = ASPathGetText(path);
+        ASFileSysReleasePath(nullptr, path);
+      } else {
+        ASPathName* paths = nullptr;
+        ASUns16 count = 0;
+        if (AVOpenFileDialog(&params, nullptr, &paths, &count, nullptr) && count == 1) chosen = ASPathGetText(paths[0]);
+        if (paths) ASFileSysReleasePath(nullptr, paths[0]);
+      }
+    }
+    EXPECT_EQ(chosen, c.chosen);
+  }
+  EXPECT_EQ(driver.Files().size(), PI_COUNT_OF(cases));
+  EXPECT_EQ(driver.Files()[4], "save \"\" \"before\" -> error 12291");
+}
+
+// Presses reach a working modeless dialog in the round they were queued
+// for, and never a modal one.
+TEST_F(DialogTest, PumpDeliversPressesToModelessDialogsInTheirRound) {
+  auto* work = new WorkDialog;
+  ASSERT_NE(work->Open(), nullptr);
+  work->Show(true);
+  driver.PressInRound(2, 1).PressInRound(4, 3).PressInRound(4, 3);
+  work->Work();
+  EXPECT_EQ(work->presses, (std::vector<int>{0, 1, 0, 2, 0, 0, 0, 0, 0, 0}));
+  delete work;
+
+  TestDialog modal;
+  driver.Look([](ADMDialogRef d) {
+    std::string why;
+    EXPECT_FALSE(host::QueuePress(ItemOf(d, 1).ref, &why));
+    EXPECT_NE(why.find("is modal"), std::string::npos) << why;
+  });
+  driver.Press(2);
+  EXPECT_EQ(modal.Run(), 2);
 }
 
 }  // namespace

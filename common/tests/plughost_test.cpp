@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <climits>
+#include <cstdio>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -153,6 +157,96 @@ TEST(Plughost, TerminalSessions) {
   // The end of the input inside a dialog stops; at top level it quits.
   EXPECT_EQ(Plughost({"--interactive"}, "menu Test:Modal\n").status, 2);
   EXPECT_EQ(Plughost({"--interactive"}, "").status, 0);
+}
+
+// Lists, choosers and the pump, as a script runs them.
+TEST(Plughost, ListsChoosersAndThePump) {
+  char folder[PATH_MAX];
+  ASSERT_NE(::getcwd(folder, sizeof folder), nullptr);
+  const std::string cwd = folder, entry(120, 'x');
+  const std::string work = "DIALOG 908 \"Working\" modeless\nNOTE: 10 reports; presses per report: ";
+  std::string seven;
+  for (int i = 0; i < 7; ++i) seven += "at-progress 1 press Count\n";
+  const struct {
+    const char* name;
+    std::string script;
+    int status;
+    std::string out;
+    const char* err;  // a part of standard error
+  } cases[] = {
+      {"string entries", "menu Test:Entry\nprint item 1005\nset 1005 " + entry + "\npress 1\nmenu Test:EntryTitled\n"
+       "set 1005 \"\"\npress OK\nmenu Test:Entry\npress 2\n", 0,
+       "DIALOG 136 \"Please enter the requested string\"\nITEM 1005: preset\nCLOSED 136 1\nNOTE: 1 \"" + entry +
+           "\"\nDIALOG 136 \"T\"\nCLOSED 136 1\nNOTE: 1 \"\"\nDIALOG 136 \"Please enter the requested string\"\n"
+           "CLOSED 136 2\nNOTE: 2 \"preset\"\n", ""},
+      {"lists draw their entries; select draws again before the next step",
+       "menu Test:Lists\nprint list 1001\nselect 1001 1\nprint list 1001\nscroll 1002 40\nprint item 1004\n"
+       "choose 1003 [3]\nchoose 1003 blue\nprint item 1003\nprint list 1003\npress 1\n", 0,
+       "DIALOG 906 \"Lists\"\nLIST 1001 0: alpha\t\t1\nLIST 1001 1: beta\t\t2\nLIST 1001 2: gamma\t\t3\n"
+       "LIST 1001 0: alpha\t\t1\nLIST 1001 1: beta\tselected\t2\nLIST 1001 2: gamma\t\t3\n"
+       "ITEM 1004: intermediate 40; user 40\nITEM 1003: blue\n"
+       "LIST 1003 0: red\nLIST 1003 1: green\nLIST 1003 2: blue\nLIST 1003 3: green\nCLOSED 906 1\n", ""},
+      {"a choice no entry has", "menu Test:Lists\nchoose 1003 pink\n", 2, "DIALOG 906 \"Lists\"\n",
+       "item 1003 of dialog 906 \"Lists\" has no entry \"pink\""},
+      {"a choice two entries share", "menu Test:Lists\nchoose 1003 green\n", 2, "DIALOG 906 \"Lists\"\n",
+       "entries 1 and 3 of item 1003 of dialog 906 \"Lists\" share the text \"green\""},
+      {"an index outside the list", "menu Test:Lists\nchoose 1003 [4]\n", 2, "DIALOG 906 \"Lists\"\n",
+       "item 1003 of dialog 906 \"Lists\" has no entry 4 (it has 4)"},
+      {"a scroll past the end", "menu Test:Lists\nscroll 1002 101\n", 2, "DIALOG 906 \"Lists\"\n",
+       "item 1002 scrolls from 0 to 100"},
+      {"save choosers", "menu Test:SaveLog\nanswer file out\nmenu Test:SaveLog\nanswer file cancel\n"
+       "menu Test:SaveLog\nanswer file error 12291\nmenu Test:SaveLog\nanswer file \"cancel\"\n", 0,
+       "FILE: save \"Select output file\" \"suggested name\" -> " + cwd + "/out.log\nNOTE: chosen " + cwd +
+           "/out.log\nFILE: save \"Select output file\" \"suggested name\" -> cancel\nNOTE: nothing chosen, error 0\n"
+           "FILE: save \"Select output file\" \"suggested name\" -> error 12291\nNOTE: nothing chosen, error 12291\n"
+           "FILE: save \"Select output file\" \"suggested name\" -> " + cwd + "/cancel.log\nNOTE: chosen " + cwd +
+           "/cancel.log\n", ""},
+      {"a chooser answered as an alert", "menu Test:SaveLog\nanswer alert 1\n", 2, "",
+       "\"answer alert 1\" does not fit while the save chooser \"Select output file\" waits"},
+      {"a press timed for the third report; a menu waits for the work",
+       "at-progress 3 press 1\nmenu Test:Work\nmenu Test:Note\npress Cancel\n", 0,
+       work + "0 0 1 0 0 0 0 0 0 0\nNOTE: hello\nCLOSED 908\n", ""},
+      {"seven presses waiting, five a report", seven + "menu Test:Work\npress 1\n", 0,
+       work + "5 2 0 0 0 0 0 0 0 0\nCLOSED 908\n", ""},
+      {"a press whose round never comes", "at-progress 11 press 1\nmenu Test:Work\npress 1\n", 2,
+       work + "0 0 0 0 0 0 0 0 0 0\nCLOSED 908\n", "\"at-progress 11 press 1\" never came"},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto run = Plughost({"--script", "-"}, c.script);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+  }
+
+  // The notice, the version and the build's date and time, no line end after.
+  auto about = Plughost({"--script", "-"}, "menu Test:About\nprint item 1023\npress OK\n");
+  EXPECT_EQ(about.out.rfind("DIALOG 132 \"About Zentu PDF/X Corvane\"\n", 0), 0u) << about.out;
+  EXPECT_TRUE(std::regex_search(about.out, std::regex("\nITEM 1023: Zentu PDF/X Corvane checks [^\n]*\\\\nversion 3\\.01"
+                                                       "\\\\n[A-Z][a-z]{2} [ 123][0-9] [0-9]{4} [0-9:]{8}\n")))
+      << about.out;
+
+  // Piped into the terminal, a press after the work's menu step is read
+  // once the work has returned: every report ran without it.
+  auto piped = Plughost({"--interactive", "--brief"}, "menu Test:Work\npress 1\nquit\n");
+  EXPECT_EQ(piped.status, 0);
+  EXPECT_EQ(piped.out, "NOTE: 10 reports; presses per report: 0 0 0 0 0 0 0 0 0 0\n");
+  EXPECT_EQ(piped.err.find("plughost: "), std::string::npos) << piped.err;
+
+  // At the terminal a save over an existing file is confirmed first.
+  hosttest::TempDir dir;
+  const std::string existing = dir.File("old.log");
+  FILE* f = std::fopen(existing.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  auto replace = Plughost({"--interactive", "--brief"},
+                          "menu Test:SaveLog\nanswer file " + existing + "\nno\nanswer file " + existing + "\nyes\n");
+  EXPECT_EQ(replace.status, 0);
+  EXPECT_EQ(replace.out, "FILE: save \"Select output file\" \"suggested name\" -> " + existing + "\nNOTE: chosen " +
+                             existing + "\n");
+  size_t asked = replace.err.find(existing + " exists. Replace it?");
+  ASSERT_NE(asked, std::string::npos) << replace.err;
+  EXPECT_NE(replace.err.find(existing + " exists. Replace it?", asked + 1), std::string::npos);
 }
 
 }  // namespace

@@ -1,17 +1,20 @@
 // A plug-in for plughost's tests, never installed: under Tools > "Zentu Test"
-// menu items that open the test dialogs, show an alert, a confirmation and a
-// note; one whose enable procedure answers false and one that needs a
-// document. Its menu procedures show what the dialogs throw as a note.
+// menu items that open the test dialogs and the common ones (About, string
+// entry), show an alert, a confirmation and a note, ask for a file, and run
+// a work that reports to a modeless dialog; one whose enable procedure
+// answers false and one that needs a document. Its menu procedures show
+// what the dialogs throw as a note.
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/AcrobatException.h"
+#include "common/CommonDialogs.h"
 #include "common/HostCall.h"
 #include "host/piglue.h"
 #include "test_dialogs.h"
 
-PI_EXPORT_RESOURCES(&kTestDialogResources);
+PI_EXPORT_RESOURCES(&kTestDialogResources, &Zentu::kCommonResources);
 
 namespace {
 
@@ -58,6 +61,51 @@ void OpenModeless() {
   });
 }
 
+void RunEntry(const char* title) {
+  Caught([&] {
+    Zentu::StringEntryDlgADM entry(title, "Name of the thing");
+    entry.SetValue("preset");
+    ASInt32 result = entry.DoModal();
+    Note(std::to_string(result) + " \"" + entry.GetValue() + "\"");
+  });
+}
+
+// The platform's save dialog over "Log files|log|TEXT", as the checker asks.
+void SaveLog() {
+  Caught([] {
+    char file[1024] = "suggested name";
+    static const char filter[] = "Log files (*.log)\0*.log\0";
+    WinFileDialogRec record{};
+    record.size = sizeof record;
+    record.owner = WinAppGetModalParent(AVAppGetActiveDoc());
+    record.module = WinModuleHandle(reinterpret_cast<const void*>(&SaveLog));
+    record.filter = filter;
+    record.file = file;
+    record.fileSize = sizeof file;
+    record.title = "Select output file";
+    record.flags = winFileConfirmOverwrite | winFileHideReadOnly | winFileKeepFolder;
+    record.defaultExtension = "log";
+    if (WinGetSaveFileName(&record))
+      Note(std::string("chosen ") + file);
+    else
+      Note("nothing chosen, error " + std::to_string(WinChooserError()));
+  });
+}
+
+// The work dialog stays open after the work, until "Cancel".
+std::unique_ptr<WorkDialog> gWork;
+
+void Work() {
+  Caught([] {
+    gWork.reset();
+    gWork = std::make_unique<WorkDialog>();
+    gWork->onCancel = [] { ADMDialog::Destroy(gWork.release()->GetDialogRef()); };
+    if (!gWork->Open()) return;
+    gWork->Show(true);
+    Note(gWork->Work());
+  });
+}
+
 void ShowAlert() {
   ASInt32 button = 0;
   HostCallQuietly([&] { button = AVAlert(2, "q", "Yes", "No|Maybe", nullptr, 0); });
@@ -91,6 +139,12 @@ const Command kCommands[] = {
     {"Test:Throws", "&Throwing dialog", [] { RunModal(903); }, nullptr},
     {"Test:Disabled", "&Disabled item", [] { RunModal(904); }, nullptr},
     {"Test:Twins", "T&wins", [] { RunModal(905); }, nullptr},
+    {"Test:Lists", "&Lists", [] { Caught([] { ListDialog().Run(); }); }, nullptr},
+    {"Test:About", "A&bout dialog", [] { Caught([] { Zentu::AboutDlgADM().DoModal(); }); }, nullptr},
+    {"Test:Entry", "&String entry", [] { RunEntry(""); }, nullptr},
+    {"Test:EntryTitled", "String entry with a title", [] { RunEntry("T"); }, nullptr},
+    {"Test:SaveLog", "Save a lo&g", SaveLog, nullptr},
+    {"Test:Work", "&Work", Work, nullptr},
     {"Test:Alert", "&Alert", ShowAlert, nullptr},
     {"Test:Confirm", "&Confirm", ShowConfirm, nullptr},
     {"Test:Note", "&Note", [] { Note("hello"); }, nullptr},
@@ -140,6 +194,7 @@ ASBool Init() {
 
 ASBool Unload() {
   gModeless.reset();
+  gWork.reset();
   HostCallQuietly([] {
     if (AVMenuItem item = AVMenubarAcquireMenuItemByName(AVAppGetMenubar(), "Test:Menu")) {
       AVMenuItemRemove(item);

@@ -1,8 +1,12 @@
 #include "app/session.h"
 
 #include <limits.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +30,10 @@ std::string DialogName(const host::DialogView& view) {
 
 std::string PromptName(const host::AlertRequest& request) {
   return (request.kind == 1 ? "the confirmation " : "the alert ") + Quoted(request.message);
+}
+
+std::string ChooserName(const host::FileRequest& request) {
+  return std::string(request.save ? "the save" : "the open") + " chooser " + Quoted(request.title);
 }
 
 std::string Buttons(const host::AlertRequest& request) {
@@ -98,14 +106,36 @@ size_t FindItem(const host::DialogView& view, const Arg& name) {
   Refuse("the text " + Quoted(name.text) + " names items " + JoinNames(which) + " of " + DialogName(view));
 }
 
+// The newest modeless dialog that shows.
+ADMDialogRef ModelessDialog() {
+  auto open = host::OpenDialogs();
+  for (auto it = open.rbegin(); it != open.rend(); ++it) {
+    host::DialogView view = host::DescribeDialog(*it);
+    if (view.visible && !view.modal) return *it;
+  }
+  return nullptr;
+}
+
 // The dialog a step of a dialog acts on: the innermost modal run's, else the
 // newest modeless dialog that shows.
 ADMDialogRef InnermostDialog() {
   if (ADMDialogRef modal = host::InnermostModalDialog()) return modal;
-  auto open = host::OpenDialogs();
-  for (auto it = open.rbegin(); it != open.rend(); ++it)
-    if (host::DescribeDialog(*it).visible) return *it;
-  return nullptr;
+  return ModelessDialog();
+}
+
+// A working dialog's texts and bars on one line.
+std::string StatusLine(const host::DialogView& view) {
+  std::string line;
+  for (const auto& item : view.items) {
+    if (!item.visible) continue;
+    std::string part;
+    if (item.type == ADM_ITEM_PROGRESS_BAR)
+      part = std::to_string(item.value) + "/" + std::to_string(item.maximum);
+    else if ((item.type == ADM_ITEM_STATIC || item.type == ADM_ITEM_STATIC_MULTILINE) && !item.text.empty())
+      part = Escaped(item.text);
+    if (!part.empty()) line += (line.empty() ? "" : "  ") + part;
+  }
+  return line;
 }
 
 // The file's absolute path, through the real path of its folder.
@@ -129,7 +159,20 @@ std::string HostError(ASErrorCode code) {
 
 // Transcript --------------------------------------------------------------------
 void Transcript::Print(const std::string& line) {
+  EndStatus();
   std::cout << line << '\n' << std::flush;
+}
+
+void Transcript::Status(const std::string& line) {
+  if (line.empty() || line == status_) return;
+  std::cerr << "\r" << line << "\033[K" << std::flush;
+  status_ = line;
+}
+
+void Transcript::EndStatus() {
+  if (status_.empty()) return;
+  std::cerr << std::endl;
+  status_.clear();
 }
 
 void Transcript::Event(const std::string& line) {
@@ -157,11 +200,55 @@ void Transcript::PrintHeld() {
   held_.clear();
 }
 
+// Terminal input -------------------------------------------------------------------
+bool TerminalInput::Take(std::string* line) {
+  size_t end = buffer_.find('\n');
+  if (end == std::string::npos) {
+    if (!end_ || buffer_.empty()) return false;
+    end = buffer_.size();  // the last line, without its line end
+  }
+  *line = buffer_.substr(0, end);
+  buffer_.erase(0, end + 1);
+  return true;
+}
+
+void TerminalInput::Fill() {
+  char chunk[4096];
+  for (;;) {
+    ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0)
+      end_ = true;
+    else
+      buffer_.append(chunk, static_cast<size_t>(n));
+    return;
+  }
+}
+
+bool TerminalInput::Line(std::string* line) {
+  while (!Take(line)) {
+    if (end_) return false;
+    Fill();
+  }
+  return true;
+}
+
+bool TerminalInput::Ready(std::string* line) {
+  while (!Take(line)) {
+    if (end_) return false;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&input, 1, 0) <= 0) return false;
+    Fill();
+  }
+  return true;
+}
+
 // Reading steps -------------------------------------------------------------------
 Session::Session(std::deque<Line> lines, bool interactive, bool brief)
-    : out_(brief), lines_(std::move(lines)), interactive_(interactive) {}
+    : out_(brief), lines_(std::move(lines)), interactive_(interactive), terminal_(::isatty(STDIN_FILENO) != 0) {}
 
 void Session::Stop(const std::string& reason) {
+  out_.EndStatus();
   out_.PrintHeld();
   std::cout << std::flush;
   std::cerr << "plughost: " << reason << std::endl;
@@ -178,18 +265,24 @@ bool Session::ReadLine(Place place, Line* line, bool* typed) {
     return true;
   }
   if (!interactive_) return false;
+  out_.EndStatus();
+  if (!kept_.empty()) {
+    *line = Line{kept_.front(), "input"};
+    kept_.pop_front();
+    *typed = true;
+    return true;
+  }
   if (listing_) {
     listing_ = false;
     List(place);
   }
-  bool terminal = ::isatty(STDIN_FILENO);
   std::cerr << "> " << std::flush;
   std::string text;
-  if (!std::getline(std::cin, text)) {
+  if (!input_.Line(&text)) {
     std::cerr << std::endl;
     return false;
   }
-  if (!terminal) std::cerr << text << std::endl;
+  if (!terminal_) std::cerr << text << std::endl;
   *line = Line{text, "input"};
   *typed = true;
   return true;
@@ -222,6 +315,7 @@ bool Session::Next(Place place, Step* step) {
 
 void Session::Failed(const std::string& why, const Step& step) {
   if (!step.typed) Stop(why + " (" + step.where + ")");
+  out_.EndStatus();
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
 }
@@ -262,6 +356,11 @@ bool Session::Anywhere(const Step& step) {
   } else if (step.verb.compare(0, 7, "always ") == 0) {
     // A later `always` of the same kind ("confirm", "alert") replaces it.
     standing_[step.verb.substr(7, step.verb.find(' ', 7) - 7)] = step;
+  } else if (step.verb == "at-progress # press %") {
+    if (step.args[0].Number() < 1)
+      Failed("at-progress counts pump rounds from 1", step);
+    else
+      timed_.emplace_back(host::PumpRounds() + step.args[0].Number(), step);
   } else {
     return false;
   }
@@ -270,7 +369,10 @@ bool Session::Anywhere(const Step& step) {
 
 // What waits, listed before the terminal's prompt.
 void Session::List(Place place) {
-  if (place == Place::Prompt && pending_) {
+  if (place == Place::Prompt && pendingFile_) {
+    out_.Listing("ASK FILE: " + std::string(pendingFile_->save ? "save " : "open ") + Quoted(pendingFile_->title) + " " +
+                 Quoted(pendingFile_->suggested));
+  } else if (place == Place::Prompt && pending_) {
     out_.Listing("ASK " + std::string(pending_->kind == 1 ? "CONFIRM: " : "ALERT: ") + Escaped(pending_->message) + " " +
                  Buttons(*pending_));
   } else if (ADMDialogRef dialog = place == Place::Prompt ? nullptr : InnermostDialog()) {
@@ -288,6 +390,9 @@ void Session::ListDialog(const host::DialogView& view, bool listing) {
     std::string states;
     if (kind.find("check box") != std::string::npos || kind.find("radio button") != std::string::npos)
       states += item.on ? " on" : " off";
+    if (item.type == ADM_ITEM_SCROLLBAR || item.type == ADM_ITEM_PROGRESS_BAR)
+      states += " value " + std::to_string(item.value) + " (" + std::to_string(item.minimum) + " to " +
+                std::to_string(item.maximum) + ")";
     if (!item.enabled) states += " disabled";
     if (!item.visible) states += " hidden";
     print("  " + names[i] + " " + kind + " " + Quoted(item.text) + states);
@@ -313,10 +418,11 @@ void Session::Guarded(Body&& body) {
 void Session::Run() {
   for (;;) {
     listing_ = true;
+    Guarded([] { host::DrawPending(); });
     Step step;
-    if (!Next(Place::Top, &step)) return;
+    if (!Next(Place::Top, &step)) return CheckTimed();
     if (Anywhere(step)) continue;
-    if (step.verb == "quit" || step.verb == "exit") return;
+    if (step.verb == "quit" || step.verb == "exit") return CheckTimed();
     try {
       if (step.place == Place::Top) {
         Top(step);
@@ -428,6 +534,8 @@ bool Session::InDialog(const Step& step, ADMDialogRef dialog) {
     out_.Event(label + ": " + Escaped(item.text));
     return false;
   }
+  if (step.verb == "print list %" || step.verb == "choose @ %" || step.verb == "select @ #")
+    return EntryStep(step, view, index);
   std::string why;
   bool done = true;
   auto act = [&] {
@@ -435,9 +543,55 @@ bool Session::InDialog(const Step& step, ADMDialogRef dialog) {
     if (step.verb == "set @ %") done = host::SetItemText(item.ref, step.args[1].text, &why);
     if (step.verb == "check @ on" || step.verb == "check @ off")
       done = host::CheckItem(item.ref, step.verb == "check @ on", &why);
+    if (step.verb == "scroll @ #") done = host::ScrollItem(item.ref, step.args[1].Number(), &why);
   };
   // A modal run carries what its procedures throw to the code that opened
   // the dialog; a modeless dialog's procedures are entered from here.
+  view.modal ? act() : Guarded(act);
+  if (!done) Refuse(why + " in " + DialogName(view));
+  return true;
+}
+
+// `print list`, `choose` and `select`: the entries of a pop-up or list box.
+bool Session::EntryStep(const Step& step, const host::DialogView& view, size_t index) {
+  const host::ItemView& item = view.items[index];
+  std::string name = ItemNames(view)[index];
+  std::vector<host::EntryView> entries = host::DescribeList(item.ref);
+  if (entries.empty() && item.type != ADM_ITEM_POPUP_LIST && item.type != ADM_ITEM_LIST_BOX)
+    Refuse("item " + name + " of " + DialogName(view) + " has no list");
+  if (step.verb == "print list %") {
+    for (const auto& entry : entries) {
+      std::string line = "LIST " + name + " " + std::to_string(entry.index) + ": ";
+      for (size_t i = 0; i < entry.drawn.size(); ++i) line += (i ? "\t" : "") + Escaped(entry.drawn[i]);
+      out_.Event(line);
+    }
+    return false;
+  }
+  const Arg& which = step.args[1];
+  std::string wanted = which.text;
+  int row = -1;
+  bool byIndex = step.verb == "select @ #" || (!which.quoted && wanted.size() > 2 && wanted.front() == '[' &&
+                                               wanted.back() == ']' && Arg{wanted.substr(1, wanted.size() - 2)}.IsNumber());
+  if (byIndex) {
+    row = step.verb == "select @ #" ? which.Number() : Arg{wanted.substr(1, wanted.size() - 2)}.Number();
+    if (row < 0 || static_cast<size_t>(row) >= entries.size())
+      Refuse("item " + name + " of " + DialogName(view) + " has no entry " + std::to_string(row) + " (it has " +
+             std::to_string(entries.size()) + ")");
+  } else {
+    std::vector<std::string> found;
+    for (const auto& entry : entries)
+      if (entry.text == wanted) {
+        found.push_back(std::to_string(entry.index));
+        row = entry.index;
+      }
+    if (found.empty()) Refuse("item " + name + " of " + DialogName(view) + " has no entry " + Quoted(wanted));
+    if (found.size() > 1)
+      Refuse("entries " + JoinNames(found) + " of item " + name + " of " + DialogName(view) + " share the text " +
+             Quoted(wanted));
+  }
+  std::string why;
+  bool done = true;
+  auto act = [&] { done = host::ChooseEntry(item.ref, row, &why); };
   view.modal ? act() : Guarded(act);
   if (!done) Refuse(why + " in " + DialogName(view));
   return true;
@@ -467,11 +621,32 @@ void Session::Closed(const host::DialogView& dialog, ASInt32 item) {
   out_.Frame("CLOSED " + std::to_string(dialog.number) + (item == kADMNoItem ? "" : " " + std::to_string(item)));
 }
 
+// Every prompt takes steps until one answers it; `always` steps may answer
+// it meanwhile (`answer` is then asked with no step).
+template <class Try>
+void Session::AtPrompt(const std::string& name, Try&& answer) {
+  listing_ = true;
+  for (;;) {
+    Step step;
+    if (!Next(Place::Prompt, &step)) Stop("the steps end while " + name + " waits");
+    if (Anywhere(step)) {
+      if (answer(nullptr)) return;
+      continue;
+    }
+    try {
+      if (step.place != Place::Prompt) Refuse("\"" + step.line + "\" does not fit while " + name + " waits");
+      if (answer(&step)) return;
+    } catch (const StepError& e) {
+      Failed(e.why, step);
+    }
+  }
+}
+
 // Prompts -----------------------------------------------------------------------
 // The button an `answer` or `always` step gives the prompt.
 int Session::Answer(const Step& step, const host::AlertRequest& request) {
   bool confirm = step.verb.find(" confirm ") != std::string::npos;
-  if (confirm != (request.kind == 1))
+  if (confirm != (request.kind == 1) || step.verb.compare(0, 12, "answer file ") == 0)
     Refuse("\"" + step.line + "\" does not fit while " + PromptName(request) + " waits");
   if (confirm) return step.verb.compare(step.verb.size() - 3, 3, " ok") == 0 ? 1 : 2;
   const Arg& answer = step.args[0];
@@ -506,23 +681,11 @@ int Session::Alert(const host::AlertRequest& request) {
   }
   const host::AlertRequest* outer = pending_;
   pending_ = &request;
-  listing_ = true;
   int button = Standing(request);
-  while (!button) {
-    Step step;
-    if (!Next(Place::Prompt, &step)) Stop("the steps end while " + PromptName(request) + " waits");
-    if (Anywhere(step)) {
-      button = Standing(request);
-      continue;
-    }
-    try {
-      if (step.place != Place::Prompt)
-        Refuse("\"" + step.line + "\" does not fit while " + PromptName(request) + " waits");
-      button = Answer(step, request);
-    } catch (const StepError& e) {
-      Failed(e.why, step);
-    }
-  }
+  if (!button) AtPrompt(PromptName(request), [&](const Step* step) {
+      button = step ? Answer(*step, request) : Standing(request);
+      return button != 0;
+    });
   pending_ = outer;
   if (request.kind == 1)
     out_.Event("CONFIRM: " + Escaped(request.message) + " -> " + (button == 1 ? "OK" : "Cancel"));
@@ -530,6 +693,107 @@ int Session::Alert(const host::AlertRequest& request) {
     out_.Event("ALERT: " + Escaped(request.message) + " " + Buttons(request) + " -> " +
                ButtonText(request.buttons[static_cast<size_t>(button) - 1]));
   return button;
+}
+
+// File choosers -------------------------------------------------------------------
+host::FileAnswer Session::ChooseFile(const host::FileRequest& request) {
+  const host::FileRequest* outer = pendingFile_;
+  pendingFile_ = &request;
+  host::FileAnswer answer;
+  std::string name = ChooserName(request);
+  AtPrompt(name, [&](const Step* step) {
+    if (!step) return false;
+    if (step->verb.compare(0, 12, "answer file ") != 0)
+      Refuse("\"" + step->line + "\" does not fit while " + name + " waits");
+    if (step->verb == "answer file cancel") {
+      answer = host::FileAnswer{host::FileAnswer::Cancelled, "", 0};
+    } else if (step->verb == "answer file error #") {
+      answer = host::FileAnswer{host::FileAnswer::Failed, "", static_cast<ASUns32>(step->args[0].Number())};
+    } else {
+      answer = host::FileAnswer{host::FileAnswer::Chosen, step->args[0].text, 0};
+      // At the terminal a file that would be replaced is confirmed first.
+      std::string path = host::ChosenPath(request, answer.path);
+      struct stat st {};
+      if (step->typed && request.confirmOverwrite && ::stat(path.c_str(), &st) == 0 && !ConfirmReplace(path))
+        return false;
+    }
+    return true;
+  });
+  pendingFile_ = outer;
+  return answer;
+}
+
+bool Session::ConfirmReplace(const std::string& path) {
+  std::cerr << path << " exists. Replace it? (yes/no) " << std::flush;
+  std::string reply;
+  if (!input_.Line(&reply)) return false;
+  if (!terminal_) std::cerr << reply << std::endl;
+  return reply == "y" || reply == "yes";
+}
+
+void Session::FileChosen(const host::FileRequest& request, const host::FileAnswer& answer) {
+  std::string result = answer.kind == host::FileAnswer::Chosen      ? Escaped(answer.path)
+                       : answer.kind == host::FileAnswer::Cancelled ? "cancel"
+                                                                    : "error " + std::to_string(answer.code);
+  out_.Event("FILE: " + std::string(request.save ? "save " : "open ") + Quoted(request.title) + " " +
+             Quoted(request.suggested) + " -> " + result);
+}
+
+// The pump --------------------------------------------------------------------------
+void Session::PumpRound(int round) {
+  for (size_t i = 0; i < timed_.size();) {
+    if (timed_[i].first != round) {
+      ++i;
+      continue;
+    }
+    Step step = timed_[i].second;
+    timed_.erase(timed_.begin() + static_cast<std::ptrdiff_t>(i));
+    QueuePress(step);
+  }
+  if (interactive_ && terminal_ && lines_.empty()) WhileWorking();
+}
+
+// A press for the working (modeless) dialog, queued for the pump.
+void Session::QueuePress(const Step& step) {
+  try {
+    ADMDialogRef dialog = ModelessDialog();
+    if (!dialog) Refuse("\"" + step.line + "\" needs a modeless dialog, and none is open");
+    host::DialogView view = host::DescribeDialog(dialog);
+    const host::ItemView& item = view.items[FindItem(view, step.args.back())];
+    std::string why;
+    if (!host::QueuePress(item.ref, &why)) Refuse(why + " in " + DialogName(view));
+  } catch (const StepError& e) {
+    Failed(e.why, step);
+  }
+}
+
+// At a terminal, while a plug-in works: its dialog's texts on one line, and
+// the presses typed meanwhile; other steps wait until the work returns.
+void Session::WhileWorking() {
+  ADMDialogRef dialog = ModelessDialog();
+  if (dialog) out_.Status(StatusLine(host::DescribeDialog(dialog)));
+  std::string text;
+  while (input_.Ready(&text)) {
+    Step step;
+    std::string why;
+    if (dialog && ParseStep(text, &step, &why) == Parsed::Step && step.verb == "press %") {
+      step.where = "input";
+      step.typed = true;
+      QueuePress(step);
+    } else {
+      kept_.push_back(text);
+    }
+  }
+}
+
+// An `at-progress` whose round never came.
+void Session::CheckTimed() {
+  auto timed = std::move(timed_);
+  timed_.clear();
+  for (const auto& t : timed)
+    Failed("\"" + t.second.line + "\" never came: the pump ran " + std::to_string(host::PumpRounds()) +
+               " rounds, and it waited for round " + std::to_string(t.first),
+           t.second);
 }
 
 }  // namespace plughost

@@ -40,12 +40,32 @@ class Transcript {
   void Listing(const std::string& line);
   void Quiet(bool on);
   void PrintHeld();
+  // A working dialog's texts, on one line of the terminal that the next
+  // line printed ends; only when they changed.
+  void Status(const std::string& line);
+  void EndStatus();
 
  private:
-  static void Print(const std::string& line);
+  void Print(const std::string& line);
   bool brief_;
   bool quiet_ = false;
   std::vector<std::string> held_;
+  std::string status_;
+};
+
+// Lines typed at the terminal, read from standard input as they come.
+class TerminalInput {
+ public:
+  // The next line; false at the end of the input.
+  bool Line(std::string* line);
+  // The next line when a whole one can be had without waiting.
+  bool Ready(std::string* line);
+
+ private:
+  bool Take(std::string* line);
+  void Fill();
+  std::string buffer_;
+  bool end_ = false;
 };
 
 class Session : public host::Driver {
@@ -62,6 +82,11 @@ class Session : public host::Driver {
   int Alert(const host::AlertRequest& request) override;
   void Opened(const host::DialogView& dialog) override;
   void Closed(const host::DialogView& dialog, ASInt32 item) override;
+  host::FileAnswer ChooseFile(const host::FileRequest& request) override;
+  void FileChosen(const host::FileRequest& request, const host::FileAnswer& answer) override;
+  // Delivers the presses that `at-progress` timed for this round; at a
+  // terminal, takes the presses typed meanwhile and keeps other steps.
+  void PumpRound(int round) override;
 
  private:
   struct Block {
@@ -76,6 +101,13 @@ class Session : public host::Driver {
   void Failed(const std::string& why, const Step& step);
   bool Structure(const Step& step);
   bool Anywhere(const Step& step);
+  // Steps at a prompt until `answer` takes one (or a standing answer: null).
+  template <class Try>
+  void AtPrompt(const std::string& name, Try&& answer);
+  bool ConfirmReplace(const std::string& path);
+  void QueuePress(const Step& step);
+  void WhileWorking();
+  void CheckTimed();
 
   void Top(const Step& step);
   void RunMenu(const Step& step);
@@ -84,6 +116,7 @@ class Session : public host::Driver {
   // A step of a dialog; true when it was an action of the user.
   bool InDialog(const Step& step, ADMDialogRef dialog);
   int Answer(const Step& step, const host::AlertRequest& request);
+  bool EntryStep(const Step& step, const host::DialogView& view, size_t index);
   int Standing(const host::AlertRequest& request);
 
   void List(Place place);
@@ -98,6 +131,11 @@ class Session : public host::Driver {
   std::vector<Block> blocks_;
   std::map<std::string, Step> standing_;  // "confirm", "alert": the `always` step
   const host::AlertRequest* pending_ = nullptr;
+  const host::FileRequest* pendingFile_ = nullptr;
+  std::vector<std::pair<int, Step>> timed_;  // `at-progress`: the pump round, the step
+  TerminalInput input_;
+  bool terminal_;                 // standard input is a terminal
+  std::deque<std::string> kept_;  // typed while a plug-in worked
 };
 
 }  // namespace plughost

@@ -28,7 +28,10 @@ enum class TableId {
   ADMItem,
   ADMNotifier,
   ADMWinHost,
-  ADMHost
+  ADMHost,
+  ADMList,
+  ADMEntry,
+  ADMDrawer
 };
 
 // Makes the host's own tables once; safe to call again.
@@ -85,6 +88,8 @@ void RaiseOnNextAnyCall(ASErrorCode code);
 void ClearHooks();
 // The next registry hive write stops part way and fails with the errno value.
 void FailNextRegistryWrite(int err);
+// The next allocation of "AcroSupport" answers none instead of memory.
+void FailNextAllocation();
 // Binds this process's plug-in side to the host tables, as a plug-in's
 // handshake would; tests call this before using plug-in code.
 void BindTables();

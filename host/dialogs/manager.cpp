@@ -16,84 +16,11 @@
 #include <memory>
 #include <set>
 
-#include "dialogs/internal.h"
 #include "dialogs/metrics.h"
+#include "dialogs/model.h"
 
 namespace host {
-namespace {
-
-struct Dialog;
-
-struct Item {
-  uintptr_t handle = 0;
-  Dialog* dialog = nullptr;
-  ASInt32 id = kADMNoItem;
-  ASInt32 kind = 0;
-  std::string text;
-  ADMRect bounds{};
-  bool enabled = true, visible = true, on = false, isDefault = false;
-  ADMItemDrawProc draw = nullptr;
-  ADMItemTrackProc track = nullptr;
-  ADMItemNotifyProc notify = nullptr;
-  ADMItemDestroyProc destroy = nullptr;
-  ADMItemTextToFloatProc textToFloat = nullptr;
-  ADMItemFloatToTextProc floatToText = nullptr;
-  ADMUserData userData = nullptr;
-  bool ending = false;
-};
-
-struct Dialog {
-  uintptr_t handle = 0;
-  ASInt32 number = 0;
-  std::string name, title;
-  ADMPluginRef plugin = nullptr;
-  ASInt32 style = 0;
-  WinWindow window = nullptr;
-  ADMRect bounds{};
-  ADMDialogDrawProc draw = nullptr;
-  ADMDialogTrackProc track = nullptr;
-  ADMDialogNotifyProc notify = nullptr;
-  ADMDialogDestroyProc destroy = nullptr;
-  ADMUserData userData = nullptr;
-  bool modal = false;      // made for a modal run, or run as one
-  bool visible = false;
-  bool shown = false;      // drawn once
-  bool announced = false;  // the driver knows it is open
-  int runs = 0;            // modal runs of it under way
-  bool endRequested = false;
-  ASInt32 endItem = kADMNoItem;
-  bool ending = false;
-  std::vector<std::shared_ptr<Item>> items;
-};
-
-// Notifiers, drawers and trackers live on the stack for one call.
-struct Notifier {
-  std::string type;
-  Item* item;
-  Dialog* dialog;
-};
-struct Drawer {
-  Dialog* dialog;
-  Item* item;
-  ADMRect bounds;
-};
-struct Tracker {
-  Dialog* dialog;
-  Item* item;
-};
-
-struct ManagerState {
-  std::map<uintptr_t, std::shared_ptr<Dialog>> dialogs;
-  std::map<uintptr_t, std::shared_ptr<Item>> items;
-  uintptr_t nextHandle = 0x1000;
-  uintptr_t nextWindow = 2;  // 1 is the application's window
-  std::map<WinWindow, Dialog*> windows;
-  std::vector<Dialog*> runs;  // modal runs, innermost last
-  std::set<const void*> live;  // notifiers, drawers and trackers in use
-  unsigned long actions = 0;
-  Driver* driver = nullptr;
-  bool cancel = false;
-};
+namespace dm {
 
 ManagerState& M() {
   static auto* state = new ManagerState;
@@ -121,22 +48,47 @@ Item& I(ADMItemRef ref) {
   if (!i) Raise(genErrBadHandle);
   return *i;
 }
+Entry& E(ADMEntryRef ref) {
+  auto it = M().entries.find(reinterpret_cast<uintptr_t>(ref));
+  if (it == M().entries.end()) Raise(genErrBadHandle);
+  return *it->second;
+}
+List& L(ADMListRef ref) {
+  auto it = M().lists.find(reinterpret_cast<uintptr_t>(ref));
+  if (it == M().lists.end()) Raise(genErrBadHandle);
+  return *it->second;
+}
+Drawer& DR(ADMDrawerRef ref) {
+  if (!M().live.count(ref)) Raise(genErrBadHandle);
+  return *reinterpret_cast<Drawer*>(ref);
+}
+
+std::string DialogName(const Dialog& d) { return "dialog " + std::to_string(d.number) + " \"" + d.title + "\""; }
+std::string ItemName(const Item& i) {
+  return "item " + std::to_string(i.id) + (i.text.empty() ? "" : " \"" + i.text + "\"");
+}
+
+bool Refuse(std::string* why, const std::string& reason) {
+  if (why) *why = reason;
+  return false;
+}
+
+void CopyText(const std::string& from, char* text, ASInt32 maxLength) {
+  if (!text || maxLength <= 0) return;
+  size_t n = std::min(from.size(), static_cast<size_t>(maxLength) - 1);
+  std::memcpy(text, from.data(), n);
+  text[n] = 0;
+}
+
+}  // namespace dm
+
+namespace {
+using namespace dm;
+
 Notifier& N(ADMNotifierRef ref) {
   if (!M().live.count(ref)) Raise(genErrBadHandle);
   return *reinterpret_cast<Notifier*>(ref);
 }
-
-// Keeps a stack object known as live while it is in use.
-class LiveScope {
- public:
-  explicit LiveScope(const void* object) : object_(object) { M().live.insert(object); }
-  ~LiveScope() { M().live.erase(object_); }
-  LiveScope(const LiveScope&) = delete;
-  LiveScope& operator=(const LiveScope&) = delete;
-
- private:
-  const void* object_;
-};
 
 // A modal run under way.
 class RunScope {
@@ -160,13 +112,6 @@ class RunScope {
 
 std::string Text(const char* text) { return text ? text : ""; }
 
-ADMRect Size(const ADMRect& r) { return ADMRect{0, 0, r.right - r.left, r.bottom - r.top}; }
-
-std::string DialogName(const Dialog& d) { return "dialog " + std::to_string(d.number) + " \"" + d.title + "\""; }
-std::string ItemName(const Item& i) {
-  return "item " + std::to_string(i.id) + (i.text.empty() ? "" : " \"" + i.text + "\"");
-}
-
 ASInt32 KindOfType(const char* type) {
   if (!type) return 0;
   for (ASInt32 kind = kPIItemPushButton; ItemTypeName(kind); ++kind)
@@ -174,18 +119,54 @@ ASInt32 KindOfType(const char* type) {
   return 0;
 }
 
-std::shared_ptr<Item> AddItem(Dialog& d, ASInt32 id, ASInt32 kind, const std::string& text, const ADMRect& bounds) {
+}  // namespace
+
+namespace dm {
+namespace {
+
+// Every item has a platform window of its own.
+std::shared_ptr<Item> NewItem(Dialog& d, ASInt32 id, ASInt32 kind, const ADMRect& bounds) {
   auto item = std::make_shared<Item>();
   item->handle = M().nextHandle++;
   item->dialog = &d;
   item->id = id;
   item->kind = kind;
-  item->text = text;
   item->bounds = bounds;
-  d.items.push_back(item);
+  item->window = reinterpret_cast<WinWindow>(M().nextWindow++);
   M().items[item->handle] = item;
+  M().itemWindows[item->window] = item.get();
   return item;
 }
+
+}  // namespace
+
+void Forget(Item& item) {
+  for (auto& child : item.children) Forget(*child);
+  item.children.clear();
+  DropList(item);
+  M().itemWindows.erase(item.window);
+  M().items.erase(item.handle);
+  if (item.dialog->focus == &item) item.dialog->focus = nullptr;
+}
+
+std::shared_ptr<Item> AddItem(Dialog& d, ASInt32 id, ASInt32 kind, const std::string& text, const ADMRect& bounds) {
+  auto item = NewItem(d, id, kind, bounds);
+  item->text = text;
+  d.items.push_back(item);
+  MakeListParts(*item);
+  return item;
+}
+
+std::shared_ptr<Item> AddChild(Item& parent, ASInt32 kind) {
+  auto child = NewItem(*parent.dialog, kADMNoItem, kind, ADMRect{});
+  child->parent = &parent;
+  parent.children.push_back(child);
+  return child;
+}
+
+}  // namespace dm
+
+namespace {
 
 std::shared_ptr<Dialog> MakeDialog(ADMPluginRef plugin, const char* name, ASInt32 number, ASInt32 style,
                                    ADMUserData data, bool modal) {
@@ -201,6 +182,7 @@ std::shared_ptr<Dialog> MakeDialog(ADMPluginRef plugin, const char* name, ASInt3
   d->name = Text(name);
   d->title = Text(t->title);
   d->plugin = plugin;
+  d->cursorPlugin = plugin;
   d->style = style;
   d->window = reinterpret_cast<WinWindow>(M().nextWindow++);
   d->bounds = ADMRect{0, 0, metrics::DialogUnitsToPixelsX(t->width), metrics::DialogUnitsToPixelsY(t->height)};
@@ -225,11 +207,12 @@ std::shared_ptr<Dialog> MakeDialog(ADMPluginRef plugin, const char* name, ASInt3
 }
 
 ItemView Describe(const Item& i) {
-  return ItemView{Ref(i), i.id, Text(ItemTypeName(i.kind)), i.text, i.enabled, i.visible, i.on, i.bounds};
+  return ItemView{Ref(i), i.id, Text(ItemTypeName(i.kind)), ShownText(i), i.enabled, i.visible, i.on, i.bounds,
+                  i.value, i.minimum, i.maximum};
 }
 
 DialogView Describe(const Dialog& d) {
-  DialogView v{Ref(d), d.number, d.name, d.title, d.modal, d.visible, d.bounds, {}};
+  DialogView v{Ref(d), d.number, d.name, d.title, d.modal, d.visible, d.bounds, d.cursor, {}};
   for (auto& i : d.items)
     if (!i->ending) v.items.push_back(Describe(*i));
   return v;
@@ -241,7 +224,7 @@ void DestroyItem(const std::shared_ptr<Item>& item) {
   auto remove = [&] {
     auto& items = item->dialog->items;
     items.erase(std::remove(items.begin(), items.end(), item), items.end());
-    M().items.erase(item->handle);
+    Forget(*item);
   };
   try {
     if (item->destroy) item->destroy(Ref(*item));
@@ -251,6 +234,85 @@ void DestroyItem(const std::shared_ptr<Item>& item) {
   }
   remove();
 }
+
+void RequestEnd(Dialog& d, ASInt32 item) {
+  if (d.runs && !d.endRequested) {
+    d.endRequested = true;
+    d.endItem = item;
+  }
+}
+
+void Show(Dialog& d) {
+  d.visible = true;
+  if (!d.shown) {
+    d.shown = true;
+    DrawDialog(d, true);
+  }
+}
+
+// The road of a notification: the item's procedure, else the item's default,
+// which hands it to the dialog's procedure, else to the dialog's default.
+void DialogDefaultNotify(Dialog& d, const Notifier& n) {
+  if (n.type == ADM_NOTIFY_USER_CHANGED && n.item && n.item->kind == kPIItemPushButton &&
+      (n.item->id == 1 || n.item->id == 2))
+    RequestEnd(d, n.item->id);
+}
+
+void NotifyDialog(Dialog& d, Notifier& n) {
+  if (d.ending) return;
+  if (d.notify)
+    d.notify(Ref(d), reinterpret_cast<ADMNotifierRef>(&n));
+  else
+    DialogDefaultNotify(d, n);
+}
+
+void Announce(Dialog& d) {
+  d.announced = true;
+  if (M().driver) M().driver->Opened(Describe(d));
+}
+
+ADMErr RunInit(const std::shared_ptr<Dialog>& d, ADMDialogInitProc init) {
+  if (!init) return kADMErrNone;
+  try {
+    return init(Ref(*d));
+  } catch (...) {
+    EndDialog(d, false);
+    throw;
+  }
+}
+
+[[noreturn]] void Exhausted(const Dialog& d, const char* what) {
+  SetFailureDetail(std::string(what) + " " + DialogName(d));
+  Raise(avErrScriptExhausted);
+}
+
+// A modal run: shows the dialog and asks the driver for one action at a time
+// until something ends the run; what was invalidated is drawn before each.
+ASInt32 Run(const std::shared_ptr<Dialog>& d) {
+  d->modal = true;
+  try {
+    RunScope run(*d);
+    Show(*d);
+    while (!d->endRequested && !d->ending) {
+      if (!M().driver) Exhausted(*d, "no driver answers");
+      DrawDialog(*d, false);
+      if (d->endRequested || d->ending) break;
+      unsigned long before = M().actions;
+      M().driver->Act(Ref(*d));
+      if (M().actions == before && !d->endRequested && !d->ending) Exhausted(*d, "the driver did nothing in");
+    }
+  } catch (...) {
+    EndDialog(d, false);
+    throw;
+  }
+  ASInt32 item = d->endItem;
+  EndDialog(d, true);
+  return item;
+}
+
+}  // namespace
+
+namespace dm {
 
 // Ends a dialog: its destroy procedure, each item left, its host windows,
 // its window. With `rethrow` false a procedure's exception is dropped: the
@@ -280,53 +342,6 @@ void EndDialog(const std::shared_ptr<Dialog>& d, bool rethrow) {
   if (failure && rethrow) std::rethrow_exception(failure);
 }
 
-void RequestEnd(Dialog& d, ASInt32 item) {
-  if (d.runs && !d.endRequested) {
-    d.endRequested = true;
-    d.endItem = item;
-  }
-}
-
-void Draw(Dialog& d) {
-  Drawer whole{&d, nullptr, Size(d.bounds)};
-  {
-    LiveScope live(&whole);
-    if (d.draw) d.draw(Ref(d), reinterpret_cast<ADMDrawerRef>(&whole));
-  }
-  auto items = d.items;  // procedures may add or remove items
-  for (auto& item : items) {
-    if (d.ending) return;
-    if (item->ending || !item->visible || !item->draw) continue;
-    Drawer one{&d, item.get(), Size(item->bounds)};
-    LiveScope live(&one);
-    item->draw(Ref(*item), reinterpret_cast<ADMDrawerRef>(&one));
-  }
-}
-
-void Show(Dialog& d) {
-  d.visible = true;
-  if (!d.shown) {
-    d.shown = true;
-    Draw(d);
-  }
-}
-
-// The road of a notification: the item's procedure, else the item's default,
-// which hands it to the dialog's procedure, else to the dialog's default.
-void DialogDefaultNotify(Dialog& d, const Notifier& n) {
-  if (n.type == ADM_NOTIFY_USER_CHANGED && n.item && n.item->kind == kPIItemPushButton &&
-      (n.item->id == 1 || n.item->id == 2))
-    RequestEnd(d, n.item->id);
-}
-
-void NotifyDialog(Dialog& d, Notifier& n) {
-  if (d.ending) return;
-  if (d.notify)
-    d.notify(Ref(d), reinterpret_cast<ADMNotifierRef>(&n));
-  else
-    DialogDefaultNotify(d, n);
-}
-
 void NotifyItem(Item& item, const char* type) {
   Notifier n{type, &item, item.dialog};
   LiveScope live(&n);
@@ -336,58 +351,10 @@ void NotifyItem(Item& item, const char* type) {
     NotifyDialog(*item.dialog, n);
 }
 
-void Announce(Dialog& d) {
-  d.announced = true;
-  if (M().driver) M().driver->Opened(Describe(d));
-}
-
-ADMErr RunInit(const std::shared_ptr<Dialog>& d, ADMDialogInitProc init) {
-  if (!init) return kADMErrNone;
-  try {
-    return init(Ref(*d));
-  } catch (...) {
-    EndDialog(d, false);
-    throw;
-  }
-}
-
-[[noreturn]] void Exhausted(const Dialog& d, const char* what) {
-  SetFailureDetail(std::string(what) + " " + DialogName(d));
-  Raise(avErrScriptExhausted);
-}
-
-// A modal run: shows the dialog and asks the driver for one action at a time
-// until something ends the run.
-ASInt32 Run(const std::shared_ptr<Dialog>& d) {
-  d->modal = true;
-  try {
-    RunScope run(*d);
-    Show(*d);
-    while (!d->endRequested && !d->ending) {
-      if (!M().driver) Exhausted(*d, "no driver answers");
-      unsigned long before = M().actions;
-      M().driver->Act(Ref(*d));
-      if (M().actions == before && !d->endRequested && !d->ending) Exhausted(*d, "the driver did nothing in");
-    }
-  } catch (...) {
-    EndDialog(d, false);
-    throw;
-  }
-  ASInt32 item = d->endItem;
-  EndDialog(d, true);
-  return item;
-}
-
-bool Refuse(std::string* why, const std::string& reason) {
-  if (why) *why = reason;
-  return false;
-}
-
-// An item a user can reach; none, with the reason, otherwise.
 std::shared_ptr<Item> UsableItem(ADMItemRef ref, std::string* why) {
   auto item = FindItem(ref);
   std::string reason;
-  if (!item || item->ending || item->dialog->ending)
+  if (!item || item->ending || item->dialog->ending || item->parent)
     reason = "the item is gone";
   else if (!item->dialog->visible)
     reason = DialogName(*item->dialog) + " is not shown";
@@ -400,21 +367,9 @@ std::shared_ptr<Item> UsableItem(ADMItemRef ref, std::string* why) {
   return nullptr;
 }
 
-// One user action on a dialog: counted, drawn afterwards; a modeless dialog
-// whose procedure throws is ended (a modal run ends its own).
-template <class Body>
-bool UserAction(Dialog& dialog, Body&& body) {
-  auto d = FindDialog(Ref(dialog));
-  ++M().actions;
-  try {
-    body();
-    if (!d->ending && !d->endRequested && d->visible) Draw(*d);
-  } catch (...) {
-    if (!d->runs) EndDialog(d, false);
-    throw;
-  }
-  return true;
-}
+}  // namespace dm
+
+namespace {
 
 // Radio buttons that stand next to each other form a group.
 void SelectRadio(Item& item) {
@@ -423,7 +378,53 @@ void SelectRadio(Item& item) {
   auto first = self, last = self;
   while (first != items.begin() && (*(first - 1))->kind == kPIItemRadioButton) --first;
   while (last + 1 != items.end() && (*(last + 1))->kind == kPIItemRadioButton) ++last;
-  for (auto it = first; it <= last; ++it) (*it)->on = it == self;
+  for (auto it = first; it <= last; ++it) {
+    (*it)->on = it == self;
+    Invalidate(**it);
+  }
+}
+
+// The text an item holds: a pop-up's is its selected entry's.
+std::string ItemText(const Item& item) { return item.list && item.kind == kPIItemPopupList ? SelectedText(item) : item.text; }
+
+void SetText(Item& item, std::string text) {
+  if (item.text == text) return;
+  item.text = std::move(text);
+  Invalidate(item);
+}
+
+// Items made while the dialog runs, by the Dialog suite or the Item suite.
+ADMItemRef CreateItem(ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds,
+                      ADMItemInitProc init, ADMUserData data) {
+  Dialog& d = D(dialog);
+  ASInt32 kind = KindOfType(type);
+  if (!kind || d.ending) return nullptr;
+  auto item = AddItem(d, id, kind, "", bounds ? *bounds : ADMRect{0, 0, 0, 0});
+  item->userData = data;
+  ADMErr err = kADMErrNone;
+  if (init) {
+    try {
+      err = init(Ref(*item));
+    } catch (...) {
+      try {
+        DestroyItem(item);
+      } catch (...) {
+      }
+      throw;
+    }
+  }
+  if (err != kADMErrNone) {
+    DestroyItem(item);
+    return nullptr;
+  }
+  return item->ending ? nullptr : Ref(*item);
+}
+
+void SetBounds(Item& item, const ADMRect& bounds) {
+  if (bounds.right < bounds.left || bounds.bottom < bounds.top) Raise(genErrBadParm);
+  item.bounds = bounds;
+  PlaceChildren(item);
+  Invalidate(item);
 }
 
 // Suites ---------------------------------------------------------------------
@@ -565,11 +566,51 @@ void DialogSetTextWImpl(ADMDialogRef dialog, const ASUns16* text) {
   DENTER(SetTextW);
   D(dialog).title = BytesFromUtf16(text);
 }
+// -1 answers the first item in item order, whatever items carry -1.
 ADMItemRef DialogGetItemImpl(ADMDialogRef dialog, ASInt32 id) {
   DENTER(GetItem);
   for (auto& item : D(dialog).items)
-    if (item->id == id && !item->ending) return Ref(*item);
+    if ((item->id == id || id == kADMNoItem) && !item->ending) return Ref(*item);
   return nullptr;
+}
+ADMItemRef DialogGetNextItemImpl(ADMDialogRef dialog, ADMItemRef ref) {
+  DENTER(GetNextItem);
+  bool after = false;
+  for (auto& item : D(dialog).items) {
+    if (after && !item->ending) return Ref(*item);
+    if (Ref(*item) == ref) after = true;
+  }
+  return nullptr;
+}
+// An item a plug-in makes while its dialog runs: "item 1009 made: ADM
+// Progress Bar Type (10, 55, 268, 78)".
+ADMItemRef LoggedCreateItem(ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds,
+                            ADMItemInitProc init, ADMUserData data) {
+  ADMItemRef ref = CreateItem(dialog, id, type, bounds, init, data);
+  if (ref) {
+    const ADMRect& r = I(ref).bounds;
+    hosttest::LogCall("item " + std::to_string(id) + " made: " + type + " (" + std::to_string(r.left) + ", " +
+                      std::to_string(r.top) + ", " + std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")");
+  }
+  return ref;
+}
+ADMItemRef DialogCreateItemImpl(ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds,
+                                ADMItemInitProc init, ADMUserData data, ASInt32) {
+  DENTER(CreateItem);
+  return LoggedCreateItem(dialog, id, type, bounds, init, data);
+}
+void DialogSetCursorIDImpl(ADMDialogRef dialog, ADMPluginRef plugin, ASInt32 cursorID) {
+  DENTER(SetCursorID);
+  Dialog& d = D(dialog);
+  d.cursorPlugin = plugin;
+  d.cursor = cursorID;
+  hosttest::LogCall("dialog " + std::to_string(d.number) + " cursor " + std::to_string(cursorID));
+}
+void DialogGetCursorIDImpl(ADMDialogRef dialog, ADMPluginRef* plugin, ASInt32* cursorID) {
+  DENTER(GetCursorID);
+  Dialog& d = D(dialog);
+  if (plugin) *plugin = d.cursorPlugin;
+  if (cursorID) *cursorID = d.cursor;
 }
 void DialogEndModalImpl(ADMDialogRef dialog, ASInt32 itemID) {
   DENTER(EndModal);
@@ -579,34 +620,14 @@ void DialogEndModalImpl(ADMDialogRef dialog, ASInt32 itemID) {
 ADMItemRef ItemCreateImpl(ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds,
                           ADMItemInitProc init, ADMUserData data, ASInt32) {
   IENTER(Create);
-  Dialog& d = D(dialog);
-  ASInt32 kind = KindOfType(type);
-  if (!kind || d.ending) return nullptr;
-  auto item = AddItem(d, id, kind, "", bounds ? *bounds : ADMRect{0, 0, 0, 0});
-  item->userData = data;
-  ADMErr err = kADMErrNone;
-  if (init) {
-    try {
-      err = init(Ref(*item));
-    } catch (...) {
-      try {
-        DestroyItem(item);
-      } catch (...) {
-      }
-      throw;
-    }
-  }
-  if (err != kADMErrNone) {
-    DestroyItem(item);
-    return nullptr;
-  }
-  return item->ending ? nullptr : Ref(*item);
+  return LoggedCreateItem(dialog, id, type, bounds, init, data);
 }
 
 void ItemDestroyImpl(ADMItemRef ref) {
   IENTER(Destroy);
   auto item = FindItem(ref);
   if (!item) Raise(genErrBadHandle);
+  if (!item->ending) hosttest::LogCall("item " + std::to_string(item->id) + " destroyed");
   DestroyItem(item);  // ignored while it is being destroyed
 }
 void ItemSetDrawProcImpl(ADMItemRef item, ADMItemDrawProc proc) {
@@ -648,31 +669,29 @@ ADMUserData ItemGetUserDataImpl(ADMItemRef item) {
 }
 void ItemSetTextImpl(ADMItemRef item, const char* text) {
   IENTER(SetText);
-  I(item).text = Text(text);
+  SetText(I(item), Text(text));
 }
 void ItemSetTextWImpl(ADMItemRef item, const ASUns16* text) {
   IENTER(SetTextW);
-  I(item).text = BytesFromUtf16(text);
+  SetText(I(item), BytesFromUtf16(text));
 }
 void ItemGetTextImpl(ADMItemRef item, char* text, ASInt32 maxLength) {
   IENTER(GetText);
-  const std::string& t = I(item).text;
-  if (!text || maxLength <= 0) return;
-  size_t n = std::min(t.size(), static_cast<size_t>(maxLength) - 1);
-  std::memcpy(text, t.data(), n);
-  text[n] = 0;
+  CopyText(ItemText(I(item)), text, maxLength);
 }
 ASInt32 ItemGetTextLengthImpl(ADMItemRef item) {
   IENTER(GetTextLength);
-  return static_cast<ASInt32>(I(item).text.size());
+  return static_cast<ASInt32>(ItemText(I(item)).size());
 }
 void ItemSetBooleanValueImpl(ADMItemRef item, ADMBoolean value) {
   IENTER(SetBooleanValue);
   Item& i = I(item);
-  if (value && i.kind == kPIItemRadioButton)
+  if (value && i.kind == kPIItemRadioButton) {
     SelectRadio(i);
-  else
+  } else if (i.on != (value != 0)) {
     i.on = value != 0;
+    Invalidate(i);
+  }
 }
 ADMBoolean ItemGetBooleanValueImpl(ADMItemRef item) {
   IENTER(GetBooleanValue);
@@ -714,6 +733,117 @@ ADMBoolean ItemDefaultTextToFloatImpl(ADMItemRef item, const char* text, ADMReal
   return 1;
 }
 
+ASInt32 ItemGetIDImpl(ADMItemRef item) {
+  IENTER(GetID);
+  return I(item).id;
+}
+WinWindow ItemGetWindowRefImpl(ADMItemRef item) {
+  IENTER(GetWindowRef);
+  return I(item).window;
+}
+ADMListRef ItemGetListImpl(ADMItemRef item) {
+  IENTER(GetList);
+  List* list = I(item).list.get();
+  return list ? reinterpret_cast<ADMListRef>(list->handle) : nullptr;
+}
+const char* ItemGetItemTypeImpl(ADMItemRef item) {
+  IENTER(GetItemType);
+  const char* type = ItemTypeName(I(item).kind);
+  return type ? type : "";
+}
+void ItemEnableImpl(ADMItemRef item, ADMBoolean enable) {
+  IENTER(Enable);
+  Item& i = I(item);
+  if (i.enabled == (enable != 0)) return;
+  i.enabled = enable != 0;
+  Invalidate(i);
+}
+void ItemSetBoundsRectImpl(ADMItemRef item, const ADMRect* bounds) {
+  IENTER(SetBoundsRect);
+  if (!bounds) Raise(genErrBadParm);
+  SetBounds(I(item), *bounds);
+}
+void ItemGetBoundsRectImpl(ADMItemRef item, ADMRect* bounds) {
+  IENTER(GetBoundsRect);
+  Item& i = I(item);
+  if (!bounds) Raise(genErrBadParm);
+  *bounds = i.bounds;
+}
+void ItemGetBestSizeImpl(ADMItemRef item, ADMPoint* size) {
+  IENTER(GetBestSize);
+  Item& i = I(item);
+  if (!size) Raise(genErrBadParm);
+  metrics::NeededSize(ItemText(i), &size->h, &size->v);
+}
+void ItemRedrawImpl(ADMItemRef item) {
+  IENTER(Redraw);
+  Invalidate(I(item));
+}
+void ItemResizeImpl(ADMItemRef item, ASInt32 width, ASInt32 height) {
+  IENTER(Resize);
+  Item& i = I(item);
+  if (width < 0 || height < 0) Raise(genErrBadParm);
+  ADMRect r{i.bounds.left, i.bounds.top, i.bounds.left + width, i.bounds.top + height};
+  if (r.right == i.bounds.right && r.bottom == i.bounds.bottom) return;
+  SetBounds(i, r);
+  hosttest::LogCall("item " + std::to_string(i.id) + " resized " + std::to_string(width) + " x " + std::to_string(height));
+}
+void ItemPrepareStaticTextImpl(ADMItemRef item) {
+  IENTER(PrepareStaticText);
+  I(item);
+}
+// Only a static text changes its type: to the multi-line kind and back.
+void ItemSetItemTypeImpl(ADMItemRef item, const char* type) {
+  IENTER(SetItemType);
+  Item& i = I(item);
+  ASInt32 kind = KindOfType(type);
+  bool statics = (i.kind == kPIItemStatic || i.kind == kPIItemStaticMultiLine) &&
+                 (kind == kPIItemStatic || kind == kPIItemStaticMultiLine);
+  if (!statics) Raise(genErrBadParm);
+  i.kind = kind;
+  Invalidate(i);
+}
+void ItemSelectAllImpl(ADMItemRef item, ADMBoolean select) {
+  IENTER(SelectAll);
+  Item& i = I(item);
+  hosttest::LogCall("item " + std::to_string(i.id) + (select ? " text selected" : " text unselected"));
+}
+void ItemTakeFocusImpl(ADMItemRef item) {
+  IENTER(TakeFocus);
+  Item& i = I(item);
+  i.dialog->focus = &i;
+  hosttest::LogCall("item " + std::to_string(i.id) + " focus");
+}
+void LogValue(const Item& i, const char* what, ASInt32 value) {
+  hosttest::LogCall("item " + std::to_string(i.id) + " " + what + " " + std::to_string(value));
+}
+void ItemSetIntValueImpl(ADMItemRef item, ASInt32 value) {
+  IENTER(SetIntValue);
+  Item& i = I(item);
+  if (i.value == value) return;
+  i.value = value;
+  Invalidate(i);
+  LogValue(i, "value", value);
+}
+ASInt32 ItemGetIntValueImpl(ADMItemRef item) {
+  IENTER(GetIntValue);
+  return I(item).value;
+}
+void ItemSetMinIntValueImpl(ADMItemRef item, ASInt32 value) {
+  IENTER(SetMinIntValue);
+  Item& i = I(item);
+  i.minimum = value;
+  Invalidate(i);
+  LogValue(i, "minimum", value);
+}
+void ItemSetMaxIntValueImpl(ADMItemRef item, ASInt32 value) {
+  IENTER(SetMaxIntValue);
+  Item& i = I(item);
+  i.maximum = value;
+  Invalidate(i);
+  LogValue(i, "maximum", value);
+}
+
 ADMBoolean NotifierIsNotifierTypeImpl(ADMNotifierRef notifier, const char* type) {
   NENTER(IsNotifierType);
   return type && N(notifier).type == type ? 1 : 0;
@@ -741,9 +871,18 @@ ADMDialogRef InnermostModalDialog() { return M().runs.empty() ? nullptr : Ref(*M
 bool PressItem(ADMItemRef ref, std::string* why) {
   auto item = UsableItem(ref, why);
   if (!item) return false;
-  if (item->kind == kPIItemStatic || item->kind == kPIItemStaticMultiLine || item->kind == kPIItemFrame)
-    return Refuse(why, ItemName(*item) + " takes no press");
+  switch (item->kind) {
+    case kPIItemPushButton:
+    case kPIItemCheckBox:
+    case kPIItemRadioButton:
+    case kPIItemEdit: break;
+    case kPIItemPopupList: return Refuse(why, ItemName(*item) + " is a pop-up: choose one of its entries");
+    case kPIItemListBox: return Refuse(why, ItemName(*item) + " is a list: select one of its entries");
+    case kPIItemScrollbar: return Refuse(why, ItemName(*item) + " is a scrollbar: scroll it");
+    default: return Refuse(why, ItemName(*item) + " takes no press");
+  }
   return UserAction(*item->dialog, [&] {
+    Invalidate(*item);
     if (item->track) {
       Tracker t{item->dialog, item.get()};
       LiveScope live(&t);
@@ -760,7 +899,7 @@ bool SetItemText(ADMItemRef ref, const std::string& text, std::string* why) {
   if (!item) return false;
   if (item->kind != kPIItemEdit) return Refuse(why, ItemName(*item) + " is not a text entry");
   return UserAction(*item->dialog, [&] {
-    item->text = text;
+    SetText(*item, text);
     NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
   });
 }
@@ -775,8 +914,39 @@ bool CheckItem(ADMItemRef ref, bool on, std::string* why) {
       SelectRadio(*item);
     else
       item->on = on;
+    Invalidate(*item);
     NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
   });
+}
+
+bool ScrollItem(ADMItemRef ref, ASInt32 value, std::string* why) {
+  auto item = UsableItem(ref, why);
+  if (!item) return false;
+  if (item->kind != kPIItemScrollbar) return Refuse(why, ItemName(*item) + " is not a scrollbar");
+  if (value < item->minimum || value > item->maximum)
+    return Refuse(why, ItemName(*item) + " scrolls from " + std::to_string(item->minimum) + " to " +
+                           std::to_string(item->maximum));
+  return UserAction(*item->dialog, [&] {
+    item->value = value;
+    Invalidate(*item);
+    NotifyItem(*item, ADM_NOTIFY_INTERMEDIATE_CHANGED);
+    if (!item->ending && !item->dialog->ending) NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
+  });
+}
+
+// Drawing that waits: the user looks at the dialog before the next step. A
+// modeless dialog whose procedure throws is ended on the way.
+void DrawPending() {
+  for (ADMDialogRef ref : OpenDialogs()) {
+    auto d = FindDialog(ref);
+    if (!d || d->ending || !d->visible || !d->shown) continue;
+    try {
+      DrawDialog(*d, false);
+    } catch (...) {
+      if (!d->runs) EndDialog(d, false);
+      throw;
+    }
+  }
 }
 
 namespace {
@@ -843,6 +1013,8 @@ void InitDialogSuites() {
   HOST_ADMNOTIFIER_PROCS(FILL)
 #undef FILL
   OfferSuite("ADM Notifier Suite", 2, notifier);
+  InitDialogListSuites();
+  InitDrawerSuite();
 }
 
 }  // namespace host

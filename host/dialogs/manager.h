@@ -31,9 +31,13 @@ struct ItemView {
   ADMItemRef ref;
   ASInt32 id;
   std::string type;  // "ADM Text Push Button Type", ...
+  // Its text; a pop-up's selected entry's; for an item that draws itself,
+  // the texts it drew, left to right, joined by tabs, or "bitmap N" for the
+  // last bitmap copied into it.
   std::string text;
   bool enabled, visible, on;
   ADMRect bounds;  // pixels, relative to the dialog
+  ASInt32 value, minimum, maximum;  // scrollbars, progress bars
 };
 
 struct DialogView {
@@ -43,8 +47,21 @@ struct DialogView {
   bool modal;  // made for a modal run, or being run as one
   bool visible;
   ADMRect bounds;  // pixels, on the screen
+  ASInt32 cursor;  // the dialog's cursor: kADMArrowCursor until it is set
   std::vector<ItemView> items;  // template order, then items made later
 };
+
+// One entry of a pop-up's or a list box's list, with the texts its last
+// drawing drew, left to right (outside the visible area: left out).
+struct EntryView {
+  ASInt32 index, id;
+  std::string text;
+  bool selected;
+  std::vector<std::string> drawn;
+};
+// Raises genErrBadHandle for an item that is gone; empty for an item
+// without a list.
+std::vector<EntryView> DescribeList(ADMItemRef item);
 
 // Raises genErrBadHandle for a dialog that is gone.
 DialogView DescribeDialog(ADMDialogRef dialog);
@@ -61,7 +78,38 @@ bool SetItemText(ADMItemRef item, const std::string& text, std::string* why);
 bool CheckItem(ADMItemRef item, bool on, std::string* why);
 bool MoveDialog(ADMDialogRef dialog, ASInt32 x, ASInt32 y, std::string* why);
 bool ResizeDialog(ADMDialogRef dialog, ASInt32 width, ASInt32 height, std::string* why);
+// Selects the entry at `index` of a pop-up or list box (a choice, a row).
+bool ChooseEntry(ADMItemRef item, ASInt32 index, std::string* why);
+// Sets a scrollbar's value: "ADM Intermediate Changed Notifier", then
+// "ADM User Changed Notifier".
+bool ScrollItem(ADMItemRef item, ASInt32 value, std::string* why);
+// Runs the draw procedures of what was invalidated in the open dialogs
+// (a modal run does this itself before each action).
+void DrawPending();
 
+// The message pump --------------------------------------------------------------
+// A round of the pump starts with the first take after the queue last
+// answered empty; the driver hears of each (Driver::PumpRound) and may queue
+// presses then. A press goes to an item of an open modeless dialog only.
+bool QueuePress(ADMItemRef item, std::string* why);
+int PumpRounds();  // the rounds started so far
+
+// File choosers -----------------------------------------------------------------
+struct FileRequest {
+  bool save;
+  std::string title, suggested;
+  std::string defaultExtension;  // added to a save answer without "."
+  bool confirmOverwrite;         // an existing file is replaced only when confirmed
+  size_t room;                   // bytes the answer may take with its zero; 0: any
+};
+struct FileAnswer {
+  enum Kind { Chosen, Cancelled, Failed } kind = Cancelled;
+  std::string path;
+  ASUns32 code = 0;  // Failed: the chooser's error code
+};
+// The path a chosen answer becomes: absolute against the working folder,
+// and for a save without "." in its last part, "." and the extension.
+std::string ChosenPath(const FileRequest& request, const std::string& answer);
 // The driver ------------------------------------------------------------------
 // Every modal run and alert asks the driver what the user does.
 class Driver {
@@ -80,6 +128,12 @@ class Driver {
   // is the item that ended a modal run (kADMNoItem for a modeless dialog).
   virtual void Opened(const DialogView&) {}
   virtual void Closed(const DialogView&, ASInt32 item) { (void)item; }
+  // A file chooser: the user's answer, its path as typed. The host makes it
+  // absolute and tells the driver what the plug-in receives (FileChosen).
+  virtual FileAnswer ChooseFile(const FileRequest&) { return FileAnswer{}; }
+  virtual void FileChosen(const FileRequest&, const FileAnswer&) {}
+  // A round of the message pump starts (1 for the first of the process).
+  virtual void PumpRound(int round) { (void)round; }
 };
 // Not owned; none: dialogs raise avErrScriptExhausted, alerts answer 1.
 void SetDriver(Driver* driver);
@@ -97,6 +151,8 @@ void DestroyHostWindowsOver(WinWindow window);
 // Text objects (support/text.cpp): bytes one character each, and back.
 std::u16string Utf16FromBytes(const std::string& bytes);
 std::string BytesFromUtf16(const ASUns16* text);
+// A text object's text, as BytesFromUtf16 gives it; raises for one that is gone.
+std::string TextBytes(ASText text);
 
 }  // namespace host
 
@@ -122,4 +178,7 @@ int ModalDepth();
 int HostWindowCount();
 ASInt32 CurrentCursor();  // the standard identifier of the current cursor
 WinWindow FocusWindow();
+// Bitmaps and memory device contexts that exist now.
+int LiveBitmaps();
+int LiveDeviceContexts();
 }  // namespace hosttest

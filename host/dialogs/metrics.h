@@ -5,7 +5,10 @@
 //   - a character is 6 pixels wide ("&", which marks a mnemonic, counts
 //     nothing) and a line 13 pixels high;
 //   - the size an item needs for its text, width first: the widest line's
-//     width + 10 by 8 + 13 a line (21 for one line; ten characters need 70).
+//     width + 10 by 8 + 13 a line (21 for one line; ten characters need 70);
+//   - a list box's entries are 16 high; its vertical scrollbar is 16 wide,
+//     and its list area lies 1 pixel inside the list box, left of the
+//     scrollbar.
 #pragma once
 #include <algorithm>
 #include <string>
@@ -21,6 +24,9 @@ constexpr ASInt32 kItemPaddingX = 10;
 constexpr ASInt32 kItemPaddingY = 8;
 constexpr ASInt32 kScreenWidth = 1024;
 constexpr ASInt32 kScreenHeight = 768;
+constexpr ASInt32 kListEntryHeight = 16;
+constexpr ASInt32 kScrollbarWidth = 16;
+constexpr ASInt32 kListInset = 1;
 
 inline ASInt32 DialogUnitsToPixelsX(ASInt32 x) { return x * 3 / 2; }
 inline ASInt32 DialogUnitsToPixelsY(ASInt32 y) { return y * 13 / 8; }

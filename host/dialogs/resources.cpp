@@ -107,6 +107,11 @@ const char* ItemTypeName(ASInt32 kind) {
     case kPIItemCheckBox: return ADM_ITEM_CHECK_BOX;
     case kPIItemRadioButton: return ADM_ITEM_RADIO_BUTTON;
     case kPIItemFrame: return ADM_ITEM_FRAME;
+    case kPIItemPopupList: return ADM_ITEM_POPUP_LIST;
+    case kPIItemListBox: return ADM_ITEM_LIST_BOX;
+    case kPIItemScrollbar: return ADM_ITEM_SCROLLBAR;
+    case kPIItemProgressBar: return ADM_ITEM_PROGRESS_BAR;
+    case kPIItemPicture: return ADM_ITEM_PICTURE;
     default: return nullptr;
   }
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/internal.h"
+#include "dialogs/model.h"
 
 namespace host {
 namespace {
@@ -111,9 +111,8 @@ const struct {
   const char* name;
   ASInt32 version;
 } kEmptySuites[] = {
-    {"ADM Basic Suite", 7},        {"ADM List Suite", 3},          {"ADM Entry Suite", 5},
-    {"ADM Image Suite", 2},        {"ADM Icon Suite", 2},          {"ADM Dialog Group Suite", 3},
-    {"ADM Drawer Suite", 4},       {"ADM Tracker Suite", 1},       {"ADM Hierarchy List Suite", 3},
+    {"ADM Basic Suite", 7},          {"ADM Image Suite", 2}, {"ADM Icon Suite", 2},
+    {"ADM Dialog Group Suite", 3},   {"ADM Tracker Suite", 1}, {"ADM Hierarchy List Suite", 3},
     {"ADM List Entry Suite", 4},
 };
 
@@ -158,6 +157,9 @@ void InitDialogTables() {
   InitAcroViewDialogEntries();
   InitWindowsUIEntries();
   InitASExtraTable();
+  InitBitmapEntries();
+  InitPumpEntries();
+  InitChooserEntries();
 }
 
 }  // namespace host

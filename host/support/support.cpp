@@ -12,9 +12,15 @@
 namespace host {
 namespace {
 
+bool gFailNextAllocation = false;
+
 // AcroSupport operations -----------------------------------------------------
 void* SupMalloc(ASSize_t size) {
   Enter(TableId::AcroSupport, AcroSupportSel::Malloc);
+  if (gFailNextAllocation) {
+    gFailNextAllocation = false;
+    return nullptr;
+  }
   return std::malloc(size ? size : 1);
 }
 void* SupRealloc(void* ptr, ASSize_t size) {
@@ -74,3 +80,7 @@ void InitAcroSupportTable() {
 }
 
 }  // namespace host
+
+namespace hosttest {
+void FailNextAllocation() { host::gFailNextAllocation = true; }
+}  // namespace hosttest

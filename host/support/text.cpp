@@ -58,6 +58,13 @@ void AppendUtf8(std::string& out, ASUns32 c) {
 
 }  // namespace
 
+std::string TextBytes(ASText text) {
+  auto it = Texts().find(text);
+  if (it == Texts().end()) Raise(genErrBadHandle);
+  static_assert(sizeof(char16_t) == sizeof(ASUns16), "UTF-16 units");
+  return BytesFromUtf16(reinterpret_cast<const ASUns16*>(it->second->unicode.c_str()));
+}
+
 std::u16string Utf16FromBytes(const std::string& bytes) {
   std::u16string out;
   out.reserve(bytes.size());

@@ -34,6 +34,23 @@ TestDriver& TestDriver::Look(std::function<void(ADMDialogRef)> look) {
   return Add(std::move(step));
 }
 TestDriver& TestDriver::AnswerAlert(int button) { return Add(Step(Kind::Alert, 0, 0, "", button)); }
+TestDriver& TestDriver::Choose(ASInt32 item, ASInt32 index, ASInt32 dialog) {
+  return Add(Step(Kind::Choose, item, dialog, "", index));
+}
+TestDriver& TestDriver::Scroll(ASInt32 item, ASInt32 value, ASInt32 dialog) {
+  return Add(Step(Kind::Scroll, item, dialog, "", value));
+}
+TestDriver& TestDriver::AnswerFile(const std::string& path) {
+  return Add(Step(Kind::File, 0, 0, path, host::FileAnswer::Chosen));
+}
+TestDriver& TestDriver::CancelFile() { return Add(Step(Kind::File, 0, 0, "", host::FileAnswer::Cancelled)); }
+TestDriver& TestDriver::FailFile(ASUns32 code) {
+  return Add(Step(Kind::File, 0, 0, "", host::FileAnswer::Failed, static_cast<ASInt32>(code)));
+}
+TestDriver& TestDriver::PressInRound(int n, ASInt32 item) {
+  presses_.emplace_back(host::PumpRounds() + n, item);
+  return *this;
+}
 
 void TestDriver::Act(ADMDialogRef dialog) {
   for (;;) {
@@ -47,7 +64,7 @@ void TestDriver::Act(ADMDialogRef dialog) {
       step.look(dialog);
       continue;
     }
-    if (step.kind == Kind::Alert) throw DriverStop("an alert's answer met " + Named(view));
+    if (step.kind == Kind::Alert || step.kind == Kind::File) throw DriverStop("a prompt's answer met " + Named(view));
     std::string why;
     bool done = false;
     if (step.kind == Kind::Move) {
@@ -62,6 +79,8 @@ void TestDriver::Act(ADMDialogRef dialog) {
       if (step.kind == Kind::Press) done = host::PressItem(item, &why);
       if (step.kind == Kind::SetText) done = host::SetItemText(item, step.text, &why);
       if (step.kind == Kind::Check) done = host::CheckItem(item, step.a != 0, &why);
+      if (step.kind == Kind::Choose) done = host::ChooseEntry(item, step.a, &why);
+      if (step.kind == Kind::Scroll) done = host::ScrollItem(item, step.a, &why);
     }
     if (!done) throw DriverStop(why + " in " + Named(view));
     return;
@@ -77,6 +96,42 @@ int TestDriver::Alert(const host::AlertRequest& request) {
   int button = steps_.front().a;
   steps_.pop_front();
   return button;
+}
+
+host::FileAnswer TestDriver::ChooseFile(const host::FileRequest& request) {
+  if (steps_.empty() || steps_.front().kind != Kind::File) throw DriverStop("no answer for the chooser \"" + request.title + "\"");
+  Step step = steps_.front();
+  steps_.pop_front();
+  return host::FileAnswer{static_cast<host::FileAnswer::Kind>(step.a), step.text, static_cast<ASUns32>(step.b)};
+}
+
+void TestDriver::FileChosen(const host::FileRequest& request, const host::FileAnswer& answer) {
+  std::string result = answer.kind == host::FileAnswer::Chosen      ? answer.path
+                       : answer.kind == host::FileAnswer::Cancelled ? "cancel"
+                                                                    : "error " + std::to_string(answer.code);
+  files_.push_back(std::string(request.save ? "save" : "open") + " \"" + request.title + "\" \"" + request.suggested +
+                   "\" -> " + result);
+}
+
+void TestDriver::PumpRound(int round) {
+  for (auto it = presses_.begin(); it != presses_.end();) {
+    if (it->first != round) {
+      ++it;
+      continue;
+    }
+    ASInt32 id = it->second;
+    it = presses_.erase(it);
+    ADMItemRef item = nullptr;
+    auto open = host::OpenDialogs();
+    for (auto d = open.rbegin(); d != open.rend() && !item; ++d) {
+      host::DialogView view = host::DescribeDialog(*d);
+      if (view.modal) continue;
+      for (auto& i : view.items)
+        if (i.id == id && !item) item = i.ref;
+    }
+    std::string why = "no modeless dialog has item " + std::to_string(id);
+    if (!item || !host::QueuePress(item, &why)) throw DriverStop(why);
+  }
 }
 
 void TestDriver::Opened(const host::DialogView& dialog) { events_.push_back("open " + std::to_string(dialog.number)); }

@@ -34,6 +34,16 @@ class TestDriver : public host::Driver {
   // Looks at the waiting dialog before the next step; not an action.
   TestDriver& Look(std::function<void(ADMDialogRef)> look);
   TestDriver& AnswerAlert(int button);
+  // An entry of a pop-up or list box by index; a scrollbar's value.
+  TestDriver& Choose(ASInt32 item, ASInt32 index, ASInt32 dialog = 0);
+  TestDriver& Scroll(ASInt32 item, ASInt32 value, ASInt32 dialog = 0);
+  // The next file chooser's answer: a path, a cancel or an error code.
+  TestDriver& AnswerFile(const std::string& path);
+  TestDriver& CancelFile();
+  TestDriver& FailFile(ASUns32 code);
+  // Not a step: a press of the item of the newest modeless dialog, queued
+  // in the n-th pump round from now (1: the next).
+  TestDriver& PressInRound(int n, ASInt32 item);
 
   size_t StepsLeft() const { return steps_.size(); }
   // "open 900", "close 900 1", "close 901" (modeless), in order.
@@ -43,9 +53,15 @@ class TestDriver : public host::Driver {
   int Alert(const host::AlertRequest& request) override;
   void Opened(const host::DialogView& dialog) override;
   void Closed(const host::DialogView& dialog, ASInt32 item) override;
+  host::FileAnswer ChooseFile(const host::FileRequest& request) override;
+  void FileChosen(const host::FileRequest& request, const host::FileAnswer& answer) override;
+  void PumpRound(int round) override;
+
+  // What the choosers asked and got: "save \"title\" \"name\" -> path".
+  const std::vector<std::string>& Files() const { return files_; }
 
  private:
-  enum class Kind { Press, SetText, Check, Move, Resize, Look, Alert };
+  enum class Kind { Press, SetText, Check, Move, Resize, Look, Alert, Choose, Scroll, File };
   struct Step {
     explicit Step(Kind kind, ASInt32 item = 0, ASInt32 dialog = 0, std::string text = {}, ASInt32 a = 0, ASInt32 b = 0)
         : kind(kind), item(item), dialog(dialog), text(std::move(text)), a(a), b(b) {}
@@ -59,6 +75,8 @@ class TestDriver : public host::Driver {
 
   std::deque<Step> steps_;
   std::vector<std::string> events_;
+  std::vector<std::string> files_;
+  std::vector<std::pair<int, ASInt32>> presses_;  // (pump round, item)
 };
 
 }  // namespace hosttest

@@ -61,6 +61,10 @@ const Condition kConditions[] = {
      {{60, -26, -44}, {56, 61, -1}, {89, -4, 78}, {31, 1, 1}}, 0.22},
 };
 
+// A press of our own, for the samples: no registry lists it.
+const Condition kSampleCondition = {"", kSamplePress, {94, 0, -2},
+                                    {{56, -36, -49}, {48, 72, -4}, {88, -5, 88}, {21, 0, 0}}, 0.17};
+
 class PrintModel {
 public:
     explicit PrintModel(const Condition &c) {
@@ -402,6 +406,10 @@ Bytes builtin_cmyk() {
     expect_size(data, 83436, "built-in CMYK profile");
     return data;
 }
+
+const char kSamplePress[] = "Zentu Sample Press";
+
+Bytes sample_press() { return cmyk_output(kSampleCondition); }
 
 std::vector<NamedProfile> condition_profiles() {
     std::vector<NamedProfile> out;

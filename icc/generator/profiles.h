@@ -30,6 +30,11 @@ Bytes builtin_cmyk();
 // profiles and one RGB display profile.
 std::vector<NamedProfile> condition_profiles();
 
+// The CMYK output profile of a press condition no registry lists, made as
+// those of the reference conditions; its description is `kSamplePress`.
+extern const char kSamplePress[];
+Bytes sample_press();
+
 }  // namespace profilegen
 
 #endif

@@ -247,6 +247,16 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(WindowEnsureInBounds, void, (AVWindow window), (window))                              \
   X(SysSetBusy, void, (ASBool busy, ASInt32 flags), (busy, flags))
 
+// AcroView's own open and save dialogs. The open dialog's array of paths
+// stays the host's until its next open dialog; the paths are the caller's.
+#define HOST_ACROVIEW_CHOOSER_PROCS(X)                                                    \
+  X(OpenFileDialog, ASBool, (const AVFileDialogParams* params, ASFileSys* fileSys, ASPathName** paths, \
+                             ASUns16* count, ASUns16* filterIndex),                       \
+    (params, fileSys, paths, count, filterIndex))                                         \
+  X(SaveFileDialog, ASBool, (const AVFileDialogParams* params, ASFileSys* fileSys, ASPathName* path, \
+                             ASUns16* filterIndex),                                       \
+    (params, fileSys, path, filterIndex))
+
 // Windows: the tick count (milliseconds), the keyboard focus, and the module
 // that holds an address (the key of its resources).
 #define HOST_WINDOWS_UI_PROCS(X)                                                          \
@@ -264,6 +274,38 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(LoadResource, WinResourceData, (WinModule module, WinResource resource), (module, resource)) \
   X(LockResource, const void*, (WinResourceData data), (data))                            \
   X(SizeofResource, ASUns32, (WinModule module, WinResource resource), (module, resource))
+
+// Windows: bitmaps of a module's resources and drawing with them; a copy
+// into a drawer's context is recorded in that drawer's record.
+#define HOST_WINDOWS_BITMAP_PROCS(X)                                                      \
+  X(LoadBitmap, WinBitmap, (WinModule module, ASInt32 number, ASUns32 flags), (module, number, flags)) \
+  X(GetBitmapInfo, ASBool, (WinBitmap bitmap, WinBitmapInfo* info), (bitmap, info))      \
+  X(CreateCompatibleDC, WinDC, (WinDC dc), (dc))                                          \
+  X(SelectBitmap, WinBitmap, (WinDC dc, WinBitmap bitmap), (dc, bitmap))                  \
+  X(BitBlt, ASBool, (WinDC target, ASInt32 x, ASInt32 y, ASInt32 width, ASInt32 height,  \
+                     WinDC source, ASInt32 sourceX, ASInt32 sourceY, ASUns32 operation),  \
+    (target, x, y, width, height, source, sourceX, sourceY, operation))                   \
+  X(DeleteDC, ASBool, (WinDC dc), (dc))                                                   \
+  X(DeleteBitmap, ASBool, (WinBitmap bitmap), (bitmap))
+
+// Windows: the order, messages and words of windows, and the message pump.
+#define HOST_WINDOWS_PUMP_PROCS(X)                                                        \
+  X(SetWindowOrder, ASBool, (WinWindow window, ASInt32 order), (window, order))           \
+  X(SendMessage, intptr_t, (WinWindow window, ASUns32 message, uintptr_t wParam, intptr_t lParam), \
+    (window, message, wParam, lParam))                                                    \
+  X(GetWindowWord, ASInt32, (WinWindow window, ASInt32 index), (window, index))           \
+  X(SetWindowWord, ASInt32, (WinWindow window, ASInt32 index, ASInt32 value), (window, index, value)) \
+  X(PeekMessage, ASBool, (WinMsg* message, WinWindow window, ASUns32 first, ASUns32 last, ASUns32 flags), \
+    (message, window, first, last, flags))                                                \
+  X(TranslateMessage, ASBool, (const WinMsg* message), (message))                         \
+  X(DispatchMessage, intptr_t, (const WinMsg* message), (message))
+
+// Windows: the platform's open and save dialogs; ChooserError is 0 after a
+// cancel.
+#define HOST_WINDOWS_CHOOSER_PROCS(X)                                                     \
+  X(GetOpenFileName, ASBool, (WinFileDialogRec* record), (record))                        \
+  X(GetSaveFileName, ASBool, (WinFileDialogRec* record), (record))                        \
+  X(ChooserError, ASUns32, (), ())
 
 // "Win" (prefix Win)
 #define HOST_WIN_PROCS(X) X(AppGetModalParent, WinWindow, (AVDoc doc), (doc))
@@ -294,7 +336,10 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
 // "ADM Dialog Suite" version 7. Create and Modal build the dialog from the
 // template `id` of the plug-in's resource access; Modal answers the item
 // that ended the run, -1 when the dialog could not be made or its init
-// procedure failed; RunMade runs a dialog made by Create.
+// procedure failed; RunMade runs a dialog made by Create. GetItem with -1
+// answers the first item in item order, GetNextItem the one after an item
+// (none after the last); CreateItem is the Item suite's Create. The cursor
+// of a dialog is the arrow until it is set.
 #define HOST_ADMDIALOG_PROCS(X)                                                           \
   X(Create, ADMDialogRef, (ADMPluginRef plugin, const char* name, ASInt32 id, ASInt32 style, \
                            ADMDialogInitProc init, ADMUserData data, ASInt32 options),    \
@@ -324,11 +369,24 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(SetText, void, (ADMDialogRef dialog, const char* text), (dialog, text))               \
   X(SetTextW, void, (ADMDialogRef dialog, const ASUns16* text), (dialog, text))           \
   X(GetItem, ADMItemRef, (ADMDialogRef dialog, ASInt32 id), (dialog, id))                 \
-  X(EndModal, void, (ADMDialogRef dialog, ASInt32 itemID), (dialog, itemID))
+  X(EndModal, void, (ADMDialogRef dialog, ASInt32 itemID), (dialog, itemID))              \
+  X(SetCursorID, void, (ADMDialogRef dialog, ADMPluginRef plugin, ASInt32 cursorID),      \
+    (dialog, plugin, cursorID))                                                           \
+  X(GetCursorID, void, (ADMDialogRef dialog, ADMPluginRef* plugin, ASInt32* cursorID),    \
+    (dialog, plugin, cursorID))                                                           \
+  X(CreateItem, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
+                             ADMItemInitProc init, ADMUserData data, ASInt32 options),    \
+    (dialog, id, type, bounds, init, data, options))                                      \
+  X(GetNextItem, ADMItemRef, (ADMDialogRef dialog, ADMItemRef item), (dialog, item))
 
 // "ADM Item Suite" version 6. Create takes its bounds in pixels, relative
 // to the dialog, and answers none for a type name it does not know or when
-// the init procedure fails.
+// the init procedure fails. Ours: Redraw draws the item again before the
+// user's next step; Resize keeps its top-left corner; PrepareStaticText and
+// SetItemType (to "ADM Text Static Multi Line Type") make a static text
+// multi-line; SelectAll (with true) and TakeFocus ready an edit for typing;
+// the integer value, minimum and maximum are those of scrollbars and
+// progress bars.
 #define HOST_ADMITEM_PROCS(X)                                                             \
   X(Create, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
                          ADMItemInitProc init, ADMUserData data, ASInt32 options),        \
@@ -354,7 +412,64 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
     (item, value, text, maxLength))                                                       \
   X(SetTextToFloatProc, void, (ADMItemRef item, ADMItemTextToFloatProc proc), (item, proc)) \
   X(DefaultTextToFloat, ADMBoolean, (ADMItemRef item, const char* text, ADMReal* value),  \
-    (item, text, value))
+    (item, text, value))                                                                  \
+  X(GetID, ASInt32, (ADMItemRef item), (item))                                            \
+  X(GetWindowRef, WinWindow, (ADMItemRef item), (item))                                   \
+  X(GetList, ADMListRef, (ADMItemRef item), (item))                                       \
+  X(GetItemType, const char*, (ADMItemRef item), (item))                                  \
+  X(Enable, void, (ADMItemRef item, ADMBoolean enable), (item, enable))                   \
+  X(SetBoundsRect, void, (ADMItemRef item, const ADMRect* bounds), (item, bounds))        \
+  X(GetBoundsRect, void, (ADMItemRef item, ADMRect* bounds), (item, bounds))              \
+  X(GetBestSize, void, (ADMItemRef item, ADMPoint* size), (item, size))                   \
+  X(Redraw, void, (ADMItemRef item), (item))                                              \
+  X(Resize, void, (ADMItemRef item, ASInt32 width, ASInt32 height), (item, width, height)) \
+  X(PrepareStaticText, void, (ADMItemRef item), (item))                                   \
+  X(SetItemType, void, (ADMItemRef item, const char* type), (item, type))                 \
+  X(SelectAll, void, (ADMItemRef item, ADMBoolean select), (item, select))                \
+  X(TakeFocus, void, (ADMItemRef item), (item))                                           \
+  X(SetIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                   \
+  X(GetIntValue, ASInt32, (ADMItemRef item), (item))                                      \
+  X(SetMinIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
+  X(SetMaxIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))
+
+// "ADM List Suite" version 3: the entries of a pop-up or a list box, in
+// order from index 0. InsertEntry at an index past the end (or -1) appends;
+// FindEntry answers the first entry with exactly that text.
+#define HOST_ADMLIST_PROCS(X)                                                             \
+  X(RemoveEntry, void, (ADMListRef list, ASInt32 index), (list, index))                   \
+  X(IndexEntry, ADMEntryRef, (ADMListRef list, ASInt32 index), (list, index))             \
+  X(FindEntry, ADMEntryRef, (ADMListRef list, const char* text), (list, text))            \
+  X(NumberOfEntries, ASInt32, (ADMListRef list), (list))                                  \
+  X(InsertEntry, ADMEntryRef, (ADMListRef list, ASInt32 index), (list, index))            \
+  X(SetDrawProc, void, (ADMListRef list, ADMEntryDrawProc proc), (list, proc))            \
+  X(GetItem, ADMItemRef, (ADMListRef list), (list))
+
+// "ADM Entry Suite" version 5. One entry of a list is selected at a time.
+#define HOST_ADMENTRY_PROCS(X)                                                            \
+  X(Select, void, (ADMEntryRef entry, ADMBoolean select), (entry, select))                \
+  X(SetText, void, (ADMEntryRef entry, const char* text), (entry, text))                  \
+  X(GetText, void, (ADMEntryRef entry, char* text, ASInt32 maxLength), (entry, text, maxLength)) \
+  X(SetID, void, (ADMEntryRef entry, ASInt32 id), (entry, id))                            \
+  X(GetID, ASInt32, (ADMEntryRef entry), (entry))                                         \
+  X(SetUserData, void, (ADMEntryRef entry, ADMUserData data), (entry, data))              \
+  X(GetUserData, ADMUserData, (ADMEntryRef entry), (entry))                               \
+  X(IsSelected, ADMBoolean, (ADMEntryRef entry), (entry))
+
+// "ADM Drawer Suite" version 4: the drawer an item's or an entry's draw
+// procedure gets. Its bounds have their origin at 0, 0; colours are the
+// dialog manager's colour numbers. Everything drawn is recorded for the
+// item or entry; a text that lies outside the bounds is not drawn.
+#define HOST_ADMDRAWER_PROCS(X)                                                           \
+  X(GetDC, WinDC, (ADMDrawerRef drawer), (drawer))                                        \
+  X(GetBoundsRect, void, (ADMDrawerRef drawer, ADMRect* bounds), (drawer, bounds))        \
+  X(SetColor, void, (ADMDrawerRef drawer, ASInt32 color), (drawer, color))                \
+  X(GetColor, ASInt32, (ADMDrawerRef drawer), (drawer))                                   \
+  X(DrawTextInBox, void, (ADMDrawerRef drawer, const ADMRect* box, const char* text, ASInt32 justify), \
+    (drawer, box, text, justify))                                                         \
+  X(FillRect, void, (ADMDrawerRef drawer, const ADMRect* rect), (drawer, rect))           \
+  X(FrameRect, void, (ADMDrawerRef drawer, const ADMRect* rect), (drawer, rect))          \
+  X(DrawLine, void, (ADMDrawerRef drawer, const ADMPoint* from, const ADMPoint* to), (drawer, from, to)) \
+  X(GetTextWidth, ASInt32, (ADMDrawerRef drawer, const char* text), (drawer, text))
 
 // "ADM Notifier Suite" version 2.
 #define HOST_ADMNOTIFIER_PROCS(X)                                                         \

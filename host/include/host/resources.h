@@ -15,7 +15,12 @@ enum {
   kPIItemEdit,            // "ADM Text Edit Type"
   kPIItemCheckBox,        // "ADM Text Check Box Type"
   kPIItemRadioButton,     // "ADM Text Radio Button Type"
-  kPIItemFrame            // "ADM Frame Type"
+  kPIItemFrame,           // "ADM Frame Type"
+  kPIItemPopupList,       // "ADM Scrolling Popup List Type"
+  kPIItemListBox,         // "ADM List Box Type"
+  kPIItemScrollbar,       // "ADM Scrollbar Type"
+  kPIItemProgressBar,     // "ADM Progress Bar Type"
+  kPIItemPicture          // "ADM Picture Static Type"
 };
 
 // Initial states of template items, combined by or.

@@ -5,7 +5,7 @@
 // selectors below kHostTableSize.
 #pragma once
 
-enum : unsigned { kHostTableSize = 2100 };
+enum : unsigned { kHostTableSize = 2300 };
 
 #define CORE_HFT_NAME "Core"
 #define COS_HFT_NAME "Cos"
@@ -181,6 +181,8 @@ enum : unsigned {
   WindowCenter = 357,
   SysSetBusy = 386,
   WindowEnsureInBounds = 392,
+  OpenFileDialog = 332,
+  SaveFileDialog = 333,
   // ours
   MenubarAddMenu = 1000,
   PageViewGetFirstVisiblePageNum = 1700,
@@ -246,6 +248,23 @@ enum : unsigned {
   LoadResource = 1801,
   LockResource = 1802,
   SizeofResource = 1803,
+  LoadBitmap = 2200,
+  GetBitmapInfo = 2201,
+  CreateCompatibleDC = 2202,
+  SelectBitmap = 2203,
+  BitBlt = 2204,
+  DeleteDC = 2205,
+  DeleteBitmap = 2206,
+  SetWindowOrder = 2207,
+  SendMessage = 2208,
+  GetWindowWord = 2209,
+  SetWindowWord = 2210,
+  PeekMessage = 2211,
+  TranslateMessage = 2212,
+  DispatchMessage = 2213,
+  GetOpenFileName = 2214,
+  GetSaveFileName = 2215,
+  ChooserError = 2216,
   Last = kHostTableSize
 };
 }
@@ -305,7 +324,11 @@ enum : unsigned {
   Move = 41,
   SetText = 54,
   SetTextW = 55,
+  SetCursorID = 50,
+  GetCursorID = 51,
   GetItem = 72,
+  CreateItem = 73,
+  GetNextItem = 75,
   EndModal = 81,
   Last = kSuiteTableSize
 };
@@ -324,6 +347,14 @@ enum : unsigned {
   SetDestroyProc = 16,
   SetUserData = 20,
   GetUserData = 21,
+  GetID = 22,
+  GetWindowRef = 24,
+  GetList = 25,
+  GetItemType = 30,
+  Enable = 35,
+  SetBoundsRect = 41,
+  GetBoundsRect = 42,
+  GetBestSize = 45,
   SetText = 75,
   SetTextW = 76,
   GetText = 77,
@@ -334,6 +365,62 @@ enum : unsigned {
   DefaultFloatToText = 122,
   SetTextToFloatProc = 124,
   DefaultTextToFloat = 126,
+  // ours
+  Redraw = 1000,
+  Resize = 1001,
+  PrepareStaticText = 1002,
+  SetItemType = 1003,
+  SelectAll = 1004,
+  TakeFocus = 1005,
+  SetIntValue = 1006,
+  GetIntValue = 1007,
+  SetMinIntValue = 1008,
+  SetMaxIntValue = 1009,
+  Last = kSuiteTableSize
+};
+}
+
+namespace ADMListSel {
+enum : unsigned {
+  RemoveEntry = 22,
+  IndexEntry = 24,
+  FindEntry = 25,
+  NumberOfEntries = 29,
+  // ours
+  InsertEntry = 1000,
+  SetDrawProc = 1001,
+  GetItem = 1002,
+  Last = kSuiteTableSize
+};
+}
+
+namespace ADMEntrySel {
+enum : unsigned {
+  Select = 12,
+  // ours
+  SetText = 1000,
+  GetText = 1001,
+  SetID = 1002,
+  GetID = 1003,
+  SetUserData = 1004,
+  GetUserData = 1005,
+  IsSelected = 1006,
+  Last = kSuiteTableSize
+};
+}
+
+namespace ADMDrawerSel {
+enum : unsigned {
+  GetDC = 0,
+  GetBoundsRect = 2,
+  // ours
+  SetColor = 1000,
+  GetColor = 1001,
+  DrawTextInBox = 1002,
+  FillRect = 1003,
+  FrameRect = 1004,
+  DrawLine = 1005,
+  GetTextWidth = 1006,
   Last = kSuiteTableSize
 };
 }

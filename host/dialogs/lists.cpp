@@ -1,0 +1,224 @@
+// The lists of pop-ups and list boxes: entries with a text, an identifier,
+// user data and a selected flag, one selected at a time, and the List and
+// Entry suites over them. A list box has two children: its vertical
+// scrollbar and its list area.
+#include <algorithm>
+#include <cstring>
+
+#include "dialogs/model.h"
+
+namespace host {
+namespace dm {
+namespace {
+
+#define LENTER(sel) SuiteEnter(TableId::ADMList, ADMListSel::sel, "List")
+#define EENTER(sel) SuiteEnter(TableId::ADMEntry, ADMEntrySel::sel, "Entry")
+
+ADMEntryRef Ref(const Entry& e) { return reinterpret_cast<ADMEntryRef>(e.handle); }
+
+std::string Text(const char* text) { return text ? text : ""; }
+
+void Changed(Entry& entry) {
+  Invalidate(entry);
+  // A pop-up shows its selected entry's text.
+  if (entry.list->item->kind == kPIItemPopupList) entry.list->item->invalid = true;
+}
+
+void RemoveAt(List& list, size_t index) {
+  auto entry = list.entries[index];
+  list.entries.erase(list.entries.begin() + static_cast<std::ptrdiff_t>(index));
+  M().entries.erase(entry->handle);
+  Invalidate(*list.item);
+}
+
+void ListRemoveEntryImpl(ADMListRef ref, ASInt32 index) {
+  LENTER(RemoveEntry);
+  List& list = L(ref);
+  if (index < 0 || static_cast<size_t>(index) >= list.entries.size()) Raise(genErrBadParm);
+  RemoveAt(list, static_cast<size_t>(index));
+}
+
+ADMEntryRef ListIndexEntryImpl(ADMListRef ref, ASInt32 index) {
+  LENTER(IndexEntry);
+  List& list = L(ref);
+  if (index < 0 || static_cast<size_t>(index) >= list.entries.size()) return nullptr;
+  return Ref(*list.entries[static_cast<size_t>(index)]);
+}
+
+ADMEntryRef ListFindEntryImpl(ADMListRef ref, const char* text) {
+  LENTER(FindEntry);
+  List& list = L(ref);
+  for (auto& entry : list.entries)
+    if (text && entry->text == text) return Ref(*entry);
+  return nullptr;
+}
+
+ASInt32 ListNumberOfEntriesImpl(ADMListRef ref) {
+  LENTER(NumberOfEntries);
+  return static_cast<ASInt32>(L(ref).entries.size());
+}
+
+ADMEntryRef ListInsertEntryImpl(ADMListRef ref, ASInt32 index) {
+  LENTER(InsertEntry);
+  List& list = L(ref);
+  auto entry = std::make_shared<Entry>();
+  entry->handle = M().nextHandle++;
+  entry->list = &list;
+  size_t at = index < 0 ? list.entries.size() : std::min(static_cast<size_t>(index), list.entries.size());
+  list.entries.insert(list.entries.begin() + static_cast<std::ptrdiff_t>(at), entry);
+  M().entries[entry->handle] = entry;
+  Invalidate(*list.item);  // the entries after it move
+  return Ref(*entry);
+}
+
+void ListSetDrawProcImpl(ADMListRef ref, ADMEntryDrawProc proc) {
+  LENTER(SetDrawProc);
+  List& list = L(ref);
+  list.draw = proc;
+  Invalidate(*list.item);
+}
+
+ADMItemRef ListGetItemImpl(ADMListRef ref) {
+  LENTER(GetItem);
+  return Ref(*L(ref).item);
+}
+
+void EntrySelectImpl(ADMEntryRef ref, ADMBoolean select) {
+  EENTER(Select);
+  SelectEntry(E(ref), select != 0);
+}
+
+void EntrySetTextImpl(ADMEntryRef ref, const char* text) {
+  EENTER(SetText);
+  Entry& entry = E(ref);
+  entry.text = Text(text);
+  Changed(entry);
+}
+
+void EntryGetTextImpl(ADMEntryRef ref, char* text, ASInt32 maxLength) {
+  EENTER(GetText);
+  CopyText(E(ref).text, text, maxLength);
+}
+
+void EntrySetIDImpl(ADMEntryRef ref, ASInt32 id) {
+  EENTER(SetID);
+  E(ref).id = id;
+}
+
+ASInt32 EntryGetIDImpl(ADMEntryRef ref) {
+  EENTER(GetID);
+  return E(ref).id;
+}
+
+void EntrySetUserDataImpl(ADMEntryRef ref, ADMUserData data) {
+  EENTER(SetUserData);
+  E(ref).userData = data;
+}
+
+ADMUserData EntryGetUserDataImpl(ADMEntryRef ref) {
+  EENTER(GetUserData);
+  return E(ref).userData;
+}
+
+ADMBoolean EntryIsSelectedImpl(ADMEntryRef ref) {
+  EENTER(IsSelected);
+  return E(ref).selected ? 1 : 0;
+}
+
+}  // namespace
+
+void MakeListParts(Item& item) {
+  if (item.kind != kPIItemPopupList && item.kind != kPIItemListBox) return;
+  item.list = std::make_unique<List>();
+  item.list->handle = M().nextHandle++;
+  item.list->item = &item;
+  M().lists[item.list->handle] = item.list.get();
+  if (item.kind == kPIItemListBox) {
+    AddChild(item, kPIItemScrollbar);
+    AddChild(item, 0);  // the list area
+    PlaceChildren(item);
+  }
+}
+
+void PlaceChildren(Item& item) {
+  if (item.kind != kPIItemListBox || item.children.size() < 2) return;
+  ADMRect area = ListArea(item);
+  item.children[0]->bounds = ADMRect{area.right, area.top, item.bounds.right - 1, area.bottom};
+  item.children[1]->bounds = area;
+}
+
+void DropList(Item& item) {
+  if (!item.list) return;
+  for (auto& entry : item.list->entries) M().entries.erase(entry->handle);
+  M().lists.erase(item.list->handle);
+  item.list.reset();
+}
+
+void ClearList(Item& item) {
+  if (!item.list) return;
+  while (!item.list->entries.empty()) RemoveAt(*item.list, item.list->entries.size() - 1);
+}
+
+// One entry is selected at a time.
+void SelectEntry(Entry& entry, bool select) {
+  if (select) {
+    for (auto& other : entry.list->entries)
+      if (other.get() != &entry && other->selected) {
+        other->selected = false;
+        Changed(*other);
+      }
+  }
+  if (entry.selected == select) return;
+  entry.selected = select;
+  Changed(entry);
+}
+
+std::string SelectedText(const Item& item) {
+  if (item.list)
+    for (auto& entry : item.list->entries)
+      if (entry->selected) return entry->text;
+  return "";
+}
+
+void InitDialogListSuites() {
+  HFT list = NewTable("ADM List Suite", 3, kSuiteTableSize);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(list, ADMListSel, List##name##Impl, name, ret, params);
+  HOST_ADMLIST_PROCS(FILL)
+#undef FILL
+  OfferSuite("ADM List Suite", 3, list);
+  HFT entry = NewTable("ADM Entry Suite", 5, kSuiteTableSize);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(entry, ADMEntrySel, Entry##name##Impl, name, ret, params);
+  HOST_ADMENTRY_PROCS(FILL)
+#undef FILL
+  OfferSuite("ADM Entry Suite", 5, entry);
+}
+
+}  // namespace dm
+
+bool ChooseEntry(ADMItemRef ref, ASInt32 index, std::string* why) {
+  auto item = dm::UsableItem(ref, why);
+  if (!item) return false;
+  if (!item->list) return dm::Refuse(why, dm::ItemName(*item) + " has no list");
+  auto& entries = item->list->entries;
+  if (index < 0 || static_cast<size_t>(index) >= entries.size())
+    return dm::Refuse(why, dm::ItemName(*item) + " has no entry " + std::to_string(index) + " (it has " +
+                               std::to_string(entries.size()) + ")");
+  auto entry = entries[static_cast<size_t>(index)];
+  return dm::UserAction(*item->dialog, [&] {
+    dm::SelectEntry(*entry, true);
+    dm::NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
+  });
+}
+
+std::vector<EntryView> DescribeList(ADMItemRef ref) {
+  dm::Item& item = dm::I(ref);
+  std::vector<EntryView> out;
+  if (!item.list) return out;
+  ASInt32 index = 0;
+  for (auto& entry : item.list->entries) {
+    out.push_back(EntryView{index++, entry->id, entry->text, entry->selected, dm::TextsLeftToRight(entry->record)});
+  }
+  return out;
+}
+
+}  // namespace host
