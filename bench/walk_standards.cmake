@@ -19,7 +19,7 @@ file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 file(GLOB_RECURSE samples "${SOURCE}/samples/*.pdf")
 set(files ${samples})
-set(plain_files ${samples})
+set(plain_files)
 file(MAKE_DIRECTORY "${WORK}/generated")
 execute_process(COMMAND "${DOCUMENTS}" "${WORK}/generated" RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -44,8 +44,12 @@ foreach(document IN LISTS documents)
     message(FATAL_ERROR "cannot copy ${document}")
   endif()
   list(APPEND files "${copy}")
+endforeach()
+# Samples and documents alike may end in a cross-reference stream.
+foreach(file IN LISTS files)
+  get_filename_component(name "${file}" NAME)
   # qpdf answers 3 for warnings about the source; the file is written.
-  execute_process(COMMAND qpdf --object-streams=disable "${copy}" "${WORK}/plain-${name}" RESULT_VARIABLE status
+  execute_process(COMMAND qpdf --object-streams=disable "${file}" "${WORK}/plain-${name}" RESULT_VARIABLE status
                   OUTPUT_QUIET ERROR_QUIET)
   if(status EQUAL 0 OR status EQUAL 3)
     list(APPEND plain_files "${WORK}/plain-${name}")

@@ -11,13 +11,6 @@ namespace Zentu {
 
 using namespace rules;
 
-namespace {
-
-const int kNone = KeyRule::NO_PRESENCE;
-const int kRequired = KeyRule::REQUIRED;
-
-}  // namespace
-
 void PDF_X_1_2001::AddKeySettings() {
   AddCommonKeySettings(*this, "PDF/X-1:2001", true);
   const KeySpec conformance = {KIND_INFO,     KEY_REQUIRED, "GTS_PDFXConformance", "PDF/X-1a:2001", CosString,

@@ -12,13 +12,6 @@ namespace Zentu {
 
 using namespace rules;
 
-namespace {
-
-const int kNone = KeyRule::NO_PRESENCE;
-const int kRequired = KeyRule::REQUIRED;
-
-}  // namespace
-
 const std::set<ASAtom>& PDF_X_3_2002::ProcessColorants(int family) {
   static std::set<ASAtom> sets[4];  // all, gray, RGB, CMYK
   if (sets[0].empty()) {

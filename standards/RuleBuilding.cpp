@@ -76,7 +76,6 @@ KeyRule& Report(KeyRule& rule, int severity, const char* message, int problem,
 
 namespace {
 
-const int kNone = KeyRule::NO_PRESENCE;
 const char kOneBit[] = "Only 1-bit images may use CCITTFaxDecode";
 // The filters that lose nothing, and those and the image filters, by their
 // names and (inline) by their abbreviations.
@@ -223,7 +222,7 @@ void CatalogRoot(RuleSlots& slots, const FamilyTests& tests, CheckCallback inten
   slots.Root(OfKind(KIND_CATALOG));
   ActionKey(slots, 1, "OpenAction", tests);
   ActionKey(slots, 1, "AA", tests);
-  Report(slots.FollowUp(1, Key(KeyRule::REQUIRED, "OutputIntents")), AUTOFIX_ERROR,
+  Report(slots.FollowUp(1, Key(kRequired, "OutputIntents")), AUTOFIX_ERROR,
          "There must be an OutputIntent in the Catalog object", PROBLEM_FROM_TEST, fixer);
   slots.Child(2, Test(intentsTest, "TestOutputIntentsArray"));
   slots.Child(3, Elements(kNone, 0, -1));

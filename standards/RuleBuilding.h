@@ -19,6 +19,10 @@ namespace rules {
 
 typedef boost::shared_ptr<KeyRule> RulePtr;
 
+// The presence modes the trees use most.
+const int kNone = KeyRule::NO_PRESENCE;
+const int kRequired = KeyRule::REQUIRED;
+
 // The makers of each kind of rule; every rule starts quiet.
 RulePtr OfKind(int objectKind);
 RulePtr OfKinds(int presence, const std::vector<int>& objectKinds);
