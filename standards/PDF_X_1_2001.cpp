@@ -87,10 +87,6 @@ void PDF_X_1_2001::MakeOutputIntentFixers() {
   outputIntentFixer.reset(new OutputIntentMegaFixer(family::ChosenCondition(*this, custom, custom)));
 }
 
-void PDF_X_1_2001::AddKeySettings() {}
-
-void PDF_X_1_2001::AddRuleTree() {}
-
 int PDF_X_1_2001::TestAnnotation(RuleContext* context, CheckResult*) {
   return family::TestAnnotation(context, family::FixersOf<PDF_X_1_2001>(context), &IsUsableAction);
 }

@@ -73,6 +73,7 @@ bool PDF_X_3_2002::BuildRules() {
   defaultRGBPage = -1;
   defaultCMYKPage = -1;
   MakeOutputIntentFixer();
+  ProcessColorants(0);
   if (Pattern().empty()) Pattern() = family::ConditionIdentifiers(GetPrintingConditions(), 0);
   fixer.reset(new InfoDictFixer("PDF/X-3:2002"));
   artBoxFixer.reset(new KeyRemovalFixer("ArtBox"));
@@ -95,10 +96,6 @@ void PDF_X_3_2002::MakeOutputIntentFixer() {
   made->chosenCondition = family::ChosenCondition(*this, family::CustomCondition(FindOutputCondition(0, name)),
                                                   boost::shared_ptr<OutputCondition>());
 }
-
-void PDF_X_3_2002::AddKeySettings() {}
-
-void PDF_X_3_2002::AddRuleTree() {}
 
 int PDF_X_3_2002::TestAnnotation(RuleContext* context, CheckResult*) {
   return family::TestAnnotation(context, family::FixersOf<PDF_X_3_2002>(context), &IsUsableAction);

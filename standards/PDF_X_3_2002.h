@@ -1,6 +1,7 @@
 // The standard PDF/X-3:2002, registered as "PDF/X-3": colour-managed, its
 // rule tree rebuilt from the settings on the prototype at every clone.
 #pragma once
+#include <set>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,10 @@ class PDF_X_3_2002 : public Conformance {
     bool RepairDefaultSpace(PDFXPreflight& walker, PDFX_Error& record, int space, MyCosObj& remembered);
     bool RepairOutputIntent(PDFXPreflight& walker);
   };
+
+  // The process colorants' names as atoms: of gray (1), RGB (2), CMYK (3),
+  // and all eight (0); made by the first call.
+  static const std::set<ASAtom>& ProcessColorants(int family);
 
   boost::shared_ptr<Fixer> artBoxFixer;
   boost::shared_ptr<Fixer> spareFixer;  // stays empty: no conformance key

@@ -47,6 +47,12 @@ int CmykDocument(RuleContext* context, CheckResult*) {
 
 class X3OutputIntentTest : public standardstest::StandardsFixture {
  protected:
+  // The tests are called by hand, on a standard without a tree of its own.
+  void SetUp() override {
+    StandardsFixture::SetUp();
+    bare_ = true;
+  }
+
   // Catalog 1 (with `catalog`), Pages 2, pages 3 and 4 (with `page`) whose
   // content 5 paints in DeviceRGB, then `more` from 6.
   void Pages(const std::string& page, const std::string& catalog = "", const std::vector<std::string>& more = {}) {
