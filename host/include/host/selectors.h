@@ -5,7 +5,7 @@
 // selectors below kHostTableSize.
 #pragma once
 
-enum : unsigned { kHostTableSize = 2400 };
+enum : unsigned { kHostTableSize = 2300 };
 
 #define CORE_HFT_NAME "Core"
 #define COS_HFT_NAME "Cos"
@@ -231,6 +231,7 @@ enum : unsigned {
   FileRead = 1405,
   FileWrite = 1406,
   FileClose = 1407,
+  FileStmRdOpen = 1900,
   FixedMatrixConcat = 1600,
   FixedMatrixTransform = 1601,
   FixedMatrixTransformRect = 1602,
