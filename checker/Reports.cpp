@@ -23,19 +23,27 @@ std::string Joined(const std::vector<std::string>& cells) {
 
 }  // namespace
 
-Report::Report(PDDoc doc) : doc_(doc) {
-  HostCall("Report::Report", [this] {
-    ASFile file = PDDocGetFile(doc_);
-    ASPathName path = ASFileAcquirePathName(file);
-    ASFileSys fileSys = ASFileGetFileSys(file);
-    if (char* text = ASDisplayStringFromPath(fileSys, path, nullptr)) {
-      devicePath_ = text;
+DocumentFile ReadDocumentFile(PDDoc doc, const char* where) {
+  DocumentFile file;
+  HostCall(where, [&] {
+    ASFile asFile = PDDocGetFile(doc);
+    ASPathName path = ASFileAcquirePathName(asFile);
+    file.fileSys = ASFileGetFileSys(asFile);
+    if (char* text = ASDisplayStringFromPath(file.fileSys, path, nullptr)) {
+      file.devicePath = text;
       ASFree(text);
     }
     // The path object reads as the platform's path text.
-    documentPath_ = reinterpret_cast<const char*>(path);
-    ASFileSysReleasePath(fileSys, path);
+    file.platformPath = reinterpret_cast<const char*>(path);
+    ASFileSysReleasePath(file.fileSys, path);
   });
+  return file;
+}
+
+Report::Report(PDDoc doc) : doc_(doc) {
+  DocumentFile file = ReadDocumentFile(doc, "Report::Report");
+  documentPath_ = file.platformPath;
+  devicePath_ = file.devicePath;
 }
 
 Report::~Report() { Close(); }

@@ -14,6 +14,15 @@ namespace Zentu {
 class Results;
 class UIInterface;
 
+// The file of a PD document: its file system and its path, device
+// independent ("/" between parts) and the platform's. A host failure
+// throws Zentu::AcrobatException naming `where`.
+struct DocumentFile {
+  ASFileSys fileSys = nullptr;
+  std::string devicePath, platformPath;
+};
+DocumentFile ReadDocumentFile(PDDoc doc, const char* where);
+
 class Report {
  public:
   // Reads the document's file paths; a host failure throws

@@ -187,19 +187,10 @@ void WizardDlgADM::Notify(ADMNotifierRef notifier) {
 
 bool WizardDlgADM::ChooseOutputFile() {
   PDDoc doc = nullptr;
-  ASFileSys fileSys = nullptr;
-  std::string devicePath;
-  HostCall("WizardDlgADM::ChooseOutputFile", [&] {
-    doc = AVDocGetPDDoc(AVAppGetActiveDoc());
-    ASFile file = PDDocGetFile(doc);
-    ASPathName path = ASFileAcquirePathName(file);
-    fileSys = ASFileGetFileSys(file);
-    if (char* text = ASDisplayStringFromPath(fileSys, path, nullptr)) {
-      devicePath = text;
-      ASFree(text);
-    }
-    ASFileSysReleasePath(fileSys, path);
-  });
+  HostCall("WizardDlgADM::ChooseOutputFile", [&] { doc = AVDocGetPDDoc(AVAppGetActiveDoc()); });
+  const DocumentFile file = ReadDocumentFile(doc, "WizardDlgADM::ChooseOutputFile");
+  const ASFileSys fileSys = file.fileSys;
+  const std::string& devicePath = file.devicePath;
   std::string name = devicePath.substr(devicePath.rfind('/') + 1);  // all of it without a "/"
   if (size_t dot = name.rfind('.'); dot != std::string::npos) name.erase(dot);
   name += ".pdf";
