@@ -142,6 +142,8 @@ namespace host {
 AVDoc OpenInView(const std::string& path, const DocOpenOptions& options = {});
 // Makes an open PD document a view document (the active one).
 AVDoc ShowInView(PDDoc doc);
+// The view shows that page (from 0); raises pdErrBadPageIndex past the end.
+void GoToPage(AVDoc doc, ASInt32 page);
 AVDoc ActiveViewDocument();
 PDDoc ViewPDDoc(AVDoc doc);
 void ForgetViewDocument(ASUns32 docId);

@@ -142,6 +142,16 @@ std::string& OtherHandler() {
   return *name;
 }
 
+// What an encrypted document's permissions grant to a user password.
+ASInt32 GrantedBits(QPDF& q) {
+  ASInt32 bits = pdPermOpen;
+  if (q.allowPrintLowRes()) bits |= pdPermPrint;
+  if (q.allowModifyOther()) bits |= pdPermEdit;
+  if (q.allowExtractAll()) bits |= pdPermCopy;
+  if (q.allowModifyAnnotation()) bits |= pdPermEditNotes;
+  return bits;
+}
+
 // The document as opened: without encryption, or opened with the owner
 // password (or given it since), it may do everything; else what the
 // encryption grants.
@@ -149,12 +159,7 @@ ASInt32 Permissions(Doc& doc) {
   return Q([&]() -> ASInt32 {
     QPDF& q = *doc.qpdf;
     if (!q.isEncrypted() || q.ownerPasswordMatched() || doc.ownerGranted) return pdPermAll;
-    ASInt32 bits = pdPermOpen;
-    if (q.allowPrintLowRes()) bits |= pdPermPrint;
-    if (q.allowModifyOther()) bits |= pdPermEdit;
-    if (q.allowExtractAll()) bits |= pdPermCopy;
-    if (q.allowModifyAnnotation()) bits |= pdPermEditNotes;
-    return bits;
+    return GrantedBits(q);
   });
 }
 
@@ -183,14 +188,7 @@ ASInt32 PDDocPermRequestImpl(PDDoc d, ASInt32, void* authData) {
     reading.setSuppressWarnings(true);
     reading.processFile(doc.path.c_str(), password);
     if (reading.ownerPasswordMatched()) doc.ownerGranted = true;
-    if (!doc.ownerGranted) {
-      ASInt32 bits = pdPermOpen;
-      if (reading.allowPrintLowRes()) bits |= pdPermPrint;
-      if (reading.allowModifyOther()) bits |= pdPermEdit;
-      if (reading.allowExtractAll()) bits |= pdPermCopy;
-      if (reading.allowModifyAnnotation()) bits |= pdPermEditNotes;
-      return bits;
-    }
+    if (!doc.ownerGranted) return GrantedBits(reading);
   } catch (const std::exception&) {
     // A wrong password, or a file that went: the document keeps what it had.
   }

@@ -472,6 +472,8 @@ AVDoc OpenInView(const std::string& path, const DocOpenOptions& options) {
   return ShowInView(OpenDocument(path, options));
 }
 
+void GoToPage(AVDoc doc, ASInt32 page) { AVPageViewGoToImpl(AVDocGetPageViewImpl(doc), page); }
+
 AVDoc ActiveViewDocument() { return A().docs.empty() ? nullptr : ToAVDoc(A().docs.front()); }
 
 PDDoc ViewPDDoc(AVDoc doc) {
