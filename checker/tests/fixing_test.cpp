@@ -54,7 +54,8 @@ class CountingUI : public Zentu::WinUIInterface {
     ++securityChecks;
     return UIInterface::CheckSecurity();
   }
-  int securityChecks = 0;
+  int ShowPreferences() override { return preferencesAnswer; }
+  int securityChecks = 0, preferencesAnswer = 0;
 };
 
 class FixingTest : public ::testing::Test {
@@ -155,6 +156,12 @@ TEST_F(FixingTest, FixAllMakesTheFixableSampleGood) {
   EXPECT_EQ(hosttest::ReadFile(out).compare(0, 8, "%PDF-1.3"), 0);
   std::string report;
   EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(out), &report), 0) << report;
+  // Its own check files nothing.
+  ui_.CloseChecker();
+  ui_.SetDocument(host::OpenInView(out));
+  ASSERT_TRUE(ui_.ShowChecker());
+  ASSERT_TRUE(ui_.RunCheck());
+  EXPECT_EQ(Walker()->GetErrorList().size(), 0u);
 }
 
 // Pages are told after the passes: the current page, then each fixed page
@@ -461,8 +468,10 @@ TEST_F(DetailsTest, WideRowsScrollWithTheHeader) {
   });
 }
 
+// Changed settings are noted for the verdict; the details stay open.
 TEST_F(DetailsTest, EmptyResultsShowTheHeaderAlone) {
   ui_.SetDocument(host::OpenInView(Sample("x1a-good")));
+  ui_.preferencesAnswer = 1;
   hosttest::TestDriver driver;
   driver.Look([](ADMDialogRef d) {
     host::DialogView view = host::DescribeDialog(d);
@@ -472,7 +481,7 @@ TEST_F(DetailsTest, EmptyResultsShowTheHeaderAlone) {
     EXPECT_FALSE(Item(d, 1004).enabled);
     EXPECT_EQ(std::count_if(view.items.begin(), view.items.end(), [](const host::ItemView& i) { return i.id == 0; }), 1);
   });
-  driver.Press(1);
+  driver.Press(1027).Look([this](ADMDialogRef) { EXPECT_TRUE(ui_.PreferencesChanged()); }).Press(1);
   Zentu::DetailsDlgADM details(boost::make_shared<Zentu::Results>(boost::shared_ptr<PDFXPreflight>()));
   EXPECT_EQ(details.DoModal(), 1);
 }
