@@ -1,4 +1,4 @@
-// The checker's own resources: the progress dialog's template and the two
+// The checker's own resources: the progress and details dialogs' templates and the two
 // toolbar icons, drawn here at compile time (ours): a page with a tick,
 // on silver for hosts before 6 (1005), on grey for the others (128).
 #include "checker/CheckerDlgADM.h"
@@ -12,8 +12,18 @@ const PIDialogItemTemplate kProgressItems[] = {
     {1015, kPIItemStatic, "", 7, 7, 172, 20, 0},
 };
 
+const PIDialogItemTemplate kDetailsItems[] = {
+    {1, kPIItemPushButton, "OK", 316, 209, 50, 14, kPIItemDefault},
+    {1001, kPIItemStatic, "", 7, 5, 359, 196, 0},
+    {1003, kPIItemPushButton, "&Fix Item", 71, 210, 50, 14, kPIItemDisabled},
+    {1004, kPIItemPushButton, "Fix &All Errors", 7, 210, 50, 14, kPIItemDisabled},
+    {1024, kPIItemPushButton, "&Report...", 135, 210, 50, 14, 0},
+    {1027, kPIItemPushButton, "&Settings...", 200, 210, 50, 14, 0},
+};
+
 const PIDialogTemplate kTemplates[] = {
     {133, "Zentu PDF/X Corvane Progress", 186, 84, "MS Sans Serif", 8, kProgressItems, PI_COUNT_OF(kProgressItems)},
+    {134, "Zentu PDF/X Corvane details", 374, 230, "MS Sans Serif", 8, kDetailsItems, PI_COUNT_OF(kDetailsItems)},
 };
 
 // The sixteen standard colours.

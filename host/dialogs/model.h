@@ -68,6 +68,7 @@ struct Item {
   std::unique_ptr<List> list;  // pop-ups and list boxes
   std::vector<std::shared_ptr<Item>> children;
   ASInt32 value = 0, minimum = 0, maximum = 0;  // scrollbars, progress bars
+  ADMReal smallStep = 1, largeStep = 10;  // scrollbars
   bool invalid = true;
   DrawRecord record;
 };
@@ -203,6 +204,8 @@ std::vector<std::string> TextsLeftToRight(const DrawRecord& record);
 std::string ShownText(const Item& item);
 // The area of a list box's list, relative to the dialog.
 ADMRect ListArea(const Item& item);
+// The box an entry of the item's list is drawn in, origin 0, 0.
+ADMRect EntryBox(const Item& item);
 void InitDrawerSuite();
 
 // One user action on a dialog: counted, drawn afterwards; a modeless dialog
