@@ -2,6 +2,8 @@
 
 #include "common/Prefs.h"
 #include "core/host.h"
+#include "engine/Conformance.h"
+#include "engine/Fixer.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFX_Error.h"
 #include "standards/Standards.h"
@@ -40,11 +42,37 @@ void StandardsFixture::TearDown() {
   Zentu::UnloadStandards();
 }
 
-boost::shared_ptr<PDFXPreflight> StandardsFixture::CheckWith(const std::string& standard) {
+boost::shared_ptr<PDFXPreflight> StandardsFixture::CheckWith(const std::string& standard,
+                                                             const std::vector<CheckCallback>& callbacks) {
   Prefs::Set("conformance", standard);
-  boost::shared_ptr<PDFXPreflight> walker = Check();
+  boost::shared_ptr<PDFXPreflight> walker = Check([&](PDFXPreflight& unchecked) {
+    const boost::shared_ptr<Zentu::Conformance> conformance = unchecked.GetConformance();
+    if (!conformance || callbacks.empty()) return;
+    // A list of its own: the prototype's is shared.
+    conformance->rules.reset(new Zentu::Conformance::RuleList(*conformance->rules));
+    for (CheckCallback callback : callbacks)
+      conformance->rules->push_back(boost::shared_ptr<KeyRule>(new KeyRule(callback, "probe")));
+  });
   EXPECT_EQ(walker->GetConformance() ? walker->GetConformance()->name : std::string(), standard);
   return walker;
+}
+
+int StandardsFixture::Call(const boost::shared_ptr<PDFXPreflight>& walker, CheckCallback test,
+                           const MyCosObj& value, const MyCosObj& holder) {
+  RuleContext context;
+  context.standard = walker->GetConformance().get();
+  context.walker = walker.get();
+  context.value = value;
+  context.container = holder;
+  CheckResult result;
+  return test(&context, &result);
+}
+
+ErrorPtr StandardsFixture::Probe(const boost::shared_ptr<PDFXPreflight>& walker,
+                                 const boost::shared_ptr<Zentu::Fixer>& fixer, int objectKind) {
+  ErrorPtr probe = walker->AddNodeError("probe", "", 5, objectKind, 2, NodePtr(), NodePtr());
+  probe->AttachFixer(fixer);
+  return probe;
 }
 
 void StandardsFixture::OnePage(const std::string& pageEntries, const std::string& content,

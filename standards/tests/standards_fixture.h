@@ -40,8 +40,18 @@ class StandardsFixture : public enginetest::FixFixture {
   void SetUp() override;
   void TearDown() override;
 
-  // The active document checked against the registered standard of that name.
-  boost::shared_ptr<PDFXPreflight> CheckWith(const std::string& standard);
+  // The active document checked against the registered standard of that
+  // name; each callback, when given, runs as a rule of its own behind the
+  // standard's (on every object visited).
+  boost::shared_ptr<PDFXPreflight> CheckWith(const std::string& standard,
+                                             const std::vector<CheckCallback>& callbacks = {});
+  // Calls `test` as a rule of the walker's standard would, on `value` held
+  // by `holder`.
+  static int Call(const boost::shared_ptr<PDFXPreflight>& walker, CheckCallback test, const MyCosObj& value,
+                  const MyCosObj& holder = MyCosObj());
+  // A record of the walker's carrying `fixer`, for a repair to be asked about.
+  static ErrorPtr Probe(const boost::shared_ptr<PDFXPreflight>& walker, const boost::shared_ptr<Zentu::Fixer>& fixer,
+                        int objectKind = 5);
   // Catalog 1 (with `catalogEntries`), Pages 2, page 3 (with `pageEntries`
   // beside its Type, Parent and Contents) and its content 4; `more` are
   // objects 5, 6, ... Documents open before are closed.

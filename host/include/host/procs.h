@@ -226,7 +226,8 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(FileGetPos, ASFilePos64, (ASFile file), (file))                                       \
   X(FileRead, ASSize_t, (ASFile file, char* buffer, ASSize_t count), (file, buffer, count)) \
   X(FileWrite, ASSize_t, (ASFile file, const char* buffer, ASSize_t count), (file, buffer, count)) \
-  X(FileClose, ASErrorCode, (ASFile file), (file))
+  X(FileClose, ASErrorCode, (ASFile file), (file))                                       \
+  X(FileStmRdOpen, ASStm, (ASFile file, ASUns32 bufSize), (file, bufSize))
 
 // Windows (prefix Win). Registry operations answer a system error code (0 on
 // success). A key opened for reading is a snapshot: the texts RegEnumValue

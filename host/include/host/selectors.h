@@ -231,6 +231,7 @@ enum : unsigned {
   FileRead = 1405,
   FileWrite = 1406,
   FileClose = 1407,
+  FileStmRdOpen = 1900,
   FixedMatrixConcat = 1600,
   FixedMatrixTransform = 1601,
   FixedMatrixTransformRect = 1602,
