@@ -3,25 +3,12 @@
 #include <cstring>
 
 #include "common/ADMSuites.h"
-#include "common/HostCall.h"
 #include "common/Prefs.h"
 
 namespace Zentu {
 namespace {
 
 bool IsType(ADMItemRef item, const char* type) { return std::strcmp(ADMItem::GetItemType(item), type) == 0; }
-
-// An edit's text through a host text object, destroyed also when setting fails.
-void SetEditText(ADMItemRef item, const std::string& value) {
-  ASText text = ASTextFromEncoded(value.c_str(), kASTextEncodingByte);
-  try {
-    SetADMItemText(item, text);
-  } catch (...) {
-    HostCallQuietly([&] { ASTextDestroy(text); });
-    throw;
-  }
-  ASTextDestroy(text);
-}
 
 }  // namespace
 
@@ -40,7 +27,7 @@ void ADMSettingsDialog::InitSelf() {
     if (IsType(item, ADM_ITEM_CHECK_BOX))
       ADMItem::SetBooleanValue(item, value == "true" ? 1 : 0);
     else if (IsType(item, ADM_ITEM_EDIT))
-      SetEditText(item, value);
+      ADMItemSetText(item, value.c_str(), kASTextEncodingByte);
   }
   AcroADMDialog::InitSelf();
 }

@@ -299,8 +299,10 @@ void PreferencesDlgADM::CheckProfile(ASInt32 button) {
 
 bool PreferencesDlgADM::ChooseProfileFile(OutputIntentRecord& record) {
   record.Reset();
-  FileChoice choice = CurrentUIInterface()->ChooseFile(false, nullptr, "Select ICC profile file", true,
-                                                       "ICC profile files|icc;icm|prof", nullptr, nullptr);
+  UIInterface* ui = CurrentUIInterface();
+  if (!ui) return false;
+  FileChoice choice = ui->ChooseFile(false, nullptr, "Select ICC profile file", true, "ICC profile files|icc;icm|prof",
+                                     nullptr, nullptr);
   if (!choice.chosen) return false;
   if (record.LoadFile(choice.path)) return true;
   Note("Error loading profile:  " +
