@@ -59,6 +59,8 @@ bool ADMSettingsDialog::SetValue(void*, const std::string& key, const std::strin
   return Prefs::Set(key, value);
 }
 
-void ADMSettingsDialog::Bind(ASInt32 id, void* store, const std::string& key) { bindings_[id] = SettingBinding{store, key}; }
+void ADMSettingsDialog::Bind(ASInt32 id, void* store, const std::string& key) {
+  bindings_[id] = SettingBinding{store, key};
+}
 
 }  // namespace Zentu

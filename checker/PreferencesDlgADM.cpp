@@ -103,12 +103,18 @@ bool PreferencesDlgADM::SetSetting(std::string key, const std::string& value) {
 void PreferencesDlgADM::BindSettings() {
   using namespace PrefKeys;
   const std::pair<ASInt32, const char*> rows[] = {
-      {kDescriptionItem, kConditionDescription}, {kFailItem, kFailIfNotDefault},
-      {kAutoFixItem, kAutoFixToDefault},         {kWorkflowItem, kWorkflowChecks},
-      {kJpegItem, kAllowJpeg},                   {kType1Item, kType1FontsOnly},
-      {kImageDpiItem, kConstrainImageDpi},       {kMinImageItem, kMinImageDpi},
-      {kMaxImageItem, kMaxImageDpi},             {kBitmapDpiItem, kConstrainBitmapDpi},
-      {kMinBitmapItem, kMinBitmapDpi},           {kMaxBitmapItem, kMaxBitmapDpi},
+      {kDescriptionItem, kConditionDescription},
+      {kFailItem, kFailIfNotDefault},
+      {kAutoFixItem, kAutoFixToDefault},
+      {kWorkflowItem, kWorkflowChecks},
+      {kJpegItem, kAllowJpeg},
+      {kType1Item, kType1FontsOnly},
+      {kImageDpiItem, kConstrainImageDpi},
+      {kMinImageItem, kMinImageDpi},
+      {kMaxImageItem, kMaxImageDpi},
+      {kBitmapDpiItem, kConstrainBitmapDpi},
+      {kMinBitmapItem, kMinBitmapDpi},
+      {kMaxBitmapItem, kMaxBitmapDpi},
       {kMaxSpotsItem, kMaxSpots},
   };
   for (const auto& row : rows) Bind(row.first, &conformance_, row.second);
@@ -247,8 +253,8 @@ void PreferencesDlgADM::SetRegistered(bool registered) {
 }
 
 void PreferencesDlgADM::Notify(ADMNotifierRef notifier) {
-  ADMItemRef item = ADMNotifier::IsNotifierType(notifier, ADM_NOTIFY_USER_CHANGED) ? ADMNotifier::GetItem(notifier)
-                                                                                     : nullptr;
+  ADMItemRef item =
+      ADMNotifier::IsNotifierType(notifier, ADM_NOTIFY_USER_CHANGED) ? ADMNotifier::GetItem(notifier) : nullptr;
   if (item) {
     SyncItem(item);
     switch (ASInt32 id = ADMItem::GetID(item)) {
@@ -328,7 +334,8 @@ bool PreferencesDlgADM::Validate() {
       minBitmapDpi_ = check(kMinBitmapItem, "Minimum bitmap DPI must be between %d and %d, inclusive.");
       maxImageDpi_ = check(kMaxImageItem, "Maximum image DPI must be between %d and %d, inclusive.");
       maxBitmapDpi_ = check(kMaxBitmapItem, "Maximum bitmap DPI must be between %d and %d, inclusive.");
-      if (minImageDpi_ > maxImageDpi_) throw std::string("The minimum image DPI must be less than the maximum image DPI");
+      if (minImageDpi_ > maxImageDpi_)
+        throw std::string("The minimum image DPI must be less than the maximum image DPI");
       if (minBitmapDpi_ > maxBitmapDpi_)
         throw std::string("The minimum bitmap DPI must be less than the maximum bitmap DPI");
       if (read(kMaxSpotsItem) > static_cast<ASUns32>(kSpotsLimit))

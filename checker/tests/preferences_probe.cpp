@@ -1,35 +1,27 @@
-// A plug-in for the checker's tests, never installed: the checker itself
-// with one more menu item, "Zent:Probe:Preferences" under Tools, that opens
-// the preferences as the verdict's and the details' "Settings..." do.
+// A plug-in for the checker's tests, never installed: the checker with one
+// more item under Tools, "Zent:Probe:Preferences", that opens the preferences.
 #include "checker/CheckerDlgADM.h"
 #include "checker/CheckerPlugIn.h"
 #include "checker/UIInterface.h"
 #include "common/CommonDialogs.h"
-#include "common/HostCall.h"
+#include "host/frame.h"
 #include "host/piglue.h"
 
 PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kCommonResources);
 
 namespace {
 
-void ShowPreferences(void*) {
-  if (Zentu::UIInterface* ui = CurrentUIInterface()) ui->ShowPreferences();
-}
+void ShowPreferences(void*) { CurrentUIInterface()->ShowPreferences(); }
 
 ASBool Init() {
-  if (!PluginInit()) return 0;
-  return HostRegion([] {
-           AVMenu tools = AVMenubarAcquireMenuByName(AVAppGetMenubar(), "Tools");
-           AVMenuItem item = AVMenuItemNew("Preferences", "Zent:Probe:Preferences", nullptr, 0, 0, 0, nullptr,
-                                           gExtensionID);
-           AVMenuItemSetExecuteProc(item, ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&ShowPreferences)),
-                                    nullptr);
-           AVMenuAddMenuItem(tools, item, 9999);
-           AVMenuItemRelease(item);
-           AVMenuRelease(tools);
-         }).raised
-             ? 0
-             : 1;
+  return PluginInit() && !HostRegion([] {
+    AVMenu tools = AVMenubarAcquireMenuByName(AVAppGetMenubar(), "Tools");
+    AVMenuItem item = AVMenuItemNew("Preferences", "Zent:Probe:Preferences", nullptr, 0, 0, 0, nullptr, gExtensionID);
+    AVMenuItemSetExecuteProc(item, ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&ShowPreferences)), nullptr);
+    AVMenuAddMenuItem(tools, item, 9999);
+    AVMenuItemRelease(item);
+    AVMenuRelease(tools);
+  }).raised;
 }
 
 }  // namespace
@@ -39,7 +31,6 @@ extern "C" __attribute__((visibility("default"))) ASBool PlugInMain(PIHandshake*
   gExtensionID = hs->extension;
   if (!PIImportStandardTables(hs->coreHFT)) return 0;
   hs->getExtensionName = &GetExtensionName;
-  hs->exportHFTs = &PluginExportHFTs;
   hs->importReplaceAndRegister = &PluginImportReplaceAndRegister;
   hs->init = &Init;
   hs->unload = &PluginUnload;
