@@ -143,7 +143,8 @@ std::string WithLowImage(const std::string& tail) {
       "<< /Type /OutputIntent /S /GTS_PDFX /OutputConditionIdentifier (CGATS TR 001) /RegistryName "
       "(http://www.color.org) /OutputCondition (SWOP CGATS TR 001-1995) /Info (CGATS TR 001) >>",
       "stream:|0 0 0 1 k 100 100 200 200 re f q 72 0 0 72 100 300 cm /Im1 Do Q" + tail,
-      "<< /Title (low) /Trapped /False /GTS_PDFXVersion (PDF/X-1:2001) /GTS_PDFXConformance (PDF/X-1a:2001) >>",
+      "<< /Title (low) /Creator (test) /Producer (test) /CreationDate (D:20260101120000Z) /ModDate "
+      "(D:20260101120000Z) /Trapped /False /GTS_PDFXVersion (PDF/X-1:2001) /GTS_PDFXConformance (PDF/X-1a:2001) >>",
       "stream:/Type /XObject /Subtype /Image /Width 100 /Height 1 /ColorSpace /DeviceCMYK /BitsPerComponent 8|" +
           std::string(400, 'A'),
   };
