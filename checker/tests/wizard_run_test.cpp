@@ -102,7 +102,7 @@ TEST_F(WizardRunTest, TheSamplesVerdicts) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    auto run = Run(Sample(row.name), std::string(kCheck) + "print dialog\nprint item 1010\nprint item 1013\npress 1\n" +
+    auto run = Run(Sample(row.name), std::string(kCheck) + "expect dialog 137\nprint dialog\nprint item 1010\nprint item 1013\npress 1\n" +
                                          (row.after.empty() ? "" : "answer confirm cancel\n"));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, kOpened + Listing(137, Escaped(row.verdict), row.bitmap, row.disabled) + "ITEM 1010: " +
@@ -176,19 +176,23 @@ TEST_F(WizardRunTest, AWorkflowLimitCrossedInAGoodFile) {
 
 TEST_F(WizardRunTest, TheTextReport) {
   const std::string good = "FILE: save \"Select output file\" \"x1a-good.pdf.log\" -> ";
+  // A document opened by a relative path is known by its absolute one.
+  hosttest::WriteFile(Work("copy.pdf"), hosttest::ReadFile(Sample("x1a-good")));
   const struct {
     const char* name;
-    std::string sample, answer, out, report;
+    std::string file, answer, out, report;
     const char* question;
   } rows[] = {
-      {"a valid file", "x1a-good", "r.log", good + Work("r.log") + "\n",
+      {"a valid file", Sample("x1a-good"), "r.log", good + Work("r.log") + "\n",
        kHeader + Sample("x1a-good") + " is a valid PDF/X file.\n", ""},
-      {"errors", "rgb-font", "r.log", "FILE: save \"Select output file\" \"rgb-font.pdf.log\" -> " + Work("r.log") + "\n",
+      {"a relative path", "copy.pdf", "r.log", "FILE: save \"Select output file\" \"copy.pdf.log\" -> " + Work("r.log") + "\n",
+       kHeader + Work("copy.pdf") + " is a valid PDF/X file.\n", ""},
+      {"errors", Sample("rgb-font"), "r.log", "FILE: save \"Select output file\" \"rgb-font.pdf.log\" -> " + Work("r.log") + "\n",
        kHeader + Sample("rgb-font") + "\n\n" + kTitles + "1\tUnfixable error\toperator in stream\tinvalid value\t'rg'\n" +
            "1\tUnfixable error\tFont\tnot embedded\t'Helvetica' 'WinAnsiEncoding' encoding\n",
        kQuestion},
-      {"a cancel", "x1a-good", "cancel", good + "cancel\n", "", ""},
-      {"a failure", "x1a-good", "error 12291", good + "error 12291\nNOTE: Error creating dialog:  12291\n", "", ""},
+      {"a cancel", Sample("x1a-good"), "cancel", good + "cancel\n", "", ""},
+      {"a failure", Sample("x1a-good"), "error 12291", good + "error 12291\nNOTE: Error creating dialog:  12291\n", "", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -197,7 +201,7 @@ TEST_F(WizardRunTest, TheTextReport) {
       ::unlink(Work("r.log").c_str());
     else
       hosttest::WriteFile(Work("r.log"), std::string(2000, 'x'));
-    auto run = Run(Sample(row.sample), std::string(kCheck) + "press 1024\nanswer file " + row.answer + "\npress 1\n" +
+    auto run = Run(row.file, std::string(kCheck) + "press 1024\nanswer file " + row.answer + "\npress 1\n" +
                                            (*row.question ? "answer confirm cancel\n" : ""));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, kOpened + row.out + "CLOSED 137 1\n" + row.question);
