@@ -36,13 +36,13 @@ bool ColorimetricFirst(const OutputIntentRecord& record) { return record.hasAToB
 // Why a profile chosen with a Browse button does not fit its list; null
 // when it fits.
 const char* ProfileProblem(ASInt32 button, const OutputIntentRecord& r, bool x3) {
-  const bool display = Is(r.deviceClass, "mntr") || Is(r.deviceClass, "scnr");
+  const bool displayOrInput = Is(r.deviceClass, "mntr") || Is(r.deviceClass, "scnr");
   switch (button) {
     case PreferencesDlgADM::kConditionBrowseItem:
       if (x3) return Is(r.deviceClass, "prtr") ? nullptr : "Must be an output profile";
       return ColorimetricFirst(r) ? nullptr : "Must be a Device to PCS: Colorimetric rendering intent profile";
-    case 1047: return display || Is(r.colorSpace, "GRAY") ? nullptr : "Must be a grayscale profile";
-    case 1050: return display || Is(r.colorSpace, "RGB ") ? nullptr : "Must be an RGB profile";
+    case 1047: return displayOrInput || Is(r.colorSpace, "GRAY") ? nullptr : "Must be a grayscale profile";
+    case 1050: return displayOrInput || Is(r.colorSpace, "RGB ") ? nullptr : "Must be an RGB profile";
     case 1053: return Is(r.deviceClass, "scnr") || Is(r.colorSpace, "CMYK") ? nullptr : "Must be a CMYK profile";
     default: return "Unknown profile list";
   }
