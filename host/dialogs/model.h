@@ -68,6 +68,8 @@ struct Item {
   std::unique_ptr<List> list;  // pop-ups and list boxes
   std::vector<std::shared_ptr<Item>> children;
   ASInt32 value = 0, minimum = 0, maximum = 0;  // scrollbars, progress bars
+  double low = 0, high = 0;  // the numbers an edit takes; both 0: not set
+  bool listOpen = false;     // a pop-up's list is dropped down
   bool invalid = true;
   DrawRecord record;
 };

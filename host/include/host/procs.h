@@ -413,7 +413,10 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
 // SetItemType (to "ADM Text Static Multi Line Type") make a static text
 // multi-line; SelectAll (with true) and TakeFocus ready an edit for typing;
 // the integer value, minimum and maximum are those of scrollbars and
-// progress bars.
+// progress bars; the minimum and maximum (integer or float) of an edit are
+// the range of the numbers it takes. Show (33) shows or hides an item; on a
+// pop-up it opens or closes the pop-up's list instead, and the pop-up stays
+// in view. SetStyleCode (31) and SetFormatCode (88) are only recorded.
 #define HOST_ADMITEM_PROCS(X)                                                             \
   X(Create, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
                          ADMItemInitProc init, ADMUserData data, ASInt32 options),        \
@@ -457,7 +460,12 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(SetIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                   \
   X(GetIntValue, ASInt32, (ADMItemRef item), (item))                                      \
   X(SetMinIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
-  X(SetMaxIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))
+  X(SetMaxIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
+  X(SetMinFloatValue, void, (ADMItemRef item, ADMReal value), (item, value))              \
+  X(SetMaxFloatValue, void, (ADMItemRef item, ADMReal value), (item, value))              \
+  X(Show, void, (ADMItemRef item, ADMBoolean show), (item, show))                         \
+  X(SetStyleCode, void, (ADMItemRef item, ASInt32 code), (item, code))                    \
+  X(SetFormatCode, void, (ADMItemRef item, ASInt32 code), (item, code))
 
 // "ADM List Suite" version 3: the entries of a pop-up or a list box, in
 // order from index 0. InsertEntry at an index past the end (or -1) appends;

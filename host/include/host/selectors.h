@@ -363,6 +363,8 @@ enum : unsigned {
   GetWindowRef = 24,
   GetList = 25,
   GetItemType = 30,
+  SetStyleCode = 31,
+  Show = 33,
   Enable = 35,
   SetBoundsRect = 41,
   GetBoundsRect = 42,
@@ -371,8 +373,13 @@ enum : unsigned {
   SetTextW = 76,
   GetText = 77,
   GetTextLength = 79,
+  SetFormatCode = 88,
   SetBooleanValue = 92,
   GetBooleanValue = 93,
+  SetMinIntValue = 100,
+  SetMaxIntValue = 104,
+  SetMinFloatValue = 106,
+  SetMaxFloatValue = 110,
   SetFloatToTextProc = 120,
   DefaultFloatToText = 122,
   SetTextToFloatProc = 124,
@@ -386,8 +393,6 @@ enum : unsigned {
   TakeFocus = 1005,
   SetIntValue = 1006,
   GetIntValue = 1007,
-  SetMinIntValue = 1008,
-  SetMaxIntValue = 1009,
   Last = kSuiteTableSize
 };
 }
