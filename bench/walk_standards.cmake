@@ -1,10 +1,12 @@
-# Walks the bundled sample and the packaged documentation that the engine's
-# tests read under each registered standard, records printed: every file
+# Walks the bundled samples, the packaged documentation that the engine's
+# tests read and the documents of the standards' test generator under each
+# registered standard, records printed: every file
 # must get its line, a checked file its counts and a file whose last
 # cross-reference section is a stream the trailer step's error; a crash or
 # a hang fails. Each document is also walked as written again with a plain
 # cross-reference table, so that all of it is checked.
-# cmake -DWALK=<bench/walk> -DSOURCE=<source tree> -DWORK=<folder> -P walk_standards.cmake
+# cmake -DWALK=<bench/walk> -DDOCUMENTS=<write_documents> -DSOURCE=<source tree> -DWORK=<folder>
+#       -P walk_standards.cmake
 set(documents
   "/usr/share/doc/liblcms2-dev/LittleCMS2.14 API.pdf.gz"
   "/usr/share/doc/liblcms2-dev/LittleCMS2.14 Plugin API.pdf.gz"
@@ -15,8 +17,16 @@ set(documents
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
-set(files "${SOURCE}/samples/sample.pdf")
-set(plain_files "${SOURCE}/samples/sample.pdf")
+file(GLOB_RECURSE samples "${SOURCE}/samples/*.pdf")
+set(files ${samples})
+set(plain_files)
+file(MAKE_DIRECTORY "${WORK}/generated")
+execute_process(COMMAND "${DOCUMENTS}" "${WORK}/generated" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the generator's documents were not written")
+endif()
+file(GLOB generated "${WORK}/generated/*.pdf")
+list(APPEND plain_files ${generated})
 foreach(document IN LISTS documents)
   if(NOT EXISTS "${document}")
     continue()
@@ -34,8 +44,12 @@ foreach(document IN LISTS documents)
     message(FATAL_ERROR "cannot copy ${document}")
   endif()
   list(APPEND files "${copy}")
+endforeach()
+# Samples and documents alike may end in a cross-reference stream.
+foreach(file IN LISTS files)
+  get_filename_component(name "${file}" NAME)
   # qpdf answers 3 for warnings about the source; the file is written.
-  execute_process(COMMAND qpdf --object-streams=disable "${copy}" "${WORK}/plain-${name}" RESULT_VARIABLE status
+  execute_process(COMMAND qpdf --object-streams=disable "${file}" "${WORK}/plain-${name}" RESULT_VARIABLE status
                   OUTPUT_QUIET ERROR_QUIET)
   if(status EQUAL 0 OR status EQUAL 3)
     list(APPEND plain_files "${WORK}/plain-${name}")

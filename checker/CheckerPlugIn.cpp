@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "checker/PreferencesDlgADM.h"
 #include "checker/Results.h"
 #include "checker/UIInterface.h"
 #include "common/HostCall.h"
@@ -249,6 +250,7 @@ ASBool PluginImportReplaceAndRegister() {
 ASBool PluginInit() {
   return Caught([] {
            Zentu::LoadStandards();
+           Zentu::LoadProfileBrowseTargets();
            if (!gUIInterface) gUIInterface = new Zentu::WinUIInterface;
            HostCall("PluginInit", [] { BuildMenusAndButton(); });
          })
@@ -259,6 +261,7 @@ ASBool PluginInit() {
 ASBool PluginUnload() {
   bool tidy = Caught([] { HostCall("PluginUnload", [] { TakeDownMenusAndButton(); }); });
   tidy = Caught([] { Zentu::UnloadStandards(); }) && tidy;
+  Zentu::ClearProfileBrowseTargets();
   tidy = Caught([] {
            delete gUIInterface;
            gUIInterface = nullptr;

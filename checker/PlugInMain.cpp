@@ -8,9 +8,7 @@
 PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kCommonResources);
 
 extern "C" __attribute__((visibility("default"))) ASBool PlugInMain(PIHandshake* hs) {
-  if (!hs || hs->size < sizeof(PIHandshake) || hs->handshakeVersion != PI_HANDSHAKE_VERSION) return 0;
-  gExtensionID = hs->extension;
-  if (!PIImportStandardTables(hs->coreHFT)) return 0;
+  if (!PIAcceptHandshake(hs)) return 0;
   hs->getExtensionName = &GetExtensionName;
   hs->exportHFTs = &PluginExportHFTs;
   hs->importReplaceAndRegister = &PluginImportReplaceAndRegister;

@@ -6,6 +6,8 @@
 #include <set>
 
 #include "checker/CheckerDlgADM.h"
+#include "checker/PrefKeys.h"
+#include "checker/PreferencesDlgADM.h"
 #include "checker/Results.h"
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
@@ -259,10 +261,7 @@ FileChoice UIInterface::ChooseFile(bool, const char*, const char*, bool, const c
   return FileChoice();
 }
 
-int UIInterface::ShowPreferences() {
-  NotBuiltYet("The settings dialog");
-  return 0;
-}
+int UIInterface::ShowPreferences() { return PreferencesDlgADM().DoModal(); }
 
 void UIInterface::ShowAbout() { AboutDlgADM().DoModal(); }
 
@@ -362,10 +361,7 @@ void UIInterface::LoadWorkflowSettings() {
   if (Prefs::Section().empty()) Prefs::Load();
   if (!Prefs::Section().empty()) return;
   // In memory only: they reach the registry when the settings are saved.
-  Prefs::Set("min_image_dpi", "150");
-  Prefs::Set("max_image_dpi", "400");
-  Prefs::Set("min_1bit_dpi", "300");
-  Prefs::Set("max_1bit_dpi", "1200");
+  for (const auto& setting : PrefKeys::kWorkflowDefaults) Prefs::Set(setting.key, setting.value);
 }
 
 int UIInterface::FixErrors(const boost::shared_ptr<PDFX_Error>& error, bool force) {

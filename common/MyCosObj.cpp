@@ -248,6 +248,15 @@ bool MyCosObj::Put(ASInt32 index, MyCosObj value) {
   return true;
 }
 
+void MyCosObj::Insert(ASInt32 index, MyCosObj value) {
+  value.SetNull(false);
+  Guarded("MyCosObj::Insert", [&] { CosArrayInsert(obj_, index, value.GetCosObj()); });
+}
+
+void MyCosObj::Remove(ASInt32 index) {
+  Guarded("MyCosObj::Remove(ASInt32)", [&] { CosArrayRemoveNth(obj_, index); });
+}
+
 MyCosObj MyCosObj::Get(ASAtom key) const {
   MyCosObj result;
   Guarded("MyCosObj::Get(ASAtom)", [&] { result.Assign(CosDictGet(obj_, key)); });

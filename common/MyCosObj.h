@@ -60,6 +60,10 @@ class MyCosObj {
   MyCosObj Get(ASInt32 index) const;
   ASInt32 Length() const;
   bool Put(ASInt32 index, MyCosObj value);
+  // Inserts before element `index` (at the length: appends); arrays only.
+  void Insert(ASInt32 index, MyCosObj value);
+  // Removes element `index`, the later ones moving up; arrays only.
+  void Remove(ASInt32 index);
   MyCosObj Get(ASAtom key) const;
   MyCosObj Get(const char* key) const;
   ASBool Known(ASAtom key) const;

@@ -55,8 +55,11 @@ void FillReferenceConditions(OutputConditionMap& table) {
   for (const ReferenceCondition& row : kReferenceConditions) {
     boost::shared_ptr<OutputIntentRecord> profile(new OutputIntentRecord);
     profile->file = folder + row.profileFile;
-    table[row.identifier] =
-        boost::shared_ptr<OutputCondition>(new OutputCondition(row.identifier, profile, row.kind, true, row.description));
+    // The colour family follows the kind: the files are not read here, and
+    // some conditions have none.
+    const int family = row.kind == 2 ? 2 : row.kind == 1 ? 1 : 3;
+    table[row.identifier] = boost::shared_ptr<OutputCondition>(
+        new OutputCondition(row.identifier, profile, row.kind, true, row.description, family));
   }
 }
 

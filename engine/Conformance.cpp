@@ -256,12 +256,13 @@ bool Conformance::ParseOptions(const KeySpec* entries, int count) {
   return true;
 }
 
-boost::shared_ptr<OutputCondition> Conformance::FindOutputCondition(int family, std::string& conditionName) {
-  if (family < 0 || family >= OutputConditionSet::kFamilies) return boost::shared_ptr<OutputCondition>();
-  const std::string& chosen = outputConditions.chosen[family];
-  if (chosen.empty()) return boost::shared_ptr<OutputCondition>();
+boost::shared_ptr<OutputIntentRecord> Conformance::FindOutputCondition(int family, std::string& conditionName) const {
+  if (family < 0 || family >= ProfileSettings::kFamilies) return boost::shared_ptr<OutputIntentRecord>();
+  const std::string& chosen = profileSettings.chosen[family];
+  if (chosen.empty()) return boost::shared_ptr<OutputIntentRecord>();
   conditionName = chosen;
-  return outputConditions.conditions[chosen];
+  auto listed = profileSettings.nameIndex.find(chosen);
+  return listed == profileSettings.nameIndex.end() ? boost::shared_ptr<OutputIntentRecord>() : listed->second;
 }
 
 bool Conformance::Register(Conformance* standard) {

@@ -87,9 +87,10 @@ class Conformance {
   // present overwrites its type, severity and deferred test, and its
   // message, fixer and values where the new record gives them.
   bool ParseOptions(const KeySpec* entries, int count);
-  // The condition chosen for a family, its name copied into `name`; empty
-  // (and `name` untouched) when none is chosen.
-  boost::shared_ptr<OutputCondition> FindOutputCondition(int family, std::string& name);
+  // The profile chosen for a family (0 default, 1 gray, 2 RGB, 3 CMYK) in
+  // the profile settings, its name copied into `name`; empty when nothing is
+  // chosen (`name` untouched) or no profile is listed under the name.
+  boost::shared_ptr<OutputIntentRecord> FindOutputCondition(int family, std::string& name) const;
 
   // Takes ownership. False for an empty name; a name already registered
   // keeps its first standard (the new one is destroyed) and answers true.
@@ -104,7 +105,7 @@ class Conformance {
   float highestVersionF;
   double highestVersion;
   std::string name;
-  OutputConditionSet outputConditions;
+  ProfileSettings profileSettings;  // the profiles offered per family; Load refreshes them
   boost::shared_ptr<KeyTable> keyTable;
   boost::shared_ptr<RuleList> rules;
   bool rulesBuilt;

@@ -53,30 +53,8 @@ MyCosObj OwnResources(const MyCosObj& holder) {
 
 bool IsPage(const MyCosObj& object) { return object.CachedType() == CosDict && NameIs(object.Get("Type"), "Page"); }
 
-// A page's resources: its own or the nearest up its Parent chain.
-MyCosObj InheritedResources(MyCosObj node) {
-  std::set<std::pair<ASUns32, ASUns32>> seen;
-  for (int depth = 0; depth < kMaxChain && node.CachedType() == CosDict; ++depth) {
-    if (!seen.insert(IdentityOf(node)).second) break;
-    MyCosObj resources = OwnResources(node);
-    if (!resources.IsNull()) return resources;
-    node = node.Get("Parent");
-  }
-  return MyCosObj();
-}
-
 MyCosObj PageResources(const Zentu::PDFX_Error& error) {
-  PDDoc pd = GetErrorPDDoc(&error);
-  if (!pd || error.GetPageIndex() < 0) return MyCosObj();
-  PDPage page = nullptr;
-  CosObj pageObject = MyCosObj::NullObj();
-  HostRegionResult r = HostRegion([&] {
-    page = PDDocAcquirePage(pd, error.GetPageIndex());
-    pageObject = PDPageGetCosObj(page);
-  });
-  if (page) HostRegion([&] { PDPageRelease(page); });
-  if (r.raised) return MyCosObj();
-  return InheritedResources(MyCosObj(pageObject));
+  return InheritedResources(PageDictionary(GetErrorPDDoc(&error), error.GetPageIndex()));
 }
 
 // An action is what the host takes for one: a dictionary with a name /S.
@@ -178,6 +156,38 @@ void RemoveAnnotation(PDDoc pd, ASInt32 pageIndex, PDAnnot annot) {
 }
 
 }  // namespace
+
+MyCosObj PageDictionary(PDDoc pd, ASInt32 pageIndex) {
+  if (!pd || pageIndex < 0) return MyCosObj();
+  PDPage page = nullptr;
+  CosObj pageObject = MyCosObj::NullObj();
+  HostRegionResult r = HostRegion([&] {
+    page = PDDocAcquirePage(pd, pageIndex);
+    pageObject = PDPageGetCosObj(page);
+  });
+  if (page) HostRegion([&] { PDPageRelease(page); });
+  if (r.raised) return MyCosObj();
+  return MyCosObj(pageObject);
+}
+
+MyCosObj InheritedResources(const MyCosObj& page, MyCosObj* holder) {
+  if (holder) *holder = MyCosObj();
+  std::set<std::pair<ASUns32, ASUns32>> seen;
+  MyCosObj node = page;
+  for (int depth = 0; depth < kMaxChain && node.CachedType() == CosDict; ++depth) {
+    if (!seen.insert(IdentityOf(node)).second) break;
+    const MyCosObj resources = node.Get("Resources");
+    if (!resources.IsNull()) {
+      // As the walk reads them: the first entry there is decides, and one
+      // that is no dictionary hides its ancestors' without giving any.
+      if (resources.CachedType() != CosDict) return MyCosObj();
+      if (holder) *holder = node;
+      return resources;
+    }
+    node = node.Get("Parent");
+  }
+  return MyCosObj();
+}
 
 MyCosObj ContentResources(const Zentu::PDFX_Error& error) {
   const MyCosObj contents = ObjectOf(error.GetContainerNode());

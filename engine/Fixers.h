@@ -152,6 +152,13 @@ bool HoldsAction(const char* key, const MyCosObj& value, bool (*isAction)(const 
 PDDoc GetErrorPDDoc(const Zentu::PDFX_Error* error);
 // That document's Information dictionary; null when it has none.
 MyCosObj GetErrorInfoDict(const Zentu::PDFX_Error* error);
+// The dictionary of the document's page of that index; null when the host
+// has no such page.
+MyCosObj PageDictionary(PDDoc pd, ASInt32 pageIndex);
+// The Resources in force for a page, as the walk reads them: its own, else
+// the nearest ancestor's up the Parent chain. Null when none is a dictionary;
+// `holder`, when given, receives the dictionary that holds them (null then).
+MyCosObj InheritedResources(const MyCosObj& page, MyCosObj* holder = nullptr);
 // The resources the check read the record's content with: a form's or
 // tiling pattern's own; for a page's content the page's, inherited from its
 // ancestors; for a Type 3 glyph its font's; else those of the record's page.

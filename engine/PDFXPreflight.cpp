@@ -173,7 +173,13 @@ boost::shared_ptr<Zentu::PDFX_Error> PDFXPreflight::InsertError(const boost::sha
   if (!error) throw std::invalid_argument("PDFXPreflight::InsertError: no record");
   errors_.push_back(error);
   if (error->pageIndex_ < 0) error->pageIndex_ = currentPage_;
+  // A record made without owner was counted nowhere: it is counted open now.
+  const bool unowned = error->owner_ == nullptr;
   error->owner_ = this;
+  const int own = error->severity_;
+  if (unowned && !error->fixed_ && own >= 0 && own < static_cast<int>(openCounts_.size())) {
+    ++openCounts_[static_cast<size_t>(own)];
+  }
   if (severity <= -1) return error;
   // Severities past 9 have no bit; the caller learns it as a bitset would say it.
   if (severity >= static_cast<int>(severities_.size())) throw std::out_of_range("invalid bitset<N> position");

@@ -182,7 +182,8 @@ class PDFXPreflight {
                                                     const boost::shared_ptr<ObjectNode>& objectNode,
                                                     const boost::shared_ptr<ObjectNode>& containerNode);
   // Files an existing record under `severity` (its own): appended, given the
-  // current page unless it has one, owned by this walker, counted. A
+  // current page unless it has one, owned by this walker, counted (open too
+  // when it had no owner and is not fixed). A
   // severity of -1 or less is counted nowhere; 10 or more throws
   // std::out_of_range after the record was appended.
   boost::shared_ptr<Zentu::PDFX_Error> InsertError(const boost::shared_ptr<Zentu::PDFX_Error>& error,

@@ -7,6 +7,7 @@
 #pragma once
 #include <string>
 
+#include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
 
 #include "common/MyCosObj.h"
@@ -19,7 +20,9 @@ namespace Zentu {
 
 class Fixer;
 
-class PDFX_Error {
+// Always held by a shared pointer, so that whoever keeps a record without
+// owning it can hold it weakly (weak_from_this).
+class PDFX_Error : public boost::enable_shared_from_this<PDFX_Error> {
  public:
   // From nodes the caller made; either may be empty.
   PDFX_Error(PDFXPreflight* owner, const std::string& message, const std::string& detail, int severity,

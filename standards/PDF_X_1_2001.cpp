@@ -5,6 +5,7 @@
 #include "engine/ErrorNames.h"
 #include "engine/Fixers.h"
 #include "standards/FamilyChecks.h"
+#include "standards/OutputIntents.h"
 
 namespace Zentu {
 
@@ -78,12 +79,13 @@ bool PDF_X_1_2001::BuildRules() {
   return true;
 }
 
-// Filled as the output intents and the rule tree are built.
-void PDF_X_1_2001::MakeOutputIntentFixers() {}
-
-void PDF_X_1_2001::AddKeySettings() {}
-
-void PDF_X_1_2001::AddRuleTree() {}
+void PDF_X_1_2001::MakeOutputIntentFixers() {
+  profileSettings.Load();
+  std::string name;
+  const boost::shared_ptr<OutputCondition> custom = family::CustomCondition(FindOutputCondition(0, name));
+  destOutputProfileFixer.reset(new DestOutputProfileFixer(custom));
+  outputIntentFixer.reset(new OutputIntentMegaFixer(family::ChosenCondition(*this, custom, custom)));
+}
 
 int PDF_X_1_2001::TestAnnotation(RuleContext* context, CheckResult*) {
   return family::TestAnnotation(context, family::FixersOf<PDF_X_1_2001>(context), &IsUsableAction);

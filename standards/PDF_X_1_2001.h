@@ -3,10 +3,12 @@
 // rule tree is rebuilt from the settings on the prototype at every clone.
 #pragma once
 #include <string>
+#include <vector>
 
 #include <boost/shared_ptr.hpp>
 
 #include "engine/Conformance.h"
+#include "engine/Fixer.h"
 
 namespace Zentu {
 
@@ -39,6 +41,48 @@ class PDF_X_1_2001 : public Conformance {
   static int TestAction(RuleContext* context, CheckResult* result);
   static int TestTrapNet(RuleContext* context, CheckResult* result);
   static bool IsUsableAction(const MyCosObj& object);
+  // The catalog's "OutputIntents": exactly one GTS_PDFX intent.
+  static int TestOutputIntentsArray(RuleContext* context, CheckResult* result);
+  // An output intent against the condition the settings insist on.
+  static int TestChosenOutputIntent(RuleContext* context, CheckResult* result);
+  // An output intent of an unregistered condition has a destination profile.
+  static int TestDestOutputProfile(RuleContext* context, CheckResult* result);
+  // A page's DefaultGray (DefaultCMYK) is no colorimetric space; once per page.
+  static int TestDefaultGray(RuleContext* context, CheckResult* result);
+  static int TestDefaultCMYK(RuleContext* context, CheckResult* result);
+  // After the walk: the records about a colorimetric Default space the
+  // output-intent repair removes become repairable with it.
+  static bool TestDefaultSpacesAgainstOutputIntent(FixContext& context);
+
+  // Removes the pages' colorimetric Default spaces and writes the catalog's
+  // GTS_PDFX output intent for its condition, at index 0.
+  class OutputIntentMegaFixer : public Fixer {
+   public:
+    explicit OutputIntentMegaFixer(const boost::shared_ptr<OutputCondition>& condition);
+    ~OutputIntentMegaFixer() override;
+    int FixIt(FixContext& context, bool interactive) override;
+    // Collects the record; the first one carries the deferred test.
+    void AddError(PDFX_Error* error) override;
+    const boost::shared_ptr<OutputCondition>& GetCondition() const { return condition_; }
+    const std::vector<PDFX_Error*>& GetErrors() const { return errors_; }
+
+   private:
+    std::vector<PDFX_Error*> errors_;  // the walker owns them
+    boost::shared_ptr<OutputCondition> condition_;
+  };
+
+  // Embeds the condition's profile file as the GTS_PDFX intent's
+  // "DestOutputProfile".
+  class DestOutputProfileFixer : public Fixer {
+   public:
+    explicit DestOutputProfileFixer(const boost::shared_ptr<OutputCondition>& condition);
+    ~DestOutputProfileFixer() override;
+    int FixIt(FixContext& context, bool interactive) override;
+    const boost::shared_ptr<OutputCondition>& GetCondition() const { return condition_; }
+
+   private:
+    boost::shared_ptr<OutputCondition> condition_;
+  };
 
   boost::shared_ptr<Fixer> artBoxFixer;
   boost::shared_ptr<Fixer> conformanceFixer;  // writes "GTS_PDFXConformance"

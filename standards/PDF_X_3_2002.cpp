@@ -5,6 +5,7 @@
 #include "engine/ErrorNames.h"
 #include "engine/Fixers.h"
 #include "standards/FamilyChecks.h"
+#include "standards/OutputIntents.h"
 
 namespace Zentu {
 
@@ -30,11 +31,17 @@ PDF_X_3_2002::PDF_X_3_2002() : defaultGrayPage(-1), defaultRGBPage(-1), defaultC
   name = "PDF/X-3";
 }
 
-PDF_X_3_2002::~PDF_X_3_2002() = default;
+PDF_X_3_2002::~PDF_X_3_2002() {
+  // Held records carry the fixer that holds them: they go when the check does.
+  auto* own = dynamic_cast<OutputIntentMegaFixer*>(outputIntentFixer.get());
+  if (forCheck_ && own) own->ReleaseHeld();
+}
 
 Conformance* PDF_X_3_2002::Clone() {
   BuildRules();
-  return new (std::nothrow) PDF_X_3_2002(*this);
+  PDF_X_3_2002* copy = new (std::nothrow) PDF_X_3_2002(*this);
+  if (copy) copy->forCheck_ = true;
+  return copy;
 }
 
 std::string PDF_X_3_2002::GetConditionNamesPattern() const { return Pattern(); }
@@ -66,6 +73,7 @@ bool PDF_X_3_2002::BuildRules() {
   defaultRGBPage = -1;
   defaultCMYKPage = -1;
   MakeOutputIntentFixer();
+  ProcessColorants(0);
   if (Pattern().empty()) Pattern() = family::ConditionIdentifiers(GetPrintingConditions(), 0);
   fixer.reset(new InfoDictFixer("PDF/X-3:2002"));
   artBoxFixer.reset(new KeyRemovalFixer("ArtBox"));
@@ -79,12 +87,15 @@ bool PDF_X_3_2002::BuildRules() {
   return true;
 }
 
-// Filled as the output intents and the rule tree are built.
-void PDF_X_3_2002::MakeOutputIntentFixer() {}
-
-void PDF_X_3_2002::AddKeySettings() {}
-
-void PDF_X_3_2002::AddRuleTree() {}
+void PDF_X_3_2002::MakeOutputIntentFixer() {
+  holdingList.clear();
+  boost::shared_ptr<OutputIntentMegaFixer> made(new OutputIntentMegaFixer);
+  outputIntentFixer = made;
+  profileSettings.Load();
+  std::string name;
+  made->chosenCondition = family::ChosenCondition(*this, family::CustomCondition(FindOutputCondition(0, name)),
+                                                  boost::shared_ptr<OutputCondition>());
+}
 
 int PDF_X_3_2002::TestAnnotation(RuleContext* context, CheckResult*) {
   return family::TestAnnotation(context, family::FixersOf<PDF_X_3_2002>(context), &IsUsableAction);

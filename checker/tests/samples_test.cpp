@@ -39,8 +39,7 @@ TEST_F(SamplesTest, QpdfAcceptsEachSampleAndACrossReferenceStreamEndsTheCheck) {
   }
 }
 
-// Waits for the standards' rule trees.
-TEST_F(SamplesTest, DISABLED_EachSampleFilesExactlyItsListedRecords) {
+TEST_F(SamplesTest, EachSampleFilesExactlyItsListedRecords) {
   const struct {
     const char* name;
     const char* standard;
@@ -64,8 +63,7 @@ TEST_F(SamplesTest, DISABLED_EachSampleFilesExactlyItsListedRecords) {
   }
 }
 
-// Waits for the standards' rule trees.
-TEST_F(SamplesTest, DISABLED_TheTableOfRgbFontHasItsTwoRowsInFilingOrder) {
+TEST_F(SamplesTest, TheTableOfRgbFontHasItsTwoRowsInFilingOrder) {
   auto table = Zentu::Results(CheckSample("rgb-font", "PDF/X-1a:2001")).WriteTable();
   ASSERT_EQ(table->rows.size(), 2u);
   EXPECT_EQ(table->rows[0].cells,

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/CosValueText.h"
 #include "common/MyCosDoc.h"
 #include "common/MyCosObj.h"
 #include "core/host.h"
@@ -70,6 +71,17 @@ TEST_F(CosWrapperTest, SingleValuesActAsOneElementArrays) {
   EXPECT_EQ(number.CachedType(), CosString);
   EXPECT_EQ(number.KeyText(), "Str");
   EXPECT_EQ(static_cast<long>(dict_.Get("Int")), 7);
+}
+
+TEST_F(CosWrapperTest, ArraysTakeAndLoseElementsByIndex) {
+  MyCosObj array = dict_.Get("Arr");  // [1 2 3]
+  array.Insert(0, dict_.Get("Name"));
+  array.Insert(4, dict_.Get("Int"));  // appended
+  array.Remove(1);
+  EXPECT_EQ(CosValueText::FromObject(array, 0, 0).Text(), "[ /Foo Bar 2 3 7 ]");
+  // A single value is no array to change, and an index must lie inside.
+  EXPECT_EQ(Thrown([&] { dict_.Get("Name").Insert(0, array); }).Where(), "MyCosObj::Insert");
+  EXPECT_EQ(Thrown([&] { array.Remove(4); }).Where(), "MyCosObj::Remove(ASInt32)");
 }
 
 TEST_F(CosWrapperTest, TextKeyedLookupsNeverFailOnNonDictionaries) {

@@ -66,6 +66,7 @@ TEST_F(BaseRulesTest, TwelveReferenceConditionsFilledOnceBesideThePlugIn) {
     const OutputCondition& condition = *table[row.identifier];
     EXPECT_EQ(condition.identifier, row.identifier);
     EXPECT_EQ(condition.kind, row.kind);
+    EXPECT_EQ(condition.family, row.kind) << "CMYK 2 and RGB 1, without reading the file";
     EXPECT_TRUE(condition.reference);
     ASSERT_TRUE(condition.profile);
     EXPECT_EQ(condition.profile->file, folder + "/" + row.file);

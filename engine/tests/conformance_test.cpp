@@ -98,20 +98,19 @@ TEST(ConformanceBase, DefaultsAndBaseRuleBuild) {
 
 TEST(ConformanceBase, FindOutputConditionByFamily) {
   TestStandard standard("Conditions");
-  boost::shared_ptr<OutputCondition> cmyk(new OutputCondition(
-      "CGATS TR 001", boost::shared_ptr<OutputIntentRecord>(new OutputIntentRecord), 2, true, "SWOP CGATS TR 001-1995"));
-  standard.outputConditions.conditions["CGATS TR 001"] = cmyk;
-  standard.outputConditions.chosen[3] = "CGATS TR 001";
-  standard.outputConditions.chosen[2] = "Unlisted";
+  boost::shared_ptr<OutputIntentRecord> cmyk(new OutputIntentRecord);
+  standard.profileSettings.nameIndex["Press"] = cmyk;
+  standard.profileSettings.chosen[3] = "Press";
+  standard.profileSettings.chosen[2] = "Unlisted";
 
   std::string name = "before";
   EXPECT_FALSE(standard.FindOutputCondition(1, name));
   EXPECT_EQ(name, "before") << "nothing chosen leaves the name";
   EXPECT_EQ(standard.FindOutputCondition(3, name), cmyk);
-  EXPECT_EQ(name, "CGATS TR 001");
+  EXPECT_EQ(name, "Press");
   EXPECT_FALSE(standard.FindOutputCondition(2, name));
   EXPECT_EQ(name, "Unlisted");
-  EXPECT_EQ(standard.outputConditions.conditions.count("Unlisted"), 1u);
+  EXPECT_EQ(standard.profileSettings.nameIndex.count("Unlisted"), 0u) << "asking adds no entry";
   EXPECT_FALSE(standard.FindOutputCondition(7, name));
 }
 

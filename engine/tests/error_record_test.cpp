@@ -95,6 +95,21 @@ TEST_F(ErrorRecordTest, RegradingWithAnEmptyOpenCountMovesNothing) {
   EXPECT_EQ(e->GetSeverity(), 5);
 }
 
+TEST_F(ErrorRecordTest, ARecordMadeWithoutOwnerIsCountedWhenFiled) {
+  walker_.SetCurrentPage(3);
+  for (bool fixed : {false, true}) {
+    ErrorPtr held(new PDFX_Error(nullptr, "m", "d", 6, KIND_PAGE, PROBLEM_INVALID, boost::shared_ptr<ObjectNode>(),
+                                 boost::shared_ptr<ObjectNode>()));
+    held->SetFixed(fixed);
+    EXPECT_EQ(walker_.GetOpenCounts()[6], fixed ? 1 : 0);
+    walker_.InsertError(held, 6);
+    EXPECT_EQ(walker_.GetOpenCounts()[6], 1) << "fixed " << fixed;
+    EXPECT_EQ(held->GetOwner(), &walker_);
+    EXPECT_EQ(held->GetPageIndex(), 3);
+    EXPECT_EQ(held->weak_from_this().lock(), held) << "a record can be held weakly";
+  }
+}
+
 TEST_F(ErrorRecordTest, RecordsWithoutOwnerOrFixedStoreTheSeverityOnly) {
   ErrorPtr loose = Make(walker_, 6);
   loose->Reset();  // no owner now

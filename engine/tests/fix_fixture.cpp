@@ -240,8 +240,9 @@ void FixFixture::OpenFile(const std::string& path) {
   pd_ = host::ViewPDDoc(view_);
 }
 
-boost::shared_ptr<PDFXPreflight> FixFixture::Check() {
+boost::shared_ptr<PDFXPreflight> FixFixture::Check(const std::function<void(PDFXPreflight&)>& prepare) {
   boost::shared_ptr<PDFXPreflight> walker(new PDFXPreflight(&status_));
+  if (prepare) prepare(*walker);
   walker->SetViewDocument(view_);
   walker->Check();
   status_.SetWalker(walker);

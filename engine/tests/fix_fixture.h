@@ -63,8 +63,9 @@ class FixFixture : public ::testing::Test {
   // Writes the document to before.pdf and opens it as the active document.
   void Open(const std::vector<std::string>& objects, const std::string& trailer = "/Root 1 0 R");
   void OpenFile(const std::string& path);
-  // A checked walker of the active document, with the deferred tests run.
-  boost::shared_ptr<PDFXPreflight> Check();
+  // A checked walker of the active document, with the deferred tests run;
+  // `prepare` sees the walker before the check.
+  boost::shared_ptr<PDFXPreflight> Check(const std::function<void(PDFXPreflight&)>& prepare = nullptr);
   // What the user interface does for one record: a context, FixIt, and on 2
   // the record marked fixed and the standard's version written into Info.
   int ApplyFixes(const boost::shared_ptr<PDFXPreflight>& walker, const ErrorPtr& error, bool interactive);

@@ -53,7 +53,7 @@ const char kUsage[] =
     "  quit                     unload the plug-ins and end (also: exit)\n"
     "while a dialog waits (the innermost one):\n"
     "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
-    "  print dialog             its items: name, kind, text, states\n"
+    "  print dialog             its items: name, kind, text, states (an edit's number range)\n"
     "  print item ITEM [LABEL]  one item's text, as \"ITEM name: text\" or \"LABEL: text\"\n"
     "  press ITEM               press a button, tick a box\n"
     "  set ITEM TEXT            type a text\n"

@@ -396,6 +396,11 @@ void Session::ListDialog(const host::DialogView& view, bool listing) {
     if (item.type == ADM_ITEM_SCROLLBAR || item.type == ADM_ITEM_PROGRESS_BAR)
       states += " value " + std::to_string(item.value) + " (" + std::to_string(item.minimum) + " to " +
                 std::to_string(item.maximum) + ")";
+    if (item.type == ADM_ITEM_EDIT && (item.low != 0 || item.high != 0)) {
+      char range[64];
+      std::snprintf(range, sizeof range, " from %g to %g", item.low, item.high);
+      states += range;
+    }
     if (!item.enabled) states += " disabled";
     if (!item.visible) states += " hidden";
     print("  " + names[i] + " " + kind + " " + Quoted(item.text) + states);

@@ -208,7 +208,7 @@ std::shared_ptr<Dialog> MakeDialog(ADMPluginRef plugin, const char* name, ASInt3
 
 ItemView Describe(const Item& i) {
   return ItemView{Ref(i), i.id, Text(ItemTypeName(i.kind)), ShownText(i), i.enabled, i.visible, i.on, i.bounds,
-                  i.value, i.minimum, i.maximum};
+                  i.value, i.minimum, i.maximum, i.low, i.high};
 }
 
 DialogView Describe(const Dialog& d) {
@@ -833,6 +833,7 @@ void ItemSetMinIntValueImpl(ADMItemRef item, ASInt32 value) {
   IENTER(SetMinIntValue);
   Item& i = I(item);
   i.minimum = value;
+  i.low = value;
   Invalidate(i);
   LogValue(i, "minimum", value);
 }
@@ -840,8 +841,47 @@ void ItemSetMaxIntValueImpl(ADMItemRef item, ASInt32 value) {
   IENTER(SetMaxIntValue);
   Item& i = I(item);
   i.maximum = value;
+  i.high = value;
   Invalidate(i);
   LogValue(i, "maximum", value);
+}
+// Only an edit's range takes fractions; the log shows them as %g does.
+void SetRealBound(Item& i, double* bound, const char* what, ADMReal value) {
+  *bound = value;
+  char text[64];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+  hosttest::LogCall("item " + std::to_string(i.id) + " " + what + " " + text);
+}
+void ItemSetMinFloatValueImpl(ADMItemRef item, ADMReal value) {
+  IENTER(SetMinFloatValue);
+  Item& i = I(item);
+  SetRealBound(i, &i.low, "minimum", value);
+}
+void ItemSetMaxFloatValueImpl(ADMItemRef item, ADMReal value) {
+  IENTER(SetMaxFloatValue);
+  Item& i = I(item);
+  SetRealBound(i, &i.high, "maximum", value);
+}
+// A pop-up stays in view: its list drops down or closes.
+void ItemShowImpl(ADMItemRef item, ADMBoolean show) {
+  IENTER(Show);
+  Item& i = I(item);
+  if (i.kind == kPIItemPopupList) {
+    i.listOpen = show != 0;
+    hosttest::LogCall("item " + std::to_string(i.id) + (i.listOpen ? " list opened" : " list closed"));
+    return;
+  }
+  if (i.visible == (show != 0)) return;
+  i.visible = show != 0;
+  Invalidate(i);
+}
+void ItemSetStyleCodeImpl(ADMItemRef item, ASInt32 code) {
+  IENTER(SetStyleCode);
+  LogValue(I(item), "style code", code);
+}
+void ItemSetFormatCodeImpl(ADMItemRef item, ASInt32 code) {
+  IENTER(SetFormatCode);
+  LogValue(I(item), "format code", code);
 }
 
 ADMItemRef ItemGetChildItemImpl(ADMItemRef item, ASInt32 child) {
@@ -849,13 +889,6 @@ ADMItemRef ItemGetChildItemImpl(ADMItemRef item, ASInt32 child) {
   Item& i = I(item);
   if (child < 1 || static_cast<size_t>(child) > i.children.size()) return nullptr;
   return Ref(*i.children[static_cast<size_t>(child - 1)]);
-}
-void ItemShowImpl(ADMItemRef item, ADMBoolean show) {
-  IENTER(Show);
-  Item& i = I(item);
-  if (i.visible == (show != 0)) return;
-  i.visible = show != 0;
-  Invalidate(i);
 }
 void ItemMoveImpl(ADMItemRef item, ASInt32 x, ASInt32 y) {
   IENTER(Move);

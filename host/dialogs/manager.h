@@ -38,6 +38,7 @@ struct ItemView {
   bool enabled, visible, on;
   ADMRect bounds;  // pixels, relative to the dialog
   ASInt32 value, minimum, maximum;  // scrollbars, progress bars
+  double low, high;                 // the numbers an edit takes; both 0: not set
 };
 
 struct DialogView {

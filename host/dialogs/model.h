@@ -69,6 +69,8 @@ struct Item {
   std::vector<std::shared_ptr<Item>> children;
   ASInt32 value = 0, minimum = 0, maximum = 0;  // scrollbars, progress bars
   ADMReal smallStep = 1, largeStep = 10;  // scrollbars
+  double low = 0, high = 0;  // the numbers an edit takes; both 0: not set
+  bool listOpen = false;     // a pop-up's list is dropped down
   bool invalid = true;
   DrawRecord record;
 };

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 
 #include "cos/docs.h"
 #include "support/filesys.h"
+#include "support/streams.h"
 #include "host/selectors.h"
 
 namespace host {
@@ -52,6 +54,38 @@ void CloseRec(ASFile file) {
   if (it->second->fd >= 0) ::close(it->second->fd);
   Live().erase(it);
 }
+
+// Reads its file by handle at a position of its own; a file closed meanwhile
+// raises at the next read.
+class FileStm : public Stm {
+ public:
+  explicit FileStm(ASFile file) : file_(file) {}
+
+ protected:
+  size_t Fill(char* buffer, size_t count) override {
+    FileRec& rec = FileOf(file_);
+    size_t n = 0;
+    if (rec.mem) {
+      if (pos_ < rec.mem->size()) {
+        n = std::min(count, rec.mem->size() - pos_);
+        std::memcpy(buffer, rec.mem->data() + pos_, n);
+      }
+    } else {
+      ssize_t got;
+      do {
+        got = ::pread(rec.fd, buffer, count, static_cast<off_t>(pos_));
+      } while (got < 0 && errno == EINTR);
+      if (got < 0) Raise(fileErrRead);
+      n = static_cast<size_t>(got);
+    }
+    pos_ += n;
+    return n;
+  }
+
+ private:
+  ASFile file_;
+  size_t pos_ = 0;
+};
 
 }  // namespace
 
@@ -215,6 +249,12 @@ ASErrorCode SupFileClose(ASFile file) {
   if (it->second->docId) return 0;  // the document keeps its own file
   CloseRec(file);
   return 0;
+}
+
+ASStm SupFileStmRdOpen(ASFile file, ASUns32) {
+  Enter(TableId::AcroSupport, AcroSupportSel::FileStmRdOpen);
+  FileOf(file);
+  return AdoptStm(std::make_unique<FileStm>(file));
 }
 
 }  // namespace host

@@ -20,5 +20,8 @@ ASFilePos64 SupFileGetPos(ASFile file);
 ASSize_t SupFileRead(ASFile file, char* buffer, ASSize_t count);
 ASSize_t SupFileWrite(ASFile file, const char* buffer, ASSize_t count);
 ASErrorCode SupFileClose(ASFile file);
+// A read stream over the whole file, from its start to its end, whatever the
+// file's own position; `bufSize` is a hint only. Closing the file ends it.
+ASStm SupFileStmRdOpen(ASFile file, ASUns32 bufSize);
 
 }  // namespace host

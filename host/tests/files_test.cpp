@@ -67,6 +67,27 @@ TEST_F(FilesTest, WrittenFilesReadBackAndAreRemoved) {
   ASFileSysReleasePath(ASGetDefaultFileSys(), path);
 }
 
+TEST_F(FilesTest, AFileStreamReadsTheWholeFileFromItsStart) {
+  std::string bytes(200000, 'x');  // more than one buffer
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  WriteFile(dir_.File("data.bin"), bytes);
+  ASPathName path = Path(dir_.File("data.bin"));
+  ASFile f = nullptr;
+  ASSERT_EQ(ASFileSysOpenFile(ASGetDefaultFileSys(), path, ASFILE_READ, &f), 0);
+  ASFileSetPos(f, 100);
+  ASStm stm = ASFileStmRdOpen(f, 0);
+  std::string back(bytes.size() + 1, '\0');
+  EXPECT_EQ(ASStmRead(&back[0], 1, static_cast<ASSize_t>(back.size()), stm), bytes.size());
+  EXPECT_TRUE(back.substr(0, bytes.size()) == bytes);
+  ASStmClose(stm);
+  // A stream whose file was closed reads nothing more.
+  stm = ASFileStmRdOpen(f, 0);
+  EXPECT_EQ(ASFileClose(f), 0);
+  EXPECT_EQ(HostRegion([&] { ASStmRead(&back[0], 1, 1, stm); }).code, genErrBadHandle);
+  ASStmClose(stm);
+  ASFileSysReleasePath(ASGetDefaultFileSys(), path);
+}
+
 TEST_F(FilesTest, DocumentsOpenedFromParametersAreNeverRepaired) {
   std::string good = dir_.File("good.pdf"), bad = dir_.File("bad.pdf");
   std::string pdf = hosttest::MakePagesPdf(1);

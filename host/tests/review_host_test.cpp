@@ -127,7 +127,9 @@ TEST_F(ReviewContentTest, LongEncodedInlineImagesAreReadInLinearTime) {
     ASSERT_EQ(toks.size(), 3u);
     EXPECT_EQ(toks[1].text.size(), data.size());
     EXPECT_EQ(toks[2].text, "Q");
-    EXPECT_LT(took, 2.0 * kSlowdown) << filter;
+    // Reading again from the start would take hours here; the bound only
+    // has to tell that apart from a loaded machine.
+    EXPECT_LT(took, 10.0 * kSlowdown) << filter;
   }
 }
 

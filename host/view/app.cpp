@@ -429,6 +429,19 @@ bool Enabled(const Rec& item) {
   return reinterpret_cast<AVComputeEnabledProc>(CallbackProc(item.enabled))(item.enabledData) != 0;
 }
 
+// Runs an item or button after its enable procedure; `what` names it in
+// the reason when it cannot run.
+template <class Rec>
+bool RunEnabled(const Rec& rec, const std::string& what, std::string* why) {
+  const char* fault = !rec.execute ? " does nothing" : !Enabled(rec) ? " is not enabled" : nullptr;
+  if (fault) {
+    if (why) *why = what + fault;
+    return false;
+  }
+  reinterpret_cast<AVExecuteProc>(CallbackProc(rec.execute))(rec.executeData);
+  return true;
+}
+
 void AddTree(const MenuRec& menu, int depth, std::unordered_set<const MenuRec*>& seen, std::vector<MenuEntry>& out) {
   if (!seen.insert(&menu).second) return;
   for (MenuItemRec* item : menu.items) {
@@ -510,16 +523,7 @@ bool ExecuteMenuItem(const std::string& name, std::string* why) {
       if (why) *why = "menu item \"" + name + "\" is not on any menu";
       return false;
     }
-    if (!i->execute) {
-      if (why) *why = "menu item \"" + name + "\" does nothing";
-      return false;
-    }
-    if (!Enabled(*i)) {
-      if (why) *why = "menu item \"" + name + "\" is not enabled";
-      return false;
-    }
-    reinterpret_cast<AVExecuteProc>(CallbackProc(i->execute))(i->executeData);
-    return true;
+    return RunEnabled(*i, "menu item \"" + name + "\"", why);
   }
   if (why) *why = "no menu item named \"" + name + "\"";
   return false;
@@ -545,16 +549,7 @@ std::vector<ToolButtonInfo> ToolBarButtons() {
 bool ExecuteToolButton(const std::string& name, std::string* why) {
   for (ToolButtonRec* b : A().toolbar) {
     if (b->name != name || b->separator) continue;
-    if (!b->execute) {
-      if (why) *why = "toolbar button \"" + name + "\" does nothing";
-      return false;
-    }
-    if (!Enabled(*b)) {
-      if (why) *why = "toolbar button \"" + name + "\" is not enabled";
-      return false;
-    }
-    reinterpret_cast<AVExecuteProc>(CallbackProc(b->execute))(b->executeData);
-    return true;
+    return RunEnabled(*b, "toolbar button \"" + name + "\"", why);
   }
   if (why) *why = "no toolbar button named \"" + name + "\"";
   return false;

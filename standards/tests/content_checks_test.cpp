@@ -115,7 +115,7 @@ TEST_F(ContentChecksTest, PageBoxesAndTheirRepairs) {
       if (i == 1 && both) expected[0].problemKind = PROBLEM_INVALID;
       EXPECT_EQ(Filed(*walker, KIND_PAGE), expected);
       if (!*c.trimBox[i]) continue;
-      EXPECT_EQ(ApplyFixes(walker, walker->GetErrorList().front(), false), 2);
+      EXPECT_EQ(ApplyFixes(walker, OnlyRecord(walker, kOneBox), false), 2);
       EXPECT_EQ(CosValueText::FromObject(Obj(3).Get("TrimBox"), 3, 0).Text(), c.trimBox[i]);
       EXPECT_TRUE(Obj(3).Get("ArtBox").IsNull());
     }

@@ -227,7 +227,8 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(FileGetPos, ASFilePos64, (ASFile file), (file))                                       \
   X(FileRead, ASSize_t, (ASFile file, char* buffer, ASSize_t count), (file, buffer, count)) \
   X(FileWrite, ASSize_t, (ASFile file, const char* buffer, ASSize_t count), (file, buffer, count)) \
-  X(FileClose, ASErrorCode, (ASFile file), (file))
+  X(FileClose, ASErrorCode, (ASFile file), (file))                                       \
+  X(FileStmRdOpen, ASStm, (ASFile file, ASUns32 bufSize), (file, bufSize))
 
 // Windows (prefix Win). Registry operations answer a system error code (0 on
 // success). A key opened for reading is a snapshot: the texts RegEnumValue
@@ -415,9 +416,13 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
 // SetItemType (to "ADM Text Static Multi Line Type") make a static text
 // multi-line; SelectAll (with true) and TakeFocus ready an edit for typing;
 // the integer value, minimum and maximum are those of scrollbars and
-// progress bars, and so are the small and large steps. GetChildItem counts
-// a list box's children from 1: its vertical scrollbar, then its list area;
-// Move takes the new top-left corner; GetFont answers the dialog font, 0.
+// progress bars, and so are the small and large steps; the minimum and
+// maximum (integer or float) of an edit are the range of the numbers it
+// takes. Show (33) shows or hides an item; on a pop-up it opens or closes
+// the pop-up's list instead, and the pop-up stays in view. SetStyleCode
+// (31) and SetFormatCode (88) are only recorded. GetChildItem counts a list
+// box's children from 1: its vertical scrollbar, then its list area; Move
+// takes the new top-left corner; GetFont answers the dialog font, 0.
 #define HOST_ADMITEM_PROCS(X)                                                             \
   X(Create, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
                          ADMItemInitProc init, ADMUserData data, ASInt32 options),        \
@@ -463,12 +468,16 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(SetMinIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
   X(SetMaxIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
   X(GetChildItem, ADMItemRef, (ADMItemRef item, ASInt32 child), (item, child))            \
-  X(Show, void, (ADMItemRef item, ADMBoolean show), (item, show))                         \
   X(Move, void, (ADMItemRef item, ASInt32 x, ASInt32 y), (item, x, y))                    \
   X(GetFont, ASInt32, (ADMItemRef item), (item))                                          \
   X(SetSmallIncrement, void, (ADMItemRef item, ADMReal step), (item, step))               \
   X(GetSmallIncrement, ADMReal, (ADMItemRef item), (item))                                \
-  X(SetLargeIncrement, void, (ADMItemRef item, ADMReal step), (item, step))
+  X(SetLargeIncrement, void, (ADMItemRef item, ADMReal step), (item, step))               \
+  X(SetMinFloatValue, void, (ADMItemRef item, ADMReal value), (item, value))              \
+  X(SetMaxFloatValue, void, (ADMItemRef item, ADMReal value), (item, value))              \
+  X(Show, void, (ADMItemRef item, ADMBoolean show), (item, show))                         \
+  X(SetStyleCode, void, (ADMItemRef item, ASInt32 code), (item, code))                    \
+  X(SetFormatCode, void, (ADMItemRef item, ASInt32 code), (item, code))
 
 // "ADM List Suite" version 3: the entries of a pop-up or a list box, in
 // order from index 0. InsertEntry at an index past the end (or -1) appends;

@@ -5,7 +5,7 @@
 // selectors below kHostTableSize.
 #pragma once
 
-enum : unsigned { kHostTableSize = 2400 };
+enum : unsigned { kHostTableSize = 2300 };
 
 #define CORE_HFT_NAME "Core"
 #define COS_HFT_NAME "Cos"
@@ -232,6 +232,7 @@ enum : unsigned {
   FileRead = 1405,
   FileWrite = 1406,
   FileClose = 1407,
+  FileStmRdOpen = 1900,
   FixedMatrixConcat = 1600,
   FixedMatrixTransform = 1601,
   FixedMatrixTransformRect = 1602,
@@ -366,6 +367,7 @@ enum : unsigned {
   GetList = 25,
   GetChildItem = 26,
   GetItemType = 30,
+  SetStyleCode = 31,
   Show = 33,
   Enable = 35,
   SetBoundsRect = 41,
@@ -379,10 +381,14 @@ enum : unsigned {
   SetTextW = 76,
   GetText = 77,
   GetTextLength = 79,
+  SetFormatCode = 88,
   SetBooleanValue = 92,
   GetBooleanValue = 93,
   GetIntValue = 95,  // also at 1007
+  SetMinIntValue = 100,
   SetMaxIntValue = 104,  // also at 1009
+  SetMinFloatValue = 106,
+  SetMaxFloatValue = 110,
   SetSmallIncrement = 112,
   SetLargeIncrement = 114,
   GetSmallIncrement = 115,
@@ -396,7 +402,6 @@ enum : unsigned {
   SelectAll = 1004,
   TakeFocus = 1005,
   SetIntValue = 1006,
-  SetMinIntValue = 1008,
   Last = kSuiteTableSize
 };
 }
