@@ -1,7 +1,7 @@
 // Fixing a checked document through the user-interface object, and the
-// details dialog over its results, on real documents. The records a
-// standard would file for the samples are filed by the test, with the
-// engine's own fixers, so the fixing road does not wait for the rule trees.
+// details dialog over its results, on real documents: the samples with the
+// records the standard files, and records of the test's own with fake
+// fixers where a case needs them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,7 +22,6 @@
 #include "dialogs/manager.h"
 #include "dialogs/metrics.h"
 #include "engine/Fixers.h"
-#include "engine/ObjectNode.h"
 #include "testing/driver.h"
 #include "testing/pdfmaker.h"
 
@@ -87,7 +86,8 @@ class FixingTest : public ::testing::Test {
   }
 
   // Checks a copy of the file as the check command does; none: `pdf`.
-  void Check(const std::string& file, const std::string& pdf = std::string()) {
+  // Unless `asFiled`, what the standard filed takes no part.
+  void Check(const std::string& file, const std::string& pdf = std::string(), bool asFiled = false) {
     const std::string copy = dir_.File(file.empty() ? "doc.pdf" : file.substr(file.find_last_of('/') + 1));
     hosttest::WriteFile(copy, file.empty() ? pdf : hosttest::ReadFile(file));
     av_ = host::OpenInView(copy);
@@ -95,8 +95,8 @@ class FixingTest : public ::testing::Test {
     ASSERT_TRUE(ui_.ShowChecker());
     ASSERT_TRUE(ui_.RunCheck());
     ASSERT_NE(ui_.GetResults(), nullptr);
-    // What the standard filed before the test's records does not take part.
-    for (const auto& error : Walker()->GetErrorList()) error->SetFixed(true);
+    if (!asFiled)
+      for (const auto& error : Walker()->GetErrorList()) error->SetFixed(true);
   }
   const boost::shared_ptr<PDFXPreflight>& Walker() { return ui_.GetWalker(); }
   static MyCosObj Page(PDDoc doc, int index) {
@@ -114,12 +114,6 @@ class FixingTest : public ::testing::Test {
     if (fixer) error->AttachFixer(fixer);
     return error;
   }
-  // The two records of x1a-fixable.pdf: its /Trapped and its trim box.
-  void FileFixableRecords() {
-    File(kTrapped, 5, -1, Zentu::GlobalFixers::InfoDict(), "Trapped", 4);
-    auto media = boost::make_shared<ObjectNode>(Page(0).Get("MediaBox"), 0, "MediaBox");
-    File(kBoxes, 5, 0, boost::make_shared<Zentu::UseMediaBoxFixer>(media), "TrimBox");
-  }
   int Open(unsigned long mask) { return ui_.GetResults()->Count(Zentu::Results::Severities(mask)); }
   std::vector<std::string> PageNotices() {
     std::vector<std::string> out;
@@ -136,8 +130,7 @@ class FixingTest : public ::testing::Test {
 };
 
 TEST_F(FixingTest, FixAllMakesTheFixableSampleGood) {
-  Check(Sample("x1a-fixable"));
-  FileFixableRecords();
+  Check(Sample("x1a-fixable"), "", true);
   EXPECT_EQ(ui_.FixDocument(), 2);
   EXPECT_EQ(Open(Zentu::Results::kErrors), 0);
   const std::string out = dir_.File("out.pdf");
@@ -253,9 +246,7 @@ TEST_F(FixingTest, AnEncryptedDocumentIsChangedOnlyWithItsOwnerPassword) {
       if (row.password) *password = row.password;
       return row.password != nullptr;
     });
-    Check(locked);
-    FileFixableRecords();
-    File("Encryption is not allowed for PDF/X-1a:2001", 7, -1, nullptr, "", 21);
+    Check(locked, "", true);
     alerts_.clear();
     EXPECT_EQ(ui_.FixDocument(), row.result);
     EXPECT_EQ(asked, row.asked);
@@ -305,10 +296,7 @@ class DetailsTest : public FixingTest {
 const char kHeader[] = "Fixed?\tPage\tError level\tLocation\tType\tDescription";
 
 TEST_F(DetailsTest, TheListShowsEachRecordAndFixItemFixesTheSelectedOne) {
-  Check(Sample("x1a-fixable"));
-  for (const auto& error : Walker()->GetErrorList()) ASSERT_TRUE(error->IsFixed());
-  const size_t before = Walker()->GetErrorList().size();
-  FileFixableRecords();
+  Check(Sample("x1a-fixable"), "", true);
   const struct {
     int button;  // of the /Trapped question: 2 "/False", 3 "Cancel"
     const char* cell;
@@ -324,17 +312,17 @@ TEST_F(DetailsTest, TheListShowsEachRecordAndFixItemFixesTheSelectedOne) {
         EXPECT_EQ(view.title, "Zentu PDF/X Corvane details");
         EXPECT_EQ(Item(d, 0).text, kHeader);
         std::vector<std::string> shown = Rows(d);
-        ASSERT_EQ(shown.size(), before + 2);
-        EXPECT_EQ(shown[before], std::string("No\tn/a\tAutoFix error\tInfo dictionary\tmissing value\t") + kTrapped);
-        EXPECT_EQ(shown[before + 1], std::string("No\t1\tAutoFix error\tPage\tmissing value\t") + kBoxes);
+        ASSERT_EQ(shown.size(), 2u);
+        EXPECT_EQ(shown[0], std::string("No\tn/a\tAutoFix error\tInfo dictionary\tmissing value\t") + kTrapped);
+        EXPECT_EQ(shown[1], std::string("No\t1\tAutoFix error\tPage\tmissing value\t") + kBoxes);
         EXPECT_TRUE(Item(d, 1004).enabled);
         EXPECT_FALSE(Item(d, 1003).enabled);
       });
-      driver.Choose(1001, static_cast<ASInt32>(before));
+      driver.Choose(1001, 0);
       driver.Look([&](ADMDialogRef d) { EXPECT_TRUE(Item(d, 1003).enabled); });
       driver.Press(1003);
       driver.Look([&](ADMDialogRef d) {
-        EXPECT_EQ(FirstCell(d, before), row.cell);
+        EXPECT_EQ(FirstCell(d, 0), row.cell);
         EXPECT_EQ(Item(d, 1003).enabled, row.fixItem);
       });
       driver.Press(1);
@@ -347,8 +335,8 @@ TEST_F(DetailsTest, TheListShowsEachRecordAndFixItemFixesTheSelectedOne) {
   RunDetails([&](hosttest::TestDriver& driver) {
     driver.Press(1004);
     driver.Look([&](ADMDialogRef d) {
-      EXPECT_EQ(FirstCell(d, before), "Yes");
-      EXPECT_EQ(FirstCell(d, before + 1), "Yes");
+      EXPECT_EQ(FirstCell(d, 0), "Yes");
+      EXPECT_EQ(FirstCell(d, 1), "Yes");
       EXPECT_FALSE(Item(d, 1003).enabled);
       EXPECT_FALSE(Item(d, 1004).enabled);
     });
@@ -415,8 +403,7 @@ TEST_F(DetailsTest, AFixThatAsksTakesTheTextEntered) {
 // scrolling it moves the header and the rows; a narrow table hides it.
 TEST_F(DetailsTest, WideRowsScrollWithTheHeader) {
   namespace m = host::metrics;
-  Check(Sample("x1a-fixable"));
-  FileFixableRecords();
+  Check(Sample("x1a-fixable"), "", true);
   auto table = ui_.GetResults()->WriteTable();
   std::vector<int> widths = {m::TextWidth("Fixed?")};
   for (size_t c = 0; c < table->titles.size(); ++c) {

@@ -1095,7 +1095,6 @@ void InitDialogSuites() {
   AlsoAt(item, 1000, ADMItemSel::Redraw);
   AlsoAt(item, 1001, ADMItemSel::Resize);
   AlsoAt(item, 1007, ADMItemSel::GetIntValue);
-  AlsoAt(item, 1008, ADMItemSel::SetMinIntValue);
   AlsoAt(item, 1009, ADMItemSel::SetMaxIntValue);
   OfferSuite("ADM Item Suite", 6, item);
   HFT notifier = NewTable("ADM Notifier Suite", 2, kSuiteTableSize);

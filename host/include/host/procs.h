@@ -418,11 +418,11 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
 // the integer value, minimum and maximum are those of scrollbars and
 // progress bars, and so are the small and large steps; the minimum and
 // maximum (integer or float) of an edit are the range of the numbers it
-// takes. GetChildItem counts a list box's children from 1: its vertical
-// scrollbar, then its list area; Move takes the new top-left corner; GetFont
-// answers the dialog font, 0. Show (33) shows or hides an item; on a pop-up
-// it opens or closes the pop-up's list instead, and the pop-up stays in view.
-// SetStyleCode (31) and SetFormatCode (88) are only recorded.
+// takes. Show (33) shows or hides an item; on a pop-up it opens or closes
+// the pop-up's list instead, and the pop-up stays in view. SetStyleCode
+// (31) and SetFormatCode (88) are only recorded. GetChildItem counts a list
+// box's children from 1: its vertical scrollbar, then its list area; Move
+// takes the new top-left corner; GetFont answers the dialog font, 0.
 #define HOST_ADMITEM_PROCS(X)                                                             \
   X(Create, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
                          ADMItemInitProc init, ADMUserData data, ASInt32 options),        \
@@ -468,7 +468,6 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(SetMinIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
   X(SetMaxIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
   X(GetChildItem, ADMItemRef, (ADMItemRef item, ASInt32 child), (item, child))            \
-  X(Show, void, (ADMItemRef item, ADMBoolean show), (item, show))                         \
   X(Move, void, (ADMItemRef item, ASInt32 x, ASInt32 y), (item, x, y))                    \
   X(GetFont, ASInt32, (ADMItemRef item), (item))                                          \
   X(SetSmallIncrement, void, (ADMItemRef item, ADMReal step), (item, step))               \

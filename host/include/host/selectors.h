@@ -385,7 +385,7 @@ enum : unsigned {
   SetBooleanValue = 92,
   GetBooleanValue = 93,
   GetIntValue = 95,  // also at 1007
-  SetMinIntValue = 100,  // also at 1008
+  SetMinIntValue = 100,
   SetMaxIntValue = 104,  // also at 1009
   SetMinFloatValue = 106,
   SetMaxFloatValue = 110,
