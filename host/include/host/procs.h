@@ -475,6 +475,7 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(SetLargeIncrement, void, (ADMItemRef item, ADMReal step), (item, step))               \
   X(SetMinFloatValue, void, (ADMItemRef item, ADMReal value), (item, value))              \
   X(SetMaxFloatValue, void, (ADMItemRef item, ADMReal value), (item, value))              \
+  X(Show, void, (ADMItemRef item, ADMBoolean show), (item, show))                         \
   X(SetStyleCode, void, (ADMItemRef item, ASInt32 code), (item, code))                    \
   X(SetFormatCode, void, (ADMItemRef item, ASInt32 code), (item, code))
 
