@@ -2,10 +2,11 @@
 // checker's library.
 #include "checker/CheckerDlgADM.h"
 #include "checker/CheckerPlugIn.h"
+#include "checker/WizardDlgADM.h"
 #include "common/CommonDialogs.h"
 #include "host/piglue.h"
 
-PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kCommonResources);
+PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kWizardResources, &Zentu::kCommonResources);
 
 extern "C" __attribute__((visibility("default"))) ASBool PlugInMain(PIHandshake* hs) {
   if (!PIAcceptHandshake(hs)) return 0;

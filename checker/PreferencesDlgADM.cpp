@@ -310,7 +310,7 @@ bool PreferencesDlgADM::ChooseProfileFile(OutputIntentRecord& record) {
   FileChoice choice = ui->ChooseFile(false, nullptr, "Select ICC profile file", true, "ICC profile files|icc;icm|prof",
                                      nullptr, nullptr);
   if (!choice.chosen) return false;
-  if (record.LoadFile(choice.path)) return true;
+  if (record.LoadFile(choice.path.Text())) return true;
   Note("Error loading profile:  " +
        (record.extraText.empty() ? std::string("Unknown error while loading profile") : record.extraText) +
        "\nPlease choose another file.");

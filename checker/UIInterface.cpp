@@ -6,6 +6,7 @@
 #include "checker/PrefKeys.h"
 #include "checker/PreferencesDlgADM.h"
 #include "checker/Results.h"
+#include "checker/WizardDlgADM.h"
 #include "engine/ErrorNames.h"
 #include "common/ADMSuites.h"
 #include "common/AcroADMDialog.h"
@@ -74,7 +75,11 @@ bool UIInterface::RunWizard(const boost::shared_ptr<Results>& results) {
   return false;
 }
 
-void UIInterface::RunWizardDialog(const boost::shared_ptr<Results>&) {}
+void UIInterface::RunWizardDialog(const boost::shared_ptr<Results>& results) {
+  boost::shared_ptr<WizardDlgADM> wizard(new WizardDlgADM(this, results));
+  wizard_ = wizard;
+  wizard->DoModal();
+}
 
 bool UIInterface::ShowChecker() {
   if (progress_) CloseDialog(*progress_);
@@ -199,11 +204,6 @@ StringAnswer UIInterface::AskString(const char* title, const char* prompt, const
   return answer;
 }
 
-FileChoice UIInterface::ChooseFile(bool, const char*, const char*, bool, const char*, const char*, const char*) {
-  NotBuiltYet("Choosing a file");
-  return FileChoice();
-}
-
 int UIInterface::ShowPreferences() { return PreferencesDlgADM().DoModal(); }
 
 void UIInterface::ShowAbout() { AboutDlgADM().DoModal(); }
@@ -228,6 +228,8 @@ bool UIInterface::CheckSecurity() {
   return false;
 }
 
+void UIInterface::ShowDetails(const boost::shared_ptr<Results>&) { NotBuiltYet("The details dialog"); }
+
 int UIInterface::CountResults(const std::bitset<10>& severities) {
   return results_ ? results_->Count(severities) : -1;
 }
@@ -250,13 +252,6 @@ int UIInterface::FixErrors(const boost::shared_ptr<PDFX_Error>& error, bool forc
 }
 
 WinUIInterface::~WinUIInterface() = default;
-
-void WinUIInterface::RegisterFileType() { NotBuiltYet("Registering the file type"); }
-
-FileChoice WinUIInterface::ChooseFile(bool save, const char* initialPath, const char* title, bool offerAllFiles,
-                                      const char* filter, const char* initialName, const char* defaultExtension) {
-  return UIInterface::ChooseFile(save, initialPath, title, offerAllFiles, filter, initialName, defaultExtension);
-}
 
 WinBitmap LoadBitmapResource(ASInt32 id) {
   WinBitmap bitmap = nullptr;

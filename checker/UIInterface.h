@@ -11,6 +11,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "checker/FileChoosers.h"
 #include "engine/PDFXPreflight.h"
 #include "engine/StatusInterface.h"
 #include "host/admtypes.h"
@@ -20,12 +21,6 @@ namespace Zentu {
 class AcroADMDialog;
 class CheckerDlgADM;
 class Results;
-
-// What a file chooser answers: whether a file was chosen, and its path.
-struct FileChoice {
-  bool chosen = false;
-  std::string path;
-};
 
 class UIInterface : public StatusInterface {
  public:
@@ -67,6 +62,9 @@ class UIInterface : public StatusInterface {
   // The string-entry dialog: 1 and the text entered after OK, else 0 and
   // the default (empty when null).
   StringAnswer AskString(const char* title, const char* prompt, const char* defaultValue) override;
+  // The host's open or save dialog over a filter string; a malformed filter
+  // is told in a note and chooses nothing. The default extension is the
+  // host's to add.
   virtual FileChoice ChooseFile(bool save, const char* initialPath, const char* title, bool offerAllFiles,
                                 const char* filter, const char* initialName, const char* defaultExtension);
   // 1 when the user changed the settings.
@@ -76,6 +74,8 @@ class UIInterface : public StatusInterface {
   virtual bool FixAll();
   virtual bool AskPassword(PDDoc* doc, ASInt32* wanted, void** authorisation);
   virtual bool CheckSecurity();
+  // The list of the results' records, run modally from the verdict.
+  virtual void ShowDetails(const boost::shared_ptr<Results>& results);
   // Open records of the results in the set; -1 without results.
   int CountResults(const std::bitset<10>& severities) override;
 
@@ -115,7 +115,10 @@ class WinUIInterface : public UIInterface {
   WinUIInterface() = default;
   ~WinUIInterface() override;
 
+  // Registers the "pdfx" file type under the classes hive once: when its
+  // extension key exists nothing is written. Failures stop it quietly.
   void RegisterFileType() override;
+  // The platform's dialog; a failure other than a cancel is told in a note.
   FileChoice ChooseFile(bool save, const char* initialPath, const char* title, bool offerAllFiles,
                         const char* filter, const char* initialName, const char* defaultExtension) override;
 };

@@ -12,6 +12,7 @@
 #include "checker/CheckerPlugIn.h"
 #include "checker/Results.h"
 #include "checker/UIInterface.h"
+#include "checker/WizardDlgADM.h"
 #include "common/CommonDialogs.h"
 #include "common/Prefs.h"
 #include "dialogs/manager.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kCommonResources);
+PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kWizardResources, &Zentu::kCommonResources);
 
 std::string Sample(const std::string& name) { return std::string(SAMPLES) + "/" + name + ".pdf"; }
 
@@ -168,6 +169,8 @@ TEST_F(FrameTest, TheUserInterfaceAtItsEdges) {
 // The four defaults reach memory only, and only an empty section gets them.
 TEST_F(FrameTest, WorkflowDefaultsFillOnlyAnEmptySection) {
   host::OpenInView(Sample("x1a-good"));
+  hosttest::TestDriver driver;
+  driver.Press(1, 137);
   EXPECT_EQ(RunCheckCommand(), 1);
   EXPECT_EQ(alerts_, std::vector<std::string>{});
   EXPECT_EQ(Prefs::Section(),

@@ -31,6 +31,8 @@ const char kQuestion[] =
 const char kSaveFirst[] =
     "ALERT: Please save your changes prior to running Zentu PDF/X Corvane 3. [Save...|Cancel] -> ";
 const char kFailed[] = "NOTE: Zentu PDF/X Corvane 3:  Error trying to check document\n";
+// The verdict that ends a check, closed at once.
+const std::string kVerdict = std::string(kProgress) + "DIALOG 137 \"Zentu PDF/X Corvane\"\nCLOSED 137 1\n";
 
 std::string Menus(const std::string& suffix, const std::string& disabled, int bitmap, const std::string& probe) {
   return "MENU Tools \"Tools\"\n" + probe + "  Zent:PDFXCorvane3 \"Zentu PDF/X Corvane" + suffix +
@@ -142,15 +144,15 @@ TEST_F(PluginRunTest, CommandsRunAsAUserRunsThem) {
       {"the keys removed and saved", Sample("x1a-good"), "menu Zent:PDFXCorvane3:RemoveKeys\nsave " + out + "\n",
        "SAVED: " + out + "\n", [&] { EXPECT_EQ(IdentificationKeys(out), 0); }},
       {"no information dictionary: nothing removed, nothing changed", Made("no-info"),
-       "menu Zent:PDFXCorvane3:RemoveKeys\nmenu Zent:PDFXCorvane3:Check\n", kProgress, nullptr},
+       "menu Zent:PDFXCorvane3:RemoveKeys\nmenu Zent:PDFXCorvane3:Check\npress 1\n", kVerdict, nullptr},
       {"a changed document not saved", Sample("x1a-good"),
        "menu Zent:PDFXCorvane3:RemoveKeys\nmenu Zent:PDFXCorvane3:Check\nanswer alert 2\n",
        std::string(kSaveFirst) + "Cancel\n", nullptr},
       {"a changed document saved to its file, then checked", copy,
-       "menu Zent:PDFXCorvane3:RemoveKeys\nmenu Zent:PDFXCorvane3:Check\nanswer alert \"Save...\"\n",
-       std::string(kSaveFirst) + "Save...\n" + kProgress, [&] { EXPECT_EQ(IdentificationKeys(copy), 0); }},
-      {"three pages from the menu", Made("x1a-good-3"), "menu Zent:PDFXCorvane3:Check\n", kProgress, nullptr},
-      {"three pages from the button", Made("x1a-good-3"), "button Zent:PDFXCorvane3:Check\n", kProgress, nullptr},
+       "menu Zent:PDFXCorvane3:RemoveKeys\nmenu Zent:PDFXCorvane3:Check\nanswer alert \"Save...\"\npress 1\n",
+       std::string(kSaveFirst) + "Save...\n" + kVerdict, [&] { EXPECT_EQ(IdentificationKeys(copy), 0); }},
+      {"three pages from the menu", Made("x1a-good-3"), "menu Zent:PDFXCorvane3:Check\npress 1\n", kVerdict, nullptr},
+      {"three pages from the button", Made("x1a-good-3"), "button Zent:PDFXCorvane3:Check\npress 1\n", kVerdict, nullptr},
       {"cancelled at once", Made("x1a-good-3"), "at-progress 2 press 1\nmenu Zent:PDFXCorvane3:Check\n",
        std::string(kProgress) + "NOTE: Corvane cancelled\n", nullptr},
       {"cancelled after page 1: its errors still count", Made("rgb-font-3"),
@@ -167,13 +169,13 @@ TEST_F(PluginRunTest, CommandsRunAsAUserRunsThem) {
            kFailed,
        nullptr},
       {"errors left: the keys removed", Sample("rgb-font"),
-       "menu Zent:PDFXCorvane3:Check\nanswer confirm ok\nsave " + out + "\n",
-       std::string(kProgress) + question + "OK\nSAVED: " + out + "\n", [&] { EXPECT_EQ(IdentificationKeys(out), 0); }},
+       "menu Zent:PDFXCorvane3:Check\npress 1\nanswer confirm ok\nsave " + out + "\n",
+       kVerdict + question + "OK\nSAVED: " + out + "\n", [&] { EXPECT_EQ(IdentificationKeys(out), 0); }},
       {"errors left: the keys kept", Sample("rgb-font"),
-       "menu Zent:PDFXCorvane3:Check\nanswer confirm cancel\nsave " + out + "\n",
-       std::string(kProgress) + question + "Cancel\nSAVED: " + out + "\n", [&] { EXPECT_EQ(IdentificationKeys(out), 2); }},
-      {"a valid file is asked nothing", Sample("x1a-good"), "menu Zent:PDFXCorvane3:Check\n", kProgress, nullptr},
-      {"empty keys are asked nothing", Made("empty-keys"), "menu Zent:PDFXCorvane3:Check\n", kProgress, nullptr},
+       "menu Zent:PDFXCorvane3:Check\npress 1\nanswer confirm cancel\nsave " + out + "\n",
+       kVerdict + question + "Cancel\nSAVED: " + out + "\n", [&] { EXPECT_EQ(IdentificationKeys(out), 2); }},
+      {"a valid file is asked nothing", Sample("x1a-good"), "menu Zent:PDFXCorvane3:Check\npress 1\n", kVerdict, nullptr},
+      {"empty keys are asked nothing", Made("empty-keys"), "menu Zent:PDFXCorvane3:Check\npress 1\n", kVerdict, nullptr},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -35,8 +35,8 @@ struct ChooserUI : Zentu::WinUIInterface {
     asked.push_back(std::string(save ? "save " : "open ") + title + (all ? " all " : " ") + filter +
                     (path || name || extension ? " more" : ""));
     Zentu::FileChoice choice;
-    if (!answers.empty()) choice.path = answers.front(), answers.erase(answers.begin());
-    choice.chosen = !choice.path.empty();
+    if (!answers.empty()) choice.path.SetText(answers.front()), answers.erase(answers.begin());
+    choice.chosen = !choice.path.Text().empty();
     return choice;
   }
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "checker/CheckerDlgADM.h"
+#include "checker/WizardDlgADM.h"
 #include "common/ADMSuites.h"
 #include "common/AcrobatException.h"
 #include "common/CommonDialogs.h"
@@ -9,7 +10,7 @@
 
 namespace {
 
-PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kCommonResources);
+PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kWizardResources, &Zentu::kCommonResources);
 
 using Zentu::CheckerDlgADM;
 

@@ -96,6 +96,9 @@ void SetToolBarRoom(bool room);
 // Notification handlers registered, and host callbacks not destroyed.
 int NotificationCount();
 int LiveCallbacks();
+// Host paths and host text objects not yet released.
+int LivePaths();
+int LiveTexts();
 // Binds this process's plug-in side to the host tables, as a plug-in's
 // handshake would; tests call this before using plug-in code.
 void BindTables();
@@ -121,6 +124,7 @@ void SetDecodedDataCap(size_t bytes);
 ASPathName NewPath(const std::string& text);
 const std::string& PathText(ASPathName path);  // raises genErrBadHandle
 void ReleasePath(ASPathName path);
+bool IsPath(ASPathName path);
 }  // namespace host
 
 // The headless application ------------------------------------------------

@@ -1,6 +1,7 @@
 #include "cos/docs.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -218,7 +219,15 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
     Raise(pdErrOpenFailed);
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return Open([&](QPDF& q) { q.processFile(path.c_str(), file, true, options.password.c_str()); }, path,
+  // The document keeps its path absolute (links as given), so that it still
+  // names the file when the working folder changes.
+  std::string kept = path;
+  char folder[PATH_MAX];
+  if (kept[0] != '/' && ::getcwd(folder, sizeof folder)) {
+    while (kept.compare(0, 2, "./") == 0) kept.erase(0, 2);
+    kept = (std::string(folder) == "/" ? "" : std::string(folder)) + "/" + kept;
+  }
+  return Open([&](QPDF& q) { q.processFile(path.c_str(), file, true, options.password.c_str()); }, kept,
               options);
 }
 

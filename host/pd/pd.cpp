@@ -49,7 +49,7 @@ void PDDocSaveImpl(PDDoc d, ASInt32 flags, ASPathName path, ASFileSys, void*, vo
   std::string target = path ? PathText(path) : DocOf(d).path;
   if (target.empty()) Raise(fileErrBadPath);
   SaveNotified(d, target, path, flags);
-  const ASInt32 saveCopy = 0x20;
+  const ASInt32 saveCopy = 0x02;  // else the document's file becomes the target
   if (!(flags & saveCopy)) DocOf(d).path = target;
 }
 

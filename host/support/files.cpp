@@ -140,9 +140,10 @@ ASPathName SupFileAcquirePathName(ASFile file) {
   return NewPath(rec.path);
 }
 
+// A path handed in place of a file is on the default file system too.
 ASFileSys SupFileGetFileSys(ASFile file) {
   Enter(TableId::AcroSupport, AcroSupportSel::FileGetFileSys);
-  FileOf(file);
+  if (!IsPath(reinterpret_cast<ASPathName>(file))) FileOf(file);
   return DefaultFileSys();
 }
 

@@ -10,6 +10,8 @@
 namespace host {
 namespace {
 
+// The handle is the text's first byte, so a path object reads as its
+// zero-terminated text; the text never changes once made.
 struct PathRec {
   std::string text;
 };
@@ -31,7 +33,7 @@ ASPathName NewPath(const std::string& text) {
   rec->text = text;
   // A stored "\" is a separator too.
   std::replace(rec->text.begin(), rec->text.end(), '\\', '/');
-  ASPathName handle = reinterpret_cast<ASPathName>(rec.get());
+  ASPathName handle = reinterpret_cast<ASPathName>(const_cast<char*>(rec->text.c_str()));
   Paths()[handle] = std::move(rec);
   return handle;
 }
@@ -44,6 +46,12 @@ const std::string& PathText(ASPathName path) {
 
 void ReleasePath(ASPathName path) { Paths().erase(path); }
 
+bool IsPath(ASPathName path) { return Paths().count(path) != 0; }
+
 ASFileSys DefaultFileSys() { return reinterpret_cast<ASFileSys>(&gDefaultFileSys); }
 
 }  // namespace host
+
+namespace hosttest {
+int LivePaths() { return static_cast<int>(host::Paths().size()); }
+}  // namespace hosttest

@@ -103,3 +103,7 @@ void InitASExtraTable() {
 }
 
 }  // namespace host
+
+namespace hosttest {
+int LiveTexts() { return static_cast<int>(host::Texts().size()); }
+}  // namespace hosttest
