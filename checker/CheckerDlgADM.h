@@ -22,7 +22,7 @@ class CheckerDlgADM : public AcroADMDialog {
 
   // `owner` is the user-interface object that opens and closes the dialog;
   // not owned.
-  explicit CheckerDlgADM(UIInterface* owner) : owner_(owner) {}
+  explicit CheckerDlgADM(UIInterface* owner) : owner_(owner) { ownedByOpener_ = true; }
   ~CheckerDlgADM() override = default;
 
   // A click on "Cancel" sets the cancelled flag; the dialog stays open.
@@ -33,8 +33,9 @@ class CheckerDlgADM : public AcroADMDialog {
   // Puts back the cursor InitSelf replaced.
   void DestroySelf() override;
   virtual ASInt32 DoModal();
-  // Opens the dialog modeless (style 2); as a modeless dialog, the object
-  // is deleted when its dialog is destroyed.
+  // Opens the dialog modeless (style 2). The opener owns the object, which
+  // outlives its dialog; deleting it while the dialog is open destroys the
+  // dialog.
   virtual ADMDialogRef DoModeless();
 
   // 0 to go on, -1 once cancelled. A maximum of 0 or less, a negative value

@@ -73,12 +73,13 @@ void BaseADMDialog::NotifyProc(ADMDialogRef dialog, ADMNotifierRef notifier) {
 }
 
 // A modeless object is let go before it is deleted, so that its destructor
-// asks for no second destruction of the dialog that is going.
+// asks for no second destruction of the dialog that is going. An object its
+// opener owns only forgets its dialog.
 void BaseADMDialog::DestroyProc(ADMDialogRef dialog) {
   BaseADMDialog* object = DialogObject(dialog);
   if (!object) return;
   object->Destroy();
-  if (object->modal_) {
+  if (object->modal_ || object->ownedByOpener_) {
     object->dialog_ = nullptr;
     return;
   }

@@ -53,6 +53,9 @@ class BaseADMDialog : public IADMDialog {
  protected:
   ADMDialogRef dialog_ = nullptr;
   ASInt32 modal_ = 0;  // set once Modal was called; never cleared
+  // A modeless dialog whose object its opener owns: the dialog's going
+  // leaves the object alive, for the opener to delete.
+  bool ownedByOpener_ = false;
 };
 
 class IADMItem {

@@ -102,7 +102,7 @@ TEST_F(ProgressDialogTest, ACancelIsAnsweredByTheNextReportAndAReportTakesFiveMe
 TEST_F(ProgressDialogTest, AHostFailureInTheSetUpNamesIt) {
   hosttest::RaiseOnNextCall(host::TableId::ADMDialog, ADMDialogSel::CreateItem, genErrNoMemory);
   try {
-    (new CheckerDlgADM(nullptr))->DoModeless();  // deleted with its dialog
+    CheckerDlgADM(nullptr).DoModeless();
     ADD_FAILURE() << "no exception";
   } catch (const Zentu::AcrobatException& e) {
     EXPECT_EQ(e.ObjectNumber(), 0);

@@ -154,6 +154,10 @@ TEST_F(FixersTest, DatesAndTextEntries) {
   EXPECT_EQ(asking.asked, "Enter the string to be used for the Creator key in the Info dictionary");
   EXPECT_EQ(asking.offered, "Unknown");
   EXPECT_EQ(Info("Creator").ValueAsString(), "Typed");
+  // An emptied text is accepted: the entry goes, and the next check finds it missing again.
+  asking.answer = Zentu::StringAnswer{1, ""};
+  EXPECT_EQ(Fix(fixer, Record(MyCosObj(), MyCosObj(), "Creator", 6, PROBLEM_MISSING, KIND_INFO), true, &asking), 2);
+  EXPECT_TRUE(Info("Creator").IsNull());
   asking.answer = Zentu::StringAnswer{0, "Ignored"};
   EXPECT_EQ(Fix(fixer, Record(MyCosObj(), MyCosObj(), "Producer", 6, PROBLEM_MISSING, KIND_INFO), true, &asking), 1);
   EXPECT_TRUE(Info("Producer").IsNull());

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <iostream>
@@ -34,6 +35,7 @@ const char kUsage[] =
     "  --interactive   then read steps at the prompt \"> \" (written to standard error)\n"
     "  --brief         leave out the DIALOG and CLOSED lines and the terminal's listings\n"
     "  --list          list the menu items the plug-ins offer\n"
+    "  --host-version MAJOR.MINOR  the version the host tells the plug-ins (default 6.0)\n"
     "  --help          show this text\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
     "  plughost sample.pdf 'menu Example:PageCount' 'save out.pdf'\n"
@@ -41,9 +43,11 @@ const char kUsage[] =
     "\n"
     "Steps at top level:\n"
     "  menu NAME                run a menu item by name, or by its title without \"&\"\n"
+    "  button NAME              run a toolbar button by name\n"
     "  open PATH                open PATH as the active document\n"
     "  save PATH                save the active document to PATH\n"
-    "  print menus              the menus: names, titles, disabled items\n"
+    "  print menus              the menus (names, titles, disabled items), then the\n"
+    "                           toolbar (names, help texts, bitmaps, disabled buttons)\n"
     "  quit                     unload the plug-ins and end (also: exit)\n"
     "while a dialog waits (the innermost one):\n"
     "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
@@ -136,6 +140,8 @@ std::vector<std::string> PluginFiles(const std::string& dir, bool* isFolder) {
   return files;
 }
 
+ASUns32 gHostVersion = HFT_VERSION(6, 0);
+
 void LoadPlugins(const std::vector<std::string>& files) {
   ASUns32 extension = 1;
   for (const std::string& file : files) {
@@ -153,7 +159,7 @@ void LoadPlugins(const std::vector<std::string>& files) {
     host::RegisterResources(module, static_cast<const PIResourceDirectory*>(::dlsym(p.handle, PI_RESOURCES_NAME)));
     p.hs.size = sizeof(PIHandshake);
     p.hs.handshakeVersion = PI_HANDSHAKE_VERSION;
-    p.hs.hostVersion = HFT_VERSION(5, 0);
+    p.hs.hostVersion = gHostVersion;
     p.hs.extension = extension++;
     p.hs.coreHFT = host::CoreTable();
     bool ok = false;
@@ -247,6 +253,13 @@ int main(int argc, char** argv) {
       script = value();
     } else if (a == "--interactive") {
       interactive = true;
+    } else if (a == "--host-version") {
+      std::string text = value();
+      unsigned major = 0, minor = 0;
+      char end = 0;
+      if (std::sscanf(text.c_str(), "%3u.%3u%c", &major, &minor, &end) != 2 || major > 99 || minor > 99)
+        Fail("--host-version " + text + ": give MAJOR.MINOR, as 5.0");
+      gHostVersion = HFT_VERSION(major, minor);
     } else if (a == "--brief") {
       brief = true;
     } else if (a == "--list") {
@@ -277,6 +290,7 @@ int main(int argc, char** argv) {
   }
 
   host::Init();
+  host::SetAppVersion(static_cast<ASInt16>(gHostVersion >> 16), static_cast<ASInt16>(gHostVersion & 0xFFFF));
   plughost::Session session(std::move(lines), interactive, brief);
   gSession = &session;
   host::SetDriver(&session);

@@ -443,6 +443,11 @@ void Session::Top(const Step& step) {
   const std::string& arg = step.args.empty() ? std::string() : step.args[0].text;
   if (step.verb == "menu %") {
     RunMenu(step);
+  } else if (step.verb == "button %") {
+    bool ran = true;
+    std::string why;
+    Guarded([&] { ran = host::ExecuteToolButton(arg, &why); });
+    if (!ran) Refuse(why);
   } else if (step.verb == "open %") {
     try {
       host::OpenInView(arg);
@@ -498,6 +503,19 @@ void Session::PrintMenus() {
     std::string line = std::string(static_cast<size_t>(entry.depth) * 2, ' ');
     line += (entry.menu ? "MENU " : "") + entry.name + " " + Quoted(WithoutAmpersands(entry.title));
     out_.Event(line + (entry.enabled ? "" : " disabled"));
+  }
+  std::vector<host::ToolButtonInfo> buttons;
+  Guarded([&] { buttons = host::ToolBarButtons(); });
+  out_.Event("TOOLBAR");
+  for (const auto& b : buttons) {
+    std::string line = "  " + b.name;
+    if (b.separator) {
+      line += " separator";
+    } else {
+      line += " " + Quoted(b.help) + (b.bitmap ? " bitmap " + std::to_string(b.bitmap) : "");
+      if (!b.enabled) line += " disabled";
+    }
+    out_.Event(line);
   }
 }
 

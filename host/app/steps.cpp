@@ -17,6 +17,7 @@ struct Form {
 
 const Form kForms[] = {
     {"menu %", Place::Top, "menu NAME"},
+    {"button %", Place::Top, "button NAME"},
     {"open %", Place::Top, "open PATH"},
     {"save %", Place::Top, "save PATH"},
     {"print menus", Place::Top, "print menus"},

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -319,4 +320,8 @@ std::vector<std::string>& Log() {
 void LogCall(const std::string& entry) { Log().push_back(entry); }
 const std::vector<std::string>& CallLog() { return Log(); }
 void ClearCallLog() { Log().clear(); }
+int LiveCallbacks() {
+  auto& all = host::S().callbacks;
+  return static_cast<int>(all.size() - static_cast<size_t>(std::count(all.begin(), all.end(), nullptr)));
+}
 }  // namespace hosttest

@@ -90,6 +90,12 @@ void ClearHooks();
 void FailNextRegistryWrite(int err);
 // The next allocation of "AcroSupport" answers none instead of memory.
 void FailNextAllocation();
+// The toolbar's answer to whether there is room for more buttons (true
+// unless set).
+void SetToolBarRoom(bool room);
+// Notification handlers registered, and host callbacks not destroyed.
+int NotificationCount();
+int LiveCallbacks();
 // Binds this process's plug-in side to the host tables, as a plug-in's
 // handshake would; tests call this before using plug-in code.
 void BindTables();
@@ -147,6 +153,19 @@ struct MenuEntry {
   bool enabled;  // an item without an execute procedure is not
 };
 std::vector<MenuEntry> MenuTree();
+// The toolbar as a user sees it, in order; asks each button's enable
+// procedure (a separator is never enabled).
+struct ToolButtonInfo {
+  std::string name, help;
+  ASInt32 bitmap;  // the icon's resource number; 0: none
+  bool separator, enabled;
+};
+std::vector<ToolButtonInfo> ToolBarButtons();
+// Runs a toolbar button by name, after its enable procedure, as a menu item
+// runs; false with the reason when it cannot run.
+bool ExecuteToolButton(const std::string& name, std::string* why);
+// The version AcroView 7 answers (6.0 unless set).
+void SetAppVersion(ASInt16 major, ASInt16 minor);
 // Sends the will-save notification to its handlers, in the order registered.
 void SendWillSave(PDDoc doc, AVDocWillSaveRec* record);
 }  // namespace host

@@ -146,6 +146,8 @@ WinWindow AppWindow();
 // The bounds of a dialog's platform window; false for any other window.
 bool WindowBounds(WinWindow window, ADMRect* bounds);
 void SetWindowBounds(WinWindow window, const ADMRect& bounds);
+// The resource number of a loaded bitmap; 0 for a handle the host did not give.
+ASInt32 BitmapNumber(WinBitmap bitmap);
 // Host windows over a platform window that goes (view/windows.cpp).
 void DestroyHostWindowsOver(WinWindow window);
 // Text objects (support/text.cpp): bytes one character each, and back.

@@ -56,9 +56,7 @@ ASBool Unload() { return 1; }
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) ASBool PlugInMain(PIHandshake* hs) {
-  if (!hs || hs->size < sizeof(PIHandshake) || hs->handshakeVersion != PI_HANDSHAKE_VERSION) return 0;
-  gExtensionID = hs->extension;
-  if (!PIImportStandardTables(hs->coreHFT)) return 0;
+  if (!PIAcceptHandshake(hs)) return 0;
   hs->getExtensionName = &GetName;
   hs->init = &Init;
   hs->unload = &Unload;

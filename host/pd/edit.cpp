@@ -42,6 +42,14 @@ void PDDocSetInfoImpl(PDDoc d, const char* key, const char* value, ASInt32 lengt
   Q([&] {
     QPDFObjectHandle trailer = doc.qpdf->getTrailer();
     QPDFObjectHandle info = trailer.getKey("/Info");
+    // An empty text removes the entry.
+    if (length == 0) {
+      if (info.isDictionary() && info.hasKey(std::string("/") + key)) {
+        info.removeKey(std::string("/") + key);
+        doc.Changed(info, std::string("/") + key);
+      }
+      return 0;
+    }
     if (!info.isDictionary()) {
       // A document without an information dictionary gets one.
       info = doc.qpdf->makeIndirectObject(QPDFObjectHandle::newDictionary());

@@ -137,6 +137,42 @@ ASFile PDDocGetFileImpl(PDDoc d) {
   return DocumentFile(DocOf(d).id);
 }
 
+// The document as opened: without encryption, or opened with the owner
+// password, it may do everything; else what the encryption grants.
+ASInt32 Permissions(Doc& doc) {
+  return Q([&]() -> ASInt32 {
+    QPDF& q = *doc.qpdf;
+    if (!q.isEncrypted() || q.ownerPasswordMatched()) return pdPermAll;
+    ASInt32 bits = pdPermOpen;
+    if (q.allowPrintLowRes()) bits |= pdPermPrint;
+    if (q.allowModifyOther()) bits |= pdPermEdit;
+    if (q.allowExtractAll()) bits |= pdPermCopy;
+    if (q.allowModifyAnnotation()) bits |= pdPermEditNotes;
+    return bits;
+  });
+}
+
+ASAtom PDDocGetNewSecurityHandlerImpl(PDDoc d) {
+  ENTER(DocGetNewSecurityHandler);
+  Doc& doc = DocOf(d);
+  std::string filter = Q([&] {
+    if (!doc.qpdf->isEncrypted()) return std::string();
+    QPDFObjectHandle f = doc.qpdf->getTrailer().getKey("/Encrypt").getKey("/Filter");
+    return f.isName() ? f.getName().substr(1) : std::string();
+  });
+  return filter.empty() ? ASAtomNull : AtomFromString(filter.c_str());
+}
+
+ASInt32 PDDocPermRequestImpl(PDDoc d, ASInt32, void*) {
+  ENTER(DocPermRequest);
+  return Permissions(DocOf(d));
+}
+
+ASInt32 PDDocGetPermissionsImpl(PDDoc d) {
+  ENTER(DocGetPermissions);
+  return Permissions(DocOf(d));
+}
+
 void PDDocCloseImpl(PDDoc d) {
   ENTER(DocClose);
   CloseDocument(d);

@@ -53,3 +53,9 @@ bool PIImportStandardTables(HFT core) {
   };
   return PIImportTables(core, tables, sizeof tables / sizeof tables[0]);
 }
+
+bool PIAcceptHandshake(const PIHandshake* hs) {
+  if (!hs || hs->size < sizeof(PIHandshake) || hs->handshakeVersion != PI_HANDSHAKE_VERSION) return false;
+  gExtensionID = hs->extension;
+  return PIImportStandardTables(hs->coreHFT);
+}

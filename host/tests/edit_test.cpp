@@ -28,17 +28,24 @@ class EditTest : public ::testing::Test {
   CosDoc doc_ = nullptr;
 };
 
+// An empty text removes the entry, and makes no dictionary for it.
 TEST_F(EditTest, InfoEntriesAreSetAndTheDictionaryMadeWhenMissing) {
   EXPECT_TRUE(CosObjIsZero(CosDocGetInfoDict(doc_)));
   EXPECT_EQ(PDDocGetInfo(pd_, "Title", nullptr, 0), 0);
-  PDDocSetInfo(pd_, "Title", "Report", 6);
   PDDocSetInfo(pd_, "Empty", "", 0);
+  EXPECT_TRUE(CosObjIsZero(CosDocGetInfoDict(doc_)));
+  EXPECT_FALSE(PDDocGetFlags(pd_) & 1);
+  PDDocSetInfo(pd_, "Title", "Report", 6);
+  PDDocSetInfo(pd_, "Subject", "Gone", 4);
   CosObj info = CosDocGetInfoDict(doc_);
   EXPECT_TRUE(CosObjIsIndirect(info));
   char buf[4];
   EXPECT_EQ(PDDocGetInfo(pd_, "Title", buf, sizeof buf), 6);
   EXPECT_EQ(std::string(buf, 4), "Repo");
-  EXPECT_TRUE(CosDictKnown(info, ASAtomFromString("Empty")));
+  EXPECT_TRUE(PDDocGetFlags(pd_) & 1);
+  PDDocClearFlags(pd_, 1);
+  PDDocSetInfo(pd_, "Subject", "", 0);
+  EXPECT_FALSE(CosDictKnown(info, ASAtomFromString("Subject")));
   EXPECT_TRUE(PDDocGetFlags(pd_) & 1);
   PDDocClearFlags(pd_, 1);
   EXPECT_FALSE(PDDocGetFlags(pd_) & 1);

@@ -20,6 +20,7 @@ TEST(StepGrammar, LinesReadAsTheirForms) {
   };
   const Row rows[] = {
       {"menu PDF/X Corvane...", Parsed::Step, "menu %", {"PDF/X Corvane..."}},
+      {"button Zent:PDFXCorvane3:Check", Parsed::Step, "button %", {"Zent:PDFXCorvane3:Check"}},
       {"  press Fix all   ", Parsed::Step, "press %", {"Fix all"}},
       {"press OK  # closes", Parsed::Step, "press %", {"OK"}},
       {"press C#", Parsed::Step, "press %", {"C#"}},

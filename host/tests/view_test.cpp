@@ -96,4 +96,153 @@ TEST(Callbacks, ADestroyedOneRaisesWhenCalled) {
   AVMenuItemRemove(item);
 }
 
+// Buttons go before or after the one named, or last; they run as menu items
+// do, after their enable procedures; a destroyed one is gone.
+TEST(ToolBar, ButtonsTakeTheirPlacesAndRunAfterTheirEnableProcedures) {
+  hosttest::BindTables();
+  AVToolBar bar = AVAppGetToolBar();
+  AVToolButton end = AVToolBarGetButtonByName(bar, ASAtomFromString("endToolsGroup"));
+  ASSERT_NE(end, nullptr);
+  auto names = [] {
+    std::string out;
+    for (const auto& b : host::ToolBarButtons())
+      out += b.name + (b.separator ? "/separator" : b.enabled ? "" : "/disabled") + " ";
+    return out;
+  };
+  AVToolButton a = AVToolButtonNew(ASAtomFromString("A"), nullptr, 1, 0);
+  AVToolButton b = AVToolButtonNew(ASAtomFromString("B"), nullptr, 1, 0);
+  AVToolButton c = AVToolButtonNew(ASAtomFromString("C"), nullptr, 1, 0);
+  EXPECT_EQ(AVToolBarGetButtonByName(bar, ASAtomFromString("A")), nullptr);  // not on the toolbar yet
+  AVToolBarAddButton(bar, a, 1, end);
+  AVToolBarAddButton(bar, b, 0, a);
+  AVToolBarAddButton(bar, c, 1, nullptr);
+  int runs = 0;
+  ASCallback execute = ASCallbackCreate(0, reinterpret_cast<void*>(&Count));
+  ASCallback never = ASCallbackCreate(0, reinterpret_cast<void*>(+[](void*) -> ASBool { return 0; }));
+  AVToolButtonSetExecuteProc(a, execute, &runs);
+  AVToolButtonSetExecuteProc(b, execute, &runs);
+  AVToolButtonSetComputeEnabledProc(b, never, nullptr);
+  AVToolButtonSetHelpText(a, "Help");
+  EXPECT_EQ(names(), "endToolsGroup/separator B/disabled A C/disabled ");
+  EXPECT_EQ(host::ToolBarButtons()[2].help, "Help");
+  EXPECT_EQ(AVToolBarGetButtonByName(bar, ASAtomFromString("A")), a);
+
+  const struct {
+    const char* name;
+    bool ran;
+    const char* why;
+  } rows[] = {{"A", true, ""},
+              {"B", false, "toolbar button \"B\" is not enabled"},
+              {"C", false, "toolbar button \"C\" does nothing"},
+              {"endToolsGroup", false, "no toolbar button named \"endToolsGroup\""}};
+  for (const auto& row : rows) {
+    std::string why;
+    EXPECT_EQ(host::ExecuteToolButton(row.name, &why), row.ran) << row.name;
+    EXPECT_EQ(why, row.why);
+  }
+  EXPECT_EQ(runs, 1);
+
+  AVToolBarAddButton(bar, c, 0, end);
+  EXPECT_EQ(names(), "C/disabled endToolsGroup/separator B/disabled A ");
+  for (AVToolButton button : {a, b, c}) AVToolButtonDestroy(button);
+  EXPECT_EQ(names(), "endToolsGroup/separator ");
+  EXPECT_EQ(HostRegion([&] { AVToolButtonSetHelpText(a, "x"); }).code, genErrBadHandle);
+  EXPECT_TRUE(AVToolBarIsRoomFor(bar, 1, 0));
+  hosttest::SetToolBarRoom(false);
+  EXPECT_FALSE(AVToolBarIsRoomFor(bar, 1, 0));
+  hosttest::SetToolBarRoom(true);
+  ASCallbackDestroy(execute);
+  ASCallbackDestroy(never);
+}
+
+// The version told, and the cursor shown now.
+TEST(Application, VersionAndCursor) {
+  hosttest::BindTables();
+  ASInt16 major = 0, minor = 0;
+  AVAppGetVersion(&major, &minor);
+  EXPECT_EQ(major * 100 + minor, 600);
+  host::SetAppVersion(5, 1);
+  AVAppGetVersion(&major, &minor);
+  EXPECT_EQ(major * 100 + minor, 501);
+  host::SetAppVersion(6, 0);
+  AVSysSetCursor(AVSysGetStandardCursor(1112));
+  EXPECT_EQ(AVSysGetCursor(), AVSysGetStandardCursor(1112));
+  AVSysSetCursor(AVSysGetStandardCursor(0));
+  EXPECT_EQ(AVSysGetCursor(), AVSysGetStandardCursor(0));
+}
+
+// A document saved to its own file: as every save, through the will-save
+// handlers and a temporary file; one without a file says so and answers 0.
+TEST(Application, DocumentsAreSavedToTheirOwnFiles) {
+  hosttest::BindTables();
+  hosttest::TempDir dir;
+  const std::string path = dir.File("doc.pdf");
+  hosttest::WriteFile(path, hosttest::MakePagesPdf(1));
+  std::vector<std::string> notes;
+  host::SetAlertHandler([&](const host::AlertRequest& request) {
+    notes.push_back(request.message);
+    return 1;
+  });
+  Version version{1, 4};
+  ASCallback handler = ASCallbackCreate(0, reinterpret_cast<void*>(&PutVersion));
+  AVAppRegisterNotification(avNotifyDocWillSave, 0, handler, &version);
+
+  AVDoc doc = host::OpenInView(path);
+  PDDoc pd = AVDocGetPDDoc(doc);
+  PDDocSetInfo(pd, "Title", "Saved", 5);
+  EXPECT_TRUE(AVDocDoSave(doc));
+  EXPECT_FALSE(PDDocGetFlags(pd) & 1);
+  EXPECT_EQ(version.calls, 1);
+  const std::string bytes = hosttest::ReadFile(path);
+  EXPECT_EQ(bytes.compare(0, 8, "%PDF-1.4"), 0);
+  EXPECT_NE(bytes.find("(Saved)"), std::string::npos);
+
+  AVDoc memory = host::ShowInView(host::OpenDocumentBytes(hosttest::MakePagesPdf(1), "memory"));
+  EXPECT_FALSE(AVDocDoSave(memory));
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].rfind("The document could not be saved: ", 0), 0u) << notes[0];
+  AVAppUnregisterNotification(avNotifyDocWillSave, 0, handler, &version);
+  ASCallbackDestroy(handler);
+  host::SetAlertHandler(nullptr);
+  host::CloseAllDocuments();
+  std::string left;
+  hosttest::RunCommand("ls -A " + hosttest::Quoted(dir.path()), &left);
+  EXPECT_EQ(left, "doc.pdf\n");
+}
+
+// The security handler's name and the permission bits, with and without
+// the permission to change the document.
+TEST(Security, HandlerAndPermissionsAsTheDocumentWasOpened) {
+  hosttest::BindTables();
+  hosttest::TempDir dir;
+  const std::string plain = dir.File("plain.pdf");
+  hosttest::WriteFile(plain, hosttest::MakePagesPdf(1));
+  const struct {
+    const char* modify;  // none: not encrypted
+    const char* handler;
+    ASInt32 bits;
+  } rows[] = {{nullptr, nullptr, pdPermAll},
+              {"all", "Standard", pdPermAll},
+              {"none", "Standard", pdPermOpen | pdPermPrint | pdPermCopy}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.modify ? row.modify : "plain");
+    std::string file = plain;
+    if (row.modify) {
+      file = dir.File(std::string(row.modify) + ".pdf");
+      ASSERT_EQ(hosttest::RunCommand("qpdf --encrypt '' owner 256 --modify=" + std::string(row.modify) + " -- " +
+                                     hosttest::Quoted(plain) + " " + hosttest::Quoted(file)),
+                0);
+    }
+    PDDoc doc = host::OpenDocument(file);
+    ASAtom handler = PDDocGetNewSecurityHandler(doc);
+    if (row.handler)
+      EXPECT_EQ(handler, ASAtomFromString(row.handler));
+    else
+      EXPECT_EQ(handler, ASAtomNull);
+    EXPECT_EQ(PDDocGetPermissions(doc), row.bits);
+    EXPECT_EQ(PDDocPermRequest(doc, pdPermEdit, nullptr), row.bits);
+    host::CloseDocument(doc);
+  }
+}
+
 }  // namespace

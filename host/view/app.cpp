@@ -1,5 +1,5 @@
-// The AcroView table: one headless application with its documents, menus
-// and alerts.
+// The AcroView table: one headless application with its documents, menus,
+// toolbar and alerts.
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -8,6 +8,7 @@
 
 #include "core/tables.h"
 #include "cos/docs.h"
+#include "dialogs/manager.h"
 #include "host/procs.h"
 
 namespace host {
@@ -30,6 +31,16 @@ struct MenuRec {
   bool onMenubar = false;
 };
 
+struct ToolButtonRec {
+  std::string name, help;
+  bool separator = false;
+  ASInt32 bitmap = 0;  // the icon's resource number; 0: none
+  ASCallback execute = nullptr;
+  void* executeData = nullptr;
+  ASCallback enabled = nullptr;
+  void* enabledData = nullptr;
+};
+
 struct Notification {
   ASInt32 type;
   ASCallback proc;
@@ -43,6 +54,10 @@ struct App {
   std::vector<std::unique_ptr<MenuRec>> menus;
   std::vector<std::unique_ptr<MenuItemRec>> items;
   std::vector<MenuRec*> menubar;
+  std::vector<std::unique_ptr<ToolButtonRec>> buttons;
+  std::vector<ToolButtonRec*> toolbar;  // in the order shown
+  bool toolbarRoom = true;
+  ASInt16 major = 6, minor = 0;
 };
 
 App& A() {
@@ -50,8 +65,9 @@ App& A() {
   return *app;
 }
 
-int MenubarToken;
+int MenubarToken, ToolBarToken;
 AVMenubar TheMenubar() { return reinterpret_cast<AVMenubar>(&MenubarToken); }
+AVToolBar TheToolBar() { return reinterpret_cast<AVToolBar>(&ToolBarToken); }
 
 ASUns32 IdOf(const void* handle) { return static_cast<ASUns32>(reinterpret_cast<uintptr_t>(handle)); }
 AVDoc ToAVDoc(ASUns32 id) { return reinterpret_cast<AVDoc>(static_cast<uintptr_t>(id)); }
@@ -61,6 +77,21 @@ MenuRec* FindMenu(AVMenu m) {
     if (reinterpret_cast<AVMenu>(menu.get()) == m) return menu.get();
   return nullptr;
 }
+ToolButtonRec& Button(AVToolButton b) {
+  for (auto& button : A().buttons)
+    if (reinterpret_cast<AVToolButton>(button.get()) == b) return *button;
+  Raise(genErrBadHandle);
+}
+void CheckToolBar(AVToolBar toolBar) {
+  if (toolBar != TheToolBar()) Raise(genErrBadHandle);
+}
+void TakeOffToolBar(ToolButtonRec* button) {
+  auto& bar = A().toolbar;
+  bar.erase(std::remove(bar.begin(), bar.end(), button), bar.end());
+}
+
+bool Reachable(const MenuItemRec* item, std::string* path);
+
 MenuItemRec* FindItem(AVMenuItem i) {
   for (auto& item : A().items)
     if (reinterpret_cast<AVMenuItem>(item.get()) == i) return item.get();
@@ -90,8 +121,8 @@ ASBool AVAlertConfirmImpl(const char* msg) {
 
 void AVAppGetVersionImpl(ASInt16* major, ASInt16* minor) {
   ENTER(AppGetVersion);
-  if (major) *major = 5;
-  if (minor) *minor = 0;
+  if (major) *major = A().major;
+  if (minor) *minor = A().minor;
 }
 
 AVDoc AVAppGetActiveDocImpl() {
@@ -166,10 +197,11 @@ AVMenu AVMenubarAcquireMenuByNameImpl(AVMenubar, const char* name) {
   return nullptr;
 }
 
+// Only an item on the menus counts: one removed before is not found.
 AVMenuItem AVMenubarAcquireMenuItemByNameImpl(AVMenubar, const char* name) {
   ENTER(MenubarAcquireMenuItemByName);
   for (auto& i : A().items)
-    if (name && i->name == name) return reinterpret_cast<AVMenuItem>(i.get());
+    if (name && i->name == name && Reachable(i.get(), nullptr)) return reinterpret_cast<AVMenuItem>(i.get());
   return nullptr;
 }
 
@@ -267,12 +299,127 @@ void AVAppUnregisterNotificationImpl(ASInt32 type, ASUns32, ASCallback proc, voi
             all.end());
 }
 
-// An item without an enable procedure is enabled; one without an execute
-// procedure never is.
-bool Enabled(const MenuItemRec& item) {
+AVToolBar AVAppGetToolBarImpl() {
+  ENTER(AppGetToolBar);
+  return TheToolBar();
+}
+
+AVToolButton AVToolBarGetButtonByNameImpl(AVToolBar toolBar, ASAtom name) {
+  ENTER(ToolBarGetButtonByName);
+  CheckToolBar(toolBar);
+  const char* text = AtomText(name);
+  for (ToolButtonRec* button : A().toolbar)
+    if (text && button->name == text) return reinterpret_cast<AVToolButton>(button);
+  return nullptr;
+}
+
+void AVToolBarAddButtonImpl(AVToolBar toolBar, AVToolButton button, ASBool after, AVToolButton other) {
+  ENTER(ToolBarAddButton);
+  CheckToolBar(toolBar);
+  ToolButtonRec* b = &Button(button);
+  ToolButtonRec* o = other ? &Button(other) : nullptr;
+  if (b == o) return;
+  TakeOffToolBar(b);
+  auto& bar = A().toolbar;
+  auto at = std::find(bar.begin(), bar.end(), o);
+  if (at == bar.end())
+    bar.push_back(b);
+  else
+    bar.insert(after ? at + 1 : at, b);
+}
+
+ASBool AVToolBarIsRoomForImpl(AVToolBar toolBar, ASInt32, ASInt32) {
+  ENTER(ToolBarIsRoomFor);
+  CheckToolBar(toolBar);
+  return A().toolbarRoom ? 1 : 0;
+}
+
+void AVToolBarUpdateButtonStatesImpl(AVToolBar toolBar) {
+  ENTER(ToolBarUpdateButtonStates);
+  CheckToolBar(toolBar);
+  hosttest::LogCall("toolbar updated");
+}
+
+AVToolButton AVToolButtonNewImpl(ASAtom name, void* icon, ASBool, ASBool separator) {
+  ENTER(ToolButtonNew);
+  const char* text = AtomText(name);
+  if (!text) Raise(genErrBadParm);
+  auto b = std::make_unique<ToolButtonRec>();
+  b->name = text;
+  b->separator = separator != 0;
+  b->bitmap = icon ? BitmapNumber(static_cast<WinBitmap>(icon)) : 0;
+  AVToolButton handle = reinterpret_cast<AVToolButton>(b.get());
+  A().buttons.push_back(std::move(b));
+  return handle;
+}
+
+void AVToolButtonDestroyImpl(AVToolButton button) {
+  ENTER(ToolButtonDestroy);
+  ToolButtonRec* b = &Button(button);
+  TakeOffToolBar(b);
+  auto& all = A().buttons;
+  all.erase(std::remove_if(all.begin(), all.end(), [&](const auto& p) { return p.get() == b; }), all.end());
+}
+
+void AVToolButtonSetExecuteProcImpl(AVToolButton button, ASCallback proc, void* data) {
+  ENTER(ToolButtonSetExecuteProc);
+  ToolButtonRec& b = Button(button);
+  b.execute = proc;
+  b.executeData = data;
+}
+
+void AVToolButtonSetComputeEnabledProcImpl(AVToolButton button, ASCallback proc, void* data) {
+  ENTER(ToolButtonSetComputeEnabledProc);
+  ToolButtonRec& b = Button(button);
+  b.enabled = proc;
+  b.enabledData = data;
+}
+
+void AVToolButtonSetHelpTextImpl(AVToolButton button, const char* text) {
+  ENTER(ToolButtonSetHelpText);
+  Button(button).help = text ? text : "";
+}
+
+// A failed save is told to the user here, as the application tells it.
+ASBool AVDocDoSaveImpl(AVDoc doc) {
+  ENTER(DocDoSave);
+  PDDoc pd = ViewPDDoc(doc);
+  std::string path = DocOf(pd).path;
+  try {
+    if (path.empty()) {
+      SetFailureDetail("the document has no file of its own");
+      Raise(fileErrBadPath);
+    }
+    SaveDocument(pd, path);
+    return 1;
+  } catch (const ASHostRaise& e) {
+    std::string text = std::string("The document could not be saved: ") + ErrorText(e.code);
+    if (!LastFailureDetail().empty()) text += " (" + LastFailureDetail() + ")";
+    ShowAlert(AlertRequest{0, text, {"OK"}});
+    return 0;
+  }
+}
+
+// An item or button without an enable procedure is enabled; one without an
+// execute procedure never is.
+template <class Rec>
+bool Enabled(const Rec& item) {
   if (!item.execute) return false;
   if (!item.enabled) return true;
   return reinterpret_cast<AVComputeEnabledProc>(CallbackProc(item.enabled))(item.enabledData) != 0;
+}
+
+// Runs an item or button after its enable procedure; `what` names it in
+// the reason when it cannot run.
+template <class Rec>
+bool RunEnabled(const Rec& rec, const std::string& what, std::string* why) {
+  const char* fault = !rec.execute ? " does nothing" : !Enabled(rec) ? " is not enabled" : nullptr;
+  if (fault) {
+    if (why) *why = what + fault;
+    return false;
+  }
+  reinterpret_cast<AVExecuteProc>(CallbackProc(rec.execute))(rec.executeData);
+  return true;
 }
 
 void AddTree(const MenuRec& menu, int depth, std::unordered_set<const MenuRec*>& seen, std::vector<MenuEntry>& out) {
@@ -354,16 +501,7 @@ bool ExecuteMenuItem(const std::string& name, std::string* why) {
       if (why) *why = "menu item \"" + name + "\" is not on any menu";
       return false;
     }
-    if (!i->execute) {
-      if (why) *why = "menu item \"" + name + "\" does nothing";
-      return false;
-    }
-    if (!Enabled(*i)) {
-      if (why) *why = "menu item \"" + name + "\" is not enabled";
-      return false;
-    }
-    reinterpret_cast<AVExecuteProc>(CallbackProc(i->execute))(i->executeData);
-    return true;
+    return RunEnabled(*i, "menu item \"" + name + "\"", why);
   }
   if (why) *why = "no menu item named \"" + name + "\"";
   return false;
@@ -377,6 +515,27 @@ std::vector<MenuEntry> MenuTree() {
     AddTree(*menu, 1, seen, out);
   }
   return out;
+}
+
+std::vector<ToolButtonInfo> ToolBarButtons() {
+  std::vector<ToolButtonInfo> out;
+  for (ToolButtonRec* b : A().toolbar)
+    out.push_back(ToolButtonInfo{b->name, b->help, b->bitmap, b->separator, !b->separator && Enabled(*b)});
+  return out;
+}
+
+bool ExecuteToolButton(const std::string& name, std::string* why) {
+  for (ToolButtonRec* b : A().toolbar) {
+    if (b->name != name || b->separator) continue;
+    return RunEnabled(*b, "toolbar button \"" + name + "\"", why);
+  }
+  if (why) *why = "no toolbar button named \"" + name + "\"";
+  return false;
+}
+
+void SetAppVersion(ASInt16 major, ASInt16 minor) {
+  A().major = major;
+  A().minor = minor;
 }
 
 void SendWillSave(PDDoc doc, AVDocWillSaveRec* record) {
@@ -395,6 +554,14 @@ void InitAcroViewTable() {
   // The menus every plug-in finds on the menu bar.
   AVMenubarAddMenuImpl(TheMenubar(), AVMenuNewImpl("Tools", "Tools", 0), 9999);
   AVMenubarAddMenuImpl(TheMenubar(), AVMenuNewImpl("About Plug-ins", "AboutExtensions", 0), 9999);
+  // The separator the plug-ins put their tool buttons beside.
+  AVToolBarAddButtonImpl(TheToolBar(), AVToolButtonNewImpl(AtomFromString("endToolsGroup"), nullptr, 0, 1), 1,
+                         nullptr);
 }
 
 }  // namespace host
+
+namespace hosttest {
+void SetToolBarRoom(bool room) { host::A().toolbarRoom = room; }
+int NotificationCount() { return static_cast<int>(host::A().notifications.size()); }
+}  // namespace hosttest

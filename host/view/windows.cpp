@@ -86,11 +86,15 @@ void AVAppEndModalImpl(AVWindow window) {
   hosttest::LogCall("modal end " + std::to_string(Id(window)));
 }
 
-AVCursor AVSysGetStandardCursorImpl(ASInt32 cursorID) {
-  ENTER(SysGetStandardCursor);
+AVCursor CursorOf(ASInt32 cursorID) {
   auto& rec = WS().cursors[cursorID];
   if (!rec) rec = std::make_unique<CursorRec>(CursorRec{cursorID});
   return reinterpret_cast<AVCursor>(rec.get());
+}
+
+AVCursor AVSysGetStandardCursorImpl(ASInt32 cursorID) {
+  ENTER(SysGetStandardCursor);
+  return CursorOf(cursorID);
 }
 
 void AVSysSetCursorImpl(AVCursor cursor) {
@@ -102,6 +106,12 @@ void AVSysSetCursorImpl(AVCursor cursor) {
       return;
     }
   Raise(genErrBadHandle);
+}
+
+// The cursor shown now: the standard cursor last set (0, the arrow, at first).
+AVCursor AVSysGetCursorImpl() {
+  ENTER(SysGetCursor);
+  return CursorOf(WS().cursor);
 }
 
 AVWindow AVWindowNewFromPlatformThingImpl(ASInt32 layer, ASUns32 flags, AVWindowHandler handler, ASUns32,

@@ -123,6 +123,11 @@ WinDC DrawerDC(dm::Drawer& drawer) {
   return drawer.dc;
 }
 
+ASInt32 BitmapNumber(WinBitmap bitmap) {
+  auto it = G().bitmaps.find(bitmap);
+  return it == G().bitmaps.end() ? 0 : it->second.number;
+}
+
 void ReleaseDrawerDC(dm::Drawer& drawer) {
   if (drawer.dc) G().contexts.erase(drawer.dc);
   drawer.dc = nullptr;

@@ -91,7 +91,20 @@ typedef struct _t_ASFileSys* ASFileSys;
 typedef struct _t_AVMenubar* AVMenubar;
 typedef struct _t_AVMenu* AVMenu;
 typedef struct _t_AVMenuItem* AVMenuItem;
+typedef struct _t_AVToolBar* AVToolBar;
+typedef struct _t_AVToolButton* AVToolButton;
 typedef void* ASCallback;
+
+// Permission bits of a document (PDModel 108 and 114). An unencrypted
+// document holds them all.
+enum : ASInt32 {
+  pdPermOpen = 0x01,
+  pdPermPrint = 0x04,
+  pdPermEdit = 0x08,  // change the document
+  pdPermCopy = 0x10,
+  pdPermEditNotes = 0x20,
+  pdPermAll = pdPermOpen | pdPermPrint | pdPermEdit | pdPermCopy | pdPermEditNotes
+};
 
 typedef ASBool (*CosObjEnumProc)(CosObj obj, CosObj value, void* clientData);
 

@@ -21,3 +21,6 @@ bool PIImportTables(HFT core, const PITableImport* list, size_t count);
 // Core, Cos, PDModel, AcroView, AcroSupport, Windows, Win, ASExtra and
 // AcroViewSweetPea, all required.
 bool PIImportStandardTables(HFT core);
+// The start of every PlugInMain: false unless the record is one this side
+// knows and the standard tables are imported; keeps the extension.
+bool PIAcceptHandshake(const PIHandshake* handshake);

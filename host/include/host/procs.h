@@ -74,7 +74,10 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(DocClose, void, (CosDoc doc), (doc))                                                  \
   X(DocEnumIndirect, ASBool, (CosDoc doc, CosObjEnumProc proc, void* clientData), (doc, proc, clientData))
 
-// PDModel (prefix PD)
+// PDModel (prefix PD). DocGetNewSecurityHandler answers the name of the
+// encryption's filter (ASAtomNull without encryption); DocPermRequest and
+// DocGetPermissions answer the permission bits the document was opened with
+// (pdPerm..., astypes.h); the authorisation is not read.
 #define HOST_PDMODEL_PROCS(X)                                                             \
   X(DocSave, void, (PDDoc doc, ASInt32 flags, ASPathName path, ASFileSys fileSys,         \
                     void* progress, void* progressData),                                  \
@@ -117,6 +120,9 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(EFormGetContent, PDEContent, (PDEElement form), (form))                               \
   X(DocGetInfo, ASInt32, (PDDoc doc, const char* key, char* buffer, ASInt32 size), (doc, key, buffer, size)) \
   X(DocSetInfo, void, (PDDoc doc, const char* key, const char* value, ASInt32 length), (doc, key, value, length)) \
+  X(DocGetNewSecurityHandler, ASAtom, (PDDoc doc), (doc))                               \
+  X(DocPermRequest, ASInt32, (PDDoc doc, ASInt32 wanted, void* authData), (doc, wanted, authData)) \
+  X(DocGetPermissions, ASInt32, (PDDoc doc), (doc))                                      \
   X(DocClearFlags, void, (PDDoc doc, ASInt32 flags), (doc, flags))                        \
   X(PageNotifyContentsDidChange, void, (PDPage page), (page))                             \
   X(PageRemoveAnnot, void, (PDPage page, ASInt32 index), (page, index))                   \
@@ -126,7 +132,12 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(ActionFromCosObj, PDAction, (CosObj obj), (obj))                                      \
   X(ActionDestroy, void, (PDAction action), (action))
 
-// AcroView (prefix AV)
+// AcroView (prefix AV). The one toolbar holds the host's separator
+// "endToolsGroup" at first; ToolBarAddButton puts a button after `other`
+// when `after` is true, else before it, and at the end when `other` is
+// none. A button's icon is a bitmap (WinLoadBitmap). DocDoSave saves a
+// document to its own file, as every save does (notification 0x38, a
+// temporary file renamed over it); 0 when it cannot, after a note.
 #define HOST_ACROVIEW_PROCS(X)                                                            \
   X(Alert, ASInt32, (ASInt32 iconType, const char* msg, const char* button1,              \
                      const char* button2, const char* button3, ASBool beep),              \
@@ -161,7 +172,22 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(AppRegisterNotification, void, (ASInt32 type, ASUns32 extension, ASCallback proc, void* clientData), \
     (type, extension, proc, clientData))                                                  \
   X(AppUnregisterNotification, void, (ASInt32 type, ASUns32 extension, ASCallback proc, void* clientData), \
-    (type, extension, proc, clientData))
+    (type, extension, proc, clientData))                                                  \
+  X(AppGetToolBar, AVToolBar, (), ())                                                     \
+  X(ToolBarGetButtonByName, AVToolButton, (AVToolBar toolBar, ASAtom name), (toolBar, name)) \
+  X(ToolBarAddButton, void, (AVToolBar toolBar, AVToolButton button, ASBool after, AVToolButton other), \
+    (toolBar, button, after, other))                                                      \
+  X(ToolBarIsRoomFor, ASBool, (AVToolBar toolBar, ASInt32 buttons, ASInt32 separators),  \
+    (toolBar, buttons, separators))                                                       \
+  X(ToolBarUpdateButtonStates, void, (AVToolBar toolBar), (toolBar))                      \
+  X(ToolButtonNew, AVToolButton, (ASAtom name, void* icon, ASBool longOnly, ASBool separator), \
+    (name, icon, longOnly, separator))                                                    \
+  X(ToolButtonDestroy, void, (AVToolButton button), (button))                             \
+  X(ToolButtonSetExecuteProc, void, (AVToolButton button, ASCallback proc, void* data), (button, proc, data)) \
+  X(ToolButtonSetComputeEnabledProc, void, (AVToolButton button, ASCallback proc, void* data), \
+    (button, proc, data))                                                                 \
+  X(ToolButtonSetHelpText, void, (AVToolButton button, const char* text), (button, text)) \
+  X(DocDoSave, ASBool, (AVDoc doc), (doc))
 
 // AcroSupport (prefix AS)
 #define HOST_ACROSUPPORT_PROCS(X)                                                         \
@@ -237,6 +263,7 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(AppEndModal, void, (AVWindow window), (window))                                       \
   X(SysGetStandardCursor, AVCursor, (ASInt32 cursorID), (cursorID))                       \
   X(SysSetCursor, void, (AVCursor cursor), (cursor))                                      \
+  X(SysGetCursor, AVCursor, (), ())                                                       \
   X(WindowNewFromPlatformThing, AVWindow, (ASInt32 layer, ASUns32 flags, AVWindowHandler handler, \
                                            ASUns32 extension, WinWindow platformWindow),  \
     (layer, flags, handler, extension, platformWindow))                                   \
