@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <sstream>
 
@@ -262,9 +263,12 @@ int FixFixture::ApplyFixes(const boost::shared_ptr<PDFXPreflight>& walker, const
   context.walker = walker;
   const int answer = error->GetFixer()->FixIt(context, interactive);
   if (answer == 2) {
+    PDDocSetFlags(walker->GetPDDoc(), 2);
     error->SetFixed(true);
-    const std::string version = walker->GetConformance() ? walker->GetConformance()->name : std::string();
-    PDDocSetInfo(walker->GetPDDoc(), "Zent_PDFX_Corvane", version.c_str(), static_cast<ASInt32>(version.size()));
+    char version[32] = "";
+    if (walker->GetConformance())
+      std::snprintf(version, sizeof version, "%.1f", static_cast<double>(walker->GetConformance()->highestVersionF));
+    PDDocSetInfo(walker->GetPDDoc(), kVersionKey, version, static_cast<ASInt32>(std::strlen(version)));
   }
   return answer;
 }
