@@ -47,6 +47,29 @@ std::string Hex(const std::string& bytes) {
   return text;
 }
 
+std::string ReadAll(ASStm stm) {
+  std::string data;
+  char buffer[4096];
+  for (;;) {
+    ASSize_t got = ASStmRead(buffer, 1, sizeof buffer, stm);
+    if (got == 0) break;
+    data.append(buffer, got);
+  }
+  return data;
+}
+
+// Data the host cannot decode (CCITT, say) compares by its dictionary alone.
+std::string StreamText(CosObj stream) {
+  ASStm stm = nullptr;
+  std::string data;
+  const bool raised = HostRegion([&] {
+                        stm = CosStreamOpenStm(stream, cosOpenFiltered);
+                        data = ReadAll(stm);
+                      }).raised;
+  if (stm) ASStmClose(stm);
+  return raised ? "undecodable" : Hex(data);
+}
+
 class Dumper {
  public:
   explicit Dumper(CosDoc doc) : doc_(doc) {}
@@ -125,7 +148,7 @@ class Dumper {
           out << " /" << e.key << " " << Text(e.value, path + "/" + e.key);
         }
         out << " >>";
-        if (stream) out << " stream " << Hex(DecodedData(value));
+        if (stream) out << " stream " << StreamText(value);
         return out.str();
       }
       default:
@@ -184,13 +207,7 @@ std::vector<std::string> ChangedPaths(const ObjectMap& before, const ObjectMap& 
 
 std::string DecodedData(CosObj stream) {
   ASStm stm = CosStreamOpenStm(stream, cosOpenFiltered);
-  std::string data;
-  char buffer[4096];
-  for (;;) {
-    ASSize_t got = ASStmRead(buffer, 1, sizeof buffer, stm);
-    if (got == 0) break;
-    data.append(buffer, got);
-  }
+  std::string data = ReadAll(stm);
   ASStmClose(stm);
   return data;
 }
