@@ -76,6 +76,8 @@ const char kDestProfileForOtherSpaces[] =
     "The /DestOutputProfile key in the PDF/X OutputIntent dictionary must contain a profile if there is data in a "
     "colorspace other than the colorspace used by the characterization";
 const Finding kX1aEncryption{"Encryption is not allowed for PDF/X-1a:2001", "", 7, KIND_ENCRYPT, 1, -1, ""};
+// qpdf writes the key length of 40-bit encryption too.
+const Finding kKeyLength{"The \"Length\" key is a PDF 1.4 feature", "Length", 4, KIND_ENCRYPT, 3, -1, ""};
 
 struct Case {
   Case(const char* variant, const char* standard, std::vector<Round> rounds, std::string changed,
@@ -320,3 +322,68 @@ TEST_F(FixAllTest, EachFamilyIsFixedOrLeftAsItIs) {
 }
 
 }  // namespace
+
+TEST_F(FixAllTest, OutputIntentsAndDefaultSpacesFollowTheSettings) {
+  const std::string press = GetModulePath() + "/ANSI TR 001.icc";
+  const std::string rgb = GetModulePath() + "/ecirgb10.icm";
+  Finding unregistered{kUnregistered, "DestOutputProfile", 7, KIND_CATALOG, 2, -1,
+                       "PDF_X_1_2001::DestOutputProfileFixer"};
+  Finding fixableUnregistered = unregistered;
+  fixableUnregistered.severity = 5;
+  const Finding defaultRgb{kDefaultRgb, "DefaultRGB", 5, KIND_PAGE, 2, 0, "PDF_X_3_2002::OutputIntentMegaFixer"};
+  const Finding destProfile{kDestProfileForOtherSpaces, "DestOutputProfile", 5, KIND_CATALOG, 2, -1,
+                            "PDF_X_3_2002::OutputIntentMegaFixer"};
+  const std::map<std::string, std::string> custom = {{"default_condition", ""}};
+  const Case cases[] = {
+      {"no-output-intents", kX1a, Fixed({kIntentInCatalog}, {unregistered}), "/Root ",
+       {{"/Root", "/OutputConditionIdentifier " + Text("Custom")}}, custom},
+      {"no-output-intents",
+       kX1a,
+       {{{kIntentInCatalog}, 2}, {{fixableUnregistered}, 2}, {{}, 0}},
+       "/Root " + std::string(kProfile) + " ",
+       {{kProfile, "stream " + Hex(hosttest::ReadFile(press))}},
+       {{"default_condition", ""},
+        {"default_profile", "Press"},
+        {"default_profile_names", "Monitor|Press"},
+        {"default_profile_filenames", rgb + "|" + press}}},
+      {"no-output-intents", kX3, Fixed({kX3IntentInCatalog}), "/Root ", {{"/Root", "/Info " + Text("Press")}},
+       {{"default_profile_info_key", "Press"}}},
+      {"rgb-image",
+       kX3,
+       Fixed({defaultRgb, destProfile}),
+       std::string(kIntent) + " " + kProfile + " " + kPage + " /Root/Pages/Kids[0]/Resources/ColorSpace " +
+           "/Root/Pages/Kids[0]/Resources/ColorSpace/DefaultRGB /Root/Pages/Kids[0]/Resources/ColorSpace/DefaultRGB[1] ",
+       {{"/Root/Pages/Kids[0]/Resources/ColorSpace/DefaultRGB[1]", "stream " + Hex(hosttest::ReadFile(rgb))},
+        {kProfile, "stream " + Hex(hosttest::ReadFile(press))}},
+       {{"rgb_profile", "eciRGB"}, {"rgb_profile_names", "sRGB|eciRGB"}, {"rgb_profile_filenames", press + "|" + rgb}}},
+  };
+  for (const Case& c : cases) Run(c);
+}
+
+TEST_F(FixAllTest, EncryptedDocumentsAreFixedOnlyWithTheChangePermission) {
+  const char kNoPassword[] = "You must enter the correct password in order to make fixes to this document";
+  const struct {
+    Case c;
+    std::vector<std::string> notes;
+    int questions;
+    int passes;
+  } cases[] = {
+      {{"no-title-or-creator", kX1a, Fixed({kKeyLength, kX1aEncryption, kTitle, kCreator}, {kKeyLength, kX1aEncryption}), "/Info ",
+        {{"/Info", "/Title " + Text("no-title-or-creator")}}, {}, 1},
+       {}, 0, 1},
+      {{"no-title-or-creator", kX1a, Unfixed({kKeyLength, kX1aEncryption, kTitle, kCreator}, 1), "", {}, {}, 2},
+       {kNoPassword}, 1, 0},
+      // Nothing to fix: nothing asked.
+      {{"", kX1a, Unfixed({kKeyLength, kX1aEncryption}), "", {}, {}, 2}, {}, 0, 0},
+      // A fix that never takes: ten passes.
+      {{"press-intent-garbage-profile", kX1a,
+        Unfixed({{"ICC profile can't be read", "", 5, KIND_ICC_PROFILE, 4, -1, "ReplaceProfileFixer"}}, 1), ""},
+       {}, 0, 10},
+  };
+  for (const auto& row : cases) {
+    Run(row.c);
+    EXPECT_EQ(ui_.notes, row.notes) << row.c.variant;
+    EXPECT_EQ(ui_.passwordQuestions, row.questions) << row.c.variant;
+    EXPECT_EQ(passes_, row.passes) << row.c.variant;
+  }
+}
