@@ -1,4 +1,4 @@
-// The checker's own resources: the progress dialog's template and the two
+// The checker's own resources: the progress and details dialogs' templates and the two
 // toolbar icons, drawn here at compile time (ours): a page with a tick,
 // on silver for hosts before 6 (1005), on grey for the others (128).
 #include "checker/CheckerDlgADM.h"
@@ -10,6 +10,15 @@ const PIDialogItemTemplate kProgressItems[] = {
     {1, kPIItemPushButton, "Cancel", 67, 63, 50, 14, 0},
     {1009, kPIItemStatic, "Placeholder for progress meter", 7, 34, 172, 14, 0},
     {1015, kPIItemStatic, "", 7, 7, 172, 20, 0},
+};
+
+const PIDialogItemTemplate kDetailsItems[] = {
+    {1, kPIItemPushButton, "OK", 316, 209, 50, 14, kPIItemDefault},
+    {1001, kPIItemStatic, "", 7, 5, 359, 196, 0},
+    {1003, kPIItemPushButton, "&Fix Item", 71, 210, 50, 14, kPIItemDisabled},
+    {1004, kPIItemPushButton, "Fix &All Errors", 7, 210, 50, 14, kPIItemDisabled},
+    {1024, kPIItemPushButton, "&Report...", 135, 210, 50, 14, 0},
+    {1027, kPIItemPushButton, "&Settings...", 200, 210, 50, 14, 0},
 };
 
 // The preferences; the workflow frame's title is blank under its check box.
@@ -59,6 +68,7 @@ const PIDialogItemTemplate kPreferencesItems[] = {
 
 const PIDialogTemplate kTemplates[] = {
     {133, "Zentu PDF/X Corvane Progress", 186, 84, "MS Sans Serif", 8, kProgressItems, PI_COUNT_OF(kProgressItems)},
+    {134, "Zentu PDF/X Corvane details", 374, 230, "MS Sans Serif", 8, kDetailsItems, PI_COUNT_OF(kDetailsItems)},
     {135, "Preferences", 300, 295, "MS Sans Serif", 8, kPreferencesItems, PI_COUNT_OF(kPreferencesItems)},
 };
 

@@ -1,13 +1,19 @@
 #include "checker/UIInterface.h"
 
+#include <cstdio>
+#include <cstring>
 #include <new>
+#include <set>
 
 #include "checker/CheckerDlgADM.h"
+#include "checker/DetailsDlgADM.h"
 #include "checker/PrefKeys.h"
 #include "checker/PreferencesDlgADM.h"
 #include "checker/Results.h"
 #include "checker/WizardDlgADM.h"
+#include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
+#include "engine/Fixer.h"
 #include "common/ADMSuites.h"
 #include "common/AcroADMDialog.h"
 #include "common/CommonDialogs.h"
@@ -32,10 +38,6 @@ void Note(const std::string& text) {
   HostCallQuietly([&] { AVAlertNote(text.c_str()); });
 }
 
-// Operations whose dialogs and repairs come with later work say so when
-// they are reached.
-void NotBuiltYet(const char* what) { Note(std::string(what) + " is not built yet."); }
-
 // Ends the dialog through the dialog manager, which runs its own tidy-up;
 // the object stays its owner's.
 void CloseDialog(CAcroADMDialog& dialog) {
@@ -44,6 +46,36 @@ void CloseDialog(CAcroADMDialog& dialog) {
 
 void SetCursor(AVCursor cursor) {
   HostCallQuietly([cursor] { AVSysSetCursor(cursor); });
+}
+
+// "Fix all" passes over the records at most this often.
+const int kFixPasses = 10;
+// Document flag set after every fix.
+const ASInt32 kFixedFlag = 2;
+// Open records of these severities are what "Fix all" looks for: 2 and 5.
+const unsigned long kAutoFixSeverities = 0x24;
+
+bool AutomaticallyFixable(const PDFX_Error& error) {
+  return !error.IsFixed() && (error.GetSeverity() == 5 || error.GetEffectiveSeverity() == 2);
+}
+
+// Tells the host that the page's contents changed. A failure changes
+// nothing for the fix already made.
+void NotifyPage(PDDoc doc, ASInt32 page) {
+  PDPage handle = nullptr;
+  HostCallQuietly([&] { handle = PDDocAcquirePage(doc, page); });
+  if (!handle) return;
+  HostCallQuietly([&] { PDPageNotifyContentsDidChange(handle); });
+  HostCallQuietly([&] { PDPageRelease(handle); });
+}
+
+// The active view's current page; -1 without a view.
+ASInt32 CurrentPage() {
+  ASInt32 page = -1;
+  HostCallQuietly([&] {
+    if (AVDoc active = AVAppGetActiveDoc()) page = AVPageViewGetPageNum(AVDocGetPageView(active));
+  });
+  return page;
 }
 
 }  // namespace
@@ -179,8 +211,30 @@ void UIInterface::CheckDocument(SeveritySet& status) {
 bool UIInterface::Confirm(const char*) { return true; }
 
 int UIInterface::FixDocument() {
-  NotBuiltYet("Fix all");
-  return 1;
+  int result = 2;
+  const SeveritySet fixable(kAutoFixSeverities);
+  int count = CountResults(fixable);
+  if (count != 0 && !CheckSecurity()) return 1;
+  std::set<ASInt32> pages;
+  boost::shared_ptr<PDFXPreflight> walker = Walker();
+  for (int pass = 0; walker && count > 0 && pass < kFixPasses; ++pass) {
+    // Fixes and the deferred tests may file records; this pass sees the list as it began.
+    const PDFXPreflight::ErrorList errors = walker->GetErrorList();
+    for (const auto& error : errors) {
+      if (!AutomaticallyFixable(*error)) continue;
+      int answer = ApplyFixes(error, false);
+      if (answer != 2)
+        result = answer;
+      else if (error->GetPageIndex() != -1)
+        pages.insert(error->GetPageIndex());
+    }
+    FixAll();
+    count = CountResults(fixable);
+  }
+  ASInt32 current = CurrentPage();
+  if (current >= 0) NotifyPage(pdDoc_, current);
+  for (ASInt32 page : pages) NotifyPage(pdDoc_, page);
+  return result;
 }
 
 void UIInterface::SetDocument(AVDoc doc) {
@@ -208,27 +262,94 @@ int UIInterface::ShowPreferences() { return PreferencesDlgADM().DoModal(); }
 
 void UIInterface::ShowAbout() { AboutDlgADM().DoModal(); }
 
-int UIInterface::ApplyFixes(const boost::shared_ptr<PDFX_Error>&, bool) {
-  NotBuiltYet("Fixing");
-  return 1;
+int UIInterface::ApplyFixes(const boost::shared_ptr<PDFX_Error>& error, bool force) {
+  if (!error) return 4;
+  if (error->IsFixed()) return 2;
+  if (!CheckSecurity()) return 1;
+  if (!force && !AutomaticallyFixable(*error)) return 3;
+  if (!error->GetFixer()) {
+    Note("\"Fixable\" error has no way to be fixed");
+    return 4;
+  }
+  FixContext context;
+  context.error = error.get();
+  context.ui = this;
+  context.walker = Walker();
+  const int answer = error->GetFixer()->FixIt(context, force);
+  if (answer == 2) {
+    HostCall("UIInterface::ApplyFixes", [&] { PDDocSetFlags(pdDoc_, kFixedFlag); });
+    error->SetFixed(true);
+    boost::shared_ptr<Conformance> standard = context.walker ? context.walker->GetConformance() : nullptr;
+    if (standard) {
+      char version[32];
+      std::snprintf(version, sizeof version, "%.1f", static_cast<double>(standard->highestVersionF));
+      HostCall("UIInterface::ApplyFixes", [&] {
+        PDDocSetInfo(pdDoc_, "Zent_PDFX_Corvane", version, static_cast<ASInt32>(std::strlen(version)));
+      });
+    }
+  }
+  return answer;
 }
 
 bool UIInterface::FixAll() {
-  NotBuiltYet("Fixing");
+  if (walker_) {
+    walker_->Cleanup();
+    walker_->Cleanup();
+  }
+  if (boost::shared_ptr<PDFXPreflight> walker = results_ ? results_->GetWalker() : nullptr) {
+    bool again = false;
+    do {
+      again = false;
+      walker->RunDeferredTests(walker, this, again);
+    } while (again);
+  }
   return true;
 }
 
-bool UIInterface::AskPassword(PDDoc*, ASInt32*, void**) {
-  NotBuiltYet("The password prompt");
-  return false;
+bool UIInterface::AskPassword(PDDoc* doc, ASInt32* wanted, void** authorisation) {
+  ASBool answer = 0;
+  HostCall("UIInterface::AskPassword",
+           [&] { answer = AVCryptGetPassword(doc ? *doc : nullptr, wanted ? *wanted : 0, authorisation); });
+  return answer == 1;
 }
 
 bool UIInterface::CheckSecurity() {
-  NotBuiltYet("The security check");
+  if (permissions_ & pdPermEdit) return true;
+  static ASAtom standard = ASAtomNull;
+  ASAtom handler = ASAtomNull;
+  HostCall("UIInterface::CheckSecurity", [&] {
+    if (standard == ASAtomNull) standard = ASAtomFromString("Standard");
+    handler = PDDocGetNewSecurityHandler(pdDoc_);
+  });
+  if (handler != standard) {
+    Note("Cannot change permissions for a security handler other than the standard one.");
+    return false;
+  }
+  HostCall("UIInterface::CheckSecurity", [&] { permissions_ = PDDocPermRequest(pdDoc_, pdPermEdit, nullptr); });
+  if (permissions_ & pdPermEdit) return true;
+  PDDoc doc = pdDoc_;
+  ASInt32 wanted = permissions_ | pdPermEdit;
+  void* authorisation = nullptr;
+  if (AskPassword(&doc, &wanted, &authorisation)) {
+    // The authorisation is the host's memory, given back whatever the answer.
+    HostRegionResult r = HostRegion([&] { permissions_ = PDDocPermRequest(pdDoc_, pdPermEdit, authorisation); });
+    HostCallQuietly([&] { ASFree(authorisation); });
+    if (r.raised && r.code != 0) throw AcrobatException(-1, r.code, "UIInterface::CheckSecurity");
+  }
+  if (permissions_ & pdPermEdit) return true;
+  Note("You must enter the correct password in order to make fixes to this document");
   return false;
 }
 
-void UIInterface::ShowDetails(const boost::shared_ptr<Results>&) { NotBuiltYet("The details dialog"); }
+void UIInterface::ShowDetails(const boost::shared_ptr<Results>& results) {
+  DetailsDlgADM details(results);
+  details.DoModal();
+}
+
+boost::shared_ptr<PDFXPreflight> UIInterface::Walker() const {
+  if (walker_) return walker_;
+  return results_ ? results_->GetWalker() : nullptr;
+}
 
 int UIInterface::CountResults(const std::bitset<10>& severities) {
   return results_ ? results_->Count(severities) : -1;
@@ -248,6 +369,11 @@ void UIInterface::LoadWorkflowSettings() {
 int UIInterface::FixErrors(const boost::shared_ptr<PDFX_Error>& error, bool force) {
   int result = ApplyFixes(error, force);
   FixAll();
+  if (result == 2) {
+    ASInt32 page = error->GetPageIndex();
+    if (page == -1) page = CurrentPage();
+    if (page >= 0) NotifyPage(pdDoc_, page);
+  }
   return result;
 }
 

@@ -55,6 +55,10 @@ class UIInterface : public StatusInterface {
   // and sets bit 0 of `status`, which receives the severities present.
   virtual void CheckDocument(SeveritySet& status);
   virtual bool Confirm(const char* message);
+  // "Fix all": passes over the automatically fixable records until none is
+  // open, at most ten, then the changed pages are told. 2 when every fix
+  // succeeded, 1 when the document may not be changed, else the last
+  // other answer of ApplyFixes.
   virtual int FixDocument();
   // Reloads the workflow settings, then takes the document, its PD
   // document and its permission bits.
@@ -70,9 +74,17 @@ class UIInterface : public StatusInterface {
   // 1 when the user changed the settings.
   virtual int ShowPreferences();
   virtual void ShowAbout();
+  // The record's fixer, with questions when forced: 2 fixed (or fixed
+  // before), 1 the document may not be changed, 3 not automatically
+  // fixable and not forced, 4 no fixer; else the fixer's answer. A fix
+  // marks the document changed and writes the standard's version into Info.
   virtual int ApplyFixes(const boost::shared_ptr<PDFX_Error>& error, bool force);
+  // The walker's clean-up, then the deferred tests until they rest.
   virtual bool FixAll();
+  // The host's password prompt; the authorisation is the host's memory.
   virtual bool AskPassword(PDDoc* doc, ASInt32* wanted, void** authorisation);
+  // Whether fixes may change the document; asks for the password when the
+  // standard handler needs one.
   virtual bool CheckSecurity();
   // The list of the results' records, run modally from the verdict.
   virtual void ShowDetails(const boost::shared_ptr<Results>& results);
@@ -83,6 +95,7 @@ class UIInterface : public StatusInterface {
   // defaults in memory when the plug-in's own settings are empty even after
   // loading them.
   void LoadWorkflowSettings();
+  // One record's fix, then FixAll; a fix tells its page (or the current one).
   int FixErrors(const boost::shared_ptr<PDFX_Error>& error, bool force);
 
   bool PreferencesChanged() const { return preferencesChanged_; }
@@ -97,6 +110,8 @@ class UIInterface : public StatusInterface {
   // The verdict dialog's modal run over the results. Until that dialog is
   // built the check goes straight on to the counts.
   virtual void RunWizardDialog(const boost::shared_ptr<Results>& results);
+  // The walker of the check, else the results'.
+  boost::shared_ptr<PDFXPreflight> Walker() const;
 
   bool preferencesChanged_ = false;
   boost::shared_ptr<Results> results_;

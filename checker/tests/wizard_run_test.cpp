@@ -192,6 +192,11 @@ TEST_F(WizardRunTest, TheTextReport) {
        kQuestion},
       {"a cancel", Sample("x1a-good"), "cancel", good + "cancel\n", "", ""},
       {"a failure", Sample("x1a-good"), "error 12291", good + "error 12291\nNOTE: Error creating dialog:  12291\n", "", ""},
+      // The details dialog writes the same report.
+      {"details", Sample("rgb-font"), "r.log", "FILE: save \"Select output file\" \"rgb-font.pdf.log\" -> " + Work("r.log") + "\n",
+       kHeader + Sample("rgb-font") + "\n\n" + kTitles + "1\tUnfixable error\toperator in stream\tinvalid value\t'rg'\n" +
+           "1\tUnfixable error\tFont\tnot embedded\t'Helvetica' 'WinAnsiEncoding' encoding\n",
+       kQuestion},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -200,10 +205,13 @@ TEST_F(WizardRunTest, TheTextReport) {
       ::unlink(Work("r.log").c_str());
     else
       hosttest::WriteFile(Work("r.log"), std::string(2000, 'x'));
-    auto run = Run(row.file, std::string(kCheck) + "press 1024\nanswer file " + row.answer + "\npress 1\n" +
-                                           (*row.question ? "answer confirm cancel\n" : ""));
+    const bool details = std::string(row.name) == "details";
+    auto run = Run(row.file, std::string(kCheck) + (details ? "press 1008\n" : "") + "press 1024\nanswer file " +
+                                 row.answer + "\npress 1\n" + (details ? "press 1\n" : "") +
+                                 (*row.question ? "answer confirm cancel\n" : ""));
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, kOpened + row.out + "CLOSED 137 1\n" + row.question);
+    EXPECT_EQ(run.out, kOpened + (details ? "DIALOG 134 \"Zentu PDF/X Corvane details\"\n" : "") + row.out +
+                           (details ? "CLOSED 134 1\n" : "") + "CLOSED 137 1\n" + row.question);
     EXPECT_EQ(hosttest::FileExists(Work("r.log")), !row.report.empty());
     if (!row.report.empty()) {
       EXPECT_EQ(hosttest::ReadFile(Work("r.log")), row.report);

@@ -116,7 +116,7 @@ TEST_F(ContentProcessorTest, AnArrayRewritesOnlyItsStreamsWithOperatorsAndTheCle
   EXPECT_EQ(old4.GetType(), CosNull);
   EXPECT_EQ(old6.GetType(), CosNull);
   // The page in view is told, once per replaced stream.
-  EXPECT_EQ(std::count(hosttest::CallLog().begin(), hosttest::CallLog().end(), "page contents changed"), 2);
+  EXPECT_EQ(std::count(hosttest::CallLog().begin(), hosttest::CallLog().end(), "page contents changed 0"), 2);
 }
 
 TEST_F(ContentProcessorTest, MissingContentsOrResourcesForAnInlineImageStopBeforeAnythingChanges) {

@@ -246,7 +246,7 @@ TEST_F(FixEndToEndTest, OperatorsLeaveTheirContentsEvenWithInheritedResources) {
     EXPECT_EQ(after[e.first], "<< >> stream " + hex) << e.first;
   }
   const std::vector<std::string>& log = hosttest::CallLog();
-  EXPECT_NE(std::find(log.begin(), log.end(), "page contents changed"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "page contents changed 0"), log.end());
 }
 
 TEST_F(FixEndToEndTest, AlternateImagesGoWithTheKey) {

@@ -36,6 +36,7 @@ const char kUsage[] =
     "  --brief         leave out the DIALOG and CLOSED lines and the terminal's listings\n"
     "  --list          list the menu items the plug-ins offer\n"
     "  --host-version MAJOR.MINOR  the version the host tells the plug-ins (default 6.0)\n"
+    "  --password TEXT open documents with this password (default: the empty user password)\n"
     "  --help          show this text\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
     "  plughost sample.pdf 'menu Example:PageCount' 'save out.pdf'\n"
@@ -45,6 +46,7 @@ const char kUsage[] =
     "  menu NAME                run a menu item by name, or by its title without \"&\"\n"
     "  button NAME              run a toolbar button by name\n"
     "  open PATH                open PATH as the active document\n"
+    "  page N                   show page N (from 1) of the active document\n"
     "  save PATH                save the active document to PATH\n"
     "  print menus              the menus (names, titles, disabled items), then the\n"
     "                           toolbar (names, help texts, bitmaps, disabled buttons)\n"
@@ -63,11 +65,15 @@ const char kUsage[] =
     "  move X Y, resize W H     move or resize the dialog\n"
     "while a prompt waits:\n"
     "  answer confirm ok|cancel, answer alert N|TEXT\n"
+    "  answer password TEXT|cancel   the password prompt; a quoted TEXT is always a\n"
+    "                           password (answer password \"cancel\"); at a terminal the\n"
+    "                           prompt reads the password without echo\n"
     "  answer file PATH|cancel|error CODE   a file chooser; a quoted PATH is always a path\n"
     "                           (answer file \"cancel\"); it is made absolute, and a save\n"
     "                           without \".\" in its last part gets the default extension\n"
     "anywhere:\n"
-    "  always confirm ok|cancel, always alert N|TEXT    a standing answer for later prompts\n"
+    "  always confirm ok|cancel, always alert N|TEXT, always password TEXT|cancel\n"
+    "                           a standing answer for later prompts\n"
     "  if enabled ITEM ... [else ...] end               steps taken as an item is enabled\n"
     "  quiet on, quiet off      hold the event lines: dropped at off, printed at a stop\n"
     "  at-progress N press ITEM press ITEM of the working (modeless) dialog in the N-th\n"
@@ -237,6 +243,7 @@ int main(int argc, char** argv) {
   std::string pluginDir = ExeDir() + "/plugins";
   bool pluginsGiven = false, list = false, interactive = false, brief = false;
   std::string script;
+  host::DocOpenOptions open;
   std::vector<std::string> rest;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -260,6 +267,8 @@ int main(int argc, char** argv) {
       if (std::sscanf(text.c_str(), "%3u.%3u%c", &major, &minor, &end) != 2 || major > 99 || minor > 99)
         Fail("--host-version " + text + ": give MAJOR.MINOR, as 5.0");
       gHostVersion = HFT_VERSION(major, minor);
+    } else if (a == "--password") {
+      open.password = value();
     } else if (a == "--brief") {
       brief = true;
     } else if (a == "--list") {
@@ -292,13 +301,14 @@ int main(int argc, char** argv) {
   host::Init();
   host::SetAppVersion(static_cast<ASInt16>(gHostVersion >> 16), static_cast<ASInt16>(gHostVersion & 0xFFFF));
   plughost::Session session(std::move(lines), interactive, brief);
+  session.SetOpenOptions(open);
   gSession = &session;
   host::SetDriver(&session);
   LoadPlugins(files);
 
   if (openFirst) {
     try {
-      host::OpenInView(rest[0]);
+      host::OpenInView(rest[0], open);
     } catch (const ASHostRaise& e) {
       Fail("cannot open " + rest[0] + ": " + plughost::HostError(e.code));
     }

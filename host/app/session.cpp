@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -369,7 +370,9 @@ bool Session::Anywhere(const Step& step) {
 
 // What waits, listed before the terminal's prompt.
 void Session::List(Place place) {
-  if (place == Place::Prompt && pendingFile_) {
+  if (place == Place::Prompt && pendingPassword_) {
+    out_.Listing("ASK PASSWORD: " + Escaped(pendingPassword_->file));
+  } else if (place == Place::Prompt && pendingFile_) {
     out_.Listing("ASK FILE: " + std::string(pendingFile_->save ? "save " : "open ") + Quoted(pendingFile_->title) + " " +
                  Quoted(pendingFile_->suggested));
   } else if (place == Place::Prompt && pending_) {
@@ -455,9 +458,17 @@ void Session::Top(const Step& step) {
     if (!ran) Refuse(why);
   } else if (step.verb == "open %") {
     try {
-      host::OpenInView(arg);
+      host::OpenInView(arg, open_);
     } catch (const ASHostRaise& e) {
       Refuse("cannot open " + arg + ": " + HostError(e.code));
+    }
+  } else if (step.verb == "page #") {
+    AVDoc doc = host::ActiveViewDocument();
+    if (!doc) Refuse("page: no document is open");
+    try {
+      host::GoToPage(doc, step.args[0].Number() - 1);
+    } catch (const ASHostRaise& e) {
+      Refuse("cannot show page " + arg + ": " + HostError(e.code));
     }
   } else if (step.verb == "save %") {
     Save(arg);
@@ -669,7 +680,8 @@ void Session::AtPrompt(const std::string& name, Try&& answer) {
 // The button an `answer` or `always` step gives the prompt.
 int Session::Answer(const Step& step, const host::AlertRequest& request) {
   bool confirm = step.verb.find(" confirm ") != std::string::npos;
-  if (confirm != (request.kind == 1) || step.verb.compare(0, 12, "answer file ") == 0)
+  if (confirm != (request.kind == 1) || step.verb.compare(0, 12, "answer file ") == 0 ||
+      step.verb.compare(0, 16, "answer password ") == 0)
     Refuse("\"" + step.line + "\" does not fit while " + PromptName(request) + " waits");
   if (confirm) return step.verb.compare(step.verb.size() - 3, 3, " ok") == 0 ? 1 : 2;
   const Arg& answer = step.args[0];
@@ -716,6 +728,57 @@ int Session::Alert(const host::AlertRequest& request) {
     out_.Event("ALERT: " + Escaped(request.message) + " " + Buttons(request) + " -> " +
                ButtonText(request.buttons[static_cast<size_t>(button) - 1]));
   return button;
+}
+
+// The password prompt ---------------------------------------------------------------
+bool Session::Password(const host::PasswordRequest& request, std::string* password) {
+  const host::PasswordRequest* outer = pendingPassword_;
+  pendingPassword_ = &request;
+  const std::string name = "the password prompt of " + Quoted(request.file);
+  bool given = false;
+  auto take = [&](const Step& step) {
+    given = step.verb.compare(step.verb.size() - 2, 2, " %") == 0;
+    if (given) *password = step.args[0].text;
+  };
+  auto standing = standing_.find("password");
+  if (standing != standing_.end()) {
+    take(standing->second);
+  } else if (interactive_ && terminal_ && lines_.empty()) {
+    given = TypedPassword(request.file, password);
+  } else {
+    AtPrompt(name, [&](const Step* step) {
+      if (!step) {
+        auto it = standing_.find("password");
+        if (it == standing_.end()) return false;
+        take(it->second);
+        return true;
+      }
+      if (step->verb.compare(0, 16, "answer password ") != 0)
+        Refuse("\"" + step->line + "\" does not fit while " + name + " waits");
+      take(*step);
+      return true;
+    });
+  }
+  pendingPassword_ = outer;
+  // The password itself is never written out.
+  out_.Event("PASSWORD: " + Escaped(request.file) + " -> " + (given ? "given" : "cancel"));
+  return given;
+}
+
+bool Session::TypedPassword(const std::string& file, std::string* password) {
+  out_.EndStatus();
+  std::cerr << "Password for " << file << ": " << std::flush;
+  termios saved {};
+  bool quiet = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (quiet) {
+    termios unechoed = saved;
+    unechoed.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &unechoed);
+  }
+  bool got = input_.Line(password);
+  if (quiet) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+  std::cerr << std::endl;
+  return got;
 }
 
 // File choosers -------------------------------------------------------------------

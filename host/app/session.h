@@ -73,6 +73,8 @@ class Session : public host::Driver {
   // `lines` are carried out first; with `interactive` the terminal follows.
   Session(std::deque<Line> lines, bool interactive, bool brief);
 
+  // How `open` steps open documents (the password).
+  void SetOpenOptions(const host::DocOpenOptions& options) { open_ = options; }
   // The steps at top level, until `quit` or the end of the steps.
   void Run();
   // Prints what quiet held and the reason, and exits with status 2.
@@ -87,6 +89,9 @@ class Session : public host::Driver {
   // Delivers the presses that `at-progress` timed for this round; at a
   // terminal, takes the presses typed meanwhile and keeps other steps.
   void PumpRound(int round) override;
+  // `answer password` or a standing `always password`; at a terminal the
+  // person types the password, unechoed.
+  bool Password(const host::PasswordRequest& request, std::string* password) override;
 
  private:
   struct Block {
@@ -105,6 +110,7 @@ class Session : public host::Driver {
   template <class Try>
   void AtPrompt(const std::string& name, Try&& answer);
   bool ConfirmReplace(const std::string& path);
+  bool TypedPassword(const std::string& file, std::string* password);
   void QueuePress(const Step& step);
   void WhileWorking();
   void CheckTimed();
@@ -132,6 +138,8 @@ class Session : public host::Driver {
   std::map<std::string, Step> standing_;  // "confirm", "alert": the `always` step
   const host::AlertRequest* pending_ = nullptr;
   const host::FileRequest* pendingFile_ = nullptr;
+  const host::PasswordRequest* pendingPassword_ = nullptr;
+  host::DocOpenOptions open_;
   std::vector<std::pair<int, Step>> timed_;  // `at-progress`: the pump round, the step
   TerminalInput input_;
   bool terminal_;                 // standard input is a terminal

@@ -31,6 +31,7 @@ struct CoreState {
   std::vector<std::string> atomTexts;
   std::unordered_map<std::string, ASAtom> atoms;
   AlertHandler alertHandler;
+  PasswordHandler passwordHandler;
   std::vector<void*> callbacks;  // by handle; none once destroyed
   // hooks
   bool hookArmed = false;
@@ -267,6 +268,14 @@ int ShowAlert(const AlertRequest& request) {
   if (S().alertHandler) return S().alertHandler(request);
   if (Driver* driver = CurrentDriver()) return driver->Alert(request);
   return 1;
+}
+
+void SetPasswordHandler(PasswordHandler handler) { S().passwordHandler = std::move(handler); }
+
+bool AskPassword(const PasswordRequest& request, std::string* password) {
+  if (S().passwordHandler) return S().passwordHandler(request, password);
+  if (Driver* driver = CurrentDriver()) return driver->Password(request, password);
+  return false;
 }
 
 HFT CoreTable() { return S().core; }

@@ -79,6 +79,16 @@ using AlertHandler = std::function<int(const AlertRequest&)>;
 void SetAlertHandler(AlertHandler handler);
 int ShowAlert(const AlertRequest& request);
 
+// The password prompt (AcroView 209) ---------------------------------------
+struct PasswordRequest {
+  std::string file;  // the document's file name, without its folder
+};
+// True with the password typed; false when the user cancelled.
+using PasswordHandler = std::function<bool(const PasswordRequest&, std::string* password)>;
+// A handler answers before the driver; with neither, the prompt is cancelled.
+void SetPasswordHandler(PasswordHandler handler);
+bool AskPassword(const PasswordRequest& request, std::string* password);
+
 }  // namespace host
 
 // Test hooks, compiled into the host library.
@@ -90,6 +100,9 @@ void ClearHooks();
 void FailNextRegistryWrite(int err);
 // The next allocation of "AcroSupport" answers none instead of memory.
 void FailNextAllocation();
+// Encrypted documents name this security handler (PDModel 112) from now
+// on; empty: the one their encryption names.
+void SetSecurityHandlerName(const std::string& name);
 // The toolbar's answer to whether there is room for more buttons (true
 // unless set).
 void SetToolBarRoom(bool room);
@@ -133,6 +146,8 @@ namespace host {
 AVDoc OpenInView(const std::string& path, const DocOpenOptions& options = {});
 // Makes an open PD document a view document (the active one).
 AVDoc ShowInView(PDDoc doc);
+// The view shows that page (from 0); raises pdErrBadPageIndex past the end.
+void GoToPage(AVDoc doc, ASInt32 page);
 AVDoc ActiveViewDocument();
 PDDoc ViewPDDoc(AVDoc doc);
 void ForgetViewDocument(ASUns32 docId);

@@ -4,6 +4,8 @@
 // boxes and colours, fills, frames, lines, bitmap copies) in place of the
 // last, so that a user of plughost reads a dialog as it was drawn.
 #include <algorithm>
+#include <map>
+#include <memory>
 
 #include "dialogs/metrics.h"
 #include "dialogs/model.h"
@@ -37,8 +39,7 @@ void WithDrawer(Dialog& d, const ADMRect& bounds, DrawRecord& record, Body&& bod
 }
 
 void DrawEntry(Item& item, Entry& entry) {
-  ASInt32 width = item.kind == kPIItemListBox ? ListArea(item).right - ListArea(item).left : item.bounds.right - item.bounds.left;
-  ADMRect bounds{0, 0, width, metrics::kListEntryHeight};
+  ADMRect bounds = EntryBox(item);
   ADMEntryDrawProc proc = item.list->draw;
   WithDrawer(*item.dialog, bounds, entry.record, [&](ADMDrawerRef drawer) {
     if (proc)
@@ -117,6 +118,42 @@ ASInt32 DrawerGetTextWidthImpl(ADMDrawerRef drawer, const char* text) {
   return metrics::TextWidth(text ? text : "");
 }
 
+// A measuring drawer lives until Destroy; what it draws is dropped.
+struct MadeDrawer {
+  DrawRecord record;
+  Drawer drawer;
+};
+std::map<const Drawer*, std::unique_ptr<MadeDrawer>>& MadeDrawers() {
+  static auto* made = new std::map<const Drawer*, std::unique_ptr<MadeDrawer>>;
+  return *made;
+}
+
+ADMDrawerRef DrawerCreateImpl(WinWindow window, const ADMRect* bounds, ASInt32) {
+  DRENTER(Create);
+  auto items = M().itemWindows.find(window);
+  auto dialogs = M().windows.find(window);
+  Dialog* d = items != M().itemWindows.end() ? items->second->dialog
+              : dialogs != M().windows.end() ? dialogs->second
+                                             : nullptr;
+  if (!d || !bounds) Raise(genErrBadParm);
+  auto made = std::make_unique<MadeDrawer>();
+  made->drawer = Drawer{d, Size(*bounds), &made->record};
+  Drawer* drawer = &made->drawer;
+  MadeDrawers()[drawer] = std::move(made);
+  M().live.insert(drawer);
+  return reinterpret_cast<ADMDrawerRef>(drawer);
+}
+
+void DrawerDestroyImpl(ADMDrawerRef drawer) {
+  DRENTER(Destroy);
+  Drawer& d = DR(drawer);
+  auto made = MadeDrawers().find(&d);
+  if (made == MadeDrawers().end()) Raise(genErrBadParm);  // a draw procedure's own
+  ReleaseDrawerDC(d);
+  M().live.erase(&d);
+  MadeDrawers().erase(made);
+}
+
 }  // namespace
 
 void Invalidate(Item& item) {
@@ -181,6 +218,11 @@ std::string ShownText(const Item& item) {
   return out;
 }
 
+ADMRect EntryBox(const Item& item) {
+  ASInt32 width = item.kind == kPIItemListBox ? ListArea(item).right - ListArea(item).left : item.bounds.right - item.bounds.left;
+  return ADMRect{0, 0, width, metrics::kListEntryHeight};
+}
+
 ADMRect ListArea(const Item& item) {
   const ADMRect& b = item.bounds;
   ASInt32 inset = metrics::kListInset;
@@ -193,6 +235,9 @@ void InitDrawerSuite() {
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(drawer, ADMDrawerSel, Drawer##name##Impl, name, ret, params);
   HOST_ADMDRAWER_PROCS(FILL)
 #undef FILL
+  AlsoAt(drawer, 1002, ADMDrawerSel::DrawTextInBox);
+  AlsoAt(drawer, 1004, ADMDrawerSel::FrameRect);
+  AlsoAt(drawer, 1006, ADMDrawerSel::GetTextWidth);
   OfferSuite("ADM Drawer Suite", 4, drawer);
 }
 

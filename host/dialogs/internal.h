@@ -25,6 +25,8 @@ void InitSuiteDirectory();    // dialogs/suites.cpp: the basic suite, the others
 void InitAcroViewDialogEntries();  // view/windows.cpp
 void InitWindowsUIEntries();  // win/ui.cpp: the "Win" table and the Windows entries
 void InitASExtraTable();      // support/text.cpp
+// The entry at `selector` answers at `other` too.
+inline void AlsoAt(HFT table, ASUns32 other, ASUns32 selector) { SetEntry(table, other, table->entries[selector]); }
 // A suite table the basic suite gives by name and version.
 void OfferSuite(const char* name, ASInt32 version, HFT table);
 

@@ -78,6 +78,13 @@ void ListSetDrawProcImpl(ADMListRef ref, ADMEntryDrawProc proc) {
   Invalidate(*list.item);
 }
 
+void ListGetEntryTextRectImpl(ADMListRef ref, ADMRect* rect) {
+  LENTER(GetEntryTextRect);
+  List& list = L(ref);
+  if (!rect) Raise(genErrBadParm);
+  *rect = EntryBox(*list.item);
+}
+
 ADMItemRef ListGetItemImpl(ADMListRef ref) {
   LENTER(GetItem);
   return Ref(*L(ref).item);
@@ -123,6 +130,45 @@ ADMUserData EntryGetUserDataImpl(ADMEntryRef ref) {
 ADMBoolean EntryIsSelectedImpl(ADMEntryRef ref) {
   EENTER(IsSelected);
   return E(ref).selected ? 1 : 0;
+}
+
+ASInt32 IndexOf(const Entry& entry) {
+  auto& entries = entry.list->entries;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (entries[i].get() == &entry) return static_cast<ASInt32>(i);
+  return -1;
+}
+
+// Entries lie one under the other from the top of the list's area.
+ADMRect BoundsOf(const Entry& entry) {
+  ADMRect box = EntryBox(*entry.list->item);
+  ASInt32 top = IndexOf(entry) * (box.bottom - box.top);
+  return ADMRect{box.left, top, box.right, top + box.bottom - box.top};
+}
+
+ADMBoolean EntryIsInBoundsImpl(ADMEntryRef ref) {
+  EENTER(IsInBounds);
+  const Entry& entry = E(ref);
+  const Item& item = *entry.list->item;
+  ADMRect area = item.kind == kPIItemListBox ? ListArea(item) : item.bounds;
+  return BoundsOf(entry).top < area.bottom - area.top ? 1 : 0;
+}
+
+void EntryInvalidateImpl(ADMEntryRef ref) {
+  EENTER(Invalidate);
+  Invalidate(E(ref));
+}
+
+ASInt32 EntryGetIndexImpl(ADMEntryRef ref) {
+  EENTER(GetIndex);
+  return IndexOf(E(ref));
+}
+
+void EntryGetBoundsRectImpl(ADMEntryRef ref, ADMRect* bounds) {
+  EENTER(GetBoundsRect);
+  const Entry& entry = E(ref);
+  if (!bounds) Raise(genErrBadParm);
+  *bounds = BoundsOf(entry);
 }
 
 }  // namespace
@@ -185,11 +231,16 @@ void InitDialogListSuites() {
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(list, ADMListSel, List##name##Impl, name, ret, params);
   HOST_ADMLIST_PROCS(FILL)
 #undef FILL
+  AlsoAt(list, 1000, ADMListSel::InsertEntry);
+  AlsoAt(list, 1001, ADMListSel::SetDrawProc);
   OfferSuite("ADM List Suite", 3, list);
   HFT entry = NewTable("ADM Entry Suite", 5, kSuiteTableSize);
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(entry, ADMEntrySel, Entry##name##Impl, name, ret, params);
   HOST_ADMENTRY_PROCS(FILL)
 #undef FILL
+  AlsoAt(entry, 1002, ADMEntrySel::SetID);
+  AlsoAt(entry, 1004, ADMEntrySel::SetUserData);
+  AlsoAt(entry, 1006, ADMEntrySel::IsSelected);
   OfferSuite("ADM Entry Suite", 5, entry);
 }
 

@@ -884,6 +884,49 @@ void ItemSetFormatCodeImpl(ADMItemRef item, ASInt32 code) {
   LogValue(I(item), "format code", code);
 }
 
+ADMItemRef ItemGetChildItemImpl(ADMItemRef item, ASInt32 child) {
+  IENTER(GetChildItem);
+  Item& i = I(item);
+  if (child < 1 || static_cast<size_t>(child) > i.children.size()) return nullptr;
+  return Ref(*i.children[static_cast<size_t>(child - 1)]);
+}
+void ItemMoveImpl(ADMItemRef item, ASInt32 x, ASInt32 y) {
+  IENTER(Move);
+  Item& i = I(item);
+  SetBounds(i, ADMRect{x, y, x + i.bounds.right - i.bounds.left, y + i.bounds.bottom - i.bounds.top});
+}
+ASInt32 ItemGetFontImpl(ADMItemRef item) {
+  IENTER(GetFont);
+  I(item);
+  return 0;
+}
+void ItemSetSmallIncrementImpl(ADMItemRef item, ADMReal step) {
+  IENTER(SetSmallIncrement);
+  I(item).smallStep = step;
+}
+ADMReal ItemGetSmallIncrementImpl(ADMItemRef item) {
+  IENTER(GetSmallIncrement);
+  return I(item).smallStep;
+}
+void ItemSetLargeIncrementImpl(ADMItemRef item, ADMReal step) {
+  IENTER(SetLargeIncrement);
+  I(item).largeStep = step;
+}
+
+void DialogInvalidateImpl(ADMDialogRef dialog) {
+  DENTER(Invalidate);
+  for (auto& item : D(dialog).items) Invalidate(*item);
+}
+// Every item that overlaps the rectangle is drawn again.
+void DialogInvalidateRectImpl(ADMDialogRef dialog, const ADMRect* rect) {
+  DENTER(InvalidateRect);
+  if (!rect) Raise(genErrBadParm);
+  for (auto& item : D(dialog).items) {
+    const ADMRect& b = item->bounds;
+    if (b.left < rect->right && rect->left < b.right && b.top < rect->bottom && rect->top < b.bottom) Invalidate(*item);
+  }
+}
+
 ADMBoolean NotifierIsNotifierTypeImpl(ADMNotifierRef notifier, const char* type) {
   NENTER(IsNotifierType);
   return type && N(notifier).type == type ? 1 : 0;
@@ -1047,6 +1090,12 @@ void InitDialogSuites() {
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(item, ADMItemSel, Item##name##Impl, name, ret, params);
   HOST_ADMITEM_PROCS(FILL)
 #undef FILL
+  // Where our own numbers came first, both reach the operation.
+  AlsoAt(item, 42, ADMItemSel::GetBoundsRect);
+  AlsoAt(item, 1000, ADMItemSel::Redraw);
+  AlsoAt(item, 1001, ADMItemSel::Resize);
+  AlsoAt(item, 1007, ADMItemSel::GetIntValue);
+  AlsoAt(item, 1009, ADMItemSel::SetMaxIntValue);
   OfferSuite("ADM Item Suite", 6, item);
   HFT notifier = NewTable("ADM Notifier Suite", 2, kSuiteTableSize);
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(notifier, ADMNotifierSel, Notifier##name##Impl, name, ret, params);

@@ -135,6 +135,11 @@ class Driver {
   virtual void FileChosen(const FileRequest&, const FileAnswer&) {}
   // A round of the message pump starts (1 for the first of the process).
   virtual void PumpRound(int round) { (void)round; }
+  // The password prompt: true with the password typed, false for a cancel.
+  virtual bool Password(const PasswordRequest&, std::string* password) {
+    (void)password;
+    return false;
+  }
 };
 // Not owned; none: dialogs raise avErrScriptExhausted, alerts answer 1.
 void SetDriver(Driver* driver);

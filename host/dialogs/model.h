@@ -68,6 +68,7 @@ struct Item {
   std::unique_ptr<List> list;  // pop-ups and list boxes
   std::vector<std::shared_ptr<Item>> children;
   ASInt32 value = 0, minimum = 0, maximum = 0;  // scrollbars, progress bars
+  ADMReal smallStep = 1, largeStep = 10;  // scrollbars
   double low = 0, high = 0;  // the numbers an edit takes; both 0: not set
   bool listOpen = false;     // a pop-up's list is dropped down
   bool invalid = true;
@@ -205,6 +206,8 @@ std::vector<std::string> TextsLeftToRight(const DrawRecord& record);
 std::string ShownText(const Item& item);
 // The area of a list box's list, relative to the dialog.
 ADMRect ListArea(const Item& item);
+// The box an entry of the item's list is drawn in, origin 0, 0.
+ADMRect EntryBox(const Item& item);
 void InitDrawerSuite();
 
 // One user action on a dialog: counted, drawn afterwards; a modeless dialog

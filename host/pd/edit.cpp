@@ -70,7 +70,7 @@ void PDPageNotifyContentsDidChangeImpl(PDPage page) {
   Enter(TableId::PDModel, PDModelSel::PageNotifyContentsDidChange);
   Doc* doc = nullptr;
   PageDict(page, &doc);
-  hosttest::LogCall("page contents changed");
+  hosttest::LogCall("page contents changed " + std::to_string(PageIndex(page)));
 }
 
 void PDPageRemoveAnnotImpl(PDPage page, ASInt32 index) {

@@ -9,6 +9,8 @@ namespace host {
 
 // The page's dictionary (raises for a released page or a closed document).
 QPDFObjectHandle PageDict(PDPage page, Doc** doc = nullptr);
+// The page's index in its document, from 0.
+ASInt32 PageIndex(PDPage page);
 
 ASInt32 PDDocGetIDImpl(PDDoc doc, ASInt32 index, ASUns8* buffer, ASInt32 size);
 PDRotate PDPageGetRotateImpl(PDPage page);

@@ -137,18 +137,29 @@ ASFile PDDocGetFileImpl(PDDoc d) {
   return DocumentFile(DocOf(d).id);
 }
 
+std::string& OtherHandler() {
+  static auto* name = new std::string;
+  return *name;
+}
+
+// What an encrypted document's permissions grant to a user password.
+ASInt32 GrantedBits(QPDF& q) {
+  ASInt32 bits = pdPermOpen;
+  if (q.allowPrintLowRes()) bits |= pdPermPrint;
+  if (q.allowModifyOther()) bits |= pdPermEdit;
+  if (q.allowExtractAll()) bits |= pdPermCopy;
+  if (q.allowModifyAnnotation()) bits |= pdPermEditNotes;
+  return bits;
+}
+
 // The document as opened: without encryption, or opened with the owner
-// password, it may do everything; else what the encryption grants.
+// password (or given it since), it may do everything; else what the
+// encryption grants.
 ASInt32 Permissions(Doc& doc) {
   return Q([&]() -> ASInt32 {
     QPDF& q = *doc.qpdf;
-    if (!q.isEncrypted() || q.ownerPasswordMatched()) return pdPermAll;
-    ASInt32 bits = pdPermOpen;
-    if (q.allowPrintLowRes()) bits |= pdPermPrint;
-    if (q.allowModifyOther()) bits |= pdPermEdit;
-    if (q.allowExtractAll()) bits |= pdPermCopy;
-    if (q.allowModifyAnnotation()) bits |= pdPermEditNotes;
-    return bits;
+    if (!q.isEncrypted() || q.ownerPasswordMatched() || doc.ownerGranted) return pdPermAll;
+    return GrantedBits(q);
   });
 }
 
@@ -157,15 +168,31 @@ ASAtom PDDocGetNewSecurityHandlerImpl(PDDoc d) {
   Doc& doc = DocOf(d);
   std::string filter = Q([&] {
     if (!doc.qpdf->isEncrypted()) return std::string();
+    if (!OtherHandler().empty()) return OtherHandler();
     QPDFObjectHandle f = doc.qpdf->getTrailer().getKey("/Encrypt").getKey("/Filter");
     return f.isName() ? f.getName().substr(1) : std::string();
   });
   return filter.empty() ? ASAtomNull : AtomFromString(filter.c_str());
 }
 
-ASInt32 PDDocPermRequestImpl(PDDoc d, ASInt32, void*) {
+// An authorisation is a password, zero-ended. It is tried on a reading of
+// the document's file of its own: the document in use stays as it is, with
+// everything its objects' holders hold. The owner password grants all.
+ASInt32 PDDocPermRequestImpl(PDDoc d, ASInt32, void* authData) {
   ENTER(DocPermRequest);
-  return Permissions(DocOf(d));
+  Doc& doc = DocOf(d);
+  if (!authData || doc.path.empty() || !Q([&] { return doc.qpdf->isEncrypted(); })) return Permissions(doc);
+  const char* password = static_cast<const char*>(authData);
+  try {
+    QPDF reading;
+    reading.setSuppressWarnings(true);
+    reading.processFile(doc.path.c_str(), password);
+    if (reading.ownerPasswordMatched()) doc.ownerGranted = true;
+    if (!doc.ownerGranted) return GrantedBits(reading);
+  } catch (const std::exception&) {
+    // A wrong password, or a file that went: the document keeps what it had.
+  }
+  return Permissions(doc);
 }
 
 ASInt32 PDDocGetPermissionsImpl(PDDoc d) {
@@ -179,6 +206,8 @@ void PDDocCloseImpl(PDDoc d) {
 }
 
 }  // namespace
+
+ASInt32 PageIndex(PDPage page) { return PageOf(page).index; }
 
 QPDFObjectHandle PageDict(PDPage page, Doc** docOut) {
   PageRec& rec = PageOf(page);
@@ -242,3 +271,7 @@ void InitPDModelTable() {
 }
 
 }  // namespace host
+
+namespace hosttest {
+void SetSecurityHandlerName(const std::string& name) { host::OtherHandler() = name; }
+}  // namespace hosttest

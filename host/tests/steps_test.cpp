@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <string>
 #include <vector>
 
+#include "app/session.h"
 #include "app/steps.h"
+#include "core/host.h"
+#include "testing/pdfmaker.h"
 
 namespace {
 
@@ -37,6 +42,10 @@ TEST(StepGrammar, LinesReadAsTheirForms) {
       {"move -5 20", Parsed::Step, "move # #", {"-5", "20"}},
       {"answer alert 2", Parsed::Step, "answer alert %", {"2"}},
       {"always confirm cancel", Parsed::Step, "always confirm cancel", {}},
+      {"answer password cancel", Parsed::Step, "answer password cancel", {}},
+      {"answer password \"cancel\"", Parsed::Step, "answer password %", {"\"cancel\""}},
+      {"always password own words", Parsed::Step, "always password %", {"own words"}},
+      {"page 3", Parsed::Step, "page #", {"3"}},
       {"Example:PageCount", Parsed::Step, "menu %", {"Example:PageCount"}},
       {"check Valid maybe", Parsed::Error, "check ITEM on|off", {}},
       {"expect dialog 137 x", Parsed::Error, "expect dialog N", {}},
@@ -68,6 +77,40 @@ TEST(StepGrammar, TranscriptEscapes) {
   EXPECT_EQ(plughost::Quoted("say \"hi\"\n"), "\"say \\\"hi\\\"\\n\"");
   EXPECT_EQ(plughost::ButtonText("No|Maybe]\t"), "No\\|Maybe\\]\\t");
   EXPECT_EQ(plughost::WithoutAmpersands("Zentu PDF/&X && &&&Y&"), "Zentu PDF/X & &Y");
+}
+
+// The password prompt takes an answer or a standing answer and prints
+// whether a password was given, never the password; `page N` shows page N.
+TEST(ScriptDriver, PasswordPromptAndPageSteps) {
+  hosttest::BindTables();
+  const struct {
+    std::vector<const char*> lines;
+    bool given;
+    const char* password;
+  } rows[] = {
+      {{"answer password wrong"}, true, "wrong"},
+      {{"answer password cancel"}, false, ""},
+      {{"answer password \"cancel\""}, true, "cancel"},
+      {{"always password own", "page 3"}, true, "own"},
+  };
+  hosttest::TempDir dir;
+  hosttest::WriteFile(dir.File("four.pdf"), hosttest::MakePagesPdf(4));
+  host::OpenInView(dir.File("four.pdf"));
+  for (const auto& row : rows) {
+    std::deque<plughost::Line> lines;
+    for (const char* line : row.lines) lines.push_back(plughost::Line{line, "test"});
+    plughost::Session session(lines, false, true);
+    ::testing::internal::CaptureStdout();
+    if (row.lines.size() > 1) session.Run();  // the standing answer first
+    std::string password;
+    EXPECT_EQ(session.Password(host::PasswordRequest{"locked.pdf"}, &password), row.given);
+    EXPECT_EQ(password, row.password);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              std::string("PASSWORD: locked.pdf -> ") + (row.given ? "given" : "cancel") + "\n");
+  }
+  const auto& log = hosttest::CallLog();
+  EXPECT_NE(std::find(log.begin(), log.end(), "page view goes to page 2"), log.end());
+  host::CloseAllDocuments();
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The AcroView table: one headless application with its documents, menus,
 // toolbar and alerts.
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -188,6 +190,24 @@ void AVPageViewGoToImpl(AVPageView view, ASInt32 pageNum) {
   if (pageNum < 0 || pageNum >= count) Raise(pdErrBadPageIndex);
   A().currentPage[id] = pageNum;
   hosttest::LogCall("page view goes to page " + std::to_string(pageNum));
+}
+
+// The user is asked for the document's password. The answer is the
+// password, zero-ended, in the host's memory (AcroSupport 1), which the
+// caller frees; it is the authorisation PDModel 108 takes.
+ASBool AVCryptGetPasswordImpl(PDDoc d, ASInt32, void** authData) {
+  ENTER(CryptGetPassword);
+  Doc& doc = DocOf(d);
+  if (!authData) Raise(genErrBadParm);
+  *authData = nullptr;
+  PasswordRequest request{doc.path.substr(doc.path.find_last_of('/') + 1)};
+  std::string password;
+  if (!AskPassword(request, &password)) return 0;
+  char* copy = static_cast<char*>(std::malloc(password.size() + 1));
+  if (!copy) Raise(genErrNoMemory);
+  std::memcpy(copy, password.c_str(), password.size() + 1);
+  *authData = copy;
+  return 1;
 }
 
 AVMenu AVMenubarAcquireMenuByNameImpl(AVMenubar, const char* name) {
@@ -464,6 +484,8 @@ AVDoc ShowInView(PDDoc pd) {
 AVDoc OpenInView(const std::string& path, const DocOpenOptions& options) {
   return ShowInView(OpenDocument(path, options));
 }
+
+void GoToPage(AVDoc doc, ASInt32 page) { AVPageViewGoToImpl(AVDocGetPageViewImpl(doc), page); }
 
 AVDoc ActiveViewDocument() { return A().docs.empty() ? nullptr : ToAVDoc(A().docs.front()); }
 

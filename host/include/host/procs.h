@@ -187,7 +187,8 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(ToolButtonSetComputeEnabledProc, void, (AVToolButton button, ASCallback proc, void* data), \
     (button, proc, data))                                                                 \
   X(ToolButtonSetHelpText, void, (AVToolButton button, const char* text), (button, text)) \
-  X(DocDoSave, ASBool, (AVDoc doc), (doc))
+  X(DocDoSave, ASBool, (AVDoc doc), (doc))                                               \
+  X(CryptGetPassword, ASBool, (PDDoc doc, ASInt32 wanted, void** authData), (doc, wanted, authData))
 
 // AcroSupport (prefix AS)
 #define HOST_ACROSUPPORT_PROCS(X)                                                         \
@@ -404,7 +405,9 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(CreateItem, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
                              ADMItemInitProc init, ADMUserData data, ASInt32 options),    \
     (dialog, id, type, bounds, init, data, options))                                      \
-  X(GetNextItem, ADMItemRef, (ADMDialogRef dialog, ADMItemRef item), (dialog, item))
+  X(GetNextItem, ADMItemRef, (ADMDialogRef dialog, ADMItemRef item), (dialog, item))      \
+  X(Invalidate, void, (ADMDialogRef dialog), (dialog))                                    \
+  X(InvalidateRect, void, (ADMDialogRef dialog, const ADMRect* rect), (dialog, rect))
 
 // "ADM Item Suite" version 6. Create takes its bounds in pixels, relative
 // to the dialog, and answers none for a type name it does not know or when
@@ -413,10 +416,13 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
 // SetItemType (to "ADM Text Static Multi Line Type") make a static text
 // multi-line; SelectAll (with true) and TakeFocus ready an edit for typing;
 // the integer value, minimum and maximum are those of scrollbars and
-// progress bars; the minimum and maximum (integer or float) of an edit are
-// the range of the numbers it takes. Show (33) shows or hides an item; on a
-// pop-up it opens or closes the pop-up's list instead, and the pop-up stays
-// in view. SetStyleCode (31) and SetFormatCode (88) are only recorded.
+// progress bars, and so are the small and large steps; the minimum and
+// maximum (integer or float) of an edit are the range of the numbers it
+// takes. Show (33) shows or hides an item; on a pop-up it opens or closes
+// the pop-up's list instead, and the pop-up stays in view. SetStyleCode
+// (31) and SetFormatCode (88) are only recorded. GetChildItem counts a list
+// box's children from 1: its vertical scrollbar, then its list area; Move
+// takes the new top-left corner; GetFont answers the dialog font, 0.
 #define HOST_ADMITEM_PROCS(X)                                                             \
   X(Create, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
                          ADMItemInitProc init, ADMUserData data, ASInt32 options),        \
@@ -461,6 +467,12 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(GetIntValue, ASInt32, (ADMItemRef item), (item))                                      \
   X(SetMinIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
   X(SetMaxIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
+  X(GetChildItem, ADMItemRef, (ADMItemRef item, ASInt32 child), (item, child))            \
+  X(Move, void, (ADMItemRef item, ASInt32 x, ASInt32 y), (item, x, y))                    \
+  X(GetFont, ASInt32, (ADMItemRef item), (item))                                          \
+  X(SetSmallIncrement, void, (ADMItemRef item, ADMReal step), (item, step))               \
+  X(GetSmallIncrement, ADMReal, (ADMItemRef item), (item))                                \
+  X(SetLargeIncrement, void, (ADMItemRef item, ADMReal step), (item, step))               \
   X(SetMinFloatValue, void, (ADMItemRef item, ADMReal value), (item, value))              \
   X(SetMaxFloatValue, void, (ADMItemRef item, ADMReal value), (item, value))              \
   X(Show, void, (ADMItemRef item, ADMBoolean show), (item, show))                         \
@@ -469,7 +481,8 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
 
 // "ADM List Suite" version 3: the entries of a pop-up or a list box, in
 // order from index 0. InsertEntry at an index past the end (or -1) appends;
-// FindEntry answers the first entry with exactly that text.
+// FindEntry answers the first entry with exactly that text;
+// GetEntryTextRect answers the box one entry's drawing gets (origin 0, 0).
 #define HOST_ADMLIST_PROCS(X)                                                             \
   X(RemoveEntry, void, (ADMListRef list, ASInt32 index), (list, index))                   \
   X(IndexEntry, ADMEntryRef, (ADMListRef list, ASInt32 index), (list, index))             \
@@ -477,9 +490,13 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(NumberOfEntries, ASInt32, (ADMListRef list), (list))                                  \
   X(InsertEntry, ADMEntryRef, (ADMListRef list, ASInt32 index), (list, index))            \
   X(SetDrawProc, void, (ADMListRef list, ADMEntryDrawProc proc), (list, proc))            \
-  X(GetItem, ADMItemRef, (ADMListRef list), (list))
+  X(GetItem, ADMItemRef, (ADMListRef list), (list))                                       \
+  X(GetEntryTextRect, void, (ADMListRef list, ADMRect* rect), (list, rect))
 
 // "ADM Entry Suite" version 5. One entry of a list is selected at a time.
+// IsInBounds: whether the entry lies in its list's visible area; Invalidate
+// draws it again before the user's next step; GetIndex its place in the
+// list; GetBoundsRect its box relative to the list area.
 #define HOST_ADMENTRY_PROCS(X)                                                            \
   X(Select, void, (ADMEntryRef entry, ADMBoolean select), (entry, select))                \
   X(SetText, void, (ADMEntryRef entry, const char* text), (entry, text))                  \
@@ -488,12 +505,18 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(GetID, ASInt32, (ADMEntryRef entry), (entry))                                         \
   X(SetUserData, void, (ADMEntryRef entry, ADMUserData data), (entry, data))              \
   X(GetUserData, ADMUserData, (ADMEntryRef entry), (entry))                               \
-  X(IsSelected, ADMBoolean, (ADMEntryRef entry), (entry))
+  X(IsSelected, ADMBoolean, (ADMEntryRef entry), (entry))                                 \
+  X(IsInBounds, ADMBoolean, (ADMEntryRef entry), (entry))                                 \
+  X(Invalidate, void, (ADMEntryRef entry), (entry))                                       \
+  X(GetIndex, ASInt32, (ADMEntryRef entry), (entry))                                      \
+  X(GetBoundsRect, void, (ADMEntryRef entry, ADMRect* bounds), (entry, bounds))
 
 // "ADM Drawer Suite" version 4: the drawer an item's or an entry's draw
 // procedure gets. Its bounds have their origin at 0, 0; colours are the
 // dialog manager's colour numbers. Everything drawn is recorded for the
-// item or entry; a text that lies outside the bounds is not drawn.
+// item or entry; a text that lies outside the bounds is not drawn. Create
+// makes a drawer for measuring over an item's window (bounds and font are
+// kept; what it draws is recorded nowhere), which Destroy gives back.
 #define HOST_ADMDRAWER_PROCS(X)                                                           \
   X(GetDC, WinDC, (ADMDrawerRef drawer), (drawer))                                        \
   X(GetBoundsRect, void, (ADMDrawerRef drawer, ADMRect* bounds), (drawer, bounds))        \
@@ -504,7 +527,9 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(FillRect, void, (ADMDrawerRef drawer, const ADMRect* rect), (drawer, rect))           \
   X(FrameRect, void, (ADMDrawerRef drawer, const ADMRect* rect), (drawer, rect))          \
   X(DrawLine, void, (ADMDrawerRef drawer, const ADMPoint* from, const ADMPoint* to), (drawer, from, to)) \
-  X(GetTextWidth, ASInt32, (ADMDrawerRef drawer, const char* text), (drawer, text))
+  X(GetTextWidth, ASInt32, (ADMDrawerRef drawer, const char* text), (drawer, text))       \
+  X(Create, ADMDrawerRef, (WinWindow window, const ADMRect* bounds, ASInt32 font), (window, bounds, font)) \
+  X(Destroy, void, (ADMDrawerRef drawer), (drawer))
 
 // "ADM Notifier Suite" version 2.
 #define HOST_ADMNOTIFIER_PROCS(X)                                                         \

@@ -160,6 +160,7 @@ enum : unsigned {
   DocGetPDDoc = 48,
   DocGetPageView = 49,
   PageViewGetPageNum = 219,
+  CryptGetPassword = 209,
   MenubarAcquireMenuByName = 71,
   MenubarAcquireMenuItemByName = 74,
   MenuNew = 78,
@@ -336,6 +337,8 @@ enum : unsigned {
   Move = 41,
   SetText = 54,
   SetTextW = 55,
+  Invalidate = 47,
+  InvalidateRect = 48,
   SetCursorID = 50,
   GetCursorID = 51,
   GetItem = 72,
@@ -362,13 +365,18 @@ enum : unsigned {
   GetID = 22,
   GetWindowRef = 24,
   GetList = 25,
+  GetChildItem = 26,
   GetItemType = 30,
   SetStyleCode = 31,
   Show = 33,
   Enable = 35,
   SetBoundsRect = 41,
-  GetBoundsRect = 42,
+  GetBoundsRect = 44,  // also at 42
   GetBestSize = 45,
+  Resize = 46,  // also at 1001
+  Move = 47,
+  Redraw = 52,  // also at 1000
+  GetFont = 74,
   SetText = 75,
   SetTextW = 76,
   GetText = 77,
@@ -376,36 +384,38 @@ enum : unsigned {
   SetFormatCode = 88,
   SetBooleanValue = 92,
   GetBooleanValue = 93,
+  GetIntValue = 95,  // also at 1007
   SetMinIntValue = 100,
-  SetMaxIntValue = 104,
+  SetMaxIntValue = 104,  // also at 1009
   SetMinFloatValue = 106,
   SetMaxFloatValue = 110,
+  SetSmallIncrement = 112,
+  SetLargeIncrement = 114,
+  GetSmallIncrement = 115,
   SetFloatToTextProc = 120,
   DefaultFloatToText = 122,
   SetTextToFloatProc = 124,
   DefaultTextToFloat = 126,
   // ours
-  Redraw = 1000,
-  Resize = 1001,
   PrepareStaticText = 1002,
   SetItemType = 1003,
   SelectAll = 1004,
   TakeFocus = 1005,
   SetIntValue = 1006,
-  GetIntValue = 1007,
   Last = kSuiteTableSize
 };
 }
 
 namespace ADMListSel {
 enum : unsigned {
+  SetDrawProc = 7,  // also at 1001
+  GetEntryTextRect = 20,
+  InsertEntry = 21,  // also at 1000
   RemoveEntry = 22,
   IndexEntry = 24,
   FindEntry = 25,
   NumberOfEntries = 29,
   // ours
-  InsertEntry = 1000,
-  SetDrawProc = 1001,
   GetItem = 1002,
   Last = kSuiteTableSize
 };
@@ -413,15 +423,19 @@ enum : unsigned {
 
 namespace ADMEntrySel {
 enum : unsigned {
+  SetID = 8,  // also at 1002
+  SetUserData = 10,  // also at 1004
   Select = 12,
+  IsSelected = 13,  // also at 1006
+  IsInBounds = 15,
+  Invalidate = 30,
   // ours
   SetText = 1000,
   GetText = 1001,
-  SetID = 1002,
   GetID = 1003,
-  SetUserData = 1004,
   GetUserData = 1005,
-  IsSelected = 1006,
+  GetIndex = 1007,
+  GetBoundsRect = 1008,
   Last = kSuiteTableSize
 };
 }
@@ -430,14 +444,16 @@ namespace ADMDrawerSel {
 enum : unsigned {
   GetDC = 0,
   GetBoundsRect = 2,
+  FrameRect = 25,  // also at 1004
+  GetTextWidth = 44,  // also at 1006
+  DrawTextInBox = 49,  // also at 1002
+  Destroy = 59,
+  Create = 63,
   // ours
   SetColor = 1000,
   GetColor = 1001,
-  DrawTextInBox = 1002,
   FillRect = 1003,
-  FrameRect = 1004,
   DrawLine = 1005,
-  GetTextWidth = 1006,
   Last = kSuiteTableSize
 };
 }
