@@ -1,5 +1,6 @@
 #include "checker/DetailsDlgADM.h"
 
+#include "checker/Reports.h"
 #include "checker/Results.h"
 #include "checker/ResultsListBox.h"
 #include "checker/UIInterface.h"
@@ -96,7 +97,9 @@ void DetailsDlgADM::FixItem() {
 }
 
 void DetailsDlgADM::WriteReport() {
-  HostCallQuietly([] { AVAlertNote("The text report is not built yet."); });
+  if (!results_ || !results_->GetWalker()) return;
+  TextReport report(results_->GetWalker()->GetPDDoc());
+  if (report.ChooseFileName(CurrentUIInterface())) report.Generate(results_);
 }
 
 void DetailsDlgADM::Notify(ADMNotifierRef notifier) {

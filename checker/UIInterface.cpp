@@ -6,6 +6,7 @@
 #include <set>
 
 #include "checker/CheckerDlgADM.h"
+#include "checker/DetailsDlgADM.h"
 #include "checker/PrefKeys.h"
 #include "checker/PreferencesDlgADM.h"
 #include "checker/Results.h"
@@ -36,10 +37,6 @@ const ASInt32 kStringEntryDialog = 136, kPromptItem = 1006, kEntryItem = 1005;
 void Note(const std::string& text) {
   HostCallQuietly([&] { AVAlertNote(text.c_str()); });
 }
-
-// Operations whose dialogs and repairs come with later work say so when
-// they are reached.
-void NotBuiltYet(const char* what) { Note(std::string(what) + " is not built yet."); }
 
 // Ends the dialog through the dialog manager, which runs its own tidy-up;
 // the object stays its owner's.
@@ -344,7 +341,10 @@ bool UIInterface::CheckSecurity() {
   return false;
 }
 
-void UIInterface::ShowDetails(const boost::shared_ptr<Results>&) { NotBuiltYet("The details dialog"); }
+void UIInterface::ShowDetails(const boost::shared_ptr<Results>& results) {
+  DetailsDlgADM details(results);
+  details.DoModal();
+}
 
 boost::shared_ptr<PDFXPreflight> UIInterface::Walker() const {
   if (walker_) return walker_;

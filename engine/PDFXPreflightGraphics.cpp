@@ -1,6 +1,7 @@
 // Graphics states, halftones, patterns, shadings and functions: every object
 // they refer to is handed on so that the standard's rules see it. Nothing
 // is filed here.
+#include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
 #include "engine/KindWalk.h"
 #include "engine/PDFXPreflight.h"
@@ -48,7 +49,7 @@ void PDFXPreflight::CheckExtGState(const NodePtr& node, const NodePtr&) {
   }
 }
 
-void PDFXPreflight::CheckHalftone(const NodePtr& node, const NodePtr&) {
+void PDFXPreflight::CheckHalftone(const NodePtr& node, const NodePtr& referrer) {
   if (!node || !kindwalk::IsDictOrStream(node->object)) return;
   const MyCosObj type = node->object.Get("Type");
   if (!kindwalk::Present(type)) return;
@@ -59,8 +60,10 @@ void PDFXPreflight::CheckHalftone(const NodePtr& node, const NodePtr&) {
 
   kindwalk::TrailStep step(halftoneTrail_, *node);
   if (!step.Entered()) return;
-  // Walked here, so the object visit need not check it again.
+  // Walked here, so the object visit need not check it again: the
+  // standard's halftone keys are checked here instead.
   MarkVisited(node);
+  if (standard_) standard_->CheckDict(*this, KIND_HALFTONE, node->object, referrer ? referrer->object : MyCosObj());
 
   for (const char* key : {"SpotFunction", "TransferFunction"}) {
     // A name or an array of names is a predefined function.

@@ -71,7 +71,17 @@ bool CheckGTSVersion(FixContext& context) {
     if (severity == UNFIXABLE_ERROR) unfixable = true;
   }
   const int wanted = unfixable ? UNFIXABLE_ERROR : fixable ? FIXABLE_ERROR : AUTOFIX_ERROR;
-  if (error->GetSeverity() == wanted) return false;
-  error->SetSeverity(wanted);
-  return true;
+  // The walker runs this test with one record of the several that carry it:
+  // the other open identification records follow the same grade, or "Fix
+  // all" would keep trying one that cannot be written yet.
+  bool changed = false;
+  for (const boost::shared_ptr<Zentu::PDFX_Error>& other : error->GetOwner()->GetErrorList()) {
+    if (!other || (other.get() != error && (other->IsFixed() || !IsIdentificationRecord(*other) ||
+                                            other->GetDeferredTest() != &CheckGTSVersion)))
+      continue;
+    if (other->GetSeverity() == wanted) continue;
+    other->SetSeverity(wanted);
+    changed = true;
+  }
+  return changed;
 }

@@ -112,7 +112,7 @@ TEST_F(WizardRunTest, TheSamplesVerdicts) {
 }
 
 // Waits for the standards' rule trees, which file the missing /Trapped.
-TEST_F(WizardRunTest, DISABLED_TheFixableSamplesVerdictAndReport) {
+TEST_F(WizardRunTest, TheFixableSamplesVerdictAndReport) {
   auto run = Run(Sample("x1a-fixable"), std::string(kCheck) + "print dialog\npress 1024\nanswer file r.log\npress 1\n"
                                                               "answer confirm cancel\n");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -143,8 +143,7 @@ std::string WithLowImage(const std::string& tail) {
       "<< /Type /OutputIntent /S /GTS_PDFX /OutputConditionIdentifier (CGATS TR 001) /RegistryName "
       "(http://www.color.org) /OutputCondition (SWOP CGATS TR 001-1995) /Info (CGATS TR 001) >>",
       "stream:|0 0 0 1 k 100 100 200 200 re f q 72 0 0 72 100 300 cm /Im1 Do Q" + tail,
-      "<< /Title (low) /Creator (test) /Producer (test) /CreationDate (D:20260101120000Z) /ModDate "
-      "(D:20260101120000Z) /Trapped /False /GTS_PDFXVersion (PDF/X-1:2001) /GTS_PDFXConformance (PDF/X-1a:2001) >>",
+      "<< /Title (low) /Creator (test) /Producer (test) /CreationDate (D:20260101120000Z) /ModDate (D:20260101120000Z) /Trapped /False /GTS_PDFXVersion (PDF/X-1:2001) /GTS_PDFXConformance (PDF/X-1a:2001) >>",
       "stream:/Type /XObject /Subtype /Image /Width 100 /Height 1 /ColorSpace /DeviceCMYK /BitsPerComponent 8|" +
           std::string(400, 'A'),
   };
@@ -193,6 +192,11 @@ TEST_F(WizardRunTest, TheTextReport) {
        kQuestion},
       {"a cancel", Sample("x1a-good"), "cancel", good + "cancel\n", "", ""},
       {"a failure", Sample("x1a-good"), "error 12291", good + "error 12291\nNOTE: Error creating dialog:  12291\n", "", ""},
+      // The details dialog writes the same report.
+      {"details", Sample("rgb-font"), "r.log", "FILE: save \"Select output file\" \"rgb-font.pdf.log\" -> " + Work("r.log") + "\n",
+       kHeader + Sample("rgb-font") + "\n\n" + kTitles + "1\tUnfixable error\toperator in stream\tinvalid value\t'rg'\n" +
+           "1\tUnfixable error\tFont\tnot embedded\t'Helvetica' 'WinAnsiEncoding' encoding\n",
+       kQuestion},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -201,10 +205,13 @@ TEST_F(WizardRunTest, TheTextReport) {
       ::unlink(Work("r.log").c_str());
     else
       hosttest::WriteFile(Work("r.log"), std::string(2000, 'x'));
-    auto run = Run(row.file, std::string(kCheck) + "press 1024\nanswer file " + row.answer + "\npress 1\n" +
-                                           (*row.question ? "answer confirm cancel\n" : ""));
+    const bool details = std::string(row.name) == "details";
+    auto run = Run(row.file, std::string(kCheck) + (details ? "press 1008\n" : "") + "press 1024\nanswer file " +
+                                 row.answer + "\npress 1\n" + (details ? "press 1\n" : "") +
+                                 (*row.question ? "answer confirm cancel\n" : ""));
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, kOpened + row.out + "CLOSED 137 1\n" + row.question);
+    EXPECT_EQ(run.out, kOpened + (details ? "DIALOG 134 \"Zentu PDF/X Corvane details\"\n" : "") + row.out +
+                           (details ? "CLOSED 134 1\n" : "") + "CLOSED 137 1\n" + row.question);
     EXPECT_EQ(hosttest::FileExists(Work("r.log")), !row.report.empty());
     if (!row.report.empty()) {
       EXPECT_EQ(hosttest::ReadFile(Work("r.log")), row.report);

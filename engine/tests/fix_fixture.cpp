@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <sstream>
 
@@ -44,6 +45,29 @@ std::string Hex(const std::string& bytes) {
     text += digits[c & 15];
   }
   return text;
+}
+
+std::string ReadAll(ASStm stm) {
+  std::string data;
+  char buffer[4096];
+  for (;;) {
+    ASSize_t got = ASStmRead(buffer, 1, sizeof buffer, stm);
+    if (got == 0) break;
+    data.append(buffer, got);
+  }
+  return data;
+}
+
+// Data the host cannot decode (CCITT, say) compares by its dictionary alone.
+std::string StreamText(CosObj stream) {
+  ASStm stm = nullptr;
+  std::string data;
+  const bool raised = HostRegion([&] {
+                        stm = CosStreamOpenStm(stream, cosOpenFiltered);
+                        data = ReadAll(stm);
+                      }).raised;
+  if (stm) ASStmClose(stm);
+  return raised ? "undecodable" : Hex(data);
 }
 
 class Dumper {
@@ -124,7 +148,7 @@ class Dumper {
           out << " /" << e.key << " " << Text(e.value, path + "/" + e.key);
         }
         out << " >>";
-        if (stream) out << " stream " << Hex(DecodedData(value));
+        if (stream) out << " stream " << StreamText(value);
         return out.str();
       }
       default:
@@ -183,13 +207,7 @@ std::vector<std::string> ChangedPaths(const ObjectMap& before, const ObjectMap& 
 
 std::string DecodedData(CosObj stream) {
   ASStm stm = CosStreamOpenStm(stream, cosOpenFiltered);
-  std::string data;
-  char buffer[4096];
-  for (;;) {
-    ASSize_t got = ASStmRead(buffer, 1, sizeof buffer, stm);
-    if (got == 0) break;
-    data.append(buffer, got);
-  }
+  std::string data = ReadAll(stm);
   ASStmClose(stm);
   return data;
 }
@@ -262,9 +280,12 @@ int FixFixture::ApplyFixes(const boost::shared_ptr<PDFXPreflight>& walker, const
   context.walker = walker;
   const int answer = error->GetFixer()->FixIt(context, interactive);
   if (answer == 2) {
+    PDDocSetFlags(walker->GetPDDoc(), 2);
     error->SetFixed(true);
-    const std::string version = walker->GetConformance() ? walker->GetConformance()->name : std::string();
-    PDDocSetInfo(walker->GetPDDoc(), "Zent_PDFX_Corvane", version.c_str(), static_cast<ASInt32>(version.size()));
+    char version[32] = "";
+    if (walker->GetConformance())
+      std::snprintf(version, sizeof version, "%.1f", static_cast<double>(walker->GetConformance()->highestVersionF));
+    PDDocSetInfo(walker->GetPDDoc(), kVersionKey, version, static_cast<ASInt32>(std::strlen(version)));
   }
   return answer;
 }

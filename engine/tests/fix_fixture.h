@@ -67,7 +67,8 @@ class FixFixture : public ::testing::Test {
   // `prepare` sees the walker before the check.
   boost::shared_ptr<PDFXPreflight> Check(const std::function<void(PDFXPreflight&)>& prepare = nullptr);
   // What the user interface does for one record: a context, FixIt, and on 2
-  // the record marked fixed and the standard's version written into Info.
+  // the document marked changed (flag 2), the record marked fixed and the
+  // standard's PDF version ("1.3") written into Info.
   int ApplyFixes(const boost::shared_ptr<PDFXPreflight>& walker, const ErrorPtr& error, bool interactive);
   // The clean-up twice, then the deferred tests until they rest.
   void FixAll(const boost::shared_ptr<PDFXPreflight>& walker);

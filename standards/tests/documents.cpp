@@ -53,6 +53,13 @@ void TrapNetwork(Document& d, const char* model) {
                                  " >>");
 }
 
+// The version of PDF/X-1a:2001 where the version of its family belongs, and
+// no conformance key.
+void WrongIdentification(Document& d) {
+  d.SetInfo("GTS_PDFXVersion", "(PDF/X-1a:2001)");
+  d.SetInfo("GTS_PDFXConformance", "");
+}
+
 }  // namespace
 
 void Document::SetInfo(const std::string& key, const std::string& value) {
@@ -198,6 +205,57 @@ const std::vector<Variant>& Variants() {
          d.SetInfo("Creator", "");
        }},
       {"trapped-unknown", [](Document& d) { d.SetInfo("Trapped", "/Unknown"); }},
+      {"trapped-string", [](Document& d) { d.SetInfo("Trapped", "(True)"); }},
+      {"version-without-conformance", [](Document& d) { WrongIdentification(d); }},
+      {"version-without-conformance-rg",
+       [](Document& d) {
+         WrongIdentification(d);
+         d.content = "1 0 0 rg 100 100 200 200 re f";
+       }},
+      {"transfer-function-state", [](Document& d) { GraphicsState(d, "/TR /Identity"); }},
+      {"halftone-type-1-state",
+       [](Document& d) {
+         GraphicsState(d, "/HT << /Type /Halftone /HalftoneType 1 /Frequency 60 /Angle 45 /SpotFunction /Round >>");
+       }},
+      {"halftone-type-6-state",
+       [](Document& d) {
+         const int halftone = d.Add("stream:/Type /Halftone /HalftoneType 6 /Width 1 /Height 1|\x80");
+         GraphicsState(d, "/HT " + Ref(halftone));
+       }},
+      {"postscript-xobject",
+       [](Document& d) {
+         d.AddResource("XObject", "PS1", Ref(d.Add("stream:/Type /XObject /Subtype /PS|0 0 moveto")));
+         d.content += " /PS1 Do";
+       }},
+      {"opi-form",
+       [](Document& d) {
+         const int form = d.Add("stream:/Type /XObject /Subtype /Form /BBox [0 0 10 10] /OPI << /1.3 << /Type /OPI "
+                                "/Version 1.3 /F (photo.tif) /Size [10 10] /CropRect [0 0 10 10] /Position [0 0 10 0 10 "
+                                "10 0 10] >> >>|0 0 0 1 k 0 0 10 10 re f");
+         d.AddResource("XObject", "Fm1", Ref(form));
+         d.content += " /Fm1 Do";
+       }},
+      {"external-image-data",
+       [](Document& d) { d.PlaceImage(std::string(kImage) + " /F (pixel.cmyk)", kCmykPixel); }},
+      {"alternate-image-for-printing",
+       [](Document& d) {
+         const int alternate = d.Add("stream:/Type /XObject /Subtype /Image /Width 1 /Height 1 " + std::string(kImage) +
+                                     "|" + kCmykPixel);
+         d.PlaceImage(std::string(kImage) + " /Alternates [<< /Image " + Ref(alternate) +
+                          " /DefaultForPrinting true >>]",
+                      kCmykPixel);
+       }},
+      {"no-trim-box", [](Document& d) { d.boxes = "/MediaBox [0 0 612 792]"; }},
+      {"art-and-trim-box", [](Document& d) { d.boxes += " /ArtBox [36 36 576 756]"; }},
+      {"empty-output-intents", [](Document& d) { d.outputIntents = "[]"; }},
+      {"two-output-intents", [](Document& d) { d.outputIntents = "[6 0 R " + Ref(d.Add(d.intent)) + "]"; }},
+      {"output-intents-not-an-array", [](Document& d) { d.outputIntents = "6 0 R"; }},
+      {"default-gray-space",
+       [](Document& d) {
+         const int profile = d.Add("stream:/N 1 /Filter /ASCIIHexDecode|" +
+                                   enginetest::Hex(enginetest::ProfileBytes("mntr", "GRAY", "Gray")));
+         d.AddResource("ColorSpace", "DefaultGray", Ref(d.Add("[/ICCBased " + Ref(profile) + "]")));
+       }},
   };
   return variants;
 }

@@ -15,6 +15,10 @@
 namespace {
 
 using standardstest::Finding;
+using standardstest::kColorSpaces;
+using standardstest::kFilters;
+using standardstest::kInlineFilters;
+using standardstest::kTransparency;
 using standardstest::kX1a;
 using standardstest::kX3;
 
@@ -30,16 +34,6 @@ size_t Entries(const KeyTable& table) {
   return count;
 }
 
-const char kColorSpaces[] =
-    " (must be one of \"DeviceGray\", \"G\", \"DeviceCMYK\", \"CMYK\", \"Indexed\", \"Pattern\", \"DeviceN\", or "
-    "\"Separation\")";
-const char kFilters[] =
-    " (must be one of \"CCITTFaxDecode\", \"DCTDecode\", \"ASCIIHexDecode\", \"ASCII85Decode\", \"RunLengthDecode\", "
-    "or \"FlateDecode\")";
-const char kInlineFilters[] =
-    " (must be one of \"CCITTFaxDecode\", \"DCTDecode\", \"ASCIIHexDecode\", \"ASCII85Decode\", \"RunLengthDecode\", "
-    "\"FlateDecode\", \"CCF\", \"DCT\", \"AHx\", \"A85\", \"RL\", or \"Fl\")";
-const char kTransparency[] = "Transparency is used on this page";
 const char kRemover[] = "TransparencyRemovalFixer";
 
 class RuleTreeTest : public standardstest::StandardsFixture {

@@ -18,6 +18,17 @@ namespace standardstest {
 
 const char* const kStandards[2] = {"PDF/X-1a:2001", "PDF/X-3"};
 
+const char kColorSpaces[] =
+    " (must be one of \"DeviceGray\", \"G\", \"DeviceCMYK\", \"CMYK\", \"Indexed\", \"Pattern\", \"DeviceN\", or "
+    "\"Separation\")";
+const char kFilters[] =
+    " (must be one of \"CCITTFaxDecode\", \"DCTDecode\", \"ASCIIHexDecode\", \"ASCII85Decode\", \"RunLengthDecode\", "
+    "or \"FlateDecode\")";
+const char kInlineFilters[] =
+    " (must be one of \"CCITTFaxDecode\", \"DCTDecode\", \"ASCIIHexDecode\", \"ASCII85Decode\", \"RunLengthDecode\", "
+    "\"FlateDecode\", \"CCF\", \"DCT\", \"AHx\", \"A85\", \"RL\", or \"Fl\")";
+const char kTransparency[] = "Transparency is used on this page";
+
 int NumberOf(const NodePtr& node) { return node ? node->objectNumber : kNoNode; }
 
 bool Record::operator==(const Record& other) const {

@@ -54,6 +54,13 @@ std::vector<Finding> Findings(const PDFXPreflight& walker);
 
 extern const char* const kStandards[2];  // both registered standards
 
+// Messages both standards file: the colour spaces, stream and inline-image
+// filters PDF/X-1a:2001 admits, and transparency found on a page.
+extern const char kColorSpaces[];
+extern const char kFilters[];
+extern const char kInlineFilters[];
+extern const char kTransparency[];
+
 class StandardsFixture : public enginetest::FixFixture {
  protected:
   void SetUp() override;
