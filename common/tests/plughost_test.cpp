@@ -145,13 +145,18 @@ TEST(Plughost, TerminalSessions) {
   for (size_t at = 0; at < terminal.out.size();) {
     size_t end = terminal.out.find('\n', at) + 1;
     std::string line = terminal.out.substr(at, end - at);
-    bool listing = line.rfind("ITEMS ", 0) == 0 || line.rfind("  ", 0) == 0 || line.rfind("ASK ", 0) == 0;
+    bool listing = line.rfind("ITEMS ", 0) == 0 || line.rfind("  ", 0) == 0 || line.rfind("ASK ", 0) == 0 ||
+                   line.rfind("MENU ", 0) == 0 || line == "TOOLBAR\n";
     listings += listing;
     if (!listing) events += line;
     at = end;
   }
   EXPECT_EQ(events, script.out);
   EXPECT_GT(listings, 0u);
+  // The menus and toolbar at start and after each step at top level.
+  const std::string menus = Plughost({"--script", "-"}, "print menus\n").out;
+  EXPECT_EQ(terminal.out.rfind(menus, 0), 0u) << terminal.out;
+  EXPECT_EQ(terminal.out.substr(terminal.out.size() - menus.size()), menus);
   EXPECT_EQ(Plughost({"--interactive", "--brief"}, steps).out, "ALERT: q [Yes|No\\|Maybe] -> Yes\nNOTE: button 1\n");
 
   // The end of the input inside a dialog stops; at top level it quits.

@@ -17,12 +17,39 @@
 #include <string>
 #include <vector>
 
+#include "app/check.h"
 #include "app/session.h"
 #include "core/host.h"
 #include "dialogs/manager.h"
 #include "host/handshake.h"
 
 namespace {
+
+const char kCheckUsage[] =
+    "usage: plughost check FILE.pdf [--report PATH] [--fix] [--output PATH.pdf] [--remove-tags]\n"
+    "         [--password TEXT] [--standard NAME [--keep-standard]] [--settings DIR] [--plugins DIR]\n"
+    "         [--verbose] [--print-script]\n"
+    "Checks FILE.pdf through the checker's own menu item and dialogs, run as steps\n"
+    "(--print-script shows them). Standard output has the NOTE, CONFIRM, ALERT,\n"
+    "PASSWORD, FILE, SAVED and VERDICT lines (every line with --verbose). Exit status\n"
+    "0 when the last verdict says the file is valid, 1 when it says it is not, 2 when\n"
+    "no verdict was shown or the run stopped (one line \"plughost: reason\" on\n"
+    "standard error).\n"
+    "  --report PATH      write the report to PATH (\".log\" added when its name has no\n"
+    "                     \".\"; it may not be FILE.pdf); -: print it after the other lines\n"
+    "  --fix              press \"Fix all\" and show the verdict again; nothing is saved\n"
+    "                     without --output\n"
+    "  --output PATH.pdf  save the document to PATH.pdf (the name ends in \".pdf\")\n"
+    "  --remove-tags      answer OK when asked to remove the identification keys of a\n"
+    "                     file that is not valid (else Cancel)\n"
+    "  --password TEXT    open the file with TEXT and give it at the password prompt\n"
+    "                     (--print-script prints it)\n"
+    "  --standard NAME    check against NAME, chosen in the preferences (one check more\n"
+    "                     when another standard is stored); the run works on a copy of\n"
+    "                     the settings, which stay as they were\n"
+    "  --keep-standard    keep NAME in the settings for later checks\n"
+    "  --verbose          show every line, the dialogs' too\n"
+    "  --print-script     print the steps and end\n";
 
 const char kUsage[] =
     "usage: plughost [options] [FILE.pdf] [STEP...]\n"
@@ -88,7 +115,9 @@ const char kUsage[] =
     "FILE, ITEM (or the LABEL of print item), LIST and SAVED. Exit status 0 when\n"
     "the steps ran; 2 with one line \"plughost: reason\" on standard error when one\n"
     "could not run. At a terminal, while a plug-in works, a typed press goes to its\n"
-    "modeless dialog at once and other steps wait until the work returns.\n";
+    "modeless dialog at once and other steps wait until the work returns. At the\n"
+    "prompt the menus and toolbar buttons are listed, and each dialog as it waits.\n"
+    "\n";
 
 struct Plugin {
   std::string path;
@@ -114,6 +143,17 @@ std::string ExeDir() {
   if (gSession) gSession->Stop(why);
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
+  plughost::RunAtExit();
+  std::_Exit(2);
+}
+
+bool gCheck = false;  // the `check` shortcut
+
+// A fault of the command line, found before anything is loaded.
+[[noreturn]] void Usage(const std::string& why) {
+  if (!gCheck) Fail(why + " (plughost --help shows the usage)");
+  std::cerr << "plughost: " << why << "\n" << kCheckUsage << std::flush;
+  plughost::RunAtExit();
   std::_Exit(2);
 }
 
@@ -231,24 +271,44 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    lines.push_back(plughost::Line{text.substr(start, end - start), name + " line " + std::to_string(number++)});
+    lines.push_back(plughost::Line{text.substr(start, end - start), name + " line " + std::to_string(number++), ""});
     start = end + 1;
   }
   return lines;
 }
 
+// Options that take a value.
+bool TakesValue(const std::string& option) {
+  for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
+                           "--output", "--standard"})
+    if (option == name) return true;
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // `check` as the first argument that is no option starts the shortcut.
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (TakesValue(a)) {
+      ++i;
+    } else if (a.compare(0, 1, "-") != 0) {
+      gCheck = a == "check";
+      break;
+    }
+  }
   std::string pluginDir = ExeDir() + "/plugins";
-  bool pluginsGiven = false, list = false, interactive = false, brief = false;
+  bool pluginsGiven = false, list = false, interactive = false, brief = false, checkWord = false;
   std::string script;
   host::DocOpenOptions open;
-  std::vector<std::string> rest;
+  std::vector<std::string> rest, checkOnly, notWithCheck;
+  plughost::CheckRun run;
+  plughost::CheckOptions& check = run.options;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string {
-      if (i + 1 >= argc) Fail(a + " needs a value");
+      if (i + 1 >= argc) Usage(a + " needs a value");
       return argv[++i];
     };
     if (a == "--plugins") {
@@ -258,41 +318,74 @@ int main(int argc, char** argv) {
       ::setenv("PLUGHOST_HOME", value().c_str(), 1);
     } else if (a == "--script") {
       script = value();
+      notWithCheck.push_back(a);
     } else if (a == "--interactive") {
       interactive = true;
+      notWithCheck.push_back(a);
     } else if (a == "--host-version") {
       std::string text = value();
       unsigned major = 0, minor = 0;
       char end = 0;
       if (std::sscanf(text.c_str(), "%3u.%3u%c", &major, &minor, &end) != 2 || major > 99 || minor > 99)
-        Fail("--host-version " + text + ": give MAJOR.MINOR, as 5.0");
+        Usage("--host-version " + text + ": give MAJOR.MINOR, as 5.0");
       gHostVersion = HFT_VERSION(major, minor);
     } else if (a == "--password") {
-      open.password = value();
+      open.password = check.password = value();
+      check.hasPassword = true;
     } else if (a == "--brief") {
       brief = true;
+      notWithCheck.push_back(a);
     } else if (a == "--list") {
       list = true;
+      notWithCheck.push_back(a);
+    } else if (a == "--report" || a == "--output" || a == "--standard") {
+      (a == "--report" ? check.report : a == "--output" ? check.output : check.standard) = value();
+      if (a == "--report" && check.report.empty()) Usage("--report needs a path");
+      if (a == "--standard") check.hasStandard = true;
+      checkOnly.push_back(a);
+    } else if (a == "--fix" || a == "--remove-tags" || a == "--keep-standard" || a == "--verbose" ||
+               a == "--print-script") {
+      (a == "--fix" ? check.fix : a == "--remove-tags" ? check.removeTags : a == "--keep-standard" ? check.keepStandard
+                                                             : a == "--verbose" ? check.verbose : check.printScript) = true;
+      checkOnly.push_back(a);
     } else if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
+      std::cout << kUsage << kCheckUsage;
       return 0;
     } else if (a.compare(0, 2, "--") == 0) {
-      Fail("no option " + a + " (plughost --help shows the usage)");
+      Usage("no option " + a);
+    } else if (gCheck && !checkWord) {
+      checkWord = true;
     } else {
       rest.push_back(a);
     }
   }
+  if (!gCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
+  if (gCheck && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with check");
+  if (gCheck && rest.size() > 1) Usage("check takes one file, and " + rest[1] + " is another");
   if (script == "-" && interactive) Fail("--script - and --interactive would both read standard input");
+  if (gCheck) {
+    check.file = rest.empty() ? "" : rest[0];
+    std::string fault = plughost::CheckFault(check);
+    if (!fault.empty()) Usage(fault);
+    brief = !check.verbose;
+    fault = run.Prepare();
+    if (!fault.empty()) Fail(fault);
+    if (check.printScript) {
+      for (const auto& line : run.Steps()) std::cout << line.text << '\n';
+      plughost::RunAtExit();
+      return 0;
+    }
+  }
 
   bool isFolder = false;
   std::vector<std::string> files = PluginFiles(pluginDir, &isFolder);
   if (pluginsGiven && !isFolder) Fail("--plugins " + pluginDir + ": no such folder");
   if (pluginsGiven && files.empty()) Fail("--plugins " + pluginDir + " holds no plug-in");
 
-  bool openFirst = !rest.empty() && IsPdfName(rest[0]);
+  bool openFirst = !rest.empty() && (gCheck || IsPdfName(rest[0]));
   std::deque<plughost::Line> lines;
   for (size_t i = openFirst ? 1 : 0; i < rest.size(); ++i)
-    lines.push_back(plughost::Line{rest[i], "argument " + std::to_string(i + 1)});
+    lines.push_back(plughost::Line{rest[i], "argument " + std::to_string(i + 1), ""});
   if (!script.empty()) {
     auto more = ReadScript(script);
     lines.insert(lines.end(), more.begin(), more.end());
@@ -304,6 +397,7 @@ int main(int argc, char** argv) {
   session.SetOpenOptions(open);
   gSession = &session;
   host::SetDriver(&session);
+  if (gCheck) run.Start(session);
   LoadPlugins(files);
 
   if (openFirst) {
@@ -319,5 +413,13 @@ int main(int argc, char** argv) {
   }
   session.Run();
   UnloadPlugins();
+  if (gCheck) {
+    std::string fault;
+    int status = run.Finish(session, &fault);
+    if (!fault.empty()) Fail(fault);
+    plughost::RunAtExit();
+    return status;
+  }
+  plughost::RunAtExit();
   return 0;
 }

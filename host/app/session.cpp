@@ -159,7 +159,22 @@ std::string HostError(ASErrorCode code) {
 }
 
 // Transcript --------------------------------------------------------------------
+std::vector<std::function<void()>>& ExitWork() {
+  static auto* work = new std::vector<std::function<void()>>;
+  return *work;
+}
+
+void AtExit(std::function<void()> work) { ExitWork().push_back(std::move(work)); }
+
+void RunAtExit() {
+  auto work = std::move(ExitWork());
+  ExitWork().clear();
+  for (auto it = work.rbegin(); it != work.rend(); ++it) (*it)();
+}
+
 void Transcript::Print(const std::string& line) {
+  if (omit_ && omit_(line)) return;
+  if (line.compare(0, 9, "VERDICT: ") == 0) verdict_ = line.substr(9);
   EndStatus();
   std::cout << line << '\n' << std::flush;
 }
@@ -253,7 +268,12 @@ void Session::Stop(const std::string& reason) {
   out_.PrintHeld();
   std::cout << std::flush;
   std::cerr << "plughost: " << reason << std::endl;
+  RunAtExit();
   std::_Exit(2);
+}
+
+void Session::Append(std::deque<Line> lines) {
+  for (auto& line : lines) lines_.push_back(std::move(line));
 }
 
 // Input that is not a terminal is read only at a prompt, and echoed after
@@ -268,7 +288,7 @@ bool Session::ReadLine(Place place, Line* line, bool* typed) {
   if (!interactive_) return false;
   out_.EndStatus();
   if (!kept_.empty()) {
-    *line = Line{kept_.front(), "input"};
+    *line = Line{kept_.front(), "input", ""};
     kept_.pop_front();
     *typed = true;
     return true;
@@ -284,7 +304,7 @@ bool Session::ReadLine(Place place, Line* line, bool* typed) {
     return false;
   }
   if (!terminal_) std::cerr << text << std::endl;
-  *line = Line{text, "input"};
+  *line = Line{text, "input", ""};
   *typed = true;
   return true;
 }
@@ -298,6 +318,7 @@ bool Session::Next(Place place, Step* step) {
     Parsed parsed = ParseStep(line.text, step, &why);
     step->where = line.where;
     step->typed = typed;
+    step->stopAs = line.stopAs;
     if (parsed == Parsed::Empty) continue;
     if (parsed == Parsed::Error) {
       Failed(why, *step);
@@ -315,7 +336,7 @@ bool Session::Next(Place place, Step* step) {
 }
 
 void Session::Failed(const std::string& why, const Step& step) {
-  if (!step.typed) Stop(why + " (" + step.where + ")");
+  if (!step.typed) Stop(step.stopAs.empty() ? why + " (" + step.where + ")" : step.stopAs);
   out_.EndStatus();
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
@@ -378,8 +399,11 @@ void Session::List(Place place) {
   } else if (place == Place::Prompt && pending_) {
     out_.Listing("ASK " + std::string(pending_->kind == 1 ? "CONFIRM: " : "ALERT: ") + Escaped(pending_->message) + " " +
                  Buttons(*pending_));
-  } else if (ADMDialogRef dialog = place == Place::Prompt ? nullptr : InnermostDialog()) {
-    ListDialog(host::DescribeDialog(dialog), true);
+  } else {
+    // At top level, what can be run; then the dialog that waits.
+    if (place == Place::Top) PrintMenus(true);
+    if (ADMDialogRef dialog = place == Place::Prompt ? nullptr : InnermostDialog())
+      ListDialog(host::DescribeDialog(dialog), true);
   }
 }
 
@@ -473,7 +497,7 @@ void Session::Top(const Step& step) {
   } else if (step.verb == "save %") {
     Save(arg);
   } else if (step.verb == "print menus") {
-    PrintMenus();
+    PrintMenus(false);
   }
 }
 
@@ -512,17 +536,18 @@ void Session::Save(const std::string& path) {
   out_.Event("SAVED: " + Escaped(AbsolutePath(path)));
 }
 
-void Session::PrintMenus() {
+void Session::PrintMenus(bool listing) {
+  auto print = [&](const std::string& line) { listing ? out_.Listing(line) : out_.Event(line); };
   std::vector<host::MenuEntry> tree;
   Guarded([&] { tree = host::MenuTree(); });
   for (const auto& entry : tree) {
     std::string line = std::string(static_cast<size_t>(entry.depth) * 2, ' ');
     line += (entry.menu ? "MENU " : "") + entry.name + " " + Quoted(WithoutAmpersands(entry.title));
-    out_.Event(line + (entry.enabled ? "" : " disabled"));
+    print(line + (entry.enabled ? "" : " disabled"));
   }
   std::vector<host::ToolButtonInfo> buttons;
   Guarded([&] { buttons = host::ToolBarButtons(); });
-  out_.Event("TOOLBAR");
+  print("TOOLBAR");
   for (const auto& b : buttons) {
     std::string line = "  " + b.name;
     if (b.separator) {
@@ -531,7 +556,7 @@ void Session::PrintMenus() {
       line += " " + Quoted(b.help) + (b.bitmap ? " bitmap " + std::to_string(b.bitmap) : "");
       if (!b.enabled) line += " disabled";
     }
-    out_.Event(line);
+    print(line);
   }
 }
 

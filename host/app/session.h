@@ -10,6 +10,7 @@
 // dialog or a prompt.
 #pragma once
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,7 +24,13 @@ namespace plughost {
 struct Line {
   std::string text;
   std::string where;
+  std::string stopAs;  // the reason a stop at this step gives, when not its own
 };
+
+// Work to do before the process exits, whatever the exit: at the end of a
+// run, and at a stop, which ends the process at once.
+void AtExit(std::function<void()> work);
+void RunAtExit();
 
 // The host's text for a raised code, with the detail of the failure.
 std::string HostError(ASErrorCode code);
@@ -40,6 +47,10 @@ class Transcript {
   void Listing(const std::string& line);
   void Quiet(bool on);
   void PrintHeld();
+  // The text of the last VERDICT line printed.
+  const std::string& Verdict() const { return verdict_; }
+  // Event lines left out of standard output.
+  void Omit(std::function<bool(const std::string&)> omit) { omit_ = std::move(omit); }
   // A working dialog's texts, on one line of the terminal that the next
   // line printed ends; only when they changed.
   void Status(const std::string& line);
@@ -51,6 +62,8 @@ class Transcript {
   bool quiet_ = false;
   std::vector<std::string> held_;
   std::string status_;
+  std::string verdict_;
+  std::function<bool(const std::string&)> omit_;
 };
 
 // Lines typed at the terminal, read from standard input as they come.
@@ -73,10 +86,13 @@ class Session : public host::Driver {
   // `lines` are carried out first; with `interactive` the terminal follows.
   Session(std::deque<Line> lines, bool interactive, bool brief);
 
+  // More steps, after those given.
+  void Append(std::deque<Line> lines);
   // How `open` steps open documents (the password).
   void SetOpenOptions(const host::DocOpenOptions& options) { open_ = options; }
   // The steps at top level, until `quit` or the end of the steps.
   void Run();
+  Transcript& transcript() { return out_; }
   // Prints what quiet held and the reason, and exits with status 2.
   [[noreturn]] void Stop(const std::string& reason);
 
@@ -118,7 +134,7 @@ class Session : public host::Driver {
   void Top(const Step& step);
   void RunMenu(const Step& step);
   void Save(const std::string& path);
-  void PrintMenus();
+  void PrintMenus(bool listing);
   // A step of a dialog; true when it was an action of the user.
   bool InDialog(const Step& step, ADMDialogRef dialog);
   int Answer(const Step& step, const host::AlertRequest& request);

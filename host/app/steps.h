@@ -30,6 +30,7 @@ struct Step {
   std::string line;   // as written, for messages
   std::string where;  // "argument 2", "script.txt line 4", "input"
   bool typed = false; // at the terminal
+  std::string stopAs; // the reason a stop at this step gives, when not its own
 };
 
 enum class Parsed { Empty, Step, Error };

@@ -152,6 +152,9 @@ AVDoc ActiveViewDocument();
 PDDoc ViewPDDoc(AVDoc doc);
 void ForgetViewDocument(ASUns32 docId);
 void CloseAllDocuments();
+// The folder for temporary files: $TMPDIR when it names a folder we can
+// write to, else /tmp.
+std::string TempFolder();
 
 struct MenuItemInfo {
   std::string name;

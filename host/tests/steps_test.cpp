@@ -98,7 +98,7 @@ TEST(ScriptDriver, PasswordPromptAndPageSteps) {
   host::OpenInView(dir.File("four.pdf"));
   for (const auto& row : rows) {
     std::deque<plughost::Line> lines;
-    for (const char* line : row.lines) lines.push_back(plughost::Line{line, "test"});
+    for (const char* line : row.lines) lines.push_back(plughost::Line{line, "test", ""});
     plughost::Session session(lines, false, true);
     ::testing::internal::CaptureStdout();
     if (row.lines.size() > 1) session.Run();  // the standing answer first

@@ -80,6 +80,8 @@ std::string ModuleOf(const void* address) {
   return info.dli_fname;
 }
 
+}  // namespace
+
 // $TMPDIR when it names a folder we can write to, else /tmp; never a fixed
 // folder of the caller's.
 std::string TempFolder() {
@@ -92,6 +94,8 @@ std::string TempFolder() {
   }
   return "/tmp";
 }
+
+namespace {
 
 #define ENTER(sel) Enter(TableId::Windows, WindowsSel::sel)
 

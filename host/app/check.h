@@ -1,0 +1,85 @@
+// `plughost check FILE.pdf`: a check of one file through the checker
+// plug-in's own menu item, dialogs and buttons, written out as the steps a
+// script would give; the host does nothing of the check itself.
+#pragma once
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+
+namespace plughost {
+
+struct CheckOptions {
+  std::string file;    // FILE.pdf as given
+  std::string report;  // --report as given; "-" is standard output
+  std::string output;  // --output as given
+  std::string password;
+  bool hasPassword = false;
+  std::string standard;
+  bool hasStandard = false;
+  bool keepStandard = false;
+  bool fix = false;
+  bool removeTags = false;
+  bool verbose = false;
+  bool printScript = false;
+};
+
+// The plug-in's menu item and dialogs the steps name.
+extern const char kCheckMenu[];
+extern const char kStandardKey[];  // the registry key of the stored standard
+extern const char kStandardValue[];
+
+// `path` made absolute through the real path of its folder (the file's own
+// real path when it exists), so that two names of one file compare equal.
+std::string AbsoluteFile(const std::string& path);
+// The report's file as the save chooser names it: absolute, with ".log"
+// added when its last part has no ".".
+std::string ReportFile(const std::string& given);
+
+// What is wrong with the options before anything is loaded, or "".
+std::string CheckFault(const CheckOptions& options);
+
+// The steps of the check, one a line. `reportAnswer` is the path the report
+// chooser is answered with; `chooseStandard` adds the first check that
+// reaches the preferences and chooses the standard.
+std::vector<std::string> CheckSteps(const CheckOptions& options, const std::string& reportAnswer,
+                                    bool chooseStandard);
+
+// The exit status a verdict gives: 0 valid, 1 not valid, 2 none.
+int VerdictStatus(const std::string& verdict);
+
+// The settings a run changes without keeping: a copy of `from` (which may
+// be missing) in a fresh 0700 folder of the temporary folder, the modes of
+// what it holds kept. Empty, with `why`, when it cannot be made.
+std::string CopySettings(const std::string& from, std::string* why);
+void RemoveTree(const std::string& path);
+
+// A file's identity, to tell whether it was written since.
+struct FileState {
+  bool exists = false;
+  unsigned long long inode = 0, size = 0;
+  long long mtime = 0, ctime = 0;  // nanoseconds
+  bool operator==(const FileState& other) const;
+};
+FileState StateOf(const std::string& path);
+
+// One run of the shortcut, around the session that carries its steps out.
+struct CheckRun {
+  CheckOptions options;
+  std::string reportAnswer;  // the path the report chooser is answered with
+  FileState reportBefore;
+
+  // Before the plug-ins load: the scratch settings of --standard and the
+  // temporary report of --report -, removed at exit. Answers a fault or "".
+  std::string Prepare();
+  // The steps, choosing the standard when the stored one is another.
+  std::deque<Line> Steps() const;
+  // Gives the session the steps.
+  void Start(Session& session) const;
+  // After the run: the report checked (and printed for -), then the exit
+  // status the verdict gives; 2 with `fault` when none.
+  int Finish(Session& session, std::string* fault) const;
+};
+
+}  // namespace plughost
