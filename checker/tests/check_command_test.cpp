@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "plughost_runs.h"
 #include "testing/pdfmaker.h"
 #include "testing/processes.h"
 #include "win/registry.h"
 
 namespace {
 
-const double kBound = 60;  // seconds: a run that hangs is a fault
-
-std::string Sample(const std::string& name) { return std::string(SAMPLES) + "/" + name + ".pdf"; }
+using checkertest::kQuestion;
+using checkertest::Sample;
+const double kBound = checkertest::kRunBound;
 
 std::string Verdict(const std::string& text) { return "VERDICT: " + text + "\n"; }
 std::string Good(const std::string& standard) {
@@ -27,10 +28,6 @@ const std::string kFixable = Verdict(
 const std::string kUnfixable = Verdict(
     "This file isn't a valid PDF/X-1a:2001 file.  There were 2 errors which can not be fixed.  There were 1 missing "
     "fonts and at least one RGB image or artwork.  \\nClick the \"Details...\" button for more information");
-const std::string kQuestion =
-    "CONFIRM: This file did not meet the conformance tests for a PDF/X file.  The GTS_PDFXVersion and "
-    "GTS_PDFXConformance tags should be removed.\\n\\nClick Ok to remove the tags.\\n\\nClick Cancel to leave the "
-    "file unchanged. -> ";
 const std::string kXrefNotes =
     "NOTE: An error occurred while checking the file:\\nError getting offset of xref table.\\nPlease contact "
     "technical support\nNOTE: Zentu PDF/X Corvane 3:  Error trying to check document\n";

@@ -9,25 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "plughost_runs.h"
 #include "testing/pdfmaker.h"
 #include "testing/processes.h"
 
 namespace {
 
-const double kBound = 60;  // seconds: a run that hangs is a fault
-
-std::string Sample(const std::string& name) { return std::string(SAMPLES) + "/" + name + ".pdf"; }
-
-std::string PluginFolder() {
-  std::string path = CHECKER_PLUGIN;
-  return path.substr(0, path.rfind('/'));
-}
+using checkertest::kQuestion;
+using checkertest::PluginFolder;
+using checkertest::Sample;
+const double kBound = checkertest::kRunBound;
 
 const char kProgress[] = "DIALOG 133 \"Zentu PDF/X Corvane Progress\" modeless\nCLOSED 133\n";
-const char kQuestion[] =
-    "CONFIRM: This file did not meet the conformance tests for a PDF/X file.  The GTS_PDFXVersion and "
-    "GTS_PDFXConformance tags should be removed.\\n\\nClick Ok to remove the tags.\\n\\nClick Cancel to leave the "
-    "file unchanged. -> ";
 const char kSaveFirst[] =
     "ALERT: Please save your changes prior to running Zentu PDF/X Corvane 3. [Save...|Cancel] -> ";
 const char kFailed[] = "NOTE: Zentu PDF/X Corvane 3:  Error trying to check document\n";

@@ -1,0 +1,26 @@
+// What the tests that run the checker through plughost share: where the
+// samples and the plug-in are, how long a run may take, and the question
+// after a check that leaves errors.
+#pragma once
+#include <string>
+
+namespace checkertest {
+
+const double kRunBound = 60;  // seconds: a run that hangs is a fault
+
+inline std::string Sample(const std::string& name) { return std::string(SAMPLES) + "/" + name + ".pdf"; }
+
+#ifdef CHECKER_PLUGIN
+inline std::string PluginFolder() {
+  const std::string path = CHECKER_PLUGIN;
+  return path.substr(0, path.rfind('/'));
+}
+#endif
+
+// Followed by the answer the transcript shows.
+const char kQuestion[] =
+    "CONFIRM: This file did not meet the conformance tests for a PDF/X file.  The GTS_PDFXVersion and "
+    "GTS_PDFXConformance tags should be removed.\\n\\nClick Ok to remove the tags.\\n\\nClick Cancel to leave the "
+    "file unchanged. -> ";
+
+}  // namespace checkertest
