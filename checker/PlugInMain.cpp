@@ -4,9 +4,11 @@
 #include "checker/CheckerPlugIn.h"
 #include "checker/WizardDlgADM.h"
 #include "common/CommonDialogs.h"
+#include "engine/ProfileResources.h"
 #include "host/piglue.h"
 
-PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kWizardResources, &Zentu::kCommonResources);
+PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kWizardResources, &Zentu::kCommonResources,
+                    &kICCProfileResources);
 
 extern "C" __attribute__((visibility("default"))) ASBool PlugInMain(PIHandshake* hs) {
   if (!PIAcceptHandshake(hs)) return 0;

@@ -101,6 +101,10 @@ bool ICCProfile::LoadFromStream(const MyCosObj& stream) {
 bool ICCProfile::ReadFromMemory(const unsigned char* data, uint32_t size) {
   if (!data) return false;
   DropProfile();
+  // A good read replaces whatever failed before, so that a repaired profile
+  // no longer counts as unreadable.
+  readFailed_ = false;
+  fileError_ = 0;
   profile_ = new_icc();
   if (!profile_ || icc_read_memory(profile_, data, size) != 0) readFailed_ = true;
   return !readFailed_;
@@ -237,9 +241,7 @@ bool ICCProfile::ReplaceWithBuiltIn() {
   if (n != 1 && n != 4) return false;
   uint32_t size = 0;
   const unsigned char* bytes = LoadProfileResource(n == 1 ? 0 : 1, size);
-  if (!bytes) return false;
-  ReadFromMemory(bytes, size);
-  return true;
+  return bytes && ReadFromMemory(bytes, size);
 }
 
 bool ICCProfile::TestForPDFX(const std::string& standardName, PDFXPreflight* walker) {

@@ -222,10 +222,11 @@ TEST_F(ProfileTest, StreamsAreReadDecodedOrCountAsUnreadable) {
   EXPECT_TRUE(empty.HasProfile()) << "the library read and failed";
 
   // Past the host's cap the stream cannot be opened: unreadable, not thrown.
+  const size_t cap = host::DecodedDataCap();
   host::SetDecodedDataCap(100);
   boost::shared_ptr<PDFXPreflight> walker = Walker();
   Zentu::ICCProfile capped(Node(5, KIND_ICC_PROFILE), Node(5));
-  host::SetDecodedDataCap(size_t(512) << 20);
+  host::SetDecodedDataCap(cap);
   EXPECT_TRUE(capped.ReadFailed());
   EXPECT_FALSE(capped.TestForPDFX("PDF/X-3", walker.get()));
   ASSERT_EQ(walker->GetErrorList().size(), 1u);

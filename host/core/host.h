@@ -132,6 +132,7 @@ void SaveDocument(PDDoc doc, const std::string& path);
 bool DocumentWasRepaired(PDDoc doc);
 // Decoded stream data past this many bytes is an error (tests lower it).
 void SetDecodedDataCap(size_t bytes);
+size_t DecodedDataCap();
 
 // Host paths (ASPathName) carry a file-system path; "\" reads as "/".
 ASPathName NewPath(const std::string& text);

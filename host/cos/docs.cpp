@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -25,7 +26,9 @@ namespace {
 struct Registry {
   std::map<ASUns32, std::unique_ptr<Doc>> docs;
   ASUns32 nextId = 1;  // ids are never reused, so a closed document's handles stay dead
-  size_t decodedCap = size_t(512) << 20;
+  // Below the one-allocation cap of the sanitizer runs (256 MiB), so that a
+  // bomb meets our own error first; CappedPipe never grows past it either.
+  size_t decodedCap = size_t(192) << 20;
 };
 
 Registry& R() {
@@ -44,6 +47,9 @@ class CappedPipe : public Pipeline {
   CappedPipe(std::string& out, size_t cap) : Pipeline("capped", nullptr), out_(out), cap_(cap) {}
   void write(unsigned char const* data, size_t len) override {
     if (len > cap_ - out_.size()) throw TooLarge();
+    // Doubling could ask for twice the cap in one block; stop at the cap.
+    if (out_.size() + len > out_.capacity())
+      out_.reserve(std::min(cap_, std::max(out_.size() + len, out_.capacity() * 2)));
     out_.append(reinterpret_cast<const char*>(data), len);
   }
   void finish() override {}
@@ -103,6 +109,51 @@ Doc& Adopt(std::unique_ptr<QPDF> qpdf, const std::string& path) {
   return ref;
 }
 
+// The writer's output into a save's temporary file, every write checked.
+// It never throws: the writer finishes pipelines from destructors, where an
+// exception would end the process. The first failure is kept, the rest of
+// the output dropped, and the save looks at Error() once the writer is done.
+class FilePipe : public Pipeline {
+ public:
+  explicit FilePipe(int fd) : Pipeline("save file", nullptr), fd_(fd) {}
+  void write(unsigned char const* data, size_t len) override {
+    if (err_) return;
+    if (len >= kBuffer - buffer_.size()) {
+      if (!buffer_.empty()) Put(buffer_.data(), buffer_.size());
+      if (!err_) Put(data, len);
+    } else {
+      buffer_.append(reinterpret_cast<const char*>(data), len);
+    }
+  }
+  void finish() override {
+    if (err_) return;
+    err_ = FlushFile(fd_);
+    if (!err_ && !buffer_.empty()) Put(buffer_.data(), buffer_.size());
+  }
+  int Error() const { return err_; }
+
+ private:
+  static constexpr size_t kBuffer = 1 << 16;
+  void Put(const void* data, size_t len) {
+    err_ = WriteFully(fd_, data, len);
+    buffer_.clear();
+  }
+  int fd_;
+  int err_ = 0;
+  std::string buffer_;
+};
+
+// A trailer /ID the writer cannot read (not two strings, a damaged string
+// read as null) would stop every save; the writer makes a fresh one instead.
+void DropUnusableId(QPDF& qpdf) {
+  QPDFObjectHandle trailer = qpdf.getTrailer();
+  if (!trailer.isDictionary() || !trailer.hasKey("/ID")) return;
+  QPDFObjectHandle id = trailer.getKey("/ID");
+  bool usable = id.isArray() && id.getArrayNItems() == 2 && id.getArrayItem(0).isString() &&
+                id.getArrayItem(1).isString();
+  if (!usable) trailer.removeKey("/ID");
+}
+
 // Opening succeeds only when the catalog and the page tree root can be read.
 void CheckOpened(QPDF& qpdf) {
   QPDFObjectHandle root = qpdf.getRoot();
@@ -136,6 +187,16 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
 }
 
 }  // namespace
+
+Doc::~Doc() {
+  if (fileFd >= 0) ::close(fileFd);
+}
+
+void KeepDocFile(Doc& doc, const std::string& path) {
+  if (doc.fileFd >= 0) ::close(doc.fileFd);
+  doc.fileFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  doc.filePath = path;
+}
 
 CosObj Doc::Wrap(QPDFObjectHandle h) {
   if (!h.isInitialized()) return CosObj{0, 0};
@@ -227,8 +288,18 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
     while (kept.compare(0, 2, "./") == 0) kept.erase(0, 2);
     kept = (std::string(folder) == "/" ? "" : std::string(folder)) + "/" + kept;
   }
-  return Open([&](QPDF& q) { q.processFile(path.c_str(), file, true, options.password.c_str()); }, kept,
-              options);
+  int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);  // the library closes its own
+  Doc* doc = nullptr;
+  try {
+    doc = &Open([&](QPDF& q) { q.processFile(path.c_str(), file, true, options.password.c_str()); }, kept,
+                options);
+  } catch (...) {
+    if (held >= 0) ::close(held);
+    throw;
+  }
+  doc->fileFd = held;
+  doc->filePath = kept;
+  return *doc;
 }
 
 Doc& OpenBytes(const std::string& bytes, const std::string& description,
@@ -271,14 +342,10 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
   FileReplacement out;
   if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) RaiseSaveError(out, err);
   try {
-    int copy = ::dup(out.fd());  // the writer closes its own
-    FILE* file = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
-    if (!file) {
-      int err = errno;
-      if (copy >= 0) ::close(copy);
-      throw std::runtime_error(std::string("temporary file: ") + std::strerror(err));
-    }
-    QPDFWriter w(*doc.qpdf, path.c_str(), file, true);
+    DropUnusableId(*doc.qpdf);
+    FilePipe pipe(out.fd());
+    QPDFWriter w(*doc.qpdf);
+    w.setOutputPipeline(&pipe);
     w.setCompressStreams(false);
     w.setDecodeLevel(qpdf_dl_none);
     w.setLinearization(false);
@@ -294,6 +361,13 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
     // Old versions get a classic cross-reference table and no object streams.
     w.setObjectStreamMode(major == 1 && minor < 5 ? qpdf_o_disable : qpdf_o_preserve);
     w.write();
+    if (int err = pipe.Error()) {
+      // The temporary file goes with `out`; the target stays as it was.
+      SetFailureDetail(std::strerror(err));
+      Raise(pdErrSaveFailed);
+    }
+  } catch (const ASHostRaise&) {
+    throw;
   } catch (const std::exception& e) {
     SetFailureDetail(e.what());
     Raise(pdErrSaveFailed);

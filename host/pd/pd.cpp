@@ -50,7 +50,13 @@ void PDDocSaveImpl(PDDoc d, ASInt32 flags, ASPathName path, ASFileSys, void*, vo
   if (target.empty()) Raise(fileErrBadPath);
   SaveNotified(d, target, path, flags);
   const ASInt32 saveCopy = 0x02;  // else the document's file becomes the target
-  if (!(flags & saveCopy)) DocOf(d).path = target;
+  if (!(flags & saveCopy)) {
+    Doc& doc = DocOf(d);
+    doc.path = target;
+    // The document's file is now the one just written, even at the same path.
+    ForgetDocumentFiles(doc.id);
+    KeepDocFile(doc, target);
+  }
 }
 
 ASInt32 PDDocGetFlagsImpl(PDDoc d) {
