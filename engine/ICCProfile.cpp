@@ -204,8 +204,12 @@ bool ICCProfile::WriteToCosStream() {
   if (!profile_ || !profileNode_ || !colorSpaceNode_) return false;
   MyCosObj space = colorSpaceNode_->object;
   const MyCosObj old = profileNode_->object;
-  if (space.CachedType() != CosArray || space.Length() < 2) return false;
-  if (old.CachedType() != CosStream || !space.Get(1).Equal(old)) return false;
+  if (old.CachedType() != CosStream) return false;
+  // An ICCBased array, or an output intent whose destination profile it is.
+  const bool intent = space.CachedType() == CosDict;
+  if (intent ? !space.Get("DestOutputProfile").Equal(old)
+             : space.CachedType() != CosArray || space.Length() < 2 || !space.Get(1).Equal(old))
+    return false;
 
   const unsigned int size = profile_->get_size(profile_);
   if (size == 0) return false;
@@ -227,7 +231,10 @@ bool ICCProfile::WriteToCosStream() {
     StreamCloser closer(memory);
     made.NewStream(doc, 1, memory, 0, 0, dict, MyCosObj(), static_cast<ASInt32>(size));
   }
-  space.Put(1, made);
+  if (intent)
+    space.Put("DestOutputProfile", made);
+  else
+    space.Put(1, made);
   profileNode_->Init(made, KIND_ICC_PROFILE, std::string());
   stream_ = made;
   return true;

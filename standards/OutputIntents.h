@@ -61,6 +61,10 @@ ProfileFile ProfileFileOf(OutputCondition& condition);
 // A new indirect stream of the file's bytes, Flate-compressed, with /N
 // `components`. Null when the file cannot be opened; host failures throw.
 MyCosObj EmbedProfileFile(const MyCosDoc& doc, const std::string& path, int components);
+// The profile of the registered condition the intent names (else of the
+// settings' own condition), embedded as its "DestOutputProfile": 2, or 1
+// when that condition has no profile file.
+int ReplaceDestinationProfile(Conformance& standard, PDFXPreflight& walker, MyCosObj intent);
 
 // Runs `body` in one host frame: any host failure inside it, that of a
 // wrapper operation included, leaves as AcrobatException (no object
