@@ -223,6 +223,9 @@ int UIInterface::FixDocument() {
     for (const auto& error : errors) {
       if (!AutomaticallyFixable(*error)) continue;
       int answer = ApplyFixes(error, false);
+      // A repair that could not be made would be offered again and again:
+      // from now on the record counts as what it is, an error not fixed.
+      if (answer == 1 && (permissions_ & pdPermEdit) && !error->IsFixed()) error->SetSeverity(UNFIXABLE_ERROR);
       if (answer != 2)
         result = answer;
       else if (error->GetPageIndex() != -1)

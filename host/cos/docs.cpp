@@ -10,11 +10,13 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <map>
 #include <set>
 #include <stdexcept>
 
 #include <qpdf/Pipeline.hh>
+#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -161,15 +163,51 @@ void CheckOpened(QPDF& qpdf) {
   if (!root.getKey("/Pages").isDictionary()) Raise(pdErrNoPages);
 }
 
+// The library numbers a new object one above the highest number it has
+// met, references to missing objects included, and refuses past 2^31-1: a
+// damaged file that names such a number could never be repaired.
+bool NoRoomForNewObjects(QPDF& qpdf) {
+  return qpdf.getObjectCount() > static_cast<size_t>(std::numeric_limits<int>::max() / 2);
+}
+
+// The document written to memory and read again: its objects are numbered
+// afresh from 1, and references to objects the file does not have are gone,
+// read as null as they were. Costs a copy of the file in memory and one
+// pass of the writer at opening.
+std::unique_ptr<QPDF> Renumbered(QPDF& old, const std::string& description, const OpenOptions& options,
+                                 std::shared_ptr<std::string>* bytes) {
+  Pl_Buffer buffer("renumbered");
+  QPDFWriter w(old);
+  w.setOutputPipeline(&buffer);
+  w.setCompressStreams(false);
+  w.setDecodeLevel(qpdf_dl_none);
+  w.setLinearization(false);
+  w.setObjectStreamMode(qpdf_o_preserve);
+  w.write();
+  std::unique_ptr<Buffer> written(buffer.getBuffer());
+  *bytes = std::make_shared<std::string>(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
+  auto qpdf = std::make_unique<QPDF>();
+  qpdf->setSuppressWarnings(true);
+  qpdf->processMemoryFile(description.c_str(), (*bytes)->data(), (*bytes)->size(), options.password.c_str());
+  return qpdf;
+}
+
 Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
           const OpenOptions& options) {
   auto qpdf = std::make_unique<QPDF>();
   qpdf->setSuppressWarnings(true);
   qpdf->setAttemptRecovery(options.attemptRepair);
+  std::shared_ptr<std::string> renumbered;
+  bool warned = false;
   try {
     process(*qpdf);
     CheckObjectStreams(*qpdf);
     CheckOpened(*qpdf);
+    if (NoRoomForNewObjects(*qpdf)) {
+      warned = qpdf->anyWarnings();
+      qpdf = Renumbered(*qpdf, path.empty() ? "document" : path, options, &renumbered);
+      CheckOpened(*qpdf);
+    }
   } catch (const ASHostRaise&) {
     throw;
   } catch (const QPDFExc& e) {
@@ -183,7 +221,14 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
     SetFailureDetail(e.what());
     Raise(pdErrBadFile);
   }
-  return Adopt(std::move(qpdf), path);
+  Doc& doc = Adopt(std::move(qpdf), path);
+  if (renumbered) {
+    // Read from memory, while its file (for the trailer and the path) stays the one opened.
+    doc.memoryData = renumbered;
+    doc.repaired = true;
+  }
+  doc.repaired = doc.repaired || warned;
+  return doc;
 }
 
 }  // namespace
