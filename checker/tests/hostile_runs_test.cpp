@@ -1,0 +1,170 @@
+// `plughost check` where things go wrong: a disk that fills during a save,
+// damaged trailers and object numbers, unreadable profiles. Each run has its
+// own working, temporary and settings folders; the samples are only read.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "plughost_runs.h"
+#include "testing/pdfmaker.h"
+#include "testing/processes.h"
+
+namespace {
+
+using checkertest::Sample;
+
+class HostileRunsTest : public ::testing::Test {
+ protected:
+  // plughost with `env` (NAME=VALUE words, or none) in its environment.
+  hosttest::ProcessResult Run(const std::vector<std::string>& env, std::vector<std::string> args) {
+    std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && TMPDIR=\"$1\" && export TMPDIR && shift && exec \"$@\"",
+                                     work_.path(), temp_.path(), "env"};
+    argv.insert(argv.end(), env.begin(), env.end());
+    argv.insert(argv.end(), {PLUGHOST, "--settings", settings_.path(), "check"});
+    argv.insert(argv.end(), args.begin(), args.end());
+    hosttest::ProcessResult run = hosttest::RunProcess(argv, "", checkertest::kRunBound);
+    std::string left;
+    hosttest::RunCommand("ls -A " + hosttest::Quoted(temp_.path()), &left);
+    EXPECT_EQ(left, "") << "left in the temporary folder";
+    return run;
+  }
+  // Leftovers of a save beside the file.
+  std::string SaveLeftovers(const std::string& folder) {
+    std::string out;
+    hosttest::RunCommand("ls -A " + hosttest::Quoted(folder) + " | grep plughost-save", &out);
+    return out;
+  }
+  std::string Work(const std::string& name) const { return work_.File(name); }
+  hosttest::TempDir work_, temp_, settings_;
+};
+
+// Every write, the flush, the close and the sync of a save onto the file
+// itself fail in turn: the file stays byte for byte as it was.
+TEST_F(HostileRunsTest, ASaveThatFailsLeavesTheFileAsItWas) {
+  const std::string original = hosttest::ReadFile(Sample("x3-good"));
+  const std::string file = Work("x3.pdf");
+  struct Step {
+    const char* name;
+    const char* code;
+    const char* reason;
+  };
+  const Step steps[] = {{"write", "ENOSPC", "No space left on device"},
+                        {"flush", "EIO", "Input/output error"},
+                        {"sync", "ENOSPC", "No space left on device"},
+                        {"close", "EIO", "Input/output error"}};
+  for (const Step& step : steps) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(std::string(step.name) + " " + std::to_string(n));
+      hosttest::WriteFile(file, original);
+      std::string hook = std::string("PLUGHOST_FAIL_FILE=") + step.name + ":" + std::to_string(n) + ":" + step.code;
+      hosttest::ProcessResult run = Run({hook}, {"x3.pdf", "--output", "x3.pdf"});
+      EXPECT_EQ(SaveLeftovers(work_.path()), "");
+      if (run.status != 2) {
+        // Past the last write the save goes through: every one was tried.
+        EXPECT_EQ(std::string(step.name), "write");
+        EXPECT_GT(n, 1);
+        EXPECT_NE(hosttest::ReadFile(file), original);
+        break;
+      }
+      EXPECT_EQ(hosttest::ReadFile(file), original);
+      EXPECT_NE(run.err.find(std::string("The document could not be saved (")), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(step.reason), std::string::npos) << run.err;
+      if (std::string(step.name) != "write") break;
+      ASSERT_LT(n, 50) << "a save of the sample writes far fewer pieces";
+    }
+  }
+}
+
+// A real full disk: a small tmpfs, where the test may mount one.
+TEST_F(HostileRunsTest, AFullDiskLosesNothing) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";
+  hosttest::TempDir disk;
+  if (hosttest::RunCommand("mount -t tmpfs -o size=160k tmpfs " + hosttest::Quoted(disk.path()) + " 2>/dev/null") != 0)
+    GTEST_SKIP() << "tmpfs cannot be mounted here";
+  const std::string original = hosttest::ReadFile(Sample("x3-good"));
+  hosttest::WriteFile(disk.File("x3.pdf"), original);
+  hosttest::ProcessResult save = Run({}, {disk.File("x3.pdf"), "--output", disk.File("x3.pdf")});
+  EXPECT_EQ(save.status, 2);
+  EXPECT_NE(save.err.find("No space left on device"), std::string::npos) << save.err;
+  EXPECT_EQ(hosttest::ReadFile(disk.File("x3.pdf")), original);
+  EXPECT_EQ(SaveLeftovers(disk.path()), "");
+
+  // What is left is too little for the report: none is kept, and the run says so.
+  hosttest::WriteFile(disk.File("fill"), std::string(60 * 1024 - 512, 'x'));
+  hosttest::ProcessResult report = Run({}, {Sample("rgb-font"), "--report", disk.File("r.log")});
+  EXPECT_EQ(report.status, 2);
+  EXPECT_NE(report.err.find("no report was written"), std::string::npos) << report.err;
+  EXPECT_FALSE(hosttest::FileExists(disk.File("r.log")));
+  hosttest::RunCommand("umount " + hosttest::Quoted(disk.path()));
+}
+
+// Damaged files whose repairs once ended without a saved file.
+TEST_F(HostileRunsTest, RepairsOfDamagedFilesEndInASavedFile) {
+  const std::string fixable = hosttest::ReadFile(Sample("x1a-fixable"));
+  const std::string id = "/ID [<5A454E54552053414D504C4520303033> <5A454E54552053414D504C4520303033>]";
+  ASSERT_NE(fixable.find(id), std::string::npos);
+  auto withId = [&](const std::string& replacement) {
+    std::string bytes = fixable;
+    return bytes.replace(bytes.find(id), id.size(), "/ID " + replacement);
+  };
+  hosttest::PdfSpec stray;
+  stray.objects = {"<< /Type /Catalog /Pages 2 0 R /ZStray 2147483647 0 R >>",
+                   "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
+                   "stream:|0 0 m 10 10 l S"};
+  struct Row {
+    const char* name;
+    std::string bytes;
+    bool valid;  // else the verdict may be either
+  };
+  const Row rows[] = {{"/ID of nulls", withId("[null null]"), true},
+                      {"/ID with a null", withId("[<00> null]"), true},
+                      {"/ID a string", withId("(abc)"), true},
+                      {"object number 2^31-1, no /Info", hosttest::MakePdf(stray), false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    hosttest::WriteFile(Work("in.pdf"), row.bytes);
+    ::unlink(Work("out.pdf").c_str());
+    hosttest::ProcessResult run = Run({}, {"in.pdf", "--fix", "--output", "out.pdf"});
+    EXPECT_EQ(run.out.find("An exception occurred in the host"), std::string::npos) << run.out;
+    if (row.valid)
+      EXPECT_EQ(run.status, 0) << run.out << run.err;
+    else
+      EXPECT_TRUE(run.status == 0 || run.status == 1) << run.out << run.err;
+    if (!hosttest::FileExists(Work("out.pdf"))) {
+      EXPECT_FALSE(row.valid);
+      continue;
+    }
+    std::string checked;
+    EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(Work("out.pdf")) + " 2>&1", &checked), 0)
+        << checked;
+    std::string saved = hosttest::ReadFile(Work("out.pdf"));
+    size_t trailer = saved.rfind("/ID [<");
+    EXPECT_NE(trailer, std::string::npos) << "a fresh /ID of two strings";
+  }
+}
+
+// An unreadable destination profile: "Fix all" replaces it, under each
+// standard, and the saved file has no such record; no record offered to
+// "Fix all" stays open after it.
+TEST_F(HostileRunsTest, UnreadableDestinationProfileIsReplaced) {
+  std::string zeroed = hosttest::ReadFile(Sample("x3-good"));
+  size_t data = zeroed.find("stream\n", zeroed.find("/N 4 /Length 98330")) + 7;
+  ASSERT_NE(data, std::string::npos);
+  zeroed.replace(data, 98330, std::string(98330, '\0'));
+  hosttest::WriteFile(Work("zeroed.pdf"), zeroed);
+  for (const char* standard : {"PDF/X-3", "PDF/X-1a:2001"}) {
+    SCOPED_TRACE(standard);
+    hosttest::ProcessResult fixed =
+        Run({}, {"zeroed.pdf", "--standard", standard, "--fix", "--output", "fixed.pdf", "--report", "-"});
+    EXPECT_EQ(fixed.status, 0) << fixed.out << fixed.err;
+    EXPECT_NE(fixed.out.find("ICC profile can't be read"), std::string::npos) << "the first check finds it";
+    hosttest::ProcessResult again = Run({}, {"fixed.pdf", "--standard", standard, "--report", "-"});
+    EXPECT_EQ(again.out.find("ICC profile can't be read"), std::string::npos) << again.out;
+    EXPECT_EQ(again.out.find("AutoFix error"), std::string::npos) << again.out;
+  }
+}
+
+}  // namespace
