@@ -10,6 +10,7 @@
 #include "plughost_runs.h"
 #include "testing/pdfmaker.h"
 #include "testing/processes.h"
+#include "win/registry.h"
 
 namespace {
 
@@ -165,6 +166,74 @@ TEST_F(HostileRunsTest, UnreadableDestinationProfileIsReplaced) {
     EXPECT_EQ(again.out.find("ICC profile can't be read"), std::string::npos) << again.out;
     EXPECT_EQ(again.out.find("AutoFix error"), std::string::npos) << again.out;
   }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+const int kRounds = 3;  // every run is several times slower there
+#else
+const int kRounds = 10;
+#endif
+
+// Runs sharing one settings folder with --keep-standard, the standards
+// alternating: each checks against its own, and the settings stay readable.
+TEST_F(HostileRunsTest, KeptStandardsOfConcurrentRunsDoNotMix) {
+  const std::string script =
+      "cd \"$0\" && export TMPDIR=\"$1\"; for round in $(seq 1 $2); do for i in $(seq 1 16); do "
+      "if [ $((i % 2)) = 0 ]; then s=PDF/X-3; else s=PDF/X-1a:2001; fi; "
+      "( \"$3\" --settings \"$4\" check \"$5\" --standard $s --keep-standard > run-$round-$i.out 2>&1; "
+      "echo \"status $?\" >> run-$round-$i.out; echo \"asked $s\" >> run-$round-$i.out ) & done; wait; done";
+  std::string command = "sh -c " + hosttest::Quoted(script) + " " + hosttest::Quoted(work_.path()) + " " +
+                        hosttest::Quoted(temp_.path()) + " " + std::to_string(kRounds) + " " PLUGHOST " " +
+                        hosttest::Quoted(settings_.path()) + " " + hosttest::Quoted(Sample("x3-good"));
+  ASSERT_EQ(hosttest::RunCommand(command), 0);
+  for (int round = 1; round <= kRounds; ++round) {
+    for (int i = 1; i <= 16; ++i) {
+      std::string out = hosttest::ReadFile(Work("run-" + std::to_string(round) + "-" + std::to_string(i) + ".out"));
+      std::string asked = out.substr(out.rfind("asked ") + 6);
+      asked.pop_back();
+      SCOPED_TRACE(out);
+      size_t verdict = out.rfind("VERDICT: ");
+      ASSERT_NE(verdict, std::string::npos);
+      EXPECT_NE(out.find(" " + asked + " file", verdict), std::string::npos);
+      EXPECT_EQ(out.find("plughost:"), std::string::npos);
+    }
+  }
+  std::string stored = hosttest::ReadFile(settings_.File("registry/current_user.txt"));
+  host::reg::Hive hive;
+  std::string why;
+  EXPECT_TRUE(host::reg::Parse(stored, &hive, &why)) << why;
+  std::string left;
+  hosttest::RunCommand("ls -A " + hosttest::Quoted(temp_.path()), &left);
+  EXPECT_EQ(left, "");
+}
+
+// Runs ended by SIGINT, SIGTERM or SIGHUP at any moment take their scratch
+// settings and temporary report with them; the leftovers of one killed
+// outright go at the next run.
+TEST_F(HostileRunsTest, RunsEndedBySignalsLeaveNothingBehind) {
+  const std::string script =
+      "cd \"$0\" && export TMPDIR=\"$1\"; for batch in $(seq 1 10); do for i in $(seq 1 10); do "
+      "case $((i % 3)) in 0) s=INT;; 1) s=TERM;; *) s=HUP;; esac; "
+      "( \"$2\" --settings \"$3\" check \"$4\" --standard PDF/X-3 --report - > /dev/null 2>&1 & pid=$!; "
+      "sleep 0.$(( (batch * 7 + i * 13) % 30 )); kill -$s $pid 2>/dev/null; wait $pid ) & done; wait; done";
+  std::string command = "sh -c " + hosttest::Quoted(script) + " " + hosttest::Quoted(work_.path()) + " " +
+                        hosttest::Quoted(temp_.path()) + " " PLUGHOST " " + hosttest::Quoted(settings_.path()) + " " +
+                        hosttest::Quoted(Sample("x3-good"));
+  hosttest::RunCommand(command + " > /dev/null 2>&1");
+  std::string left;
+  hosttest::RunCommand("ls -A " + hosttest::Quoted(temp_.path()), &left);
+  EXPECT_EQ(left, "");
+
+  // Killed outright once its scratch copy is there.
+  const std::string killed =
+      "cd \"$0\" && export TMPDIR=\"$1\"; \"$2\" --settings \"$3\" check \"$4\" --standard PDF/X-3 --report - "
+      "> /dev/null 2>&1 & pid=$!; for i in $(seq 1 2000); do [ -n \"$(ls -A \"$1\")\" ] && break; sleep 0.001; done; "
+      "kill -KILL $pid; wait $pid; true";
+  hosttest::RunCommand("sh -c " + hosttest::Quoted(killed) + " " + hosttest::Quoted(work_.path()) + " " +
+                       hosttest::Quoted(temp_.path()) + " " PLUGHOST " " + hosttest::Quoted(settings_.path()) + " " +
+                       hosttest::Quoted(Sample("x3-good")) + " > /dev/null 2>&1");
+  hosttest::ProcessResult next = Run({}, {Sample("x1a-good")});  // checks that nothing is left
+  EXPECT_EQ(next.status, 0);
 }
 
 }  // namespace
