@@ -19,6 +19,7 @@
 #include "common/CommonDialogs.h"
 #include "common/HostCall.h"
 #include "common/Prefs.h"
+#include "host/errors.h"
 
 Zentu::UIInterface* gUIInterface = nullptr;
 std::deque<Zentu::UIInterface*> gUIStack;
@@ -278,7 +279,15 @@ int UIInterface::ApplyFixes(const boost::shared_ptr<PDFX_Error>& error, bool for
   context.error = error.get();
   context.ui = this;
   context.walker = Walker();
-  const int answer = error->GetFixer()->FixIt(context, force);
+  int answer;
+  try {
+    answer = error->GetFixer()->FixIt(context, force);
+  } catch (const AcrobatException& e) {
+    // A repair the host cannot make room for is not made; the others go on.
+    if (e.ErrorCode() != cosErrNoObjectNumber) throw;
+    Note(e.Display());
+    return 1;
+  }
   if (answer == 2) {
     HostCall("UIInterface::ApplyFixes", [&] { PDDocSetFlags(pdDoc_, kFixedFlag); });
     error->SetFixed(true);
