@@ -18,6 +18,7 @@
 
 #include "app/steps.h"
 #include "core/host.h"
+#include "support/filesys.h"
 #include "win/registry.h"
 
 namespace plughost {
@@ -261,6 +262,7 @@ void OnEndingSignal(int sig) {
   int saved = errno;
   if (gHaveReport) ::unlink(gReport);
   if (gHaveScratch) RemoveAt(AT_FDCWD, gScratch, 0);
+  host::RemoveTempFilesNow();  // the plug-ins' scratch files
   errno = saved;
   ::signal(sig, SIG_DFL);
   ::raise(sig);
@@ -324,6 +326,7 @@ void SweepLeftovers(const std::string& folder) {
     std::string name = e->d_name;
     pid_t owner = OwnerOf(name, kScratchPrefix);
     if (!owner) owner = OwnerOf(name, kReportPrefix);
+    if (!owner) owner = host::TempFileOwner(name);
     if (!owner || owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
     struct stat st {};
     if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_uid != ::geteuid()) continue;
@@ -373,6 +376,7 @@ std::string StoredStandard() {
 
 std::string CheckRun::Prepare() {
   SweepLeftovers(host::TempFolder());
+  CatchEndingSignals();
   if (options.hasStandard) {
     // Also with --keep-standard: a run checks against the standard it was
     // given, whatever other runs store meanwhile; NAME is stored at the end.

@@ -181,6 +181,7 @@ ASErrorCode SupFileSysRemoveFile(ASFileSys, ASPathName path) {
     SetFailureDetail(text + ": " + std::strerror(errno));
     return errno == ENOENT ? fileErrNotFound : fileErrWrite;
   }
+  ForgetTempFile(text);
   return 0;
 }
 

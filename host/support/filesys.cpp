@@ -113,7 +113,44 @@ int Injected(FileStep step) {
   return err;
 }
 
+// Fixed slots, so that a signal handler can read them without allocating.
+const int kTempSlots = 32;
+char gTempPaths[kTempSlots][PATH_MAX];
+volatile sig_atomic_t gTempUsed[kTempSlots];
+
 }  // namespace
+
+std::string TempFileTag() { return "-plughost" + std::to_string(::getpid()) + "-"; }
+
+pid_t TempFileOwner(const std::string& name) {
+  size_t at = name.rfind("-plughost");
+  if (at == std::string::npos) return 0;
+  const char* digits = name.c_str() + at + 9;
+  char* end = nullptr;
+  long pid = std::strtol(digits, &end, 10);
+  if (!std::isdigit(static_cast<unsigned char>(*digits)) || *end != '-' || std::strlen(end) != 7) return 0;
+  return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+void NoteTempFile(const std::string& path) {
+  if (path.size() >= PATH_MAX) return;
+  for (int i = 0; i < kTempSlots; ++i) {
+    if (gTempUsed[i]) continue;
+    std::memcpy(gTempPaths[i], path.c_str(), path.size() + 1);
+    gTempUsed[i] = 1;
+    return;
+  }
+}
+
+void ForgetTempFile(const std::string& path) {
+  for (int i = 0; i < kTempSlots; ++i)
+    if (gTempUsed[i] && path == gTempPaths[i]) gTempUsed[i] = 0;
+}
+
+void RemoveTempFilesNow() {
+  for (int i = 0; i < kTempSlots; ++i)
+    if (gTempUsed[i]) ::unlink(gTempPaths[i]);
+}
 
 void FailFileStep(FileStep step, long nth, int err) {
   StepFailure& f = Failure();

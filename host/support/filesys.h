@@ -26,6 +26,16 @@ int FlushFile(int fd);  // the last write of a buffered writer
 int SyncFile(int fd);
 int CloseFile(int fd);
 
+// Temporary files the host makes for plug-ins carry "-plughost<pid>-" in
+// their names, so that those of a run that is gone can be told and removed.
+std::string TempFileTag();
+pid_t TempFileOwner(const std::string& name);  // 0 when not one of ours
+// The host's temporary files still there; RemoveTempFilesNow unlinks them
+// and is async-signal-safe, for a run ended by a signal.
+void NoteTempFile(const std::string& path);
+void ForgetTempFile(const std::string& path);
+void RemoveTempFilesNow();
+
 // Test hook: the `nth` write, flush, close or sync (counted from 1 among
 // those since the call) fails with `err`; 0 turns it off. PLUGHOST_FAIL_FILE
 // ("write:N:ENOSPC", "sync:1:EIO") sets it when the host starts.
