@@ -233,21 +233,32 @@ int CompressionFixer::FixIt(FixContext& context, bool) {
   if (stream.CachedType() != CosStream) return 1;
   const MyCosDoc doc = stream.GetDoc();
 
-  MyCosObj dict = stream.Dict().Copy(doc, 0);
-  MyCosObj filter;
-  if (!filter.NewName(doc, 0, filter_.c_str())) return 1;
-  dict.Put("Filter", filter);
-  dict.Remove("DecodeParms");
-
-  MyCosObj made;
-  ASStm data = stream.OpenStm(cosOpenFiltered);
+  // Data the host cannot read (a filter it does not know, damaged bytes)
+  // leaves the stream as it is: not fixed, and the other repairs go on.
+  ASStm data = nullptr;
   try {
-    made.NewStream(doc, 1, data, 0, 0, dict, MyCosObj(), -1);
+    data = stream.OpenStm(cosOpenFiltered);
+  } catch (const AcrobatException&) {
+    return 1;
+  }
+  if (!data) return 1;
+  MyCosObj made;
+  try {
+    MyCosObj dict = stream.Dict().Copy(doc, 0);
+    MyCosObj filter;
+    if (filter.NewName(doc, 0, filter_.c_str())) {
+      dict.Put("Filter", filter);
+      dict.Remove("DecodeParms");
+      made.NewStream(doc, 1, data, 0, 0, dict, MyCosObj(), -1);
+    }
+  } catch (const AcrobatException&) {
+    made = MyCosObj();
   } catch (...) {
     HostRegion([&] { ASStmClose(data); });
     throw;
   }
   HostRegion([&] { ASStmClose(data); });
+  if (made.IsNull()) return 1;
   context.walker->RecordReference(stream, made, nullptr, 0);
   return 2;
 }

@@ -17,6 +17,7 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include "cos/decoders.h"
 #include "support/filesys.h"
 
 namespace host {
@@ -112,6 +113,7 @@ void CheckOpened(QPDF& qpdf) {
 
 Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
           const OpenOptions& options) {
+  RegisterStreamDecoders();
   auto qpdf = std::make_unique<QPDF>();
   qpdf->setSuppressWarnings(true);
   qpdf->setAttemptRecovery(options.attemptRepair);
@@ -354,21 +356,61 @@ const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
 size_t DecodedDataCap() { return R().decodedCap; }
 void SetDecodedDataCap(size_t bytes) { R().decodedCap = bytes; }
 
+namespace {
+
+// The stream's filters as a text for messages: "FlateDecode, JBIG2Decode".
+std::string FilterNames(QPDFObjectHandle dict) {
+  QPDFObjectHandle filter = dict.getKey("/Filter");
+  std::vector<QPDFObjectHandle> names;
+  if (filter.isArray()) {
+    names = filter.getArrayAsVector();
+  } else {
+    names.push_back(filter);
+  }
+  std::string text;
+  for (auto& name : names) {
+    if (!name.isName()) continue;
+    text += (text.empty() ? "" : ", ") + name.getName().substr(1);
+  }
+  return text;
+}
+
+bool HasFilter(QPDFObjectHandle dict, const std::string& wanted) {
+  QPDFObjectHandle filter = dict.getKey("/Filter");
+  if (filter.isNameAndEquals(wanted)) return true;
+  if (!filter.isArray()) return false;
+  for (auto& name : filter.getArrayAsVector())
+    if (name.isNameAndEquals(wanted)) return true;
+  return false;
+}
+
+}  // namespace
+
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
   std::string out;
   CappedPipe pipe(out, R().decodedCap);
   bool attempted = false;
   bool ok;
+  QPDFObjectHandle dict = stream.getDict();
+  const bool filtered = mode == cosOpenFiltered;
+  // JPX samples are those of the image's colour space, which must be given.
+  const bool jpx = filtered && HasFilter(dict, "/JPXDecode");
+  const int components = jpx ? ColorSpaceComponents(dict.getKey("/ColorSpace")) : -1;
+  if (jpx && components == 0) {
+    SetFailureDetail("JPXDecode data without a colour space the host knows cannot be decoded");
+    Raise(cosErrReadError);
+  }
   try {
-    ok = stream.pipeStreamData(&pipe, &attempted, 0, mode == cosOpenFiltered ? qpdf_dl_all : qpdf_dl_none,
-                               true, false);
+    JpxComponents expect(components);
+    ok = stream.pipeStreamData(&pipe, &attempted, 0, filtered ? qpdf_dl_all : qpdf_dl_none, true, false);
   } catch (const CappedPipe::TooLarge&) {
     SetFailureDetail("decoded stream data exceeds the host's cap");
     Raise(cosErrDataTooLarge);
   }
-  if (!ok || (mode == cosOpenFiltered && !attempted && stream.getDict().hasKey("/Filter"))) {
+  if (!ok || (filtered && !attempted && dict.hasKey("/Filter"))) {
     // A filter the host cannot decode: never hand encoded bytes as decoded.
-    SetFailureDetail("stream data could not be decoded");
+    std::string filters = FilterNames(dict);
+    SetFailureDetail("stream data could not be decoded" + (filters.empty() ? "" : " (filter " + filters + ")"));
     Raise(cosErrReadError);
   }
   return out;
