@@ -373,7 +373,13 @@ void UIInterface::LoadWorkflowSettings() {
     standard = Conformance::CreateByName(Conformance::RegisteredNames().front());
   if (!standard) return;
   const std::vector<std::string> names = SplitString(standard->GetConditionNamesPattern(), "|");
-  if (!names.empty()) Prefs::Set(PrefKeys::kCondition, names.front());
+  if (names.empty()) return;
+  Prefs::Set(PrefKeys::kCondition, names.front());
+  // The Description the dialog fills in for that condition.
+  const OutputConditionMap& conditions = standard->GetPrintingConditions();
+  auto found = conditions.find(names.front());
+  if (found != conditions.end() && found->second && !found->second->description.empty())
+    Prefs::Set(PrefKeys::kConditionDescription, found->second->description);
 }
 
 int UIInterface::FixErrors(const boost::shared_ptr<PDFX_Error>& error, bool force) {

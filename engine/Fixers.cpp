@@ -74,7 +74,9 @@ ASBool CollectValue(MyCosObj&, MyCosObj& value, void* data) {
 
 // Takes a graphics state's or image's transparency out: 2 when the object
 // is of a kind that can be changed, whether anything was left or not.
-int RemoveSoftMask(const NodePtr& node) {
+// Records about a key removed here are settled with it, so that the counts
+// after the repair are those a new check finds.
+int RemoveSoftMask(const NodePtr& node, PDFXPreflight* walker) {
   if (!node) return 1;
   static const char* const kImageKeys[] = {"SMask"};
   static const char* const kStateKeys[] = {"SMask", "CA", "ca", "BM", "AIS"};
@@ -91,7 +93,17 @@ int RemoveSoftMask(const NodePtr& node) {
   }
   MyCosObj object = node->object;
   for (const char* const* key = first; key != last; ++key) {
-    if (object.Known(ASAtomFromString(*key))) object.Remove(*key);
+    if (!object.Known(ASAtomFromString(*key))) continue;
+    object.Remove(*key);
+    if (!walker) continue;
+    for (const auto& record : walker->GetErrorList()) {
+      if (record->IsFixed() || record->GetDetail() != *key) continue;
+      const NodePtr& holder = record->GetContainerNode();
+      const NodePtr& held = record->GetObjectNode();
+      if ((holder && IdentityOf(holder->object) == IdentityOf(object)) ||
+          (held && IdentityOf(held->object) == IdentityOf(object)))
+        record->SetFixed(true);
+    }
   }
   return 2;
 }
@@ -319,11 +331,12 @@ TransparencyRemovalFixer::~TransparencyRemovalFixer() = default;
 
 int TransparencyRemovalFixer::FixIt(FixContext& context, bool) {
   if (!context.error) return 1;
-  int answer = RemoveSoftMask(context.error->GetContainerNode());
+  PDFXPreflight* walker = context.walker.get();
+  int answer = RemoveSoftMask(context.error->GetContainerNode(), walker);
   const TransparencyError* record = dynamic_cast<const TransparencyError*>(context.error);
   if (!record) return answer;
   for (auto it = record->nodes.begin(); answer == 2 && it != record->nodes.end(); ++it) {
-    answer = RemoveSoftMask(*it);
+    answer = RemoveSoftMask(*it, walker);
   }
   return answer;
 }
