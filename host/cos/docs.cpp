@@ -269,7 +269,41 @@ void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor) {
   *minor = static_cast<ASInt16>(b);
 }
 
+namespace {
+
+std::string& SaveNote() {
+  static auto* note = new std::string;
+  return *note;
+}
+
+struct Version {
+  int major = 1, minor = 0, extension = 0;
+  bool operator<(const Version& o) const {
+    return major != o.major ? major < o.major : minor != o.minor ? minor < o.minor : extension < o.extension;
+  }
+};
+
+// The least version that can hold the document's encryption as it stands;
+// false when the document is not encrypted.
+bool EncryptionNeeds(QPDF& qpdf, Version* least) {
+  int R = 0, P = 0, V = 0;
+  QPDF::encryption_method_e stream = QPDF::e_none, string = QPDF::e_none, file = QPDF::e_none;
+  if (!qpdf.isEncrypted(R, P, V, stream, string, file)) return false;
+  const bool aes = stream == QPDF::e_aes || string == QPDF::e_aes || file == QPDF::e_aes;
+  *least = R >= 6 ? Version{1, 7, 8}
+         : R == 5 ? Version{1, 7, 3}
+         : R == 4 ? Version{1, aes ? 6 : 5, 0}
+         : R == 3 || V > 1 ? Version{1, 4, 0}
+                           : Version{1, 3, 0};
+  return true;
+}
+
+}  // namespace
+
+const std::string& LastSaveNote() { return SaveNote(); }
+
 void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
+  SaveNote().clear();
   FileReplacement out;
   if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) RaiseSaveError(out, err);
   try {
@@ -291,7 +325,16 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
       major = ownMajor;
       minor = ownMinor;
     } else {
-      w.forcePDFVersion(std::to_string(major) + "." + std::to_string(minor));
+      // The writer would leave out encryption the version cannot hold: the
+      // version gives way instead, and the save says so.
+      Version asked{major, minor, 0}, least;
+      if (EncryptionNeeds(*doc.qpdf, &least) && asked < least) {
+        asked = least;
+        major = static_cast<ASInt16>(least.major);
+        minor = static_cast<ASInt16>(least.minor);
+        SaveNote() = "version " + std::to_string(major) + "." + std::to_string(minor) + ": the encryption needs it";
+      }
+      w.forcePDFVersion(std::to_string(major) + "." + std::to_string(minor), asked.extension);
     }
     // Old versions get a classic cross-reference table and no object streams.
     w.setObjectStreamMode(major == 1 && minor < 5 ? qpdf_o_disable : qpdf_o_preserve);
