@@ -261,6 +261,14 @@ int CompressionFixer::FixIt(FixContext& context, bool) {
     if (filter.NewName(doc, 0, filter_.c_str())) {
       dict.Put("Filter", filter);
       dict.Remove("DecodeParms");
+      // An image whose data carried its own depth (JPEG 2000) is handed
+      // over in samples of 8 bits.
+      MyCosObj depth;
+      if (dict.Get("BitsPerComponent").IsNull() && dict.Get("ImageMask").IsNull() &&
+          dict.Get("Subtype").CachedType() == CosName && dict.Get("Subtype").ValueAsString() == "Image" &&
+          depth.NewInteger(doc, 0, 8)) {
+        dict.Put("BitsPerComponent", depth);
+      }
       made.NewStream(doc, 1, data, 0, 0, dict, MyCosObj(), -1);
     }
   } catch (const AcrobatException&) {
