@@ -112,18 +112,18 @@ TEST_F(CallbackTest, ImageResolutionIsJudgedAtItsFirstPlacementOnThePage) {
 // passes, a hundredth of a dot per inch past it fails, under both tests.
 TEST_F(CallbackTest, ResolutionsAtTheLimitsAreJudgedToThreeDecimals) {
   const struct {
-    int bits;
+    int bits, pixels;
     const char* content;
     const char* shown;  // the resolution in the message; empty: passes
   } cases[] = {
-      {8, "q 0.18 0 0 0.18 0 0 cm 1000 0 0 50 0 0 cm /Im1 Do Q", ""},  // 400
-      {8, "q 1.2 0 0 1.2 0 0 cm 400 0 0 50 0 0 cm /Im1 Do Q", ""},     // 150
-      {8, "q 179.9955 0 0 50 0 0 cm /Im1 Do Q", "400.010000"},
-      {8, "q 480.032 0 0 50 0 0 cm /Im1 Do Q", "149.990000"},
-      {1, "q 0.06 0 0 0.06 0 0 cm 1000 0 0 50 0 0 cm /Im1 Do Q", ""},  // 1200
-      {1, "q 1.2 0 0 1.2 0 0 cm 200 0 0 50 0 0 cm /Im1 Do Q", ""},     // 300
-      {1, "q 59.9995 0 0 50 0 0 cm /Im1 Do Q", "1200.010000"},
-      {1, "q 240.008 0 0 50 0 0 cm /Im1 Do Q", "299.990000"},
+      {8, 1001, "q 0.18 0 0 0.18 0 0 cm 1001 0 0 50 0 0 cm /Im1 Do Q", ""},  // 400.000016 unrounded
+      {8, 1003, "q 1.2 0 0 1.2 0 0 cm 401.2 0 0 50 0 0 cm /Im1 Do Q", ""},   // 149.999999
+      {8, 1000, "q 179.9955 0 0 50 0 0 cm /Im1 Do Q", "400.010000"},
+      {8, 1000, "q 480.032 0 0 50 0 0 cm /Im1 Do Q", "149.990000"},
+      {1, 1001, "q 0.06 0 0 0.06 0 0 cm 1001 0 0 50 0 0 cm /Im1 Do Q", ""},  // 1200.00005
+      {1, 1003, "q 1.2 0 0 1.2 0 0 cm 200.6 0 0 50 0 0 cm /Im1 Do Q", ""},   // 299.999998
+      {1, 1000, "q 59.9995 0 0 50 0 0 cm /Im1 Do Q", "1200.010000"},
+      {1, 1000, "q 240.008 0 0 50 0 0 cm /Im1 Do Q", "299.990000"},
   };
   SetAll({{"make_workflow_checks", "true"},
           {"constrain_image_dpi", "true"},
@@ -134,7 +134,7 @@ TEST_F(CallbackTest, ResolutionsAtTheLimitsAreJudgedToThreeDecimals) {
           {"max_1bit_dpi", "1200"}});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content);
-    OpenPage(c.content, Image(1000, c.bits));
+    OpenPage(c.content, Image(c.pixels, c.bits));
     auto walker = Walk();
     std::vector<ErrorPtr> records = RecordsOfKind(*walker, KIND_IMAGE);
     if (*c.shown == '\0') {
