@@ -14,6 +14,7 @@
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
 #include "engine/Fixer.h"
+#include "engine/SplitString.h"
 #include "common/ADMSuites.h"
 #include "common/AcroADMDialog.h"
 #include "common/CommonDialogs.h"
@@ -376,6 +377,21 @@ void UIInterface::LoadWorkflowSettings() {
   if (!Prefs::Section().empty()) return;
   // In memory only: they reach the registry when the settings are saved.
   for (const auto& setting : PrefKeys::kWorkflowDefaults) Prefs::Set(setting.key, setting.value);
+  // The condition the preferences show first is the one a repair writes.
+  std::string conformance;
+  Prefs::Get(PrefKeys::kConformance, conformance);
+  boost::shared_ptr<Conformance> standard = Conformance::CreateByName(conformance);
+  if (!standard && !Conformance::RegisteredNames().empty())
+    standard = Conformance::CreateByName(Conformance::RegisteredNames().front());
+  if (!standard) return;
+  const std::vector<std::string> names = SplitString(standard->GetConditionNamesPattern(), "|");
+  if (names.empty()) return;
+  Prefs::Set(PrefKeys::kCondition, names.front());
+  // The Description the dialog fills in for that condition.
+  const OutputConditionMap& conditions = standard->GetPrintingConditions();
+  auto found = conditions.find(names.front());
+  if (found != conditions.end() && found->second && !found->second->description.empty())
+    Prefs::Set(PrefKeys::kConditionDescription, found->second->description);
 }
 
 int UIInterface::FixErrors(const boost::shared_ptr<PDFX_Error>& error, bool force) {

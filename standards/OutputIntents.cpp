@@ -122,6 +122,14 @@ ProfileFile ProfileFileOf(OutputCondition& condition) {
   return found;
 }
 
+bool CanWriteCondition(OutputCondition& condition) {
+  if (condition.reference) return true;
+  const ProfileFile file = ProfileFileOf(condition);
+  if (file.path.empty() || file.components == 0) return false;
+  ICCProfile profile{boost::shared_ptr<ObjectNode>(), boost::shared_ptr<ObjectNode>()};
+  return profile.LoadFromFile(file.path);
+}
+
 MyCosObj EmbedProfileFile(const MyCosDoc& doc, const std::string& path, int components) {
   OpenFile open;
   ASErrorCode opened = 0;

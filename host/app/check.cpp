@@ -409,10 +409,22 @@ std::string CheckRun::Prepare() {
 std::deque<Line> CheckRun::Steps() const {
   bool choose = options.hasStandard && StoredStandard() != options.standard;
   std::deque<Line> lines;
+  int wizards = 0;
+  bool closed = false;
   for (const std::string& text : CheckSteps(options, reportAnswer, choose)) {
     // No wizard: the check gave no verdict, whatever stopped it.
     std::string stopAs = text == "expect dialog 137 138" ? "the check gave no verdict" : "";
-    lines.push_back(Line{text, "check step " + std::to_string(lines.size() + 1), stopAs});
+    Line line{text, "check step " + std::to_string(lines.size() + 1), stopAs};
+    if (text == "expect dialog 137 138") ++wizards;
+    // Once the last wizard is up, until it is closed: a step that finds it
+    // gone tells what ended it.
+    const bool last = wizards == (choose ? 2 : 1);
+    if (last && !closed && stopAs.empty()) {
+      line.stopAs = "the check ended without a verdict";
+      line.stopAsWithoutDialog = true;
+    }
+    if (last && (text == "press 1" || text == "  press 1")) closed = true;
+    lines.push_back(line);
   }
   return lines;
 }

@@ -129,6 +129,9 @@ PDDoc OpenDocumentBytes(const std::string& bytes, const std::string& description
                         const DocOpenOptions& options = {});
 void CloseDocument(PDDoc doc);
 void SaveDocument(PDDoc doc, const std::string& path);
+// Why the last save wrote another version than the one asked for
+// ("version 1.4: the encryption needs it"); empty when it wrote that one.
+const std::string& LastSaveNote();
 bool DocumentWasRepaired(PDDoc doc);
 // Decoded stream data past this many bytes is an error (tests lower it).
 void SetDecodedDataCap(size_t bytes);

@@ -20,6 +20,7 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include "cos/decoders.h"
 #include "support/filesys.h"
 
 namespace host {
@@ -194,6 +195,7 @@ std::unique_ptr<QPDF> Renumbered(QPDF& old, const std::string& description, cons
 
 Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
           const OpenOptions& options) {
+  RegisterStreamDecoders();
   auto qpdf = std::make_unique<QPDF>();
   qpdf->setSuppressWarnings(true);
   qpdf->setAttemptRecovery(options.attemptRepair);
@@ -383,7 +385,41 @@ void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor) {
   *minor = static_cast<ASInt16>(b);
 }
 
+namespace {
+
+std::string& SaveNote() {
+  static auto* note = new std::string;
+  return *note;
+}
+
+struct Version {
+  int major = 1, minor = 0, extension = 0;
+  bool operator<(const Version& o) const {
+    return major != o.major ? major < o.major : minor != o.minor ? minor < o.minor : extension < o.extension;
+  }
+};
+
+// The least version that can hold the document's encryption as it stands;
+// false when the document is not encrypted.
+bool EncryptionNeeds(QPDF& qpdf, Version* least) {
+  int R = 0, P = 0, V = 0;
+  QPDF::encryption_method_e stream = QPDF::e_none, string = QPDF::e_none, file = QPDF::e_none;
+  if (!qpdf.isEncrypted(R, P, V, stream, string, file)) return false;
+  const bool aes = stream == QPDF::e_aes || string == QPDF::e_aes || file == QPDF::e_aes;
+  *least = R >= 6 ? Version{1, 7, 8}
+         : R == 5 ? Version{1, 7, 3}
+         : R == 4 ? Version{1, aes ? 6 : 5, 0}
+         : R == 3 || V > 1 ? Version{1, 4, 0}
+                           : Version{1, 3, 0};
+  return true;
+}
+
+}  // namespace
+
+const std::string& LastSaveNote() { return SaveNote(); }
+
 void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
+  SaveNote().clear();
   FileReplacement out;
   if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) RaiseSaveError(out, err);
   try {
@@ -401,7 +437,16 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
       major = ownMajor;
       minor = ownMinor;
     } else {
-      w.forcePDFVersion(std::to_string(major) + "." + std::to_string(minor));
+      // The writer would leave out encryption the version cannot hold: the
+      // version gives way instead, and the save says so.
+      Version asked{major, minor, 0}, least;
+      if (EncryptionNeeds(*doc.qpdf, &least) && asked < least) {
+        asked = least;
+        major = static_cast<ASInt16>(least.major);
+        minor = static_cast<ASInt16>(least.minor);
+        SaveNote() = "version " + std::to_string(major) + "." + std::to_string(minor) + ": the encryption needs it";
+      }
+      w.forcePDFVersion(std::to_string(major) + "." + std::to_string(minor), asked.extension);
     }
     // Old versions get a classic cross-reference table and no object streams.
     w.setObjectStreamMode(major == 1 && minor < 5 ? qpdf_o_disable : qpdf_o_preserve);
@@ -473,21 +518,61 @@ const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
 size_t DecodedDataCap() { return R().decodedCap; }
 void SetDecodedDataCap(size_t bytes) { R().decodedCap = bytes; }
 
+namespace {
+
+// The stream's filters as a text for messages: "FlateDecode, JBIG2Decode".
+std::string FilterNames(QPDFObjectHandle dict) {
+  QPDFObjectHandle filter = dict.getKey("/Filter");
+  std::vector<QPDFObjectHandle> names;
+  if (filter.isArray()) {
+    names = filter.getArrayAsVector();
+  } else {
+    names.push_back(filter);
+  }
+  std::string text;
+  for (auto& name : names) {
+    if (!name.isName()) continue;
+    text += (text.empty() ? "" : ", ") + name.getName().substr(1);
+  }
+  return text;
+}
+
+bool HasFilter(QPDFObjectHandle dict, const std::string& wanted) {
+  QPDFObjectHandle filter = dict.getKey("/Filter");
+  if (filter.isNameAndEquals(wanted)) return true;
+  if (!filter.isArray()) return false;
+  for (auto& name : filter.getArrayAsVector())
+    if (name.isNameAndEquals(wanted)) return true;
+  return false;
+}
+
+}  // namespace
+
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
   std::string out;
   CappedPipe pipe(out, R().decodedCap);
   bool attempted = false;
   bool ok;
+  QPDFObjectHandle dict = stream.getDict();
+  const bool filtered = mode == cosOpenFiltered;
+  // JPX samples are those of the image's colour space, which must be given.
+  const bool jpx = filtered && HasFilter(dict, "/JPXDecode");
+  const int components = jpx ? ColorSpaceComponents(dict.getKey("/ColorSpace")) : -1;
+  if (jpx && components == 0) {
+    SetFailureDetail("JPXDecode data without a colour space the host knows cannot be decoded");
+    Raise(cosErrReadError);
+  }
   try {
-    ok = stream.pipeStreamData(&pipe, &attempted, 0, mode == cosOpenFiltered ? qpdf_dl_all : qpdf_dl_none,
-                               true, false);
+    JpxComponents expect(components);
+    ok = stream.pipeStreamData(&pipe, &attempted, 0, filtered ? qpdf_dl_all : qpdf_dl_none, true, false);
   } catch (const CappedPipe::TooLarge&) {
     SetFailureDetail("decoded stream data exceeds the host's cap");
     Raise(cosErrDataTooLarge);
   }
-  if (!ok || (mode == cosOpenFiltered && !attempted && stream.getDict().hasKey("/Filter"))) {
+  if (!ok || (filtered && !attempted && dict.hasKey("/Filter"))) {
     // A filter the host cannot decode: never hand encoded bytes as decoded.
-    SetFailureDetail("stream data could not be decoded");
+    std::string filters = FilterNames(dict);
+    SetFailureDetail("stream data could not be decoded" + (filters.empty() ? "" : " (filter " + filters + ")"));
     Raise(cosErrReadError);
   }
   return out;
