@@ -79,16 +79,14 @@ class CheckCommandTest : public ::testing::Test {
     std::string bytes = hosttest::ReadFile(Sample("x1a-good"));
     hosttest::WriteFile(Work("past.pdf"), bytes.substr(0, bytes.rfind("startxref")) + "startxref\n999999\n%%EOF\n");
   }
-  // A saved cross-reference stream file: PDF 1.3, a table and no object
-  // streams, sound to qpdf, and `verdict` when checked again.
-  void ExpectTableForm(const std::string& name, const std::string& verdict, std::vector<std::string> args = {}) {
-    const std::string bytes = hosttest::ReadFile(Work(name)), path = hosttest::Quoted(Work(name));
-    EXPECT_EQ(bytes.rfind("%PDF-1.3", 0), 0u);
-    EXPECT_NE(bytes.find("\nxref\n0 "), std::string::npos);
-    std::string xref;
-    EXPECT_EQ(hosttest::RunCommand("qpdf --check " + path + " >/dev/null && qpdf --show-xref " + path, &xref), 0);
-    EXPECT_EQ(xref.find("compressed; stream"), std::string::npos) << xref;
-    args.insert(args.begin(), name);
+  // Saved from a cross-reference stream: PDF 1.3 with a table and no
+  // object streams, sound to qpdf, and `verdict` when checked again.
+  void ExpectTableForm(std::vector<std::string> args, const std::string& verdict) {
+    const std::string path = hosttest::Quoted(Work(args[0]));
+    std::string out;
+    EXPECT_EQ(hosttest::RunCommand("head -c9 " + path + "; grep -ac '^xref' " + path + " && qpdf --check " + path +
+                                   " >/dev/null && qpdf --show-xref " + path + " | grep -c 'compressed; stream'", &out), 1);
+    EXPECT_EQ(out, "%PDF-1.3\n1\n0\n");
     EXPECT_EQ(Check(args).out, verdict);
   }
   std::string Work(const std::string& name) const { return work_.File(name); }
@@ -247,7 +245,7 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
        0,
        kXrefStream + good + file("xref-stream.pdf", "x.pdf"),
        "",
-       [&] { ExpectTableForm("x.pdf", good); }},
+       [&] { ExpectTableForm({"x.pdf"}, good); }},
       {"a file the checker cannot read", {"past.pdf"}, 2, kXrefNotes, kNoVerdict, nullptr},
       {"a report without extension", {Sample("x1a-good"), "--report", "r"}, 0, good + file("x1a-good.pdf.log", "r.log"),
        "", [&] { EXPECT_TRUE(hosttest::FileExists(Work("r.log"))); }},
@@ -313,7 +311,7 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
                "clicking the \"Fix all\" button.  \\nClick the \"Details...\" button for more information") +
            Good("PDF/X-3") + "FILE: save \"Select output file\" \"xref-stream.pdf\" -> " + Work("x.pdf") + "\n",
        "",
-       [&] { ExpectTableForm("x.pdf", Good("PDF/X-3"), {"--standard", "PDF/X-3"}); }},
+       [&] { ExpectTableForm({"x.pdf", "--standard", "PDF/X-3"}, Good("PDF/X-3")); }},
       {"a file that shows no wizard", {"past.pdf", "--standard", "PDF/X-3"}, 2, kXrefNotes, kNoVerdict, nullptr},
   };
   RunRows(rows, [&](const std::vector<std::string>& args) {
