@@ -7,7 +7,7 @@ Subject::Notifier::~Notifier() {
 }
 
 Subject::~Subject() {
-  // A copy: an observer's Update may not change this set, but be safe.
+  // Walk a copy: an Update may destroy another of the observers.
   std::vector<Observer*> observers(observers_.begin(), observers_.end());
   for (Observer* o : observers) {
     if (!observers_.count(o)) continue;
