@@ -27,6 +27,11 @@ typedef struct _t_ASFixedRect {
   ASFixed left, top, right, bottom;
 } ASFixedRect;
 
+// A rectangle in a page view's device space (y grows downwards).
+typedef struct _t_AVDevRect {
+  ASInt32 left, top, right, bottom;
+} AVDevRect;
+
 typedef struct _t_ASFixedPoint {
   ASFixed h, v;
 } ASFixedPoint;
