@@ -25,8 +25,8 @@ class PrefStore : public CSafeAlloc {
 };
 
 // Persistent form: one text value a key under the current user's
-// "Software\Zentu\Glimmerset\Current_Version". Made, it has read the key;
-// every Set writes the whole key at once, so nothing waits for the end.
+// "Software\Zentu\Glimmerset\Current_Version". It reads the key when made,
+// and every Set writes the whole key at once, so nothing waits for the end.
 class RegistryPrefStore : public PrefStore {
  public:
   static const char* const kKeyPath;
