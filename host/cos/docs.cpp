@@ -368,7 +368,11 @@ std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
   }
   if (!ok || (mode == cosOpenFiltered && !attempted && stream.getDict().hasKey("/Filter"))) {
     // A filter the host cannot decode: never hand encoded bytes as decoded.
-    SetFailureDetail("stream data could not be decoded");
+    std::string filters;
+    QPDFObjectHandle f = stream.getDict().getKey("/Filter");
+    for (QPDFObjectHandle name : f.isArray() ? f.getArrayAsVector() : std::vector<QPDFObjectHandle>{f})
+      if (name.isName()) filters += (filters.empty() ? " " : ", ") + name.getName().substr(1);
+    SetFailureDetail("stream data could not be decoded:" + filters);
     Raise(cosErrReadError);
   }
   return out;
