@@ -60,7 +60,8 @@ int ScalerInit(ScalerContext* ctx, const ScalerSize* size, const char* filterNam
 // (outRowBits + 7) / 8 bytes. The buffer must hold every row the band can
 // complete; when *outRows is null the scaler allocates one, hands it back in
 // *outRows and in *scratch, and the caller frees it with free(). Component
-// steps are the bits between a pixel's planes (0 for one component).
+// steps are the bits between a pixel's planes (0 for one component). In
+// mode 3 the rows must be whole: pairs are read until they cover the width.
 // Non-zero on success.
 int ScalerRun(ScalerContext* ctx, const unsigned char* rows, int inStep, int firstRow, int rowCount,
               unsigned char** outRows, int outStep, unsigned char** scratch, int* outRowCount);
