@@ -17,6 +17,8 @@ const int kOne = 16384;  // the sum of one record's weights
 
 bool ValidBits(int bits) { return bits == 1 || bits == 2 || bits == 4 || bits == 8; }
 
+size_t Bytes(int rowBits) { return (static_cast<size_t>(rowBits) + 7) / 8; }
+
 }  // namespace
 
 struct ScalerContext {
@@ -320,7 +322,7 @@ bool MakeRow(ScalerContext* ctx, int i, unsigned char* out, int outStep, bool pa
   }
   *any = r.first == r.end || present > 0;
   if (!*any) return true;
-  size_t rowBytes = static_cast<size_t>((ctx->outRowBits + 7) / 8);
+  size_t rowBytes = Bytes(ctx->outRowBits);
   std::memset(out, 0, rowBytes);
   int top = (1 << ctx->outBits) - 1;
   int shift = 14 - ctx->outBits;
@@ -441,12 +443,12 @@ int ScalerRun(ScalerContext* ctx, const unsigned char* rows, int inStep, int fir
   if (ctx->components == 1) inStep = outStep = 0;
   if (!StepsFit(ctx, inStep, outStep)) return 0;
   if (firstRow < 0 || firstRow > ctx->srcHeight - rowCount) return 0;
-  size_t outBytes = static_cast<size_t>((ctx->outRowBits + 7) / 8);
+  size_t outBytes = Bytes(ctx->outRowBits);
   unsigned char* out = OutputFor(rowCount ? RowsCompleted(ctx, firstRow + rowCount - 1) : 0, outBytes,
                                  outRows, scratch);
   if (!out) return 0;
   try {
-    size_t inBytes = static_cast<size_t>((ctx->inRowBits + 7) / 8);
+    size_t inBytes = Bytes(ctx->inRowBits);
     const unsigned char* cursor = rows;
     std::vector<unsigned char> expanded;
     for (int r = 0; r < rowCount; ++r) {
@@ -499,7 +501,7 @@ int ScalerFlush(ScalerContext* ctx, unsigned char** outRows, int outStep, unsign
   ctx->finished = true;
   if (ctx->components == 1) outStep = 0;
   if (!StepsFit(ctx, 0, outStep)) return 0;
-  unsigned char* out = OutputFor(1, static_cast<size_t>((ctx->outRowBits + 7) / 8), outRows, scratch);
+  unsigned char* out = OutputFor(1, Bytes(ctx->outRowBits), outRows, scratch);
   if (!out) return 0;
   bool any = false;
   MakeRow(ctx, ctx->rowsDone, out, outStep, true, &any);
