@@ -100,6 +100,9 @@ void ClearHooks();
 void FailNextRegistryWrite(int err);
 // The next allocation of "AcroSupport" answers none instead of memory.
 void FailNextAllocation();
+// From now on every "AcroSupport" allocation (1, 2) of more than `bytes`
+// answers none; 0 turns it off. The host's own memory is not affected.
+void FailAllocationsAbove(size_t bytes);
 // Encrypted documents name this security handler (PDModel 112) from now
 // on; empty: the one their encryption names.
 void SetSecurityHandlerName(const std::string& name);

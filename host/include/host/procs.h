@@ -223,6 +223,7 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(StmRead, ASSize_t, (char* ptr, ASSize_t itemSize, ASSize_t nItems, ASStm stm),        \
     (ptr, itemSize, nItems, stm))                                                         \
   X(StmClose, void, (ASStm stm), (stm))                                                   \
+  X(ProcStmRdOpen, ASStm, (ASCallback readProc, void* clientData), (readProc, clientData)) \
   X(MemStmRdOpen, ASStm, (const char* data, ASSize_t length), (data, length))             \
   X(GetDefaultFileSys, ASFileSys, (), ())                                                 \
   X(FileSysReleasePath, void, (ASFileSys fileSys, ASPathName path), (fileSys, path))      \

@@ -220,9 +220,10 @@ enum : unsigned {
   GetDefaultFileSys = 21,
   FileSysReleasePath = 25,
   FileSysCreatePathName = 52,
+  ProcStmRdOpen = 42,
+  StmRead = 43,  // also at 1000
+  StmClose = 45,  // also at 1001
   // ours
-  StmRead = 1000,
-  StmClose = 1001,
   MemStmRdOpen = 1002,
   PathGetText = 1003,
   DisplayStringFromPath = 22,
