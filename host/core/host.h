@@ -131,7 +131,8 @@ PDDoc OpenDocument(const std::string& path, const DocOpenOptions& options = {});
 PDDoc OpenDocumentBytes(const std::string& bytes, const std::string& description,
                         const DocOpenOptions& options = {});
 void CloseDocument(PDDoc doc);
-void SaveDocument(PDDoc doc, const std::string& path);
+// major 0: the document's own version.
+void SaveDocument(PDDoc doc, const std::string& path, ASInt16 major = 0, ASInt16 minor = 0);
 // Why the last save wrote another version than the one asked for
 // ("version 1.4: the encryption needs it"); empty when it wrote that one.
 const std::string& LastSaveNote();

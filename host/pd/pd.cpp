@@ -34,12 +34,17 @@ PageRec& PageOf(PDPage page) {
 
 // Every save first tells the will-save handlers, which may choose the
 // version the document is written with.
-void SaveNotified(PDDoc d, const std::string& target, ASPathName path, ASInt32 flags) {
+void SaveNotified(PDDoc d, const std::string& target, ASPathName path, ASInt32 flags, ASInt16 major = 0,
+                  ASInt16 minor = 0) {
   AVDocWillSaveRec record{};
   record.size = sizeof record;
   record.flags = flags;
   record.path = path;
   DocVersion(DocOf(d), &record.major, &record.minor);
+  if (major > 0) {
+    record.major = major;
+    record.minor = minor;
+  }
   SendWillSave(d, &record);
   SaveDoc(DocOf(d), target, record.major, record.minor);  // a handler may have closed it
 }
@@ -254,11 +259,11 @@ void CloseDocument(PDDoc d) {
   CloseDoc(id);
 }
 
-void SaveDocument(PDDoc d, const std::string& path) {
+void SaveDocument(PDDoc d, const std::string& path, ASInt16 major, ASInt16 minor) {
   DocOf(d);
   ASPathName name = NewPath(path);
   try {
-    SaveNotified(d, path, name, 0);
+    SaveNotified(d, path, name, 0, major, minor);
   } catch (...) {
     ReleasePath(name);
     throw;

@@ -49,7 +49,8 @@ class FixRecheckTest : public standardstest::FixAllFixture {
     ui_.SetDocument(pd_);
     FixDocument(walker);
     const auto fixed = OpenRecords(*walker);
-    host::SaveDocument(pd_, home_.File("saved.pdf"));
+    // As the checker saves: at the standards' version.
+    host::SaveDocument(pd_, home_.File("saved.pdf"), 1, 3);
     walker.reset();
     status_.SetWalker(walker);
     host::CloseAllDocuments();
