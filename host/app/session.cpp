@@ -560,6 +560,7 @@ void Session::PrintMenus(bool listing) {
       line += " separator";
     } else {
       line += " " + Quoted(b.help) + (b.bitmap ? " bitmap " + std::to_string(b.bitmap) : "");
+      if (b.marked) line += " marked";
       if (!b.enabled) line += " disabled";
     }
     print(line);

@@ -183,12 +183,13 @@ struct MenuEntry {
   bool enabled;  // an item without an execute procedure is not
 };
 std::vector<MenuEntry> MenuTree();
-// The toolbar as a user sees it, in order; asks each button's enable
-// procedure (a separator is never enabled).
+// The toolbar as a user sees it, in order; asks each button's enable and
+// marked procedures (a separator is never enabled nor marked).
 struct ToolButtonInfo {
   std::string name, help;
   ASInt32 bitmap;  // the icon's resource number; 0: none
   bool separator, enabled;
+  bool marked = false;
 };
 std::vector<ToolButtonInfo> ToolBarButtons();
 // Runs a toolbar button by name, after its enable procedure, as a menu item

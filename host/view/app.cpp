@@ -41,6 +41,8 @@ struct ToolButtonRec {
   void* executeData = nullptr;
   ASCallback enabled = nullptr;
   void* enabledData = nullptr;
+  ASCallback marked = nullptr;
+  void* markedData = nullptr;
 };
 
 struct Notification {
@@ -413,6 +415,13 @@ void AVToolButtonSetHelpTextImpl(AVToolButton button, const char* text) {
   Button(button).help = text ? text : "";
 }
 
+void AVToolButtonSetComputeMarkedProcImpl(AVToolButton button, ASCallback proc, void* data) {
+  ENTER(ToolButtonSetComputeMarkedProc);
+  ToolButtonRec& b = Button(button);
+  b.marked = proc;
+  b.markedData = data;
+}
+
 // A failed save is told to the user here, as the application tells it.
 ASBool AVDocDoSaveImpl(AVDoc doc) {
   ENTER(DocDoSave);
@@ -554,8 +563,11 @@ std::vector<MenuEntry> MenuTree() {
 
 std::vector<ToolButtonInfo> ToolBarButtons() {
   std::vector<ToolButtonInfo> out;
-  for (ToolButtonRec* b : A().toolbar)
-    out.push_back(ToolButtonInfo{b->name, b->help, b->bitmap, b->separator, !b->separator && Enabled(*b)});
+  for (ToolButtonRec* b : A().toolbar) {
+    const bool marked = !b->separator && b->marked &&
+                        reinterpret_cast<AVComputeMarkedProc>(CallbackProc(b->marked))(b->markedData) != 0;
+    out.push_back(ToolButtonInfo{b->name, b->help, b->bitmap, b->separator, !b->separator && Enabled(*b), marked});
+  }
   return out;
 }
 

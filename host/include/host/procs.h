@@ -10,6 +10,7 @@
 
 typedef void (*AVExecuteProc)(void* clientData);
 typedef ASBool (*AVComputeEnabledProc)(void* clientData);
+typedef ASBool (*AVComputeMarkedProc)(void* clientData);
 
 // Core (prefix AS); Raise is declared by hand because it never returns.
 #define HOST_CORE_PROCS(X)                                                        \
@@ -194,6 +195,8 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(ToolButtonSetComputeEnabledProc, void, (AVToolButton button, ASCallback proc, void* data), \
     (button, proc, data))                                                                 \
   X(ToolButtonSetHelpText, void, (AVToolButton button, const char* text), (button, text)) \
+  X(ToolButtonSetComputeMarkedProc, void, (AVToolButton button, ASCallback proc, void* data), \
+    (button, proc, data))                                                                 \
   X(DocDoSave, ASBool, (AVDoc doc), (doc))                                               \
   X(CryptGetPassword, ASBool, (PDDoc doc, ASInt32 wanted, void** authData), (doc, wanted, authData)) \
   X(PageViewGetAperture, void, (AVPageView view, AVDevRect* rect), (view, rect))          \

@@ -187,6 +187,7 @@ enum : unsigned {
   ToolButtonDestroy = 170,
   ToolButtonSetExecuteProc = 175,
   ToolButtonSetComputeEnabledProc = 176,
+  ToolButtonSetComputeMarkedProc = 177,
   ToolButtonSetHelpText = 214,
   DocDoSave = 243,
   WindowNewFromPlatformThing = 183,
