@@ -503,6 +503,15 @@ void Session::Top(const Step& step) {
     Save(arg);
   } else if (step.verb == "print menus") {
     PrintMenus(false);
+  } else if (step.verb == "tool %") {
+    bool ran = true;
+    std::string why;
+    Guarded([&] { ran = host::ActivateToolOfType(arg, &why); });
+    if (!ran) Refuse(why);
+  } else if (step.verb == "print tool") {
+    std::string type;
+    Guarded([&] { type = host::ActiveToolType(); });
+    out_.Event("TOOL " + type + " cursor " + std::to_string(host::ShownCursor()));
   }
 }
 

@@ -194,12 +194,10 @@ void AVPageViewGoToImpl(AVPageView view, ASInt32 pageNum) {
   hosttest::LogCall("page view goes to page " + std::to_string(pageNum));
 }
 
-// Views are not drawn yet: the aperture is empty and nothing is redrawn.
+// The page's device rectangle (view/geometry.cpp).
 void AVPageViewGetApertureImpl(AVPageView view, AVDevRect* rect) {
   ENTER(PageViewGetAperture);
-  ViewDocId(view);
-  if (!rect) Raise(genErrBadParm);
-  *rect = AVDevRect{0, 0, 0, 0};
+  ViewAperture(view, rect);
 }
 
 void AVPageViewInvalidateRectImpl(AVPageView view, AVDevRect*) {
@@ -518,7 +516,17 @@ PDDoc ViewPDDoc(AVDoc doc) {
   return ToPDDoc(DocOf(reinterpret_cast<PDDoc>(static_cast<uintptr_t>(id))));
 }
 
+bool ViewPage(AVPageView view, ASUns32* docId, ASInt32* page) {
+  const ASUns32 id = IdOf(view);
+  auto& docs = A().docs;
+  if (!view || std::find(docs.begin(), docs.end(), id) == docs.end() || !FindDoc(id)) return false;
+  if (docId) *docId = id;
+  if (page) *page = A().currentPage[id];
+  return true;
+}
+
 void ForgetViewDocument(ASUns32 id) {
+  ReleaseViewPage(id);
   A().currentPage.erase(id);
   auto& docs = A().docs;
   docs.erase(std::remove(docs.begin(), docs.end(), id), docs.end());
