@@ -130,6 +130,8 @@ PDDoc OpenDocumentBytes(const std::string& bytes, const std::string& description
 void CloseDocument(PDDoc doc);
 void SaveDocument(PDDoc doc, const std::string& path);
 bool DocumentWasRepaired(PDDoc doc);
+// Changed since it was opened or last saved.
+bool DocumentChanged(PDDoc doc);
 // Decoded stream data past this many bytes is an error (tests lower it).
 void SetDecodedDataCap(size_t bytes);
 

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "core/tables.h"
+#include "dialogs/manager.h"
 #include "cos/docs.h"
 #include "pd/content.h"
 #include "pd/fonts.h"
@@ -51,6 +52,7 @@ void PDDocSaveImpl(PDDoc d, ASInt32 flags, ASPathName path, ASFileSys, void*, vo
   SaveNotified(d, target, path, flags);
   const ASInt32 saveCopy = 0x02;  // else the document's file becomes the target
   if (!(flags & saveCopy)) DocOf(d).path = target;
+  if (Driver* driver = CurrentDriver()) driver->Saved(target);
 }
 
 ASInt32 PDDocGetFlagsImpl(PDDoc d) {
@@ -261,6 +263,8 @@ void SaveDocument(PDDoc d, const std::string& path) {
 }
 
 bool DocumentWasRepaired(PDDoc d) { return DocOf(d).repaired; }
+
+bool DocumentChanged(PDDoc d) { return (DocOf(d).flags & 1) != 0; }
 
 void InitPDModelTable() {
   HFT t = NewTable(PDMODEL_HFT_NAME, HFT_VERSION(5, 0), PDModelSel::Last);
