@@ -541,7 +541,8 @@ int main(int argc, char** argv) {
       check.standard = name;
     }
     check.file = rest.empty() ? "" : rest[0];
-    std::string fault = plughost::CheckFault(check);
+    // Several files: each file's own options are checked before the first runs.
+    std::string fault = rest.size() > 1 ? "" : plughost::CheckFault(check);
     if (!fault.empty()) Usage(fault);
     if (!check.report.empty() && check.report != "-") {
       std::string folder = rest.size() > 1 ? check.report : plughost::ReportFile(check.report);
