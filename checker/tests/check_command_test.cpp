@@ -271,6 +271,53 @@ TEST_F(CheckCommandTest, InteractiveCheckAtTheTerminal) {
       << closed.out;
   EXPECT_NE(closed.out.find("  Zent:PDFXCorvane3:Check \"PDF/X Corvane...\"\n"), std::string::npos);
   EXPECT_EQ(Run({"--interactive", Sample("x1a-good")}, "menu PDF/X Corvane...\nprint item 1010\nquit\n").status, 2);
+
+  // A failed step gives its reason alone; `help` lists the steps, and the
+  // menus are listed again after it.
+  auto typed = Run({"--interactive", Sample("x1a-good")}, "nosuch\nhelp\nquit\n");
+  EXPECT_EQ(typed.status, 0) << typed.err;
+  EXPECT_NE(typed.err.find("plughost: no verb or menu item named \"nosuch\"\n> help\n"), std::string::npos) << typed.err;
+  EXPECT_NE(typed.out.find("\n  help                     list these steps\n"), std::string::npos);
+  size_t listings = 0;
+  for (size_t at = typed.out.find("TOOLBAR\n"); at != std::string::npos; at = typed.out.find("TOOLBAR\n", at + 1))
+    ++listings;
+  EXPECT_EQ(listings, 2u) << typed.out;
+}
+
+// "Fix Item" on a page-box record far down the details list: its line reads
+// "Yes" at once and the button follows the row.
+TEST_F(CheckCommandTest, FixItemRedrawsItsLine) {
+  std::string pages;
+  for (int i = 0; i < 8; ++i) pages += " " + hosttest::Quoted(Sample("sample"));
+  ASSERT_EQ(hosttest::RunCommand("qpdf --object-streams=disable --empty --pages" + pages + " -- " +
+                                 hosttest::Quoted(Work("many.pdf"))),
+            0);
+  auto run = Run({Work("many.pdf"), "--brief", "--script", "-"},
+                 "always confirm cancel\nmenu Zent:PDFXCorvane3:Check\nexpect dialog 137 138\npress Details...\n"
+                 "expect dialog 134\nselect 1001 55\npress Fix Item\nprint list 1001\nprint dialog\npress OK\n"
+                 "press Close\nquit\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("LIST 1001 55: Yes\t23\tAutoFix error\tPage\t"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("  1003 push button \"&Fix Item\" disabled\n"), std::string::npos);
+  EXPECT_NE(run.out.find("  1001 list box \"\" rows 58 selected 55\n"), std::string::npos);
+}
+
+// Installed into a scratch PREFIX, then moved: plughost finds its plug-ins
+// and their profiles beside itself.
+TEST_F(CheckCommandTest, InstalledCopyChecksTheSamples) {
+  const std::string prefix = Work("prefix"), moved = Work("moved");
+  ASSERT_EQ(hosttest::RunCommand(std::string(CMAKE_COMMAND) + " --install " + hosttest::Quoted(BUILD_DIR) +
+                                 " --prefix " + hosttest::Quoted(prefix) + " >/dev/null && cp -a " +
+                                 hosttest::Quoted(prefix) + " " + hosttest::Quoted(moved) + " && rm -rf " +
+                                 hosttest::Quoted(prefix)),
+            0);
+  auto run = hosttest::RunProcess({moved + "/bin/plughost", "check", "--settings", settings_.path(), Sample("x1a-good"),
+                                   Sample("x3-good")},
+                                  "", kBound);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("RESULT: " + Sample("x1a-good") + ": valid\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(kClaimsX3 + Good("PDF/X-3") + "RESULT: " + Sample("x3-good") + ": valid\n"),
+            std::string::npos);
 }
 
 // --standard: the first check reaches the preferences through the wizard;
