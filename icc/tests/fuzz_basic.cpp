@@ -222,7 +222,9 @@ TEST(IccFuzz, MutatedCurvesAndLutsEvaluateInsideTheirTables) {
         evaluated++;
     }
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(secs, 120.0);
+    // A bound against a mutant that loops, not a speed target: a loaded
+    // machine running the sanitizer build takes minutes.
+    EXPECT_LT(secs, 600.0);
     EXPECT_GT(luts, evaluated) << "most mutants keep their Luts readable";
     std::cout << evaluated << " mutants evaluated, " << luts << " Luts among them, " << secs << " s\n";
 }
