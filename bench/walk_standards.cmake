@@ -1,8 +1,8 @@
 # Walks the bundled samples, the packaged documentation that the engine's
 # tests read and the documents of the standards' test generator under each
 # registered standard, records printed: every file
-# must get its line, a checked file its counts and a file whose last
-# cross-reference section is a stream the trailer step's error; a crash or
+# must get its line, a checked file its counts and a file whose trailer
+# cannot be read from its tail the trailer step's error; a crash or
 # a hang fails. Each document is also walked as written again with a plain
 # cross-reference table, so that all of it is checked.
 # cmake -DWALK=<bench/walk> -DDOCUMENTS=<write_documents> -DSOURCE=<source tree> -DWORK=<folder>

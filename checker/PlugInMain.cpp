@@ -4,6 +4,7 @@
 #include "checker/CheckerPlugIn.h"
 #include "checker/WizardDlgADM.h"
 #include "common/CommonDialogs.h"
+#include "engine/ProfileResources.h"
 #include "host/piglue.h"
 
 namespace {
@@ -14,7 +15,7 @@ const PIResourceTable kVersionResources = {nullptr, 0, nullptr, 0, kVersionBinar
 }  // namespace
 
 PI_EXPORT_RESOURCES(&Zentu::kCheckerResources, &Zentu::kWizardResources, &Zentu::kCommonResources,
-                    &kVersionResources);
+                    &kICCProfileResources, &kVersionResources);
 
 extern "C" __attribute__((visibility("default"))) ASBool PlugInMain(PIHandshake* hs) {
   if (!PIAcceptHandshake(hs)) return 0;

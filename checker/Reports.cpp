@@ -103,6 +103,13 @@ bool TextReport::Generate(const boost::shared_ptr<Results>& results) {
   } else {
     Output(" is a valid PDF/X file.\n");
   }
+  // A report cut short (a full disk) would pass for a whole one: it goes.
+  stream_.flush();
+  if (!stream_.good()) {
+    stream_.close();
+    std::remove(fileName_.c_str());
+    return false;
+  }
   return true;
 }
 

@@ -14,11 +14,13 @@
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
 #include "engine/Fixer.h"
+#include "engine/SplitString.h"
 #include "common/ADMSuites.h"
 #include "common/AcroADMDialog.h"
 #include "common/CommonDialogs.h"
 #include "common/HostCall.h"
 #include "common/Prefs.h"
+#include "host/errors.h"
 
 Zentu::UIInterface* gUIInterface = nullptr;
 std::deque<Zentu::UIInterface*> gUIStack;
@@ -223,6 +225,9 @@ int UIInterface::FixDocument() {
     for (const auto& error : errors) {
       if (!AutomaticallyFixable(*error)) continue;
       int answer = ApplyFixes(error, false);
+      // A repair that could not be made would be offered again and again:
+      // from now on the record counts as what it is, an error not fixed.
+      if (answer == 1 && (permissions_ & pdPermEdit) && !error->IsFixed()) error->SetSeverity(UNFIXABLE_ERROR);
       if (answer != 2)
         result = answer;
       else if (error->GetPageIndex() != -1)
@@ -275,7 +280,15 @@ int UIInterface::ApplyFixes(const boost::shared_ptr<PDFX_Error>& error, bool for
   context.error = error.get();
   context.ui = this;
   context.walker = Walker();
-  const int answer = error->GetFixer()->FixIt(context, force);
+  int answer;
+  try {
+    answer = error->GetFixer()->FixIt(context, force);
+  } catch (const AcrobatException& e) {
+    // A repair the host cannot make room for is not made; the others go on.
+    if (e.ErrorCode() != cosErrNoObjectNumber) throw;
+    Note(e.Display());
+    return 1;
+  }
   if (answer == 2) {
     HostCall("UIInterface::ApplyFixes", [&] { PDDocSetFlags(pdDoc_, kFixedFlag); });
     error->SetFixed(true);
@@ -364,6 +377,21 @@ void UIInterface::LoadWorkflowSettings() {
   if (!Prefs::Section().empty()) return;
   // In memory only: they reach the registry when the settings are saved.
   for (const auto& setting : PrefKeys::kWorkflowDefaults) Prefs::Set(setting.key, setting.value);
+  // The condition the preferences show first is the one a repair writes.
+  std::string conformance;
+  Prefs::Get(PrefKeys::kConformance, conformance);
+  boost::shared_ptr<Conformance> standard = Conformance::CreateByName(conformance);
+  if (!standard && !Conformance::RegisteredNames().empty())
+    standard = Conformance::CreateByName(Conformance::RegisteredNames().front());
+  if (!standard) return;
+  const std::vector<std::string> names = SplitString(standard->GetConditionNamesPattern(), "|");
+  if (names.empty()) return;
+  Prefs::Set(PrefKeys::kCondition, names.front());
+  // The Description the dialog fills in for that condition.
+  const OutputConditionMap& conditions = standard->GetPrintingConditions();
+  auto found = conditions.find(names.front());
+  if (found != conditions.end() && found->second && !found->second->description.empty())
+    Prefs::Set(PrefKeys::kConditionDescription, found->second->description);
 }
 
 int UIInterface::FixErrors(const boost::shared_ptr<PDFX_Error>& error, bool force) {

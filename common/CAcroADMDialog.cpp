@@ -4,6 +4,7 @@
 
 #include "common/ADMSuites.h"
 #include "common/HostCall.h"
+#include "host/errors.h"
 #include "host/piglue.h"
 
 namespace {
@@ -225,6 +226,35 @@ void ADMItemSetText(ADMItemRef item, const char* text, ASInt32 encoding) {
     throw;
   }
   ASTextDestroy(hostText);
+}
+
+void GetADMItemText(ADMItemRef item, ASText text) {
+  ASUns16* buffer = nullptr;
+  bool failed = false;
+  try {
+    failed = HostRegion([&] {
+               ASTextMakeEmpty(text);
+               const ASInt32 length = ADMItem::GetTextLengthW(item);
+               if (length <= 0) return;
+               buffer = static_cast<ASUns16*>(ASMalloc(static_cast<ASSize_t>(length + 2) * 2));
+               if (!buffer) ASRaise(genErrNoMemory);
+               buffer[0] = 0;
+               ADMItem::GetTextW(item, buffer, length + 1);
+               ASTextSetUnicode(text, buffer, 1);
+             }).raised;
+  } catch (...) {
+    failed = true;
+  }
+  // Whatever failed, the text is left a valid, empty text.
+  if (failed) HostCallQuietly([&] { ASTextSetEncoded(text, "", kASTextEncodingByte); });
+  if (buffer) HostCallQuietly([&] { ASFree(buffer); });
+}
+
+ASText NewTextFromADMItem(ADMItemRef item) {
+  ASText text = nullptr;
+  HostCallQuietly([&] { text = ASTextNew(); });
+  if (text) GetADMItemText(item, text);
+  return text;
 }
 
 bool ReadADMItemText(ADMItemRef item, size_t fixedSize, std::string& text) {

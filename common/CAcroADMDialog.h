@@ -75,6 +75,12 @@ class CAcroADMDialog : public BaseADMDialog {
 // empties it. The text object stays the caller's.
 void SetADMItemText(ADMItemRef item, ASText text);
 void SetADMDialogText(ADMDialogRef dialog, ASText text);
+// Replaces the text object's contents by the item's text; never throws (a
+// failure leaves it empty).
+void GetADMItemText(ADMItemRef item, ASText text);
+// A new text object with the item's text, which the caller destroys; none
+// when the host made none.
+ASText NewTextFromADMItem(ADMItemRef item);
 // An item's text from 8-bit text in a host encoding (0: a byte a character).
 void ADMItemSetText(ADMItemRef item, const char* text, ASInt32 encoding);
 // Reads an item's whole text: into a buffer of `fixedSize` bytes (at most

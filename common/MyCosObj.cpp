@@ -349,6 +349,12 @@ MyCosObj::operator long() const {
   return value;
 }
 
+MyCosObj::operator ASFixed() const {
+  ASFixed value = 0;
+  Guarded("MyCosObj::operator ASFixed()", [&] { value = CosFixedValue(obj_); });
+  return value;
+}
+
 MyCosObj::operator double() const {
   ASFixed value = 0;
   Guarded("MyCosObj::operator double()", [&] { value = CosFixedValue(obj_); });

@@ -78,6 +78,8 @@ class MyCosObj {
   const char* Value(ASInt32* length) const;
   std::string ValueAsString() const;
   operator long() const;
+  // The 16.16 value of an integer or a real.
+  operator ASFixed() const;
   operator double() const;
   operator bool() const;
 

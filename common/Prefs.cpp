@@ -89,6 +89,20 @@ bool Prefs::Set(const std::string& key, const std::string& value, const char* se
   return true;
 }
 
+// Keys compare byte by byte, so the keys that begin with the prefix in its
+// exact case are one unbroken run, from the first key not below it.
+bool Prefs::RemoveByPrefix(const std::string& prefix, const char* section) {
+  if (prefix.empty()) return false;
+  SectionMap& s = Section(section);
+  auto begins = [&](const std::string& key) { return key.compare(0, prefix.size(), prefix) == 0; };
+  auto first = s.lower_bound(prefix);
+  if (first == s.end() || !begins(first->first)) return false;
+  auto last = first;
+  while (last != s.end() && begins(last->first)) ++last;
+  s.erase(first, last);
+  return true;
+}
+
 std::string Prefs::KeyText(const char* section) {
   if (!section) return DefaultKey();
   return std::string("Software\\Zentu\\") + section + "\\Current_Version";

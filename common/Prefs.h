@@ -16,6 +16,9 @@ class Prefs {
   static bool Get(const std::string& key, std::string& value, const char* section = nullptr);
   // False and nothing stored for an empty key. Memory only until Save.
   static bool Set(const std::string& key, const std::string& value, const char* section = nullptr);
+  // Removes every key that begins with `prefix` (same case); false when
+  // none does or the prefix is empty. Memory only until Save.
+  static bool RemoveByPrefix(const std::string& prefix, const char* section = nullptr);
   // Merges the section's registry key into the section; false when the key
   // could not be opened or read to its end. A value that is not a text, or
   // holds a zero byte, is skipped with a note.

@@ -2,6 +2,7 @@
 #include "engine/CheckCallbacks.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -153,6 +154,8 @@ int CheckResolution(RuleContext* context, const ResolutionTest& test) {
     PDPageRelease(page);
   });
 
+  // To three decimals: the noise of the matrix arithmetic must not decide.
+  resolution = std::round(resolution * 1000.0) / 1000.0;
   if (!found || (resolution >= low && resolution <= high)) return 0;
   walker.AddError(image.holder, image.object, Format(test.message, resolution, low, high), std::string(),
                   WORKFLOW_ERROR, KIND_IMAGE, test.problem);

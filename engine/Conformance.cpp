@@ -134,6 +134,8 @@ Conformance::~Conformance() = default;
 std::string Conformance::GetConditionNamesPattern() const { return std::string(); }
 const char* Conformance::GetReserved() const { return nullptr; }
 OutputConditionMap& Conformance::GetPrintingConditions() { return PrintingConditions(); }
+
+int Conformance::ReplaceDestinationProfile(PDFXPreflight&, MyCosObj) { return 1; }
 bool Conformance::IsColorManaged() const { return false; }
 bool Conformance::IsDeviceColorOnly() const { return true; }
 

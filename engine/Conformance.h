@@ -40,6 +40,9 @@ class Conformance {
   virtual OutputConditionMap& GetPrintingConditions();
   virtual bool IsColorManaged() const;
   virtual bool IsDeviceColorOnly() const;
+  // Puts the profile of the output intent's condition in place of an
+  // unreadable "DestOutputProfile": 2 done, 1 when the standard has none.
+  virtual int ReplaceDestinationProfile(PDFXPreflight& walker, MyCosObj intent);
 
   // Every object the walker visits, with the node it was reached through.
   virtual CheckResult CheckNode(PDFXPreflight& walker, const boost::shared_ptr<ObjectNode>& node,

@@ -74,7 +74,9 @@ ASBool CollectValue(MyCosObj&, MyCosObj& value, void* data) {
 
 // Takes a graphics state's or image's transparency out: 2 when the object
 // is of a kind that can be changed, whether anything was left or not.
-int RemoveSoftMask(const NodePtr& node) {
+// Records about a key removed here are settled with it, so that the counts
+// after the repair are those a new check finds.
+int RemoveSoftMask(const NodePtr& node, PDFXPreflight* walker) {
   if (!node) return 1;
   static const char* const kImageKeys[] = {"SMask"};
   static const char* const kStateKeys[] = {"SMask", "CA", "ca", "BM", "AIS"};
@@ -91,7 +93,17 @@ int RemoveSoftMask(const NodePtr& node) {
   }
   MyCosObj object = node->object;
   for (const char* const* key = first; key != last; ++key) {
-    if (object.Known(ASAtomFromString(*key))) object.Remove(*key);
+    if (!object.Known(ASAtomFromString(*key))) continue;
+    object.Remove(*key);
+    if (!walker) continue;
+    for (const auto& record : walker->GetErrorList()) {
+      if (record->IsFixed() || record->GetDetail() != *key) continue;
+      const NodePtr& holder = record->GetContainerNode();
+      const NodePtr& held = record->GetObjectNode();
+      if ((holder && IdentityOf(holder->object) == IdentityOf(object)) ||
+          (held && IdentityOf(held->object) == IdentityOf(object)))
+        record->SetFixed(true);
+    }
   }
   return 2;
 }
@@ -233,21 +245,40 @@ int CompressionFixer::FixIt(FixContext& context, bool) {
   if (stream.CachedType() != CosStream) return 1;
   const MyCosDoc doc = stream.GetDoc();
 
-  MyCosObj dict = stream.Dict().Copy(doc, 0);
-  MyCosObj filter;
-  if (!filter.NewName(doc, 0, filter_.c_str())) return 1;
-  dict.Put("Filter", filter);
-  dict.Remove("DecodeParms");
-
-  MyCosObj made;
-  ASStm data = stream.OpenStm(cosOpenFiltered);
+  // Data the host cannot read (a filter it does not know, damaged bytes)
+  // leaves the stream as it is: not fixed, and the other repairs go on.
+  ASStm data = nullptr;
   try {
-    made.NewStream(doc, 1, data, 0, 0, dict, MyCosObj(), -1);
+    data = stream.OpenStm(cosOpenFiltered);
+  } catch (const AcrobatException&) {
+    return 1;
+  }
+  if (!data) return 1;
+  MyCosObj made;
+  try {
+    MyCosObj dict = stream.Dict().Copy(doc, 0);
+    MyCosObj filter;
+    if (filter.NewName(doc, 0, filter_.c_str())) {
+      dict.Put("Filter", filter);
+      dict.Remove("DecodeParms");
+      // An image whose data carried its own depth (JPEG 2000) is handed
+      // over in samples of 8 bits.
+      MyCosObj depth;
+      if (dict.Get("BitsPerComponent").IsNull() && dict.Get("ImageMask").IsNull() &&
+          dict.Get("Subtype").CachedType() == CosName && dict.Get("Subtype").ValueAsString() == "Image" &&
+          depth.NewInteger(doc, 0, 8)) {
+        dict.Put("BitsPerComponent", depth);
+      }
+      made.NewStream(doc, 1, data, 0, 0, dict, MyCosObj(), -1);
+    }
+  } catch (const AcrobatException&) {
+    made = MyCosObj();
   } catch (...) {
     HostRegion([&] { ASStmClose(data); });
     throw;
   }
   HostRegion([&] { ASStmClose(data); });
+  if (made.IsNull()) return 1;
   context.walker->RecordReference(stream, made, nullptr, 0);
   return 2;
 }
@@ -308,11 +339,12 @@ TransparencyRemovalFixer::~TransparencyRemovalFixer() = default;
 
 int TransparencyRemovalFixer::FixIt(FixContext& context, bool) {
   if (!context.error) return 1;
-  int answer = RemoveSoftMask(context.error->GetContainerNode());
+  PDFXPreflight* walker = context.walker.get();
+  int answer = RemoveSoftMask(context.error->GetContainerNode(), walker);
   const TransparencyError* record = dynamic_cast<const TransparencyError*>(context.error);
   if (!record) return answer;
   for (auto it = record->nodes.begin(); answer == 2 && it != record->nodes.end(); ++it) {
-    answer = RemoveSoftMask(*it);
+    answer = RemoveSoftMask(*it, walker);
   }
   return answer;
 }

@@ -101,6 +101,10 @@ bool ICCProfile::LoadFromStream(const MyCosObj& stream) {
 bool ICCProfile::ReadFromMemory(const unsigned char* data, uint32_t size) {
   if (!data) return false;
   DropProfile();
+  // A good read replaces whatever failed before, so that a repaired profile
+  // no longer counts as unreadable.
+  readFailed_ = false;
+  fileError_ = 0;
   profile_ = new_icc();
   if (!profile_ || icc_read_memory(profile_, data, size) != 0) readFailed_ = true;
   return !readFailed_;
@@ -200,8 +204,12 @@ bool ICCProfile::WriteToCosStream() {
   if (!profile_ || !profileNode_ || !colorSpaceNode_) return false;
   MyCosObj space = colorSpaceNode_->object;
   const MyCosObj old = profileNode_->object;
-  if (space.CachedType() != CosArray || space.Length() < 2) return false;
-  if (old.CachedType() != CosStream || !space.Get(1).Equal(old)) return false;
+  if (old.CachedType() != CosStream) return false;
+  // An ICCBased array, or an output intent whose destination profile it is.
+  const bool intent = space.CachedType() == CosDict;
+  if (intent ? !space.Get("DestOutputProfile").Equal(old)
+             : space.CachedType() != CosArray || space.Length() < 2 || !space.Get(1).Equal(old))
+    return false;
 
   const unsigned int size = profile_->get_size(profile_);
   if (size == 0) return false;
@@ -223,7 +231,10 @@ bool ICCProfile::WriteToCosStream() {
     StreamCloser closer(memory);
     made.NewStream(doc, 1, memory, 0, 0, dict, MyCosObj(), static_cast<ASInt32>(size));
   }
-  space.Put(1, made);
+  if (intent)
+    space.Put("DestOutputProfile", made);
+  else
+    space.Put(1, made);
   profileNode_->Init(made, KIND_ICC_PROFILE, std::string());
   stream_ = made;
   return true;
@@ -237,9 +248,7 @@ bool ICCProfile::ReplaceWithBuiltIn() {
   if (n != 1 && n != 4) return false;
   uint32_t size = 0;
   const unsigned char* bytes = LoadProfileResource(n == 1 ? 0 : 1, size);
-  if (!bytes) return false;
-  ReadFromMemory(bytes, size);
-  return true;
+  return bytes && ReadFromMemory(bytes, size);
 }
 
 bool ICCProfile::TestForPDFX(const std::string& standardName, PDFXPreflight* walker) {

@@ -1,5 +1,6 @@
 #include "engine/ICCProfileFixer.h"
 
+#include "engine/Conformance.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFXPreflight.h"
 #include "engine/PDFX_Error.h"
@@ -14,6 +15,13 @@ ICCProfileFixer::~ICCProfileFixer() = default;
 int ICCProfileFixer::FixIt(FixContext& context, bool interactive) {
   if (!context.error) return 1;
   profile_.SetSource(context.error->GetContainerNode(), context.error->GetObjectNode());
+  // An output intent's profile: the standard's profile of its condition
+  // first; when the standard has none, the built-in one as for a colour space.
+  const boost::shared_ptr<ObjectNode>& holder = context.error->GetObjectNode();
+  if (holder && holder->object.CachedType() == CosDict && context.walker) {
+    boost::shared_ptr<Conformance> standard = context.walker->GetConformance();
+    if (standard && standard->ReplaceDestinationProfile(*context.walker, holder->object) == 2) return 2;
+  }
   if (!ModifyProfile(interactive)) return 1;
   const MyCosObj old = profile_.GetProfileNode() ? profile_.GetProfileNode()->object : MyCosObj();
   if (!profile_.WriteToCosStream()) return 1;

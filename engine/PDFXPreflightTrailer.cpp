@@ -11,6 +11,7 @@
 #include "common/Prefs.h"
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
+#include "engine/Fixers.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFXPreflight.h"
 #include "engine/TrailerFile.h"
@@ -24,6 +25,7 @@ const char kCreateWhere[] = "PDFXPreflight::CreateTrailerTempFile";
 const char kTempPrefix[] = "ZentuPDFXPlugin";
 const char kOpenFailed[] = "There was an error opening the temporary file while trying to parse the Trailer dictionary";
 const char kParseFailed[] = "There was an error parsing the Trailer dictionary";
+const char kStreamFeature[] = "Cross-reference streams are a PDF 1.5 feature";
 
 template <class Body>
 void HostCall(const char* where, Body&& body) {
@@ -98,14 +100,25 @@ void PDFXPreflight::ReadTrailerFromFile() {
     file = PDDocGetFile(pdDoc_);
     size = ASFileGetEOF(file);
   });
-  const std::string text = Zentu::ReadTrailerText(size, [&](ASFilePos64 pos, char* buffer, size_t count) {
-    size_t got = 0;
-    HostCall(kWhere, [&] {
-      ASFileSetPos(file, pos);
-      got = ASFileRead(file, buffer, static_cast<ASSize_t>(count));
-    });
-    return got;
-  });
+  bool fromStream = false;
+  const std::string text = Zentu::ReadTrailerText(
+      size,
+      [&](ASFilePos64 pos, char* buffer, size_t count) {
+        size_t got = 0;
+        HostCall(kWhere, [&] {
+          ASFileSetPos(file, pos);
+          got = ASFileRead(file, buffer, static_cast<ASSize_t>(count));
+        });
+        return got;
+      },
+      &fromStream);
+  // PDF 1.3 has no cross-reference streams; the host writes a table when
+  // it saves below 1.5, so saving is the repair. Shaped as the /ID record:
+  // the trailer in memory is not the one written.
+  if (fromStream) {
+    AddError(MyCosObj(), MyCosObj(), kStreamFeature, "XRef", AUTOFIX_ERROR, KIND_TRAILER, PROBLEM_INVALID)
+        ->AttachFixer(Zentu::GlobalFixers::JustSave());
+  }
 
   TempTrailerFile temp;
   MyCosDoc doc;

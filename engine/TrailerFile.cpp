@@ -38,6 +38,8 @@ bool IsWhite(char c) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+bool IsDelimiter(char c) { return std::strchr("()<>[]{}/%", c) != nullptr && c != '\0'; }
+
 bool StartsWith(const char* data, size_t at, size_t end, const char* word) {
   size_t length = std::strlen(word);
   return at + length <= end && std::memcmp(data + at, word, length) == 0;
@@ -52,6 +54,136 @@ size_t Find(const char* data, size_t from, size_t end, const char* word) {
 }
 
 [[noreturn]] void Fail(const char* text) { throw std::runtime_error(text); }
+
+// Past white space and comments from `p`; never past `end`.
+size_t SkipWhite(const char* data, size_t p, size_t end) {
+  while (p < end) {
+    if (IsWhite(data[p])) {
+      ++p;
+    } else if (data[p] == '%') {
+      while (p < end && data[p] != '\n' && data[p] != '\r') ++p;
+    } else {
+      break;
+    }
+  }
+  return p;
+}
+
+// The end of the name, number or keyword that begins at `p`.
+size_t TokenEnd(const char* data, size_t p, size_t end) {
+  while (p < end && !IsWhite(data[p]) && !IsDelimiter(data[p])) ++p;
+  return p;
+}
+
+// Where "N G obj" at `p` ends, or kNotFound.
+size_t ObjectHeaderEnd(const char* data, size_t p, size_t end) {
+  for (int part = 0; part < 2; ++part) {
+    const size_t digits = p;
+    while (p < end && IsDigit(data[p])) ++p;
+    if (p == digits || p >= end || !IsWhite(data[p])) return kNotFound;
+    p = SkipWhite(data, p, end);
+  }
+  if (!StartsWith(data, p, end, "obj") || TokenEnd(data, p, end) != p + 3) return kNotFound;
+  return p + 3;
+}
+
+enum class Scan { kClosed, kCut, kUnbalanced };
+
+// The dictionary whose "<<" is at `open`, token by token, so that a ">>"
+// in a string or a comment does not count: `close` comes back just past
+// its ">>", `isXRef` says whether its own /Type is /XRef. Cut: the window
+// ended first; unbalanced: the object went on past where a dictionary can.
+Scan ScanDictionary(const char* data, size_t open, size_t end, size_t& close, bool& isXRef) {
+  int depth = 0;
+  bool typeKey = false;  // the last token was the key /Type at the top level
+  isXRef = false;
+  size_t p = open;
+  while (p < end) {
+    const char c = data[p];
+    if (IsWhite(c) || c == '%') {
+      p = SkipWhite(data, p, end);
+      continue;
+    }
+    const bool typeValue = typeKey;
+    typeKey = false;
+    if (c == '(') {
+      int nesting = 0;
+      for (; p < end; ++p) {
+        if (data[p] == '\\') {
+          ++p;
+        } else if (data[p] == '(') {
+          ++nesting;
+        } else if (data[p] == ')' && --nesting == 0) {
+          break;
+        }
+      }
+      if (p >= end) return Scan::kCut;
+      ++p;
+    } else if (c == '<') {
+      if (p + 1 >= end) return Scan::kCut;
+      if (data[p + 1] == '<') {
+        ++depth;
+        p += 2;
+      } else {
+        while (p < end && data[p] != '>') ++p;  // a hexadecimal string
+        if (p >= end) return Scan::kCut;
+        ++p;
+      }
+    } else if (c == '>') {
+      if (p + 1 >= end) return Scan::kCut;
+      if (data[p + 1] != '>') return Scan::kUnbalanced;
+      p += 2;
+      if (--depth == 0) {
+        close = p;
+        return Scan::kClosed;
+      }
+    } else if (c == '/') {
+      const size_t nameEnd = TokenEnd(data, p + 1, end);
+      if (nameEnd >= end) return Scan::kCut;
+      const std::string name(data + p + 1, nameEnd - p - 1);
+      if (depth == 1) {
+        if (typeValue) isXRef = name == "XRef";
+        typeKey = !typeValue && name == "Type";
+      }
+      p = nameEnd;
+    } else if (IsDelimiter(c)) {
+      ++p;  // brackets and braces
+    } else {
+      const size_t tokenEnd = TokenEnd(data, p, end);
+      if (tokenEnd >= end) return Scan::kCut;
+      const std::string token(data + p, tokenEnd - p);
+      if (token == "stream" || token == "endstream" || token == "obj" || token == "endobj")
+        return Scan::kUnbalanced;
+      p = tokenEnd;
+    }
+  }
+  return Scan::kCut;
+}
+
+// The dictionary of the cross-reference stream whose object begins at `p`.
+// `more`: the file goes on past the window, so a dictionary cut by the
+// window's end is one too large, not a broken one.
+std::string StreamDictionary(const char* data, size_t p, size_t end, bool more) {
+  p = ObjectHeaderEnd(data, p, end);
+  if (p == kNotFound) Fail(kXrefOffsetError);
+  p = SkipWhite(data, p, end);
+  if (!StartsWith(data, p, end, "<<")) Fail(more && p + 2 > end ? kTrailerTooLargeError : kXrefOffsetError);
+  size_t close = 0;
+  bool isXRef = false;
+  switch (ScanDictionary(data, p, end, close, isXRef)) {
+    case Scan::kClosed:
+      break;
+    case Scan::kCut:
+      Fail(more ? kTrailerTooLargeError : kXrefOffsetError);
+    case Scan::kUnbalanced:
+      Fail(kXrefOffsetError);
+  }
+  const size_t keyword = SkipWhite(data, close, end);
+  if (TokenEnd(data, keyword, end) >= end && more) Fail(kTrailerTooLargeError);
+  if (!isXRef || !StartsWith(data, keyword, end, "stream") || TokenEnd(data, keyword, end) != keyword + 6)
+    Fail(kXrefOffsetError);
+  return std::string(data + p, close - p);
+}
 
 // The window of at most 2048 bytes, zero-terminated.
 class Window {
@@ -118,7 +250,8 @@ std::string Format(const char* format, unsigned long a, unsigned long b) {
 
 }  // namespace
 
-std::string ReadTrailerText(ASFilePos64 fileSize, const TailReader& read) {
+std::string ReadTrailerText(ASFilePos64 fileSize, const TailReader& read, bool* fromStream) {
+  if (fromStream) *fromStream = false;
   if (fileSize < 0) fileSize = 0;
   Window w(read);
 
@@ -160,9 +293,12 @@ std::string ReadTrailerText(ASFilePos64 fileSize, const TailReader& read) {
       atStart = false;
       while (p < w.size() && IsWhite(w[p])) ++p;
       if (StartsWith(w.data(), p, w.size(), "trailer")) break;
-      // Anything else (a cross-reference stream, or no table at all) is
-      // not a table this walk can follow.
-      if (!StartsWith(w.data(), p, w.size(), "xref")) Fail(kXrefOffsetError);
+      if (!StartsWith(w.data(), p, w.size(), "xref")) {
+        // A cross-reference stream: its dictionary is the trailer.
+        std::string text = StreamDictionary(w.data(), p, w.size(), fileSize - pos > static_cast<int64_t>(w.size()));
+        if (fromStream) *fromStream = true;
+        return text;
+      }
       p += 4;
       while (p < w.size() && !IsDigit(w[p])) ++p;
     } else if (StartsWith(w.data(), 0, w.size(), "trailer")) {

@@ -21,11 +21,12 @@ extern const char kTrailerTooLargeError[];  // "/Trailer dictionary larger than 
 typedef std::function<size_t(ASFilePos64 pos, char* buffer, size_t count)> TailReader;
 
 // The text of the trailer dictionary of the last cross-reference section:
-// from after "trailer" and its white space up to "startxref". Reads at most
-// 2048 bytes at a time. Throws std::runtime_error with one of the texts
-// above; a file whose last section is not a table ("xref" or "trailer",
-// e.g. a cross-reference stream) cannot be read this way.
-std::string ReadTrailerText(ASFilePos64 fileSize, const TailReader& read);
+// for a table, from after "trailer" and its white space up to "startxref";
+// for a cross-reference stream ("N G obj" with /Type /XRef), its
+// dictionary from "<<" to the matching ">>". Reads at most 2048 bytes at a
+// time. Throws std::runtime_error with one of the texts above.
+// `fromStream`, when given, tells whether the section was a stream.
+std::string ReadTrailerText(ASFilePos64 fileSize, const TailReader& read, bool* fromStream = nullptr);
 
 // An object of the checked document that gets a stand-in in the file, so
 // that references from the trailer to it resolve.

@@ -6,6 +6,7 @@
 //   x3-good      a clean PDF/X-3 file with a press profile of its own
 //   xref-stream  x1a-good as PDF 1.5 with object streams and a
 //                cross-reference stream
+//   boxes        five pages with page boxes of their own and inherited ones
 // Every date and /ID is fixed, so each run writes the same bytes. Objects
 // and the cross-reference sections are written from their contents, never
 // by hand.
@@ -138,6 +139,39 @@ std::string ThreePages() {
   return w.Build("1.3", catalog, info, SampleId(1));
 }
 
+// The page boxes' sample: the media box on the root node only; page 3 under
+// a node of its own that holds a crop box (inherited) and a bleed box (not
+// inherited); page 2's crop box written reversed.
+std::string Boxes() {
+  Writer w;
+  int catalog = w.Add("");
+  int root = w.Add("");
+  int node = w.Add("");
+  int font = w.Add("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+  const char* boxes[] = {"/BleedBox [27 27 585 765] /TrimBox [36 36 576 756]", "/CropBox [612 792 0 0]",
+                         "/ArtBox [72 72 540 720]", "/TrimBox [36 36 576 756] /ArtBox [50 50 562 742]",
+                         "/TrimBox [30 30 570 750] /CropBox [40 40 580 760]"};
+  std::string kids;
+  for (int n = 1; n <= 5; ++n) {
+    std::string content = "BT /F1 24 Tf 72 400 Td (Boxes page " + std::to_string(n) + ") Tj ET\n";
+    int contents = w.Add(Writer::Stream("", content));
+    int parent = n == 3 ? node : root;
+    int page = w.Add("<< /Type /Page /Parent " + std::to_string(parent) + " 0 R " + boxes[n - 1] +
+                     " /Resources << /Font << /F1 " + std::to_string(font) + " 0 R >> >> /Contents " +
+                     std::to_string(contents) + " 0 R >>");
+    if (n == 3) {
+      w.Set(node, "<< /Type /Pages /Parent " + std::to_string(root) + " 0 R /CropBox [0 0 600 780]"
+                  " /BleedBox [1 1 2 2] /Kids [" + std::to_string(page) + " 0 R] /Count 1 >>");
+      page = node;
+    }
+    kids += (kids.empty() ? "" : " ") + std::to_string(page) + " 0 R";
+  }
+  w.Set(catalog, "<< /Type /Catalog /Pages " + std::to_string(root) + " 0 R >>");
+  w.Set(root, "<< /Type /Pages /MediaBox [0 0 612 792] /Kids [" + kids + "] /Count 5 >>");
+  int info = w.Add("<< /Title (boxes) /Producer (make_sample) /CreationDate (D:20260101000000Z) >>");
+  return w.Build("1.3", catalog, info, SampleId(7));
+}
+
 // One page whose output intent characterises the print: x1a-good and its
 // variants.
 struct PrintSample {
@@ -193,6 +227,9 @@ bool Make(const std::string& name, std::string& pdf) {
   if (name == "sample") {
     pdf = ThreePages();
     return true;
+  } else if (name == "boxes") {
+    pdf = Boxes();
+    return true;
   } else if (name == "x1a-good") {
     s.id = 2;
   } else if (name == "x1a-fixable") {
@@ -227,7 +264,7 @@ int main(int argc, char** argv) {
   std::string pdf;
   try {
     if (argc != 3 || !Make(argv[1], pdf)) {
-      std::cerr << "usage: make_sample sample|x1a-good|x1a-fixable|rgb-font|x3-good|xref-stream OUT.pdf\n";
+      std::cerr << "usage: make_sample sample|x1a-good|x1a-fixable|rgb-font|x3-good|xref-stream|boxes OUT.pdf\n";
       return 2;
     }
   } catch (const std::exception& e) {

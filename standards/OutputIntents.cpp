@@ -78,6 +78,20 @@ boost::shared_ptr<OutputCondition> ChosenCondition(Conformance& standard,
   return registered ? registered : otherwise;
 }
 
+int ReplaceDestinationProfile(Conformance& standard, PDFXPreflight& walker, MyCosObj intent) {
+  boost::shared_ptr<OutputCondition> condition =
+      RegisteredCondition(standard, intent.Get("OutputConditionIdentifier").ValueAsString());
+  std::string name;
+  // A condition of the document's own: the profile the settings choose for it.
+  if (!condition) condition = CustomCondition(standard.FindOutputCondition(0, name));
+  const ProfileFile file = ProfileFileOf(*condition);
+  if (file.path.empty() || !file.components) return 1;
+  const MyCosObj stream = EmbedProfileFile(walker.GetDocument(), file.path, file.components);
+  if (stream.IsNull()) return 1;
+  intent.Put("DestOutputProfile", stream);
+  return 2;
+}
+
 int FamilyOfColorSpace(int32_t signature) {
   const uint32_t space = static_cast<uint32_t>(signature);
   if (space == icmSig("GRAY")) return 0;
@@ -106,6 +120,14 @@ ProfileFile ProfileFileOf(OutputCondition& condition) {
   }
   found.components = ComponentsOf(condition.family);
   return found;
+}
+
+bool CanWriteCondition(OutputCondition& condition) {
+  if (condition.reference) return true;
+  const ProfileFile file = ProfileFileOf(condition);
+  if (file.path.empty() || file.components == 0) return false;
+  ICCProfile profile{boost::shared_ptr<ObjectNode>(), boost::shared_ptr<ObjectNode>()};
+  return profile.LoadFromFile(file.path);
 }
 
 MyCosObj EmbedProfileFile(const MyCosDoc& doc, const std::string& path, int components) {

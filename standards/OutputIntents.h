@@ -58,9 +58,16 @@ struct ProfileFile {
 // The condition's file; a family not known yet is read from the file and
 // kept in the (shared) condition.
 ProfileFile ProfileFileOf(OutputCondition& condition);
+// Whether an intent naming the condition can stand: a registered one, or one
+// whose profile file reads as a gray, RGB or CMYK profile to embed.
+bool CanWriteCondition(OutputCondition& condition);
 // A new indirect stream of the file's bytes, Flate-compressed, with /N
 // `components`. Null when the file cannot be opened; host failures throw.
 MyCosObj EmbedProfileFile(const MyCosDoc& doc, const std::string& path, int components);
+// The profile of the registered condition the intent names (else of the
+// settings' own condition), embedded as its "DestOutputProfile": 2, or 1
+// when that condition has no profile file.
+int ReplaceDestinationProfile(Conformance& standard, PDFXPreflight& walker, MyCosObj intent);
 
 // Runs `body` in one host frame: any host failure inside it, that of a
 // wrapper operation included, leaves as AcrobatException (no object

@@ -32,6 +32,10 @@ PDF_X_1_2001::PDF_X_1_2001() : defaultGrayPage(-1), defaultCMYKPage(-1) {
 
 PDF_X_1_2001::~PDF_X_1_2001() = default;
 
+int PDF_X_1_2001::ReplaceDestinationProfile(PDFXPreflight& walker, MyCosObj intent) {
+  return family::ReplaceDestinationProfile(*this, walker, intent);
+}
+
 Conformance* PDF_X_1_2001::Clone() {
   BuildRules();
   return new (std::nothrow) PDF_X_1_2001(*this);

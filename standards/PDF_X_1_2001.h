@@ -20,6 +20,7 @@ class PDF_X_1_2001 : public Conformance {
   // Rebuilds this standard's rules, then copies it: the copy shares the
   // rule list, the key table and every fixer. Null when out of memory.
   Conformance* Clone() override;
+  int ReplaceDestinationProfile(PDFXPreflight& walker, MyCosObj intent) override;
   // The reference conditions for CMYK printing; empty before the first build.
   std::string GetConditionNamesPattern() const override;
   CheckResult CheckOperator(PDFXPreflight& walker, int objectKind, const char* op,

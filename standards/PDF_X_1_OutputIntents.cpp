@@ -132,6 +132,8 @@ void PDF_X_1_2001::OutputIntentMegaFixer::AddError(PDFX_Error* error) {
 int PDF_X_1_2001::OutputIntentMegaFixer::FixIt(FixContext& context, bool) {
   PDFXPreflight* walker = family::WalkerOf(context);
   if (!walker || !condition_) return 1;
+  // "Custom" without a profile would be an intent its own check refuses.
+  if (!family::CanWriteCondition(*condition_)) return 1;
   const MyCosDoc& doc = walker->GetDocument();
 
   // The Default spaces of the records, each removed where it is in force;

@@ -37,6 +37,10 @@ PDF_X_3_2002::~PDF_X_3_2002() {
   if (forCheck_ && own) own->ReleaseHeld();
 }
 
+int PDF_X_3_2002::ReplaceDestinationProfile(PDFXPreflight& walker, MyCosObj intent) {
+  return family::ReplaceDestinationProfile(*this, walker, intent);
+}
+
 Conformance* PDF_X_3_2002::Clone() {
   BuildRules();
   PDF_X_3_2002* copy = new (std::nothrow) PDF_X_3_2002(*this);

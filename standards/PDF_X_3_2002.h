@@ -23,6 +23,7 @@ class PDF_X_3_2002 : public Conformance {
   // rule list, the key table, every fixer and the held records. Null when
   // out of memory.
   Conformance* Clone() override;
+  int ReplaceDestinationProfile(PDFXPreflight& walker, MyCosObj intent) override;
   // Every reference condition; empty before the first build.
   std::string GetConditionNamesPattern() const override;
   bool IsColorManaged() const override;

@@ -275,7 +275,7 @@ int MegaFixer::FixIt(FixContext& context, bool) {
     });
   }
   if (IsDefaultPageRecord(context.error)) return result;
-  if (!chosenCondition) return 1;
+  if (!chosenCondition || !family::CanWriteCondition(*chosenCondition)) return 1;
   const bool written = RepairOutputIntent(*walker);
   if (!written) result = 1;
 

@@ -186,8 +186,9 @@ TEST_F(FixingTest, FixersAreCalledAsTheRecordsAllow) {
   } rows[] = {
       {"fixed before", 5, true, 2, false, 2, 0, 0},
       {"no fixer beside", 5, false, 2, true, 4, 1, 10},
-      {"never fixed", 5, false, 1, false, 1, 10, 0},
-      {"no fixer, never fixed", 5, false, 1, true, 4, 10, 10},
+      // A repair that answers "not fixed" is tried once: its record is unfixable from then on.
+      {"never fixed", 5, false, 1, false, 1, 1, 0},
+      {"no fixer, never fixed", 5, false, 1, true, 4, 1, 10},
       {"only severity 6", 6, false, 2, false, 2, 0, 0},
       {"a warning of severity 2", 2, false, 2, false, 2, 1, 0},
   };

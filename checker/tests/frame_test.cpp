@@ -174,7 +174,11 @@ TEST_F(FrameTest, WorkflowDefaultsFillOnlyAnEmptySection) {
   EXPECT_EQ(RunCheckCommand(), 1);
   EXPECT_EQ(alerts_, std::vector<std::string>{});
   EXPECT_EQ(Prefs::Section(),
-            (Prefs::SectionMap{{"max_1bit_dpi", "1200"}, {"max_image_dpi", "400"}, {"min_1bit_dpi", "300"},
+            (Prefs::SectionMap{{"default_condition", "CGATS TR 001"},
+                               {"default_profile_info_key", "SWOP CGATS TR 001-1995"},
+                               {"max_1bit_dpi", "1200"},
+                               {"max_image_dpi", "400"},
+                               {"min_1bit_dpi", "300"},
                                {"min_image_dpi", "150"}}));
   EXPECT_FALSE(hosttest::FileExists(home_.File("settings/registry/current_user.txt")));
   // The check showed the wait cursor and put back the one before it.

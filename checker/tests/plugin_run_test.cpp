@@ -52,7 +52,8 @@ class PluginRunTest : public ::testing::Test {
  protected:
   // Files made from the samples: three pages of x1a-good and of rgb-font,
   // a page tree whose Kids lead back to itself, identification keys that
-  // are empty texts, and a document without an information dictionary.
+  // are empty texts, a document without an information dictionary, and a
+  // "startxref" past the file's end.
   static void SetUpTestSuite() {
     made_ = new hosttest::TempDir;
     for (const char* name : {"x1a-good", "rgb-font"}) {
@@ -69,6 +70,8 @@ class PluginRunTest : public ::testing::Test {
     Replace(empty, "(PDF/X-1a:2001)", "()             ");
     hosttest::WriteFile(Made("empty-keys"), empty);
     hosttest::WriteFile(Made("no-info"), hosttest::MakePagesPdf(1));
+    good = hosttest::ReadFile(Sample("x1a-good"));
+    hosttest::WriteFile(Made("past-the-end"), good.substr(0, good.rfind("startxref")) + "startxref\n999999\n%%EOF\n");
   }
   static void TearDownTestSuite() {
     delete made_;
@@ -151,7 +154,7 @@ TEST_F(PluginRunTest, CommandsRunAsAUserRunsThem) {
       {"cancelled after page 1: its errors still count", Made("rgb-font-3"),
        "at-progress 6 press 1\nmenu Zent:PDFXCorvane3:Check\nanswer confirm cancel\n",
        std::string(kProgress) + "NOTE: Corvane cancelled\n" + question + "Cancel\n", nullptr},
-      {"a cross-reference stream", Sample("xref-stream"), "menu Zent:PDFXCorvane3:Check\n",
+      {"a trailer that cannot be read", Made("past-the-end"), "menu Zent:PDFXCorvane3:Check\n",
        std::string(kProgress) +
            "NOTE: An error occurred while checking the file:\\nError getting offset of xref table.\\nPlease contact "
            "technical support\n" +

@@ -25,7 +25,7 @@ class CosWrapperTest : public ::testing::Test {
                  "<< /Type /Pages /Kids [] /Count 0 >>",
                  "<< /Name /Foo#20Bar /Int 7 /Real 0.5 /Str (a\\000b) /Arr [1 2 3] /Dir << /X 1 >> /Self 3 0 R "
                  "/Strm 4 0 R >>",
-                 "stream:/Kind /Data|abc"};
+                 "stream:/Kind /Data|abc", "8.5"};
     pd_ = host::OpenDocumentBytes(hosttest::MakePdf(s), "wrapper");
     doc_ = MyCosDoc(PDDocGetCosDoc(pd_));
     dict_ = doc_.GetObjByID(3);
@@ -106,6 +106,12 @@ TEST_F(CosWrapperTest, ValuesReadAsTheirTypesSay) {
   EXPECT_EQ(dict_.Get("Dir").GetID(), -1);
   EXPECT_EQ(dict_.GetID(), 3);
   EXPECT_EQ(Thrown([&] { static_cast<double>(dict_.Get("Name")); }).Where(), "MyCosObj::operator double()");
+  // Fixed values: a real rounds to 16.16, a name is refused with the host's code.
+  EXPECT_EQ(static_cast<ASFixed>(doc_.GetObjByID(5)), 0x88000);
+  EXPECT_EQ(static_cast<ASFixed>(dict_.Get("Int")), 7 * 0x10000);
+  AcrobatException e = Thrown([&] { static_cast<ASFixed>(dict_.Get("Name")); });
+  EXPECT_EQ(e.Where(), "MyCosObj::operator ASFixed()");
+  EXPECT_EQ(e.ErrorCode(), 0x20010018);
 
   MyCosObj made;
   ASSERT_TRUE(made.NewString(doc_, 0, "ab\0cd"));

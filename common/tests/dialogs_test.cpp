@@ -153,6 +153,33 @@ TEST_F(DialogTest, ObjectsLetGoOfTheirDialogsAndItems) {
   EXPECT_EQ(gInitAnswer, kADMErrBadParm);
 }
 
+TEST_F(DialogTest, ItemTextsComeIntoHostTextObjectsOrLeaveThemEmpty) {
+  auto units = [](ASText text) { return std::u16string(reinterpret_cast<const char16_t*>(ASTextGetUnicode(text))); };
+  const int texts = hosttest::LiveTexts();
+  std::vector<std::u16string> seen;
+  TestDialog dialog;
+  driver.Look([&](ADMDialogRef d) {
+    ADMItemRef entry = ADMDialog::GetItem(d, 901);
+    ASText text = NewTextFromADMItem(entry);
+    seen.push_back(units(text));
+    ADMItem::SetText(entry, "Trim");
+    GetADMItemText(entry, text);
+    seen.push_back(units(text));
+    ADMItem::SetTextW(entry, reinterpret_cast<const ASUns16*>(u"Ma\u00DF \u2192 \U0001F4C4"));
+    GetADMItemText(entry, text);
+    seen.push_back(units(text));
+    // A read that fails leaves an empty text, and nothing escapes.
+    hosttest::RaiseOnNextCall(host::TableId::ADMItem, ADMItemSel::GetTextW, genErrNoMemory);
+    GetADMItemText(entry, text);
+    seen.push_back(units(text));
+    ASTextDestroy(text);
+  });
+  driver.Press(2);
+  EXPECT_EQ(dialog.Run(), 2);
+  EXPECT_EQ(seen, (std::vector<std::u16string>{u"", u"Trim", u"Ma\u00DF \u2192 \U0001F4C4", u""}));
+  EXPECT_EQ(hosttest::LiveTexts(), texts);
+}
+
 TEST_F(DialogTest, SuitesAreHeldFromTheFirstDialogObjectToTheLast) {
   hosttest::LogSuiteCalls(true);
   auto first = std::make_unique<TestDialog>();

@@ -97,6 +97,28 @@ TEST_F(PrefsTest, SectionsKeepTextsUnderCaseSensitiveKeys) {
   EXPECT_NE(&Prefs::Section("PDF/X Corvane 3"), &Prefs::Section(nullptr));
 }
 
+TEST_F(PrefsTest, RemoveByPrefixTakesTheKeysThatBeginWithItInItsCase) {
+  struct Case {
+    std::vector<std::string> keys;
+    std::string prefix;
+    bool removed;
+    std::vector<std::string> left;
+  } cases[] = {
+      {{"BoxLibrary|a", "BoxLibrary|b", "Color|TrimBox"}, "BoxLibrary", true, {"Color|TrimBox"}},
+      {{"boxlibrary|x", "Color|TrimBox"}, "BoxLibrary", false, {"Color|TrimBox", "boxlibrary|x"}},
+      {{"BoxLibrary", "BoxLibraryX", "BoxLibrar", "Box"}, "BoxLibrary", true, {"Box", "BoxLibrar"}},
+      {{"BoxLibrary|a"}, "", false, {"BoxLibrary|a"}},
+  };
+  for (const Case& c : cases) {
+    Prefs::Section("Library").clear();
+    for (const std::string& key : c.keys) Prefs::Set(key, "1", "Library");
+    EXPECT_EQ(Prefs::RemoveByPrefix(c.prefix, "Library"), c.removed) << c.keys[0];
+    std::vector<std::string> left;
+    for (auto& entry : Prefs::Section("Library")) left.push_back(entry.first);
+    EXPECT_EQ(left, c.left) << c.keys[0];
+  }
+}
+
 // Written by one process, read by another; long values and the ones after
 // them survive, in byte order of the keys.
 TEST_F(PrefsTest, SavedSettingsOutliveTheProcess) {

@@ -108,6 +108,47 @@ TEST_F(CallbackTest, ImageResolutionIsJudgedAtItsFirstPlacementOnThePage) {
   }
 }
 
+// Placements whose matrices are not exact in binary: exactly at a limit
+// passes, a hundredth of a dot per inch past it fails, under both tests.
+TEST_F(CallbackTest, ResolutionsAtTheLimitsAreJudgedToThreeDecimals) {
+  const struct {
+    int bits, pixels;
+    const char* content;
+    const char* shown;  // the resolution in the message; empty: passes
+  } cases[] = {
+      {8, 1001, "q 0.18 0 0 0.18 0 0 cm 1001 0 0 50 0 0 cm /Im1 Do Q", ""},  // 400.000016 unrounded
+      {8, 1003, "q 1.2 0 0 1.2 0 0 cm 401.2 0 0 50 0 0 cm /Im1 Do Q", ""},   // 149.999999
+      {8, 1000, "q 179.9955 0 0 50 0 0 cm /Im1 Do Q", "400.010000"},
+      {8, 1000, "q 480.032 0 0 50 0 0 cm /Im1 Do Q", "149.990000"},
+      {1, 1001, "q 0.06 0 0 0.06 0 0 cm 1001 0 0 50 0 0 cm /Im1 Do Q", ""},  // 1200.00005
+      {1, 1003, "q 1.2 0 0 1.2 0 0 cm 200.6 0 0 50 0 0 cm /Im1 Do Q", ""},   // 299.999998
+      {1, 1000, "q 59.9995 0 0 50 0 0 cm /Im1 Do Q", "1200.010000"},
+      {1, 1000, "q 240.008 0 0 50 0 0 cm /Im1 Do Q", "299.990000"},
+  };
+  SetAll({{"make_workflow_checks", "true"},
+          {"constrain_image_dpi", "true"},
+          {"constrain_1bit_dpi", "true"},
+          {"min_image_dpi", "150"},
+          {"max_image_dpi", "400"},
+          {"min_1bit_dpi", "300"},
+          {"max_1bit_dpi", "1200"}});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
+    OpenPage(c.content, Image(c.pixels, c.bits));
+    auto walker = Walk();
+    std::vector<ErrorPtr> records = RecordsOfKind(*walker, KIND_IMAGE);
+    if (*c.shown == '\0') {
+      EXPECT_TRUE(records.empty()) << records.front()->GetMessage();
+    } else {
+      ASSERT_EQ(records.size(), 1u);
+      const std::string limits = c.bits == 1 ? "(300 - 1200)" : "(150 - 400)";
+      EXPECT_EQ(records[0]->GetMessage(), std::string(c.bits == 1 ? "1-bit image DPI (" : "Image DPI (") + c.shown +
+                                              ") violates workflow constraints " + limits);
+    }
+    host::CloseAllDocuments();
+  }
+}
+
 TEST_F(CallbackTest, ResolutionsPast32767DpiAreNotWrappedIntoTheAllowedRange) {
   SetAll({{"make_workflow_checks", "true"}, {"constrain_image_dpi", "true"}});
   // 100 pixels over about a ten-thousandth of a point: tens of millions of dpi.

@@ -12,6 +12,7 @@
 #include "common/MyCosDoc.h"
 #include "core/host.h"
 #include "engine/ErrorNames.h"
+#include "engine/Fixers.h"
 #include "engine/TrailerFile.h"
 #include "host/calls.h"
 #include "host/frame.h"
@@ -62,6 +63,15 @@ std::string SmallPdf(const std::string& trailer = "/Root 1 0 R") {
   return hosttest::MakePdf(spec);
 }
 
+// The table of SmallPdf given way to a stream object with `dictionary`, or
+// to `object` whole.
+std::string StreamXref(const std::string& dictionary = "<< /Type /XRef >>", const std::string& object = "") {
+  const std::string pdf = SmallPdf();
+  const size_t xref = pdf.find("xref\n");
+  return pdf.substr(0, xref) + (object.empty() ? "3 0 obj\n" + dictionary + "\nstream\nendstream\nendobj\n" : object) +
+         "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
+}
+
 // An incremental update: object 2 again, a new table and a new trailer.
 std::string WithUpdate(const std::string& pdf, const std::string& trailer) {
   size_t previous = std::stoul(pdf.substr(pdf.rfind("startxref") + 10));
@@ -74,6 +84,17 @@ std::string WithUpdate(const std::string& pdf, const std::string& trailer) {
   out += std::string("xref\n2 1\n") + entry + "trailer\n" + trailer + " /Prev " + std::to_string(previous) +
          " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
   return out;
+}
+
+// A revision made of its own cross-reference stream alone (object `number`,
+// uncompressed), with /Prev and `entries` beside the stream's keys.
+std::string WithStreamRevision(const std::string& pdf, int number, const std::string& entries) {
+  const std::string previous = std::to_string(std::stoul(pdf.substr(pdf.rfind("startxref") + 10)));
+  const size_t at = pdf.size();
+  const char entry[] = {1, char(at >> 24), char(at >> 16), char(at >> 8), char(at), 0};
+  return pdf + std::to_string(number) + " 0 obj\n<< /Type /XRef /Size " + std::to_string(number + 1) + " /Index [" +
+         std::to_string(number) + " 1] /W [1 4 1] /Length 6 /Prev " + previous + " " + entries + " >>\nstream\n" +
+         std::string(entry, 6) + "\nendstream\nendobj\nstartxref\n" + std::to_string(at) + "\n%%EOF\n";
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
@@ -95,7 +116,8 @@ struct Tail {
                              n = n > shortBy ? n - shortBy : 0;
                              std::memcpy(buffer, bytes.data() + pos, n);
                              return n;
-                           });
+                           },
+                           &stream);
   }
   // The thrown text, or "" when the read went through.
   std::string Failure() {
@@ -108,28 +130,45 @@ struct Tail {
   }
   std::string bytes;
   size_t shortBy = 0;
+  bool stream = false;
   std::vector<std::pair<ASFilePos64, size_t>> reads;
 };
 
 // --- the tail and the table --------------------------------------------------
 
+// A table's trailer runs to "startxref"; a stream's dictionary to its ">>".
 TEST(TrailerTextTest, TheLastSectionsTrailerIsRead) {
   std::string big = PdfWithTable(ManyObjects(400), "<< /Size 401 /Root 1 0 R /Big true >>", 37);
+  const std::string once = WithStreamRevision(SmallPdf(), 3, "/Root 1 0 R /R 1");
+  const std::string tricky = "/ID [(>> \\) ( >>)) <3e3e>] % >> stream\n/Sub << /Type /Page >> /Type /XRef";
   const struct {
     const char* name;
     std::string file;
     std::string text;
+    bool stream;
   } cases[] = {
-      {"small file", SmallPdf(), "<< /Size 3 /Root 1 0 R >>\n"},
+      {"a cross-reference stream", StreamXref(), "<< /Type /XRef >>", true},
+      {"streams of two revisions", WithStreamRevision(once, 4, "/Root 1 0 R /R 2"),
+       "<< /Type /XRef /Size 5 /Index [4 1] /W [1 4 1] /Length 6 /Prev " + std::to_string(SmallPdf().size()) +
+           " /Root 1 0 R /R 2 >>",
+       true},
+      {"strings and comments holding \">>\"", WithStreamRevision(SmallPdf(), 3, tricky),
+       "<< /Type /XRef /Size 4 /Index [3 1] /W [1 4 1] /Length 6 /Prev " + std::to_string(SmallPdf().find("xref\n")) +
+           " " + tricky + " >>",
+       true},
+      {"a hybrid file's table", Replace(SmallPdf(), "/Root 1 0 R", "/Root 1 0 R /XRefStm 9"),
+       "<< /Size 3 /Root 1 0 R /XRefStm 9 >>\n", false},
+      {"small file", SmallPdf(), "<< /Size 3 /Root 1 0 R >>\n", false},
       {"incremental update", WithUpdate(SmallPdf(), "<< /Size 3 /Root 1 0 R /Second true"),
-       "<< /Size 3 /Root 1 0 R /Second true /Prev " + std::to_string(SmallPdf().find("xref\n")) + " >>\n"},
-      {"subsections over several windows", big, "<< /Size 401 /Root 1 0 R /Big true >>\n"},
+       "<< /Size 3 /Root 1 0 R /Second true /Prev " + std::to_string(SmallPdf().find("xref\n")) + " >>\n", false},
+      {"subsections over several windows", big, "<< /Size 401 /Root 1 0 R /Big true >>\n", false},
       {"trailer on the keyword's line", Replace(SmallPdf(), "trailer\n<<", "trailer <<"),
-       "<< /Size 3 /Root 1 0 R >>\n"},
+       "<< /Size 3 /Root 1 0 R >>\n", false},
   };
   for (const auto& c : cases) {
     Tail tail(c.file);
     EXPECT_EQ(tail.Read(), c.text) << c.name;
+    EXPECT_EQ(tail.stream, c.stream) << c.name;
   }
 
   Tail small(SmallPdf());
@@ -166,9 +205,7 @@ TEST(TrailerTextTest, TailsThatCannotBeReadEndWithTheirText) {
   std::string huge = Replace(PdfWithTable(ManyObjects(400), "<< /Size 401 /Root 1 0 R >>", 1000), "xref\n0 401",
                              "xref\n0 200000000");
 
-  std::string streamXref = pdf.substr(0, pdf.find("xref\n")) + "3 0 obj\n<< /Type /XRef >>\nstream\nendstream\nendobj\n";
-  streamXref += "startxref\n" + std::to_string(pdf.find("xref\n")) + "\n%%EOF\n";
-
+  auto pointedAt = [&](size_t at) { return Replace(StreamXref(), "startxref\n" + offset, "startxref\n" + std::to_string(at)); };
   std::string longTrailer = Replace(pdf, "/Root 1 0 R", "/Root 1 0 R /Pad (" + std::string(2100, 'x') + ")");
   const struct {
     const char* name;
@@ -181,7 +218,14 @@ TEST(TrailerTextTest, TailsThatCannotBeReadEndWithTheirText) {
       {"startxref past the end", Replace(pdf, "startxref\n" + offset, "startxref\n99999"), xrefError},
       {"negative startxref", Replace(pdf, "startxref\n" + offset, "startxref\n-5"), xrefError},
       {"a count of 200 million", huge, xrefError},
-      {"a cross-reference stream", streamXref, xrefError},
+      {"startxref into the middle of an object", pointedAt(pdf.find("xref\n") + 8), xrefError},
+      {"startxref at an object that is no stream", pointedAt(pdf.find("1 0 obj")), xrefError},
+      {"a stream of another /Type", StreamXref("<< /Type /XRefStm >>"), xrefError},
+      {"/Type /XRef only in a dictionary inside", StreamXref("<< /Sub << /Type /XRef >> >>"), xrefError},
+      {"a stream dictionary with an unbalanced <<", StreamXref("<< /Type /XRef /Sub << /N 1 >>"), xrefError},
+      {"a stream dictionary the file's end cuts", StreamXref("", "3 0 obj\n<< /Type /XRef /W [1 2 1]\n"), xrefError},
+      {"a stream dictionary past the window", StreamXref("<< /Type /XRef /Pad (" + std::string(2100, 'x') + ") >>"),
+       Zentu::kTrailerTooLargeError},
       {"a table without trailer", Replace(pdf, "trailer\n<< /Size 3 /Root 1 0 R >>\n", ""), xrefError},
       {"empty file", "", xrefError},
       {"trailer past the window", longTrailer, Zentu::kTrailerTooLargeError},
@@ -463,19 +507,21 @@ TEST_F(TrailerStepTest, UnreadableTailsEndTheCheckWithTheirText) {
   }
 }
 
-TEST_F(TrailerStepTest, CrossReferenceStreamsAreNotCheckable) {
-  std::string plain = home_.File("plain.pdf");
-  hosttest::WriteFile(plain, SmallPdf());
-  std::string streams = home_.File("streams.pdf");
-  ASSERT_EQ(hosttest::RunCommand("qpdf --object-streams=generate '" + plain + "' '" + streams + "'"), 0);
-  OpenFile(streams);
+// The Encrypt entry of a cross-reference stream is checked as a table's.
+TEST_F(TrailerStepTest, CrossReferenceStreamsAreReadWithTheirRecord) {
+  std::string packed = home_.File("packed.pdf");
+  ASSERT_EQ(hosttest::RunCommand("qpdf --object-streams=generate --encrypt '' owner 256 -- '" + EncryptedFile() +
+                                 "' '" + packed + "'"), 0);
+  OpenFile(packed);
   auto walker = NewWalker();
-  try {
-    walker->Check();
-    ADD_FAILURE() << "checked";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "Error getting offset of xref table");
-  }
+  walker->Check();
+  const ASInt32 encrypt = MyCosObj(CosDocGetTrailer(PDDocGetCosDoc(pd_))).Get("Encrypt").GetID();
+  ASSERT_TRUE(walker->IsVisited(encrypt));
+  EXPECT_EQ(walker->GetVisitedMap()[encrypt]->objectKind, KIND_ENCRYPT);
+  EXPECT_EQ(Records(*walker), (std::vector<std::string>{"5/25/3 Cross-reference streams are a PDF 1.5 feature",
+                                                        "7/21/3 /Filter key"}));
+  EXPECT_EQ(walker->GetErrorList().front()->GetDetail(), "XRef");
+  EXPECT_EQ(walker->GetErrorList().front()->GetFixer(), Zentu::GlobalFixers::JustSave());
 }
 
 TEST_F(TrailerStepTest, ThePlainFileOpensWithTheTrailerAsObjectFour) {

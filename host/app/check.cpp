@@ -4,11 +4,14 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -18,6 +21,7 @@
 
 #include "app/steps.h"
 #include "core/host.h"
+#include "support/filesys.h"
 #include "win/registry.h"
 
 namespace plughost {
@@ -90,10 +94,13 @@ bool CopyInto(const std::string& from, const std::string& to, std::string* why) 
   bool ok = true;
   while (dirent* e = ::readdir(dir)) {
     std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
+    // Another run's file being replaced is no setting: a hive is renamed
+    // into place whole, so what stands at its name is always complete.
+    if (name == "." || name == ".." || name.compare(0, 15, ".plughost-save-") == 0) continue;
     std::string source = from + "/" + name, target = to + "/" + name;
     struct stat st {};
     bool done = ::lstat(source.c_str(), &st) == 0;
+    if (!done && errno == ENOENT) continue;  // gone meanwhile
     if (done && S_ISDIR(st.st_mode)) {
       done = ::mkdir(target.c_str(), 0700) == 0 && CopyInto(source, target, why) &&
              ::chmod(target.c_str(), st.st_mode & 07777) == 0;
@@ -291,12 +298,139 @@ FileState StateOf(const std::string& path) {
   return s;
 }
 
+namespace {
+
+// What a run leaves in the temporary folder is named with its process id,
+// so that the next run can tell the leftovers of a run that is gone.
+const char kScratchPrefix[] = "plughost-settings-";
+const char kReportPrefix[] = "plughost-report-";
+
+// Set before the signal handlers may read them, and only then flagged.
+char gScratch[PATH_MAX];
+char gReport[PATH_MAX];
+volatile sig_atomic_t gHaveScratch = 0, gHaveReport = 0;
+
+struct Dirent64 {
+  uint64_t ino;
+  int64_t off;
+  unsigned short reclen;
+  unsigned char type;
+  char name[1];
+};
+
+// Removes `name` under `dirfd`, a folder with all it holds; async-signal-
+// safe (no allocation, no stdio), so a signal handler may call it.
+void RemoveAt(int dirfd, const char* name, int depth) {
+  if (::unlinkat(dirfd, name, 0) == 0 || errno == ENOENT) return;
+  int fd = depth < 16 ? ::openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+  if (fd >= 0) {
+    // Entries move as others go: read again until a pass finds none.
+    for (int pass = 0; pass < 8; ++pass) {
+      alignas(8) char buf[4096];
+      bool any = false;
+      long n;
+      while ((n = ::syscall(SYS_getdents64, fd, buf, sizeof buf)) > 0) {
+        for (long at = 0; at < n;) {
+          const Dirent64* e = reinterpret_cast<const Dirent64*>(buf + at);
+          at += e->reclen;
+          if (e->name[0] == '.' && (e->name[1] == 0 || (e->name[1] == '.' && e->name[2] == 0))) continue;
+          any = true;
+          RemoveAt(fd, e->name, depth + 1);
+        }
+      }
+      if (!any) break;
+      ::lseek(fd, 0, SEEK_SET);
+    }
+    ::close(fd);
+  }
+  ::unlinkat(dirfd, name, AT_REMOVEDIR);
+}
+
+void OnEndingSignal(int sig) {
+  int saved = errno;
+  if (gHaveReport) ::unlink(gReport);
+  if (gHaveScratch) RemoveAt(AT_FDCWD, gScratch, 0);
+  host::RemoveTempFilesNow();  // the plug-ins' scratch files
+  errno = saved;
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Blocks the ending signals while a leftover is made and recorded.
+class EndingSignalsHeld {
+ public:
+  EndingSignalsHeld() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kEndingSignals) sigaddset(&set, sig);
+    ::sigprocmask(SIG_BLOCK, &set, &old_);
+  }
+  ~EndingSignalsHeld() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+
+ private:
+  sigset_t old_;
+};
+
+void CatchEndingSignals() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  struct sigaction action {};
+  action.sa_handler = &OnEndingSignal;
+  sigemptyset(&action.sa_mask);
+  for (int sig : kEndingSignals) sigaddset(&action.sa_mask, sig);
+  for (int sig : kEndingSignals) {
+    struct sigaction old {};
+    // A signal the caller ignores (nohup) stays ignored.
+    if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(sig, &action, nullptr);
+  }
+}
+
+void Remember(char* slot, volatile sig_atomic_t* flag, const std::string& path) {
+  if (path.size() >= PATH_MAX) return;
+  std::memcpy(slot, path.c_str(), path.size() + 1);
+  *flag = 1;
+  CatchEndingSignals();
+}
+
+// The process id in a leftover's name after `prefix`, or 0.
+pid_t OwnerOf(const std::string& name, const char* prefix) {
+  size_t n = std::strlen(prefix);
+  if (name.compare(0, n, prefix) != 0) return 0;
+  char* end = nullptr;
+  long pid = std::strtol(name.c_str() + n, &end, 10);
+  return pid > 0 && pid <= INT_MAX && *end == '-' ? static_cast<pid_t>(pid) : 0;
+}
+
+}  // namespace
+
+void SweepLeftovers(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* e = ::readdir(dir)) {
+    std::string name = e->d_name;
+    pid_t owner = OwnerOf(name, kScratchPrefix);
+    if (!owner) owner = OwnerOf(name, kReportPrefix);
+    if (!owner) owner = host::TempFileOwner(name);
+    if (!owner || owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_uid != ::geteuid()) continue;
+    RemoveAt(::dirfd(dir), e->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
 std::string CopySettings(const std::string& from, std::string* why) {
-  std::string tmpl = host::TempFolder() + "/plughost-settings-XXXXXX";
+  EndingSignalsHeld held;
+  std::string tmpl = host::TempFolder() + "/" + kScratchPrefix + std::to_string(::getpid()) + "-XXXXXX";
   if (!::mkdtemp(tmpl.data())) {
     *why = "cannot make a folder in " + host::TempFolder() + ": " + std::strerror(errno);
     return "";
   }
+  Remember(gScratch, &gHaveScratch, tmpl);
   struct stat st {};
   if (::stat(from.c_str(), &st) != 0 && errno == ENOENT) return tmpl;
   why->clear();
@@ -313,6 +447,8 @@ void RemoveTree(const std::string& path) {
 }
 
 std::string CheckRun::Prepare() {
+  SweepLeftovers(host::TempFolder());
+  CatchEndingSignals();
   // Without --standard the file's own claim chooses, on a copy of the
   // settings as --standard does; else the stored standard, as it is.
   if (!options.hasStandard) {
@@ -326,7 +462,10 @@ std::string CheckRun::Prepare() {
       standardLine = "STANDARD: " + name + " (the file claims " + claim + ")";
     }
   }
-  if (options.hasStandard && !options.keepStandard) {
+  if (options.hasStandard) {
+    // Also with --keep-standard: a run checks against the standard it was
+    // given, whatever other runs store meanwhile; NAME is stored at the end.
+    settingsFolder = host::reg::SettingsFolder();
     std::string why;
     std::string scratch = CopySettings(host::reg::SettingsFolder(), &why);
     if (scratch.empty()) return why;
@@ -339,10 +478,12 @@ std::string CheckRun::Prepare() {
   } else if (options.printScript) {
     reportAnswer = "-";
   } else {
-    std::string name = host::TempFolder() + "/plughost-report-XXXXXX.log";
+    EndingSignalsHeld held;
+    std::string name = host::TempFolder() + "/" + kReportPrefix + std::to_string(::getpid()) + "-XXXXXX.log";
     int fd = ::mkstemps(name.data(), 4);
     if (fd < 0) return "cannot make a temporary file in " + host::TempFolder() + ": " + std::strerror(errno);
     ::close(fd);
+    Remember(gReport, &gHaveReport, name);
     AtExit([name] { ::unlink(name.c_str()); });
     reportAnswer = name;
   }
@@ -351,14 +492,24 @@ std::string CheckRun::Prepare() {
 }
 
 std::deque<Line> CheckRun::Steps() const {
-  // --keep-standard stores the name even where the checker would fall back to it.
-  const std::string stored = options.keepStandard ? StoredStandard() : UsedStandard(StoredStandard());
-  bool choose = options.hasStandard && stored != options.standard;
+  bool choose = options.hasStandard && UsedStandard(StoredStandard()) != options.standard;
   std::deque<Line> lines;
+  int wizards = 0;
+  bool closed = false;
   for (const std::string& text : CheckSteps(options, reportAnswer, choose)) {
     // No wizard: the check gave no verdict, whatever stopped it.
     std::string stopAs = text == "expect dialog 137 138" ? "the check gave no verdict" : "";
-    lines.push_back(Line{text, "check step " + std::to_string(lines.size() + 1), stopAs});
+    Line line{text, "check step " + std::to_string(lines.size() + 1), stopAs};
+    if (text == "expect dialog 137 138") ++wizards;
+    // Once the last wizard is up, until it is closed: a step that finds it
+    // gone tells what ended it.
+    const bool last = wizards == (choose ? 2 : 1);
+    if (last && !closed && stopAs.empty()) {
+      line.stopAs = "the check ended without a verdict";
+      line.stopAsWithoutDialog = true;
+    }
+    if (last && (text == "press 1" || text == "  press 1")) closed = true;
+    lines.push_back(line);
   }
   return lines;
 }
@@ -392,9 +543,37 @@ int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault)
       std::cout << in.rdbuf() << std::flush;
     }
   }
-  int status = VerdictStatus(session.transcript().Verdict());
-  if (status == 2) *fault = "the check gave no verdict";
+  const std::string verdict = session.transcript().Verdict();
+  int status = VerdictStatus(verdict);
+  if (status == 2) {
+    *fault = "the check gave no verdict";
+    return 2;
+  }
+  if (options.hasStandard && verdict.find(" " + options.standard + " file") == std::string::npos) {
+    *fault = "the check was not against " + options.standard;
+    return 2;
+  }
+  if (options.keepStandard) {
+    std::string why = StoreStandard();
+    if (!why.empty()) {
+      *fault = "the standard was not stored: " + why;
+      return 2;
+    }
+  }
   return status;
+}
+
+std::string CheckRun::StoreStandard() const {
+  // Into the settings folder itself now, under its lock (WriteKey's).
+  ::setenv("PLUGHOST_HOME", settingsFolder.c_str(), 1);
+  host::reg::Hive hive;
+  ASInt32 code = host::reg::ReadHive(winHiveCurrentUser, &hive);
+  if (code == 0) {
+    host::reg::Key key = hive[kStandardKey];
+    key.Set(kStandardValue, 1, options.standard + '\0');
+    code = host::reg::WriteKey(winHiveCurrentUser, kStandardKey, key);
+  }
+  return code == 0 ? "" : host::reg::ErrorText(code);
 }
 
 }  // namespace plughost

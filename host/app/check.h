@@ -70,6 +70,9 @@ int VerdictStatus(const std::string& verdict);
 // what it holds kept. Empty, with `why`, when it cannot be made.
 std::string CopySettings(const std::string& from, std::string* why);
 void RemoveTree(const std::string& path);
+// Removes the scratch settings and temporary reports that runs now gone
+// (killed outright) left in `folder`.
+void SweepLeftovers(const std::string& folder);
 
 // A file's identity, to tell whether it was written since.
 struct FileState {
@@ -85,6 +88,7 @@ struct CheckRun {
   CheckOptions options;
   std::string standardLine;  // the STANDARD line of a run without --standard
   std::string reportAnswer;  // the path the report chooser is answered with
+  std::string settingsFolder;  // the one --standard's scratch copy was made from
   FileState reportBefore;
 
   // Before the plug-ins load: the scratch settings of --standard and the
@@ -92,6 +96,8 @@ struct CheckRun {
   std::string Prepare();
   // The STANDARD line, or nothing: the first line once the file is open.
   void Announce(Session& session) const;
+  // --keep-standard: NAME into the settings folder itself; "" or the reason.
+  std::string StoreStandard() const;
   // The steps, choosing the standard when the stored one is another.
   std::deque<Line> Steps() const;
   // Gives the session the steps.

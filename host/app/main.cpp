@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -364,6 +365,29 @@ std::string BaseName(const std::string& file) {
   return name;
 }
 
+// The check running now, for the ending signals to reach: killed, plughost
+// ends it too rather than leave it running on.
+volatile sig_atomic_t gChild = 0;
+const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction gOwnActions[3];
+
+void PassEndingSignal(int sig) {
+  if (gChild > 0) ::kill(static_cast<pid_t>(gChild), sig);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+void PassEndingSignals() {
+  struct sigaction action {};
+  action.sa_handler = &PassEndingSignal;
+  sigemptyset(&action.sa_mask);
+  for (int i = 0; i < 3; ++i) {
+    ::sigaction(kEndingSignals[i], nullptr, &gOwnActions[i]);
+    // A signal the caller ignores (nohup) stays ignored, by the checks too.
+    if (gOwnActions[i].sa_handler != SIG_IGN) ::sigaction(kEndingSignals[i], &action, nullptr);
+  }
+}
+
 // Several files, each checked in a process of its own so that nothing of
 // one check reaches the next; a stop ends that file's check only.
 int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& files, const Setup& setup) {
@@ -389,19 +413,29 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
     runs.push_back(run);
   }
   int worst = 0;
+  PassEndingSignals();
+  sigset_t ending, unblocked;
+  sigemptyset(&ending);
+  for (int sig : kEndingSignals) sigaddset(&ending, sig);
   for (plughost::CheckRun& run : runs) {
     const std::string& file = run.options.file;
     std::cout << "CHECK: " << plughost::Escaped(file) << std::endl;
     int errors[2];
     if (::pipe(errors) != 0) Fail(std::string("cannot make a pipe: ") + std::strerror(errno));
+    // Held across the fork, so that no signal finds the child unrecorded.
+    ::sigprocmask(SIG_BLOCK, &ending, &unblocked);
     pid_t child = ::fork();
     if (child < 0) Fail(std::string("cannot start the check of ") + file + ": " + std::strerror(errno));
     if (child == 0) {
+      for (int i = 0; i < 3; ++i) ::sigaction(kEndingSignals[i], &gOwnActions[i], nullptr);
+      ::sigprocmask(SIG_SETMASK, &unblocked, nullptr);
       ::close(errors[0]);
       ::dup2(errors[1], STDERR_FILENO);
       ::close(errors[1]);
       std::exit(CheckFile(run, setup));
     }
+    gChild = child;
+    ::sigprocmask(SIG_SETMASK, &unblocked, nullptr);
     ::close(errors[1]);
     // Its standard error; its last "plughost: " line is the reason of a stop.
     std::string err;
@@ -416,6 +450,7 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
     int wstatus = 0;
     while (::waitpid(child, &wstatus, 0) < 0 && errno == EINTR) {
     }
+    gChild = 0;
     int status = WIFEXITED(wstatus) && WEXITSTATUS(wstatus) <= 1 ? WEXITSTATUS(wstatus) : 2;
     std::string reason;
     size_t last = err.rfind("plughost: ", err.size() > 1 ? err.size() - 2 : 0);

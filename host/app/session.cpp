@@ -192,6 +192,7 @@ void Transcript::EndStatus() {
 }
 
 void Transcript::Event(const std::string& line) {
+  if (line.compare(0, 6, "NOTE: ") == 0) note_ = line.substr(6);
   if (quiet_)
     held_.push_back(line);
   else
@@ -319,6 +320,7 @@ bool Session::Next(Place place, Step* step) {
     step->where = line.where;
     step->typed = typed;
     step->stopAs = line.stopAs;
+    step->stopAsWithoutDialog = line.stopAsWithoutDialog;
     if (parsed == Parsed::Empty) continue;
     if (parsed == Parsed::Error) {
       Failed(why, *step);
@@ -337,7 +339,10 @@ bool Session::Next(Place place, Step* step) {
 }
 
 void Session::Failed(const std::string& why, const Step& step) {
-  if (!step.typed) Stop(step.stopAs.empty() ? why + " (" + step.where + ")" : step.stopAs);
+  if (!step.typed && step.stopAsWithoutDialog && !InnermostDialog()) {
+    Stop(step.stopAs + (out_.LastNote().empty() ? "" : ": " + out_.LastNote()));
+  }
+  if (!step.typed) Stop(step.stopAs.empty() || step.stopAsWithoutDialog ? why + " (" + step.where + ")" : step.stopAs);
   out_.EndStatus();
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
@@ -544,7 +549,7 @@ void Session::Save(const std::string& path) {
   } catch (const std::exception& e) {
     Refuse("cannot save " + path + ": " + e.what());
   }
-  out_.Event("SAVED: " + Escaped(AbsolutePath(path)));
+  Saved(path);
 }
 
 void Session::PrintMenus(bool listing) {
@@ -853,7 +858,12 @@ bool Session::ConfirmReplace(const std::string& path) {
   return reply == "y" || reply == "yes";
 }
 
-void Session::Saved(const std::string& path) { out_.Event("SAVED: " + Escaped(AbsolutePath(path))); }
+// A plug-in's save and the `save` step alike, with the version note of the
+// save just made.
+void Session::Saved(const std::string& path) {
+  const std::string& note = host::LastSaveNote();
+  out_.Event("SAVED: " + Escaped(AbsolutePath(path)) + (note.empty() ? "" : " (" + Escaped(note) + ")"));
+}
 
 void Session::FileChosen(const host::FileRequest& request, const host::FileAnswer& answer) {
   std::string result = answer.kind == host::FileAnswer::Chosen      ? Escaped(answer.path)

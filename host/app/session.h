@@ -25,6 +25,9 @@ struct Line {
   std::string text;
   std::string where;
   std::string stopAs;  // the reason a stop at this step gives, when not its own
+  // stopAs holds only for a stop with no dialog open; the last NOTE shown
+  // is added to it.
+  bool stopAsWithoutDialog = false;
 };
 
 // Work to do before the process exits, whatever the exit: at the end of a
@@ -49,6 +52,8 @@ class Transcript {
   void PrintHeld();
   // The text of the last VERDICT line printed.
   const std::string& Verdict() const { return verdict_; }
+  // The text of the last NOTE line, printed or held.
+  const std::string& LastNote() const { return note_; }
   // Event lines left out of standard output.
   void Omit(std::function<bool(const std::string&)> omit) { omit_ = std::move(omit); }
   // A working dialog's texts, on one line of the terminal that the next
@@ -63,6 +68,7 @@ class Transcript {
   std::vector<std::string> held_;
   std::string status_;
   std::string verdict_;
+  std::string note_;
   std::function<bool(const std::string&)> omit_;
 };
 

@@ -31,6 +31,7 @@ struct Step {
   std::string where;  // "argument 2", "script.txt line 4", "input"
   bool typed = false; // at the terminal
   std::string stopAs; // the reason a stop at this step gives, when not its own
+  bool stopAsWithoutDialog = false;  // see Line
 };
 
 enum class Parsed { Empty, Step, Error };

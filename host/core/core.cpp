@@ -124,6 +124,7 @@ const std::map<ASErrorCode, const char*>& ErrorTexts() {
       {cosErrDataTooLarge, "The decoded data is larger than the host allows"},
       {cosErrReadError, "The object or its data could not be read"},
       {cosErrObjectNotFound, "There is no such object in the document"},
+      {cosErrNoObjectNumber, "The document has no object number left for a new object"},
       {pdErrOpenFailed, "The file could not be opened"},
       {pdErrBadFile, "The file is damaged and could not be repaired"},
       {pdErrNeedPassword, "The document is encrypted and needs a password"},
@@ -176,6 +177,8 @@ void Enter(TableId table, ASUns32 selector) {
     Raise(cosErrTypeMismatch);
   } catch (const std::exception& e) {
     S().lastDetail = e.what();
+    // The library's refusal to number a new object, in words a note can show.
+    if (std::strstr(e.what(), "max object id is too high")) Raise(cosErrNoObjectNumber);
     Raise(genErrException);
   } catch (...) {
     S().lastDetail = "unknown exception";

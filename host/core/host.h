@@ -100,6 +100,9 @@ void ClearHooks();
 void FailNextRegistryWrite(int err);
 // The next allocation of "AcroSupport" answers none instead of memory.
 void FailNextAllocation();
+// From now on every "AcroSupport" allocation (1, 2) of more than `bytes`
+// answers none; 0 turns it off. The host's own memory is not affected.
+void FailAllocationsAbove(size_t bytes);
 // Encrypted documents name this security handler (PDModel 112) from now
 // on; empty: the one their encryption names.
 void SetSecurityHandlerName(const std::string& name);
@@ -128,12 +131,17 @@ PDDoc OpenDocument(const std::string& path, const DocOpenOptions& options = {});
 PDDoc OpenDocumentBytes(const std::string& bytes, const std::string& description,
                         const DocOpenOptions& options = {});
 void CloseDocument(PDDoc doc);
-void SaveDocument(PDDoc doc, const std::string& path);
+// major 0: the document's own version.
+void SaveDocument(PDDoc doc, const std::string& path, ASInt16 major = 0, ASInt16 minor = 0);
+// Why the last save wrote another version than the one asked for
+// ("version 1.4: the encryption needs it"); empty when it wrote that one.
+const std::string& LastSaveNote();
 bool DocumentWasRepaired(PDDoc doc);
 // Changed since it was opened or last saved.
 bool DocumentChanged(PDDoc doc);
 // Decoded stream data past this many bytes is an error (tests lower it).
 void SetDecodedDataCap(size_t bytes);
+size_t DecodedDataCap();
 
 // Host paths (ASPathName) carry a file-system path; "\" reads as "/".
 ASPathName NewPath(const std::string& text);

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "core/tables.h"
+#include "cos/ccitt.h"
 #include "cos/docs.h"
 #include "cos/encode.h"
 #include "host/procs.h"
@@ -264,7 +265,15 @@ CosObj CosNewStreamImpl(CosDoc d, ASBool, ASStm source, CosStreamStartAndCode so
   QPDFObjectHandle parms = ValueFor(doc, encodeParms);
   if (!Q([&] { return attrs.isNull() || attrs.isDictionary(); })) Raise(cosErrTypeMismatch);
   std::string data;
-  if (source) data = ReadStm(source, sourceStart, sourceLength);
+  // Read before anything is made, outside the library's wrapper: a plug-in
+  // exception from a procedural source passes through and leaves no object.
+  if (source) {
+    data = ReadStm(source, sourceStart, sourceLength, DecodedDataCap());
+    if (sourceLength >= 0 && data.size() < static_cast<unsigned long long>(sourceLength)) {
+      SetFailureDetail("the source stream ended before its length");
+      Raise(cosErrReadError);
+    }
+  }
   return Q([&] {
     QPDFObjectHandle dict = attrs.isNull() ? QPDFObjectHandle::newDictionary()
                                            : CopyDirect(attrs, doc, doc, false, true, 0);
@@ -272,7 +281,8 @@ CosObj CosNewStreamImpl(CosDoc d, ASBool, ASStm source, CosStreamStartAndCode so
     // Data given decoded is encoded with the filters the dictionary names and
     // the parameters given, else those the dictionary holds.
     if (!sourceLengthEncoded)
-      data = EncodeStreamData(data, dict.getKey("/Filter"), parms.isNull() ? dict.getKey("/DecodeParms") : parms);
+      data = EncodeStreamData(data, dict.getKey("/Filter"), parms.isNull() ? dict.getKey("/DecodeParms") : parms,
+                              dict);
     QPDFObjectHandle s = doc.qpdf->newStream();
     s.replaceDict(dict);
     s.replaceStreamData(data, QPDFObjectHandle(), QPDFObjectHandle());
@@ -614,6 +624,7 @@ void InitCosTable() {
   HOST_COS_PROCS(FILL)
 #undef FILL
   Publish(t);
+  RegisterCcittFaxFilter();
 }
 
 }  // namespace host

@@ -7,16 +7,20 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <map>
 #include <set>
 #include <stdexcept>
 
 #include <qpdf/Pipeline.hh>
+#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include "cos/decoders.h"
 #include "support/filesys.h"
 
 namespace host {
@@ -25,7 +29,9 @@ namespace {
 struct Registry {
   std::map<ASUns32, std::unique_ptr<Doc>> docs;
   ASUns32 nextId = 1;  // ids are never reused, so a closed document's handles stay dead
-  size_t decodedCap = size_t(512) << 20;
+  // Below the one-allocation cap of the sanitizer runs (256 MiB), so that a
+  // bomb meets our own error first; CappedPipe never grows past it either.
+  size_t decodedCap = size_t(192) << 20;
 };
 
 Registry& R() {
@@ -44,6 +50,9 @@ class CappedPipe : public Pipeline {
   CappedPipe(std::string& out, size_t cap) : Pipeline("capped", nullptr), out_(out), cap_(cap) {}
   void write(unsigned char const* data, size_t len) override {
     if (len > cap_ - out_.size()) throw TooLarge();
+    // Doubling could ask for twice the cap in one block; stop at the cap.
+    if (out_.size() + len > out_.capacity())
+      out_.reserve(std::min(cap_, std::max(out_.size() + len, out_.capacity() * 2)));
     out_.append(reinterpret_cast<const char*>(data), len);
   }
   void finish() override {}
@@ -103,6 +112,51 @@ Doc& Adopt(std::unique_ptr<QPDF> qpdf, const std::string& path) {
   return ref;
 }
 
+// The writer's output into a save's temporary file, every write checked.
+// It never throws: the writer finishes pipelines from destructors, where an
+// exception would end the process. The first failure is kept, the rest of
+// the output dropped, and the save looks at Error() once the writer is done.
+class FilePipe : public Pipeline {
+ public:
+  explicit FilePipe(int fd) : Pipeline("save file", nullptr), fd_(fd) {}
+  void write(unsigned char const* data, size_t len) override {
+    if (err_) return;
+    if (len >= kBuffer - buffer_.size()) {
+      if (!buffer_.empty()) Put(buffer_.data(), buffer_.size());
+      if (!err_) Put(data, len);
+    } else {
+      buffer_.append(reinterpret_cast<const char*>(data), len);
+    }
+  }
+  void finish() override {
+    if (err_) return;
+    err_ = FlushFile(fd_);
+    if (!err_ && !buffer_.empty()) Put(buffer_.data(), buffer_.size());
+  }
+  int Error() const { return err_; }
+
+ private:
+  static constexpr size_t kBuffer = 1 << 16;
+  void Put(const void* data, size_t len) {
+    err_ = WriteFully(fd_, data, len);
+    buffer_.clear();
+  }
+  int fd_;
+  int err_ = 0;
+  std::string buffer_;
+};
+
+// A trailer /ID the writer cannot read (not two strings, a damaged string
+// read as null) would stop every save; the writer makes a fresh one instead.
+void DropUnusableId(QPDF& qpdf) {
+  QPDFObjectHandle trailer = qpdf.getTrailer();
+  if (!trailer.isDictionary() || !trailer.hasKey("/ID")) return;
+  QPDFObjectHandle id = trailer.getKey("/ID");
+  bool usable = id.isArray() && id.getArrayNItems() == 2 && id.getArrayItem(0).isString() &&
+                id.getArrayItem(1).isString();
+  if (!usable) trailer.removeKey("/ID");
+}
+
 // Opening succeeds only when the catalog and the page tree root can be read.
 void CheckOpened(QPDF& qpdf) {
   QPDFObjectHandle root = qpdf.getRoot();
@@ -110,15 +164,52 @@ void CheckOpened(QPDF& qpdf) {
   if (!root.getKey("/Pages").isDictionary()) Raise(pdErrNoPages);
 }
 
+// The library numbers a new object one above the highest number it has
+// met, references to missing objects included, and refuses past 2^31-1: a
+// damaged file that names such a number could never be repaired.
+bool NoRoomForNewObjects(QPDF& qpdf) {
+  return qpdf.getObjectCount() > static_cast<size_t>(std::numeric_limits<int>::max() / 2);
+}
+
+// The document written to memory and read again: its objects are numbered
+// afresh from 1, and references to objects the file does not have are gone,
+// read as null as they were. Costs a copy of the file in memory and one
+// pass of the writer at opening.
+std::unique_ptr<QPDF> Renumbered(QPDF& old, const std::string& description, const OpenOptions& options,
+                                 std::shared_ptr<std::string>* bytes) {
+  Pl_Buffer buffer("renumbered");
+  QPDFWriter w(old);
+  w.setOutputPipeline(&buffer);
+  w.setCompressStreams(false);
+  w.setDecodeLevel(qpdf_dl_none);
+  w.setLinearization(false);
+  w.setObjectStreamMode(qpdf_o_preserve);
+  w.write();
+  std::unique_ptr<Buffer> written(buffer.getBuffer());
+  *bytes = std::make_shared<std::string>(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
+  auto qpdf = std::make_unique<QPDF>();
+  qpdf->setSuppressWarnings(true);
+  qpdf->processMemoryFile(description.c_str(), (*bytes)->data(), (*bytes)->size(), options.password.c_str());
+  return qpdf;
+}
+
 Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
           const OpenOptions& options) {
+  RegisterStreamDecoders();
   auto qpdf = std::make_unique<QPDF>();
   qpdf->setSuppressWarnings(true);
   qpdf->setAttemptRecovery(options.attemptRepair);
+  std::shared_ptr<std::string> renumbered;
+  bool warned = false;
   try {
     process(*qpdf);
     CheckObjectStreams(*qpdf);
     CheckOpened(*qpdf);
+    if (NoRoomForNewObjects(*qpdf)) {
+      warned = qpdf->anyWarnings();
+      qpdf = Renumbered(*qpdf, path.empty() ? "document" : path, options, &renumbered);
+      CheckOpened(*qpdf);
+    }
   } catch (const ASHostRaise&) {
     throw;
   } catch (const QPDFExc& e) {
@@ -132,10 +223,27 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
     SetFailureDetail(e.what());
     Raise(pdErrBadFile);
   }
-  return Adopt(std::move(qpdf), path);
+  Doc& doc = Adopt(std::move(qpdf), path);
+  if (renumbered) {
+    // Read from memory, while its file (for the trailer and the path) stays the one opened.
+    doc.memoryData = renumbered;
+    doc.repaired = true;
+  }
+  doc.repaired = doc.repaired || warned;
+  return doc;
 }
 
 }  // namespace
+
+Doc::~Doc() {
+  if (fileFd >= 0) ::close(fileFd);
+}
+
+void KeepDocFile(Doc& doc, const std::string& path) {
+  if (doc.fileFd >= 0) ::close(doc.fileFd);
+  doc.fileFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  doc.filePath = path;
+}
 
 CosObj Doc::Wrap(QPDFObjectHandle h) {
   if (!h.isInitialized()) return CosObj{0, 0};
@@ -227,8 +335,18 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
     while (kept.compare(0, 2, "./") == 0) kept.erase(0, 2);
     kept = (std::string(folder) == "/" ? "" : std::string(folder)) + "/" + kept;
   }
-  return Open([&](QPDF& q) { q.processFile(path.c_str(), file, true, options.password.c_str()); }, kept,
-              options);
+  int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);  // the library closes its own
+  Doc* doc = nullptr;
+  try {
+    doc = &Open([&](QPDF& q) { q.processFile(path.c_str(), file, true, options.password.c_str()); }, kept,
+                options);
+  } catch (...) {
+    if (held >= 0) ::close(held);
+    throw;
+  }
+  doc->fileFd = held;
+  doc->filePath = kept;
+  return *doc;
 }
 
 Doc& OpenBytes(const std::string& bytes, const std::string& description,
@@ -267,18 +385,48 @@ void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor) {
   *minor = static_cast<ASInt16>(b);
 }
 
+namespace {
+
+std::string& SaveNote() {
+  static auto* note = new std::string;
+  return *note;
+}
+
+struct Version {
+  int major = 1, minor = 0, extension = 0;
+  bool operator<(const Version& o) const {
+    return major != o.major ? major < o.major : minor != o.minor ? minor < o.minor : extension < o.extension;
+  }
+};
+
+// The least version that can hold the document's encryption as it stands;
+// false when the document is not encrypted.
+bool EncryptionNeeds(QPDF& qpdf, Version* least) {
+  int R = 0, P = 0, V = 0;
+  QPDF::encryption_method_e stream = QPDF::e_none, string = QPDF::e_none, file = QPDF::e_none;
+  if (!qpdf.isEncrypted(R, P, V, stream, string, file)) return false;
+  const bool aes = stream == QPDF::e_aes || string == QPDF::e_aes || file == QPDF::e_aes;
+  *least = R >= 6 ? Version{1, 7, 8}
+         : R == 5 ? Version{1, 7, 3}
+         : R == 4 ? Version{1, aes ? 6 : 5, 0}
+         : R == 3 || V > 1 ? Version{1, 4, 0}
+                           : Version{1, 3, 0};
+  return true;
+}
+
+}  // namespace
+
+const std::string& LastSaveNote() { return SaveNote(); }
+
 void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
+  SaveNote().clear();
   FileReplacement out;
   if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) RaiseSaveError(out, err);
   try {
-    int copy = ::dup(out.fd());  // the writer closes its own
-    FILE* file = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
-    if (!file) {
-      int err = errno;
-      if (copy >= 0) ::close(copy);
-      throw std::runtime_error(std::string("temporary file: ") + std::strerror(err));
-    }
-    QPDFWriter w(*doc.qpdf, path.c_str(), file, true);
+    DropUnusableId(*doc.qpdf);
+    FilePipe pipe(out.fd());
+    QPDFWriter w(*doc.qpdf);
+    w.setOutputPipeline(&pipe);
     w.setCompressStreams(false);
     w.setDecodeLevel(qpdf_dl_none);
     w.setLinearization(false);
@@ -289,11 +437,27 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
       major = ownMajor;
       minor = ownMinor;
     } else {
-      w.forcePDFVersion(std::to_string(major) + "." + std::to_string(minor));
+      // The writer would leave out encryption the version cannot hold: the
+      // version gives way instead, and the save says so.
+      Version asked{major, minor, 0}, least;
+      if (EncryptionNeeds(*doc.qpdf, &least) && asked < least) {
+        asked = least;
+        major = static_cast<ASInt16>(least.major);
+        minor = static_cast<ASInt16>(least.minor);
+        SaveNote() = "version " + std::to_string(major) + "." + std::to_string(minor) + ": the encryption needs it";
+      }
+      w.forcePDFVersion(std::to_string(major) + "." + std::to_string(minor), asked.extension);
     }
     // Old versions get a classic cross-reference table and no object streams.
     w.setObjectStreamMode(major == 1 && minor < 5 ? qpdf_o_disable : qpdf_o_preserve);
     w.write();
+    if (int err = pipe.Error()) {
+      // The temporary file goes with `out`; the target stays as it was.
+      SetFailureDetail(std::strerror(err));
+      Raise(pdErrSaveFailed);
+    }
+  } catch (const ASHostRaise&) {
+    throw;
   } catch (const std::exception& e) {
     SetFailureDetail(e.what());
     Raise(pdErrSaveFailed);
@@ -354,21 +518,61 @@ const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
 size_t DecodedDataCap() { return R().decodedCap; }
 void SetDecodedDataCap(size_t bytes) { R().decodedCap = bytes; }
 
+namespace {
+
+// The stream's filters as a text for messages: "FlateDecode, JBIG2Decode".
+std::string FilterNames(QPDFObjectHandle dict) {
+  QPDFObjectHandle filter = dict.getKey("/Filter");
+  std::vector<QPDFObjectHandle> names;
+  if (filter.isArray()) {
+    names = filter.getArrayAsVector();
+  } else {
+    names.push_back(filter);
+  }
+  std::string text;
+  for (auto& name : names) {
+    if (!name.isName()) continue;
+    text += (text.empty() ? "" : ", ") + name.getName().substr(1);
+  }
+  return text;
+}
+
+bool HasFilter(QPDFObjectHandle dict, const std::string& wanted) {
+  QPDFObjectHandle filter = dict.getKey("/Filter");
+  if (filter.isNameAndEquals(wanted)) return true;
+  if (!filter.isArray()) return false;
+  for (auto& name : filter.getArrayAsVector())
+    if (name.isNameAndEquals(wanted)) return true;
+  return false;
+}
+
+}  // namespace
+
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
   std::string out;
   CappedPipe pipe(out, R().decodedCap);
   bool attempted = false;
   bool ok;
+  QPDFObjectHandle dict = stream.getDict();
+  const bool filtered = mode == cosOpenFiltered;
+  // JPX samples are those of the image's colour space, which must be given.
+  const bool jpx = filtered && HasFilter(dict, "/JPXDecode");
+  const int components = jpx ? ColorSpaceComponents(dict.getKey("/ColorSpace")) : -1;
+  if (jpx && components == 0) {
+    SetFailureDetail("JPXDecode data without a colour space the host knows cannot be decoded");
+    Raise(cosErrReadError);
+  }
   try {
-    ok = stream.pipeStreamData(&pipe, &attempted, 0, mode == cosOpenFiltered ? qpdf_dl_all : qpdf_dl_none,
-                               true, false);
+    JpxComponents expect(components);
+    ok = stream.pipeStreamData(&pipe, &attempted, 0, filtered ? qpdf_dl_all : qpdf_dl_none, true, false);
   } catch (const CappedPipe::TooLarge&) {
     SetFailureDetail("decoded stream data exceeds the host's cap");
     Raise(cosErrDataTooLarge);
   }
-  if (!ok || (mode == cosOpenFiltered && !attempted && stream.getDict().hasKey("/Filter"))) {
+  if (!ok || (filtered && !attempted && dict.hasKey("/Filter"))) {
     // A filter the host cannot decode: never hand encoded bytes as decoded.
-    SetFailureDetail("stream data could not be decoded");
+    std::string filters = FilterNames(dict);
+    SetFailureDetail("stream data could not be decoded" + (filters.empty() ? "" : " (filter " + filters + ")"));
     Raise(cosErrReadError);
   }
   return out;

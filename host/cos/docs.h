@@ -21,9 +21,17 @@ struct OpenOptions {
 };
 
 struct Doc {
+  Doc() = default;
+  Doc(const Doc&) = delete;
+  Doc& operator=(const Doc&) = delete;
+  ~Doc();
   ASUns32 id = 0;
   std::unique_ptr<QPDF> qpdf;
   std::string path;  // the file it was opened from; empty for one made in memory
+  // The file as it was opened (or last saved to `path`), held open so that
+  // reading it never meets another file put at the path meanwhile.
+  int fileFd = -1;
+  std::string filePath;  // the path fileFd was opened at
   std::shared_ptr<std::string> memoryData;  // the bytes of a document opened from memory
   std::vector<QPDFObjectHandle> slots;  // slot 0 is never used
   std::unordered_map<uint64_t, ASUns32> indirectSlots;
@@ -78,6 +86,8 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options = {});
 Doc& OpenBytes(const std::string& bytes, const std::string& description,
                const OpenOptions& options = {});
 void CloseDoc(ASUns32 id);
+// After a save that made `path` the document's file: holds that file open.
+void KeepDocFile(Doc& doc, const std::string& path);
 std::vector<ASUns32> OpenDocIds();
 
 // Writes the document to `path` (the file a link names) through a temporary

@@ -1,5 +1,10 @@
 #include "cos/encode.h"
 
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
 #include <qpdf/Pl_Flate.hh>
 #include <qpdf/Pl_RunLength.hh>
 #include <qpdf/Pl_String.hh>
@@ -7,6 +12,7 @@
 #include <unordered_map>
 
 #include "core/host.h"
+#include "cos/ccitt.h"
 
 namespace host {
 namespace {
@@ -192,19 +198,134 @@ std::string Lzw(const std::string& data, bool earlyChange) {
   return out;
 }
 
-std::string EncodeOne(const std::string& data, const std::string& name, QPDFObjectHandle parms) {
+[[noreturn]] void CannotEncode(const std::string& filter, const std::string& why) {
+  SetFailureDetail(filter + ": " + why);
+  Raise(cosErrCannotEncode);
+}
+
+int IntEntry(QPDFObjectHandle dict, const char* key, int fallback) {
+  if (!dict.isDictionary()) return fallback;
+  QPDFObjectHandle v = dict.getKey(key);
+  return v.isInteger() ? v.getIntValueAsInt() : fallback;
+}
+
+struct JpegFailure {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void JpegExit(j_common_ptr cinfo) {
+  auto* failure = reinterpret_cast<JpegFailure*>(cinfo->err);
+  cinfo->err->format_message(cinfo, failure->message);
+  std::longjmp(failure->jump, 1);
+}
+
+// libjpeg's compressor over plain bytes; no C++ object lives across the jump.
+// Answers the message of a failure, or null with the data in *out.
+const char* JpegCompress(const unsigned char* samples, int columns, int rows, int colors, int quality,
+                         const int* h, const int* v, unsigned char** out, unsigned long* outSize) {
+  static thread_local JpegFailure failure;
+  jpeg_compress_struct cinfo;
+  cinfo.err = jpeg_std_error(&failure.mgr);
+  failure.mgr.error_exit = JpegExit;
+  if (setjmp(failure.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    std::free(*out);
+    *out = nullptr;
+    return failure.message;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, out, outSize);
+  cinfo.image_width = static_cast<JDIMENSION>(columns);
+  cinfo.image_height = static_cast<JDIMENSION>(rows);
+  cinfo.input_components = colors;
+  cinfo.in_color_space = colors == 1 ? JCS_GRAYSCALE : colors == 3 ? JCS_RGB : JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  // Three components are written as YCbCr, four as they come.
+  jpeg_set_colorspace(&cinfo, colors == 1 ? JCS_GRAYSCALE : colors == 3 ? JCS_YCbCr : JCS_CMYK);
+  jpeg_set_linear_quality(&cinfo, quality, TRUE);
+  for (int c = 0; c < colors; ++c) {
+    cinfo.comp_info[c].h_samp_factor = colors == 1 ? 1 : h[c];
+    cinfo.comp_info[c].v_samp_factor = colors == 1 ? 1 : v[c];
+  }
+  jpeg_start_compress(&cinfo, TRUE);
+  size_t stride = static_cast<size_t>(columns) * static_cast<size_t>(colors);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(samples + stride * cinfo.next_scanline);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return nullptr;
+}
+
+// Baseline JPEG from the encode parameters: Columns, Rows, Colors, QFactor
+// (the standard tables scaled by it), HSamples and VSamples.
+std::string Dct(const std::string& data, QPDFObjectHandle parms, QPDFObjectHandle dict) {
+  const std::string name = "DCTDecode";
+  if (IntEntry(dict, "/BitsPerComponent", 8) != 8) CannotEncode(name, "only 8-bit samples are encoded");
+  long long columns = IntParm(parms, "/Columns", IntEntry(dict, "/Width", 0));
+  long long rows = IntParm(parms, "/Rows", IntEntry(dict, "/Height", 0));
+  long long colors = IntParm(parms, "/Colors", 0);
+  if (colors != 1 && colors != 3 && colors != 4) CannotEncode(name, "Colors must be 1, 3 or 4");
+  if (columns < 1 || rows < 1 || columns > 65500 || rows > 65500)
+    CannotEncode(name, "Columns and Rows must be 1 to 65500");
+  if (static_cast<unsigned long long>(columns * rows * colors) != data.size())
+    CannotEncode(name, "the data is not Columns x Rows x Colors bytes");
+  double q = 1.0;
+  if (parms.isDictionary() && parms.getKey("/QFactor").isNumber()) q = parms.getKey("/QFactor").getNumericValue();
+  if (!(q > 0) || q > 100) CannotEncode(name, "QFactor out of range");
+  int quality = static_cast<int>(q * 100 + 0.5);
+  if (quality < 1) quality = 1;
+  int h[4] = {1, 1, 1, 1}, v[4] = {1, 1, 1, 1};
+  for (int pass = 0; pass < 2; ++pass) {
+    QPDFObjectHandle a = parms.isDictionary() ? parms.getKey(pass ? "/VSamples" : "/HSamples") : QPDFObjectHandle::newNull();
+    if (!a.isArray()) continue;
+    for (int c = 0; c < colors && c < a.getArrayNItems(); ++c) {
+      QPDFObjectHandle f = a.getArrayItem(c);
+      if (!f.isInteger() || f.getIntValue() < 1 || f.getIntValue() > 4) CannotEncode(name, "sampling factors are 1 to 4");
+      (pass ? v : h)[c] = f.getIntValueAsInt();
+    }
+  }
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  const char* failed = JpegCompress(reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(columns),
+                                    static_cast<int>(rows), static_cast<int>(colors), quality, h, v, &out, &size);
+  if (failed) CannotEncode(name, failed);
+  std::string result(reinterpret_cast<const char*>(out), size);
+  std::free(out);
+  return result;
+}
+
+std::string CcittFax(const std::string& data, QPDFObjectHandle parms, QPDFObjectHandle dict) {
+  const std::string name = "CCITTFaxDecode";
+  if (IntEntry(dict, "/BitsPerComponent", 1) != 1) CannotEncode(name, "only 1-bit samples are encoded");
+  CcittParams p;
+  if (!CcittParamsFrom(parms.isDictionary() ? parms : QPDFObjectHandle::newNull(), &p))
+    CannotEncode(name, "parameters out of range");
+  size_t rowBytes = static_cast<size_t>((p.columns + 7) / 8);
+  if (data.size() % rowBytes != 0) CannotEncode(name, "the data is not whole rows of Columns samples");
+  return CcittEncode(data, p);
+}
+
+std::string EncodeOne(const std::string& data, const std::string& name, QPDFObjectHandle parms,
+                      QPDFObjectHandle dict) {
   if (name == "/FlateDecode" || name == "/Fl") return Flate(Predict(data, parms));
   if (name == "/LZWDecode" || name == "/LZW")
     return Lzw(Predict(data, parms), IntParm(parms, "/EarlyChange", 1) != 0);
   if (name == "/RunLengthDecode" || name == "/RL") return RunLength(data);
   if (name == "/ASCIIHexDecode" || name == "/AHx") return AsciiHex(data);
   if (name == "/ASCII85Decode" || name == "/A85") return Ascii85(data);
-  Raise(cosErrCannotEncode);
+  if (name == "/DCTDecode" || name == "/DCT") return Dct(data, parms, dict);
+  if (name == "/CCITTFaxDecode" || name == "/CCF") return CcittFax(data, parms, dict);
+  CannotEncode(name.substr(1), "the host has no encoder for it");
 }
 
 }  // namespace
 
-std::string EncodeStreamData(const std::string& data, QPDFObjectHandle filter, QPDFObjectHandle parms) {
+std::string EncodeStreamData(const std::string& data, QPDFObjectHandle filter, QPDFObjectHandle parms,
+                             QPDFObjectHandle dict) {
   if (filter.isNull()) return data;
   if (!filter.isName() && !filter.isArray()) Raise(cosErrCannotEncode);
   int n = filter.isArray() ? filter.getArrayNItems() : 1;
@@ -214,7 +335,7 @@ std::string EncodeStreamData(const std::string& data, QPDFObjectHandle filter, Q
   for (int i = n - 1; i >= 0; --i) {
     QPDFObjectHandle f = Nth(filter, i);
     if (!f.isName()) Raise(cosErrCannotEncode);
-    out = EncodeOne(out, f.getName(), Nth(parms, i));
+    out = EncodeOne(out, f.getName(), Nth(parms, i), dict);
   }
   return out;
 }

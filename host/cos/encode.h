@@ -6,8 +6,10 @@
 
 namespace host {
 // `filter` is a name, an array of names or null; `parms` the parameters of
-// each (a dictionary, an array of them, or null). A filter the host cannot
-// encode raises cosErrCannotEncode: data is never written mislabelled.
-std::string EncodeStreamData(const std::string& data, QPDFObjectHandle filter,
-                             QPDFObjectHandle parms);
+// each (a dictionary, an array of them, or null); `dict` the stream's
+// dictionary (its BitsPerComponent, Width and Height). A filter the host
+// cannot encode for this data raises cosErrCannotEncode, with a failure
+// detail naming it: data is never written mislabelled.
+std::string EncodeStreamData(const std::string& data, QPDFObjectHandle filter, QPDFObjectHandle parms,
+                             QPDFObjectHandle dict);
 }  // namespace host

@@ -683,6 +683,18 @@ ASInt32 ItemGetTextLengthImpl(ADMItemRef item) {
   IENTER(GetTextLength);
   return static_cast<ASInt32>(ItemText(I(item)).size());
 }
+void ItemGetTextWImpl(ADMItemRef item, ASUns16* text, ASInt32 maxLength) {
+  IENTER(GetTextW);
+  std::u16string units = Utf16FromHostBytes(ItemText(I(item)));
+  if (!text || maxLength <= 0) return;
+  size_t n = std::min(units.size(), static_cast<size_t>(maxLength) - 1);
+  std::copy(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(n), text);
+  text[n] = 0;
+}
+ASInt32 ItemGetTextLengthWImpl(ADMItemRef item) {
+  IENTER(GetTextLengthW);
+  return static_cast<ASInt32>(Utf16FromHostBytes(ItemText(I(item))).size());
+}
 void ItemSetBooleanValueImpl(ADMItemRef item, ADMBoolean value) {
   IENTER(SetBooleanValue);
   Item& i = I(item);

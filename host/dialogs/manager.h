@@ -161,6 +161,7 @@ void DestroyHostWindowsOver(WinWindow window);
 // Text objects (support/text.cpp): bytes one character each, and back.
 std::u16string Utf16FromBytes(const std::string& bytes);
 std::string BytesFromUtf16(const ASUns16* text);
+std::u16string Utf16FromHostBytes(const std::string& bytes);
 // A text object's text, as BytesFromUtf16 gives it; raises for one that is gone.
 std::string TextBytes(ASText text);
 

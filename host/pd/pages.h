@@ -31,6 +31,8 @@ PDAnnot PDAnnotFromCosObjImpl(CosObj obj);
 void PDAnnotSetRectImpl(PDAnnot annot, const ASFixedRect* rect);
 PDAction PDActionFromCosObjImpl(CosObj obj);
 void PDActionDestroyImpl(PDAction action);
+void PDPageGetMediaBoxImpl(PDPage page, ASFixedRect* box);
+void PDPageSetCropBoxImpl(PDPage page, ASFixedRect box);
 
 PDEContent PDPageAcquirePDEContentImpl(PDPage page);
 ASInt32 PDEContentGetNumElemsImpl(PDEContent content);

@@ -35,12 +35,17 @@ PageRec& PageOf(PDPage page) {
 
 // Every save first tells the will-save handlers, which may choose the
 // version the document is written with.
-void SaveNotified(PDDoc d, const std::string& target, ASPathName path, ASInt32 flags) {
+void SaveNotified(PDDoc d, const std::string& target, ASPathName path, ASInt32 flags, ASInt16 major = 0,
+                  ASInt16 minor = 0) {
   AVDocWillSaveRec record{};
   record.size = sizeof record;
   record.flags = flags;
   record.path = path;
   DocVersion(DocOf(d), &record.major, &record.minor);
+  if (major > 0) {
+    record.major = major;
+    record.minor = minor;
+  }
   SendWillSave(d, &record);
   SaveDoc(DocOf(d), target, record.major, record.minor);  // a handler may have closed it
 }
@@ -51,7 +56,13 @@ void PDDocSaveImpl(PDDoc d, ASInt32 flags, ASPathName path, ASFileSys, void*, vo
   if (target.empty()) Raise(fileErrBadPath);
   SaveNotified(d, target, path, flags);
   const ASInt32 saveCopy = 0x02;  // else the document's file becomes the target
-  if (!(flags & saveCopy)) DocOf(d).path = target;
+  if (!(flags & saveCopy)) {
+    Doc& doc = DocOf(d);
+    doc.path = target;
+    // The document's file is now the one just written, even at the same path.
+    ForgetDocumentFiles(doc.id);
+    KeepDocFile(doc, target);
+  }
   if (Driver* driver = CurrentDriver()) driver->Saved(target);
 }
 
@@ -250,11 +261,11 @@ void CloseDocument(PDDoc d) {
   CloseDoc(id);
 }
 
-void SaveDocument(PDDoc d, const std::string& path) {
+void SaveDocument(PDDoc d, const std::string& path, ASInt16 major, ASInt16 minor) {
   DocOf(d);
   ASPathName name = NewPath(path);
   try {
-    SaveNotified(d, path, name, 0);
+    SaveNotified(d, path, name, 0, major, minor);
   } catch (...) {
     ReleasePath(name);
     throw;

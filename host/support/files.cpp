@@ -103,7 +103,9 @@ ASFile DocumentFile(ASUns32 docId) {
   if (doc->path.empty()) {
     rec->mem = doc->memoryData ? doc->memoryData : std::make_shared<std::string>();
   } else {
-    rec->fd = ::open(doc->path.c_str(), O_RDONLY | O_CLOEXEC);
+    // The file the document was read from, even when another now stands at its path.
+    rec->fd = doc->fileFd >= 0 && doc->filePath == doc->path ? ::fcntl(doc->fileFd, F_DUPFD_CLOEXEC, 0)
+                                                             : ::open(doc->path.c_str(), O_RDONLY | O_CLOEXEC);
     if (rec->fd < 0) {
       SetFailureDetail(doc->path + ": " + std::strerror(errno));
       Raise(fileErrOpen);
@@ -179,6 +181,7 @@ ASErrorCode SupFileSysRemoveFile(ASFileSys, ASPathName path) {
     SetFailureDetail(text + ": " + std::strerror(errno));
     return errno == ENOENT ? fileErrNotFound : fileErrWrite;
   }
+  ForgetTempFile(text);
   return 0;
 }
 

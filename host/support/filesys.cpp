@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -71,7 +72,119 @@ void RemoveStaleTemporaries(const std::string& folder) {
   ::closedir(dir);
 }
 
+struct StepFailure {
+  FileStep step = FileStep::Write;
+  long left = 0;  // steps of that kind still to pass; the next one fails
+  int err = 0;
+  bool read = false;
+};
+
+StepFailure& Failure() {
+  static StepFailure f;
+  if (!f.read) {
+    f.read = true;
+    // "write:N:ENOSPC": the hook of a whole run, for tests of the command.
+    if (const char* spec = std::getenv("PLUGHOST_FAIL_FILE")) {
+      char kind[16] = {}, code[16] = {};
+      long nth = 0;
+      if (std::sscanf(spec, "%15[a-z]:%ld:%15[A-Z]", kind, &nth, code) == 3 && nth > 0) {
+        std::string k = kind, c = code;
+        int err = c == "ENOSPC" ? ENOSPC : c == "EIO" ? EIO : c == "EDQUOT" ? EDQUOT : 0;
+        FileStep step = k == "flush" ? FileStep::Flush : k == "close" ? FileStep::Close
+                        : k == "sync" ? FileStep::Sync : FileStep::Write;
+        if (err && (k == "write" || k == "flush" || k == "close" || k == "sync")) {
+          f.step = step;
+          f.left = nth - 1;
+          f.err = err;
+        }
+      }
+    }
+  }
+  return f;
+}
+
+// The injected failure of this step, or 0.
+int Injected(FileStep step) {
+  StepFailure& f = Failure();
+  if (!f.err || f.step != step) return 0;
+  if (f.left-- > 0) return 0;
+  int err = f.err;
+  f.err = 0;
+  return err;
+}
+
+// Fixed slots, so that a signal handler can read them without allocating.
+const int kTempSlots = 32;
+char gTempPaths[kTempSlots][PATH_MAX];
+volatile sig_atomic_t gTempUsed[kTempSlots];
+
 }  // namespace
+
+std::string TempFileTag() { return "-plughost" + std::to_string(::getpid()) + "-"; }
+
+pid_t TempFileOwner(const std::string& name) {
+  size_t at = name.rfind("-plughost");
+  if (at == std::string::npos) return 0;
+  const char* digits = name.c_str() + at + 9;
+  char* end = nullptr;
+  long pid = std::strtol(digits, &end, 10);
+  if (!std::isdigit(static_cast<unsigned char>(*digits)) || *end != '-' || std::strlen(end) != 7) return 0;
+  return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+void NoteTempFile(const std::string& path) {
+  if (path.size() >= PATH_MAX) return;
+  for (int i = 0; i < kTempSlots; ++i) {
+    if (gTempUsed[i]) continue;
+    std::memcpy(gTempPaths[i], path.c_str(), path.size() + 1);
+    gTempUsed[i] = 1;
+    return;
+  }
+}
+
+void ForgetTempFile(const std::string& path) {
+  for (int i = 0; i < kTempSlots; ++i)
+    if (gTempUsed[i] && path == gTempPaths[i]) gTempUsed[i] = 0;
+}
+
+void RemoveTempFilesNow() {
+  for (int i = 0; i < kTempSlots; ++i)
+    if (gTempUsed[i]) ::unlink(gTempPaths[i]);
+}
+
+void FailFileStep(FileStep step, long nth, int err) {
+  StepFailure& f = Failure();
+  f.step = step;
+  f.left = nth - 1;
+  f.err = nth > 0 ? err : 0;
+}
+
+int WriteFully(int fd, const void* data, size_t size) {
+  if (int err = Injected(FileStep::Write)) return err;
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+int FlushFile(int) { return Injected(FileStep::Flush); }
+
+int SyncFile(int fd) {
+  if (int err = Injected(FileStep::Sync)) return err;
+  return ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+}
+
+int CloseFile(int fd) {
+  int err = Injected(FileStep::Close);
+  // Closed even when it fails: the descriptor is gone either way.
+  if (::close(fd) != 0 && !err && errno != EINTR) err = errno;
+  return err;
+}
 
 ASErrorCode FileErrorCode(int err, ASErrorCode otherwise) {
   switch (err) {
@@ -160,10 +273,10 @@ int FileReplacement::Commit() {
     }
     if (::fchmod(fd_, keep) != 0) return Fail(temp_, errno);
   }
-  if (::fsync(fd_) != 0) return Fail(temp_, errno);
+  if (int err = SyncFile(fd_)) return Fail(temp_, err);
   int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0) return Fail(temp_, errno);
+  if (int err = CloseFile(fd)) return Fail(temp_, err);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(target_, errno);
   temp_.clear();
   // The rename is only lasting once the folder is on disk too.

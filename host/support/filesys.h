@@ -18,6 +18,30 @@ ASErrorCode FileErrorCode(int err, ASErrorCode otherwise);
 // the file it names, which is made when missing. The temporary file is named
 // .plughost-save-<pid>-XXXXXX; one left by a writer that is gone for more than
 // an hour is removed by the next replacement in its folder.
+// The writes of files the host replaces whole go through these, so that a
+// full disk can be tried without one: each answers 0 or an errno value.
+// WriteFully writes all of `size` bytes (one counted write per call).
+int WriteFully(int fd, const void* data, size_t size);
+int FlushFile(int fd);  // the last write of a buffered writer
+int SyncFile(int fd);
+int CloseFile(int fd);
+
+// Temporary files the host makes for plug-ins carry "-plughost<pid>-" in
+// their names, so that those of a run that is gone can be told and removed.
+std::string TempFileTag();
+pid_t TempFileOwner(const std::string& name);  // 0 when not one of ours
+// The host's temporary files still there; RemoveTempFilesNow unlinks them
+// and is async-signal-safe, for a run ended by a signal.
+void NoteTempFile(const std::string& path);
+void ForgetTempFile(const std::string& path);
+void RemoveTempFilesNow();
+
+// Test hook: the `nth` write, flush, close or sync (counted from 1 among
+// those since the call) fails with `err`; 0 turns it off. PLUGHOST_FAIL_FILE
+// ("write:N:ENOSPC", "sync:1:EIO") sets it when the host starts.
+enum class FileStep { Write, Flush, Close, Sync };
+void FailFileStep(FileStep step, long nth, int err);
+
 class FileReplacement {
  public:
   enum class Mode {

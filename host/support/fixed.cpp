@@ -1,7 +1,12 @@
 // Fixed-point arithmetic of the AcroSupport table. Matrices follow PDF's
 // convention: a point (x, y) maps to (a x + c y + h, b x + d y + v), and
 // Concat(m1, m2) is the matrix that applies m1 first, then m2.
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "core/host.h"
 #include "core/tables.h"
@@ -26,6 +31,54 @@ ASFixed SupFixedDiv(ASFixed a, ASFixed b) {
   // Division by zero saturates, as any overflow does.
   if (b == 0) return a >= 0 ? ASFixedMax : ASFixedMin;
   return FixedFromDouble(FixedToDouble(a) / FixedToDouble(b));
+}
+
+namespace {
+// Locale-independent: a decimal point is always ".".
+ASFixed ParseFixed(const char* text) {
+  if (!text) return 0;
+  while (*text == ' ' || *text == '\t') ++text;
+  const bool negative = *text == '-';
+  if (*text == '+') ++text;
+  const char* end = text + std::strlen(text);
+  double value = 0;
+  auto r = std::from_chars(text, end, value);
+  if (r.ec == std::errc::result_out_of_range) {
+    // Below the smallest double is zero; beyond the largest saturates.
+    std::string rest(text, end);
+    if (rest.find("e-") != std::string::npos || rest.find("E-") != std::string::npos) return 0;
+    return negative ? ASFixedMin : ASFixedMax;
+  }
+  if (r.ec != std::errc()) return 0;
+  return FixedFromDouble(value);
+}
+}  // namespace
+
+// The shortest decimal that reads back to `f`: 16.16 values need at most
+// five decimals, so the loop ends early unless `precision` is lower.
+void SupFixedToCString(ASFixed f, char* text, ASSize_t maxLength, ASInt16 precision) {
+  Enter(TableId::AcroSupport, AcroSupportSel::FixedToCString);
+  if (!text || maxLength == 0) Raise(genErrBadParm);
+  const int most = std::max(0, std::min<int>(precision, 9));
+  char buf[48];
+  for (int decimals = 0; decimals <= most; ++decimals) {
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, FixedToDouble(f));
+    if (ParseFixed(buf) == f) break;
+  }
+  std::string s(buf);
+  if (s.find('.') != std::string::npos) {
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+  }
+  if (s == "-0") s = "0";
+  size_t n = std::min<size_t>(s.size(), maxLength - 1);
+  std::memcpy(text, s.data(), n);
+  text[n] = 0;
+}
+
+ASFixed SupCStringToFixed(const char* text) {
+  Enter(TableId::AcroSupport, AcroSupportSel::CStringToFixed);
+  return ParseFixed(text);
 }
 
 namespace {

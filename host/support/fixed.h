@@ -6,6 +6,8 @@ ASFixed FixedFromDouble(double v);  // rounded to nearest, saturated
 double FixedToDouble(ASFixed f);
 ASFixed SupFixedMul(ASFixed a, ASFixed b);
 ASFixed SupFixedDiv(ASFixed a, ASFixed b);
+void SupFixedToCString(ASFixed f, char* text, ASSize_t maxLength, ASInt16 precision);
+ASFixed SupCStringToFixed(const char* text);
 void SupFixedMatrixConcat(ASFixedMatrix* result, const ASFixedMatrix* m1, const ASFixedMatrix* m2);
 void SupFixedMatrixTransform(ASFixedPoint* result, const ASFixedMatrix* m, const ASFixedPoint* p);
 void SupFixedMatrixTransformRect(ASFixedRect* result, const ASFixedMatrix* m, const ASFixedRect* r);

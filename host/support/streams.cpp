@@ -24,6 +24,34 @@ class MemStm : public Stm {
   size_t pos_ = 0;
 };
 
+class ProcStm : public Stm {
+ public:
+  ProcStm(ASCallback proc, void* clientData) : proc_(proc), clientData_(clientData) {}
+
+ protected:
+  size_t Fill(char* buffer, size_t count) override {
+    if (ended_ || count == 0) return 0;
+    auto proc = reinterpret_cast<ASStmProc>(CallbackProc(proc_));
+    if (!proc) return 0;
+    ASInt32 want = static_cast<ASInt32>(std::min<size_t>(count, 0x7FFFFFFF));
+    ASInt32 got = proc(buffer, want, clientData_);
+    if (got > want) {
+      SetFailureDetail("a stream procedure answered more bytes than asked");
+      Raise(genErrBadParm);
+    }
+    if (got <= 0) {
+      ended_ = true;
+      return 0;
+    }
+    return static_cast<size_t>(got);
+  }
+
+ private:
+  ASCallback proc_;
+  void* clientData_;
+  bool ended_ = false;
+};
+
 std::unordered_map<ASStm, std::unique_ptr<Stm>>& Live() {
   static auto* live = new std::unordered_map<ASStm, std::unique_ptr<Stm>>;
   return *live;
@@ -92,6 +120,10 @@ ASStm AdoptStm(std::unique_ptr<Stm> stm) {
 
 ASStm NewMemStm(std::string data) { return AdoptStm(std::make_unique<MemStm>(std::move(data))); }
 
+ASStm NewProcStm(ASCallback readProc, void* clientData) {
+  return AdoptStm(std::make_unique<ProcStm>(readProc, clientData));
+}
+
 namespace {
 // The stream last looked up: a reader asks for the same one token after token.
 ASStm gLastHandle = nullptr;
@@ -115,7 +147,7 @@ void CloseStm(ASStm stm) {
   Live().erase(stm);
 }
 
-std::string ReadStm(ASStm stm, long long start, long long limit) {
+std::string ReadStm(ASStm stm, long long start, long long limit, size_t cap) {
   Stm& s = StmOf(stm);
   std::string out;
   char buffer[kChunk];
@@ -134,6 +166,10 @@ std::string ReadStm(ASStm stm, long long start, long long limit) {
     }
     size_t n = s.Read(buffer, want);
     if (n == 0) break;
+    if (n > cap - out.size()) {
+      SetFailureDetail("stream data exceeds the host's cap");
+      Raise(cosErrDataTooLarge);
+    }
     out.append(buffer, n);
   }
   return out;

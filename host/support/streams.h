@@ -2,6 +2,7 @@
 // before use. Streams are buffered so that readers can look at the next byte
 // and put bytes back (the content tokenizer reads one byte ahead).
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,10 +56,14 @@ class Stm {
 };
 
 ASStm NewMemStm(std::string data);
+// A stream whose bytes come from a procedure (ASStmProc) behind a host
+// callback; a plug-in exception from the procedure passes through the read.
+ASStm NewProcStm(ASCallback readProc, void* clientData);
 ASStm AdoptStm(std::unique_ptr<Stm> stm);
 Stm& StmOf(ASStm stm);  // raises genErrBadHandle
 void CloseStm(ASStm stm);
 // Skips `start` bytes, then reads up to `limit` bytes (all when negative).
-std::string ReadStm(ASStm stm, long long start, long long limit);
+// Holding more than `cap` bytes raises cosErrDataTooLarge.
+std::string ReadStm(ASStm stm, long long start, long long limit, size_t cap = SIZE_MAX);
 
 }  // namespace host

@@ -13,6 +13,9 @@ namespace host {
 namespace {
 
 bool gFailNextAllocation = false;
+size_t gAllocationLimit = 0;  // 0: none
+
+bool Refused(ASSize_t size) { return gAllocationLimit && size > gAllocationLimit; }
 
 // AcroSupport operations -----------------------------------------------------
 void* SupMalloc(ASSize_t size) {
@@ -21,10 +24,12 @@ void* SupMalloc(ASSize_t size) {
     gFailNextAllocation = false;
     return nullptr;
   }
+  if (Refused(size)) return nullptr;
   return std::malloc(size ? size : 1);
 }
 void* SupRealloc(void* ptr, ASSize_t size) {
   Enter(TableId::AcroSupport, AcroSupportSel::Realloc);
+  if (Refused(size)) return nullptr;  // the block stays as it was
   return std::realloc(ptr, size ? size : 1);
 }
 void SupFree(void* ptr) { std::free(ptr); }
@@ -48,6 +53,11 @@ ASSize_t SupStmRead(char* ptr, ASSize_t itemSize, ASSize_t nItems, ASStm stm) {
   return static_cast<ASSize_t>(got / itemSize);
 }
 void SupStmClose(ASStm stm) { CloseStm(stm); }
+ASStm SupProcStmRdOpen(ASCallback readProc, void* clientData) {
+  Enter(TableId::AcroSupport, AcroSupportSel::ProcStmRdOpen);
+  CallbackProc(readProc);  // a destroyed or unknown callback raises here
+  return NewProcStm(readProc, clientData);
+}
 ASStm SupMemStmRdOpen(const char* data, ASSize_t length) {
   Enter(TableId::AcroSupport, AcroSupportSel::MemStmRdOpen);
   // The bytes are copied: the caller may free its buffer at once.
@@ -76,6 +86,9 @@ void InitAcroSupportTable() {
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, AcroSupportSel, Sup##name, name, ret, params);
   HOST_ACROSUPPORT_PROCS(FILL)
 #undef FILL
+  // Where our own numbers came first, both reach the operation.
+  SetEntry(t, 1000, t->entries[AcroSupportSel::StmRead]);
+  SetEntry(t, 1001, t->entries[AcroSupportSel::StmClose]);
   Publish(t);
 }
 
@@ -83,4 +96,5 @@ void InitAcroSupportTable() {
 
 namespace hosttest {
 void FailNextAllocation() { host::gFailNextAllocation = true; }
+void FailAllocationsAbove(size_t bytes) { host::gAllocationLimit = bytes; }
 }  // namespace hosttest

@@ -42,6 +42,48 @@ const ASUns16* ASTextGetUnicodeImpl(ASText text) {
   return reinterpret_cast<const ASUns16*>(it->second->unicode.c_str());
 }
 
+ASText ASTextNewImpl() {
+  ENTER(TextNew);
+  auto rec = std::make_unique<TextRec>();
+  ASText handle = reinterpret_cast<ASText>(rec.get());
+  Texts()[handle] = std::move(rec);
+  return handle;
+}
+
+TextRec& TextOf(ASText text) {
+  auto it = Texts().find(text);
+  if (it == Texts().end()) Raise(genErrBadHandle);
+  return *it->second;
+}
+
+void ASTextSetUnicodeImpl(ASText text, const ASUns16* units, ASInt32 format) {
+  ENTER(TextSetUnicode);
+  const ASInt32 bigEndian = 0, hostOrder = 1;
+  if (format != bigEndian && format != hostOrder) Raise(genErrBadParm);
+  TextRec& rec = TextOf(text);
+  std::u16string value;
+  for (const ASUns16* p = units; p && *p; ++p) {
+    ASUns16 unit = *p;
+    if (format == bigEndian) {
+      const auto* bytes = reinterpret_cast<const ASUns8*>(p);
+      unit = static_cast<ASUns16>(bytes[0] << 8 | bytes[1]);
+    }
+    value += static_cast<char16_t>(unit);
+  }
+  rec.unicode = std::move(value);
+}
+
+void ASTextSetEncodedImpl(ASText text, const char* bytes, ASInt32 encoding) {
+  ENTER(TextSetEncoded);
+  if (encoding != kASTextEncodingByte) Raise(genErrBadParm);
+  TextOf(text).unicode = Utf16FromBytes(bytes ? bytes : "");
+}
+
+void ASTextMakeEmptyImpl(ASText text) {
+  ENTER(TextMakeEmpty);
+  TextOf(text).unicode.clear();
+}
+
 void AppendUtf8(std::string& out, ASUns32 c) {
   if (c < 0x800) {
     out += static_cast<char>(0xC0 | (c >> 6));
@@ -69,6 +111,39 @@ std::u16string Utf16FromBytes(const std::string& bytes) {
   std::u16string out;
   out.reserve(bytes.size());
   for (unsigned char c : bytes) out += static_cast<char16_t>(c);
+  return out;
+}
+
+// The inverse of BytesFromUtf16: a UTF-8 sequence of a character from
+// U+0100 up is that character (two units above U+FFFF); every other byte is
+// the unit it stands for.
+std::u16string Utf16FromHostBytes(const std::string& bytes) {
+  std::u16string out;
+  for (size_t i = 0; i < bytes.size();) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    size_t n = b >= 0xF0 ? (b < 0xF5 ? 4 : 1) : b >= 0xE0 ? 3 : b >= 0xC4 ? 2 : 1;
+    ASUns32 c = n == 4 ? b & 0x07 : n == 3 ? b & 0x0F : b & 0x1F;
+    bool sequence = n > 1 && i + n <= bytes.size();
+    for (size_t k = 1; sequence && k < n; ++k) {
+      const auto t = static_cast<unsigned char>(bytes[i + k]);
+      sequence = (t & 0xC0) == 0x80;
+      c = c << 6 | (t & 0x3F);
+    }
+    sequence = sequence && c >= 0x100 && c < 0x110000 && (n != 3 || (c >= 0x800 && (c < 0xD800 || c >= 0xE000))) &&
+               (n != 4 || c >= 0x10000);
+    if (!sequence) {
+      out += static_cast<char16_t>(b);
+      ++i;
+      continue;
+    }
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+    i += n;
+  }
   return out;
 }
 

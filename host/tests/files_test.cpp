@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,23 @@ TEST_F(FilesTest, TheDocumentsOwnFileReadsFromAnyPosition) {
     EXPECT_EQ(ASFileGetEOF(PDDocGetFile(pd)), static_cast<ASFilePos64>(pdf.size()));
   }
   EXPECT_EQ(ReadFile(file), pdf);
+}
+
+// A file replaced at its path after opening: the document's file is still
+// the one it was read from (its trailer with it), first read or not.
+TEST_F(FilesTest, TheDocumentsFileIsTheOneOpenedNotTheOneNowAtItsPath) {
+  const std::string original = hosttest::MakePagesPdf(1), other = hosttest::MakePagesPdf(3);
+  const std::string file = dir_.File("doc.pdf"), next = dir_.File("next.pdf");
+  WriteFile(file, original);
+  PDDoc pd = host::OpenDocument(file);
+  WriteFile(next, other);
+  ASSERT_EQ(std::rename(next.c_str(), file.c_str()), 0);
+  ASFile f = PDDocGetFile(pd);
+  ASSERT_EQ(ASFileGetEOF(f), static_cast<ASFilePos64>(original.size()));
+  std::string read(original.size(), '\0');
+  ASFileSetPos(f, 0);
+  EXPECT_EQ(ASFileRead(f, &read[0], static_cast<ASSize_t>(read.size())), read.size());
+  EXPECT_EQ(read, original);
 }
 
 TEST_F(FilesTest, WrittenFilesReadBackAndAreRemoved) {

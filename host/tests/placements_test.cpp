@@ -149,4 +149,23 @@ TEST_F(PlacementsTest, FixedPointMatrices) {
   EXPECT_EQ(ASFixedMul(30000 * fixedOne, 30000 * fixedOne), ASFixedMax);
 }
 
+TEST_F(PlacementsTest, FixedNumbersAsTextReadBackToThemselves) {
+  struct Case {
+    ASFixed value;
+    const char* text;
+  } cases[] = {{612 * fixedOne, "612"}, {0x88000, "8.5"}, {0, "0"}, {-fixedOne / 4, "-0.25"},
+               {1, "0.00002"},          {ASFixedMax, "32768"}, {ASFixedMin, "-32768"}};
+  for (const Case& c : cases) {
+    char text[32];
+    ASFixedToCString(c.value, text, sizeof text, 8);
+    EXPECT_STREQ(text, c.text);
+    EXPECT_EQ(ASCStringToFixed(text), c.value) << text;
+  }
+  // Text to fixed rounds to the nearest value and saturates; no number is 0.
+  EXPECT_EQ(ASCStringToFixed(" 0.000008"), 1);
+  EXPECT_EQ(ASCStringToFixed("1e9"), ASFixedMax);
+  EXPECT_EQ(ASCStringToFixed("-1e400"), ASFixedMin);
+  EXPECT_EQ(ASCStringToFixed("box"), 0);
+}
+
 }  // namespace

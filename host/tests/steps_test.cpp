@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/check.h"
 #include "app/session.h"
 #include "app/steps.h"
 #include "core/host.h"
@@ -111,6 +112,24 @@ TEST(ScriptDriver, PasswordPromptAndPageSteps) {
   const auto& log = hosttest::CallLog();
   EXPECT_NE(std::find(log.begin(), log.end(), "page view goes to page 2"), log.end());
   host::CloseAllDocuments();
+}
+
+// The steps that need the wizard of the check, from its verdict to its
+// closing, tell a stop with no dialog open as the check ended early; the
+// save after it and the steps before it keep their own reasons.
+TEST(CheckShortcut, StepsThatFindTheWizardGoneTellTheCheckEnded) {
+  plughost::CheckRun run;
+  run.options.file = "in.pdf";
+  run.options.fix = true;
+  run.options.output = "/tmp/out.pdf";
+  std::string marked;
+  for (const plughost::Line& line : run.Steps()) {
+    EXPECT_EQ(line.stopAsWithoutDialog, line.stopAs == "the check ended without a verdict") << line.text;
+    if (line.stopAsWithoutDialog) marked += line.text + ";";
+  }
+  EXPECT_EQ(marked,
+            "print item 1010 VERDICT;if enabled 1007;  press 1007;  print item 1010 VERDICT;end;if enabled 1009;"
+            "  press 1009;  answer file \"/tmp/out.pdf\";  press 1;");
 }
 
 }  // namespace

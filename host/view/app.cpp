@@ -192,6 +192,19 @@ void AVPageViewGoToImpl(AVPageView view, ASInt32 pageNum) {
   hosttest::LogCall("page view goes to page " + std::to_string(pageNum));
 }
 
+// Views are not drawn yet: the aperture is empty and nothing is redrawn.
+void AVPageViewGetApertureImpl(AVPageView view, AVDevRect* rect) {
+  ENTER(PageViewGetAperture);
+  ViewDocId(view);
+  if (!rect) Raise(genErrBadParm);
+  *rect = AVDevRect{0, 0, 0, 0};
+}
+
+void AVPageViewInvalidateRectImpl(AVPageView view, AVDevRect*) {
+  ENTER(PageViewInvalidateRect);
+  ViewDocId(view);
+}
+
 // The user is asked for the document's password. The answer is the
 // password, zero-ended, in the host's memory (AcroSupport 1), which the
 // caller frees; it is the authorisation PDModel 108 takes.

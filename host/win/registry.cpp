@@ -291,11 +291,9 @@ bool WriteAll(int fd, const std::string& text) {
   int injected = gFailNextWrite;
   gFailNextWrite = 0;
   if (injected) limit /= 2;  // part of the file reaches the disk, then the failure
-  while (done < limit) {
-    ssize_t n = ::write(fd, text.data() + done, limit - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
+  if (int err = WriteFully(fd, text.data() + done, limit - done)) {
+    errno = err;
+    return false;
   }
   if (injected) {
     errno = injected;

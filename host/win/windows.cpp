@@ -15,6 +15,7 @@
 #include "core/host.h"
 #include "core/tables.h"
 #include "host/procs.h"
+#include "support/filesys.h"
 #include "win/registry.h"
 
 namespace host {
@@ -210,7 +211,7 @@ ASUns32 WinCreateTempFileImpl(const char* prefix, char* buffer, ASUns32 size) {
     for (char& c : p)
       if (c == '/' || c == '\\') c = '_';
     std::string folder = TempFolder();
-    std::string pattern = (folder == "/" ? "" : folder) + "/" + p + "XXXXXX";
+    std::string pattern = (folder == "/" ? "" : folder) + "/" + p + TempFileTag() + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());
@@ -228,6 +229,7 @@ ASUns32 WinCreateTempFileImpl(const char* prefix, char* buffer, ASUns32 size) {
       if (buffer && size > 0) buffer[0] = 0;
       return static_cast<ASUns32>(made.size());
     }
+    NoteTempFile(made);
     return CopyOut(made, buffer, size);
   } catch (...) {
     RaiseFromCurrentException();

@@ -335,8 +335,10 @@ TEST_F(FixAllTest, OutputIntentsAndDefaultSpacesFollowTheSettings) {
                             "PDF_X_3_2002::OutputIntentMegaFixer"};
   const std::map<std::string, std::string> custom = {{"default_condition", ""}};
   const Case cases[] = {
-      {"no-output-intents", kX1a, Fixed({kIntentInCatalog}, {unregistered}), "/Root ",
-       {{"/Root", "/OutputConditionIdentifier " + Text("Custom")}}, custom},
+      // "Custom" with no profile to embed would be refused by the next check.
+      {"no-output-intents", kX1a, Unfixed({kIntentInCatalog}, 1), "", {{"/Root", "!/OutputIntents"}}, custom},
+      {"no-output-intents", kX3, Unfixed({kX3IntentInCatalog}, 1), "", {{"/Root", "!/OutputIntents"}},
+       {{"default_condition_type", "profile"}}},
       {"no-output-intents",
        kX1a,
        {{{kIntentInCatalog}, 2}, {{fixableUnregistered}, 2}, {{}, 0}},

@@ -27,6 +27,11 @@ typedef struct _t_ASFixedRect {
   ASFixed left, top, right, bottom;
 } ASFixedRect;
 
+// A rectangle in a page view's device space (y grows downwards).
+typedef struct _t_AVDevRect {
+  ASInt32 left, top, right, bottom;
+} AVDevRect;
+
 typedef struct _t_ASFixedPoint {
   ASFixed h, v;
 } ASFixedPoint;
@@ -94,6 +99,9 @@ typedef struct _t_AVMenuItem* AVMenuItem;
 typedef struct _t_AVToolBar* AVToolBar;
 typedef struct _t_AVToolButton* AVToolButton;
 typedef void* ASCallback;
+// The procedure of a procedural read stream: fills up to nData bytes and
+// answers how many it wrote, 0 at the end.
+typedef ASInt32 (*ASStmProc)(char* data, ASInt32 nData, void* clientData);
 
 // Permission bits of a document (PDModel 108 and 114). An unencrypted
 // document holds them all.

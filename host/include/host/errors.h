@@ -27,6 +27,7 @@ enum : ASErrorCode {
   cosErrDataTooLarge = HOST_ERR(1, 0x1E),
   cosErrReadError = HOST_ERR(1, 0x1F),
   cosErrObjectNotFound = HOST_ERR(1, 0x20),
+  cosErrNoObjectNumber = HOST_ERR(1, 0x40),  // no number left for a new object
   // PD
   pdErrOpenFailed = HOST_ERR(2, 1),
   pdErrBadFile = HOST_ERR(2, 2),

@@ -77,7 +77,10 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
 // PDModel (prefix PD). DocGetNewSecurityHandler answers the name of the
 // encryption's filter (ASAtomNull without encryption); DocPermRequest and
 // DocGetPermissions answer the permission bits the document was opened with
-// (pdPerm..., astypes.h); the authorisation is not read.
+// (pdPerm..., astypes.h); the authorisation is not read. PageGetMediaBox
+// answers the page's media box, inherited through the page tree and
+// normalised (US Letter when there is none); PageSetCropBox gives the page a
+// crop box of its own.
 #define HOST_PDMODEL_PROCS(X)                                                             \
   X(DocSave, void, (PDDoc doc, ASInt32 flags, ASPathName path, ASFileSys fileSys,         \
                     void* progress, void* progressData),                                  \
@@ -130,14 +133,18 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(AnnotFromCosObj, PDAnnot, (CosObj obj), (obj))                                        \
   X(AnnotSetRect, void, (PDAnnot annot, const ASFixedRect* rect), (annot, rect))          \
   X(ActionFromCosObj, PDAction, (CosObj obj), (obj))                                      \
-  X(ActionDestroy, void, (PDAction action), (action))
+  X(ActionDestroy, void, (PDAction action), (action))                                     \
+  X(PageGetMediaBox, void, (PDPage page, ASFixedRect* box), (page, box))                  \
+  X(PageSetCropBox, void, (PDPage page, ASFixedRect box), (page, box))
 
 // AcroView (prefix AV). The one toolbar holds the host's separator
 // "endToolsGroup" at first; ToolBarAddButton puts a button after `other`
 // when `after` is true, else before it, and at the end when `other` is
 // none. A button's icon is a bitmap (WinLoadBitmap). DocDoSave saves a
 // document to its own file, as every save does (notification 0x38, a
-// temporary file renamed over it); 0 when it cannot, after a note.
+// temporary file renamed over it); 0 when it cannot, after a note. A page
+// view's aperture is the zero rectangle, and invalidating a part of it
+// draws nothing, until views are drawn.
 #define HOST_ACROVIEW_PROCS(X)                                                            \
   X(Alert, ASInt32, (ASInt32 iconType, const char* msg, const char* button1,              \
                      const char* button2, const char* button3, ASBool beep),              \
@@ -188,9 +195,14 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
     (button, proc, data))                                                                 \
   X(ToolButtonSetHelpText, void, (AVToolButton button, const char* text), (button, text)) \
   X(DocDoSave, ASBool, (AVDoc doc), (doc))                                               \
-  X(CryptGetPassword, ASBool, (PDDoc doc, ASInt32 wanted, void** authData), (doc, wanted, authData))
+  X(CryptGetPassword, ASBool, (PDDoc doc, ASInt32 wanted, void** authData), (doc, wanted, authData)) \
+  X(PageViewGetAperture, void, (AVPageView view, AVDevRect* rect), (view, rect))          \
+  X(PageViewInvalidateRect, void, (AVPageView view, AVDevRect* rect), (view, rect))
 
-// AcroSupport (prefix AS)
+// AcroSupport (prefix AS). FixedToCString writes the shortest decimal that
+// reads back to the same value, with at most `precision` decimals and
+// neither exponent nor trailing zeros; CStringToFixed rounds to the nearest
+// value and saturates (0 for a text that is no number).
 #define HOST_ACROSUPPORT_PROCS(X)                                                         \
   X(Malloc, void*, (ASSize_t size), (size))                                               \
   X(Realloc, void*, (void* ptr, ASSize_t size), (ptr, size))                              \
@@ -198,6 +210,9 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(GetErrorString, const char*, (ASErrorCode code, char* buffer, ASSize_t size), (code, buffer, size)) \
   X(FixedMul, ASFixed, (ASFixed a, ASFixed b), (a, b))                                    \
   X(FixedDiv, ASFixed, (ASFixed a, ASFixed b), (a, b))                                    \
+  X(FixedToCString, void, (ASFixed f, char* text, ASSize_t maxLength, ASInt16 precision),  \
+    (f, text, maxLength, precision))                                                      \
+  X(CStringToFixed, ASFixed, (const char* text), (text))                                  \
   X(FixedMatrixConcat, void, (ASFixedMatrix* result, const ASFixedMatrix* m1, const ASFixedMatrix* m2), \
     (result, m1, m2))                                                                     \
   X(FixedMatrixTransform, void, (ASFixedPoint* result, const ASFixedMatrix* m, const ASFixedPoint* p), \
@@ -208,6 +223,7 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(StmRead, ASSize_t, (char* ptr, ASSize_t itemSize, ASSize_t nItems, ASStm stm),        \
     (ptr, itemSize, nItems, stm))                                                         \
   X(StmClose, void, (ASStm stm), (stm))                                                   \
+  X(ProcStmRdOpen, ASStm, (ASCallback readProc, void* clientData), (readProc, clientData)) \
   X(MemStmRdOpen, ASStm, (const char* data, ASSize_t length), (data, length))             \
   X(GetDefaultFileSys, ASFileSys, (), ())                                                 \
   X(FileSysReleasePath, void, (ASFileSys fileSys, ASPathName path), (fileSys, path))      \
@@ -339,11 +355,17 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
 #define HOST_WIN_PROCS(X) X(AppGetModalParent, WinWindow, (AVDoc doc), (doc))
 
 // "ASExtra" (prefix AS). A text object's Unicode form is UTF-16, zero-ended,
-// and lives as long as the object.
+// and lives as long as the object (until it is set again). TextNew makes an
+// empty one; TextSetUnicode takes zero-ended UTF-16 in host byte order
+// (format 1) or big-endian (0); TextSetEncoded takes 8-bit text (encoding 0).
 #define HOST_ASEXTRA_PROCS(X)                                                             \
   X(TextFromEncoded, ASText, (const char* text, ASInt32 encoding), (text, encoding))      \
   X(TextDestroy, void, (ASText text), (text))                                             \
-  X(TextGetUnicode, const ASUns16*, (ASText text), (text))
+  X(TextGetUnicode, const ASUns16*, (ASText text), (text))                                \
+  X(TextNew, ASText, (), ())                                                              \
+  X(TextSetUnicode, void, (ASText text, const ASUns16* units, ASInt32 format), (text, units, format)) \
+  X(TextSetEncoded, void, (ASText text, const char* bytes, ASInt32 encoding), (text, bytes, encoding)) \
+  X(TextMakeEmpty, void, (ASText text), (text))
 
 // "AcroViewSweetPea" (prefix SweetPea). The plug-in reference is the one of
 // the plug-in with that extension identifier; its resource access is the
@@ -409,7 +431,9 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(Invalidate, void, (ADMDialogRef dialog), (dialog))                                    \
   X(InvalidateRect, void, (ADMDialogRef dialog, const ADMRect* rect), (dialog, rect))
 
-// "ADM Item Suite" version 6. Create takes its bounds in pixels, relative
+// "ADM Item Suite" version 6. GetTextW and GetTextLengthW give the text in
+// UTF-16 units (as SetTextW took it), the length without the terminator.
+// Create takes its bounds in pixels, relative
 // to the dialog, and answers none for a type name it does not know or when
 // the init procedure fails. Ours: Redraw draws the item again before the
 // user's next step; Resize keeps its top-left corner; PrepareStaticText and
@@ -441,6 +465,8 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(SetTextW, void, (ADMItemRef item, const ASUns16* text), (item, text))                 \
   X(GetText, void, (ADMItemRef item, char* text, ASInt32 maxLength), (item, text, maxLength)) \
   X(GetTextLength, ASInt32, (ADMItemRef item), (item))                                    \
+  X(GetTextW, void, (ADMItemRef item, ASUns16* text, ASInt32 maxLength), (item, text, maxLength)) \
+  X(GetTextLengthW, ASInt32, (ADMItemRef item), (item))                                   \
   X(SetBooleanValue, void, (ADMItemRef item, ADMBoolean value), (item, value))            \
   X(GetBooleanValue, ADMBoolean, (ADMItemRef item), (item))                               \
   X(SetFloatToTextProc, void, (ADMItemRef item, ADMItemFloatToTextProc proc), (item, proc)) \

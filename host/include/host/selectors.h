@@ -158,6 +158,8 @@ enum : unsigned {
   AppRegisterNotification = 41,
   AppUnregisterNotification = 42,
   DocGetPDDoc = 48,
+  PageViewGetAperture = 108,
+  PageViewInvalidateRect = 126,
   DocGetPageView = 49,
   PageViewGetPageNum = 219,
   CryptGetPassword = 209,
@@ -213,12 +215,15 @@ enum : unsigned {
   GetErrorString = 4,
   FixedMul = 12,
   FixedDiv = 13,
+  FixedToCString = 14,
+  CStringToFixed = 15,
   GetDefaultFileSys = 21,
   FileSysReleasePath = 25,
   FileSysCreatePathName = 52,
+  ProcStmRdOpen = 42,
+  StmRead = 43,  // also at 1000
+  StmClose = 45,  // also at 1001
   // ours
-  StmRead = 1000,
-  StmClose = 1001,
   MemStmRdOpen = 1002,
   PathGetText = 1003,
   DisplayStringFromPath = 22,
@@ -289,7 +294,16 @@ enum : unsigned { AppGetModalParent = 4, Last = kHostTableSize };
 
 // "ASExtra": text objects.
 namespace ASExtraSel {
-enum : unsigned { TextFromEncoded = 6, TextDestroy = 12, TextGetUnicode = 21, Last = kHostTableSize };
+enum : unsigned {
+  TextNew = 3,
+  TextFromEncoded = 6,
+  TextDestroy = 12,
+  TextSetUnicode = 13,
+  TextSetEncoded = 19,
+  TextGetUnicode = 21,
+  TextMakeEmpty = 94,
+  Last = kHostTableSize
+};
 }
 
 // "AcroViewSweetPea": the dialog manager's way in.
@@ -380,7 +394,9 @@ enum : unsigned {
   SetText = 75,
   SetTextW = 76,
   GetText = 77,
+  GetTextW = 78,
   GetTextLength = 79,
+  GetTextLengthW = 80,
   SetFormatCode = 88,
   SetBooleanValue = 92,
   GetBooleanValue = 93,

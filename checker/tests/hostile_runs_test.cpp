@@ -1,0 +1,262 @@
+// `plughost check` where things go wrong: a disk that fills during a save,
+// damaged trailers and object numbers, unreadable profiles. Each run has its
+// own working, temporary and settings folders; the samples are only read.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "plughost_runs.h"
+#include "testing/pdfmaker.h"
+#include "testing/processes.h"
+#include "win/registry.h"
+
+namespace {
+
+using checkertest::Sample;
+
+class HostileRunsTest : public ::testing::Test {
+ protected:
+  // plughost with `env` (NAME=VALUE words, or none) in its environment.
+  hosttest::ProcessResult Run(const std::vector<std::string>& env, std::vector<std::string> args) {
+    std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && TMPDIR=\"$1\" && export TMPDIR && shift && exec \"$@\"",
+                                     work_.path(), temp_.path(), "env"};
+    argv.insert(argv.end(), env.begin(), env.end());
+    argv.insert(argv.end(), {PLUGHOST, "--settings", settings_.path(), "check"});
+    argv.insert(argv.end(), args.begin(), args.end());
+    hosttest::ProcessResult run = hosttest::RunProcess(argv, "", checkertest::kRunBound);
+    std::string left;
+    hosttest::RunCommand("ls -A " + hosttest::Quoted(temp_.path()), &left);
+    EXPECT_EQ(left, "") << "left in the temporary folder";
+    return run;
+  }
+  // Leftovers of a save beside the file.
+  std::string SaveLeftovers(const std::string& folder) {
+    std::string out;
+    hosttest::RunCommand("ls -A " + hosttest::Quoted(folder) + " | grep plughost-save", &out);
+    return out;
+  }
+  // `script` run by sh in the working folder, its $1.. the temporary and
+  // settings folders, plughost and `args`.
+  int Shell(const std::string& script, const std::vector<std::string>& args) {
+    std::string command = "sh -c " + hosttest::Quoted("cd \"$0\" && export TMPDIR=\"$1\" && " + script);
+    for (const std::string& a : std::vector<std::string>{work_.path(), temp_.path(), settings_.path(), PLUGHOST})
+      command += " " + hosttest::Quoted(a);
+    for (const std::string& a : args) command += " " + hosttest::Quoted(a);
+    return hosttest::RunCommand(command + " > /dev/null 2>&1");
+  }
+  std::string Work(const std::string& name) const { return work_.File(name); }
+  hosttest::TempDir work_, temp_, settings_;
+};
+
+// Every write, the flush, the close and the sync of a save onto the file
+// itself fail in turn: the file stays byte for byte as it was.
+TEST_F(HostileRunsTest, ASaveThatFailsLeavesTheFileAsItWas) {
+  const std::string original = hosttest::ReadFile(Sample("x3-good"));
+  const std::string file = Work("x3.pdf");
+  struct Step {
+    const char* name;
+    const char* code;
+    const char* reason;
+  };
+  const Step steps[] = {{"write", "ENOSPC", "No space left on device"},
+                        {"flush", "EIO", "Input/output error"},
+                        {"sync", "ENOSPC", "No space left on device"},
+                        {"close", "EIO", "Input/output error"}};
+  for (const Step& step : steps) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(std::string(step.name) + " " + std::to_string(n));
+      hosttest::WriteFile(file, original);
+      std::string hook = std::string("PLUGHOST_FAIL_FILE=") + step.name + ":" + std::to_string(n) + ":" + step.code;
+      // Not valid under PDF/X-1a:2001: the host's own save writes the file.
+      hosttest::ProcessResult run = Run({hook}, {"x3.pdf", "--standard", "PDF/X-1a:2001", "--output", "x3.pdf"});
+      EXPECT_EQ(SaveLeftovers(work_.path()), "");
+      if (run.status != 2) {
+        // Past the last write the save goes through: every one was tried.
+        EXPECT_EQ(std::string(step.name), "write");
+        EXPECT_GT(n, 1);
+        EXPECT_NE(hosttest::ReadFile(file), original);
+        break;
+      }
+      EXPECT_EQ(hosttest::ReadFile(file), original);
+      EXPECT_NE(run.err.find(std::string("The document could not be saved (")), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(step.reason), std::string::npos) << run.err;
+      if (std::string(step.name) != "write") break;
+      ASSERT_LT(n, 50) << "a save of the sample writes far fewer pieces";
+    }
+  }
+
+  // The settings hive: the scratch copy's write comes first, the store of
+  // --keep-standard second.
+  ASSERT_EQ(Run({}, {Sample("x3-good"), "--standard", "PDF/X-3", "--keep-standard"}).status, 0);
+  const std::string hive = hosttest::ReadFile(settings_.File("registry/current_user.txt"));
+  for (const Step& step : steps) {
+    if (std::string(step.name) == "flush") continue;  // written whole, not through a buffer
+    SCOPED_TRACE(step.name);
+    hosttest::WriteFile(settings_.File("registry/current_user.txt"), hive);
+    std::string hook = std::string("PLUGHOST_FAIL_FILE=") + step.name + ":2:" + step.code;
+    hosttest::ProcessResult run = Run({hook}, {Sample("x1a-good"), "--standard", "PDF/X-1a:2001", "--keep-standard"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.rfind("plughost: the standard was not stored: ", 0), 0u) << run.err;
+    EXPECT_EQ(hosttest::ReadFile(settings_.File("registry/current_user.txt")), hive);
+  }
+}
+
+// A real full disk: a small tmpfs, where the test may mount one.
+TEST_F(HostileRunsTest, AFullDiskLosesNothing) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";
+  hosttest::TempDir disk;
+  if (hosttest::RunCommand("mount -t tmpfs -o size=160k tmpfs " + hosttest::Quoted(disk.path()) + " 2>/dev/null") != 0)
+    GTEST_SKIP() << "tmpfs cannot be mounted here";
+  const std::string original = hosttest::ReadFile(Sample("x3-good"));
+  hosttest::WriteFile(disk.File("x3.pdf"), original);
+  hosttest::ProcessResult save =
+      Run({}, {disk.File("x3.pdf"), "--standard", "PDF/X-1a:2001", "--output", disk.File("x3.pdf")});
+  EXPECT_EQ(save.status, 2);
+  EXPECT_NE(save.err.find("No space left on device"), std::string::npos) << save.err;
+  EXPECT_EQ(hosttest::ReadFile(disk.File("x3.pdf")), original);
+  EXPECT_EQ(SaveLeftovers(disk.path()), "");
+
+  // What is left is too little for the report: none is kept, and the run says so.
+  hosttest::WriteFile(disk.File("fill"), std::string(60 * 1024 - 512, 'x'));
+  hosttest::ProcessResult report = Run({}, {Sample("rgb-font"), "--report", disk.File("r.log")});
+  EXPECT_EQ(report.status, 2);
+  EXPECT_NE(report.err.find("no report was written"), std::string::npos) << report.err;
+  EXPECT_FALSE(hosttest::FileExists(disk.File("r.log")));
+  hosttest::RunCommand("umount " + hosttest::Quoted(disk.path()));
+}
+
+// Damaged files whose repairs once ended without a saved file.
+TEST_F(HostileRunsTest, RepairsOfDamagedFilesEndInASavedFile) {
+  const std::string fixable = hosttest::ReadFile(Sample("x1a-fixable"));
+  const std::string id = "/ID [<5A454E54552053414D504C4520303033> <5A454E54552053414D504C4520303033>]";
+  ASSERT_NE(fixable.find(id), std::string::npos);
+  auto withId = [&](const std::string& replacement) {
+    std::string bytes = fixable;
+    return bytes.replace(bytes.find(id), id.size(), "/ID " + replacement);
+  };
+  hosttest::PdfSpec stray;
+  stray.objects = {"<< /Type /Catalog /Pages 2 0 R /ZStray 2147483647 0 R >>",
+                   "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
+                   "stream:|0 0 m 10 10 l S"};
+  struct Row {
+    const char* name;
+    std::string bytes;
+    bool valid;  // else the verdict may be either
+  };
+  const Row rows[] = {{"/ID of nulls", withId("[null null]"), true},
+                      {"/ID with a null", withId("[<00> null]"), true},
+                      {"/ID a string", withId("(abc)"), true},
+                      {"object number 2^31-1, no /Info", hosttest::MakePdf(stray), false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    hosttest::WriteFile(Work("in.pdf"), row.bytes);
+    ::unlink(Work("out.pdf").c_str());
+    hosttest::ProcessResult run = Run({}, {"in.pdf", "--fix", "--output", "out.pdf"});
+    EXPECT_EQ(run.out.find("An exception occurred in the host"), std::string::npos) << run.out;
+    if (row.valid)
+      EXPECT_EQ(run.status, 0) << run.out << run.err;
+    else
+      EXPECT_TRUE(run.status == 0 || run.status == 1) << run.out << run.err;
+    if (!hosttest::FileExists(Work("out.pdf"))) {
+      EXPECT_FALSE(row.valid);
+      continue;
+    }
+    std::string checked;
+    EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(Work("out.pdf")) + " 2>&1", &checked), 0)
+        << checked;
+    std::string saved = hosttest::ReadFile(Work("out.pdf"));
+    size_t trailer = saved.rfind("/ID [<");
+    EXPECT_NE(trailer, std::string::npos) << "a fresh /ID of two strings";
+  }
+}
+
+// An unreadable destination profile: "Fix all" replaces it, under each
+// standard, and the saved file has no such record; no record offered to
+// "Fix all" stays open after it.
+TEST_F(HostileRunsTest, UnreadableDestinationProfileIsReplaced) {
+  std::string zeroed = hosttest::ReadFile(Sample("x3-good"));
+  size_t data = zeroed.find("stream\n", zeroed.find("/N 4 /Length 98330")) + 7;
+  ASSERT_NE(data, std::string::npos);
+  zeroed.replace(data, 98330, std::string(98330, '\0'));
+  hosttest::WriteFile(Work("zeroed.pdf"), zeroed);
+  for (const char* standard : {"PDF/X-3", "PDF/X-1a:2001"}) {
+    SCOPED_TRACE(standard);
+    hosttest::ProcessResult fixed =
+        Run({}, {"zeroed.pdf", "--standard", standard, "--fix", "--output", "fixed.pdf", "--report", "-"});
+    EXPECT_EQ(fixed.status, 0) << fixed.out << fixed.err;
+    EXPECT_NE(fixed.out.find("ICC profile can't be read"), std::string::npos) << "the first check finds it";
+    hosttest::ProcessResult again = Run({}, {"fixed.pdf", "--standard", standard, "--report", "-"});
+    EXPECT_EQ(again.out.find("ICC profile can't be read"), std::string::npos) << again.out;
+    EXPECT_EQ(again.out.find("AutoFix error"), std::string::npos) << again.out;
+  }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+const int kRounds = 3;  // every run is several times slower there
+#else
+const int kRounds = 10;
+#endif
+
+// Runs sharing one settings folder with --keep-standard, the standards
+// alternating: each checks against its own, and the settings stay readable.
+TEST_F(HostileRunsTest, KeptStandardsOfConcurrentRunsDoNotMix) {
+  ASSERT_EQ(Shell("for r in $(seq 1 $4); do for i in $(seq 1 16); do s=PDF/X-1a:2001; [ $((i % 2)) = 0 ] && s=PDF/X-3; "
+                  "( \"$3\" --settings \"$2\" check \"$5\" --standard $s --keep-standard > run-$r-$i 2>&1; "
+                  "echo \"status $? asked $s\" >> run-$r-$i ) & done; wait; done",
+                  {std::to_string(kRounds), Sample("x3-good")}),
+            0);
+  for (int round = 1; round <= kRounds; ++round) {
+    for (int i = 1; i <= 16; ++i) {
+      std::string out = hosttest::ReadFile(Work("run-" + std::to_string(round) + "-" + std::to_string(i)));
+      SCOPED_TRACE(out);
+      std::string asked = i % 2 ? "PDF/X-1a:2001" : "PDF/X-3";
+      size_t verdict = out.rfind("VERDICT: ");
+      ASSERT_NE(verdict, std::string::npos);
+      EXPECT_NE(out.find(" " + asked + " file", verdict), std::string::npos);
+      EXPECT_NE(out.find(std::string("status ") + (i % 2 ? "1" : "0") + " asked " + asked), std::string::npos);
+    }
+  }
+  host::reg::Hive hive;
+  std::string why;
+  EXPECT_TRUE(host::reg::Parse(hosttest::ReadFile(settings_.File("registry/current_user.txt")), &hive, &why)) << why;
+}
+
+// Runs ended by SIGINT, SIGTERM or SIGHUP at any moment take their scratch
+// settings and temporary report with them; the leftovers of one killed
+// outright go at the next run (Run looks at the temporary folder).
+TEST_F(HostileRunsTest, RunsEndedBySignalsLeaveNothingBehind) {
+  // A background job of sh would ignore SIGINT.
+  const std::string run =
+      "env --default-signal=INT \"$3\" --settings \"$2\" check \"$4\" --standard PDF/X-3 --report - & pid=$!; ";
+  Shell("for b in $(seq 1 10); do for i in $(seq 1 10); do s=HUP; [ $((i % 3)) = 0 ] && s=INT; "
+        "[ $((i % 3)) = 1 ] && s=TERM; ( " + run + "sleep 0.$(( (b * 7 + i * 13) % 30 )); kill -$s $pid; wait $pid ) & "
+        "done; wait; done",
+        {Sample("x3-good")});
+  std::string left;
+  hosttest::RunCommand("ls -A " + hosttest::Quoted(temp_.path()), &left);
+  EXPECT_EQ(left, "");
+  Shell(run + "for i in $(seq 1 3000); do [ -n \"$(ls -A \"$1\")\" ] && break; sleep 0.001; done; "
+              "kill -KILL $pid; wait $pid",
+        {Sample("x3-good")});
+  EXPECT_EQ(Run({}, {Sample("x1a-good")}).status, 0);
+
+  // Several files: the signal that ends plughost ends the check under way
+  // too, here one waiting for a writer of its file.
+  ASSERT_EQ(::mkfifo(Work("waits.pdf").c_str(), 0600), 0);
+  const std::string several = "\"$3\" --settings \"$2\" check waits.pdf \"$4\" & pid=$!; ";
+  for (const char* sig : {"TERM", "HUP"}) {
+    SCOPED_TRACE(sig);
+    EXPECT_EQ(Shell(several + "for i in $(seq 1 500); do c=$(pgrep -P $pid) && break; sleep 0.004; done; kill -" + sig +
+                        " $pid; wait $pid; for i in $(seq 1 500); do read -r n name state rest < /proc/$c/stat && "
+                        "[ $state != Z ] || exit 0; sleep 0.004; done 2>/dev/null; kill -KILL $c; exit 1",
+                    {Sample("x1a-good")}),
+              0)
+        << "the check under way outlived plughost";
+  }
+}
+
+}  // namespace

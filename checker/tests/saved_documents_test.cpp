@@ -1,0 +1,212 @@
+// `plughost check --fix --output` on documents whose data or protection the
+// save must carry over: JBIG2 and JPEG 2000 images, whole and truncated, and
+// each of qpdf's encryption handlers. qpdf and pdftoppm judge the results.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <openjpeg.h>
+
+#include "plughost_runs.h"
+#include "testing/pdfmaker.h"
+#include "testing/processes.h"
+
+namespace {
+
+const char kGood[] = "VERDICT: Congratulations!\\nThis is a good PDF/X-1a:2001 file.\\n\n";
+
+// Image data made by independent encoders. OpenJPEG writes a lossless
+// codestream of 8-bit CMYK samples into memory.
+struct Sink {
+  std::string bytes;
+  size_t at = 0;
+};
+OPJ_SIZE_T SinkWrite(void* data, OPJ_SIZE_T n, void* user) {
+  auto* s = static_cast<Sink*>(user);
+  s->bytes.resize(std::max(s->bytes.size(), s->at + n));
+  std::memcpy(&s->bytes[s->at], data, n);
+  s->at += n;
+  return n;
+}
+OPJ_BOOL SinkSeek(OPJ_OFF_T to, void* user) {
+  auto* s = static_cast<Sink*>(user);
+  s->at = static_cast<size_t>(to);
+  s->bytes.resize(std::max(s->bytes.size(), s->at));
+  return OPJ_TRUE;
+}
+
+std::string Jpx(OPJ_UINT32 w, OPJ_UINT32 h) {
+  std::vector<opj_image_cmptparm_t> parms(4, opj_image_cmptparm_t{1, 1, w, h, 0, 0, 8, 0, 0});
+  opj_image_t* image = opj_image_create(4, parms.data(), OPJ_CLRSPC_CMYK);
+  image->x1 = w;
+  image->y1 = h;
+  for (OPJ_UINT32 c = 0; c < 4; ++c)
+    for (OPJ_UINT32 i = 0; i < w * h; ++i) image->comps[c].data[i] = static_cast<OPJ_INT32>((i * 37 + c * 61) % 256);
+  opj_cparameters_t parameters;
+  opj_set_default_encoder_parameters(&parameters);
+  parameters.tcp_numlayers = 1;
+  parameters.cp_disto_alloc = 1;
+  parameters.numresolution = 2;
+  opj_codec_t* codec = opj_create_compress(OPJ_CODEC_J2K);
+  Sink sink;
+  opj_stream_t* stream = opj_stream_create(65536, OPJ_FALSE);
+  opj_stream_set_user_data(stream, &sink, nullptr);
+  opj_stream_set_write_function(stream, SinkWrite);
+  opj_stream_set_skip_function(stream, [](OPJ_OFF_T n, void* user) -> OPJ_OFF_T {
+    return SinkSeek(static_cast<OPJ_OFF_T>(static_cast<Sink*>(user)->at) + n, user) ? n : -1;
+  });
+  opj_stream_set_seek_function(stream, SinkSeek);
+  EXPECT_TRUE(opj_setup_encoder(codec, &parameters, image) && opj_start_compress(codec, image, stream) &&
+              opj_encode(codec, stream) && opj_end_compress(codec, stream));
+  opj_stream_destroy(stream);
+  opj_destroy_codec(codec);
+  opj_image_destroy(image);
+  return sink.bytes;
+}
+
+uint32_t Little(const std::string& b, size_t at, int size) {
+  uint32_t v = 0;
+  for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<size_t>(i)]);
+  return v;
+}
+std::string Big32(uint32_t v) {
+  return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+
+// One embedded JBIG2 page: page information and an immediate generic region
+// with MMR coding, its group 4 data the one strip of libtiff's TIFF.
+std::string Jbig2(const hosttest::TempDir& dir, uint32_t w, uint32_t h) {
+  std::string pbm = "P4\n" + std::to_string(w) + " " + std::to_string(h) + "\n";
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t x = 0; x < (w + 7) / 8; ++x) pbm.push_back(static_cast<char>(((x + y / 5) % 2 ? 0xF0 : 0x0F) ^ y));
+  hosttest::WriteFile(dir.File("bits.pbm"), pbm);
+  EXPECT_EQ(hosttest::RunCommand("cd " + hosttest::Quoted(dir.path()) + " && ppm2tiff -c g4 -r 100000 bits.pbm bits.tif"), 0);
+  const std::string tif = hosttest::ReadFile(dir.File("bits.tif"));
+  const uint32_t ifd = Little(tif, 4, 4);
+  uint32_t offset = 0, count = 0;
+  for (uint32_t i = 0; i < Little(tif, ifd, 2); ++i) {
+    const size_t e = ifd + 2 + 12 * i;
+    const uint32_t value = Little(tif, e + 8, Little(tif, e + 2, 2) == 3 ? 2 : 4);
+    if (Little(tif, e, 2) == 273) offset = value;
+    if (Little(tif, e, 2) == 279) count = value;
+  }
+  auto segment = [](uint32_t number, char type, const std::string& data) {
+    return Big32(number) + type + std::string(1, '\0') + '\1' + Big32(static_cast<uint32_t>(data.size())) + data;
+  };
+  const std::string size = Big32(w) + Big32(h) + Big32(0) + Big32(0);
+  return segment(0, 48, size + std::string(3, '\0')) + segment(1, 38, size + '\0' + '\1' + tif.substr(offset, count));
+}
+
+// A page that only its image's filter (and the missing output intent)
+// keeps from PDF/X-1a:2001.
+std::string Page(const std::string& image, const std::string& data) {
+  hosttest::PdfSpec spec;
+  spec.objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /TrimBox [0 0 200 200] /Contents 4 0 R "
+      "/Resources << /XObject << /Im1 5 0 R >> >> >>",
+      "stream:|q 128 0 0 80 10 10 cm /Im1 Do Q",
+      "stream:/Type /XObject /Subtype /Image " + image + "|" + data,
+      "<< /Title (t) /Creator (t) /Producer (t) /Trapped /False /GTS_PDFXVersion (PDF/X-1:2001) "
+      "/GTS_PDFXConformance (PDF/X-1a:2001) /CreationDate (D:20260101120000Z) /ModDate (D:20260101120000Z) >>"};
+  spec.trailer = "/Root 1 0 R /Info 6 0 R /ID [<00112233445566778899aabbccddeeff> <00112233445566778899aabbccddeeff>]";
+  return hosttest::MakePdf(spec);
+}
+
+class SavedDocumentsTest : public ::testing::Test {
+ protected:
+  hosttest::ProcessResult Check(const std::string& in, std::vector<std::string> more) {
+    std::vector<std::string> argv = {PLUGHOST, "check", work_.File(in), "--settings", settings_.path(), "--fix",
+                                     "--output", work_.File("out.pdf")};
+    argv.insert(argv.end(), more.begin(), more.end());
+    ::unlink(work_.File("out.pdf").c_str());
+    return hosttest::RunProcess(argv, "", checkertest::kRunBound);
+  }
+  std::string Shell(const std::string& command, int* status = nullptr) {
+    std::string out;
+    const int s = hosttest::RunCommand("cd " + hosttest::Quoted(work_.path()) + " && " + command + " 2>&1", &out);
+    if (status) *status = s;
+    return out;
+  }
+  hosttest::TempDir work_, settings_;
+};
+
+TEST_F(SavedDocumentsTest, ImagesTheHostDecodesAreRecompressedAndDamagedOnesLeftOpen) {
+  const std::string jbig2 = Jbig2(work_, 64, 40), jpx = Jpx(16, 12);
+  const std::string gray = "/Width 64 /Height 40 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode";
+  const std::string cmyk = "/Width 16 /Height 12 /ColorSpace /DeviceCMYK /Filter /JPXDecode";
+  const struct {
+    const char* name;
+    std::string pdf;
+    bool whole;
+  } rows[] = {
+      {"jbig2", Page(gray, jbig2), true},
+      {"jpx", Page(cmyk, jpx), true},
+      {"jbig2-truncated", Page(gray, jbig2.substr(0, jbig2.size() - 20)), false},
+      {"jpx-truncated", Page(cmyk, jpx.substr(0, jpx.size() / 2)), false},
+      {"jpx-without-colour-space", Page("/Width 16 /Height 12 /Filter /JPXDecode", jpx), false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    hosttest::WriteFile(work_.File("in.pdf"), row.pdf);
+    const hosttest::ProcessResult run = Check("in.pdf", {});
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out.find("NOTE:"), std::string::npos) << run.out;
+    int status = 0;
+    const std::string report = Shell("qpdf --check out.pdf", &status);
+    EXPECT_EQ(status, 0) << report;
+    if (row.whole) {
+      EXPECT_EQ(run.status, 0) << run.out;
+      EXPECT_NE(run.out.find(kGood), std::string::npos) << run.out;
+      EXPECT_NE(Shell("pdfimages -list out.pdf").find(" image "), std::string::npos) << "recompressed";
+      Shell("pdftoppm -r 72 in.pdf before && pdftoppm -r 72 out.pdf after");
+      const std::string before = hosttest::ReadFile(work_.File("before-1.ppm"));
+      EXPECT_FALSE(before.empty());
+      EXPECT_TRUE(before == hosttest::ReadFile(work_.File("after-1.ppm"))) << "the page renders otherwise";
+    } else {
+      EXPECT_EQ(run.status, 1) << run.out;
+      EXPECT_NE(run.out.rfind("VERDICT: This file isn't a valid PDF/X-1a:2001 file."), std::string::npos);
+      const std::string images = Shell("pdfimages -list out.pdf");
+      EXPECT_TRUE(images.find(" jbig2 ") != std::string::npos || images.find(" jpx ") != std::string::npos)
+          << "the image is kept as it was: " << images;
+    }
+  }
+}
+
+TEST_F(SavedDocumentsTest, SavesKeepTheEncryptionOfEachHandler) {
+  hosttest::WriteFile(work_.File("plain.pdf"), hosttest::ReadFile(checkertest::Sample("x1a-fixable")));
+  const struct {
+    const char* how;
+    const char* note;  // beside the SAVED line
+  } rows[] = {
+      {"--allow-weak-crypto --encrypt user owner 40 --extract=n", ""},
+      {"--allow-weak-crypto --encrypt user owner 128 --use-aes=n --print=low", " (version 1.4: the encryption needs it)"},
+      {"--encrypt user owner 128 --use-aes=y --modify=form", " (version 1.6: the encryption needs it)"},
+      {"--encrypt user owner 256 --extract=n", " (version 1.7: the encryption needs it)"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.how);
+    ASSERT_EQ(Shell("qpdf " + std::string(row.how) + " -- plain.pdf enc.pdf"), "");
+    const hosttest::ProcessResult run = Check("enc.pdf", {"--password", "owner"});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;  // encryption itself stays an unfixable error
+    EXPECT_NE(run.out.find("SAVED: " + work_.File("out.pdf") + row.note + "\n"), std::string::npos) << run.out;
+    EXPECT_EQ(Shell("qpdf --show-encryption --password=owner out.pdf"),
+              Shell("qpdf --show-encryption --password=owner enc.pdf"));
+    for (const char* password : {"user", "owner"}) {
+      int status = 0;
+      const std::string report = Shell(std::string("qpdf --check --password=") + password + " out.pdf", &status);
+      EXPECT_EQ(status, 0) << password << ": " << report;
+    }
+    int status = 0;
+    Shell("qpdf --requires-password out.pdf", &status);
+    EXPECT_EQ(status, 0) << "opens without a password";
+  }
+}
+
+}  // namespace

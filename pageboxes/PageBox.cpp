@@ -1,0 +1,457 @@
+#include "pageboxes/PageBox.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <set>
+#include <utility>
+
+#include "common/AcrobatException.h"
+#include "common/HostCall.h"
+#include "common/MyCosDoc.h"
+#include "common/MyCosObj.h"
+#include "common/Prefs.h"
+#include "host/errors.h"
+#include "host/frame.h"
+
+namespace {
+
+const ASFixedRect kZeroRect{0, 0, 0, 0};
+
+// Red, blue, magenta, green, cyan: taken in turn by boxes without a stored colour.
+const double kDefaultColours[5][3] = {{1, 0, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 0}, {0, 1, 1}};
+int gNextDefaultColour = 0;
+
+bool Same(const ASFixedRect& a, const ASFixedRect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+bool IsZero(const ASFixedRect& r) { return Same(r, kZeroRect); }
+
+void Normalise(ASFixedRect& r) {
+  if (r.right < r.left) std::swap(r.left, r.right);
+  if (r.top < r.bottom) std::swap(r.top, r.bottom);
+}
+
+// Sums of coordinates kept inside the fixed range rather than wrapping.
+ASFixed Saturate(int64_t v) {
+  if (v > INT32_MAX) return ASFixedMax;
+  if (v < INT32_MIN) return ASFixedMin;
+  return static_cast<ASFixed>(v);
+}
+
+ASFixed ColourComponent(double value) {
+  if (std::isnan(value)) return 0;
+  double scaled = value * 65536.0 + 0.5;
+  if (scaled >= 2147483647.0) return ASFixedMax;
+  if (scaled <= -2147483648.0) return ASFixedMin;
+  return static_cast<ASFixed>(scaled);
+}
+
+ASAtom AtomOf(const char* text) {
+  ASAtom atom = ASAtomNull;
+  HostCallQuietly([&] { atom = ASAtomFromString(text); });
+  return atom;
+}
+
+}  // namespace
+
+// PDFBox --------------------------------------------------------------------
+
+PDFBox::PDFBox(const PDFBox& other)
+    : Subject(),
+      CSafeAlloc(),
+      enabled_(other.enabled_),
+      locked_(other.locked_),
+      key_(other.key_),
+      keyText_(other.keyText_),
+      name_(other.name_),
+      rect_(other.rect_),
+      inheritable_(other.inheritable_) {}
+
+PDFBox& PDFBox::operator=(const PDFBox& other) {
+  enabled_ = other.enabled_;
+  locked_ = other.locked_;
+  key_ = other.key_;
+  keyText_ = other.keyText_;
+  name_ = other.name_;
+  rect_ = other.rect_;
+  inheritable_ = other.inheritable_;
+  Notify();
+  return *this;
+}
+
+void PDFBox::SetEnabled(bool on) {
+  const bool changed = enabled_ != on;
+  enabled_ = on;
+  if (on && IsZero(rect_)) rect_ = defaultRect_;
+  if (changed) Notify();
+}
+
+void PDFBox::SetKey(const char* key, const char* name) {
+  keyText_ = key ? key : "";
+  key_ = keyText_.empty() ? ASAtomNull : AtomOf(keyText_.c_str());
+  name_ = name ? name : "";
+  inheritable_ = keyText_ == "MediaBox" || keyText_ == "CropBox";
+}
+
+void PDFBox::SetLocked(bool locked) {
+  if (locked_ == locked) return;
+  locked_ = locked;
+  Notify();
+}
+
+void PDFBox::SetRect(const ASFixedRect& rect) {
+  if (Same(rect_, rect)) return;
+  rect_ = rect;
+  Notify();
+}
+
+// PageBox -------------------------------------------------------------------
+
+PageBox::PageBox(bool attach, const char* key, const char* name) {
+  if (key) SetKey(key, name);
+  PageBox::Reset();
+  if (attach) {
+    Anchor& anchor = Anchor::Global();
+    Attach(&anchor);
+    anchor.Attach(this);
+  }
+}
+
+PageBox::PageBox(const PageBox& other)
+    : PDFBox(other),
+      Observer(),
+      deviceRect_(other.deviceRect_),
+      found_(other.found_),
+      pageRect_(other.pageRect_),
+      colourSpace_(other.colourSpace_),
+      pageView_(other.pageView_),
+      dragging_(other.dragging_) {
+  defaultRect_ = other.defaultRect_;
+  for (int i = 0; i < 4; ++i) colour_[i] = other.colour_[i];
+}
+
+PageBox::~PageBox() {
+  Anchor& anchor = Anchor::Global();
+  if (anchor.box_ == this) anchor.box_ = nullptr;
+  if (key_ == ASAtomNull || colourSpace_ == -1) return;
+  std::string value;
+  for (int i = 0; i < 3; ++i) {
+    char text[32] = "";
+    bool converted = false;
+    const ASFixed component = colour_[i];
+    HostCallQuietly([&] {
+      ASFixedToCString(component, text, sizeof text, 8);
+      converted = true;
+    });
+    if (!converted) return;  // a colour we cannot write keeps the stored one
+    value += (i ? " " : "") + std::string(text);
+  }
+  Prefs::Set("Color|" + keyText_, value);
+}
+
+void PageBox::SetEnabled(bool on) {
+  PDFBox::SetEnabled(on);
+  if (!on) rect_ = pageRect_;
+}
+
+PageBox* PageBox::Clone() const { return new PageBox(*this); }
+
+void PageBox::Reset() {
+  found_ = enabled_ = locked_ = dragging_ = false;
+  rect_ = kZeroRect;
+  if (colourSpace_ == -1 && key_ != ASAtomNull) LoadColour();
+}
+
+void PageBox::LoadColour() {
+  double rgb[3];
+  std::string stored;
+  float r, g, b;
+  if (Prefs::Get("Color|" + keyText_, stored) && std::sscanf(stored.c_str(), "%f %f %f", &r, &g, &b) >= 3) {
+    rgb[0] = r;
+    rgb[1] = g;
+    rgb[2] = b;
+  } else {
+    for (int i = 0; i < 3; ++i) rgb[i] = kDefaultColours[gNextDefaultColour][i];
+    gNextDefaultColour = (gNextDefaultColour + 1) % 5;
+  }
+  colourSpace_ = 1;
+  for (int i = 0; i < 3; ++i) colour_[i] = ColourComponent(rgb[i]);
+  colour_[3] = 0;
+}
+
+bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRect* box) const {
+  std::set<std::pair<ASUns32, ASUns32>> seen;
+  MyCosObj dict = node;
+  while (dict.CachedType() == CosDict) {
+    // A "Parent" loop ends the walk at the first node met again.
+    const CosObj raw = dict.GetCosObj();
+    if (!seen.insert({raw.a, raw.b}).second) break;
+    try {
+      MyCosObj value = dict.Get(key);
+      if (value.CachedType() == CosArray && value.Length() == 4) {
+        ASFixedRect r;
+        r.left = static_cast<ASFixed>(value.Get(0));
+        r.bottom = static_cast<ASFixed>(value.Get(1));
+        r.right = static_cast<ASFixed>(value.Get(2));
+        r.top = static_cast<ASFixed>(value.Get(3));
+        Normalise(r);
+        *box = r;
+        return true;
+      }
+    } catch (const Zentu::AcrobatException&) {
+      // An element that is no number: the box is not there.
+    }
+    if (!inherit) break;
+    try {
+      dict = dict.Get("Parent");
+    } catch (const Zentu::AcrobatException&) {
+      break;
+    }
+  }
+  return false;
+}
+
+bool PageBox::ReadFromPage(PDPage page, ASAtom key) {
+  pageRect_ = kZeroRect;
+  ASFixedRect box;
+  bool found = false;
+  try {
+    HostRegion([&] {
+      MyCosObj dict(PDPageGetCosObj(page));
+      found = ReadBox(dict, key, inheritable_, &box);
+    });
+  } catch (const Zentu::AcrobatException&) {
+    found = false;
+  }
+  if (found) pageRect_ = box;
+  return found;
+}
+
+bool PageBox::LoadFromPage(AVPageView view, PDPage page, bool force) {
+  pageView_ = view;
+  pageRect_ = kZeroRect;
+  bool found = false;
+  try {
+    HostRegion([&] {
+      found = ReadFromPage(page, key_);
+      bool changed = force || found != enabled_;
+      if (found && !Same(rect_, pageRect_)) {
+        rect_ = pageRect_;
+        changed = true;
+      }
+      if (!Same(rect_, pageRect_)) changed = true;
+      found_ = found;
+      enabled_ = found;
+      if (changed) Notify();
+    });
+  } catch (const Zentu::AcrobatException&) {
+  }
+  return found;
+}
+
+bool PageBox::WriteToPage(PDPage page, ASAtom key) {
+  if (key == ASAtomNull) key = key_;
+  if (IsZero(rect_)) rect_ = defaultRect_;
+  Normalise(rect_);
+  pageRect_ = rect_;
+  try {
+    return !HostRegion([&] {
+              MyCosObj dict(PDPageGetCosObj(page));
+              if (!enabled_) {
+                // A written disabled box is gone from the page and counts as unedited.
+                found_ = false;
+                pageRect_ = rect_ = kZeroRect;
+                dict.Remove(key);
+                PDDocSetFlags(PDPageGetDoc(page), 1);
+                return;
+              }
+              found_ = true;
+              // Only a direct array of four is ours to change: an indirect one
+              // may be shared with other pages.
+              MyCosObj array = dict.Get(key);
+              if (array.CachedType() != CosArray || array.IsIndirect() || array.Length() != 4) {
+                if (!array.NewArray(dict.GetDoc(), false, 4)) ASRaise(genErrNoMemory);
+              }
+              const CosDoc doc = dict.GetDoc().GetCosDoc();
+              const ASFixed values[4] = {pageRect_.left, pageRect_.bottom, pageRect_.right, pageRect_.top};
+              for (ASInt32 i = 0; i < 4; ++i) array.Put(i, MyCosObj(CosNewFixed(doc, false, values[i])));
+              dict.Put(key, array);
+            }).raised;
+  } catch (const Zentu::AcrobatException&) {
+    return false;
+  }
+}
+
+void PageBox::SetDragging(bool on) {
+  dragging_ = on;
+  Notify();
+}
+
+void PageBox::CentreIn(const PageBox& anchorBox) {
+  const ASFixedRect& a = anchorBox.rect_;
+  const ASFixedRect& b = rect_;
+  const int64_t width = int64_t{b.right} - b.left, height = int64_t{b.top} - b.bottom;
+  const ASFixed halfH = ASFixedDiv(Saturate(int64_t{a.top} - a.bottom - height), 0x20000);
+  const ASFixed halfW = ASFixedDiv(Saturate(int64_t{a.right} - a.left - width), 0x20000);
+  ASFixedRect centred;
+  centred.bottom = Saturate(int64_t{a.bottom} + halfH);
+  centred.left = Saturate(int64_t{a.left} + halfW);
+  centred.top = Saturate(int64_t{centred.bottom} + height);
+  centred.right = Saturate(int64_t{centred.left} + width);
+  SetRect(centred);
+}
+
+void PageBox::Update(Subject* subject, bool subjectDying) {
+  if (subjectDying || !locked_) return;
+  auto* anchor = dynamic_cast<Anchor*>(subject);
+  if (anchor && anchor->Box() && anchor->Box() != this) CentreIn(*anchor->Box());
+}
+
+// PageBox::Anchor -----------------------------------------------------------
+
+PageBox::Anchor& PageBox::Anchor::Global() {
+  // Never destroyed: boxes that outlive static destruction still find it.
+  static Anchor* anchor = new Anchor;
+  return *anchor;
+}
+
+void PageBox::Anchor::SetAnchor(PageBox* box) {
+  if (box == box_) return;
+  PageBox* previous = box_;
+  const bool wasLocked = box && box->locked_;
+  box_ = box;
+  if (previous && wasLocked && !previous->locked_) previous->SetLocked(true);
+  if (box) {
+    box->locked_ = false;  // an anchor box is never locked
+    box->Notify();
+  }
+}
+
+void PageBox::Anchor::Update(Subject* subject, bool subjectDying) {
+  if (subjectDying) return;
+  auto* box = dynamic_cast<PageBox*>(subject);
+  if (!box) return;
+  if (box == box_)
+    Notify();
+  else if (box->locked_ && box_)
+    box->CentreIn(*box_);
+}
+
+// CropPageBox ---------------------------------------------------------------
+
+CropPageBox::CropPageBox(bool attach, CurrentPageSource* source) : PageBox(attach, "CropBox", "Crop"), source_(source) {}
+
+PageBox* CropPageBox::Clone() const { return new CropPageBox(*this); }
+
+void CropPageBox::SetEnabled(bool on) {
+  const bool changed = enabled_ != on;
+  enabled_ = on;
+  PDPage page = nullptr;
+  if (source_) page = source_->AcquireCurrentPage();
+  if (page) {
+    try {
+      HostRegion([&] {
+        if (!on) {
+          ASFixedRect media;
+          PDPageGetMediaBox(page, &media);
+          PDPageSetCropBox(page, media);
+          rect_ = pageRect_;
+          pageCropReplaced_ = true;
+          if (pageView_) {
+            AVDevRect aperture;
+            AVPageViewGetAperture(pageView_, &aperture);
+            AVPageViewInvalidateRect(pageView_, &aperture);
+          }
+        } else {
+          const bool found = found_;
+          const ASFixedRect pageRect = pageRect_;
+          WriteToPage(page, key_);
+          found_ = found;
+          pageRect_ = pageRect;
+          pageCropReplaced_ = false;
+        }
+      });
+    } catch (const Zentu::AcrobatException&) {
+    }
+    HostCallQuietly([&] { PDPageRelease(page); });
+  }
+  if (changed) Notify();
+}
+
+void CropPageBox::Reset() {
+  if (pageCropReplaced_) {
+    PDPage page = source_ ? source_->AcquireCurrentPage() : nullptr;
+    if (page) {
+      try {
+        HostRegion([&] {
+          enabled_ = found_;
+          WriteToPage(page, key_);
+        });
+      } catch (const Zentu::AcrobatException&) {
+      }
+      HostCallQuietly([&] { PDPageRelease(page); });
+    }
+    pageCropReplaced_ = false;
+  }
+  PageBox::Reset();
+}
+
+bool CropPageBox::WriteToPage(PDPage page, ASAtom key) {
+  if (enabled_ || (key != ASAtomNull && key != key_)) return PageBox::WriteToPage(page, key);
+  // Written, the uncropped page is what the page holds: nothing to put back.
+  pageCropReplaced_ = false;
+  // Would the page, without a crop box of its own, still be cropped by a node above it?
+  bool inherits = false;
+  try {
+    HostRegion([&] {
+      MyCosObj dict(PDPageGetCosObj(page));
+      ASFixedRect inherited;
+      inherits = ReadBox(dict.Get("Parent"), key_, true, &inherited);
+    });
+  } catch (const Zentu::AcrobatException&) {
+  }
+  if (!inherits) return PageBox::WriteToPage(page, key);
+  found_ = false;
+  pageRect_ = rect_ = ASFixedRect{0, 0, 0, 0};
+  try {
+    return !HostRegion([&] {
+              ASFixedRect media;
+              PDPageGetMediaBox(page, &media);
+              PDPageSetCropBox(page, media);
+            }).raised;
+  } catch (const Zentu::AcrobatException&) {
+    return false;
+  }
+}
+
+// SafetyPageBox -------------------------------------------------------------
+
+SafetyPageBox::SafetyPageBox(bool attach) : PageBox(attach, "ArtBox", "Art/Live"), secondKey_(AtomOf("Zent_SafetyBox")) {}
+
+PageBox* SafetyPageBox::Clone() const { return new SafetyPageBox(*this); }
+
+bool SafetyPageBox::ReadFromPage(PDPage page, ASAtom) {
+  return PageBox::ReadFromPage(page, FirstKey()) || PageBox::ReadFromPage(page, OtherKey());
+}
+
+bool SafetyPageBox::WriteToPage(PDPage page, ASAtom) {
+  const ASAtom other = OtherKey();
+  if (!PageBox::WriteToPage(page, FirstKey())) return false;
+  try {
+    return !HostRegion([&] {
+              MyCosObj dict(PDPageGetCosObj(page));
+              if (dict.Known(other)) dict.Remove(other);
+            }).raised;
+  } catch (const Zentu::AcrobatException&) {
+    return false;
+  }
+}
+
+void SafetyPageBox::Update(Subject* subject, bool subjectDying) {
+  if (!subjectDying) {
+    if (auto* trim = dynamic_cast<PageBox*>(subject)) trimEnabled_ = trim->IsEnabled();
+  }
+  PageBox::Update(subject, subjectDying);
+}

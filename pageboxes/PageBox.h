@@ -1,0 +1,184 @@
+// The page boxes: a box as a value (PDFBox), a box bound to a page
+// (PageBox) with the crop box's and the live-area box's own rules, and the
+// one anchor that keeps locked boxes centred in the anchor box. Rectangles
+// are 16.16 fixed, left, top, right, bottom, in PDF user space.
+#pragma once
+#include <string>
+
+#include "common/CSafeAlloc.h"
+#include "host/astypes.h"
+#include "pageboxes/Subject.h"
+
+class MyCosObj;
+
+// The page the crop box writes to at once when it is switched on or off:
+// the tool's current page.
+class CurrentPageSource {
+ public:
+  virtual ~CurrentPageSource() = default;
+  // None when there is no current page; else the caller releases it.
+  virtual PDPage AcquireCurrentPage() = 0;
+};
+
+class PDFBox : public Subject, public CSafeAlloc {
+ public:
+  PDFBox() = default;
+  // Copies enabled, locked, key, name, rect and inheritable; no observers.
+  PDFBox(const PDFBox& other);
+  // The same fields, then notifies.
+  PDFBox& operator=(const PDFBox& other);
+  ~PDFBox() override = default;
+
+  // Switching on a box whose rect is zero gives it the default rect.
+  virtual void SetEnabled(bool on);
+
+  // The page key ("TrimBox") and the display name ("Trim"); MediaBox and
+  // CropBox are read through "Parent".
+  void SetKey(const char* key, const char* name);
+  ASAtom Key() const { return key_; }
+  const std::string& KeyText() const { return keyText_; }
+  const std::string& Name() const { return name_; }
+  bool Inheritable() const { return inheritable_; }
+  bool Enabled() const { return enabled_; }
+  bool Locked() const { return locked_; }
+  void SetLocked(bool locked);  // notifies when it changed
+  const ASFixedRect& Rect() const { return rect_; }
+  void SetRect(const ASFixedRect& rect);  // notifies when it changed
+  const ASFixedRect& DefaultRect() const { return defaultRect_; }
+  void SetDefaultRect(const ASFixedRect& rect) { defaultRect_ = rect; }
+
+ protected:
+  bool enabled_ = false;
+  bool locked_ = false;
+  ASAtom key_ = ASAtomNull;
+  std::string keyText_;
+  std::string name_;
+  ASFixedRect rect_{0, 0, 0, 0};
+  ASFixedRect defaultRect_{0, 0, 0, 0};
+  bool inheritable_ = false;
+};
+
+class PageBox : public PDFBox, public Observer {
+ public:
+  class Anchor;
+
+  // With `attach`, linked both ways with the global anchor. The colour is
+  // loaded by the first Reset that finds the key set.
+  explicit PageBox(bool attach = true, const char* key = nullptr, const char* name = nullptr);
+  // Stores the colour under "Color|" and the key.
+  ~PageBox() override;
+
+  // Switched off, the rect goes back to the page rect (after notifying).
+  void SetEnabled(bool on) override;
+  // A copy of every field, of the same class, linked to nothing.
+  virtual PageBox* Clone() const;
+  // Clears the page state; loads the colour once.
+  virtual void Reset();
+  // Reads the box from the page; notifies when anything changed (always
+  // with `force`). Answers whether the page has the box.
+  virtual bool LoadFromPage(AVPageView view, PDPage page, bool force);
+  // Writes the box (ASAtomNull: under its own key); removes the key when
+  // the box is disabled. False on a host failure.
+  virtual bool WriteToPage(PDPage page, ASAtom key = ASAtomNull);
+  virtual bool IsEnabled() const { return enabled_; }
+  virtual void SetDragging(bool on);  // always notifies
+  // Sets the page rect from the first four-number array under the key;
+  // false, page rect zero, when there is none.
+  virtual bool ReadFromPage(PDPage page, ASAtom key);
+
+  void Update(Subject* subject, bool subjectDying) override;
+
+  bool Found() const { return found_; }
+  const ASFixedRect& PageRect() const { return pageRect_; }
+  // -1 until loaded, then 1 (RGB): red, green and blue, 16.16.
+  ASInt16 ColourSpace() const { return colourSpace_; }
+  const ASFixed* Colour() const { return colour_; }
+  AVPageView PageView() const { return pageView_; }
+  bool Dragging() const { return dragging_; }
+  const AVDevRect& DeviceRect() const { return deviceRect_; }
+  void SetDeviceRect(const AVDevRect& rect) { deviceRect_ = rect; }
+
+ protected:
+  PageBox(const PageBox& other);
+  PageBox& operator=(const PageBox&) = delete;
+  // Centres this box in the anchor box, keeping its size; notifies when it moved.
+  void CentreIn(const PageBox& anchorBox);
+  // The box under `key` on `node`, or on its parents when `inherit`.
+  bool ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRect* box) const;
+
+  AVDevRect deviceRect_{0, 0, 0, 0};
+  bool found_ = false;
+  ASFixedRect pageRect_{0, 0, 0, 0};
+  ASInt16 colourSpace_ = -1;
+  ASFixed colour_[4] = {0, 0, 0, 0};
+  AVPageView pageView_ = nullptr;
+  bool dragging_ = false;
+
+ private:
+  void LoadColour();
+};
+
+// Keeps every locked box centred in the anchor box. One exists per process,
+// from first use to exit.
+class PageBox::Anchor : public Subject, public Observer {
+ public:
+  static Anchor& Global();
+
+  PageBox* Box() const { return box_; }
+  // The new anchor box is unlocked; the previous one takes its lock.
+  void SetAnchor(PageBox* box);
+  void Update(Subject* subject, bool subjectDying) override;
+
+ private:
+  friend class PageBox;
+  Anchor() = default;
+  PageBox* box_ = nullptr;
+};
+
+class CropPageBox : public PageBox {
+ public:
+  explicit CropPageBox(bool attach = true, CurrentPageSource* source = nullptr);
+
+  void SetPageSource(CurrentPageSource* source) { source_ = source; }
+  // Acts on the current page at once: switched off, the page shows its
+  // media box as its crop box; switched on, the box is written there.
+  void SetEnabled(bool on) override;
+  PageBox* Clone() const override;
+  // Puts back the page's crop box when switching off replaced it.
+  void Reset() override;
+  // A disabled crop box on a page that would still inherit one writes the
+  // media box as the page's own, so that the page stays uncropped.
+  bool WriteToPage(PDPage page, ASAtom key = ASAtomNull) override;
+
+  bool PageCropReplaced() const { return pageCropReplaced_; }
+
+ private:
+  CropPageBox(const CropPageBox& other) = default;
+  bool pageCropReplaced_ = false;
+  CurrentPageSource* source_ = nullptr;
+};
+
+// The live area: "Zent_SafetyBox" while the trim box is enabled, else "ArtBox".
+class SafetyPageBox : public PageBox {
+ public:
+  explicit SafetyPageBox(bool attach = true);
+
+  PageBox* Clone() const override;
+  // The first of the two keys found wins.
+  bool ReadFromPage(PDPage page, ASAtom key) override;
+  // Writes under the first key and removes the second.
+  bool WriteToPage(PDPage page, ASAtom key = ASAtomNull) override;
+  // From the trim box it watches: its enabled flag.
+  void Update(Subject* subject, bool subjectDying) override;
+
+  ASAtom SecondKey() const { return secondKey_; }
+  bool TrimEnabled() const { return trimEnabled_; }
+
+ private:
+  SafetyPageBox(const SafetyPageBox& other) = default;
+  ASAtom FirstKey() const { return trimEnabled_ ? secondKey_ : key_; }
+  ASAtom OtherKey() const { return trimEnabled_ ? key_ : secondKey_; }
+
+  ASAtom secondKey_ = ASAtomNull;
+  bool trimEnabled_ = false;
+};
