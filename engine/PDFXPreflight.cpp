@@ -106,14 +106,15 @@ boost::shared_ptr<ObjectNode> PDFXPreflight::RecordNode(const MyCosObj& object) 
     return boost::make_shared<ObjectNode>(object, 0, std::string());
   const CosObj& raw = object.GetCosObj();
   const uint64_t identity = (static_cast<uint64_t>(raw.a) << 32) | raw.b;
-  boost::shared_ptr<ObjectNode>& known = recordNodes_[identity];
-  // The wrapper's key and report number go into the node: a wrapper that
-  // differs in them gets a node of its own.
-  if (known && known->object.KeyText() == object.KeyText() &&
-      known->object.ReportNumber() == object.ReportNumber())
-    return known;
+  // The wrapper's key and report number go into the node: wrappers that
+  // differ in them get nodes of their own.
+  auto range = recordNodes_.equal_range(identity);
+  for (auto it = range.first; it != range.second; ++it) {
+    const MyCosObj& known = it->second->object;
+    if (known.KeyText() == object.KeyText() && known.ReportNumber() == object.ReportNumber()) return it->second;
+  }
   boost::shared_ptr<ObjectNode> made = boost::make_shared<ObjectNode>(object, 0, std::string());
-  if (!known) known = made;
+  recordNodes_.emplace(identity, made);
   return made;
 }
 

@@ -273,7 +273,7 @@ class PDFXPreflight {
   };
   std::set<boost::shared_ptr<const Zentu::PDFX_Error::Texts>, TextsOrder> texts_;
   bool sharingNodes_ = false;
-  std::unordered_map<uint64_t, boost::shared_ptr<ObjectNode>> recordNodes_;  // by identity, while sharing
+  std::unordered_multimap<uint64_t, boost::shared_ptr<ObjectNode>> recordNodes_;  // by identity, while sharing
   SeveritySet severities_;
   int currentPage_ = -1;
   std::vector<int> openCounts_;
