@@ -37,17 +37,14 @@ std::string Image(int w, int h, const std::string& colorSpace = "/DeviceRGB", co
          (colorSpace.empty() ? "" : " /ColorSpace " + colorSpace + " /BitsPerComponent 8") + rest + "|x";
 }
 
-// Im1 (9) drawn on page 1 and larger on page 2, Im7 (10) never drawn, Im4
-// (12) at 50 x 50 inside the form Fm1 (11), which page 3 draws doubled.
-const std::string& Three() {
-  static const std::string pdf =
-      Pdf({{"/Im1 9 0 R /Im7 10 0 R", "q 144 0 0 144 72 600 cm /Im1 Do Q"},
-           {"/Other 9 0 R", "q 216 0 0 216 0 0 cm /Other Do Q"},
-           {"/Fm1 11 0 R", "q 2 0 0 2 0 0 cm /Fm1 Do Q"}},
-          {Image(600, 600), Image(10, 10, "/DeviceGray"),
-           "stream:/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Resources << /XObject << /Im4 12 0 R >> >>|"
-           "q 50 0 0 50 0 0 cm /Im4 Do Q",
-           Image(100, 100)});
+// The image-alternates sample: Im1 (3) drawn on page 1 and larger on page 2,
+// Im2 to Im5 (4 to 7; Im4 at 50 x 50 inside the form Fm1, which page 3 draws
+// doubled), Im7 (8) never drawn.
+const std::string& Images() {
+  static const std::string pdf = [] {
+    const char* root = std::getenv("ZENTU_SOURCE_DIR");
+    return hosttest::ReadFile(std::string(root ? root : ".") + "/samples/images.pdf");
+  }();
   return pdf;
 }
 const std::string kSize = Pdf({{"/A 5 0 R /B 6 0 R", "q 72 0 0 72 0 0 cm /A Do /B Do Q"}},
@@ -119,9 +116,9 @@ TEST_F(CollectionTest, RecordsEachImageOnceWithItsLargestWholePlacement) {
     double width, height;
     std::deque<ASInt32> pages;
   } rows[] = {
-      {Three(), 3, 9, true, 144, 144, {0}},  // page 2 brings no new image: not walked
-      {Three(), 3, 10, true, 0, 0, {}},
-      {Three(), 3, 12, true, 50, 50, {2}},  // the box the form's own content gives
+      {Images(), 6, 3, true, 144, 144, {0}},  // page 2 brings no new image: not walked
+      {Images(), 6, 8, true, 0, 0, {}},
+      {Images(), 6, 6, true, 50, 50, {2}},  // the box the form's own content gives
       {kTwice, 2, 5, true, 200, 50, {0, 0}},  // the inline image adds nothing
       {kTwice, 2, 6, true, 100, 100, {0, 0}},
       {kCs, 4, 9, false, 0, 0, {}},  // no /Type
@@ -138,14 +135,24 @@ TEST_F(CollectionTest, RecordsEachImageOnceWithItsLargestWholePlacement) {
     EXPECT_EQ(it->second.pages, row.pages) << row.key;
   }
   hosttest::ClearCallLog();
-  Collect(Three());
+  Collect(Images());
   EXPECT_EQ(Logged("PROGRESS"),
             (std::vector<std::string>{"PROGRESS begin", "PROGRESS duration 3", "PROGRESS value 0", "PROGRESS value 1",
                                       "PROGRESS value 2", "PROGRESS value 3", "PROGRESS end"}));
+  // The third page's enumeration gives the form, then the image inside it.
+  static std::vector<std::string> names;
+  auto proc = [](CosObj, CosObj name, void*) -> ASBool {
+    names.push_back(ASAtomGetString(CosNameValue(name)));
+    return 1;
+  };
+  ASCallback callback = ASCallbackCreate(0, reinterpret_cast<void*>(static_cast<PDResourceEnumProc>(proc)));
+  PDDocEnumResources(doc_, 2, 2, ASAtomFromString("XObject"), callback, nullptr);
+  ASCallbackDestroy(callback);
+  EXPECT_EQ(names, (std::vector<std::string>{"Fm1", "Im4"}));
 }
 
 TEST_F(CollectionTest, AHostFailureIsShownAndEndsTheProgressAndTheCallback) {
-  doc_ = host::OpenDocumentBytes(Three(), "collection");
+  doc_ = host::OpenDocumentBytes(Images(), "collection");
   int callbacks = hosttest::LiveCallbacks();
   hosttest::RaiseOnNextCall(host::TableId::PDModel, PDModelSel::DocAcquirePage, pdErrBadPageIndex);
   ImageMap map;
@@ -173,8 +180,8 @@ TEST_F(CollectionTest, SelectionFollowsTheCriteria) {
       {kSize, [](ImageOptions& o) { o.ScaleCriteria = 2, o.LimitKBytes = 512, o.JpegQuality = 0, o.MCT = 6, o.CTCT = 7; },
        {5}},
       {kSize, [](ImageOptions& o) { o.ScaleCriteria = 3; }, {}},
-      {Three(), [](ImageOptions& o) { o.ScaleCriteria = 1, o.LimitDPU = 1e6; }, {10}},  // never drawn: infinite
-      {Three(), [](ImageOptions& o) { o.ScaleCriteria = 0; }, {9, 10, 12}},
+      {Images(), [](ImageOptions& o) { o.ScaleCriteria = 1, o.LimitDPU = 1e6; }, {8}},  // never drawn: infinite
+      {Images(), [](ImageOptions& o) { o.ScaleCriteria = 0; }, {3, 4, 5, 6, 7, 8}},
   };
   for (const auto& row : rows) {
     ImageMap collected = Collect(row.pdf), selected;
@@ -197,8 +204,8 @@ TEST_F(CollectionTest, UnsupportedColourSpacesAreNotedAndWeighNothing) {
 }
 
 TEST_F(CollectionTest, WorkCountsEveryByteInSixtyFourBits) {
-  ImageMap map = Collect(Three());
-  ImageRecord& im1 = map.at(9);
+  ImageMap map = Collect(Images());
+  ImageRecord& im1 = map.at(3);
   const struct {
     std::function<void(ImageOptions&)> change;
     uint64_t work;
@@ -220,7 +227,7 @@ TEST_F(CollectionTest, WorkCountsEveryByteInSixtyFourBits) {
   PDDoc big = host::OpenDocumentBytes(Pdf({{"", ""}}, {Image(20000, 20000)}), "big");
   huge[1].image = CosDocGetObjByID(PDDocGetCosDoc(big), 5);
   EXPECT_EQ(CountWork(huge, half), 3000000000u);
-  EXPECT_EQ(CountWork(map, Options([](ImageOptions& o) { o.ScaleMethod = 2; })), 1080000u + 100 + 30000);
+  EXPECT_EQ(CountWork(map, Options([](ImageOptions& o) { o.ScaleMethod = 2; })), 1080000u + 4 + 8 + 30000 + 256 + 100);
 
   ImageOptions colours = Options([](ImageOptions& o) { o.ConvertColors = true; });
   EXPECT_THROW(EstimateWork(im1, colours), std::exception);  // the colour layer refuses

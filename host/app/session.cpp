@@ -503,6 +503,8 @@ void Session::Top(const Step& step) {
     Save(arg);
   } else if (step.verb == "print menus") {
     PrintMenus(false);
+  } else if (step.verb == "draw") {
+    Draw();
   }
 }
 
@@ -542,6 +544,20 @@ void Session::Save(const std::string& path) {
   out_.Event("SAVED: " + Escaped(AbsolutePath(path)) + (note.empty() ? "" : " (" + Escaped(note) + ")"));
 }
 
+void Session::Draw() {
+  AVDoc doc = host::ActiveViewDocument();
+  if (!doc) Refuse("draw: no document is open");
+  std::vector<std::string> lines;
+  try {
+    lines = host::DrawView(doc);
+  } catch (const ASHostRaise& e) {
+    Refuse("cannot draw: " + HostError(e.code));
+  } catch (const std::exception& e) {
+    Refuse(std::string("cannot draw: ") + e.what());
+  }
+  for (const std::string& line : lines) out_.Event(line);
+}
+
 void Session::PrintMenus(bool listing) {
   auto print = [&](const std::string& line) { listing ? out_.Listing(line) : out_.Event(line); };
   std::vector<host::MenuEntry> tree;
@@ -549,7 +565,7 @@ void Session::PrintMenus(bool listing) {
   for (const auto& entry : tree) {
     std::string line = std::string(static_cast<size_t>(entry.depth) * 2, ' ');
     line += (entry.menu ? "MENU " : "") + entry.name + " " + Quoted(WithoutAmpersands(entry.title));
-    print(line + (entry.enabled ? "" : " disabled"));
+    print(line + (entry.marked ? " marked" : "") + (entry.enabled ? "" : " disabled"));
   }
   std::vector<host::ToolButtonInfo> buttons;
   Guarded([&] { buttons = host::ToolBarButtons(); });

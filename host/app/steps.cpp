@@ -22,6 +22,7 @@ const Form kForms[] = {
     {"page #", Place::Top, "page N"},
     {"save %", Place::Top, "save PATH"},
     {"print menus", Place::Top, "print menus"},
+    {"draw", Place::Top, "draw"},
     {"quit", Place::Top, "quit"},
     {"exit", Place::Top, "exit"},
     {"expect dialog #+", Place::Dialog, "expect dialog N [M ...]"},

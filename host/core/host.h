@@ -184,6 +184,7 @@ struct MenuEntry {
   bool menu;
   std::string name, title;
   bool enabled;  // an item without an execute procedure is not
+  bool marked = false;  // its compute-marked procedure answered true
 };
 std::vector<MenuEntry> MenuTree();
 // The toolbar as a user sees it, in order; asks each button's enable
@@ -201,6 +202,12 @@ bool ExecuteToolButton(const std::string& name, std::string* why);
 void SetAppVersion(ASInt16 major, ASInt16 minor);
 // Sends the will-save notification to its handlers, in the order registered.
 void SendWillSave(PDDoc doc, AVDocWillSaveRec* record);
+// Notification 0, the application started: once, after every plug-in's init.
+void SendAppStarted();
+// Draws the document's page view whatever its state and answers the lines
+// a user is shown: "DRAW page P", then each display-list line indented by
+// two blanks.
+std::vector<std::string> DrawView(AVDoc doc);
 }  // namespace host
 
 // A log of view, dialog and window calls, for tests.
