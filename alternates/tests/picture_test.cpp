@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-#include "alternates/AboutPicture.h"
-#include "common/ADMSuites.h"
-#include "common/CAcroADMDialog.h"
+#include "alternates/Commands.h"
 #include "testing/driver.h"
 
 namespace {
@@ -20,21 +19,11 @@ const PIResourceTable kTable = {kDialogs, PI_COUNT_OF(kDialogs), kBitmaps, PI_CO
 const PIResourceTable* const kTables[] = {&kTable};
 const PIResourceDirectory kDirectory = {sizeof(PIResourceDirectory), kTables, 1};
 
-struct About : CAcroADMDialog {
-  About() : CAcroADMDialog(Variant::ImageAlternates) {}
-  void InitSelf() override {
-    for (ASInt32 id : {7, 6}) new AboutPicture(ADMDialog::GetItem(dialog_, id), this, id);
-  }
-  void DestroySelf() override {}
-  bool Validate() override { return true; }
-};
-
 TEST(AboutPictureTest, CopiesItsBitmapAndOneMissingDrawsNothing) {
   hosttest::BindTables();
   hosttest::RegisterResources(&kDirectory);
   int bitmaps = hosttest::LiveBitmaps(), contexts = hosttest::LiveDeviceContexts();
   {
-    About about;
     hosttest::TestDriver driver;
     driver.Look([](ADMDialogRef d) {
       for (const host::ItemView& item : host::DescribeDialog(d).items) {
@@ -48,7 +37,8 @@ TEST(AboutPictureTest, CopiesItsBitmapAndOneMissingDrawsNothing) {
       EXPECT_EQ(hosttest::LiveDeviceContexts(), 0);  // the memory context went after the copy
     });
     driver.Press(1);
-    EXPECT_EQ(about.Modal(gADMPluginRef, "zent:AboutCmdDlg", 129, 0, 0), 1);
+    AboutCommand().Execute();
+    EXPECT_EQ(driver.Events(), (std::vector<std::string>{"open 129", "close 129 1"}));
   }
   EXPECT_EQ(hosttest::LiveBitmaps(), bitmaps);
   EXPECT_EQ(hosttest::LiveDeviceContexts(), contexts);

@@ -505,6 +505,15 @@ void Session::Top(const Step& step) {
     PrintMenus(false);
   } else if (step.verb == "draw") {
     Draw();
+  } else if (step.verb == "tool %") {
+    bool ran = true;
+    std::string why;
+    Guarded([&] { ran = host::ActivateToolOfType(arg, &why); });
+    if (!ran) Refuse(why);
+  } else if (step.verb == "print tool") {
+    std::string type;
+    Guarded([&] { type = host::ActiveToolType(); });
+    out_.Event("TOOL " + type + " cursor " + std::to_string(host::ShownCursor()));
   }
 }
 
@@ -576,6 +585,7 @@ void Session::PrintMenus(bool listing) {
       line += " separator";
     } else {
       line += " " + Quoted(b.help) + (b.bitmap ? " bitmap " + std::to_string(b.bitmap) : "");
+      if (b.marked) line += " marked";
       if (!b.enabled) line += " disabled";
     }
     print(line);

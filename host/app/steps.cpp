@@ -23,6 +23,8 @@ const Form kForms[] = {
     {"save %", Place::Top, "save PATH"},
     {"print menus", Place::Top, "print menus"},
     {"draw", Place::Top, "draw"},
+    {"tool %", Place::Top, "tool NAME"},
+    {"print tool", Place::Top, "print tool"},
     {"quit", Place::Top, "quit"},
     {"exit", Place::Top, "exit"},
     {"expect dialog #+", Place::Dialog, "expect dialog N [M ...]"},

@@ -305,6 +305,8 @@ void Init() {
   InitEditTables();
   InitResourceEntries();
   InitProgressEntries();
+  InitAcroViewToolEntries();
+  InitAcroViewGeometryEntries();
 }
 
 }  // namespace host
