@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "alternates/ImageCollection.h"
+#include "alternates/ImageWork.h"
 #include "alternates/Progress.h"
 #include "core/host.h"
 #include "host/frame.h"
@@ -149,6 +150,13 @@ TEST_F(CollectionTest, RecordsEachImageOnceWithItsLargestWholePlacement) {
   PDDocEnumResources(doc_, 2, 2, ASAtomFromString("XObject"), callback, nullptr);
   ASCallbackDestroy(callback);
   EXPECT_EQ(names, (std::vector<std::string>{"Fm1", "Im4"}));
+  // "Remove" lists every image of the active document, those inside forms too.
+  host::ShowInView(doc_);
+  ImageMap every;
+  RemoveAlternatesInDocument(every);
+  std::vector<ASUns32> keys;
+  for (const auto& entry : every) keys.push_back(entry.first);
+  EXPECT_EQ(keys, (std::vector<ASUns32>{3, 4, 5, 6, 7, 8}));
 }
 
 TEST_F(CollectionTest, AHostFailureIsShownAndEndsTheProgressAndTheCallback) {
