@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "testing/processes.h"
+#include "alternates/tests/plughost_runs.h"
 
 namespace {
 
@@ -13,7 +13,6 @@ const char kProgress[] =
 
 // Glimmerset alone, on the samples, with settings of its own.
 TEST(GlimmersetRunTest, AboutShowsItsPicturesAndCollectingShowsItsProgress) {
-  const hosttest::PluginsFolder plugins({GLIMMERSET_PLUGIN});
   const struct {
     std::vector<std::string> steps;
     std::string out;
@@ -29,11 +28,11 @@ TEST(GlimmersetRunTest, AboutShowsItsPicturesAndCollectingShowsItsProgress) {
   };
   for (const auto& row : rows) {
     hosttest::TempDir home;
-    std::vector<std::string> argv = {PLUGHOST, "--settings", home.path(), "--plugins", plugins.path()};
-    if (row.brief) argv.push_back("--brief");
-    argv.push_back(std::string(SAMPLES) + "/images.pdf");
-    argv.insert(argv.end(), row.steps.begin(), row.steps.end());
-    hosttest::ProcessResult run = hosttest::RunProcess(argv, "", 60);
+    std::vector<std::string> args = {alternatestest::Sample("images")};
+    if (row.brief) args.insert(args.begin(), "--brief");
+    std::string script;
+    for (const std::string& step : row.steps) script += step + "\n";
+    hosttest::ProcessResult run = alternatestest::RunGlimmerset(home.path(), args, script);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, row.out) << row.steps.back();
   }
