@@ -12,7 +12,7 @@ const char kProgress[] =
     "PROGRESS value 3\nPROGRESS end\n";
 
 // Glimmerset alone, on the samples, with settings of its own.
-TEST(GlimmersetRunTest, AboutShowsItsPicturesAndCollectingShowsItsProgress) {
+TEST(GlimmersetImagesRunTest, AboutShowsItsPicturesAndCollectingShowsItsProgress) {
   const struct {
     std::vector<std::string> steps;
     std::string out;
