@@ -1,6 +1,5 @@
-// Page views drawn into their display lists: what is drawn and when, the
-// image PDModel 345 chooses (the host's own and a replacement's), and
-// notification 0 sent to handlers that unregister meanwhile.
+// Page views drawn into their display lists: what is drawn and when, and
+// the image PDModel 345 chooses (the host's own and a replacement's).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -69,30 +68,6 @@ TEST(PageViews, DrawWhenInvalidThroughTheEntryAsItStands) {
   host::ReplaceEntry(gPDModelHFT, PDModelSel::ImageSelectAlternate, own);
   ASCallbackDestroy(other);
   host::CloseAllDocuments();
-}
-
-int gStarted = 0;
-ASCallback gFirst = nullptr, gSecond = nullptr;
-void First(void*) {
-  ++gStarted;
-  AVAppUnregisterNotification(avNotifyAppDidInit, gExtensionID, gFirst, nullptr);
-  AVAppUnregisterNotification(avNotifyAppDidInit, gExtensionID, gSecond, nullptr);
-}
-void Second(void*) { gStarted += 10; }
-
-TEST(Notifications, AppStartedReachesOnlyHandlersStillRegistered) {
-  hosttest::BindTables();
-  const int before = hosttest::NotificationCount();
-  gFirst = ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&First));
-  gSecond = ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&Second));
-  AVAppRegisterNotification(avNotifyAppDidInit, gExtensionID, gFirst, nullptr);
-  AVAppRegisterNotification(avNotifyAppDidInit, gExtensionID, gSecond, nullptr);
-  host::SendAppStarted();
-  host::SendAppStarted();
-  EXPECT_EQ(gStarted, 1);
-  EXPECT_EQ(hosttest::NotificationCount(), before);
-  ASCallbackDestroy(gFirst);
-  ASCallbackDestroy(gSecond);
 }
 
 }  // namespace
