@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "core/host.h"
-#include "dialogs/manager.h"
 #include "host/frame.h"
 #include "testing/pdfmaker.h"
 
@@ -42,7 +41,10 @@ class EditTablesTest : public ::testing::Test {
     doc_ = host::OpenDocumentBytes(Page(content), "edit tables");
     return PDDocAcquirePage(doc_, 0);
   }
-  // "type w x h" for each element, a container's elements in brackets.
+  static std::string Size(const ASFixedRect& r) {
+    return std::to_string(int(F(r.right - r.left))) + "x" + std::to_string(int(F(r.top - r.bottom)));
+  }
+  // "type [inline] w x h #object" for each element, a form's or container's in brackets.
   std::string Walk(PDEContent c) {
     std::string out;
     for (ASInt32 i = 0; i < PDEditContentGetNumElems(c); ++i) {
@@ -51,25 +53,25 @@ class EditTablesTest : public ::testing::Test {
       PDEditElementGetBBox(e, &r);
       ASInt32 type = PDEditObjectGetType(e);
       out += std::to_string(type);
-      if (type == kPDEImage)
-        out += (PDEditImageIsXObject(e) ? " " : " inline ") + std::to_string(int(F(r.right - r.left))) + "x" +
-               std::to_string(int(F(r.top - r.bottom))) +
-               (CosObjIsZero(PDEditImageGetCosObj(e)) ? "" : " #" + std::to_string(CosObjGetID(PDEditImageGetCosObj(e))));
-      if (type == kPDEForm) out += " [" + Walk(PDEditFormGetContent(e)) + "]";
-      if (type == kPDEContainer) out += " [" + Walk(PDEditContainerGetContent(e)) + "]";
+      if (type == kPDEImage) {
+        CosObj obj = PDEditImageGetCosObj(e);
+        out += (PDEditImageIsXObject(e) ? " " : " inline ") + Size(r) +
+               (CosObjIsZero(obj) ? "" : " #" + std::to_string(CosObjGetID(obj)));
+      }
+      if (type != kPDEImage)
+        out += " [" + Walk(type == kPDEForm ? PDEditFormGetContent(e) : PDEditContainerGetContent(e)) + "]";
       out += ";";
     }
     return out;
   }
-  // The same through PDModel 1608 (page space, no inline images, no marks).
+  // The page's own elements through PDModel 1608 (page space, no inline images, no marks).
   std::string Placed(PDPage page) {
     PDEContent c = PDPageAcquirePDEContent(page);
     std::string out;
     for (ASInt32 i = 0; i < PDEContentGetNumElems(c); ++i) {
       ASFixedRect r;
       PDEElementGetBBox(PDEContentGetElem(c, i), &r);
-      out += std::to_string(PDEElementGetType(PDEContentGetElem(c, i))) + " " +
-             std::to_string(int(F(r.right - r.left))) + "x" + std::to_string(int(F(r.top - r.bottom))) + ";";
+      out += std::to_string(PDEElementGetType(PDEContentGetElem(c, i))) + " " + Size(r) + ";";
     }
     PDEContentRelease(c);
     return out;
@@ -131,34 +133,6 @@ TEST_F(EditTablesTest, ResourcesAreEnumeratedWithThoseOfTheirForms) {
   }
   EXPECT_TRUE(HostRegion([&] { PDDocEnumResources(doc_, 1, 1, ASAtomFromString("XObject"), callback, nullptr); }).raised);
   ASCallbackDestroy(callback);
-
-  // The plug-ins' object number sits at 43 too.
-  CosObj a = CosDocGetObjByID(PDDocGetCosDoc(doc_), 5);
-  EXPECT_EQ(HFTProc<CosID (*)(CosObj)>(gCosHFT, 43)(a), 5);
-}
-
-TEST_F(EditTablesTest, TheProgressMonitorTellsTheDriver) {
-  struct Lines : host::Driver {
-    void Act(ADMDialogRef) override {}
-    int Alert(const host::AlertRequest&) override { return 1; }
-    void Progress(const std::string& line) override { lines.push_back(line); }
-    std::vector<std::string> lines;
-  } driver;
-  host::SetDriver(&driver);
-  void* data = nullptr;
-  AVProgressMonitor m = AVAppGetDocProgressMonitor(&data);
-  ASSERT_TRUE(m && data && m->size == sizeof(AVProgressMonitorRec));
-  m->beginOperation(data);
-  m->setDuration(3, data);
-  m->setCurrValue(2, data);
-  EXPECT_EQ(m->getCurrValue(data), 2);
-  EXPECT_EQ(m->getDuration(data), 3);
-  m->endOperation(data);
-  m->beginOperation(data);
-  EXPECT_EQ(m->getCurrValue(data), 0);
-  host::SetDriver(nullptr);
-  EXPECT_EQ(driver.lines, (std::vector<std::string>{"PROGRESS begin", "PROGRESS duration 3", "PROGRESS value 2",
-                                                    "PROGRESS end", "PROGRESS begin"}));
 }
 
 }  // namespace
