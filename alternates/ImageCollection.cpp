@@ -235,7 +235,9 @@ ASUns8 ParseColorSpace(CosObj colorSpace) {
   const char* name = ASAtomGetString(CosNameValue(family));
   if (!std::strcmp(name, "ICCBased")) {
     if (type != CosArray || CosArrayLength(colorSpace) < 2) return 0;
-    ASInt32 n = IntegerEntry(CosArrayGet(colorSpace, 1), "N");
+    CosObj profile = CosArrayGet(colorSpace, 1);
+    if (CosObjGetType(profile) != CosStream && CosObjGetType(profile) != CosDict) return 0;
+    ASInt32 n = IntegerEntry(profile, "N");
     return n > 0 && n < 256 ? static_cast<ASUns8>(n) : 0;
   }
   for (const char* one : {"Indexed", "CalGray", "DeviceGray", "Separation"})
