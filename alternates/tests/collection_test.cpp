@@ -141,7 +141,7 @@ TEST_F(CollectionTest, RecordsEachImageOnceWithItsLargestWholePlacement) {
     EXPECT_EQ(it->second.pages, row.pages) << row.key;
   }
   // "Remove" lists every image of the active document, those inside forms too.
-  host::ShowInView(doc_);
+  host::ShowInView(host::OpenDocumentBytes(Images(), "remove"));
   ImageMap every;
   RemoveAlternatesInDocument(every);
   EXPECT_EQ(Keys(every), (std::vector<ASUns32>{3, 4, 5, 6, 7, 8}));
