@@ -96,7 +96,7 @@ void CreateAlternatesCommand::Execute() {
   ImageMap collected, selected, converted;
   CollectPlacements(doc, collected);
   SelectImages(collected, selected, options_);
-  const ASInt32 total = CountWork(selected, options_);
+  const uint64_t total = CountWork(selected, options_);
   ConvertImages(selected, converted, options_, total);
   RemoveAlternatesInDocument(collected);
   AttachAlternates(selected, converted);
@@ -116,7 +116,7 @@ void ModifyImagesCommand::Execute() {
   ImageMap collected, selected, converted;
   CollectPlacements(doc, collected);
   SelectImages(collected, selected, options_);
-  const ASInt32 total = CountWork(selected, options_);
+  const uint64_t total = CountWork(selected, options_);
   ConvertImages(selected, converted, options_, total);
   ModifyImagesInPlace(selected, converted);
   if (!batch_) RedrawAndRestore(kept, true);

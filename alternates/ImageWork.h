@@ -3,30 +3,16 @@
 // conversion and the alternates editing fill them in, as do the options
 // dialog, the About pictures and the batch router's client.
 #pragma once
-#include <deque>
-#include <map>
-
+#include "alternates/ImageCollection.h"
 #include "alternates/ImageOptions.h"
 #include "host/astypes.h"
 
 class BaseADMDialog;
 
-struct ImageRecord {
-  CosObj image{};
-  double placedHeight = 0;  // points, of the largest placement recorded
-  double placedWidth = 0;
-  ASUns32 work = 0;  // estimated bytes of work
-  std::deque<ASInt32> pages;  // the page of each placement, in walk order
-};
-
-// By the image's object number.
-typedef std::map<ASUns32, ImageRecord> ImageMap;
-
-void CollectPlacements(PDDoc doc, ImageMap& collected);
-void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options);
-ASInt32 CountWork(ImageMap& selected, const ImageOptions& options);
-void ConvertImages(ImageMap& selected, ImageMap& converted, const ImageOptions& options, ASInt32 total);
-// An empty map takes every image XObject of the active document.
+// `total`: CountWork's, which the progress takes saturated at its 32-bit range.
+void ConvertImages(ImageMap& selected, ImageMap& converted, const ImageOptions& options, uint64_t total);
+// An empty map is first filled with every image XObject of the active
+// document (CollectImagesProc over all its pages).
 void RemoveAlternatesInDocument(ImageMap& images);
 void AttachAlternates(ImageMap& base, ImageMap& converted);
 void ModifyImagesInPlace(ImageMap& base, ImageMap& converted);

@@ -135,8 +135,15 @@ TEST_F(GlimmersetFrameTest, ImageCommandsWaitRedrawAndAskFirstWhenLocked) {
   Init();
   host::OpenInView(Sample("images"));
   const std::vector<std::string> drawn = {"draw page 1", "image 3 0 R", "image 4 0 R", "image 5 0 R", "image 7 0 R"};
+  // The collection's progress, one step a page.
+  const std::vector<std::string> collected = {"PROGRESS begin", "PROGRESS duration 3", "PROGRESS value 0",
+                                              "PROGRESS value 1", "PROGRESS value 2", "PROGRESS value 3",
+                                              "PROGRESS end"};
   auto with = [&](std::vector<std::string> head, bool draw) {
-    if (draw) head.insert(head.end(), drawn.begin(), drawn.end());
+    if (draw) {
+      head.insert(head.end() - 1, collected.begin(), collected.end());
+      head.insert(head.end(), drawn.begin(), drawn.end());
+    }
     head.push_back("cursor 0");
     return head;
   };

@@ -71,7 +71,8 @@ const char kUsageHead[] =
     "  --settings DIR  keep settings in DIR (default: $PLUGHOST_HOME or ~/.config/plughost)\n"
     "  --script FILE   steps, one a line, from FILE (-: standard input)\n"
     "  --interactive   then read steps at the prompt \"> \" (written to standard error)\n"
-    "  --brief         leave out the DIALOG and CLOSED lines and the terminal's listings\n"
+    "  --brief         leave out the DIALOG, CLOSED and PROGRESS lines and the terminal's\n"
+    "                  listings\n"
     "  --list          list the menu items the plug-ins offer\n"
     "  --host-version MAJOR.MINOR  the version the host tells the plug-ins (default 6.0)\n"
     "  --handshake N   the handshake version given to the plug-ins (decimal, or hexadecimal\n"
@@ -87,7 +88,7 @@ const char kUsageHead[] =
 
 const char kUsageTail[] =
     "Standard output has one line per event: DIALOG, CLOSED, NOTE, CONFIRM, ALERT,\n"
-    "FILE, ITEM (or the LABEL of print item), LIST and SAVED. Exit status 0 when\n"
+    "FILE, ITEM (or the LABEL of print item), LIST, SAVED and PROGRESS. Exit status 0 when\n"
     "the steps ran; 2 with one line \"plughost: reason\" on standard error when one\n"
     "could not run. At a terminal, while a plug-in works, a typed press goes to its\n"
     "modeless dialog at once and other steps wait until the work returns. At the\n"

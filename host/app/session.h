@@ -112,6 +112,8 @@ class Session : public host::Driver {
   // Delivers the presses that `at-progress` timed for this round; at a
   // terminal, takes the presses typed meanwhile and keeps other steps.
   void PumpRound(int round) override;
+  // PROGRESS lines are left out when brief, as DIALOG lines are.
+  void Progress(const std::string& line) override { out_.Frame(line); }
   // `answer password` or a standing `always password`; at a terminal the
   // person types the password, unechoed.
   bool Password(const host::PasswordRequest& request, std::string* password) override;

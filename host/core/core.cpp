@@ -302,6 +302,9 @@ void Init() {
   InitWindowsTable();
   InitWindowsResourceEntries();
   InitDialogTables();
+  InitEditTables();
+  InitResourceEntries();
+  InitProgressEntries();
   InitAcroViewToolEntries();
   InitAcroViewGeometryEntries();
 }

@@ -31,7 +31,10 @@ enum class TableId {
   ADMHost,
   ADMList,
   ADMEntry,
-  ADMDrawer
+  ADMDrawer,
+  PagePDEContent,
+  PDFEditRead,
+  PDFEditWrite
 };
 
 // Makes the host's own tables once; safe to call again.

@@ -12,6 +12,12 @@ void InitWindowsResourceEntries();  // win/resources.cpp, after InitWindowsTable
 // The dialog manager's tables and the entries around dialogs in the
 // AcroView and Windows tables; after the tables above.
 void InitDialogTables();
+// "PagePDEContent", "PDFEditRead", "PDFEditWrite" (pd/placements.cpp).
+void InitEditTables();
+// PDModel 311 (pd/resources.cpp) and AcroView 15 (view/progress.cpp), after
+// their tables.
+void InitResourceEntries();
+void InitProgressEntries();
 // The AcroView entries of tools and of page views' geometry.
 void InitAcroViewToolEntries();      // view/tools.cpp
 void InitAcroViewGeometryEntries();  // view/geometry.cpp

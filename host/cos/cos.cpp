@@ -623,6 +623,7 @@ void InitCosTable() {
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, CosSel, Cos##name##Impl, name, ret, params);
   HOST_COS_PROCS(FILL)
 #undef FILL
+  SetEntry(t, 43, t->entries[CosSel::ObjGetID]);  // where the plug-ins ask for it
   Publish(t);
   RegisterCcittFaxFilter();
 }

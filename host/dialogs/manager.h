@@ -137,6 +137,9 @@ class Driver {
   virtual void Saved(const std::string& path) { (void)path; }
   // A round of the message pump starts (1 for the first of the process).
   virtual void PumpRound(int round) { (void)round; }
+  // The document progress monitor (AcroView 15) was called: "PROGRESS begin",
+  // "PROGRESS duration N", "PROGRESS value N" or "PROGRESS end".
+  virtual void Progress(const std::string& line) { (void)line; }
   // The password prompt: true with the password typed, false for a cancel.
   virtual bool Password(const PasswordRequest&, std::string* password) {
     (void)password;

@@ -11,6 +11,8 @@ namespace host {
 QPDFObjectHandle PageDict(PDPage page, Doc** doc = nullptr);
 // The page's index in its document, from 0.
 ASInt32 PageIndex(PDPage page);
+// The resources in force for a page: its own, or the nearest ancestor's.
+QPDFObjectHandle InheritedResources(QPDFObjectHandle page);
 
 ASInt32 PDDocGetIDImpl(PDDoc doc, ASInt32 index, ASUns8* buffer, ASInt32 size);
 PDRotate PDPageGetRotateImpl(PDPage page);

@@ -2,14 +2,22 @@
 // image XObject and form XObject is placed. A small interpreter follows q/Q,
 // cm and Do; a form's own content is read through its Matrix, so every
 // bounding box is in the page's default user space.
+//
+// The editing tables ("PagePDEContent", "PDFEditRead", "PDFEditWrite") read
+// the same way, and also make inline images elements and marked content
+// containers; beside the page-space box each element keeps its box in the
+// coordinates of the content it belongs to (from that content's start).
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "core/tables.h"
+#include "host/procs.h"
 #include "host/selectors.h"
 #include "pd/content.h"
 #include "pd/pages.h"
@@ -32,8 +40,10 @@ struct ContentRec;
 struct ElemRec {
   ASInt32 type;
   ASFixedRect bbox;
-  CosObj obj;
-  ContentRec* child = nullptr;  // a form's own content
+  CosObj obj;             // null for an inline image and a container
+  ContentRec* child = nullptr;  // a form's own content, a container's
+  ASFixedRect local{0, 0, 0, 0};  // in the coordinates of the content walked
+  bool inlineImage = false;
 };
 struct ContentRec {
   std::vector<std::unique_ptr<ElemRec>> elems;
@@ -133,16 +143,34 @@ std::string ContentData(QPDFObjectHandle contents, Budget& budget) {
   return data;
 }
 
-// Reads `data`, which the caller has counted.
+const int kMaxMarkDepth = 32;
+
+// Reads `data`, which the caller has counted. `edit`: the editing tables'
+// reading (inline images and marked content make elements).
 void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Matrix ctm, ContentRec& out,
-               int depth, std::set<QPDFObjGen>& formPath, Budget& budget) {
+               int depth, std::set<QPDFObjGen>& formPath, Budget& budget, bool edit) {
   ASStm handle = NewMemStm(data);
   struct Closer {
     ASStm s;
     ~Closer() { CloseStm(s); }
   } closer{handle};
   Stm& stm = StmOf(handle);
-  std::vector<Matrix> saved;
+  Matrix local;  // from this content's start: q, Q and cm only
+  std::vector<std::pair<Matrix, Matrix>> saved;
+  // Open marked-content sequences: the container each made (none past the
+  // depth limit); elements go into the innermost that was made.
+  std::vector<ContentRec*> marks;
+  auto target = [&]() -> ContentRec& {
+    for (auto it = marks.rbegin(); it != marks.rend(); ++it)
+      if (*it) return **it;
+    return out;
+  };
+  auto add = [&](std::unique_ptr<ElemRec> e) -> ElemRec& {
+    ElemRec& rec = *e;
+    LiveElems().insert(e.get());
+    target().elems.push_back(std::move(e));
+    return rec;
+  };
   std::vector<double> numbers;
   std::string name;
   PDToken t;
@@ -162,19 +190,42 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
     }
     std::string op = t.text;
     if (op == "q") {
-      saved.push_back(ctm);
+      saved.emplace_back(ctm, local);
     } else if (op == "Q") {
       if (!saved.empty()) {
-        ctm = saved.back();
+        ctm = saved.back().first;
+        local = saved.back().second;
         saved.pop_back();
       }
     } else if (op == "cm" && numbers.size() >= 6) {
       size_t n = numbers.size();
       Matrix m{numbers[n - 6], numbers[n - 5], numbers[n - 4], numbers[n - 3], numbers[n - 2], numbers[n - 1]};
       ctm = m.Then(ctm);
+      local = m.Then(local);
     } else if (op == "BI") {
       InlineImage image;
       if (!ReadInlineImage(stm, resources, image)) break;  // the rest cannot be read
+      if (edit) {
+        budget.Element();
+        ElemRec& e = add(std::make_unique<ElemRec>(ElemRec{kPDEImage, BoxOf(ctm, 0, 0, 1, 1), CosObj{0, 0}}));
+        e.local = BoxOf(local, 0, 0, 1, 1);
+        e.inlineImage = true;
+      }
+    } else if (edit && (op == "BMC" || op == "BDC")) {
+      if (marks.size() >= static_cast<size_t>(kMaxMarkDepth)) {
+        marks.push_back(nullptr);
+      } else {
+        budget.Element();
+        auto child = std::make_unique<ContentRec>();
+        ContentRec* inside = child.get();
+        LiveContents().insert(inside);
+        ElemRec& e = add(std::make_unique<ElemRec>(ElemRec{kPDEContainer, ASFixedRect{0, 0, 0, 0}, CosObj{0, 0}}));
+        e.child = inside;
+        target().children.push_back(std::move(child));
+        marks.push_back(inside);
+      }
+    } else if (edit && op == "EMC") {
+      if (!marks.empty()) marks.pop_back();
     } else if (op == "Do" && !name.empty() && resources.isDictionary()) {
       QPDFObjectHandle xobjects = resources.getKey("/XObject");
       QPDFObjectHandle x = xobjects.isDictionary() ? xobjects.getKey(name) : QPDFObjectHandle::newNull();
@@ -183,32 +234,30 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
         QPDFObjectHandle subtype = dict.getKey("/Subtype");
         if (subtype.isNameAndEquals("/Image")) {
           budget.Element();
-          auto e = std::make_unique<ElemRec>(ElemRec{kPDEImage, BoxOf(ctm, 0, 0, 1, 1), doc.Wrap(x), nullptr});
-          LiveElems().insert(e.get());
-          out.elems.push_back(std::move(e));
+          ElemRec& e = add(std::make_unique<ElemRec>(ElemRec{kPDEImage, BoxOf(ctm, 0, 0, 1, 1), doc.Wrap(x)}));
+          e.local = BoxOf(local, 0, 0, 1, 1);
         } else if (subtype.isNameAndEquals("/Form")) {
           budget.Element();
           Matrix fm;
           ReadMatrix(dict.getKey("/Matrix"), fm);
           Matrix inner = fm.Then(ctm);
-          ASFixedRect box{0, 0, 0, 0};
+          ASFixedRect box{0, 0, 0, 0}, localBox{0, 0, 0, 0};
           QPDFObjectHandle bb = dict.getKey("/BBox");
           if (bb.isArray() && bb.getArrayNItems() == 4) {
             double v[4] = {0, 0, 0, 0};
             for (int i = 0; i < 4; ++i)
               if (bb.getArrayItem(i).isNumber()) v[i] = bb.getArrayItem(i).getNumericValue();
             box = BoxOf(inner, v[0], v[1], v[2], v[3]);
+            localBox = BoxOf(fm.Then(local), v[0], v[1], v[2], v[3]);
           }
-          auto e = std::make_unique<ElemRec>(ElemRec{kPDEForm, box, doc.Wrap(x), nullptr});
           auto child = std::make_unique<ContentRec>();
           ContentRec& inside = *child;
           LiveContents().insert(child.get());
-          e->child = child.get();
           // In place before the form is read, so that a failure inside it
           // leaves nothing the page's content does not own.
-          LiveElems().insert(e.get());
-          out.elems.push_back(std::move(e));
-          out.children.push_back(std::move(child));
+          ElemRec& e = add(std::make_unique<ElemRec>(ElemRec{kPDEForm, box, doc.Wrap(x), child.get()}));
+          e.local = localBox;
+          target().children.push_back(std::move(child));
           // A form that places itself, directly or through others, is read once.
           QPDFObjGen og = x.getObjGen();
           if (depth < kMaxFormDepth && formPath.insert(og).second) {
@@ -216,7 +265,7 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
             std::string formData = StreamData(x, cosOpenFiltered);
             budget.Content(formData.size());
             Interpret(doc, formData, formRes.isDictionary() ? formRes : resources, inner, inside, depth + 1,
-                      formPath, budget);
+                      formPath, budget, edit);
             formPath.erase(og);
           }
         }
@@ -225,6 +274,8 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
     numbers.clear();
   }
 }
+
+}  // namespace
 
 QPDFObjectHandle InheritedResources(QPDFObjectHandle page) {
   QPDFObjectHandle node = page;
@@ -235,10 +286,13 @@ QPDFObjectHandle InheritedResources(QPDFObjectHandle page) {
   return QPDFObjectHandle::newNull();
 }
 
+namespace {
+
 }  // namespace
 
-PDEContent PDPageAcquirePDEContentImpl(PDPage page) {
-  Enter(TableId::PDModel, PDModelSel::PageAcquirePDEContent);
+namespace {
+
+ContentRec* ReadPage(PDPage page, bool edit) {
   Doc* doc = nullptr;
   QPDFObjectHandle p = PageDict(page, &doc);
   auto content = std::make_unique<ContentRec>();
@@ -248,12 +302,19 @@ PDEContent PDPageAcquirePDEContentImpl(PDPage page) {
     std::set<QPDFObjGen> path;
     Budget budget;
     Interpret(*doc, ContentData(p.getKey("/Contents"), budget), InheritedResources(p), Matrix(), *content, 0,
-              path, budget);
+              path, budget, edit);
   } catch (...) {
     Forget(*content);
     RaiseFromCurrentException();
   }
-  return reinterpret_cast<PDEContent>(content.release());
+  return content.release();
+}
+
+}  // namespace
+
+PDEContent PDPageAcquirePDEContentImpl(PDPage page) {
+  Enter(TableId::PDModel, PDModelSel::PageAcquirePDEContent);
+  return reinterpret_cast<PDEContent>(ReadPage(page, false));
 }
 
 ASInt32 PDEContentGetNumElemsImpl(PDEContent c) {
@@ -297,6 +358,117 @@ PDEContent PDEFormGetContentImpl(PDEElement e) {
   ElemRec& rec = ElemOf(e);
   if (rec.type != kPDEForm || !rec.child) Raise(cosErrTypeMismatch);
   return reinterpret_cast<PDEContent>(rec.child);
+}
+
+// The editing tables -----------------------------------------------------------
+namespace {
+
+// Contents acquired through "PagePDEContent", by page handle, latest last.
+std::map<PDPage, std::vector<ContentRec*>>& PageContents() {
+  static auto* contents = new std::map<PDPage, std::vector<ContentRec*>>;
+  return *contents;
+}
+
+void ReleaseTop(ContentRec* rec) {
+  if (!LiveContents().count(rec) || !rec->top) return;
+  Forget(*rec);
+  delete rec;
+}
+
+#define ENTER_PAGE(sel) Enter(TableId::PagePDEContent, PagePDEContentSel::sel)
+#define ENTER_READ(sel) Enter(TableId::PDFEditRead, PDFEditReadSel::sel)
+
+PDEContent PDEditPageAcquireContentImpl(PDPage page, ASUns32) {
+  ENTER_PAGE(PageAcquireContent);
+  ContentRec* rec = ReadPage(page, true);
+  PageContents()[page].push_back(rec);
+  return reinterpret_cast<PDEContent>(rec);
+}
+
+void PDEditPageReleaseContentImpl(PDPage page, ASUns32) {
+  ENTER_PAGE(PageReleaseContent);
+  auto it = PageContents().find(page);
+  if (it == PageContents().end()) return;
+  ContentRec* rec = it->second.back();
+  it->second.pop_back();
+  if (it->second.empty()) PageContents().erase(it);
+  ReleaseTop(rec);
+}
+
+ASInt32 PDEditContentGetNumElemsImpl(PDEContent c) {
+  ENTER_READ(ContentGetNumElems);
+  return static_cast<ASInt32>(ContentOf(c).elems.size());
+}
+
+PDEElement PDEditContentGetElemImpl(PDEContent c, ASInt32 index) {
+  ENTER_READ(ContentGetElem);
+  ContentRec& rec = ContentOf(c);
+  if (index < 0 || static_cast<size_t>(index) >= rec.elems.size()) Raise(genErrBadParm);
+  return reinterpret_cast<PDEElement>(rec.elems[index].get());
+}
+
+void PDEditElementGetBBoxImpl(PDEElement e, ASFixedRect* bbox) {
+  ENTER_READ(ElementGetBBox);
+  if (!bbox) Raise(genErrBadParm);
+  *bbox = ElemOf(e).local;
+}
+
+ElemRec& ImageOf(PDEElement e) {
+  ElemRec& rec = ElemOf(e);
+  if (rec.type != kPDEImage) Raise(cosErrTypeMismatch);
+  return rec;
+}
+
+ASBool PDEditImageIsXObjectImpl(PDEElement e) {
+  ENTER_READ(ImageIsXObject);
+  return ImageOf(e).inlineImage ? 0 : 1;
+}
+
+CosObj PDEditImageGetCosObjImpl(PDEElement e) {
+  ENTER_READ(ImageGetCosObj);
+  return ImageOf(e).obj;
+}
+
+ASInt32 PDEditObjectGetTypeImpl(PDEElement e) {
+  ENTER_READ(ObjectGetType);
+  return ElemOf(e).type;
+}
+
+// A form's or a container's content belongs to its page's.
+void PDEditReleaseImpl(PDEContent c) { ReleaseTop(reinterpret_cast<ContentRec*>(c)); }
+
+PDEContent PDEditContainerGetContentImpl(PDEElement e) {
+  ENTER_READ(ContainerGetContent);
+  ElemRec& rec = ElemOf(e);
+  if (rec.type != kPDEContainer || !rec.child) Raise(cosErrTypeMismatch);
+  return reinterpret_cast<PDEContent>(rec.child);
+}
+
+PDEContent PDEditFormGetContentImpl(PDEElement e) {
+  Enter(TableId::PDFEditWrite, PDFEditWriteSel::FormGetContent);
+  ElemRec& rec = ElemOf(e);
+  if (rec.type != kPDEForm || !rec.child) Raise(cosErrTypeMismatch);
+  return reinterpret_cast<PDEContent>(rec.child);
+}
+
+}  // namespace
+
+void InitEditTables() {
+  HFT page = NewTable(PAGEPDECONTENT_HFT_NAME, HFT_VERSION(5, 0), PagePDEContentSel::Last);
+  HFT read = NewTable(PDFEDITREAD_HFT_NAME, HFT_VERSION(5, 0), PDFEditReadSel::Last);
+  HFT write = NewTable(PDFEDITWRITE_HFT_NAME, HFT_VERSION(5, 0), PDFEditWriteSel::Last);
+#define FILL_PAGE(name, ret, params, args) HOST_FILL_ENTRY(page, PagePDEContentSel, PDEdit##name##Impl, name, ret, params);
+#define FILL_READ(name, ret, params, args) HOST_FILL_ENTRY(read, PDFEditReadSel, PDEdit##name##Impl, name, ret, params);
+#define FILL_WRITE(name, ret, params, args) HOST_FILL_ENTRY(write, PDFEditWriteSel, PDEdit##name##Impl, name, ret, params);
+  HOST_PAGEPDECONTENT_PROCS(FILL_PAGE)
+  HOST_PDFEDITREAD_PROCS(FILL_READ)
+  HOST_PDFEDITWRITE_PROCS(FILL_WRITE)
+#undef FILL_PAGE
+#undef FILL_READ
+#undef FILL_WRITE
+  Publish(page);
+  Publish(read);
+  Publish(write);
 }
 
 }  // namespace host

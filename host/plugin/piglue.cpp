@@ -11,6 +11,9 @@ HFT gWindowsHFT = nullptr;
 HFT gWinHFT = nullptr;
 HFT gASExtraHFT = nullptr;
 HFT gSweetPeaHFT = nullptr;
+HFT gPagePDEContentHFT = nullptr;
+HFT gPDFEditReadHFT = nullptr;
+HFT gPDFEditWriteHFT = nullptr;
 ASUns32 gExtensionID = 0;
 
 void HFTMissingEntry(HFT, ASUns32) {
@@ -50,6 +53,9 @@ bool PIImportStandardTables(HFT core) {
       {WIN_HFT_NAME, &gWinHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
       {ASEXTRA_HFT_NAME, &gASExtraHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
       {SWEETPEA_HFT_NAME, &gSweetPeaHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
+      {PAGEPDECONTENT_HFT_NAME, &gPagePDEContentHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
+      {PDFEDITREAD_HFT_NAME, &gPDFEditReadHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
+      {PDFEDITWRITE_HFT_NAME, &gPDFEditWriteHFT, HFT_VERSION(6, 0), HFT_VERSION(5, 0), true},
   };
   return PIImportTables(core, tables, sizeof tables / sizeof tables[0]);
 }

@@ -84,9 +84,10 @@ typedef struct _t_PDAction {
   ASUns32 a;
   ASUns32 b;
 } PDAction;
-// Kinds of the elements of a page's content that the host reports: image
-// XObjects and form XObjects as they are placed (other marks are left out).
-enum { kPDEImage = 1, kPDEForm = 2 };
+// Kinds of the elements of a page's content that the host reports: images
+// and form XObjects as they are placed, and marked content (containers,
+// "PDFEditRead" only); other marks are left out.
+enum { kPDEImage = 3, kPDEForm = 4, kPDEContainer = 12 };
 typedef struct _t_AVDoc* AVDoc;
 typedef struct _t_AVPageView* AVPageView;
 typedef struct _t_ASStm* ASStm;
@@ -129,6 +130,22 @@ enum : ASInt32 {
 };
 
 typedef ASBool (*CosObjEnumProc)(CosObj obj, CosObj value, void* clientData);
+// Resource enumeration (PDModel 311): the resource and its name (a name
+// object); false ends the enumeration.
+typedef ASBool (*PDResourceEnumProc)(CosObj resource, CosObj name, void* clientData);
+
+// The document progress monitor (AcroView 15, ours): its size, then the
+// operations at positions 1 to 6, each taking the client datum last.
+typedef struct _t_AVProgressMonitorRec {
+  ASSize_t size;
+  void (*beginOperation)(void* clientData);
+  void (*endOperation)(void* clientData);
+  void (*setDuration)(ASInt32 duration, void* clientData);
+  void (*setCurrValue)(ASInt32 value, void* clientData);
+  ASInt32 (*getDuration)(void* clientData);
+  ASInt32 (*getCurrValue)(void* clientData);
+} AVProgressMonitorRec;
+typedef AVProgressMonitorRec* AVProgressMonitor;
 
 // Notifications (AcroView 41 registers a handler, 42 takes it away). The host
 // sends these two: 0 once after every plug-in's init, 0x38 before every save

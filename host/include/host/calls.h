@@ -13,6 +13,9 @@ extern HFT gWindowsHFT;
 extern HFT gWinHFT;
 extern HFT gASExtraHFT;
 extern HFT gSweetPeaHFT;
+extern HFT gPagePDEContentHFT;
+extern HFT gPDFEditReadHFT;
+extern HFT gPDFEditWriteHFT;
 
 #define HOST_WRAP_(hft, prefix, sel, name, ret, params, args) \
   typedef ret(*prefix##name##_Proc) params;                   \
@@ -28,8 +31,10 @@ extern HFT gSweetPeaHFT;
 HOST_CORE_PROCS(HOST_WRAP_CORE)
 HOST_COS_PROCS(HOST_WRAP_COS)
 HOST_PDMODEL_PROCS(HOST_WRAP_PD)
+HOST_PDMODEL_RESOURCE_PROCS(HOST_WRAP_PD)
 HOST_PDMODEL_ALTERNATE_PROCS(HOST_WRAP_PD)
 HOST_ACROVIEW_PROCS(HOST_WRAP_AV)
+HOST_ACROVIEW_PROGRESS_PROCS(HOST_WRAP_AV)
 HOST_ACROVIEW_MARK_DRAW_PROCS(HOST_WRAP_AV)
 HOST_ACROVIEW_DIALOG_PROCS(HOST_WRAP_AV)
 HOST_ACROVIEW_CHOOSER_PROCS(HOST_WRAP_AV)
@@ -51,6 +56,16 @@ HOST_ASEXTRA_PROCS(HOST_WRAP_ASEXTRA)
 #define HOST_WRAP_SWEETPEA(name, ret, params, args) \
   HOST_WRAP_(gSweetPeaHFT, SweetPea, SweetPeaSel, name, ret, params, args)
 HOST_SWEETPEA_PROCS(HOST_WRAP_SWEETPEA)
+
+#define HOST_WRAP_PAGEPDE(name, ret, params, args) \
+  HOST_WRAP_(gPagePDEContentHFT, PDEdit, PagePDEContentSel, name, ret, params, args)
+HOST_PAGEPDECONTENT_PROCS(HOST_WRAP_PAGEPDE)
+#define HOST_WRAP_EDITREAD(name, ret, params, args) \
+  HOST_WRAP_(gPDFEditReadHFT, PDEdit, PDFEditReadSel, name, ret, params, args)
+HOST_PDFEDITREAD_PROCS(HOST_WRAP_EDITREAD)
+#define HOST_WRAP_EDITWRITE(name, ret, params, args) \
+  HOST_WRAP_(gPDFEditWriteHFT, PDEdit, PDFEditWriteSel, name, ret, params, args)
+HOST_PDFEDITWRITE_PROCS(HOST_WRAP_EDITWRITE)
 
 typedef void (*ASRaise_Proc)(ASErrorCode code);
 [[noreturn]] inline void ASRaise(ASErrorCode code) {

@@ -19,7 +19,7 @@ extern ASUns32 gExtensionID;
 // Imports each table of the list; false when a required one is missing.
 bool PIImportTables(HFT core, const PITableImport* list, size_t count);
 // Core, Cos, PDModel, AcroView, AcroSupport, Windows, Win, ASExtra and
-// AcroViewSweetPea, all required.
+// AcroViewSweetPea, PagePDEContent, PDFEditRead and PDFEditWrite, all required.
 bool PIImportStandardTables(HFT core);
 // The start of every PlugInMain: false unless the record is one this side
 // knows and the standard tables are imported; keeps the extension.

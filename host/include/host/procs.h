@@ -227,6 +227,45 @@ typedef ASAtom (*AVToolGetTypeProc)(AVTool tool);
     (item, proc, data))                                                                   \
   X(PageViewDrawNow, void, (AVPageView view), (view))
 
+// AcroView: the document progress monitor (15), answered with its client
+// datum; its operations are lines of the driver's transcript.
+#define HOST_ACROVIEW_PROGRESS_PROCS(X) \
+  X(AppGetDocProgressMonitor, AVProgressMonitor, (void** clientData), (clientData))
+
+// PDModel: resource enumeration (311). Page by page from `firstPage` to
+// `lastPage` (from 0), the entries of the type's dictionary in the page's
+// resources (its own or inherited) in byte order of their names; after each
+// form XObject among them, the entries of the same type in the form's own
+// resources, each form once a call. `proc` is a callback over a
+// PDResourceEnumProc.
+#define HOST_PDMODEL_RESOURCE_PROCS(X)                                                    \
+  X(DocEnumResources, void, (PDDoc doc, ASInt32 firstPage, ASInt32 lastPage, ASAtom type, \
+                             ASCallback proc, void* clientData),                          \
+    (doc, firstPage, lastPage, type, proc, clientData))
+
+// "PagePDEContent" (prefix PDEdit): a page's content read as PDModel 1608
+// reads it, with inline images as image elements and marked content as
+// containers; released by page.
+#define HOST_PAGEPDECONTENT_PROCS(X)                                                      \
+  X(PageAcquireContent, PDEContent, (PDPage page, ASUns32 extension), (page, extension))  \
+  X(PageReleaseContent, void, (PDPage page, ASUns32 extension), (page, extension))
+
+// "PDFEditRead" (prefix PDEdit). ElementGetBBox: the box in the coordinates
+// of the content the element belongs to (left, top, right, bottom).
+// ImageIsXObject is false for an inline image, whose Cos object is null.
+#define HOST_PDFEDITREAD_PROCS(X)                                                         \
+  X(ContentGetNumElems, ASInt32, (PDEContent content), (content))                         \
+  X(ContentGetElem, PDEElement, (PDEContent content, ASInt32 index), (content, index))    \
+  X(ElementGetBBox, void, (PDEElement element, ASFixedRect* bbox), (element, bbox))       \
+  X(ImageIsXObject, ASBool, (PDEElement image), (image))                                  \
+  X(ImageGetCosObj, CosObj, (PDEElement image), (image))                                  \
+  X(ObjectGetType, ASInt32, (PDEElement element), (element))                              \
+  X(Release, void, (PDEContent content), (content))                                       \
+  X(ContainerGetContent, PDEContent, (PDEElement container), (container))
+
+// "PDFEditWrite" (prefix PDEdit).
+#define HOST_PDFEDITWRITE_PROCS(X) X(FormGetContent, PDEContent, (PDEElement form), (form))
+
 // AcroSupport (prefix AS). FixedToCString writes the shortest decimal that
 // reads back to the same value, with at most `precision` decimals and
 // neither exponent nor trailing zeros; CStringToFixed rounds to the nearest

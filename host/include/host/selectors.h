@@ -16,6 +16,10 @@ enum : unsigned { kHostTableSize = 2300 };
 #define WINDOWS_HFT_NAME "Windows"  // our own: the Windows services, on Linux
 #define WIN_HFT_NAME "Win"            // the host's table of platform windows
 #define SWEETPEA_HFT_NAME "AcroViewSweetPea"
+// The page content as editable elements.
+#define PAGEPDECONTENT_HFT_NAME "PagePDEContent"
+#define PDFEDITREAD_HFT_NAME "PDFEditRead"
+#define PDFEDITWRITE_HFT_NAME "PDFEditWrite"
 
 namespace CoreSel {
 enum : unsigned {
@@ -70,7 +74,7 @@ enum : unsigned {
   BooleanValue = 1002,
   StringValue = 1003,
   ObjIsIndirect = 1004,
-  ObjGetID = 1005,
+  ObjGetID = 1005,  // also at 43
   ObjGetGeneration = 1006,
   StreamDict = 1007,
   StreamLength = 1008,
@@ -153,6 +157,7 @@ enum : unsigned {
   AlertConfirm = 6,
   AppGetVersion = 7,
   AppGetActiveDoc = 12,
+  AppGetDocProgressMonitor = 15,
   AppGetNumDocs = 13,
   AppGetMenubar = 16,
   AppGetToolBar = 17,
@@ -302,6 +307,31 @@ enum : unsigned {
   ChooserError = 2216,
   Last = kHostTableSize
 };
+}
+
+// "PagePDEContent": a page's content, acquired and released.
+namespace PagePDEContentSel {
+enum : unsigned { PageAcquireContent = 1, PageReleaseContent = 2, Last = 100 };
+}
+
+// "PDFEditRead": reading the elements of a content.
+namespace PDFEditReadSel {
+enum : unsigned {
+  ContentGetNumElems = 4,
+  ContentGetElem = 5,
+  ElementGetBBox = 6,
+  ImageIsXObject = 27,
+  ImageGetCosObj = 33,
+  ObjectGetType = 50,
+  Release = 52,
+  ContainerGetContent = 62,
+  Last = 100
+};
+}
+
+// "PDFEditWrite": a form's content.
+namespace PDFEditWriteSel {
+enum : unsigned { FormGetContent = 29, Last = 100 };
 }
 
 // "Win": the platform windows of the host application.

@@ -1,0 +1,306 @@
+#include "alternates/ImageCollection.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "alternates/Progress.h"
+#include "host/frame.h"
+#include "host/piglue.h"
+
+namespace {
+
+ASAtom Atom(const char* text) { return ASAtomFromString(text); }
+
+bool IsName(CosObj obj, const char* name) {
+  return CosObjGetType(obj) == CosName && CosNameValue(obj) == Atom(name);
+}
+
+// An integer entry; a number that is not one is truncated, anything else is 0.
+ASInt32 IntegerEntry(CosObj dict, const char* key) {
+  CosObj value = CosDictGet(dict, Atom(key));
+  CosType type = CosObjGetType(value);
+  return type == CosInteger || type == CosFixed ? CosIntegerValue(value) : 0;
+}
+
+// The object number, as the plug-ins' own selector gives it.
+ASUns32 ObjectKey(CosObj obj) {
+  typedef CosID (*GetID)(CosObj);
+  return static_cast<ASUns32>(HFTProc<GetID>(gCosHFT, 43)(obj));
+}
+
+void ShowHostError(ASErrorCode code) {
+  char text[1024] = "";
+  ASGetErrorString(code, text, sizeof text);
+  AVAlertNote(text);
+}
+
+void Note(const char* format, const char* name) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, name);
+  AVAlertNote(text);
+}
+
+// Bytes of whole rows: ((width x components x bits + 7) / 8) x height.
+uint64_t RowsSize(int64_t width, int64_t height, int64_t components, int64_t bits) {
+  if (width <= 0 || height <= 0 || components <= 0 || bits <= 0) return 0;
+  return (static_cast<uint64_t>(width) * components * bits + 7) / 8 * static_cast<uint64_t>(height);
+}
+
+// The smallest integer not below `x`; a product that lands a rounding error
+// above a whole number stays that number.
+ASInt32 Ceiling(double x) {
+  double c = std::ceil(x - 1e-9);
+  if (!(c > 0)) return 0;
+  if (c >= 2147483647.0) return 2147483647;
+  return static_cast<ASInt32>(c);
+}
+
+[[noreturn]] ASUns32 RefuseOutputProfile(ASInt32) {
+  throw std::runtime_error("The colour-management layer has no engine.");
+}
+
+}  // namespace
+
+ASUns32 (*OutputProfileComponents)(ASInt32) = &RefuseOutputProfile;
+
+ASInt32 ImageBitsPerComponent(CosObj image) {
+  if (CosObjGetType(CosDictGet(image, Atom("BitsPerComponent"))) != CosNull)
+    return IntegerEntry(image, "BitsPerComponent");
+  CosObj mask = CosDictGet(image, Atom("ImageMask"));
+  return CosObjGetType(mask) == CosBoolean && CosBooleanValue(mask) ? 1 : 0;
+}
+
+void CollectPlacements(PDDoc doc, ImageMap& map) {
+  // Whatever leaves, the progress ends and the callback goes.
+  struct Finish {
+    Progress* progress;
+    ASCallback callback;
+    ~Finish() {
+      if (progress) progress->End();
+      if (callback) HostRegion([this] { ASCallbackDestroy(callback); });
+    }
+  } finish{Progress::Get(), nullptr};
+  Progress* progress = finish.progress;
+  if (progress) {
+    progress->Begin();
+    progress->SetDuration(PDDocGetNumPages(doc));
+    progress->SetValue(0);
+  }
+  ASCallback callback = finish.callback =
+      ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&CollectImagesProc));
+  PDPage page = nullptr;
+  bool contentHeld = false;
+  HostRegionResult r = HostRegion([&] {
+    for (ASInt32 i = 0; i < PDDocGetNumPages(doc); ++i) {
+      size_t before = map.size();
+      PDDocEnumResources(doc, i, i, Atom("XObject"), callback, &map);
+      if (map.size() != before) {
+        page = PDDocAcquirePage(doc, i);
+        if (page) {
+          PDEContent content = PDEditPageAcquireContent(page, gExtensionID);
+          if (content) {
+            contentHeld = true;
+            CollectPlacementsInContent(content, map, page);
+            contentHeld = false;
+            PDEditPageReleaseContent(page, gExtensionID);
+          }
+          PDPageRelease(page);
+          page = nullptr;
+        }
+      }
+      if (progress) progress->SetValue(static_cast<int64_t>(progress->GetValue()) + 1);
+    }
+  });
+  if (!r.raised) return;
+  HostRegion([&] {
+    if (contentHeld) PDEditPageReleaseContent(page, gExtensionID);
+    if (page) PDPageRelease(page);
+  });
+  HostRegion([&] { ShowHostError(r.code); });
+  ASRaise(r.code);
+}
+
+ASBool CollectImagesProc(CosObj resource, CosObj, void* clientData) {
+  ImageMap& map = *static_cast<ImageMap*>(clientData);
+  bool goOn = true;
+  HostRegionResult r = HostRegion([&] {
+    if (CosObjGetType(resource) != CosStream) return;
+    if (!IsName(CosDictGet(resource, Atom("Type")), "XObject")) return;
+    if (!IsName(CosDictGet(resource, Atom("Subtype")), "Image")) return;
+    ASUns32 key = ObjectKey(resource);
+    if (map.count(key)) return;
+    ImageRecord record;
+    record.image = resource;
+    map.emplace(key, record);
+  });
+  if (r.raised) {
+    HostRegion([&] { ShowHostError(r.code); });
+    goOn = false;
+  }
+  return goOn ? 1 : 0;
+}
+
+void CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page) {
+  for (ASInt32 i = 0; i < PDEditContentGetNumElems(content); ++i) {
+    PDEElement element = PDEditContentGetElem(content, i);
+    switch (PDEditObjectGetType(element)) {
+      case kPDEImage: {
+        if (!PDEditImageIsXObject(element)) break;  // inline images are not resources
+        CosObj image = PDEditImageGetCosObj(element);
+        ASFixedRect box{};
+        PDEditElementGetBBox(element, &box);
+        auto it = map.find(ObjectKey(image));
+        if (it != map.end()) {
+          UpdatePlacedSize(it->second, box);
+          it->second.pages.push_back(PDPageGetNumber(page));
+        }
+        break;
+      }
+      case kPDEForm: {
+        // The host reads a form already on its own path once, so this ends.
+        PDEContent inner = PDEditFormGetContent(element);
+        CollectPlacementsInContent(inner, map, page);
+        PDEditRelease(inner);
+        break;
+      }
+      case kPDEContainer:
+        CollectPlacementsInContent(PDEditContainerGetContent(element), map, page);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void UpdatePlacedSize(ImageRecord& record, const ASFixedRect& box) {
+  double w = (static_cast<double>(box.right) - box.left) / 65536.0;
+  double h = (static_cast<double>(box.top) - box.bottom) / 65536.0;
+  if (w > record.placedWidth && h > record.placedHeight) {
+    record.placedWidth = w;
+    record.placedHeight = h;
+    return;
+  }
+  if (!(w > record.placedWidth || h > record.placedHeight)) return;
+  ASInt32 width = IntegerEntry(record.image, "Width");
+  ASInt32 height = IntegerEntry(record.image, "Height");
+  if (width == 0 || height == 0) return;
+  double dx = (w - record.placedWidth) / width;
+  double dy = (h - record.placedHeight) / height;
+  double decides = std::fabs(dy) >= std::fabs(dx) ? dy : dx;
+  if (decides > 0) {
+    record.placedWidth = w;
+    record.placedHeight = h;
+  }
+}
+
+void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options) {
+  for (const auto& entry : collected)
+    if (IsSelected(entry.second, options)) selected[entry.first] = entry.second;
+}
+
+bool IsSelected(const ImageRecord& record, const ImageOptions& options) {
+  switch (options.ScaleCriteria) {
+    case 0:
+      return true;
+    case 1: {
+      if (record.placedWidth == 0 || record.placedHeight == 0) return true;  // infinite resolution
+      double across = IntegerEntry(record.image, "Width") / record.placedWidth * 72;
+      double down = IntegerEntry(record.image, "Height") / record.placedHeight * 72;
+      double limit = options.LimitUnits == 1 ? options.LimitDPU * 25.4 : options.LimitDPU;
+      return std::min(across, down) >= limit;
+    }
+    case 2: {
+      ASInt32 components = ParseColorSpace(CosDictGet(record.image, Atom("ColorSpace")));
+      uint64_t size = RowsSize(IntegerEntry(record.image, "Width"), IntegerEntry(record.image, "Height"),
+                               components, ImageBitsPerComponent(record.image));
+      return options.LimitKBytes * 1024 <= static_cast<double>(size);
+    }
+    default:
+      return false;
+  }
+}
+
+ASUns8 ParseColorSpace(CosObj colorSpace) {
+  CosObj family = colorSpace;
+  CosType type = CosObjGetType(colorSpace);
+  if (type == CosArray) {
+    if (CosArrayLength(colorSpace) < 1) return 0;
+    family = CosArrayGet(colorSpace, 0);
+  } else if (type != CosName) {
+    return 0;
+  }
+  if (CosObjGetType(family) != CosName) return 0;
+  const char* name = ASAtomGetString(CosNameValue(family));
+  if (!std::strcmp(name, "ICCBased")) {
+    if (type != CosArray || CosArrayLength(colorSpace) < 2) return 0;
+    CosObj profile = CosArrayGet(colorSpace, 1);
+    if (CosObjGetType(profile) != CosStream && CosObjGetType(profile) != CosDict) return 0;
+    ASInt32 n = IntegerEntry(profile, "N");
+    return n > 0 && n < 256 ? static_cast<ASUns8>(n) : 0;
+  }
+  for (const char* one : {"Indexed", "CalGray", "DeviceGray", "Separation"})
+    if (!std::strcmp(name, one)) return 1;
+  for (const char* three : {"Lab", "CalRGB", "DeviceRGB"})
+    if (!std::strcmp(name, three)) return 3;
+  if (!std::strcmp(name, "DeviceCMYK")) return 4;
+  if (!std::strcmp(name, "Pattern"))
+    AVAlertNote("Pattern ColorSpaces are illegal in this context.");
+  else if (!std::strcmp(name, "DeviceN"))
+    Note("%s ColorSpaces are not yet supported.", name);
+  else
+    Note("%s is an unknown ColorSpace.", name);
+  return 0;
+}
+
+ASInt32 NewDimension(const ImageRecord& record, const ImageOptions& options, ASAtom key) {
+  bool width = key == Atom("Width");
+  ASInt32 pixels = IntegerEntry(record.image, width ? "Width" : "Height");
+  switch (options.ScaleMethod) {
+    case 0: {
+      double resolution = options.ScaleUnits == 1 ? options.DPU * 25.4 : options.DPU;
+      return Ceiling((width ? record.placedWidth : record.placedHeight) * resolution / 72);
+    }
+    case 1:
+      return Ceiling(pixels * options.Factor);
+    default:
+      return pixels;
+  }
+}
+
+uint64_t EstimateWork(ImageRecord& record, const ImageOptions& options) {
+  ASInt32 components = ParseColorSpace(CosDictGet(record.image, Atom("ColorSpace")));
+  ASInt32 bits = ImageBitsPerComponent(record.image);
+  ASInt32 width = IntegerEntry(record.image, "Width");
+  ASInt32 height = IntegerEntry(record.image, "Height");
+  uint64_t source = RowsSize(width, height, components, bits);
+  bool resampled = options.ScaleMethod == 0 || options.ScaleMethod == 1;
+  int64_t newWidth = width, newHeight = height;
+  uint64_t scaled = 0;
+  if (resampled) {
+    newWidth = NewDimension(record, options, Atom("Width"));
+    newHeight = NewDimension(record, options, Atom("Height"));
+    scaled = RowsSize(newWidth, newHeight, components, bits);
+  }
+  uint64_t converted = 0;
+  if (options.ConvertColors)
+    converted = RowsSize(newWidth, newHeight, OutputProfileComponents(options.OutputProfile), bits);
+  uint64_t work;
+  if (converted == 0)
+    work = scaled != 0 ? 2 * source + 2 * scaled : source;
+  else if (!resampled)
+    work = 2 * source + 2 * converted;
+  else if (scaled != 0)
+    work = 2 * source + 2 * scaled + 2 * converted;
+  else
+    work = source + 2 * converted;
+  record.work = work;
+  return work;
+}
+
+uint64_t CountWork(ImageMap& selected, const ImageOptions& options) {
+  uint64_t total = 0;
+  for (auto& entry : selected) total += EstimateWork(entry.second, options);
+  return total;
+}

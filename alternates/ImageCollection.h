@@ -1,0 +1,57 @@
+// The inventory of a document's image XObjects that a command works on:
+// which images exist, the largest size each is drawn at and on which pages,
+// which of them the option set selects, and the work their conversion takes.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <map>
+
+#include "alternates/ImageOptions.h"
+#include "host/calls.h"
+
+struct ImageRecord {
+  CosObj image{0, 0};
+  double placedHeight = 0;  // points, of the largest recorded placement
+  double placedWidth = 0;
+  uint64_t work = 0;        // bytes, as EstimateWork gives them
+  std::deque<ASInt32> pages;  // one entry per recorded placement, in walk order
+};
+
+// By the image's object number.
+typedef std::map<ASUns32, ImageRecord> ImageMap;
+
+// Every image of the document, with its placements. A page whose resources
+// bring no new image is not walked. A host failure is shown in a note and
+// raised again, after the progress has ended.
+void CollectPlacements(PDDoc doc, ImageMap& map);
+// Resource enumeration procedure (client datum: the ImageMap): records each
+// image XObject once; false after a host failure, which it shows.
+ASBool CollectImagesProc(CosObj resource, CosObj name, void* clientData);
+// Records the placements of the map's images in one content, its forms and
+// containers included.
+void CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page);
+// One placement's box (16.16, left, top, right, bottom): the record keeps the
+// larger of its placed size and this one, always one whole placement.
+void UpdatePlacedSize(ImageRecord& record, const ASFixedRect& box);
+
+void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options);
+bool IsSelected(const ImageRecord& record, const ImageOptions& options);
+// Colour components; 0 (after a note for the families it cannot handle)
+// when the colour space cannot be converted.
+ASUns8 ParseColorSpace(CosObj colorSpace);
+// The sum of EstimateWork over the map.
+uint64_t CountWork(ImageMap& selected, const ImageOptions& options);
+// Bytes read, scaled, converted and handed over; kept in the record.
+uint64_t EstimateWork(ImageRecord& record, const ImageOptions& options);
+// The new pixel count along the axis named by `key` (the atom of "Width" or
+// "Height").
+ASInt32 NewDimension(const ImageRecord& record, const ImageOptions& options, ASAtom key);
+
+// The image's bits per component: a missing entry reads as 1 for an image
+// mask and as 0 otherwise.
+ASInt32 ImageBitsPerComponent(CosObj image);
+
+// Components of the option set's output profile, from the colour layer.
+// Until that layer has an engine the seam refuses, as its only engine does,
+// by throwing.
+extern ASUns32 (*OutputProfileComponents)(ASInt32 outputProfile);

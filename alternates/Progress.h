@@ -1,0 +1,30 @@
+// The host's document progress monitor, for the image operations: begin,
+// set the number of steps, advance, end. Without a monitor (the host gave
+// none, or no operation is under way) every call does nothing.
+#pragma once
+#include <cstdint>
+
+#include "common/CSafeAlloc.h"
+#include "host/astypes.h"
+
+class Progress : public CSafeAlloc {
+ public:
+  // Made on first use in the host's memory and never freed; none when the
+  // host had no memory for it.
+  static Progress* Get();
+
+  // Asks the host for the monitor, then begins its operation.
+  void Begin();
+  // Ends the operation and forgets the monitor; harmless twice.
+  void End();
+  // Counts wider than the monitor's saturate at its 32-bit range.
+  void SetDuration(int64_t steps);
+  void SetValue(int64_t value);
+  // 0 without a monitor.
+  ASInt32 GetValue();
+
+ private:
+  Progress() = default;
+  AVProgressMonitor monitor_ = nullptr;
+  void* data_ = nullptr;
+};

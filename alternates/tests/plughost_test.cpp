@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "alternates/tests/plughost_runs.h"
+
+namespace {
+
+const char kProgress[] =
+    "PROGRESS begin\nPROGRESS duration 3\nPROGRESS value 0\nPROGRESS value 1\nPROGRESS value 2\n"
+    "PROGRESS value 3\nPROGRESS end\n";
+
+// Glimmerset alone, on the samples, with settings of its own.
+TEST(GlimmersetImagesRunTest, AboutShowsItsPicturesAndCollectingShowsItsProgress) {
+  const struct {
+    std::vector<std::string> steps;
+    std::string out;
+    bool brief;
+  } rows[] = {
+      {{"menu zent:GlimmersetAboutMI", "print dialog", "press 1"},
+       "DIALOG 129 \"About Glimmerset\"\nITEMS 129 \"About Glimmerset\"\n  7 picture static \"bitmap 7\"\n"
+       "  6 picture static \"bitmap 6\"\n  1 push button \"OK\"\nCLOSED 129 1\n",
+       false},
+      {{"menu zent:GlimmersetCreateAltsMI"}, kProgress, false},
+      {{"menu zent:GlimmersetCreateAltsMI"}, "", true},  // left out as DIALOG lines are
+  };
+  for (const auto& row : rows) {
+    hosttest::TempDir home;
+    std::vector<std::string> args = {alternatestest::Sample("images")};
+    if (row.brief) args.insert(args.begin(), "--brief");
+    std::string script;
+    for (const std::string& step : row.steps) script += step + "\n";
+    hosttest::ProcessResult run = alternatestest::RunGlimmerset(home.path(), args, script);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, row.out) << row.steps.back();
+  }
+}
+
+}  // namespace
