@@ -1,6 +1,7 @@
 #include "alternates/Preferences.h"
 
 #include "alternates/Platform.h"
+#include "common/RegistryNotes.h"
 
 namespace {
 
@@ -8,26 +9,7 @@ void Note(const std::string& text) {
   HostRegion([&] { AVAlertNote(text.c_str()); });
 }
 
-// A zero byte in a name is shown as "\0".
-void InvalidKeyNote(const std::string& name) {
-  std::string shown;
-  for (char c : name) shown += c ? std::string(1, c) : std::string("\\0");
-  Note("Invalid data type for key \"" + shown + "\" -- ignoring key");
-}
-
 void WriteErrorNote(const std::string& key) { Note("Error writing key \"" + key + "\" to the registry"); }
-
-// The system's text for a registry error, or the host's for a raise.
-std::string ErrorDescription(const HostRegionResult& raised, ASInt32 status) {
-  char buf[1024] = {0};
-  HostRegion([&] {
-    if (raised.raised)
-      ASGetErrorString(raised.code, buf, sizeof buf);
-    else
-      WinSystemErrorText(status, buf, sizeof buf);
-  });
-  return buf;
-}
 
 void CloseKey(WinRegKey key) {
   HostRegion([&] { WinRegCloseKey(key); });
@@ -81,7 +63,7 @@ void RegistryPrefStore::Load() {
     if (type == winRegSz && !HasZero(text))
       values_[valueName] = text;
     else
-      InvalidKeyNote(valueName);
+      Zentu::InvalidKeyNote(valueName);
   }
   CloseKey(key);
 }
@@ -94,14 +76,14 @@ void RegistryPrefStore::Save() {
   HostRegionResult r =
       HostRegion([&] { status = WinRegBeginRewrite(winHiveCurrentUser, kKeyPath, "String", &key); });
   if (r.raised || status != winErrSuccess) {
-    Note("Error opening registry:  " + ErrorDescription(r, status));
+    Note("Error opening registry:  " + Zentu::RegistryErrorDescription(r, status));
     return;
   }
   for (const auto& entry : values_) {
     const std::string& value = entry.second;
     if (HasZero(entry.first) || HasZero(value)) {
       // The registry keeps texts up to their first zero byte.
-      InvalidKeyNote(entry.first);
+      Zentu::InvalidKeyNote(entry.first);
       continue;
     }
     r = HostRegion([&] {

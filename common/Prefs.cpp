@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/RegistryNotes.h"
 #include "host/frame.h"
 
 namespace {
@@ -28,26 +29,6 @@ void Note(const std::string& text) {
   HostRegion([&] { AVAlertNote(text.c_str()); });
 }
 
-// The system's description of a registry error, or the host's text for a
-// raised error.
-std::string ErrorDescription(const HostRegionResult& raised, ASInt32 status) {
-  char buf[1024] = {0};
-  HostRegion([&] {
-    if (raised.raised)
-      ASGetErrorString(raised.code, buf, sizeof buf);
-    else
-      WinSystemErrorText(status, buf, sizeof buf);
-  });
-  return buf;
-}
-
-// A zero byte in a name is shown as "\0".
-void InvalidKeyNote(const std::string& name) {
-  std::string shown;
-  for (char c : name) shown += c ? std::string(1, c) : std::string("\\0");
-  Note("Invalid data type for key \"" + shown + "\" -- ignoring key");
-}
-
 void CloseKey(WinRegKey key) {
   HostRegion([&] { WinRegCloseKey(key); });
 }
@@ -68,6 +49,27 @@ std::string NameFromHost(Call&& call) {
 }
 
 }  // namespace
+
+namespace Zentu {
+
+std::string RegistryErrorDescription(const HostRegionResult& raised, ASInt32 status) {
+  char buf[1024] = {0};
+  HostRegion([&] {
+    if (raised.raised)
+      ASGetErrorString(raised.code, buf, sizeof buf);
+    else
+      WinSystemErrorText(status, buf, sizeof buf);
+  });
+  return buf;
+}
+
+void InvalidKeyNote(const std::string& name) {
+  std::string shown;
+  for (char c : name) shown += c ? std::string(1, c) : std::string("\\0");
+  Note("Invalid data type for key \"" + shown + "\" -- ignoring key");
+}
+
+}  // namespace Zentu
 
 Prefs::SectionMap& Prefs::Section(const char* name) {
   Store& store = TheStore();
@@ -140,7 +142,7 @@ bool Prefs::Load(const char* section) {
     if (type == winRegSz && text.find('\0') == std::string::npos)
       s[valueName] = text;
     else
-      InvalidKeyNote(valueName);
+      Zentu::InvalidKeyNote(valueName);
   }
   CloseKey(key);
   return complete;
@@ -155,7 +157,7 @@ bool Prefs::Save(const char* section) {
   HostRegionResult r = HostRegion(
       [&] { status = WinRegBeginRewrite(winHiveCurrentUser, keyText.c_str(), "String", &key); });
   if (r.raised || status != winErrSuccess) {
-    Note("Error opening registry:  " + ErrorDescription(r, status));
+    Note("Error opening registry:  " + Zentu::RegistryErrorDescription(r, status));
     return false;
   }
 
@@ -166,7 +168,7 @@ bool Prefs::Save(const char* section) {
     if (entry.first.find('\0') != std::string::npos || value.find('\0') != std::string::npos) {
       // The registry keeps texts up to their first zero: such a key would come
       // back cut, or merged with another.
-      InvalidKeyNote(entry.first);
+      Zentu::InvalidKeyNote(entry.first);
       whole = false;
       continue;
     }
