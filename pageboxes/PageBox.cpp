@@ -109,9 +109,11 @@ void PDFBox::SetRect(const ASFixedRect& rect) {
 
 // PageBox -------------------------------------------------------------------
 
+// The key is set after the first Reset: the colour waits for the first
+// Reset of use, so a tool that never edits stores no colours.
 PageBox::PageBox(bool attach, const char* key, const char* name) {
-  if (key) SetKey(key, name);
   PageBox::Reset();
+  if (key) SetKey(key, name);
   if (attach) {
     Anchor& anchor = Anchor::Global();
     Attach(&anchor);
@@ -135,6 +137,10 @@ PageBox::PageBox(const PageBox& other)
 PageBox::~PageBox() {
   Anchor& anchor = Anchor::Global();
   if (anchor.box_ == this) anchor.box_ = nullptr;
+  StoreColour();
+}
+
+void PageBox::StoreColour() const {
   if (key_ == ASAtomNull || colourSpace_ == -1) return;
   std::string value;
   for (int i = 0; i < 3; ++i) {

@@ -63,10 +63,12 @@ class PageBox : public PDFBox, public Observer {
   class Anchor;
 
   // With `attach`, linked both ways with the global anchor. The colour is
-  // loaded by the first Reset that finds the key set.
+  // loaded by the first Reset that finds the key set (not this one).
   explicit PageBox(bool attach = true, const char* key = nullptr, const char* name = nullptr);
   // Stores the colour under "Color|" and the key.
   ~PageBox() override;
+  // The same store, for a box that outlives the preferences' save.
+  void StoreColour() const;
 
   // Switched off, the rect goes back to the page rect (after notifying).
   void SetEnabled(bool on) override;

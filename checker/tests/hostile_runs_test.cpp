@@ -23,7 +23,7 @@ class HostileRunsTest : public ::testing::Test {
     std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && TMPDIR=\"$1\" && export TMPDIR && shift && exec \"$@\"",
                                      work_.path(), temp_.path(), "env"};
     argv.insert(argv.end(), env.begin(), env.end());
-    argv.insert(argv.end(), {PLUGHOST, "--settings", settings_.path(), "check"});
+    argv.insert(argv.end(), {PLUGHOST, "--plugins", checkertest::PluginFolder(), "--settings", settings_.path(), "check"});
     argv.insert(argv.end(), args.begin(), args.end());
     hosttest::ProcessResult run = hosttest::RunProcess(argv, "", checkertest::kRunBound);
     std::string left;

@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "testing/processes.h"
+
 namespace checkertest {
 
 const double kRunBound = 60;  // seconds: a run that hangs is a fault
@@ -11,9 +13,11 @@ const double kRunBound = 60;  // seconds: a run that hangs is a fault
 inline std::string Sample(const std::string& name) { return std::string(SAMPLES) + "/" + name + ".pdf"; }
 
 #ifdef CHECKER_PLUGIN
+// A plug-ins folder that links the checker alone: the other plug-ins built
+// beside it have menus and settings of their own.
 inline std::string PluginFolder() {
-  const std::string path = CHECKER_PLUGIN;
-  return path.substr(0, path.rfind('/'));
+  static const hosttest::PluginsFolder alone({CHECKER_PLUGIN});
+  return alone.path();
 }
 #endif
 

@@ -105,16 +105,17 @@ class PluginRunTest : public ::testing::Test {
 hosttest::TempDir* PluginRunTest::made_ = nullptr;
 
 TEST_F(PluginRunTest, MenusAndToolbarButtonFollowTheHostAndThePreviousVersion) {
-  hosttest::TempDir both;
-  ASSERT_EQ(::symlink(CHECKER_PLUGIN, both.File("PDFXCorvane3.so").c_str()), 0);
-  ASSERT_EQ(::symlink(PROBE_PLUGIN, both.File("PDFXCorvane.so").c_str()), 0);
+  // The menus are compared whole: each row links the plug-ins it shows.
+  const hosttest::PluginsFolder alone({CHECKER_PLUGIN});
+  hosttest::PluginsFolder both({CHECKER_PLUGIN});
+  both.Link(PROBE_PLUGIN, "PDFXCorvane.so");
   const struct {
     std::vector<std::string> args;
     std::string plugins, out;
   } rows[] = {
-      {{Sample("x1a-good")}, PluginFolder(), Menus("", "", 128, "")},
-      {{}, PluginFolder(), Menus("", " disabled", 128, "")},
-      {{"--host-version", "5.0", Sample("x1a-good")}, PluginFolder(), Menus("", "", 1005, "")},
+      {{Sample("x1a-good")}, alone.path(), Menus("", "", 128, "")},
+      {{}, alone.path(), Menus("", " disabled", 128, "")},
+      {{"--host-version", "5.0", Sample("x1a-good")}, alone.path(), Menus("", "", 1005, "")},
       {{Sample("x1a-good")}, both.path(), Menus(" 3", "", 128, "  Zent:PDFXCorvane \"Zentu PDF/X Corvane\"\n")},
   };
   for (const auto& row : rows) {

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
@@ -63,6 +65,9 @@ const char kUsage[] =
     "  --brief         leave out the DIALOG and CLOSED lines and the terminal's listings\n"
     "  --list          list the menu items the plug-ins offer\n"
     "  --host-version MAJOR.MINOR  the version the host tells the plug-ins (default 6.0)\n"
+    "  --handshake N   the handshake version given to the plug-ins (decimal, or hexadecimal\n"
+    "                  after 0x; default 0x20000)\n"
+    "  --zoom Z        the page views' zoom (a number above 0; default 1)\n"
     "  --password TEXT open documents with this password (default: the empty user password)\n"
     "  --help          show this text\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
@@ -76,7 +81,10 @@ const char kUsage[] =
     "  page N                   show page N (from 1) of the active document\n"
     "  save PATH                save the active document to PATH\n"
     "  print menus              the menus (names, titles, disabled items), then the\n"
-    "                           toolbar (names, help texts, bitmaps, disabled buttons)\n"
+    "                           toolbar (names, help texts, bitmaps, marked and\n"
+    "                           disabled buttons)\n"
+    "  tool NAME                make the tool of type NAME the active tool\n"
+    "  print tool               the active tool's type and the cursor shown now\n"
     "  quit                     unload the plug-ins and end (also: exit)\n"
     "while a dialog waits (the innermost one):\n"
     "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
@@ -187,6 +195,7 @@ std::vector<std::string> PluginFiles(const std::string& dir, bool* isFolder) {
 }
 
 ASUns32 gHostVersion = HFT_VERSION(6, 0);
+ASUns32 gHandshakeVersion = PI_HANDSHAKE_VERSION;
 
 void LoadPlugins(const std::vector<std::string>& files) {
   ASUns32 extension = 1;
@@ -204,7 +213,7 @@ void LoadPlugins(const std::vector<std::string>& files) {
     host::RegisterPlugin(extension, module);
     host::RegisterResources(module, static_cast<const PIResourceDirectory*>(::dlsym(p.handle, PI_RESOURCES_NAME)));
     p.hs.size = sizeof(PIHandshake);
-    p.hs.handshakeVersion = PI_HANDSHAKE_VERSION;
+    p.hs.handshakeVersion = gHandshakeVersion;
     p.hs.hostVersion = gHostVersion;
     p.hs.extension = extension++;
     p.hs.coreHFT = host::CoreTable();
@@ -280,7 +289,7 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
 // Options that take a value.
 bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
-                           "--output", "--standard"})
+                           "--output", "--standard", "--handshake", "--zoom"})
     if (option == name) return true;
   return false;
 }
@@ -329,6 +338,22 @@ int main(int argc, char** argv) {
       if (std::sscanf(text.c_str(), "%3u.%3u%c", &major, &minor, &end) != 2 || major > 99 || minor > 99)
         Usage("--host-version " + text + ": give MAJOR.MINOR, as 5.0");
       gHostVersion = HFT_VERSION(major, minor);
+    } else if (a == "--handshake") {
+      std::string text = value();
+      char* end = nullptr;
+      errno = 0;
+      const bool hex = text.compare(0, 2, "0x") == 0 || text.compare(0, 2, "0X") == 0;
+      const unsigned long long number = std::strtoull(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
+      if (!std::isxdigit(static_cast<unsigned char>(text[hex ? 2 : 0])) || *end || errno ||
+          number > 0xFFFFFFFFull)
+        Usage("--handshake " + text + ": give a number, as 0x20000");
+      gHandshakeVersion = static_cast<ASUns32>(number);
+    } else if (a == "--zoom") {
+      std::string text = value();
+      char* end = nullptr;
+      const double zoom = std::strtod(text.c_str(), &end);
+      if (text.empty() || *end || !(zoom > 0) || !std::isfinite(zoom)) Usage("--zoom " + text + ": give a number above 0, as 1.5");
+      host::SetViewZoom(zoom);
     } else if (a == "--password") {
       open.password = check.password = value();
       check.hasPassword = true;

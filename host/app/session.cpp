@@ -503,6 +503,15 @@ void Session::Top(const Step& step) {
     Save(arg);
   } else if (step.verb == "print menus") {
     PrintMenus(false);
+  } else if (step.verb == "tool %") {
+    bool ran = true;
+    std::string why;
+    Guarded([&] { ran = host::ActivateToolOfType(arg, &why); });
+    if (!ran) Refuse(why);
+  } else if (step.verb == "print tool") {
+    std::string type;
+    Guarded([&] { type = host::ActiveToolType(); });
+    out_.Event("TOOL " + type + " cursor " + std::to_string(host::ShownCursor()));
   }
 }
 
@@ -560,6 +569,7 @@ void Session::PrintMenus(bool listing) {
       line += " separator";
     } else {
       line += " " + Quoted(b.help) + (b.bitmap ? " bitmap " + std::to_string(b.bitmap) : "");
+      if (b.marked) line += " marked";
       if (!b.enabled) line += " disabled";
     }
     print(line);

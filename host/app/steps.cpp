@@ -22,6 +22,8 @@ const Form kForms[] = {
     {"page #", Place::Top, "page N"},
     {"save %", Place::Top, "save PATH"},
     {"print menus", Place::Top, "print menus"},
+    {"tool %", Place::Top, "tool NAME"},
+    {"print tool", Place::Top, "print tool"},
     {"quit", Place::Top, "quit"},
     {"exit", Place::Top, "exit"},
     {"expect dialog #+", Place::Dialog, "expect dialog N [M ...]"},

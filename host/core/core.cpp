@@ -302,6 +302,8 @@ void Init() {
   InitWindowsTable();
   InitWindowsResourceEntries();
   InitDialogTables();
+  InitAcroViewToolEntries();
+  InitAcroViewGeometryEntries();
 }
 
 }  // namespace host

@@ -183,12 +183,13 @@ struct MenuEntry {
   bool enabled;  // an item without an execute procedure is not
 };
 std::vector<MenuEntry> MenuTree();
-// The toolbar as a user sees it, in order; asks each button's enable
-// procedure (a separator is never enabled).
+// The toolbar as a user sees it, in order; asks each button's enable and
+// marked procedures (a separator is never enabled nor marked).
 struct ToolButtonInfo {
   std::string name, help;
   ASInt32 bitmap;  // the icon's resource number; 0: none
   bool separator, enabled;
+  bool marked = false;
 };
 std::vector<ToolButtonInfo> ToolBarButtons();
 // Runs a toolbar button by name, after its enable procedure, as a menu item
@@ -198,6 +199,31 @@ bool ExecuteToolButton(const std::string& name, std::string* why);
 void SetAppVersion(ASInt16 major, ASInt16 minor);
 // Sends the will-save notification to its handlers, in the order registered.
 void SendWillSave(PDDoc doc, AVDocWillSaveRec* record);
+
+// Tools (view/tools.cpp): makes the registered tool of that type active as
+// AcroView 21 does; false with the reason when no tool has it.
+bool ActivateToolOfType(const std::string& type, std::string* why);
+// The active tool's type ("Hand" at start).
+std::string ActiveToolType();
+// The cursor shown now, by resource number (0, the arrow, at first), and
+// making one current as AcroView 160 does (view/windows.cpp).
+ASInt32 ShownCursor();
+void ShowCursor(ASInt32 id);
+
+// Page views (view/geometry.cpp): the zoom of every view, 1 unless set
+// (above 0).
+void SetViewZoom(double zoom);
+// The view's document and the page it shows (from 0); false for no view
+// or a view whose document is closed.
+bool ViewPage(AVPageView view, ASUns32* docId, ASInt32* page);
+// The view of a closing document lets its page go.
+void ReleaseViewPage(ASUns32 docId);
+// The view's aperture (AcroView 108): its page's device rectangle.
+void ViewAperture(AVPageView view, AVDevRect* rect);
+// The document's one handle for that page while something holds it
+// (pd/pd.cpp): taking it again adds a hold, PDModel 138 drops one.
+PDPage AcquirePageHandle(ASUns32 docId, ASInt32 index);
+void ReleasePageHandle(PDPage page);
 }  // namespace host
 
 // A log of view, dialog and window calls, for tests.

@@ -12,6 +12,9 @@ void InitWindowsResourceEntries();  // win/resources.cpp, after InitWindowsTable
 // The dialog manager's tables and the entries around dialogs in the
 // AcroView and Windows tables; after the tables above.
 void InitDialogTables();
+// The AcroView entries of tools and of page views' geometry.
+void InitAcroViewToolEntries();      // view/tools.cpp
+void InitAcroViewGeometryEntries();  // view/geometry.cpp
 
 // Fills a table from a procedure list with compile-time checked signatures.
 #define HOST_FILL_ENTRY(table, selns, impl, name, ret, params) \

@@ -1,4 +1,5 @@
 // The PDModel table: PD documents over the host's documents, and pages.
+#include <map>
 #include <memory>
 #include <unordered_map>
 
@@ -22,6 +23,12 @@ struct PageRec {
 std::unordered_map<PDPage, std::unique_ptr<PageRec>>& LivePages() {
   static auto* pages = new std::unordered_map<PDPage, std::unique_ptr<PageRec>>;
   return *pages;
+}
+
+// While held, a page of a document has one handle.
+std::map<std::pair<ASUns32, ASInt32>, PDPage>& HeldPages() {
+  static auto* held = new std::map<std::pair<ASUns32, ASInt32>, PDPage>;
+  return *held;
 }
 
 PageRec& PageOf(PDPage page) {
@@ -99,17 +106,22 @@ PDPage PDDocAcquirePageImpl(PDDoc d, ASInt32 pageNum) {
     RaiseFromCurrentException();
   }
   if (pageNum < 0 || static_cast<size_t>(pageNum) >= count) Raise(pdErrBadPageIndex);
-  auto rec = std::make_unique<PageRec>(PageRec{doc.id, pageNum, 1});
-  PDPage handle = reinterpret_cast<PDPage>(rec.get());
-  LivePages()[handle] = std::move(rec);
-  return handle;
+  return AcquirePageHandle(doc.id, pageNum);
 }
 
-void PDPageReleaseImpl(PDPage page) {
+void PDPageReleaseImpl(PDPage page) { ReleasePageHandle(page); }
+
+}  // namespace
+
+void ReleasePageHandle(PDPage page) {
   auto it = LivePages().find(page);
   if (it == LivePages().end()) return;
-  if (--it->second->refs <= 0) LivePages().erase(it);
+  if (--it->second->refs > 0) return;
+  HeldPages().erase({it->second->docId, it->second->index});
+  LivePages().erase(it);
 }
+
+namespace {
 
 PDDoc PDPageGetDocImpl(PDPage page) {
   ENTER(PageGetDoc);
@@ -217,6 +229,18 @@ void PDDocCloseImpl(PDDoc d) {
 }
 
 }  // namespace
+
+PDPage AcquirePageHandle(ASUns32 docId, ASInt32 index) {
+  PDPage& held = HeldPages()[{docId, index}];
+  if (held) {
+    ++PageOf(held).refs;
+    return held;
+  }
+  auto rec = std::make_unique<PageRec>(PageRec{docId, index, 1});
+  held = reinterpret_cast<PDPage>(rec.get());
+  LivePages()[held] = std::move(rec);
+  return held;
+}
 
 ASInt32 PageIndex(PDPage page) { return PageOf(page).index; }
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
 
 #include "testing/pdfmaker.h"
 
@@ -125,6 +126,14 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   ::sigaction(SIGPIPE, &old, nullptr);
   if (!result.timedOut && WIFEXITED(status)) result.status = WEXITSTATUS(status);
   return result;
+}
+
+PluginsFolder::PluginsFolder(const std::vector<std::string>& plugins) {
+  for (const std::string& plugin : plugins) Link(plugin, plugin.substr(plugin.rfind('/') + 1));
+}
+
+void PluginsFolder::Link(const std::string& plugin, const std::string& name) {
+  if (::symlink(plugin.c_str(), dir_.File(name).c_str()) != 0) throw std::runtime_error("cannot link " + plugin);
 }
 
 }  // namespace hosttest

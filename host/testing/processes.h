@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/pdfmaker.h"
+
 namespace hosttest {
 
 // What AsUserNotRoot answers when no other user could be taken on.
@@ -27,5 +29,19 @@ struct ProcessResult {
 // after it), killing it after `seconds`, so that a test never hangs on it.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input, double seconds,
                          bool mergeErr = false);
+
+// A plug-ins folder that links the given plug-in files alone, so that a run
+// loads just those; removed with this object. A plug-in's module folder is
+// still its real one, where its data files lie.
+class PluginsFolder {
+ public:
+  explicit PluginsFolder(const std::vector<std::string>& plugins);
+  // Links one more under a name of its own (the load order follows names).
+  void Link(const std::string& plugin, const std::string& name);
+  const std::string& path() const { return dir_.path(); }
+
+ private:
+  TempDir dir_;
+};
 
 }  // namespace hosttest

@@ -97,7 +97,8 @@ TEST(Callbacks, ADestroyedOneRaisesWhenCalled) {
 }
 
 // Buttons go before or after the one named, or last; they run as menu items
-// do, after their enable procedures; a destroyed one is gone.
+// do, after their enable procedures, and show as marked while their marked
+// procedures say so; a destroyed one is gone.
 TEST(ToolBar, ButtonsTakeTheirPlacesAndRunAfterTheirEnableProcedures) {
   hosttest::BindTables();
   AVToolBar bar = AVAppGetToolBar();
@@ -106,7 +107,7 @@ TEST(ToolBar, ButtonsTakeTheirPlacesAndRunAfterTheirEnableProcedures) {
   auto names = [] {
     std::string out;
     for (const auto& b : host::ToolBarButtons())
-      out += b.name + (b.separator ? "/separator" : b.enabled ? "" : "/disabled") + " ";
+      out += b.name + (b.marked ? "/marked" : "") + (b.separator ? "/separator" : b.enabled ? "" : "/disabled") + " ";
     return out;
   };
   AVToolButton a = AVToolButtonNew(ASAtomFromString("A"), nullptr, 1, 0);
@@ -122,8 +123,12 @@ TEST(ToolBar, ButtonsTakeTheirPlacesAndRunAfterTheirEnableProcedures) {
   AVToolButtonSetExecuteProc(a, execute, &runs);
   AVToolButtonSetExecuteProc(b, execute, &runs);
   AVToolButtonSetComputeEnabledProc(b, never, nullptr);
+  AVToolButtonSetComputeMarkedProc(b, never, nullptr);
+  ASCallback always = ASCallbackCreate(0, reinterpret_cast<void*>(+[](void*) -> ASBool { return 1; }));
+  AVToolButtonSetComputeMarkedProc(a, always, nullptr);
+  AVToolButtonSetComputeMarkedProc(c, always, nullptr);
   AVToolButtonSetHelpText(a, "Help");
-  EXPECT_EQ(names(), "endToolsGroup/separator B/disabled A C/disabled ");
+  EXPECT_EQ(names(), "endToolsGroup/separator B/disabled A/marked C/marked/disabled ");
   EXPECT_EQ(host::ToolBarButtons()[2].help, "Help");
   EXPECT_EQ(AVToolBarGetButtonByName(bar, ASAtomFromString("A")), a);
 
@@ -143,7 +148,7 @@ TEST(ToolBar, ButtonsTakeTheirPlacesAndRunAfterTheirEnableProcedures) {
   EXPECT_EQ(runs, 1);
 
   AVToolBarAddButton(bar, c, 0, end);
-  EXPECT_EQ(names(), "C/disabled endToolsGroup/separator B/disabled A ");
+  EXPECT_EQ(names(), "C/marked/disabled endToolsGroup/separator B/disabled A/marked ");
   for (AVToolButton button : {a, b, c}) AVToolButtonDestroy(button);
   EXPECT_EQ(names(), "endToolsGroup/separator ");
   EXPECT_EQ(HostRegion([&] { AVToolButtonSetHelpText(a, "x"); }).code, genErrBadHandle);
@@ -153,6 +158,7 @@ TEST(ToolBar, ButtonsTakeTheirPlacesAndRunAfterTheirEnableProcedures) {
   hosttest::SetToolBarRoom(true);
   ASCallbackDestroy(execute);
   ASCallbackDestroy(never);
+  ASCallbackDestroy(always);
 }
 
 // The version told, and the cursor shown now.

@@ -41,6 +41,8 @@ struct ToolButtonRec {
   void* executeData = nullptr;
   ASCallback enabled = nullptr;
   void* enabledData = nullptr;
+  ASCallback marked = nullptr;
+  void* markedData = nullptr;
 };
 
 struct Notification {
@@ -192,12 +194,10 @@ void AVPageViewGoToImpl(AVPageView view, ASInt32 pageNum) {
   hosttest::LogCall("page view goes to page " + std::to_string(pageNum));
 }
 
-// Views are not drawn yet: the aperture is empty and nothing is redrawn.
+// The page's device rectangle (view/geometry.cpp).
 void AVPageViewGetApertureImpl(AVPageView view, AVDevRect* rect) {
   ENTER(PageViewGetAperture);
-  ViewDocId(view);
-  if (!rect) Raise(genErrBadParm);
-  *rect = AVDevRect{0, 0, 0, 0};
+  ViewAperture(view, rect);
 }
 
 void AVPageViewInvalidateRectImpl(AVPageView view, AVDevRect*) {
@@ -413,6 +413,13 @@ void AVToolButtonSetHelpTextImpl(AVToolButton button, const char* text) {
   Button(button).help = text ? text : "";
 }
 
+void AVToolButtonSetComputeMarkedProcImpl(AVToolButton button, ASCallback proc, void* data) {
+  ENTER(ToolButtonSetComputeMarkedProc);
+  ToolButtonRec& b = Button(button);
+  b.marked = proc;
+  b.markedData = data;
+}
+
 // A failed save is told to the user here, as the application tells it.
 ASBool AVDocDoSaveImpl(AVDoc doc) {
   ENTER(DocDoSave);
@@ -509,7 +516,17 @@ PDDoc ViewPDDoc(AVDoc doc) {
   return ToPDDoc(DocOf(reinterpret_cast<PDDoc>(static_cast<uintptr_t>(id))));
 }
 
+bool ViewPage(AVPageView view, ASUns32* docId, ASInt32* page) {
+  const ASUns32 id = IdOf(view);
+  auto& docs = A().docs;
+  if (!view || std::find(docs.begin(), docs.end(), id) == docs.end() || !FindDoc(id)) return false;
+  if (docId) *docId = id;
+  if (page) *page = A().currentPage[id];
+  return true;
+}
+
 void ForgetViewDocument(ASUns32 id) {
+  ReleaseViewPage(id);
   A().currentPage.erase(id);
   auto& docs = A().docs;
   docs.erase(std::remove(docs.begin(), docs.end(), id), docs.end());
@@ -554,8 +571,11 @@ std::vector<MenuEntry> MenuTree() {
 
 std::vector<ToolButtonInfo> ToolBarButtons() {
   std::vector<ToolButtonInfo> out;
-  for (ToolButtonRec* b : A().toolbar)
-    out.push_back(ToolButtonInfo{b->name, b->help, b->bitmap, b->separator, !b->separator && Enabled(*b)});
+  for (ToolButtonRec* b : A().toolbar) {
+    const bool marked = !b->separator && b->marked &&
+                        reinterpret_cast<AVComputeMarkedProc>(CallbackProc(b->marked))(b->markedData) != 0;
+    out.push_back(ToolButtonInfo{b->name, b->help, b->bitmap, b->separator, !b->separator && Enabled(*b), marked});
+  }
   return out;
 }
 

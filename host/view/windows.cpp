@@ -175,6 +175,14 @@ void AVSysSetBusyImpl(ASBool busy, ASInt32 flags) {
 
 }  // namespace
 
+ASInt32 ShownCursor() { return WS().cursor; }
+
+void ShowCursor(ASInt32 id) {
+  CursorOf(id);
+  WS().cursor = id;
+  hosttest::LogCall("cursor " + std::to_string(id));
+}
+
 void DestroyHostWindowsOver(WinWindow platform) {
   std::vector<uintptr_t> over;
   for (auto& entry : WS().windows)

@@ -25,6 +25,8 @@ TEST(BoxColours, DefaultsComeInTurnAndStoredColoursRoundTrip) {
     std::vector<std::unique_ptr<PageBox>> boxes;
     for (const auto& colour : table) {
       boxes.push_back(std::make_unique<PageBox>(false, "TrimBox", "Trim"));
+      EXPECT_EQ(boxes.back()->ColourSpace(), -1);  // loaded at the first Reset of use
+      boxes.back()->Reset();
       EXPECT_EQ(boxes.back()->ColourSpace(), 1);
       EXPECT_EQ(ColourOf(*boxes.back()), colour);
     }
@@ -36,12 +38,14 @@ TEST(BoxColours, DefaultsComeInTurnAndStoredColoursRoundTrip) {
   // Two numbers are no colour: the next of the table instead.
   Prefs::Set("Color|BleedBox", "1 0");
   PageBox bleed(false, "BleedBox", "Bleed");
+  bleed.Reset();
   EXPECT_EQ(ColourOf(bleed), table[1]);
 
   // A stored colour is loaded once, and written back as it was read.
   Prefs::Set("Color|ArtBox", "0.5 0.25 1");
   {
     PageBox art(false, "ArtBox", "Art/Live");
+    art.Reset();
     EXPECT_EQ(ColourOf(art), (std::vector<ASFixed>{32768, 16384, 65536, 0}));
     Prefs::Set("Color|ArtBox", "0 0 0");
     art.Reset();

@@ -99,6 +99,20 @@ typedef struct _t_AVMenuItem* AVMenuItem;
 typedef struct _t_AVToolBar* AVToolBar;
 typedef struct _t_AVToolButton* AVToolButton;
 typedef void* ASCallback;
+
+// A tool (AcroView 24 registers one): the host's own structure. Its size is
+// sizeof(AVToolRec); the callbacks are made with Core 8 (procs.h has their
+// types). The host's own tools have no callbacks.
+typedef struct _t_AVToolRec {
+  ASSize_t size;
+  ASCallback activate;   // the tool became the active one
+  ASCallback callback8;  // the tool stops being the active one
+  ASCallback doClick;    // a click in a page view
+  ASCallback doKeyDown;  // a key press
+  ASCallback getType;    // the tool's type atom
+  ASInt32 cursor;        // the cursor's resource number, made current on activation
+} AVToolRec;
+typedef AVToolRec* AVTool;
 // The procedure of a procedural read stream: fills up to nData bytes and
 // answers how many it wrote, 0 at the end.
 typedef ASInt32 (*ASStmProc)(char* data, ASInt32 nData, void* clientData);

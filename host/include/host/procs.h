@@ -10,6 +10,13 @@
 
 typedef void (*AVExecuteProc)(void* clientData);
 typedef ASBool (*AVComputeEnabledProc)(void* clientData);
+typedef ASBool (*AVComputeMarkedProc)(void* clientData);
+typedef void (*AVToolActivateProc)(AVTool tool);
+typedef void (*AVToolCallback8Proc)(AVTool tool);
+typedef ASBool (*AVToolDoClickProc)(AVTool tool, AVPageView view, ASInt16 x, ASInt16 y, ASInt16 flags,
+                                    ASInt16 clickNo);
+typedef ASBool (*AVToolDoKeyDownProc)(AVTool tool, ASUns16 key, ASInt16 flags);
+typedef ASAtom (*AVToolGetTypeProc)(AVTool tool);
 
 // Core (prefix AS); Raise is declared by hand because it never returns.
 #define HOST_CORE_PROCS(X)                                                        \
@@ -194,6 +201,8 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(ToolButtonSetComputeEnabledProc, void, (AVToolButton button, ASCallback proc, void* data), \
     (button, proc, data))                                                                 \
   X(ToolButtonSetHelpText, void, (AVToolButton button, const char* text), (button, text)) \
+  X(ToolButtonSetComputeMarkedProc, void, (AVToolButton button, ASCallback proc, void* data), \
+    (button, proc, data))                                                                 \
   X(DocDoSave, ASBool, (AVDoc doc), (doc))                                               \
   X(CryptGetPassword, ASBool, (PDDoc doc, ASInt32 wanted, void** authData), (doc, wanted, authData)) \
   X(PageViewGetAperture, void, (AVPageView view, AVDevRect* rect), (view, rect))          \
@@ -290,6 +299,33 @@ typedef ASBool (*AVComputeEnabledProc)(void* clientData);
   X(WindowCenter, void, (AVWindow window), (window))                                      \
   X(WindowEnsureInBounds, void, (AVWindow window), (window))                              \
   X(SysSetBusy, void, (ASBool busy, ASInt32 flags), (busy, flags))
+
+// Tools (host/view/tools.cpp). The host's own tools are "Hand" (the default,
+// active at start) and "Select". Making a tool active runs the active one's
+// second callback, then the new one's activate callback; the previous tool
+// is the one active before the active one. ToolIsPersistent answers true
+// for every registered tool.
+#define HOST_ACROVIEW_TOOL_PROCS(X)                                                       \
+  X(AppGetActiveTool, AVTool, (), ())                                                     \
+  X(AppGetLastActiveTool, AVTool, (), ())                                                 \
+  X(AppGetDefaultTool, AVTool, (), ())                                                    \
+  X(AppSetActiveTool, void, (AVTool tool, ASBool persistent), (tool, persistent))         \
+  X(AppRegisterTool, void, (AVTool tool), (tool))                                         \
+  X(ToolGetType, ASAtom, (AVTool tool), (tool))                                           \
+  X(ToolIsPersistent, ASBool, (AVTool tool), (tool))
+
+// Page views' geometry (host/view/geometry.cpp): device space is the crop
+// box at the view's zoom, y downwards, turned with the page's /Rotate. Given
+// no view or the view of a closed document, these answer none or the zero
+// rectangle. A view's page is the document's one handle for that page (the
+// view holds it; the caller does not release it).
+#define HOST_ACROVIEW_GEOMETRY_PROCS(X)                                                   \
+  X(PageViewGetAVDoc, AVDoc, (AVPageView view), (view))                                   \
+  X(PageViewGetPage, PDPage, (AVPageView view), (view))                                   \
+  X(PageViewRectToDevice, void, (AVPageView view, const ASFixedRect* rect, AVDevRect* device), \
+    (view, rect, device))                                                                 \
+  X(PageViewDeviceRectToPage, void, (AVPageView view, const AVDevRect* device, ASFixedRect* rect), \
+    (view, device, rect))
 
 // AcroView's own open and save dialogs. The open dialog's array of paths
 // stays the host's until its next open dialog; the paths are the caller's.

@@ -1,0 +1,278 @@
+#include "pageboxes/FramewickTool.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "common/HostCall.h"
+#include "common/MyCosDoc.h"
+#include "common/MyCosObj.h"
+#include "common/Prefs.h"
+#include "host/piglue.h"
+#include "pageboxes/BoxOrder.h"
+#include "pageboxes/FramewickPlugIn.h"
+
+namespace {
+
+FramewickTool* gTool = nullptr;
+
+const char kRecordKey[] = "Zent_BoxInfo";
+const ASInt32 kToolCursor = 1002;
+
+// The box name atoms, made once per process.
+bool gAtomsMade = false;
+void MakeBoxAtoms() {
+  if (gAtomsMade) return;
+  HostCall("FramewickTool", [] {
+    for (const char* name : {"MediaBox", "BleedBox", "TrimBox", "CropBox", "ArtBox", "Zent_SafetyBox"})
+      ASAtomFromString(name);
+  });
+  gAtomsMade = true;
+}
+
+ASCallback NewCallback(void* proc) {
+  ASCallback callback = nullptr;
+  HostCall("FramewickTool", [&] { callback = ASCallbackCreate(gExtensionID, proc); });
+  return callback;
+}
+
+// An entry written by another program may hold anything: only an integer counts.
+ASInt32 IntegerOrZero(const MyCosObj& value) {
+  return value.CachedType() == CosInteger ? static_cast<ASInt32>(static_cast<long>(value)) : 0;
+}
+
+// Releases an acquired page on every way out.
+struct PageHold {
+  explicit PageHold(PDPage page) : page(page) {}
+  ~PageHold() {
+    if (page) HostCallQuietly([&] { PDPageRelease(page); });
+  }
+  PDPage page;
+};
+
+}  // namespace
+
+bool BoxLibrary::Find(const std::string& publicationName, const std::string& specificationName,
+                      boost::shared_ptr<PublicationSet>* foundPublication,
+                      boost::shared_ptr<BoxSet>* foundSpecification) const {
+  for (const auto& pub : publications) {
+    if (!pub || pub->name != publicationName) continue;
+    for (const auto& spec : pub->specifications)
+      if (spec && spec->name == specificationName) {
+        *foundPublication = pub;
+        *foundSpecification = spec;
+        return true;
+      }
+  }
+  return false;
+}
+
+FramewickTool* FramewickTool::Instance() {
+  if (gTool) return gTool;
+  try {
+    gTool = new FramewickTool;
+  } catch (...) {
+    gTool = nullptr;  // the callers do nothing without a tool
+  }
+  return gTool;
+}
+
+void FramewickTool::DeleteInstance() {
+  FramewickTool* tool = gTool;
+  gTool = nullptr;
+  delete tool;
+}
+
+bool FramewickTool::Exists() { return gTool != nullptr; }
+
+FramewickTool::FramewickTool() : mediaBox(false) {
+  HostCall("FramewickTool", [&] {
+    type = ASAtomFromString("Zent:QFXTool");
+    record = static_cast<AVTool>(ASMalloc(sizeof(AVToolRec)));
+  });
+  if (!record) throw std::bad_alloc();
+  std::memset(record, 0, sizeof(AVToolRec));
+  if (Prefs::Section().empty()) Prefs::Load();
+  if (Prefs::Section().empty()) {
+    Prefs::Set("BleedBox_Color", "1 0 0");
+    Prefs::Set("TrimBox_Color", "0 0 1");
+    Prefs::Set("ArtBox_Color", "1 0 1");
+    Prefs::Set("CropBox_Color", "0 1 0");
+  }
+  MakeBoxAtoms();
+  mediaBox.SetKey("MediaBox", "Media");
+  PageBox* trim = nullptr;
+  boxes.push_back(new PageBox(true, "BleedBox", "Bleed"));
+  boxes.push_back(trim = new PageBox(true, "TrimBox", "Trim"));
+  auto* live = new SafetyPageBox(true);
+  boxes.push_back(live);
+  trim->Attach(live);
+  live->Update(trim, false);  // starts with the trim box's enabled flag
+  boxes.push_back(new CropPageBox(true, this));
+
+  record->size = sizeof(AVToolRec);
+  record->activate = NewCallback(reinterpret_cast<void*>(&FramewickToolActivate));
+  record->callback8 = NewCallback(reinterpret_cast<void*>(&FramewickToolCallback8));
+  record->doClick = NewCallback(reinterpret_cast<void*>(&FramewickToolDoClick));
+  record->doKeyDown = NewCallback(reinterpret_cast<void*>(&FramewickToolDoKeyDown));
+  record->getType = NewCallback(reinterpret_cast<void*>(&FramewickToolGetType));
+  record->cursor = kToolCursor;
+}
+
+// The dialogs close first: as they close they still read the boxes and
+// store their places, which must reach the preferences before they are
+// written to the registry.
+FramewickTool::~FramewickTool() {
+  dialogGroup.CloseAll();
+  for (PageBox* box : boxes) delete box;
+  boxes.clear();
+  mediaBox.StoreColour();
+  Prefs::Save();
+  if (record) HostCallQuietly([&] { ASFree(record); });
+  record = nullptr;
+  specification.reset();
+  publication.reset();
+}
+
+ScanResult FramewickTool::GetScanResult(AVDoc doc) {
+  auto it = scanCache.find(doc);
+  if (it == scanCache.end()) {
+    PDDoc pd = nullptr;
+    HostCall("GetScanResult", [&] { pd = AVDocGetPDDoc(doc); });
+    ScanResult result;
+    if (ScanFontsAndColours(pd, 0, -1, &result)) it = scanCache.emplace(doc, result).first;
+  }
+  return it == scanCache.end() ? ScanResult() : it->second;
+}
+
+PDPage FramewickTool::AcquireCurrentPage() {
+  PDPage page = nullptr;
+  const HostRegionResult r = HostRegion([&] {
+    AVDoc doc = AVPageViewGetAVDoc(pageView);
+    page = PDDocAcquirePage(AVDocGetPDDoc(doc), pageNumber);
+  });
+  return r.raised ? nullptr : page;
+}
+
+void FramewickTool::ReadBoxInfo(PDPage page, bool reset) {
+  if (reset) {
+    mediaBox.Reset();
+    mediaBox.LoadFromPage(pageView, page, true);
+  }
+  ASFixedRect fallback = mediaBox.Rect();
+  for (PageBox* box : boxes) {
+    if (reset) box->Reset();
+    if (!box->LoadFromPage(pageView, page, reset)) box->SetDefaultRect(fallback);
+    if (dynamic_cast<CropPageBox*>(box)) fallback = box->Rect();
+  }
+
+  CosObj pageObj{};
+  HostCall("ReadBoxInfo", [&] { pageObj = PDPageGetCosObj(page); });
+  const MyCosObj info = MyCosObj(pageObj).Get(kRecordKey);
+  // A record that is no dictionary was written by another program: none of ours.
+  if (info.CachedType() != CosDict) return;
+  std::string publicationName, specificationName;
+  const MyCosObj p = info.Get("P"), s = info.Get("S");
+  if (p.CachedType() == CosString) publicationName = p.ValueAsString();
+  if (s.CachedType() == CosString) specificationName = s.ValueAsString();
+  if (!publicationName.empty() && !specificationName.empty())
+    library.Find(publicationName, specificationName, &publication, &specification);
+  PageBox* anchor = nullptr;
+  for (PageBox* box : boxes) {
+    const MyCosObj entry = info.Get(box->KeyText().c_str());
+    if (entry.IsNull()) continue;
+    // An entry that is no dictionary, or whose values are no integers, reads as 0.
+    const bool dict = entry.CachedType() == CosDict;
+    if (dict && IntegerOrZero(entry.Get("A")) != 0) anchor = box;
+    box->SetLocked(dict && IntegerOrZero(entry.Get("L")) != 0);
+  }
+  if (anchor) PageBox::Anchor::Global().SetAnchor(anchor);
+}
+
+void FramewickTool::WriteBoxInfo(PDPage page) {
+  struct Busy {
+    explicit Busy(bool& flag) : flag(flag) { flag = true; }
+    ~Busy() { flag = false; }
+    bool& flag;
+  };
+  {
+    Busy hold(busy);
+    ASInt32 enabled = 0;
+    for (PageBox* box : boxes) {
+      box->WriteToPage(page);
+      if (box->IsEnabled()) ++enabled;
+    }
+    CosObj pageObj{};
+    HostCall("WriteBoxInfo", [&] { pageObj = PDPageGetCosObj(page); });
+    MyCosObj dict(pageObj);
+    const MyCosDoc doc = dict.GetDoc();
+    const bool chosen = specificationChosen && specification && publication;
+    MyCosObj info = dict.Get(kRecordKey);
+    // A record that is no dictionary (another program's) gives way to ours.
+    if (info.CachedType() != CosDict) {
+      if (!info.NewDict(doc, false, enabled + (chosen ? 2 : 0))) throw Zentu::AcrobatException(-1, 0, "WriteBoxInfo");
+      dict.Put(kRecordKey, info);
+      info = dict.Get(kRecordKey);
+    }
+    if (chosen) {
+      MyCosObj text;
+      if (text.NewString(doc, false, publication->name.c_str())) info.Put("P", text);
+      if (text.NewString(doc, false, specification->name.c_str())) info.Put("S", text);
+    }
+    for (PageBox* box : boxes) {
+      const char* key = box->KeyText().c_str();
+      if (!box->IsEnabled()) {
+        if (info.Known(box->Key())) info.Remove(key);
+        continue;
+      }
+      MyCosObj entry, a, l;
+      if (!entry.NewDict(doc, false, 2) || !a.NewInteger(doc, false, PageBox::Anchor::Global().Box() == box ? 1 : 0) ||
+          !l.NewInteger(doc, false, box->Locked() ? 1 : 0))
+        throw Zentu::AcrobatException(-1, 0, "WriteBoxInfo");
+      entry.Put("A", a);
+      entry.Put("L", l);
+      info.Put(key, entry);
+    }
+  }
+  HostCall("WriteBoxInfo", [&] { PDPageNotifyContentsDidChange(page); });
+}
+
+void FramewickTool::BeginEditing() {
+  if (dialogGroup.HasMembers()) return;
+  LoadBoxLibrary();
+  AVPageView view = nullptr;
+  HostCall("BeginEditing", [&] {
+    if (AVDoc doc = AVAppGetActiveDoc()) view = AVDocGetPageView(doc);
+  });
+  SetCurrentPage(view);
+  ChooseDefaultAnchor();
+  dialogGroup.Open(mediaBox, boxes);
+}
+
+void FramewickTool::SetCurrentPage(AVPageView view) {
+  if (busy) return;
+  ASInt32 number = -1;
+  if (view) HostCall("SetCurrentPage", [&] { number = AVPageViewGetPageNum(view); });
+  if ((view && number == -1) || (view == pageView && number == pageNumber)) return;
+  if (pageView) dialogGroup.NotifyAll(view);
+  pageView = view;
+  pageNumber = number;
+  if (!view) return;
+  PageHold page(AcquireCurrentPage());
+  if (page.page) ReadBoxInfo(page.page, true);
+}
+
+void FramewickTool::ChooseDefaultAnchor() {
+  SizeOrderedBoxes order;
+  for (PageBox* box : boxes)
+    if (box->IsEnabled()) order.Insert(box);
+  if (!order.Empty()) PageBox::Anchor::Global().SetAnchor(static_cast<PageBox*>(order.Boxes().back()));
+}
+
+bool FramewickTool::TrackBoxDrag(AVPageView, ASInt16, ASInt16) { return false; }
+
+bool FramewickTool::HandleBoxKey(ASUns16, ASInt16) { return false; }
+
+void FramewickTool::LoadBoxLibrary() {}
+
+void FramewickTool::SaveBoxLibrary() {}
