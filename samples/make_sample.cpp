@@ -7,9 +7,12 @@
 //   xref-stream  x1a-good as PDF 1.5 with object streams and a
 //                cross-reference stream
 //   boxes        five pages with page boxes of their own and inherited ones
+//   images       three pages of image XObjects, one drawn through a form
+//   alts         images with alternate images, marked and not
 // Every date and /ID is fixed, so each run writes the same bytes. Objects
 // and the cross-reference sections are written from their contents, never
 // by hand.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -172,6 +175,101 @@ std::string Boxes() {
   return w.Build("1.3", catalog, info, SampleId(7));
 }
 
+// Deflate data in stored blocks with the zlib header and Adler-32, so the
+// bytes depend on no compression library.
+std::string StoredDeflate(const std::string& data) {
+  std::string out("\x78\x01", 2);
+  size_t at = 0;
+  do {
+    const size_t n = std::min<size_t>(data.size() - at, 65535);
+    const bool last = at + n == data.size();
+    out += static_cast<char>(last ? 1 : 0);
+    for (unsigned v : {static_cast<unsigned>(n), static_cast<unsigned>(~n & 0xFFFF)}) {
+      out += static_cast<char>(v & 0xFF);
+      out += static_cast<char>(v >> 8);
+    }
+    out += data.substr(at, n);
+    at += n;
+  } while (at < data.size());
+  unsigned long a = 1, b = 0;
+  for (unsigned char c : data) {
+    a = (a + c) % 65521;
+    b = (b + a) % 65521;
+  }
+  const unsigned long adler = (b << 16) | a;
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((adler >> shift) & 0xFF);
+  return out;
+}
+
+std::string Samples(size_t count, unsigned seed) {
+  std::string data(count, '\0');
+  for (size_t i = 0; i < count; ++i) data[i] = static_cast<char>((i * 7 + seed + i / 97) & 0xFF);
+  return data;
+}
+
+std::string Image(int width, int height, const std::string& colour, int bits, const std::string& data,
+                  const std::string& more = "") {
+  return Writer::Stream("/Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
+                            std::to_string(height) + " /ColorSpace " + colour + " /BitsPerComponent " +
+                            std::to_string(bits) + more,
+                        data);
+}
+
+// The image alternates' samples. With `alts`, Im1 and Im2 carry alternates
+// (Im1's second one marked by a name, Im2's by a string, which is no mark)
+// and Im6 is drawn too, with an Alternates value that is no array.
+std::string Images(bool alts) {
+  Writer w;
+  int catalog = w.Add("");
+  int pages = w.Add("");
+  int im1 = w.Add(Image(600, 600, "/DeviceRGB", 8, StoredDeflate(Samples(600 * 600 * 3, 1)), " /Filter /FlateDecode"));
+  int im2 = w.Add(Image(4, 1, "/DeviceGray", 8, "\x0A\x14\x1E\x28"));
+  int im3 = w.Add(Image(8, 8, "/DeviceGray", 1, std::string(8, '\xCC')));
+  int im4 = w.Add(Image(100, 100, "/DeviceRGB", 8, Samples(100 * 100 * 3, 4)));
+  int im5 = w.Add(Image(16, 16, "[/Indexed /DeviceRGB 255 <" + std::string(1536, '7') + ">]", 8, Samples(256, 5)));
+  int im7 = w.Add(Image(10, 10, "/DeviceGray", 8, Samples(100, 7)));
+  std::string extra, drawn;
+  if (alts) {
+    auto small = [&](unsigned seed) { return w.Add(Image(2, 2, "/DeviceGray", 8, Samples(4, seed))); };
+    const int a = small(10), b = small(11), c = small(12), d = small(13);
+    const std::string r = " 0 R";
+    w.Set(im1, Image(600, 600, "/DeviceRGB", 8, StoredDeflate(Samples(600 * 600 * 3, 1)),
+                     " /Filter /FlateDecode /Alternates [<< /Image " + std::to_string(a) + r + " >> << /Image " +
+                         std::to_string(b) + r + " /ZNTUAltSet /Foo >>]"));
+    w.Set(im2, Image(4, 1, "/DeviceGray", 8, "\x0A\x14\x1E\x28",
+                     " /Alternates [<< /Image " + std::to_string(c) + r + " /ZNTUAltSet (x) >>]"));
+    const int im6 = w.Add(Image(2, 2, "/DeviceGray", 8, Samples(4, 6), " /Alternates << /Image " + std::to_string(d) + r + " >>"));
+    extra = " /Im6 " + std::to_string(im6) + r;
+    drawn = "q 72 0 0 72 328 300 cm /Im6 Do Q\n";
+  }
+  auto ref = [](int n) { return std::to_string(n) + " 0 R"; };
+  const std::string page1Content = "q 144 0 0 144 72 600 cm /Im1 Do Q\nq 288 0 0 72 72 400 cm /Im2 Do Q\n"
+                                   "q 72 0 0 72 72 300 cm /Im3 Do Q\nq 72 0 0 72 200 300 cm /Im5 Do Q\n" + drawn;
+  const int form = w.Add(Writer::Stream("/Type /XObject /Subtype /Form /BBox [0 0 306 396] /Resources << /XObject << /Im4 " +
+                                            ref(im4) + " >> >>",
+                                        "q 50 0 0 50 100 100 cm /Im4 Do Q\n"));
+  const struct {
+    std::string content, xobjects;
+  } pageRows[] = {
+      {page1Content, "/Im1 " + ref(im1) + " /Im2 " + ref(im2) + " /Im3 " + ref(im3) + " /Im5 " + ref(im5) + " /Im7 " +
+                         ref(im7) + extra},
+      {"q 216 0 0 216 72 400 cm /Picture Do Q\n", "/Picture " + ref(im1)},
+      {"q 2 0 0 2 0 0 cm /Fm1 Do Q\n", "/Fm1 " + ref(form)},
+  };
+  std::string kids;
+  for (const auto& row : pageRows) {
+    const int contents = w.Add(Writer::Stream("", row.content));
+    const int page = w.Add("<< /Type /Page /Parent " + ref(pages) + " /MediaBox [0 0 612 792] /Resources << /XObject << " +
+                           row.xobjects + " >> >> /Contents " + ref(contents) + " >>");
+    kids += (kids.empty() ? "" : " ") + ref(page);
+  }
+  w.Set(catalog, "<< /Type /Catalog /Pages " + ref(pages) + " >>");
+  w.Set(pages, "<< /Type /Pages /Kids [" + kids + "] /Count 3 >>");
+  const std::string title = alts ? "alts" : "images";
+  int info = w.Add("<< /Title (" + title + ") /Producer (make_sample) /CreationDate (D:20260101000000Z) >>");
+  return w.Build("1.4", catalog, info, SampleId(alts ? 9 : 8));
+}
+
 // One page whose output intent characterises the print: x1a-good and its
 // variants.
 struct PrintSample {
@@ -230,6 +328,9 @@ bool Make(const std::string& name, std::string& pdf) {
   } else if (name == "boxes") {
     pdf = Boxes();
     return true;
+  } else if (name == "images" || name == "alts") {
+    pdf = Images(name == "alts");
+    return true;
   } else if (name == "x1a-good") {
     s.id = 2;
   } else if (name == "x1a-fixable") {
@@ -264,7 +365,7 @@ int main(int argc, char** argv) {
   std::string pdf;
   try {
     if (argc != 3 || !Make(argv[1], pdf)) {
-      std::cerr << "usage: make_sample sample|x1a-good|x1a-fixable|rgb-font|x3-good|xref-stream|boxes OUT.pdf\n";
+      std::cerr << "usage: make_sample sample|x1a-good|x1a-fixable|rgb-font|x3-good|xref-stream|boxes|images|alts OUT.pdf\n";
       return 2;
     }
   } catch (const std::exception& e) {

@@ -85,6 +85,8 @@ const char kUsage[] =
     "                           disabled buttons)\n"
     "  tool NAME                make the tool of type NAME the active tool\n"
     "  print tool               the active tool's type and the cursor shown now\n"
+    "  draw                     draw the active document's page view: \"DRAW page P\",\n"
+    "                           then what it drew, one line each (\"image N G R\")\n"
     "  quit                     unload the plug-ins and end (also: exit)\n"
     "while a dialog waits (the innermost one):\n"
     "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
@@ -241,6 +243,11 @@ void LoadPlugins(const std::vector<std::string>& files) {
     if (p.loaded) p.loaded = CallPlugin(p, p.hs.importReplaceAndRegister, "import-replace-register");
   for (auto& p : gPlugins)
     if (p.loaded) p.loaded = CallPlugin(p, p.hs.init, "init");
+  try {
+    host::SendAppStarted();
+  } catch (const ASHostRaise& e) {
+    std::cerr << "plughost: the start-up notification failed: " << plughost::HostError(e.code) << std::endl;
+  }
 }
 
 void UnloadPlugins() {

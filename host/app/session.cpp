@@ -512,6 +512,8 @@ void Session::Top(const Step& step) {
     std::string type;
     Guarded([&] { type = host::ActiveToolType(); });
     out_.Event("TOOL " + type + " cursor " + std::to_string(host::ShownCursor()));
+  } else if (step.verb == "draw") {
+    Draw();
   }
 }
 
@@ -551,6 +553,20 @@ void Session::Save(const std::string& path) {
   out_.Event("SAVED: " + Escaped(AbsolutePath(path)) + (note.empty() ? "" : " (" + Escaped(note) + ")"));
 }
 
+void Session::Draw() {
+  AVDoc doc = host::ActiveViewDocument();
+  if (!doc) Refuse("draw: no document is open");
+  std::vector<std::string> lines;
+  try {
+    lines = host::DrawView(doc);
+  } catch (const ASHostRaise& e) {
+    Refuse("cannot draw: " + HostError(e.code));
+  } catch (const std::exception& e) {
+    Refuse(std::string("cannot draw: ") + e.what());
+  }
+  for (const std::string& line : lines) out_.Event(line);
+}
+
 void Session::PrintMenus(bool listing) {
   auto print = [&](const std::string& line) { listing ? out_.Listing(line) : out_.Event(line); };
   std::vector<host::MenuEntry> tree;
@@ -558,7 +574,7 @@ void Session::PrintMenus(bool listing) {
   for (const auto& entry : tree) {
     std::string line = std::string(static_cast<size_t>(entry.depth) * 2, ' ');
     line += (entry.menu ? "MENU " : "") + entry.name + " " + Quoted(WithoutAmpersands(entry.title));
-    print(line + (entry.enabled ? "" : " disabled"));
+    print(line + (entry.marked ? " marked" : "") + (entry.enabled ? "" : " disabled"));
   }
   std::vector<host::ToolButtonInfo> buttons;
   Guarded([&] { buttons = host::ToolBarButtons(); });

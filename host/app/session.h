@@ -141,6 +141,8 @@ class Session : public host::Driver {
   void RunMenu(const Step& step);
   void Save(const std::string& path);
   void PrintMenus(bool listing);
+  // The active document's page view, drawn whatever its state.
+  void Draw();
   // A step of a dialog; true when it was an action of the user.
   bool InDialog(const Step& step, ADMDialogRef dialog);
   int Answer(const Step& step, const host::AlertRequest& request);

@@ -24,6 +24,7 @@ const Form kForms[] = {
     {"print menus", Place::Top, "print menus"},
     {"tool %", Place::Top, "tool NAME"},
     {"print tool", Place::Top, "print tool"},
+    {"draw", Place::Top, "draw"},
     {"quit", Place::Top, "quit"},
     {"exit", Place::Top, "exit"},
     {"expect dialog #+", Place::Dialog, "expect dialog N [M ...]"},

@@ -181,6 +181,7 @@ struct MenuEntry {
   bool menu;
   std::string name, title;
   bool enabled;  // an item without an execute procedure is not
+  bool marked = false;  // its compute-marked procedure answered true
 };
 std::vector<MenuEntry> MenuTree();
 // The toolbar as a user sees it, in order; asks each button's enable and
@@ -224,6 +225,12 @@ void ViewAperture(AVPageView view, AVDevRect* rect);
 // (pd/pd.cpp): taking it again adds a hold, PDModel 138 drops one.
 PDPage AcquirePageHandle(ASUns32 docId, ASInt32 index);
 void ReleasePageHandle(PDPage page);
+// Notification 0, the application started: once, after every plug-in's init.
+void SendAppStarted();
+// Draws the document's page view whatever its state and answers the lines
+// a user is shown: "DRAW page P", then each display-list line indented by
+// two blanks.
+std::vector<std::string> DrawView(AVDoc doc);
 }  // namespace host
 
 // A log of view, dialog and window calls, for tests.

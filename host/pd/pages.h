@@ -43,4 +43,6 @@ void PDEElementGetBBoxImpl(PDEElement element, ASFixedRect* bbox);
 CosObj PDEElementGetCosObjImpl(PDEElement element);
 PDEContent PDEFormGetContentImpl(PDEElement form);
 
+CosObj PDImageSelectAlternateImpl(CosObj image, ASBool printing, void* data, ASBool* chosen, void* more);
+
 }  // namespace host

@@ -301,6 +301,7 @@ void InitPDModelTable() {
   HFT t = NewTable(PDMODEL_HFT_NAME, HFT_VERSION(5, 0), PDModelSel::Last);
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, PDModelSel, PD##name##Impl, name, ret, params);
   HOST_PDMODEL_PROCS(FILL)
+  HOST_PDMODEL_ALTERNATE_PROCS(FILL)
 #undef FILL
   Publish(t);
 }

@@ -1,6 +1,7 @@
 // The AcroSupport table: memory, error texts, streams and paths.
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core/host.h"
 #include "core/tables.h"
@@ -79,12 +80,39 @@ const char* SupPathGetText(ASPathName path) {
   return PathText(path).c_str();
 }
 
+// Entries replaced by a plug-in: each keeps the entry it stood over, so that
+// its procedure can pass a call on. Replacements stay until the host quits.
+struct Replacement {
+  HFT table;
+  ASUns32 selector;
+  ASCallback callback;
+  HFTEntry replaced;
+};
+std::vector<Replacement>& Replacements() {
+  static auto* all = new std::vector<Replacement>;
+  return *all;
+}
+void SupHFTReplaceEntry(HFT table, ASUns32 selector, ASCallback entry, ASUns32, ASUns32) {
+  Enter(TableId::AcroSupport, AcroSupportSel::HFTReplaceEntry);
+  void* proc = CallbackProc(entry);
+  if (!proc) Raise(genErrBadParm);
+  HFTEntry replaced = ReplaceEntry(table, selector, reinterpret_cast<HFTEntry>(proc));
+  Replacements().push_back(Replacement{table, selector, entry, replaced});
+}
+HFTEntry SupHFTGetReplacedEntry(HFT table, ASUns32 selector, ASCallback entry) {
+  Enter(TableId::AcroSupport, AcroSupportSel::HFTGetReplacedEntry);
+  for (const Replacement& r : Replacements())
+    if (r.table == table && r.selector == selector && r.callback == entry) return r.replaced;
+  Raise(genErrBadParm);
+}
+
 }  // namespace
 
 void InitAcroSupportTable() {
   HFT t = NewTable(ACROSUPPORT_HFT_NAME, HFT_VERSION(5, 0), AcroSupportSel::Last);
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, AcroSupportSel, Sup##name, name, ret, params);
   HOST_ACROSUPPORT_PROCS(FILL)
+  HOST_ACROSUPPORT_REPLACE_PROCS(FILL)
 #undef FILL
   // Where our own numbers came first, both reach the operation.
   SetEntry(t, 1000, t->entries[AcroSupportSel::StmRead]);

@@ -12,6 +12,7 @@
 #include "cos/docs.h"
 #include "dialogs/manager.h"
 #include "host/procs.h"
+#include "view/view.h"
 
 namespace host {
 namespace {
@@ -25,6 +26,8 @@ struct MenuItemRec {
   void* executeData = nullptr;
   ASCallback enabled = nullptr;
   void* enabledData = nullptr;
+  ASCallback marked = nullptr;
+  void* markedData = nullptr;
 };
 struct MenuRec {
   std::string title, name;
@@ -191,6 +194,7 @@ void AVPageViewGoToImpl(AVPageView view, ASInt32 pageNum) {
   }
   if (pageNum < 0 || pageNum >= count) Raise(pdErrBadPageIndex);
   A().currentPage[id] = pageNum;
+  MarkViewInvalid(id);
   hosttest::LogCall("page view goes to page " + std::to_string(pageNum));
 }
 
@@ -200,9 +204,9 @@ void AVPageViewGetApertureImpl(AVPageView view, AVDevRect* rect) {
   ViewAperture(view, rect);
 }
 
-void AVPageViewInvalidateRectImpl(AVPageView view, AVDevRect*) {
+void AVPageViewInvalidateRectImpl(AVPageView view, const AVDevRect* rect) {
   ENTER(PageViewInvalidateRect);
-  ViewDocId(view);
+  InvalidateView(ViewDocId(view), rect);
 }
 
 // The user is asked for the document's password. The answer is the
@@ -282,7 +286,9 @@ void AVMenuItemReleaseImpl(AVMenuItem) {}
 void AVMenuItemRemoveImpl(AVMenuItem item) {
   ENTER(MenuItemRemove);
   MenuItemRec* i = FindItem(item);
-  if (!i || !i->parent) return;
+  if (!i) return;
+  hosttest::LogCall("menu item removed " + i->name);
+  if (!i->parent) return;
   auto& v = i->parent->items;
   v.erase(std::remove(v.begin(), v.end(), i), v.end());
   i->parent = nullptr;
@@ -302,6 +308,14 @@ void AVMenuItemSetComputeEnabledProcImpl(AVMenuItem item, ASCallback proc, void*
   if (!i) Raise(genErrBadHandle);
   i->enabled = proc;
   i->enabledData = data;
+}
+
+void AVMenuItemSetComputeMarkedProcImpl(AVMenuItem item, ASCallback proc, void* data) {
+  ENTER(MenuItemSetComputeMarkedProc);
+  MenuItemRec* i = FindItem(item);
+  if (!i) Raise(genErrBadHandle);
+  i->marked = proc;
+  i->markedData = data;
 }
 
 void AVMenubarAddMenuImpl(AVMenubar, AVMenu menu, ASInt32 position) {
@@ -389,6 +403,7 @@ AVToolButton AVToolButtonNewImpl(ASAtom name, void* icon, ASBool, ASBool separat
 void AVToolButtonDestroyImpl(AVToolButton button) {
   ENTER(ToolButtonDestroy);
   ToolButtonRec* b = &Button(button);
+  hosttest::LogCall("toolbar button removed " + b->name);
   TakeOffToolBar(b);
   auto& all = A().buttons;
   all.erase(std::remove_if(all.begin(), all.end(), [&](const auto& p) { return p.get() == b; }), all.end());
@@ -462,10 +477,15 @@ bool RunEnabled(const Rec& rec, const std::string& what, std::string* why) {
   return true;
 }
 
+bool Marked(const MenuItemRec& item) {
+  return item.marked && reinterpret_cast<AVComputeMarkedProc>(CallbackProc(item.marked))(item.markedData) != 0;
+}
+
 void AddTree(const MenuRec& menu, int depth, std::unordered_set<const MenuRec*>& seen, std::vector<MenuEntry>& out) {
   if (!seen.insert(&menu).second) return;
   for (MenuItemRec* item : menu.items) {
     out.push_back(MenuEntry{depth, false, item->name, item->title, item->submenu ? true : Enabled(*item)});
+    out.back().marked = Marked(*item);
     if (item->submenu) AddTree(*item->submenu, depth + 1, seen, out);
   }
 }
@@ -498,6 +518,7 @@ AVDoc ShowInView(PDDoc pd) {
   auto& docs = A().docs;
   docs.erase(std::remove(docs.begin(), docs.end(), id), docs.end());
   docs.insert(docs.begin(), id);
+  MarkViewInvalid(id);
   return ToAVDoc(id);
 }
 
@@ -528,6 +549,7 @@ bool ViewPage(AVPageView view, ASUns32* docId, ASInt32* page) {
 void ForgetViewDocument(ASUns32 id) {
   ReleaseViewPage(id);
   A().currentPage.erase(id);
+  ForgetView(id);
   auto& docs = A().docs;
   docs.erase(std::remove(docs.begin(), docs.end(), id), docs.end());
 }
@@ -600,10 +622,31 @@ void SendWillSave(PDDoc doc, AVDocWillSaveRec* record) {
       reinterpret_cast<AVDocWillSaveProc>(CallbackProc(n.proc))(doc, record, n.clientData);
 }
 
+ASInt32 ViewPageIndex(ASUns32 id) {
+  ViewDocId(reinterpret_cast<AVPageView>(ToAVDoc(id)));
+  return A().currentPage[id];
+}
+
+// A handler may unregister itself, or another, meanwhile: only those still
+// registered are called.
+void SendAppStarted() {
+  auto handlers = A().notifications;
+  for (const Notification& n : handlers) {
+    if (n.type != avNotifyAppDidInit) continue;
+    auto& now = A().notifications;
+    if (std::none_of(now.begin(), now.end(), [&](const Notification& m) {
+          return m.type == n.type && m.proc == n.proc && m.clientData == n.clientData;
+        }))
+      continue;
+    reinterpret_cast<AVAppDidInitProc>(CallbackProc(n.proc))(n.clientData);
+  }
+}
+
 void InitAcroViewTable() {
   HFT t = NewTable(ACROVIEW_HFT_NAME, HFT_VERSION(5, 0), AcroViewSel::Last);
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, AcroViewSel, AV##name##Impl, name, ret, params);
   HOST_ACROVIEW_PROCS(FILL)
+  HOST_ACROVIEW_MARK_DRAW_PROCS(FILL)
 #undef FILL
   Publish(t);
   // The menus every plug-in finds on the menu bar.

@@ -131,9 +131,9 @@ enum : ASInt32 {
 typedef ASBool (*CosObjEnumProc)(CosObj obj, CosObj value, void* clientData);
 
 // Notifications (AcroView 41 registers a handler, 42 takes it away). The host
-// sends only this one, before every save of a document; other numbers are
-// accepted and never sent.
-enum { avNotifyDocWillSave = 0x38 };
+// sends these two: 0 once after every plug-in's init, 0x38 before every save
+// of a document; other numbers are accepted and never sent.
+enum { avNotifyAppDidInit = 0, avNotifyDocWillSave = 0x38 };
 // The record a will-save handler receives (ours): the target and the PDF
 // version the document will be written with, the document's own until a
 // handler changes it. The version sits at byte offsets 48 and 50.

@@ -17,6 +17,8 @@ typedef ASBool (*AVToolDoClickProc)(AVTool tool, AVPageView view, ASInt16 x, ASI
                                     ASInt16 clickNo);
 typedef ASBool (*AVToolDoKeyDownProc)(AVTool tool, ASUns16 key, ASInt16 flags);
 typedef ASAtom (*AVToolGetTypeProc)(AVTool tool);
+// Notification 0, the application started.
+typedef void (*AVAppDidInitProc)(void* clientData);
 
 // Core (prefix AS); Raise is declared by hand because it never returns.
 #define HOST_CORE_PROCS(X)                                                        \
@@ -144,6 +146,14 @@ typedef ASAtom (*AVToolGetTypeProc)(AVTool tool);
   X(PageGetMediaBox, void, (PDPage page, ASFixedRect* box), (page, box))                  \
   X(PageSetCropBox, void, (PDPage page, ASFixedRect box), (page, box))
 
+// PDModel 345: the image drawn for an image XObject. The host's own entry
+// answers the image when it is an image stream, else the null object, and
+// never writes `chosen`; a plug-in may stand in its place (AcroSupport 81)
+// to choose an alternate, setting *chosen to 1 when it did.
+#define HOST_PDMODEL_ALTERNATE_PROCS(X)                                                   \
+  X(ImageSelectAlternate, CosObj, (CosObj image, ASBool printing, void* data, ASBool* chosen, void* more), \
+    (image, printing, data, chosen, more))
+
 // AcroView (prefix AV). The one toolbar holds the host's separator
 // "endToolsGroup" at first; ToolBarAddButton puts a button after `other`
 // when `after` is true, else before it, and at the end when `other` is
@@ -206,7 +216,16 @@ typedef ASAtom (*AVToolGetTypeProc)(AVTool tool);
   X(DocDoSave, ASBool, (AVDoc doc), (doc))                                               \
   X(CryptGetPassword, ASBool, (PDDoc doc, ASInt32 wanted, void** authData), (doc, wanted, authData)) \
   X(PageViewGetAperture, void, (AVPageView view, AVDevRect* rect), (view, rect))          \
-  X(PageViewInvalidateRect, void, (AVPageView view, AVDevRect* rect), (view, rect))
+  X(PageViewInvalidateRect, void, (AVPageView view, const AVDevRect* rect), (view, rect))
+
+// AcroView: an item's mark, and drawing a page view. A view is drawn again
+// (DrawNow) only when invalid: opened, turned to another page or
+// invalidated (PageViewInvalidateRect, which logs `invalidate all` for no
+// rectangle, else `invalidate L T R B`).
+#define HOST_ACROVIEW_MARK_DRAW_PROCS(X)                                                  \
+  X(MenuItemSetComputeMarkedProc, void, (AVMenuItem item, ASCallback proc, void* data),   \
+    (item, proc, data))                                                                   \
+  X(PageViewDrawNow, void, (AVPageView view), (view))
 
 // AcroSupport (prefix AS). FixedToCString writes the shortest decimal that
 // reads back to the same value, with at most `precision` decimals and
@@ -254,6 +273,14 @@ typedef ASAtom (*AVToolGetTypeProc)(AVTool tool);
   X(FileWrite, ASSize_t, (ASFile file, const char* buffer, ASSize_t count), (file, buffer, count)) \
   X(FileClose, ASErrorCode, (ASFile file), (file))                                       \
   X(FileStmRdOpen, ASStm, (ASFile file, ASUns32 bufSize), (file, bufSize))
+
+// AcroSupport: replacing a table's entry. HFTReplaceEntry puts the host
+// callback's procedure in the entry's place; HFTGetReplacedEntry answers the
+// entry that callback replaced there (genErrBadParm when it replaced none).
+#define HOST_ACROSUPPORT_REPLACE_PROCS(X)                                                 \
+  X(HFTReplaceEntry, void, (HFT table, ASUns32 selector, ASCallback entry, ASUns32 extension, ASUns32 flags), \
+    (table, selector, entry, extension, flags))                                           \
+  X(HFTGetReplacedEntry, HFTEntry, (HFT table, ASUns32 selector, ASCallback entry), (table, selector, entry))
 
 // Windows (prefix Win). Registry operations answer a system error code (0 on
 // success). A key opened for reading is a snapshot: the texts RegEnumValue

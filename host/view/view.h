@@ -1,0 +1,19 @@
+// What the application's documents and their page views share inside the
+// host's view layer (view/app.cpp, view/draw.cpp).
+#pragma once
+#include "host/astypes.h"
+
+namespace host {
+
+// The page a view document's one page view shows (from 0).
+ASInt32 ViewPageIndex(ASUns32 docId);
+
+// Each view has a display list and a valid flag; it is drawn again only
+// when invalid.
+void MarkViewInvalid(ASUns32 docId);
+// AcroView 126: invalid, and logged (`invalidate all` for no rectangle).
+void InvalidateView(ASUns32 docId, const AVDevRect* rect);
+void ForgetView(ASUns32 docId);
+void AVPageViewDrawNowImpl(AVPageView view);
+
+}  // namespace host
