@@ -68,6 +68,8 @@ const char kUsage[] =
     "  --handshake N   the handshake version given to the plug-ins (decimal, or hexadecimal\n"
     "                  after 0x; default 0x20000)\n"
     "  --zoom Z        the page views' zoom (a number above 0; default 1)\n"
+    "  --log view      print what is drawn over page views, each invalidation and each\n"
+    "                  cursor change as it happens, one event line each\n"
     "  --password TEXT open documents with this password (default: the empty user password)\n"
     "  --help          show this text\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
@@ -86,7 +88,19 @@ const char kUsage[] =
     "  tool NAME                make the tool of type NAME the active tool\n"
     "  print tool               the active tool's type and the cursor shown now\n"
     "  draw                     draw the active document's page view: \"DRAW page P\",\n"
-    "                           then what it drew, one line each (\"image N G R\")\n"
+    "                           then what it drew, one line each (\"image N G R\",\n"
+    "                           \"color R G B\", \"rect L T R B width W dash A B\",\n"
+    "                           \"xor L T R B\", \"frame L T R B\"), in device units\n"
+    "  close                    close the active document without saving\n"
+    "  activate N               make the N-th open document (in the order opened,\n"
+    "                           from 1) the active one\n"
+    "  set-page-key KEY VALUE   put VALUE (PDF syntax; null removes) under /KEY of\n"
+    "                           the page the active view shows\n"
+    "  pointer X Y              move the pointer (device units of the active view)\n"
+    "  click X Y                click there with the active tool\n"
+    "  drag X1 Y1 X2 Y2 ...     press at the first point, move through the others,\n"
+    "                           release at the last\n"
+    "  key CODE [FLAGS]         press the key CODE with the modifier FLAGS (default 0)\n"
     "  quit                     unload the plug-ins and end (also: exit)\n"
     "while a dialog waits (the innermost one):\n"
     "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
@@ -296,7 +310,7 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
 // Options that take a value.
 bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
-                           "--output", "--standard", "--handshake", "--zoom"})
+                           "--output", "--standard", "--handshake", "--zoom", "--log"})
     if (option == name) return true;
   return false;
 }
@@ -315,7 +329,7 @@ int main(int argc, char** argv) {
     }
   }
   std::string pluginDir = ExeDir() + "/plugins";
-  bool pluginsGiven = false, list = false, interactive = false, brief = false, checkWord = false;
+  bool pluginsGiven = false, list = false, interactive = false, brief = false, checkWord = false, logView = false;
   std::string script;
   host::DocOpenOptions open;
   std::vector<std::string> rest, checkOnly, notWithCheck;
@@ -361,6 +375,10 @@ int main(int argc, char** argv) {
       const double zoom = std::strtod(text.c_str(), &end);
       if (text.empty() || *end || !(zoom > 0) || !std::isfinite(zoom)) Usage("--zoom " + text + ": give a number above 0, as 1.5");
       host::SetViewZoom(zoom);
+    } else if (a == "--log") {
+      const std::string what = value();
+      if (what != "view") Usage("--log " + what + ": only view can be logged");
+      logView = true;
     } else if (a == "--password") {
       open.password = check.password = value();
       check.hasPassword = true;
@@ -429,6 +447,7 @@ int main(int argc, char** argv) {
   session.SetOpenOptions(open);
   gSession = &session;
   host::SetDriver(&session);
+  if (logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
   if (gCheck) run.Start(session);
   LoadPlugins(files);
 

@@ -514,6 +514,9 @@ void Session::Top(const Step& step) {
     out_.Event("TOOL " + type + " cursor " + std::to_string(host::ShownCursor()));
   } else if (step.verb == "draw") {
     Draw();
+  } else {
+    const std::string why = ViewStep(step);
+    if (!why.empty()) Refuse(why);
   }
 }
 

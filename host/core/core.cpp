@@ -304,6 +304,8 @@ void Init() {
   InitDialogTables();
   InitAcroViewToolEntries();
   InitAcroViewGeometryEntries();
+  InitAcroViewInputEntries();
+  InitAcroViewOverlayEntries();
 }
 
 }  // namespace host
