@@ -38,9 +38,10 @@ class HostileRunsTest : public ::testing::Test {
     return out;
   }
   // `script` run by sh in the working folder, its $1.. the temporary and
-  // settings folders, plughost and `args`.
+  // settings folders, plughost and `args`; $P the checker's plug-ins folder.
   int Shell(const std::string& script, const std::vector<std::string>& args) {
-    std::string command = "sh -c " + hosttest::Quoted("cd \"$0\" && export TMPDIR=\"$1\" && " + script);
+    std::string command = "P=" + hosttest::Quoted(checkertest::PluginFolder()) + " sh -c " +
+                          hosttest::Quoted("cd \"$0\" && export TMPDIR=\"$1\" && " + script);
     for (const std::string& a : std::vector<std::string>{work_.path(), temp_.path(), settings_.path(), PLUGHOST})
       command += " " + hosttest::Quoted(a);
     for (const std::string& a : args) command += " " + hosttest::Quoted(a);
@@ -202,7 +203,7 @@ const int kRounds = 10;
 // alternating: each checks against its own, and the settings stay readable.
 TEST_F(HostileRunsTest, KeptStandardsOfConcurrentRunsDoNotMix) {
   ASSERT_EQ(Shell("for r in $(seq 1 $4); do for i in $(seq 1 16); do s=PDF/X-1a:2001; [ $((i % 2)) = 0 ] && s=PDF/X-3; "
-                  "( \"$3\" --settings \"$2\" check \"$5\" --standard $s --keep-standard > run-$r-$i 2>&1; "
+                  "( \"$3\" --plugins \"$P\" --settings \"$2\" check \"$5\" --standard $s --keep-standard > run-$r-$i 2>&1; "
                   "echo \"status $? asked $s\" >> run-$r-$i ) & done; wait; done",
                   {std::to_string(kRounds), Sample("x3-good")}),
             0);
@@ -228,7 +229,7 @@ TEST_F(HostileRunsTest, KeptStandardsOfConcurrentRunsDoNotMix) {
 TEST_F(HostileRunsTest, RunsEndedBySignalsLeaveNothingBehind) {
   // A background job of sh would ignore SIGINT.
   const std::string run =
-      "env --default-signal=INT \"$3\" --settings \"$2\" check \"$4\" --standard PDF/X-3 --report - & pid=$!; ";
+      "env --default-signal=INT \"$3\" --plugins \"$P\" --settings \"$2\" check \"$4\" --standard PDF/X-3 --report - & pid=$!; ";
   Shell("for b in $(seq 1 10); do for i in $(seq 1 10); do s=HUP; [ $((i % 3)) = 0 ] && s=INT; "
         "[ $((i % 3)) = 1 ] && s=TERM; ( " + run + "sleep 0.$(( (b * 7 + i * 13) % 30 )); kill -$s $pid; wait $pid ) & "
         "done; wait; done",

@@ -118,6 +118,8 @@ int LiveTexts();
 // Binds this process's plug-in side to the host tables, as a plug-in's
 // handshake would; tests call this before using plug-in code.
 void BindTables();
+// Forgets the tools plug-ins registered; the Hand tool is active again.
+void ResetTools();
 }  // namespace hosttest
 
 // Documents, for plughost and tests (no library type shows here) -----------

@@ -116,3 +116,12 @@ void InitAcroViewToolEntries() {
 }
 
 }  // namespace host
+
+namespace hosttest {
+void ResetTools() {
+  host::ToolState& t = host::T();
+  t.tools = {&t.hand, &t.select};
+  t.active = &t.hand;
+  t.previous = nullptr;
+}
+}  // namespace hosttest
