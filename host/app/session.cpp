@@ -503,6 +503,8 @@ void Session::Top(const Step& step) {
     Save(arg);
   } else if (step.verb == "print menus") {
     PrintMenus(false);
+  } else if (step.verb == "draw") {
+    Draw();
   } else if (step.verb == "tool %") {
     bool ran = true;
     std::string why;
@@ -512,8 +514,6 @@ void Session::Top(const Step& step) {
     std::string type;
     Guarded([&] { type = host::ActiveToolType(); });
     out_.Event("TOOL " + type + " cursor " + std::to_string(host::ShownCursor()));
-  } else if (step.verb == "draw") {
-    Draw();
   } else {
     const std::string why = ViewStep(step);
     if (!why.empty()) Refuse(why);

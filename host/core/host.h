@@ -202,6 +202,12 @@ bool ExecuteToolButton(const std::string& name, std::string* why);
 void SetAppVersion(ASInt16 major, ASInt16 minor);
 // Sends the will-save notification to its handlers, in the order registered.
 void SendWillSave(PDDoc doc, AVDocWillSaveRec* record);
+// Notification 0, the application started: once, after every plug-in's init.
+void SendAppStarted();
+// Draws the document's page view whatever its state and answers the lines
+// a user is shown: "DRAW page P", then each display-list line indented by
+// two blanks.
+std::vector<std::string> DrawView(AVDoc doc);
 
 // Tools (view/tools.cpp): makes the registered tool of that type active as
 // AcroView 21 does; false with the reason when no tool has it.
@@ -227,8 +233,6 @@ void ViewAperture(AVPageView view, AVDevRect* rect);
 // (pd/pd.cpp): taking it again adds a hold, PDModel 138 drops one.
 PDPage AcquirePageHandle(ASUns32 docId, ASInt32 index);
 void ReleasePageHandle(PDPage page);
-// Notification 0, the application started: once, after every plug-in's init.
-void SendAppStarted();
 // The view documents, the active one first (view/app.cpp).
 std::vector<ASUns32> ViewDocIds();
 // Calls the handlers of a notification in the order registered; one
@@ -267,10 +271,6 @@ bool KeyActiveTool(ASUns16 key, ASInt32 flags);
 // Where the drawing calls, invalidations and cursor changes of page views
 // go as they happen (`--log view`); none: nowhere.
 void SetViewEventSink(std::function<void(const std::string&)> sink);
-// Draws the document's page view whatever its state and answers the lines
-// a user is shown: "DRAW page P", then each display-list line indented by
-// two blanks.
-std::vector<std::string> DrawView(AVDoc doc);
 }  // namespace host
 
 // A log of view, dialog and window calls, for tests.

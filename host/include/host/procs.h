@@ -11,14 +11,14 @@
 typedef void (*AVExecuteProc)(void* clientData);
 typedef ASBool (*AVComputeEnabledProc)(void* clientData);
 typedef ASBool (*AVComputeMarkedProc)(void* clientData);
+// Notification 0, the application started.
+typedef void (*AVAppDidInitProc)(void* clientData);
 typedef void (*AVToolActivateProc)(AVTool tool);
 typedef void (*AVToolCallback8Proc)(AVTool tool);
 typedef ASBool (*AVToolDoClickProc)(AVTool tool, AVPageView view, ASInt16 x, ASInt16 y, ASInt16 flags,
                                     ASInt16 clickNo);
 typedef ASBool (*AVToolDoKeyDownProc)(AVTool tool, ASUns16 key, ASInt16 flags);
 typedef ASAtom (*AVToolGetTypeProc)(AVTool tool);
-// Notification 0, the application started.
-typedef void (*AVAppDidInitProc)(void* clientData);
 // Notifications 2 (the second argument is never null), 7, 13, 14 and 34.
 typedef void (*AVDocDidActivateProc)(AVDoc doc, void* second, void* clientData);
 typedef void (*AVDocWillCloseProc)(AVDoc doc, void* clientData);

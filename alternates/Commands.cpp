@@ -1,0 +1,168 @@
+#include "alternates/Commands.h"
+
+#include "alternates/ImageWork.h"
+#include "common/ADMSuites.h"
+#include "common/CAcroADMDialog.h"
+#include "common/HostCall.h"
+#include "host/calls.h"
+
+namespace {
+
+const ASInt32 kPermModify = 0x08;
+const ASInt32 kWaitCursor = 1112;
+
+// The About dialog: the plug-in's two pictures and OK.
+class AboutDlg : public CAcroADMDialog {
+ public:
+  AboutDlg() : CAcroADMDialog(Variant::ImageAlternates) {}
+  void InitSelf() override { AttachAboutPictures(*this); }
+  bool Validate() override { return true; }
+  void DestroySelf() override {}
+};
+
+void Note(const char* text) {
+  HostCall("Command", [&] { AVAlertNote(text); });
+}
+
+PDDoc ActivePDDoc() {
+  PDDoc doc = nullptr;
+  HostCall("Command", [&] { doc = AVDocGetPDDoc(AVAppGetActiveDoc()); });
+  return doc;
+}
+
+// The wait cursor while an image command works; the one before it comes
+// back only when the work ends normally.
+AVCursor ShowWaitCursor() {
+  AVCursor kept = nullptr;
+  HostCall("Command", [&] {
+    kept = AVSysGetCursor();
+    AVSysSetCursor(AVSysGetStandardCursor(kWaitCursor));
+  });
+  return kept;
+}
+
+void Invalidate() {
+  HostCall("Command", [] { AVPageViewInvalidateRect(AVDocGetPageView(AVAppGetActiveDoc()), nullptr); });
+}
+
+void RedrawAndRestore(AVCursor kept, bool draw) {
+  HostCall("Command", [&] {
+    AVPageView view = AVDocGetPageView(AVAppGetActiveDoc());
+    AVPageViewInvalidateRect(view, nullptr);
+    if (draw) AVPageViewDrawNow(view);
+    AVSysSetCursor(kept);
+  });
+}
+
+// The options dialog over a copy of the set; the copy is stored whatever
+// the answer (after Cancel it still holds the values it opened with).
+bool AskOptions(ImageOptions& options, const char* set, const char* title, const char* resource) {
+  ImageOptions copy(options);
+  const ASInt32 answer = RunImageOptionsDialog(copy, title, resource, 131);
+  options = copy;
+  options.Save(set);
+  return answer == 1;
+}
+
+}  // namespace
+
+Command::~Command() = default;
+
+bool Command::IsActiveDocument() {
+  ASInt32 count = 0;
+  HostCall("Command::IsActiveDocument", [&] { count = AVAppGetNumDocs(); });
+  return count > 0;
+}
+
+void AboutCommand::Execute() {
+  AboutDlg dialog;
+  dialog.Modal(gADMPluginRef, "zent:AboutCmdDlg", 129, 0, 0);
+}
+
+void ShowAlternatesCommand::Execute() {
+  show_ = !show_;
+  AVDoc doc = nullptr;
+  HostCall("ShowAlternatesCommand::Execute", [&] { doc = AVAppGetActiveDoc(); });
+  if (doc) Invalidate();
+}
+
+CreateAlternatesCommand::CreateAlternatesCommand(bool batch, PDDoc doc)
+    : options_("ALTS"), batch_(batch), doc_(doc) {}
+
+void CreateAlternatesCommand::Execute() {
+  if (!batch_ && !AskOptions(options_, "ALTS", "Alternate Image Options", "zent:CreateAltsCmdDlg")) return;
+  AVCursor kept = batch_ ? nullptr : ShowWaitCursor();
+  PDDoc doc = doc_ ? doc_ : ActivePDDoc();
+  ImageMap collected, selected, converted;
+  CollectPlacements(doc, collected);
+  SelectImages(collected, selected, options_);
+  const ASInt32 total = CountWork(selected, options_);
+  ConvertImages(selected, converted, options_, total);
+  RemoveAlternatesInDocument(collected);
+  AttachAlternates(selected, converted);
+  if (!batch_) RedrawAndRestore(kept, true);
+}
+
+ModifyImagesCommand::ModifyImagesCommand(bool batch, PDDoc doc) : options_("ORIG"), batch_(batch), doc_(doc) {}
+
+void ModifyImagesCommand::Execute() {
+  if (!batch_ && !AskOptions(options_, "ORIG", "Modify Image Options", "zent:ModImagesCmdDlg")) return;
+  AVCursor kept = nullptr;
+  if (!batch_) {
+    kept = ShowWaitCursor();
+    Invalidate();
+  }
+  PDDoc doc = doc_ ? doc_ : ActivePDDoc();
+  ImageMap collected, selected, converted;
+  CollectPlacements(doc, collected);
+  SelectImages(collected, selected, options_);
+  const ASInt32 total = CountWork(selected, options_);
+  ConvertImages(selected, converted, options_, total);
+  ModifyImagesInPlace(selected, converted);
+  if (!batch_) RedrawAndRestore(kept, true);
+}
+
+void RemoveAlternatesCommand::Execute() {
+  AVCursor kept = batch_ ? nullptr : ShowWaitCursor();
+  ImageMap every;
+  RemoveAlternatesInDocument(every);
+  if (!batch_) RedrawAndRestore(kept, false);
+}
+
+CommandWrapper::~CommandWrapper() { delete wrapped_; }
+
+void CommandWrapper::Execute() {
+  if (wrapped_) wrapped_->Execute();
+}
+
+void SecureCommand::Execute() {
+  PDDoc doc = ActivePDDoc();
+  ASInt32 permissions = 0;
+  HostCall("SecureCommand::Execute", [&] { permissions = PDDocGetPermissions(doc); });
+  if (!(permissions & kPermModify)) {
+    bool standard = false;
+    HostCall("SecureCommand::Execute",
+             [&] { standard = PDDocGetNewSecurityHandler(doc) == ASAtomFromString("Standard"); });
+    if (!standard) {
+      Note("Cannot change permissions for a security handler other than the standard one.");
+      return;
+    }
+    ASInt32 granted = 0;
+    HostCall("SecureCommand::Execute", [&] { granted = PDDocPermRequest(doc, kPermModify, nullptr); });
+    if (!(granted & kPermModify)) {
+      void* authorisation = nullptr;
+      ASBool given = 0;
+      HostCall("SecureCommand::Execute", [&] { given = AVCryptGetPassword(doc, granted | kPermModify, &authorisation); });
+      if (given) {
+        HostRegionResult asked = HostRegion([&] { granted = PDDocPermRequest(doc, kPermModify, authorisation); });
+        HostCallQuietly([&] { ASFree(authorisation); });
+        if (asked.raised && asked.code != 0) throw Zentu::AcrobatException(-1, asked.code, "SecureCommand::Execute");
+      }
+      if (!(granted & kPermModify)) {
+        Note("You must enter the corrrect password in order to modify this document.");
+        return;
+      }
+    }
+  }
+  CommandWrapper::Execute();
+}
