@@ -2,6 +2,8 @@
 #include "engine/PDFXPreflight.h"
 
 #include <map>
+
+#include <boost/make_shared.hpp>
 #include <stdexcept>
 
 #include "common/Prefs.h"
@@ -74,11 +76,46 @@ PDFXPreflight::SeveritySet PDFXPreflight::Check() {
   mainDoc_ = MyCosDoc(cosDoc);
   document_ = mainDoc_;
 
+  // Records share nodes only while nothing changes the document.
+  struct Sharing {
+    explicit Sharing(PDFXPreflight& walker) : walker_(walker) { walker_.sharingNodes_ = true; }
+    ~Sharing() {
+      walker_.sharingNodes_ = false;
+      walker_.recordNodes_.clear();
+    }
+    PDFXPreflight& walker_;
+  } sharing(*this);
   ReadTrailerFromFile();
   CheckInfoDict();
   CheckCatalog();
   CheckPages();
   return severities_;
+}
+
+boost::shared_ptr<const Zentu::PDFX_Error::Texts> PDFXPreflight::ShareTexts(const std::string& message,
+                                                                           const std::string& detail) {
+  auto found = texts_.find(TextsOrder::Key(message, detail));
+  if (found != texts_.end()) return *found;
+  return *texts_.insert(boost::make_shared<const Zentu::PDFX_Error::Texts>(Zentu::PDFX_Error::Texts{message, detail}))
+              .first;
+}
+
+boost::shared_ptr<ObjectNode> PDFXPreflight::RecordNode(const MyCosObj& object) {
+  const ASInt32 type = object.CachedType();
+  if (!sharingNodes_ || (type != CosDict && type != CosArray))
+    return boost::make_shared<ObjectNode>(object, 0, std::string());
+  const CosObj& raw = object.GetCosObj();
+  const uint64_t identity = (static_cast<uint64_t>(raw.a) << 32) | raw.b;
+  // The wrapper's key and report number go into the node: wrappers that
+  // differ in them get nodes of their own.
+  auto range = recordNodes_.equal_range(identity);
+  for (auto it = range.first; it != range.second; ++it) {
+    const MyCosObj& known = it->second->object;
+    if (known.KeyText() == object.KeyText() && known.ReportNumber() == object.ReportNumber()) return it->second;
+  }
+  boost::shared_ptr<ObjectNode> made = boost::make_shared<ObjectNode>(object, 0, std::string());
+  recordNodes_.emplace(identity, made);
+  return made;
 }
 
 void PDFXPreflight::CheckInfoDict() {
@@ -153,8 +190,8 @@ boost::shared_ptr<Zentu::PDFX_Error> PDFXPreflight::AddError(const MyCosObj& hol
                                                              const std::string& message,
                                                              const std::string& detail, int severity,
                                                              int objectKind, int problemKind) {
-  boost::shared_ptr<Zentu::PDFX_Error> error(
-      new Zentu::PDFX_Error(this, holder, subject, message, detail, severity, objectKind, problemKind));
+  boost::shared_ptr<Zentu::PDFX_Error> error = boost::make_shared<Zentu::PDFX_Error>(
+      this, holder, subject, message, detail, severity, objectKind, problemKind);
   return InsertError(error, severity);
 }
 
@@ -163,8 +200,8 @@ boost::shared_ptr<Zentu::PDFX_Error> PDFXPreflight::AddNodeError(const std::stri
                                                                  int objectKind, int problemKind,
                                                                  const boost::shared_ptr<ObjectNode>& objectNode,
                                                                  const boost::shared_ptr<ObjectNode>& containerNode) {
-  boost::shared_ptr<Zentu::PDFX_Error> error(new Zentu::PDFX_Error(this, message, detail, severity, objectKind,
-                                                                   problemKind, containerNode, objectNode));
+  boost::shared_ptr<Zentu::PDFX_Error> error = boost::make_shared<Zentu::PDFX_Error>(
+      this, message, detail, severity, objectKind, problemKind, containerNode, objectNode);
   return InsertError(error, severity);
 }
 

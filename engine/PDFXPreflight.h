@@ -9,6 +9,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <boost/shared_ptr.hpp>
@@ -189,6 +191,14 @@ class PDFXPreflight {
   boost::shared_ptr<Zentu::PDFX_Error> InsertError(const boost::shared_ptr<Zentu::PDFX_Error>& error,
                                                    int severity);
 
+  // The walker's one copy of these two texts, for its records.
+  boost::shared_ptr<const Zentu::PDFX_Error::Texts> ShareTexts(const std::string& message, const std::string& detail);
+  // A node of `object` for a record. While Check() walks the document, the
+  // records that name one dictionary or array share one node (the walk
+  // changes no object); a stream, whose node a profile fixer refills, and
+  // any object outside the walk get a node of their own.
+  boost::shared_ptr<ObjectNode> RecordNode(const MyCosObj& object);
+
   const ErrorList& GetErrorList() const { return errors_; }
   const SeveritySet& GetSeverities() const { return severities_; }
   // Per severity 0..9: records not fixed, and records ever filed.
@@ -248,6 +258,22 @@ class PDFXPreflight {
   void CheckTrailerEncrypt(const MyCosObj& encrypt, ASInt32 number);
 
   ErrorList errors_;
+  // Orders shared texts by content, and finds them by a pair of references.
+  struct TextsOrder {
+    using is_transparent = void;
+    typedef std::pair<const std::string&, const std::string&> Key;
+    static Key Of(const Key& key) { return key; }
+    static Key Of(const boost::shared_ptr<const Zentu::PDFX_Error::Texts>& texts) {
+      return Key(texts->message, texts->detail);
+    }
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+      return Of(a) < Of(b);
+    }
+  };
+  std::set<boost::shared_ptr<const Zentu::PDFX_Error::Texts>, TextsOrder> texts_;
+  bool sharingNodes_ = false;
+  std::unordered_multimap<uint64_t, boost::shared_ptr<ObjectNode>> recordNodes_;  // by identity, while sharing
   SeveritySet severities_;
   int currentPage_ = -1;
   std::vector<int> openCounts_;

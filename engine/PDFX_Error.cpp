@@ -1,5 +1,7 @@
 #include "engine/PDFX_Error.h"
 
+#include <boost/make_shared.hpp>
+
 #include "engine/ErrorNames.h"
 #include "engine/Fixer.h"
 #include "engine/ObjectNode.h"
@@ -24,8 +26,10 @@ PDFX_Error::PDFX_Error(PDFXPreflight* owner, const MyCosObj& holder, const MyCos
                        int problemKind) {
   // The nodes read the document and may throw: make them before the record
   // counts itself, so that a failure leaves no count behind.
-  boost::shared_ptr<ObjectNode> objectNode(new ObjectNode(holder, 0, std::string()));
-  boost::shared_ptr<ObjectNode> containerNode(new ObjectNode(subject, 0, std::string()));
+  boost::shared_ptr<ObjectNode> objectNode =
+      owner ? owner->RecordNode(holder) : boost::make_shared<ObjectNode>(holder, 0, std::string());
+  boost::shared_ptr<ObjectNode> containerNode =
+      owner ? owner->RecordNode(subject) : boost::make_shared<ObjectNode>(subject, 0, std::string());
   Start(owner, severity, objectKind, problemKind, message, detail);
   objectNode_ = objectNode;
   containerNode_ = containerNode;
@@ -40,9 +44,16 @@ void PDFX_Error::Start(PDFXPreflight* owner, int severity, int objectKind, int p
   SetSeverity(severity);  // counted open from here, before it is filed
   objectKind_ = objectKind;
   problemKind_ = problemKind;
-  message_ = message;
-  detail_ = detail;
+  texts_ = Share(owner, message, detail);
 }
+
+boost::shared_ptr<const PDFX_Error::Texts> PDFX_Error::Share(PDFXPreflight* owner, const std::string& message,
+                                                              const std::string& detail) {
+  if (owner) return owner->ShareTexts(message, detail);
+  return boost::make_shared<const Texts>(Texts{message, detail});
+}
+
+void PDFX_Error::SetMessage(const std::string& message) { texts_ = Share(owner_, message, texts_->detail); }
 
 void PDFX_Error::Reset() {
   fixed_ = false;

@@ -24,6 +24,13 @@ class Fixer;
 // owning it can hold it weakly (weak_from_this).
 class PDFX_Error : public boost::enable_shared_from_this<PDFX_Error> {
  public:
+  // The two texts of a record. A check files thousands of records with the
+  // same texts; its walker hands them all one copy.
+  struct Texts {
+    std::string message;
+    std::string detail;
+  };
+
   // From nodes the caller made; either may be empty.
   PDFX_Error(PDFXPreflight* owner, const std::string& message, const std::string& detail, int severity,
              int objectKind, int problemKind, const boost::shared_ptr<ObjectNode>& containerNode,
@@ -51,9 +58,9 @@ class PDFX_Error : public boost::enable_shared_from_this<PDFX_Error> {
 
   int GetObjectKind() const { return objectKind_; }
   int GetProblemKind() const { return problemKind_; }
-  const std::string& GetMessage() const { return message_; }
-  void SetMessage(const std::string& message) { message_ = message; }
-  const std::string& GetDetail() const { return detail_; }
+  const std::string& GetMessage() const { return texts_->message; }
+  void SetMessage(const std::string& message);
+  const std::string& GetDetail() const { return texts_->detail; }
   const boost::shared_ptr<ObjectNode>& GetObjectNode() const { return objectNode_; }
   const boost::shared_ptr<ObjectNode>& GetContainerNode() const { return containerNode_; }
   int GetPageIndex() const { return pageIndex_; }
@@ -70,19 +77,22 @@ class PDFX_Error : public boost::enable_shared_from_this<PDFX_Error> {
   friend class ::PDFXPreflight;
   void Start(PDFXPreflight* owner, int severity, int objectKind, int problemKind, const std::string& message,
              const std::string& detail);
+  // The owner's copy of the two texts, or a copy of the record's own.
+  static boost::shared_ptr<const Texts> Share(PDFXPreflight* owner, const std::string& message,
+                                              const std::string& detail);
 
+  // Never null once made.
+  boost::shared_ptr<const Texts> texts_;
+  boost::shared_ptr<ObjectNode> objectNode_;
+  boost::shared_ptr<ObjectNode> containerNode_;
+  boost::shared_ptr<Fixer> fixer_;
+  DeferredTest deferredTest_ = nullptr;
+  PDFXPreflight* owner_ = nullptr;  // the walker that counts this record; not owned
   int severity_ = -1;
   int objectKind_ = 0;
   int problemKind_ = 0;
-  std::string message_;
-  std::string detail_;
-  boost::shared_ptr<ObjectNode> objectNode_;
-  boost::shared_ptr<ObjectNode> containerNode_;
   int pageIndex_ = -1;
-  boost::shared_ptr<Fixer> fixer_;
-  DeferredTest deferredTest_ = nullptr;
   bool fixed_ = false;
-  PDFXPreflight* owner_ = nullptr;  // the walker that counts this record; not owned
 };
 
 }  // namespace Zentu

@@ -32,6 +32,10 @@ const std::string kXrefNotes =
     "NOTE: An error occurred while checking the file:\\nError getting offset of xref table.\\nPlease contact "
     "technical support\nNOTE: Zentu PDF/X Corvane 3:  Error trying to check document\n";
 const std::string kNoVerdict = "plughost: the check gave no verdict\n";
+const std::string kClaimsX1a = "STANDARD: PDF/X-1a:2001 (the file claims PDF/X-1a:2001)\n";
+const std::string kClaimsX3 = "STANDARD: PDF/X-3 (the file claims PDF/X-3:2002)\n";
+const std::string kStored = "STANDARD: PDF/X-1a:2001 (stored)\n";
+const std::string kUnsaved = "UNSAVED: the changes were not saved; give --output to keep them\n";
 const std::string kXrefStream = Verdict(
     "This file isn't a valid PDF/X-1a:2001 file.  There was 1 error which can be automatically fixed by clicking the "
     "\"Fix all\" button.  \\nClick the \"Details...\" button for more information");
@@ -126,38 +130,57 @@ void RunRows(const std::vector<Row>& rows,
   }
 }
 
-// Faults of the command line: one line, the usage, nothing loaded or
-// written; the file that would be overwritten stays as it was.
-TEST_F(CheckCommandTest, UsageFaultsStopBeforeAnythingRuns) {
+// Faults of the command line and of the file: one line on standard error,
+// nothing loaded or written; the file that would be overwritten stays as it
+// was, and a missing settings folder is made.
+TEST_F(CheckCommandTest, FaultsStopBeforeAnythingRuns) {
   const std::string original = hosttest::ReadFile(Sample("x1a-good"));
   hosttest::WriteFile(Work("c.pdf"), original);
-  const char* const usage = "usage: plughost check FILE.pdf";
+  hosttest::WriteFile(Work("empty.pdf"), "");
+  hosttest::WriteFile(Work("text.pdf"), std::string(2000, ' ') + "%PDF-1.3\n");
+  const std::string help = "; run \"plughost --help\" for the options\n";
   const struct {
     std::vector<std::string> args;
-    const char* err;
+    std::string err;
   } rows[] = {
-      {{"check", "c.pdf", "--output", "out"}, "plughost: --output out: the name must end in \".pdf\"\n"},
-      {{"check", "c.pdf", "--output", "out.PDF"}, "plughost: --output out.PDF: the name must end in \".pdf\"\n"},
-      {{"check", "c.pdf", "--frobnicate"}, "plughost: no option --frobnicate\n"},
-      {{"check", "c.pdf", "--keep-standard"}, "plughost: --keep-standard goes with --standard NAME\n"},
-      {{"check", "c.pdf", "--report", "c.pdf"}, "plughost: --report would overwrite c.pdf\n"},
+      {{"check", "c.pdf", "--output", "out"}, "plughost: --output out: the name must end in \".pdf\"" + help},
+      {{"check", "c.pdf", "--output", "out.PDF"}, "plughost: --output out.PDF: the name must end in \".pdf\"" + help},
+      {{"check", "c.pdf", "--frobnicate"}, "plughost: no option --frobnicate" + help},
+      {{"check", "c.pdf", "--keep-standard"}, "plughost: --keep-standard goes with --standard NAME" + help},
+      {{"check", "c.pdf", "--report", "c.pdf"}, "plughost: --report would overwrite c.pdf" + help},
       {{"check", "c.pdf", "--report", "o.pdf", "--output", "o.pdf"},
-       "plughost: --report would overwrite the --output file o.pdf\n"},
-      {{"check"}, "plughost: check needs the PDF file to check\n"},
+       "plughost: --report would overwrite the --output file o.pdf" + help},
+      {{"check"}, "plughost: check needs the PDF file to check" + help},
+      {{"check", "c.pdf", "c.pdf", "--output", "."}, "plughost: c.pdf and c.pdf would both write ./c.pdf" + help},
+      {{"check", "none.pdf", "--standard", "PDF/X-4"},
+       "plughost: unknown standard \"PDF/X-4\"; the standards are \"PDF/X-1a:2001\" and \"PDF/X-3\"\n"},
+      {{"check", "c.pdf", "--report", "none/r.log"},
+       "plughost: cannot write the report into " + Work("none") + ": No such file or directory\n"},
+      {{"check", "c.pdf", "c.pdf", "--report", "c.pdf"}, "plughost: cannot write the report into c.pdf: not a folder\n"},
+      {{"check", "empty.pdf"}, "plughost: cannot open empty.pdf: the file is empty\n"},
+      {{"check", "text.pdf"}, "plughost: cannot open text.pdf: not a PDF file\n"},
+      {{"empty.pdf"}, "plughost: cannot open empty.pdf: the file is empty\n"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.args.back());
+    SCOPED_TRACE(row.err);
     auto run = Run(row.args);
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err.rfind(row.err, 0), 0u) << run.err;
-    EXPECT_NE(run.err.find(usage), std::string::npos);
+    EXPECT_EQ(run.err, row.err);
   }
   EXPECT_EQ(hosttest::ReadFile(Work("c.pdf")), original);
-  auto help = Run({"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find(usage), std::string::npos);
-  EXPECT_NE(help.out.find("--keep-standard"), std::string::npos);
+  EXPECT_FALSE(hosttest::FileExists(Work("r.log")));
+
+  auto checkHelp = Run({"check", "-h"}), all = Run({"--help"});
+  EXPECT_EQ(checkHelp.status, 0);
+  EXPECT_EQ(checkHelp.out.rfind("usage: plughost check FILE.pdf", 0), 0u);
+  EXPECT_EQ(checkHelp.out.find("usage: plughost [options]"), std::string::npos);
+  EXPECT_NE(all.out.find("usage: plughost [options]"), std::string::npos);
+  EXPECT_NE(all.out.find(checkHelp.out), std::string::npos);
+  auto version = Run({"--version", "--settings", Work("new/settings")});
+  EXPECT_EQ(version.status, 0) << version.err;
+  EXPECT_EQ(version.out, "plughost 1.0\nZentu PDF/X Corvane 3 3.01\n");
+  EXPECT_EQ(hosttest::RunCommand("test \"$(stat -c %a " + hosttest::Quoted(Work("new/settings")) + ")\" = 700"), 0);
 }
 
 // The expansion, and the same steps run as a script print what the
@@ -172,7 +195,7 @@ TEST_F(CheckCommandTest, PrintScriptShowsTheStepsTheShortcutRuns) {
   auto shortcut = Check({Sample("x1a-good"), "--fix", "--report", "r.log"});
   ::unlink(Work("r.log").c_str());
   auto steps = Run({Sample("x1a-good"), "--script", "-", "--brief"}, script.out);
-  EXPECT_EQ(steps.out, shortcut.out);
+  EXPECT_EQ(kClaimsX1a + steps.out, shortcut.out);
 
   auto all = Check({Sample("x1a-good"), "--print-script", "--password", "se\"cret", "--remove-tags", "--output",
                     "o.pdf", "--report", "-", "--standard", "PDF/X-3", "--verbose"});
@@ -197,11 +220,12 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
     return "FILE: save \"Select output file\" \"" + suggested + "\" -> " + Work(name) + "\n";
   };
   const std::vector<Row> rows = {
-      {"a valid file", {Sample("x1a-good")}, 0, good, "", nullptr},
+      {"a valid file", {Sample("x1a-good")}, 0, kClaimsX1a + good, "", nullptr},
       {"fixed, reported and saved",
        {Sample("x1a-fixable"), "--fix", "--report", "out.log", "--output", "fixed.pdf"},
        0,
-       kFixable + good + file("x1a-fixable.pdf.log", "out.log") + file("x1a-fixable.pdf", "fixed.pdf"),
+       kClaimsX1a + kFixable + good + file("x1a-fixable.pdf.log", "out.log") + file("x1a-fixable.pdf", "fixed.pdf") +
+           "SAVED: " + Work("fixed.pdf") + "\n",
        "",
        [&] {
          EXPECT_EQ(hosttest::ReadFile(Work("out.log")),
@@ -214,20 +238,23 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
          EXPECT_NE(fixed.find("Zent_PDFX_Corvane"), std::string::npos);
          EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(Work("fixed.pdf")) + " >/dev/null"), 0);
          auto again = Check({"fixed.pdf"});
-         EXPECT_EQ(again.out, good);
+         EXPECT_EQ(again.out, kClaimsX1a + good);
          EXPECT_EQ(again.status, 0);
        }},
-      {"errors that cannot be fixed", {Sample("rgb-font")}, 1, kUnfixable + kQuestion + "Cancel\n", "", nullptr},
+      {"errors that cannot be fixed", {Sample("rgb-font")}, 1, kClaimsX1a + kUnfixable + kQuestion + "Cancel\n", "",
+       nullptr},
+      {"errors fixed and not saved", {Sample("x1a-fixable"), "--fix"}, 0, kClaimsX1a + kFixable + good + kUnsaved, "",
+       nullptr},
       {"their report",
        {Sample("rgb-font"), "--report", "r.log"},
        1,
-       kUnfixable + file("rgb-font.pdf.log", "r.log") + kQuestion + "Cancel\n",
+       kClaimsX1a + kUnfixable + file("rgb-font.pdf.log", "r.log") + kQuestion + "Cancel\n",
        "",
        [&] { EXPECT_EQ(hosttest::ReadFile(Work("r.log")), kRgbFontReport); }},
       {"the keys removed and the document saved",
        {Sample("rgb-font"), "--remove-tags", "--output", "clean.pdf"},
        1,
-       kUnfixable + kQuestion + "OK\nSAVED: " + Work("clean.pdf") + "\n",
+       kClaimsX1a + kUnfixable + kQuestion + "OK\nSAVED: " + Work("clean.pdf") + "\n",
        "",
        [&] {
          std::string clean = hosttest::ReadFile(Work("clean.pdf"));
@@ -237,28 +264,23 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
       {"the report on standard output, after the other lines",
        {Sample("rgb-font"), "--report", "-"},
        1,
-       kUnfixable + kQuestion + "Cancel\n" + kRgbFontReport,
+       kClaimsX1a + kUnfixable + kQuestion + "Cancel\n" + kRgbFontReport,
        "",
        nullptr},
       {"a cross-reference stream, fixed and saved with a table",
        {Sample("xref-stream"), "--fix", "--output", "x.pdf"},
        0,
-       kXrefStream + good + file("xref-stream.pdf", "x.pdf"),
+       kClaimsX1a + kXrefStream + good + file("xref-stream.pdf", "x.pdf") + "SAVED: " + Work("x.pdf") + "\n",
        "",
-       [&] { ExpectTableForm({"x.pdf"}, good); }},
-      {"a file the checker cannot read", {"past.pdf"}, 2, kXrefNotes, kNoVerdict, nullptr},
-      {"a report without extension", {Sample("x1a-good"), "--report", "r"}, 0, good + file("x1a-good.pdf.log", "r.log"),
-       "", [&] { EXPECT_TRUE(hosttest::FileExists(Work("r.log"))); }},
-      {"a report into a folder that does not exist",
-       {Sample("x1a-good"), "--report", "none/r.log"},
-       2,
-       good + file("x1a-good.pdf.log", "none/r.log"),
-       "plughost: no report was written to " + Work("none/r.log") + "\n",
-       nullptr},
-      {"a report beside the file", {"c.pdf", "--report", "c"}, 0, good + file("c.pdf.log", "c.log"), "",
+       [&] { ExpectTableForm({"x.pdf"}, kClaimsX1a + good); }},
+      {"a file the checker cannot read", {"past.pdf"}, 2, kClaimsX1a + kXrefNotes, kNoVerdict, nullptr},
+      {"a report without extension", {Sample("x1a-good"), "--report", "r"}, 0,
+       kClaimsX1a + good + file("x1a-good.pdf.log", "r.log"), "", [&] { EXPECT_TRUE(hosttest::FileExists(Work("r.log"))); }},
+      {"a report beside the file", {"c.pdf", "--report", "c"}, 0, kClaimsX1a + good + file("c.pdf.log", "c.log"), "",
        [&] { EXPECT_TRUE(hosttest::FileExists(Work("c.log"))); }},
-      {"the checked file named as the output", {"c.pdf", "--output", "c.pdf"}, 0, good + file("c.pdf", "c.pdf"), "",
-       [&] { EXPECT_EQ(Check({"c.pdf"}).out, good); }},
+      {"the checked file named as the output", {"c.pdf", "--output", "c.pdf"}, 0,
+       kClaimsX1a + good + file("c.pdf", "c.pdf") + "SAVED: " + Work("c.pdf") + "\n", "",
+       [&] { EXPECT_EQ(Check({"c.pdf"}).out, kClaimsX1a + good); }},
       {"a file that is no PDF", {"garbage.pdf"}, 2, "", "plughost: cannot open garbage.pdf: ", nullptr},
       {"a file that needs a password", {"locked.pdf"}, 2, "",
        "plughost: cannot open locked.pdf: The document is encrypted and needs a password", nullptr},
@@ -275,6 +297,53 @@ TEST_F(CheckCommandTest, InteractiveCheckAtTheTerminal) {
       << closed.out;
   EXPECT_NE(closed.out.find("  Zent:PDFXCorvane3:Check \"PDF/X Corvane...\"\n"), std::string::npos);
   EXPECT_EQ(Run({"--interactive", Sample("x1a-good")}, "menu PDF/X Corvane...\nprint item 1010\nquit\n").status, 2);
+
+  // A failed step gives its reason alone; `help` lists the steps, and the
+  // menus are listed again after it.
+  auto typed = Run({"--interactive", Sample("x1a-good")}, "nosuch\nhelp\nquit\n");
+  EXPECT_EQ(typed.status, 0) << typed.err;
+  EXPECT_NE(typed.err.find("plughost: no verb or menu item named \"nosuch\"\n> help\n"), std::string::npos) << typed.err;
+  EXPECT_NE(typed.out.find("\n  help                     list these steps\n"), std::string::npos);
+  size_t listings = 0;
+  for (size_t at = typed.out.find("TOOLBAR\n"); at != std::string::npos; at = typed.out.find("TOOLBAR\n", at + 1))
+    ++listings;
+  EXPECT_EQ(listings, 2u) << typed.out;
+}
+
+// "Fix Item" on a page-box record far down the details list: its line reads
+// "Yes" at once and the button follows the row.
+TEST_F(CheckCommandTest, FixItemRedrawsItsLine) {
+  std::string pages;
+  for (int i = 0; i < 8; ++i) pages += " " + hosttest::Quoted(Sample("sample"));
+  ASSERT_EQ(hosttest::RunCommand("qpdf --object-streams=disable --empty --pages" + pages + " -- " +
+                                 hosttest::Quoted(Work("many.pdf"))),
+            0);
+  auto run = Run({Work("many.pdf"), "--brief", "--script", "-"},
+                 "always confirm cancel\nmenu Zent:PDFXCorvane3:Check\nexpect dialog 137 138\npress Details...\n"
+                 "expect dialog 134\nselect 1001 55\npress Fix Item\nprint list 1001\nprint dialog\npress OK\n"
+                 "press Close\nquit\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("LIST 1001 55: Yes\t23\tAutoFix error\tPage\t"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("  1003 push button \"&Fix Item\" disabled\n"), std::string::npos);
+  EXPECT_NE(run.out.find("  1001 list box \"\" rows 58 selected 55\n"), std::string::npos);
+}
+
+// Installed into a scratch PREFIX, then moved: plughost finds its plug-ins
+// and their profiles beside itself.
+TEST_F(CheckCommandTest, InstalledCopyChecksTheSamples) {
+  const std::string prefix = Work("prefix"), moved = Work("moved");
+  ASSERT_EQ(hosttest::RunCommand(std::string(CMAKE_COMMAND) + " --install " + hosttest::Quoted(BUILD_DIR) +
+                                 " --prefix " + hosttest::Quoted(prefix) + " >/dev/null && cp -a " +
+                                 hosttest::Quoted(prefix) + " " + hosttest::Quoted(moved) + " && rm -rf " +
+                                 hosttest::Quoted(prefix)),
+            0);
+  auto run = hosttest::RunProcess({moved + "/bin/plughost", "check", "--settings", settings_.path(), Sample("x1a-good"),
+                                   Sample("x3-good")},
+                                  "", kBound);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("RESULT: " + Sample("x1a-good") + ": valid\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(kClaimsX3 + Good("PDF/X-3") + "RESULT: " + Sample("x3-good") + ": valid\n"),
+            std::string::npos);
 }
 
 // --standard: the first check reaches the preferences through the wizard;
@@ -294,7 +363,8 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
        {Sample("x3-good"), "--standard", "PDF/X-3", "--report", "out.log", "--fix", "--output", "out.pdf"},
        0,
        Good("PDF/X-3") + "FILE: save \"Select output file\" \"x3-good.pdf.log\" -> " + Work("out.log") +
-           "\nFILE: save \"Select output file\" \"x3-good.pdf\" -> " + Work("out.pdf") + "\n",
+           "\nFILE: save \"Select output file\" \"x3-good.pdf\" -> " + Work("out.pdf") + "\nSAVED: " +
+           Work("out.pdf") + "\n",
        "",
        [&] {
          EXPECT_EQ(hosttest::ReadFile(Work("out.log")),
@@ -302,14 +372,21 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
                        " is a valid PDF/X file.\n");
          EXPECT_EQ(hosttest::ReadFile(Work("out.pdf")).rfind("%PDF-1.3", 0), 0u);
        }},
-      {"a standard the pop-up does not list", {Sample("x1a-good"), "--standard", "PDF/X-4"}, 2, "",
-       "plughost: item 1026 of dialog 135", nullptr},
+      {"the file's own PDF/X-3, its keys kept", {Sample("x3-good"), "--fix", "--remove-tags"}, 0,
+       kClaimsX3 + Good("PDF/X-3"), "", nullptr},
+      {"the file's own PDF/X-1a:2001", {Sample("x1a-good")}, 0, kClaimsX1a + Good("PDF/X-1a:2001"), "", nullptr},
+      {"no claim: the stored standard", {Sample("sample")}, 1,
+       kStored + Verdict("This file isn't a valid PDF/X-1a:2001 file.  There were 6 errors which can be fixed.  "
+                         "However, there were 6 errors which can not be fixed.  There were 1 missing fonts and at "
+                         "least one RGB image or artwork.  \\nClick the \"Details...\" button for more information"),
+       "", nullptr},
       {"a cross-reference stream, fixed and saved with a table",
        {Sample("xref-stream"), "--standard", "PDF/X-3", "--fix", "--output", "x.pdf"},
        0,
        Verdict("This file isn't a valid PDF/X-3 file.  There were 2 errors which can be automatically fixed by "
                "clicking the \"Fix all\" button.  \\nClick the \"Details...\" button for more information") +
-           Good("PDF/X-3") + "FILE: save \"Select output file\" \"xref-stream.pdf\" -> " + Work("x.pdf") + "\n",
+           Good("PDF/X-3") + "FILE: save \"Select output file\" \"xref-stream.pdf\" -> " + Work("x.pdf") +
+           "\nSAVED: " + Work("x.pdf") + "\n",
        "",
        [&] { ExpectTableForm({"x.pdf", "--standard", "PDF/X-3"}, Good("PDF/X-3")); }},
       {"a file that shows no wizard", {"past.pdf", "--standard", "PDF/X-3"}, 2, kXrefNotes, kNoVerdict, nullptr},
@@ -319,6 +396,21 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
     EXPECT_EQ(Listing(settings_.path()), before) << "the settings changed";
     return run;
   });
+
+  // Every name in three letter cases, against a stored PDF/X-3: the X-1a
+  // names go through the preferences, the X-3 names need not; a file's own
+  // claim outweighs the stored standard, and without one the stored is used.
+  Store({{"conformance", "PDF/X-3"}});
+  for (const std::string name : {"PDF/X-1a:2001", "pdf/x-1a:2001", "Pdf/X-1A:2001", "PDF/X-1a", "pdf/x-1a", "PDF/X-1A",
+                                 "PDF/X-3:2002", "pdf/x-3:2002", "Pdf/x-3:2002", "PDF/X-3", "pdf/x-3", "pDF/x-3"}) {
+    SCOPED_TRACE(name);
+    auto script = Check({Sample("x3-good"), "--standard", name, "--print-script"}).out;
+    EXPECT_EQ(script.find("choose 1026 \"PDF/X-1a:2001\""), name.find('3') == std::string::npos ? script.find("choose")
+                                                                                                 : std::string::npos);
+    EXPECT_EQ(script.find("press 1027") == std::string::npos, name.find('3') != std::string::npos);
+  }
+  EXPECT_NE(Check({Sample("x1a-good"), "--print-script"}).out.find("choose 1026 \"PDF/X-1a:2001\""), std::string::npos);
+  EXPECT_EQ(Check({Sample("sample")}).out.rfind("STANDARD: PDF/X-3 (stored)\n", 0), 0u);
 
   // Preferences that refuse what is stored: their note, then the stop.
   Store({{"default_condition_type", "profile"}});
@@ -341,6 +433,54 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
   EXPECT_EQ(wizards(again.out), 1u) << again.out;
   EXPECT_EQ(Check({Sample("x3-good"), "--standard", "PDF/X-3", "--print-script"}).out.find("press 1027"),
             std::string::npos);
+}
+
+// Several files in one run, each between its CHECK and RESULT lines; the
+// outputs and reports in folders, and the saved files checked again give the
+// verdicts announced.
+TEST_F(CheckCommandTest, SeveralFilesEachInTurn) {
+  std::vector<std::string> args;
+  for (const char* name : {"sample", "x1a-good", "x1a-fixable", "rgb-font", "x3-good", "xref-stream"})
+    args.push_back(Sample(name));
+  args.push_back(Work("missing.pdf"));
+  // The RESULT lines, each file by its name alone.
+  auto results = [](const std::string& out) {
+    std::string lines;
+    for (size_t at = out.find("RESULT: "); at != std::string::npos; at = out.find("\nRESULT: ", at + 1)) {
+      size_t end = out.find('\n', at + 1), name = out.rfind('/', out.find(".pdf: ", at)) + 1;
+      lines += out.substr(name, end - name + 1);
+    }
+    return lines;
+  };
+  const std::string missing = Work("missing.pdf");
+  const std::string verdicts = "x1a-good.pdf: valid\nx1a-fixable.pdf: not valid\nrgb-font.pdf: not valid\n"
+                               "x3-good.pdf: valid\n";
+  auto plain = Check(args);
+  EXPECT_EQ(plain.status, 2);
+  EXPECT_EQ(plain.err, "");
+  EXPECT_EQ(results(plain.out), "sample.pdf: not valid\n" + verdicts +
+                                    "xref-stream.pdf: not valid\nmissing.pdf: no verdict "
+                                    "(cannot open " + missing + ": The file does not exist (" + missing +
+                                    ": No such file or directory))\n");
+  EXPECT_EQ(plain.out.rfind("CHECK: " + Sample("sample") + "\n" + kStored, 0), 0u) << plain.out;
+  EXPECT_NE(plain.out.find("CHECK: " + Sample("x3-good") + "\n" + kClaimsX3 + Good("PDF/X-3") + "RESULT: "),
+            std::string::npos);
+
+  ASSERT_EQ(hosttest::RunCommand("mkdir " + hosttest::Quoted(Work("out"))), 0);
+  args.insert(args.end(), {"--fix", "--output", "out", "--report", "out"});
+  auto fixed = Check(args);
+  EXPECT_EQ(fixed.status, 2);
+  std::string files;
+  hosttest::RunCommand("cd " + hosttest::Quoted(Work("out")) + " && ls", &files);
+  EXPECT_EQ(files,
+            "rgb-font.log\nrgb-font.pdf\nsample.log\nsample.pdf\nx1a-fixable.log\nx1a-fixable.pdf\nx1a-good.log\n"
+            "x1a-good.pdf\nx3-good.log\nx3-good.pdf\nxref-stream.log\nxref-stream.pdf\n");
+  std::string announced = results(fixed.out);
+  EXPECT_NE(announced.find("x1a-fixable.pdf: valid\n"), std::string::npos) << announced;
+  EXPECT_NE(announced.find("xref-stream.pdf: valid\n"), std::string::npos) << announced;
+  auto again = Check({"out/sample.pdf", "out/x1a-good.pdf", "out/x1a-fixable.pdf", "out/rgb-font.pdf", "out/x3-good.pdf",
+                      "out/xref-stream.pdf"});
+  EXPECT_EQ(announced.rfind(results(again.out), 0), 0u) << again.out;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // damaged trailers and object numbers, unreadable profiles. Each run has its
 // own working, temporary and settings folders; the samples are only read.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -70,7 +71,8 @@ TEST_F(HostileRunsTest, ASaveThatFailsLeavesTheFileAsItWas) {
       SCOPED_TRACE(std::string(step.name) + " " + std::to_string(n));
       hosttest::WriteFile(file, original);
       std::string hook = std::string("PLUGHOST_FAIL_FILE=") + step.name + ":" + std::to_string(n) + ":" + step.code;
-      hosttest::ProcessResult run = Run({hook}, {"x3.pdf", "--output", "x3.pdf"});
+      // Not valid under PDF/X-1a:2001: the host's own save writes the file.
+      hosttest::ProcessResult run = Run({hook}, {"x3.pdf", "--standard", "PDF/X-1a:2001", "--output", "x3.pdf"});
       EXPECT_EQ(SaveLeftovers(work_.path()), "");
       if (run.status != 2) {
         // Past the last write the save goes through: every one was tried.
@@ -111,7 +113,8 @@ TEST_F(HostileRunsTest, AFullDiskLosesNothing) {
     GTEST_SKIP() << "tmpfs cannot be mounted here";
   const std::string original = hosttest::ReadFile(Sample("x3-good"));
   hosttest::WriteFile(disk.File("x3.pdf"), original);
-  hosttest::ProcessResult save = Run({}, {disk.File("x3.pdf"), "--output", disk.File("x3.pdf")});
+  hosttest::ProcessResult save =
+      Run({}, {disk.File("x3.pdf"), "--standard", "PDF/X-1a:2001", "--output", disk.File("x3.pdf")});
   EXPECT_EQ(save.status, 2);
   EXPECT_NE(save.err.find("No space left on device"), std::string::npos) << save.err;
   EXPECT_EQ(hosttest::ReadFile(disk.File("x3.pdf")), original);
@@ -241,6 +244,20 @@ TEST_F(HostileRunsTest, RunsEndedBySignalsLeaveNothingBehind) {
               "kill -KILL $pid; wait $pid",
         {Sample("x3-good")});
   EXPECT_EQ(Run({}, {Sample("x1a-good")}).status, 0);
+
+  // Several files: the signal that ends plughost ends the check under way
+  // too, here one waiting for a writer of its file.
+  ASSERT_EQ(::mkfifo(Work("waits.pdf").c_str(), 0600), 0);
+  const std::string several = "\"$3\" --settings \"$2\" check waits.pdf \"$4\" & pid=$!; ";
+  for (const char* sig : {"TERM", "HUP"}) {
+    SCOPED_TRACE(sig);
+    EXPECT_EQ(Shell(several + "for i in $(seq 1 500); do c=$(pgrep -P $pid) && break; sleep 0.004; done; kill -" + sig +
+                        " $pid; wait $pid; for i in $(seq 1 500); do read -r n name state rest < /proc/$c/stat && "
+                        "[ $state != Z ] || exit 0; sleep 0.004; done 2>/dev/null; kill -KILL $c; exit 1",
+                    {Sample("x1a-good")}),
+              0)
+        << "the check under way outlived plughost";
+  }
 }
 
 }  // namespace

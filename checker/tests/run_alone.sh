@@ -9,8 +9,10 @@ trap 'rm -rf "$scratch"' EXIT
 export TMPDIR="$scratch/tmp"
 mkdir "$TMPDIR"
 touch "$scratch/before"
-expected='VERDICT: This file isn'"'"'t a valid PDF/X-1a:2001 file.  There were 2 errors which can be automatically fixed by clicking the "Fix all" button.  \nClick the "Details..." button for more information
-VERDICT: Congratulations!\nThis is a good PDF/X-1a:2001 file.\n'
+expected='STANDARD: PDF/X-1a:2001 (the file claims PDF/X-1a:2001)
+VERDICT: This file isn'"'"'t a valid PDF/X-1a:2001 file.  There were 2 errors which can be automatically fixed by clicking the "Fix all" button.  \nClick the "Details..." button for more information
+VERDICT: Congratulations!\nThis is a good PDF/X-1a:2001 file.\n
+UNSAVED: the changes were not saved; give --output to keep them'
 for i in 1 2; do
   status=0
   out=$("$root/run") || status=$?

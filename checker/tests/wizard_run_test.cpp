@@ -228,7 +228,7 @@ TEST_F(WizardRunTest, SavingUnderANewName) {
     EXPECT_EQ(run.status, 0) << run.err;
     const std::string chosen = Work(std::string(row.answer) + (std::string(row.answer) == "out" ? ".pdf" : ""));
     EXPECT_EQ(run.out, kOpened + "FILE: save \"Select output file\" \"x1a-good.pdf\" -> " + chosen +
-                           "\nFILE: save \"Select output file\" \"" + row.written + ".log\" -> " + Work("r.log") +
+                           "\nSAVED: " + written + "\nFILE: save \"Select output file\" \"" + row.written + ".log\" -> " + Work("r.log") +
                            "\nCLOSED 137 1\n");
     EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(written) + " >/dev/null"), 0);
     EXPECT_EQ(hosttest::ReadFile(Work("r.log")), kHeader + written + " is a valid PDF/X file.\n");

@@ -166,6 +166,50 @@ TEST_F(CheckTest, TheStandardsRecordsAreCountedAndReturned) {
   EXPECT_EQ(walker->GetErrorList().front()->GetPageIndex(), 0);
 }
 
+// Records of one check share their texts and the nodes of the dictionaries
+// they name; what one record changes stays its own, a stream's node (which a
+// profile fixer refills) is never shared, and a record filed after the walk
+// sees its object as it is then.
+TEST_F(CheckTest, RecordsShareWhatIsTheSameAndKeepWhatIsTheirs) {
+  OpenPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+           "<< /Type /Page /Parent 2 0 R >>", "<< /Type /Page /Parent 2 0 R >>", "<< /Type /Annot >>",
+           "stream:/N 3|x"});
+  log_->onNode = [this](PDFXPreflight& w, const enginetest::NodePtr& node) {
+    if (node->objectKind != KIND_PAGE) return;
+    for (int subject : {5, 6}) w.AddError(node->object, Obj(subject), "shared", "Rect", 5, KIND_ANNOTATION, 3);
+    w.AddError(node->object.Get("Parent"), Obj(2), "keys", "", 7, KIND_PAGES, 3);
+  };
+  auto walker = NewWalker();
+  walker->Check();
+  std::vector<ErrorPtr> r(walker->GetErrorList().begin(), walker->GetErrorList().end());
+  ASSERT_EQ(r.size(), 6u);
+  struct Case {
+    size_t a, b;
+    bool sameContainer;
+  } cases[] = {{0, 3, true}, {1, 4, false}, {2, 5, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.a);
+    EXPECT_EQ(r[c.a]->GetContainerNode() == r[c.b]->GetContainerNode(), c.sameContainer);
+    EXPECT_EQ(&r[c.a]->GetMessage(), &r[c.b]->GetMessage());
+    EXPECT_EQ(r[c.a]->GetContainerNode()->objectNumber, r[c.b]->GetContainerNode()->objectNumber);
+  }
+  EXPECT_EQ(r[2]->GetObjectNode()->key, "Parent");
+  EXPECT_EQ(r[2]->GetContainerNode()->key, "");
+
+  r[0]->SetMessage("changed");
+  EXPECT_EQ(r[0]->GetMessage(), "changed");
+  EXPECT_EQ(r[3]->GetMessage(), "shared");
+  EXPECT_EQ(r[3]->GetDetail(), "Rect");
+
+  MyCosObj annot = Obj(5);
+  MyCosObj font;
+  ASSERT_TRUE(font.NewName(annot.GetDoc(), 0, "Font"));
+  annot.Put("Type", font);
+  ErrorPtr late = walker->AddError(Obj(3), annot, "shared", "Rect", 5, KIND_ANNOTATION, 3);
+  EXPECT_EQ(late->GetContainerNode()->objectKind, KIND_FONT);
+  EXPECT_EQ(r[3]->GetContainerNode()->objectKind, KIND_ANNOTATION);
+}
+
 TEST_F(CheckTest, WithoutViewDocumentTheCheckSaysSo) {
   PDFXPreflight walker(&status_);
   EXPECT_THROW(walker.Check(), std::runtime_error);

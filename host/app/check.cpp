@@ -9,12 +9,15 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+
+#include <qpdf/QPDF.hh>
 
 #include "app/steps.h"
 #include "core/host.h"
@@ -26,6 +29,7 @@ namespace plughost {
 const char kCheckMenu[] = "Zent:PDFXCorvane3:Check";
 const char kStandardKey[] = "Software\\Zentu\\PDF/X Corvane 3\\Current_Version";
 const char kStandardValue[] = "conformance";
+const char kFirstStandard[] = "PDF/X-1a:2001";
 
 namespace {
 
@@ -122,6 +126,24 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
   return 0;
 }
 
+// The standard stored in the settings folder the run works on.
+std::string StoredStandard() {
+  host::reg::Hive hive;
+  if (host::reg::ReadHive(winHiveCurrentUser, &hive) != 0) return "";
+  auto key = hive.find(kStandardKey);
+  const host::reg::Value* value = key == hive.end() ? nullptr : key->second.Find(kStandardValue);
+  if (!value) return "";
+  std::string text = value->data;
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+// The standard the checker takes for a stored one: an unknown or missing
+// one gives the first registered.
+std::string UsedStandard(const std::string& stored) {
+  return stored == "PDF/X-3" || stored == kFirstStandard ? stored : kFirstStandard;
+}
+
 }  // namespace
 
 std::string AbsoluteFile(const std::string& path) {
@@ -142,6 +164,72 @@ std::string AbsoluteFile(const std::string& path) {
 std::string ReportFile(const std::string& given) {
   std::string last = given.substr(given.rfind('/') + 1);
   return AbsoluteFile(last.find('.') == std::string::npos ? given + ".log" : given);
+}
+
+std::string StandardName(const std::string& given) {
+  std::string name = given;
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (name == "pdf/x-1a:2001" || name == "pdf/x-1a") return kFirstStandard;
+  if (name == "pdf/x-3:2002" || name == "pdf/x-3") return "PDF/X-3";
+  return "";
+}
+
+std::string ClaimedStandard(const std::string& file, const std::string* password, std::string* claim) {
+  try {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(file.c_str(), password ? password->c_str() : nullptr);
+    QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
+    if (!info.isDictionary()) return "";
+    auto text = [&](const char* key) {
+      QPDFObjectHandle value = info.getKey(key);
+      return value.isString() ? value.getUTF8Value() : std::string();
+    };
+    const std::string version = text("/GTS_PDFXVersion"), conformance = text("/GTS_PDFXConformance");
+    if (version == "PDF/X-3:2002") {
+      *claim = version;
+      return "PDF/X-3";
+    }
+    if (conformance == "PDF/X-1a:2001" || version == "PDF/X-1:2001") {
+      *claim = conformance == "PDF/X-1a:2001" ? conformance : version;
+      return kFirstStandard;
+    }
+  } catch (const std::exception&) {
+    // Unreadable here is unreadable for the run too, which says why.
+  }
+  return "";
+}
+
+std::string NotPdfFault(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "";
+  std::string fault;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    char head[1024];
+    ssize_t n;
+    do {
+      n = ::read(fd, head, sizeof head);
+    } while (n < 0 && errno == EINTR);
+    if (st.st_size == 0)
+      fault = "the file is empty";
+    else if (n >= 0 && std::string(head, static_cast<size_t>(n)).find("%PDF-") == std::string::npos)
+      fault = "not a PDF file";
+  }
+  ::close(fd);
+  return fault;
+}
+
+std::string ReportFolderFault(const std::string& folder) {
+  struct stat st {};
+  std::string why;
+  if (::stat(folder.c_str(), &st) != 0)
+    why = std::strerror(errno);
+  else if (!S_ISDIR(st.st_mode))
+    why = "not a folder";
+  else if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    why = std::strerror(errno);
+  return why.empty() ? "" : "cannot write the report into " + folder + ": " + why;
 }
 
 std::string CheckFault(const CheckOptions& o) {
@@ -358,25 +446,22 @@ void RemoveTree(const std::string& path) {
   if (!path.empty()) ::nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
-namespace {
-
-// The standard stored in the settings folder the run works on.
-std::string StoredStandard() {
-  host::reg::Hive hive;
-  if (host::reg::ReadHive(winHiveCurrentUser, &hive) != 0) return "";
-  auto key = hive.find(kStandardKey);
-  const host::reg::Value* value = key == hive.end() ? nullptr : key->second.Find(kStandardValue);
-  if (!value) return "";
-  std::string text = value->data;
-  if (!text.empty() && text.back() == '\0') text.pop_back();
-  return text;
-}
-
-}  // namespace
-
 std::string CheckRun::Prepare() {
   SweepLeftovers(host::TempFolder());
   CatchEndingSignals();
+  // Without --standard the file's own claim chooses, on a copy of the
+  // settings as --standard does; else the stored standard, as it is.
+  if (!options.hasStandard) {
+    std::string claim;
+    std::string name = ClaimedStandard(options.file, options.hasPassword ? &options.password : nullptr, &claim);
+    if (name.empty()) {
+      standardLine = "STANDARD: " + UsedStandard(StoredStandard()) + " (stored)";
+    } else {
+      options.standard = name;
+      options.hasStandard = true;
+      standardLine = "STANDARD: " + name + " (the file claims " + claim + ")";
+    }
+  }
   if (options.hasStandard) {
     // Also with --keep-standard: a run checks against the standard it was
     // given, whatever other runs store meanwhile; NAME is stored at the end.
@@ -407,7 +492,7 @@ std::string CheckRun::Prepare() {
 }
 
 std::deque<Line> CheckRun::Steps() const {
-  bool choose = options.hasStandard && StoredStandard() != options.standard;
+  bool choose = options.hasStandard && UsedStandard(StoredStandard()) != options.standard;
   std::deque<Line> lines;
   int wizards = 0;
   bool closed = false;
@@ -429,6 +514,10 @@ std::deque<Line> CheckRun::Steps() const {
   return lines;
 }
 
+void CheckRun::Announce(Session& session) const {
+  if (!standardLine.empty()) session.transcript().Event(standardLine);
+}
+
 void CheckRun::Start(Session& session) const {
   session.Append(Steps());
   // The report's temporary file is the host's business, not the user's.
@@ -440,7 +529,9 @@ void CheckRun::Start(Session& session) const {
   }
 }
 
-int CheckRun::Finish(Session& session, std::string* fault) const {
+int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault) const {
+  if (documentChanged && options.output.empty() && (options.fix || options.removeTags))
+    session.transcript().Event("UNSAVED: the changes were not saved; give --output to keep them");
   if (!options.report.empty()) {
     FileState after = StateOf(reportAnswer);
     if (!after.exists || after == reportBefore) {

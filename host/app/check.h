@@ -25,6 +25,22 @@ struct CheckOptions {
   bool printScript = false;
 };
 
+// The standards a check chooses from, as the preferences list them.
+extern const char kFirstStandard[];  // used when none is stored
+// The name --standard takes ("PDF/X-1a", "pdf/x-3:2002", ...) as the
+// preferences list it; "" for a standard the checker does not know.
+std::string StandardName(const std::string& given);
+// The standard a file claims in its information dictionary, as the
+// preferences list it, with the claim's own text; "" when it claims none of
+// them or cannot be read (its open fault is told later).
+std::string ClaimedStandard(const std::string& file, const std::string* password, std::string* claim);
+
+// Why `path` cannot be a PDF file (empty, or no "%PDF-" near its start), or
+// "" (a file that cannot be read is left to the host's own message).
+std::string NotPdfFault(const std::string& path);
+// The report's folder cannot be written into: the fault, or "".
+std::string ReportFolderFault(const std::string& folder);
+
 // The plug-in's menu item and dialogs the steps name.
 extern const char kCheckMenu[];
 extern const char kStandardKey[];  // the registry key of the stored standard
@@ -70,6 +86,7 @@ FileState StateOf(const std::string& path);
 // One run of the shortcut, around the session that carries its steps out.
 struct CheckRun {
   CheckOptions options;
+  std::string standardLine;  // the STANDARD line of a run without --standard
   std::string reportAnswer;  // the path the report chooser is answered with
   std::string settingsFolder;  // the one --standard's scratch copy was made from
   FileState reportBefore;
@@ -77,15 +94,18 @@ struct CheckRun {
   // Before the plug-ins load: the scratch settings of --standard and the
   // temporary report of --report -, removed at exit. Answers a fault or "".
   std::string Prepare();
+  // The STANDARD line, or nothing: the first line once the file is open.
+  void Announce(Session& session) const;
   // --keep-standard: NAME into the settings folder itself; "" or the reason.
   std::string StoreStandard() const;
   // The steps, choosing the standard when the stored one is another.
   std::deque<Line> Steps() const;
   // Gives the session the steps.
   void Start(Session& session) const;
-  // After the run: the report checked (and printed for -), then the exit
+  // After the run: the UNSAVED line when the document changed and no
+  // --output keeps it, the report checked (and printed for -), then the exit
   // status the verdict gives; 2 with `fault` when none.
-  int Finish(Session& session, std::string* fault) const;
+  int Finish(Session& session, bool documentChanged, std::string* fault) const;
 };
 
 }  // namespace plughost

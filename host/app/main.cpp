@@ -4,7 +4,9 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include <cstring>
 #include <deque>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,15 +31,20 @@
 namespace {
 
 const char kCheckUsage[] =
-    "usage: plughost check FILE.pdf [--report PATH] [--fix] [--output PATH.pdf] [--remove-tags]\n"
-    "         [--password TEXT] [--standard NAME [--keep-standard]] [--settings DIR] [--plugins DIR]\n"
-    "         [--verbose] [--print-script]\n"
+    "usage: plughost check FILE.pdf [FILE.pdf ...] [--report PATH] [--fix] [--output PATH.pdf]\n"
+    "         [--remove-tags] [--password TEXT] [--standard NAME [--keep-standard]]\n"
+    "         [--settings DIR] [--plugins DIR] [--verbose] [--print-script]\n"
     "Checks FILE.pdf through the checker's own menu item and dialogs, run as steps\n"
-    "(--print-script shows them). Standard output has the NOTE, CONFIRM, ALERT,\n"
-    "PASSWORD, FILE, SAVED and VERDICT lines (every line with --verbose). Exit status\n"
-    "0 when the last verdict says the file is valid, 1 when it says it is not, 2 when\n"
-    "no verdict was shown or the run stopped (one line \"plughost: reason\" on\n"
-    "standard error).\n"
+    "(--print-script shows them), against the standard the file claims (its\n"
+    "GTS_PDFXVersion), else the stored one; the first line, STANDARD, says which.\n"
+    "Standard output has the NOTE, CONFIRM, ALERT, PASSWORD, FILE, SAVED, UNSAVED and\n"
+    "VERDICT lines (every line with --verbose). Exit status 0 when the last verdict\n"
+    "says the file is valid, 1 when it says it is not, 2 when no verdict was shown or\n"
+    "the run stopped (one line \"plughost: reason\" on standard error).\n"
+    "Several files are checked in turn, each in a session of its own, between the\n"
+    "lines \"CHECK: PATH\" and \"RESULT: PATH: valid|not valid|no verdict\"; the exit\n"
+    "status is 2 when one got no verdict, else 1 when one is not valid, else 0.\n"
+    "--output and --report then name folders, which hold NAME.pdf and NAME.log.\n"
     "  --report PATH      write the report to PATH (\".log\" added when its name has no\n"
     "                     \".\"; it may not be FILE.pdf); -: print it after the other lines\n"
     "  --fix              press \"Fix all\" and show the verdict again; nothing is saved\n"
@@ -46,14 +54,15 @@ const char kCheckUsage[] =
     "                     file that is not valid (else Cancel)\n"
     "  --password TEXT    open the file with TEXT and give it at the password prompt\n"
     "                     (--print-script prints it)\n"
-    "  --standard NAME    check against NAME, chosen in the preferences (one check more\n"
-    "                     when another standard is stored); the run works on a copy of\n"
-    "                     the settings, which stay as they were\n"
-    "  --keep-standard    keep NAME in the settings for later checks\n"
+    "  --standard NAME    check against NAME: \"PDF/X-1a:2001\" or \"PDF/X-3\" (\"PDF/X-1a\"\n"
+    "                     and \"PDF/X-3:2002\" too, in any letter case), chosen in the\n"
+    "                     preferences (one check more when another standard is\n"
+    "                     stored); the run works on a copy of the settings, which stay\n"
+    "                     as they were\n"    "  --keep-standard    keep NAME in the settings for later checks\n"
     "  --verbose          show every line, the dialogs' too\n"
     "  --print-script     print the steps and end\n";
 
-const char kUsage[] =
+const char kUsageHead[] =
     "usage: plughost [options] [FILE.pdf] [STEP...]\n"
     "Opens FILE.pdf (without it no document is open), then carries out each STEP,\n"
     "then the steps of --script, then those typed with --interactive.\n"
@@ -71,70 +80,14 @@ const char kUsage[] =
     "  --log view      print what is drawn over page views, each invalidation and each\n"
     "                  cursor change as it happens, one event line each\n"
     "  --password TEXT open documents with this password (default: the empty user password)\n"
-    "  --help          show this text\n"
+    "  --help          show this text (plughost check --help: the check's alone)\n"
+    "  --version       show plughost's version and the plug-ins' names and versions\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
     "  plughost sample.pdf 'menu Example:PageCount' 'save out.pdf'\n"
     "A step that is one word naming a menu item runs it.\n"
-    "\n"
-    "Steps at top level:\n"
-    "  menu NAME                run a menu item by name, or by its title without \"&\"\n"
-    "  button NAME              run a toolbar button by name\n"
-    "  open PATH                open PATH as the active document\n"
-    "  page N                   show page N (from 1) of the active document\n"
-    "  save PATH                save the active document to PATH\n"
-    "  print menus              the menus (names, titles, disabled items), then the\n"
-    "                           toolbar (names, help texts, bitmaps, marked and\n"
-    "                           disabled buttons)\n"
-    "  tool NAME                make the tool of type NAME the active tool\n"
-    "  print tool               the active tool's type and the cursor shown now\n"
-    "  draw                     draw the active document's page view: \"DRAW page P\",\n"
-    "                           then what it drew, one line each (\"image N G R\",\n"
-    "                           \"color R G B\", \"rect L T R B width W dash A B\",\n"
-    "                           \"xor L T R B\", \"frame L T R B\"), in device units\n"
-    "  close                    close the active document without saving\n"
-    "  activate N               make the N-th open document (in the order opened,\n"
-    "                           from 1) the active one\n"
-    "  set-page-key KEY VALUE   put VALUE (PDF syntax; null removes) under /KEY of\n"
-    "                           the page the active view shows\n"
-    "  pointer X Y              move the pointer (device units of the active view)\n"
-    "  click X Y                click there with the active tool\n"
-    "  drag X1 Y1 X2 Y2 ...     press at the first point, move through the others,\n"
-    "                           release at the last\n"
-    "  key CODE [FLAGS]         press the key CODE with the modifier FLAGS (default 0)\n"
-    "  quit                     unload the plug-ins and end (also: exit)\n"
-    "while a dialog waits (the innermost one):\n"
-    "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
-    "  print dialog             its items: name, kind, text, states (an edit's number range)\n"
-    "  print item ITEM [LABEL]  one item's text, as \"ITEM name: text\" or \"LABEL: text\"\n"
-    "  press ITEM               press a button, tick a box\n"
-    "  set ITEM TEXT            type a text\n"
-    "  check ITEM on|off        set a check box or radio button\n"
-    "  choose ITEM TEXT|[N]     choose a pop-up's entry by its text, or by its index N\n"
-    "  select ITEM ROW          select a list's entry by its row (from 0)\n"
-    "  scroll ITEM VALUE        set a scrollbar's value\n"
-    "  print list ITEM          each entry as drawn: \"LIST name row: \" and its texts, tab-joined\n"
-    "  move X Y, resize W H     move or resize the dialog\n"
-    "while a prompt waits:\n"
-    "  answer confirm ok|cancel, answer alert N|TEXT\n"
-    "  answer password TEXT|cancel   the password prompt; a quoted TEXT is always a\n"
-    "                           password (answer password \"cancel\"); at a terminal the\n"
-    "                           prompt reads the password without echo\n"
-    "  answer file PATH|cancel|error CODE   a file chooser; a quoted PATH is always a path\n"
-    "                           (answer file \"cancel\"); it is made absolute, and a save\n"
-    "                           without \".\" in its last part gets the default extension\n"
-    "anywhere:\n"
-    "  always confirm ok|cancel, always alert N|TEXT, always password TEXT|cancel\n"
-    "                           a standing answer for later prompts\n"
-    "  if enabled ITEM ... [else ...] end               steps taken as an item is enabled\n"
-    "  quiet on, quiet off      hold the event lines: dropped at off, printed at a stop\n"
-    "  at-progress N press ITEM press ITEM of the working (modeless) dialog in the N-th\n"
-    "                           round of the message pump from here; menu and other\n"
-    "                           steps wait until the plug-in's work returns\n"
-    "An ITEM is its identifier, ID#n when several items share it (n from 1), or its\n"
-    "text without \"&\"; a quoted name is always a text. Arguments are words or\n"
-    "\"quoted texts\" (with \\\" \\\\ \\n \\t); the last runs to the end of the line.\n"
-    "A # at the start of a line or after a blank begins a comment.\n"
-    "\n"
+    "\n";
+
+const char kUsageTail[] =
     "Standard output has one line per event: DIALOG, CLOSED, NOTE, CONFIRM, ALERT,\n"
     "FILE, ITEM (or the LABEL of print item), LIST and SAVED. Exit status 0 when\n"
     "the steps ran; 2 with one line \"plughost: reason\" on standard error when one\n"
@@ -147,6 +100,7 @@ struct Plugin {
   std::string path;
   void* handle = nullptr;
   PIHandshake hs{};
+  WinModule module = nullptr;
   bool loaded = false;
 };
 
@@ -163,6 +117,18 @@ std::string ExeDir() {
   return slash == std::string::npos ? "." : p.substr(0, slash);
 }
 
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The plug-ins beside plughost: in the build, its plugins folder; once
+// installed, PREFIX/lib/plughost/plugins for PREFIX/bin/plughost.
+std::string DefaultPluginFolder() {
+  const std::string exe = ExeDir(), installed = exe + "/../lib/plughost/plugins";
+  return !IsFolder(exe + "/plugins") && IsFolder(installed) ? installed : exe + "/plugins";
+}
+
 [[noreturn]] void Fail(const std::string& why) {
   if (gSession) gSession->Stop(why);
   std::cout << std::flush;
@@ -171,15 +137,8 @@ std::string ExeDir() {
   std::_Exit(2);
 }
 
-bool gCheck = false;  // the `check` shortcut
-
 // A fault of the command line, found before anything is loaded.
-[[noreturn]] void Usage(const std::string& why) {
-  if (!gCheck) Fail(why + " (plughost --help shows the usage)");
-  std::cerr << "plughost: " << why << "\n" << kCheckUsage << std::flush;
-  plughost::RunAtExit();
-  std::_Exit(2);
-}
+[[noreturn]] void Usage(const std::string& why) { Fail(why + "; run \"plughost --help\" for the options"); }
 
 bool CallPlugin(Plugin& p, PIHandshakeProc proc, const char* step) {
   if (!proc) return true;
@@ -226,6 +185,7 @@ void LoadPlugins(const std::vector<std::string>& files) {
     auto main = reinterpret_cast<PlugInMainProc>(::dlsym(p.handle, PI_MAIN_NAME));
     // Its resources are read as a module's are, before any of its code runs.
     WinModule module = host::ModuleOfAddress(reinterpret_cast<const void*>(main));
+    p.module = module;
     host::RegisterPlugin(extension, module);
     host::RegisterResources(module, static_cast<const PIResourceDirectory*>(::dlsym(p.handle, PI_RESOURCES_NAME)));
     p.hs.size = sizeof(PIHandshake);
@@ -257,11 +217,6 @@ void LoadPlugins(const std::vector<std::string>& files) {
     if (p.loaded) p.loaded = CallPlugin(p, p.hs.importReplaceAndRegister, "import-replace-register");
   for (auto& p : gPlugins)
     if (p.loaded) p.loaded = CallPlugin(p, p.hs.init, "init");
-  try {
-    host::SendAppStarted();
-  } catch (const ASHostRaise& e) {
-    std::cerr << "plughost: the start-up notification failed: " << plughost::HostError(e.code) << std::endl;
-  }
 }
 
 void UnloadPlugins() {
@@ -270,6 +225,24 @@ void UnloadPlugins() {
   host::CloseAllDocuments();
   // The libraries stay mapped until exit: static objects of a plug-in may
   // still be referred to by the host's tables.
+}
+
+// A plug-in's name (its extension name, else its file's) and version (its
+// "VERSION" resource 1, when it has one).
+std::string PluginLine(const Plugin& p) {
+  std::string name;
+  if (p.hs.getExtensionName) {
+    try {
+      if (const char* text = host::AtomText(p.hs.getExtensionName())) name = text;
+    } catch (...) {
+    }
+  }
+  if (name.empty()) {
+    name = p.path.substr(p.path.rfind('/') + 1);
+    name.erase(name.size() - 3);
+  }
+  const PIBinaryResource* version = host::FindBinary(p.module, "VERSION", 1);
+  return name + " " + (version ? std::string(static_cast<const char*>(version->data), version->size) : "(no version)");
 }
 
 bool IsPdfName(const std::string& name) {
@@ -315,23 +288,227 @@ bool TakesValue(const std::string& option) {
   return false;
 }
 
+// What a run of the host is given, besides its steps.
+struct Setup {
+  std::string pluginDir;
+  bool pluginsGiven = false;
+  bool list = false, interactive = false, brief = false, version = false, logView = false;
+  host::DocOpenOptions open;
+};
+
+// The plug-ins, then the document, then the steps; with `check`, the
+// shortcut's own steps and its verdict. Answers the exit status.
+int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::string* document,
+            const plughost::CheckRun* check) {
+  bool isFolder = false;
+  std::vector<std::string> files = PluginFiles(setup.pluginDir, &isFolder);
+  if (setup.pluginsGiven && !isFolder) Fail("--plugins " + setup.pluginDir + ": no such folder");
+  if (setup.pluginsGiven && files.empty()) Fail("--plugins " + setup.pluginDir + " holds no plug-in");
+
+  host::Init();
+  host::SetAppVersion(static_cast<ASInt16>(gHostVersion >> 16), static_cast<ASInt16>(gHostVersion & 0xFFFF));
+  plughost::Session session(std::move(lines), setup.interactive, setup.brief);
+  session.SetOpenOptions(setup.open);
+  gSession = &session;
+  host::SetDriver(&session);
+  if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
+  if (check) check->Start(session);
+  LoadPlugins(files);
+  if (setup.version) {
+    std::cout << "plughost " << PLUGHOST_VERSION << "\n";
+    for (const Plugin& p : gPlugins)
+      if (p.loaded) std::cout << PluginLine(p) << "\n";
+    std::cout << std::flush;
+    UnloadPlugins();
+    plughost::RunAtExit();
+    return 0;
+  }
+
+  if (document) {
+    std::string fault = plughost::NotPdfFault(*document);
+    if (!fault.empty()) Fail("cannot open " + *document + ": " + fault);
+    try {
+      host::OpenInView(*document, setup.open);
+    } catch (const ASHostRaise& e) {
+      Fail("cannot open " + *document + ": " + plughost::HostError(e.code));
+    }
+  }
+  if (check) check->Announce(session);
+  if (setup.list) {
+    for (auto& item : host::MenuItems())
+      std::cout << item.name << "\t" << item.path << " > " << item.title << std::endl;
+  }
+  session.Run();
+  int status = 0;
+  std::string fault;
+  if (check) {
+    AVDoc doc = host::ActiveViewDocument();
+    bool changed = doc && host::DocumentChanged(host::ViewPDDoc(doc));
+    UnloadPlugins();
+    status = check->Finish(session, changed, &fault);
+  } else {
+    UnloadPlugins();
+  }
+  if (!fault.empty()) Fail(fault);
+  plughost::RunAtExit();
+  return status;
+}
+
+// The check of one file: the road of every check, alone or one of several.
+int CheckFile(plughost::CheckRun& run, Setup setup) {
+  setup.brief = !run.options.verbose;
+  std::string fault = run.Prepare();
+  if (!fault.empty()) Fail(fault);
+  if (run.options.printScript) {
+    for (const auto& line : run.Steps()) std::cout << line.text << '\n';
+    plughost::RunAtExit();
+    return 0;
+  }
+  return RunHost(setup, {}, &run.options.file, &run);
+}
+
+// The file's name without its folder and without ".pdf".
+std::string BaseName(const std::string& file) {
+  std::string name = file.substr(file.rfind('/') + 1);
+  if (IsPdfName(name)) name.erase(name.size() - 4);
+  return name;
+}
+
+// The check running now, for the ending signals to reach: killed, plughost
+// ends it too rather than leave it running on.
+volatile sig_atomic_t gChild = 0;
+const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction gOwnActions[3];
+
+void PassEndingSignal(int sig) {
+  if (gChild > 0) ::kill(static_cast<pid_t>(gChild), sig);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+void PassEndingSignals() {
+  struct sigaction action {};
+  action.sa_handler = &PassEndingSignal;
+  sigemptyset(&action.sa_mask);
+  for (int i = 0; i < 3; ++i) {
+    ::sigaction(kEndingSignals[i], nullptr, &gOwnActions[i]);
+    // A signal the caller ignores (nohup) stays ignored, by the checks too.
+    if (gOwnActions[i].sa_handler != SIG_IGN) ::sigaction(kEndingSignals[i], &action, nullptr);
+  }
+}
+
+// Several files, each checked in a process of its own so that nothing of
+// one check reaches the next; a stop ends that file's check only.
+int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& files, const Setup& setup) {
+  const plughost::CheckOptions& o = given.options;
+  if (o.printScript) Usage("--print-script takes one file");
+  if (!o.output.empty() && !IsFolder(o.output))
+    Usage("--output " + o.output + ": no such folder (with several files it names the folder of the outputs)");
+  std::vector<plughost::CheckRun> runs;
+  std::map<std::string, std::string> written;  // the file a run writes, the file checked
+  for (const std::string& file : files) {
+    plughost::CheckRun run = given;
+    run.options.file = file;
+    const std::string name = BaseName(file);
+    if (!o.output.empty()) run.options.output = o.output + "/" + name + ".pdf";
+    if (!o.report.empty() && o.report != "-") run.options.report = o.report + "/" + name + ".log";
+    std::string fault = plughost::CheckFault(run.options);
+    if (!fault.empty()) Usage(fault);
+    for (const std::string* out : {&run.options.output, &run.options.report}) {
+      if (out->empty() || *out == "-") continue;
+      auto seen = written.emplace(plughost::AbsoluteFile(*out), file);
+      if (!seen.second) Usage(seen.first->second + " and " + file + " would both write " + *out);
+    }
+    runs.push_back(run);
+  }
+  int worst = 0;
+  PassEndingSignals();
+  sigset_t ending, unblocked;
+  sigemptyset(&ending);
+  for (int sig : kEndingSignals) sigaddset(&ending, sig);
+  for (plughost::CheckRun& run : runs) {
+    const std::string& file = run.options.file;
+    std::cout << "CHECK: " << plughost::Escaped(file) << std::endl;
+    int errors[2];
+    if (::pipe(errors) != 0) Fail(std::string("cannot make a pipe: ") + std::strerror(errno));
+    // Held across the fork, so that no signal finds the child unrecorded.
+    ::sigprocmask(SIG_BLOCK, &ending, &unblocked);
+    pid_t child = ::fork();
+    if (child < 0) Fail(std::string("cannot start the check of ") + file + ": " + std::strerror(errno));
+    if (child == 0) {
+      for (int i = 0; i < 3; ++i) ::sigaction(kEndingSignals[i], &gOwnActions[i], nullptr);
+      ::sigprocmask(SIG_SETMASK, &unblocked, nullptr);
+      ::close(errors[0]);
+      ::dup2(errors[1], STDERR_FILENO);
+      ::close(errors[1]);
+      std::exit(CheckFile(run, setup));
+    }
+    gChild = child;
+    ::sigprocmask(SIG_SETMASK, &unblocked, nullptr);
+    ::close(errors[1]);
+    // Its standard error; its last "plughost: " line is the reason of a stop.
+    std::string err;
+    char buf[4096];
+    for (;;) {
+      ssize_t n = ::read(errors[0], buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      err.append(buf, static_cast<size_t>(n));
+    }
+    ::close(errors[0]);
+    int wstatus = 0;
+    while (::waitpid(child, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    gChild = 0;
+    int status = WIFEXITED(wstatus) && WEXITSTATUS(wstatus) <= 1 ? WEXITSTATUS(wstatus) : 2;
+    std::string reason;
+    size_t last = err.rfind("plughost: ", err.size() > 1 ? err.size() - 2 : 0);
+    if (status == 2 && last != std::string::npos && (last == 0 || err[last - 1] == '\n')) {
+      reason = err.substr(last + 10);
+      if (!reason.empty() && reason.back() == '\n') reason.pop_back();
+      err.erase(last);
+    }
+    if (status == 2 && reason.empty())
+      reason = WIFSIGNALED(wstatus) ? std::string("ended by signal ") + std::to_string(WTERMSIG(wstatus))
+                                    : "ended with status " + std::to_string(WEXITSTATUS(wstatus));
+    std::cerr << err << std::flush;
+    static const char* const kResults[] = {"valid", "not valid", "no verdict"};
+    std::cout << "RESULT: " << plughost::Escaped(file) << ": " << kResults[status]
+              << (reason.empty() ? "" : " (" + reason + ")") << std::endl;
+    worst = status == 2 || worst == 2 ? 2 : std::max(worst, status);
+  }
+  return worst;
+}
+
+// The settings folder of --settings, made 0700 when missing.
+void MakeSettingsFolder(const std::string& folder) {
+  if (IsFolder(folder)) return;
+  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    std::string part = folder.substr(0, slash);
+    if (!IsFolder(part) && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+      Fail("cannot make the settings folder " + folder + ": " + std::strerror(errno));
+    if (slash == std::string::npos) return;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // `check` as the first argument that is no option starts the shortcut.
+  bool isCheck = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (TakesValue(a)) {
       ++i;
     } else if (a.compare(0, 1, "-") != 0) {
-      gCheck = a == "check";
+      isCheck = a == "check";
       break;
     }
   }
-  std::string pluginDir = ExeDir() + "/plugins";
-  bool pluginsGiven = false, list = false, interactive = false, brief = false, checkWord = false, logView = false;
-  std::string script;
-  host::DocOpenOptions open;
+  Setup setup;
+  setup.pluginDir = DefaultPluginFolder();
+  bool checkWord = false, help = false;
+  std::string script, settings;
   std::vector<std::string> rest, checkOnly, notWithCheck;
   plughost::CheckRun run;
   plughost::CheckOptions& check = run.options;
@@ -342,15 +519,16 @@ int main(int argc, char** argv) {
       return argv[++i];
     };
     if (a == "--plugins") {
-      pluginDir = value();
-      pluginsGiven = true;
+      setup.pluginDir = value();
+      setup.pluginsGiven = true;
     } else if (a == "--settings") {
-      ::setenv("PLUGHOST_HOME", value().c_str(), 1);
+      settings = value();
+      if (settings.empty()) Usage("--settings needs a folder");
     } else if (a == "--script") {
       script = value();
       notWithCheck.push_back(a);
     } else if (a == "--interactive") {
-      interactive = true;
+      setup.interactive = true;
       notWithCheck.push_back(a);
     } else if (a == "--host-version") {
       std::string text = value();
@@ -378,15 +556,15 @@ int main(int argc, char** argv) {
     } else if (a == "--log") {
       const std::string what = value();
       if (what != "view") Usage("--log " + what + ": only view can be logged");
-      logView = true;
+      setup.logView = true;
     } else if (a == "--password") {
-      open.password = check.password = value();
+      setup.open.password = check.password = value();
       check.hasPassword = true;
     } else if (a == "--brief") {
-      brief = true;
+      setup.brief = true;
       notWithCheck.push_back(a);
     } else if (a == "--list") {
-      list = true;
+      setup.list = true;
       notWithCheck.push_back(a);
     } else if (a == "--report" || a == "--output" || a == "--standard") {
       (a == "--report" ? check.report : a == "--output" ? check.output : check.standard) = value();
@@ -399,40 +577,52 @@ int main(int argc, char** argv) {
                                                              : a == "--verbose" ? check.verbose : check.printScript) = true;
       checkOnly.push_back(a);
     } else if (a == "--help" || a == "-h") {
-      std::cout << kUsage << kCheckUsage;
-      return 0;
+      help = true;
+    } else if (a == "--version") {
+      setup.version = true;
     } else if (a.compare(0, 2, "--") == 0) {
       Usage("no option " + a);
-    } else if (gCheck && !checkWord) {
+    } else if (isCheck && !checkWord) {
       checkWord = true;
     } else {
       rest.push_back(a);
     }
   }
-  if (!gCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
-  if (gCheck && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with check");
-  if (gCheck && rest.size() > 1) Usage("check takes one file, and " + rest[1] + " is another");
-  if (script == "-" && interactive) Fail("--script - and --interactive would both read standard input");
-  if (gCheck) {
+  if (help) {
+    if (!isCheck) std::cout << kUsageHead << plughost::kStepsHelp << "\n" << kUsageTail;
+    std::cout << kCheckUsage;
+    return 0;
+  }
+  if (!isCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
+  if (isCheck && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with check");
+  if (script == "-" && setup.interactive) Usage("--script - and --interactive would both read standard input");
+  if (isCheck && !setup.version) {
+    if (check.hasStandard && !check.standard.empty()) {
+      std::string name = plughost::StandardName(check.standard);
+      if (name.empty())
+        Fail("unknown standard " + plughost::Quoted(check.standard) + "; the standards are " +
+             plughost::Quoted(plughost::kFirstStandard) + " and \"PDF/X-3\"");
+      check.standard = name;
+    }
     check.file = rest.empty() ? "" : rest[0];
-    std::string fault = plughost::CheckFault(check);
+    // Several files: each file's own options are checked before the first runs.
+    std::string fault = rest.size() > 1 ? "" : plughost::CheckFault(check);
     if (!fault.empty()) Usage(fault);
-    brief = !check.verbose;
-    fault = run.Prepare();
-    if (!fault.empty()) Fail(fault);
-    if (check.printScript) {
-      for (const auto& line : run.Steps()) std::cout << line.text << '\n';
-      plughost::RunAtExit();
-      return 0;
+    if (!check.report.empty() && check.report != "-") {
+      std::string folder = rest.size() > 1 ? check.report : plughost::ReportFile(check.report);
+      if (rest.size() == 1) folder.erase(folder.rfind('/'));
+      fault = plughost::ReportFolderFault(folder.empty() ? "/" : folder);
+      if (!fault.empty()) Fail(fault);
     }
   }
+  if (!settings.empty()) {
+    MakeSettingsFolder(settings);
+    ::setenv("PLUGHOST_HOME", settings.c_str(), 1);
+  }
+  if (setup.version) return RunHost(setup, {}, nullptr, nullptr);
+  if (isCheck) return rest.size() > 1 ? CheckFiles(run, rest, setup) : CheckFile(run, setup);
 
-  bool isFolder = false;
-  std::vector<std::string> files = PluginFiles(pluginDir, &isFolder);
-  if (pluginsGiven && !isFolder) Fail("--plugins " + pluginDir + ": no such folder");
-  if (pluginsGiven && files.empty()) Fail("--plugins " + pluginDir + " holds no plug-in");
-
-  bool openFirst = !rest.empty() && (gCheck || IsPdfName(rest[0]));
+  bool openFirst = !rest.empty() && IsPdfName(rest[0]);
   std::deque<plughost::Line> lines;
   for (size_t i = openFirst ? 1 : 0; i < rest.size(); ++i)
     lines.push_back(plughost::Line{rest[i], "argument " + std::to_string(i + 1), ""});
@@ -440,37 +630,5 @@ int main(int argc, char** argv) {
     auto more = ReadScript(script);
     lines.insert(lines.end(), more.begin(), more.end());
   }
-
-  host::Init();
-  host::SetAppVersion(static_cast<ASInt16>(gHostVersion >> 16), static_cast<ASInt16>(gHostVersion & 0xFFFF));
-  plughost::Session session(std::move(lines), interactive, brief);
-  session.SetOpenOptions(open);
-  gSession = &session;
-  host::SetDriver(&session);
-  if (logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
-  if (gCheck) run.Start(session);
-  LoadPlugins(files);
-
-  if (openFirst) {
-    try {
-      host::OpenInView(rest[0], open);
-    } catch (const ASHostRaise& e) {
-      Fail("cannot open " + rest[0] + ": " + plughost::HostError(e.code));
-    }
-  }
-  if (list) {
-    for (auto& item : host::MenuItems())
-      std::cout << item.name << "\t" << item.path << " > " << item.title << std::endl;
-  }
-  session.Run();
-  UnloadPlugins();
-  if (gCheck) {
-    std::string fault;
-    int status = run.Finish(session, &fault);
-    if (!fault.empty()) Fail(fault);
-    plughost::RunAtExit();
-    return status;
-  }
-  plughost::RunAtExit();
-  return 0;
+  return RunHost(setup, std::move(lines), openFirst ? &rest[0] : nullptr, nullptr);
 }

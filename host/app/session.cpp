@@ -333,6 +333,7 @@ bool Session::Next(Place place, Step* step) {
       continue;
     }
     if (!blocks_.empty() && !blocks_.back().taking) continue;
+    failed_ = false;
     return true;
   }
 }
@@ -345,6 +346,7 @@ void Session::Failed(const std::string& why, const Step& step) {
   out_.EndStatus();
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
+  failed_ = true;
 }
 
 // `if`, `else` and `end` close their blocks wherever they stand; the steps
@@ -383,6 +385,9 @@ bool Session::Anywhere(const Step& step) {
   } else if (step.verb.compare(0, 7, "always ") == 0) {
     // A later `always` of the same kind ("confirm", "alert") replaces it.
     standing_[step.verb.substr(7, step.verb.find(' ', 7) - 7)] = step;
+  } else if (step.verb == "help") {
+    out_.EndStatus();
+    std::cout << kStepsHelp << std::flush;
   } else if (step.verb == "at-progress # press %") {
     if (step.args[0].Number() < 1)
       Failed("at-progress counts pump rounds from 1", step);
@@ -430,6 +435,12 @@ void Session::ListDialog(const host::DialogView& view, bool listing) {
       std::snprintf(range, sizeof range, " from %g to %g", item.low, item.high);
       states += range;
     }
+    if (item.type == ADM_ITEM_LIST_BOX) {
+      std::vector<host::EntryView> entries = host::DescribeList(item.ref);
+      states += " rows " + std::to_string(entries.size());
+      for (const auto& entry : entries)
+        if (entry.selected) states += " selected " + std::to_string(entry.index);
+    }
     if (!item.enabled) states += " disabled";
     if (!item.visible) states += " hidden";
     print("  " + names[i] + " " + kind + " " + Quoted(item.text) + states);
@@ -454,7 +465,7 @@ void Session::Guarded(Body&& body) {
 
 void Session::Run() {
   for (;;) {
-    listing_ = true;
+    listing_ = !failed_;
     Guarded([] { host::DrawPending(); });
     Step step;
     if (!Next(Place::Top, &step)) return CheckTimed();
@@ -552,8 +563,7 @@ void Session::Save(const std::string& path) {
   } catch (const std::exception& e) {
     Refuse("cannot save " + path + ": " + e.what());
   }
-  const std::string& note = host::LastSaveNote();
-  out_.Event("SAVED: " + Escaped(AbsolutePath(path)) + (note.empty() ? "" : " (" + Escaped(note) + ")"));
+  Saved(path);
 }
 
 void Session::Draw() {
@@ -875,6 +885,13 @@ bool Session::ConfirmReplace(const std::string& path) {
   if (!input_.Line(&reply)) return false;
   if (!terminal_) std::cerr << reply << std::endl;
   return reply == "y" || reply == "yes";
+}
+
+// A plug-in's save and the `save` step alike, with the version note of the
+// save just made.
+void Session::Saved(const std::string& path) {
+  const std::string& note = host::LastSaveNote();
+  out_.Event("SAVED: " + Escaped(AbsolutePath(path)) + (note.empty() ? "" : " (" + Escaped(note) + ")"));
 }
 
 void Session::FileChosen(const host::FileRequest& request, const host::FileAnswer& answer) {

@@ -108,6 +108,7 @@ class Session : public host::Driver {
   void Closed(const host::DialogView& dialog, ASInt32 item) override;
   host::FileAnswer ChooseFile(const host::FileRequest& request) override;
   void FileChosen(const host::FileRequest& request, const host::FileAnswer& answer) override;
+  void Saved(const std::string& path) override;
   // Delivers the presses that `at-progress` timed for this round; at a
   // terminal, takes the presses typed meanwhile and keeps other steps.
   void PumpRound(int round) override;
@@ -161,6 +162,7 @@ class Session : public host::Driver {
   std::deque<Line> lines_;
   bool interactive_;
   bool listing_ = false;  // the terminal lists what waits before its next prompt
+  bool failed_ = false;   // a typed step failed: its reason is enough
   std::vector<Block> blocks_;
   std::map<std::string, Step> standing_;  // "confirm", "alert": the `always` step
   const host::AlertRequest* pending_ = nullptr;

@@ -3,6 +3,68 @@
 #include <cstdlib>
 
 namespace plughost {
+
+const char kStepsHelp[] =
+    "Steps at top level:\n"
+    "  menu NAME                run a menu item by name, or by its title without \"&\"\n"
+    "  button NAME              run a toolbar button by name\n"
+    "  open PATH                open PATH as the active document\n"
+    "  page N                   show page N (from 1) of the active document\n"
+    "  save PATH                save the active document to PATH\n"
+    "  print menus              the menus (names, titles, disabled items), then the\n"
+    "                           toolbar (names, help texts, bitmaps, marked and\n"
+    "                           disabled buttons)\n"
+    "  tool NAME                make the tool of type NAME the active tool\n"
+    "  print tool               the active tool's type and the cursor shown now\n"
+    "  draw                     draw the active document's page view: \"DRAW page P\",\n"
+    "                           then what it drew, one line each (\"image N G R\",\n"
+    "                           \"color R G B\", \"rect L T R B width W dash A B\",\n"
+    "                           \"xor L T R B\", \"frame L T R B\"), in device units\n"
+    "  close                    close the active document without saving\n"
+    "  activate N               make the N-th open document (in the order opened,\n"
+    "                           from 1) the active one\n"
+    "  set-page-key KEY VALUE   put VALUE (PDF syntax; null removes) under /KEY of\n"
+    "                           the page the active view shows\n"
+    "  pointer X Y              move the pointer (device units of the active view)\n"
+    "  click X Y                click there with the active tool\n"
+    "  drag X1 Y1 X2 Y2 ...     press at the first point, move through the others,\n"
+    "                           release at the last\n"
+    "  key CODE [FLAGS]         press the key CODE with the modifier FLAGS (default 0)\n"
+    "  quit                     unload the plug-ins and end (also: exit)\n"
+    "while a dialog waits (the innermost one):\n"
+    "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
+    "  print dialog             its items: name, kind, text, states (an edit's number range)\n"
+    "  print item ITEM [LABEL]  one item's text, as \"ITEM name: text\" or \"LABEL: text\"\n"
+    "  press ITEM               press a button, tick a box\n"
+    "  set ITEM TEXT            type a text\n"
+    "  check ITEM on|off        set a check box or radio button\n"
+    "  choose ITEM TEXT|[N]     choose a pop-up's entry by its text, or by its index N\n"
+    "  select ITEM ROW          select a list's entry by its row (from 0)\n"
+    "  scroll ITEM VALUE        set a scrollbar's value\n"
+    "  print list ITEM          each entry as drawn: \"LIST name row: \" and its texts, tab-joined\n"
+    "  move X Y, resize W H     move or resize the dialog\n"
+    "while a prompt waits:\n"
+    "  answer confirm ok|cancel, answer alert N|TEXT\n"
+    "  answer password TEXT|cancel   the password prompt; a quoted TEXT is always a\n"
+    "                           password (answer password \"cancel\"); at a terminal the\n"
+    "                           prompt reads the password without echo\n"
+    "  answer file PATH|cancel|error CODE   a file chooser; a quoted PATH is always a path\n"
+    "                           (answer file \"cancel\"); it is made absolute, and a save\n"
+    "                           without \".\" in its last part gets the default extension\n"
+    "anywhere:\n"
+    "  always confirm ok|cancel, always alert N|TEXT, always password TEXT|cancel\n"
+    "                           a standing answer for later prompts\n"
+    "  if enabled ITEM ... [else ...] end               steps taken as an item is enabled\n"
+    "  quiet on, quiet off      hold the event lines: dropped at off, printed at a stop\n"
+    "  help                     list these steps\n"
+    "  at-progress N press ITEM press ITEM of the working (modeless) dialog in the N-th\n"
+    "                           round of the message pump from here; menu and other\n"
+    "                           steps wait until the plug-in's work returns\n"
+    "An ITEM is its identifier, ID#n when several items share it (n from 1), or its\n"
+    "text without \"&\"; a quoted name is always a text. Arguments are words or\n"
+    "\"quoted texts\" (with \\\" \\\\ \\n \\t); the last runs to the end of the line.\n"
+    "A # at the start of a line or after a blank begins a comment.\n";
+
 namespace {
 
 // The forms of the verbs, tried in order. In a pattern, a plain word is a
@@ -33,6 +95,7 @@ const Form kForms[] = {
     {"key #", Place::Top, "key CODE [FLAGS]"},
     {"key # #", Place::Top, "key CODE [FLAGS]"},
     {"quit", Place::Top, "quit"},
+    {"help", Place::Anywhere, "help"},
     {"exit", Place::Top, "exit"},
     {"expect dialog #+", Place::Dialog, "expect dialog N [M ...]"},
     {"print dialog", Place::Dialog, "print dialog"},

@@ -36,6 +36,9 @@ struct Step {
 
 enum class Parsed { Empty, Step, Error };
 
+// The steps and their forms, as --help and the `help` step list them.
+extern const char kStepsHelp[];
+
 // Blank lines and comments give Empty; a line that fits no form of its verb
 // gives Error with the reason (the verb's forms).
 Parsed ParseStep(const std::string& line, Step* step, std::string* why);

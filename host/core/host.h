@@ -139,6 +139,8 @@ void SaveDocument(PDDoc doc, const std::string& path, ASInt16 major = 0, ASInt16
 // ("version 1.4: the encryption needs it"); empty when it wrote that one.
 const std::string& LastSaveNote();
 bool DocumentWasRepaired(PDDoc doc);
+// Changed since it was opened or last saved.
+bool DocumentChanged(PDDoc doc);
 // Decoded stream data past this many bytes is an error (tests lower it).
 void SetDecodedDataCap(size_t bytes);
 size_t DecodedDataCap();

@@ -21,6 +21,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include "cos/decoders.h"
+#include "cos/filesource.h"
 #include "support/filesys.h"
 
 namespace host {
@@ -320,8 +321,7 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
     SetFailureDetail(path + ": " + std::strerror(err));
     Raise(FileErrorCode(err, pdErrOpenFailed));
   }
-  FILE* file = S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
-  if (!file) {
+  if (!S_ISREG(st.st_mode)) {
     SetFailureDetail(path + ": not a regular file");
     ::close(fd);
     Raise(pdErrOpenFailed);
@@ -338,9 +338,15 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
   int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);  // the library closes its own
   Doc* doc = nullptr;
   try {
-    doc = &Open([&](QPDF& q) { q.processFile(path.c_str(), file, true, options.password.c_str()); }, kept,
-                options);
+    doc = &Open(
+        [&](QPDF& q) {
+          auto source = std::make_shared<BlockFileSource>(path, fd);
+          fd = -1;  // the source closes it
+          q.processInputSource(source, options.password.c_str());
+        },
+        kept, options);
   } catch (...) {
+    if (fd >= 0) ::close(fd);
     if (held >= 0) ::close(held);
     throw;
   }

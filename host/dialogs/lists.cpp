@@ -18,6 +18,22 @@ ADMEntryRef Ref(const Entry& e) { return reinterpret_cast<ADMEntryRef>(e.handle)
 
 std::string Text(const char* text) { return text ? text : ""; }
 
+// How many rows the list shows at once (a pop-up shows its one entry).
+ASInt32 RowsInView(const List& list) {
+  const Item& item = *list.item;
+  if (item.kind != kPIItemListBox) return 1;
+  ADMRect area = ListArea(item), box = EntryBox(item);
+  return std::max<ASInt32>(1, (area.bottom - area.top) / std::max<ASInt32>(1, box.bottom - box.top));
+}
+
+// The first row in view, kept within the entries as they are now.
+ASInt32 FirstRowInView(const List& list) {
+  ASInt32 last = std::max<ASInt32>(0, static_cast<ASInt32>(list.entries.size()) - RowsInView(list));
+  return std::min(std::max<ASInt32>(0, list.top), last);
+}
+
+ASInt32 IndexOf(const Entry& entry);
+
 void Changed(Entry& entry) {
   Invalidate(entry);
   // A pop-up shows its selected entry's text.
@@ -139,19 +155,18 @@ ASInt32 IndexOf(const Entry& entry) {
   return -1;
 }
 
-// Entries lie one under the other from the top of the list's area.
+// Entries lie one under the other from the list's first row in view.
 ADMRect BoundsOf(const Entry& entry) {
   ADMRect box = EntryBox(*entry.list->item);
-  ASInt32 top = IndexOf(entry) * (box.bottom - box.top);
+  ASInt32 top = (IndexOf(entry) - FirstRowInView(*entry.list)) * (box.bottom - box.top);
   return ADMRect{box.left, top, box.right, top + box.bottom - box.top};
 }
 
 ADMBoolean EntryIsInBoundsImpl(ADMEntryRef ref) {
   EENTER(IsInBounds);
   const Entry& entry = E(ref);
-  const Item& item = *entry.list->item;
-  ADMRect area = item.kind == kPIItemListBox ? ListArea(item) : item.bounds;
-  return BoundsOf(entry).top < area.bottom - area.top ? 1 : 0;
+  ASInt32 row = IndexOf(entry) - FirstRowInView(*entry.list);
+  return row >= 0 && row < RowsInView(*entry.list) ? 1 : 0;
 }
 
 void EntryInvalidateImpl(ADMEntryRef ref) {
@@ -205,6 +220,14 @@ void ClearList(Item& item) {
   while (!item.list->entries.empty()) RemoveAt(*item.list, item.list->entries.size() - 1);
 }
 
+// The row the user picks is scrolled into view first, as a list does.
+void ShowRow(List& list, ASInt32 row) {
+  ASInt32 top = FirstRowInView(list), rows = RowsInView(list);
+  if (row >= top && row < top + rows) return;
+  list.top = row < top ? row : row - rows + 1;
+  Invalidate(*list.item);
+}
+
 // One entry is selected at a time.
 void SelectEntry(Entry& entry, bool select) {
   if (select) {
@@ -256,6 +279,7 @@ bool ChooseEntry(ADMItemRef ref, ASInt32 index, std::string* why) {
                                std::to_string(entries.size()) + ")");
   auto entry = entries[static_cast<size_t>(index)];
   return dm::UserAction(*item->dialog, [&] {
+    dm::ShowRow(*item->list, index);
     dm::SelectEntry(*entry, true);
     dm::NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
   });

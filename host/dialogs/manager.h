@@ -133,6 +133,8 @@ class Driver {
   // absolute and tells the driver what the plug-in receives (FileChosen).
   virtual FileAnswer ChooseFile(const FileRequest&) { return FileAnswer{}; }
   virtual void FileChosen(const FileRequest&, const FileAnswer&) {}
+  // A plug-in saved a document to `path`.
+  virtual void Saved(const std::string& path) { (void)path; }
   // A round of the message pump starts (1 for the first of the process).
   virtual void PumpRound(int round) { (void)round; }
   // The password prompt: true with the password typed, false for a cancel.

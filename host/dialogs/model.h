@@ -45,6 +45,7 @@ struct List {
   Item* item = nullptr;
   std::vector<std::shared_ptr<Entry>> entries;
   ADMEntryDrawProc draw = nullptr;
+  ASInt32 top = 0;  // a list box's first row in view
 };
 
 struct Item {
@@ -189,6 +190,8 @@ void ClearList(Item& item);
 // Puts a list box's scrollbar and list area in place.
 void PlaceChildren(Item& item);
 void SelectEntry(Entry& entry, bool select);
+// Scrolls a list box so that `row` is in view.
+void ShowRow(List& list, ASInt32 row);
 // The text a pop-up shows: its selected entry's.
 std::string SelectedText(const Item& item);
 void InitDialogListSuites();

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "core/tables.h"
+#include "dialogs/manager.h"
 #include "cos/docs.h"
 #include "pd/content.h"
 #include "pd/fonts.h"
@@ -69,6 +70,7 @@ void PDDocSaveImpl(PDDoc d, ASInt32 flags, ASPathName path, ASFileSys, void*, vo
     ForgetDocumentFiles(doc.id);
     KeepDocFile(doc, target);
   }
+  if (Driver* driver = CurrentDriver()) driver->Saved(target);
 }
 
 ASInt32 PDDocGetFlagsImpl(PDDoc d) {
@@ -296,6 +298,8 @@ void SaveDocument(PDDoc d, const std::string& path, ASInt16 major, ASInt16 minor
 }
 
 bool DocumentWasRepaired(PDDoc d) { return DocOf(d).repaired; }
+
+bool DocumentChanged(PDDoc d) { return (DocOf(d).flags & 1) != 0; }
 
 void InitPDModelTable() {
   HFT t = NewTable(PDMODEL_HFT_NAME, HFT_VERSION(5, 0), PDModelSel::Last);

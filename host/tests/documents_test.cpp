@@ -1,10 +1,21 @@
+// The library's headers are read as the host reads them.
+#define POINTERHOLDER_TRANSITION 4
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <qpdf/FileInputSource.hh>
+#include <qpdf/QPDF.hh>
 
 #include "core/host.h"
+#include "cos/filesource.h"
 #include "host/frame.h"
 #include "testing/pdfmaker.h"
 
@@ -122,3 +133,64 @@ TEST_F(DocumentsTest, TheActiveDocumentIsTheLastOpened) {
 }
 
 }  // namespace
+
+// The opened file is read through our own block source; it must answer
+// every read, seek and line search as the library's stdio source does, on
+// real files: block edges, reads past the end, a table the library rebuilds.
+class BlockSourceTest : public DocumentsTest {};
+
+TEST_F(BlockSourceTest, AnswersAsTheLibrarysFileSource) {
+  std::string pages = hosttest::MakePagesPdf(400);
+  std::string broken = pages.substr(0, pages.rfind("xref")) + "trailer\n<< /Root 1 0 R >>\n%%EOF\n";
+  const std::string source = std::getenv("ZENTU_SOURCE_DIR") ? std::getenv("ZENTU_SOURCE_DIR") : ".";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"sample", ReadFile(source + "/samples/sample.pdf")},
+      {"xref-stream", ReadFile(source + "/samples/xref-stream.pdf")},
+      {"pages", pages},
+      {"broken-table", broken}};
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.first);
+    const std::string path = dir_.File(file.first + ".pdf");
+    WriteFile(path, file.second);
+    const qpdf_offset_t size = static_cast<qpdf_offset_t>(file.second.size());
+    FileInputSource theirs(path.c_str());
+    host::BlockFileSource ours(path, ::open(path.c_str(), O_RDONLY));
+    // Offsets about the block edges and the end; reads short and long.
+    const qpdf_offset_t offsets[] = {0, 1, 65535, 65536, 65537, size / 2, size - 3, size, size + 10};
+    const size_t lengths[] = {1, 7, 300, 70000};
+    for (qpdf_offset_t offset : offsets) {
+      for (size_t length : lengths) {
+        SCOPED_TRACE(std::to_string(offset) + "+" + std::to_string(length));
+        theirs.seek(offset, SEEK_SET);
+        ours.seek(offset, SEEK_SET);
+        std::string a(length, '\0'), b(length, '\0');
+        a.resize(theirs.read(&a[0], length));
+        b.resize(ours.read(&b[0], length));
+        EXPECT_EQ(a, b);
+        EXPECT_EQ(theirs.tell(), ours.tell());
+        EXPECT_EQ(theirs.getLastOffset(), ours.getLastOffset());
+        if (!a.empty()) {
+          theirs.unreadCh(a.back());
+          ours.unreadCh(b.back());
+        }
+        EXPECT_EQ(theirs.findAndSkipNextEOL(), ours.findAndSkipNextEOL());
+        EXPECT_EQ(theirs.tell(), ours.tell());
+        EXPECT_EQ(theirs.readLine(80), ours.readLine(80));
+      }
+    }
+    theirs.seek(-5, SEEK_END);
+    ours.seek(-5, SEEK_END);
+    EXPECT_EQ(theirs.tell(), ours.tell());
+    EXPECT_THROW(ours.seek(-1, SEEK_SET), std::runtime_error);
+
+    // The document read through it: the same objects, the table rebuilt alike.
+    QPDF a, b;
+    a.setSuppressWarnings(true);
+    b.setSuppressWarnings(true);
+    a.processFile(path.c_str());
+    b.processInputSource(std::make_shared<host::BlockFileSource>(path, ::open(path.c_str(), O_RDONLY)));
+    std::vector<QPDFObjectHandle> left = a.getAllObjects(), right = b.getAllObjects();
+    ASSERT_EQ(left.size(), right.size());
+    for (size_t i = 0; i < left.size(); ++i) EXPECT_EQ(left[i].unparseResolved(), right[i].unparseResolved());
+  }
+}
