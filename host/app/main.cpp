@@ -217,6 +217,11 @@ void LoadPlugins(const std::vector<std::string>& files) {
     if (p.loaded) p.loaded = CallPlugin(p, p.hs.importReplaceAndRegister, "import-replace-register");
   for (auto& p : gPlugins)
     if (p.loaded) p.loaded = CallPlugin(p, p.hs.init, "init");
+  try {
+    host::SendAppStarted();
+  } catch (const ASHostRaise& e) {
+    std::cerr << "plughost: the start-up notification failed: " << plughost::HostError(e.code) << std::endl;
+  }
 }
 
 void UnloadPlugins() {
