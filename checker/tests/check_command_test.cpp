@@ -63,11 +63,13 @@ class CheckCommandTest : public ::testing::Test {
     delete samples_;
   }
 
-  // Runs plughost in the working folder with the settings folder and the
-  // temporary folder of this test; the temporary folder is left empty.
+  // Runs plughost, with the checker alone, in the working folder with the
+  // settings folder and the temporary folder of this test; the temporary
+  // folder is left empty.
   hosttest::ProcessResult Run(std::vector<std::string> args, const std::string& input = "") {
     std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && TMPDIR=\"$1\" && export TMPDIR && shift && exec \"$@\"",
-                                     work_.path(), temp_.path(), PLUGHOST, "--settings", settings_.path()};
+                                     work_.path(), temp_.path(), PLUGHOST, "--plugins", checkertest::PluginFolder(),
+                                     "--settings", settings_.path()};
     argv.insert(argv.end(), args.begin(), args.end());
     hosttest::ProcessResult run = hosttest::RunProcess(argv, input, kBound);
     EXPECT_EQ(Listing(temp_.path()), "") << "left in the temporary folder";
