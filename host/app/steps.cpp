@@ -13,7 +13,7 @@ const char kStepsHelp[] =
     "  save PATH                save the active document to PATH\n"
     "  print menus              the menus (names, titles, disabled items), then the\n"
     "                           toolbar (names, help texts, bitmaps, marked and\n"
-    "                           disabled buttons)\n"
+    "                           disabled buttons); a marked item shows \" marked\"\n"
     "  tool NAME                make the tool of type NAME the active tool\n"
     "  print tool               the active tool's type and the cursor shown now\n"
     "  draw                     draw the active document's page view: \"DRAW page P\",\n"
