@@ -17,4 +17,6 @@ class FramewickDlgGroup {
   void NotifyAll(AVPageView) {}
   // Closes every member.
   void CloseAll() {}
+  // The boxes palette hides its overlays while a box is dragged.
+  void SetOverlaysSuspended(bool) {}
 };

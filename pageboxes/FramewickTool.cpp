@@ -237,41 +237,12 @@ void FramewickTool::WriteBoxInfo(PDPage page) {
   HostCall("WriteBoxInfo", [&] { PDPageNotifyContentsDidChange(page); });
 }
 
-void FramewickTool::BeginEditing() {
-  if (dialogGroup.HasMembers()) return;
-  LoadBoxLibrary();
-  AVPageView view = nullptr;
-  HostCall("BeginEditing", [&] {
-    if (AVDoc doc = AVAppGetActiveDoc()) view = AVDocGetPageView(doc);
-  });
-  SetCurrentPage(view);
-  ChooseDefaultAnchor();
-  dialogGroup.Open(mediaBox, boxes);
-}
-
-void FramewickTool::SetCurrentPage(AVPageView view) {
-  if (busy) return;
-  ASInt32 number = -1;
-  if (view) HostCall("SetCurrentPage", [&] { number = AVPageViewGetPageNum(view); });
-  if ((view && number == -1) || (view == pageView && number == pageNumber)) return;
-  if (pageView) dialogGroup.NotifyAll(view);
-  pageView = view;
-  pageNumber = number;
-  if (!view) return;
-  PageHold page(AcquireCurrentPage());
-  if (page.page) ReadBoxInfo(page.page, true);
-}
-
 void FramewickTool::ChooseDefaultAnchor() {
   SizeOrderedBoxes order;
   for (PageBox* box : boxes)
     if (box->IsEnabled()) order.Insert(box);
   if (!order.Empty()) PageBox::Anchor::Global().SetAnchor(static_cast<PageBox*>(order.Boxes().back()));
 }
-
-bool FramewickTool::TrackBoxDrag(AVPageView, ASInt16, ASInt16) { return false; }
-
-bool FramewickTool::HandleBoxKey(ASUns16, ASInt16) { return false; }
 
 void FramewickTool::LoadBoxLibrary() {}
 

@@ -42,15 +42,27 @@ class FramewickTool : public CurrentPageSource {
   // caller releases it.
   PDPage AcquireCurrentPage() override;
 
-  // The tool became the active tool: binds it to the active document's page.
+  // The tool became the active tool: binds it to the active document's
+  // page, opens the dialogs and follows documents, views and pages.
   void BeginEditing();
-  // Binds the tool to the view's current page (none: unbinds).
+  // Binds the tool to the view's current page (none: unbinds), offering to
+  // write the edits of the page it leaves.
   void SetCurrentPage(AVPageView view);
+  // The page's dictionary changed: reloads the boxes when it is the current
+  // page and a box changed there.
+  void OnPageChanged(PDPage page);
+  // A member dialog closed: with none left the editing ends.
+  void UpdateDialogState();
+  // The document is closing: it leaves the scan cache and, when the tool
+  // shows it, the tool lets it go.
+  void OnDocumentClosing(AVDoc doc);
   // The largest enabled box becomes the anchor.
   void ChooseDefaultAnchor();
+  // Whether any of the four boxes differs from what its page holds.
+  bool Edited() const;
 
   // A click in a page view and a key press while the tool is active:
-  // handled or not. Dragging and nudging are not built yet.
+  // handled or not.
   bool TrackBoxDrag(AVPageView view, ASInt16 x, ASInt16 y);
   bool HandleBoxKey(ASUns16 key, ASInt16 flags);
   // The box library in the preference store.
@@ -71,8 +83,12 @@ class FramewickTool : public CurrentPageSource {
   boost::shared_ptr<BoxLibrary::PublicationSet> publication;
   bool specificationChosen = false;
   bool busy = false;
+  bool following = false;  // the four notifications are registered
 
  private:
+  // The enabled boxes' device rectangles from their rects in the view.
+  void UpdateDeviceRects(AVPageView view);
+  void RegisterNotifications(bool on);
   FramewickTool();
   FramewickTool(const FramewickTool&) = delete;
   FramewickTool& operator=(const FramewickTool&) = delete;

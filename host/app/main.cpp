@@ -78,6 +78,8 @@ const char kUsageHead[] =
     "  --handshake N   the handshake version given to the plug-ins (decimal, or hexadecimal\n"
     "                  after 0x; default 0x20000)\n"
     "  --zoom Z        the page views' zoom (a number above 0; default 1)\n"
+    "  --log view      print what is drawn over page views, each invalidation and each\n"
+    "                  cursor change as it happens, one event line each\n"
     "  --password TEXT open documents with this password (default: the empty user password)\n"
     "  --help          show this text (plughost check --help: the check's alone)\n"
     "  --version       show plughost's version and the plug-ins' names and versions\n"
@@ -287,7 +289,7 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
 // Options that take a value.
 bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
-                           "--output", "--standard", "--handshake", "--zoom"})
+                           "--output", "--standard", "--handshake", "--zoom", "--log"})
     if (option == name) return true;
   return false;
 }
@@ -296,7 +298,7 @@ bool TakesValue(const std::string& option) {
 struct Setup {
   std::string pluginDir;
   bool pluginsGiven = false;
-  bool list = false, interactive = false, brief = false, version = false;
+  bool list = false, interactive = false, brief = false, version = false, logView = false;
   host::DocOpenOptions open;
 };
 
@@ -315,6 +317,7 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   session.SetOpenOptions(setup.open);
   gSession = &session;
   host::SetDriver(&session);
+  if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
   if (check) check->Start(session);
   LoadPlugins(files);
   if (setup.version) {
@@ -556,6 +559,10 @@ int main(int argc, char** argv) {
       const double zoom = std::strtod(text.c_str(), &end);
       if (text.empty() || *end || !(zoom > 0) || !std::isfinite(zoom)) Usage("--zoom " + text + ": give a number above 0, as 1.5");
       host::SetViewZoom(zoom);
+    } else if (a == "--log") {
+      const std::string what = value();
+      if (what != "view") Usage("--log " + what + ": only view can be logged");
+      setup.logView = true;
     } else if (a == "--password") {
       setup.open.password = check.password = value();
       check.hasPassword = true;

@@ -525,6 +525,9 @@ void Session::Top(const Step& step) {
     std::string type;
     Guarded([&] { type = host::ActiveToolType(); });
     out_.Event("TOOL " + type + " cursor " + std::to_string(host::ShownCursor()));
+  } else {
+    const std::string why = ViewStep(step);
+    if (!why.empty()) Refuse(why);
   }
 }
 

@@ -146,6 +146,9 @@ class Session : public host::Driver {
   void PrintMenus(bool listing);
   // The active document's page view, drawn whatever its state.
   void Draw();
+  // Documents, pointer, mouse and keys (app/view_steps.cpp): the reason
+  // when the step cannot run, else empty.
+  std::string ViewStep(const Step& step);
   // A step of a dialog; true when it was an action of the user.
   bool InDialog(const Step& step, ADMDialogRef dialog);
   int Answer(const Step& step, const host::AlertRequest& request);

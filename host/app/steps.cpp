@@ -17,7 +17,19 @@ const char kStepsHelp[] =
     "  tool NAME                make the tool of type NAME the active tool\n"
     "  print tool               the active tool's type and the cursor shown now\n"
     "  draw                     draw the active document's page view: \"DRAW page P\",\n"
-    "                           then what it drew, one line each (\"image N G R\")\n"
+    "                           then what it drew, one line each (\"image N G R\",\n"
+    "                           \"color R G B\", \"rect L T R B width W dash A B\",\n"
+    "                           \"xor L T R B\", \"frame L T R B\"), in device units\n"
+    "  close                    close the active document without saving\n"
+    "  activate N               make the N-th open document (in the order opened,\n"
+    "                           from 1) the active one\n"
+    "  set-page-key KEY VALUE   put VALUE (PDF syntax; null removes) under /KEY of\n"
+    "                           the page the active view shows\n"
+    "  pointer X Y              move the pointer (device units of the active view)\n"
+    "  click X Y                click there with the active tool\n"
+    "  drag X1 Y1 X2 Y2 ...     press at the first point, move through the others,\n"
+    "                           release at the last\n"
+    "  key CODE [FLAGS]         press the key CODE with the modifier FLAGS (default 0)\n"
     "  quit                     unload the plug-ins and end (also: exit)\n"
     "while a dialog waits (the innermost one):\n"
     "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
@@ -74,6 +86,14 @@ const Form kForms[] = {
     {"print menus", Place::Top, "print menus"},
     {"draw", Place::Top, "draw"},
     {"tool %", Place::Top, "tool NAME"},
+    {"close", Place::Top, "close"},
+    {"activate #", Place::Top, "activate N"},
+    {"set-page-key @ %", Place::Top, "set-page-key KEY VALUE"},
+    {"pointer # #", Place::Top, "pointer X Y"},
+    {"click # #", Place::Top, "click X Y"},
+    {"drag #+", Place::Top, "drag X1 Y1 X2 Y2 ..."},
+    {"key #", Place::Top, "key CODE [FLAGS]"},
+    {"key # #", Place::Top, "key CODE [FLAGS]"},
     {"quit", Place::Top, "quit"},
     {"help", Place::Anywhere, "help"},
     {"exit", Place::Top, "exit"},

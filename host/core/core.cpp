@@ -307,6 +307,8 @@ void Init() {
   InitProgressEntries();
   InitAcroViewToolEntries();
   InitAcroViewGeometryEntries();
+  InitAcroViewInputEntries();
+  InitAcroViewOverlayEntries();
 }
 
 }  // namespace host

@@ -238,6 +238,44 @@ void ViewAperture(AVPageView view, AVDevRect* rect);
 // (pd/pd.cpp): taking it again adds a hold, PDModel 138 drops one.
 PDPage AcquirePageHandle(ASUns32 docId, ASInt32 index);
 void ReleasePageHandle(PDPage page);
+// The view documents, the active one first (view/app.cpp).
+std::vector<ASUns32> ViewDocIds();
+// Calls the handlers of a notification in the order registered; one
+// unregistered meanwhile is not called, one registered meanwhile first
+// hears the next notification.
+void ForEachHandler(ASInt32 type, const std::function<void(ASCallback proc, void* clientData)>& call);
+// Notifications 2, 7, 13, 14 and 34 (view/events.cpp).
+void SendDocDidActivate(AVDoc doc);
+void SendDocWillClose(AVDoc doc);
+void SendPageViewDidDraw(AVPageView view);
+void SendPageViewDidChange(AVPageView view);
+void SendPageDidChange(PDPage page);
+// `close`: the active document closes unsaved, after notification 7; the
+// one active before it becomes active again. False when none is open.
+bool CloseActiveDocument();
+// `activate N`: the N-th open document in the order opened (from 1); false
+// with the reason when there is none.
+bool ActivateDocument(int n, std::string* why);
+// `set-page-key`: VALUE (PDF syntax, a direct object; null removes the key)
+// under /KEY of the page the document's view shows; the document is marked
+// changed and notification 34 raised. False with the reason for a bad value.
+bool SetPageKey(AVDoc doc, const std::string& key, const std::string& value, std::string* why);
+
+// The user's pointer, mouse and keys (view/mouse.cpp), in device units of
+// the active document's view.
+struct DevicePoint {
+  ASInt32 x, y;
+};
+void SetPointer(ASInt32 x, ASInt32 y);
+// Hands the click at the first point to the active tool, then each poll of
+// the button moves the pointer to the next point. False when nothing was
+// handed over (a host tool, a point outside the view).
+bool ClickActiveTool(AVDoc doc, const std::vector<DevicePoint>& points);
+// Hands the key to the active tool, AcroView 156 answering `flags` meanwhile.
+bool KeyActiveTool(ASUns16 key, ASInt32 flags);
+// Where the drawing calls, invalidations and cursor changes of page views
+// go as they happen (`--log view`); none: nowhere.
+void SetViewEventSink(std::function<void(const std::string&)> sink);
 }  // namespace host
 
 // A log of view, dialog and window calls, for tests.

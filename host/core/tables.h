@@ -21,6 +21,8 @@ void InitProgressEntries();
 // The AcroView entries of tools and of page views' geometry.
 void InitAcroViewToolEntries();      // view/tools.cpp
 void InitAcroViewGeometryEntries();  // view/geometry.cpp
+void InitAcroViewInputEntries();     // view/mouse.cpp
+void InitAcroViewOverlayEntries();   // view/overlay.cpp
 
 // Fills a table from a procedure list with compile-time checked signatures.
 #define HOST_FILL_ENTRY(table, selns, impl, name, ret, params) \

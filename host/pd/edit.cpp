@@ -2,6 +2,7 @@
 // annotations and actions, and the notice that a page's contents changed.
 #include <cstring>
 
+#include "core/host.h"
 #include "cos/docs.h"
 #include "host/selectors.h"
 #include "pd/pages.h"
@@ -71,6 +72,7 @@ void PDPageNotifyContentsDidChangeImpl(PDPage page) {
   Doc* doc = nullptr;
   PageDict(page, &doc);
   hosttest::LogCall("page contents changed " + std::to_string(PageIndex(page)));
+  SendPageDidChange(page);
 }
 
 void PDPageRemoveAnnotImpl(PDPage page, ASInt32 index) {

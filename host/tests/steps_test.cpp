@@ -54,7 +54,7 @@ TEST(StepGrammar, LinesReadAsTheirForms) {
       {"set 901 \"open", Parsed::Error, "not closed", {}},
       {"press \"a\"b", Parsed::Error, "runs into", {}},
       {"pres 2", Parsed::Error, "no verb \"pres\"", {}},
-      {"print", Parsed::Error, "print menus | print tool | print dialog | print item ITEM [LABEL]", {}},
+      {"print", Parsed::Error, "print menus | print dialog | print item ITEM [LABEL]", {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);

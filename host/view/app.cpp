@@ -2,6 +2,7 @@
 // toolbar and alerts.
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -52,10 +53,12 @@ struct Notification {
   ASInt32 type;
   ASCallback proc;
   void* clientData;
+  ASUns32 serial = 0;  // tells a handler registered again from the one it was
 };
 
 struct App {
   std::vector<Notification> notifications;  // in the order registered
+  ASUns32 nextSerial = 1;
   std::vector<ASUns32> docs;  // view documents, the active one first
   std::map<ASUns32, ASInt32> currentPage;  // each document's one page view shows one page
   std::vector<std::unique_ptr<MenuRec>> menus;
@@ -196,6 +199,7 @@ void AVPageViewGoToImpl(AVPageView view, ASInt32 pageNum) {
   A().currentPage[id] = pageNum;
   MarkViewInvalid(id);
   hosttest::LogCall("page view goes to page " + std::to_string(pageNum));
+  SendPageViewDidChange(view);
 }
 
 // The page's device rectangle (view/geometry.cpp).
@@ -333,7 +337,7 @@ void AVMenubarAddMenuImpl(AVMenubar, AVMenu menu, ASInt32 position) {
 void AVAppRegisterNotificationImpl(ASInt32 type, ASUns32, ASCallback proc, void* clientData) {
   ENTER(AppRegisterNotification);
   if (!proc) Raise(genErrBadParm);
-  A().notifications.push_back(Notification{type, proc, clientData});
+  A().notifications.push_back(Notification{type, proc, clientData, A().nextSerial++});
 }
 
 void AVAppUnregisterNotificationImpl(ASInt32 type, ASUns32, ASCallback proc, void* clientData) {
@@ -516,10 +520,24 @@ AVDoc ShowInView(PDDoc pd) {
   ASUns32 id = IdOf(pd);
   if (!FindDoc(id)) Raise(genErrBadHandle);
   auto& docs = A().docs;
+  const bool already = !docs.empty() && docs.front() == id;
   docs.erase(std::remove(docs.begin(), docs.end(), id), docs.end());
   docs.insert(docs.begin(), id);
   MarkViewInvalid(id);
+  if (!already) SendDocDidActivate(ToAVDoc(id));
   return ToAVDoc(id);
+}
+
+std::vector<ASUns32> ViewDocIds() { return A().docs; }
+
+void ForEachHandler(ASInt32 type, const std::function<void(ASCallback proc, void* clientData)>& call) {
+  const auto handlers = A().notifications;
+  for (const Notification& n : handlers) {
+    if (n.type != type) continue;
+    const auto& now = A().notifications;
+    if (std::none_of(now.begin(), now.end(), [&](const Notification& m) { return m.serial == n.serial; })) continue;
+    call(n.proc, n.clientData);
+  }
 }
 
 AVDoc OpenInView(const std::string& path, const DocOpenOptions& options) {

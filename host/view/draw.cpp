@@ -2,10 +2,12 @@
 // display list, one line for each thing drawn, and a valid flag. A view is
 // drawn again only when it is invalid (opened, turned to another page,
 // invalidated); the `draw` step draws it whatever its state.
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "core/host.h"
 #include "cos/docs.h"
 #include "host/procs.h"
 #include "pd/pages.h"
@@ -98,7 +100,14 @@ void Draw(ASUns32 id) {
   } contentHold{PDPageAcquirePDEContentImpl(p)};
   DrawContent(contentHold.content, view.list);
   view.valid = true;
+  SendPageViewDidDraw(reinterpret_cast<AVPageView>(ToAVDoc(id)));
 }
+
+std::function<void(const std::string&)>& Sink() {
+  static auto* sink = new std::function<void(const std::string&)>;
+  return *sink;
+}
+bool gListing = false;  // a `draw` lists what it draws itself
 
 }  // namespace
 
@@ -106,13 +115,24 @@ void MarkViewInvalid(ASUns32 id) { Views()[id].valid = false; }
 
 void InvalidateView(ASUns32 id, const AVDevRect* rect) {
   Views()[id].valid = false;
-  if (!rect) {
-    hosttest::LogCall("invalidate all");
-    return;
-  }
-  hosttest::LogCall("invalidate " + std::to_string(rect->left) + " " + std::to_string(rect->top) + " " +
-                    std::to_string(rect->right) + " " + std::to_string(rect->bottom));
+  const std::string line = !rect ? "invalidate all"
+                                 : "invalidate " + std::to_string(rect->left) + " " + std::to_string(rect->top) + " " +
+                                       std::to_string(rect->right) + " " + std::to_string(rect->bottom);
+  hosttest::LogCall(line);
+  ViewEvent(line);
 }
+
+void RecordDrawing(ASUns32 id, const std::string& line) {
+  Views()[id].list.push_back(line);
+  hosttest::LogCall(line);
+  if (!gListing) ViewEvent(line);
+}
+
+void ViewEvent(const std::string& line) {
+  if (Sink()) Sink()(line);
+}
+
+void SetViewEventSink(std::function<void(const std::string&)> sink) { Sink() = std::move(sink); }
 
 void ForgetView(ASUns32 id) { Views().erase(id); }
 
@@ -126,6 +146,10 @@ void AVPageViewDrawNowImpl(AVPageView view) {
 std::vector<std::string> DrawView(AVDoc doc) {
   ViewPDDoc(doc);
   const ASUns32 id = IdOf(doc);
+  struct Listing {
+    Listing() { gListing = true; }
+    ~Listing() { gListing = false; }
+  } listing;
   Draw(id);
   std::vector<std::string> lines{"DRAW page " + std::to_string(ViewPageIndex(id) + 1)};
   for (const std::string& line : Views()[id].list) lines.push_back("  " + line);

@@ -7,6 +7,7 @@
 #include "core/host.h"
 #include "core/tables.h"
 #include "host/procs.h"
+#include "view/view.h"
 
 namespace host {
 namespace {
@@ -97,6 +98,10 @@ bool ActivateToolOfType(const std::string& type, std::string* why) {
   if (why) *why = "no tool of type \"" + type + "\"";
   return false;
 }
+
+AVTool ActiveTool() { return T().active; }
+
+bool IsHostTool(AVTool tool) { return tool == &T().hand || tool == &T().select; }
 
 std::string ActiveToolType() {
   const char* text = AtomText(TypeOf(T().active));

@@ -1,6 +1,8 @@
 // What the application's documents and their page views share inside the
 // host's view layer (view/app.cpp, view/draw.cpp).
 #pragma once
+#include <string>
+
 #include "host/astypes.h"
 
 namespace host {
@@ -15,5 +17,14 @@ void MarkViewInvalid(ASUns32 docId);
 void InvalidateView(ASUns32 docId, const AVDevRect* rect);
 void ForgetView(ASUns32 docId);
 void AVPageViewDrawNowImpl(AVPageView view);
+// A line drawn over the view (view/overlay.cpp): into its display list, and
+// to the view-event sink unless a `draw` is listing it.
+void RecordDrawing(ASUns32 docId, const std::string& line);
+// The active tool, and whether it is the host's own Hand or Select
+// (view/tools.cpp).
+AVTool ActiveTool();
+bool IsHostTool(AVTool tool);
+// A line for the view-event sink (`--log view`).
+void ViewEvent(const std::string& line);
 
 }  // namespace host

@@ -8,6 +8,7 @@
 
 #include "dialogs/internal.h"
 #include "dialogs/metrics.h"
+#include "view/view.h"
 
 namespace host {
 namespace {
@@ -103,6 +104,7 @@ void AVSysSetCursorImpl(AVCursor cursor) {
     if (reinterpret_cast<AVCursor>(entry.second.get()) == cursor) {
       WS().cursor = entry.first;
       hosttest::LogCall("cursor " + std::to_string(entry.first));
+      ViewEvent("cursor " + std::to_string(entry.first));
       return;
     }
   Raise(genErrBadHandle);
@@ -181,6 +183,7 @@ void ShowCursor(ASInt32 id) {
   CursorOf(id);
   WS().cursor = id;
   hosttest::LogCall("cursor " + std::to_string(id));
+  ViewEvent("cursor " + std::to_string(id));
 }
 
 void DestroyHostWindowsOver(WinWindow platform) {

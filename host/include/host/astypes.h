@@ -147,10 +147,25 @@ typedef struct _t_AVProgressMonitorRec {
 } AVProgressMonitorRec;
 typedef AVProgressMonitorRec* AVProgressMonitor;
 
-// Notifications (AcroView 41 registers a handler, 42 takes it away). The host
-// sends these two: 0 once after every plug-in's init, 0x38 before every save
-// of a document; other numbers are accepted and never sent.
-enum { avNotifyAppDidInit = 0, avNotifyDocWillSave = 0x38 };
+// Notifications (AcroView 41 registers a handler, 42 takes it away), sent to
+// their handlers in the order registered: 0 once after every plug-in's init,
+// 2 a document became active, 7 a document will close, 13 a page view was
+// drawn, 14 a page view moved, 34 a page's dictionary changed, 0x38 before
+// every save of a document; other numbers are accepted and never sent.
+enum {
+  avNotifyAppDidInit = 0,
+  avNotifyDocDidActivate = 2,
+  avNotifyDocWillClose = 7,
+  avNotifyPageViewDidDraw = 13,
+  avNotifyPageViewDidChange = 14,
+  pdNotifyPageDidChange = 34,
+  avNotifyDocWillSave = 0x38
+};
+// A drawing colour (AcroView 114): colour space 1 is RGB, components 16.16.
+typedef struct _t_PDColorValueRec {
+  ASInt16 space;
+  ASFixed value[4];
+} PDColorValueRec;
 // The record a will-save handler receives (ours): the target and the PDF
 // version the document will be written with, the document's own until a
 // handler changes it. The version sits at byte offsets 48 and 50.

@@ -19,6 +19,12 @@ typedef ASBool (*AVToolDoClickProc)(AVTool tool, AVPageView view, ASInt16 x, ASI
                                     ASInt16 clickNo);
 typedef ASBool (*AVToolDoKeyDownProc)(AVTool tool, ASUns16 key, ASInt16 flags);
 typedef ASAtom (*AVToolGetTypeProc)(AVTool tool);
+// Notifications 2 (the second argument is never null), 7, 13, 14 and 34.
+typedef void (*AVDocDidActivateProc)(AVDoc doc, void* second, void* clientData);
+typedef void (*AVDocWillCloseProc)(AVDoc doc, void* clientData);
+typedef void (*AVPageViewDidDrawProc)(AVPageView view, void* clientData);
+typedef void (*AVPageViewDidChangeProc)(AVPageView view, void* clientData);
+typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
 
 // Core (prefix AS); Raise is declared by hand because it never returns.
 #define HOST_CORE_PROCS(X)                                                        \
@@ -392,6 +398,31 @@ typedef ASAtom (*AVToolGetTypeProc)(AVTool tool);
     (view, rect, device))                                                                 \
   X(PageViewDeviceRectToPage, void, (AVPageView view, const AVDevRect* device, ASFixedRect* rect), \
     (view, device, rect))
+
+// The pointer, the mouse button and the modifier keys as the user's steps
+// set them (host/view/mouse.cpp), the hit test of a rectangle's handles,
+// drawing over a page view into its display list (host/view/overlay.cpp),
+// a view's layout mode and a document's serial number, never reused.
+#define HOST_ACROVIEW_INPUT_PROCS(X)                                                      \
+  X(PageViewGetMousePosition, void, (AVPageView view, ASInt16* x, ASInt16* y), (view, x, y)) \
+  X(SysGetModifiers, ASInt32, (), ())                                                     \
+  X(SysMouseIsStillDown, ASBool, (), ())                                                  \
+  X(RectHandleHitTest, ASInt32, (const AVDevRect* rect, ASBool midpoints, ASInt32 x, ASInt32 y), \
+    (rect, midpoints, x, y))                                                              \
+  X(PageViewSetLayoutMode, void, (AVPageView view, ASInt32 mode), (view, mode))           \
+  X(PageViewGetLayoutMode, ASInt32, (AVPageView view), (view))                            \
+  X(DocGetSerialNumber, ASUns32, (AVDoc doc), (doc))
+
+// Drawing over a page view, recorded in its display list.
+#define HOST_ACROVIEW_OVERLAY_PROCS(X)                                                    \
+  X(PageViewSetColor, void, (AVPageView view, const PDColorValueRec* color), (view, color)) \
+  X(PageViewDrawRectOutline, void, (AVPageView view, const AVDevRect* rect, ASInt32 width, \
+                                    const ASFixed* dash, ASInt32 dashLength),            \
+    (view, rect, width, dash, dashLength))                                                \
+  X(PageViewInvertRectOutline, void, (AVPageView view, const AVDevRect* rect), (view, rect)) \
+  X(PageViewDrawRectOutlineWithHandles, void, (AVPageView view, const AVDevRect* rect, ASBool midpoints, \
+                                               ASBool thin, const ASFixed* dash, ASInt32 dashLength), \
+    (view, rect, midpoints, thin, dash, dashLength))
 
 // AcroView's own open and save dialogs. The open dialog's array of paths
 // stays the host's until its next open dialog; the paths are the caller's.

@@ -1,0 +1,74 @@
+// Notifications about documents, views and pages, as the steps `open`,
+// `activate`, `close`, `page` and `set-page-key` raise them, and handlers
+// that come and go while one is sent.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/host.h"
+#include "host/calls.h"
+#include "host/piglue.h"
+
+namespace {
+
+std::vector<std::string> gHeard;
+
+std::string Id(const void* handle) { return std::to_string(reinterpret_cast<uintptr_t>(handle)); }
+
+void Activated(AVDoc doc, void* second, void*) { gHeard.push_back("2 " + Id(doc) + (second ? "" : " null")); }
+void Closing(AVDoc doc, void*) { gHeard.push_back("7 " + Id(doc)); }
+void PageChanged(PDPage page, void*) { gHeard.push_back("34 page " + std::to_string(PDPageGetNumber(page))); }
+
+ASCallback gLate = nullptr;
+void Late(AVPageView, void*) { gHeard.push_back("14 late"); }
+// Unregisters the handler after it and registers another, the first time.
+ASCallback gSecond = nullptr;
+void First(AVPageView view, void* data) {
+  gHeard.push_back("14 first");
+  if (gLate) return;
+  AVAppUnregisterNotification(avNotifyPageViewDidChange, gExtensionID, gSecond, data);
+  gLate = ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&Late));
+  AVAppRegisterNotification(avNotifyPageViewDidChange, gExtensionID, gLate, data);
+  (void)view;
+}
+void Second(AVPageView, void*) { gHeard.push_back("14 second"); }
+
+TEST(Notifications, DocumentsViewsAndPagesAreToldInTheOrderRegistered) {
+  hosttest::BindTables();
+  const struct {
+    ASInt32 type;
+    void* proc;
+  } handlers[] = {{avNotifyDocDidActivate, reinterpret_cast<void*>(&Activated)},
+                  {avNotifyDocWillClose, reinterpret_cast<void*>(&Closing)},
+                  {pdNotifyPageDidChange, reinterpret_cast<void*>(&PageChanged)},
+                  {avNotifyPageViewDidChange, reinterpret_cast<void*>(&First)},
+                  {avNotifyPageViewDidChange, reinterpret_cast<void*>(&Second)}};
+  for (const auto& h : handlers) {
+    ASCallback callback = ASCallbackCreate(gExtensionID, h.proc);
+    if (h.proc == reinterpret_cast<void*>(&Second)) gSecond = callback;
+    AVAppRegisterNotification(h.type, gExtensionID, callback, nullptr);
+  }
+  AVDoc a = host::OpenInView(SAMPLES_DIR "/boxes.pdf");
+  AVDoc b = host::OpenInView(SAMPLES_DIR "/sample.pdf");
+  std::string why;
+  EXPECT_TRUE(host::ActivateDocument(1, &why));
+  EXPECT_TRUE(host::ActivateDocument(1, &why));  // already active: nothing told
+  EXPECT_FALSE(host::ActivateDocument(3, &why));
+  EXPECT_EQ(why, "activate 3: 2 documents are open");
+  host::GoToPage(a, 1);
+  host::GoToPage(a, 2);
+  EXPECT_TRUE(host::SetPageKey(a, "Foo", "[1 2]", &why));
+  EXPECT_FALSE(host::SetPageKey(a, "Foo", "[1 2", &why));
+  EXPECT_FALSE(host::SetPageKey(a, "Foo", "3 0 R", &why));
+  EXPECT_TRUE(host::SetPageKey(a, "Foo", "null", &why));
+  EXPECT_TRUE(host::CloseActiveDocument());
+  EXPECT_TRUE(host::CloseActiveDocument());
+  EXPECT_FALSE(host::CloseActiveDocument());
+  const std::vector<std::string> heard = {
+      "2 " + Id(a), "2 " + Id(b), "2 " + Id(a), "14 first", "14 first", "14 late", "34 page 2", "34 page 2",
+      "7 " + Id(a), "2 " + Id(b), "7 " + Id(b)};
+  EXPECT_EQ(gHeard, heard);
+}
+
+}  // namespace
