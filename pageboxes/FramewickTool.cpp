@@ -134,17 +134,6 @@ FramewickTool::~FramewickTool() {
   publication.reset();
 }
 
-ScanResult FramewickTool::GetScanResult(AVDoc doc) {
-  auto it = scanCache.find(doc);
-  if (it == scanCache.end()) {
-    PDDoc pd = nullptr;
-    HostCall("GetScanResult", [&] { pd = AVDocGetPDDoc(doc); });
-    ScanResult result;
-    if (ScanFontsAndColours(pd, 0, -1, &result)) it = scanCache.emplace(doc, result).first;
-  }
-  return it == scanCache.end() ? ScanResult() : it->second;
-}
-
 PDPage FramewickTool::AcquireCurrentPage() {
   PDPage page = nullptr;
   const HostRegionResult r = HostRegion([&] {

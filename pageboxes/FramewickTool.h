@@ -32,7 +32,10 @@ class FramewickTool : public CurrentPageSource {
   bool SetUpToolAndMenus();
 
   // The document's cached fonts-and-colours scan, scanned on first ask.
-  ScanResult GetScanResult(AVDoc doc);
+  ScanRecord GetScanResult(AVDoc doc);
+  // Scans a page's resources (-1: every page) into the document's record,
+  // unless it was scanned before and `rescan` is false.
+  void ScanPageResources(AVDoc doc, bool rescan, ASInt32 page);
 
   // Loads the boxes and the page record; with `reset`, from scratch.
   void ReadBoxInfo(PDPage page, bool reset);
@@ -78,7 +81,7 @@ class FramewickTool : public CurrentPageSource {
   std::vector<PageBox*> boxes;  // bleed, trim, live area, crop
   FramewickDlgGroup dialogGroup;
   BoxLibrary library;
-  std::map<AVDoc, ScanResult> scanCache;
+  std::map<AVDoc, ScanRecord> scanCache;
   boost::shared_ptr<BoxLibrary::BoxSet> specification;
   boost::shared_ptr<BoxLibrary::PublicationSet> publication;
   bool specificationChosen = false;

@@ -84,6 +84,8 @@ const char kUsageHead[] =
     "  --pref N=V      the host's preference N holds the integer V before the plug-ins\n"
     "                  load (repeatable; 39, the page units, is 1 unless set)\n"
     "  --docking       palettes opened together dock in one group\n"
+    "  --pref-item N=NAME  the host's menu item that switches preference N (131\n"
+    "                  \"Overprint\", 76 \"UseLocalFonts\") is named NAME\n"
     "  --help          show this text (plughost check --help: the check's alone)\n"
     "  --version       show plughost's version and the plug-ins' names and versions\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
@@ -292,7 +294,7 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
 // Options that take a value.
 bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
-                           "--output", "--standard", "--handshake", "--zoom", "--log", "--pref"})
+                           "--output", "--standard", "--handshake", "--zoom", "--log", "--pref", "--pref-item"})
     if (option == name) return true;
   return false;
 }
@@ -574,6 +576,16 @@ int main(int argc, char** argv) {
           number > INT32_MAX || setting < INT32_MIN || setting > INT32_MAX || text.find(' ') != std::string::npos)
         Usage("--pref " + text + ": give N=V, two integers, as 39=2");
       host::SetPreference(static_cast<ASInt32>(number), static_cast<ASInt32>(setting));
+      notWithCheck.push_back(a);
+    } else if (a == "--pref-item") {
+      const std::string text = value();
+      const size_t equals = text.find('=');
+      long number = 0;
+      char end = 0;
+      if (equals == std::string::npos || equals + 1 == text.size() ||
+          std::sscanf(text.substr(0, equals).c_str(), "%ld%c", &number, &end) != 1 ||
+          !host::SetPreferenceItemName(static_cast<ASInt32>(number), text.substr(equals + 1)))
+        Usage("--pref-item " + text + ": give N=NAME, N a preference a host menu item switches, as 76=LocalFonts");
       notWithCheck.push_back(a);
     } else if (a == "--docking") {
       host::SetDocking(true);

@@ -558,7 +558,7 @@ void Session::Top(const Step& step) {
   } else if (step.verb == "with %") {
     ChooseDialog(step.args[0]);
   } else if (step.verb == "pref # #") {
-    host::SetPreference(step.args[0].Number(), step.args[1].Number());
+    host::ChangePreference(step.args[0].Number(), step.args[1].Number());
   } else if (step.verb == "print pref #") {
     out_.Event("PREF " + arg + ": " + std::to_string(host::Preference(step.args[0].Number())));
   } else if (step.verb == "print tool") {

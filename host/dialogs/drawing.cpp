@@ -133,6 +133,12 @@ ASInt32 DrawerGetTextWidthImpl(ADMDrawerRef drawer, const char* text) {
   return metrics::TextWidth(text ? text : "");
 }
 
+ASInt32 DrawerGetFontLineHeightImpl(ADMDrawerRef drawer) {
+  DRENTER(GetFontLineHeight);
+  DR(drawer);
+  return metrics::kLineHeight;
+}
+
 // A measuring drawer lives until Destroy; what it draws is dropped.
 struct MadeDrawer {
   DrawRecord record;

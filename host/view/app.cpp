@@ -29,12 +29,14 @@ struct MenuItemRec {
   void* enabledData = nullptr;
   ASCallback marked = nullptr;
   void* markedData = nullptr;
+  ASInt32 preference = -1;  // the host's own items: marked while it is on, run toggles it
 };
 struct MenuRec {
   std::string title, name;
   std::vector<MenuItemRec*> items;
   MenuItemRec* parentItem = nullptr;
   bool onMenubar = false;
+  bool last = false;  // the host's own, kept after the plug-ins' menus
 };
 
 struct ToolButtonRec {
@@ -327,8 +329,10 @@ void AVMenubarAddMenuImpl(AVMenubar, AVMenu menu, ASInt32 position) {
   MenuRec* m = FindMenu(menu);
   if (!m) Raise(genErrBadHandle);
   auto& bar = A().menubar;
-  if (position < 0 || static_cast<size_t>(position) > bar.size())
-    bar.push_back(m);
+  auto end = bar.end();
+  while (end != bar.begin() && (*(end - 1))->last) --end;
+  if (position < 0 || position > end - bar.begin())
+    bar.insert(end, m);
   else
     bar.insert(bar.begin() + position, m);
   m->onMenubar = true;
@@ -482,6 +486,7 @@ bool RunEnabled(const Rec& rec, const std::string& what, std::string* why) {
 }
 
 bool Marked(const MenuItemRec& item) {
+  if (item.preference >= 0) return Preference(item.preference) != 0;
   return item.marked && reinterpret_cast<AVComputeMarkedProc>(CallbackProc(item.marked))(item.markedData) != 0;
 }
 
@@ -514,7 +519,63 @@ bool Reachable(const MenuItemRec* item, std::string* path) {
   return false;
 }
 
+void AVAppSetPreferenceImpl(ASInt32 preference, ASInt32 value) {
+  ENTER(AppSetPreference);
+  ChangePreference(preference, value);
+}
+
+ASBool AVMenuItemIsMarkedImpl(AVMenuItem item) {
+  ENTER(MenuItemIsMarked);
+  MenuItemRec* i = FindItem(item);
+  if (!i) Raise(genErrBadHandle);
+  return Marked(*i);
+}
+
+void AVMenuItemExecuteImpl(AVMenuItem item) {
+  ENTER(MenuItemExecute);
+  MenuItemRec* i = FindItem(item);
+  if (!i) Raise(genErrBadHandle);
+  if (i->preference >= 0)
+    ChangePreference(i->preference, !Preference(i->preference));
+  else if (i->execute && Enabled(*i))
+    reinterpret_cast<AVExecuteProc>(CallbackProc(i->execute))(i->executeData);
+}
+
+// The host's viewing switches, on a menu of its own after the plug-ins'.
+void AddPreferenceMenu() {
+  AVMenu menu = AVMenuNewImpl("View", "View", 0);
+  FindMenu(menu)->last = true;
+  const struct {
+    const char *title, *name;
+    ASInt32 preference;
+  } items[] = {{"Overprint Preview", "Overprint", 131}, {"Use Local Fonts", "UseLocalFonts", 76}};
+  for (const auto& row : items) {
+    AVMenuItem item = AVMenuItemNewImpl(row.title, row.name, nullptr, 0, 0, 0, nullptr, 0);
+    FindItem(item)->preference = row.preference;
+    AVMenuAddMenuItemImpl(menu, item, 9999);
+  }
+  AVMenubarAddMenuImpl(TheMenubar(), menu, 9999);
+}
+
 }  // namespace
+
+void ChangePreference(ASInt32 preference, ASInt32 value) {
+  const bool changed = Preference(preference) != value;
+  SetPreference(preference, value);
+  if (!changed) return;
+  ForEachHandler(avNotifyAppPrefDidChange, [&](ASCallback proc, void* clientData) {
+    reinterpret_cast<AVAppPrefDidChangeProc>(CallbackProc(proc))(preference, clientData);
+  });
+}
+
+bool SetPreferenceItemName(ASInt32 preference, const std::string& name) {
+  for (auto& i : A().items)
+    if (i->preference == preference) {
+      i->name = name;
+      return true;
+    }
+  return false;
+}
 
 AVDoc ShowInView(PDDoc pd) {
   ASUns32 id = IdOf(pd);
@@ -593,6 +654,10 @@ bool ExecuteMenuItem(const std::string& name, std::string* why) {
       if (why) *why = "menu item \"" + name + "\" is not on any menu";
       return false;
     }
+    if (i->preference >= 0) {
+      ChangePreference(i->preference, !Preference(i->preference));
+      return true;
+    }
     return RunEnabled(*i, "menu item \"" + name + "\"", why);
   }
   if (why) *why = "no menu item named \"" + name + "\"";
@@ -665,11 +730,13 @@ void InitAcroViewTable() {
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, AcroViewSel, AV##name##Impl, name, ret, params);
   HOST_ACROVIEW_PROCS(FILL)
   HOST_ACROVIEW_MARK_DRAW_PROCS(FILL)
+  HOST_ACROVIEW_PREFERENCE_PROCS(FILL)
 #undef FILL
   Publish(t);
   // The menus every plug-in finds on the menu bar.
   AVMenubarAddMenuImpl(TheMenubar(), AVMenuNewImpl("Tools", "Tools", 0), 9999);
   AVMenubarAddMenuImpl(TheMenubar(), AVMenuNewImpl("About Plug-ins", "AboutExtensions", 0), 9999);
+  AddPreferenceMenu();
   // The separator the plug-ins put their tool buttons beside.
   AVToolBarAddButtonImpl(TheToolBar(), AVToolButtonNewImpl(AtomFromString("endToolsGroup"), nullptr, 0, 1), 1,
                          nullptr);

@@ -156,7 +156,8 @@ typedef AVProgressMonitorRec* AVProgressMonitor;
 // their handlers in the order registered: 0 once after every plug-in's init,
 // 2 a document became active, 7 a document will close, 13 a page view was
 // drawn, 14 a page view moved, 34 a page's dictionary changed, 0x38 before
-// every save of a document; other numbers are accepted and never sent.
+// every save of a document, 92 a preference changed (its number); other
+// numbers are accepted and never sent.
 enum {
   avNotifyAppDidInit = 0,
   avNotifyDocDidActivate = 2,
@@ -164,8 +165,10 @@ enum {
   avNotifyPageViewDidDraw = 13,
   avNotifyPageViewDidChange = 14,
   pdNotifyPageDidChange = 34,
-  avNotifyDocWillSave = 0x38
+  avNotifyDocWillSave = 0x38,
+  avNotifyAppPrefDidChange = 92
 };
+typedef void (*AVAppPrefDidChangeProc)(ASInt32 preference, void* clientData);
 // A drawing colour (AcroView 114): colour space 1 is RGB, components 16.16.
 typedef struct _t_PDColorValueRec {
   ASInt16 space;

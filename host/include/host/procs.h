@@ -233,6 +233,14 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
     (item, proc, data))                                                                   \
   X(PageViewDrawNow, void, (AVPageView view), (view))
 
+// AcroView: setting a preference (32; notification 92 tells each change), an
+// item's check mark as `print menus` shows it (104) and running an item
+// after its enable procedure (105).
+#define HOST_ACROVIEW_PREFERENCE_PROCS(X)                                                 \
+  X(AppSetPreference, void, (ASInt32 preference, ASInt32 value), (preference, value))     \
+  X(MenuItemIsMarked, ASBool, (AVMenuItem item), (item))                                  \
+  X(MenuItemExecute, void, (AVMenuItem item), (item))
+
 // AcroView: the document progress monitor (15), answered with its client
 // datum; its operations are lines of the driver's transcript.
 #define HOST_ACROVIEW_PROGRESS_PROCS(X) \
@@ -730,6 +738,7 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
 // item or entry; a text that lies outside the bounds is not drawn. Create
 // makes a drawer for measuring over an item's window (bounds and font are
 // kept; what it draws is recorded nowhere), which Destroy gives back.
+// GetFontLineHeight (ours) is the height of one line of the drawer's font.
 #define HOST_ADMDRAWER_PROCS(X)                                                           \
   X(GetDC, WinDC, (ADMDrawerRef drawer), (drawer))                                        \
   X(GetBoundsRect, void, (ADMDrawerRef drawer, ADMRect* bounds), (drawer, bounds))        \
@@ -743,6 +752,7 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(GetTextWidth, ASInt32, (ADMDrawerRef drawer, const char* text), (drawer, text))       \
   X(FillRectRGB, void, (ADMDrawerRef drawer, const ADMRect* rect, const ADMRGBColor* color), (drawer, rect, color)) \
   X(DrawIcon, void, (ADMDrawerRef drawer, ADMIconRef icon, const ADMPoint* where), (drawer, icon, where)) \
+  X(GetFontLineHeight, ASInt32, (ADMDrawerRef drawer), (drawer))                          \
   X(Create, ADMDrawerRef, (WinWindow window, const ADMRect* bounds, ASInt32 font), (window, bounds, font)) \
   X(Destroy, void, (ADMDrawerRef drawer), (drawer))
 

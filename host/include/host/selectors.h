@@ -232,6 +232,9 @@ enum : unsigned {
   AppGetPreference = 31,
   DocGetAVWindow = 50,
   WindowGetFrame = 195,
+  AppSetPreference = 32,
+  MenuItemIsMarked = 104,
+  MenuItemExecute = 105,
   // ours
   MenubarAddMenu = 1000,
   PageViewGetFirstVisiblePageNum = 1700,
@@ -453,8 +456,8 @@ enum : unsigned {
   SetBoundsRect = 41,
   GetBoundsRect = 44,  // also at 42
   GetBestSize = 45,
-  Resize = 46,  // also at 1001
-  Move = 47,
+  Move = 46,
+  Resize = 47,  // also at 1001
   Redraw = 52,  // also at 1000
   GetFont = 74,
   SetText = 75,
@@ -543,6 +546,7 @@ enum : unsigned {
   DrawLine = 1005,
   FillRectRGB = 1007,
   DrawIcon = 1008,
+  GetFontLineHeight = 1009,
   Last = kSuiteTableSize
 };
 }
