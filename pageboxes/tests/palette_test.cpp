@@ -4,6 +4,7 @@
 // through their items as a user edits them, and closed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -259,6 +260,7 @@ TEST_F(PaletteTest, ColoursOverlaysAndUnits) {
   FramewickTool::DeleteInstance();
   EXPECT_EQ(Prefs::Section()["Color|BleedBox"], "0 1 0");
   host::CloseAllDocuments();
+  hosttest::ResetTools();
 
   const std::string a4 = home_.File("a4.pdf");
   hosttest::PdfSpec spec;
@@ -277,6 +279,7 @@ TEST_F(PaletteTest, ColoursOverlaysAndUnits) {
   EXPECT_NEAR(std::stod(View(p, 26).text), 210, 0.0015);
   EXPECT_NEAR(std::stod(View(p, 27).text), 297, 0.0015);
   host::SetPreference(39, 3);
+  driver.AnswerAlert(2);  // the trim box switched on is an edit
   tool.dialogGroup.CloseAll();
   p = Open(tool, 1)[0];
   EXPECT_EQ(View(p, 28).text, "pt");
@@ -348,6 +351,9 @@ TEST_F(PaletteTest, ClosingEndsTheEditingOnce) {
     std::string why;
     ASSERT_TRUE(host::PressCloseBox(p[which]->GetDialogRef(), &why)) << why;
     EXPECT_EQ(driver.StepsLeft(), 0u);
+    EXPECT_EQ(std::count_if(driver.Events().begin(), driver.Events().end(),
+                            [](const std::string& e) { return e.compare(0, 5, "note ") == 0; }),
+              1);  // the throw's, no second question
     EXPECT_TRUE(host::OpenDialogs().empty());
     EXPECT_EQ(TestPalette::gDeleted, 2);
     EXPECT_EQ(Prefs::Section().count("Dialog|Boxes|Bounds") + Prefs::Section().count("Dialog|More|Bounds"), 2u);
