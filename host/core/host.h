@@ -34,7 +34,9 @@ enum class TableId {
   ADMDrawer,
   PagePDEContent,
   PDFEditRead,
-  PDFEditWrite
+  PDFEditWrite,
+  ADMHierarchyList,
+  ADMListEntry
 };
 
 // Makes the host's own tables once; safe to call again.

@@ -112,8 +112,7 @@ const struct {
   ASInt32 version;
 } kEmptySuites[] = {
     {"ADM Basic Suite", 7},          {"ADM Image Suite", 2}, {"ADM Icon Suite", 2},
-    {"ADM Dialog Group Suite", 3},   {"ADM Tracker Suite", 1}, {"ADM Hierarchy List Suite", 3},
-    {"ADM List Entry Suite", 4},
+    {"ADM Dialog Group Suite", 3},   {"ADM Tracker Suite", 1},
 };
 
 }  // namespace
