@@ -38,7 +38,9 @@ enum class TableId {
   ADMBasic,
   ADMIcon,
   ADMTracker,
-  ADMDialogGroup
+  ADMDialogGroup,
+  ADMHierarchyList,
+  ADMListEntry
 };
 
 // Makes the host's own tables once; safe to call again.
