@@ -1,6 +1,8 @@
 #include "pageboxes/FramewickDlgGroup.h"
 
 #include "pageboxes/FramewickTool.h"
+#include "pageboxes/OrbKDlg.h"
+#include "pageboxes/ResourceDlg.h"
 
 namespace {
 const ASInt32 kDockedStyle = 5;
@@ -23,5 +25,10 @@ bool FramewickDlgGroup::AddDialog(GroupedADMDialog* dialog) {
   return true;
 }
 
-// The palettes come with their own work; until then the group stays empty.
-bool FramewickDlgGroup::CreateDialogs(PageBox&, std::vector<PageBox*>&) { return OpenAll(kDockedStyle, 0); }
+// A palette the host gave no memory for is none, which AddDialog refuses.
+bool FramewickDlgGroup::CreateDialogs(PageBox&, std::vector<PageBox*>&) {
+  AddDialog(new OrbKDlg);
+  AddDialog(new ResourceDlg(ResourceDlg::kFonts));
+  AddDialog(new ResourceDlg(ResourceDlg::kColors));
+  return OpenAll(kDockedStyle, 0);
+}

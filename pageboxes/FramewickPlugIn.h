@@ -9,6 +9,7 @@
 namespace Zentu {
 // Bitmaps 101 (the button) and 121 (the button on hosts before 6).
 extern const PIResourceTable kFramewickResources;
+extern const PIResourceTable kPaletteResources;
 }  // namespace Zentu
 
 ASAtom PluginGetExtensionName();

@@ -4,7 +4,7 @@
 #include "host/piglue.h"
 #include "pageboxes/FramewickPlugIn.h"
 
-PI_EXPORT_RESOURCES(&Zentu::kFramewickResources, &Zentu::kCommonResources);
+PI_EXPORT_RESOURCES(&Zentu::kFramewickResources, &Zentu::kPaletteResources, &Zentu::kCommonResources);
 
 extern "C" __attribute__((visibility("default"))) ASBool PlugInMain(PIHandshake* hs) {
   if (!PIAcceptHandshake(hs)) return 0;

@@ -22,7 +22,7 @@ std::string Menus(const std::string& disabled, const std::string& marked) {
          "\n      zent:GlimmersetShowAltsMI \"Show\"" + marked +
          "\n      zent:GlimmersetRemoveAltsMI \"Remove\"" + disabled +
          "\nMENU AboutExtensions \"About Plug-ins\"\n  zent:GlimmersetAboutMI \"Glimmerset\"\n"
-         "TOOLBAR\n  endToolsGroup separator\n  zent:GlimmersetShowAltsTB \"Show/Hide Alternates\" bitmap 128" +
+         "MENU View \"View\"\n  Overprint \"Overprint Preview\"\n  UseLocalFonts \"Use Local Fonts\"\nTOOLBAR\n  endToolsGroup separator\n  zent:GlimmersetShowAltsTB \"Show/Hide Alternates\" bitmap 128" +
          marked + "\n";
 }
 

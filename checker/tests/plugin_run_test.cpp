@@ -32,7 +32,7 @@ std::string Menus(const std::string& suffix, const std::string& disabled, int bi
          "\"\n    Zent:PDFXCorvane3:Check \"PDF/X Corvane...\"" + disabled +
          "\n    Zent:PDFXCorvane3:RemoveKeys \"Remove PDF/X Keys\"" + disabled +
          "\nMENU AboutExtensions \"About Plug-ins\"\n  Zent:PDFXCorvane3:About \"Zentu PDF/X Corvane" + suffix +
-         "...\"\nTOOLBAR\n  endToolsGroup separator\n  Zent:PDFXCorvane3:Check \"PDF/X Corvane" + suffix +
+         "...\"\nMENU View \"View\"\n  Overprint \"Overprint Preview\"\n  UseLocalFonts \"Use Local Fonts\"\nTOOLBAR\n  endToolsGroup separator\n  Zent:PDFXCorvane3:Check \"PDF/X Corvane" + suffix +
          "\" bitmap " + std::to_string(bitmap) + disabled + "\n";
 }
 

@@ -279,6 +279,20 @@ ADMItemRef HierarchyGetItemImpl(ADMHierarchyListRef ref) {
   return Ref(*HL(ref).item);
 }
 
+void HierarchyGetEntryTextRectImpl(ADMHierarchyListRef ref, ADMRect* rect) {
+  HENTER(GetEntryTextRect);
+  if (!rect) Raise(genErrBadParm);
+  *rect = HL(ref).textRect;
+}
+
+void HierarchySetEntryTextRectImpl(ADMHierarchyListRef ref, const ADMRect* rect) {
+  HENTER(SetEntryTextRect);
+  if (!rect) Raise(genErrBadParm);
+  List& list = HL(ref);
+  list.textRect = *rect;
+  Invalidate(*list.item);
+}
+
 void ListEntrySelectImpl(ADMListEntryRef ref, ADMBoolean select) {
   LEENTER(Select);
   SelectEntry(LE(ref), select != 0);

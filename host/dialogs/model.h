@@ -51,6 +51,7 @@ struct List {
   ASInt32 top = 0;  // a list box's first row in view
   Entry* parent = nullptr;  // a hierarchy list's child list: its entry
   ASInt32 entryWidth = 0;   // a hierarchy list's; 0: the item's width
+  ADMRect textRect{};       // a hierarchy list's entries' text area, in an entry
 };
 
 struct Item {

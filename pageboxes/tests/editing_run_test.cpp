@@ -99,7 +99,7 @@ TEST(EditingRuns, EditsReachThePageTheyWereMadeOn) {
        kAsk + "No\n", {}},
       {"closing the only document hands the tool back", {kBoxes}, tool + "close\nprint tool\nprint menus\n",
        "TOOL Hand cursor 0\nMENU Tools \"Tools\"\nMENU AboutExtensions \"About Plug-ins\"\n  Zent:Framewick:About "
-       "\"Zentu Framewick...\"\nTOOLBAR\n  endToolsGroup separator\n  Zent:QFXToolTB \"Zentu Framewick\" bitmap 101 "
+       "\"Zentu Framewick...\"\nMENU View \"View\"\n  Overprint \"Overprint Preview\"\n  UseLocalFonts \"Use Local Fonts\"\nTOOLBAR\n  endToolsGroup separator\n  Zent:QFXToolTB \"Zentu Framewick\" bitmap 101 "
        "disabled\n",
        {}},
   };

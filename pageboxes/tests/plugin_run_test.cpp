@@ -13,7 +13,7 @@ using framewicktest::Sample;
 std::string Menus(const std::string& button) {
   return "MENU Tools \"Tools\"\nMENU AboutExtensions \"About Plug-ins\"\n" +
          std::string(button.empty() ? "" : "  Zent:Framewick:About \"Zentu Framewick...\"\n") +
-         "TOOLBAR\n  endToolsGroup separator\n" + button;
+         "MENU View \"View\"\n  Overprint \"Overprint Preview\"\n  UseLocalFonts \"Use Local Fonts\"\nTOOLBAR\n  endToolsGroup separator\n" + button;
 }
 const std::string kButton = "  Zent:QFXToolTB \"Zentu Framewick\" bitmap 101";
 

@@ -739,7 +739,8 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
 // end (or -1) appends; FindEntry answers the entry of this list (not of its
 // children) with that identifier; GetActiveEntry the selected entry of the
 // list or of a list below it; DeselectAll clears the selection of the whole
-// hierarchy; the entry width is kept for the entries' drawing.
+// hierarchy; the entry width is kept for the entries' drawing. The entries'
+// text area (ours) is where an entry's text goes inside it, empty at first.
 #define HOST_ADMHIERARCHYLIST_PROCS(X)                                                    \
   X(InsertEntry, ADMListEntryRef, (ADMHierarchyListRef list, ASInt32 index), (list, index)) \
   X(RemoveEntry, void, (ADMHierarchyListRef list, ASInt32 index), (list, index))          \
@@ -750,7 +751,9 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(DeselectAll, void, (ADMHierarchyListRef list), (list))                                \
   X(SetEntryWidth, void, (ADMHierarchyListRef list, ASInt32 width), (list, width))        \
   X(GetEntryWidth, ASInt32, (ADMHierarchyListRef list), (list))                           \
-  X(GetItem, ADMItemRef, (ADMHierarchyListRef list), (list))
+  X(GetItem, ADMItemRef, (ADMHierarchyListRef list), (list))                              \
+  X(GetEntryTextRect, void, (ADMHierarchyListRef list, ADMRect* rect), (list, rect))      \
+  X(SetEntryTextRect, void, (ADMHierarchyListRef list, const ADMRect* rect), (list, rect))
 
 // "ADM List Entry Suite" version 4: one entry of a hierarchy list. One
 // entry is selected in the whole hierarchy. CreateChildList answers the

@@ -545,6 +545,8 @@ enum : unsigned {
   SetEntryWidth = 1007,
   GetEntryWidth = 1008,
   GetItem = 1009,
+  GetEntryTextRect = 1010,
+  SetEntryTextRect = 1011,
   Last = kSuiteTableSize
 };
 }
