@@ -80,12 +80,14 @@ AVMenuItem SwitchItem(ASInt32 preference) {
 
 // The tool's page-switch handlers keep still while the mode's own changes go on.
 struct Busy {
-  Busy() {
-    if (FramewickTool::Exists()) FramewickTool::Instance()->busy = true;
+  Busy() : tool(FramewickTool::Exists() ? FramewickTool::Instance() : nullptr), was(tool && tool->busy) {
+    if (tool) tool->busy = true;
   }
   ~Busy() {
-    if (FramewickTool::Exists()) FramewickTool::Instance()->busy = false;
+    if (tool) tool->busy = was;
   }
+  FramewickTool* tool;
+  bool was;
 };
 
 }  // namespace

@@ -547,16 +547,24 @@ void AVMenuItemExecuteImpl(AVMenuItem item) {
     reinterpret_cast<AVExecuteProc>(CallbackProc(i->execute))(i->executeData);
 }
 
-// The host's viewing switches, on a menu of its own after the plug-ins'.
+// The host's viewing switches: their preferences and item names, which a
+// test may change before the host makes its menus.
+std::map<ASInt32, std::string>& SwitchNames() {
+  static auto* names = new std::map<ASInt32, std::string>{{131, "Overprint"}, {76, "UseLocalFonts"}};
+  return *names;
+}
+
+// The switches, on a menu of its own after the plug-ins'.
 void AddPreferenceMenu() {
   AVMenu menu = AVMenuNewImpl("View", "View", 0);
   FindMenu(menu)->last = true;
   const struct {
-    const char *title, *name;
+    const char* title;
     ASInt32 preference;
-  } items[] = {{"Overprint Preview", "Overprint", 131}, {"Use Local Fonts", "UseLocalFonts", 76}};
+  } items[] = {{"Overprint Preview", 131}, {"Use Local Fonts", 76}};
   for (const auto& row : items) {
-    AVMenuItem item = AVMenuItemNewImpl(row.title, row.name, nullptr, 0, 0, 0, nullptr, 0);
+    AVMenuItem item =
+        AVMenuItemNewImpl(row.title, SwitchNames()[row.preference].c_str(), nullptr, 0, 0, 0, nullptr, 0);
     FindItem(item)->preference = row.preference;
     AVMenuAddMenuItemImpl(menu, item, 9999);
   }
@@ -575,12 +583,11 @@ void ChangePreference(ASInt32 preference, ASInt32 value) {
 }
 
 bool SetPreferenceItemName(ASInt32 preference, const std::string& name) {
+  if (!SwitchNames().count(preference)) return false;
+  SwitchNames()[preference] = name;
   for (auto& i : A().items)
-    if (i->preference == preference) {
-      i->name = name;
-      return true;
-    }
-  return false;
+    if (i->preference == preference) i->name = name;
+  return true;
 }
 
 AVDoc ShowInView(PDDoc pd) {
