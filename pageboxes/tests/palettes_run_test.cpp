@@ -4,6 +4,7 @@
 // palettes are placed and stored.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,41 @@ TEST(PaletteRuns, OrbKModeSetsThreePreferencesAndGivesThemBack) {
        "with 117\ncheck 1063 on\nprint pref 76\nmenu LocalFonts\nanswer alert Change\nprint pref 76\n",
        "PREF 76: 0\n" + kAsk + "Change\nPREF 76: 0\n"},
   });
+}
+
+// On a first run each palette goes below the one before, right-aligned at
+// the document window's right edge, and every one is stored; docked, only
+// the main one. The close box of one closes and stores them all.
+TEST(PaletteRuns, PalettesArePlacedInAColumnAndStored) {
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::string script;
+    size_t stored;
+  } rows[] = {{"first run", {}, "quit\n", 3}, {"docked", {"--docking"}, "quit\n", 1},
+              {"close box", {}, "with 117\nclosebox\nprint tool\n", 3}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    hosttest::TempDir work;
+    std::vector<std::string> args = row.args;
+    args.push_back(framewicktest::Sample("boxes"));
+    const hosttest::ProcessResult run = framewicktest::Run(work.path(), args, "tool Zent:QFXTool\n" + row.script);
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::vector<std::vector<long>> bounds;
+    for (const char* name : {"OrbK", "Fonts", "Colors"}) {
+      const auto values = framewicktest::StoredValues(work.path());
+      auto it = values.find(std::string("Dialog|") + name + "|Bounds");
+      if (it == values.end()) continue;
+      long l = 0, t = 0, r = 0, b = 0;
+      ASSERT_EQ(std::sscanf(it->second.c_str(), "%ld,%ld,%ld,%ld", &l, &t, &r, &b), 4) << it->second;
+      bounds.push_back({l, t, r, b});
+    }
+    ASSERT_EQ(bounds.size(), row.stored);
+    for (size_t i = 0; i < bounds.size(); ++i) {
+      EXPECT_EQ(bounds[i][2], 1024);
+      EXPECT_EQ(bounds[i][1], i ? bounds[i - 1][3] : 0);
+    }
+  }
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
 // The fonts-and-colours scan over generated documents: subset tags, the
-// colour order, odd and self-referring colour spaces, the tool's cache.
+// colour order, odd and self-referring colour spaces, the tool's cache; the
+// "Fonts" palette's list as the palette is moved, resized and refilled.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "common/ADMSuites.h"
 #include "core/host.h"
+#include "dialogs/manager.h"
 #include "host/calls.h"
+#include "pageboxes/FramewickPlugIn.h"
 #include "pageboxes/FramewickTool.h"
+#include "pageboxes/ResourceDlg.h"
 #include "scan_pdfs.h"
 
 namespace {
@@ -78,6 +83,38 @@ TEST_F(ScanTest, TheToolScansADocumentOnceUntilAskedAgain) {
   tool->ScanPageResources(doc, true, 0);
   EXPECT_EQ(Fonts(tool->GetScanResult(doc)), "B+C;Helvetica;Kept;Times-Roman;");
   EXPECT_THROW(tool->ScanPageResources(doc, true, 1), Zentu::AcrobatException);
+}
+
+ADMRect ListBounds(ADMDialogRef dialog) {
+  for (const auto& item : host::DescribeDialog(dialog).items)
+    if (item.id == 1064) return item.bounds;
+  return ADMRect{};
+}
+
+TEST_F(ScanTest, TheFontsListFollowsThePalettesSizeAndRefillsWhole) {
+  static const PIResourceTable* const tables[] = {&Zentu::kPaletteResources};
+  static const PIResourceDirectory directory = {sizeof(PIResourceDirectory), tables, 1};
+  hosttest::RegisterResources(&directory);
+  FramewickTool::Instance();
+  AVDoc doc = Open("res", framewicktest::ScanPdfs().at("res"));
+  auto* palette = new ResourceDlg(ResourceDlg::kFonts);
+  ASSERT_TRUE(palette->DoModeless(5, 0));
+  const ADMDialogRef dialog = palette->GetDialogRef();
+  const ADMRect list = ListBounds(dialog), at = host::DescribeDialog(dialog).bounds;
+  std::string why;
+  ASSERT_TRUE(host::MoveDialog(dialog, at.left - 50, at.top + 20, &why)) << why;
+  const ADMRect moved = ListBounds(dialog);
+  EXPECT_EQ(moved.right - moved.left, list.right - list.left);
+  EXPECT_EQ(moved.bottom - moved.top, list.bottom - list.top);
+  ASSERT_TRUE(host::ResizeDialog(dialog, at.right - at.left + 30, at.bottom - at.top + 40, &why)) << why;
+  const ADMRect resized = ListBounds(dialog);
+  EXPECT_EQ(resized.right - resized.left, list.right - list.left + 30);
+  EXPECT_EQ(resized.bottom - resized.top, list.bottom - list.top + 40);
+  ADMHierarchyListRef entries = ADMItem::GetHierarchyList(ADMDialog::GetItem(dialog, 1064));
+  EXPECT_EQ(ADMHierarchyList::GetEntryWidth(entries), resized.right - resized.left - 20);
+  for (int refill = 0; refill < 2; ++refill) palette->FillLists(AVDocGetPageView(doc));
+  EXPECT_EQ(ADMHierarchyList::NumberOfEntries(entries), 3);
+  delete palette;
 }
 
 }  // namespace
