@@ -25,7 +25,7 @@ std::string PdfxPdf(const std::string& info) {
 
 struct Row {
   const char* what;
-  std::string file;  // a name of ScanPdfs, "boxes", or a pdfx variant's info entries
+  std::string file;  // a name of ScanPdfs, or a pdfx variant's info entries
   std::vector<std::string> args;
   std::string script, out;
 };
@@ -36,10 +36,7 @@ void RunRows(const std::vector<Row>& rows) {
     SCOPED_TRACE(row.what);
     hosttest::TempDir work;
     const std::string file = work.File("doc.pdf");
-    if (row.file == "boxes")
-      hosttest::WriteFile(file, hosttest::ReadFile(framewicktest::Sample("boxes")));
-    else
-      hosttest::WriteFile(file, pdfs.count(row.file) ? pdfs[row.file] : PdfxPdf(row.file));
+    hosttest::WriteFile(file, pdfs.count(row.file) ? pdfs[row.file] : PdfxPdf(row.file));
     std::vector<std::string> args = row.args;
     args.insert(args.end(), {"--brief", file});
     const hosttest::ProcessResult run = framewicktest::Run(work.path(), args, "tool Zent:QFXTool\n" + row.script);
@@ -53,21 +50,12 @@ const char kFacts[] =
     "PDF/X-1:2001 (PDF/X-1a:2001)\\nFalse\\nCGATS TR 001\\nhttp://www.color.org\\n(present)\\nSWOP\\nUS Web Coated\n";
 const char kFullInfo[] = "/GTS_PDFXVersion (PDF/X-1:2001) /GTS_PDFXConformance (PDF/X-1a:2001) /Trapped /False";
 
-TEST(PaletteRuns, FontsAndColoursListTheDocumentsNames) {
+TEST(PaletteRuns, ListsAndFactsOfTheDocumentInView) {
   RunRows({
       {"res", "res", {}, "with Fonts\nprint list 1064\nwith Colors\nprint list 1064\n",
        "LIST 1064 0: B+C\nLIST 1064 1: Helvetica\nLIST 1064 2: Times-Roman\nLIST 1064 0: Red\nLIST 1064 1: Green\n"
        "LIST 1064 2: Blue\nLIST 1064 3: Cyan\nLIST 1064 4: Magenta\nLIST 1064 5: Yellow\nLIST 1064 6: Black\n"
        "LIST 1064 7: Brass\nLIST 1064 8: Gold\n"},
-      {"gray", "gray", {}, "with Colors\nprint list 1064\n", "LIST 1064 0: Black\n"},
-      {"all", "all", {}, "with Colors\nprint list 1064\n",
-       "LIST 1064 0: Cyan\nLIST 1064 1: Magenta\nLIST 1064 2: Yellow\nLIST 1064 3: Black\n"},
-      {"loopcs", "loopcs", {}, "with Colors\nprint list 1064\n", "LIST 1064 0: Black\n"},
-  });
-}
-
-TEST(PaletteRuns, OrbKShowsThePdfxFacts) {
-  RunRows({
       {"all facts", kFullInfo, {}, "with 117\nprint item 1074\nprint item 1075\n",
        "ITEM 1074: PDF/X Version:\\nTrapped key:\\nOutputConditionIdentifier:\\nRegistryName:\\n"
        "DestOutputProfile:\\nOutputCondition:\\nInfo:\nITEM 1075: " + std::string(kFacts)},
@@ -75,9 +63,6 @@ TEST(PaletteRuns, OrbKShowsThePdfxFacts) {
        "ITEM 1075: (not present)\\n(not present)\\n" + std::string(kIntent)},
       {"no conformance", "/GTS_PDFXVersion (PDF/X-1:2001)", {}, "with 117\nprint item 1075\n",
        "ITEM 1075: PDF/X-1:2001\\n(not present)\\n" + std::string(kIntent)},
-      {"no keys", "boxes", {}, "with 117\nprint item 1075\n",
-       "ITEM 1075: (not present)\\n(not present)\\n(not present)\\n(not present)\\n(not present)\\n"
-       "(not present)\\n(not present)\n"},
   });
 }
 
