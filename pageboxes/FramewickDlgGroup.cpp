@@ -27,8 +27,10 @@ bool FramewickDlgGroup::AddDialog(GroupedADMDialog* dialog) {
 
 // A palette the host gave no memory for is none, which AddDialog refuses.
 bool FramewickDlgGroup::CreateDialogs(PageBox&, std::vector<PageBox*>&) {
-  AddDialog(new OrbKDlg);
-  AddDialog(new ResourceDlg(ResourceDlg::kFonts));
-  AddDialog(new ResourceDlg(ResourceDlg::kColors));
+  if (makesPalettes) {
+    AddDialog(new OrbKDlg);
+    AddDialog(new ResourceDlg(ResourceDlg::kFonts));
+    AddDialog(new ResourceDlg(ResourceDlg::kColors));
+  }
   return OpenAll(kDockedStyle, 0);
 }

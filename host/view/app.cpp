@@ -499,7 +499,8 @@ bool Marked(const MenuItemRec& item) {
 void AddTree(const MenuRec& menu, int depth, std::unordered_set<const MenuRec*>& seen, std::vector<MenuEntry>& out) {
   if (!seen.insert(&menu).second) return;
   for (MenuItemRec* item : menu.items) {
-    out.push_back(MenuEntry{depth, false, item->name, item->title, item->submenu ? true : Enabled(*item)});
+    const bool enabled = item->submenu || item->preference >= 0 || Enabled(*item);
+    out.push_back(MenuEntry{depth, false, item->name, item->title, enabled});
     out.back().marked = Marked(*item);
     if (item->submenu) AddTree(*item->submenu, depth + 1, seen, out);
   }
