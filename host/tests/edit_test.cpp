@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/host.h"
 #include "host/frame.h"
@@ -72,6 +73,27 @@ TEST_F(EditTest, AnnotationsAreFoundMovedAndRemovedByIndex) {
   PDPageRelease(page);
   HostRegionResult r2 = HostRegion([&] { PDAnnotFromCosObj(CosNewInteger(doc_, 0, 1)); });
   EXPECT_EQ(r2.code, cosErrTypeMismatch);
+}
+
+// A page's own resources, else the nearest ancestor's, else none.
+TEST_F(EditTest, PageResourcesAreTheirOwnTheInheritedOrNone) {
+  hosttest::PdfSpec s;
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+               "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 /Resources << /Font << >> >> >>",
+               "<< /Type /Page /Parent 2 0 R /Resources << /XObject << >> >> >>", "<< /Type /Page /Parent 2 0 R >>"};
+  PDDoc tree = host::OpenDocumentBytes(hosttest::MakePdf(s), "tree");
+  const char* const expected[] = {"XObject", "Font"};
+  for (ASInt32 i = 0; i < 2; ++i) {
+    PDPage page = PDDocAcquirePage(tree, i);
+    EXPECT_TRUE(CosDictKnown(PDPageGetResources(page), ASAtomFromString(expected[i])));
+    hosttest::ClearCallLog();
+    PDPageResourcesChanged(page, 0);
+    EXPECT_EQ(hosttest::CallLog(), std::vector<std::string>{"page resources changed " + std::to_string(i)});
+    PDPageRelease(page);
+  }
+  PDPage bare = PDDocAcquirePage(pd_, 0);
+  EXPECT_TRUE(CosObjIsZero(PDPageGetResources(bare)));
+  PDPageRelease(bare);
 }
 
 TEST_F(EditTest, OnlyDictionariesWithANamedSAreActions) {
