@@ -78,22 +78,17 @@ TEST_F(EditTest, AnnotationsAreFoundMovedAndRemovedByIndex) {
 // A page's own resources, else the nearest ancestor's, else none.
 TEST_F(EditTest, PageResourcesAreTheirOwnTheInheritedOrNone) {
   hosttest::PdfSpec s;
-  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
-               "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 /Resources << /Font << >> >> >>",
-               "<< /Type /Page /Parent 2 0 R /Resources << /XObject << >> >> >>", "<< /Type /Page /Parent 2 0 R >>"};
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 /Resources << /F 1 >> >>",
+               "<< /Type /Page /Parent 2 0 R /Resources << /X 1 >> >>", "<< /Type /Page /Parent 2 0 R >>"};
   PDDoc tree = host::OpenDocumentBytes(hosttest::MakePdf(s), "tree");
-  const char* const expected[] = {"XObject", "Font"};
-  for (ASInt32 i = 0; i < 2; ++i) {
-    PDPage page = PDDocAcquirePage(tree, i);
-    EXPECT_TRUE(CosDictKnown(PDPageGetResources(page), ASAtomFromString(expected[i])));
-    hosttest::ClearCallLog();
-    PDPageResourcesChanged(page, 0);
-    EXPECT_EQ(hosttest::CallLog(), std::vector<std::string>{"page resources changed " + std::to_string(i)});
-    PDPageRelease(page);
-  }
-  PDPage bare = PDDocAcquirePage(pd_, 0);
-  EXPECT_TRUE(CosObjIsZero(PDPageGetResources(bare)));
-  PDPageRelease(bare);
+  PDPage pages[] = {PDDocAcquirePage(tree, 0), PDDocAcquirePage(tree, 1), PDDocAcquirePage(pd_, 0)};
+  EXPECT_TRUE(CosDictKnown(PDPageGetResources(pages[0]), ASAtomFromString("X")));
+  EXPECT_TRUE(CosDictKnown(PDPageGetResources(pages[1]), ASAtomFromString("F")));
+  EXPECT_TRUE(CosObjIsZero(PDPageGetResources(pages[2])));
+  hosttest::ClearCallLog();
+  PDPageResourcesChanged(pages[1], 0);
+  EXPECT_EQ(hosttest::CallLog(), std::vector<std::string>{"page resources changed 1"});
+  for (PDPage page : pages) PDPageRelease(page);
 }
 
 TEST_F(EditTest, OnlyDictionariesWithANamedSAreActions) {
