@@ -13,21 +13,6 @@ const double kRunBound = 60;  // seconds: a run that hangs is a fault
 
 inline std::string Sample(const std::string& name) { return std::string(SAMPLES) + "/" + name + ".pdf"; }
 
-// The transcript without the value lines of the second progress operation
-// (the conversion's, one a chunk of bytes).
-inline std::string ConversionValuesLeftOut(const std::string& out) {
-  std::string kept;
-  int begins = 0;
-  for (size_t at = 0, end; at < out.size(); at = end) {
-    end = out.find('\n', at);
-    end = end == std::string::npos ? out.size() : end + 1;
-    const std::string line = out.substr(at, end - at);
-    if (line == "PROGRESS begin\n") ++begins;
-    if (begins < 2 || line.compare(0, 14, "PROGRESS value") != 0) kept += line;
-  }
-  return kept;
-}
-
 #ifdef GLIMMERSET_PLUGIN
 // Arguments, then the script on standard input.
 inline hosttest::ProcessResult RunGlimmerset(const std::string& settings, const std::vector<std::string>& args,
