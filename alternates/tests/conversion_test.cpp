@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "alternates/GlimmersetPlugIn.h"
 #include "alternates/ImageConverter.h"
 #include "alternates/ImageWork.h"
 #include "alternates/Scaler.h"
@@ -184,9 +183,10 @@ TEST_F(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
         "stream:/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /F 8 0 R >> >>|0 0 m"}}};
   for (const auto& m : made) {
     hosttest::PdfSpec s;
-    s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                 "<< /Type /Page /Parent 2 0 R /Resources << /XObject << " + m.resources + " >> >> /Contents 4 0 R >>",
-                 "stream:|" + m.content};
+    // The page inherits its resources.
+    s.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                 "<< /Type /Pages /Kids [3 0 R] /Count 1 /Resources << /XObject << " + m.resources + " >> >> >>",
+                 "<< /Type /Page /Parent 2 0 R /Contents 4 0 R >>", "stream:|" + m.content};
     s.objects.insert(s.objects.end(), m.objects.begin(), m.objects.end());
     hosttest::WriteFile(work_.File(m.name + ".pdf"), hosttest::MakePdf(s));
   }
@@ -263,22 +263,19 @@ TEST(ConversionHookTest, BandsHalveUntilTheyFitAndFailuresStayWithTheirImage) {
     notes.push_back(r.message);
     return 1;
   });
-  PDDoc doc = host::OpenDocument(alternatestest::Sample("images"));
+  Doc d(alternatestest::Sample("images"));
   ImageOptions options("TEST");
   options.ScaleMethod = 1;
   auto convert = [&] {
     ImageMap collected, selected, converted;
-    CollectPlacements(doc, collected);
+    CollectPlacements(d.doc, collected);
     SelectImages(collected, selected, options);
     ConvertImages(selected, converted, options, CountWork(selected, options));
     std::vector<std::string> out;
-    PDPage page = PDDocAcquirePage(doc, 0);
     for (const char* name : {"Im1", "Im2", "Im3", "Im5"}) {
-      auto it = converted.find(ObjectKey(
-          CosDictGet(CosDictGet(PDPageGetResources(page), ASAtomFromString("XObject")), ASAtomFromString(name))));
+      auto it = converted.find(ObjectKey(d.XObject(name)));
       out.push_back(it == converted.end() ? "" : Data(it->second.image));
     }
-    PDPageRelease(page);
     return out;
   };
   const auto plain = convert();
@@ -311,7 +308,6 @@ TEST(ConversionHookTest, BandsHalveUntilTheyFitAndFailuresStayWithTheirImage) {
   host::SetDecodedDataCap(cap);
   EXPECT_EQ(notes, std::vector<std::string>{"The decoded data is larger than the host allows"});
   host::SetAlertHandler(nullptr);
-  host::CloseDocument(doc);
 }
 
 }  // namespace

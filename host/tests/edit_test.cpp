@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "core/host.h"
 #include "host/frame.h"
@@ -73,22 +72,6 @@ TEST_F(EditTest, AnnotationsAreFoundMovedAndRemovedByIndex) {
   PDPageRelease(page);
   HostRegionResult r2 = HostRegion([&] { PDAnnotFromCosObj(CosNewInteger(doc_, 0, 1)); });
   EXPECT_EQ(r2.code, cosErrTypeMismatch);
-}
-
-// A page's own resources, else the nearest ancestor's, else none.
-TEST_F(EditTest, PageResourcesAreTheirOwnTheInheritedOrNone) {
-  hosttest::PdfSpec s;
-  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 /Resources << /F 1 >> >>",
-               "<< /Type /Page /Parent 2 0 R /Resources << /X 1 >> >>", "<< /Type /Page /Parent 2 0 R >>"};
-  PDDoc tree = host::OpenDocumentBytes(hosttest::MakePdf(s), "tree");
-  PDPage pages[] = {PDDocAcquirePage(tree, 0), PDDocAcquirePage(tree, 1), PDDocAcquirePage(pd_, 0)};
-  EXPECT_TRUE(CosDictKnown(PDPageGetResources(pages[0]), ASAtomFromString("X")));
-  EXPECT_TRUE(CosDictKnown(PDPageGetResources(pages[1]), ASAtomFromString("F")));
-  EXPECT_TRUE(CosObjIsZero(PDPageGetResources(pages[2])));
-  hosttest::ClearCallLog();
-  PDPageResourcesChanged(pages[1], 0);
-  EXPECT_EQ(hosttest::CallLog(), std::vector<std::string>{"page resources changed 1"});
-  for (PDPage page : pages) PDPageRelease(page);
 }
 
 TEST_F(EditTest, OnlyDictionariesWithANamedSAreActions) {
