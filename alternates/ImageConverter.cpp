@@ -19,8 +19,7 @@ namespace {
 ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
 void Advance(uint64_t bytes) {
-  if (Progress* progress = Progress::Get())
-    progress->SetValue(static_cast<int64_t>(progress->GetValue()) + static_cast<int64_t>(bytes));
+  if (Progress* progress = Progress::Get()) progress->Advance(static_cast<int64_t>(bytes));
 }
 
 // The source kind the colour layer converts from; 0 when this image's
@@ -87,17 +86,7 @@ CosObj ColorFamily(CosObj colorSpace) {
 }
 
 void ConvertImages(ImageMap& selected, ImageMap& converted, const ImageOptions& options, uint64_t total) {
-  struct End {
-    Progress* progress;
-    ~End() {
-      if (progress) progress->End();
-    }
-  } end{Progress::Get()};
-  if (end.progress) {
-    end.progress->Begin();
-    end.progress->SetDuration(static_cast<int64_t>(std::min<uint64_t>(total, INT64_MAX)));
-    end.progress->SetValue(0);
-  }
+  ProgressOperation operation(static_cast<int64_t>(std::min<uint64_t>(total, INT64_MAX)));
   for (auto& entry : selected) {
     CosObj image = ImageConverter::Convert(entry.second, options);
     if (CosObjGetType(image) == CosNull) continue;
