@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "alternates/ImageConverter.h"
@@ -37,8 +38,7 @@ std::string Show(CosObj obj, bool top = true) {
     case CosArray:
       for (ASInt32 i = 0; i < CosArrayLength(obj); ++i) out += (i ? " " : "") + Show(CosArrayGet(obj, i), false);
       return "[" + out + "]";
-    case CosDict:
-    case CosStream:
+    case CosDict: case CosStream:
       CosObjEnum(
           obj,
           [](CosObj key, CosObj value, void* text) -> ASBool {
@@ -248,10 +248,8 @@ std::vector<int> gBands;
 TEST(ConversionHookTest, BandsHalveUntilTheyFitAndFailuresStayWithTheirImage) {
   hosttest::BindTables();
   std::vector<std::string> notes;
-  host::SetAlertHandler([&](const host::AlertRequest& r) {
-    notes.push_back(r.message);
-    return 1;
-  });
+  host::SetAlertHandler([&](const host::AlertRequest& r) { return notes.push_back(r.message), 1; });
+  auto taken = [&] { return std::exchange(notes, {}); };
   Doc d(alternatestest::Sample("images"));
   ImageOptions options("TEST");
   options.ScaleMethod = 1;
@@ -276,26 +274,20 @@ TEST(ConversionHookTest, BandsHalveUntilTheyFitAndFailuresStayWithTheirImage) {
   hosttest::FailAllocationsAbove(200000);
   EXPECT_EQ(convert(), plain);
   EXPECT_EQ(std::vector<int>(gBands.begin(), gBands.begin() + 8), std::vector<int>(8, 75));  // Im1, 135000 bytes each
-  EXPECT_TRUE(notes.empty());
+  EXPECT_TRUE(taken().empty());
   hosttest::FailAllocationsAbove(1000);
   EXPECT_EQ(convert(), (std::vector<std::string>{"", plain[1], plain[2], plain[3]}));
-  EXPECT_EQ(notes, std::vector<std::string>{"Memory allocation failed for scaling buffers."});
+  EXPECT_EQ(taken(), std::vector<std::string>{"Memory allocation failed for scaling buffers."});
   hosttest::FailAllocationsAbove(0);
-
-  notes.clear();
-  RunScaler = [](ScalerContext*, const unsigned char*, int, int, int, unsigned char**, int, unsigned char**, int*) {
-    return 0;
-  };
+  RunScaler = [](ScalerContext*, const unsigned char*, int, int, int, unsigned char**, int, unsigned char**, int*) { return 0; };
   EXPECT_EQ(convert(), std::vector<std::string>(4, ""));
-  EXPECT_EQ(notes, std::vector<std::string>(6, "Caught C++ exception during CosNewStream!"));  // Im4 and Im7 too
+  EXPECT_EQ(taken(), std::vector<std::string>(6, "Caught C++ exception during CosNewStream!"));  // Im4 and Im7 too
   RunScaler = &ScalerRun;
-
-  notes.clear();
   const size_t cap = host::DecodedDataCap();
   host::SetDecodedDataCap(500000);
   EXPECT_EQ(convert(), (std::vector<std::string>{"", plain[1], plain[2], plain[3]}));
   host::SetDecodedDataCap(cap);
-  EXPECT_EQ(notes, std::vector<std::string>{"The decoded data is larger than the host allows"});
+  EXPECT_EQ(taken(), std::vector<std::string>{"The decoded data is larger than the host allows"});
   host::SetAlertHandler(nullptr);
 }
 
