@@ -1,6 +1,7 @@
 #include "alternates/ImageConverter.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -140,6 +141,7 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options)
   if (state.sourceKind) {
     held.transform.reset(MakeColorTransform(state.sourceKind, options.OutputProfile));
     state.transform = held.transform.get();
+    if (!state.transform) return none;
     outComponents = static_cast<ASUns8>(state.transform->Components());
   }
   SampleBuffer output(static_cast<ASUns8>(bits), outComponents, newWidth, newHeight);
@@ -151,6 +153,8 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options)
                                newHeight);
 
   if (resample) {
+    // The scaler counts row lengths in bits, in an int.
+    if (std::max(source.RowBytes(), scaled.RowBytes()) > static_cast<uint64_t>(INT_MAX / 8)) return none;
     const bool point = bits == 1 || IsName(family, "Indexed");
     const ScalerSize size{height, width, newHeight, newWidth, 0, 0};
     held.scaler = ScalerOpen(0, 0, bits, bits * components, static_cast<int>(source.RowBytes() * 8), 0, 0, &size,

@@ -164,7 +164,7 @@ TEST(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
       // clang-format off
       {"filters", "/Im1 5 0 R", "q 40 0 0 40 0 0 cm /Im1 Do Q", {"stream:/Type /XObject /Subtype /Image /Width 40 "
        "/Height 40 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter [/ASCIIHexDecode /FlateDecode] "
-       "/DecodeParms [null << /Predictor 15 /Colors 3 /Columns 40 >>]|" + hex + ">"}},
+       "/DecodeParms 6 0 R|" + hex + ">", "[null << /Predictor 15 /Colors 3 /Columns 40 >>]"}},
       {"odd", "/A 5 0 R /B 6 0 R /C 7 0 R /F 8 0 R", "q 72 0 0 72 0 0 cm /A Do /B Do /C Do Q /F Do",
        {image + "/Width 2 /BitsPerComponent 16|" + std::string(8, 'x'), image + "/Width 0 /BitsPerComponent 8|xx",
         image + "/Width 16 /BitsPerComponent 8|" + std::string(32, 'x'),
@@ -209,7 +209,7 @@ TEST(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
         "Im3|alt data|" + std::string(8, '\xCC')}},
       {work.File("filters.pdf"), {{"ALTS:ScaleMethod", "1"}}, kCreate,
        {"Im1|alt Filter|[/FlateDecode]", "Im1|alt DecodeParms|[<< /Colors 3 /Columns 20 /Predictor 15 >>]",
-        "Im1|alt size|1200"}},
+        "Im1|alt size|1200", "Im1|same|same"}},
       {images, {{"ORIG:ScaleMethod", "2"}, {"ORIG:CTCT", "3"}, {"ORIG:MCT", "3"}}, kModify,
        {"Im1|Filter|/FlateDecode", "Im2|Filter|/FlateDecode", "Im3|Filter|/FlateDecode",
         "Im4|Filter|/FlateDecode", "Im1|same|same", "Im2|same|same", "Im3|same|same", "Im4|same|same",
