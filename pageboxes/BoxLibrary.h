@@ -6,10 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "pageboxes/PageBox.h"
+
 class BoxLibrary {
  public:
   struct BoxSet {
     std::string name;
+    std::vector<PDFBox> boxes;  // sizes only: left and bottom 0
+
+    // The box under that name atom, or none.
+    PDFBox* FindBox(ASAtom name) {
+      for (PDFBox& box : boxes)
+        if (box.Key() == name) return &box;
+      return nullptr;
+    }
   };
   struct PublicationSet {
     std::string name;

@@ -455,6 +455,7 @@ enum : unsigned {
   GetTextW = 78,
   GetTextLength = 79,
   GetTextLengthW = 80,
+  SetJustify = 86,
   SetFormatCode = 88,
   SetBooleanValue = 92,
   GetBooleanValue = 93,
