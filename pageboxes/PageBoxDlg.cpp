@@ -51,7 +51,7 @@ PageBoxDlg::~PageBoxDlg() {
 }
 
 bool PageBoxDlg::DoModeless(ASInt32 style, ASInt32 options) {
-  return Open("Zent:QFXToolBoxes", 102, style, options);
+  return OpenModeless("Zent:QFXToolBoxes", 102, style, options);
 }
 
 ADMItemRef PageBoxDlg::Item(ASInt32 id) const { return ADMDialog::GetItem(dialog_, id); }
@@ -139,7 +139,9 @@ void PageBoxDlg::ShowButtons() {
   ADMItem::Enable(Item(kReset), edited);
 }
 
-void PageBoxDlg::NotifySelf(ADMNotifierRef notifier) {
+void PageBoxDlg::Notify(ADMNotifierRef notifier) {
+  // The close box deletes the palette: nothing of it may be used after.
+  GroupedADMDialog::Notify(notifier);
   if (!ADMNotifier::IsNotifierType(notifier, ADM_NOTIFY_USER_CHANGED)) return;
   ADMItemRef item = ADMNotifier::GetItem(notifier);
   const ASInt32 id = ADMItem::GetID(item);

@@ -9,7 +9,7 @@
 
 #include "pageboxes/BoxControls.h"
 #include "pageboxes/BoxLibrary.h"
-#include "pageboxes/FramewickDlgGroup.h"
+#include "pageboxes/DialogGroup.h"
 #include "pageboxes/PageBox.h"
 #include "pageboxes/Subject.h"
 
@@ -23,15 +23,13 @@ class PageBoxDlg : public GroupedADMDialog, public Observer, public BoxControlsO
   ~PageBoxDlg() override;
 
   bool DoModeless(ASInt32 style, ASInt32 options) override;
+  void InitSelf() override;
+  void Notify(ADMNotifierRef notifier) override;
+  void Save() override {}
+  void DestroySelf() override {}
   void Update(Subject* subject, bool subjectDying) override;
   // The rows' overlays stop drawing while a box is dragged on the page.
   void SetOverlaysSuspended(bool on);
-
- protected:
-  void InitSelf() override;
-  void NotifySelf(ADMNotifierRef notifier) override;
-  void Save() override {}
-  void DestroySelf() override {}
 
  private:
   // The "Spec:" line, and the tool told whether the boxes match it.

@@ -214,14 +214,15 @@ TEST_F(ToolTest, RecordsSetLocksAndAnchorAndOddOnesReadAsNone) {
 // leaves it, whatever page the tool goes to.
 TEST_F(ToolTest, ASwitchedOffCropBoxIsPutBackOnItsOwnPage) {
   const char kNone[] = "****NULL*****";
+  const std::string kUncropped = "[ 0.000000 0.000000 612.000000 792.000000 ]";
   const struct {
     int page, next;  // next 0: the tool is unbound
     int answer;      // 1 Yes, 2 No
     std::string left, reached;
   } rows[] = {
       {3, 1, 2, kNone, kNone},                // inherited [0 0 600 780] again
-      {3, 1, 1, "[ 0 0 612 792 ]", kNone},  // written uncropped
-      {2, 0, 2, "[ 0 0 612 792 ]", ""},     // its own, normalised
+      {3, 1, 1, kUncropped, kNone},         // written uncropped
+      {2, 0, 2, kUncropped, ""},            // its own, normalised
       {2, 4, 1, kNone, kNone},
   };
   for (const auto& row : rows) {
@@ -230,7 +231,7 @@ TEST_F(ToolTest, ASwitchedOffCropBoxIsPutBackOnItsOwnPage) {
     host::SetAlertHandler([&](const host::AlertRequest&) { return row.answer; });
     FramewickTool& tool = ToolOn(row.page);
     tool.boxes[3]->SetEnabled(false);
-    EXPECT_EQ(Key(doc, row.page, "CropBox"), "[ 0 0 612 792 ]");
+    EXPECT_EQ(Key(doc, row.page, "CropBox"), kUncropped);
     if (row.next) {
       ToolOn(row.next);
       EXPECT_EQ(Key(doc, row.next, "CropBox"), row.reached);
