@@ -1,6 +1,6 @@
 #include "pageboxes/PageBoxDlg.h"
 
-#include <cstring>
+#include <new>
 
 #include "common/ADMSuites.h"
 #include "common/HostCall.h"
@@ -21,6 +21,12 @@ const char kCustom[] = "Spec:  Custom";
 std::string gSpecShown = kCustom;
 
 ASFixed Width(const ASFixedRect& r) { return r.right - r.left; }
+// A row the host had no memory for is a failed init, not a row to use.
+BoxControls* Made(BoxControls* row) {
+  if (!row) throw std::bad_alloc();
+  return row;
+}
+
 ASFixed Height(const ASFixedRect& r) { return r.top - r.bottom; }
 
 }  // namespace
@@ -54,8 +60,8 @@ void PageBoxDlg::InitSelf() {
   gSpecShown = kCustom;
 
   rows_.reserve(boxes_.size());
-  rows_.push_back(new BoxControls(this, reference_, boxes_[0], kRow1));
-  rows_.push_back(new BoxControls(this, reference_, boxes_[1], kRow2));
+  for (size_t i = 0; i < boxes_.size() && i < 2; ++i)
+    rows_.push_back(Made(new BoxControls(this, reference_, boxes_[i], i ? kRow2 : kRow1)));
   if (boxes_.size() > 2) {
     ADMRect first{}, second{}, local{};
     ADMItem::GetBoundsRect(Item(kRow1[0]), &first);
@@ -65,7 +71,8 @@ void PageBoxDlg::InitSelf() {
     ADMDialog::GetLocalRect(dialog_, &local);
     ADMDialog::Size(dialog_, local.right - local.left, local.bottom - local.top + added);
     for (size_t k = 2; k < boxes_.size(); ++k)
-      rows_.push_back(new BoxControls(this, reference_, boxes_[k], *rows_[1], static_cast<ASInt32>(k - 1) * spacing));
+      rows_.push_back(
+          Made(new BoxControls(this, reference_, boxes_[k], *rows_[1], static_cast<ASInt32>(k - 1) * spacing)));
     for (ASInt32 id : kButtons) {
       ADMRect bounds{};
       ADMItemRef button = Item(id);
@@ -77,7 +84,7 @@ void PageBoxDlg::InitSelf() {
 }
 
 void PageBoxDlg::Update(Subject*, bool subjectDying) {
-  if (applying_ || subjectDying) return;
+  if (applying_ || subjectDying || !dialog_) return;
   ShowSpecification();
   ShowButtons();
 }
@@ -108,7 +115,7 @@ void PageBoxDlg::ShowSpecification() {
   const bool chosen = specification_ && publication_;
   const bool match = chosen && MatchesSpecification();
   if (chosen) {
-    const std::string names = publication_->name + " - " + specification_->name;
+    const std::string names = publication_->Name() + " - " + specification_->Name();
     text = match ? "Spec:  " + names : std::string(kCustom) + "  (was " + names + ")";
   }
   if (FramewickTool::Exists()) {
@@ -138,8 +145,8 @@ void PageBoxDlg::Notify(ADMNotifierRef notifier) {
   if (row != rowOfItem.end()) {
     row->second->OnItemNotify(item);
   } else if (id == kApply || id == kReset || id == kLibrary) {
+    if (!FramewickTool::Exists()) return;
     FramewickTool* tool = FramewickTool::Instance();
-    if (!tool) return;
     PageHold page(tool->AcquireCurrentPage());
     if (id == kLibrary) {
       RunLibrary(*tool);
@@ -154,7 +161,7 @@ void PageBoxDlg::Notify(ADMNotifierRef notifier) {
 }
 
 void PageBoxDlg::RunLibrary(FramewickTool& tool) {
-  if (tool.library.publications.empty()) tool.LoadBoxLibrary();
+  if (tool.library.Empty()) tool.LoadBoxLibrary();
   boost::shared_ptr<BoxLibrary::BoxSet> specification;
   boost::shared_ptr<BoxLibrary::PublicationSet> publication;
   if (ChooseSpecification(tool, this, &specification, &publication) == 1 && specification) {
