@@ -177,6 +177,8 @@ TEST(EditingRuns, ThePaletteEditsAppliesAndCloses) {
            "page 3\ncheck 1230 off\npage 1\nanswer alert No\n",
        {"invalidate 0 0 612 792", "OFF: Apply", kAsk + "No"},
        {{2, "CropBox", kAbsent}, {3, "CropBox", kAbsent}, {1, "CropBox", kAbsent}}},
+      {"crop off, the palette closed unapplied", {}, open + "page 5\ncheck 1230 off\nclosebox\nanswer alert No\n",
+       {kAsk + "No"}, {{5, "CropBox", "[ 40 40 580 760 ]"}}},
       {"crop off applied where it is inherited", {},
        open + "page 3\ncheck 1230 off\npress Apply\nprint dialog\n",
        {"  1027 push button \"Apply\" disabled", "  1230 check box \"Crop\" on", "  1215 edit \"8.500\"",
