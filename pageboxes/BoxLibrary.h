@@ -6,15 +6,30 @@
 #include <string>
 #include <vector>
 
+#include "pageboxes/PageBox.h"
+
 class BoxLibrary {
  public:
   struct BoxSet {
+    const std::string& Name() const { return name; }
+    // The box under that name atom, or none.
+    const PDFBox* FindBox(ASAtom key) const {
+      for (const PDFBox& box : boxes)
+        if (box.Key() == key) return &box;
+      return nullptr;
+    }
+
     std::string name;
+    std::vector<PDFBox> boxes;  // sizes only: left and bottom 0
   };
   struct PublicationSet {
+    const std::string& Name() const { return name; }
+
     std::string name;
     std::vector<boost::shared_ptr<BoxSet>> specifications;
   };
+
+  bool Empty() const { return publications.empty(); }
 
   // The publication named `publication` and its specification named
   // `specification`; false, the pointers untouched, when there is none.

@@ -41,15 +41,6 @@ ASInt32 IntegerOrZero(const MyCosObj& value) {
   return value.CachedType() == CosInteger ? static_cast<ASInt32>(static_cast<long>(value)) : 0;
 }
 
-// Releases an acquired page on every way out.
-struct PageHold {
-  explicit PageHold(PDPage page) : page(page) {}
-  ~PageHold() {
-    if (page) HostCallQuietly([&] { PDPageRelease(page); });
-  }
-  PDPage page;
-};
-
 }  // namespace
 
 bool BoxLibrary::Find(const std::string& publicationName, const std::string& specificationName,
@@ -65,6 +56,10 @@ bool BoxLibrary::Find(const std::string& publicationName, const std::string& spe
       }
   }
   return false;
+}
+
+PageHold::~PageHold() {
+  if (page) HostCallQuietly([&] { PDPageRelease(page); });
 }
 
 FramewickTool* FramewickTool::Instance() {
