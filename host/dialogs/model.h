@@ -71,6 +71,7 @@ struct Item {
   ASInt32 value = 0, minimum = 0, maximum = 0;  // scrollbars, progress bars
   ADMReal smallStep = 1, largeStep = 10;  // scrollbars
   double low = 0, high = 0;  // the numbers an edit takes; both 0: not set
+  ASInt32 decimals = -1;     // an edit's shown decimals; -1: up to six
   bool listOpen = false;     // a pop-up's list is dropped down
   bool invalid = true;
   DrawRecord record;
