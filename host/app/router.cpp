@@ -11,7 +11,7 @@
 namespace plughost {
 namespace {
 
-const ASUns32 kIdentitySize = 524, kQuerySize = 2060, kRunSize = 776, kResultSize = 268;
+const ASUns32 kIdentitySize = 524, kQuerySize = 2060, kRunSize = 776;
 const ASUns32 kHello = 0x42434901, kQuery = 0x42434902, kRun = 0x42434903, kDoneOk = 0x42434904,
               kDoneError = 0x42434905, kStatus = 0x42434906;
 const size_t kDatum = 516, kDatumSize = 260, kNameField = 512;
@@ -59,7 +59,7 @@ ASUns32 Send(const void* sender, const void* receiver, ASUns32 code, void* data)
   std::string line = "ROUTER " + Hex(code) + " from " + IdentityText(sender) + " to " + IdentityText(receiver);
   const auto* bytes = static_cast<const unsigned char*>(data);
   if ((code == kDoneOk || code == kDoneError) && bytes) {
-    line += " flag " + std::to_string(Word(bytes + 4)) + " message " + Quoted(Field(bytes + 8, kResultSize - 8));
+    line += " flag " + std::to_string(Word(bytes + 4)) + " message " + Quoted(Field(bytes + 8, 256));
   } else if (code == kStatus) {
     const unsigned char* own = r.request ? r.request.get() + kDatum : nullptr;
     const char* datum = "bad";

@@ -84,18 +84,8 @@ Block* Live(ASUns32 handle) {
   auto it = S().blocks.find(handle);
   return it == S().blocks.end() ? nullptr : &it->second;
 }
-// Memory refused to the plug-ins (the test hooks of AcroSupport) is refused
-// here too, so that a test can make a list fail to grow.
-bool Refused(size_t bytes) {
-  void* probe = HFTProc<void* (*)(ASSize_t)>(Import(ACROSUPPORT_HFT_NAME, 0), AcroSupportSel::Malloc)(
-      static_cast<ASSize_t>(bytes ? bytes : 1));
-  if (!probe) return true;
-  std::free(probe);
-  return false;
-}
 ASUns32 WinGlobalAllocImpl(ASUns32, ASUns32 bytes) {
   WENTER(GlobalAlloc);
-  if (Refused(bytes)) return 0;
   OfferedState& s = S();
   const ASUns32 handle = s.nextHandle;
   s.nextHandle += 0x10;
@@ -105,7 +95,7 @@ ASUns32 WinGlobalAllocImpl(ASUns32, ASUns32 bytes) {
 ASUns32 WinGlobalReAllocImpl(ASUns32 handle, ASUns32 bytes, ASUns32) {
   WENTER(GlobalReAlloc);
   Block* block = Live(handle);
-  if (!block || block->locks > 0 || Refused(bytes)) return 0;
+  if (!block || block->locks > 0) return 0;
   block->bytes.resize(bytes, 0);
   return handle;
 }
