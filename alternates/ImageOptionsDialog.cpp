@@ -92,6 +92,8 @@ void ImageOptionsDialog::SetNumber(ASInt32 id, double value, bool enabled) const
   ADMItemRef item = Item(id);
   if (!item) return;
   ADMItem::Enable(item, enabled ? 1 : 0);
+  ADMItem::SetUnits(item, 0);
+  ADMItem::SetAllowUnits(item, 0);
   ADMItem::SetFloatValue(item, static_cast<float>(value));
 }
 

@@ -312,6 +312,7 @@ void Init() {
   InitAcroViewInputEntries();
   InitAcroViewOverlayEntries();
   InitOfferedEntries();
+  InitAcroViewWindowEntries();
 }
 
 }  // namespace host

@@ -26,6 +26,7 @@ void InitAcroViewOverlayEntries();   // view/overlay.cpp
 // AcroSupport 6 and 8, AcroView 39, the Windows moveable memory
 // (support/offered.cpp).
 void InitOfferedEntries();
+void InitAcroViewWindowEntries();    // view/frames.cpp
 
 // Fills a table from a procedure list with compile-time checked signatures.
 #define HOST_FILL_ENTRY(table, selns, impl, name, ret, params) \

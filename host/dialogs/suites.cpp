@@ -111,8 +111,8 @@ const struct {
   const char* name;
   ASInt32 version;
 } kEmptySuites[] = {
-    {"ADM Basic Suite", 7},          {"ADM Image Suite", 2}, {"ADM Icon Suite", 2},
-    {"ADM Dialog Group Suite", 3},   {"ADM Tracker Suite", 1}, {"ADM Hierarchy List Suite", 3},
+    {"ADM Image Suite", 2},
+    {"ADM Hierarchy List Suite", 3},
     {"ADM List Entry Suite", 4},
 };
 
@@ -154,6 +154,7 @@ void InitSuiteDirectory() {
 void InitDialogTables() {
   InitSuiteDirectory();
   InitDialogSuites();
+  dm::InitPaletteSuites();
   InitAcroViewDialogEntries();
   InitWindowsUIEntries();
   InitASExtraTable();
