@@ -145,6 +145,7 @@ TEST_F(BatchClientTest, TheTableAnswersQueriesAndRefusesWhatIsMalformed) {
 // page walk of flag 0x400 comes before the work.
 TEST_F(BatchClientTest, RunsReadTheNameWithinItsFieldAndWalkThePagesWhenFlagged) {
   ListenAsRouter();
+  gHeard.clear();
   host::OpenInView(std::string(SAMPLES) + "/images.pdf");
   ASSERT_EQ(Run(std::string(512, 'A')), 0u);
   host::RunIdleRounds(2);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "alternates/BatchClient.h"
 #include "alternates/GlimmersetPlugIn.h"
 #include "alternates/GlimmersetResources.h"
 #include "common/CommonDialogs.h"
@@ -37,6 +38,8 @@ class GlimmersetFrameTest : public ::testing::Test {
   }
   void SetUp() override {
     ::setenv("PLUGHOST_HOME", home_.File("settings").c_str(), 1);
+    // The batch idle procedure stays to the host's exit: made before counting.
+    ASSERT_TRUE(RegisterBatchIdleProc());
     callbacks_ = hosttest::LiveCallbacks();
     notifications_ = hosttest::NotificationCount();
     host::SetAlertHandler([this](const host::AlertRequest& r) {
