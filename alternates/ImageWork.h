@@ -1,7 +1,6 @@
-// The image operations the commands call, and the user-interface pieces they
-// open. Here they are seams that change nothing: the image collection, the
-// conversion and the alternates editing fill them in, as do the options
-// dialog and the About pictures.
+// The image operations the commands call (the conversion in
+// ImageConverter.cpp, the alternates editing in AlternatesEditing.cpp), and
+// the About pictures the About dialog shows.
 #pragma once
 #include "alternates/ImageCollection.h"
 #include "alternates/ImageOptions.h"

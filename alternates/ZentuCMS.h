@@ -11,7 +11,11 @@
 namespace ZentuCMS {
 
 class CMSError : public std::exception {};
-class Unimplemented : public CMSError {};
+// Told to the user as it is.
+class Unimplemented : public CMSError {
+ public:
+  const char* what() const noexcept override { return "Color conversion is not implemented."; }
+};
 
 // What a real engine's objects must provide.
 class Profile {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,26 @@ TEST_F(OptionsRunTest, AFakeRouterQueriesRunsAndHearsHowEachJobEnded) {
     EXPECT_EQ(run.out, row.out) << row.script;
   }
   EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(saved) + " >/dev/null"), 0);
+  // Im1 has one marked alternate, resampled to its placed size.
+  std::string shown;
+  std::smatch im1, alternate;
+  hosttest::RunCommand("qpdf --json --json-key=pages " + hosttest::Quoted(saved), &shown);
+  ASSERT_TRUE(std::regex_search(shown, im1, std::regex("\"name\": \"/Im1\",\\s*\"object\": \"(\\d+) 0 R\""))) << shown;
+  hosttest::RunCommand("qpdf --show-object=" + im1[1].str() + " " + hosttest::Quoted(saved), &shown);
+  ASSERT_TRUE(std::regex_search(shown, alternate,
+                                std::regex("/Alternates \\[ << /Image (\\d+) 0 R /ZNTUAltSet /ZNTUAltSetName >> \\]")))
+      << shown;
+  hosttest::RunCommand("qpdf --show-object=" + alternate[1].str() + " " + hosttest::Quoted(saved), &shown);
+  EXPECT_NE(shown.find("/Height 144"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("/Width 144"), std::string::npos) << shown;
+
+  // The colour layer's refusal ends the job, which is reported; the next is taken.
+  Seed("\"ALTS:ConvertColors\" sz \"1\"\n\"ALTS:CCRGB\" sz \"1\"\n");
+  hosttest::ProcessResult colour = Run({"--brief", "--fake-router", Sample("images")},
+                                       "router run \"Create Alternates\"\nidle 2\nrouter run \"Create Alternates\"\n");
+  EXPECT_EQ(colour.status, 0) << colour.err;
+  EXPECT_EQ(colour.out, hello + "ROUTER answer 0\n" + Done("0x42434905", 16, "Color conversion is not implemented.") +
+                            "ROUTER answer 0\n");
 
   hosttest::ProcessResult run = Run({}, "router query\n");
   EXPECT_EQ(run.status, 2);
