@@ -84,22 +84,12 @@ void AttachAlternates(ImageMap& base, ImageMap& converted) {
 }
 
 void ModifyImagesInPlace(ImageMap& base, ImageMap& converted) {
-  struct End {
-    Progress* progress;
-    ~End() {
-      if (progress) progress->End();
-    }
-  } end{Progress::Get()};
-  if (end.progress) {
-    end.progress->Begin();
-    end.progress->SetDuration(static_cast<int64_t>(converted.size()));
-    end.progress->SetValue(0);
-  }
+  ProgressOperation operation(static_cast<int64_t>(converted.size()));
   for (auto& entry : converted) {
     auto found = base.find(entry.first);
     if (found == base.end()) continue;
     ReplaceImage(found->second, entry.second);
-    if (end.progress) end.progress->SetValue(static_cast<int64_t>(end.progress->GetValue()) + 1);
+    if (operation.progress()) operation.progress()->Advance(1);
   }
 }
 

@@ -37,6 +37,13 @@ void CorrectInteger(CosObj parms, const char* key, ASInt32 value, CosDoc doc) {
   if (CosObjGetType(CosDictGet(parms, Atom(key))) == CosInteger) CosDictPut(parms, Atom(key), CosNewInteger(doc, 0, value));
 }
 
+// The copy's own object in place of a shared one, so that its edits leave
+// the source alone.
+CosObj Unshared(CosObj value, CosDoc doc) {
+  const CosType type = CosObjGetType(value);
+  return (type == CosDict || type == CosArray) && CosObjIsIndirect(value) ? CosObjCopy(value, doc, 0) : value;
+}
+
 bool IsAsciiFilter(CosObj name) { return IsName(name, "ASCII85Decode") || IsName(name, "ASCIIHexDecode"); }
 
 // The encoders' quality steps; a step outside them is "High".
@@ -122,6 +129,8 @@ CosObj MakeImageAttributes(CosObj image, const ImageOptions& options, CosDoc doc
   CosDictRemove(dict, Atom("Length"));
   ASInt32 code = CodeFor(options, bits);
   const ASAtom filterKey = Atom("Filter"), parmsKey = Atom("DecodeParms");
+  for (ASAtom key : {filterKey, parmsKey})
+    if (CosDictKnown(dict, key)) CosDictPut(dict, key, Unshared(CosDictGet(dict, key), doc));
   if (code == 0) {
     CosObj parms = CosDictGet(dict, parmsKey);
     auto correct = [&](CosObj one) {
@@ -129,10 +138,14 @@ CosObj MakeImageAttributes(CosObj image, const ImageOptions& options, CosDoc doc
       CorrectInteger(one, "Columns", width, doc);
       CorrectInteger(one, "Rows", height, doc);
     };
-    if (CosObjGetType(parms) == CosArray)
-      for (ASInt32 i = 0; i < CosArrayLength(parms); ++i) correct(CosArrayGet(parms, i));
-    else
+    if (CosObjGetType(parms) == CosArray) {
+      for (ASInt32 i = 0; i < CosArrayLength(parms); ++i) {
+        CosArrayPut(parms, i, Unshared(CosArrayGet(parms, i), doc));
+        correct(CosArrayGet(parms, i));
+      }
+    } else {
       correct(parms);
+    }
   } else {
     CosDictRemove(dict, filterKey);
     CosDictRemove(dict, parmsKey);

@@ -1,6 +1,7 @@
 #include "alternates/ImageConverter.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -19,8 +20,7 @@ namespace {
 ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
 void Advance(uint64_t bytes) {
-  if (Progress* progress = Progress::Get())
-    progress->SetValue(static_cast<int64_t>(progress->GetValue()) + static_cast<int64_t>(bytes));
+  if (Progress* progress = Progress::Get()) progress->Advance(static_cast<int64_t>(bytes));
 }
 
 // The source kind the colour layer converts from; 0 when this image's
@@ -87,17 +87,7 @@ CosObj ColorFamily(CosObj colorSpace) {
 }
 
 void ConvertImages(ImageMap& selected, ImageMap& converted, const ImageOptions& options, uint64_t total) {
-  struct End {
-    Progress* progress;
-    ~End() {
-      if (progress) progress->End();
-    }
-  } end{Progress::Get()};
-  if (end.progress) {
-    end.progress->Begin();
-    end.progress->SetDuration(static_cast<int64_t>(std::min<uint64_t>(total, INT64_MAX)));
-    end.progress->SetValue(0);
-  }
+  ProgressOperation operation(static_cast<int64_t>(std::min<uint64_t>(total, INT64_MAX)));
   for (auto& entry : selected) {
     CosObj image = ImageConverter::Convert(entry.second, options);
     if (CosObjGetType(image) == CosNull) continue;
@@ -151,6 +141,7 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options)
   if (state.sourceKind) {
     held.transform.reset(MakeColorTransform(state.sourceKind, options.OutputProfile));
     state.transform = held.transform.get();
+    if (!state.transform) return none;
     outComponents = static_cast<ASUns8>(state.transform->Components());
   }
   SampleBuffer output(static_cast<ASUns8>(bits), outComponents, newWidth, newHeight);
@@ -162,6 +153,8 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options)
                                newHeight);
 
   if (resample) {
+    // The scaler counts row lengths in bits, in an int.
+    if (std::max(source.RowBytes(), scaled.RowBytes()) > static_cast<uint64_t>(INT_MAX / 8)) return none;
     const bool point = bits == 1 || IsName(family, "Indexed");
     const ScalerSize size{height, width, newHeight, newWidth, 0, 0};
     held.scaler = ScalerOpen(0, 0, bits, bits * components, static_cast<int>(source.RowBytes() * 8), 0, 0, &size,

@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "alternates/ImageConverter.h"
@@ -21,13 +22,6 @@
 namespace {
 
 using Values = std::vector<std::pair<std::string, std::string>>;
-
-void Seed(const std::string& settings, const Values& values) {
-  host::reg::Hive hive;
-  for (const auto& v : values) hive["Software\\Zentu\\Glimmerset\\Current_Version"].Set(v.first, 1, v.second + '\0');
-  hosttest::RunCommand("mkdir -p " + hosttest::Quoted(settings + "/registry"));
-  hosttest::WriteFile(settings + "/registry/current_user.txt", host::reg::Serialize(hive));
-}
 
 // PDF-like text of an object without /Length; an indirect reference below
 // the top is "R".
@@ -44,8 +38,7 @@ std::string Show(CosObj obj, bool top = true) {
     case CosArray:
       for (ASInt32 i = 0; i < CosArrayLength(obj); ++i) out += (i ? " " : "") + Show(CosArrayGet(obj, i), false);
       return "[" + out + "]";
-    case CosDict:
-    case CosStream:
+    case CosDict: case CosStream:
       CosObjEnum(
           obj,
           [](CosObj key, CosObj value, void* text) -> ASBool {
@@ -107,42 +100,42 @@ std::string Probe(Doc& d, Doc& source, const std::string& name, std::string what
   return Show(d.Get(image, what.c_str()));
 }
 
-class ConversionTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { hosttest::BindTables(); }
-  // Runs `steps` on `pdf` with the set's values and saves; the transcript
-  // into *out.
-  std::string Run(const std::string& pdf, const Values& values, const std::string& steps, std::string* out) {
-    hosttest::TempDir settings;
-    Seed(settings.path(), values);
-    const std::string saved = work_.File("out" + std::to_string(++runs_) + ".pdf");
-    hosttest::ProcessResult run = alternatestest::RunGlimmerset(settings.path(), {pdf}, steps + "save " + saved + "\n");
-    EXPECT_EQ(run.status, 0) << run.err;
-    *out = run.out;
-    EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(saved) + " >/dev/null"), 0);
-    // No reference in the saved file names a null object.
-    std::string json;
-    EXPECT_EQ(hosttest::RunCommand("qpdf --json=2 --json-key=qpdf " + hosttest::Quoted(saved), &json), 0);
-    std::regex null("\"obj:(\\d+ \\d+ R)\": \\{\\s*\"value\": null");
-    for (std::sregex_iterator it(json.begin(), json.end(), null), end; it != end; ++it)
-      EXPECT_EQ(json.find("\"" + (*it)[1].str() + "\""), std::string::npos) << (*it)[1];
-    return saved;
+// Runs `steps` on `pdf` with the set's values seeded and saves into `work`;
+// the transcript into *out.
+std::string RunAndSave(const hosttest::TempDir& work, const std::string& pdf, const Values& values, const std::string& steps,
+                std::string* out) {
+  static int runs = 0;
+  hosttest::TempDir settings;
+  host::reg::Hive hive;
+  for (const auto& v : values) hive["Software\\Zentu\\Glimmerset\\Current_Version"].Set(v.first, 1, v.second + '\0');
+  hosttest::RunCommand("mkdir " + hosttest::Quoted(settings.File("registry")));
+  hosttest::WriteFile(settings.File("registry/current_user.txt"), host::reg::Serialize(hive));
+  const std::string saved = work.File("out" + std::to_string(++runs) + ".pdf");
+  hosttest::ProcessResult run = alternatestest::RunGlimmerset(settings.path(), {pdf}, steps + "save " + saved + "\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  *out = run.out;
+  EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(saved) + " >/dev/null"), 0);
+  // No reference in the saved file names a null object.
+  std::string json;
+  EXPECT_EQ(hosttest::RunCommand("qpdf --json=2 --json-key=qpdf " + hosttest::Quoted(saved), &json), 0);
+  std::regex null("\"obj:(\\d+ \\d+ R)\": \\{\\s*\"value\": null");
+  for (std::sregex_iterator it(json.begin(), json.end(), null), end; it != end; ++it)
+    EXPECT_EQ(json.find("\"" + (*it)[1].str() + "\""), std::string::npos) << (*it)[1];
+  return saved;
+}
+
+// Page, size and encoding of each drawn image; objects lettered in order.
+std::string PdfImages(const std::string& path) {
+  std::string list, out, id;
+  hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(path) + " | tail -n +3 | awk '{print $1, $4, $5, $9, $11}'",
+                       &list);
+  std::map<std::string, char> letters;
+  for (std::istringstream in(list); std::getline(in, list);) {
+    id = list.substr(list.rfind(' ') + 1);
+    out += list.substr(0, list.rfind(' ') + 1) + letters.emplace(id, 'a' + letters.size()).first->second + "\n";
   }
-  // Page, size and encoding of each drawn image; objects lettered in order.
-  std::string PdfImages(const std::string& path) {
-    std::string list, out, id;
-    hosttest::RunCommand(
-        "pdfimages -list " + hosttest::Quoted(path) + " | tail -n +3 | awk '{print $1, $4, $5, $9, $11}'", &list);
-    std::map<std::string, char> letters;
-    for (std::istringstream in(list); std::getline(in, list);) {
-      id = list.substr(list.rfind(' ') + 1);
-      out += list.substr(0, list.rfind(' ') + 1) + letters.emplace(id, 'a' + letters.size()).first->second + "\n";
-    }
-    return out;
-  }
-  hosttest::TempDir work_;
-  int runs_ = 0;
-};
+  return out;
+}
 
 const std::string kCreate = "menu zent:GlimmersetCreateAltsMI\npress OK\n";
 const std::string kModify = "menu zent:GlimmersetModImagesMI\npress OK\n";
@@ -153,34 +146,30 @@ const std::string kOne = "[<< /Image R " + kMarked + "]";
 // "Create...", "Remove" and "Modify Images..." on the samples and on files
 // made here, each row a run; an image "" is the transcript, "pdfimages" the
 // saved file's list.
-TEST_F(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
+TEST(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
+  hosttest::BindTables();
+  hosttest::TempDir work;
   const std::string images = alternatestest::Sample("images"), alts = alternatestest::Sample("alts");
-  // 40 x 40 RGB behind ASCIIHex and Flate with a predictor.
+  // 40 x 40 RGB behind ASCIIHex and Flate with a predictor; three images of
+  // which only C can be converted, and a form that names itself.
   std::string rows, hex;
   for (int y = 0; y < 40; ++y) rows += std::string(1, '\0') + std::string(120, static_cast<char>(y * 5));
-  hosttest::WriteFile(work_.File("rows"), rows);
-  hosttest::RunCommand("zlib-flate -compress < " + work_.File("rows") + " > " + work_.File("rows.z"));
-  for (unsigned char c : hosttest::ReadFile(work_.File("rows.z")))
-    hex += "0123456789ABCDEF"[c >> 4], hex += "0123456789ABCDEF"[c & 15];
-  // Three images of which only C can be converted, and a form that names itself.
+  hosttest::WriteFile(work.File("rows"), rows);
+  hosttest::RunCommand("zlib-flate -compress < " + work.File("rows") + " | od -An -tx1 | tr -d ' \\n'", &hex);
   const std::string image = "stream:/Type /XObject /Subtype /Image /Height 2 /ColorSpace /DeviceGray ";
   const struct {
     std::string name, resources, content;
     std::vector<std::string> objects;
   } made[] = {
-      {"filters",
-       "/Im1 5 0 R",
-       "q 40 0 0 40 0 0 cm /Im1 Do Q",
-       {"stream:/Type /XObject /Subtype /Image /Width 40 /Height 40 /ColorSpace "
-        "/DeviceRGB /BitsPerComponent 8 /Filter [/ASCIIHexDecode /FlateDecode] "
-        "/DecodeParms [null << /Predictor 15 /Colors 3 /Columns 40 >>]|" +
-        hex + ">"}},
-      {"odd",
-       "/A 5 0 R /B 6 0 R /C 7 0 R /F 8 0 R",
-       "q 72 0 0 72 0 0 cm /A Do /B Do /C Do Q /F Do",
+      // clang-format off
+      {"filters", "/Im1 5 0 R", "q 40 0 0 40 0 0 cm /Im1 Do Q", {"stream:/Type /XObject /Subtype /Image /Width 40 "
+       "/Height 40 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter [/ASCIIHexDecode /FlateDecode] "
+       "/DecodeParms 6 0 R|" + hex + ">", "[null << /Predictor 15 /Colors 3 /Columns 40 >>]"}},
+      {"odd", "/A 5 0 R /B 6 0 R /C 7 0 R /F 8 0 R", "q 72 0 0 72 0 0 cm /A Do /B Do /C Do Q /F Do",
        {image + "/Width 2 /BitsPerComponent 16|" + std::string(8, 'x'), image + "/Width 0 /BitsPerComponent 8|xx",
         image + "/Width 16 /BitsPerComponent 8|" + std::string(32, 'x'),
         "stream:/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /F 8 0 R >> >>|0 0 m"}}};
+  // clang-format on
   for (const auto& m : made) {
     hosttest::PdfSpec s;
     // The page inherits its resources.
@@ -188,7 +177,7 @@ TEST_F(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
                  "<< /Type /Pages /Kids [3 0 R] /Count 1 /Resources << /XObject << " + m.resources + " >> >> >>",
                  "<< /Type /Page /Parent 2 0 R /Contents 4 0 R >>", "stream:|" + m.content};
     s.objects.insert(s.objects.end(), m.objects.begin(), m.objects.end());
-    hosttest::WriteFile(work_.File(m.name + ".pdf"), hosttest::MakePdf(s));
+    hosttest::WriteFile(work.File(m.name + ".pdf"), hosttest::MakePdf(s));
   }
   // Each expectation "image|what|value".
   const struct {
@@ -218,9 +207,9 @@ TEST_F(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
       {images, {{"ALTS:ScaleMethod", "2"}, {"ALTS:MCT", "6"}}, kCreate,
        {"Im3|alt Filter|/CCITTFaxDecode", "Im3|alt DecodeParms|<< /Columns 8 /K -1 >>",
         "Im3|alt data|" + std::string(8, '\xCC')}},
-      {work_.File("filters.pdf"), {{"ALTS:ScaleMethod", "1"}}, kCreate,
+      {work.File("filters.pdf"), {{"ALTS:ScaleMethod", "1"}}, kCreate,
        {"Im1|alt Filter|[/FlateDecode]", "Im1|alt DecodeParms|[<< /Colors 3 /Columns 20 /Predictor 15 >>]",
-        "Im1|alt size|1200"}},
+        "Im1|alt size|1200", "Im1|same|same"}},
       {images, {{"ORIG:ScaleMethod", "2"}, {"ORIG:CTCT", "3"}, {"ORIG:MCT", "3"}}, kModify,
        {"Im1|Filter|/FlateDecode", "Im2|Filter|/FlateDecode", "Im3|Filter|/FlateDecode",
         "Im4|Filter|/FlateDecode", "Im1|same|same", "Im2|same|same", "Im3|same|same", "Im4|same|same",
@@ -228,7 +217,7 @@ TEST_F(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
         "1 16 16 image d\n2 600 600 image a\n3 100 100 image e\n"}},
       {images, {}, kModify, {"pdfimages||1 144 144 image a\n"
        "1 288 72 image b\n1 72 72 image c\n1 72 72 image d\n2 144 144 image a\n3 50 50 image e\n"}},
-      {work_.File("odd.pdf"), {{"ORIG:CTCT", "7"}, {"ORIG:JpegQuality", "9"}}, kModify,
+      {work.File("odd.pdf"), {{"ORIG:CTCT", "7"}, {"ORIG:JpegQuality", "9"}}, kModify,
        {"A|same|same", "B|same|same", "C|Width|72", "C|q|6"}},
       {images, {{"ALTS:ConvertColors", "1"}, {"ALTS:CCRGB", "1"}}, kCreate + kCreate,
        {"||NOTE: Color conversion is not implemented.\nDIALOG 131", "Im1|Alternates|null"}},
@@ -236,7 +225,7 @@ TEST_F(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
   };
   for (const auto& run : runs) {
     std::string out;
-    const std::string saved = Run(run.pdf, run.values, run.steps, &out);
+    const std::string saved = RunAndSave(work, run.pdf, run.values, run.steps, &out);
     Doc d(saved), source(run.pdf);
     for (const std::string& line : run.expect) {
       SCOPED_TRACE(run.pdf + " " + run.steps + line.substr(0, 20));
@@ -259,10 +248,8 @@ std::vector<int> gBands;
 TEST(ConversionHookTest, BandsHalveUntilTheyFitAndFailuresStayWithTheirImage) {
   hosttest::BindTables();
   std::vector<std::string> notes;
-  host::SetAlertHandler([&](const host::AlertRequest& r) {
-    notes.push_back(r.message);
-    return 1;
-  });
+  host::SetAlertHandler([&](const host::AlertRequest& r) { return notes.push_back(r.message), 1; });
+  auto taken = [&] { return std::exchange(notes, {}); };
   Doc d(alternatestest::Sample("images"));
   ImageOptions options("TEST");
   options.ScaleMethod = 1;
@@ -287,26 +274,20 @@ TEST(ConversionHookTest, BandsHalveUntilTheyFitAndFailuresStayWithTheirImage) {
   hosttest::FailAllocationsAbove(200000);
   EXPECT_EQ(convert(), plain);
   EXPECT_EQ(std::vector<int>(gBands.begin(), gBands.begin() + 8), std::vector<int>(8, 75));  // Im1, 135000 bytes each
-  EXPECT_TRUE(notes.empty());
+  EXPECT_TRUE(taken().empty());
   hosttest::FailAllocationsAbove(1000);
   EXPECT_EQ(convert(), (std::vector<std::string>{"", plain[1], plain[2], plain[3]}));
-  EXPECT_EQ(notes, std::vector<std::string>{"Memory allocation failed for scaling buffers."});
+  EXPECT_EQ(taken(), std::vector<std::string>{"Memory allocation failed for scaling buffers."});
   hosttest::FailAllocationsAbove(0);
-
-  notes.clear();
-  RunScaler = [](ScalerContext*, const unsigned char*, int, int, int, unsigned char**, int, unsigned char**, int*) {
-    return 0;
-  };
+  RunScaler = [](ScalerContext*, const unsigned char*, int, int, int, unsigned char**, int, unsigned char**, int*) { return 0; };
   EXPECT_EQ(convert(), std::vector<std::string>(4, ""));
-  EXPECT_EQ(notes, std::vector<std::string>(6, "Caught C++ exception during CosNewStream!"));  // Im4 and Im7 too
+  EXPECT_EQ(taken(), std::vector<std::string>(6, "Caught C++ exception during CosNewStream!"));  // Im4 and Im7 too
   RunScaler = &ScalerRun;
-
-  notes.clear();
   const size_t cap = host::DecodedDataCap();
   host::SetDecodedDataCap(500000);
   EXPECT_EQ(convert(), (std::vector<std::string>{"", plain[1], plain[2], plain[3]}));
   host::SetDecodedDataCap(cap);
-  EXPECT_EQ(notes, std::vector<std::string>{"The decoded data is larger than the host allows"});
+  EXPECT_EQ(taken(), std::vector<std::string>{"The decoded data is larger than the host allows"});
   host::SetAlertHandler(nullptr);
 }
 
