@@ -105,7 +105,9 @@ void ToggleTool(void* data) {
       if (next == tool->record || !AVToolIsPersistent(next)) next = AVAppGetDefaultTool();
       AVAppSetActiveTool(next, 1);
     });
+    // The palettes' close ends the editing; without palettes it ends here.
     tool->dialogGroup.CloseAll();
+    tool->UpdateDialogState();
     tool->SaveBoxLibrary();
   });
 }
