@@ -51,6 +51,21 @@ HFTEntry ReplaceEntry(HFT table, ASUns32 selector, HFTEntry entry);
 bool Publish(HFT table);
 // The newest published table of that name whose version is at least `version`.
 HFT Import(const char* name, ASUns32 version);
+// A table that a plug-in's server of that name gives for the version
+// (AcroSupport 6); none when no server answers. Core 10 asks these after
+// the published tables.
+HFT ImportOffered(const char* name, ASUns32 version);
+// Made by AcroSupport 8: AcroSupport 81 may fill its empty entries.
+bool IsOfferedTable(HFT table);
+
+// Idle time: each registered idle procedure (AcroView 39) runs once a round.
+void RunIdleRounds(int rounds);
+// Moveable memory blocks (Windows table) as the host sees them: the bytes
+// of a live handle (none else), their count, and freeing one.
+void* LockMoveable(ASUns32 handle);
+size_t MoveableSize(ASUns32 handle);
+void FreeMoveable(ASUns32 handle);
+size_t LiveMoveables();
 
 // Failures ---------------------------------------------------------------
 [[noreturn]] void Raise(ASErrorCode code);

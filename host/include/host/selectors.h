@@ -162,6 +162,7 @@ enum : unsigned {
   AppGetNumDocs = 13,
   AppGetMenubar = 16,
   AppGetToolBar = 17,
+  AppRegisterIdleProc = 39,
   AppRegisterNotification = 41,
   AppUnregisterNotification = 42,
   DocGetPDDoc = 48,
@@ -248,6 +249,8 @@ enum : unsigned {
   Realloc = 2,
   Free = 3,
   GetErrorString = 4,
+  HFTServerNew = 6,
+  HFTNew = 8,
   HFTGetReplacedEntry = 11,
   HFTReplaceEntry = 81,
   FixedMul = 12,
@@ -320,6 +323,12 @@ enum : unsigned {
   GetOpenFileName = 2214,
   GetSaveFileName = 2215,
   ChooserError = 2216,
+  // moveable memory with 32-bit handles
+  GlobalAlloc = 1950,
+  GlobalReAlloc = 1951,
+  GlobalLock = 1952,
+  GlobalUnlock = 1953,
+  GlobalFree = 1954,
   Last = kHostTableSize
 };
 }
@@ -491,6 +500,8 @@ enum : unsigned {
   SelectAll = 1004,
   TakeFocus = 1005,
   SetIntValue = 1006,
+  SetFloatValue = 1011,
+  GetFloatValue = 1012,
   Last = kSuiteTableSize
 };
 }
