@@ -71,10 +71,12 @@ HOST_SPBASIC_PROCS(ADM_WRAP_SPBASIC)
 namespace ADMDialog {
 #define ADM_WRAP_DIALOG(name, ret, params, args) ADM_WRAP_(ADMSuites.dialog, ADMDialogSel, name, ret, params, args)
 HOST_ADMDIALOG_PROCS(ADM_WRAP_DIALOG)
+HOST_ADMDIALOG_PALETTE_PROCS(ADM_WRAP_DIALOG)
 }  // namespace ADMDialog
 namespace ADMItem {
 #define ADM_WRAP_ITEM(name, ret, params, args) ADM_WRAP_(ADMSuites.item, ADMItemSel, name, ret, params, args)
 HOST_ADMITEM_PROCS(ADM_WRAP_ITEM)
+HOST_ADMITEM_NUMBER_PROCS(ADM_WRAP_ITEM)
 }  // namespace ADMItem
 namespace ADMList {
 #define ADM_WRAP_LIST(name, ret, params, args) ADM_WRAP_(ADMSuites.list, ADMListSel, name, ret, params, args)
@@ -100,6 +102,23 @@ namespace ADMNotifier {
 #define ADM_WRAP_NOTIFIER(name, ret, params, args) ADM_WRAP_(ADMSuites.notifier, ADMNotifierSel, name, ret, params, args)
 HOST_ADMNOTIFIER_PROCS(ADM_WRAP_NOTIFIER)
 }  // namespace ADMNotifier
+namespace ADMBasic {
+#define ADM_WRAP_BASIC(name, ret, params, args) ADM_WRAP_(ADMSuites.basic, ADMBasicSel, name, ret, params, args)
+HOST_ADMBASIC_PROCS(ADM_WRAP_BASIC)
+}  // namespace ADMBasic
+namespace ADMIcon {
+#define ADM_WRAP_ICON(name, ret, params, args) ADM_WRAP_(ADMSuites.icon, ADMIconSel, name, ret, params, args)
+HOST_ADMICON_PROCS(ADM_WRAP_ICON)
+}  // namespace ADMIcon
+namespace ADMTracker {
+#define ADM_WRAP_TRACKER(name, ret, params, args) ADM_WRAP_(ADMSuites.tracker, ADMTrackerSel, name, ret, params, args)
+HOST_ADMTRACKER_PROCS(ADM_WRAP_TRACKER)
+}  // namespace ADMTracker
+namespace ADMDialogGroup {
+#define ADM_WRAP_DIALOGGROUP(name, ret, params, args) \
+  ADM_WRAP_(ADMSuites.dialogGroup, ADMDialogGroupSel, name, ret, params, args)
+HOST_ADMDIALOGGROUP_PROCS(ADM_WRAP_DIALOGGROUP)
+}  // namespace ADMDialogGroup
 namespace ADMWinHost {
 #define ADM_WRAP_WINHOST(name, ret, params, args) ADM_WRAP_(ADMSuites.winHost, ADMWinHostSel, name, ret, params, args)
 HOST_ADMWINHOST_PROCS(ADM_WRAP_WINHOST)

@@ -81,6 +81,9 @@ const char kUsageHead[] =
     "  --log view      print what is drawn over page views, each invalidation and each\n"
     "                  cursor change as it happens, one event line each\n"
     "  --password TEXT open documents with this password (default: the empty user password)\n"
+    "  --pref N=V      the host's preference N holds the integer V before the plug-ins\n"
+    "                  load (repeatable; 39, the page units, is 1 unless set)\n"
+    "  --docking       palettes opened together dock in one group\n"
     "  --help          show this text (plughost check --help: the check's alone)\n"
     "  --version       show plughost's version and the plug-ins' names and versions\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
@@ -289,7 +292,7 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
 // Options that take a value.
 bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
-                           "--output", "--standard", "--handshake", "--zoom", "--log"})
+                           "--output", "--standard", "--handshake", "--zoom", "--log", "--pref"})
     if (option == name) return true;
   return false;
 }
@@ -563,6 +566,18 @@ int main(int argc, char** argv) {
       const std::string what = value();
       if (what != "view") Usage("--log " + what + ": only view can be logged");
       setup.logView = true;
+    } else if (a == "--pref") {
+      const std::string text = value();
+      long number = 0, setting = 0;
+      char end = 0;
+      if (std::sscanf(text.c_str(), "%ld=%ld%c", &number, &setting, &end) != 2 || number < INT32_MIN ||
+          number > INT32_MAX || setting < INT32_MIN || setting > INT32_MAX || text.find(' ') != std::string::npos)
+        Usage("--pref " + text + ": give N=V, two integers, as 39=2");
+      host::SetPreference(static_cast<ASInt32>(number), static_cast<ASInt32>(setting));
+      notWithCheck.push_back(a);
+    } else if (a == "--docking") {
+      host::SetDocking(true);
+      notWithCheck.push_back(a);
     } else if (a == "--password") {
       setup.open.password = check.password = value();
       check.hasPassword = true;

@@ -117,11 +117,45 @@ ADMDialogRef ModelessDialog() {
   return nullptr;
 }
 
+// The modeless dialog `with` chose; none once it has closed.
+ADMDialogRef gWith = nullptr;
+
+ADMDialogRef ChosenDialog() {
+  if (!gWith) return nullptr;
+  auto open = host::OpenDialogs();
+  if (std::find(open.begin(), open.end(), gWith) == open.end()) gWith = nullptr;
+  return gWith;
+}
+
 // The dialog a step of a dialog acts on: the innermost modal run's, else the
-// newest modeless dialog that shows.
+// modeless one `with` chose, else the newest modeless dialog that shows.
 ADMDialogRef InnermostDialog() {
   if (ADMDialogRef modal = host::InnermostModalDialog()) return modal;
+  if (ADMDialogRef chosen = ChosenDialog()) return chosen;
   return ModelessDialog();
+}
+
+// `with DIALOG`: the one open modeless dialog of that template number,
+// title or creation name.
+void ChooseDialog(const Arg& which) {
+  std::vector<ADMDialogRef> fitting;
+  std::vector<std::string> names;
+  for (ADMDialogRef ref : host::OpenDialogs()) {
+    host::DialogView view = host::DescribeDialog(ref);
+    if (view.modal || !view.visible) continue;
+    if ((which.IsNumber() && which.Number() == view.number) || view.name == which.text ||
+        WithoutAmpersands(view.title) == which.text || view.title == which.text) {
+      fitting.push_back(ref);
+      names.push_back(DialogName(view));
+    }
+  }
+  if (fitting.empty()) Refuse("with: no open modeless dialog is " + Quoted(which.text));
+  if (fitting.size() > 1) {
+    std::string all;
+    for (const auto& name : names) all += (all.empty() ? "" : ", ") + name;
+    Refuse("with: " + Quoted(which.text) + " fits several dialogs: " + all);
+  }
+  gWith = fitting[0];
 }
 
 // A working dialog's texts and bars on one line.
@@ -521,6 +555,12 @@ void Session::Top(const Step& step) {
     std::string why;
     Guarded([&] { ran = host::ActivateToolOfType(arg, &why); });
     if (!ran) Refuse(why);
+  } else if (step.verb == "with %") {
+    ChooseDialog(step.args[0]);
+  } else if (step.verb == "pref # #") {
+    host::SetPreference(step.args[0].Number(), step.args[1].Number());
+  } else if (step.verb == "print pref #") {
+    out_.Event("PREF " + arg + ": " + std::to_string(host::Preference(step.args[0].Number())));
   } else if (step.verb == "print tool") {
     std::string type;
     Guarded([&] { type = host::ActiveToolType(); });
@@ -631,6 +671,13 @@ bool Session::InDialog(const Step& step, ADMDialogRef dialog) {
     if (!done) Refuse(why + " in " + DialogName(view));
     return true;
   }
+  if (step.verb == "closebox") {
+    std::string why;
+    bool done = true;
+    Guarded([&] { done = host::PressCloseBox(dialog, &why); });
+    if (!done) Refuse(why + " in " + DialogName(view));
+    return true;
+  }
   size_t index = FindItem(view, step.args[0]);
   const host::ItemView& item = view.items[index];
   if (step.verb == "print item @ ?") {
@@ -648,6 +695,8 @@ bool Session::InDialog(const Step& step, ADMDialogRef dialog) {
     if (step.verb == "check @ on" || step.verb == "check @ off")
       done = host::CheckItem(item.ref, step.verb == "check @ on", &why);
     if (step.verb == "scroll @ #") done = host::ScrollItem(item.ref, step.args[1].Number(), &why);
+    if (step.verb == "track @ # #")
+      done = host::TrackItem(item.ref, step.args[1].Number(), step.args[2].Number(), &why);
   };
   // A modal run carries what its procedures throw to the code that opened
   // the dialog; a modeless dialog's procedures are entered from here.
@@ -753,7 +802,7 @@ void Session::AtPrompt(const std::string& name, Try&& answer) {
 int Session::Answer(const Step& step, const host::AlertRequest& request) {
   bool confirm = step.verb.find(" confirm ") != std::string::npos;
   if (confirm != (request.kind == 1) || step.verb.compare(0, 12, "answer file ") == 0 ||
-      step.verb.compare(0, 16, "answer password ") == 0)
+      step.verb.compare(0, 16, "answer password ") == 0 || step.verb.compare(0, 13, "answer color ") == 0)
     Refuse("\"" + step.line + "\" does not fit while " + PromptName(request) + " waits");
   if (confirm) return step.verb.compare(step.verb.size() - 3, 3, " ok") == 0 ? 1 : 2;
   const Arg& answer = step.args[0];
@@ -834,6 +883,31 @@ bool Session::Password(const host::PasswordRequest& request, std::string* passwo
   pendingPassword_ = outer;
   // The password itself is never written out.
   out_.Event("PASSWORD: " + Escaped(request.file) + " -> " + (given ? "given" : "cancel"));
+  return given;
+}
+
+bool Session::ChooseColor(const ADMRGBColor& color, ADMRGBColor* chosen) {
+  auto text = [](const ADMRGBColor& c) {
+    return std::to_string(c.red) + " " + std::to_string(c.green) + " " + std::to_string(c.blue);
+  };
+  const std::string name = "the colour picker";
+  bool given = false;
+  AtPrompt(name, [&](const Step* step) -> bool {
+    if (!step) return false;
+    if (step->verb == "answer color cancel") return true;
+    if (step->verb != "answer color # # #") Refuse("\"" + step->line + "\" does not fit while " + name + " waits");
+    ASUns16 parts[3] = {0, 0, 0};
+    for (size_t i = 0; i < 3; ++i) {
+      const Arg& arg = step->args[i];
+      if (arg.text.size() > 5 || arg.Number() < 0 || arg.Number() > 65535)
+        Refuse("answer color: " + arg.text + " is not a component from 0 to 65535");
+      parts[i] = static_cast<ASUns16>(arg.Number());
+    }
+    *chosen = ADMRGBColor{parts[0], parts[1], parts[2]};
+    given = true;
+    return true;
+  });
+  out_.Event("COLOR: " + text(color) + " -> " + (given ? text(*chosen) : std::string("cancel")));
   return given;
 }
 

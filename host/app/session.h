@@ -117,6 +117,8 @@ class Session : public host::Driver {
   // `answer password` or a standing `always password`; at a terminal the
   // person types the password, unechoed.
   bool Password(const host::PasswordRequest& request, std::string* password) override;
+  // `answer color R G B` or `answer color cancel`, printed as a COLOR line.
+  bool ChooseColor(const ADMRGBColor& color, ADMRGBColor* chosen) override;
 
  private:
   struct Block {

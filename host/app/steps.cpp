@@ -30,6 +30,11 @@ const char kStepsHelp[] =
     "  drag X1 Y1 X2 Y2 ...     press at the first point, move through the others,\n"
     "                           release at the last\n"
     "  key CODE [FLAGS]         press the key CODE with the modifier FLAGS (default 0)\n"
+    "  with DIALOG              dialog steps and `if enabled` act on the open modeless\n"
+    "                           dialog of that template number, title or creation name\n"
+    "                           (not the newest) until the next `with` or until it closes\n"
+    "  pref N V                 set the host's preference N to the integer V\n"
+    "  print pref N             the preference's value, as \"PREF N: V\"\n"
     "  quit                     unload the plug-ins and end (also: exit)\n"
     "while a dialog waits (the innermost one):\n"
     "  expect dialog N [M ...]  stop unless it was built from one of these templates\n"
@@ -45,8 +50,11 @@ const char kStepsHelp[] =
     "                           (a hierarchy list's rows depth-first, a child's texts\n"
     "                           two blanks further in per level)\n"
     "  move X Y, resize W H     move or resize the dialog\n"
+    "  track ITEM X Y           click at (X, Y) in the item's pixels from its top-left\n"
+    "  closebox                 click the dialog's close box\n"
     "while a prompt waits:\n"
     "  answer confirm ok|cancel, answer alert N|TEXT\n"
+    "  answer color R G B|cancel   the colour picker (16-bit components, 0 to 65535)\n"
     "  answer password TEXT|cancel   the password prompt; a quoted TEXT is always a\n"
     "                           password (answer password \"cancel\"); at a terminal the\n"
     "                           prompt reads the password without echo\n"
@@ -96,6 +104,9 @@ const Form kForms[] = {
     {"drag #+", Place::Top, "drag X1 Y1 X2 Y2 ..."},
     {"key #", Place::Top, "key CODE [FLAGS]"},
     {"key # #", Place::Top, "key CODE [FLAGS]"},
+    {"with %", Place::Top, "with DIALOG"},
+    {"pref # #", Place::Top, "pref N V"},
+    {"print pref #", Place::Top, "print pref N"},
     {"quit", Place::Top, "quit"},
     {"help", Place::Anywhere, "help"},
     {"exit", Place::Top, "exit"},
@@ -113,9 +124,13 @@ const Form kForms[] = {
     {"print tool", Place::Top, "print tool"},
     {"move # #", Place::Dialog, "move X Y"},
     {"resize # #", Place::Dialog, "resize WIDTH HEIGHT"},
+    {"track @ # #", Place::Dialog, "track ITEM X Y"},
+    {"closebox", Place::Dialog, "closebox"},
     {"answer confirm ok", Place::Prompt, "answer confirm ok|cancel"},
     {"answer confirm cancel", Place::Prompt, "answer confirm ok|cancel"},
     {"answer alert %", Place::Prompt, "answer alert N|TEXT"},
+    {"answer color # # #", Place::Prompt, "answer color R G B|cancel"},
+    {"answer color cancel", Place::Prompt, "answer color R G B|cancel"},
     {"answer password cancel", Place::Prompt, "answer password TEXT|cancel"},
     {"answer password %", Place::Prompt, "answer password TEXT|cancel"},
     {"answer file cancel", Place::Prompt, "answer file PATH|cancel|error CODE"},

@@ -309,6 +309,7 @@ void Init() {
   InitAcroViewGeometryEntries();
   InitAcroViewInputEntries();
   InitAcroViewOverlayEntries();
+  InitAcroViewWindowEntries();
 }
 
 }  // namespace host

@@ -36,7 +36,11 @@ enum class TableId {
   PDFEditRead,
   PDFEditWrite,
   ADMHierarchyList,
-  ADMListEntry
+  ADMListEntry,
+  ADMBasic,
+  ADMIcon,
+  ADMTracker,
+  ADMDialogGroup
 };
 
 // Makes the host's own tables once; safe to call again.
@@ -278,6 +282,10 @@ bool KeyActiveTool(ASUns16 key, ASInt32 flags);
 // Where the drawing calls, invalidations and cursor changes of page views
 // go as they happen (`--log view`); none: nowhere.
 void SetViewEventSink(std::function<void(const std::string&)> sink);
+// The application's preferences as AcroView 31 answers them (view/frames.cpp):
+// 39, the page units, starts at 1, the others at 0.
+void SetPreference(ASInt32 preference, ASInt32 value);
+ASInt32 Preference(ASInt32 preference);
 }  // namespace host
 
 // A log of view, dialog and window calls, for tests.

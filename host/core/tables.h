@@ -23,6 +23,7 @@ void InitAcroViewToolEntries();      // view/tools.cpp
 void InitAcroViewGeometryEntries();  // view/geometry.cpp
 void InitAcroViewInputEntries();     // view/mouse.cpp
 void InitAcroViewOverlayEntries();   // view/overlay.cpp
+void InitAcroViewWindowEntries();    // view/frames.cpp
 
 // Fills a table from a procedure list with compile-time checked signatures.
 #define HOST_FILL_ENTRY(table, selns, impl, name, ret, params) \

@@ -112,6 +112,21 @@ void DrawerDrawLineImpl(ADMDrawerRef drawer, const ADMPoint* from, const ADMPoin
   Record(drawer, DrawOp{DrawOp::Line, ADMRect{from->h, from->v, to->h, to->v}, 0, "", 0});
 }
 
+void DrawerFillRectRGBImpl(ADMDrawerRef drawer, const ADMRect* rect, const ADMRGBColor* color) {
+  DRENTER(FillRectRGB);
+  if (!rect || !color) Raise(genErrBadParm);
+  DrawOp op{DrawOp::Fill, *rect, 0, "", 0};
+  op.rgb = *color;
+  op.isRGB = true;
+  Record(drawer, op);
+}
+
+void DrawerDrawIconImpl(ADMDrawerRef drawer, ADMIconRef icon, const ADMPoint* where) {
+  DRENTER(DrawIcon);
+  if (!where) Raise(genErrBadParm);
+  Record(drawer, DrawOp{DrawOp::Icon, ADMRect{where->h, where->v, where->h, where->v}, 0, "", IconNumber(icon)});
+}
+
 ASInt32 DrawerGetTextWidthImpl(ADMDrawerRef drawer, const char* text) {
   DRENTER(GetTextWidth);
   DR(drawer);
@@ -210,7 +225,8 @@ std::vector<std::string> TextsLeftToRight(const DrawRecord& record) {
 
 std::string ShownText(const Item& item) {
   for (auto op = item.record.rbegin(); op != item.record.rend(); ++op)
-    if (op->kind == DrawOp::Bitmap) return "bitmap " + std::to_string(op->bitmap);
+    if (op->kind == DrawOp::Bitmap || op->kind == DrawOp::Icon)
+      return (op->kind == DrawOp::Bitmap ? "bitmap " : "icon ") + std::to_string(op->bitmap);
   std::vector<std::string> texts = TextsLeftToRight(item.record);
   if (texts.empty()) return item.list && item.kind == kPIItemPopupList ? SelectedText(item) : item.text;
   std::string out;
@@ -238,6 +254,7 @@ void InitDrawerSuite() {
 #undef FILL
   AlsoAt(drawer, 1002, ADMDrawerSel::DrawTextInBox);
   AlsoAt(drawer, 1004, ADMDrawerSel::FrameRect);
+  AlsoAt(drawer, 29, ADMDrawerSel::FrameRect);
   AlsoAt(drawer, 1006, ADMDrawerSel::GetTextWidth);
   OfferSuite("ADM Drawer Suite", 4, drawer);
 }

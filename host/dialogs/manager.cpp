@@ -384,6 +384,13 @@ void SelectRadio(Item& item) {
   }
 }
 
+// What a press gives an item once its track procedure let it through.
+void Pressed(Item& item) {
+  if (item.kind == kPIItemCheckBox) item.on = !item.on;
+  if (item.kind == kPIItemRadioButton) SelectRadio(item);
+  NotifyItem(item, ADM_NOTIFY_USER_CHANGED);
+}
+
 // The text an item holds: a pop-up's is its selected entry's.
 std::string ItemText(const Item& item) { return item.list && item.kind == kPIItemPopupList ? SelectedText(item) : item.text; }
 
@@ -988,9 +995,40 @@ bool PressItem(ADMItemRef ref, std::string* why) {
       LiveScope live(&t);
       if (!item->track(Ref(*item), reinterpret_cast<ADMTrackerRef>(&t))) return;
     }
-    if (item->kind == kPIItemCheckBox) item->on = !item->on;
-    if (item->kind == kPIItemRadioButton) SelectRadio(*item);
-    NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
+    Pressed(*item);
+  });
+}
+
+bool TrackItem(ADMItemRef ref, ASInt32 x, ASInt32 y, std::string* why) {
+  auto item = UsableItem(ref, why);
+  if (!item) return false;
+  const ADMRect& b = item->bounds;
+  if (x < 0 || y < 0 || x > b.right - b.left || y > b.bottom - b.top)
+    return Refuse(why, "(" + std::to_string(x) + ", " + std::to_string(y) + ") lies outside " + ItemName(*item) +
+                           ", " + std::to_string(b.right - b.left) + " by " + std::to_string(b.bottom - b.top));
+  return UserAction(*item->dialog, [&] {
+    Invalidate(*item);
+    if (item->track) {
+      for (ASInt32 action : {kADMButtonDownAction, kADMButtonUpAction}) {
+        Tracker t{item->dialog, item.get(), action, ADMPoint{b.left + x, b.top + y}};
+        LiveScope live(&t);
+        if (!item->track(Ref(*item), reinterpret_cast<ADMTrackerRef>(&t))) return;
+        if (item->ending || item->dialog->ending) return;
+      }
+    }
+    Pressed(*item);
+  });
+}
+
+bool PressCloseBox(ADMDialogRef ref, std::string* why) {
+  auto d = FindDialog(ref);
+  if (!d || d->ending) return Refuse(why, "the dialog is gone");
+  if (!d->visible) return Refuse(why, DialogName(*d) + " is not shown");
+  return UserAction(*d, [&] {
+    if (!d->notify) return;  // the default does nothing
+    Notifier n{ADM_NOTIFY_CLOSE_HIT, nullptr, d.get()};
+    LiveScope live(&n);
+    d->notify(Ref(*d), reinterpret_cast<ADMNotifierRef>(&n));
   });
 }
 
@@ -1113,6 +1151,7 @@ void InitDialogSuites() {
   AlsoAt(item, 1001, ADMItemSel::Resize);
   AlsoAt(item, 1007, ADMItemSel::GetIntValue);
   AlsoAt(item, 1009, ADMItemSel::SetMaxIntValue);
+  InitPaletteEntries(dialog, item);
   OfferSuite("ADM Item Suite", 6, item);
   HFT notifier = NewTable("ADM Notifier Suite", 2, kSuiteTableSize);
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(notifier, ADMNotifierSel, Notifier##name##Impl, name, ret, params);

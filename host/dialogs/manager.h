@@ -81,6 +81,16 @@ bool SetItemText(ADMItemRef item, const std::string& text, std::string* why);
 bool CheckItem(ADMItemRef item, bool on, std::string* why);
 bool MoveDialog(ADMDialogRef dialog, ASInt32 x, ASInt32 y, std::string* why);
 bool ResizeDialog(ADMDialogRef dialog, ASInt32 width, ASInt32 height, std::string* why);
+// A click at (x, y) in the item's own pixels from its top-left, edges
+// included: its track procedure hears the mouse go down there, then, unless
+// that answered false, up; when that answered true too (as the default
+// does), the item gets what a press gives it and "ADM User Changed
+// Notifier".
+bool TrackItem(ADMItemRef item, ASInt32 x, ASInt32 y, std::string* why);
+// The dialog's close box: "ADM Close Hit Notifier" to its notify procedure.
+bool PressCloseBox(ADMDialogRef dialog, std::string* why);
+// Docking groups for palettes: none is given unless this is on.
+void SetDocking(bool on);
 // Selects the entry at `index` of a pop-up or list box (a choice, a row).
 bool ChooseEntry(ADMItemRef item, ASInt32 index, std::string* why);
 // Sets a scrollbar's value: "ADM Intermediate Changed Notifier", then
@@ -145,6 +155,13 @@ class Driver {
   // The password prompt: true with the password typed, false for a cancel.
   virtual bool Password(const PasswordRequest&, std::string* password) {
     (void)password;
+    return false;
+  }
+  // The colour picker, showing `color`: true with the colour chosen, false
+  // for a cancel.
+  virtual bool ChooseColor(const ADMRGBColor& color, ADMRGBColor* chosen) {
+    (void)color;
+    (void)chosen;
     return false;
   }
 };

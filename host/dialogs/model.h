@@ -19,11 +19,13 @@ struct List;
 
 // One thing a draw procedure drew, for its item or list entry.
 struct DrawOp {
-  enum Kind { Text, Fill, Frame, Line, Bitmap } kind;
+  enum Kind { Text, Fill, Frame, Line, Bitmap, Icon } kind;
   ADMRect rect;  // a line runs from (left, top) to (right, bottom)
   ASInt32 color;
   std::string text;
-  ASInt32 bitmap;  // the resource number of a copied bitmap
+  ASInt32 bitmap;  // the resource number of a copied bitmap or a drawn icon
+  ADMRGBColor rgb{0, 0, 0};  // a fill in an RGB colour
+  bool isRGB = false;
 };
 
 // What the last drawing of an item or entry drew.
@@ -74,6 +76,8 @@ struct Item {
   ASInt32 value = 0, minimum = 0, maximum = 0;  // scrollbars, progress bars
   ADMReal smallStep = 1, largeStep = 10;  // scrollbars
   double low = 0, high = 0;  // the numbers an edit takes; both 0: not set
+  ASInt32 precision = -1;    // decimals of a numeric item; -1: as few as needed
+  ASFixed fixed = 0;         // the 16.16 value last set
   bool listOpen = false;     // a pop-up's list is dropped down
   bool invalid = true;
   DrawRecord record;
@@ -122,6 +126,8 @@ struct Drawer {
 struct Tracker {
   Dialog* dialog;
   Item* item;
+  ASInt32 action = 0;  // 2 pressed, -2 released; 0 for a press
+  ADMPoint point{0, 0};  // in the dialog's coordinates
 };
 
 struct ManagerState {
@@ -138,6 +144,8 @@ struct ManagerState {
   unsigned long actions = 0;
   Driver* driver = nullptr;
   bool cancel = false;
+  bool docking = false;
+  ADMDialogGroupRef dockingGroup = nullptr;  // made on the first request
 };
 ManagerState& M();
 
@@ -221,6 +229,15 @@ ADMRect ListArea(const Item& item);
 // The box an entry of the item's list is drawn in, origin 0, 0.
 ADMRect EntryBox(const Item& item);
 void InitDrawerSuite();
+
+// Palettes (dialogs/palettes.cpp): the Dialog suite's size and name entries,
+// numeric items, icons, trackers, the colour picker and docking groups.
+void InitPaletteEntries(HFT dialog, HFT item);
+void InitPaletteSuites();
+// A numeric item's text for a 16.16 value.
+std::string FixedText(ASFixed value, ASInt32 precision);
+// The resource number of an icon the Icon suite gave; raises for another.
+ASInt32 IconNumber(ADMIconRef icon);
 
 // One user action on a dialog: counted, drawn afterwards; a modeless dialog
 // whose procedure throws is ended (a modal run ends its own).

@@ -111,8 +111,7 @@ const struct {
   const char* name;
   ASInt32 version;
 } kEmptySuites[] = {
-    {"ADM Basic Suite", 7},          {"ADM Image Suite", 2}, {"ADM Icon Suite", 2},
-    {"ADM Dialog Group Suite", 3},   {"ADM Tracker Suite", 1},
+    {"ADM Image Suite", 2},
 };
 
 }  // namespace
@@ -153,6 +152,7 @@ void InitSuiteDirectory() {
 void InitDialogTables() {
   InitSuiteDirectory();
   InitDialogSuites();
+  dm::InitPaletteSuites();
   InitAcroViewDialogEntries();
   InitWindowsUIEntries();
   InitASExtraTable();

@@ -47,6 +47,22 @@ TestDriver& TestDriver::CancelFile() { return Add(Step(Kind::File, 0, 0, "", hos
 TestDriver& TestDriver::FailFile(ASUns32 code) {
   return Add(Step(Kind::File, 0, 0, "", host::FileAnswer::Failed, static_cast<ASInt32>(code)));
 }
+TestDriver& TestDriver::AnswerColor(ASUns16 red, ASUns16 green, ASUns16 blue) {
+  return Add(Step(Kind::Color, red, 0, "", green, blue));
+}
+TestDriver& TestDriver::CancelColor() { return Add(Step(Kind::Color, 0, 0, "cancel")); }
+
+bool TestDriver::ChooseColor(const ADMRGBColor& color, ADMRGBColor* chosen) {
+  events_.push_back("color " + std::to_string(color.red) + " " + std::to_string(color.green) + " " +
+                    std::to_string(color.blue));
+  if (steps_.empty() || steps_.front().kind != Kind::Color) throw DriverStop("no answer for the colour picker");
+  Step step = steps_.front();
+  steps_.pop_front();
+  if (step.text == "cancel") return false;
+  *chosen = ADMRGBColor{static_cast<ASUns16>(step.item), static_cast<ASUns16>(step.a), static_cast<ASUns16>(step.b)};
+  return true;
+}
+
 TestDriver& TestDriver::PressInRound(int n, ASInt32 item) {
   presses_.emplace_back(host::PumpRounds() + n, item);
   return *this;
@@ -64,7 +80,7 @@ void TestDriver::Act(ADMDialogRef dialog) {
       step.look(dialog);
       continue;
     }
-    if (step.kind == Kind::Alert || step.kind == Kind::File) throw DriverStop("a prompt's answer met " + Named(view));
+    if (step.kind == Kind::Alert || step.kind == Kind::File || step.kind == Kind::Color) throw DriverStop("a prompt's answer met " + Named(view));
     std::string why;
     bool done = false;
     if (step.kind == Kind::Move) {

@@ -41,6 +41,10 @@ class TestDriver : public host::Driver {
   TestDriver& AnswerFile(const std::string& path);
   TestDriver& CancelFile();
   TestDriver& FailFile(ASUns32 code);
+  // The colour picker's answer: a colour, or a cancel. The picker's colour
+  // goes into Events() as "color R G B".
+  TestDriver& AnswerColor(ASUns16 red, ASUns16 green, ASUns16 blue);
+  TestDriver& CancelColor();
   // Not a step: a press of the item of the newest modeless dialog, queued
   // in the n-th pump round from now (1: the next).
   TestDriver& PressInRound(int n, ASInt32 item);
@@ -56,12 +60,13 @@ class TestDriver : public host::Driver {
   host::FileAnswer ChooseFile(const host::FileRequest& request) override;
   void FileChosen(const host::FileRequest& request, const host::FileAnswer& answer) override;
   void PumpRound(int round) override;
+  bool ChooseColor(const ADMRGBColor& color, ADMRGBColor* chosen) override;
 
   // What the choosers asked and got: "save \"title\" \"name\" -> path".
   const std::vector<std::string>& Files() const { return files_; }
 
  private:
-  enum class Kind { Press, SetText, Check, Move, Resize, Look, Alert, Choose, Scroll, File };
+  enum class Kind { Press, SetText, Check, Move, Resize, Look, Alert, Choose, Scroll, File, Color };
   struct Step {
     explicit Step(Kind kind, ASInt32 item = 0, ASInt32 dialog = 0, std::string text = {}, ASInt32 a = 0, ASInt32 b = 0)
         : kind(kind), item(item), dialog(dialog), text(std::move(text)), a(a), b(b) {}

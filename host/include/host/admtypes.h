@@ -30,6 +30,9 @@ typedef struct _t_ADMEntry* ADMEntryRef;
 // child list) and one entry of it.
 typedef struct _t_ADMHierarchyList* ADMHierarchyListRef;
 typedef struct _t_ADMListEntry* ADMListEntryRef;
+// An icon from a plug-in's bitmap resources; a docking group of palettes.
+typedef struct _t_ADMIcon* ADMIconRef;
+typedef struct _t_ADMDialogGroup* ADMDialogGroupRef;
 // A platform window (a dialog's, an item's, the application's) and a module
 // whose resources the dialog manager reads.
 typedef struct _t_WinWindow* WinWindow;
@@ -88,6 +91,15 @@ enum : ASInt32 { kADMNoItem = -1 };
 #define ADM_NOTIFY_MOVED_BY_DRAG "ADM Window Moved By Drag"
 #define ADM_NOTIFY_BOUNDS_CHANGED "ADM Bounds Changed Notifier"
 #define ADM_NOTIFY_INTERMEDIATE_CHANGED "ADM Intermediate Changed Notifier"
+#define ADM_NOTIFY_CLOSE_HIT "ADM Close Hit Notifier"
+
+// A tracker's action: the mouse button pressed and released.
+enum : ASInt32 { kADMButtonDownAction = 2, kADMButtonUpAction = -2 };
+
+// A colour of the colour picker, 16 bits a component.
+typedef struct _t_ADMRGBColor {
+  ASUns16 red, green, blue;
+} ADMRGBColor;
 
 // Cursors of a dialog: the arrow, and the one shown while it works.
 enum : ASInt32 { kADMArrowCursor = 0, kADMWaitCursor = -3 };

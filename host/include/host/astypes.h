@@ -32,6 +32,11 @@ typedef struct _t_AVDevRect {
   ASInt32 left, top, right, bottom;
 } AVDevRect;
 
+// A host window's frame, 16 bits a side.
+typedef struct _t_AVRect {
+  ASInt16 left, top, right, bottom;
+} AVRect;
+
 typedef struct _t_ASFixedPoint {
   ASFixed h, v;
 } ASFixedPoint;

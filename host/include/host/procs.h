@@ -414,6 +414,14 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(PageViewGetLayoutMode, ASInt32, (AVPageView view), (view))                            \
   X(DocGetSerialNumber, ASUns32, (AVDoc doc), (doc))
 
+// A preference's integer value (39, the page units, starts at 1, the
+// others at 0), a document's window and a window's frame ((0, 0, 1024, 768)
+// for a document's).
+#define HOST_ACROVIEW_WINDOW_PROCS(X)                                                     \
+  X(AppGetPreference, ASInt32, (ASInt32 preference), (preference))                        \
+  X(DocGetAVWindow, AVWindow, (AVDoc doc), (doc))                                         \
+  X(WindowGetFrame, void, (AVWindow window, AVRect* frame), (window, frame))
+
 // Drawing over a page view, recorded in its display list.
 #define HOST_ACROVIEW_OVERLAY_PROCS(X)                                                    \
   X(PageViewSetColor, void, (AVPageView view, const PDColorValueRec* color), (view, color)) \
@@ -564,6 +572,52 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(GetNextItem, ADMItemRef, (ADMDialogRef dialog, ADMItemRef item), (dialog, item))      \
   X(Invalidate, void, (ADMDialogRef dialog), (dialog))                                    \
   X(InvalidateRect, void, (ADMDialogRef dialog, const ADMRect* rect), (dialog, rect))
+
+// The Dialog suite's entries for palettes: the name a dialog was created
+// under, its local rectangle (0, 0, width, height), its size set with the
+// top-left corner kept, and its minimum width and height (only logged).
+#define HOST_ADMDIALOG_PALETTE_PROCS(X)                                                   \
+  X(GetDialogName, const char*, (ADMDialogRef dialog), (dialog))                          \
+  X(GetLocalRect, void, (ADMDialogRef dialog, ADMRect* rect), (dialog, rect))             \
+  X(Size, void, (ADMDialogRef dialog, ASInt32 width, ASInt32 height), (dialog, width, height)) \
+  X(SetMinWidth, void, (ADMDialogRef dialog, ASInt32 width), (dialog, width))             \
+  X(SetMinHeight, void, (ADMDialogRef dialog, ASInt32 height), (dialog, height))
+
+// The Item suite's numeric items: an edit shows a 16.16 value with the
+// decimals set by SetPrecision; GetFixedValue reads its text as a number,
+// rounded to 16.16 and saturated; a text that is no number answers the
+// value last set, which it shows again. SetUnits and SetAllowUnits are
+// only logged.
+#define HOST_ADMITEM_NUMBER_PROCS(X)                                                      \
+  X(SetPrecision, void, (ADMItemRef item, ASInt32 decimals), (item, decimals))            \
+  X(SetFixedValue, void, (ADMItemRef item, ASFixed value), (item, value))                 \
+  X(GetFixedValue, ASFixed, (ADMItemRef item), (item))                                    \
+  X(SetUnits, void, (ADMItemRef item, ASInt32 units), (item, units))                      \
+  X(SetAllowUnits, void, (ADMItemRef item, ADMBoolean allow), (item, allow))
+
+// "ADM Basic Suite" version 7: the colour picker, which asks the driver;
+// true with the colour chosen, false for a cancel.
+#define HOST_ADMBASIC_PROCS(X)                                                            \
+  X(ChooseColor, ADMBoolean, (ADMPoint where, const ADMRGBColor* color, ADMRGBColor* chosen), \
+    (where, color, chosen))
+
+// "ADM Icon Suite" version 2: an icon from the plug-in's bitmap resources.
+#define HOST_ADMICON_PROCS(X)                                                             \
+  X(GetFromResource, ADMIconRef, (ADMPluginRef plugin, ASInt32 id, ASInt32 index), (plugin, id, index))
+
+// "ADM Tracker Suite" version 1, ours: the mouse action of a track (2
+// pressed, -2 released) and its point, in the dialog's coordinates.
+#define HOST_ADMTRACKER_PROCS(X)                                                          \
+  X(GetAction, ASInt32, (ADMTrackerRef tracker), (tracker))                               \
+  X(GetPoint, void, (ADMTrackerRef tracker, ADMPoint* point), (tracker, point))
+
+// "ADM Dialog Group Suite" version 3: no docking group unless docking is
+// on; then a new group the first time and the same one later.
+#define HOST_ADMDIALOGGROUP_PROCS(X)                                                      \
+  X(GetDialogGroupInfo, ADMErr, (ADMDialogRef dialog, ADMDialogGroupRef* group, ASInt32* position), \
+    (dialog, group, position))                                                            \
+  X(SetDialogGroupInfo, ADMErr, (ADMDialogRef dialog, ADMDialogGroupRef group, ASInt32 position), \
+    (dialog, group, position))
 
 // "ADM Item Suite" version 6. GetTextW and GetTextLengthW give the text in
 // UTF-16 units (as SetTextW took it), the length without the terminator.
@@ -725,6 +779,8 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(FrameRect, void, (ADMDrawerRef drawer, const ADMRect* rect), (drawer, rect))          \
   X(DrawLine, void, (ADMDrawerRef drawer, const ADMPoint* from, const ADMPoint* to), (drawer, from, to)) \
   X(GetTextWidth, ASInt32, (ADMDrawerRef drawer, const char* text), (drawer, text))       \
+  X(FillRectRGB, void, (ADMDrawerRef drawer, const ADMRect* rect, const ADMRGBColor* color), (drawer, rect, color)) \
+  X(DrawIcon, void, (ADMDrawerRef drawer, ADMIconRef icon, const ADMPoint* where), (drawer, icon, where)) \
   X(Create, ADMDrawerRef, (WinWindow window, const ADMRect* bounds, ASInt32 font), (window, bounds, font)) \
   X(Destroy, void, (ADMDrawerRef drawer), (drawer))
 

@@ -230,6 +230,9 @@ enum : unsigned {
   RectHandleHitTest = 354,
   PageViewDrawRectOutlineWithHandles = 355,
   DocGetSerialNumber = 358,
+  AppGetPreference = 31,
+  DocGetAVWindow = 50,
+  WindowGetFrame = 195,
   // ours
   MenubarAddMenu = 1000,
   PageViewGetFirstVisiblePageNum = 1700,
@@ -402,12 +405,17 @@ enum : unsigned {
   GetUserData = 24,
   GetPluginRef = 27,
   GetWindowRef = 28,
+  GetDialogName = 25,
   GetDialogStyle = 30,
   Show = 31,
   IsVisible = 32,
   SetBoundsRect = 39,
   GetBoundsRect = 40,
   Move = 41,
+  GetLocalRect = 38,
+  Size = 42,
+  SetMinWidth = 60,
+  SetMinHeight = 62,
   SetText = 54,
   SetTextW = 55,
   Invalidate = 47,
@@ -457,9 +465,12 @@ enum : unsigned {
   GetTextLength = 79,
   GetTextLengthW = 80,
   SetFormatCode = 88,
+  SetPrecision = 90,
   SetBooleanValue = 92,
   GetBooleanValue = 93,
   GetIntValue = 95,  // also at 1007
+  SetFixedValue = 96,
+  GetFixedValue = 97,
   SetMinIntValue = 100,
   SetMaxIntValue = 104,  // also at 1009
   SetMinFloatValue = 106,
@@ -467,10 +478,12 @@ enum : unsigned {
   SetSmallIncrement = 112,
   SetLargeIncrement = 114,
   GetSmallIncrement = 115,
+  SetUnits = 116,
   SetFloatToTextProc = 120,
   DefaultFloatToText = 122,
   SetTextToFloatProc = 124,
   DefaultTextToFloat = 126,
+  SetAllowUnits = 128,
   // ours
   PrepareStaticText = 1002,
   SetItemType = 1003,
@@ -555,7 +568,7 @@ namespace ADMDrawerSel {
 enum : unsigned {
   GetDC = 0,
   GetBoundsRect = 2,
-  FrameRect = 25,  // also at 1004
+  FrameRect = 25,  // also at 29 and 1004
   GetTextWidth = 44,  // also at 1006
   DrawTextInBox = 49,  // also at 1002
   Destroy = 59,
@@ -565,6 +578,8 @@ enum : unsigned {
   GetColor = 1001,
   FillRect = 1003,
   DrawLine = 1005,
+  FillRectRGB = 1007,
+  DrawIcon = 1008,
   Last = kSuiteTableSize
 };
 }
@@ -576,6 +591,27 @@ enum : unsigned {
   GetItem = 1000,
   Last = kSuiteTableSize
 };
+}
+
+namespace ADMBasicSel {
+enum : unsigned { ChooseColor = 24, Last = kSuiteTableSize };
+}
+
+namespace ADMIconSel {
+enum : unsigned { GetFromResource = 0, Last = kSuiteTableSize };
+}
+
+namespace ADMTrackerSel {
+enum : unsigned {
+  // ours
+  GetAction = 1000,
+  GetPoint = 1001,
+  Last = kSuiteTableSize
+};
+}
+
+namespace ADMDialogGroupSel {
+enum : unsigned { GetDialogGroupInfo = 1, SetDialogGroupInfo = 7, Last = kSuiteTableSize };
 }
 
 namespace ADMWinHostSel {
