@@ -8,6 +8,7 @@
 #include "alternates/ImageWork.h"
 #include "alternates/Platform.h"
 #include "common/HostCall.h"
+#include "common/HostEntry.h"
 #include "host/piglue.h"
 
 namespace {
@@ -34,31 +35,6 @@ const char* const kItemNames[] = {"zent:GlimmersetAboutMI",       "zent:Glimmers
                                   "zent:GlimmersetCreateAltsMI",  "zent:GlimmersetShowAltsMI",
                                   "zent:GlimmersetRemoveAltsMI",  "zent:GlimmersetAltsMI",
                                   "zent:GlimmersetImgToolsMI"};
-
-void NoteCaught() {
-  std::string text;
-  try {
-    throw;
-  } catch (const Zentu::AcrobatException& e) {
-    text = e.Display();
-  } catch (const std::exception& e) {
-    text = e.what();
-  } catch (...) {
-    text = "An unknown error occurred.";
-  }
-  HostCallQuietly([&] { AVAlertNote(text.c_str()); });
-}
-
-template <class Body>
-bool Caught(Body&& body) {
-  try {
-    body();
-    return true;
-  } catch (...) {
-    NoteCaught();
-    return false;
-  }
-}
 
 // A wrapper over a new command; none when either allocation failed.
 template <class T>

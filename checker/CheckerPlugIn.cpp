@@ -11,6 +11,7 @@
 #include "checker/Results.h"
 #include "checker/UIInterface.h"
 #include "common/HostCall.h"
+#include "common/HostEntry.h"
 #include "common/MyCosDoc.h"
 #include "common/MyCosObj.h"
 #include "host/piglue.h"
@@ -47,31 +48,6 @@ AVToolButton gButton = nullptr;
 
 void Note(const std::string& text) {
   HostCallQuietly([&] { AVAlertNote(text.c_str()); });
-}
-
-// Shows what a host entry caught: an exception's display form or text.
-void NoteCaught() {
-  try {
-    throw;
-  } catch (const Zentu::AcrobatException& e) {
-    Note(e.Display());
-  } catch (const std::exception& e) {
-    Note(e.what());
-  } catch (...) {
-    Note("An unknown error occurred.");
-  }
-}
-
-// Runs the body of a host entry; false when it threw.
-template <class Body>
-bool Caught(Body&& body) {
-  try {
-    body();
-    return true;
-  } catch (...) {
-    NoteCaught();
-    return false;
-  }
 }
 
 void NothingToDo(void*) {}

@@ -114,11 +114,11 @@ namespace ADMTracker {
 #define ADM_WRAP_TRACKER(name, ret, params, args) ADM_WRAP_(ADMSuites.tracker, ADMTrackerSel, name, ret, params, args)
 HOST_ADMTRACKER_PROCS(ADM_WRAP_TRACKER)
 }  // namespace ADMTracker
-namespace ADMDialogGroup {
+namespace ADMDocking {
 #define ADM_WRAP_DIALOGGROUP(name, ret, params, args) \
   ADM_WRAP_(ADMSuites.dialogGroup, ADMDialogGroupSel, name, ret, params, args)
 HOST_ADMDIALOGGROUP_PROCS(ADM_WRAP_DIALOGGROUP)
-}  // namespace ADMDialogGroup
+}  // namespace ADMDocking
 namespace ADMWinHost {
 #define ADM_WRAP_WINHOST(name, ret, params, args) ADM_WRAP_(ADMSuites.winHost, ADMWinHostSel, name, ret, params, args)
 HOST_ADMWINHOST_PROCS(ADM_WRAP_WINHOST)

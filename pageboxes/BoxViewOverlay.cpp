@@ -47,6 +47,18 @@ void BoxViewOverlay::Attach(PageBox* box, AVPageView view) {
   Update(box, false);
 }
 
+void BoxViewOverlay::SetSuspended(bool on) {
+  if (on == suspended_) return;
+  AVDevRect aperture{0, 0, 0, 0};
+  if (view_) HostCall("BoxViewOverlay", [&] { AVPageViewGetAperture(view_, &aperture); });
+  // Its drawing goes once as it is suspended; resumed, it follows the box.
+  if (on && view_) Invalidate(last_, aperture);
+  suspended_ = on;
+  if (on || !box_ || !view_) return;
+  last_ = box_->Rect();
+  Invalidate(last_, aperture);
+}
+
 void BoxViewOverlay::Update(Subject* subject, bool subjectDying) {
   if (!box_ || subject != static_cast<Subject*>(box_)) return;
   if (subjectDying) {
@@ -55,6 +67,7 @@ void BoxViewOverlay::Update(Subject* subject, bool subjectDying) {
     box_ = nullptr;
     return;
   }
+  if (suspended_) return;
   view_ = box_->PageView();
   if (!view_) return;
   AVDevRect aperture{0, 0, 0, 0};
@@ -80,7 +93,7 @@ void BoxViewOverlay::Invalidate(const ASFixedRect& rect, const AVDevRect& a) {
 }
 
 void BoxViewOverlay::Draw(AVPageView view) {
-  if (!box_ || view != view_ || !box_->IsEnabled() || box_->Dragging()) return;
+  if (!box_ || view != view_ || !box_->IsEnabled() || box_->Dragging() || suspended_) return;
   HostCall("BoxViewOverlay", [&] {
     AVDevRect d{0, 0, 0, 0};
     AVPageViewRectToDevice(view, &last_, &d);

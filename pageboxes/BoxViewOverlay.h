@@ -21,6 +21,10 @@ class BoxViewOverlay : public Observer {
   // From the view's redraw: nothing for another view, a disabled box or
   // one being dragged.
   virtual void Draw(AVPageView view);
+  // Suspended (while a box is dragged) it draws and invalidates nothing;
+  // resumed, the view draws the box where it is now.
+  void SetSuspended(bool on);
+  bool Suspended() const { return suspended_; }
 
  private:
   // The six strips the drawing of `rect` covers.
@@ -30,6 +34,7 @@ class BoxViewOverlay : public Observer {
   AVPageView view_ = nullptr;
   ASFixedRect last_{0, 0, 0, 0};
   bool drawing_ = false;  // registered for the view's redraws
+  bool suspended_ = false;
 };
 
 // The host's redraw notification, with the overlay as client data.

@@ -119,7 +119,7 @@ void FramewickTool::BeginEditing() {
   });
   SetCurrentPage(view);
   ChooseDefaultAnchor();
-  dialogGroup.Open(mediaBox, boxes);
+  dialogGroup.CreateDialogs(mediaBox, boxes);
   // Registered once, however often the tool is made active again.
   RegisterNotifications(true);
 }
@@ -179,11 +179,15 @@ void FramewickTool::OnPageChanged(PDPage page) {
   dialogGroup.NotifyAll(pageView);
 }
 
+// Ends the editing once: a second call finds nothing bound or followed.
+// Another tool made active meanwhile (the button's) stays active.
 void FramewickTool::UpdateDialogState() {
-  if (dialogGroup.HasMembers()) return;
+  if (dialogGroup.HasMembers() || (!following && !pageView)) return;
   RegisterNotifications(false);
   SetCurrentPage(nullptr);
-  HandOver(*this);
+  bool ours = false;
+  HostCall("UpdateDialogState", [&] { ours = AVToolGetType(AVAppGetActiveTool()) == type; });
+  if (ours) HandOver(*this);
   SaveBoxLibrary();
 }
 

@@ -1,22 +1,31 @@
-// The page-box tool's modeless dialogs, as one group. The palettes are not
-// built yet: the group never has members, so opening, telling and closing
-// it change nothing.
+// The page-box tool's modeless palettes, as one group.
 #pragma once
 #include <vector>
 
-#include "host/astypes.h"
+#include "pageboxes/DialogGroup.h"
 
+class FramewickTool;
 class PageBox;
 
-class FramewickDlgGroup {
+class FramewickDlgGroup : public ADMDialogGroup {
  public:
-  bool HasMembers() const { return false; }
-  // Creates and opens the tool's dialogs over the media box and the four boxes.
-  void Open(PageBox&, std::vector<PageBox*>&) {}
-  // Tells every member that the tool moves to this view (none: unbound).
-  void NotifyAll(AVPageView) {}
-  // Closes every member.
-  void CloseAll() {}
-  // The boxes palette hides its overlays while a box is dragged.
+  explicit FramewickDlgGroup(FramewickTool* tool = nullptr);
+  ~FramewickDlgGroup() override;
+  FramewickDlgGroup(const FramewickDlgGroup&) = delete;
+  FramewickDlgGroup& operator=(const FramewickDlgGroup&) = delete;
+
+  // Once the last member has gone the tool ends its editing, told once
+  // however many members leave on the way.
+  void RemoveDialog(GroupedADMDialog* dialog) override;
+  bool AddDialog(GroupedADMDialog* dialog) override;
+  // Creates the tool's palettes over the media box and the boxes, adds
+  // them and opens them docked (style 5).
+  virtual bool CreateDialogs(PageBox& mediaBox, std::vector<PageBox*>& boxes);
+
+  // The boxes palette hides its rows' overlays while a box is dragged.
   void SetOverlaysSuspended(bool) {}
+
+ private:
+  FramewickTool* tool_;
+  bool open_ = false;  // members were added since the group was last empty
 };

@@ -20,10 +20,6 @@ const char kAboutName[] = "Zent:Framewick:About";
 ASCallback gToggle = nullptr, gAbout = nullptr, gMarked = nullptr, gEnabled = nullptr;
 ASInt32 gBitmap = 0;  // chosen once
 
-void Note(const std::string& text) {
-  HostCallQuietly([&] { AVAlertNote(text.c_str()); });
-}
-
 // Whether the tool is this plug-in's.
 bool IsOurs(FramewickTool* tool, AVTool candidate) {
   ASAtom type = ASAtomNull;
@@ -37,18 +33,6 @@ ASCallback MakeCallback(ASCallback& callback, void* proc) {
 }
 
 }  // namespace
-
-void NoteCaught() {
-  try {
-    throw;
-  } catch (const Zentu::AcrobatException& e) {
-    Note(e.Display());
-  } catch (const std::exception& e) {
-    Note(e.what());
-  } catch (...) {
-    Note("An unknown error occurred.");
-  }
-}
 
 bool FramewickTool::SetUpToolAndMenus() {
   MakeCallback(gToggle, reinterpret_cast<void*>(&ToggleTool));
@@ -121,7 +105,9 @@ void ToggleTool(void* data) {
       if (next == tool->record || !AVToolIsPersistent(next)) next = AVAppGetDefaultTool();
       AVAppSetActiveTool(next, 1);
     });
+    // The palettes' close ends the editing; without palettes it ends here.
     tool->dialogGroup.CloseAll();
+    tool->UpdateDialogState();
     tool->SaveBoxLibrary();
   });
 }

@@ -1,6 +1,8 @@
 // The page-box editor's own resources: the toolbar icon, drawn here at
 // compile time (ours): a page with a dashed trim frame inside it, on grey
-// for hosts from 6 (101) and on silver for the older ones (121).
+// for hosts from 6 (101) and on silver for the older ones (121); the
+// grouping cell's icons (ours too): the anchor (112), an open lock (113)
+// and a closed one (114).
 #include "pageboxes/FramewickPlugIn.h"
 
 namespace Zentu {
@@ -29,12 +31,47 @@ constexpr Icon DrawIcon(ASUns8 ground) {
   return icon;
 }
 
+const int kMarkSize = 12;
+struct Mark {
+  ASUns8 pixels[kMarkSize * kMarkSize];
+};
+
+enum class Shape { Anchor, Unlocked, Locked };
+
+constexpr Mark DrawMark(Shape shape) {
+  Mark mark{};
+  for (int y = 0; y < kMarkSize; ++y)
+    for (int x = 0; x < kMarkSize; ++x) {
+      bool ink = false;
+      if (shape == Shape::Anchor) {
+        ink = (x == 5 || x == 6) && y >= 1 && y <= 10;            // the shank
+        ink = ink || (y == 3 && x >= 3 && x <= 8);                // the stock
+        ink = ink || (y == 10 && x >= 2 && x <= 9);               // the crown
+        ink = ink || ((x == 2 || x == 9) && y >= 8 && y <= 10);   // the flukes
+      } else {
+        const bool body = x >= 2 && x <= 9 && y >= 6 && y <= 11;
+        const bool shackle = (y == 1 && x >= 4 && x <= 7) || (x == 3 && y >= 2 && y <= 5) ||
+                             (x == 8 && y >= 2 && y <= (shape == Shape::Locked ? 5 : 3));
+        ink = body || shackle;
+      }
+      mark.pixels[y * kMarkSize + x] = ink ? kBlack : kSilver;
+    }
+  return mark;
+}
+
+constexpr Mark kAnchorMark = DrawMark(Shape::Anchor);
+constexpr Mark kUnlockedMark = DrawMark(Shape::Unlocked);
+constexpr Mark kLockedMark = DrawMark(Shape::Locked);
+
 constexpr Icon kIcon = DrawIcon(kGrey);
 constexpr Icon kOldIcon = DrawIcon(kSilver);
 
 const PIBitmapResource kBitmaps[] = {
     {101, kIconSize, kIconSize, PI_COUNT_OF(kPalette), kPalette, kIcon.pixels},
     {121, kIconSize, kIconSize, PI_COUNT_OF(kPalette), kPalette, kOldIcon.pixels},
+    {112, kMarkSize, kMarkSize, PI_COUNT_OF(kPalette), kPalette, kAnchorMark.pixels},
+    {113, kMarkSize, kMarkSize, PI_COUNT_OF(kPalette), kPalette, kUnlockedMark.pixels},
+    {114, kMarkSize, kMarkSize, PI_COUNT_OF(kPalette), kPalette, kLockedMark.pixels},
 };
 
 }  // namespace

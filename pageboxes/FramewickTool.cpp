@@ -70,7 +70,7 @@ void FramewickTool::DeleteInstance() {
 
 bool FramewickTool::Exists() { return gTool != nullptr; }
 
-FramewickTool::FramewickTool() : mediaBox(false) {
+FramewickTool::FramewickTool() : mediaBox(false), dialogGroup(this) {
   HostCall("FramewickTool", [&] {
     type = ASAtomFromString("Zent:QFXTool");
     record = static_cast<AVTool>(ASMalloc(sizeof(AVToolRec)));

@@ -1,20 +1,4 @@
-// Every procedure the host calls into the page-box editor (buttons, the
-// menu item, the tool's callbacks, notifications, palette procedures)
-// runs its body through Caught, so that nothing thrown (the integer -1 of
-// a box's fault included) reaches the host: it is shown as a note.
+// The page-box editor's host entries are wrapped as every plug-in's are;
+// the integer -1 of a box's fault becomes a note like any other exception.
 #pragma once
-
-// Shows the exception in flight as a note.
-void NoteCaught();
-
-// Runs the body; false when it threw.
-template <class Body>
-bool Caught(Body&& body) {
-  try {
-    body();
-    return true;
-  } catch (...) {
-    NoteCaught();
-    return false;
-  }
-}
+#include "common/HostEntry.h"

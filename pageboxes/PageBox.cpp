@@ -182,6 +182,14 @@ void PageBox::Reset() {
   if (colourSpace_ == -1 && key_ != ASAtomNull) LoadColour();
 }
 
+void PageBox::SetColour(ASFixed red, ASFixed green, ASFixed blue) {
+  colourSpace_ = 1;
+  colour_[0] = red;
+  colour_[1] = green;
+  colour_[2] = blue;
+  colour_[3] = 0;
+}
+
 void PageBox::LoadColour() {
   double rgb[3];
   std::string stored;

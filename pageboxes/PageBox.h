@@ -98,6 +98,8 @@ class PageBox : public PDFBox, public Observer {
   // -1 until loaded, then 1 (RGB): red, green and blue, 16.16.
   ASInt16 ColourSpace() const { return colourSpace_; }
   const ASFixed* Colour() const { return colour_; }
+  // A colour the user picked, 16.16 components; notifies nobody.
+  void SetColour(ASFixed red, ASFixed green, ASFixed blue);
   AVPageView PageView() const { return pageView_; }
   bool Dragging() const { return dragging_; }
   const AVDevRect& DeviceRect() const { return deviceRect_; }

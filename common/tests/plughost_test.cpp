@@ -77,6 +77,21 @@ const Case kCases[] = {
     {"a first argument that is neither", {"Test:Nothing"}, nullptr, 2, "", "\"Test:Nothing\" is not a PDF file or a menu item"},
     {"an unknown option", {"--frobnicate"}, nullptr, 2, "", "no option --frobnicate"},
     {"a script that is a folder", {"--script", "/"}, nullptr, 2, "", "cannot read the script /: it is a folder"},
+    {"palettes: with by number, title and name; track; colours; close box; preferences",
+     {"--pref", "39=2"},
+     "menu Test:Modeless\nmenu Test:Palette\nwith 901\npress Stop\nmenu Test:Modeless\nwith Palette\n"
+     "track Target 3 4\npress Color\nanswer color 0 65535 0\npress Color\nanswer color cancel\nclosebox\n"
+     "with Zent:Test:TestDialog\npress Stop\nprint pref 39\npref 39 3\nprint pref 39\n",
+     0,
+     "DIALOG 901 \"Working\" modeless\nDIALOG 909 \"Palette\" modeless\nCLOSED 901\nDIALOG 901 \"Working\" modeless\n"
+     "NOTE: track 2 13 15\nNOTE: track -2 13 15\nNOTE: target changed\nCOLOR: 0 0 65535 -> 0 65535 0\n"
+     "NOTE: chosen 0 65535 0\nCOLOR: 0 0 65535 -> cancel\nNOTE: no colour\nNOTE: close hit\nCLOSED 901\n"
+     "PREF 39: 2\nPREF 39: 3\nCLOSED 909\n",
+     ""},
+    {"with that fits no dialog", {}, "menu Test:Modeless\nwith 950\n", 2, "DIALOG 901 \"Working\" modeless\n",
+     "no open modeless dialog is \"950\""},
+    {"a track outside its item", {}, "menu Test:Palette\ntrack Target 61 4\n", 2,
+     "DIALOG 909 \"Palette\" modeless\n", "lies outside item 5"},
     {"a plug-in folder that is missing", {"--plugins", "/no/such/folder"}, nullptr, 2, "", "no such folder"},
     {"a plug-in folder without plug-ins", {"--plugins", "/"}, nullptr, 2, "", "holds no plug-in"},
 };
@@ -213,6 +228,8 @@ TEST(Plughost, ListsChoosersAndThePump) {
        work + "0 0 1 0 0 0 0 0 0 0\nNOTE: hello\nCLOSED 908\n", ""},
       {"seven presses waiting, five a report", seven + "menu Test:Work\npress 1\n", 0,
        work + "5 2 0 0 0 0 0 0 0 0\nCLOSED 908\n", ""},
+      {"with that fits two dialogs", "menu Test:Modeless\nmenu Test:Work\nwith Working\n", 2,
+       "DIALOG 901 \"Working\" modeless\n" + work + "0 0 0 0 0 0 0 0 0 0\n", "fits several dialogs"},
       {"a press whose round never comes", "at-progress 11 press 1\nmenu Test:Work\npress 1\n", 2,
        work + "0 0 0 0 0 0 0 0 0 0\nCLOSED 908\n", "\"at-progress 11 press 1\" never came"},
   };

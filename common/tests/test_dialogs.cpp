@@ -60,6 +60,10 @@ const PIDialogItemTemplate kItemMap[] = {
     {2, kPIItemPushButton, "Cancel", 60, 80, 50, 14, 0},
     {1020, kPIItemPushButton, "Ten chars!", 113, 80, 34, 14, 0},
 };
+const PIDialogItemTemplate kPaletteItems[] = {
+    {5, kPIItemStatic, "Target", 7, 7, 40, 10, 0},
+    {6, kPIItemPushButton, "Color", 7, 20, 50, 14, 0},
+};
 const PIDialogItemTemplate kWork[] = {
     {1015, kPIItemStatic, "", 7, 7, 172, 20, 0},
     {1009, kPIItemProgressBar, "", 7, 34, 172, 14, 0},
@@ -77,6 +81,7 @@ const PIDialogTemplate kDialogs[] = {
     {906, "Lists", 260, 125, "MS Sans Serif", 8, kLists, PI_COUNT_OF(kLists)},
     {907, "Item map", 210, 100, "MS Sans Serif", 8, kItemMap, PI_COUNT_OF(kItemMap)},
     {908, "Working", 186, 84, "MS Sans Serif", 8, kWork, PI_COUNT_OF(kWork)},
+    {909, "Palette", 120, 40, "MS Sans Serif", 8, kPaletteItems, PI_COUNT_OF(kPaletteItems)},
 };
 
 const ASUns32 kPalette[] = {0x000000, 0xFFFFFF};

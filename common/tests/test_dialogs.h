@@ -8,7 +8,9 @@
 //   905 modal: OK, Cancel and two buttons whose text is "Same" (3, 4);
 //   906 modal (ListDialog): lists, a scrollbar and a pop-up;
 //   907 modal: the item map's (dialog_items_test.cpp);
-//   908 modeless (WorkDialog): a dialog a plug-in's work reports to.
+//   908 modeless (WorkDialog): a dialog a plug-in's work reports to;
+//   909 modeless (the test plug-in's palette): a static "Target" (5) and
+//       "Color" (6).
 // Bitmap 150 is a test picture, 10 by 10.
 #pragma once
 #include <functional>

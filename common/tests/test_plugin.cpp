@@ -1,7 +1,8 @@
 // A plug-in for plughost's tests, never installed: under Tools > "Zentu Test"
 // menu items that open the test dialogs and the common ones (About, string
 // entry), show an alert, a confirmation and a note, ask for a file, and run
-// a work that reports to a modeless dialog; one whose enable procedure
+// a work that reports to a modeless dialog, a palette with a tracked item,
+// a colour picker and a close box; one whose enable procedure
 // answers false and one that needs a document. Its menu procedures show
 // what the dialogs throw as a note.
 #include <memory>
@@ -58,6 +59,47 @@ void OpenModeless() {
       ADMDialog::Destroy(dialog.GetDialogRef());
     };
     if (gModeless->Open()) gModeless->Show(true);
+  });
+}
+
+// The palette tells of the mouse on its static "Target", opens the colour
+// picker from "Color" and notes its close box; it lives until the unload.
+class Target : public BaseADMItem {
+ public:
+  explicit Target(ADMItemRef item) : BaseADMItem(item, nullptr) {}
+  ADMBoolean Track(ADMTrackerRef tracker) override {
+    ADMPoint p{0, 0};
+    ADMTracker::GetPoint(tracker, &p);
+    Note("track " + std::to_string(ADMTracker::GetAction(tracker)) + " " + std::to_string(p.h) + " " +
+         std::to_string(p.v));
+    return 1;
+  }
+  void Notify(ADMNotifierRef notifier) override {
+    if (ADMNotifier::IsNotifierType(notifier, ADM_NOTIFY_USER_CHANGED)) Note("target changed");
+  }
+};
+
+std::unique_ptr<TestDialog> gPalette;
+
+void OpenPalette() {
+  Caught([] {
+    gPalette.reset();
+    gPalette = std::make_unique<TestDialog>(909);
+    gPalette->onInit = [](TestDialog& dialog) { new Target(ADMDialog::GetItem(dialog.GetDialogRef(), 5)); };
+    gPalette->onNotify = [](TestDialog& dialog, ADMNotifierRef notifier) {
+      if (ADMNotifier::IsNotifierType(notifier, ADM_NOTIFY_CLOSE_HIT)) return Note("close hit");
+      if (ADMNotifier::GetItem(notifier) != ADMDialog::GetItem(dialog.GetDialogRef(), 6) ||
+          !ADMNotifier::IsNotifierType(notifier, ADM_NOTIFY_USER_CHANGED))
+        return;
+      const ADMRGBColor blue{0, 0, 65535};
+      ADMRGBColor chosen{0, 0, 0};
+      if (ADMBasic::ChooseColor(ADMPoint{0, 0}, &blue, &chosen))
+        Note("chosen " + std::to_string(chosen.red) + " " + std::to_string(chosen.green) + " " +
+             std::to_string(chosen.blue));
+      else
+        Note("no colour");
+    };
+    if (gPalette->Create(gADMPluginRef, "Zent:Test:Palette", 909, 2, 0)) gPalette->Show(true);
   });
 }
 
@@ -135,6 +177,7 @@ struct Command {
 const Command kCommands[] = {
     {"Test:Modal", "&Modal dialog", [] { RunModal(900); }, nullptr},
     {"Test:Modeless", "Mode&less dialog", OpenModeless, nullptr},
+    {"Test:Palette", "&Palette", OpenPalette, nullptr},
     {"Test:Opener", "&Opener", [] { RunModal(902); }, nullptr},
     {"Test:Throws", "&Throwing dialog", [] { RunModal(903); }, nullptr},
     {"Test:Disabled", "&Disabled item", [] { RunModal(904); }, nullptr},
@@ -194,6 +237,7 @@ ASBool Init() {
 
 ASBool Unload() {
   gModeless.reset();
+  gPalette.reset();
   gWork.reset();
   HostCallQuietly([] {
     if (AVMenuItem item = AVMenubarAcquireMenuItemByName(AVAppGetMenubar(), "Test:Menu")) {

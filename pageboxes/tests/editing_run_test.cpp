@@ -97,6 +97,10 @@ TEST(EditingRuns, EditsReachThePageTheyWereMadeOn) {
       {"closing the tool's document asks at once and lets it go", {SAMPLES "/images.pdf"},
        "open " + kBoxes + "\n" + tool + "pointer 300 400\nkey 29\nclose\nanswer alert No\npage 3\nquit\n",
        kAsk + "No\n", {}},
+      {"the button ends the editing: the question once, then the tool before stays and nothing follows", {kBoxes},
+       "tool Select\nbutton Zent:QFXToolTB\npointer 300 400\nkey 29 2\nbutton Zent:QFXToolTB\nanswer alert Yes\n"
+       "print tool\npage 2\n",
+       kAsk + "Yes\nTOOL Select cursor 0\n", {{1, "TrimBox", "[ 46 36 586 756 ]"}}},
       {"closing the only document hands the tool back", {kBoxes}, tool + "close\nprint tool\nprint menus\n",
        "TOOL Hand cursor 0\nMENU Tools \"Tools\"\nMENU AboutExtensions \"About Plug-ins\"\n  Zent:Framewick:About "
        "\"Zentu Framewick...\"\nTOOLBAR\n  endToolsGroup separator\n  Zent:QFXToolTB \"Zentu Framewick\" bitmap 101 "
