@@ -124,11 +124,13 @@ void FramewickTool::BeginEditing() {
   RegisterNotifications(true);
 }
 
-bool FramewickTool::Edited() const {
+bool BoxesEdited(const std::vector<PageBox*>& boxes) {
   for (const PageBox* box : boxes)
     if (box->IsEnabled() != box->Found() || !Same(box->Rect(), box->PageRect())) return true;
   return false;
 }
+
+bool FramewickTool::Edited() const { return BoxesEdited(boxes); }
 
 void FramewickTool::SetCurrentPage(AVPageView view) {
   if (busy) return;
@@ -146,6 +148,9 @@ void FramewickTool::SetCurrentPage(AVPageView view) {
     }
   }
   if ((view && number == -1) || !moves) return;
+  // A crop box switched off and not written: the page it left shows its own again.
+  for (PageBox* box : boxes)
+    if (auto* crop = dynamic_cast<CropPageBox*>(box)) crop->RestorePageCrop();
   if (pageView) dialogGroup.NotifyAll(view);
   pageView = view;
   pageNumber = number;

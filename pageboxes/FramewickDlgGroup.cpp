@@ -1,6 +1,7 @@
 #include "pageboxes/FramewickDlgGroup.h"
 
 #include "pageboxes/FramewickTool.h"
+#include "pageboxes/PageBoxDlg.h"
 
 namespace {
 const ASInt32 kDockedStyle = 5;
@@ -23,5 +24,14 @@ bool FramewickDlgGroup::AddDialog(GroupedADMDialog* dialog) {
   return true;
 }
 
-// The palettes come with their own work; until then the group stays empty.
-bool FramewickDlgGroup::CreateDialogs(PageBox&, std::vector<PageBox*>&) { return OpenAll(kDockedStyle, 0); }
+// The boxes palette first: it becomes the main dialog. A palette the host
+// had no memory for is not added.
+bool FramewickDlgGroup::CreateDialogs(PageBox& mediaBox, std::vector<PageBox*>& boxes) {
+  AddDialog(new PageBoxDlg(&mediaBox, boxes));
+  return OpenAll(kDockedStyle, 0);
+}
+
+void FramewickDlgGroup::SetOverlaysSuspended(bool on) {
+  for (GroupedADMDialog* member : Members())
+    if (auto* boxes = dynamic_cast<PageBoxDlg*>(member)) boxes->SetOverlaysSuspended(on);
+}

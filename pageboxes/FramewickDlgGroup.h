@@ -23,7 +23,7 @@ class FramewickDlgGroup : public ADMDialogGroup {
   virtual bool CreateDialogs(PageBox& mediaBox, std::vector<PageBox*>& boxes);
 
   // The boxes palette hides its rows' overlays while a box is dragged.
-  void SetOverlaysSuspended(bool) {}
+  void SetOverlaysSuspended(bool on);
 
  private:
   FramewickTool* tool_;

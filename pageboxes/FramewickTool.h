@@ -12,6 +12,9 @@
 #include "pageboxes/FramewickDlgGroup.h"
 #include "pageboxes/PageBox.h"
 
+// Whether any box differs from what its page holds: switched on or off, or moved.
+bool BoxesEdited(const std::vector<PageBox*>& boxes);
+
 class FramewickTool : public CurrentPageSource {
  public:
   // Thrown by value where a host call fails inside the tool's dialogs.

@@ -907,6 +907,10 @@ void ItemSetFormatCodeImpl(ADMItemRef item, ASInt32 code) {
   IENTER(SetFormatCode);
   LogValue(I(item), "format code", code);
 }
+void ItemSetJustifyImpl(ADMItemRef item, ASInt32 justify) {
+  IENTER(SetJustify);
+  LogValue(I(item), "justify", justify);
+}
 
 ADMItemRef ItemGetChildItemImpl(ADMItemRef item, ASInt32 child) {
   IENTER(GetChildItem);

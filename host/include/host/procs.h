@@ -632,9 +632,10 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
 // maximum (integer or float) of an edit are the range of the numbers it
 // takes. Show (33) shows or hides an item; on a pop-up it opens or closes
 // the pop-up's list instead, and the pop-up stays in view. SetStyleCode
-// (31) and SetFormatCode (88) are only recorded. GetChildItem counts a list
-// box's children from 1: its vertical scrollbar, then its list area; Move
-// takes the new top-left corner; GetFont answers the dialog font, 0.
+// (31), SetJustify (86) and SetFormatCode (88) are only recorded.
+// GetChildItem counts a list box's children from 1: its vertical
+// scrollbar, then its list area; Move takes the new top-left corner;
+// GetFont answers the dialog font, 0.
 #define HOST_ADMITEM_PROCS(X)                                                             \
   X(Create, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
                          ADMItemInitProc init, ADMUserData data, ASInt32 options),        \
@@ -692,7 +693,8 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(Show, void, (ADMItemRef item, ADMBoolean show), (item, show))                         \
   X(SetStyleCode, void, (ADMItemRef item, ASInt32 code), (item, code))                    \
   X(SetFormatCode, void, (ADMItemRef item, ASInt32 code), (item, code))                  \
-  X(GetHierarchyList, ADMHierarchyListRef, (ADMItemRef item), (item))
+  X(GetHierarchyList, ADMHierarchyListRef, (ADMItemRef item), (item))                  \
+  X(SetJustify, void, (ADMItemRef item, ASInt32 justify), (item, justify))
 
 // "ADM List Suite" version 3: the entries of a pop-up or a list box, in
 // order from index 0. InsertEntry at an index past the end (or -1) appends;

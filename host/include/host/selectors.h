@@ -464,6 +464,7 @@ enum : unsigned {
   GetTextW = 78,
   GetTextLength = 79,
   GetTextLengthW = 80,
+  SetJustify = 86,
   SetFormatCode = 88,
   SetPrecision = 90,
   SetBooleanValue = 92,
