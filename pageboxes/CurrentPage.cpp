@@ -14,17 +14,6 @@ bool Same(const ASFixedRect& a, const ASFixedRect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-// Releases an acquired page on every way out.
-struct PageHold {
-  explicit PageHold(PDPage page) : page(page) {}
-  ~PageHold() {
-    if (page) HostCallQuietly([&] { PDPageRelease(page); });
-  }
-  PageHold(const PageHold&) = delete;
-  PageHold& operator=(const PageHold&) = delete;
-  PDPage page;
-};
-
 FramewickTool* ToolOf(void* data) { return FramewickTool::Exists() ? static_cast<FramewickTool*>(data) : nullptr; }
 
 void ForgetDocument(AVDoc doc, void* data) {

@@ -27,7 +27,7 @@ bool FramewickDlgGroup::AddDialog(GroupedADMDialog* dialog) {
 // The boxes palette first: it becomes the main dialog. A palette the host
 // had no memory for is not added.
 bool FramewickDlgGroup::CreateDialogs(PageBox& mediaBox, std::vector<PageBox*>& boxes) {
-  AddDialog(new PageBoxDlg(&mediaBox, boxes));
+  if (makesPalettes) AddDialog(new PageBoxDlg(&mediaBox, boxes));
   return OpenAll(kDockedStyle, 0);
 }
 

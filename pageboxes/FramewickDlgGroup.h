@@ -25,6 +25,9 @@ class FramewickDlgGroup : public ADMDialogGroup {
   // The boxes palette hides its rows' overlays while a box is dragged.
   void SetOverlaysSuspended(bool on);
 
+  // Off, CreateDialogs makes none: tests open palettes of their own.
+  bool makesPalettes = true;
+
  private:
   FramewickTool* tool_;
   bool open_ = false;  // members were added since the group was last empty

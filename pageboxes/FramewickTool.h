@@ -12,6 +12,15 @@
 #include "pageboxes/FramewickDlgGroup.h"
 #include "pageboxes/PageBox.h"
 
+// Releases an acquired page on every way out.
+struct PageHold {
+  explicit PageHold(PDPage page) : page(page) {}
+  ~PageHold();
+  PageHold(const PageHold&) = delete;
+  PageHold& operator=(const PageHold&) = delete;
+  PDPage page;
+};
+
 // Whether any box differs from what its page holds: switched on or off, or moved.
 bool BoxesEdited(const std::vector<PageBox*>& boxes);
 

@@ -23,17 +23,6 @@ std::string gSpecShown = kCustom;
 ASFixed Width(const ASFixedRect& r) { return r.right - r.left; }
 ASFixed Height(const ASFixedRect& r) { return r.top - r.bottom; }
 
-// Releases an acquired page on every way out.
-struct PageHold {
-  explicit PageHold(PDPage page) : page(page) {}
-  ~PageHold() {
-    if (page) HostCallQuietly([&] { PDPageRelease(page); });
-  }
-  PageHold(const PageHold&) = delete;
-  PageHold& operator=(const PageHold&) = delete;
-  PDPage page;
-};
-
 }  // namespace
 
 PageBoxDlg::PageBoxDlg(PageBox* reference, const std::vector<PageBox*>& boxes) : reference_(reference), boxes_(boxes) {}

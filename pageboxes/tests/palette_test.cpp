@@ -115,6 +115,7 @@ class PaletteTest : public ::testing::Test {
   FramewickTool& Active(const std::string& file, const char* before = "Select") {
     host::OpenInView(file);
     FramewickTool* tool = FramewickTool::Instance();
+    tool->dialogGroup.makesPalettes = false;
     AVAppRegisterTool(tool->record);
     std::string why;
     host::ActivateToolOfType(before, &why);

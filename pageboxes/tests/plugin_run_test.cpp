@@ -16,6 +16,8 @@ std::string Menus(const std::string& button) {
          "TOOLBAR\n  endToolsGroup separator\n" + button;
 }
 const std::string kButton = "  Zent:QFXToolTB \"Zentu Framewick\" bitmap 101";
+// The boxes palette opens with the tool, and the cursor is the palette's.
+const std::string kOpened = "DIALOG 102 \"Specifications\" modeless\nTOOL Zent:QFXTool cursor 0\n";
 
 TEST(FramewickRun, ButtonSwitchesTheToolAsTheHostAllows) {
   const std::string refused = "plughost: " + framewicktest::PluginFolder() + "/Framewick.so refused to load";
@@ -30,13 +32,13 @@ TEST(FramewickRun, ButtonSwitchesTheToolAsTheHostAllows) {
        {Sample("boxes")},
        "print menus\nbutton Zent:QFXToolTB\nprint tool\nprint menus\nbutton Zent:QFXToolTB\nprint tool\n"
        "print menus\nmenu Zent:Framewick:About\npress 1\n",
-       Menus(kButton + "\n") + "TOOL Zent:QFXTool cursor 1002\n" + Menus(kButton + " marked\n") +
-           "TOOL Hand cursor 0\n" + Menus(kButton + "\n") + "DIALOG 132 \"About Zentu PDF/X Corvane\"\nCLOSED 132 1\n",
+       Menus(kButton + "\n") + kOpened + Menus(kButton + " marked\n") + "CLOSED 102\nTOOL Hand cursor 0\n" +
+           Menus(kButton + "\n") + "DIALOG 132 \"About Zentu PDF/X Corvane\"\nCLOSED 132 1\n",
        "", 0},
       {"back to the tool before",
        {Sample("boxes")},
        "tool Select\nbutton Zent:QFXToolTB\nprint tool\nbutton Zent:QFXToolTB\nprint tool\ntool Zent:QFXTool\nprint tool\n",
-       "TOOL Zent:QFXTool cursor 1002\nTOOL Select cursor 0\nTOOL Zent:QFXTool cursor 1002\n", "", 0},
+       kOpened + "CLOSED 102\nTOOL Select cursor 0\n" + kOpened + "CLOSED 102\n", "", 0},
       {"an older host", {"--host-version", "5.0", Sample("boxes")}, "print menus\n",
        Menus("  Zent:QFXToolTB \"Zentu Framewick\" bitmap 121\n"), "", 0},
       {"another handshake", {"--handshake", "0x10000", Sample("boxes")}, "print menus\n", Menus(""), refused, 0},
@@ -64,10 +66,12 @@ TEST(FramewickRun, ColoursAreStoredAtTheEnd) {
   } rows[] = {
       {"first start, the tool used", "", "button Zent:QFXToolTB\nquit\n",
        "ArtBox_Color=1 0 1;BleedBox_Color=1 0 0;Color|ArtBox=0 1 0;Color|BleedBox=0 0 1;Color|CropBox=0 1 1;"
-       "Color|MediaBox=1 0 0;Color|TrimBox=1 0 1;CropBox_Color=0 1 0;TrimBox_Color=0 0 1;"},
+       "Color|MediaBox=1 0 0;Color|TrimBox=1 0 1;CropBox_Color=0 1 0;"
+       "Dialog|Boxes|Bounds=598,0,1024,195;TrimBox_Color=0 0 1;"},
       {"first start, the tool never used", "", "quit\n", firstStart},
       {"a colour stored before", "0.5 0.5 0.5", "button Zent:QFXToolTB\nquit\n",
-       "Color|ArtBox=1 0 1;Color|BleedBox=0 0 1;Color|CropBox=0 1 0;Color|MediaBox=1 0 0;Color|TrimBox=0.5 0.5 0.5;"},
+       "Color|ArtBox=1 0 1;Color|BleedBox=0 0 1;Color|CropBox=0 1 0;Color|MediaBox=1 0 0;Color|TrimBox=0.5 0.5 0.5;"
+       "Dialog|Boxes|Bounds=598,0,1024,195;"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
