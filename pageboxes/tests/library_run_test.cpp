@@ -17,8 +17,7 @@ const std::string kToggle = "button Zent:QFXToolTB\nbutton Zent:QFXToolTB\nquit\
 Values Twelve(const char* serial, bool renumbered) {
   Values out;
   for (int i = 0; i < 12; ++i) {
-    char position[8];
-    std::snprintf(position, sizeof position, "%02d", i);
+    const std::string position = (i < 10 ? "0" : "") + std::to_string(i);
     out.push_back({std::string("BoxLibrary|") + serial + " P|" + position + " S" + std::to_string(i) + "|TrimBox",
                    renumbered ? "1|0|612|792" : "1|0|612.0|792"});
   }
