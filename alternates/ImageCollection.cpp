@@ -13,39 +13,10 @@ namespace {
 
 ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
-bool IsName(CosObj obj, const char* name) {
-  return CosObjGetType(obj) == CosName && CosNameValue(obj) == Atom(name);
-}
-
-// An integer entry; a number that is not one is truncated, anything else is 0.
-ASInt32 IntegerEntry(CosObj dict, const char* key) {
-  CosObj value = CosDictGet(dict, Atom(key));
-  CosType type = CosObjGetType(value);
-  return type == CosInteger || type == CosFixed ? CosIntegerValue(value) : 0;
-}
-
-// The object number, as the plug-ins' own selector gives it.
-ASUns32 ObjectKey(CosObj obj) {
-  typedef CosID (*GetID)(CosObj);
-  return static_cast<ASUns32>(HFTProc<GetID>(gCosHFT, 43)(obj));
-}
-
-void ShowHostError(ASErrorCode code) {
-  char text[1024] = "";
-  ASGetErrorString(code, text, sizeof text);
-  AVAlertNote(text);
-}
-
 void Note(const char* format, const char* name) {
   char text[256];
   std::snprintf(text, sizeof text, format, name);
   AVAlertNote(text);
-}
-
-// Bytes of whole rows: ((width x components x bits + 7) / 8) x height.
-uint64_t RowsSize(int64_t width, int64_t height, int64_t components, int64_t bits) {
-  if (width <= 0 || height <= 0 || components <= 0 || bits <= 0) return 0;
-  return (static_cast<uint64_t>(width) * components * bits + 7) / 8 * static_cast<uint64_t>(height);
 }
 
 // The smallest integer not below `x`; a product that lands a rounding error
@@ -57,13 +28,45 @@ ASInt32 Ceiling(double x) {
   return static_cast<ASInt32>(c);
 }
 
-[[noreturn]] ASUns32 RefuseOutputProfile(ASInt32) {
-  throw std::runtime_error("The colour-management layer has no engine.");
-}
+[[noreturn]] void RefuseColorConversion() { throw std::runtime_error("Color conversion is not implemented."); }
+
+[[noreturn]] ASUns32 RefuseOutputProfile(ASInt32) { RefuseColorConversion(); }
+
+[[noreturn]] ColorTransform* RefuseTransform(ASInt32, ASInt32) { RefuseColorConversion(); }
 
 }  // namespace
 
 ASUns32 (*OutputProfileComponents)(ASInt32) = &RefuseOutputProfile;
+ColorTransform* (*MakeColorTransform)(ASInt32, ASInt32) = &RefuseTransform;
+
+ColorTransform::~ColorTransform() = default;
+
+bool IsName(CosObj obj, const char* name) {
+  return CosObjGetType(obj) == CosName && CosNameValue(obj) == Atom(name);
+}
+
+ASInt32 IntegerEntry(CosObj dict, const char* key) {
+  CosObj value = CosDictGet(dict, Atom(key));
+  CosType type = CosObjGetType(value);
+  return type == CosInteger || type == CosFixed ? CosIntegerValue(value) : 0;
+}
+
+ASUns32 ObjectKey(CosObj obj) {
+  typedef CosID (*GetID)(CosObj);
+  return static_cast<ASUns32>(HFTProc<GetID>(gCosHFT, 43)(obj));
+}
+
+void ShowHostError(ASErrorCode code) {
+  char text[1024] = "";
+  ASGetErrorString(code, text, sizeof text);
+  AVAlertNote(text);
+}
+
+uint64_t RowsSize(int64_t width, int64_t height, int64_t components, int64_t bits) {
+  if (width <= 0 || height <= 0 || components <= 0 || bits <= 0) return 0;
+  return (static_cast<uint64_t>(width) * components * bits + 7) / 8 * static_cast<uint64_t>(height);
+}
+
 
 ASInt32 ImageBitsPerComponent(CosObj image) {
   if (CosObjGetType(CosDictGet(image, Atom("BitsPerComponent"))) != CosNull)

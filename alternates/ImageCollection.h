@@ -55,3 +55,30 @@ ASInt32 ImageBitsPerComponent(CosObj image);
 // Until that layer has an engine the seam refuses, as its only engine does,
 // by throwing.
 extern ASUns32 (*OutputProfileComponents)(ASInt32 outputProfile);
+
+// A colour transform from a source kind (4 CMYK, 3 RGB, 5 gray, 6 Lab) to
+// the option set's output profile, over 8-bit samples.
+class ColorTransform {
+ public:
+  virtual ~ColorTransform();
+  // Of the destination profile: its component count and its family (1 gray,
+  // 2 RGB, 3 Lab, 4 CMYK).
+  virtual ASUns32 Components() = 0;
+  virtual ASInt32 Kind() = 0;
+  virtual void Apply(ASInt32 width, ASInt32 rows, const ASUns8* source, ASUns8* output) = 0;
+};
+// Makes one (owned by the caller); the seam refuses by throwing, as the
+// output profile's does.
+extern ColorTransform* (*MakeColorTransform)(ASInt32 sourceKind, ASInt32 outputProfile);
+
+// Shared by the image operations.
+bool IsName(CosObj obj, const char* name);
+// An integer entry; a number that is not one is truncated, anything else is 0.
+ASInt32 IntegerEntry(CosObj dict, const char* key);
+// The object number, as the plug-ins' own selector gives it.
+ASUns32 ObjectKey(CosObj obj);
+// The host error's text in a note.
+void ShowHostError(ASErrorCode code);
+// Bytes of whole rows: ((width x components x bits + 7) / 8) x height; 0
+// when any of them is not positive.
+uint64_t RowsSize(int64_t width, int64_t height, int64_t components, int64_t bits);

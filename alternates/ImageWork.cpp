@@ -5,23 +5,6 @@
 #include "host/frame.h"
 #include "host/piglue.h"
 
-void ConvertImages(ImageMap&, ImageMap&, const ImageOptions&, uint64_t) {}
-
-// Removing the marked alternates of each image is still to come.
-void RemoveAlternatesInDocument(ImageMap& images) {
-  if (!images.empty()) return;
-  PDDoc doc = AVDocGetPDDoc(AVAppGetActiveDoc());
-  ASCallback callback = ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&CollectImagesProc));
-  struct Destroy {
-    ASCallback callback;
-    ~Destroy() { HostRegion([this] { ASCallbackDestroy(callback); }); }
-  } destroy{callback};
-  ASInt32 pages = PDDocGetNumPages(doc);
-  if (pages > 0) PDDocEnumResources(doc, 0, pages - 1, ASAtomFromString("XObject"), callback, &images);
-}
-void AttachAlternates(ImageMap&, ImageMap&) {}
-void ModifyImagesInPlace(ImageMap&, ImageMap&) {}
-
 ASInt32 RunImageOptionsDialog(ImageOptions&, const char*, const char*, ASInt32) { return 1; }
 
 void AttachAboutPictures(BaseADMDialog& dialog) {

@@ -1,7 +1,7 @@
-// The image operations the commands call, and the user-interface pieces they
-// open. Here they are seams that change nothing: the image collection, the
-// conversion and the alternates editing fill them in, as do the options
-// dialog, the About pictures and the batch router's client.
+// The image operations the commands call (the conversion in
+// ImageConverter.cpp, the alternates editing in AlternatesEditing.cpp), and
+// the user-interface pieces they open: seams that the options dialog and
+// the batch router's client fill in.
 #pragma once
 #include "alternates/ImageCollection.h"
 #include "alternates/ImageOptions.h"

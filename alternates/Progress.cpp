@@ -41,3 +41,14 @@ void Progress::SetValue(int64_t value) {
 ASInt32 Progress::GetValue() {
   return monitor_ && monitor_->getCurrValue ? monitor_->getCurrValue(data_) : 0;
 }
+
+ProgressOperation::ProgressOperation(int64_t duration) : progress_(Progress::Get()) {
+  if (!progress_) return;
+  progress_->Begin();
+  progress_->SetDuration(duration);
+  progress_->SetValue(0);
+}
+
+ProgressOperation::~ProgressOperation() {
+  if (progress_) progress_->End();
+}

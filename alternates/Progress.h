@@ -22,9 +22,25 @@ class Progress : public CSafeAlloc {
   void SetValue(int64_t value);
   // 0 without a monitor.
   ASInt32 GetValue();
+  void Advance(int64_t steps) { SetValue(static_cast<int64_t>(GetValue()) + steps); }
 
  private:
   Progress() = default;
   AVProgressMonitor monitor_ = nullptr;
   void* data_ = nullptr;
+};
+
+// One operation, begun with its duration and the value 0, and ended
+// whatever leaves the scope.
+class ProgressOperation {
+ public:
+  explicit ProgressOperation(int64_t duration);
+  ~ProgressOperation();
+  ProgressOperation(const ProgressOperation&) = delete;
+  ProgressOperation& operator=(const ProgressOperation&) = delete;
+  // None when the host had no memory for the progress object.
+  Progress* progress() const { return progress_; }
+
+ private:
+  Progress* progress_;
 };

@@ -1,5 +1,6 @@
 // Changes through the PD layer: the information dictionary, document flags,
-// annotations and actions, and the notice that a page's contents changed.
+// annotations and actions, a page's resources, and the notices that a
+// page's contents or resources changed.
 #include <cstring>
 
 #include "core/host.h"
@@ -72,6 +73,24 @@ void PDPageNotifyContentsDidChangeImpl(PDPage page) {
   Doc* doc = nullptr;
   PageDict(page, &doc);
   hosttest::LogCall("page contents changed " + std::to_string(PageIndex(page)));
+  SendPageDidChange(page);
+}
+
+CosObj PDPageGetResourcesImpl(PDPage page) {
+  Enter(TableId::PDModel, PDModelSel::PageGetResources);
+  Doc* doc = nullptr;
+  QPDFObjectHandle p = PageDict(page, &doc);
+  return Q([&] {
+    QPDFObjectHandle resources = InheritedResources(p);
+    return resources.isDictionary() ? doc->Wrap(resources) : CosObj{0, 0};
+  });
+}
+
+void PDPageResourcesChangedImpl(PDPage page, ASInt32) {
+  Enter(TableId::PDModel, PDModelSel::PageResourcesChanged);
+  Doc* doc = nullptr;
+  PageDict(page, &doc);
+  hosttest::LogCall("page resources changed " + std::to_string(PageIndex(page)));
   SendPageDidChange(page);
 }
 

@@ -35,6 +35,8 @@ PDAction PDActionFromCosObjImpl(CosObj obj);
 void PDActionDestroyImpl(PDAction action);
 void PDPageGetMediaBoxImpl(PDPage page, ASFixedRect* box);
 void PDPageSetCropBoxImpl(PDPage page, ASFixedRect box);
+CosObj PDPageGetResourcesImpl(PDPage page);
+void PDPageResourcesChangedImpl(PDPage page, ASInt32 flags);
 
 PDEContent PDPageAcquirePDEContentImpl(PDPage page);
 ASInt32 PDEContentGetNumElemsImpl(PDEContent content);

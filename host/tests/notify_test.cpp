@@ -62,11 +62,14 @@ TEST(Notifications, DocumentsViewsAndPagesAreToldInTheOrderRegistered) {
   EXPECT_FALSE(host::SetPageKey(a, "Foo", "[1 2", &why));
   EXPECT_FALSE(host::SetPageKey(a, "Foo", "3 0 R", &why));
   EXPECT_TRUE(host::SetPageKey(a, "Foo", "null", &why));
+  PDPage page = PDDocAcquirePage(AVDocGetPDDoc(a), 1);
+  PDPageResourcesChanged(page, 0);
+  PDPageRelease(page);
   EXPECT_TRUE(host::CloseActiveDocument());
   EXPECT_TRUE(host::CloseActiveDocument());
   EXPECT_FALSE(host::CloseActiveDocument());
   const std::vector<std::string> heard = {
-      "2 " + Id(a), "2 " + Id(b), "2 " + Id(a), "14 first", "14 first", "14 late", "34 page 2", "34 page 2",
+      "2 " + Id(a), "2 " + Id(b), "2 " + Id(a), "14 first", "14 first", "14 late", "34 page 2", "34 page 2", "34 page 1",
       "7 " + Id(a), "2 " + Id(b), "7 " + Id(b)};
   EXPECT_EQ(gHeard, heard);
 }

@@ -95,7 +95,9 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
 // (pdPerm..., astypes.h); the authorisation is not read. PageGetMediaBox
 // answers the page's media box, inherited through the page tree and
 // normalised (US Letter when there is none); PageSetCropBox gives the page a
-// crop box of its own.
+// crop box of its own. PageGetResources answers the page's resources, else
+// the nearest ancestor's, else the null object; PageResourcesChanged is the
+// notice that a page's resources changed (logged, then notification 34).
 #define HOST_PDMODEL_PROCS(X)                                                             \
   X(DocSave, void, (PDDoc doc, ASInt32 flags, ASPathName path, ASFileSys fileSys,         \
                     void* progress, void* progressData),                                  \
@@ -150,7 +152,9 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(ActionFromCosObj, PDAction, (CosObj obj), (obj))                                      \
   X(ActionDestroy, void, (PDAction action), (action))                                     \
   X(PageGetMediaBox, void, (PDPage page, ASFixedRect* box), (page, box))                  \
-  X(PageSetCropBox, void, (PDPage page, ASFixedRect box), (page, box))
+  X(PageSetCropBox, void, (PDPage page, ASFixedRect box), (page, box))                    \
+  X(PageGetResources, CosObj, (PDPage page), (page))                                      \
+  X(PageResourcesChanged, void, (PDPage page, ASInt32 flags), (page, flags))
 
 // PDModel 345: the image drawn for an image XObject. The host's own entry
 // answers the image when it is an image stream, else the null object, and

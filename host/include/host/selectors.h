@@ -111,6 +111,7 @@ enum : unsigned {
   PageGetMediaBox = 144,
   PageSetCropBox = 147,
   PageGetResources = 158,
+  PageResourcesChanged = 262,
   DocFromCosDoc = 310,
   DocEnumResources = 311,
   ImageSelectAlternate = 345,

@@ -1,0 +1,297 @@
+#include "alternates/ImageConverter.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#include "alternates/ImageWork.h"
+#include "alternates/Progress.h"
+#include "alternates/Scaler.h"
+#include "host/frame.h"
+#include "host/piglue.h"
+
+int (*RunScaler)(ScalerContext*, const unsigned char*, int, int, int, unsigned char**, int, unsigned char**,
+                 int*) = &ScalerRun;
+
+namespace {
+
+ASAtom Atom(const char* text) { return ASAtomFromString(text); }
+
+void Advance(uint64_t bytes) {
+  if (Progress* progress = Progress::Get()) progress->Advance(static_cast<int64_t>(bytes));
+}
+
+// The source kind the colour layer converts from; 0 when this image's
+// colours are not to be converted.
+ASInt32 ConversionKind(CosObj family, ASInt32 bits, const ImageOptions& options) {
+  if (!options.ConvertColors || bits != 8 || CosObjGetType(family) != CosName) return 0;
+  const struct {
+    const char* name;
+    ASInt32 kind;
+    bool wanted;
+  } kinds[] = {{"DeviceCMYK", 4, options.CCCMYK}, {"DeviceRGB", 3, options.CCRGB},
+               {"DeviceGray", 5, options.CCGrayscale}, {"Lab", 6, options.CCLab}};
+  for (const auto& k : kinds)
+    if (IsName(family, k.name)) return k.wanted ? k.kind : 0;
+  return 0;
+}
+
+// The colour space of the destination profile's family.
+CosObj ColorSpaceOf(ASInt32 kind, CosDoc doc) {
+  switch (kind) {
+    case 1: return CosNewName(doc, 0, Atom("DeviceGray"));
+    case 2: return CosNewName(doc, 0, Atom("DeviceRGB"));
+    case 4: return CosNewName(doc, 0, Atom("DeviceCMYK"));
+    case 3: {
+      CosObj point = CosNewArray(doc, 0, 3);
+      const ASFixed white[] = {0xF354, 0x10000, 0x116C9};
+      for (ASInt32 i = 0; i < 3; ++i) CosArrayInsert(point, i, CosNewFixed(doc, 0, white[i]));
+      CosObj parms = CosNewDict(doc, 0, 1);
+      CosDictPut(parms, Atom("WhitePoint"), point);
+      CosObj lab = CosNewArray(doc, 0, 2);
+      CosArrayInsert(lab, 0, CosNewName(doc, 0, Atom("Lab")));
+      CosArrayInsert(lab, 1, parms);
+      return lab;
+    }
+    default:
+      throw std::runtime_error("The output profile has an unknown colour family.");
+  }
+}
+
+const char kMemoryNote[] = "Memory allocation failed for scaling buffers.";
+const char kExceptionNote[] = "Caught C++ exception during CosNewStream!";
+
+}  // namespace
+
+SampleBuffer::~SampleBuffer() {
+  if (data) HostRegion([this] { ASFree(data); });
+}
+
+bool SampleBuffer::Allocate(ASUns32 rows) {
+  if (data) HostRegion([this] { ASFree(data); });
+  data = nullptr;
+  rowsHeld = 0;
+  const uint64_t bytes = RowBytes() * rows;
+  if (bytes == 0 || bytes > std::numeric_limits<ASSize_t>::max()) return false;
+  HostRegion([&] { data = static_cast<ASUns8*>(ASMalloc(static_cast<ASSize_t>(bytes))); });
+  if (!data) return false;
+  rowsHeld = rows;
+  return true;
+}
+
+CosObj ColorFamily(CosObj colorSpace) {
+  if (CosObjGetType(colorSpace) == CosArray && CosArrayLength(colorSpace) > 0) return CosArrayGet(colorSpace, 0);
+  return colorSpace;
+}
+
+void ConvertImages(ImageMap& selected, ImageMap& converted, const ImageOptions& options, uint64_t total) {
+  ProgressOperation operation(static_cast<int64_t>(std::min<uint64_t>(total, INT64_MAX)));
+  for (auto& entry : selected) {
+    CosObj image = ImageConverter::Convert(entry.second, options);
+    if (CosObjGetType(image) == CosNull) continue;
+    ImageRecord record;
+    record.image = image;
+    converted[entry.first] = record;
+  }
+}
+
+CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options) {
+  const CosObj none{0, 0};
+  CosObj image = record.image;
+  CosObj colorSpace = CosDictGet(image, Atom("ColorSpace"));
+  const ASInt32 height = IntegerEntry(image, "Height");
+  const ASInt32 width = IntegerEntry(image, "Width");
+  const ASInt32 bits = ImageBitsPerComponent(image);
+  CosDoc doc = CosObjGetDoc(image);
+  const ASUns8 components = CosObjGetType(colorSpace) == CosNull ? 1 : ParseColorSpace(colorSpace);
+  if (components == 0) return none;
+  // Samples the scaler and the buffers serve; anything else is left as it is.
+  if ((bits != 1 && bits != 2 && bits != 4 && bits != 8) || width <= 0 || height <= 0) return none;
+  CosObj family = ColorFamily(colorSpace);
+
+  const bool resample = options.ScaleMethod == 0 || options.ScaleMethod == 1;
+  const ASInt32 newHeight = resample ? NewDimension(record, options, Atom("Height")) : height;
+  const ASInt32 newWidth = resample ? NewDimension(record, options, Atom("Width")) : width;
+  if (newHeight < 1 || newWidth < 1) return none;
+  SampleBuffer source(static_cast<ASUns8>(bits), components, width, height);
+  SampleBuffer scaled(static_cast<ASUns8>(bits), components, newWidth, newHeight);
+
+  // Whatever happens from here, everything made for this image goes.
+  struct Resources {
+    std::unique_ptr<ColorTransform> transform;
+    ScalerContext* scaler = nullptr;
+    CosObj parms{0, 0};
+    ASCallback callback = nullptr;
+    ASStm source = nullptr, procedural = nullptr;
+    ~Resources() {
+      HostRegion([this] { CosObjDestroy(parms); });
+      if (callback) HostRegion([this] { ASCallbackDestroy(callback); });
+      ScalerClose(scaler);
+      if (source) HostRegion([this] { ASStmClose(source); });
+      if (procedural) HostRegion([this] { ASStmClose(procedural); });
+    }
+  } held;
+
+  ConvertState state;
+  state.sourceKind = ConversionKind(family, bits, options);
+  state.outputProfile = options.OutputProfile;
+  ASUns8 outComponents = components;
+  if (state.sourceKind) {
+    held.transform.reset(MakeColorTransform(state.sourceKind, options.OutputProfile));
+    state.transform = held.transform.get();
+    if (!state.transform) return none;
+    outComponents = static_cast<ASUns8>(state.transform->Components());
+  }
+  SampleBuffer output(static_cast<ASUns8>(bits), outComponents, newWidth, newHeight);
+  const uint64_t outBytes = output.RowBytes() * static_cast<uint64_t>(newHeight);
+  if (outBytes > static_cast<uint64_t>(std::numeric_limits<CosByteMax>::max())) return none;
+
+  CosObj attributes = MakeImageAttributes(image, options, doc, static_cast<ASUns8>(bits), components, newWidth, newHeight);
+  held.parms = MakeEncodeParms(image, attributes, options, doc, static_cast<ASUns8>(bits), outComponents, newWidth,
+                               newHeight);
+
+  if (resample) {
+    // The scaler counts row lengths in bits, in an int.
+    if (std::max(source.RowBytes(), scaled.RowBytes()) > static_cast<uint64_t>(INT_MAX / 8)) return none;
+    const bool point = bits == 1 || IsName(family, "Indexed");
+    const ScalerSize size{height, width, newHeight, newWidth, 0, 0};
+    held.scaler = ScalerOpen(0, 0, bits, bits * components, static_cast<int>(source.RowBytes() * 8), 0, 0, &size,
+                             point ? "point" : "box", 0, 0, bits, bits * components,
+                             static_cast<int>(scaled.RowBytes() * 8), components);
+    if (!held.scaler) return none;
+    state.sourceStep = components == 1 ? 0 : bits;
+    state.scaledStep = state.sourceStep;
+  }
+  if (state.transform) {
+    CosObj space = ColorSpaceOf(static_cast<ASInt32>(state.transform->Kind()), doc);
+    if (!(state.transform->Kind() == 3 && IsName(family, "Lab"))) CosDictPut(attributes, Atom("ColorSpace"), space);
+  }
+
+  const bool passThrough = !held.scaler && !state.transform;
+  if (!passThrough) {
+    // The band halves until its buffers fit.
+    for (ASUns32 band = static_cast<ASUns32>(height); band != 0; band >>= 1) {
+      ASUns32 rows = band;
+      bool fits = source.Allocate(band);
+      if (fits && held.scaler) {
+        // A band completes the rows its own share gives, and those waiting
+        // on its first row.
+        const uint64_t share = (static_cast<uint64_t>(newHeight) * band + height - 1) / height;
+        const uint64_t waiting = (static_cast<uint64_t>(newHeight) + height - 1) / height + 1;
+        rows = static_cast<ASUns32>(std::min<uint64_t>(newHeight, share + waiting));
+        fits = scaled.Allocate(rows);
+      }
+      if (fits && state.transform) fits = output.Allocate(rows);
+      if (fits) {
+        state.bandHeight = band;
+        break;
+      }
+    }
+    if (state.bandHeight == 0) {
+      HostRegion([] { AVAlertNote(kMemoryNote); });
+      return none;
+    }
+    state.sourceBuffer = &source;
+    state.scaledBuffer = held.scaler ? &scaled : nullptr;
+    state.outputBuffer = state.transform ? &output : nullptr;
+    state.scaler = held.scaler;
+    state.workLeft = record.work;
+  }
+
+  CosObj result = none;
+  try {
+    HostRegionResult r = HostRegion([&] {
+      held.callback = ASCallbackCreate(
+          gExtensionID, reinterpret_cast<void*>(passThrough ? &PassThroughStreamProc : &ConvertedImageStreamProc));
+      // Opened here, so that data the host cannot read or decode fails this
+      // image alone.
+      held.source = state.source = CosStreamOpenStm(image, 2);
+      held.procedural = ASProcStmRdOpen(held.callback, passThrough ? static_cast<void*>(held.source) : &state);
+      result = CosNewStream(doc, 1, held.procedural, 0, 0, attributes, held.parms, static_cast<CosByteMax>(outBytes));
+      CosDictGet(result, Atom("Length"));
+    });
+    if (r.raised) HostRegion([&] { ShowHostError(r.code); });
+  } catch (...) {
+    HostRegion([] { AVAlertNote(kExceptionNote); });
+  }
+  return result;
+}
+
+ASInt32 PassThroughStreamProc(char* buffer, ASInt32 count, void* source) {
+  if (!source || count <= 0) return 0;
+  ASSize_t read = ASStmRead(buffer, 1, static_cast<ASSize_t>(count), static_cast<ASStm>(source));
+  Advance(read);
+  return static_cast<ASInt32>(read);
+}
+
+ASInt32 ConvertedImageStreamProc(char* buffer, ASInt32 count, void* data) {
+  auto* s = static_cast<ConvertState*>(data);
+  if (!s || count <= 0) return 0;
+  ASInt32 written = 0;
+  HostRegionResult r = HostRegion([&] {
+    SampleBuffer& src = *s->sourceBuffer;
+    const uint64_t srcRow = src.RowBytes();
+    while (written < count) {
+      const SampleBuffer& ready = s->outputBuffer ? *s->outputBuffer : s->scaledBuffer ? *s->scaledBuffer : src;
+      if (s->readOffset < s->readySize) {
+        const uint64_t n = std::min<uint64_t>(static_cast<uint64_t>(count - written), s->readySize - s->readOffset);
+        std::memcpy(buffer + written, ready.data + s->readOffset, n);
+        s->readOffset += n;
+        written += static_cast<ASInt32>(n);
+        Advance(n);
+        s->workLeft -= std::min(s->workLeft, n);
+        continue;
+      }
+      ASInt32 rows = 0;
+      while (rows == 0) {
+        ASUns32 want = s->bandHeight;
+        if (s->scaler) want = std::min<ASUns32>(want, static_cast<ASUns32>(src.height - s->nextSourceRow));
+        const ASSize_t got = want ? ASStmRead(reinterpret_cast<char*>(src.data), 1,
+                                               static_cast<ASSize_t>(srcRow * want), s->source)
+                                  : 0;
+        Advance(got);
+        if (got == 0) {
+          if (!s->scaler) return;
+          int drained = 0;
+          if (!ScalerFlush(s->scaler, &s->scaledBuffer->data, s->scaledStep, nullptr, &drained))
+            throw std::runtime_error("The scaler could not finish.");
+          Advance(drained * s->scaledBuffer->RowBytes());
+          if (drained == 0) return;
+          rows = drained;
+          break;
+        }
+        const ASInt32 read = static_cast<ASInt32>((got + srcRow - 1) / srcRow);
+        // A short last row is padded, never left as it was.
+        std::memset(src.data + got, 0, static_cast<size_t>(srcRow * read - got));
+        if (!s->scaler) {
+          rows = read;
+          continue;
+        }
+        Advance(srcRow * read);
+        int made = 0;
+        if (!RunScaler(s->scaler, src.data, s->sourceStep, s->nextSourceRow, read, &s->scaledBuffer->data,
+                       s->scaledStep, nullptr, &made))
+          throw std::runtime_error("The scaler failed.");
+        Advance(made * s->scaledBuffer->RowBytes());
+        s->nextSourceRow += read;
+        rows = made;
+      }
+      const SampleBuffer& band = s->scaledBuffer ? *s->scaledBuffer : src;
+      if (s->transform) {
+        Advance(band.RowBytes() * rows);
+        s->transform->Apply(band.width, rows, band.data, s->outputBuffer->data);
+        Advance(s->outputBuffer->RowBytes() * rows);
+      }
+      s->readOffset = 0;
+      s->readySize = (s->outputBuffer ? *s->outputBuffer : band).RowBytes() * static_cast<uint64_t>(rows);
+      s->handedOut += s->readySize;
+    }
+  });
+  if (r.raised) {
+    HostRegion([&] { ShowHostError(r.code); });
+    ASRaise(r.code);
+  }
+  return written;
+}
