@@ -86,6 +86,14 @@ namespace ADMEntry {
 #define ADM_WRAP_ENTRY(name, ret, params, args) ADM_WRAP_(ADMSuites.entry, ADMEntrySel, name, ret, params, args)
 HOST_ADMENTRY_PROCS(ADM_WRAP_ENTRY)
 }  // namespace ADMEntry
+namespace ADMHierarchyList {
+#define ADM_WRAP_HLIST(name, ret, params, args) ADM_WRAP_(ADMSuites.hierarchyList, ADMHierarchyListSel, name, ret, params, args)
+HOST_ADMHIERARCHYLIST_PROCS(ADM_WRAP_HLIST)
+}  // namespace ADMHierarchyList
+namespace ADMListEntry {
+#define ADM_WRAP_LENTRY(name, ret, params, args) ADM_WRAP_(ADMSuites.listEntry, ADMListEntrySel, name, ret, params, args)
+HOST_ADMLISTENTRY_PROCS(ADM_WRAP_LENTRY)
+}  // namespace ADMListEntry
 namespace ADMDrawer {
 #define ADM_WRAP_DRAWER(name, ret, params, args) ADM_WRAP_(ADMSuites.drawer, ADMDrawerSel, name, ret, params, args)
 HOST_ADMDRAWER_PROCS(ADM_WRAP_DRAWER)

@@ -42,8 +42,37 @@ const PIDialogItemTemplate kBoxesItems[] = {
     {1036, kPIItemPushButton, "Library...", 119, 68, 50, 14, 0},
 };
 
+// The library: the hierarchy of publications and specifications, the two
+// names, and rows for the bleed and trim boxes (the art row is copied).
+const PIDialogItemTemplate kLibraryItems[] = {
+    {1039, kPIItemHierarchyList, "Hierarchy", 7, 7, 130, 118, 0},
+    {1052, kPIItemPushButton, "Add publ.", 7, 131, 40, 14, 0},
+    {1036, kPIItemPushButton, "Add spec.", 51, 131, 40, 14, 0},
+    {1053, kPIItemPushButton, "Delete", 95, 131, 40, 14, 0},
+    {-1, kPIItemStatic, "Publication:", 145, 7, 80, 8, 0},
+    {1055, kPIItemEdit, "", 145, 17, 150, 12, 0},
+    {-1, kPIItemStatic, "Specification:", 145, 33, 80, 8, 0},
+    {1056, kPIItemEdit, "", 145, 43, 150, 12, 0},
+    {-1, kPIItemStatic, "Grouping", 190, 61, 30, 8, 0},
+    {1051, kPIItemStatic, "W", 224, 61, 32, 8, 0},
+    {1050, kPIItemStatic, "H", 259, 61, 32, 8, 0},
+    {1040, kPIItemCheckBox, "Bleed", 145, 73, 42, 10, 0},
+    {1041, kPIItemStatic, "", 190, 72, 30, 12, 0},
+    {1042, kPIItemEdit, "", 224, 72, 32, 12, 0},
+    {1043, kPIItemEdit, "", 259, 72, 32, 12, 0},
+    {1044, kPIItemStatic, "in", 294, 74, 10, 8, 0},
+    {1045, kPIItemCheckBox, "Art/Live", 145, 89, 42, 10, 0},
+    {1046, kPIItemStatic, "", 190, 88, 30, 12, 0},
+    {1047, kPIItemEdit, "", 224, 88, 32, 12, 0},
+    {1048, kPIItemEdit, "", 259, 88, 32, 12, 0},
+    {1049, kPIItemStatic, "in", 294, 90, 10, 8, 0},
+    {1, kPIItemPushButton, "Use", 200, 131, 50, 14, kPIItemDefault},
+    {2, kPIItemPushButton, "Cancel", 255, 131, 50, 14, 0},
+};
+
 const PIDialogTemplate kTemplates[] = {
     {102, "Specifications", 284, 88, "MS Sans Serif", 8, kBoxesItems, PI_COUNT_OF(kBoxesItems)},
+    {110, "Box Specifications", 312, 152, "MS Sans Serif", 8, kLibraryItems, PI_COUNT_OF(kLibraryItems)},
 };
 
 const ASUns32 kPalette[] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,

@@ -43,21 +43,6 @@ ASInt32 IntegerOrZero(const MyCosObj& value) {
 
 }  // namespace
 
-bool BoxLibrary::Find(const std::string& publicationName, const std::string& specificationName,
-                      boost::shared_ptr<PublicationSet>* foundPublication,
-                      boost::shared_ptr<BoxSet>* foundSpecification) const {
-  for (const auto& pub : publications) {
-    if (!pub || pub->name != publicationName) continue;
-    for (const auto& spec : pub->specifications)
-      if (spec && spec->name == specificationName) {
-        *foundPublication = pub;
-        *foundSpecification = spec;
-        return true;
-      }
-  }
-  return false;
-}
-
 PageHold::~PageHold() {
   if (page) HostCallQuietly([&] { PDPageRelease(page); });
 }
@@ -211,8 +196,8 @@ void FramewickTool::WriteBoxInfo(PDPage page) {
     }
     if (chosen) {
       MyCosObj text;
-      if (text.NewString(doc, false, publication->name.c_str())) info.Put("P", text);
-      if (text.NewString(doc, false, specification->name.c_str())) info.Put("S", text);
+      if (text.NewString(doc, false, publication->Name().c_str())) info.Put("P", text);
+      if (text.NewString(doc, false, specification->Name().c_str())) info.Put("S", text);
     }
     for (PageBox* box : boxes) {
       const char* key = box->KeyText().c_str();
@@ -239,6 +224,13 @@ void FramewickTool::ChooseDefaultAnchor() {
   if (!order.Empty()) PageBox::Anchor::Global().SetAnchor(static_cast<PageBox*>(order.Boxes().back()));
 }
 
-void FramewickTool::LoadBoxLibrary() {}
+void FramewickTool::LoadBoxLibrary() { ::LoadBoxLibrary(library); }
 
-void FramewickTool::SaveBoxLibrary() {}
+void FramewickTool::SaveBoxLibrary() { ::SaveBoxLibrary(library); }
+
+void FramewickTool::SetChosenSpecification(bool chosen, const boost::shared_ptr<BoxLibrary::BoxSet>& spec,
+                                           const boost::shared_ptr<BoxLibrary::PublicationSet>& pub) {
+  specificationChosen = chosen;
+  specification = spec;
+  publication = pub;
+}

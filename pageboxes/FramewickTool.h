@@ -80,6 +80,10 @@ class FramewickTool : public CurrentPageSource {
   // The box library in the preference store.
   void LoadBoxLibrary();
   void SaveBoxLibrary();
+  // The specification last applied from the library and whether the boxes
+  // still follow it (then the page record names it).
+  void SetChosenSpecification(bool chosen, const boost::shared_ptr<BoxLibrary::BoxSet>& spec,
+                              const boost::shared_ptr<BoxLibrary::PublicationSet>& pub);
 
   ASAtom type = ASAtomNull;
   AVTool record = nullptr;

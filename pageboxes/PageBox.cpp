@@ -107,6 +107,18 @@ void PDFBox::SetRect(const ASFixedRect& rect) {
   Notify();
 }
 
+void PDFBox::SetWidth(ASFixed width) {
+  ASFixedRect r = rect_;
+  r.right = Saturate(static_cast<int64_t>(r.left) + width);
+  SetRect(r);
+}
+
+void PDFBox::SetHeight(ASFixed height) {
+  ASFixedRect r = rect_;
+  r.top = Saturate(static_cast<int64_t>(r.bottom) + height);
+  SetRect(r);
+}
+
 // PageBox -------------------------------------------------------------------
 
 // The key is set after the first Reset: the colour waits for the first

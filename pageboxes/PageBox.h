@@ -44,6 +44,9 @@ class PDFBox : public Subject, public CSafeAlloc {
   void SetLocked(bool locked);  // notifies when it changed
   const ASFixedRect& Rect() const { return rect_; }
   void SetRect(const ASFixedRect& rect);  // notifies when it changed
+  // right = left + width, top = bottom + height; notify when it changed.
+  void SetWidth(ASFixed width);
+  void SetHeight(ASFixed height);
   const ASFixedRect& DefaultRect() const { return defaultRect_; }
   void SetDefaultRect(const ASFixedRect& rect) { defaultRect_ = rect; }
 

@@ -120,9 +120,7 @@ void PageBoxDlg::ShowSpecification() {
   }
   if (FramewickTool::Exists()) {
     FramewickTool* tool = FramewickTool::Instance();
-    tool->specificationChosen = match;
-    tool->specification = specification_;
-    tool->publication = publication_;
+    tool->SetChosenSpecification(match, specification_, publication_);
   }
   if (text == gSpecShown) return;
   ADMItemSetText(Item(kSpec), text.c_str(), 0);

@@ -721,11 +721,13 @@ bool Session::EntryStep(const Step& step, const host::DialogView& view, size_t i
   const host::ItemView& item = view.items[index];
   std::string name = ItemNames(view)[index];
   std::vector<host::EntryView> entries = host::DescribeList(item.ref);
-  if (entries.empty() && item.type != ADM_ITEM_POPUP_LIST && item.type != ADM_ITEM_LIST_BOX)
+  if (entries.empty() && item.type != ADM_ITEM_POPUP_LIST && item.type != ADM_ITEM_LIST_BOX &&
+      item.type != ADM_ITEM_HIERARCHY_LIST)
     Refuse("item " + name + " of " + DialogName(view) + " has no list");
   if (step.verb == "print list %") {
     for (const auto& entry : entries) {
-      std::string line = "LIST " + name + " " + std::to_string(entry.index) + ": ";
+      // A child's texts stand two blanks further in per level.
+      std::string line = "LIST " + name + " " + std::to_string(entry.index) + ": " + std::string(2 * entry.depth, ' ');
       for (size_t i = 0; i < entry.drawn.size(); ++i) line += (i ? "\t" : "") + Escaped(entry.drawn[i]);
       out_.Event(line);
     }

@@ -52,6 +52,8 @@ const char kStepsHelp[] =
     "  select ITEM ROW          select a list's entry by its row (from 0)\n"
     "  scroll ITEM VALUE        set a scrollbar's value\n"
     "  print list ITEM          each entry as drawn: \"LIST name row: \" and its texts, tab-joined\n"
+    "                           (a hierarchy list's rows depth-first, a child's texts\n"
+    "                           two blanks further in per level)\n"
     "  move X Y, resize W H     move or resize the dialog\n"
     "  track ITEM X Y           click at (X, Y) in the item's pixels from its top-left\n"
     "  closebox                 click the dialog's close box\n"

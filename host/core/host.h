@@ -35,6 +35,8 @@ enum class TableId {
   PagePDEContent,
   PDFEditRead,
   PDFEditWrite,
+  ADMHierarchyList,
+  ADMListEntry,
   ADMBasic,
   ADMIcon,
   ADMTracker,

@@ -174,7 +174,7 @@ void DrawerDestroyImpl(ADMDrawerRef drawer) {
 void Invalidate(Item& item) {
   item.invalid = true;
   if (item.list)
-    for (auto& entry : item.list->entries) entry->invalid = true;
+    for (auto& entry : EntriesInOrder(*item.list)) entry.first->invalid = true;
 }
 
 void Invalidate(Entry& entry) { entry.invalid = true; }
@@ -200,8 +200,8 @@ void DrawDialog(Dialog& d, bool all) {
         drew = true;
       }
       if (!item->list || item->ending) continue;
-      auto entries = item->list->entries;
-      for (auto& entry : entries) {
+      for (auto& row : EntriesInOrder(*item->list)) {
+        auto& entry = row.first;
         if (!entry->invalid || !M().entries.count(entry->handle)) continue;
         entry->invalid = false;
         DrawEntry(*item, *entry);
@@ -236,6 +236,7 @@ std::string ShownText(const Item& item) {
 
 ADMRect EntryBox(const Item& item) {
   ASInt32 width = item.kind == kPIItemListBox ? ListArea(item).right - ListArea(item).left : item.bounds.right - item.bounds.left;
+  if (item.kind == kPIItemHierarchyList && item.list && item.list->entryWidth > 0) width = item.list->entryWidth;
   return ADMRect{0, 0, width, metrics::kListEntryHeight};
 }
 

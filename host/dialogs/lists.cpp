@@ -1,9 +1,11 @@
-// The lists of pop-ups and list boxes: entries with a text, an identifier,
-// user data and a selected flag, one selected at a time, and the List and
-// Entry suites over them. A list box has two children: its vertical
-// scrollbar and its list area.
+// The lists of pop-ups, list boxes and hierarchy lists: entries with a
+// text, an identifier, user data and a selected flag, one selected at a
+// time, and the List, Entry, Hierarchy List and List Entry suites over them.
+// A list box has two children: its vertical scrollbar and its list area. A
+// hierarchy list's entries may each hold a child list.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "dialogs/model.h"
 
@@ -40,11 +42,39 @@ void Changed(Entry& entry) {
   if (entry.list->item->kind == kPIItemPopupList) entry.list->item->invalid = true;
 }
 
+// Forgets the handles of an entry and of everything below it.
+void ForgetEntry(Entry& entry) {
+  M().entries.erase(entry.handle);
+  if (!entry.child) return;
+  for (auto& below : entry.child->entries) ForgetEntry(*below);
+  M().lists.erase(entry.child->handle);
+}
+
 void RemoveAt(List& list, size_t index) {
   auto entry = list.entries[index];
   list.entries.erase(list.entries.begin() + static_cast<std::ptrdiff_t>(index));
-  M().entries.erase(entry->handle);
+  ForgetEntry(*entry);
   Invalidate(*list.item);
+}
+
+std::shared_ptr<Entry> NewEntry(List& list, ASInt32 index) {
+  auto entry = std::make_shared<Entry>();
+  entry->handle = M().nextHandle++;
+  entry->list = &list;
+  size_t at = index < 0 ? list.entries.size() : std::min(static_cast<size_t>(index), list.entries.size());
+  list.entries.insert(list.entries.begin() + static_cast<std::ptrdiff_t>(at), entry);
+  M().entries[entry->handle] = entry;
+  Invalidate(*list.item);  // the entries after it move
+  return entry;
+}
+
+std::unique_ptr<List> NewList(Item& item, Entry* parent) {
+  auto list = std::make_unique<List>();
+  list->handle = M().nextHandle++;
+  list->item = &item;
+  list->parent = parent;
+  M().lists[list->handle] = list.get();
+  return list;
 }
 
 void ListRemoveEntryImpl(ADMListRef ref, ASInt32 index) {
@@ -76,15 +106,7 @@ ASInt32 ListNumberOfEntriesImpl(ADMListRef ref) {
 
 ADMEntryRef ListInsertEntryImpl(ADMListRef ref, ASInt32 index) {
   LENTER(InsertEntry);
-  List& list = L(ref);
-  auto entry = std::make_shared<Entry>();
-  entry->handle = M().nextHandle++;
-  entry->list = &list;
-  size_t at = index < 0 ? list.entries.size() : std::min(static_cast<size_t>(index), list.entries.size());
-  list.entries.insert(list.entries.begin() + static_cast<std::ptrdiff_t>(at), entry);
-  M().entries[entry->handle] = entry;
-  Invalidate(*list.item);  // the entries after it move
-  return Ref(*entry);
+  return Ref(*NewEntry(L(ref), index));
 }
 
 void ListSetDrawProcImpl(ADMListRef ref, ADMEntryDrawProc proc) {
@@ -186,14 +208,167 @@ void EntryGetBoundsRectImpl(ADMEntryRef ref, ADMRect* bounds) {
   *bounds = BoundsOf(entry);
 }
 
+// Hierarchy lists -------------------------------------------------------------
+
+#define HENTER(sel) SuiteEnter(TableId::ADMHierarchyList, ADMHierarchyListSel::sel, "Hierarchy List")
+#define LEENTER(sel) SuiteEnter(TableId::ADMListEntry, ADMListEntrySel::sel, "List Entry")
+
+List& HL(ADMHierarchyListRef ref) { return L(reinterpret_cast<ADMListRef>(ref)); }
+ADMHierarchyListRef HRef(const List& list) { return reinterpret_cast<ADMHierarchyListRef>(list.handle); }
+Entry& LE(ADMListEntryRef ref) { return E(reinterpret_cast<ADMEntryRef>(ref)); }
+ADMListEntryRef LERef(const Entry& entry) { return reinterpret_cast<ADMListEntryRef>(entry.handle); }
+
+ADMListEntryRef HierarchyInsertEntryImpl(ADMHierarchyListRef ref, ASInt32 index) {
+  HENTER(InsertEntry);
+  return LERef(*NewEntry(HL(ref), index));
+}
+
+void HierarchyRemoveEntryImpl(ADMHierarchyListRef ref, ASInt32 index) {
+  HENTER(RemoveEntry);
+  List& list = HL(ref);
+  if (index < 0 || static_cast<size_t>(index) >= list.entries.size()) Raise(genErrBadParm);
+  RemoveAt(list, static_cast<size_t>(index));
+}
+
+ADMListEntryRef HierarchyIndexEntryImpl(ADMHierarchyListRef ref, ASInt32 index) {
+  HENTER(IndexEntry);
+  List& list = HL(ref);
+  if (index < 0 || static_cast<size_t>(index) >= list.entries.size()) return nullptr;
+  return LERef(*list.entries[static_cast<size_t>(index)]);
+}
+
+ASInt32 HierarchyNumberOfEntriesImpl(ADMHierarchyListRef ref) {
+  HENTER(NumberOfEntries);
+  return static_cast<ASInt32>(HL(ref).entries.size());
+}
+
+ADMListEntryRef HierarchyFindEntryImpl(ADMHierarchyListRef ref, ASInt32 id) {
+  HENTER(FindEntry);
+  for (auto& entry : HL(ref).entries)
+    if (entry->id == id) return LERef(*entry);
+  return nullptr;
+}
+
+ADMListEntryRef HierarchyGetActiveEntryImpl(ADMHierarchyListRef ref) {
+  HENTER(GetActiveEntry);
+  for (auto& row : EntriesInOrder(HL(ref)))
+    if (row.first->selected) return LERef(*row.first);
+  return nullptr;
+}
+
+void HierarchyDeselectAllImpl(ADMHierarchyListRef ref) {
+  HENTER(DeselectAll);
+  for (auto& row : EntriesInOrder(*HL(ref).item->list))
+    if (row.first->selected) SelectEntry(*row.first, false);
+}
+
+void HierarchySetEntryWidthImpl(ADMHierarchyListRef ref, ASInt32 width) {
+  HENTER(SetEntryWidth);
+  List& list = HL(ref);
+  list.entryWidth = std::max<ASInt32>(0, width);
+  Invalidate(*list.item);
+}
+
+ASInt32 HierarchyGetEntryWidthImpl(ADMHierarchyListRef ref) {
+  HENTER(GetEntryWidth);
+  return EntryBox(*HL(ref).item).right;
+}
+
+ADMItemRef HierarchyGetItemImpl(ADMHierarchyListRef ref) {
+  HENTER(GetItem);
+  return Ref(*HL(ref).item);
+}
+
+void ListEntrySelectImpl(ADMListEntryRef ref, ADMBoolean select) {
+  LEENTER(Select);
+  SelectEntry(LE(ref), select != 0);
+}
+
+ADMBoolean ListEntryIsSelectedImpl(ADMListEntryRef ref) {
+  LEENTER(IsSelected);
+  return LE(ref).selected ? 1 : 0;
+}
+
+void ListEntrySetTextImpl(ADMListEntryRef ref, const char* text) {
+  LEENTER(SetText);
+  Entry& entry = LE(ref);
+  entry.text = Text(text);
+  Changed(entry);
+}
+
+void ListEntryGetTextImpl(ADMListEntryRef ref, char* text, ASInt32 maxLength) {
+  LEENTER(GetText);
+  CopyText(LE(ref).text, text, maxLength);
+}
+
+void ListEntrySetIDImpl(ADMListEntryRef ref, ASInt32 id) {
+  LEENTER(SetID);
+  LE(ref).id = id;
+}
+
+ASInt32 ListEntryGetIDImpl(ADMListEntryRef ref) {
+  LEENTER(GetID);
+  return LE(ref).id;
+}
+
+void ListEntrySetUserDataImpl(ADMListEntryRef ref, ADMUserData data) {
+  LEENTER(SetUserData);
+  LE(ref).userData = data;
+}
+
+ADMUserData ListEntryGetUserDataImpl(ADMListEntryRef ref) {
+  LEENTER(GetUserData);
+  return LE(ref).userData;
+}
+
+ADMHierarchyListRef ListEntryCreateChildListImpl(ADMListEntryRef ref) {
+  LEENTER(CreateChildList);
+  Entry& entry = LE(ref);
+  if (!entry.child) entry.child = NewList(*entry.list->item, &entry);
+  return HRef(*entry.child);
+}
+
+ADMHierarchyListRef ListEntryGetChildListImpl(ADMListEntryRef ref) {
+  LEENTER(GetChildList);
+  Entry& entry = LE(ref);
+  return entry.child ? HRef(*entry.child) : nullptr;
+}
+
+ADMHierarchyListRef ListEntryGetListImpl(ADMListEntryRef ref) {
+  LEENTER(GetList);
+  return HRef(*LE(ref).list);
+}
+
+void ListEntryRemoveImpl(ADMListEntryRef ref) {
+  LEENTER(Remove);
+  Entry& entry = LE(ref);
+  List& list = *entry.list;
+  for (size_t i = 0; i < list.entries.size(); ++i)
+    if (list.entries[i].get() == &entry) return RemoveAt(list, i);
+}
+
+void AddEntries(const List& list, int depth, std::vector<std::pair<std::shared_ptr<Entry>, int>>& out) {
+  for (auto& entry : list.entries) {
+    out.emplace_back(entry, depth);
+    if (entry->child) AddEntries(*entry->child, depth + 1, out);
+  }
+}
+
 }  // namespace
 
+std::vector<std::pair<std::shared_ptr<Entry>, int>> EntriesInOrder(const List& list) {
+  std::vector<std::pair<std::shared_ptr<Entry>, int>> out;
+  AddEntries(list, 0, out);
+  return out;
+}
+
+ADMHierarchyListRef ItemHierarchyList(Item& item) {
+  return item.kind == kPIItemHierarchyList && item.list ? HRef(*item.list) : nullptr;
+}
+
 void MakeListParts(Item& item) {
-  if (item.kind != kPIItemPopupList && item.kind != kPIItemListBox) return;
-  item.list = std::make_unique<List>();
-  item.list->handle = M().nextHandle++;
-  item.list->item = &item;
-  M().lists[item.list->handle] = item.list.get();
+  if (item.kind != kPIItemPopupList && item.kind != kPIItemListBox && item.kind != kPIItemHierarchyList) return;
+  item.list = NewList(item, nullptr);
   if (item.kind == kPIItemListBox) {
     AddChild(item, kPIItemScrollbar);
     AddChild(item, 0);  // the list area
@@ -210,7 +385,7 @@ void PlaceChildren(Item& item) {
 
 void DropList(Item& item) {
   if (!item.list) return;
-  for (auto& entry : item.list->entries) M().entries.erase(entry->handle);
+  for (auto& entry : item.list->entries) ForgetEntry(*entry);
   M().lists.erase(item.list->handle);
   item.list.reset();
 }
@@ -222,20 +397,22 @@ void ClearList(Item& item) {
 
 // The row the user picks is scrolled into view first, as a list does.
 void ShowRow(List& list, ASInt32 row) {
+  if (list.item->kind == kPIItemHierarchyList) return;
   ASInt32 top = FirstRowInView(list), rows = RowsInView(list);
   if (row >= top && row < top + rows) return;
   list.top = row < top ? row : row - rows + 1;
   Invalidate(*list.item);
 }
 
-// One entry is selected at a time.
 void SelectEntry(Entry& entry, bool select) {
   if (select) {
-    for (auto& other : entry.list->entries)
-      if (other.get() != &entry && other->selected) {
-        other->selected = false;
-        Changed(*other);
+    for (auto& row : EntriesInOrder(*entry.list->item->list)) {
+      Entry& other = *row.first;
+      if (&other != &entry && other.selected) {
+        other.selected = false;
+        Changed(other);
       }
+    }
   }
   if (entry.selected == select) return;
   entry.selected = select;
@@ -265,6 +442,16 @@ void InitDialogListSuites() {
   AlsoAt(entry, 1004, ADMEntrySel::SetUserData);
   AlsoAt(entry, 1006, ADMEntrySel::IsSelected);
   OfferSuite("ADM Entry Suite", 5, entry);
+  HFT hierarchy = NewTable("ADM Hierarchy List Suite", 3, kSuiteTableSize);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(hierarchy, ADMHierarchyListSel, Hierarchy##name##Impl, name, ret, params);
+  HOST_ADMHIERARCHYLIST_PROCS(FILL)
+#undef FILL
+  OfferSuite("ADM Hierarchy List Suite", 3, hierarchy);
+  HFT listEntry = NewTable("ADM List Entry Suite", 4, kSuiteTableSize);
+#define FILL(name, ret, params, args) HOST_FILL_ENTRY(listEntry, ADMListEntrySel, ListEntry##name##Impl, name, ret, params);
+  HOST_ADMLISTENTRY_PROCS(FILL)
+#undef FILL
+  OfferSuite("ADM List Entry Suite", 4, listEntry);
 }
 
 }  // namespace dm
@@ -273,11 +460,11 @@ bool ChooseEntry(ADMItemRef ref, ASInt32 index, std::string* why) {
   auto item = dm::UsableItem(ref, why);
   if (!item) return false;
   if (!item->list) return dm::Refuse(why, dm::ItemName(*item) + " has no list");
-  auto& entries = item->list->entries;
+  auto entries = dm::EntriesInOrder(*item->list);
   if (index < 0 || static_cast<size_t>(index) >= entries.size())
     return dm::Refuse(why, dm::ItemName(*item) + " has no entry " + std::to_string(index) + " (it has " +
                                std::to_string(entries.size()) + ")");
-  auto entry = entries[static_cast<size_t>(index)];
+  auto entry = entries[static_cast<size_t>(index)].first;
   return dm::UserAction(*item->dialog, [&] {
     dm::ShowRow(*item->list, index);
     dm::SelectEntry(*entry, true);
@@ -290,8 +477,9 @@ std::vector<EntryView> DescribeList(ADMItemRef ref) {
   std::vector<EntryView> out;
   if (!item.list) return out;
   ASInt32 index = 0;
-  for (auto& entry : item.list->entries) {
-    out.push_back(EntryView{index++, entry->id, entry->text, entry->selected, dm::TextsLeftToRight(entry->record)});
+  for (auto& row : dm::EntriesInOrder(*item.list)) {
+    const dm::Entry& entry = *row.first;
+    out.push_back(EntryView{index++, entry.id, entry.text, entry.selected, dm::TextsLeftToRight(entry.record), row.second});
   }
   return out;
 }

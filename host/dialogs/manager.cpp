@@ -765,6 +765,11 @@ ADMListRef ItemGetListImpl(ADMItemRef item) {
   List* list = I(item).list.get();
   return list ? reinterpret_cast<ADMListRef>(list->handle) : nullptr;
 }
+// Only a hierarchy list item has one.
+ADMHierarchyListRef ItemGetHierarchyListImpl(ADMItemRef item) {
+  IENTER(GetHierarchyList);
+  return ItemHierarchyList(I(item));
+}
 const char* ItemGetItemTypeImpl(ADMItemRef item) {
   IENTER(GetItemType);
   const char* type = ItemTypeName(I(item).kind);

@@ -59,9 +59,11 @@ struct EntryView {
   std::string text;
   bool selected;
   std::vector<std::string> drawn;
+  int depth;  // a hierarchy list's: 0 for the top list's entries
 };
 // Raises genErrBadHandle for an item that is gone; empty for an item
-// without a list.
+// without a list. A hierarchy list's entries come depth-first (an entry,
+// then its child list), rows counted from 0 in that order.
 std::vector<EntryView> DescribeList(ADMItemRef item);
 
 // Raises genErrBadHandle for a dialog that is gone.

@@ -40,6 +40,7 @@ struct Entry {
   bool selected = false;
   bool invalid = true;  // drawn again before the user's next step
   DrawRecord record;
+  std::unique_ptr<List> child;  // a hierarchy list's entry: the list below it
 };
 
 struct List {
@@ -48,6 +49,8 @@ struct List {
   std::vector<std::shared_ptr<Entry>> entries;
   ADMEntryDrawProc draw = nullptr;
   ASInt32 top = 0;  // a list box's first row in view
+  Entry* parent = nullptr;  // a hierarchy list's child list: its entry
+  ASInt32 entryWidth = 0;   // a hierarchy list's; 0: the item's width
 };
 
 struct Item {
@@ -197,7 +200,13 @@ void DropList(Item& item);
 void ClearList(Item& item);
 // Puts a list box's scrollbar and list area in place.
 void PlaceChildren(Item& item);
+// One entry is selected in the item's whole hierarchy.
 void SelectEntry(Entry& entry, bool select);
+// The entries of a list and of the lists below them, depth-first (an
+// entry, then its child list), with their depth from 0.
+std::vector<std::pair<std::shared_ptr<Entry>, int>> EntriesInOrder(const List& list);
+// A hierarchy list item's top list; none for other items.
+ADMHierarchyListRef ItemHierarchyList(Item& item);
 // Scrolls a list box so that `row` is in view.
 void ShowRow(List& list, ASInt32 row);
 // The text a pop-up shows: its selected entry's.

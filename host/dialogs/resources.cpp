@@ -112,6 +112,7 @@ const char* ItemTypeName(ASInt32 kind) {
     case kPIItemScrollbar: return ADM_ITEM_SCROLLBAR;
     case kPIItemProgressBar: return ADM_ITEM_PROGRESS_BAR;
     case kPIItemPicture: return ADM_ITEM_PICTURE;
+    case kPIItemHierarchyList: return ADM_ITEM_HIERARCHY_LIST;
     default: return nullptr;
   }
 }

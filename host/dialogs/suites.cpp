@@ -112,8 +112,6 @@ const struct {
   ASInt32 version;
 } kEmptySuites[] = {
     {"ADM Image Suite", 2},
-    {"ADM Hierarchy List Suite", 3},
-    {"ADM List Entry Suite", 4},
 };
 
 }  // namespace

@@ -129,6 +129,12 @@ ASBool AVAlertConfirmImpl(const char* msg) {
   return ShowAlert(AlertRequest{1, msg ? msg : "", {"OK", "Cancel"}}) == 1 ? 1 : 0;
 }
 
+// A yes/no question over a document: the driver's confirmation, OK for yes.
+ASBool AVDocAlertYesNoImpl(AVDoc, const char* msg) {
+  ENTER(DocAlertYesNo);
+  return ShowAlert(AlertRequest{1, msg ? msg : "", {"OK", "Cancel"}}) == 1 ? 1 : 0;
+}
+
 void AVAppGetVersionImpl(ASInt16* major, ASInt16* minor) {
   ENTER(AppGetVersion);
   if (major) *major = A().major;

@@ -235,4 +235,96 @@ TEST(EditingRuns, ThePaletteEditsAppliesAndCloses) {
   EXPECT_EQ(counts[0], counts[1]);
 }
 
+// The library dialog from the palette's "Library...": its hierarchy, names
+// refused and taken, deletions asked, a specification used on page 1, and
+// the library values left after quit.
+TEST(EditingRuns, TheLibraryDialogEditsAndAppliesSpecifications) {
+  hosttest::BindTables();
+  const std::string open = "tool Select\ntool Zent:QFXTool\nwith 102\npress Library...\n";
+  const std::string add = "press Add publ.\n";
+  const std::string sizes = "set 1042 8.75\nset 1043 11.25\nset 1047 8.5\nset 1048 11\ncheck 1145 off\n";
+  const std::string spec = "BoxLibrary|0 New publication|0 New specification|";
+  const std::string spec1 = "BoxLibrary|0 New publication|1 New specification 1|";
+  const struct {
+    const char* what;
+    framewicktest::Values seeded;
+    std::string script;
+    std::vector<std::string> lines;  // in this order
+    std::vector<Key> keys;           // of page 1 after Apply
+    framewicktest::Values library;   // after quit, in key order
+  } rows[] = {
+      {"add, names refused and kept, delete",
+       {},
+       open + add + "print list 1039\nprint dialog\npress Add spec.\npress Add spec.\nset 1056 New specification 1\n"
+                    "set 1056 New specification 2\nset 1056 a|b\nprint item 1056\nselect 1039 0\n"
+                    "set 1055 New publication\nset 1055 a|b\nselect 1039 3\npress Delete\nanswer confirm ok\n"
+                    "print list 1039\npress Cancel\nquit\n",
+       {"DIALOG 110 \"Box Specifications\"", "LIST 1039 0: New publication", "LIST 1039 1:   New specification",
+        "  1055 edit \"New publication\" disabled", "  1056 edit \"New specification\"", "  1 push button \"Use\"",
+        "  1145 check box \"Art/Live\" on", "NOTE: There's already a specification with that name",
+        "NOTE: There's already a specification with that name", "NOTE: A name cannot contain \"|\".",
+        "ITEM 1056: New specification 2", "NOTE: A name cannot contain \"|\".",
+        "CONFIRM: Are you sure you want to delete the \"New specification 2\" specification? -> OK",
+        "LIST 1039 2:   New specification 1", "CLOSED 110 2"},
+       {},
+       {{spec + "ArtBox", "1|1|0|0"}, {spec + "BleedBox", "1|1|0|0"}, {spec + "TrimBox", "1|1|0|0"},
+        {spec1 + "ArtBox", "1|1|0|0"}, {spec1 + "BleedBox", "1|1|0|0"}, {spec1 + "TrimBox", "1|1|0|0"}}},
+      {"a publication deleted with its specifications",
+       {},
+       open + add + "select 1039 0\npress Delete\nanswer confirm ok\nprint list 1039\npress Cancel\nquit\n",
+       {"CONFIRM: Are you sure you want to delete the \"New publication\" publication? -> OK", "CLOSED 110 2"},
+       {},
+       {}},
+      {"selected and cancelled: nothing asked, missing boxes added",
+       {{"BoxLibrary|0 P|0 S|BleedBox", "1|1|630|810"}},
+       open + "select 1039 1\npress Cancel\nquit\n",
+       {"CLOSED 110 2"},
+       {},
+       {{"BoxLibrary|0 P|0 S|ArtBox", "1|1|0|0"}, {"BoxLibrary|0 P|0 S|BleedBox", "1|1|630|810"},
+        {"BoxLibrary|0 P|0 S|TrimBox", "1|1|0|0"}}},
+      {"a width changed, then Cancel",
+       {},
+       open + add + "set 1047 8.5\npress Cancel\nanswer confirm ok\nprint item 1015\nquit\n",
+       {"CONFIRM: Do you want to save the changes to the current specification? -> OK", "ITEM 1015: 7.500"},
+       {},
+       {{spec + "ArtBox", "1|1|0|0"}, {spec + "BleedBox", "1|1|0|0"}, {spec + "TrimBox", "1|1|612|0"}}},
+      {"used, applied, then left",
+       {},
+       open + add + sizes + "press Add spec.\nanswer confirm ok\nselect 1039 1\npress Use\nprint item 1038\n"
+                            "press Apply\nSAVE\nset 1015 8\nprint item 1038\nalways alert No\nquit\n",
+       {"CONFIRM: Do you want to save the changes to the current specification? -> OK", "CLOSED 110 1",
+        "ITEM 1038: Spec:  New publication - New specification",
+        "ITEM 1038: Spec:  Custom  (was New publication - New specification)"},
+       {{1, "BleedBox", "[ -9 -9 621 801 ]"},
+        {1, "TrimBox", "[ 0 0 612 792 ]"},
+        {1, "Zent_BoxInfo",
+         "<< /BleedBox << /A 1 /L 0 >> /P (New publication) /S (New specification) /TrimBox << /A 0 /L 1 >> >>"}},
+       {{spec + "ArtBox", "0|1|0|0"}, {spec + "BleedBox", "1|1|630|810"}, {spec + "TrimBox", "1|1|612|792"},
+        {spec1 + "ArtBox", "1|1|0|0"}, {spec1 + "BleedBox", "1|1|0|0"}, {spec1 + "TrimBox", "1|1|0|0"}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    hosttest::TempDir work;
+    const std::string saved = work.File("out.pdf");
+    framewicktest::Seed(work.path(), row.seeded);
+    std::string script = row.script;
+    const size_t at = script.find("SAVE\n");
+    if (at != std::string::npos) script.replace(at, 5, "save " + saved + "\n");
+    const hosttest::ProcessResult run = hosttest::RunProcess(
+        {PLUGHOST, "--plugins", framewicktest::PluginFolder(), "--settings", work.path(), kBoxes, "--script", "-"},
+        script, 60);
+    ASSERT_EQ(run.status, 0) << run.err << run.out;
+    size_t from = 0;
+    for (const std::string& line : row.lines) {
+      from = run.out.find(line + "\n", from);
+      ASSERT_NE(from, std::string::npos) << line << "\n" << run.out;
+    }
+    EXPECT_EQ(framewicktest::LibraryValues(work.path()), row.library);
+    if (row.keys.empty()) continue;
+    std::string check;
+    EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(saved), &check), 0) << check;
+    for (const Key& key : row.keys) EXPECT_EQ(PageKey(saved, key.page, key.key), key.value) << key.key;
+  }
+}
+
 }  // namespace

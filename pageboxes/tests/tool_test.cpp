@@ -4,6 +4,7 @@
 // included.
 #include <gtest/gtest.h>
 
+#include <boost/smart_ptr/bad_weak_ptr.hpp>
 #include <cmath>
 #include <string>
 
@@ -199,6 +200,95 @@ TEST_F(ToolTest, RecordsSetLocksAndAnchorAndOddOnesReadAsNone) {
   ToolOn(6);
   tool->ChooseDefaultAnchor();
   EXPECT_EQ(PageBox::Anchor::Global().Box()->Name(), "Art/Live");
+}
+
+// The library's sets: sizes given in inches, renames that re-key, removals
+// and the save that follows them; then page records that name a
+// specification of the tool's library, or one it lacks.
+TEST_F(ToolTest, LibrarySetsAndThePageRecordsThatNameThem) {
+  Prefs::Set("BoxLibrary|0 Old|0 S|TrimBox", "1|1|1|1");
+  Prefs::Set("Color|TrimBox", "1 0 0");
+  {
+    BoxLibrary library;
+    auto cover = library.NewBoxSet("Mag", "Cover", 8.75f, 11.25f, 8.5f, 11, 0, 0);
+    const PDFBox* trim = cover->FindBox(ASAtomFromString("TrimBox"));
+    ASSERT_NE(trim, nullptr);
+    EXPECT_EQ(Text(trim->Rect()), "0 0 612 792");
+    EXPECT_EQ(trim->Rect().right, 612 * 65536);
+    EXPECT_TRUE(trim->Enabled() && trim->Locked());
+    PDFBox& crop = cover->GetBox(ASAtomFromString("CropBox"));
+    EXPECT_TRUE(crop.Enabled() && crop.Locked() && crop.Inheritable());
+    EXPECT_EQ(Text(crop.Rect()), "0 0 0 0");
+    EXPECT_EQ(cover->Boxes().size(), 4u);
+
+    auto other = library.GetPublication("Other");
+    other->Rename("Mag");  // takes the place of the first "Mag", which goes
+    ASSERT_EQ(library.Publications().size(), 1u);
+    EXPECT_EQ(library.Publications().at("Mag"), other);
+    EXPECT_THROW(cover->Publication(), boost::bad_weak_ptr);
+    auto spec = other->GetSpecification("A");
+    spec->Rename("a");
+    EXPECT_TRUE(HasSpecificationNamed(*other, "a"));
+    EXPECT_FALSE(HasSpecificationNamed(*other, "A"));
+    library.RemoveSpecification(spec);
+    EXPECT_TRUE(HasPublicationNamed(library, "Mag") && other->Specifications().empty());
+    SaveBoxLibrary(library);  // an empty publication writes nothing
+    EXPECT_EQ(Prefs::Section(), (Prefs::SectionMap{{"Color|TrimBox", "1 0 0"}}));
+  }
+
+  hosttest::PdfSpec pages;
+  pages.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                   "<< /Type /Pages /MediaBox [0 0 612 792] /Count 2 /Kids [3 0 R 4 0 R] >>",
+                   "<< /Type /Page /Parent 2 0 R /Zent_BoxInfo << /P (Mag) /S (Cover) >> >>",
+                   "<< /Type /Page /Parent 2 0 R /Zent_BoxInfo << /P (Mag) /S (Nothing) >> >>"};
+  const std::string file = home_.File("named.pdf");
+  hosttest::WriteFile(file, hosttest::MakePdf(pages));
+  host::OpenInView(file);
+  FramewickTool* tool = FramewickTool::Instance();
+  auto cover = tool->library.NewBoxSet("Mag", "Cover", 0, 0, 0, 0, 0, 0);
+  for (int n = 1; n <= 2; ++n) {
+    ToolOn(n);
+    ASSERT_TRUE(tool->specification && tool->publication) << n;
+    EXPECT_EQ(tool->specification, cover);
+    EXPECT_EQ(tool->publication->Name(), "Mag");
+    EXPECT_FALSE(tool->specificationChosen);
+  }
+}
+
+// A crop box switched off shows its page uncropped at once; unless written,
+// the page it was switched off on gets its own crop box back when the tool
+// leaves it, whatever page the tool goes to.
+TEST_F(ToolTest, ASwitchedOffCropBoxIsPutBackOnItsOwnPage) {
+  const char kNone[] = "****NULL*****";
+  const std::string kUncropped = "[ 0.000000 0.000000 612.000000 792.000000 ]";
+  const struct {
+    int page, next;  // next 0: the tool is unbound
+    int answer;      // 1 Yes, 2 No
+    std::string left, reached;
+  } rows[] = {
+      {3, 1, 2, kNone, kNone},                // inherited [0 0 600 780] again
+      {3, 1, 1, kUncropped, kNone},         // written uncropped
+      {2, 0, 2, kUncropped, ""},            // its own, normalised
+      {2, 4, 1, kNone, kNone},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.page) + " -> " + std::to_string(row.next));
+    AVDoc doc = host::OpenInView(SAMPLES "/boxes.pdf");
+    host::SetAlertHandler([&](const host::AlertRequest&) { return row.answer; });
+    FramewickTool& tool = ToolOn(row.page);
+    tool.boxes[3]->SetEnabled(false);
+    EXPECT_EQ(Key(doc, row.page, "CropBox"), kUncropped);
+    if (row.next) {
+      ToolOn(row.next);
+      EXPECT_EQ(Key(doc, row.next, "CropBox"), row.reached);
+    } else {
+      tool.SetCurrentPage(nullptr);
+    }
+    EXPECT_EQ(Key(doc, row.page, "CropBox"), row.left);
+    host::SetAlertHandler(nullptr);
+    FramewickTool::DeleteInstance();
+    host::CloseAllDocuments();
+  }
 }
 
 }  // namespace

@@ -26,6 +26,10 @@ typedef struct _t_ADMTracker* ADMTrackerRef;
 // The list of a pop-up or a list box, and one entry of it.
 typedef struct _t_ADMList* ADMListRef;
 typedef struct _t_ADMEntry* ADMEntryRef;
+// A hierarchy list (the top list of a hierarchy list item, or an entry's
+// child list) and one entry of it.
+typedef struct _t_ADMHierarchyList* ADMHierarchyListRef;
+typedef struct _t_ADMListEntry* ADMListEntryRef;
 // An icon from a plug-in's bitmap resources; a docking group of palettes.
 typedef struct _t_ADMIcon* ADMIconRef;
 typedef struct _t_ADMDialogGroup* ADMDialogGroupRef;
@@ -81,6 +85,7 @@ enum : ASInt32 { kADMNoItem = -1 };
 #define ADM_ITEM_SCROLLBAR "ADM Scrollbar Type"
 #define ADM_ITEM_PROGRESS_BAR "ADM Progress Bar Type"
 #define ADM_ITEM_PICTURE "ADM Picture Static Type"
+#define ADM_ITEM_HIERARCHY_LIST "ADM Hierarchy List Box Type"
 
 #define ADM_NOTIFY_USER_CHANGED "ADM User Changed Notifier"
 #define ADM_NOTIFY_MOVED_BY_DRAG "ADM Window Moved By Drag"

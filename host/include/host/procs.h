@@ -178,6 +178,7 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
     (iconType, msg, button1, button2, button3, beep))                                     \
   X(AlertNote, void, (const char* msg), (msg))                                            \
   X(AlertConfirm, ASBool, (const char* msg), (msg))                                       \
+  X(DocAlertYesNo, ASBool, (AVDoc doc, const char* msg), (doc, msg))                      \
   X(AppGetVersion, void, (ASInt16* major, ASInt16* minor), (major, minor))                \
   X(AppGetActiveDoc, AVDoc, (), ())                                                       \
   X(AppGetNumDocs, ASInt32, (), ())                                                       \
@@ -727,6 +728,7 @@ typedef void (*AVIdleProc)(void* clientData);
   X(Show, void, (ADMItemRef item, ADMBoolean show), (item, show))                         \
   X(SetStyleCode, void, (ADMItemRef item, ASInt32 code), (item, code))                    \
   X(SetFormatCode, void, (ADMItemRef item, ASInt32 code), (item, code))                  \
+  X(GetHierarchyList, ADMHierarchyListRef, (ADMItemRef item), (item))                  \
   X(SetJustify, void, (ADMItemRef item, ASInt32 justify), (item, justify))
 
 // "ADM List Suite" version 3: the entries of a pop-up or a list box, in
@@ -760,6 +762,42 @@ typedef void (*AVIdleProc)(void* clientData);
   X(Invalidate, void, (ADMEntryRef entry), (entry))                                       \
   X(GetIndex, ASInt32, (ADMEntryRef entry), (entry))                                      \
   X(GetBoundsRect, void, (ADMEntryRef entry, ADMRect* bounds), (entry, bounds))
+
+// "ADM Hierarchy List Suite" version 3: the top list of a hierarchy list
+// item and the child lists of its entries. InsertEntry at an index past the
+// end (or -1) appends; FindEntry answers the entry of this list (not of its
+// children) with that identifier; GetActiveEntry the selected entry of the
+// list or of a list below it; DeselectAll clears the selection of the whole
+// hierarchy; the entry width is kept for the entries' drawing.
+#define HOST_ADMHIERARCHYLIST_PROCS(X)                                                    \
+  X(InsertEntry, ADMListEntryRef, (ADMHierarchyListRef list, ASInt32 index), (list, index)) \
+  X(RemoveEntry, void, (ADMHierarchyListRef list, ASInt32 index), (list, index))          \
+  X(IndexEntry, ADMListEntryRef, (ADMHierarchyListRef list, ASInt32 index), (list, index)) \
+  X(NumberOfEntries, ASInt32, (ADMHierarchyListRef list), (list))                         \
+  X(FindEntry, ADMListEntryRef, (ADMHierarchyListRef list, ASInt32 id), (list, id))       \
+  X(GetActiveEntry, ADMListEntryRef, (ADMHierarchyListRef list), (list))                  \
+  X(DeselectAll, void, (ADMHierarchyListRef list), (list))                                \
+  X(SetEntryWidth, void, (ADMHierarchyListRef list, ASInt32 width), (list, width))        \
+  X(GetEntryWidth, ASInt32, (ADMHierarchyListRef list), (list))                           \
+  X(GetItem, ADMItemRef, (ADMHierarchyListRef list), (list))
+
+// "ADM List Entry Suite" version 4: one entry of a hierarchy list. One
+// entry is selected in the whole hierarchy. CreateChildList answers the
+// entry's child list, made when it has none; GetChildList none then.
+// Remove takes the entry and its child list out of its list.
+#define HOST_ADMLISTENTRY_PROCS(X)                                                        \
+  X(Select, void, (ADMListEntryRef entry, ADMBoolean select), (entry, select))            \
+  X(IsSelected, ADMBoolean, (ADMListEntryRef entry), (entry))                             \
+  X(SetText, void, (ADMListEntryRef entry, const char* text), (entry, text))              \
+  X(GetText, void, (ADMListEntryRef entry, char* text, ASInt32 maxLength), (entry, text, maxLength)) \
+  X(SetID, void, (ADMListEntryRef entry, ASInt32 id), (entry, id))                        \
+  X(GetID, ASInt32, (ADMListEntryRef entry), (entry))                                     \
+  X(SetUserData, void, (ADMListEntryRef entry, ADMUserData data), (entry, data))          \
+  X(GetUserData, ADMUserData, (ADMListEntryRef entry), (entry))                           \
+  X(CreateChildList, ADMHierarchyListRef, (ADMListEntryRef entry), (entry))               \
+  X(GetChildList, ADMHierarchyListRef, (ADMListEntryRef entry), (entry))                  \
+  X(GetList, ADMHierarchyListRef, (ADMListEntryRef entry), (entry))                       \
+  X(Remove, void, (ADMListEntryRef entry), (entry))
 
 // "ADM Drawer Suite" version 4: the drawer an item's or an entry's draw
 // procedure gets. Its bounds have their origin at 0, 0; colours are the

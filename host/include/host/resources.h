@@ -20,7 +20,8 @@ enum {
   kPIItemListBox,         // "ADM List Box Type"
   kPIItemScrollbar,       // "ADM Scrollbar Type"
   kPIItemProgressBar,     // "ADM Progress Bar Type"
-  kPIItemPicture          // "ADM Picture Static Type"
+  kPIItemPicture,         // "ADM Picture Static Type"
+  kPIItemHierarchyList    // "ADM Hierarchy List Box Type"
 };
 
 // Initial states of template items, combined by or.

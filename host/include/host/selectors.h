@@ -156,6 +156,7 @@ enum : unsigned {
   Alert = 4,
   AlertNote = 5,
   AlertConfirm = 6,
+  DocAlertYesNo = 285,
   AppGetVersion = 7,
   AppGetActiveDoc = 12,
   AppGetDocProgressMonitor = 15,
@@ -500,6 +501,7 @@ enum : unsigned {
   SelectAll = 1004,
   TakeFocus = 1005,
   SetIntValue = 1006,
+  GetHierarchyList = 1010,
   SetFloatValue = 1011,
   GetFloatValue = 1012,
   Last = kSuiteTableSize
@@ -536,6 +538,41 @@ enum : unsigned {
   GetUserData = 1005,
   GetIndex = 1007,
   GetBoundsRect = 1008,
+  Last = kSuiteTableSize
+};
+}
+
+// Ours, every one.
+namespace ADMHierarchyListSel {
+enum : unsigned {
+  InsertEntry = 1000,
+  RemoveEntry = 1001,
+  IndexEntry = 1002,
+  NumberOfEntries = 1003,
+  FindEntry = 1004,
+  GetActiveEntry = 1005,
+  DeselectAll = 1006,
+  SetEntryWidth = 1007,
+  GetEntryWidth = 1008,
+  GetItem = 1009,
+  Last = kSuiteTableSize
+};
+}
+
+namespace ADMListEntrySel {
+enum : unsigned {
+  Select = 1000,
+  IsSelected = 1001,
+  SetText = 1002,
+  GetText = 1003,
+  SetID = 1004,
+  GetID = 1005,
+  SetUserData = 1006,
+  GetUserData = 1007,
+  CreateChildList = 1008,
+  GetChildList = 1009,
+  GetList = 1010,
+  Remove = 1011,
   Last = kSuiteTableSize
 };
 }
