@@ -255,40 +255,4 @@ TEST_F(ToolTest, LibrarySetsAndThePageRecordsThatNameThem) {
   }
 }
 
-// A crop box switched off shows its page uncropped at once; unless written,
-// the page it was switched off on gets its own crop box back when the tool
-// leaves it, whatever page the tool goes to.
-TEST_F(ToolTest, ASwitchedOffCropBoxIsPutBackOnItsOwnPage) {
-  const char kNone[] = "****NULL*****";
-  const std::string kUncropped = "[ 0.000000 0.000000 612.000000 792.000000 ]";
-  const struct {
-    int page, next;  // next 0: the tool is unbound
-    int answer;      // 1 Yes, 2 No
-    std::string left, reached;
-  } rows[] = {
-      {3, 1, 2, kNone, kNone},                // inherited [0 0 600 780] again
-      {3, 1, 1, kUncropped, kNone},         // written uncropped
-      {2, 0, 2, kUncropped, ""},            // its own, normalised
-      {2, 4, 1, kNone, kNone},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::to_string(row.page) + " -> " + std::to_string(row.next));
-    AVDoc doc = host::OpenInView(SAMPLES "/boxes.pdf");
-    host::SetAlertHandler([&](const host::AlertRequest&) { return row.answer; });
-    FramewickTool& tool = ToolOn(row.page);
-    tool.boxes[3]->SetEnabled(false);
-    EXPECT_EQ(Key(doc, row.page, "CropBox"), kUncropped);
-    if (row.next) {
-      ToolOn(row.next);
-      EXPECT_EQ(Key(doc, row.next, "CropBox"), row.reached);
-    } else {
-      tool.SetCurrentPage(nullptr);
-    }
-    EXPECT_EQ(Key(doc, row.page, "CropBox"), row.left);
-    host::SetAlertHandler(nullptr);
-    FramewickTool::DeleteInstance();
-    host::CloseAllDocuments();
-  }
-}
-
 }  // namespace
