@@ -1,5 +1,6 @@
 #include "alternates/Commands.h"
 
+#include "alternates/ImageOptionsDialog.h"
 #include "alternates/ImageWork.h"
 #include "common/ADMSuites.h"
 #include "common/CAcroADMDialog.h"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "alternates/Atoms.h"
+#include "alternates/BatchClient.h"
 #include "alternates/Commands.h"
 #include "alternates/ImageWork.h"
 #include "alternates/Platform.h"

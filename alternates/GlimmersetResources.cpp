@@ -1,4 +1,5 @@
-// The plug-in's own resources: the About dialog's template and three
+// The plug-in's own resources: the About and image options dialogs'
+// templates, the options' pop-up menus, and three
 // bitmaps drawn here at compile time (ours): two pictures behind one another
 // for the toolbar button (128), and for the About dialog a small one (6) and
 // a landscape (7).
@@ -12,8 +13,54 @@ const PIDialogItemTemplate kAboutItems[] = {
     {1, kPIItemPushButton, "OK", 92, 80, 50, 14, kPIItemDefault},
 };
 
+// The image options: each radio group stands together, a non-radio item
+// between the two groups.
+const PIDialogItemTemplate kImageOptionsItems[] = {
+    {18, kPIItemFrame, "Image Resolution", 7, 7, 187, 70, 0},
+    {3, kPIItemRadioButton, "&Specify resolution to be", 13, 19, 95, 10, 0},
+    {4, kPIItemRadioButton, "Calc&ulate resolution to be", 13, 38, 95, 10, 0},
+    {5, kPIItemRadioButton, "Don't change resolution", 13, 57, 91, 10, 0},
+    {6, kPIItemEdit, "", 112, 18, 30, 12, 0},
+    {23, kPIItemPopupList, "", 146, 18, 46, 92, 0},
+    {7, kPIItemEdit, "", 112, 37, 30, 12, 0},
+    {20, kPIItemStatic, "% of original", 145, 38, 45, 8, 0},
+    {22, kPIItemFrame, "Image Compression", 7, 82, 187, 78, 0},
+    {-1, kPIItemStatic, "Monochrome Images:", 14, 95, 75, 10, 0},
+    {8, kPIItemPopupList, "", 95, 95, 97, 92, 0},
+    {-1, kPIItemStatic, "Color/Grayscale Images:", 14, 116, 79, 10, 0},
+    {9, kPIItemPopupList, "", 95, 115, 97, 92, 0},
+    {10, kPIItemCheckBox, "ASCII Format", 14, 138, 57, 10, 0},
+    {-1, kPIItemStatic, "JPEG Quality", 95, 138, 43, 10, 0},
+    {11, kPIItemPopupList, "", 140, 137, 52, 92, 0},
+    {19, kPIItemFrame, "Which Images?", 7, 166, 187, 67, 0},
+    {12, kPIItemRadioButton, "With a resolution of at least", 13, 181, 99, 10, 0},
+    {13, kPIItemRadioButton, "Larger than", 13, 199, 52, 10, 0},
+    {14, kPIItemRadioButton, "All images", 13, 218, 102, 10, 0},
+    {15, kPIItemEdit, "", 114, 180, 30, 12, 0},
+    {17, kPIItemPopupList, "", 149, 180, 43, 92, 0},
+    {16, kPIItemEdit, "", 114, 198, 30, 12, 0},
+    {21, kPIItemStatic, "kilobytes", 149, 200, 28, 8, 0},
+    {1, kPIItemPushButton, "&OK", 38, 242, 50, 14, kPIItemDefault},
+    {2, kPIItemPushButton, "&Cancel", 104, 242, 50, 14, 0},
+};
+
 const PIDialogTemplate kTemplates[] = {
     {129, "About Glimmerset", 150, 102, "MS Sans Serif", 8, kAboutItems, PI_COUNT_OF(kAboutItems)},
+    {131, "Alternate Image Creation Settings", 201, 263, "MS Sans Serif", 8, kImageOptionsItems,
+     PI_COUNT_OF(kImageOptionsItems)},
+};
+
+// The pop-ups' menus: the title, then the entries, each ended by a zero.
+const char kMonochromeMenu[] = "Monochrome Images\0Use Original\0None\0LZW\0Flate\0Packbits\0CCITT G3\0CCITT G4";
+const char kColorMenu[] = "Color/Grayscale Images\0Use Original\0None\0LZW\0JPEG\0Flate";
+const char kQualityMenu[] = "JPEG Quality\0Minimum\0Low\0Medium\0High\0Maximum";
+const char kUnitsMenu[] = "UNITS\0dpi\0dpmm";
+
+const PIBinaryResource kBinaries[] = {
+    {"MENU", 16000, kMonochromeMenu, sizeof kMonochromeMenu},
+    {"MENU", 16001, kColorMenu, sizeof kColorMenu},
+    {"MENU", 16002, kQualityMenu, sizeof kQualityMenu},
+    {"MENU", 16003, kUnitsMenu, sizeof kUnitsMenu},
 };
 
 // The sixteen standard colours.
@@ -83,4 +130,4 @@ const PIBitmapResource kBitmaps[] = {
 }  // namespace
 
 const PIResourceTable kGlimmersetResources = {kTemplates, PI_COUNT_OF(kTemplates), kBitmaps, PI_COUNT_OF(kBitmaps),
-                                              nullptr, 0};
+                                              kBinaries, PI_COUNT_OF(kBinaries)};

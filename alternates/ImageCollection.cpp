@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <stdexcept>
 
 #include "alternates/Progress.h"
+#include "alternates/ZentuCMS.h"
 #include "host/frame.h"
 #include "host/piglue.h"
 
@@ -28,16 +28,41 @@ ASInt32 Ceiling(double x) {
   return static_cast<ASInt32>(c);
 }
 
-[[noreturn]] void RefuseColorConversion() { throw std::runtime_error("Color conversion is not implemented."); }
+// The colour layer behind the conversion: its handles make the profiles at
+// once and the transform at first use.
+class LayerTransform : public ColorTransform {
+ public:
+  LayerTransform(ASInt32 sourceKind, ASInt32 outputProfile)
+      : source_(static_cast<ASUns32>(sourceKind)),
+        output_(static_cast<ASUns32>(outputProfile)),
+        transform_(source_, output_) {}
+  ASUns32 Components() override { return static_cast<ASUns32>(transform_.DestinationProfile().ComponentCount()); }
+  ASInt32 Kind() override { return transform_.DestinationProfile().Kind(); }
+  void Apply(ASInt32 width, ASInt32 rows, const ASUns8* source, ASUns8* output) override {
+    ZentuCMS::PixelLayoutRef in(width, rows, &source_, const_cast<ASUns8*>(source));
+    ZentuCMS::PixelLayoutRef out(width, rows, &output_, output);
+    transform_.Apply(in.Get(), out.Get());
+  }
 
-[[noreturn]] ASUns32 RefuseOutputProfile(ASInt32) { RefuseColorConversion(); }
+ private:
+  ASUns32 source_, output_;
+  ZentuCMS::TransformRef transform_;
+};
 
-[[noreturn]] ColorTransform* RefuseTransform(ASInt32, ASInt32) { RefuseColorConversion(); }
+ASUns32 LayerOutputComponents(ASInt32 outputProfile) {
+  const ASUns32 description = static_cast<ASUns32>(outputProfile);
+  ZentuCMS::ProfileRef profile(&description);
+  return static_cast<ASUns32>(profile.ComponentCount());
+}
+
+ColorTransform* MakeLayerTransform(ASInt32 sourceKind, ASInt32 outputProfile) {
+  return new LayerTransform(sourceKind, outputProfile);
+}
 
 }  // namespace
 
-ASUns32 (*OutputProfileComponents)(ASInt32) = &RefuseOutputProfile;
-ColorTransform* (*MakeColorTransform)(ASInt32, ASInt32) = &RefuseTransform;
+ASUns32 (*OutputProfileComponents)(ASInt32) = &LayerOutputComponents;
+ColorTransform* (*MakeColorTransform)(ASInt32, ASInt32) = &MakeLayerTransform;
 
 ColorTransform::~ColorTransform() = default;
 

@@ -51,9 +51,8 @@ ASInt32 NewDimension(const ImageRecord& record, const ImageOptions& options, ASA
 // mask and as 0 otherwise.
 ASInt32 ImageBitsPerComponent(CosObj image);
 
-// Components of the option set's output profile, from the colour layer.
-// Until that layer has an engine the seam refuses, as its only engine does,
-// by throwing.
+// Components of the option set's output profile, from the colour layer
+// (whose only engine refuses by throwing ZentuCMS::Unimplemented).
 extern ASUns32 (*OutputProfileComponents)(ASInt32 outputProfile);
 
 // A colour transform from a source kind (4 CMYK, 3 RGB, 5 gray, 6 Lab) to
@@ -67,8 +66,7 @@ class ColorTransform {
   virtual ASInt32 Kind() = 0;
   virtual void Apply(ASInt32 width, ASInt32 rows, const ASUns8* source, ASUns8* output) = 0;
 };
-// Makes one (owned by the caller); the seam refuses by throwing, as the
-// output profile's does.
+// Makes one (owned by the caller) over the colour layer.
 extern ColorTransform* (*MakeColorTransform)(ASInt32 sourceKind, ASInt32 outputProfile);
 
 // Shared by the image operations.

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include <boost/make_shared.hpp>
+
 #include "common/Prefs.h"
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
@@ -176,7 +178,7 @@ bool IsProcessColorant(const std::string& name) {
 bool CollectDictEntries(PDFXPreflight& walker, const MyCosObj& object, const boost::shared_ptr<ObjectNode>& parent) {
   if (object.IsNull() || !object.IsIndirect()) return false;
   if (walker.IsVisited(object.GetID())) return false;
-  boost::shared_ptr<ObjectNode> node(new ObjectNode(object, 0, std::string()));
+  boost::shared_ptr<ObjectNode> node = boost::make_shared<ObjectNode>(object, 0, std::string());
   if (parent) node->referrers.push_back(parent);
   walker.MarkVisited(node);
   return true;
@@ -184,8 +186,8 @@ bool CollectDictEntries(PDFXPreflight& walker, const MyCosObj& object, const boo
 
 int TestICCProfile(RuleContext* context, CheckResult*) {
   if (!context) return 0;
-  NodePtr profileNode(new ObjectNode(context->value, KIND_ICC_PROFILE, std::string()));
-  NodePtr spaceNode(new ObjectNode(context->container, context->containerKind, std::string()));
+  NodePtr profileNode = boost::make_shared<ObjectNode>(context->value, KIND_ICC_PROFILE, std::string());
+  NodePtr spaceNode = boost::make_shared<ObjectNode>(context->container, context->containerKind, std::string());
   {
     Zentu::ICCProfile profile(profileNode, spaceNode);
     profile.TestForPDFX(context->standard ? context->standard->name : std::string(), context->walker);

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include <boost/make_shared.hpp>
+
 #include "common/HostCall.h"
 #include "common/MyCosDoc.h"
 #include "engine/ErrorNames.h"
@@ -94,7 +96,7 @@ bool ICCProfile::LoadFromStream(const MyCosObj& stream) {
   }
   if (!ReadFromMemory(BlockOf(data), static_cast<uint32_t>(data.size()))) return false;
   stream_ = stream;
-  if (!profileNode_) profileNode_.reset(new ObjectNode(stream, 0, std::string()));
+  if (!profileNode_) profileNode_ = boost::make_shared<ObjectNode>(stream, 0, std::string());
   return true;
 }
 

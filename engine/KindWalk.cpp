@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <boost/make_shared.hpp>
+
 namespace kindwalk {
 namespace {
 
@@ -13,7 +15,7 @@ ASBool CollectEntry(MyCosObj& key, MyCosObj& value, void* data) {
 }  // namespace
 
 NodePtr NewNode(const MyCosObj& object, int objectKind) {
-  return NodePtr(new ObjectNode(object, objectKind, std::string()));
+  return boost::make_shared<ObjectNode>(object, objectKind, std::string());
 }
 
 Entries EntriesOf(const MyCosObj& dict) {

@@ -176,7 +176,7 @@ void PDFXPreflight::MarkVisited(const boost::shared_ptr<ObjectNode>& node) {
 void PDFXPreflight::EnterVisited(const MyCosObj& object, int objectKind) {
   if (object.IsNull() || !object.IsIndirect()) return;
   if (IsVisited(object.GetID())) return;
-  MarkVisited(boost::shared_ptr<ObjectNode>(new ObjectNode(object, objectKind, std::string())));
+  MarkVisited(boost::make_shared<ObjectNode>(object, objectKind, std::string()));
 }
 
 bool PDFXPreflight::ReportProgress(const std::string& text, long value, long max) {

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <boost/make_shared.hpp>
+
 #include "common/CosValueText.h"
 #include "engine/CheckCallbacks.h"
 #include "engine/Conformance.h"
@@ -24,7 +26,7 @@ bool Valid(const MyCosObj& obj) { return !obj.IsNull(); }
 
 bool IsDict(const MyCosObj& obj) { return obj.CachedType() == CosDict; }
 
-NodePtr NodeOf(const MyCosObj& obj, int kind) { return NodePtr(new ObjectNode(obj, kind, std::string())); }
+NodePtr NodeOf(const MyCosObj& obj, int kind) { return boost::make_shared<ObjectNode>(obj, kind, std::string()); }
 
 // An object met before in this walk; records it otherwise. Direct objects
 // cannot close a loop and are never repeats.

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <boost/make_shared.hpp>
+
 #include "common/HostCall.h"
 #include "engine/Scopes.h"
 #include "common/MyCosDoc.h"
@@ -221,7 +223,7 @@ void PDFXPreflight::CheckXObject(const NodePtr& node, const NodePtr& referrer, b
   if (node->objectKind != KIND_FORM && subtype != kForm) return;
 
   MyCosObj opi = node->object.Get("OPI");
-  if (!opi.IsNull()) VisitObject(NodePtr(new ObjectNode(opi, KIND_OPI, std::string())), node);
+  if (!opi.IsNull()) VisitObject(boost::make_shared<ObjectNode>(opi, KIND_OPI, std::string()), node);
   ResourceLevelScope level(resourceStack_, node->object.Get("Resources"));
   // The standard sees the form once as an XObject and once as content;
   // records filed from here on name it as content.
@@ -237,7 +239,7 @@ void PDFXPreflight::CheckFormContent(const NodePtr& node, const NodePtr& referre
   if (node->cosType == CosArray) {
     const ASInt32 count = node->object.Length();
     for (ASInt32 i = 0; i < count; ++i) {
-      streams.push_back(NodePtr(new ObjectNode(node->object.Get(i), KIND_STREAM, std::string())));
+      streams.push_back(boost::make_shared<ObjectNode>(node->object.Get(i), KIND_STREAM, std::string()));
     }
   } else {
     streams.push_back(node);
@@ -310,7 +312,7 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
     TemporaryObject temporary(image);
     if (!advance(consumed)) return;
 
-    NodePtr imageNode(new ObjectNode(image, KIND_INLINE_IMAGE, std::string()));
+    NodePtr imageNode = boost::make_shared<ObjectNode>(image, KIND_INLINE_IMAGE, std::string());
     imageNode->referrers.push_back(streamNode);
     if (standard_) standard_->CheckNode(*this, imageNode, streamNode);
     CheckInlineImageColorSpace(image.Dict(), streamNode);
@@ -325,12 +327,12 @@ void PDFXPreflight::CheckPage(const NodePtr& page, const NodePtr&) {
   // under that page's resources.
   MyCosObj contents = page->object.Get("Contents");
   if (!contents.IsNull()) {
-    CheckObjectByKind(NodePtr(new ObjectNode(contents, KIND_CONTENTS, std::string())), page, true);
+    CheckObjectByKind(boost::make_shared<ObjectNode>(contents, KIND_CONTENTS, std::string()), page, true);
     if (IsCancelled()) return;
   }
   MyCosObj thumb = page->object.Get("Thumb");
   if (!thumb.IsNull()) {
-    CheckObjectByKind(NodePtr(new ObjectNode(thumb, KIND_IMAGE, std::string())), page, true);
+    CheckObjectByKind(boost::make_shared<ObjectNode>(thumb, KIND_IMAGE, std::string()), page, true);
     if (IsCancelled()) return;
   }
 

@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include <boost/make_shared.hpp>
+
 #include "common/CosValueText.h"
 #include "engine/ErrorNames.h"
 #include "engine/ObjectNode.h"
@@ -82,7 +84,7 @@ void ResourceStack::Push(const MyCosObj& dict) {
       std::string key = NameText(entry.first);
       if (!key.empty() && key[0] == '/') key.erase(0, 1);
       if (!IsPageAttribute(key)) continue;
-      level->attributes[key].reset(new ObjectNode(entry.second, KIND_UNKNOWN, std::string()));
+      level->attributes[key] = boost::make_shared<ObjectNode>(entry.second, KIND_UNKNOWN, std::string());
       if (key == "Resources") {
         level->resources = entry.second;
         ReadCategories(*level);
@@ -114,7 +116,7 @@ void ResourceStack::ReadCategories(ResourceLevel& level) {
     if (category.second.CachedType() != CosDict) continue;
     for (const auto& resource : EntriesOf(category.second)) {
       std::string written = NameText(resource.first);
-      level.resourcesByName[written].reset(new ObjectNode(resource.second, level.currentCategory, written));
+      level.resourcesByName[written] = boost::make_shared<ObjectNode>(resource.second, level.currentCategory, written);
     }
   }
 }

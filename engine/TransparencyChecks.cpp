@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <boost/make_shared.hpp>
+
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
 #include "engine/Fixer.h"
@@ -37,13 +39,13 @@ int AddTransparencyError(RuleContext* context, bool fixable) {
   boost::shared_ptr<Zentu::TransparencyError> known =
       boost::dynamic_pointer_cast<Zentu::TransparencyError>(standard.secondLimitError);
   if (known && standard.secondLimit == page) {
-    known->nodes.push_back(NodePtr(new ObjectNode(context->value, context->objectKind, std::string())));
+    known->nodes.push_back(boost::make_shared<ObjectNode>(context->value, context->objectKind, std::string()));
     if (!fixable) known->SetSeverity(UNFIXABLE_ERROR);
     return 0;
   }
 
-  NodePtr subject(new ObjectNode(context->value, context->objectKind, std::string()));
-  NodePtr holder(new ObjectNode(context->container, context->containerKind, std::string()));
+  NodePtr subject = boost::make_shared<ObjectNode>(context->value, context->objectKind, std::string());
+  NodePtr holder = boost::make_shared<ObjectNode>(context->container, context->containerKind, std::string());
   const int severity = fixable ? AUTOFIX_ERROR : UNFIXABLE_ERROR;
   boost::shared_ptr<Zentu::TransparencyError> error(new Zentu::TransparencyError(
       &walker, "Transparency is used on this page", std::string(), severity, KIND_PAGE, PROBLEM_INVALID, subject,

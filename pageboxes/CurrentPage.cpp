@@ -14,17 +14,6 @@ bool Same(const ASFixedRect& a, const ASFixedRect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-// Releases an acquired page on every way out.
-struct PageHold {
-  explicit PageHold(PDPage page) : page(page) {}
-  ~PageHold() {
-    if (page) HostCallQuietly([&] { PDPageRelease(page); });
-  }
-  PageHold(const PageHold&) = delete;
-  PageHold& operator=(const PageHold&) = delete;
-  PDPage page;
-};
-
 FramewickTool* ToolOf(void* data) { return FramewickTool::Exists() ? static_cast<FramewickTool*>(data) : nullptr; }
 
 void ForgetDocument(AVDoc doc, void* data) {
@@ -124,11 +113,13 @@ void FramewickTool::BeginEditing() {
   RegisterNotifications(true);
 }
 
-bool FramewickTool::Edited() const {
+bool BoxesEdited(const std::vector<PageBox*>& boxes) {
   for (const PageBox* box : boxes)
     if (box->IsEnabled() != box->Found() || !Same(box->Rect(), box->PageRect())) return true;
   return false;
 }
+
+bool FramewickTool::Edited() const { return BoxesEdited(boxes); }
 
 void FramewickTool::SetCurrentPage(AVPageView view) {
   if (busy) return;
@@ -146,6 +137,9 @@ void FramewickTool::SetCurrentPage(AVPageView view) {
     }
   }
   if ((view && number == -1) || !moves) return;
+  // A crop box switched off and not written: the page it left shows its own again.
+  for (PageBox* box : boxes)
+    if (auto* crop = dynamic_cast<CropPageBox*>(box)) crop->RestorePageCrop();
   if (pageView) dialogGroup.NotifyAll(view);
   pageView = view;
   pageNumber = number;

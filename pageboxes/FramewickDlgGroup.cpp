@@ -2,6 +2,7 @@
 
 #include "pageboxes/FramewickTool.h"
 #include "pageboxes/OrbKDlg.h"
+#include "pageboxes/PageBoxDlg.h"
 #include "pageboxes/ResourceDlg.h"
 
 namespace {
@@ -25,12 +26,19 @@ bool FramewickDlgGroup::AddDialog(GroupedADMDialog* dialog) {
   return true;
 }
 
-// A palette the host gave no memory for is none, which AddDialog refuses.
-bool FramewickDlgGroup::CreateDialogs(PageBox&, std::vector<PageBox*>&) {
+// The boxes palette first: it becomes the main dialog. A palette the host
+// had no memory for is not added.
+bool FramewickDlgGroup::CreateDialogs(PageBox& mediaBox, std::vector<PageBox*>& boxes) {
   if (makesPalettes) {
+    AddDialog(new PageBoxDlg(&mediaBox, boxes));
     AddDialog(new OrbKDlg);
     AddDialog(new ResourceDlg(ResourceDlg::kFonts));
     AddDialog(new ResourceDlg(ResourceDlg::kColors));
   }
   return OpenAll(kDockedStyle, 0);
+}
+
+void FramewickDlgGroup::SetOverlaysSuspended(bool on) {
+  for (GroupedADMDialog* member : Members())
+    if (auto* boxes = dynamic_cast<PageBoxDlg*>(member)) boxes->SetOverlaysSuspended(on);
 }

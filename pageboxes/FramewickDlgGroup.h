@@ -23,7 +23,10 @@ class FramewickDlgGroup : public ADMDialogGroup {
   virtual bool CreateDialogs(PageBox& mediaBox, std::vector<PageBox*>& boxes);
 
   // The boxes palette hides its rows' overlays while a box is dragged.
-  void SetOverlaysSuspended(bool) {}
+  void SetOverlaysSuspended(bool on);
+
+  // Off, CreateDialogs makes none: tests open palettes of their own.
+  bool makesPalettes = true;
 
   // Off, CreateDialogs makes none: tests open palettes of their own.
   bool makesPalettes = true;

@@ -41,16 +41,11 @@ ASInt32 IntegerOrZero(const MyCosObj& value) {
   return value.CachedType() == CosInteger ? static_cast<ASInt32>(static_cast<long>(value)) : 0;
 }
 
-// Releases an acquired page on every way out.
-struct PageHold {
-  explicit PageHold(PDPage page) : page(page) {}
-  ~PageHold() {
-    if (page) HostCallQuietly([&] { PDPageRelease(page); });
-  }
-  PDPage page;
-};
-
 }  // namespace
+
+PageHold::~PageHold() {
+  if (page) HostCallQuietly([&] { PDPageRelease(page); });
+}
 
 FramewickTool* FramewickTool::Instance() {
   if (gTool) return gTool;

@@ -12,6 +12,18 @@
 #include "pageboxes/FramewickDlgGroup.h"
 #include "pageboxes/PageBox.h"
 
+// Releases an acquired page on every way out.
+struct PageHold {
+  explicit PageHold(PDPage page) : page(page) {}
+  ~PageHold();
+  PageHold(const PageHold&) = delete;
+  PageHold& operator=(const PageHold&) = delete;
+  PDPage page;
+};
+
+// Whether any box differs from what its page holds: switched on or off, or moved.
+bool BoxesEdited(const std::vector<PageBox*>& boxes);
+
 class FramewickTool : public CurrentPageSource {
  public:
   // Thrown by value where a host call fails inside the tool's dialogs.

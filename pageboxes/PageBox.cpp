@@ -380,6 +380,12 @@ void CropPageBox::SetEnabled(bool on) {
     try {
       HostRegion([&] {
         if (!on) {
+          if (!pageCropReplaced_) {
+            ASFixedRect own;
+            replacedDoc_ = PDPageGetDoc(page);
+            replacedPage_ = PDPageGetNumber(page);
+            replacedOwn_ = ReadBox(MyCosObj(PDPageGetCosObj(page)), key_, false, &own);
+          }
           ASFixedRect media;
           PDPageGetMediaBox(page, &media);
           PDPageSetCropBox(page, media);
@@ -407,27 +413,46 @@ void CropPageBox::SetEnabled(bool on) {
 }
 
 void CropPageBox::Reset() {
-  if (pageCropReplaced_) {
-    PDPage page = source_ ? source_->AcquireCurrentPage() : nullptr;
-    if (page) {
-      try {
-        HostRegion([&] {
-          enabled_ = found_;
-          WriteToPage(page, key_);
-        });
-      } catch (const Zentu::AcrobatException&) {
-      }
-      HostCallQuietly([&] { PDPageRelease(page); });
-    }
-    pageCropReplaced_ = false;
-  }
+  RestorePageCrop();
   PageBox::Reset();
 }
 
+void CropPageBox::RestorePageCrop() {
+  if (!pageCropReplaced_ || !source_) return;
+  pageCropReplaced_ = false;  // on a host failure too: nothing is tried twice
+  PDPage page = nullptr;
+  HostCallQuietly([&] { page = PDDocAcquirePage(replacedDoc_, replacedPage_); });
+  if (page) {
+    try {
+      HostRegion([&] {
+        if (replacedOwn_) {
+          PDPageSetCropBox(page, pageRect_);
+        } else {
+          // It inherited its crop box, or had none: the key we added goes.
+          MyCosObj(PDPageGetCosObj(page)).Remove(key_);
+          PDDocSetFlags(replacedDoc_, 1);
+        }
+        if (pageView_) {
+          AVDevRect aperture;
+          AVPageViewGetAperture(pageView_, &aperture);
+          AVPageViewInvalidateRect(pageView_, &aperture);
+        }
+      });
+    } catch (const Zentu::AcrobatException&) {
+    }
+    HostCallQuietly([&] { PDPageRelease(page); });
+  }
+  const bool changed = enabled_ != found_;
+  enabled_ = found_;
+  rect_ = pageRect_;
+  if (changed) Notify();
+}
+
 bool CropPageBox::WriteToPage(PDPage page, ASAtom key) {
-  if (enabled_ || (key != ASAtomNull && key != key_)) return PageBox::WriteToPage(page, key);
-  // Written, the uncropped page is what the page holds: nothing to put back.
+  if (key != ASAtomNull && key != key_) return PageBox::WriteToPage(page, key);
+  // Written, the page holds what the box says: nothing to put back.
   pageCropReplaced_ = false;
+  if (enabled_) return PageBox::WriteToPage(page, key);
   // Would the page, without a crop box of its own, still be cropped by a node above it?
   bool inherits = false;
   try {

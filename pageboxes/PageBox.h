@@ -153,6 +153,11 @@ class CropPageBox : public PageBox {
   PageBox* Clone() const override;
   // Puts back the page's crop box when switching off replaced it.
   void Reset() override;
+  // Puts back what the page held before switching off replaced its crop
+  // box, on the page where that happened (the tool may have moved on); the
+  // box then reads as that page holds it. A copy without a page source
+  // only reads, and puts back nothing.
+  void RestorePageCrop();
   // A disabled crop box on a page that would still inherit one writes the
   // media box as the page's own, so that the page stays uncropped.
   bool WriteToPage(PDPage page, ASAtom key = ASAtomNull) override;
@@ -163,6 +168,10 @@ class CropPageBox : public PageBox {
   CropPageBox(const CropPageBox& other) = default;
   bool pageCropReplaced_ = false;
   CurrentPageSource* source_ = nullptr;
+  // Where the crop box was replaced, and whether that page had one of its own.
+  PDDoc replacedDoc_ = nullptr;
+  ASInt32 replacedPage_ = -1;
+  bool replacedOwn_ = false;
 };
 
 // The live area: "Zent_SafetyBox" while the trim box is enabled, else "ArtBox".

@@ -137,8 +137,8 @@ std::string PdfImages(const std::string& path) {
   return out;
 }
 
-const std::string kCreate = "menu zent:GlimmersetCreateAltsMI\n";
-const std::string kModify = "menu zent:GlimmersetModImagesMI\n";
+const std::string kCreate = "menu zent:GlimmersetCreateAltsMI\npress OK\n";
+const std::string kModify = "menu zent:GlimmersetModImagesMI\npress OK\n";
 const std::string kRemove = "menu zent:GlimmersetRemoveAltsMI\n";
 const std::string kMarked = "/ZNTUAltSet /ZNTUAltSetName >>";
 const std::string kOne = "[<< /Image R " + kMarked + "]";
@@ -220,7 +220,7 @@ TEST(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
       {work.File("odd.pdf"), {{"ORIG:CTCT", "7"}, {"ORIG:JpegQuality", "9"}}, kModify,
        {"A|same|same", "B|same|same", "C|Width|72", "C|q|6"}},
       {images, {{"ALTS:ConvertColors", "1"}, {"ALTS:CCRGB", "1"}}, kCreate + kCreate,
-       {"||NOTE: Color conversion is not implemented.\nPROGRESS begin", "Im1|Alternates|null"}},
+       {"||NOTE: Color conversion is not implemented.\nDIALOG 131", "Im1|Alternates|null"}},
       // clang-format on
   };
   for (const auto& run : runs) {

@@ -23,8 +23,9 @@ TEST(GlimmersetImagesRunTest, AboutShowsItsPicturesAndCollectingShowsItsProgress
        "DIALOG 129 \"About Glimmerset\"\nITEMS 129 \"About Glimmerset\"\n  7 picture static \"bitmap 7\"\n"
        "  6 picture static \"bitmap 6\"\n  1 push button \"OK\"\nCLOSED 129 1\n",
        false},
-      {{"menu zent:GlimmersetCreateAltsMI"}, kProgress, false},
-      {{"menu zent:GlimmersetCreateAltsMI"}, "", true},  // left out as DIALOG lines are
+      {{"menu zent:GlimmersetCreateAltsMI", "press OK"},
+       std::string("DIALOG 131 \"Alternate Image Options\"\nCLOSED 131 1\n") + kProgress, false},
+      {{"menu zent:GlimmersetCreateAltsMI", "press OK"}, "", true},  // left out as DIALOG lines are
   };
   for (const auto& row : rows) {
     hosttest::TempDir home;

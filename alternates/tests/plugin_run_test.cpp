@@ -79,9 +79,10 @@ TEST_F(GlimmersetRunTest, CreateStoresItsOptionSetOrSaysWhyItCannot) {
   const std::string progress =
       "PROGRESS begin\nPROGRESS duration 3\nPROGRESS end\nPROGRESS begin\nPROGRESS duration 2413188\nPROGRESS end\n";
   const std::regex values("PROGRESS value \\d+\n");
-  hosttest::ProcessResult run = Run({Sample("images")}, "menu zent:GlimmersetCreateAltsMI\n");
+  const std::string dialog = "DIALOG 131 \"Alternate Image Options\"\nCLOSED 131 1\n";
+  hosttest::ProcessResult run = Run({Sample("images")}, "menu zent:GlimmersetCreateAltsMI\npress OK\n");
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(std::regex_replace(run.out, values, ""), progress);
+  EXPECT_EQ(std::regex_replace(run.out, values, ""), dialog + progress);
   const std::string stored = Registry();
   size_t alts = 0;
   for (size_t at = stored.find("\"ALTS:"); at != std::string::npos; at = stored.find("\"ALTS:", at + 1)) ++alts;
@@ -91,11 +92,11 @@ TEST_F(GlimmersetRunTest, CreateStoresItsOptionSetOrSaysWhyItCannot) {
   hosttest::TempDir locked;
   ASSERT_EQ(::mkdir(locked.File("registry").c_str(), 0700), 0);
   ASSERT_EQ(::mkdir(locked.File("registry/.lock").c_str(), 0700), 0);
-  run = RunGlimmerset(locked.path(), {Sample("images")}, "menu zent:GlimmersetCreateAltsMI\n");
+  run = RunGlimmerset(locked.path(), {Sample("images")}, "menu zent:GlimmersetCreateAltsMI\npress OK\n");
   EXPECT_EQ(run.status, 0) << run.err;
   std::string notes;
   for (int i = 0; i < 19; ++i) notes += "NOTE: Error opening registry:  the settings folder could not be locked\n";
-  EXPECT_EQ(std::regex_replace(run.out, values, ""), notes + progress);
+  EXPECT_EQ(std::regex_replace(run.out, values, ""), dialog + notes + progress);
   EXPECT_FALSE(hosttest::FileExists(locked.File("registry/current_user.txt")));
 }
 

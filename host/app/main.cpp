@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/check.h"
+#include "app/router.h"
 #include "app/session.h"
 #include "core/host.h"
 #include "dialogs/manager.h"
@@ -81,6 +82,8 @@ const char kUsageHead[] =
     "  --log view      print what is drawn over page views, each invalidation and each\n"
     "                  cursor change as it happens, one event line each\n"
     "  --password TEXT open documents with this password (default: the empty user password)\n"
+    "  --fake-router   offer a batch router (\"CALS_BPRouter\") to the plug-ins: it prints\n"
+    "                  each message it gets as a ROUTER line (steps router query, router run)\n"
     "  --pref N=V      the host's preference N holds the integer V before the plug-ins\n"
     "                  load (repeatable; 39, the page units, is 1 unless set)\n"
     "  --docking       palettes opened together dock in one group\n"
@@ -304,6 +307,7 @@ struct Setup {
   std::string pluginDir;
   bool pluginsGiven = false;
   bool list = false, interactive = false, brief = false, version = false, logView = false;
+  bool fakeRouter = false;
   host::DocOpenOptions open;
 };
 
@@ -324,6 +328,7 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   host::SetDriver(&session);
   if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
   if (check) check->Start(session);
+  if (setup.fakeRouter) plughost::StartFakeRouter(session.transcript());
   LoadPlugins(files);
   if (setup.version) {
     std::cout << "plughost " << PLUGHOST_VERSION << "\n";
@@ -538,6 +543,8 @@ int main(int argc, char** argv) {
     } else if (a == "--script") {
       script = value();
       notWithCheck.push_back(a);
+    } else if (a == "--fake-router") {
+      setup.fakeRouter = true;
     } else if (a == "--interactive") {
       setup.interactive = true;
       notWithCheck.push_back(a);

@@ -1,4 +1,5 @@
 #include "app/session.h"
+#include "app/router.h"
 
 #include <limits.h>
 #include <poll.h>
@@ -332,6 +333,8 @@ bool Session::ReadLine(Place place, Line* line, bool* typed) {
     listing_ = false;
     List(place);
   }
+  // The host has idle time while the person thinks.
+  Guarded([] { host::RunIdleRounds(1); });
   std::cerr << "> " << std::flush;
   std::string text;
   if (!input_.Line(&text)) {
@@ -555,6 +558,14 @@ void Session::Top(const Step& step) {
     std::string why;
     Guarded([&] { ran = host::ActivateToolOfType(arg, &why); });
     if (!ran) Refuse(why);
+  } else if (step.verb == "idle" || step.verb == "idle #") {
+    const int rounds = step.args.empty() ? 1 : step.args[0].Number();
+    if (rounds < 0) Refuse("idle " + arg + ": give a number of rounds, 0 or more");
+    Guarded([&] { host::RunIdleRounds(rounds); });
+  } else if (step.verb == "router query" || step.verb == "router run %") {
+    std::string why;
+    Guarded([&] { why = RouterStep(step, out_); });
+    if (!why.empty()) Refuse(why);
   } else if (step.verb == "with %") {
     ChooseDialog(step.args[0]);
   } else if (step.verb == "pref # #") {

@@ -30,6 +30,11 @@ const char kStepsHelp[] =
     "  drag X1 Y1 X2 Y2 ...     press at the first point, move through the others,\n"
     "                           release at the last\n"
     "  key CODE [FLAGS]         press the key CODE with the modifier FLAGS (default 0)\n"
+    "  idle [N]                 N rounds (default 1) of idle time: each idle procedure\n"
+    "                           runs once a round (also one round before each prompt)\n"
+    "  router query             with --fake-router: ask the client that said hello for\n"
+    "                           its actions and type lists (ROUTER lines)\n"
+    "  router run ACTION        with --fake-router: send the client a run request\n"
     "  with DIALOG              dialog steps and `if enabled` act on the open modeless\n"
     "                           dialog of that template number, title or creation name\n"
     "                           (not the newest) until the next `with` or until it closes\n"
@@ -104,6 +109,10 @@ const Form kForms[] = {
     {"drag #+", Place::Top, "drag X1 Y1 X2 Y2 ..."},
     {"key #", Place::Top, "key CODE [FLAGS]"},
     {"key # #", Place::Top, "key CODE [FLAGS]"},
+    {"idle", Place::Top, "idle [N]"},
+    {"idle #", Place::Top, "idle [N]"},
+    {"router query", Place::Top, "router query"},
+    {"router run %", Place::Top, "router run ACTION"},
     {"with %", Place::Top, "with DIALOG"},
     {"pref # #", Place::Top, "pref N V"},
     {"quit", Place::Top, "quit"},

@@ -95,7 +95,9 @@ void CoreCallbackDestroy(ASCallback callback) {
 }
 HFT CoreExtensionMgrGetHFT(ASAtom name, ASUns32 version) {
   Enter(TableId::Core, CoreSel::ExtensionMgrGetHFT);
-  return Import(AtomText(name), version);
+  const char* text = AtomText(name);
+  if (HFT table = Import(text, version)) return table;
+  return ImportOffered(text, version);
 }
 ASBool CoreRegisterHFT(HFT table) {
   Enter(TableId::Core, CoreSel::RegisterHFT);
@@ -309,6 +311,7 @@ void Init() {
   InitAcroViewGeometryEntries();
   InitAcroViewInputEntries();
   InitAcroViewOverlayEntries();
+  InitOfferedEntries();
   InitAcroViewWindowEntries();
 }
 

@@ -35,12 +35,12 @@ enum class TableId {
   PagePDEContent,
   PDFEditRead,
   PDFEditWrite,
+  ADMHierarchyList,
+  ADMListEntry,
   ADMBasic,
   ADMIcon,
   ADMTracker,
-  ADMDialogGroup,
-  ADMHierarchyList,
-  ADMListEntry
+  ADMDialogGroup
 };
 
 // Makes the host's own tables once; safe to call again.
@@ -53,6 +53,21 @@ HFTEntry ReplaceEntry(HFT table, ASUns32 selector, HFTEntry entry);
 bool Publish(HFT table);
 // The newest published table of that name whose version is at least `version`.
 HFT Import(const char* name, ASUns32 version);
+// A table that a plug-in's server of that name gives for the version
+// (AcroSupport 6); none when no server answers. Core 10 asks these after
+// the published tables.
+HFT ImportOffered(const char* name, ASUns32 version);
+// Made by AcroSupport 8: AcroSupport 81 may fill its empty entries.
+bool IsOfferedTable(HFT table);
+
+// Idle time: each registered idle procedure (AcroView 39) runs once a round.
+void RunIdleRounds(int rounds);
+// Moveable memory blocks (Windows table) as the host sees them: the bytes
+// of a live handle (none else), their count, and freeing one.
+void* LockMoveable(ASUns32 handle);
+size_t MoveableSize(ASUns32 handle);
+void FreeMoveable(ASUns32 handle);
+size_t LiveMoveables();
 
 // Failures ---------------------------------------------------------------
 [[noreturn]] void Raise(ASErrorCode code);
@@ -286,11 +301,6 @@ void SetViewEventSink(std::function<void(const std::string&)> sink);
 // 39, the page units, starts at 1, the others at 0.
 void SetPreference(ASInt32 preference, ASInt32 value);
 ASInt32 Preference(ASInt32 preference);
-// Sets a preference as AcroView 32 does: a change is told (notification 92).
-void ChangePreference(ASInt32 preference, ASInt32 value);
-// The name of the host's menu item that switches the preference ("Overprint"
-// 131, "UseLocalFonts" 76); false when no item switches it.
-bool SetPreferenceItemName(ASInt32 preference, const std::string& name);
 }  // namespace host
 
 // A log of view, dialog and window calls, for tests.

@@ -23,6 +23,9 @@ void InitAcroViewToolEntries();      // view/tools.cpp
 void InitAcroViewGeometryEntries();  // view/geometry.cpp
 void InitAcroViewInputEntries();     // view/mouse.cpp
 void InitAcroViewOverlayEntries();   // view/overlay.cpp
+// AcroSupport 6 and 8, AcroView 39, the Windows moveable memory
+// (support/offered.cpp).
+void InitOfferedEntries();
 void InitAcroViewWindowEntries();    // view/frames.cpp
 
 // Fills a table from a procedure list with compile-time checked signatures.

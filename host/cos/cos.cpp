@@ -94,6 +94,9 @@ QPDFObjectHandle ValueFor(const Doc& target, CosObj value) {
   Doc* vdoc = nullptr;
   QPDFObjectHandle h = Resolve(value, &vdoc);
   if (vdoc && vdoc != &target) Raise(cosErrDocMismatch);
+  // A temporary kept apart from the document goes in as a copy.
+  if (h.isIndirect() && h.getOwningQPDF() != target.qpdf.get())
+    return Q([&] { return target.qpdf->copyForeignObject(h); });
   return h;
 }
 
@@ -147,7 +150,8 @@ ASBool CosObjEqualImpl(CosObj a, CosObj b) {
     if (ta == CosNull && tb == CosNull) return 1;
     if (ta != tb) return 0;
     if (ha.isIndirect() || hb.isIndirect())
-      return da == db && ha.isIndirect() && hb.isIndirect() && ha.getObjGen() == hb.getObjGen();
+      return da == db && ha.isIndirect() && hb.isIndirect() && ha.getObjGen() == hb.getObjGen() &&
+             ha.getOwningQPDF() == hb.getOwningQPDF();
     switch (ta) {
       case CosBoolean: return ha.getBoolValue() == hb.getBoolValue();
       case CosInteger: return ha.getIntValue() == hb.getIntValue();
@@ -300,7 +304,7 @@ void CosObjDestroyImpl(CosObj obj) {
     // An indirect object becomes null; its number stays taken.
     bool temporary = h.isIndirect() && doc->temporaries.erase(h.getObjectID()) > 0;
     if (!temporary) doc->Changed(h);
-    if (h.isIndirect()) doc->qpdf->replaceObject(h.getObjGen(), QPDFObjectHandle::newNull());
+    if (h.isIndirect()) h.getOwningQPDF()->replaceObject(h.getObjGen(), QPDFObjectHandle::newNull());
     return 0;
   });
 }
@@ -559,6 +563,8 @@ CosObj CosDocGetObjByIDImpl(CosDoc d, CosID id) {
       doc.xrefIndexed = true;
     }
     auto it = doc.xrefGen.find(id);
+    // The library now knows the number, listed or not.
+    doc.highestNumber = std::max(doc.highestNumber, static_cast<int>(id));
     return doc.Wrap(doc.qpdf->getObjectByID(id, it == doc.xrefGen.end() ? 0 : it->second));
   });
 }

@@ -64,33 +64,103 @@ class CappedPipe : public Pipeline {
   size_t cap_;
 };
 
-// Counts the bytes that pass and fails once they are more than the cap.
+// Looks, in bytes given piece by piece, for a reference "N G R" or an
+// object "N G obj" whose number N is above `highest`: a number the
+// cross-reference data does not list. Comments count as white space, as
+// for the library; it may find one in stream data, never miss one.
+class HighNumberScan {
+ public:
+  explicit HighNumberScan(long long highest) : highest_(highest) {}
+  void Feed(const char* data, size_t size) {
+    for (size_t i = 0; i < size && !found_; ++i) Step(static_cast<unsigned char>(data[i]));
+  }
+  bool Found() const { return found_; }
+  void Assume() { found_ = true; }  // for bytes that could not be read
+
+ private:
+  enum State { kOther, kFirst, kAfterFirst, kSecond, kAfterSecond };
+  static bool White(unsigned c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+  static bool Delimiter(unsigned c) { return std::strchr("()<>[]{}/%", static_cast<int>(c)) != nullptr; }
+  void Add(unsigned c) { value_ = std::min(value_ * 10 + (c - '0'), kCap); }
+  void Step(unsigned c) {
+    if (comment_) {
+      comment_ = c != '\r' && c != '\n';
+      return;
+    }
+    const bool digit = c >= '0' && c <= '9';
+    const bool gap = White(c) || c == '%';  // what may stand between the three tokens
+    comment_ = c == '%';
+    switch (state_) {
+      case kOther:
+        if (digit && !inToken_) Begin(kFirst, c);
+        break;
+      case kFirst:
+      case kSecond:
+        if (digit) Add(c);
+        else if (!gap) state_ = kOther;
+        else if (state_ == kSecond) state_ = kAfterSecond;
+        else if (value_ > highest_) state_ = kAfterFirst;
+        else state_ = kOther;
+        break;
+      case kAfterFirst:
+        if (digit) Begin(kSecond, c);
+        else if (!gap) state_ = kOther;
+        break;
+      case kAfterSecond:
+        // "N G R", "N G obj"; a third number may be the start of another.
+        if (c == 'R' || c == 'o') found_ = true;
+        else if (digit) Begin(value_ > highest_ ? kSecond : kFirst, c);
+        else if (!gap) state_ = kOther;
+        break;
+    }
+    // Digits right after a regular byte (a name's, a real's) begin no number; a sign may.
+    inToken_ = !White(c) && !Delimiter(c) && c != '+' && c != '-';
+  }
+  void Begin(State state, unsigned c) {
+    state_ = state;
+    value_ = 0;
+    Add(c);
+  }
+  static constexpr long long kCap = 1LL << 40;
+  long long highest_;
+  State state_ = kOther;
+  long long value_ = 0;
+  bool comment_ = false;
+  bool inToken_ = false;
+  bool found_ = false;
+};
+
+// Counts the bytes that pass and fails once they are more than the cap;
+// they pass through `scan` too.
 class CountingPipe : public Pipeline {
  public:
-  explicit CountingPipe(size_t cap) : Pipeline("counting", nullptr), cap_(cap) {}
-  void write(unsigned char const*, size_t len) override {
+  CountingPipe(size_t cap, HighNumberScan& scan) : Pipeline("counting", nullptr), cap_(cap), scan_(scan) {}
+  void write(unsigned char const* data, size_t len) override {
     if (len > cap_ - count_) throw CappedPipe::TooLarge();
     count_ += len;
+    scan_.Feed(reinterpret_cast<const char*>(data), len);
   }
   void finish() override {}
 
  private:
   size_t cap_;
   size_t count_ = 0;
+  HighNumberScan& scan_;
 };
 
 // The library decodes an object stream whole, with no bound, when one of
 // its objects is first read. Each is measured once here against the cap, so
-// that a small file cannot ask for all the memory there is later.
-void CheckObjectStreams(QPDF& qpdf) {
+// that a small file cannot ask for all the memory there is later. The
+// decoded objects are scanned for numbers above the listed ones.
+void CheckObjectStreams(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xref, HighNumberScan& scan) {
   std::set<int> numbers;
-  for (auto& entry : qpdf.getXRefTable())
+  for (auto& entry : xref)
     if (entry.second.getType() == 2) numbers.insert(entry.second.getObjStreamNumber());
   for (int number : numbers) {
     try {
       QPDFObjectHandle stream = qpdf.getObjectByID(number, 0);
       if (!stream.isStream()) continue;
-      CountingPipe counter(R().decodedCap);
+      CountingPipe counter(R().decodedCap, scan);
       stream.pipeStreamData(&counter, nullptr, 0, qpdf_dl_specialized, true, false);
     } catch (const CappedPipe::TooLarge&) {
       SetFailureDetail("object stream " + std::to_string(number) + " decodes to more than the host allows");
@@ -168,9 +238,7 @@ void CheckOpened(QPDF& qpdf) {
 // The library numbers a new object one above the highest number it has
 // met, references to missing objects included, and refuses past 2^31-1: a
 // damaged file that names such a number could never be repaired.
-bool NoRoomForNewObjects(QPDF& qpdf) {
-  return qpdf.getObjectCount() > static_cast<size_t>(std::numeric_limits<int>::max() / 2);
-}
+bool NoRoomForNewObjects(size_t highest) { return highest > static_cast<size_t>(std::numeric_limits<int>::max() / 2); }
 
 // The document written to memory and read again: its objects are numbered
 // afresh from 1, and references to objects the file does not have are gone,
@@ -194,22 +262,44 @@ std::unique_ptr<QPDF> Renumbered(QPDF& old, const std::string& description, cons
   return qpdf;
 }
 
-Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
-          const OpenOptions& options) {
+int HighestListed(const std::map<QPDFObjGen, QPDFXRefEntry>& xref) {
+  return xref.empty() ? 0 : xref.rbegin()->first.getObj();
+}
+
+// `scanFile` feeds the file's bytes to a scan.
+Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(HighNumberScan&)>& scanFile,
+          const std::string& path, const OpenOptions& options) {
   RegisterStreamDecoders();
   auto qpdf = std::make_unique<QPDF>();
   qpdf->setSuppressWarnings(true);
   qpdf->setAttemptRecovery(options.attemptRepair);
   std::shared_ptr<std::string> renumbered;
   bool warned = false;
+  bool resolvedAll = false;
+  int highest = 0;
   try {
     process(*qpdf);
-    CheckObjectStreams(*qpdf);
-    CheckOpened(*qpdf);
-    if (NoRoomForNewObjects(*qpdf)) {
+    {
+      const auto xref = qpdf->getXRefTable();
+      highest = HighestListed(xref);
+      HighNumberScan scan(highest);
+      CheckObjectStreams(*qpdf, xref, scan);
+      CheckOpened(*qpdf);
+      // The highest number is the listed one unless the file names a higher
+      // one, or it is damaged (a repair can list more objects) or read as
+      // written: then every object is read now, as the library does to learn it.
+      resolvedAll = !options.attemptRepair || qpdf->anyWarnings() || scan.Found();
+      if (!resolvedAll) {
+        scanFile(scan);
+        resolvedAll = scan.Found();
+      }
+    }
+    if (NoRoomForNewObjects(resolvedAll ? qpdf->getObjectCount() : static_cast<size_t>(highest))) {
       warned = qpdf->anyWarnings();
       qpdf = Renumbered(*qpdf, path.empty() ? "document" : path, options, &renumbered);
       CheckOpened(*qpdf);
+      highest = HighestListed(qpdf->getXRefTable());
+      resolvedAll = false;
     }
   } catch (const ASHostRaise&) {
     throw;
@@ -225,6 +315,8 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::string& path,
     Raise(pdErrBadFile);
   }
   Doc& doc = Adopt(std::move(qpdf), path);
+  doc.resolvedAll = resolvedAll;
+  doc.highestNumber = highest;
   if (renumbered) {
     // Read from memory, while its file (for the trailer and the path) stays the one opened.
     doc.memoryData = renumbered;
@@ -246,9 +338,28 @@ void KeepDocFile(Doc& doc, const std::string& path) {
   doc.filePath = path;
 }
 
+QPDFObjectHandle NewTemporaryStream(Doc& doc) {
+  // Changed, or read whole at opening: the library numbers it cheaply, or
+  // must read every object to number anything new anyway.
+  if (doc.resolvedAll || doc.mutations > 0 || doc.highestNumber >= std::numeric_limits<int>::max() - 1)
+    return doc.qpdf->newStream();
+  // Under the number the library would give it, which the document keeps
+  // taken (as a null) as it does those of its own temporaries.
+  const int number = doc.highestNumber + 1;
+  if (!doc.scratch) doc.scratch = std::make_unique<QPDF>();
+  if (number > 1) doc.scratch->replaceObject(QPDFObjGen(number - 1, 0), QPDFObjectHandle::newNull());
+  QPDFObjectHandle s = doc.scratch->newStream();
+  if (s.getObjectID() != number) return doc.qpdf->newStream();
+  doc.qpdf->replaceObject(QPDFObjGen(number, 0), QPDFObjectHandle::newNull());
+  doc.highestNumber = number;
+  return s;
+}
+
 CosObj Doc::Wrap(QPDFObjectHandle h) {
   if (!h.isInitialized()) return CosObj{0, 0};
-  if (h.isIndirect()) {
+  // A temporary of the scratch document shares numbers with none of ours,
+  // but is told apart by its address like a direct object.
+  if (h.isIndirect() && h.getOwningQPDF() == qpdf.get()) {
     uint64_t key = ObjGenKey(h.getObjGen());
     auto it = indirectSlots.find(key);
     if (it != indirectSlots.end()) return CosObj{id, it->second};
@@ -310,6 +421,21 @@ QPDFObjectHandle Resolve(CosObj obj, Doc** docOut) {
   return doc->slots[obj.b];
 }
 
+// A file that cannot be read to the end counts as one that names a high
+// number: opening then reads every object.
+static void ScanFile(int fd, HighNumberScan& scan) {
+  std::vector<char> block(size_t(1) << 16);
+  off_t at = 0;
+  for (;;) {
+    ssize_t n = ::pread(fd, block.data(), block.size(), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) scan.Assume();
+    if (n <= 0 || scan.Found()) return;
+    scan.Feed(block.data(), static_cast<size_t>(n));
+    at += n;
+  }
+}
+
 Doc& OpenFile(const std::string& path, const OpenOptions& options) {
   // Opened here rather than by the library, so that a missing file, a refused
   // permission and a folder each get their own code, never "damaged".
@@ -344,7 +470,7 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
           fd = -1;  // the source closes it
           q.processInputSource(source, options.password.c_str());
         },
-        kept, options);
+        [&](HighNumberScan& scan) { ScanFile(held, scan); }, kept, options);
   } catch (...) {
     if (fd >= 0) ::close(fd);
     if (held >= 0) ::close(held);
@@ -363,7 +489,7 @@ Doc& OpenBytes(const std::string& bytes, const std::string& description,
         q.processMemoryFile(description.c_str(), data->data(), data->size(),
                             options.password.c_str());
       },
-      "", options);
+      [&](HighNumberScan& scan) { scan.Feed(data->data(), data->size()); }, "", options);
   // QPDF reads lazily from the buffer, which must live as long as the document.
   doc.memoryData = data;
   return doc;

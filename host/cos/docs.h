@@ -58,6 +58,16 @@ struct Doc {
   // content changes nothing, so destroying one does not mark the document.
   std::unordered_set<int> temporaries;
   bool xrefIndexed = false;
+  // Opening read every object (a file that looked damaged): the library
+  // numbers new objects without reading the file again.
+  bool resolvedAll = false;
+  // The highest object number the library can have met while the document
+  // is unchanged: the cross-reference data's, those asked for by number and
+  // those of temporaries.
+  int highestNumber = 0;
+  // Holds the temporaries of an unchanged document, so that making one does
+  // not have the library read every object to learn the highest number.
+  std::unique_ptr<QPDF> scratch;
 
   CosObj Wrap(QPDFObjectHandle h);
   // A new object, or a change that no page walk reads.
@@ -112,6 +122,10 @@ auto Q(F&& f) -> decltype(f()) {
     RaiseFromCurrentException();
   }
 }
+
+// A stream to be destroyed after use (an inline image), numbered above
+// every object of the document; destroying it leaves its number taken.
+QPDFObjectHandle NewTemporaryStream(Doc& doc);
 
 // Decoded data is capped; a bigger stream raises cosErrDataTooLarge.
 size_t DecodedDataCap();

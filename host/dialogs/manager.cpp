@@ -849,6 +849,33 @@ void ItemSetIntValueImpl(ADMItemRef item, ASInt32 value) {
   Invalidate(i);
   LogValue(i, "value", value);
 }
+// Single-precision values live in the edit's text: shown with the decimals
+// the item was given, else with up to six and no trailing zeros or point.
+void ItemSetFloatValueImpl(ADMItemRef item, float value) {
+  IENTER(SetFloatValue);
+  Item& i = I(item);
+  char text[64];
+  if (i.precision >= 0) {
+    std::snprintf(text, sizeof text, "%.*f", static_cast<int>(i.precision), static_cast<double>(value));
+  } else {
+    std::snprintf(text, sizeof text, "%.6f", static_cast<double>(value));
+    char* end = text + std::strlen(text);
+    while (end > text && end[-1] == '0') *--end = 0;
+    if (end > text && end[-1] == '.') *--end = 0;
+    if (std::strcmp(text, "-0") == 0) std::strcpy(text, "0");
+  }
+  SetText(i, text);
+}
+// A text that is no number reads as 0.
+float ItemGetFloatValueImpl(ADMItemRef item) {
+  IENTER(GetFloatValue);
+  const std::string text = ItemText(I(item));
+  char* end = nullptr;
+  const float value = std::strtof(text.c_str(), &end);
+  if (end == text.c_str()) return 0;
+  while (*end == ' ') ++end;
+  return *end || !std::isfinite(value) ? 0 : value;
+}
 ASInt32 ItemGetIntValueImpl(ADMItemRef item) {
   IENTER(GetIntValue);
   return I(item).value;
@@ -906,6 +933,10 @@ void ItemSetStyleCodeImpl(ADMItemRef item, ASInt32 code) {
 void ItemSetFormatCodeImpl(ADMItemRef item, ASInt32 code) {
   IENTER(SetFormatCode);
   LogValue(I(item), "format code", code);
+}
+void ItemSetJustifyImpl(ADMItemRef item, ASInt32 justify) {
+  IENTER(SetJustify);
+  LogValue(I(item), "justify", justify);
 }
 
 ADMItemRef ItemGetChildItemImpl(ADMItemRef item, ASInt32 child) {

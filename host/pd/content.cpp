@@ -444,7 +444,7 @@ CosObj PDReadInlineImageImpl(ASStm stm, CosObj resources, CosDoc d, ASInt32* con
   try {
     // A temporary stream of the image's dictionary and data; the caller
     // destroys it when done.
-    QPDFObjectHandle s = doc.qpdf->newStream();
+    QPDFObjectHandle s = NewTemporaryStream(doc);
     s.replaceDict(image.dict);
     s.replaceStreamData(image.data, QPDFObjectHandle(), QPDFObjectHandle());
     doc.temporaries.insert(s.getObjectID());

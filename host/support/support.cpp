@@ -96,7 +96,12 @@ void SupHFTReplaceEntry(HFT table, ASUns32 selector, ASCallback entry, ASUns32, 
   Enter(TableId::AcroSupport, AcroSupportSel::HFTReplaceEntry);
   void* proc = CallbackProc(entry);
   if (!proc) Raise(genErrBadParm);
-  HFTEntry replaced = ReplaceEntry(table, selector, reinterpret_cast<HFTEntry>(proc));
+  // An offered table starts empty: its entries are put, not replaced.
+  HFTEntry replaced = nullptr;
+  if (IsOfferedTable(table) && selector < table->size && table->entries[selector] == nullptr)
+    SetEntry(table, selector, reinterpret_cast<HFTEntry>(proc));
+  else
+    replaced = ReplaceEntry(table, selector, reinterpret_cast<HFTEntry>(proc));
   Replacements().push_back(Replacement{table, selector, entry, replaced});
 }
 HFTEntry SupHFTGetReplacedEntry(HFT table, ASUns32 selector, ASCallback entry) {

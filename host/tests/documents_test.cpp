@@ -105,6 +105,73 @@ TEST_F(DocumentsTest, DamagedAndLockedFilesGiveErrorsWithTexts) {
   EXPECT_EQ(OpenError(dir_.path()), fileErrIsFolder);
 }
 
+// Opening learns the highest object number without reading every object;
+// a number the file names above its listed ones must still count, or an
+// inline image's temporary and new objects would take numbers in use, and a
+// file naming 2^31-1 could not be given new objects at all.
+TEST_F(DocumentsTest, NewObjectsAreNumberedAboveEveryNumberTheFileNames) {
+  auto pdf = [](const std::string& extra) {
+    hosttest::PdfSpec spec;
+    spec.objects = {"<< /Type /Catalog /Pages 2 0 R " + extra + " >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>"};
+    return hosttest::MakePdf(spec);
+  };
+  // The reference inside an object stream, written there by qpdf as a
+  // reference to an object of the file and then made to name 2^31-1.
+  const std::string stored = dir_.File("stored.pdf");
+  WriteFile(dir_.File("plain.pdf"), pdf("/ZRef 3 0 R /ZPad (0123456789)"));
+  ASSERT_EQ(RunCommand("qpdf --object-streams=generate --stream-data=uncompress " +
+                       hosttest::Quoted(dir_.File("plain.pdf")) + " " + hosttest::Quoted(stored)),
+            0);
+  std::string packed = ReadFile(stored);
+  const size_t from = packed.find("/ZPad (0123456789) /ZRef ");
+  ASSERT_NE(from, std::string::npos);
+  const size_t to = packed.find(" R", from) + 2;
+  const std::string high = "/ZPad () /ZRef 2147483647 0 R";
+  packed.replace(from, to - from, high + std::string(to - from - high.size(), ' '));
+
+  struct Row {
+    const char* name;
+    std::string bytes;
+    bool fromFile;
+    int highest;  // the temporary takes the next number; -1: renumbered when opened
+  } rows[] = {
+      {"no other number", pdf(""), true, 3},
+      {"a missing object", pdf("/ZRef 40 0 R"), false, 40},
+      {"comments between", pdf("/ZRef 40 % a\n 0 %\n R"), true, 40},
+      {"a sign", pdf("/ZRef +40 0 R"), false, 40},
+      {"2^31-1", pdf("/ZRef 2147483647 0 R"), true, -1},
+      {"2^31-1 in an object stream", packed, true, -1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PDDoc pd = nullptr;
+    if (row.fromFile) {
+      WriteFile(dir_.File("in.pdf"), row.bytes);
+      pd = host::OpenDocument(dir_.File("in.pdf"));
+    } else {
+      pd = host::OpenDocumentBytes(row.bytes, row.name);
+    }
+    CosDoc doc = PDDocGetCosDoc(pd);
+    const std::string content = "/W 1 /H 1 /BPC 8 /CS /G ID x EI";
+    ASStm stm = ASMemStmRdOpen(content.data(), static_cast<ASSize_t>(content.size()));
+    ASInt32 used = 0;
+    CosObj image = PDReadInlineImage(stm, CosObj{0, 0}, doc, &used);
+    ASStmClose(stm);
+    const CosID temporary = CosObjGetID(image);
+    EXPECT_EQ(CosObjGetType(image), CosStream);
+    if (row.highest >= 0) {
+      EXPECT_EQ(temporary, row.highest + 1);
+    } else {
+      EXPECT_LT(temporary, 100) << "renumbered";
+    }
+    CosObjDestroy(image);
+    EXPECT_EQ(CosObjGetType(CosDocGetRoot(doc)), CosDict) << "the catalog stays";
+    EXPECT_EQ(CosObjGetID(CosNewDict(doc, true, 1)), temporary + 1);
+    host::CloseAllDocuments();
+  }
+}
+
 TEST_F(DocumentsTest, PagesAreCountedAndAcquired) {
   PDDoc pd = host::OpenDocumentBytes(hosttest::MakePagesPdf(4), "pages");
   EXPECT_EQ(PDDocGetNumPages(pd), 4);

@@ -2,9 +2,6 @@
 // the tool starts, saved back under fresh serials and positions when the
 // editing ends, values of other writers and odd ones included.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <strings.h>
 
 #include <algorithm>
 
@@ -13,30 +10,14 @@
 namespace {
 
 using framewicktest::Sample;
-using Values = std::vector<std::pair<std::string, std::string>>;
+using framewicktest::Values;
 
 const std::string kToggle = "button Zent:QFXToolTB\nbutton Zent:QFXToolTB\nquit\n";
-
-void Seed(const std::string& settings, const Values& values) {
-  host::reg::Hive hive;
-  for (const auto& v : values) hive[framewicktest::kKey].Set(v.first, winRegSz, v.second + '\0');
-  ::mkdir((settings + "/registry").c_str(), 0700);
-  hosttest::WriteFile(settings + "/registry/current_user.txt", host::reg::Serialize(hive));
-}
-
-// The stored values whose key begins with "BoxLibrary" in any letter case.
-Values Library(const std::string& settings) {
-  Values out;
-  for (const auto& value : framewicktest::StoredValues(settings))
-    if (::strncasecmp(value.first.c_str(), "BoxLibrary", 10) == 0) out.push_back(value);
-  return out;
-}
 
 Values Twelve(const char* serial, bool renumbered) {
   Values out;
   for (int i = 0; i < 12; ++i) {
-    char position[8];
-    std::snprintf(position, sizeof position, "%02d", i);
+    const std::string position = (i < 10 ? "0" : "") + std::to_string(i);
     out.push_back({std::string("BoxLibrary|") + serial + " P|" + position + " S" + std::to_string(i) + "|TrimBox",
                    renumbered ? "1|0|612|792" : "1|0|612.0|792"});
   }
@@ -76,12 +57,12 @@ TEST(LibraryRun, TheLibraryIsSavedUnderFreshSerialsAndPositions) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     hosttest::TempDir settings;
-    Seed(settings.path(), row.seeded);
+    framewicktest::Seed(settings.path(), row.seeded);
     auto run = framewicktest::Run(settings.path(), {Sample("boxes")}, row.script);
     EXPECT_EQ(run.status, 0) << run.err;
     Values expected = row.saved;
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Library(settings.path()), expected);
+    EXPECT_EQ(framewicktest::LibraryValues(settings.path()), expected);
   }
 }
 

@@ -2,8 +2,12 @@
 // samples, a plug-ins folder that links the editor alone, the settings
 // folder's values and how long a run may take.
 #pragma once
+#include <strings.h>
+#include <sys/stat.h>
+
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "testing/pdfmaker.h"
@@ -39,6 +43,24 @@ inline std::map<std::string, std::string> StoredValues(const std::string& settin
   if (!host::reg::Parse(hosttest::ReadFile(settings + "/registry/current_user.txt"), &hive, &why)) return values;
   for (const auto& value : hive[kKey].values()) values[value.name] = value.data.substr(0, value.data.find('\0'));
   return values;
+}
+
+using Values = std::vector<std::pair<std::string, std::string>>;
+
+// Stores text values under the editor's key before a run.
+inline void Seed(const std::string& settings, const Values& values) {
+  host::reg::Hive hive;
+  for (const auto& v : values) hive[kKey].Set(v.first, winRegSz, v.second + '\0');
+  ::mkdir((settings + "/registry").c_str(), 0700);
+  hosttest::WriteFile(settings + "/registry/current_user.txt", host::reg::Serialize(hive));
+}
+
+// The stored values whose key begins with "BoxLibrary" in any letter case.
+inline Values LibraryValues(const std::string& settings) {
+  Values out;
+  for (const auto& value : StoredValues(settings))
+    if (::strncasecmp(value.first.c_str(), "BoxLibrary", 10) == 0) out.push_back(value);
+  return out;
 }
 
 }  // namespace framewicktest

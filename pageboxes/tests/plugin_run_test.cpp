@@ -19,11 +19,12 @@ std::string Menus(const std::string& button) {
 const std::string kButton = "  Zent:QFXToolTB \"Zentu Framewick\" bitmap 101";
 // The palettes open with the tool, and the cursor is theirs.
 const std::string kOpened =
-    "DIALOG 117 \"Orb/K\" modeless\nDIALOG 118 \"Fonts\" modeless\nDIALOG 118 \"Colors\" modeless\n"
-    "TOOL Zent:QFXTool cursor 0\n";
-const std::string kClosed = "CLOSED 117\nCLOSED 118\nCLOSED 118\n";
+    "DIALOG 102 \"Specifications\" modeless\nDIALOG 117 \"Orb/K\" modeless\nDIALOG 118 \"Fonts\" modeless\n"
+    "DIALOG 118 \"Colors\" modeless\nTOOL Zent:QFXTool cursor 0\n";
+const std::string kClosed = "CLOSED 102\nCLOSED 117\nCLOSED 118\nCLOSED 118\n";
 const std::string kPlaces =
-    "Dialog|Colors|Bounds=859,264,1024,385;Dialog|Fonts|Bounds=859,143,1024,264;Dialog|OrbK|Bounds=778,0,1024,143;";
+    "Dialog|Boxes|Bounds=598,0,1024,195;Dialog|Colors|Bounds=859,264,1024,385;Dialog|Fonts|Bounds=859,143,1024,264;"
+    "Dialog|OrbK|Bounds=778,0,1024,143;";
 
 TEST(FramewickRun, ButtonSwitchesTheToolAsTheHostAllows) {
   const std::string refused = "plughost: " + framewicktest::PluginFolder() + "/Framewick.so refused to load";

@@ -26,13 +26,13 @@ typedef struct _t_ADMTracker* ADMTrackerRef;
 // The list of a pop-up or a list box, and one entry of it.
 typedef struct _t_ADMList* ADMListRef;
 typedef struct _t_ADMEntry* ADMEntryRef;
-// An icon from a plug-in's bitmap resources; a docking group of palettes.
-typedef struct _t_ADMIcon* ADMIconRef;
-typedef struct _t_ADMDialogGroup* ADMDialogGroupRef;
 // A hierarchy list (the top list of a hierarchy list item, or an entry's
 // child list) and one entry of it.
 typedef struct _t_ADMHierarchyList* ADMHierarchyListRef;
 typedef struct _t_ADMListEntry* ADMListEntryRef;
+// An icon from a plug-in's bitmap resources; a docking group of palettes.
+typedef struct _t_ADMIcon* ADMIconRef;
+typedef struct _t_ADMDialogGroup* ADMDialogGroupRef;
 // A platform window (a dialog's, an item's, the application's) and a module
 // whose resources the dialog manager reads.
 typedef struct _t_WinWindow* WinWindow;

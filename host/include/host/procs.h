@@ -340,6 +340,35 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
     (table, selector, entry, extension, flags))                                           \
   X(HFTGetReplacedEntry, HFTEntry, (HFT table, ASUns32 selector, ASCallback entry), (table, selector, entry))
 
+// AcroSupport: tables a plug-in offers. A server answers imports of its name
+// (Core 10) through its provide callback, ASHFTServerProvideProc, asked with
+// the version wanted; HFTNew makes an empty table of that many selectors
+// for a server, whose entries HFTReplaceEntry fills.
+typedef struct _t_HFTServer* HFTServer;
+typedef HFT (*ASHFTServerProvideProc)(HFTServer server, ASUns32 version, void* clientData);
+typedef void (*ASHFTServerDestroyProc)(HFTServer server, void* clientData);
+#define HOST_ACROSUPPORT_SERVER_PROCS(X)                                                  \
+  X(HFTServerNew, HFTServer, (const char* name, ASCallback provide, ASCallback destroy, void* clientData), \
+    (name, provide, destroy, clientData))                                                 \
+  X(HFTNew, HFT, (HFTServer server, ASUns32 numSelectors), (server, numSelectors))
+
+// AcroView 39: an idle procedure, called once per round of the host's idle
+// time with its client data; the period (in ticks) is kept, not timed.
+typedef void (*AVIdleProc)(void* clientData);
+#define HOST_ACROVIEW_IDLE_PROCS(X) \
+  X(AppRegisterIdleProc, void, (ASCallback proc, void* clientData, ASUns32 period), (proc, clientData, period))
+
+// Windows: moveable global memory behind 32-bit handles (0: none). Alloc and
+// ReAlloc answer 0 when refused (the old block then stays); Lock answers
+// none for a handle that is not live; Free answers 0 on success, else the
+// handle.
+#define HOST_WINDOWS_MEMORY_PROCS(X)                                                      \
+  X(GlobalAlloc, ASUns32, (ASUns32 flags, ASUns32 bytes), (flags, bytes))                 \
+  X(GlobalReAlloc, ASUns32, (ASUns32 handle, ASUns32 bytes, ASUns32 flags), (handle, bytes, flags)) \
+  X(GlobalLock, void*, (ASUns32 handle), (handle))                                        \
+  X(GlobalUnlock, ASBool, (ASUns32 handle), (handle))                                     \
+  X(GlobalFree, ASUns32, (ASUns32 handle), (handle))
+
 // Windows (prefix Win). Registry operations answer a system error code (0 on
 // success). A key opened for reading is a snapshot: the texts RegEnumValue
 // hands out stay valid until the key is closed. RegBeginRewrite starts a new,
@@ -644,9 +673,10 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
 // maximum (integer or float) of an edit are the range of the numbers it
 // takes. Show (33) shows or hides an item; on a pop-up it opens or closes
 // the pop-up's list instead, and the pop-up stays in view. SetStyleCode
-// (31) and SetFormatCode (88) are only recorded. GetChildItem counts a list
-// box's children from 1: its vertical scrollbar, then its list area; Move
-// takes the new top-left corner; GetFont answers the dialog font, 0.
+// (31), SetJustify (86) and SetFormatCode (88) are only recorded.
+// GetChildItem counts a list box's children from 1: its vertical
+// scrollbar, then its list area; Move takes the new top-left corner;
+// GetFont answers the dialog font, 0.
 #define HOST_ADMITEM_PROCS(X)                                                             \
   X(Create, ADMItemRef, (ADMDialogRef dialog, ASInt32 id, const char* type, const ADMRect* bounds, \
                          ADMItemInitProc init, ADMUserData data, ASInt32 options),        \
@@ -690,6 +720,8 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(SelectAll, void, (ADMItemRef item, ADMBoolean select), (item, select))                \
   X(TakeFocus, void, (ADMItemRef item), (item))                                           \
   X(SetIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                   \
+  X(SetFloatValue, void, (ADMItemRef item, float value), (item, value))                   \
+  X(GetFloatValue, float, (ADMItemRef item), (item))                                      \
   X(GetIntValue, ASInt32, (ADMItemRef item), (item))                                      \
   X(SetMinIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
   X(SetMaxIntValue, void, (ADMItemRef item, ASInt32 value), (item, value))                \
@@ -704,7 +736,8 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(Show, void, (ADMItemRef item, ADMBoolean show), (item, show))                         \
   X(SetStyleCode, void, (ADMItemRef item, ASInt32 code), (item, code))                    \
   X(SetFormatCode, void, (ADMItemRef item, ASInt32 code), (item, code))                  \
-  X(GetHierarchyList, ADMHierarchyListRef, (ADMItemRef item), (item))
+  X(GetHierarchyList, ADMHierarchyListRef, (ADMItemRef item), (item))                  \
+  X(SetJustify, void, (ADMItemRef item, ASInt32 justify), (item, justify))
 
 // "ADM List Suite" version 3: the entries of a pop-up or a list box, in
 // order from index 0. InsertEntry at an index past the end (or -1) appends;

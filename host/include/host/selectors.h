@@ -163,6 +163,7 @@ enum : unsigned {
   AppGetNumDocs = 13,
   AppGetMenubar = 16,
   AppGetToolBar = 17,
+  AppRegisterIdleProc = 39,
   AppRegisterNotification = 41,
   AppUnregisterNotification = 42,
   DocGetPDDoc = 48,
@@ -252,6 +253,8 @@ enum : unsigned {
   Realloc = 2,
   Free = 3,
   GetErrorString = 4,
+  HFTServerNew = 6,
+  HFTNew = 8,
   HFTGetReplacedEntry = 11,
   HFTReplaceEntry = 81,
   FixedMul = 12,
@@ -324,6 +327,12 @@ enum : unsigned {
   GetOpenFileName = 2214,
   GetSaveFileName = 2215,
   ChooserError = 2216,
+  // moveable memory with 32-bit handles
+  GlobalAlloc = 1950,
+  GlobalReAlloc = 1951,
+  GlobalLock = 1952,
+  GlobalUnlock = 1953,
+  GlobalFree = 1954,
   Last = kHostTableSize
 };
 }
@@ -468,6 +477,7 @@ enum : unsigned {
   GetTextW = 78,
   GetTextLength = 79,
   GetTextLengthW = 80,
+  SetJustify = 86,
   SetFormatCode = 88,
   SetPrecision = 90,
   SetBooleanValue = 92,
@@ -495,6 +505,8 @@ enum : unsigned {
   TakeFocus = 1005,
   SetIntValue = 1006,
   GetHierarchyList = 1010,
+  SetFloatValue = 1011,
+  GetFloatValue = 1012,
   Last = kSuiteTableSize
 };
 }
