@@ -301,6 +301,11 @@ void SetViewEventSink(std::function<void(const std::string&)> sink);
 // 39, the page units, starts at 1, the others at 0.
 void SetPreference(ASInt32 preference, ASInt32 value);
 ASInt32 Preference(ASInt32 preference);
+// Sets a preference as AcroView 32 does: a change is told (notification 92).
+void ChangePreference(ASInt32 preference, ASInt32 value);
+// The name of the host's menu item that switches the preference ("Overprint"
+// 131, "UseLocalFonts" 76); false when no item switches it.
+bool SetPreferenceItemName(ASInt32 preference, const std::string& name);
 }  // namespace host
 
 // A log of view, dialog and window calls, for tests.
