@@ -23,8 +23,8 @@ const std::string kOpened =
     "DIALOG 118 \"Colors\" modeless\nTOOL Zent:QFXTool cursor 0\n";
 const std::string kClosed = "CLOSED 102\nCLOSED 117\nCLOSED 118\nCLOSED 118\n";
 const std::string kPlaces =
-    "Dialog|Boxes|Bounds=598,0,1024,195;Dialog|Colors|Bounds=859,264,1024,385;Dialog|Fonts|Bounds=859,143,1024,264;"
-    "Dialog|OrbK|Bounds=778,0,1024,143;";
+    "Dialog|Boxes|Bounds=598,0,1024,195;Dialog|Colors|Bounds=859,459,1024,580;Dialog|Fonts|Bounds=859,338,1024,459;"
+    "Dialog|OrbK|Bounds=778,195,1024,338;";
 
 TEST(FramewickRun, ButtonSwitchesTheToolAsTheHostAllows) {
   const std::string refused = "plughost: " + framewicktest::PluginFolder() + "/Framewick.so refused to load";
