@@ -28,9 +28,6 @@ class FramewickDlgGroup : public ADMDialogGroup {
   // Off, CreateDialogs makes none: tests open palettes of their own.
   bool makesPalettes = true;
 
-  // Off, CreateDialogs makes none: tests open palettes of their own.
-  bool makesPalettes = true;
-
  private:
   FramewickTool* tool_;
   bool open_ = false;  // members were added since the group was last empty
