@@ -77,10 +77,11 @@ bool SameText(const std::string& a, const std::string& b) {
   return true;
 }
 
+// Options are spelt exactly; entry texts in any letter case.
 template <size_t N>
-bool OneOf(const std::string& text, const char* const (&names)[N]) {
+bool OneOf(const std::string& text, const char* const (&names)[N], bool anyCase = false) {
   for (const char* name : names)
-    if (SameText(text, name)) return true;
+    if (anyCase ? SameText(text, name) : text == name) return true;
   return false;
 }
 
@@ -155,19 +156,22 @@ bool TakeImagesOption(const std::string& a, bool isImages, const std::function<s
     *fault = a + " goes with images";
     return true;
   }
+  const std::string given = ImagesOptionTakesValue(a) ? value() : "";
   std::string* slot = action ? &o->action : scale ? &o->resolution : nullptr;
-  if (slot && !slot->empty() && *slot != a) {
+  if (ImagesOptionTakesValue(a) && given.empty()) {
+    *fault = a + " needs a value";
+  } else if (slot && !slot->empty() && *slot != a) {
     *fault = *slot + " and " + a + " do not go together";
   } else if (slot) {
     *slot = a;
-    if (scale && a != kScales[2]) o->scale = value();
+    o->scale = given;
   } else if (a == "--ascii" || a == "--keep-options") {
     (a == "--ascii" ? o->ascii : o->keepOptions) = true;
   } else if (a == "--which") {
-    o->which = value();
+    o->which = given;
   } else {
     for (const auto& popup : kPopups)
-      if (a == popup.option) o->*popup.value = value();
+      if (a == popup.option) o->*popup.value = given;
   }
   return true;
 }
@@ -199,7 +203,7 @@ std::string ImagesFault(const ImagesOptions& o) {
     fault = NumberFault("--which " + o.which, o.which.substr(colon + 1), kind == "kb");
     if (!fault.empty()) return fault;
   }
-  if (!o.quality.empty() && !o.color.empty() && !OneOf(o.color, kQualityColors))
+  if (!o.quality.empty() && !o.color.empty() && !OneOf(o.color, kQualityColors, true))
     return "--jpeg-quality goes with --color \"Use Original\" or \"JPEG\"";
   return "";
 }
