@@ -326,7 +326,8 @@ struct Setup {
 };
 
 // The plug-ins, then the document, then the steps; with `check`, the
-// shortcut's own steps and its verdict. Answers the exit status.
+// shortcut's own steps and its verdict; with `images`, its options checked
+// against the plug-in's lists first. Answers the exit status.
 int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::string* document,
             const plughost::CheckRun* check, plughost::ImagesRun* images = nullptr) {
   bool isFolder = false;
@@ -545,7 +546,8 @@ void MakeSettingsFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // `check` as the first argument that is no option starts the shortcut.
+  // `check` or `images` as the first argument that is no option starts
+  // that shortcut.
   bool isCheck = false, isImages = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
