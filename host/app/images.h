@@ -2,14 +2,12 @@
 // its options dialog filled in from the command line and OK pressed, then a
 // save; written out as steps, as `plughost check` is (app/check.h).
 #pragma once
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "app/check.h"
 #include "app/session.h"
-#include "host/astypes.h"
+#include "host/admtypes.h"
 
 namespace plughost {
 
@@ -62,8 +60,8 @@ struct ImagesRun {
   // The steps: the menu item and its dialog, then the save and `quit`.
   std::vector<std::string> Steps() const;
   // Carries the steps out in the session. A refusal of the plug-in (the
-  // security check's, an image it cannot take) is told in a note and leaves
-  // the document as it was: the run stops there, before anything is saved.
+  // security check's, a colour conversion it cannot do) is told in a note
+  // and leaves the document as it was: the run stops there, unsaved.
   // A changed document that no --output keeps gets the UNSAVED line.
   void Run(Session& session) const;
 };
