@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "app/boxes.h"
 #include "app/check.h"
 #include "app/router.h"
 #include "app/session.h"
@@ -89,7 +90,8 @@ const char kUsageHead[] =
     "  --docking       palettes opened together dock in one group\n"
     "  --pref-item N=NAME  the host's menu item that switches preference N (131\n"
     "                  \"Overprint\", 76 \"UseLocalFonts\") is named NAME\n"
-    "  --help          show this text (plughost check --help: the check's alone)\n"
+    "  --help          show this text (plughost check --help, plughost boxes --help:\n"
+    "                  a shortcut's options alone)\n"
     "  --version       show plughost's version and the plug-ins' names and versions\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
     "  plughost sample.pdf 'menu Example:PageCount' 'save out.pdf'\n"
@@ -299,7 +301,7 @@ bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
                            "--output", "--standard", "--handshake", "--zoom", "--log", "--pref", "--pref-item"})
     if (option == name) return true;
-  return false;
+  return plughost::BoxesOptionTakesValue(option);
 }
 
 // What a run of the host is given, besides its steps.
@@ -314,7 +316,7 @@ struct Setup {
 // The plug-ins, then the document, then the steps; with `check`, the
 // shortcut's own steps and its verdict. Answers the exit status.
 int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::string* document,
-            const plughost::CheckRun* check) {
+            const plughost::CheckRun* check, const plughost::BoxesRun* boxes = nullptr) {
   bool isFolder = false;
   std::vector<std::string> files = PluginFiles(setup.pluginDir, &isFolder);
   if (setup.pluginsGiven && !isFolder) Fail("--plugins " + setup.pluginDir + ": no such folder");
@@ -328,6 +330,7 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   host::SetDriver(&session);
   if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
   if (check) check->Start(session);
+  if (boxes) boxes->Start(session);
   if (setup.fakeRouter) plughost::StartFakeRouter(session.transcript());
   LoadPlugins(files);
   if (setup.version) {
@@ -357,11 +360,11 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   session.Run();
   int status = 0;
   std::string fault;
-  if (check) {
+  if (check || boxes) {
     AVDoc doc = host::ActiveViewDocument();
     bool changed = doc && host::DocumentChanged(host::ViewPDDoc(doc));
     UnloadPlugins();
-    status = check->Finish(session, changed, &fault);
+    status = check ? check->Finish(session, changed, &fault) : boxes->Finish(session, changed);
   } else {
     UnloadPlugins();
   }
@@ -381,6 +384,18 @@ int CheckFile(plughost::CheckRun& run, Setup setup) {
     return 0;
   }
   return RunHost(setup, {}, &run.options.file, &run);
+}
+
+// The boxes shortcut on one file, its faults told before anything loads.
+int BoxesFile(plughost::BoxesRun& run, Setup setup) {
+  setup.brief = !run.options.verbose;
+  std::string fault = run.Prepare();
+  if (!fault.empty()) Usage(fault);
+  if (run.options.printScript) {
+    for (const auto& line : run.Steps()) std::cout << line.text << '\n';
+    return 0;
+  }
+  return RunHost(setup, {}, &run.options.file, nullptr, &run);
 }
 
 // The file's name without its folder and without ".pdf".
@@ -511,13 +526,14 @@ void MakeSettingsFolder(const std::string& folder) {
 
 int main(int argc, char** argv) {
   // `check` as the first argument that is no option starts the shortcut.
-  bool isCheck = false;
+  bool isCheck = false, isBoxes = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (TakesValue(a)) {
       ++i;
     } else if (a.compare(0, 1, "-") != 0) {
       isCheck = a == "check";
+      isBoxes = a == "boxes";
       break;
     }
   }
@@ -528,6 +544,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> rest, checkOnly, notWithCheck;
   plughost::CheckRun run;
   plughost::CheckOptions& check = run.options;
+  plughost::BoxesRun boxes;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string {
@@ -606,6 +623,10 @@ int main(int argc, char** argv) {
     } else if (a == "--list") {
       setup.list = true;
       notWithCheck.push_back(a);
+    } else if (isBoxes && plughost::IsBoxesOption(a)) {
+      std::string fault =
+          plughost::TakeBoxesOption(a, plughost::BoxesOptionTakesValue(a) ? value() : "", &boxes.options);
+      if (!fault.empty()) Usage(fault);
     } else if (a == "--report" || a == "--output" || a == "--standard") {
       (a == "--report" ? check.report : a == "--output" ? check.output : check.standard) = value();
       if (a == "--report" && check.report.empty()) Usage("--report needs a path");
@@ -622,19 +643,21 @@ int main(int argc, char** argv) {
       setup.version = true;
     } else if (a.compare(0, 2, "--") == 0) {
       Usage("no option " + a);
-    } else if (isCheck && !checkWord) {
+    } else if ((isCheck || isBoxes) && !checkWord) {
       checkWord = true;
     } else {
       rest.push_back(a);
     }
   }
   if (help) {
-    if (!isCheck) std::cout << kUsageHead << plughost::kStepsHelp << "\n" << kUsageTail;
-    std::cout << kCheckUsage;
+    if (!isCheck && !isBoxes) std::cout << kUsageHead << plughost::kStepsHelp << "\n" << kUsageTail;
+    if (!isBoxes) std::cout << kCheckUsage;
+    if (!isCheck) std::cout << (isBoxes ? "" : "\n") << plughost::kBoxesUsage;
     return 0;
   }
   if (!isCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
-  if (isCheck && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with check");
+  if ((isCheck || isBoxes) && !notWithCheck.empty())
+    Usage(notWithCheck[0] + " does not go with " + (isCheck ? "check" : "boxes"));
   if (script == "-" && setup.interactive) Usage("--script - and --interactive would both read standard input");
   if (isCheck && !setup.version) {
     if (check.hasStandard && !check.standard.empty()) {
@@ -660,6 +683,12 @@ int main(int argc, char** argv) {
     ::setenv("PLUGHOST_HOME", settings.c_str(), 1);
   }
   if (setup.version) return RunHost(setup, {}, nullptr, nullptr);
+  if (isBoxes) {
+    if (rest.size() > 1) Usage("boxes takes one file");
+    boxes.options.file = rest.empty() ? "" : rest[0];
+    boxes.password = setup.open.password;
+    return BoxesFile(boxes, setup);
+  }
   if (isCheck) return rest.size() > 1 ? CheckFiles(run, rest, setup) : CheckFile(run, setup);
 
   bool openFirst = !rest.empty() && IsPdfName(rest[0]);
