@@ -373,16 +373,19 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   return status;
 }
 
+// --print-script: a shortcut's steps, one a line, and nothing run.
+int PrintSteps(const std::deque<plughost::Line>& steps) {
+  for (const auto& line : steps) std::cout << line.text << '\n';
+  plughost::RunAtExit();
+  return 0;
+}
+
 // The check of one file: the road of every check, alone or one of several.
 int CheckFile(plughost::CheckRun& run, Setup setup) {
   setup.brief = !run.options.verbose;
   std::string fault = run.Prepare();
   if (!fault.empty()) Fail(fault);
-  if (run.options.printScript) {
-    for (const auto& line : run.Steps()) std::cout << line.text << '\n';
-    plughost::RunAtExit();
-    return 0;
-  }
+  if (run.options.printScript) return PrintSteps(run.Steps());
   return RunHost(setup, {}, &run.options.file, &run);
 }
 
@@ -391,10 +394,7 @@ int BoxesFile(plughost::BoxesRun& run, Setup setup) {
   setup.brief = !run.options.verbose;
   std::string fault = run.Prepare();
   if (!fault.empty()) Usage(fault);
-  if (run.options.printScript) {
-    for (const auto& line : run.Steps()) std::cout << line.text << '\n';
-    return 0;
-  }
+  if (run.options.printScript) return PrintSteps(run.Steps());
   return RunHost(setup, {}, &run.options.file, nullptr, &run);
 }
 
