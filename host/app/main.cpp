@@ -313,8 +313,8 @@ struct Setup {
   host::DocOpenOptions open;
 };
 
-// The plug-ins, then the document, then the steps; with `check`, the
-// shortcut's own steps and its verdict. Answers the exit status.
+// The plug-ins, then the document, then the steps; with `check` or `boxes`,
+// that shortcut's own steps and its end. Answers the exit status.
 int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::string* document,
             const plughost::CheckRun* check, const plughost::BoxesRun* boxes = nullptr) {
   bool isFolder = false;
@@ -525,7 +525,7 @@ void MakeSettingsFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // `check` as the first argument that is no option starts the shortcut.
+  // `check` or `boxes` as the first argument that is no option starts that shortcut.
   bool isCheck = false, isBoxes = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
