@@ -7,9 +7,6 @@
 #include <cairo.h>
 #include <poppler.h>
 
-#include <qpdf/Pl_Buffer.hh>
-#include <qpdf/QPDFWriter.hh>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -41,23 +38,6 @@ using Owned = std::unique_ptr<T, Freer<T, Free>>;
 void Unref(void* object) { g_object_unref(object); }
 using Surface = Owned<cairo_surface_t, cairo_surface_destroy>;
 using Context = Owned<cairo_t, cairo_destroy>;
-
-// The document written to memory, unencrypted, for poppler to read.
-std::string DocumentBytes(ASUns32 docId) {
-  Doc* doc = FindDoc(docId);
-  if (!doc) throw std::runtime_error("cannot draw: the document is closed");
-  Pl_Buffer buffer("picture");
-  QPDFWriter w(*doc->qpdf);
-  w.setOutputPipeline(&buffer);
-  w.setPreserveEncryption(false);
-  w.setCompressStreams(false);
-  w.setDecodeLevel(qpdf_dl_none);
-  w.setLinearization(false);
-  w.setObjectStreamMode(qpdf_o_preserve);
-  w.write();
-  std::unique_ptr<Buffer> written(buffer.getBuffer());
-  return std::string(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
-}
 
 [[noreturn]] void RenderFault(ASInt32 index, const std::string& why) {
   throw std::runtime_error("cannot render page " + std::to_string(index + 1) + ": " + why);
@@ -186,7 +166,10 @@ cairo_status_t WriteTo(void* closure, const unsigned char* data, unsigned int le
 }  // namespace
 
 void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& list, const std::string& path) {
-  Surface surface = RenderPage(DocumentBytes(docId), page, ViewZoom());
+  Doc* doc = FindDoc(docId);
+  if (!doc) throw std::runtime_error("cannot draw: the document is closed");
+  // Unencrypted, for poppler to read without a password.
+  Surface surface = RenderPage(WrittenInMemory(*doc->qpdf, true), page, ViewZoom());
   {
     Context cr(cairo_create(surface.get()));
     // Overlays are drawn pixel for pixel, as a screen shows them.
