@@ -141,13 +141,18 @@ bool ParseListed(const std::string& line, Listed* out) {
 }
 
 // The palette's listings as BOX and SPEC lines: each listing of the palette
-// belongs to the next page of `pages`, and its SPEC item ends it.
+// belongs to the next page of `pages`, and its SPEC item ends it. Listings
+// are printed only when verbose.
 class RowPrinter {
  public:
   RowPrinter(std::vector<int> pages, bool verbose) : pages_(std::move(pages)), verbose_(verbose) {}
 
   // True for a line that is not to be printed as it is.
   bool Omit(const std::string& line) {
+    // What a picture's drawing lists is in the picture.
+    if (line.compare(0, 10, "DRAW page ") == 0) drawing_ = true;
+    if (drawing_ && (line.compare(0, 10, "DRAW page ") == 0 || line.compare(0, 2, "  ") == 0)) return !verbose_;
+    drawing_ = false;
     const std::string head = std::string("ITEMS ") + kPalette + " ";
     if (line.compare(0, head.size(), head) == 0) {
       page_ = next_ < pages_.size() ? pages_[next_++] : 0;
@@ -196,7 +201,7 @@ class RowPrinter {
   bool verbose_;
   size_t next_ = 0;
   int page_ = 0;
-  bool listing_ = false;
+  bool listing_ = false, drawing_ = false;
   std::map<int, Shown> rows_;  // by the row's check box
 };
 

@@ -103,11 +103,15 @@ TEST(BoxesCommand, AnEditIsAppliedToItsPageAndSavedAside) {
   const std::string input = work.File("in.pdf"), out = work.File("out.pdf");
   hosttest::WriteFile(input, hosttest::ReadFile(kBoxes));
   auto run = Boxes(work.path(),
-                   {input, "--pages", "1", "--unit", "pt", "--set", "trim=46,36,540,720", "--output", out});
+                   {input, "--pages", "1", "--unit", "pt", "--set", "trim=46,36,540,720", "--output", out,
+                    "--picture", work.File("p")});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<Row> rows = RowsOf(run.out);
   ASSERT_EQ(rows.size(), 8u) << run.out;
-  EXPECT_NE(run.out.find("SAVED: " + out + "\n"), std::string::npos) << run.out;
+  const std::string end = "SPEC: page 1 Custom\nSAVED: " + out + "\n";  // the drawing's lines left out
+  EXPECT_EQ(run.out.rfind(end), run.out.size() - end.size()) << run.out;
+  // The page's picture, 612 by 792 pixels at zoom 1.
+  EXPECT_EQ(hosttest::ReadFile(work.File("p-1.png")).substr(12, 12), std::string("IHDR\0\0\x02\x64\0\0\x03\x18", 12));
   ExpectRowsMatch(std::vector<Row>(rows.begin() + 4, rows.end()), out);
   EXPECT_EQ(hosttest::ReadFile(input), hosttest::ReadFile(kBoxes));
   std::string check;
