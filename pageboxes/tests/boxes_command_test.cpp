@@ -1,7 +1,5 @@
-// `plughost boxes` on boxes.pdf with the editor alone: the rows against
-// pdfinfo's boxes in each unit, an edit applied and saved, a specification
-// of a library stored through the library dialog, and faults told before
-// anything runs.
+// `plughost boxes` on boxes.pdf with the editor alone: rows against pdfinfo,
+// edits, a stored specification, and faults told before anything runs.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -56,8 +54,8 @@ std::vector<Row> RowsOf(const std::string& out) {
 const std::map<std::string, std::string> kKeys = {
     {"Bleed", "BleedBox"}, {"Trim", "TrimBox"}, {"Art/Live", "ArtBox"}, {"Crop", "CropBox"}};
 
-// The rows shown on equal pdfinfo's boxes within half a unit of the last
-// digit the row shows (X and Y from the media box's left and top edges).
+// The rows shown on equal pdfinfo's boxes (to 0.005) within half a unit of
+// the last digit shown, X and Y from the media box's left and top edges.
 void ExpectRowsMatch(const std::vector<Row>& rows, const std::string& file) {
   const std::map<std::string, double> points = {{"in", 72}, {"mm", 72 / 25.4}, {"pt", 1}};
   for (const Row& row : rows) {
@@ -68,12 +66,10 @@ void ExpectRowsMatch(const std::vector<Row>& rows, const std::string& file) {
     const std::vector<double>& box = boxes[kKeys.at(row.name)];
     ASSERT_EQ(box.size(), 4u);
     const double ppu = points.at(row.unit);
-    // In points: X, Y, W and H as pdfinfo's edges give them.
     const double fromFile[4] = {box[0] - media[0], media[3] - box[3], box[2] - box[0], box[3] - box[1]};
     for (int i = 0; i < 4; ++i) {
       const size_t dot = row.values[i].find('.');
       const int digits = dot == std::string::npos ? 0 : static_cast<int>(row.values[i].size() - dot - 1);
-      // pdfinfo rounds each edge to 0.005.
       EXPECT_NEAR(std::stod(row.values[i]) * ppu, fromFile[i], 0.5 * std::pow(10, -digits) * ppu + 0.01) << i;
     }
   }
@@ -88,10 +84,8 @@ TEST(BoxesCommand, RowsOfEveryPageMatchTheFileInEachUnit) {
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<Row> rows = RowsOf(run.out);
     ASSERT_EQ(rows.size(), 20u) << run.out;
-    for (size_t i = 0; i < rows.size(); ++i) {
-      EXPECT_EQ(rows[i].page, static_cast<int>(i / 4 + 1));
-      EXPECT_EQ(rows[i].unit, unit.empty() ? "in" : unit);
-    }
+    for (size_t i = 0; i < rows.size(); ++i)
+      EXPECT_EQ(rows[i].unit + std::to_string(rows[i].page), (unit.empty() ? "in" : unit) + std::to_string(i / 4 + 1));
     EXPECT_EQ(rows[0].name + rows[1].name + rows[2].name + rows[3].name, "BleedTrimArt/LiveCrop");
     EXPECT_NE(run.out.find("SPEC: page 4 Custom\nBOX: page 5 Bleed"), std::string::npos) << run.out;
     ExpectRowsMatch(rows, kBoxes);
