@@ -41,9 +41,8 @@ void Unref(void* object) { g_object_unref(object); }
 using Surface = Owned<cairo_surface_t, cairo_surface_destroy>;
 using Context = Owned<cairo_t, cairo_destroy>;
 
-// The fonts poppler found stay in cairo's and fontconfig's caches for the
-// process; they go at its end, once the last picture is done, so that what
-// remains then is ours.
+// Fontconfig keeps what poppler asked of it for the process: freed at its
+// end, once a page was rendered, so that a leak check finds only ours.
 void ReleaseFontCachesAtExit() {
   static const bool registered = [] {
     std::atexit([] { FcFini(); });
