@@ -6,7 +6,7 @@
 
 #include <memory>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "testing/processes.h"
 
@@ -58,8 +58,8 @@ TEST(Pictures, PagesAsPdftocairoRendersThem) {
     ASSERT_EQ(run.status, 0) << run.err;
     Picture view = Read(dir.File("view.png")), oracle = Read(dir.File("oracle.png"));
     const int w = cairo_image_surface_get_width(view.get()), h = cairo_image_surface_get_height(view.get());
-    ASSERT_EQ(w, cairo_image_surface_get_width(oracle.get()));
-    ASSERT_EQ(h, cairo_image_surface_get_height(oracle.get()));
+    ASSERT_EQ(std::make_pair(w, h),
+              std::make_pair(cairo_image_surface_get_width(oracle.get()), cairo_image_surface_get_height(oracle.get())));
     int differing = 0;
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) differing += Pixel(view.get(), x, y) != Pixel(oracle.get(), x, y);
@@ -89,10 +89,8 @@ TEST(Pictures, TheToolsFrameWithItsHandles) {
                   {qx, t + 1, false},   {r - 1, qy, false},    {qx, b - 1, false},    {l + 1, qy, false},
                   {l + 2, t + 2, true}, {l + 3, t + 3, false}, {cx + 2, t + 2, true}, {cx + 3, t + 2, false},
                   {r - 2, b - 2, true}, {r - 3, b - 3, false}};
-    for (const auto& p : points) {
-      SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
-      EXPECT_EQ(Pixel(view.get(), p.x, p.y), p.frame ? 0xff00ffu : Pixel(oracle.get(), p.x, p.y));
-    }
+    for (const auto& p : points)
+      EXPECT_EQ(Pixel(view.get(), p.x, p.y), p.frame ? 0xff00ffu : Pixel(oracle.get(), p.x, p.y)) << p.x << "," << p.y;
   }
 }
 

@@ -5,11 +5,13 @@
 // the document as it stands in memory, so unsaved edits show; images are
 // drawn as the file holds them, whatever alternate the view shows.
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <poppler.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -39,6 +41,16 @@ void Unref(void* object) { g_object_unref(object); }
 using Surface = Owned<cairo_surface_t, cairo_surface_destroy>;
 using Context = Owned<cairo_t, cairo_destroy>;
 
+// Fontconfig keeps what poppler asked of it for the process: freed at its
+// end, once a page was rendered, so that a leak check finds only ours.
+void ReleaseFontCachesAtExit() {
+  static const bool registered = [] {
+    std::atexit([] { FcFini(); });
+    return true;
+  }();
+  (void)registered;
+}
+
 [[noreturn]] void RenderFault(ASInt32 index, const std::string& why) {
   throw std::runtime_error("cannot render page " + std::to_string(index + 1) + ": " + why);
 }
@@ -62,6 +74,7 @@ Surface RenderPage(const std::string& bytes, ASInt32 index, double zoom) {
   const double w = std::ceil(width * zoom), h = std::ceil(height * zoom);
   if (!(w >= 1 && h >= 1 && w <= 32767 && h <= 32767))
     RenderFault(index, "too large at this zoom");
+  ReleaseFontCachesAtExit();
   Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h)));
   Context cr(cairo_create(surface.get()));
   cairo_save(cr.get());
