@@ -1,6 +1,5 @@
-// Page views written as pictures by plughost's `draw PATH.png`: the page as
-// pdftocairo renders it (an oracle with the same cairo backend), and the
-// page-box tool's frame over it where the hit test finds its handles.
+// plughost's `draw PATH.png`: the page as pdftocairo renders it (an oracle with the same
+// cairo backend), and the page-box tool's frame with its handles where the hit test finds them.
 #include <cairo.h>
 #include <gtest/gtest.h>
 
@@ -44,11 +43,7 @@ TEST(Pictures, PagesAsPdftocairoRendersThem) {
   hosttest::TempDir dir;
   const std::string turned = dir.File("turned.pdf");
   ASSERT_EQ(hosttest::RunCommand("qpdf --rotate=+90:1 --rotate=+270:2 " SAMPLES_DIR "/images.pdf " + turned), 0);
-  const struct {
-    std::string file;
-    int page;
-    double zoom;
-  } rows[] = {
+  const struct { std::string file; int page; double zoom; } rows[] = {
       {SAMPLES_DIR "/sample.pdf", 1, 1},  {SAMPLES_DIR "/images.pdf", 3, 2}, {SAMPLES_DIR "/rgb-font.pdf", 1, 1.3},
       {SAMPLES_DIR "/boxes.pdf", 5, 1},   {turned, 1, 1},                     {turned, 2, 2},
   };
@@ -82,10 +77,7 @@ TEST(Pictures, TheToolsFrameWithItsHandles) {
     Picture view = Read(dir.File("view.png")), oracle = Read(dir.File("oracle.png"));
     const int l = 36 * zoom, t = 36 * zoom, r = 576 * zoom, b = 756 * zoom;
     const int qx = l + (r - l) / 4, qy = t + (b - t) / 4, cx = (l + r) / 2;
-    const struct {
-      int x, y;
-      bool frame;
-    } points[] = {{qx, t, true},        {r, qy, true},         {qx, b, true},         {l, qy, true},
+    const struct { int x, y; bool frame; } points[] = {{qx, t, true},        {r, qy, true},         {qx, b, true},         {l, qy, true},
                   {qx, t + 1, false},   {r - 1, qy, false},    {qx, b - 1, false},    {l + 1, qy, false},
                   {l + 2, t + 2, true}, {l + 3, t + 3, false}, {cx + 2, t + 2, true}, {cx + 3, t + 2, false},
                   {r - 2, b - 2, true}, {r - 3, b - 3, false}};
