@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "app/boxes.h"
 #include "app/check.h"
 #include "app/images.h"
 #include "app/router.h"
@@ -90,8 +91,8 @@ const char kUsageHead[] =
     "  --docking       palettes opened together dock in one group\n"
     "  --pref-item N=NAME  the host's menu item that switches preference N (131\n"
     "                  \"Overprint\", 76 \"UseLocalFonts\") is named NAME\n"
-    "  --help          show this text (plughost check --help, plughost images --help: the\n"
-    "                  shortcut's alone)\n"
+    "  --help          show this text (plughost check --help, plughost boxes --help,\n"
+    "                  plughost images --help: the shortcut's alone)\n"
     "  --version       show plughost's version and the plug-ins' names and versions\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
     "  plughost sample.pdf 'menu Example:PageCount' 'save out.pdf'\n"
@@ -313,7 +314,7 @@ bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
                            "--output", "--standard", "--handshake", "--zoom", "--log", "--pref", "--pref-item"})
     if (option == name) return true;
-  return plughost::ImagesOptionTakesValue(option);
+  return plughost::ImagesOptionTakesValue(option) || plughost::BoxesOptionTakesValue(option);
 }
 
 // What a run of the host is given, besides its steps.
@@ -327,9 +328,11 @@ struct Setup {
 
 // The plug-ins, then the document, then the steps; with `check`, the
 // shortcut's own steps and its verdict; with `images`, its options checked
-// against the plug-in's lists first. Answers the exit status.
+// against the plug-in's lists first; with `boxes`, its steps and its end.
+// Answers the exit status.
 int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::string* document,
-            const plughost::CheckRun* check, plughost::ImagesRun* images = nullptr) {
+            const plughost::CheckRun* check, plughost::ImagesRun* images = nullptr,
+            const plughost::BoxesRun* boxes = nullptr) {
   bool isFolder = false;
   std::vector<std::string> files = PluginFiles(setup.pluginDir, &isFolder);
   if (setup.pluginsGiven && !isFolder) Fail("--plugins " + setup.pluginDir + ": no such folder");
@@ -343,6 +346,7 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   host::SetDriver(&session);
   if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
   if (check) check->Start(session);
+  if (boxes) boxes->Start(session);
   if (setup.fakeRouter) plughost::StartFakeRouter(session.transcript());
   LoadPlugins(files);
   if (setup.version) {
@@ -385,11 +389,11 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
     session.Run();
   int status = 0;
   std::string fault;
-  if (check) {
+  if (check || boxes) {
     AVDoc doc = host::ActiveViewDocument();
     bool changed = doc && host::DocumentChanged(host::ViewPDDoc(doc));
     UnloadPlugins();
-    status = check->Finish(session, changed, &fault);
+    status = check ? check->Finish(session, changed, &fault) : boxes->Finish(session, changed);
   } else {
     UnloadPlugins();
   }
@@ -398,17 +402,29 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   return status;
 }
 
+// --print-script: a shortcut's steps, one a line, and nothing run.
+int PrintSteps(const std::deque<plughost::Line>& steps) {
+  for (const auto& line : steps) std::cout << line.text << '\n';
+  plughost::RunAtExit();
+  return 0;
+}
+
 // The check of one file: the road of every check, alone or one of several.
 int CheckFile(plughost::CheckRun& run, Setup setup) {
   setup.brief = !run.options.verbose;
   std::string fault = run.Prepare();
   if (!fault.empty()) Fail(fault);
-  if (run.options.printScript) {
-    for (const auto& line : run.Steps()) std::cout << line.text << '\n';
-    plughost::RunAtExit();
-    return 0;
-  }
+  if (run.options.printScript) return PrintSteps(run.Steps());
   return RunHost(setup, {}, &run.options.file, &run);
+}
+
+// The boxes shortcut on one file, its faults told before anything loads.
+int BoxesFile(plughost::BoxesRun& run, Setup setup) {
+  setup.brief = !run.options.verbose;
+  std::string fault = run.Prepare();
+  if (!fault.empty()) Usage(fault);
+  if (run.options.printScript) return PrintSteps(run.Steps());
+  return RunHost(setup, {}, &run.options.file, nullptr, nullptr, &run);
 }
 
 // The images shortcut: its scratch settings, then the run or its script.
@@ -546,9 +562,9 @@ void MakeSettingsFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // `check` or `images` as the first argument that is no option starts
-  // that shortcut.
-  bool isCheck = false, isImages = false;
+  // `check`, `boxes` or `images` as the first argument that is no option
+  // starts that shortcut.
+  bool isCheck = false, isImages = false, isBoxes = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (TakesValue(a)) {
@@ -556,6 +572,7 @@ int main(int argc, char** argv) {
     } else if (a.compare(0, 1, "-") != 0) {
       isCheck = a == "check";
       isImages = a == "images";
+      isBoxes = a == "boxes";
       break;
     }
   }
@@ -567,6 +584,7 @@ int main(int argc, char** argv) {
   plughost::CheckRun run;
   plughost::CheckOptions& check = run.options;
   plughost::ImagesRun images;
+  plughost::BoxesRun boxes;
   std::string imagesFault;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -646,6 +664,10 @@ int main(int argc, char** argv) {
     } else if (a == "--list") {
       setup.list = true;
       notWithCheck.push_back(a);
+    } else if (isBoxes && plughost::IsBoxesOption(a)) {
+      std::string fault =
+          plughost::TakeBoxesOption(a, plughost::BoxesOptionTakesValue(a) ? value() : "", &boxes.options);
+      if (!fault.empty()) Usage(fault);
     } else if (plughost::TakeImagesOption(a, isImages, value, &images.options, &imagesFault)) {
       if (!imagesFault.empty()) Usage(imagesFault);
     } else if (a == "--report" || a == "--output" || a == "--standard") {
@@ -664,21 +686,24 @@ int main(int argc, char** argv) {
       setup.version = true;
     } else if (a.compare(0, 2, "--") == 0) {
       Usage("no option " + a);
-    } else if ((isCheck || isImages) && !checkWord) {
+    } else if ((isCheck || isImages || isBoxes) && !checkWord) {
       checkWord = true;
     } else {
       rest.push_back(a);
     }
   }
   if (help) {
-    if (!isCheck && !isImages) std::cout << kUsageHead << plughost::kStepsHelp << "\n" << kUsageTail;
-    if (!isImages) std::cout << kCheckUsage;
-    if (!isCheck) std::cout << (isImages ? "" : "\n") << plughost::kImagesUsage;
+    const bool all = !isCheck && !isImages && !isBoxes;
+    if (all) std::cout << kUsageHead << plughost::kStepsHelp << "\n" << kUsageTail;
+    if (all || isCheck) std::cout << kCheckUsage;
+    if (all || isBoxes) std::cout << (all ? "\n" : "") << plughost::kBoxesUsage;
+    if (all || isImages) std::cout << (all ? "\n" : "") << plughost::kImagesUsage;
     return 0;
   }
   if (!isCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
   if (isCheck && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with check");
   if (isImages && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with images");
+  if (isBoxes && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with boxes");
   if (isImages && !setup.version) {
     if (rest.size() > 1) Usage("images takes one file");
     images.options.file = rest.empty() ? "" : rest[0];
@@ -713,6 +738,12 @@ int main(int argc, char** argv) {
   }
   if (setup.version) return RunHost(setup, {}, nullptr, nullptr);
   if (isImages) return ImagesFile(images, setup);
+  if (isBoxes) {
+    if (rest.size() > 1) Usage("boxes takes one file");
+    boxes.options.file = rest.empty() ? "" : rest[0];
+    boxes.password = setup.open.password;
+    return BoxesFile(boxes, setup);
+  }
   if (isCheck) return rest.size() > 1 ? CheckFiles(run, rest, setup) : CheckFile(run, setup);
 
   bool openFirst = !rest.empty() && IsPdfName(rest[0]);
