@@ -1067,8 +1067,21 @@ bool SetItemText(ADMItemRef ref, const std::string& text, std::string* why) {
   auto item = UsableItem(ref, why);
   if (!item) return false;
   if (item->kind != kPIItemEdit) return Refuse(why, ItemName(*item) + " is not a text entry");
+  // A number typed into a numeric entry is shown with the entry's decimals
+  // once the entry takes it, as a value the plug-in sets would be.
+  std::string shown = text;
+  if (item->precision >= 0) {
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    while (end && *end == ' ') ++end;
+    if (end != text.c_str() && end && !*end && std::isfinite(number)) {
+      char formatted[64];
+      std::snprintf(formatted, sizeof formatted, "%.*f", static_cast<int>(item->precision), number);
+      shown = formatted;
+    }
+  }
   return UserAction(*item->dialog, [&] {
-    SetText(*item, text);
+    SetText(*item, shown);
     NotifyItem(*item, ADM_NOTIFY_USER_CHANGED);
   });
 }

@@ -102,7 +102,11 @@ TEST(BoxesCommand, AnEditIsAppliedToItsPageAndSavedAside) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<Row> rows = RowsOf(run.out);
   ASSERT_EQ(rows.size(), 8u) << run.out;
-  const std::string end = "SPEC: page 1 Custom\nSAVED: " + out + "\n";  // the drawing's lines left out
+  // Typed numbers are shown with the row's decimals; the drawing's lines are left out.
+  const std::string end = "BOX: page 1 Trim on 46.000 36.000 540.000 720.000 pt\n"
+                          "BOX: page 1 Art/Live off 0.000 792.000 0.000 0.000 pt\n"
+                          "BOX: page 1 Crop off 0.000 792.000 0.000 0.000 pt\n"
+                          "SPEC: page 1 Custom\nSAVED: " + out + "\n";
   EXPECT_EQ(run.out.rfind(end), run.out.size() - end.size()) << run.out;
   // The page's picture, 612 by 792 pixels at zoom 1.
   EXPECT_EQ(hosttest::ReadFile(work.File("p-1.png")).substr(12, 12), std::string("IHDR\0\0\x02\x64\0\0\x03\x18", 12));
