@@ -622,6 +622,17 @@ ASBool CosDocEnumIndirectImpl(CosDoc d, CosObjEnumProc proc, void* clientData) {
   return 1;
 }
 
+ASUns32 CosDocHandleMarkImpl(CosDoc d) {
+  ENTER(DocHandleMark);
+  return static_cast<ASUns32>(DocOf(d).slots.size());
+}
+
+void CosDocReleaseHandlesImpl(CosDoc d, ASUns32 mark) {
+  ENTER(DocReleaseHandles);
+  Doc& doc = DocOf(d);
+  Q([&] { doc.ReleaseSlots(mark); });
+}
+
 }  // namespace
 
 void InitCosTable() {

@@ -78,6 +78,41 @@ TEST_F(CosTest, NumbersRoundAndSaturate) {
   EXPECT_EQ(r.code, cosErrTypeMismatch);
 }
 
+TEST_F(CosTest, HandlesForgottenSinceAMarkAreMadeAgainForTheirOwnObjects) {
+  PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>",
+                  "<< /S1 (one) /S2 (two) /Arr [7] /Up 2 0 R >>"};
+  CosDoc doc = Open(spec);
+  CosObj d = Obj(doc, 3);
+  const ASUns32 mark = CosDocHandleMark(doc);
+  ASInt32 length = 0;
+  auto text = [&](const char* key) { return std::string(CosStringValue(CosDictGet(d, K(key)), &length)); };
+  auto keys = [&] {
+    std::string all;
+    CosObjEnum(
+        d,
+        [](CosObj key, CosObj, void* out) -> ASBool {
+          *static_cast<std::string*>(out) += ASAtomGetString(CosNameValue(key)) + std::string(" ");
+          return 1;
+        },
+        &all);
+    return all;
+  };
+  // Names, strings, an array and an object by number, then forgotten.
+  EXPECT_EQ(keys() + text("S1") + text("S2"), "Arr S1 S2 Up onetwo");
+  EXPECT_EQ(CosObjGetID(CosDictGet(d, K("Up"))), 2);
+  CosDocReleaseHandles(doc, mark);
+  EXPECT_EQ(CosDocHandleMark(doc), mark);
+  // Made again in another order, each slot now holds another object.
+  EXPECT_EQ(CosIntegerValue(CosArrayGet(CosDictGet(d, K("Arr")), 0)), 7);
+  EXPECT_EQ(text("S1") + text("S2"), "onetwo");
+  EXPECT_EQ(CosObjGetType(Obj(doc, 2)), CosDict);
+  EXPECT_EQ(keys(), "Arr S1 S2 Up ");
+  CosObj a = CosDictGet(d, K("Arr"));
+  EXPECT_EQ(a.b, CosDictGet(d, K("Arr")).b);
+  EXPECT_EQ(CosObjGetID(CosDictGet(d, K("Up"))), 2);
+}
+
 TEST_F(CosTest, DictionariesEnumerateInByteOrderOfKeys) {
   CosDoc doc = Open(Basic());
   std::vector<std::string> keys;
