@@ -30,6 +30,7 @@ const char kCheckMenu[] = "Zent:PDFXCorvane3:Check";
 const char kStandardKey[] = "Software\\Zentu\\PDF/X Corvane 3\\Current_Version";
 const char kStandardValue[] = "conformance";
 const char kFirstStandard[] = "PDF/X-1a:2001";
+const char kUnsavedLine[] = "UNSAVED: the changes were not saved; give --output to keep them";
 
 namespace {
 
@@ -232,10 +233,16 @@ std::string ReportFolderFault(const std::string& folder) {
   return why.empty() ? "" : "cannot write the report into " + folder + ": " + why;
 }
 
+std::string OutputFault(const std::string& output) {
+  if (!output.empty() && (!EndsWith(output, ".pdf") || output.size() == 4 || EndsWith(output, "/.pdf")))
+    return "--output " + output + ": the name must end in \".pdf\"";
+  return "";
+}
+
 std::string CheckFault(const CheckOptions& o) {
   if (o.file.empty()) return "check needs the PDF file to check";
-  if (!o.output.empty() && (!EndsWith(o.output, ".pdf") || o.output.size() == 4 || EndsWith(o.output, "/.pdf")))
-    return "--output " + o.output + ": the name must end in \".pdf\"";
+  std::string fault = OutputFault(o.output);
+  if (!fault.empty()) return fault;
   if (o.keepStandard && !o.hasStandard) return "--keep-standard goes with --standard NAME";
   if (o.hasStandard && o.standard.empty()) return "--standard needs the name of a standard";
   if (!o.report.empty() && o.report != "-") {
@@ -531,7 +538,7 @@ void CheckRun::Start(Session& session) const {
 
 int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault) const {
   if (documentChanged && options.output.empty() && (options.fix || options.removeTags))
-    session.transcript().Event("UNSAVED: the changes were not saved; give --output to keep them");
+    session.transcript().Event(kUnsavedLine);
   if (!options.report.empty()) {
     FileState after = StateOf(reportAnswer);
     if (!after.exists || after == reportBefore) {

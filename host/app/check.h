@@ -55,6 +55,10 @@ std::string ReportFile(const std::string& given);
 
 // What is wrong with the options before anything is loaded, or "".
 std::string CheckFault(const CheckOptions& options);
+// What is wrong with an --output name (it must end in ".pdf"), or "".
+std::string OutputFault(const std::string& output);
+// Said when the document changed and nothing saved it.
+extern const char kUnsavedLine[];
 
 // The steps of the check, one a line. `reportAnswer` is the path the report
 // chooser is answered with; `chooseStandard` adds the first check that

@@ -22,7 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "app/boxes.h"
 #include "app/check.h"
+#include "app/images.h"
 #include "app/router.h"
 #include "app/session.h"
 #include "core/host.h"
@@ -89,7 +91,8 @@ const char kUsageHead[] =
     "  --docking       palettes opened together dock in one group\n"
     "  --pref-item N=NAME  the host's menu item that switches preference N (131\n"
     "                  \"Overprint\", 76 \"UseLocalFonts\") is named NAME\n"
-    "  --help          show this text (plughost check --help: the check's alone)\n"
+    "  --help          show this text (plughost check --help, plughost boxes --help,\n"
+    "                  plughost images --help: the shortcut's alone)\n"
     "  --version       show plughost's version and the plug-ins' names and versions\n"
     "Each STEP argument is one step line, quoted for the shell:\n"
     "  plughost sample.pdf 'menu Example:PageCount' 'save out.pdf'\n"
@@ -241,9 +244,8 @@ void UnloadPlugins() {
   // still be referred to by the host's tables.
 }
 
-// A plug-in's name (its extension name, else its file's) and version (its
-// "VERSION" resource 1, when it has one).
-std::string PluginLine(const Plugin& p) {
+// A plug-in's name: its extension name, else its file's.
+std::string PluginName(const Plugin& p) {
   std::string name;
   if (p.hs.getExtensionName) {
     try {
@@ -255,6 +257,19 @@ std::string PluginLine(const Plugin& p) {
     name = p.path.substr(p.path.rfind('/') + 1);
     name.erase(name.size() - 3);
   }
+  return name;
+}
+
+// The module of the loaded plug-in of that name, or null.
+WinModule ModuleNamed(const std::string& name) {
+  for (const Plugin& p : gPlugins)
+    if (p.loaded && PluginName(p) == name) return p.module;
+  return nullptr;
+}
+
+// A plug-in's name and version (its "VERSION" resource 1, when it has one).
+std::string PluginLine(const Plugin& p) {
+  const std::string name = PluginName(p);
   const PIBinaryResource* version = host::FindBinary(p.module, "VERSION", 1);
   return name + " " + (version ? std::string(static_cast<const char*>(version->data), version->size) : "(no version)");
 }
@@ -299,7 +314,7 @@ bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
                            "--output", "--standard", "--handshake", "--zoom", "--log", "--pref", "--pref-item"})
     if (option == name) return true;
-  return false;
+  return plughost::ImagesOptionTakesValue(option) || plughost::BoxesOptionTakesValue(option);
 }
 
 // What a run of the host is given, besides its steps.
@@ -312,9 +327,12 @@ struct Setup {
 };
 
 // The plug-ins, then the document, then the steps; with `check`, the
-// shortcut's own steps and its verdict. Answers the exit status.
+// shortcut's own steps and its verdict; with `images`, its options checked
+// against the plug-in's lists first; with `boxes`, its steps and its end.
+// Answers the exit status.
 int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::string* document,
-            const plughost::CheckRun* check) {
+            const plughost::CheckRun* check, plughost::ImagesRun* images = nullptr,
+            const plughost::BoxesRun* boxes = nullptr) {
   bool isFolder = false;
   std::vector<std::string> files = PluginFiles(setup.pluginDir, &isFolder);
   if (setup.pluginsGiven && !isFolder) Fail("--plugins " + setup.pluginDir + ": no such folder");
@@ -328,6 +346,7 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   host::SetDriver(&session);
   if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
   if (check) check->Start(session);
+  if (boxes) boxes->Start(session);
   if (setup.fakeRouter) plughost::StartFakeRouter(session.transcript());
   LoadPlugins(files);
   if (setup.version) {
@@ -338,6 +357,16 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
     UnloadPlugins();
     plughost::RunAtExit();
     return 0;
+  }
+  if (images) {
+    std::string fault = images->CheckEntries(ModuleNamed(plughost::kImagesPlugin));
+    if (!fault.empty()) Usage(fault);
+    if (images->options.printScript) {
+      for (const std::string& line : images->Steps()) std::cout << line << '\n';
+      UnloadPlugins();
+      plughost::RunAtExit();
+      return 0;
+    }
   }
 
   if (document) {
@@ -354,14 +383,17 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
     for (auto& item : host::MenuItems())
       std::cout << item.name << "\t" << item.path << " > " << item.title << std::endl;
   }
-  session.Run();
+  if (images)
+    images->Run(session);
+  else
+    session.Run();
   int status = 0;
   std::string fault;
-  if (check) {
+  if (check || boxes) {
     AVDoc doc = host::ActiveViewDocument();
     bool changed = doc && host::DocumentChanged(host::ViewPDDoc(doc));
     UnloadPlugins();
-    status = check->Finish(session, changed, &fault);
+    status = check ? check->Finish(session, changed, &fault) : boxes->Finish(session, changed);
   } else {
     UnloadPlugins();
   }
@@ -370,17 +402,37 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   return status;
 }
 
+// --print-script: a shortcut's steps, one a line, and nothing run.
+int PrintSteps(const std::deque<plughost::Line>& steps) {
+  for (const auto& line : steps) std::cout << line.text << '\n';
+  plughost::RunAtExit();
+  return 0;
+}
+
 // The check of one file: the road of every check, alone or one of several.
 int CheckFile(plughost::CheckRun& run, Setup setup) {
   setup.brief = !run.options.verbose;
   std::string fault = run.Prepare();
   if (!fault.empty()) Fail(fault);
-  if (run.options.printScript) {
-    for (const auto& line : run.Steps()) std::cout << line.text << '\n';
-    plughost::RunAtExit();
-    return 0;
-  }
+  if (run.options.printScript) return PrintSteps(run.Steps());
   return RunHost(setup, {}, &run.options.file, &run);
+}
+
+// The boxes shortcut on one file, its faults told before anything loads.
+int BoxesFile(plughost::BoxesRun& run, Setup setup) {
+  setup.brief = !run.options.verbose;
+  std::string fault = run.Prepare();
+  if (!fault.empty()) Usage(fault);
+  if (run.options.printScript) return PrintSteps(run.Steps());
+  return RunHost(setup, {}, &run.options.file, nullptr, nullptr, &run);
+}
+
+// The images shortcut: its scratch settings, then the run or its script.
+int ImagesFile(plughost::ImagesRun& run, Setup setup) {
+  setup.brief = !run.options.verbose;
+  std::string fault = run.Prepare();
+  if (!fault.empty()) Fail(fault);
+  return RunHost(setup, {}, run.options.printScript ? nullptr : &run.options.file, nullptr, &run);
 }
 
 // The file's name without its folder and without ".pdf".
@@ -510,14 +562,17 @@ void MakeSettingsFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // `check` as the first argument that is no option starts the shortcut.
-  bool isCheck = false;
+  // `check`, `boxes` or `images` as the first argument that is no option
+  // starts that shortcut.
+  bool isCheck = false, isImages = false, isBoxes = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (TakesValue(a)) {
       ++i;
     } else if (a.compare(0, 1, "-") != 0) {
       isCheck = a == "check";
+      isImages = a == "images";
+      isBoxes = a == "boxes";
       break;
     }
   }
@@ -528,6 +583,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> rest, checkOnly, notWithCheck;
   plughost::CheckRun run;
   plughost::CheckOptions& check = run.options;
+  plughost::ImagesRun images;
+  plughost::BoxesRun boxes;
+  std::string imagesFault;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string {
@@ -606,6 +664,12 @@ int main(int argc, char** argv) {
     } else if (a == "--list") {
       setup.list = true;
       notWithCheck.push_back(a);
+    } else if (isBoxes && plughost::IsBoxesOption(a)) {
+      std::string fault =
+          plughost::TakeBoxesOption(a, plughost::BoxesOptionTakesValue(a) ? value() : "", &boxes.options);
+      if (!fault.empty()) Usage(fault);
+    } else if (plughost::TakeImagesOption(a, isImages, value, &images.options, &imagesFault)) {
+      if (!imagesFault.empty()) Usage(imagesFault);
     } else if (a == "--report" || a == "--output" || a == "--standard") {
       (a == "--report" ? check.report : a == "--output" ? check.output : check.standard) = value();
       if (a == "--report" && check.report.empty()) Usage("--report needs a path");
@@ -622,19 +686,32 @@ int main(int argc, char** argv) {
       setup.version = true;
     } else if (a.compare(0, 2, "--") == 0) {
       Usage("no option " + a);
-    } else if (isCheck && !checkWord) {
+    } else if ((isCheck || isImages || isBoxes) && !checkWord) {
       checkWord = true;
     } else {
       rest.push_back(a);
     }
   }
   if (help) {
-    if (!isCheck) std::cout << kUsageHead << plughost::kStepsHelp << "\n" << kUsageTail;
-    std::cout << kCheckUsage;
+    const bool all = !isCheck && !isImages && !isBoxes;
+    if (all) std::cout << kUsageHead << plughost::kStepsHelp << "\n" << kUsageTail;
+    if (all || isCheck) std::cout << kCheckUsage;
+    if (all || isBoxes) std::cout << (all ? "\n" : "") << plughost::kBoxesUsage;
+    if (all || isImages) std::cout << (all ? "\n" : "") << plughost::kImagesUsage;
     return 0;
   }
   if (!isCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
   if (isCheck && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with check");
+  if (isImages && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with images");
+  if (isBoxes && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with boxes");
+  if (isImages && !setup.version) {
+    if (rest.size() > 1) Usage("images takes one file");
+    images.options.file = rest.empty() ? "" : rest[0];
+    images.options.password = check.password;
+    images.options.hasPassword = check.hasPassword;
+    std::string fault = plughost::ImagesFault(images.options);
+    if (!fault.empty()) Usage(fault);
+  }
   if (script == "-" && setup.interactive) Usage("--script - and --interactive would both read standard input");
   if (isCheck && !setup.version) {
     if (check.hasStandard && !check.standard.empty()) {
@@ -660,6 +737,13 @@ int main(int argc, char** argv) {
     ::setenv("PLUGHOST_HOME", settings.c_str(), 1);
   }
   if (setup.version) return RunHost(setup, {}, nullptr, nullptr);
+  if (isImages) return ImagesFile(images, setup);
+  if (isBoxes) {
+    if (rest.size() > 1) Usage("boxes takes one file");
+    boxes.options.file = rest.empty() ? "" : rest[0];
+    boxes.password = setup.open.password;
+    return BoxesFile(boxes, setup);
+  }
   if (isCheck) return rest.size() > 1 ? CheckFiles(run, rest, setup) : CheckFile(run, setup);
 
   bool openFirst = !rest.empty() && IsPdfName(rest[0]);

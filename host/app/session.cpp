@@ -551,8 +551,8 @@ void Session::Top(const Step& step) {
     Save(arg);
   } else if (step.verb == "print menus") {
     PrintMenus(false);
-  } else if (step.verb == "draw") {
-    Draw();
+  } else if (step.verb == "draw" || step.verb == "draw %") {
+    Draw(arg);
   } else if (step.verb == "tool %") {
     bool ran = true;
     std::string why;
@@ -617,7 +617,7 @@ void Session::Save(const std::string& path) {
   Saved(path);
 }
 
-void Session::Draw() {
+void Session::Draw(const std::string& picture) {
   AVDoc doc = host::ActiveViewDocument();
   if (!doc) Refuse("draw: no document is open");
   std::vector<std::string> lines;
@@ -629,6 +629,12 @@ void Session::Draw() {
     Refuse(std::string("cannot draw: ") + e.what());
   }
   for (const std::string& line : lines) out_.Event(line);
+  if (picture.empty()) return;
+  try {
+    host::WriteViewPicture(doc, picture);
+  } catch (const std::exception& e) {
+    Refuse(e.what());
+  }
 }
 
 void Session::PrintMenus(bool listing) {

@@ -146,8 +146,9 @@ class Session : public host::Driver {
   void RunMenu(const Step& step);
   void Save(const std::string& path);
   void PrintMenus(bool listing);
-  // The active document's page view, drawn whatever its state.
-  void Draw();
+  // The active document's page view, drawn whatever its state, and written
+  // as a PNG picture unless `picture` is empty.
+  void Draw(const std::string& picture);
   // Documents, pointer, mouse and keys (app/view_steps.cpp): the reason
   // when the step cannot run, else empty.
   std::string ViewStep(const Step& step);

@@ -16,10 +16,13 @@ const char kStepsHelp[] =
     "                           disabled buttons); a marked item shows \" marked\"\n"
     "  tool NAME                make the tool of type NAME the active tool\n"
     "  print tool               the active tool's type and the cursor shown now\n"
-    "  draw                     draw the active document's page view: \"DRAW page P\",\n"
+    "  draw [PATH.png]          draw the active document's page view: \"DRAW page P\",\n"
     "                           then what it drew, one line each (\"image N G R\",\n"
     "                           \"color R G B\", \"rect L T R B width W dash A B\",\n"
     "                           \"xor L T R B\", \"frame L T R B\"), in device units\n"
+    "                           and with PATH.png write it as a PNG picture: the page at\n"
+    "                           the views' zoom, one device unit a pixel, those lines\n"
+    "                           painted over it; images as the file holds them\n"
     "  close                    close the active document without saving\n"
     "  activate N               make the N-th open document (in the order opened,\n"
     "                           from 1) the active one\n"
@@ -99,7 +102,8 @@ const Form kForms[] = {
     {"page #", Place::Top, "page N"},
     {"save %", Place::Top, "save PATH"},
     {"print menus", Place::Top, "print menus"},
-    {"draw", Place::Top, "draw"},
+    {"draw", Place::Top, "draw [PATH.png]"},
+    {"draw %", Place::Top, "draw [PATH.png]"},
     {"tool %", Place::Top, "tool NAME"},
     {"close", Place::Top, "close"},
     {"activate #", Place::Top, "activate N"},

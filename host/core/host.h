@@ -234,6 +234,10 @@ void SendAppStarted();
 // a user is shown: "DRAW page P", then each display-list line indented by
 // two blanks.
 std::vector<std::string> DrawView(AVDoc doc);
+// Writes the view as last drawn as a PNG picture at `path` (view/picture.cpp):
+// the page, then what was drawn over it; throws std::runtime_error with the
+// reason when it cannot.
+void WriteViewPicture(AVDoc doc, const std::string& path);
 
 // Tools (view/tools.cpp): makes the registered tool of that type active as
 // AcroView 21 does; false with the reason when no tool has it.

@@ -246,16 +246,7 @@ bool NoRoomForNewObjects(size_t highest) { return highest > static_cast<size_t>(
 // pass of the writer at opening.
 std::unique_ptr<QPDF> Renumbered(QPDF& old, const std::string& description, const OpenOptions& options,
                                  std::shared_ptr<std::string>* bytes) {
-  Pl_Buffer buffer("renumbered");
-  QPDFWriter w(old);
-  w.setOutputPipeline(&buffer);
-  w.setCompressStreams(false);
-  w.setDecodeLevel(qpdf_dl_none);
-  w.setLinearization(false);
-  w.setObjectStreamMode(qpdf_o_preserve);
-  w.write();
-  std::unique_ptr<Buffer> written(buffer.getBuffer());
-  *bytes = std::make_shared<std::string>(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
+  *bytes = std::make_shared<std::string>(WrittenInMemory(old, false));
   auto qpdf = std::make_unique<QPDF>();
   qpdf->setSuppressWarnings(true);
   qpdf->processMemoryFile(description.c_str(), (*bytes)->data(), (*bytes)->size(), options.password.c_str());
@@ -412,6 +403,20 @@ void Doc::Changed(QPDFObjectHandle h, const std::string& key) {
   bool moved = key.empty() ? treeObjects.count(h.getObjectPtr()) > 0
                            : key == "/Kids" || key == "/Type" || key == "/Pages" || key == "/Root";
   if (moved) ++treeChanges;
+}
+
+std::string WrittenInMemory(QPDF& qpdf, bool decrypted) {
+  Pl_Buffer buffer("in memory");
+  QPDFWriter w(qpdf);
+  w.setOutputPipeline(&buffer);
+  w.setPreserveEncryption(!decrypted);
+  w.setCompressStreams(false);
+  w.setDecodeLevel(qpdf_dl_none);
+  w.setLinearization(false);
+  w.setObjectStreamMode(qpdf_o_preserve);
+  w.write();
+  std::unique_ptr<Buffer> written(buffer.getBuffer());
+  return std::string(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
 }
 
 Doc* FindDoc(ASUns32 id) {

@@ -82,6 +82,10 @@ struct Doc {
   void Changed(QPDFObjectHandle h, const std::string& key = std::string());
 };
 
+// The document as the writer makes it, into memory: streams as they stand,
+// no linearization; `decrypted` leaves the encryption out.
+std::string WrittenInMemory(QPDF& qpdf, bool decrypted);
+
 // Open documents; a closed one is gone from here and its handles answer null.
 Doc* FindDoc(ASUns32 id);
 Doc& DocOf(CosDoc doc);  // raises genErrBadHandle for a closed document

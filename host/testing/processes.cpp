@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "testing/pdfmaker.h"
@@ -63,6 +64,11 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     ::execv(args[0], args.data());
+    // Said on the child's standard error, which the failing test shows.
+    // No allocation here: the parent may have had other threads.
+    const char* parts[] = {"cannot run ", args[0], ": ", std::strerror(errno), "\n"};
+    for (const char* part : parts)
+      if (::write(2, part, std::strlen(part)) < 0) break;
     ::_exit(127);
   }
   ::close(in[0]);

@@ -156,4 +156,10 @@ std::vector<std::string> DrawView(AVDoc doc) {
   return lines;
 }
 
+void WriteViewPicture(AVDoc doc, const std::string& path) {
+  ViewPDDoc(doc);
+  const ASUns32 id = IdOf(doc);
+  WritePicture(id, ViewPageIndex(id), Views()[id].list, path);
+}
+
 }  // namespace host

@@ -12,6 +12,7 @@
 #include "cos/docs.h"
 #include "pd/pages.h"
 #include "host/procs.h"
+#include "view/view.h"
 
 namespace host {
 namespace {
@@ -163,6 +164,7 @@ void AVPageViewDeviceRectToPageImpl(AVPageView view, const AVDevRect* device, AS
 }  // namespace
 
 void SetViewZoom(double zoom) { gZoom = zoom; }
+double ViewZoom() { return gZoom; }
 
 void ViewAperture(AVPageView view, AVDevRect* rect) {
   if (!rect) return;

@@ -2,6 +2,7 @@
 // host's view layer (view/app.cpp, view/draw.cpp).
 #pragma once
 #include <string>
+#include <vector>
 
 #include "host/astypes.h"
 
@@ -26,5 +27,11 @@ AVTool ActiveTool();
 bool IsHostTool(AVTool tool);
 // A line for the view-event sink (`--log view`).
 void ViewEvent(const std::string& line);
+// The page views' zoom (view/geometry.cpp).
+double ViewZoom();
+// Writes the document's page (from 0) with the display list `list` painted
+// over it as a PNG picture at `path`, through a temporary file
+// (view/picture.cpp); throws std::runtime_error with the reason.
+void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& list, const std::string& path);
 
 }  // namespace host

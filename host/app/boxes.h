@@ -1,0 +1,66 @@
+// `plughost boxes FILE.pdf`: the page boxes of a document shown and edited
+// through the page-box editor's tool and its "Specifications" palette,
+// written out as the steps a person would take; the host touches nothing of
+// the boxes itself.
+#pragma once
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/session.h"
+
+namespace plughost {
+
+extern const char kBoxesUsage[];
+
+struct BoxesOptions {
+  std::string file;
+  std::string pages;  // --pages as given; "" is every page
+  std::string unit;   // "", "in", "mm" or "pt"
+  std::vector<std::pair<std::string, std::string>> sets;  // row as given, "X,Y,W,H"
+  std::vector<std::string> on, off;
+  std::string spec;
+  bool hasSpec = false;
+  std::string output, picture;
+  bool verbose = false;
+  bool printScript = false;
+};
+
+// Whether `option` is one of the shortcut's own, and whether it takes a value.
+bool IsBoxesOption(const std::string& option);
+bool BoxesOptionTakesValue(const std::string& option);
+// Takes one option of the shortcut: "" or the fault of its value.
+std::string TakeBoxesOption(const std::string& option, const std::string& value, BoxesOptions* options);
+
+// The pages "1-3,7" names, in order, each once; "" with none given is every
+// page of `count`. Empty, with `why`, for a list that does not fit.
+std::vector<int> PageList(const std::string& list, int count, std::string* why);
+
+// The row of the palette's hierarchy list of box sets (publications with
+// their specifications beneath) that shows "PUBLICATION - SPECIFICATION",
+// as the editor lists what it stored in the settings folder; -1 when the
+// library holds no such specification.
+int SpecificationRow(const std::string& given);
+
+// One run of the shortcut, around the session that carries its steps out.
+struct BoxesRun {
+  BoxesOptions options;
+  std::string password;  // the host's --password, to count the pages
+  std::vector<int> pages;
+  int specRow = -1;
+
+  // What is wrong with the options, read against the file and the stored
+  // library, before anything loads: the fault, or "".
+  std::string Prepare();
+  bool HasEdits() const;
+  std::deque<Line> Steps() const;
+  // Gives the session the steps, and turns the palette's listings into
+  // BOX and SPEC lines.
+  void Start(Session& session) const;
+  // The UNSAVED line when edits changed the document and no --output keeps
+  // them; the exit status.
+  int Finish(Session& session, bool documentChanged) const;
+};
+
+}  // namespace plughost

@@ -1,0 +1,296 @@
+#include "app/images.h"
+
+#include <cctype>
+#include <cstdlib>
+
+#include "app/check.h"
+#include "app/steps.h"
+#include "core/host.h"
+#include "dialogs/manager.h"
+#include "win/registry.h"
+
+namespace plughost {
+
+const char kCreateAlternatesMenu[] = "zent:GlimmersetCreateAltsMI";
+const char kModifyImagesMenu[] = "zent:GlimmersetModImagesMI";
+const char kRemoveAlternatesMenu[] = "zent:GlimmersetRemoveAltsMI";
+const char kImagesPlugin[] = "zent_Glimmerset";
+
+const char kImagesUsage[] =
+    "usage: plughost images FILE.pdf --create-alternates|--modify|--remove-alternates\n"
+    "         [--resolution DPI | --percent P | --keep-resolution] [--mono NAME]\n"
+    "         [--color NAME] [--jpeg-quality NAME] [--ascii] [--which all|dpi:N|kb:N]\n"
+    "         [--output PATH.pdf] [--password TEXT] [--keep-options] [--settings DIR]\n"
+    "         [--plugins DIR] [--verbose] [--print-script]\n"
+    "Runs the image plug-in's menu item \"Create...\", \"Modify Images...\" or \"Remove\"\n"
+    "as steps (--print-script shows them): for the first two its options dialog is set\n"
+    "from the options and OK pressed; the work is waited for, then --output saves.\n"
+    "An option left out leaves its item as the stored option set shows it, but for\n"
+    "--ascii, whose box is set either way. Standard output has the NOTE, ALERT,\n"
+    "PASSWORD, FILE, SAVED and UNSAVED lines (every line with --verbose). Exit status\n"
+    "0 when every step ran, 2 with one line \"plughost: reason\" on standard error\n"
+    "otherwise (also when the plug-in refused the work, as its note says).\n"
+    "  --resolution DPI   the images get DPI dots per inch where they are placed\n"
+    "  --percent P        the images keep P per cent of their pixels along each side\n"
+    "  --keep-resolution  the images keep their size\n"
+    "  --mono NAME        the compression of one-bit images: \"Use Original\", \"None\",\n"
+    "                     \"LZW\", \"Flate\", \"Packbits\", \"CCITT G3\" or \"CCITT G4\"\n"
+    "  --color NAME       the compression of the others: \"Use Original\", \"None\",\n"
+    "                     \"LZW\", \"JPEG\" or \"Flate\"\n"
+    "  --jpeg-quality NAME  \"Minimum\", \"Low\", \"Medium\", \"High\" or \"Maximum\"; taken\n"
+    "                     only while the colour compression is \"Use Original\" or \"JPEG\"\n"
+    "                     (NAMEs as the dialog lists them, in any letter case)\n"
+    "  --ascii            the new image data is ASCII-encoded (else not)\n"
+    "  --which all|dpi:N|kb:N  all images, those of at least N dots per inch, or those\n"
+    "                     of at least N kilobytes\n"
+    "  --output PATH.pdf  save the document to PATH.pdf (the name ends in \".pdf\")\n"
+    "  --password TEXT    open the file with TEXT and give it when the plug-in asks\n"
+    "  --keep-options     keep the options in the settings for later runs (else the run\n"
+    "                     works on a copy of the settings, which stay as they were)\n"
+    "  --verbose          show every line, the dialogs' too\n"
+    "  --print-script     print the steps and end\n";
+
+namespace {
+
+const char* const kActions[] = {"--create-alternates", "--modify", "--remove-alternates"};
+const char* const kScales[] = {"--resolution", "--percent", "--keep-resolution"};
+const char kOptionsDialog[] = "131";
+// The dialog's pop-ups and the menu resources their entries come from.
+const struct {
+  const char* option;
+  ASInt32 menu;
+  std::string ImagesOptions::*value;
+} kPopups[] = {
+    {"--mono", 16000, &ImagesOptions::mono},
+    {"--color", 16001, &ImagesOptions::color},
+    {"--jpeg-quality", 16002, &ImagesOptions::quality},
+};
+const ASInt32 kUnitsMenu = 16003;
+const char kDotsPerInch[] = "dpi";
+// The colour entries under which the JPEG quality pop-up is enabled.
+const char* const kQualityColors[] = {"Use Original", "JPEG"};
+
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+// Options are spelt exactly; entry texts in any letter case.
+template <size_t N>
+bool OneOf(const std::string& text, const char* const (&names)[N], bool anyCase = false) {
+  for (const char* name : names)
+    if (anyCase ? SameText(text, name) : text == name) return true;
+  return false;
+}
+
+// A number as an edit takes it: digits with at most one ".", above 0 unless
+// `zero` is allowed. Answers the fault, named by `shown`, or "".
+std::string NumberFault(const std::string& shown, const std::string& number, bool zero) {
+  size_t dots = 0, digits = 0;
+  bool other = false;
+  for (char c : number) {
+    if (c == '.')
+      ++dots;
+    else if (std::isdigit(static_cast<unsigned char>(c)))
+      ++digits;
+    else
+      other = true;
+  }
+  if (!other && dots <= 1 && digits > 0 && number.back() != '.' &&
+      (zero || std::strtod(number.c_str(), nullptr) > 0))
+    return "";
+  return shown + ": give a number" + (zero ? "" : " above 0") + ", as 72";
+}
+
+// A menu resource's entries: the title, then each entry, each ended by a
+// zero; the title is not listed.
+std::vector<std::string> Entries(WinModule plugin, ASInt32 menu) {
+  std::vector<std::string> entries;
+  const PIBinaryResource* r = host::FindBinary(plugin, "MENU", menu);
+  if (!r) return entries;
+  const char* text = static_cast<const char*>(r->data);
+  for (size_t at = 0, end; at < r->size; at = end + 1) {
+    end = at;
+    while (end < r->size && text[end]) ++end;
+    entries.emplace_back(text + at, end - at);
+  }
+  if (!entries.empty()) entries.erase(entries.begin());
+  return entries;
+}
+
+std::string Listed(const std::vector<std::string>& entries) {
+  std::string list;
+  for (size_t i = 0; i < entries.size(); ++i)
+    list += (i == 0 ? "" : i + 1 == entries.size() ? " and " : ", ") + Quoted(entries[i]);
+  return list;
+}
+
+std::string Menu(const std::string& action) {
+  return action == kActions[0] ? kCreateAlternatesMenu : action == kActions[1] ? kModifyImagesMenu : kRemoveAlternatesMenu;
+}
+
+}  // namespace
+
+bool ImagesOptionTakesValue(const std::string& a) {
+  for (const auto& popup : kPopups)
+    if (a == popup.option) return true;
+  return a == kScales[0] || a == kScales[1] || a == "--which";
+}
+
+bool TakeImagesOption(const std::string& a, bool isImages, const std::function<std::string()>& value,
+                      ImagesOptions* o, std::string* fault) {
+  // Shared with `check`, which takes them outside this shortcut.
+  if (a == "--output" || a == "--verbose" || a == "--print-script") {
+    if (!isImages) return false;
+    if (a == "--output")
+      o->output = value();
+    else
+      (a == "--verbose" ? o->verbose : o->printScript) = true;
+    return true;
+  }
+  const bool action = OneOf(a, kActions), scale = OneOf(a, kScales);
+  if (!action && !scale && !ImagesOptionTakesValue(a) && a != "--ascii" && a != "--keep-options") return false;
+  if (!isImages) {
+    *fault = a + " goes with images";
+    return true;
+  }
+  const std::string given = ImagesOptionTakesValue(a) ? value() : "";
+  std::string* slot = action ? &o->action : scale ? &o->resolution : nullptr;
+  if (ImagesOptionTakesValue(a) && given.empty()) {
+    *fault = a + " needs a value";
+  } else if (slot && !slot->empty() && *slot != a) {
+    *fault = *slot + " and " + a + " do not go together";
+  } else if (slot) {
+    *slot = a;
+    o->scale = given;
+  } else if (a == "--ascii" || a == "--keep-options") {
+    (a == "--ascii" ? o->ascii : o->keepOptions) = true;
+  } else if (a == "--which") {
+    o->which = given;
+  } else {
+    for (const auto& popup : kPopups)
+      if (a == popup.option) o->*popup.value = given;
+  }
+  return true;
+}
+
+std::string ImagesFault(const ImagesOptions& o) {
+  if (o.file.empty()) return "images needs the PDF file to work on";
+  if (o.action.empty()) return "images needs --create-alternates, --modify or --remove-alternates";
+  std::string fault = OutputFault(o.output);
+  if (!fault.empty()) return fault;
+  if (o.action == kActions[2]) {
+    for (const auto& popup : kPopups)
+      if (!(o.*popup.value).empty()) return std::string(popup.option) + " does not go with --remove-alternates";
+    if (!o.resolution.empty() || !o.which.empty() || o.ascii || o.keepOptions)
+      return (!o.resolution.empty() ? o.resolution
+              : !o.which.empty()    ? "--which"
+              : o.ascii             ? "--ascii"
+                                    : "--keep-options") +
+             std::string(" does not go with --remove-alternates");
+  }
+  if (o.resolution == kScales[0] || o.resolution == kScales[1]) {
+    fault = NumberFault(o.resolution + " " + o.scale, o.scale, false);
+    if (!fault.empty()) return fault;
+  }
+  if (!o.which.empty() && !SameText(o.which, "all")) {
+    const size_t colon = o.which.find(':');
+    const std::string kind = o.which.substr(0, colon);
+    if (colon == std::string::npos || (kind != "dpi" && kind != "kb"))
+      return "--which " + o.which + ": give all, dpi:N or kb:N";
+    fault = NumberFault("--which " + o.which, o.which.substr(colon + 1), kind == "kb");
+    if (!fault.empty()) return fault;
+  }
+  if (!o.quality.empty() && !o.color.empty() && !OneOf(o.color, kQualityColors, true))
+    return "--jpeg-quality goes with --color \"Use Original\" or \"JPEG\"";
+  return "";
+}
+
+std::string ImagesRun::Prepare() {
+  SweepLeftovers(host::TempFolder());
+  if (!options.keepOptions) {
+    std::string why;
+    std::string scratch = CopySettings(host::reg::SettingsFolder(), &why);
+    if (scratch.empty()) return why;
+    AtExit([scratch] { RemoveTree(scratch); });
+    ::setenv("PLUGHOST_HOME", scratch.c_str(), 1);
+  }
+  return "";
+}
+
+std::string ImagesRun::CheckEntries(WinModule plugin) {
+  if (!plugin) return std::string("no plug-in ") + kImagesPlugin + " was loaded to work on the images";
+  for (const auto& popup : kPopups) {
+    std::string& given = options.*popup.value;
+    if (given.empty()) continue;
+    const std::vector<std::string> entries = Entries(plugin, popup.menu);
+    bool found = false;
+    for (const std::string& entry : entries)
+      if (SameText(entry, given)) given = entry, found = true;
+    if (!found)
+      return std::string(popup.option) + " " + Quoted(given) + ": the entries are " + Listed(entries);
+  }
+  for (const std::string& entry : Entries(plugin, kUnitsMenu))
+    if (entry == kDotsPerInch) return "";
+  return std::string("the image plug-in offers no unit ") + Quoted(kDotsPerInch);
+}
+
+std::vector<std::string> ImagesRun::Steps() const {
+  const ImagesOptions& o = options;
+  std::vector<std::string> s = {"always password " + (o.hasPassword ? Quoted(o.password) : std::string("cancel")),
+                                "menu " + Menu(o.action)};
+  if (o.action != kActions[2]) {
+    s.push_back(std::string("expect dialog ") + kOptionsDialog);
+    if (o.resolution == kScales[0]) s.insert(s.end(), {"check 3 on", "set 6 " + o.scale, std::string("choose 23 ") + kDotsPerInch});
+    if (o.resolution == kScales[1]) s.insert(s.end(), {"check 4 on", "set 7 " + o.scale});
+    if (o.resolution == kScales[2]) s.push_back("check 5 on");
+    // The quality after the colour compression, which enables it.
+    const char* const items[] = {"8", "9", "11"};
+    for (size_t i = 0; i < 3; ++i)
+      if (!(o.*kPopups[i].value).empty()) s.push_back(std::string("choose ") + items[i] + " " + Quoted(o.*kPopups[i].value));
+    s.push_back(std::string("check 10 ") + (o.ascii ? "on" : "off"));
+    const std::string limit = o.which.substr(o.which.find(':') + 1);
+    if (SameText(o.which, "all")) s.push_back("check 14 on");
+    if (o.which.compare(0, 4, "dpi:") == 0)
+      s.insert(s.end(), {"check 12 on", "set 15 " + limit, std::string("choose 17 ") + kDotsPerInch});
+    if (o.which.compare(0, 3, "kb:") == 0) s.insert(s.end(), {"check 13 on", "set 16 " + limit});
+    s.push_back("press 1");
+  }
+  if (!o.output.empty()) s.push_back("save " + Quoted(AbsoluteFile(o.output)));
+  s.push_back("quit");
+  return s;
+}
+
+void ImagesRun::Run(Session& session) const {
+  const std::vector<std::string> steps = Steps();
+  std::deque<Line> lines;
+  for (const std::string& text : steps) {
+    Line line{text, "images step " + std::to_string(lines.size() + 1), ""};
+    if (text.compare(0, 13, "expect dialog") == 0) {
+      // The security check refuses before the dialog, with a note.
+      line.stopAs = "the options dialog did not open";
+      line.stopAsWithoutDialog = true;
+    }
+    if (text.compare(0, 9, "choose 11") == 0)
+      line.stopAs = "--jpeg-quality: the JPEG quality is taken only while the colour compression is "
+                    "\"Use Original\" or \"JPEG\"";
+    lines.push_back(line);
+  }
+  // The save and `quit` wait until the work is known to have been done.
+  const size_t tail = options.output.empty() ? 1 : 2;
+  std::deque<Line> last(lines.end() - static_cast<long>(tail), lines.end());
+  lines.resize(lines.size() - tail);
+  session.Append(std::move(lines));
+  session.Run();
+  AVDoc doc = host::ActiveViewDocument();
+  const bool changed = doc && host::DocumentChanged(host::ViewPDDoc(doc));
+  if (!changed && !session.transcript().LastNote().empty())
+    session.Stop("the images were not changed: " + session.transcript().LastNote());
+  if (changed && options.output.empty()) session.transcript().Event(kUnsavedLine);
+  session.Append(std::move(last));
+  session.Run();
+}
+
+}  // namespace plughost

@@ -1,0 +1,89 @@
+// plughost's `draw PATH.png`: the page as pdftocairo renders it (an oracle with the same
+// cairo backend), and the page-box tool's frame with its handles where the hit test finds them.
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "testing/processes.h"
+
+namespace {
+
+using Picture = std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)>;
+
+Picture Read(const std::string& path) {
+  Picture p(cairo_image_surface_create_from_png(path.c_str()), cairo_surface_destroy);
+  EXPECT_EQ(cairo_surface_status(p.get()), CAIRO_STATUS_SUCCESS) << path;
+  return p;
+}
+
+// The pixel's colour as 0xRRGGBB.
+unsigned Pixel(cairo_surface_t* p, int x, int y) {
+  const unsigned char* row = cairo_image_surface_get_data(p) + y * cairo_image_surface_get_stride(p);
+  return reinterpret_cast<const uint32_t*>(row)[x] & 0xffffff;
+}
+
+// plughost, with the page-box editor loaded, draws page N of `file` at
+// `zoom` into `picture` (dir/view.png), pdftocairo into dir/oracle.png.
+hosttest::ProcessResult Draw(const hosttest::TempDir& dir, const std::string& file, int page, double zoom,
+                             const std::string& steps = "", const std::string& picture = "view.png") {
+  static const hosttest::PluginsFolder folder({FRAMEWICK_PLUGIN});
+  const std::string n = std::to_string(page);
+  EXPECT_EQ(hosttest::RunCommand("pdftocairo -png -singlefile -cropbox -r " + std::to_string(72 * zoom) + " -f " + n +
+                                 " -l " + n + " " + hosttest::Quoted(file) + " " + hosttest::Quoted(dir.File("oracle"))),
+            0);
+  return hosttest::RunProcess({PLUGHOST, "--plugins", folder.path(), "--settings", dir.path(), "--zoom",
+                               std::to_string(zoom), file, "--script", "-"},
+                              steps + "page " + n + "\ndraw " + dir.File(picture) + "\n", 60);
+}
+
+TEST(Pictures, PagesAsPdftocairoRendersThem) {
+  hosttest::TempDir dir;
+  const std::string turned = dir.File("turned.pdf");
+  ASSERT_EQ(hosttest::RunCommand("qpdf --rotate=+90:1 --rotate=+270:2 " SAMPLES_DIR "/images.pdf " + turned), 0);
+  const struct { std::string file; int page; double zoom; } rows[] = {
+      {SAMPLES_DIR "/sample.pdf", 1, 1},  {SAMPLES_DIR "/images.pdf", 3, 2}, {SAMPLES_DIR "/rgb-font.pdf", 1, 1.3},
+      {SAMPLES_DIR "/boxes.pdf", 5, 1},   {turned, 1, 1},                     {turned, 2, 2},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file + " page " + std::to_string(row.page) + " zoom " + std::to_string(row.zoom));
+    const auto run = Draw(dir, row.file, row.page, row.zoom);
+    ASSERT_EQ(run.status, 0) << run.err;
+    Picture view = Read(dir.File("view.png")), oracle = Read(dir.File("oracle.png"));
+    const int w = cairo_image_surface_get_width(view.get()), h = cairo_image_surface_get_height(view.get());
+    ASSERT_EQ(std::make_pair(w, h),
+              std::make_pair(cairo_image_surface_get_width(oracle.get()), cairo_image_surface_get_height(oracle.get())));
+    int differing = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) differing += Pixel(view.get(), x, y) != Pixel(oracle.get(), x, y);
+    EXPECT_EQ(differing, 0);
+  }
+  // A picture that cannot be written is the step's fault.
+  const auto run = Draw(dir, turned, 1, 1, "", "no/such.png");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("plughost: cannot write " + dir.File("no/such.png") + ": No such file"), std::string::npos)
+      << run.err;
+}
+
+// boxes.pdf page 1: the trim box (36 36 576 756) is magenta on a first start.
+TEST(Pictures, TheToolsFrameWithItsHandles) {
+  for (int zoom : {1, 2}) {
+    SCOPED_TRACE("zoom " + std::to_string(zoom));
+    hosttest::TempDir dir;
+    const auto run = Draw(dir, SAMPLES_DIR "/boxes.pdf", 1, zoom, "button Zent:QFXToolTB\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    Picture view = Read(dir.File("view.png")), oracle = Read(dir.File("oracle.png"));
+    const int l = 36 * zoom, t = 36 * zoom, r = 576 * zoom, b = 756 * zoom;
+    const int qx = l + (r - l) / 4, qy = t + (b - t) / 4, cx = (l + r) / 2;
+    const struct { int x, y; bool frame; } points[] = {{qx, t, true},        {r, qy, true},         {qx, b, true},         {l, qy, true},
+                  {qx, t + 1, false},   {r - 1, qy, false},    {qx, b - 1, false},    {l + 1, qy, false},
+                  {l + 2, t + 2, true}, {l + 3, t + 3, false}, {cx + 2, t + 2, true}, {cx + 3, t + 2, false},
+                  {r - 2, b - 2, true}, {r - 3, b - 3, false}};
+    for (const auto& p : points)
+      EXPECT_EQ(Pixel(view.get(), p.x, p.y), p.frame ? 0xff00ffu : Pixel(oracle.get(), p.x, p.y)) << p.x << "," << p.y;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+// `plughost boxes` on boxes.pdf with the editor alone: rows against pdfinfo,
+// edits, a stored specification, and faults told before anything runs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plughost_runs.h"
+
+namespace {
+
+const std::string kBoxes = framewicktest::Sample("boxes");
+
+hosttest::ProcessResult Boxes(const std::string& settings, const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {PLUGHOST, "boxes", "--plugins", framewicktest::PluginFolder(), "--settings",
+                                   settings};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return hosttest::RunProcess(argv, "", framewicktest::kRunBound);
+}
+
+// pdfinfo's boxes of one page, as left, bottom, right, top.
+std::map<std::string, std::vector<double>> PdfinfoBoxes(const std::string& file, int page) {
+  std::string out, n = std::to_string(page), word, name;
+  hosttest::RunCommand("pdfinfo -box -f " + n + " -l " + n + " " + hosttest::Quoted(file), &out);
+  std::map<std::string, std::vector<double>> boxes;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<double> box(4);
+    if (std::istringstream(line) >> word >> n >> name >> box[0] >> box[1] >> box[2] >> box[3] && word == "Page")
+      boxes[name.substr(0, name.size() - 1)] = box;
+  }
+  return boxes;
+}
+
+struct Row {
+  int page = 0;
+  std::string name, state, values[4], unit;
+};
+
+std::vector<Row> RowsOf(const std::string& out) {
+  std::vector<Row> rows;
+  std::istringstream lines(out);
+  std::string head, word;
+  for (Row row; std::getline(lines, head);)
+    if (std::istringstream(head) >> head >> word >> row.page >> row.name >> row.state >> row.values[0] >>
+            row.values[1] >> row.values[2] >> row.values[3] >> row.unit && head == "BOX:")
+      rows.push_back(row);
+  return rows;
+}
+
+const std::map<std::string, std::string> kKeys = {
+    {"Bleed", "BleedBox"}, {"Trim", "TrimBox"}, {"Art/Live", "ArtBox"}, {"Crop", "CropBox"}};
+
+// The rows shown on equal pdfinfo's boxes (to 0.005) within half a unit of
+// the last digit shown, X and Y from the media box's left and top edges.
+void ExpectRowsMatch(const std::vector<Row>& rows, const std::string& file) {
+  const std::map<std::string, double> points = {{"in", 72}, {"mm", 72 / 25.4}, {"pt", 1}};
+  for (const Row& row : rows) {
+    if (row.state != "on") continue;
+    SCOPED_TRACE("page " + std::to_string(row.page) + " " + row.name);
+    auto boxes = PdfinfoBoxes(file, row.page);
+    const std::vector<double>& media = boxes["MediaBox"];
+    const std::vector<double>& box = boxes[kKeys.at(row.name)];
+    ASSERT_EQ(box.size(), 4u);
+    const double ppu = points.at(row.unit);
+    const double fromFile[4] = {box[0] - media[0], media[3] - box[3], box[2] - box[0], box[3] - box[1]};
+    for (int i = 0; i < 4; ++i) {
+      const size_t dot = row.values[i].find('.');
+      const int digits = dot == std::string::npos ? 0 : static_cast<int>(row.values[i].size() - dot - 1);
+      EXPECT_NEAR(std::stod(row.values[i]) * ppu, fromFile[i], 0.5 * std::pow(10, -digits) * ppu + 0.01) << i;
+    }
+  }
+}
+
+TEST(BoxesCommand, RowsOfEveryPageMatchTheFileInEachUnit) {
+  for (const std::string unit : {"", "mm", "pt"}) {
+    SCOPED_TRACE(unit);
+    hosttest::TempDir settings;
+    auto run = Boxes(settings.path(), unit.empty() ? std::vector<std::string>{kBoxes}
+                                                   : std::vector<std::string>{kBoxes, "--unit", unit});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<Row> rows = RowsOf(run.out);
+    ASSERT_EQ(rows.size(), 20u) << run.out;
+    for (size_t i = 0; i < rows.size(); ++i)
+      EXPECT_EQ(rows[i].unit + std::to_string(rows[i].page), (unit.empty() ? "in" : unit) + std::to_string(i / 4 + 1));
+    EXPECT_EQ(rows[0].name + rows[1].name + rows[2].name + rows[3].name, "BleedTrimArt/LiveCrop");
+    EXPECT_NE(run.out.find("SPEC: page 4 Custom\nBOX: page 5 Bleed"), std::string::npos) << run.out;
+    ExpectRowsMatch(rows, kBoxes);
+  }
+}
+
+TEST(BoxesCommand, AnEditIsAppliedToItsPageAndSavedAside) {
+  hosttest::TempDir work;
+  const std::string input = work.File("in.pdf"), out = work.File("out.pdf");
+  hosttest::WriteFile(input, hosttest::ReadFile(kBoxes));
+  auto run = Boxes(work.path(),
+                   {input, "--pages", "1", "--unit", "pt", "--set", "trim=46,36,540,720", "--output", out,
+                    "--picture", work.File("p")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<Row> rows = RowsOf(run.out);
+  ASSERT_EQ(rows.size(), 8u) << run.out;
+  const std::string end = "SPEC: page 1 Custom\nSAVED: " + out + "\n";  // the drawing's lines left out
+  EXPECT_EQ(run.out.rfind(end), run.out.size() - end.size()) << run.out;
+  // The page's picture, 612 by 792 pixels at zoom 1.
+  EXPECT_EQ(hosttest::ReadFile(work.File("p-1.png")).substr(12, 12), std::string("IHDR\0\0\x02\x64\0\0\x03\x18", 12));
+  ExpectRowsMatch(std::vector<Row>(rows.begin() + 4, rows.end()), out);
+  EXPECT_EQ(hosttest::ReadFile(input), hosttest::ReadFile(kBoxes));
+  std::string check;
+  EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(out), &check), 0) << check;
+  for (int page = 1; page <= 5; ++page) {
+    auto before = PdfinfoBoxes(kBoxes, page), after = PdfinfoBoxes(out, page);
+    if (page == 1) {
+      EXPECT_EQ(after["TrimBox"], (std::vector<double>{46, 36, 586, 756}));
+      before.erase("TrimBox");
+      after.erase("TrimBox");
+    }
+    EXPECT_EQ(after, before) << page;
+  }
+}
+
+// The library is stored as a person stores it: two publications, the first
+// renamed so that the list no longer shows them in name order.
+TEST(BoxesCommand, ASpecificationOfTheStoredLibraryIsUsed) {
+  hosttest::TempDir work;
+  const std::string store =
+      "button Zent:QFXToolTB\nwith 102\npress Library...\npress Add publ.\nselect 1039 0\nset 1055 Zine\n"
+      "press Add publ.\nset 1056 Cover\nset 1042 8.75\nset 1043 11.25\nset 1047 8.5\nset 1048 11\ncheck 1145 off\n"
+      "press Cancel\nanswer confirm ok\nquit\n";
+  auto stored = framewicktest::Run(work.path(), {kBoxes}, store);
+  ASSERT_EQ(stored.status, 0) << stored.err;
+  auto run = Boxes(work.path(), {kBoxes, "--pages", "1", "--spec", "New publication - Cover"});
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  const std::vector<Row> rows = RowsOf(run.out);
+  ASSERT_EQ(rows.size(), 8u) << run.out;
+  std::string applied;
+  for (size_t i = 4; i < 8; ++i)
+    applied += rows[i].name + " " + rows[i].state + " " + rows[i].values[2] + " " + rows[i].values[3] + "\n";
+  EXPECT_EQ(applied, "Bleed on 8.750 11.250\nTrim on 8.500 11.000\nArt/Live off 0.000 0.000\nCrop off 0.000 0.000\n");
+  EXPECT_NE(run.out.find("SPEC: page 1 Custom\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("SPEC: page 1 New publication - Cover\nUNSAVED: "), std::string::npos) << run.out;
+}
+
+TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
+  hosttest::TempDir work;
+  const struct {
+    std::vector<std::string> args;
+    std::string err;  // the start of the one line
+  } rows[] = {
+      {{kBoxes, "--spec", "No - Such"}, "plughost: --spec \"No - Such\": the box library in "},
+      {{kBoxes, "--on", "Media"}, "plughost: --on Media: the palette has no row \"Media\""},
+      {{kBoxes, "--set", "Trim=1,2,x,4"}, "plughost: --set Trim=1,2,x,4: give BOX=X,Y,W,H"},
+      {{kBoxes, "--set", "Trim=1,2,0,4"}, "plughost: --set Trim=1,2,0,4: the width W and the height H must be above 0"},
+      {{kBoxes, "--pages", "6"}, "plughost: --pages 6: the document has 5 pages"},
+      {{kBoxes, "--pages", "3-2"}, "plughost: --pages 3-2: give pages from 1"},
+      {{kBoxes, "--unit", "cm"}, "plughost: --unit cm: give in, mm or pt"},
+      {{kBoxes, "--on", "trim", "--off", "TRIM"}, "plughost: --on trim and --off TRIM name one row"},
+      {{kBoxes, "--output", "out.txt"}, "plughost: --output out.txt: the name must end in \".pdf\""},
+      {{kBoxes, kBoxes}, "plughost: boxes takes one file"},
+      {{kBoxes, "--brief"}, "plughost: --brief does not go with boxes"},
+  };
+  for (const auto& row : rows) {
+    auto run = Boxes(work.path(), row.args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind(row.err, 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  }
+  auto script = Boxes(work.path(), {kBoxes, "--pages", "2", "--unit", "mm", "--on", "art/live", "--picture",
+                                    work.File("p"), "--print-script"});
+  EXPECT_EQ(script.out, "pref 39 2\nbutton Zent:QFXToolTB\nwith 102\npage 2\nprint dialog\nprint item 1038 SPEC\n"
+                        "check 1130 on\nif enabled Apply\n  press Apply\nend\nprint dialog\nprint item 1038 SPEC\n"
+                        "draw \"" + work.File("p") + "-2.png\"\nquit\n");
+}
+
+}  // namespace
