@@ -220,9 +220,12 @@ int UIInterface::FixDocument() {
   std::set<ASInt32> pages;
   boost::shared_ptr<PDFXPreflight> walker = Walker();
   for (int pass = 0; walker && count > 0 && pass < kFixPasses; ++pass) {
-    // Fixes and the deferred tests may file records; this pass sees the list as it began.
-    const PDFXPreflight::ErrorList errors = walker->GetErrorList();
-    for (const auto& error : errors) {
+    // Fixes and the deferred tests may file records at the list's end; this
+    // pass sees the list as it began, without a copy of a large list.
+    const PDFXPreflight::ErrorList& errors = walker->GetErrorList();
+    auto next = errors.begin();
+    for (size_t left = errors.size(); left > 0 && next != errors.end(); --left) {
+      const boost::shared_ptr<PDFX_Error> error = *next++;
       if (!AutomaticallyFixable(*error)) continue;
       int answer = ApplyFixes(error, false);
       // A repair that could not be made would be offered again and again:

@@ -251,8 +251,9 @@ class PDFXPreflight {
   std::string PageProgressText(ASInt32 pageCount) const;
   typedef std::multimap<ASInt32, ReplacementRecord*> RecordIndex;
   // Notes in the records every reference that `container` and the direct
-  // objects inside it hold to a recorded object.
-  void ScanReferences(const MyCosObj& container, const RecordIndex& byNumber);
+  // objects inside it hold to a recorded object; true when a record now
+  // holds a container met.
+  bool ScanReferences(const MyCosObj& container, const RecordIndex& byNumber);
   // The trailer's Encrypt entry as the temporary file read it; `number` is
   // its object number, -1 for a direct dictionary.
   void CheckTrailerEncrypt(const MyCosObj& encrypt, ASInt32 number);

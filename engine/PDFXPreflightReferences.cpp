@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/HostCall.h"
 #include "engine/PDFXPreflight.h"
 #include "host/frame.h"
 
@@ -123,7 +124,8 @@ bool PDFXPreflight::CollectReferences(const MyCosObj& value, ReferenceDestroyPro
   return true;
 }
 
-void PDFXPreflight::ScanReferences(const MyCosObj& start, const RecordIndex& byNumber) {
+bool PDFXPreflight::ScanReferences(const MyCosObj& start, const RecordIndex& byNumber) {
+  bool kept = false;
   std::vector<MyCosObj> work(1, start);
   while (!work.empty()) {
     MyCosObj container = work.back();
@@ -149,10 +151,12 @@ void PDFXPreflight::ScanReferences(const MyCosObj& start, const RecordIndex& byN
           reference.key = entry.key;
           reference.index = entry.index;
           record.references.push_back(reference);
+          kept = true;
         }
       }
     }
   }
+  return kept;
 }
 
 bool PDFXPreflight::Cleanup() {
@@ -179,7 +183,13 @@ bool PDFXPreflight::Cleanup() {
     if (r.raised && r.code != 0) throw Zentu::AcrobatException(-1, r.code, "PDFXPreflight::Cleanup()");
     for (const CosObj& obj : all.objects) {
       MyCosObj container(obj);
-      if (IsContainer(container)) ScanReferences(container, byNumber);
+      if (!IsContainer(container)) continue;
+      // The handles made for what the scan only passes through are
+      // forgotten after each object, unless a record holds one.
+      ASUns32 mark = 0;
+      HostCall("PDFXPreflight::Cleanup()", [&] { mark = CosDocHandleMark(doc.GetCosDoc()); });
+      if (ScanReferences(container, byNumber)) continue;
+      HostCall("PDFXPreflight::Cleanup()", [&] { CosDocReleaseHandles(doc.GetCosDoc(), mark); });
     }
     // The trailer refers to the catalog, the Information dictionary and more.
     ScanReferences(MyCosObj(trailer), byNumber);

@@ -622,6 +622,16 @@ ASBool CosDocEnumIndirectImpl(CosDoc d, CosObjEnumProc proc, void* clientData) {
   return 1;
 }
 
+ASUns32 CosDocHandleMarkImpl(CosDoc d) {
+  ENTER(DocHandleMark);
+  return static_cast<ASUns32>(DocOf(d).slots.size());
+}
+
+void CosDocReleaseHandlesImpl(CosDoc d, ASUns32 mark) {
+  ENTER(DocReleaseHandles);
+  DocOf(d).ReleaseSlots(mark);  // reads no object: nothing for the library to raise
+}
+
 }  // namespace
 
 void InitCosTable() {

@@ -369,6 +369,32 @@ CosObj Doc::Wrap(QPDFObjectHandle h) {
   return CosObj{id, slot};
 }
 
+namespace {
+template <class Map, class Key>
+void EraseSlot(Map& map, const Key& key, ASUns32 slot) {
+  auto it = map.find(key);
+  if (it != map.end() && it->second == slot) map.erase(it);
+}
+}  // namespace
+
+void Doc::ReleaseSlots(ASUns32 mark) {
+  mark = std::max<ASUns32>(mark, 1);
+  while (slots.size() > mark) {
+    const ASUns32 slot = static_cast<ASUns32>(slots.size() - 1);
+    QPDFObjectHandle& h = slots.back();
+    // As Wrap filed it: an indirect object of ours by number, anything
+    // else by address, and a key's name also by its text.
+    if (h.isIndirect() && h.getOwningQPDF() == qpdf.get()) {
+      EraseSlot(indirectSlots, ObjGenKey(h.getObjGen()), slot);
+    } else {
+      EraseSlot(directSlots, static_cast<const void*>(h.getObjectPtr()), slot);
+      if (h.isName()) EraseSlot(nameSlots, h.getName(), slot);
+    }
+    stringCache.erase(slot);
+    slots.pop_back();
+  }
+}
+
 void Doc::Changed(QPDFObjectHandle h, const std::string& key) {
   Touch();
   // A key: only the ones the page walk reads count, in any dictionary (a

@@ -70,6 +70,9 @@ struct Doc {
   std::unique_ptr<QPDF> scratch;
 
   CosObj Wrap(QPDFObjectHandle h);
+  // Forgets the handles given out from slot `mark` on, with the entries that
+  // lead to them; their slots are given out again.
+  void ReleaseSlots(ASUns32 mark);
   // A new object, or a change that no page walk reads.
   void Touch() {
     flags |= 1;

@@ -78,6 +78,28 @@ TEST_F(CosTest, NumbersRoundAndSaturate) {
   EXPECT_EQ(r.code, cosErrTypeMismatch);
 }
 
+TEST_F(CosTest, HandlesForgottenSinceAMarkAreMadeAgainForTheirOwnObjects) {
+  PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>",
+                  "<< /Arr [7] /S1 (one) /S2 (two) /Up 2 0 R >>"};
+  CosDoc doc = Open(spec);
+  CosObj d = Obj(doc, 3);
+  auto text = [&](const char* key) { return std::string(CosStringValue(CosDictGet(d, K(key)), nullptr)); };
+  auto firstKey = [&] {
+    CosObj key{0, 0};
+    CosObjEnum(d, [](CosObj k, CosObj, void* out) -> ASBool { *static_cast<CosObj*>(out) = k; return 0; }, &key);
+    return std::string(ASAtomGetString(CosNameValue(key)));
+  };
+  const ASUns32 mark = CosDocHandleMark(doc);
+  EXPECT_EQ(firstKey() + text("S1") + text("S2") + std::to_string(CosObjGetID(CosDictGet(d, K("Up")))), "Arronetwo2");
+  CosDocReleaseHandles(doc, mark);
+  // Made again in another order: each slot now holds another object.
+  EXPECT_EQ(CosIntegerValue(CosArrayGet(CosDictGet(d, K("Arr")), 0)), 7);
+  EXPECT_EQ(text("S2") + text("S1"), "twoone");
+  EXPECT_EQ(CosObjGetType(Obj(doc, 2)), CosDict);
+  EXPECT_EQ(firstKey(), "Arr");
+}
+
 TEST_F(CosTest, DictionariesEnumerateInByteOrderOfKeys) {
   CosDoc doc = Open(Basic());
   std::vector<std::string> keys;

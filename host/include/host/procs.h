@@ -87,7 +87,9 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(DocGetTrailer, CosObj, (CosDoc doc), (doc))                                          \
   X(DocOpenWithParams, CosDoc, (const CosDocOpenParams* params), (params))                \
   X(DocClose, void, (CosDoc doc), (doc))                                                  \
-  X(DocEnumIndirect, ASBool, (CosDoc doc, CosObjEnumProc proc, void* clientData), (doc, proc, clientData))
+  X(DocEnumIndirect, ASBool, (CosDoc doc, CosObjEnumProc proc, void* clientData), (doc, proc, clientData)) \
+  X(DocHandleMark, ASUns32, (CosDoc doc), (doc))                                          \
+  X(DocReleaseHandles, void, (CosDoc doc, ASUns32 mark), (doc, mark))
 
 // PDModel (prefix PD). DocGetNewSecurityHandler answers the name of the
 // encryption's filter (ASAtomNull without encryption); DocPermRequest and

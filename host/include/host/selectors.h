@@ -85,6 +85,8 @@ enum : unsigned {
   DocOpenWithParams = 1400,
   DocClose = 1401,
   DocEnumIndirect = 1402,
+  DocHandleMark = 1403,
+  DocReleaseHandles = 1404,
   Last = kHostTableSize
 };
 }
