@@ -453,6 +453,15 @@ void RemoveTree(const std::string& path) {
   if (!path.empty()) ::nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
+std::string UseScratchSettings() {
+  std::string why;
+  const std::string scratch = CopySettings(host::reg::SettingsFolder(), &why);
+  if (scratch.empty()) return why;
+  AtExit([scratch] { RemoveTree(scratch); });
+  ::setenv("PLUGHOST_HOME", scratch.c_str(), 1);
+  return "";
+}
+
 std::string CheckRun::Prepare() {
   SweepLeftovers(host::TempFolder());
   CatchEndingSignals();
@@ -473,11 +482,8 @@ std::string CheckRun::Prepare() {
     // Also with --keep-standard: a run checks against the standard it was
     // given, whatever other runs store meanwhile; NAME is stored at the end.
     settingsFolder = host::reg::SettingsFolder();
-    std::string why;
-    std::string scratch = CopySettings(host::reg::SettingsFolder(), &why);
-    if (scratch.empty()) return why;
-    AtExit([scratch] { RemoveTree(scratch); });
-    ::setenv("PLUGHOST_HOME", scratch.c_str(), 1);
+    std::string why = UseScratchSettings();
+    if (!why.empty()) return why;
   }
   if (options.report.empty()) return "";
   if (options.report != "-") {

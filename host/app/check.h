@@ -74,6 +74,9 @@ int VerdictStatus(const std::string& verdict);
 // what it holds kept. Empty, with `why`, when it cannot be made.
 std::string CopySettings(const std::string& from, std::string* why);
 void RemoveTree(const std::string& path);
+// The run works on a scratch copy of the settings from now on, removed at
+// its end: the fault, or "".
+std::string UseScratchSettings();
 // Removes the scratch settings and temporary reports that runs now gone
 // (killed outright) left in `folder`.
 void SweepLeftovers(const std::string& folder);

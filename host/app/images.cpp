@@ -1,5 +1,7 @@
 #include "app/images.h"
 
+#include <strings.h>
+
 #include <cctype>
 #include <cstdlib>
 
@@ -7,7 +9,6 @@
 #include "app/steps.h"
 #include "core/host.h"
 #include "dialogs/manager.h"
-#include "win/registry.h"
 
 namespace plughost {
 
@@ -70,12 +71,7 @@ const char kDotsPerInch[] = "dpi";
 // The colour entries under which the JPEG quality pop-up is enabled.
 const char* const kQualityColors[] = {"Use Original", "JPEG"};
 
-bool SameText(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
+bool SameText(const std::string& a, const std::string& b) { return ::strcasecmp(a.c_str(), b.c_str()) == 0; }
 
 // Options are spelt exactly; entry texts in any letter case.
 template <size_t N>
@@ -210,14 +206,7 @@ std::string ImagesFault(const ImagesOptions& o) {
 
 std::string ImagesRun::Prepare() {
   SweepLeftovers(host::TempFolder());
-  if (!options.keepOptions) {
-    std::string why;
-    std::string scratch = CopySettings(host::reg::SettingsFolder(), &why);
-    if (scratch.empty()) return why;
-    AtExit([scratch] { RemoveTree(scratch); });
-    ::setenv("PLUGHOST_HOME", scratch.c_str(), 1);
-  }
-  return "";
+  return options.keepOptions ? "" : UseScratchSettings();
 }
 
 std::string ImagesRun::CheckEntries(WinModule plugin) {

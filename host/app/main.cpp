@@ -701,9 +701,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!isCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
-  if (isCheck && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with check");
-  if (isImages && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with images");
-  if (isBoxes && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with boxes");
+  const char* shortcut = isCheck ? "check" : isImages ? "images" : isBoxes ? "boxes" : nullptr;
+  if (shortcut && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with " + shortcut);
   if (isImages && !setup.version) {
     if (rest.size() > 1) Usage("images takes one file");
     images.options.file = rest.empty() ? "" : rest[0];

@@ -19,8 +19,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "cos/docs.h"
 #include "support/filesys.h"
 #include "view/view.h"
@@ -164,16 +162,15 @@ void Paint(cairo_t* cr, const std::string& line) {
   }
 }
 
+struct PngSink {
+  int fd;
+  int err;
+};
+
 cairo_status_t WriteTo(void* closure, const unsigned char* data, unsigned int length) {
-  const int fd = *static_cast<int*>(closure);
-  while (length > 0) {
-    const ssize_t n = ::write(fd, data, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return CAIRO_STATUS_WRITE_ERROR;
-    data += n;
-    length -= static_cast<unsigned int>(n);
-  }
-  return CAIRO_STATUS_SUCCESS;
+  auto* sink = static_cast<PngSink*>(closure);
+  sink->err = WriteFully(sink->fd, data, length);
+  return sink->err ? CAIRO_STATUS_WRITE_ERROR : CAIRO_STATUS_SUCCESS;
 }
 
 }  // namespace
@@ -194,9 +191,9 @@ void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& l
   FileReplacement out;
   if (int err = out.Begin(path, FileReplacement::Mode::Inherit))
     throw fault(err == EINVAL ? "not a regular file" : std::strerror(err));
-  int fd = out.fd();
-  const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), WriteTo, &fd);
-  if (status != CAIRO_STATUS_SUCCESS) throw fault(cairo_status_to_string(status));
+  PngSink sink{out.fd(), 0};
+  const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), WriteTo, &sink);
+  if (status != CAIRO_STATUS_SUCCESS) throw fault(sink.err ? std::strerror(sink.err) : cairo_status_to_string(status));
   if (int err = out.Commit()) throw fault(std::strerror(err));
 }
 
