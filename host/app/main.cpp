@@ -30,6 +30,7 @@
 #include "core/host.h"
 #include "dialogs/manager.h"
 #include "host/handshake.h"
+#include "support/filesys.h"
 
 namespace {
 
@@ -119,16 +120,6 @@ struct Plugin {
 std::vector<Plugin> gPlugins;
 plughost::Session* gSession = nullptr;
 
-std::string ExeDir() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return ".";
-  buf[n] = 0;
-  std::string p(buf);
-  size_t slash = p.rfind('/');
-  return slash == std::string::npos ? "." : p.substr(0, slash);
-}
-
 bool IsFolder(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -137,7 +128,7 @@ bool IsFolder(const std::string& path) {
 // The plug-ins beside plughost: in the build, its plugins folder; once
 // installed, PREFIX/lib/plughost/plugins for PREFIX/bin/plughost.
 std::string DefaultPluginFolder() {
-  const std::string exe = ExeDir(), installed = exe + "/../lib/plughost/plugins";
+  const std::string exe = host::ExecutableFolder(), installed = exe + "/../lib/plughost/plugins";
   return !IsFolder(exe + "/plugins") && IsFolder(installed) ? installed : exe + "/plugins";
 }
 

@@ -120,6 +120,18 @@ volatile sig_atomic_t gTempUsed[kTempSlots];
 
 }  // namespace
 
+std::string ExecutablePath() {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+std::string ExecutableFolder() {
+  const std::string path = ExecutablePath();
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
 std::string TempFileTag() { return "-plughost" + std::to_string(::getpid()) + "-"; }
 
 pid_t TempFileOwner(const std::string& name) {

@@ -26,6 +26,10 @@ int FlushFile(int fd);  // the last write of a buffered writer
 int SyncFile(int fd);
 int CloseFile(int fd);
 
+// This program's file and its folder ("" and "." when unknown).
+std::string ExecutablePath();
+std::string ExecutableFolder();
+
 // Temporary files the host makes for plug-ins carry "-plughost<pid>-" in
 // their names, so that those of a run that is gone can be told and removed.
 std::string TempFileTag();

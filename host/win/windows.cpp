@@ -62,13 +62,6 @@ ASUns32 CopyOut(const std::string& text, char* buffer, ASUns32 size) {
 
 char gAnchor;  // an address inside the host's own image
 
-std::string ExecutablePath() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "";
-  return std::string(buf, static_cast<size_t>(n));
-}
-
 // The file of the shared library (or the executable) that holds `address`.
 std::string ModuleOf(const void* address) {
   Dl_info info{};
