@@ -28,13 +28,14 @@ unsigned Pixel(cairo_surface_t* p, int x, int y) {
 // plughost, with the page-box editor loaded, draws page N of `file` at
 // `zoom` into `picture` (dir/view.png), pdftocairo into dir/oracle.png.
 hosttest::ProcessResult Draw(const hosttest::TempDir& dir, const std::string& file, int page, double zoom,
-                             const std::string& steps = "", const std::string& picture = "view.png") {
+                             const std::string& steps = "", const std::string& picture = "view.png",
+                             const std::string& program = PLUGHOST) {
   static const hosttest::PluginsFolder folder({FRAMEWICK_PLUGIN});
   const std::string n = std::to_string(page);
   EXPECT_EQ(hosttest::RunCommand("pdftocairo -png -singlefile -cropbox -r " + std::to_string(72 * zoom) + " -f " + n +
                                  " -l " + n + " " + hosttest::Quoted(file) + " " + hosttest::Quoted(dir.File("oracle"))),
             0);
-  return hosttest::RunProcess({PLUGHOST, "--plugins", folder.path(), "--settings", dir.path(), "--zoom",
+  return hosttest::RunProcess({program, "--plugins", folder.path(), "--settings", dir.path(), "--zoom",
                                std::to_string(zoom), file, "--script", "-"},
                               steps + "page " + n + "\ndraw " + dir.File(picture) + "\n", 60);
 }
@@ -65,6 +66,15 @@ TEST(Pictures, PagesAsPdftocairoRendersThem) {
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("plughost: cannot write " + dir.File("no/such.png") + ": No such file"), std::string::npos)
       << run.err;
+  // Without the renderer beside it, plughost says so and writes nothing.
+  const std::string alone = dir.File("plughost");
+  ASSERT_EQ(hosttest::RunCommand("cp " + hosttest::Quoted(PLUGHOST) + " " + hosttest::Quoted(alone)), 0);
+  const auto bare = Draw(dir, turned, 1, 1, "", "bare.png", alone);
+  EXPECT_EQ(bare.status, 2);
+  EXPECT_NE(bare.err.find("cannot draw a picture: the page renderer plughost-render.so is not beside plughost"),
+            std::string::npos)
+      << bare.err;
+  EXPECT_NE(hosttest::RunCommand("test -e " + hosttest::Quoted(dir.File("bare.png"))), 0);
 }
 
 // boxes.pdf page 1: the trim box (36 36 576 756) is magenta on a first start.
