@@ -330,8 +330,8 @@ TEST_F(CheckCommandTest, FixItemRedrawsItsLine) {
   EXPECT_NE(run.out.find("  1001 list box \"\" rows 58 selected 55\n"), std::string::npos);
 }
 
-// Installed into a scratch PREFIX, then moved: plughost finds its plug-ins
-// and their profiles beside itself.
+// Installed into a scratch PREFIX, then moved: plughost finds its plug-ins,
+// their profiles and its page renderer beside itself.
 TEST_F(CheckCommandTest, InstalledCopyChecksTheSamples) {
   const std::string prefix = Work("prefix"), moved = Work("moved");
   ASSERT_EQ(hosttest::RunCommand(std::string(CMAKE_COMMAND) + " --install " + hosttest::Quoted(BUILD_DIR) +
@@ -346,6 +346,20 @@ TEST_F(CheckCommandTest, InstalledCopyChecksTheSamples) {
   EXPECT_NE(run.out.find("RESULT: " + Sample("x1a-good") + ": valid\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find(kClaimsX3 + Good("PDF/X-3") + "RESULT: " + Sample("x3-good") + ": valid\n"),
             std::string::npos);
+#ifdef INSTALLS_EVERY_PLUGIN
+  const std::vector<std::vector<std::string>> others = {
+      {"boxes", SAMPLES "/boxes.pdf", "--pages", "1", "--picture", Work("page")},
+      {"images", SAMPLES "/alts.pdf", "--remove-alternates", "--output", Work("plain.pdf")}};
+  for (const auto& args : others) {
+    std::vector<std::string> argv = {moved + "/bin/plughost"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.insert(argv.end(), {"--settings", settings_.path()});
+    run = hosttest::RunProcess(argv, "", kBound);
+    EXPECT_EQ(run.status, 0) << args[0] << ": " << run.err;
+  }
+  EXPECT_EQ(hosttest::ReadFile(Work("page-1.png")).compare(1, 3, "PNG"), 0);
+  EXPECT_NE(run.out.find("SAVED: " + Work("plain.pdf")), std::string::npos) << run.out;
+#endif
 }
 
 // --standard: the first check reaches the preferences through the wizard;
