@@ -7,7 +7,6 @@
 #include <poppler.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -149,7 +148,7 @@ void Paint(cairo_t* cr, const std::string& line) {
     // The handles lie where the hit test finds them: 5 x 5 pixels centred on
     // the corners and on the middles of the edges.
     const int l = static_cast<int>(d.l), t = static_cast<int>(d.t), r = static_cast<int>(d.r),
-                  b = static_cast<int>(d.b);
+              b = static_cast<int>(d.b);
     const int cx = (l + r) / 2, cy = (t + b) / 2;
     const int centres[8][2] = {{l, t}, {r, t}, {r, b}, {l, b}, {cx, t}, {r, cy}, {cx, b}, {l, cy}};
     for (const auto& c : centres) cairo_rectangle(cr, c[0] - 2, c[1] - 2, 5, 5);
@@ -194,7 +193,8 @@ extern "C" __attribute__((visibility("default"))) int ZentuRenderPicture(const c
     }
     Sink out{sink, closure};
     const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), WriteTo, &out);
-    if (status != CAIRO_STATUS_SUCCESS) return Say(why, whySize, kZentuPictureWriteFault, cairo_status_to_string(status));
+    if (status != CAIRO_STATUS_SUCCESS)
+      return Say(why, whySize, kZentuPictureWriteFault, cairo_status_to_string(status));
     return kZentuPictureDone;
   } catch (const std::exception& e) {
     return Say(why, whySize, kZentuPictureRenderFault, e.what());
