@@ -334,6 +334,16 @@ void RaiseOnNextAnyCall(ASErrorCode code) {
 }
 void ClearHooks() { host::S().hookArmed = false; }
 
+size_t AtomCount() { return host::S().atomTexts.size(); }
+
+void ForgetAtomsFrom(size_t count) {
+  auto& s = host::S();
+  while (s.atomTexts.size() > count) {
+    s.atoms.erase(s.atomTexts.back());
+    s.atomTexts.pop_back();
+  }
+}
+
 namespace {
 std::vector<std::string>& Log() {
   static auto* log = new std::vector<std::string>;

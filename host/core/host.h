@@ -120,6 +120,10 @@ namespace hosttest {
 void RaiseOnNextCall(host::TableId table, ASUns32 selector, ASErrorCode code);
 void RaiseOnNextAnyCall(ASErrorCode code);
 void ClearHooks();
+// The atoms made so far; forgetting those made from `count` on gives their
+// numbers out again (a test that used the whole table gives it back).
+size_t AtomCount();
+void ForgetAtomsFrom(size_t count);
 // The next registry hive write stops part way and fails with the errno value.
 void FailNextRegistryWrite(int err);
 // The next allocation of "AcroSupport" answers none instead of memory.

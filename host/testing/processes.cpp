@@ -1,5 +1,7 @@
 #include "testing/processes.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -10,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -140,6 +143,17 @@ PluginsFolder::PluginsFolder(const std::vector<std::string>& plugins) {
 
 void PluginsFolder::Link(const std::string& plugin, const std::string& name) {
   if (::symlink(plugin.c_str(), dir_.File(name).c_str()) != 0) throw std::runtime_error("cannot link " + plugin);
+}
+
+void InProcessOfItsOwn(const std::function<void()>& body) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        body();
+        std::fflush(nullptr);
+        std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace hosttest

@@ -30,6 +30,12 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input, double seconds,
                          bool mergeErr = false);
 
+// Runs `body` in a process of its own, the test binary started again for
+// this test alone (gtest's threadsafe death-test style), for what holds only
+// the first time in a process (tables the first use fills); its failures
+// fail the test.
+void InProcessOfItsOwn(const std::function<void()>& body);
+
 // A plug-ins folder that links the given plug-in files alone, so that a run
 // loads just those; removed with this object. A plug-in's module folder is
 // still its real one, where its data files lie.

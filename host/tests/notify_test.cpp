@@ -37,6 +37,7 @@ void Second(AVPageView, void*) { gHeard.push_back("14 second"); }
 
 TEST(Notifications, DocumentsViewsAndPagesAreToldInTheOrderRegistered) {
   hosttest::BindTables();
+  gHeard.clear();
   const struct {
     ASInt32 type;
     void* proc;

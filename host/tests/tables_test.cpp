@@ -96,12 +96,14 @@ TEST_F(TablesTest, AtomsAreStableAndRaiseWhenExhausted) {
   EXPECT_STREQ(ASAtomGetString(a), "Pages");
   EXPECT_TRUE(ASAtomExistsForString("Pages"));
   EXPECT_FALSE(ASAtomExistsForString("NeverMade"));
+  const size_t made = hosttest::AtomCount();
   HostRegionResult r = HostRegion([] {
     for (int i = 0; i < 70000; ++i) ASAtomFromString(("atom" + std::to_string(i)).c_str());
   });
   EXPECT_TRUE(r.raised);
   EXPECT_EQ(r.code, genErrTooManyAtoms);
   EXPECT_EQ(ASAtomFromString("Pages"), a);  // the existing ones still answer
+  hosttest::ForgetAtomsFrom(made);
 }
 
 TEST_F(TablesTest, EveryErrorCodeHasAText) {

@@ -662,19 +662,20 @@ std::vector<MenuItemInfo> MenuItems() {
 }
 
 bool ExecuteMenuItem(const std::string& name, std::string* why) {
+  // The one on a menu: an item of that name removed earlier (a plug-in
+  // unloaded and loaded again) stays behind it.
+  bool named = false;
   for (auto& i : A().items) {
     if (i->name != name) continue;
-    if (!Reachable(i.get(), nullptr)) {
-      if (why) *why = "menu item \"" + name + "\" is not on any menu";
-      return false;
-    }
+    named = true;
+    if (!Reachable(i.get(), nullptr)) continue;
     if (i->preference >= 0) {
       ChangePreference(i->preference, !Preference(i->preference));
       return true;
     }
     return RunEnabled(*i, "menu item \"" + name + "\"", why);
   }
-  if (why) *why = "no menu item named \"" + name + "\"";
+  if (why) *why = named ? "menu item \"" + name + "\" is not on any menu" : "no menu item named \"" + name + "\"";
   return false;
 }
 

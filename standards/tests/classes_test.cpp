@@ -10,6 +10,7 @@
 #include "standards/PDF_X_1_2001.h"
 #include "standards/PDF_X_3_2002.h"
 #include "standards_fixture.h"
+#include "testing/processes.h"
 
 namespace {
 
@@ -33,19 +34,21 @@ std::vector<FixerPtr> BuiltFixers(Zentu::Conformance& standard) {
 class ClassesTest : public standardstest::StandardsFixture {};
 
 TEST_F(ClassesTest, ConditionPatternsAreFilledByEachFamilysFirstBuildOnly) {
-  Zentu::PDF_X_1a_2001 x1a;
-  Zentu::PDF_X_1_2001 x1;
-  Zentu::PDF_X_3_2002 x3;
-  EXPECT_EQ(x1a.GetConditionNamesPattern(), "");
-  EXPECT_EQ(x3.GetConditionNamesPattern(), "");
-  for (int build = 0; build < 2; ++build) {
-    x1a.BuildRules();
-    EXPECT_EQ(x1a.GetConditionNamesPattern(), kCmykConditions);
-    EXPECT_EQ(x1.GetConditionNamesPattern(), kCmykConditions) << "one pattern for the family";
-    EXPECT_EQ(x3.GetConditionNamesPattern(), build == 0 ? "" : kCmykConditions + "|eciRGB");
-    x3.BuildRules();
-    EXPECT_EQ(x3.GetConditionNamesPattern(), kCmykConditions + "|eciRGB");
-  }
+  hosttest::InProcessOfItsOwn([&] {
+    Zentu::PDF_X_1a_2001 x1a;
+    Zentu::PDF_X_1_2001 x1;
+    Zentu::PDF_X_3_2002 x3;
+    EXPECT_EQ(x1a.GetConditionNamesPattern(), "");
+    EXPECT_EQ(x3.GetConditionNamesPattern(), "");
+    for (int build = 0; build < 2; ++build) {
+      x1a.BuildRules();
+      EXPECT_EQ(x1a.GetConditionNamesPattern(), kCmykConditions);
+      EXPECT_EQ(x1.GetConditionNamesPattern(), kCmykConditions) << "one pattern for the family";
+      EXPECT_EQ(x3.GetConditionNamesPattern(), build == 0 ? "" : kCmykConditions + "|eciRGB");
+      x3.BuildRules();
+      EXPECT_EQ(x3.GetConditionNamesPattern(), kCmykConditions + "|eciRGB");
+    }
+  });
 }
 
 TEST_F(ClassesTest, EachCloneKeepsTheFixersOfItsOwnBuildAndSharesTheRules) {
