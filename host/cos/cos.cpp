@@ -62,10 +62,8 @@ std::string KeyName(ASAtom key) { return std::string("/") + AtomText(key); }
 Doc& NewDocOf(CosDoc doc) { return DocOf(doc); }
 
 CosObj Finish(Doc& doc, QPDFObjectHandle h, ASBool indirect) {
-  if (indirect) {
-    h = Q([&] { return doc.qpdf->makeIndirectObject(h); });
-    doc.Touch();
-  }
+  if (indirect) h = Q([&] { return doc.qpdf->makeIndirectObject(h); });
+  doc.Made(h);
   return doc.Wrap(h);
 }
 
@@ -290,7 +288,7 @@ CosObj CosNewStreamImpl(CosDoc d, ASBool, ASStm source, CosStreamStartAndCode so
     QPDFObjectHandle s = doc.qpdf->newStream();
     s.replaceDict(dict);
     s.replaceStreamData(data, QPDFObjectHandle(), QPDFObjectHandle());
-    doc.Touch();
+    doc.Made(s);
     return doc.Wrap(s);
   });
 }
@@ -466,7 +464,8 @@ CosObj CosObjCopyImpl(CosObj source, CosDoc target, ASBool copyIndirect) {
   return Q([&] {
     QPDFObjectHandle copy = CopyDirect(h, *from, into, copyIndirect, true, 0);
     if (h.isIndirect() && !copy.isIndirect()) copy = into.qpdf->makeIndirectObject(copy);
-    into.Touch();
+    // A copy nothing refers to yet changes nothing.
+    into.Made(copy);
     return into.Wrap(copy);
   });
 }

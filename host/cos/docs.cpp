@@ -177,7 +177,6 @@ Doc& Adopt(std::unique_ptr<QPDF> qpdf, const std::string& path) {
   doc->qpdf = std::move(qpdf);
   doc->path = path;
   doc->slots.emplace_back();  // slot 0 stays unused
-  doc->repaired = doc->qpdf->anyWarnings();
   Doc& ref = *doc;
   R().docs[ref.id] = std::move(doc);
   return ref;
@@ -265,7 +264,6 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(Hi
   qpdf->setSuppressWarnings(true);
   qpdf->setAttemptRecovery(options.attemptRepair);
   std::shared_ptr<std::string> renumbered;
-  bool warned = false;
   bool resolvedAll = false;
   int highest = 0;
   try {
@@ -286,7 +284,6 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(Hi
       }
     }
     if (NoRoomForNewObjects(resolvedAll ? qpdf->getObjectCount() : static_cast<size_t>(highest))) {
-      warned = qpdf->anyWarnings();
       qpdf = Renumbered(*qpdf, path.empty() ? "document" : path, options, &renumbered);
       CheckOpened(*qpdf);
       highest = HighestListed(qpdf->getXRefTable());
@@ -308,12 +305,8 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(Hi
   Doc& doc = Adopt(std::move(qpdf), path);
   doc.resolvedAll = resolvedAll;
   doc.highestNumber = highest;
-  if (renumbered) {
-    // Read from memory, while its file (for the trailer and the path) stays the one opened.
-    doc.memoryData = renumbered;
-    doc.repaired = true;
-  }
-  doc.repaired = doc.repaired || warned;
+  // Read from memory, while its file (for the trailer and the path) stays the one opened.
+  if (renumbered) doc.memoryData = renumbered;
   return doc;
 }
 
@@ -395,8 +388,39 @@ void Doc::ReleaseSlots(ASUns32 mark) {
   }
 }
 
+void Doc::Made(QPDFObjectHandle h) {
+  if (h.isIndirect()) {
+    ++mutations;
+    madeNumbers.insert(h.getObjectID());
+  }
+  // Its direct parts, down to the objects it refers to.
+  std::vector<QPDFObjectHandle> parts{h.isStream() ? h.getDict() : h};
+  while (!parts.empty()) {
+    QPDFObjectHandle part = parts.back();
+    parts.pop_back();
+    if (!part.isArray() && !part.isDictionary()) continue;
+    madeParts.emplace(part.getObjectPtr(), part);
+    if (part.isArray()) {
+      for (QPDFObjectHandle& item : part.getArrayAsVector())
+        if (!item.isIndirect()) parts.push_back(item);
+    } else {
+      for (const std::string& key : part.getKeys()) {
+        QPDFObjectHandle value = part.getKey(key);
+        if (!value.isIndirect()) parts.push_back(value);
+      }
+    }
+  }
+}
+
+bool Doc::IsMade(QPDFObjectHandle h) const {
+  if (h.isIndirect()) return h.getOwningQPDF() == qpdf.get() && madeNumbers.count(h.getObjectID()) > 0;
+  return madeParts.count(h.getObjectPtr()) > 0;
+}
+
 void Doc::Changed(QPDFObjectHandle h, const std::string& key) {
-  Touch();
+  ++mutations;
+  if (IsMade(h)) return;
+  flags |= 1;
   // A key: only the ones the page walk reads count, in any dictionary (a
   // page can become a node, and a node a page, by them). A whole object (an
   // array changed, an object destroyed): when the walk met it.
@@ -627,6 +651,9 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
   }
   if (int err = out.Commit()) RaiseSaveError(out, err);
   doc.flags &= ~1;
+  // What is saved is the document's own from now on.
+  doc.madeNumbers.clear();
+  doc.madeParts.clear();
 }
 
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {

@@ -39,7 +39,6 @@ struct Doc {
   std::unordered_map<std::string, ASUns32> nameSlots;
   std::unordered_map<ASUns32, std::string> stringCache;  // StringValue's bytes
   ASInt32 flags = 0;  // bit 0: changed since opened or saved
-  bool repaired = false;
   bool ownerGranted = false;  // the owner password was given after opening
   uint64_t mutations = 0;
   // Page tree leaves, read again after a change that can have moved pages:
@@ -73,11 +72,15 @@ struct Doc {
   // Forgets the handles given out from slot `mark` on, with the entries that
   // lead to them; their slots are given out again.
   void ReleaseSlots(ASUns32 mark);
-  // A new object, or a change that no page walk reads.
-  void Touch() {
-    flags |= 1;
-    ++mutations;
-  }
+  // Objects made since the document was opened or saved, and their direct
+  // parts: a change to one is no change of the document until something it
+  // held before refers to it, which is a change of its own. The parts are
+  // held, so that no address of theirs is given to another object.
+  std::unordered_set<int> madeNumbers;
+  std::unordered_map<const void*, QPDFObjectHandle> madeParts;
+  // A new object of the document's: counted, but the document is not changed.
+  void Made(QPDFObjectHandle h);
+  bool IsMade(QPDFObjectHandle h) const;
   // A change to `h`: to its key `key`, or to the object as a whole.
   void Changed(QPDFObjectHandle h, const std::string& key = std::string());
 };

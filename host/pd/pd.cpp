@@ -297,8 +297,6 @@ void SaveDocument(PDDoc d, const std::string& path, ASInt16 major, ASInt16 minor
   ReleasePath(name);
 }
 
-bool DocumentWasRepaired(PDDoc d) { return DocOf(d).repaired; }
-
 bool DocumentChanged(PDDoc d) { return (DocOf(d).flags & 1) != 0; }
 
 void InitPDModelTable() {
