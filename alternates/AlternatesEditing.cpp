@@ -1,7 +1,9 @@
 // Converted images kept beside their base images as marked alternates, or
 // put in their place under the names that draw them.
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "alternates/AlternatesEditing.h"
 #include "alternates/ImageWork.h"
@@ -25,6 +27,13 @@ bool ReplaceIn(CosObj xobjects, CosObj oldImage, CosObj newImage, Walked& walked
   return context.replaced;
 }
 
+// The image's converted copy is in the document: told, one step further.
+void Converted(const ProgressOperation& operation, const std::string& name) {
+  if (!operation.progress()) return;
+  operation.progress()->SetText((name + ": converted").c_str());
+  operation.progress()->Advance(1);
+}
+
 }  // namespace
 
 void SetAlternate(CosObj image, CosObj newImage) {
@@ -39,23 +48,65 @@ void SetAlternate(CosObj image, CosObj newImage) {
 }
 
 void RemoveMarkedAlternates(CosObj image) {
+  std::vector<CosObj> taken;
+  TakeMarkedAlternates(image, taken);
+  DestroyAlternateImages(CosObjGetDoc(image), taken);
+}
+
+ASInt32 TakeMarkedAlternates(CosObj image, std::vector<CosObj>& images) {
   CosObj alternates = CosDictGet(image, Atom("Alternates"));
-  if (CosObjGetType(alternates) != CosArray) return;
+  if (CosObjGetType(alternates) != CosArray) return 0;
+  ASInt32 taken = 0;
   for (ASInt32 i = 0; i < CosArrayLength(alternates);) {
     CosObj entry = CosArrayGet(alternates, i);
     if (CosObjGetType(entry) != CosDict || CosObjGetType(CosDictGet(entry, Atom("ZNTUAltSet"))) != CosName) {
       ++i;
       continue;
     }
-    CosObj alternate = CosDictGet(entry, Atom("Image"));
+    images.push_back(CosDictGet(entry, Atom("Image")));
     CosArrayRemoveNth(alternates, i);
-    CosObjDestroy(alternate);
     CosObjDestroy(entry);
+    ++taken;
   }
   if (CosArrayLength(alternates) == 0) {
     CosDictRemove(image, Atom("Alternates"));
     CosObjDestroy(alternates);
   }
+  return taken;
+}
+
+void DestroyAlternateImages(CosDoc doc, const std::vector<CosObj>& images) {
+  std::set<ASUns32> doomed;
+  for (CosObj image : images)
+    if (CosObjGetType(image) == CosStream) doomed.insert(ObjectKey(image));
+  if (doomed.empty()) return;
+  // Every image of the document, wherever it is drawn from or if nowhere:
+  // each only passed through, so a large document keeps no handle of each.
+  const ASUns32 mark = CosDocHandleMark(doc);
+  CosDocEnumIndirect(doc, &DropEntriesNaming, &doomed);
+  CosDocReleaseHandles(doc, mark);
+  for (CosObj image : images)
+    if (CosObjGetType(image) == CosStream) CosObjDestroy(image);
+}
+
+ASBool DropEntriesNaming(CosObj object, CosObj, void* data) {
+  const auto& doomed = *static_cast<const std::set<ASUns32>*>(data);
+  if (CosObjGetType(object) != CosStream) return 1;
+  CosObj alternates = CosDictGet(object, Atom("Alternates"));
+  if (CosObjGetType(alternates) != CosArray) return 1;
+  bool dropped = false;
+  for (ASInt32 i = 0; i < CosArrayLength(alternates);) {
+    CosObj entry = CosArrayGet(alternates, i);
+    CosObj image = CosObjGetType(entry) == CosDict ? CosDictGet(entry, Atom("Image")) : CosObj{0, 0};
+    if (CosObjGetType(image) == CosStream && doomed.count(ObjectKey(image))) {
+      CosArrayRemoveNth(alternates, i);
+      dropped = true;
+    } else {
+      ++i;
+    }
+  }
+  if (dropped && CosArrayLength(alternates) == 0) CosDictRemove(object, Atom("Alternates"));
+  return 1;
 }
 
 void RemoveAlternatesInDocument(ImageMap& images) {
@@ -69,10 +120,19 @@ void RemoveAlternatesInDocument(ImageMap& images) {
     ASInt32 pages = PDDocGetNumPages(doc);
     if (pages > 0) PDDocEnumResources(doc, 0, pages - 1, Atom("XObject"), callback, &images);
   }
-  for (auto& entry : images) RemoveMarkedAlternates(entry.second.image);
+  ProgressOperation operation(static_cast<int64_t>(images.size()));
+  std::vector<CosObj> taken;
+  ASInt32 removed = 0;
+  for (auto& entry : images) {
+    removed += TakeMarkedAlternates(entry.second.image, taken);
+    if (operation.progress()) operation.progress()->Advance(1);
+  }
+  if (!images.empty()) DestroyAlternateImages(CosObjGetDoc(images.begin()->second.image), taken);
+  if (operation.progress()) operation.progress()->SetText((std::to_string(removed) + " alternates removed").c_str());
 }
 
 void AttachAlternates(ImageMap& base, ImageMap& converted) {
+  ProgressOperation operation(static_cast<int64_t>(converted.size()));
   for (auto& entry : converted) {
     auto found = base.find(entry.first);
     if (found == base.end()) continue;
@@ -80,6 +140,7 @@ void AttachAlternates(ImageMap& base, ImageMap& converted) {
     // with are the marked ones this command replaces.
     CosDictRemove(entry.second.image, Atom("Alternates"));
     SetAlternate(found->second.image, entry.second.image);
+    Converted(operation, ImageName(entry.first, found->second));
   }
 }
 
@@ -88,8 +149,9 @@ void ModifyImagesInPlace(ImageMap& base, ImageMap& converted) {
   for (auto& entry : converted) {
     auto found = base.find(entry.first);
     if (found == base.end()) continue;
+    const std::string name = ImageName(entry.first, found->second);
     ReplaceImage(found->second, entry.second);
-    if (operation.progress()) operation.progress()->Advance(1);
+    Converted(operation, name);
   }
 }
 

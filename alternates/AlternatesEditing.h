@@ -5,6 +5,7 @@
 #pragma once
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "alternates/ImageCollection.h"
 
@@ -14,6 +15,17 @@ void SetAlternate(CosObj image, CosObj newImage);
 // Removes the marked entries, destroying them and their images; an array
 // left empty goes too.
 void RemoveMarkedAlternates(CosObj image);
+// Takes the marked entries out of the image's "Alternates" (an array left
+// empty goes) and adds the images they held to `images`; answers how many.
+ASInt32 TakeMarkedAlternates(CosObj image, std::vector<CosObj>& images);
+// Destroys the alternate images, after taking every "Alternates" entry of
+// the document that names one of them out of its array (an array left empty
+// goes), whatever image holds it and wherever that is drawn from: no
+// reference to a destroyed image stays behind.
+void DestroyAlternateImages(CosDoc doc, const std::vector<CosObj>& images);
+// Indirect-object enumeration procedure of DestroyAlternateImages (client
+// datum: the set of the object numbers of the images to destroy).
+ASBool DropEntriesNaming(CosObj object, CosObj unused, void* doomed);
 // Puts the new image under every name that draws the base image, in the
 // XObject resources of every page and of the forms they reach; the base
 // record then takes the new one's values.

@@ -87,9 +87,6 @@ void ShowAlternatesCommand::Execute() {
   if (doc) Invalidate();
 }
 
-CreateAlternatesCommand::CreateAlternatesCommand(bool batch, PDDoc doc)
-    : options_("ALTS"), batch_(batch), doc_(doc) {}
-
 void CreateAlternatesCommand::Execute() {
   if (!batch_ && !AskOptions(options_, "ALTS", "Alternate Image Options", "zent:CreateAltsCmdDlg")) return;
   AVCursor kept = batch_ ? nullptr : ShowWaitCursor();
@@ -103,8 +100,6 @@ void CreateAlternatesCommand::Execute() {
   AttachAlternates(selected, converted);
   if (!batch_) RedrawAndRestore(kept, true);
 }
-
-ModifyImagesCommand::ModifyImagesCommand(bool batch, PDDoc doc) : options_("ORIG"), batch_(batch), doc_(doc) {}
 
 void ModifyImagesCommand::Execute() {
   if (!batch_ && !AskOptions(options_, "ORIG", "Modify Image Options", "zent:ModImagesCmdDlg")) return;

@@ -41,29 +41,29 @@ class ShowAlternatesCommand : public Command {
 };
 
 // The image commands: a batch command works on its job's document without
-// dialog, cursor or redraw; a menu's on the active document.
-class CreateAlternatesCommand : public Command {
+// dialog, cursor or redraw; a menu's on the active document. The create and
+// modify commands keep their option set, loaded when they are made.
+class ImageCommand : public Command {
  public:
-  explicit CreateAlternatesCommand(bool batch = false, PDDoc doc = nullptr);
-  void Execute() override;
   bool IsEnabled() override { return IsActiveDocument(); }
 
- private:
+ protected:
+  ImageCommand(const char* set, bool batch, PDDoc doc) : options_(set), batch_(batch), doc_(doc) {}
   ImageOptions options_;
   bool batch_;
   PDDoc doc_;
 };
 
-class ModifyImagesCommand : public Command {
+class CreateAlternatesCommand : public ImageCommand {
  public:
-  explicit ModifyImagesCommand(bool batch = false, PDDoc doc = nullptr);
+  explicit CreateAlternatesCommand(bool batch = false, PDDoc doc = nullptr) : ImageCommand("ALTS", batch, doc) {}
   void Execute() override;
-  bool IsEnabled() override { return IsActiveDocument(); }
+};
 
- private:
-  ImageOptions options_;
-  bool batch_;
-  PDDoc doc_;
+class ModifyImagesCommand : public ImageCommand {
+ public:
+  explicit ModifyImagesCommand(bool batch = false, PDDoc doc = nullptr) : ImageCommand("ORIG", batch, doc) {}
+  void Execute() override;
 };
 
 class RemoveAlternatesCommand : public Command {

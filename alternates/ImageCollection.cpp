@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "alternates/ImageConverter.h"
 #include "alternates/Progress.h"
 #include "alternates/ZentuCMS.h"
 #include "host/frame.h"
@@ -13,10 +14,26 @@ namespace {
 
 ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 
-void Note(const char* format, const char* name) {
+// The colour families the conversion takes, by their components (0: the
+// profile's N).
+struct Family {
+  const char* name;
+  ASUns8 components;
+};
+const Family kFamilies[] = {{"ICCBased", 0}, {"Indexed", 1}, {"CalGray", 1},   {"DeviceGray", 1}, {"Separation", 1},
+                            {"Lab", 3},      {"CalRGB", 3},  {"DeviceRGB", 3}, {"DeviceCMYK", 4}};
+
+const Family* KnownFamily(CosObj name) {
+  for (const Family& family : kFamilies)
+    if (IsName(name, family.name)) return &family;
+  return nullptr;
+}
+
+// The note's text as the plug-in formats it, into 256 bytes.
+std::string Formatted(const char* format, const char* name) {
   char text[256];
   std::snprintf(text, sizeof text, format, name);
-  AVAlertNote(text);
+  return text;
 }
 
 // The smallest integer not below `x`; a product that lands a rounding error
@@ -87,6 +104,11 @@ void ShowHostError(ASErrorCode code) {
   AVAlertNote(text);
 }
 
+std::string ImageName(ASUns32 key, const ImageRecord& record) {
+  const ASInt32 page = record.pages.empty() ? record.heldOn : record.pages.front();
+  return "page " + std::to_string(page + 1) + ", object " + std::to_string(key);
+}
+
 uint64_t RowsSize(int64_t width, int64_t height, int64_t components, int64_t bits) {
   if (width <= 0 || height <= 0 || components <= 0 || bits <= 0) return 0;
   return (static_cast<uint64_t>(width) * components * bits + 7) / 8 * static_cast<uint64_t>(height);
@@ -122,9 +144,12 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
   bool contentHeld = false;
   HostRegionResult r = HostRegion([&] {
     for (ASInt32 i = 0; i < PDDocGetNumPages(doc); ++i) {
+      if (progress) progress->SetText(("page " + std::to_string(i + 1)).c_str());
       size_t before = map.size();
       PDDocEnumResources(doc, i, i, Atom("XObject"), callback, &map);
       if (map.size() != before) {
+        for (auto& entry : map)
+          if (entry.second.heldOn < 0) entry.second.heldOn = i;
         page = PDDocAcquirePage(doc, i);
         if (page) {
           PDEContent content = PDEditPageAcquireContent(page, gExtensionID);
@@ -177,11 +202,14 @@ void CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page) 
       case kPDEImage: {
         if (!PDEditImageIsXObject(element)) break;  // inline images are not resources
         CosObj image = PDEditImageGetCosObj(element);
-        ASFixedRect box{};
-        PDEditElementGetBBox(element, &box);
+        ASFixedMatrix m{};
+        PDEditElementGetMatrix(element, &m);
         auto it = map.find(ObjectKey(image));
         if (it != map.end()) {
-          UpdatePlacedSize(it->second, box);
+          // Lengths known to the matrix's fixed-point grid, kept on it: a turned
+          // placement measures what an upright one of its size does.
+          UpdatePlacedSize(it->second, std::round(std::hypot(double(m.a), double(m.b))) / 65536.0,
+                           std::round(std::hypot(double(m.c), double(m.d))) / 65536.0);
           it->second.pages.push_back(PDPageGetNumber(page));
         }
         break;
@@ -202,9 +230,7 @@ void CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page) 
   }
 }
 
-void UpdatePlacedSize(ImageRecord& record, const ASFixedRect& box) {
-  double w = (static_cast<double>(box.right) - box.left) / 65536.0;
-  double h = (static_cast<double>(box.top) - box.bottom) / 65536.0;
+void UpdatePlacedSize(ImageRecord& record, double w, double h) {
   if (w > record.placedWidth && h > record.placedHeight) {
     record.placedWidth = w;
     record.placedHeight = h;
@@ -260,26 +286,27 @@ ASUns8 ParseColorSpace(CosObj colorSpace) {
     return 0;
   }
   if (CosObjGetType(family) != CosName) return 0;
-  const char* name = ASAtomGetString(CosNameValue(family));
-  if (!std::strcmp(name, "ICCBased")) {
-    if (type != CosArray || CosArrayLength(colorSpace) < 2) return 0;
-    CosObj profile = CosArrayGet(colorSpace, 1);
-    if (CosObjGetType(profile) != CosStream && CosObjGetType(profile) != CosDict) return 0;
-    ASInt32 n = IntegerEntry(profile, "N");
-    return n > 0 && n < 256 ? static_cast<ASUns8>(n) : 0;
+  const Family* known = KnownFamily(family);
+  if (!known) {
+    AVAlertNote(ColorSpaceNote(colorSpace).c_str());
+    return 0;
   }
-  for (const char* one : {"Indexed", "CalGray", "DeviceGray", "Separation"})
-    if (!std::strcmp(name, one)) return 1;
-  for (const char* three : {"Lab", "CalRGB", "DeviceRGB"})
-    if (!std::strcmp(name, three)) return 3;
-  if (!std::strcmp(name, "DeviceCMYK")) return 4;
-  if (!std::strcmp(name, "Pattern"))
-    AVAlertNote("Pattern ColorSpaces are illegal in this context.");
-  else if (!std::strcmp(name, "DeviceN"))
-    Note("%s ColorSpaces are not yet supported.", name);
-  else
-    Note("%s is an unknown ColorSpace.", name);
-  return 0;
+  if (known->components) return known->components;
+  // ICCBased: its profile's N.
+  if (type != CosArray || CosArrayLength(colorSpace) < 2) return 0;
+  CosObj profile = CosArrayGet(colorSpace, 1);
+  if (CosObjGetType(profile) != CosStream && CosObjGetType(profile) != CosDict) return 0;
+  ASInt32 n = IntegerEntry(profile, "N");
+  return n > 0 && n < 256 ? static_cast<ASUns8>(n) : 0;
+}
+
+std::string ColorSpaceNote(CosObj colorSpace) {
+  CosObj family = ColorFamily(colorSpace);
+  if (CosObjGetType(family) != CosName || KnownFamily(family)) return "";
+  const char* name = ASAtomGetString(CosNameValue(family));
+  if (!std::strcmp(name, "Pattern")) return "Pattern ColorSpaces are illegal in this context.";
+  return Formatted(!std::strcmp(name, "DeviceN") ? "%s ColorSpaces are not yet supported." : "%s is an unknown ColorSpace.",
+                   name);
 }
 
 ASInt32 NewDimension(const ImageRecord& record, const ImageOptions& options, ASAtom key) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <string>
 
 #include "alternates/ImageOptions.h"
 #include "host/calls.h"
@@ -15,6 +16,7 @@ struct ImageRecord {
   double placedWidth = 0;
   uint64_t work = 0;        // bytes, as EstimateWork gives them
   std::deque<ASInt32> pages;  // one entry per recorded placement, in walk order
+  ASInt32 heldOn = -1;      // the first page whose resources hold it (-1: not known)
 };
 
 // By the image's object number.
@@ -28,17 +30,22 @@ void CollectPlacements(PDDoc doc, ImageMap& map);
 // image XObject once; false after a host failure, which it shows.
 ASBool CollectImagesProc(CosObj resource, CosObj name, void* clientData);
 // Records the placements of the map's images in one content, its forms and
-// containers included.
+// containers included. A placement's size is measured along each axis of
+// the image (the lengths of its matrix's images of the unit vectors), so
+// that a turned or skewed placement gives each axis its own length.
 void CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page);
-// One placement's box (16.16, left, top, right, bottom): the record keeps the
-// larger of its placed size and this one, always one whole placement.
-void UpdatePlacedSize(ImageRecord& record, const ASFixedRect& box);
+// One placement's size in points: the record keeps the larger of its placed
+// size and this one, always one whole placement.
+void UpdatePlacedSize(ImageRecord& record, double width, double height);
 
 void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options);
 bool IsSelected(const ImageRecord& record, const ImageOptions& options);
 // Colour components; 0 (after a note for the families it cannot handle)
 // when the colour space cannot be converted.
 ASUns8 ParseColorSpace(CosObj colorSpace);
+// The note ParseColorSpace shows for a family it cannot handle; "" for one it
+// handles, and for a colour space that names no family.
+std::string ColorSpaceNote(CosObj colorSpace);
 // The sum of EstimateWork over the map.
 uint64_t CountWork(ImageMap& selected, const ImageOptions& options);
 // Bytes read, scaled, converted and handed over; kept in the record.
@@ -68,6 +75,10 @@ class ColorTransform {
 };
 // Makes one (owned by the caller) over the colour layer.
 extern ColorTransform* (*MakeColorTransform)(ASInt32 sourceKind, ASInt32 outputProfile);
+
+// The image's name in what the plug-in tells: "page N, object M", N the
+// first page that draws it (else that holds it), from 1.
+std::string ImageName(ASUns32 key, const ImageRecord& record);
 
 // Shared by the image operations.
 bool IsName(CosObj obj, const char* name);

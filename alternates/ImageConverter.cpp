@@ -88,17 +88,27 @@ CosObj ColorFamily(CosObj colorSpace) {
 
 void ConvertImages(ImageMap& selected, ImageMap& converted, const ImageOptions& options, uint64_t total) {
   ProgressOperation operation(static_cast<int64_t>(std::min<uint64_t>(total, INT64_MAX)));
+  Progress* progress = operation.progress();
   for (auto& entry : selected) {
-    CosObj image = ImageConverter::Convert(entry.second, options);
-    if (CosObjGetType(image) == CosNull) continue;
+    // Each image under way is named, and so is each one left as it was.
+    const std::string name = ImageName(entry.first, entry.second);
+    if (progress) progress->SetText(name.c_str());
+    std::string why;
+    CosObj image = ImageConverter::Convert(entry.second, options, &why);
+    if (CosObjGetType(image) == CosNull) {
+      if (progress) progress->SetText((name + ": left as it was" + (why.empty() ? "" : ": " + why)).c_str());
+      continue;
+    }
     ImageRecord record;
     record.image = image;
     converted[entry.first] = record;
   }
 }
 
-CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options) {
+CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options, std::string* whyNot) {
   const CosObj none{0, 0};
+  std::string unused;
+  std::string& why = whyNot ? *whyNot : unused;
   CosObj image = record.image;
   CosObj colorSpace = CosDictGet(image, Atom("ColorSpace"));
   const ASInt32 height = IntegerEntry(image, "Height");
@@ -106,15 +116,30 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options)
   const ASInt32 bits = ImageBitsPerComponent(image);
   CosDoc doc = CosObjGetDoc(image);
   const ASUns8 components = CosObjGetType(colorSpace) == CosNull ? 1 : ParseColorSpace(colorSpace);
-  if (components == 0) return none;
+  if (components == 0) {
+    why = ColorSpaceNote(colorSpace).empty() ? "its colour space is not one the plug-in reads" : "";
+    return none;
+  }
   // Samples the scaler and the buffers serve; anything else is left as it is.
-  if ((bits != 1 && bits != 2 && bits != 4 && bits != 8) || width <= 0 || height <= 0) return none;
+  if (bits != 1 && bits != 2 && bits != 4 && bits != 8) {
+    why = bits == 0 ? "it gives no bits per component" : std::to_string(bits) + " bits per component are not converted";
+    return none;
+  }
+  if (width <= 0 || height <= 0) {
+    why = "it has no width or height";
+    return none;
+  }
   CosObj family = ColorFamily(colorSpace);
 
   const bool resample = options.ScaleMethod == 0 || options.ScaleMethod == 1;
   const ASInt32 newHeight = resample ? NewDimension(record, options, Atom("Height")) : height;
   const ASInt32 newWidth = resample ? NewDimension(record, options, Atom("Width")) : width;
-  if (newHeight < 1 || newWidth < 1) return none;
+  if (newHeight < 1 || newWidth < 1) {
+    why = options.ScaleMethod == 0 && (record.placedWidth == 0 || record.placedHeight == 0)
+              ? "it is drawn nowhere, so the resolution gives it no size"
+              : "its new size is less than a pixel";
+    return none;
+  }
   SampleBuffer source(static_cast<ASUns8>(bits), components, width, height);
   SampleBuffer scaled(static_cast<ASUns8>(bits), components, newWidth, newHeight);
 
@@ -141,12 +166,18 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options)
   if (state.sourceKind) {
     held.transform.reset(MakeColorTransform(state.sourceKind, options.OutputProfile));
     state.transform = held.transform.get();
-    if (!state.transform) return none;
+    if (!state.transform) {
+      why = "its colours cannot be converted";
+      return none;
+    }
     outComponents = static_cast<ASUns8>(state.transform->Components());
   }
   SampleBuffer output(static_cast<ASUns8>(bits), outComponents, newWidth, newHeight);
   const uint64_t outBytes = output.RowBytes() * static_cast<uint64_t>(newHeight);
-  if (outBytes > static_cast<uint64_t>(std::numeric_limits<CosByteMax>::max())) return none;
+  if (outBytes > static_cast<uint64_t>(std::numeric_limits<CosByteMax>::max())) {
+    why = "its new data would be larger than a stream holds";
+    return none;
+  }
 
   CosObj attributes = MakeImageAttributes(image, options, doc, static_cast<ASUns8>(bits), components, newWidth, newHeight);
   held.parms = MakeEncodeParms(image, attributes, options, doc, static_cast<ASUns8>(bits), outComponents, newWidth,
@@ -154,13 +185,19 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options)
 
   if (resample) {
     // The scaler counts row lengths in bits, in an int.
-    if (std::max(source.RowBytes(), scaled.RowBytes()) > static_cast<uint64_t>(INT_MAX / 8)) return none;
+    if (std::max(source.RowBytes(), scaled.RowBytes()) > static_cast<uint64_t>(INT_MAX / 8)) {
+      why = "its rows are too long to resample";
+      return none;
+    }
     const bool point = bits == 1 || IsName(family, "Indexed");
     const ScalerSize size{height, width, newHeight, newWidth, 0, 0};
     held.scaler = ScalerOpen(0, 0, bits, bits * components, static_cast<int>(source.RowBytes() * 8), 0, 0, &size,
                              point ? "point" : "box", 0, 0, bits, bits * components,
                              static_cast<int>(scaled.RowBytes() * 8), components);
-    if (!held.scaler) return none;
+    if (!held.scaler) {
+      why = "it cannot be resampled to " + std::to_string(newWidth) + " x " + std::to_string(newHeight) + " pixels";
+      return none;
+    }
     state.sourceStep = components == 1 ? 0 : bits;
     state.scaledStep = state.sourceStep;
   }

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "alternates/ImageCollection.h"
 
@@ -55,8 +56,9 @@ struct ConvertState {
 
 class ImageConverter {
  public:
-  // The new image stream, or the null object when the image is not converted.
-  static CosObj Convert(ImageRecord& record, const ImageOptions& options);
+  // The new image stream, or the null object when the image is not converted;
+  // then *why says why, unless a note said it.
+  static CosObj Convert(ImageRecord& record, const ImageOptions& options, std::string* why = nullptr);
 };
 
 // Read procedures of the procedural stream (client data: the state, or the

@@ -38,6 +38,10 @@ void Progress::SetValue(int64_t value) {
   if (monitor_ && monitor_->setCurrValue) monitor_->setCurrValue(Saturated(value), data_);
 }
 
+void Progress::SetText(const char* text) {
+  if (monitor_ && monitor_->size >= sizeof(AVProgressMonitorRec) && monitor_->setText) monitor_->setText(text, data_);
+}
+
 ASInt32 Progress::GetValue() {
   return monitor_ && monitor_->getCurrValue ? monitor_->getCurrValue(data_) : 0;
 }

@@ -23,6 +23,8 @@ class Progress : public CSafeAlloc {
   // 0 without a monitor.
   ASInt32 GetValue();
   void Advance(int64_t steps) { SetValue(static_cast<int64_t>(GetValue()) + steps); }
+  // The item under way, where the monitor shows a text.
+  void SetText(const char* text);
 
  private:
   Progress() = default;

@@ -203,7 +203,7 @@ TEST_F(GlimmersetFrameTest, ImageCommandsWaitRedrawAndAskFirstWhenLocked) {
     alerts_.clear();
     Menu("zent:GlimmersetRemoveAltsMI");
     EXPECT_EQ(asked, lock.asked) << lock.handler;
-    EXPECT_EQ(LogFrom("cursor 1112").size(), lock.ran ? 3u : 0u);
+    EXPECT_EQ(framed(LogFrom("cursor 1112")).size(), lock.ran ? 3u : 0u);
     EXPECT_EQ(alerts_.size(), lock.ran ? 0u : 1u);
   }
   EXPECT_EQ(alerts_, std::vector<std::string>{});

@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <map>
+#include <regex>
 
 #include "app/check.h"
 #include "app/steps.h"
@@ -22,15 +24,20 @@ const char kImagesUsage[] =
     "         [--resolution DPI | --percent P | --keep-resolution] [--mono NAME]\n"
     "         [--color NAME] [--jpeg-quality NAME] [--ascii] [--which all|dpi:N|kb:N]\n"
     "         [--output PATH.pdf] [--password TEXT] [--keep-options] [--settings DIR]\n"
-    "         [--plugins DIR] [--verbose] [--print-script]\n"
+    "         [--plugins DIR] [--verbose] [--quiet] [--print-script]\n"
     "Runs the image plug-in's menu item \"Create...\", \"Modify Images...\" or \"Remove\"\n"
     "as steps (--print-script shows them): for the first two its options dialog is set\n"
     "from the options and OK pressed; the work is waited for, then --output saves.\n"
     "An option left out leaves its item as the stored option set shows it, but for\n"
     "--ascii, whose box is set either way. Standard output has the NOTE, ALERT,\n"
-    "PASSWORD, FILE, SAVED and UNSAVED lines (every line with --verbose). Exit status\n"
-    "0 when every step ran, 2 with one line \"plughost: reason\" on standard error\n"
-    "otherwise (also when the plug-in refused the work, as its note says).\n"
+    "PASSWORD, FILE, SKIPPED, IMAGES, SAVED and UNSAVED lines (every line with\n"
+    "--verbose): \"SKIPPED: page N, object M: REASON\" for each image left as it was,\n"
+    "then \"IMAGES: N converted, M left as they were\" (\"IMAGES: N alternates removed\").\n"
+    "Exit status 0 when every image the options select was converted (or alternates\n"
+    "were removed); 1 when some were left as they were (the document is saved all the\n"
+    "same); 2 when none changed (nothing is saved: \"plughost: the images were not\n"
+    "changed: reason\") or a step could not run (one line \"plughost: reason\" on\n"
+    "standard error).\n"
     "  --resolution DPI   the images get DPI dots per inch where they are placed\n"
     "  --percent P        the images keep P per cent of their pixels along each side\n"
     "  --keep-resolution  the images keep their size\n"
@@ -49,6 +56,8 @@ const char kImagesUsage[] =
     "  --keep-options     keep the options in the settings for later runs (else the run\n"
     "                     works on a copy of the settings, which stay as they were)\n"
     "  --verbose          show every line, the dialogs' too\n"
+    "  --quiet            no progress line (at a terminal, standard error shows one while\n"
+    "                     the plug-in works: per cent done and the image under way)\n"
     "  --print-script     print the steps and end\n";
 
 namespace {
@@ -122,6 +131,50 @@ std::string Listed(const std::vector<std::string>& entries) {
     list += (i == 0 ? "" : i + 1 == entries.size() ? " and " : ", ") + Quoted(entries[i]);
   return list;
 }
+
+// What the plug-in's progress monitor tells of each image: "page N, object
+// M" while it is under way, then ": converted" or ": left as it was[:
+// REASON]" after it; "N alternates removed" when a removal ends.
+struct Results {
+  enum State { kUnderWay, kConverted, kLeft };
+  explicit Results(Transcript& out) : out(out) {}
+
+  void Take(const std::string& text) {
+    static const std::regex image("(page [0-9]+, object [0-9]+)(: converted|: left as it was(: (.*))?)?");
+    static const std::regex removal("([0-9]+) alternates removed");
+    std::smatch m;
+    if (std::regex_match(text, m, removal)) {
+      removed = std::stoi(m[1].str());
+      return;
+    }
+    if (!std::regex_match(text, m, image)) return;
+    const std::string name = m[1].str();
+    if (!m[2].matched) {
+      states[name] = kUnderWay;
+      notesBefore = out.Notes();
+    } else if (m[2].str() == ": converted") {
+      states[name] = kConverted;
+    } else {
+      states[name] = kLeft;
+      // The note shown while it was under way, else the plug-in's reason.
+      const std::string reason = m[3].matched               ? m[4].str()
+                                 : out.Notes() > notesBefore ? out.LastNote()
+                                                             : "the plug-in gave no reason";
+      out.Event("SKIPPED: " + name + ": " + reason);
+    }
+  }
+  size_t Count(State state) const {
+    size_t n = 0;
+    for (const auto& s : states) n += s.second == state;
+    return n;
+  }
+  size_t Pending() const { return Count(kUnderWay); }
+
+  Transcript& out;
+  std::map<std::string, State> states;
+  size_t notesBefore = 0;
+  int removed = -1;
+};
 
 std::string Menu(const std::string& action) {
   return action == kActions[0] ? kCreateAlternatesMenu : action == kActions[1] ? kModifyImagesMenu : kRemoveAlternatesMenu;
@@ -252,7 +305,7 @@ std::vector<std::string> ImagesRun::Steps() const {
   return s;
 }
 
-void ImagesRun::Run(Session& session) const {
+int ImagesRun::Run(Session& session) const {
   const std::vector<std::string> steps = Steps();
   std::deque<Line> lines;
   for (const std::string& text : steps) {
@@ -271,15 +324,38 @@ void ImagesRun::Run(Session& session) const {
   const size_t tail = options.output.empty() ? 1 : 2;
   std::deque<Line> last(lines.end() - static_cast<long>(tail), lines.end());
   lines.resize(lines.size() - tail);
+  Results results(session.transcript());
+  session.OnProgressText([&](const std::string& text) { results.Take(text); });
   session.Append(std::move(lines));
   session.Run();
+  session.OnProgressText(nullptr);
+
+  Transcript& out = session.transcript();
+  const std::string note = out.LastNote();
+  std::string unchanged;
+  int status = 0;
+  if (options.action == kActions[2]) {
+    if (results.removed >= 0) out.Event("IMAGES: " + std::to_string(results.removed) + " alternates removed");
+    if (results.removed <= 0) unchanged = !note.empty() ? note : "no image carries alternates Glimmerset made";
+  } else if (results.Pending() > 0) {
+    // The work stopped on its way, as its note says.
+    unchanged = note.empty() ? "the work stopped before its end" : note;
+  } else {
+    const size_t converted = results.Count(Results::kConverted), left = results.Count(Results::kLeft);
+    out.Event("IMAGES: " + std::to_string(converted) + " converted, " + std::to_string(left) + " left as they were");
+    if (converted == 0)
+      unchanged = !note.empty()  ? note
+                  : left > 0     ? "each image was left as it was"
+                                 : "the options select no image";
+    status = left > 0 ? 1 : 0;
+  }
   AVDoc doc = host::ActiveViewDocument();
   const bool changed = doc && host::DocumentChanged(host::ViewPDDoc(doc));
-  if (!changed && !session.transcript().LastNote().empty())
-    session.Stop("the images were not changed: " + session.transcript().LastNote());
-  if (changed && options.output.empty()) session.transcript().Event(kUnsavedLine);
+  if (!unchanged.empty()) session.Stop("the images were not changed: " + unchanged);
+  if (changed && options.output.empty()) out.Event(kUnsavedLine);
   session.Append(std::move(last));
   session.Run();
+  return status;
 }
 
 }  // namespace plughost

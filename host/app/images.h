@@ -32,6 +32,7 @@ struct ImagesOptions {
   bool keepOptions = false;
   bool verbose = false;
   bool printScript = false;
+  bool quiet = false;
 };
 
 // Takes the option `a` of the command line when it is one of the shortcut's
@@ -59,11 +60,13 @@ struct ImagesRun {
   std::string CheckEntries(WinModule plugin);
   // The steps: the menu item and its dialog, then the save and `quit`.
   std::vector<std::string> Steps() const;
-  // Carries the steps out in the session. A refusal of the plug-in (the
-  // security check's, a colour conversion it cannot do) is told in a note
-  // and leaves the document as it was: the run stops there, unsaved.
-  // A changed document that no --output keeps gets the UNSAVED line.
-  void Run(Session& session) const;
+  // Carries the steps out in the session and answers the exit status. Each
+  // image the plug-in leaves as it was gets its SKIPPED line as it goes, the
+  // work its IMAGES line at the end; when no image changed (a refusal of the
+  // plug-in, told in a note, included) the run stops there, unsaved, else 1
+  // when some were left as they were. A changed document that no --output
+  // keeps gets the UNSAVED line.
+  int Run(Session& session) const;
 };
 
 }  // namespace plughost

@@ -36,7 +36,7 @@ namespace {
 const char kCheckUsage[] =
     "usage: plughost check FILE.pdf [FILE.pdf ...] [--report PATH] [--fix] [--output PATH.pdf]\n"
     "         [--remove-tags] [--password TEXT] [--standard NAME [--keep-standard]]\n"
-    "         [--settings DIR] [--plugins DIR] [--verbose] [--print-script]\n"
+    "         [--settings DIR] [--plugins DIR] [--verbose] [--quiet] [--print-script]\n"
     "Checks FILE.pdf through the checker's own menu item and dialogs, run as steps\n"
     "(--print-script shows them), against the standard the file claims (its\n"
     "GTS_PDFXVersion), else the stored one; the first line, STANDARD, says which.\n"
@@ -61,8 +61,11 @@ const char kCheckUsage[] =
     "                     and \"PDF/X-3:2002\" too, in any letter case), chosen in the\n"
     "                     preferences (one check more when another standard is\n"
     "                     stored); the run works on a copy of the settings, which stay\n"
-    "                     as they were\n"    "  --keep-standard    keep NAME in the settings for later checks\n"
+    "                     as they were\n"
+    "  --keep-standard    keep NAME in the settings for later checks\n"
     "  --verbose          show every line, the dialogs' too\n"
+    "  --quiet            no progress line (at a terminal, standard error shows one while\n"
+    "                     the check works: per cent done and the page under way)\n"
     "  --print-script     print the steps and end\n";
 
 const char kUsageHead[] =
@@ -313,6 +316,9 @@ struct Setup {
   bool pluginsGiven = false;
   bool list = false, interactive = false, brief = false, version = false, logView = false;
   bool fakeRouter = false;
+  // A progress line on standard error while a plug-in works (check and
+  // images at a terminal, unless --quiet).
+  bool progressLine = false;
   host::DocOpenOptions open;
 };
 
@@ -332,6 +338,7 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   host::SetAppVersion(static_cast<ASInt16>(gHostVersion >> 16), static_cast<ASInt16>(gHostVersion & 0xFFFF));
   plughost::Session session(std::move(lines), setup.interactive, setup.brief);
   session.SetOpenOptions(setup.open);
+  session.ShowProgressLine(setup.progressLine);
   gSession = &session;
   host::SetDriver(&session);
   if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
@@ -373,11 +380,12 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
     for (auto& item : host::MenuItems())
       std::cout << item.name << "\t" << item.path << " > " << item.title << std::endl;
   }
+  int status = 0;
   if (images)
-    images->Run(session);
+    status = images->Run(session);
   else
     session.Run();
-  int status = 0;
+  session.transcript().ProgressLine("");
   std::string fault;
   if (check || boxes) {
     AVDoc doc = host::ActiveViewDocument();
@@ -484,6 +492,9 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
   sigset_t ending, unblocked;
   sigemptyset(&ending);
   for (int sig : kEndingSignals) sigaddset(&ending, sig);
+  // A check's standard error is read here and printed after it: no progress line.
+  Setup each = setup;
+  each.progressLine = false;
   for (plughost::CheckRun& run : runs) {
     const std::string& file = run.options.file;
     std::cout << "CHECK: " << plughost::Escaped(file) << std::endl;
@@ -499,7 +510,7 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
       ::close(errors[0]);
       ::dup2(errors[1], STDERR_FILENO);
       ::close(errors[1]);
-      std::exit(CheckFile(run, setup));
+      std::exit(CheckFile(run, each));
     }
     gChild = child;
     ::sigprocmask(SIG_SETMASK, &unblocked, nullptr);
@@ -568,7 +579,7 @@ int main(int argc, char** argv) {
   }
   Setup setup;
   setup.pluginDir = DefaultPluginFolder();
-  bool checkWord = false, help = false;
+  bool checkWord = false, help = false, quiet = false;
   std::string script, settings;
   std::vector<std::string> rest, checkOnly, notWithCheck;
   plughost::CheckRun run;
@@ -670,6 +681,8 @@ int main(int argc, char** argv) {
       (a == "--fix" ? check.fix : a == "--remove-tags" ? check.removeTags : a == "--keep-standard" ? check.keepStandard
                                                              : a == "--verbose" ? check.verbose : check.printScript) = true;
       checkOnly.push_back(a);
+    } else if (a == "--quiet") {
+      quiet = true;
     } else if (a == "--help" || a == "-h") {
       help = true;
     } else if (a == "--version") {
@@ -691,6 +704,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!isCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
+  if (quiet && !isCheck && !isImages) Usage("--quiet goes with check and images");
+  setup.progressLine = (isCheck || isImages) && !quiet && ::isatty(STDERR_FILENO);
   const char* shortcut = isCheck ? "check" : isImages ? "images" : isBoxes ? "boxes" : nullptr;
   if (shortcut && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with " + shortcut);
   if (isImages && !setup.version) {

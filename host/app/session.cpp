@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -174,6 +175,29 @@ std::string StatusLine(const host::DialogView& view) {
   return line;
 }
 
+// "42% TEXT": the per cent done and what is under way.
+std::string Percent(long long value, long long of, const std::string& text) {
+  const long long percent = of > 0 ? std::min(100LL, std::max(0LL, value * 100 / of)) : 0;
+  return std::to_string(percent) + "%" + (text.empty() ? "" : " " + text);
+}
+
+// The progress line of the document progress monitor; "" when no operation
+// is under way.
+std::string MonitorLine(const host::ProgressState& p) { return p.active ? Percent(p.value, p.duration, p.text) : ""; }
+
+// The progress line of a working dialog: its bar and its texts; "" without a bar.
+std::string DialogLine(const host::DialogView& view) {
+  const host::ItemView* bar = nullptr;
+  std::string texts;
+  for (const auto& item : view.items) {
+    if (!item.visible) continue;
+    if (item.type == ADM_ITEM_PROGRESS_BAR && !bar) bar = &item;
+    if ((item.type == ADM_ITEM_STATIC || item.type == ADM_ITEM_STATIC_MULTILINE) && !item.text.empty())
+      texts += (texts.empty() ? "" : "  ") + Escaped(item.text);
+  }
+  return bar ? Percent(bar->value - bar->minimum, bar->maximum - bar->minimum, texts) : "";
+}
+
 // The file's absolute path, through the real path of its folder.
 std::string AbsolutePath(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -211,7 +235,17 @@ void Transcript::Print(const std::string& line) {
   if (omit_ && omit_(line)) return;
   if (line.compare(0, 9, "VERDICT: ") == 0) verdict_ = line.substr(9);
   EndStatus();
+  ProgressLine("");
   std::cout << line << '\n' << std::flush;
+}
+
+void Transcript::ProgressLine(const std::string& line) {
+  if (line == progress_) return;
+  // Cut to the terminal's width, so that the next one draws over it.
+  winsize size{};
+  const size_t width = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col - 1 : 79;
+  std::cerr << "\r" << line.substr(0, width) << "\033[K" << std::flush;
+  progress_ = line;
 }
 
 void Transcript::Status(const std::string& line) {
@@ -227,7 +261,10 @@ void Transcript::EndStatus() {
 }
 
 void Transcript::Event(const std::string& line) {
-  if (line.compare(0, 6, "NOTE: ") == 0) note_ = line.substr(6);
+  if (line.compare(0, 6, "NOTE: ") == 0) {
+    note_ = line.substr(6);
+    ++notes_;
+  }
   if (quiet_)
     held_.push_back(line);
   else
@@ -301,6 +338,7 @@ Session::Session(std::deque<Line> lines, bool interactive, bool brief)
 
 void Session::Stop(const std::string& reason) {
   out_.EndStatus();
+  out_.ProgressLine("");
   out_.PrintHeld();
   std::cout << std::flush;
   std::cerr << "plughost: " << reason << std::endl;
@@ -790,7 +828,15 @@ void Session::Opened(const host::DialogView& dialog) {
 }
 
 void Session::Closed(const host::DialogView& dialog, ASInt32 item) {
+  if (progressLine_) out_.ProgressLine("");
   out_.Frame("CLOSED " + std::to_string(dialog.number) + (item == kADMNoItem ? "" : " " + std::to_string(item)));
+}
+
+void Session::Progress(const std::string& line) {
+  out_.Frame(line);
+  static const std::string kText = "PROGRESS text ";
+  if (progressText_ && line.compare(0, kText.size(), kText) == 0) progressText_(line.substr(kText.size()));
+  if (progressLine_) out_.ProgressLine(MonitorLine(host::CurrentProgress()));
 }
 
 // Every prompt takes steps until one answers it; `always` steps may answer
@@ -1007,6 +1053,8 @@ void Session::PumpRound(int round) {
     QueuePress(step);
   }
   if (interactive_ && terminal_ && lines_.empty()) WhileWorking();
+  if (progressLine_)
+    if (ADMDialogRef dialog = ModelessDialog()) out_.ProgressLine(DialogLine(host::DescribeDialog(dialog)));
 }
 
 // A press for the working (modeless) dialog, queued for the pump.

@@ -60,6 +60,11 @@ class Transcript {
   // line printed ends; only when they changed.
   void Status(const std::string& line);
   void EndStatus();
+  // The progress line on standard error (a terminal): drawn over itself as
+  // it changes and cleared before any other line is printed; "" clears it.
+  void ProgressLine(const std::string& line);
+  // NOTE lines so far, printed or held.
+  size_t Notes() const { return notes_; }
 
  private:
   void Print(const std::string& line);
@@ -67,8 +72,10 @@ class Transcript {
   bool quiet_ = false;
   std::vector<std::string> held_;
   std::string status_;
+  std::string progress_;
   std::string verdict_;
   std::string note_;
+  size_t notes_ = 0;
   std::function<bool(const std::string&)> omit_;
 };
 
@@ -113,7 +120,13 @@ class Session : public host::Driver {
   // terminal, takes the presses typed meanwhile and keeps other steps.
   void PumpRound(int round) override;
   // PROGRESS lines are left out when brief, as DIALOG lines are.
-  void Progress(const std::string& line) override { out_.Frame(line); }
+  void Progress(const std::string& line) override;
+  // Each text the plug-in gives its progress monitor, as it comes.
+  void OnProgressText(std::function<void(const std::string&)> take) { progressText_ = std::move(take); }
+  // While a plug-in works, one progress line on standard error, from its
+  // progress monitor or its working dialog: the per cent done and the item
+  // under way.
+  void ShowProgressLine(bool on) { progressLine_ = on; }
   // `answer password` or a standing `always password`; at a terminal the
   // person types the password, unechoed.
   bool Password(const host::PasswordRequest& request, std::string* password) override;
@@ -178,6 +191,8 @@ class Session : public host::Driver {
   TerminalInput input_;
   bool terminal_;                 // standard input is a terminal
   std::deque<std::string> kept_;  // typed while a plug-in worked
+  std::function<void(const std::string&)> progressText_;
+  bool progressLine_ = false;
 };
 
 }  // namespace plughost

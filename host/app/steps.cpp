@@ -57,7 +57,8 @@ const char kStepsHelp[] =
     "  print list ITEM          each entry as drawn: \"LIST name row: \" and its texts, tab-joined\n"
     "                           (a hierarchy list's rows depth-first, a child's texts\n"
     "                           two blanks further in per level)\n"
-    "  move X Y, resize W H     move or resize the dialog\n"
+    "  move X Y                 move the dialog's top-left corner to (X, Y)\n"
+    "  resize W H               set the dialog's size to W by H\n"
     "  track ITEM X Y           click at (X, Y) in the item's pixels from its top-left\n"
     "  closebox                 click the dialog's close box\n"
     "while a prompt waits:\n"
@@ -136,7 +137,7 @@ const Form kForms[] = {
     {"print tool", Place::Top, "print tool"},
     {"print pref #", Place::Top, "print pref N"},
     {"move # #", Place::Dialog, "move X Y"},
-    {"resize # #", Place::Dialog, "resize WIDTH HEIGHT"},
+    {"resize # #", Place::Dialog, "resize W H"},
     {"track @ # #", Place::Dialog, "track ITEM X Y"},
     {"closebox", Place::Dialog, "closebox"},
     {"answer confirm ok", Place::Prompt, "answer confirm ok|cancel"},

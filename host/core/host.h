@@ -166,7 +166,6 @@ void SaveDocument(PDDoc doc, const std::string& path, ASInt16 major = 0, ASInt16
 // Why the last save wrote another version than the one asked for
 // ("version 1.4: the encryption needs it"); empty when it wrote that one.
 const std::string& LastSaveNote();
-bool DocumentWasRepaired(PDDoc doc);
 // Changed since it was opened or last saved.
 bool DocumentChanged(PDDoc doc);
 // Decoded stream data past this many bytes is an error (tests lower it).
@@ -182,6 +181,16 @@ bool IsPath(ASPathName path);
 
 // The headless application ------------------------------------------------
 namespace host {
+// The document progress monitor (AcroView 15) as a plug-in last set it:
+// under way between its begin and end, its duration, value and text.
+struct ProgressState {
+  bool active = false;
+  ASInt32 duration = 0;
+  ASInt32 value = 0;
+  std::string text;
+};
+ProgressState CurrentProgress();
+
 // Opens the file as a view document and makes it the active one.
 AVDoc OpenInView(const std::string& path, const DocOpenOptions& options = {});
 // Makes an open PD document a view document (the active one).

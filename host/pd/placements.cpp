@@ -44,6 +44,7 @@ struct ElemRec {
   ContentRec* child = nullptr;  // a form's own content, a container's
   ASFixedRect local{0, 0, 0, 0};  // in the coordinates of the content walked
   bool inlineImage = false;
+  Matrix matrix{};  // in those coordinates: an image's unit square, a form's Matrix
 };
 struct ContentRec {
   std::vector<std::unique_ptr<ElemRec>> elems;
@@ -209,6 +210,7 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
         budget.Element();
         ElemRec& e = add(std::make_unique<ElemRec>(ElemRec{kPDEImage, BoxOf(ctm, 0, 0, 1, 1), CosObj{0, 0}}));
         e.local = BoxOf(local, 0, 0, 1, 1);
+        e.matrix = local;
         e.inlineImage = true;
       }
     } else if (edit && (op == "BMC" || op == "BDC")) {
@@ -236,6 +238,7 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
           budget.Element();
           ElemRec& e = add(std::make_unique<ElemRec>(ElemRec{kPDEImage, BoxOf(ctm, 0, 0, 1, 1), doc.Wrap(x)}));
           e.local = BoxOf(local, 0, 0, 1, 1);
+          e.matrix = local;
         } else if (subtype.isNameAndEquals("/Form")) {
           budget.Element();
           Matrix fm;
@@ -257,6 +260,7 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
           // leaves nothing the page's content does not own.
           ElemRec& e = add(std::make_unique<ElemRec>(ElemRec{kPDEForm, box, doc.Wrap(x), child.get()}));
           e.local = localBox;
+          e.matrix = fm.Then(local);
           target().children.push_back(std::move(child));
           // A form that places itself, directly or through others, is read once.
           QPDFObjGen og = x.getObjGen();
@@ -411,6 +415,14 @@ void PDEditElementGetBBoxImpl(PDEElement e, ASFixedRect* bbox) {
   ENTER_READ(ElementGetBBox);
   if (!bbox) Raise(genErrBadParm);
   *bbox = ElemOf(e).local;
+}
+
+void PDEditElementGetMatrixImpl(PDEElement e, ASFixedMatrix* matrix) {
+  ENTER_READ(ElementGetMatrix);
+  if (!matrix) Raise(genErrBadParm);
+  const Matrix& m = ElemOf(e).matrix;
+  *matrix = ASFixedMatrix{FixedFromDouble(m.a), FixedFromDouble(m.b), FixedFromDouble(m.c),
+                          FixedFromDouble(m.d), FixedFromDouble(m.h), FixedFromDouble(m.v)};
 }
 
 ElemRec& ImageOf(PDEElement e) {

@@ -3,6 +3,7 @@
 // and a test see how far an operation got.
 #include <string>
 
+#include "core/host.h"
 #include "core/tables.h"
 #include "dialogs/manager.h"
 #include "host/procs.h"
@@ -11,8 +12,10 @@ namespace host {
 namespace {
 
 struct MonitorState {
+  bool active = false;
   ASInt32 duration = 0;
   ASInt32 value = 0;
+  std::string text;
 };
 
 MonitorState& M() {
@@ -26,10 +29,15 @@ void Tell(const std::string& line) {
 }
 
 void Begin(void*) {
+  M().active = true;
   M().value = 0;
+  M().text.clear();
   Tell("PROGRESS begin");
 }
-void End(void*) { Tell("PROGRESS end"); }
+void End(void*) {
+  M().active = false;
+  Tell("PROGRESS end");
+}
 void SetDuration(ASInt32 duration, void*) {
   M().duration = duration;
   Tell("PROGRESS duration " + std::to_string(duration));
@@ -40,9 +48,13 @@ void SetValue(ASInt32 value, void*) {
 }
 ASInt32 GetDuration(void*) { return M().duration; }
 ASInt32 GetValue(void*) { return M().value; }
+void SetText(const char* text, void*) {
+  M().text = text ? text : "";
+  Tell("PROGRESS text " + M().text);
+}
 
 AVProgressMonitorRec gMonitor = {sizeof(AVProgressMonitorRec), &Begin, &End, &SetDuration, &SetValue,
-                                 &GetDuration, &GetValue};
+                                 &GetDuration, &GetValue, &SetText};
 
 AVProgressMonitor AVAppGetDocProgressMonitorImpl(void** clientData) {
   Enter(TableId::AcroView, AcroViewSel::AppGetDocProgressMonitor);
@@ -51,6 +63,8 @@ AVProgressMonitor AVAppGetDocProgressMonitorImpl(void** clientData) {
 }
 
 }  // namespace
+
+ProgressState CurrentProgress() { return ProgressState{M().active, M().duration, M().value, M().text}; }
 
 void InitProgressEntries() {
   HFT t = Import(ACROVIEW_HFT_NAME, HFT_VERSION(5, 0));

@@ -140,7 +140,8 @@ typedef ASBool (*CosObjEnumProc)(CosObj obj, CosObj value, void* clientData);
 typedef ASBool (*PDResourceEnumProc)(CosObj resource, CosObj name, void* clientData);
 
 // The document progress monitor (AcroView 15, ours): its size, then the
-// operations at positions 1 to 6, each taking the client datum last.
+// operations at positions 1 to 7, each taking the client datum last; 7 sets
+// the text that names the item under way (a record too small for it has none).
 typedef struct _t_AVProgressMonitorRec {
   ASSize_t size;
   void (*beginOperation)(void* clientData);
@@ -149,6 +150,7 @@ typedef struct _t_AVProgressMonitorRec {
   void (*setCurrValue)(ASInt32 value, void* clientData);
   ASInt32 (*getDuration)(void* clientData);
   ASInt32 (*getCurrValue)(void* clientData);
+  void (*setText)(const char* text, void* clientData);
 } AVProgressMonitorRec;
 typedef AVProgressMonitorRec* AVProgressMonitor;
 

@@ -272,12 +272,16 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(PageReleaseContent, void, (PDPage page, ASUns32 extension), (page, extension))
 
 // "PDFEditRead" (prefix PDEdit). ElementGetBBox: the box in the coordinates
-// of the content the element belongs to (left, top, right, bottom).
-// ImageIsXObject is false for an inline image, whose Cos object is null.
+// of the content the element belongs to (left, top, right, bottom);
+// ElementGetMatrix: the matrix in those coordinates (an image's unit square
+// to where it is drawn, a form's Matrix and placement; identity for a
+// container). ImageIsXObject is false for an inline image, whose Cos object
+// is null.
 #define HOST_PDFEDITREAD_PROCS(X)                                                         \
   X(ContentGetNumElems, ASInt32, (PDEContent content), (content))                         \
   X(ContentGetElem, PDEElement, (PDEContent content, ASInt32 index), (content, index))    \
   X(ElementGetBBox, void, (PDEElement element, ASFixedRect* bbox), (element, bbox))       \
+  X(ElementGetMatrix, void, (PDEElement element, ASFixedMatrix* matrix), (element, matrix)) \
   X(ImageIsXObject, ASBool, (PDEElement image), (image))                                  \
   X(ImageGetCosObj, CosObj, (PDEElement image), (image))                                  \
   X(ObjectGetType, ASInt32, (PDEElement element), (element))                              \

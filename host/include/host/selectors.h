@@ -355,7 +355,8 @@ enum : unsigned {
   ObjectGetType = 50,
   Release = 52,
   ContainerGetContent = 62,
-  Last = 100
+  ElementGetMatrix = 1960,
+  Last = kHostTableSize
 };
 }
 

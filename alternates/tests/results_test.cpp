@@ -1,0 +1,258 @@
+// `plughost images` as a user runs it, on documents made here with what
+// defeats the plug-in in real files (JPEG 2000 under /Indexed, JBIG2 kept as
+// it is, DeviceN, 16 bits, sizes past the host's cap): what each run says of
+// each image, how it ends and what it leaves in the saved file, read back by
+// qpdf and pdfimages; turned placements; the progress line at a terminal.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "plughost_runs.h"
+#include "testing/imagedata.h"
+
+namespace {
+
+using alternatestest::Sample;
+
+// Catalog 1, pages 2, the one page 3 drawing `content` (4) with the XObject
+// resources `xobjects` and `page` besides; `more` are objects 5, 6, ...
+std::string OnePage(const std::string& xobjects, const std::string& content, const std::vector<std::string>& more,
+                    const std::string& page = "") {
+  hosttest::PdfSpec s;
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << " + xobjects +
+                   " >> >> /Contents 4 0 R " + page + " >>",
+               "stream:|" + content};
+  s.objects.insert(s.objects.end(), more.begin(), more.end());
+  return hosttest::MakePdf(s);
+}
+
+std::string Image(int w, int h, const std::string& rest, const std::string& data) {
+  return "stream:/Type /XObject /Subtype /Image /Width " + std::to_string(w) + " /Height " + std::to_string(h) + " " +
+         rest + "|" + data;
+}
+std::string Gray(int w, int h, int bits = 8) {
+  return Image(w, h, "/ColorSpace /DeviceGray /BitsPerComponent " + std::to_string(bits),
+               std::string(static_cast<size_t>((w * bits + 7) / 8 * h), '\x5a'));
+}
+
+class ImagesResultsTest : public ::testing::Test {
+ protected:
+  hosttest::ProcessResult Images(std::vector<std::string> args, const std::string& output = "") {
+    static const hosttest::PluginsFolder alone({GLIMMERSET_PLUGIN});
+    if (!output.empty()) args.insert(args.end(), {"--output", work_.File(output)});
+    args.insert(args.begin(), {PLUGHOST, "images"});
+    args.insert(args.end(), {"--plugins", alone.path(), "--settings", settings_.path()});
+    return hosttest::RunProcess(args, "", alternatestest::kRunBound);
+  }
+  std::string Made(const std::string& name, const std::string& pdf) {
+    hosttest::WriteFile(work_.File(name), pdf);
+    return work_.File(name);
+  }
+  // Whether `pdf` passes qpdf's check, every /Alternates entry keeps its
+  // /Image and every reference names an object that is there.
+  ::testing::AssertionResult Sound(const std::string& pdf) {
+    std::string json, check;
+    if (hosttest::RunCommand("qpdf --check " + hosttest::Quoted(pdf), &check) != 0)
+      return ::testing::AssertionFailure() << check;
+    hosttest::RunCommand("qpdf --json=2 --json-key=qpdf " + hosttest::Quoted(pdf), &json);
+    static const std::regex reference("\"(\\d+ \\d+ R)\""), alternates("\"/Alternates\": \\[([^\\]]*)\\]"),
+        null("^: \\{\\s*\"value\": null");
+    for (std::sregex_iterator it(json.begin(), json.end(), reference), end; it != end; ++it) {
+      const std::string key = "\"obj:" + (*it)[1].str() + "\"";
+      const size_t at = json.find(key);
+      if (at == std::string::npos || std::regex_search(json.substr(at + key.size(), 40), null))
+        return ::testing::AssertionFailure() << "a reference to " << (*it)[1] << ", which is not there";
+    }
+    for (std::sregex_iterator it(json.begin(), json.end(), alternates), end; it != end; ++it) {
+      const std::string entries = (*it)[1];
+      size_t dicts = 0, images = 0;
+      for (size_t at = entries.find('{'); at != std::string::npos; at = entries.find('{', at + 1)) ++dicts;
+      for (size_t at = entries.find("\"/Image\""); at != std::string::npos; at = entries.find("\"/Image\"", at + 1))
+        ++images;
+      if (dicts == 0 || images != dicts) return ::testing::AssertionFailure() << "/Alternates [" << entries << "]";
+    }
+    return ::testing::AssertionSuccess();
+  }
+  hosttest::TempDir settings_, work_;
+};
+
+// Each row a run: its exit status, the lines it prints and whether it
+// saved. What the plug-in leaves as it was is named with the note it
+// showed, else with its own reason; nothing changed means nothing saved.
+TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
+  const std::string jpx = hosttest::Jpx(16, 12, 1), jbig2 = hosttest::Jbig2(work_, 64, 40);
+  const std::string palette = "[/Indexed /DeviceCMYK 255 <" + std::string(2048, 'c') + ">]";
+  const std::string drawn = "q 72 0 0 72 0 0 cm /A Do Q q 72 0 0 72 100 0 cm /B Do Q";
+  const std::string indexed = Made("indexed.pdf", OnePage("/A 5 0 R", drawn, {Image(16, 12,
+      "/ColorSpace " + palette + " /BitsPerComponent 8 /Filter /JPXDecode", jpx)}));
+  const std::string damaged = Made("damaged.pdf", OnePage("/A 5 0 R", drawn, {Image(16, 12,
+      "/ColorSpace " + palette + " /BitsPerComponent 8 /Filter /JPXDecode", jpx.substr(0, jpx.size() / 2))}));
+  const std::string bilevel = Made("jbig2.pdf", OnePage("/A 5 0 R", drawn, {Image(64, 40,
+      "/ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode", jbig2)}));
+  const std::string deviceN = Made("devicen.pdf", OnePage("/A 5 0 R", drawn, {Image(2, 2,
+      "/ColorSpace [/DeviceN [/Spot1 /Spot2] /DeviceCMYK 6 0 R] /BitsPerComponent 8", std::string(8, 'x')),
+      "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [1 0 0 0] /N 1 >>"}));
+  const std::string deep = Made("deep.pdf", OnePage("/A 5 0 R", drawn, {Gray(4, 4, 16)}));
+  const std::string half = Made("half.pdf", OnePage("/A 5 0 R /B 6 0 R", drawn, {Gray(4, 4, 16), Gray(144, 144)}));
+  const std::string cap = "The decoded data is larger than the host allows",
+                    big = "its new data would be larger than a stream holds\n";
+  const struct {
+    std::string name;
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // then, for status 2, the reason on standard error
+    std::string stop;
+  } rows[] = {
+      {"JPEG 2000 under /Indexed", {indexed, "--modify", "--color", "Flate"}, 0,
+       "IMAGES: 1 converted, 0 left as they were\n", ""},
+      {"JPEG 2000 cut short", {damaged, "--modify"}, 2,
+       "NOTE: The object or its data could not be read\n"
+       "SKIPPED: page 1, object 5: The object or its data could not be read\n"
+       "IMAGES: 0 converted, 1 left as they were\n",
+       "the images were not changed: The object or its data could not be read"},
+      {"JBIG2 kept as it is", {bilevel, "--create-alternates", "--mono", "Use Original"}, 2,
+       "NOTE: The stream cannot be encoded with the filter its dictionary names\n"
+       "SKIPPED: page 1, object 5: The stream cannot be encoded with the filter its dictionary names\n"
+       "IMAGES: 0 converted, 1 left as they were\n",
+       "the images were not changed: The stream cannot be encoded with the filter its dictionary names"},
+      {"DeviceN", {deviceN, "--modify"}, 2,
+       "NOTE: DeviceN ColorSpaces are not yet supported.\nNOTE: DeviceN ColorSpaces are not yet supported.\n"
+       "SKIPPED: page 1, object 5: DeviceN ColorSpaces are not yet supported.\n"
+       "IMAGES: 0 converted, 1 left as they were\n",
+       "the images were not changed: DeviceN ColorSpaces are not yet supported."},
+      {"16 bits", {deep, "--modify"}, 2,
+       "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
+       "IMAGES: 0 converted, 1 left as they were\n",
+       "the images were not changed: each image was left as it was"},
+      {"half of them", {half, "--modify", "--resolution", "72"}, 1,
+       "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
+       "IMAGES: 1 converted, 1 left as they were\n",
+       ""},
+      {"100000 dpi", {Sample("images"), "--modify", "--resolution", "100000"}, 2,
+       "SKIPPED: page 1, object 3: " + big + "SKIPPED: page 1, object 4: " + big + "NOTE: " + cap +
+           "\nSKIPPED: page 1, object 5: " + cap + "\nSKIPPED: page 3, object 6: " + big +
+           "SKIPPED: page 1, object 7: " + big +
+           "SKIPPED: page 1, object 8: it is drawn nowhere, so the resolution gives it no size\n"
+           "IMAGES: 0 converted, 6 left as they were\n",
+       "the images were not changed: " + cap},
+      {"no alternates to remove", {Sample("images"), "--remove-alternates"}, 2, "IMAGES: 0 alternates removed\n",
+       "the images were not changed: no image carries alternates Glimmerset made"},
+      {"alternates removed", {Sample("alts"), "--remove-alternates"}, 0, "IMAGES: 1 alternates removed\n", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ::unlink(work_.File("out.pdf").c_str());
+    const hosttest::ProcessResult run = Images(row.args, "out.pdf");
+    EXPECT_EQ(run.status, row.status) << run.err;
+    const bool saved = row.status != 2;
+    EXPECT_EQ(run.out, row.out + (saved ? "SAVED: " + work_.File("out.pdf") + "\n" : ""));
+    EXPECT_EQ(run.err, row.stop.empty() ? "" : "plughost: " + row.stop + "\n");
+    EXPECT_EQ(::access(work_.File("out.pdf").c_str(), F_OK) == 0, saved);
+    if (saved) {
+      EXPECT_TRUE(Sound(work_.File("out.pdf")));
+    }
+  }
+}
+
+// An image drawn by the page and by an annotation's appearance, one drawn
+// in a form and one held but drawn nowhere: after Create, Modify (which
+// replaces the page's images, not the appearance's) and then Remove or
+// Create again, no /Alternates entry names an image that is gone.
+TEST_F(ImagesResultsTest, NoAlternateOutlivesTheImageItNamed) {
+  const std::string appearance =
+      "stream:/Type /XObject /Subtype /Form /BBox [0 0 50 50] /Resources << /XObject << /P 5 0 R /U 8 0 R >> >>"
+      "|q 50 0 0 50 0 0 cm /P Do Q";
+  const std::string pdf = Made("drawn.pdf", OnePage("/P 5 0 R /Fm 6 0 R /U 8 0 R",
+      "q 100 0 0 100 0 0 cm /P Do Q q 1 0 0 1 200 0 cm /Fm Do Q",
+      {Gray(40, 40), "stream:/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Resources << /XObject << /F 7 0 R >> >>"
+                     "|q 100 0 0 100 0 0 cm /F Do Q",
+       Gray(30, 30), Gray(20, 20), appearance,
+       "<< /Type /Annot /Subtype /Square /Rect [300 300 350 350] /AP << /N 9 0 R >> >>"},
+      "/Annots [10 0 R]"));
+  const std::vector<std::string> create = {"--create-alternates", "--percent", "50"},
+                                 modify = {"--modify", "--percent", "50"}, remove = {"--remove-alternates"};
+  for (const auto& last : {remove, create}) {
+    std::string in = pdf;
+    for (const auto& step : {create, modify, last}) {
+      std::vector<std::string> args = step;
+      args.insert(args.begin(), in);
+      const hosttest::ProcessResult run = Images(args, "step.pdf");
+      ASSERT_EQ(run.status, 0) << step[0] << ": " << run.out << run.err;
+      in = work_.File("in.pdf");
+      ASSERT_EQ(std::rename(work_.File("step.pdf").c_str(), in.c_str()), 0);
+      EXPECT_TRUE(Sound(in)) << step[0] << " after " << last[0];
+    }
+  }
+}
+
+// One image in six placements: upright, turned by 90, 180, 270 and 30
+// degrees, and mirrored, each 144 x 72 points: at 72 dpi each comes out
+// 144 x 72 pixels, 72 ppi along both axes as pdfimages measures them.
+TEST_F(ImagesResultsTest, TurnedPlacementsGetTheResolutionAlongBothAxes) {
+  std::string content, xobjects;
+  std::vector<std::string> images;
+  const double pi = std::acos(-1.0);
+  const struct {
+    double degrees;
+    bool mirrored;
+  } placements[] = {{0, false}, {90, false}, {180, false}, {270, false}, {30, false}, {0, true}};
+  for (size_t i = 0; i < 6; ++i) {
+    const double a = placements[i].degrees * pi / 180, flip = placements[i].mirrored ? -1 : 1;
+    char cm[160];
+    std::snprintf(cm, sizeof cm, "q %.6f %.6f %.6f %.6f %d 300 cm /I%zu Do Q\n", 144 * std::cos(a) * flip,
+                  144 * std::sin(a), -72 * std::sin(a), 72 * std::cos(a), 100 + 80 * static_cast<int>(i), i);
+    content += cm;
+    xobjects += "/I" + std::to_string(i) + " " + std::to_string(5 + i) + " 0 R ";
+    images.push_back(Gray(200, 100));
+  }
+  const hosttest::ProcessResult run =
+      Images({Made("turned.pdf", OnePage(xobjects, content, images)), "--modify", "--resolution", "72"}, "out.pdf");
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  std::string list;
+  hosttest::RunCommand("pdfimages -list " + work_.File("out.pdf") + " | tail -n +3 | awk '{print $4, $5, $13, $14}'",
+                       &list);
+  std::string expected;
+  for (int i = 0; i < 6; ++i) expected += "144 72 72 72\n";
+  EXPECT_EQ(list, expected);
+}
+
+// At a terminal, standard error carries one progress line, drawn over
+// itself and cleared at the end; --quiet and a standard error that is no
+// terminal carry none. `script` gives the run its terminal.
+TEST_F(ImagesResultsTest, AProgressLineAtATerminalOnly) {
+  const std::string images = Sample("images"), good = Sample("x1a-good");
+  static const hosttest::PluginsFolder all({GLIMMERSET_PLUGIN, CHECKER_PLUGIN});
+  const std::string tail = " --plugins " + hosttest::Quoted(all.path()) + " --settings " +
+                           hosttest::Quoted(settings_.path());
+  const struct {
+    std::string command;
+    std::string shows;  // "" when no progress line may be drawn
+  } rows[] = {
+      {std::string(PLUGHOST) + " images " + images + " --modify --percent 50" + tail, "% page 3, object 6"},
+      {std::string(PLUGHOST) + " images " + images + " --modify --percent 50 --quiet" + tail, ""},
+      {std::string(PLUGHOST) + " check " + good + tail, "% Checking page 1"},
+      {std::string(PLUGHOST) + " check " + good + " --quiet" + tail, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.command);
+    std::string seen;
+    hosttest::RunCommand("script -qefc " + hosttest::Quoted(row.command) + " /dev/null", &seen);
+    const size_t drawn = seen.find(row.shows.empty() ? "\033[K" : row.shows);
+    EXPECT_EQ(drawn != std::string::npos, !row.shows.empty()) << seen;
+    // Cleared before the lines that follow and at the end.
+    if (!row.shows.empty()) {
+      EXPECT_NE(seen.find("\r\033[K", drawn), std::string::npos) << seen;
+    }
+    // Without a terminal, nothing of it.
+    std::string out;
+    hosttest::RunCommand(row.command + " 2>&1", &out);
+    EXPECT_EQ(out.find('\r'), std::string::npos) << out;
+  }
+}
+
+}  // namespace
