@@ -73,7 +73,7 @@ TEST(EditingRuns, EditsReachThePageTheyWereMadeOn) {
       {"the same, No", {kBoxes}, tool + "pointer 300 400\nkey 29 2\npage 2\nanswer alert No\n", kAsk + "No\n",
        {{1, "TrimBox", "[ 36 36 576 756 ]"}, {1, "Zent_BoxInfo", kAbsent}}},
       {"whole-box drag, logged", {"--log", "view", kBoxes}, tool + "drag 300 400 310 390\npage 2\nanswer alert Yes\n",
-       "cursor 1002\ncursor 1112\ncursor 1112\ncursor 1112\ncursor 1112\ncursor 0\ncursor 0\ncursor 0\ncursor 0\ncursor 1012\nxor -2 36 614 756\nxor 36 -2 576 794\nxor -2 36 614 756\nxor 36 -2 576 794\n"
+       "cursor 1002\ncursor 1112\ncursor 1112\ncursor 1112\ncursor 1112\ncursor 1002\ncursor 1002\ncursor 1002\ncursor 1002\ncursor 1012\nxor -2 36 614 756\nxor 36 -2 576 794\nxor -2 36 614 756\nxor 36 -2 576 794\n"
        "xor -2 26 614 746\nxor 46 -2 586 794\ncursor 1002\n" + kAsk + "Yes\n",
        {{1, "TrimBox", "[ 46 46 586 766 ]"}}},
       {"top-left handle", {kBoxes}, tool + "drag 36 36 26 26\npage 2\nanswer alert Yes\n", kAsk + "Yes\n",

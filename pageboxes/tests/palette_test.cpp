@@ -208,10 +208,10 @@ TEST_F(PaletteTest, RowsShowAndEditTheBoxesInTheUnitOfDisplay) {
   // Left of the trim cell's middle: the anchor; right of the bleed's: its lock.
   EXPECT_TRUE(Track(p, 22, 0, 5));
   EXPECT_EQ(PageBox::Anchor::Global().Box(), &trim);
-  EXPECT_EQ(View(p, 22).text, "icon 112");
+  EXPECT_EQ(View(p, 22).text, "icon Zent_Framewick_Anchor");
   EXPECT_TRUE(Track(p, 12, 30, 5));
   EXPECT_TRUE(bleed.Locked());
-  EXPECT_EQ(View(p, 12).text, "icon 114");
+  EXPECT_EQ(View(p, 12).text, "icon Zent_Framewick_Locked");
   std::string enabled;
   for (ASInt32 id : {14, 15, 16, 17}) enabled += View(p, id).enabled ? "1" : "0";
   EXPECT_EQ(enabled, "0011");
