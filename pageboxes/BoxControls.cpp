@@ -385,8 +385,11 @@ ASInt32 BoxControls::OnItemNotify(ADMItemRef item) {
   } else {
     bottom = top - length;
   }
-  // An edge the fixed type cannot hold is refused: the field shows its value again.
-  if (!InFixedRange(left) || !InFixedRange(top) || !InFixedRange(right) || !InFixedRange(bottom)) {
+  // An edge the fixed type cannot hold is refused: the field shows its value
+  // again. So is a place measured from a reference box that reaches beyond it.
+  const auto* pageRef = dynamic_cast<const PageBox*>(reference_);
+  const bool lostReference = (column == kX || column == kY) && pageRef && pageRef->PageBeyondRange();
+  if (lostReference || !InFixedRange(left) || !InFixedRange(top) || !InFixedRange(right) || !InFixedRange(bottom)) {
     HostCall("BoxControls", [&] { ADMItem::SetFixedValue(item, shown_[i]); });
     return column;
   }

@@ -219,9 +219,10 @@ bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRec
         r.top = static_cast<ASFixed>(value.Get(3));
         Normalise(r);
         *box = r;
+        // The host saturates a number the fixed type cannot hold: a limit read means one.
         if (beyond) {
           *beyond = false;
-          for (ASInt32 i = 0; i < 4; ++i) *beyond = *beyond || !InFixedRange(RawFixed(static_cast<double>(value.Get(i))));
+          for (ASFixed v : {r.left, r.bottom, r.right, r.top}) *beyond = *beyond || v == ASFixedMax || v == ASFixedMin;
         }
         return true;
       }

@@ -95,7 +95,7 @@ class PageBox : public PDFBox, public Observer {
 
   bool Found() const { return found_; }
   const ASFixedRect& PageRect() const { return pageRect_; }
-  // The page's value lies beyond what 16.16 holds (32768 points either way).
+  // The page's value reaches beyond 16.16: PageRect() holds it cut to the range.
   bool PageBeyondRange() const { return pageBeyond_; }
   // -1 until loaded, then 1 (RGB): red, green and blue, 16.16.
   ASInt16 ColourSpace() const { return colourSpace_; }
