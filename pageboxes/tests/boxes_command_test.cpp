@@ -127,13 +127,14 @@ TEST(BoxesCommand, AnEditIsAppliedToItsPageAndSavedAside) {
 
 // The library is stored as a person stores it: two publications, the first
 // renamed so that the list no longer shows them in name order.
+const std::string kStoreCover =
+    "button Zent:QFXToolTB\nwith 102\npress Library...\npress Add publ.\nselect 1039 0\nset 1055 Zine\n"
+    "press Add publ.\nset 1056 Cover\nset 1042 8.75\nset 1043 11.25\nset 1047 8.5\nset 1048 11\ncheck 1145 off\n"
+    "press Cancel\nanswer confirm ok\nquit\n";
+
 TEST(BoxesCommand, ASpecificationOfTheStoredLibraryIsUsed) {
   hosttest::TempDir work;
-  const std::string store =
-      "button Zent:QFXToolTB\nwith 102\npress Library...\npress Add publ.\nselect 1039 0\nset 1055 Zine\n"
-      "press Add publ.\nset 1056 Cover\nset 1042 8.75\nset 1043 11.25\nset 1047 8.5\nset 1048 11\ncheck 1145 off\n"
-      "press Cancel\nanswer confirm ok\nquit\n";
-  auto stored = framewicktest::Run(work.path(), {kBoxes}, store);
+  auto stored = framewicktest::Run(work.path(), {kBoxes}, kStoreCover);
   ASSERT_EQ(stored.status, 0) << stored.err;
   auto run = Boxes(work.path(), {kBoxes, "--pages", "1", "--spec", "New publication - Cover"});
   ASSERT_EQ(run.status, 0) << run.err << run.out;
@@ -147,6 +148,31 @@ TEST(BoxesCommand, ASpecificationOfTheStoredLibraryIsUsed) {
   EXPECT_NE(run.out.find("SPEC: page 1 New publication - Cover\nUNSAVED: "), std::string::npos) << run.out;
 }
 
+// Page 4 listed alone and after page 1, each edited alike, prints the same
+// lines: nothing of the page before shows, the "Spec:" line included. A row
+// switched off shows the zero box after "Apply" too.
+TEST(BoxesCommand, APageShowsWhatItHoldsWhateverCameBefore) {
+  hosttest::TempDir work;
+  ASSERT_EQ(framewicktest::Run(work.path(), {kBoxes}, kStoreCover).status, 0);
+  const std::vector<std::string> edits[] = {
+      {}, {"--spec", "New publication - Cover"}, {"--set", "trim=1,1,5,5"}, {"--off", "crop", "--off", "trim"}};
+  for (const auto& edit : edits) {
+    SCOPED_TRACE(edit.empty() ? "no edit" : edit[0]);
+    std::string shown[2];
+    for (int i = 0; i < 2; ++i) {
+      std::vector<std::string> args = {kBoxes, "--unit", "mm", "--pages", i ? "1,4" : "4"};
+      args.insert(args.end(), edit.begin(), edit.end());
+      const auto run = Boxes(work.path(), args);
+      ASSERT_EQ(run.status, 0) << run.err;
+      std::istringstream lines(run.out);
+      for (std::string line; std::getline(lines, line);)
+        if (line.find(" page 4 ") != std::string::npos) shown[i] += line + "\n";
+    }
+    EXPECT_EQ(shown[1], shown[0]);
+    EXPECT_TRUE(edit.size() < 4 || shown[0].find("Trim off 0.000 279.400 0.000 0.000") != std::string::npos) << shown[0];
+  }
+}
+
 TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
   hosttest::TempDir work;
   const struct {
@@ -157,6 +183,8 @@ TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
       {{kBoxes, "--on", "Media"}, "plughost: --on Media: the palette has no row \"Media\""},
       {{kBoxes, "--set", "Trim=1,2,x,4"}, "plughost: --set Trim=1,2,x,4: give BOX=X,Y,W,H"},
       {{kBoxes, "--set", "Trim=1,2,0,4"}, "plughost: --set Trim=1,2,0,4: the width W and the height H must be above 0"},
+      {{kBoxes, "--set", "Trim=1,2,455,4"}, "plughost: --set Trim=1,2,455,4: X, Y, X + W and Y + H must stay within"},
+      {{kBoxes, "--unit", "mm", "--set", "Trim=0,-40000,1,1"}, "plughost: --set Trim=0,-40000,1,1: X, Y, X + W"},
       {{kBoxes, "--pages", "6"}, "plughost: --pages 6: the document has 5 pages"},
       {{kBoxes, "--pages", "3-2"}, "plughost: --pages 3-2: give pages from 1"},
       {{kBoxes, "--unit", "cm"}, "plughost: --unit cm: give in, mm or pt"},
