@@ -9,6 +9,7 @@
 #include "app/steps.h"
 #include "core/host.h"
 #include "dialogs/manager.h"
+#include "win/registry.h"
 
 namespace plughost {
 
@@ -53,6 +54,8 @@ const char kImagesUsage[] =
 
 namespace {
 
+// Where the plug-in keeps its option sets.
+const char kOptionsKey[] = "Software\\Zentu\\Glimmerset\\Current_Version";
 const char* const kActions[] = {"--create-alternates", "--modify", "--remove-alternates"};
 const char* const kScales[] = {"--resolution", "--percent", "--keep-resolution"};
 const char kOptionsDialog[] = "131";
@@ -280,6 +283,11 @@ void ImagesRun::Run(Session& session) const {
   if (changed && options.output.empty()) session.transcript().Event(kUnsavedLine);
   session.Append(std::move(last));
   session.Run();
+  // The plug-in told the user of a failed write in a note; the run is not a
+  // success when the options it was to keep are not stored.
+  const ASInt32 kept = host::reg::LastWriteStatus(winHiveCurrentUser, kOptionsKey);
+  if (options.keepOptions && kept != 0)
+    session.Stop(std::string("the options were not kept: ") + host::reg::ErrorText(kept));
 }
 
 }  // namespace plughost
