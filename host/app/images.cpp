@@ -47,8 +47,9 @@ const char kImagesUsage[] =
     "                     of at least N kilobytes\n"
     "  --output PATH.pdf  save the document to PATH.pdf (the name ends in \".pdf\")\n"
     "  --password TEXT    open the file with TEXT and give it when the plug-in asks\n"
-    "  --keep-options     keep the options in the settings for later runs (else the run\n"
-    "                     works on a copy of the settings, which stay as they were)\n"
+    "  --keep-options     keep the options in the settings for later runs, exit status 2\n"
+    "                     when they could not be stored (else the run works on a copy of\n"
+    "                     the settings, which stay as they were)\n"
     "  --verbose          show every line, the dialogs' too\n"
     "  --print-script     print the steps and end\n";
 
