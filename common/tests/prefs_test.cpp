@@ -272,29 +272,21 @@ TEST_F(PrefsTest, SavesTakeTheSettingsLockOrWriteNothing) {
 // stored then: the other's values stay unless both changed the same one.
 TEST_F(PrefsTest, ASaveWritesWhatThisProcessChangedAndKeepsTheOthers) {
   using Edit = std::function<void(Prefs::SectionMap&)>;
-  const Prefs::SectionMap library = {{"BoxLibrary|0 P|0 S|ArtBox", "1|1|0|0"}, {"BoxLibrary|0 P|0 S|TrimBox", "1|1|612|792"}};
-  // The library saved again as it was loaded: removed, then set as before.
-  const Edit resave = [](Prefs::SectionMap& s) {
-    Prefs::SectionMap kept(s.lower_bound("BoxLibrary"), s.lower_bound("BoxLibrary}"));
-    Prefs::RemoveByPrefix("BoxLibrary", "Shared");
-    s.insert(kept.begin(), kept.end());
-  };
   const struct {
     const char* what;
     Prefs::SectionMap seeded;
     Edit other, mine;
     Prefs::SectionMap after;
   } rows[] = {
-      {"a library stored meanwhile outlives an empty one saved again",
-       {{"a", "1"}},
-       [&](Prefs::SectionMap& s) { s.insert(library.begin(), library.end()); },
-       resave,
-       {{"BoxLibrary|0 P|0 S|ArtBox", "1|1|0|0"}, {"BoxLibrary|0 P|0 S|TrimBox", "1|1|612|792"}, {"a", "1"}}},
-      {"values changed, added and removed on both sides",
-       {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"BoxLibrary|0 P|0 S|ArtBox", "1|1|0|0"}},
-       [](Prefs::SectionMap& s) { s["b"] = "20", s["d"] = "4", s.erase("BoxLibrary|0 P|0 S|ArtBox"); },
-       [&](Prefs::SectionMap& s) { resave(s), s["a"] = "10", s.erase("c"); },
-       {{"a", "10"}, {"b", "20"}, {"d", "4"}}},
+      {"values changed, added and removed on both sides; a library saved again as it was",
+       {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"BoxLibrary|0 P|0 S|ArtBox", "1|1|0|0"}, {"BoxLibrary|1", "x"}},
+       [](Prefs::SectionMap& s) { s["b"] = "20", s["d"] = "4", s["BoxLibrary|1"] = "y"; },
+       [](Prefs::SectionMap& s) {
+         const Prefs::SectionMap kept = s;
+         Prefs::RemoveByPrefix("BoxLibrary", "Shared");
+         s = kept, s["a"] = "10", s.erase("c");
+       },
+       {{"BoxLibrary|0 P|0 S|ArtBox", "1|1|0|0"}, {"BoxLibrary|1", "y"}, {"a", "10"}, {"b", "20"}, {"d", "4"}}},
       {"the later save of one value wins", {{"a", "1"}}, [](Prefs::SectionMap& s) { s["a"] = "2"; },
        [](Prefs::SectionMap& s) { s["a"] = "3"; }, {{"a", "3"}}},
       {"a value set as it was read is no change", {{"a", "1"}}, [](Prefs::SectionMap& s) { s["a"] = "2"; },

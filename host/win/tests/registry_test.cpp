@@ -5,7 +5,6 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -271,38 +270,6 @@ TEST_F(WindowsRegistryTest, UpdatesChangeOnlyTheValuesTheyName) {
     ASSERT_EQ(host::reg::ReadHive(winHiveCurrentUser, &stored), 0);
     EXPECT_EQ(stored[path].className, "String");
   }
-}
-
-// plughost learns from the last write of a key whether it reached the file:
-// a write refused, failed, or begun and given up is not written.
-TEST_F(WindowsRegistryTest, TheLastWriteOfAKeyTellsWhetherItWasStored) {
-  const std::string path = "Software\\Told";
-  auto status = [&] { return host::reg::LastWriteStatus(winHiveCurrentUser, path); };
-  EXPECT_EQ(status(), 0);  // none begun
-  WinRegKey key = nullptr;
-  ASSERT_EQ(WinRegBeginUpdate(winHiveCurrentUser, path.c_str(), "String", &key), 0);
-  EXPECT_EQ(WinRegSetValue(key, "v", winRegSz, "1", 2), 0);
-  WinRegCloseKey(key);
-  EXPECT_EQ(status(), winErrRegistryIO);
-  ASSERT_EQ(Write(path, {}), 0);
-  EXPECT_EQ(status(), 0);
-
-  hosttest::FailNextRegistryWrite(ENOSPC);
-  EXPECT_EQ(Write(path, {{"v", winRegSz, std::string("1", 2)}}), winErrDiskFull);
-  EXPECT_EQ(status(), winErrDiskFull);
-
-  const std::string lock = home_ + "/registry/.lock";
-  ASSERT_EQ(::unlink(lock.c_str()), 0);
-  ASSERT_EQ(::mkdir(lock.c_str(), 0700), 0);
-  EXPECT_EQ(WinRegBeginUpdate(winHiveCurrentUser, path.c_str(), "String", &key), fileErrSettingsLock);
-  EXPECT_EQ(status(), fileErrSettingsLock);
-  ASSERT_EQ(::rmdir(lock.c_str()), 0);
-
-  // A key opened for reading removes nothing.
-  ASSERT_EQ(WinRegOpenKey(winHiveCurrentUser, path.c_str(), &key), 0);
-  EXPECT_EQ(WinRegDeleteValue(key, "v"), winErrAccessDenied);
-  WinRegCloseKey(key);
-  EXPECT_EQ(WinRegDeleteValue(key, "v"), winErrInvalidHandle);
 }
 
 TEST_F(WindowsRegistryTest, ModuleFileNameOfASharedLibraryAndOfNothing) {
