@@ -6,7 +6,6 @@
 #include <zlib.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -202,74 +201,6 @@ TEST_F(WindowsRegistryTest, HiveWritesFollowALinkAndNeedTheLock) {
   struct stat st;
   ASSERT_EQ(::lstat((folder + "/current_user.txt").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-}
-
-// An update applies the values it set and removed to the key as stored when
-// it commits: what another writer stored after it began stays, a missing key
-// is made with the class, and an update that changes nothing writes nothing.
-TEST_F(WindowsRegistryTest, UpdatesChangeOnlyTheValuesTheyName) {
-  const std::string path = "Software\\Shared", hive = home_ + "/registry/current_user.txt";
-  auto sz = [](const char* name, const std::string& text) { return Stored{name, winRegSz, text + '\0'}; };
-  struct Op {
-    const char* name;
-    const char* text;  // none: removed
-  };
-  const struct {
-    const char* what;
-    std::vector<Stored> before;  // none: the key is missing
-    std::vector<Stored> meanwhile;  // another writer's key after the update began
-    std::vector<Op> ops;
-    std::vector<Stored> after;
-    bool written;
-  } rows[] = {
-      {"another writer's values stay",
-       {sz("a", "1"), sz("b", "2"), sz("c", "3")},
-       {sz("a", "1"), sz("b", "20"), sz("c", "3"), sz("d", "4")},
-       {{"a", "10"}, {"c", nullptr}, {"e", "5"}},
-       {sz("a", "10"), sz("b", "20"), sz("d", "4"), sz("e", "5")},
-       true},
-      {"of two writers of one value the later wins", {sz("a", "1")}, {sz("a", "2")}, {{"a", "3"}}, {sz("a", "3")}, true},
-      {"the last change of a name counts",
-       {sz("a", "1"), sz("b", "2")},
-       {},
-       {{"a", nullptr}, {"a", "7"}, {"b", "8"}, {"b", nullptr}},
-       {sz("a", "7")},
-       true},
-      {"a missing key is made, empty too", {}, {}, {}, {}, true},
-      {"nothing changed: nothing written", {sz("a", "1")}, {}, {{"a", "1"}, {"zz", nullptr}}, {sz("a", "1")}, false},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
-    std::system(("rm -rf '" + home_ + "/registry'").c_str());
-    ASSERT_EQ(Write("Software\\Other", {sz("kept", "yes")}), 0);
-    if (!row.before.empty()) {
-      ASSERT_EQ(Write(path, row.before), 0);
-    }
-    WinRegKey key = nullptr;
-    ASSERT_EQ(WinRegBeginUpdate(winHiveCurrentUser, path.c_str(), "String", &key), 0);
-    if (!row.meanwhile.empty()) {
-      ASSERT_EQ(Write(path, row.meanwhile), 0);
-    }
-    for (const Op& op : row.ops)
-      ASSERT_EQ(op.text ? WinRegSetValue(key, op.name, winRegSz, op.text, static_cast<ASUns32>(std::strlen(op.text) + 1))
-                        : WinRegDeleteValue(key, op.name),
-                0);
-    struct stat st;
-    ASSERT_EQ(::stat(hive.c_str(), &st), 0);
-    const ino_t inode = st.st_ino;
-    ASSERT_EQ(WinRegCommit(key), 0);
-    WinRegCloseKey(key);
-    ASSERT_EQ(::stat(hive.c_str(), &st), 0);
-    EXPECT_EQ(st.st_ino != inode, row.written);
-    std::vector<Stored> back;
-    ASSERT_EQ(Read(path, &back), 0);
-    EXPECT_EQ(back, row.after);
-    ASSERT_EQ(Read("Software\\Other", &back), 0);
-    EXPECT_EQ(back, std::vector<Stored>{sz("kept", "yes")});
-    host::reg::Hive stored;
-    ASSERT_EQ(host::reg::ReadHive(winHiveCurrentUser, &stored), 0);
-    EXPECT_EQ(stored[path].className, "String");
-  }
 }
 
 TEST_F(WindowsRegistryTest, ModuleFileNameOfASharedLibraryAndOfNothing) {
