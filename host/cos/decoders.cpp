@@ -1,5 +1,6 @@
 #include "cos/decoders.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -32,7 +33,16 @@ class CappedCollector : public Pipeline {
  public:
   CappedCollector(const char* name, Pipeline* next) : Pipeline(name, next) {}
   void write(unsigned char const* data, size_t len) override {
-    if (len > DecodedDataCap() - data_.size()) throw std::runtime_error(std::string(getIdentifier()) + ": data too large");
+    const size_t cap = DecodedDataCap();
+    if (len > cap - data_.size()) throw std::runtime_error(std::string(getIdentifier()) + ": data too large");
+    // Doubling could ask for twice the cap in one block; stop at the cap.
+    // A string's own reserve doubles too, so the new block is a new string's.
+    if (data_.size() + len > data_.capacity()) {
+      std::string grown;
+      grown.reserve(std::min(cap, std::max(data_.size() + len, data_.capacity() * 2)));
+      grown.append(data_);
+      data_.swap(grown);
+    }
     data_.append(reinterpret_cast<const char*>(data), len);
   }
   void finish() override {}
@@ -150,17 +160,33 @@ std::string WalkSegments(const std::string& data, Visit visit) {
   return "";
 }
 
-// The decoder allocates and clears the page its information segment
-// declares before it reads any region: a few bytes must not ask for more
-// than the image's dictionary declares, nor, with the copy handed on, more
-// than the cap. A page of unknown height grows by stripes, within the
+// The decoder allocates and clears each bitmap a segment declares before it
+// reads the bitmap's data: the page, a region, a pattern dictionary's
+// patterns side by side, a halftone's grid. A few bytes must not ask for
+// more than the image's dictionary declares, nor, with the copy handed on,
+// more than the cap. A page of unknown height grows by stripes, within the
 // decoder's budget.
-std::string PageTooLarge(unsigned type, const unsigned char* data, size_t length) {
-  if (type != 48 || length < 8) return "";  // not page information
-  const uint64_t width = Big32(data), height = Big32(data + 4);
-  const uint64_t rows = height == 0xffffffffu ? 1 : height;
-  if ((width + 7) / 8 * rows > DecodedDataCap() / 2) return "JBIG2 page decodes to more than the host allows";
-  if (!WithinDeclared(width, rows)) return "JBIG2 page larger than the image";
+std::string CanvasTooLarge(unsigned type, const unsigned char* data, size_t length) {
+  const bool halftone = type == 20 || type == 22 || type == 23;
+  const bool region = halftone || type == 4 || type == 6 || type == 7 || type == 36 || type == 38 || type == 39 ||
+                      type == 40 || type == 42 || type == 43;
+  uint64_t width = 0, height = 0;
+  if ((type == 48 || region) && length >= 8) {
+    width = Big32(data);
+    height = Big32(data + 4);
+    if (type == 48 && height == 0xffffffffu) height = 1;
+  } else if (type == 16 && length >= 7) {  // pattern dictionary: HDPW, HDPH, GRAYMAX
+    width = (uint64_t(Big32(data + 3)) + 1) * data[1];
+    height = data[2];
+  }
+  const uint64_t cap = DecodedDataCap() / 2;
+  if ((width + 7) / 8 * height > cap) return "JBIG2 bitmap decodes to more than the host allows";
+  if (type == 48 || region) {
+    if (!WithinDeclared(width, height)) return "JBIG2 bitmap larger than the image";
+    // A halftone's grid, one bit a cell for each plane at least.
+    if (halftone && length >= 26 && (uint64_t(Big32(data + 18)) + 7) / 8 * Big32(data + 22) > cap)
+      return "JBIG2 halftone grid larger than the host allows";
+  }
   return "";
 }
 
@@ -171,8 +197,8 @@ class Jbig2Pipe : public WholeDataPipe {
 
  protected:
   std::string Decode(const std::string& encoded) override {
-    std::string why = WalkSegments(*globals_, [](unsigned, const unsigned char*, size_t) { return ""; });
-    if (why.empty()) why = WalkSegments(encoded, PageTooLarge);
+    std::string why = WalkSegments(*globals_, CanvasTooLarge);
+    if (why.empty()) why = WalkSegments(encoded, CanvasTooLarge);
     if (!why.empty()) throw std::runtime_error(why);
     BudgetAllocator budget{{BudgetAlloc, BudgetFree, BudgetRealloc}, DecodedDataCap() + (size_t(16) << 20)};
     std::string fatal;
