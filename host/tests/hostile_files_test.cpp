@@ -53,14 +53,6 @@ std::string ZerosDeflated(size_t size) {
   return out;
 }
 
-std::string Deflated(const std::string& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()), data.size());
-  out.resize(size);
-  return out;
-}
-
 // A page placing the images `images` (the bodies of objects 5, 6, ...),
 // then the objects `more`; the Info dictionary claims PDF/X-1a:2001, which
 // only the images' filters (and the missing output intent) keep it from.
@@ -164,7 +156,7 @@ TEST_F(HostileFilesTest, Jbig2GlobalsAreDecodedWithTheGeneralFiltersOnly) {
       {"a Flate bomb", Document({jbig2(globalsAfter + " 0 R")}, {"stream:/Filter /FlateDecode|" + ZerosDeflated(size_t(200) << 20)}),
        false},
       {"not a stream", Document({jbig2(globalsAfter + " 0 R")}, {"<< /Filter /FlateDecode >>"}), false},
-      {"good, deflated", Document({jbig2(globalsAfter + " 0 R")}, {"stream:/Filter /FlateDecode|" + Deflated(halftone.globals)}),
+      {"good, deflated", Document({jbig2(globalsAfter + " 0 R")}, {"stream:/Filter /FlateDecode|" + hosttest::Deflated(halftone.globals)}),
        true},
   };
   for (const auto& row : rows) {
