@@ -431,10 +431,9 @@ DecodingImage::DecodingImage(QPDFObjectHandle dict, int components) : previous_(
                : 0;
   };
   QPDFObjectHandle space = dict.getKey("/ColorSpace");
+  QPDFObjectHandle family = space.isArray() && space.getArrayNItems() > 0 ? space.getArrayItem(0) : space;
   declared.components = components;
-  declared.indexed = space.isNameAndEquals("/Indexed") || space.isNameAndEquals("/I") ||
-                     (space.isArray() && space.getArrayNItems() > 0 &&
-                      (space.getArrayItem(0).isNameAndEquals("/Indexed") || space.getArrayItem(0).isNameAndEquals("/I")));
+  declared.indexed = family.isNameAndEquals("/Indexed") || family.isNameAndEquals("/I");
   declared.width = side("/Width");
   declared.height = side("/Height");
 }

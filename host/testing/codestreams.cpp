@@ -1,10 +1,10 @@
 #include "testing/codestreams.h"
 
+#include <openjpeg.h>
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
-
-#include <openjpeg.h>
 
 namespace hosttest {
 namespace {
@@ -128,7 +128,8 @@ std::string Jbig2PageInformation(uint32_t width, uint32_t height) {
 std::string Jbig2Page(const TempDir& dir, uint32_t width, uint32_t height) {
   std::string rows;
   for (uint32_t y = 0; y < height; ++y)
-    for (uint32_t x = 0; x < (width + 7) / 8; ++x) rows.push_back(static_cast<char>(((x + y / 5) % 2 ? 0xF0 : 0x0F) ^ y));
+    for (uint32_t x = 0; x < (width + 7) / 8; ++x)
+      rows.push_back(static_cast<char>(((x + y / 5) % 2 ? 0xF0 : 0x0F) ^ y));
   const std::string region = Big32(width) + Big32(height) + Big32(0) + Big32(0) + '\0';
   return Jbig2Segment(0, 48, Jbig2PageInformation(width, height)) +
          Jbig2Segment(1, 38, region + '\1' + GroupFour(dir, width, height, rows));

@@ -5,7 +5,6 @@
 // qpdf, pdfimages and pdftoppm judge what the runs wrote.
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,35 +28,12 @@ struct Measured {
   long peakKiB = 0;
 };
 
-// Deflated `size` bytes of zeros, made a piece at a time.
-std::string ZerosDeflated(size_t size) {
-  z_stream z{};
-  deflateInit(&z, 1);
-  std::string out, zeros(size_t(1) << 20, '\0');
-  char buffer[1 << 16];
-  for (size_t left = size;;) {
-    const size_t n = std::min(left, zeros.size());
-    z.next_in = reinterpret_cast<Bytef*>(&zeros[0]);
-    z.avail_in = static_cast<uInt>(n);
-    left -= n;
-    const int flush = left ? Z_NO_FLUSH : Z_FINISH;
-    do {
-      z.next_out = reinterpret_cast<Bytef*>(buffer);
-      z.avail_out = sizeof buffer;
-      deflate(&z, flush);
-      out.append(buffer, sizeof buffer - z.avail_out);
-    } while (z.avail_out == 0);
-    if (!left) break;
-  }
-  deflateEnd(&z);
-  return out;
-}
-
 // A page placing the images `images` (the bodies of objects 5, 6, ...),
 // then the objects `more`; the Info dictionary claims PDF/X-1a:2001, which
 // only the images' filters (and the missing output intent) keep it from.
-std::string Document(const std::vector<std::string>& images, const std::vector<std::string>& more = {},
-                     const std::string& trailer = "/ID [<00112233445566778899aabbccddeeff> <00112233445566778899aabbccddeeff>]") {
+std::string Document(
+    const std::vector<std::string>& images, const std::vector<std::string>& more = {},
+    const std::string& trailer = "/ID [<00112233445566778899aabbccddeeff> <00112233445566778899aabbccddeeff>]") {
   std::string names, content;
   for (size_t i = 0; i < images.size(); ++i) {
     const std::string n = std::to_string(i);
@@ -68,12 +44,14 @@ std::string Document(const std::vector<std::string>& images, const std::vector<s
   hosttest::PdfSpec spec;
   spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 200] /TrimBox [0 0 600 200] /Contents 4 0 R "
-                  "/Resources << /XObject << " + names + ">> >> >>",
+                  "/Resources << /XObject << " +
+                      names + ">> >> >>",
                   "stream:|" + content};
   for (const std::string& image : images) spec.objects.push_back(image);
-  spec.objects.push_back("<< /Title (t) /Creator (t) /Producer (t) /Trapped /False /GTS_PDFXVersion (PDF/X-1:2001) "
-                         "/GTS_PDFXConformance (PDF/X-1a:2001) /CreationDate (D:20260101120000Z) "
-                         "/ModDate (D:20260101120000Z) >>");
+  spec.objects.push_back(
+      "<< /Title (t) /Creator (t) /Producer (t) /Trapped /False /GTS_PDFXVersion (PDF/X-1:2001) "
+      "/GTS_PDFXConformance (PDF/X-1a:2001) /CreationDate (D:20260101120000Z) "
+      "/ModDate (D:20260101120000Z) >>");
   for (const std::string& object : more) spec.objects.push_back(object);
   spec.trailer = "/Root 1 0 R /Info " + std::to_string(5 + images.size()) + " 0 R " + trailer;
   return hosttest::MakePdf(spec);
@@ -86,9 +64,11 @@ class HostileFilesTest : public ::testing::Test {
   Measured Plughost(const std::string& command, const std::string& file, const std::vector<std::string>& args) {
     static const hosttest::PluginsFolder checker({CHECKER_PLUGIN}), images({GLIMMERSET_PLUGIN}),
         boxes({FRAMEWICK_PLUGIN});
-    const std::string& plugins = command == "check" ? checker.path() : command == "images" ? images.path() : boxes.path();
-    std::vector<std::string> argv = {"/usr/bin/time", "-o", work_.File("time"), "-f", "%e %M", PLUGHOST, command,
-                                     work_.File(file)};
+    const std::string& plugins = command == "check"    ? checker.path()
+                                 : command == "images" ? images.path()
+                                                       : boxes.path();
+    std::vector<std::string> argv = {"/usr/bin/time", "-o",    work_.File("time"), "-f", "%e %M",
+                                     PLUGHOST,        command, work_.File(file)};
     argv.insert(argv.end(), args.begin(), args.end());
     argv.insert(argv.end(), {"--plugins", plugins, "--settings", settings_.path()});
     Measured run{hosttest::RunProcess(argv, "", 120)};
@@ -96,8 +76,8 @@ class HostileFilesTest : public ::testing::Test {
     std::sscanf(time.substr(time.rfind('\n', time.size() - 2) + 1).c_str(), "%lf %ld", &run.seconds, &run.peakKiB);
     // Ended by itself, without a sanitizer's report.
     EXPECT_FALSE(run.result.timedOut);
-    EXPECT_TRUE(run.result.status == 0 || run.result.status == 1 || run.result.status == 2)
-        << run.result.status << "\n" << run.result.err;
+    EXPECT_TRUE(run.result.status == 0 || run.result.status == 1 || run.result.status == 2) << run.result.status << "\n"
+                                                                                            << run.result.err;
     for (const char* report : {"Sanitizer", "runtime error", "Segmentation"})
       EXPECT_EQ(run.result.err.find(report), std::string::npos) << run.result.err;
     return run;
@@ -140,8 +120,9 @@ Halftone MakeHalftone(const hosttest::TempDir& dir) {
 
 TEST_F(HostileFilesTest, Jbig2GlobalsAreDecodedWithTheGeneralFiltersOnly) {
   const Halftone halftone = MakeHalftone(work_);
-  const std::string image = "/Type /XObject /Subtype /Image /Width 64 /Height 40 /ColorSpace /DeviceGray "
-                            "/BitsPerComponent 1 /Filter /JBIG2Decode /DecodeParms << /JBIG2Globals ";
+  const std::string image =
+      "/Type /XObject /Subtype /Image /Width 64 /Height 40 /ColorSpace /DeviceGray "
+      "/BitsPerComponent 1 /Filter /JBIG2Decode /DecodeParms << /JBIG2Globals ";
   auto jbig2 = [&](const std::string& globals) { return "stream:" + image + globals + " >>|" + halftone.image; };
   const std::string globalsAfter = std::to_string(5 + 1 + 1);  // after the image and the Info dictionary
   const struct {
@@ -151,12 +132,16 @@ TEST_F(HostileFilesTest, Jbig2GlobalsAreDecodedWithTheGeneralFiltersOnly) {
   } rows[] = {
       {"itself", Document({jbig2("5 0 R")}), false},
       {"a loop", Document({jbig2(globalsAfter + " 0 R")}, {jbig2("5 0 R")}), false},
-      {"named JBIG2Decode", Document({jbig2(globalsAfter + " 0 R")}, {"stream:/Filter /JBIG2Decode|" + halftone.globals}),
-       false},
-      {"a Flate bomb", Document({jbig2(globalsAfter + " 0 R")}, {"stream:/Filter /FlateDecode|" + ZerosDeflated(size_t(200) << 20)}),
+      {"named JBIG2Decode",
+       Document({jbig2(globalsAfter + " 0 R")}, {"stream:/Filter /JBIG2Decode|" + halftone.globals}), false},
+      {"a Flate bomb",
+       Document({jbig2(globalsAfter + " 0 R")},
+                {"stream:/Filter /FlateDecode|" + hosttest::Deflated(std::string(size_t(200) << 20, '\0'))}),
        false},
       {"not a stream", Document({jbig2(globalsAfter + " 0 R")}, {"<< /Filter /FlateDecode >>"}), false},
-      {"good, deflated", Document({jbig2(globalsAfter + " 0 R")}, {"stream:/Filter /FlateDecode|" + hosttest::Deflated(halftone.globals)}),
+      {"good, deflated",
+       Document({jbig2(globalsAfter + " 0 R")},
+                {"stream:/Filter /FlateDecode|" + hosttest::Deflated(halftone.globals)}),
        true},
   };
   for (const auto& row : rows) {
@@ -165,8 +150,9 @@ TEST_F(HostileFilesTest, Jbig2GlobalsAreDecodedWithTheGeneralFiltersOnly) {
     const std::string before = row.decodes ? Rendered("in.pdf") : "";
     const Measured check = Plughost("check", "in.pdf", {"--fix", "--output", work_.File("checked.pdf")});
     EXPECT_EQ(check.result.status, row.decodes ? 0 : 1) << check.result.out << check.result.err;
-    const Measured images = Plughost("images", "in.pdf", {"--modify", "--keep-resolution", "--mono", "Flate",
-                                                     "--output", work_.File("modified.pdf")});
+    const Measured images =
+        Plughost("images", "in.pdf",
+                 {"--modify", "--keep-resolution", "--mono", "Flate", "--output", work_.File("modified.pdf")});
     for (const char* out : {"checked.pdf", "modified.pdf"}) {
       SCOPED_TRACE(out);
       if (!row.decodes) {
@@ -208,13 +194,15 @@ TEST_F(HostileFilesTest, StreamLengthsPastAnyOffsetReadAsDamaged) {
     const Measured list = Plughost("boxes", "in.pdf", {});
     EXPECT_EQ(list.result.status, 0) << list.result.err;
     EXPECT_NE(list.result.out.find("BOX: page 1 Trim off"), std::string::npos) << list.result.out;
-    const Measured set = Plughost("boxes", "in.pdf", {"--on", "Trim", "--set", "Trim=1,1,6,9", "--output", work_.File("set.pdf")});
+    const Measured set =
+        Plughost("boxes", "in.pdf", {"--on", "Trim", "--set", "Trim=1,1,6,9", "--output", work_.File("set.pdf")});
     EXPECT_EQ(set.result.status, 0) << set.result.err;
     EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(work_.File("set.pdf")) + " >/dev/null"), 0);
     const Measured picture = Plughost("boxes", "in.pdf", {"--picture", work_.File("view")});
     EXPECT_EQ(picture.result.status, 0) << picture.result.err;
     EXPECT_TRUE(hosttest::FileExists(work_.File("view-1.png")));
-    const Measured images = Plughost("images", "in.pdf", {"--modify", "--resolution", "36", "--output", work_.File("modified.pdf")});
+    const Measured images =
+        Plughost("images", "in.pdf", {"--modify", "--resolution", "36", "--output", work_.File("modified.pdf")});
     EXPECT_EQ(images.result.status, 0) << images.result.err;
     EXPECT_NE(images.result.out.find("SAVED: "), std::string::npos) << images.result.out;
   }
@@ -252,7 +240,8 @@ TEST_F(HostileFilesTest, DeclaredCanvasesAreBoundBeforeTheDecodersAllocate) {
     std::string pdf;
   } rows[] = {
       {"jpx", Document({"stream:/Type /XObject /Subtype /Image /Width 8000 /Height 8000 /ColorSpace /DeviceRGB "
-                        "/BitsPerComponent 8 /Filter /JPXDecode|" + jpx})},
+                        "/BitsPerComponent 8 /Filter /JPXDecode|" +
+                        jpx})},
       {"jbig2", Document(pages)},
   };
   for (const auto& row : rows) {
@@ -269,7 +258,8 @@ TEST_F(HostileFilesTest, DeclaredCanvasesAreBoundBeforeTheDecodersAllocate) {
       EXPECT_LE(m.peakKiB, 300 * 1024);
       // The plug-in's note, or the check's verdict that the file is not valid.
       if (run[0] == "images")
-        EXPECT_NE(m.result.out.find("NOTE: The object or its data could not be read"), std::string::npos) << m.result.out;
+        EXPECT_NE(m.result.out.find("NOTE: The object or its data could not be read"), std::string::npos)
+            << m.result.out;
       else
         EXPECT_EQ(m.result.status, 1) << m.result.out << m.result.err;
     }
@@ -309,19 +299,22 @@ TEST_F(HostileFilesTest, JpxPalettesGiveWayToAnIndexedColourSpace) {
       lookup += hex;
     }
   }
-  const std::string indices =
-      hosttest::JpxCodestream(48, 32, 1, [](uint32_t i, uint32_t) { return static_cast<int>((i % 48 / 6 + i / 48 / 8 * 8) % 16); });
+  const std::string indices = hosttest::JpxCodestream(
+      48, 32, 1, [](uint32_t i, uint32_t) { return static_cast<int>((i % 48 / 6 + i / 48 / 8 * 8) % 16); });
   hosttest::WriteFile(work_.File("in.pdf"),
                       Document({"stream:/Type /XObject /Subtype /Image /Width 48 /Height 32 /ColorSpace [/Indexed "
-                                "/DeviceCMYK 15 <" + lookup + ">] /BitsPerComponent 8 /Filter /JPXDecode|" +
+                                "/DeviceCMYK 15 <" +
+                                lookup + ">] /BitsPerComponent 8 /Filter /JPXDecode|" +
                                 hosttest::Jp2WithPalette(indices, 48, 32, palette, 4)}));
   auto colours = [&](const std::string& file) {
-    hosttest::RunCommand("pdftoppm -r 72 " + hosttest::Quoted(work_.File(file)) + " " + hosttest::Quoted(work_.File("page")));
+    hosttest::RunCommand("pdftoppm -r 72 " + hosttest::Quoted(work_.File(file)) + " " +
+                         hosttest::Quoted(work_.File("page")));
     return hosttest::ReadFile(work_.File("page-1.ppm"));
   };
   const std::string before = colours("in.pdf");
-  const Measured modify = Plughost("images", "in.pdf", {"--modify", "--keep-resolution", "--color", "JPEG", "--jpeg-quality",
-                                                        "Maximum", "--output", work_.File("modified.pdf")});
+  const Measured modify = Plughost("images", "in.pdf",
+                                   {"--modify", "--keep-resolution", "--color", "JPEG", "--jpeg-quality", "Maximum",
+                                    "--output", work_.File("modified.pdf")});
   EXPECT_EQ(modify.result.out, "SAVED: " + work_.File("modified.pdf") + "\n");
   const Measured check = Plughost("check", "in.pdf", {"--fix", "--output", work_.File("checked.pdf")});
   EXPECT_EQ(check.result.status, 0) << check.result.out;
@@ -341,7 +334,6 @@ TEST_F(HostileFilesTest, UnusableTrailerIdsNeitherStopAPictureNorTheOpening) {
     std::string trailer;
     std::vector<std::string> more;
   } rows[] = {
-      {"null", "/ID null", {}},
       {"two nulls", "/ID [null null]", {}},
       {"a damaged string", "/ID [<zz11> <0011>]", {}},
       // A number above 2^30 leaves no room for new objects: the opening

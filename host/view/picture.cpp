@@ -82,19 +82,20 @@ ZentuRenderDocument* RenderedDocument(const Renderer& renderer, Doc& doc, ASInt3
   // a password.
   const bool asRead = doc.mutations == 0 && doc.fileFd >= 0 && !doc.memoryData && !doc.repaired &&
                       !doc.qpdf->isEncrypted();
+  auto fault = [&](const std::string& why) {
+    kept = Kept();
+    return std::runtime_error("cannot render page " + std::to_string(page + 1) + ": " + why);
+  };
   char why[512] = "";
   if (asRead) {
     const int fd = ::fcntl(doc.fileFd, F_DUPFD_CLOEXEC, 0);
-    if (fd < 0) throw std::runtime_error("cannot render page " + std::to_string(page + 1) + ": " + std::strerror(errno));
+    if (fd < 0) throw fault(std::strerror(errno));
     kept.document = renderer.open(nullptr, 0, fd, why, sizeof why);
   } else {
     kept.pdf = WrittenInMemory(*doc.qpdf, true);
     kept.document = renderer.open(kept.pdf.data(), kept.pdf.size(), -1, why, sizeof why);
   }
-  if (!kept.document) {
-    kept = Kept();
-    throw std::runtime_error("cannot render page " + std::to_string(page + 1) + ": " + why);
-  }
+  if (!kept.document) throw fault(why);
   kept.docId = doc.id;
   kept.mutations = doc.mutations;
   return kept.document;
