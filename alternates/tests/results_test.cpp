@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "plughost_runs.h"
-#include "testing/imagedata.h"
+#include "testing/codestreams.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ class ImagesResultsTest : public ::testing::Test {
 // saved. What the plug-in leaves as it was is named with the note it
 // showed, else with its own reason; nothing changed means nothing saved.
 TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
-  const std::string jpx = hosttest::Jpx(16, 12, 1), jbig2 = hosttest::Jbig2(work_, 64, 40);
+  const std::string jpx = hosttest::JpxCodestream(16, 12, 1, [](uint32_t i, uint32_t) { return static_cast<int>(i * 37 % 256); }), jbig2 = hosttest::Jbig2Page(work_, 64, 40);
   const std::string palette = "[/Indexed /DeviceCMYK 255 <" + std::string(2048, 'c') + ">]";
   const std::string drawn = "q 72 0 0 72 0 0 cm /A Do Q q 72 0 0 72 100 0 cm /B Do Q";
   const std::string damaged = Made("damaged.pdf", OnePage("/A 5 0 R", drawn, {Image(16, 12,

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "plughost_runs.h"
-#include "testing/imagedata.h"
+#include "testing/codestreams.h"
 #include "testing/pdfmaker.h"
 #include "testing/processes.h"
 
@@ -55,7 +55,9 @@ class SavedDocumentsTest : public ::testing::Test {
 };
 
 TEST_F(SavedDocumentsTest, ImagesTheHostDecodesAreRecompressedAndDamagedOnesLeftOpen) {
-  const std::string jbig2 = hosttest::Jbig2(work_, 64, 40), jpx = hosttest::Jpx(16, 12);
+  const std::string jbig2 = hosttest::Jbig2Page(work_, 64, 40);
+  const std::string jpx =
+      hosttest::JpxCodestream(16, 12, 4, [](uint32_t i, uint32_t c) { return static_cast<int>((i * 37 + c * 61) % 256); });
   const std::string gray = "/Width 64 /Height 40 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode";
   const std::string cmyk = "/Width 16 /Height 12 /ColorSpace /DeviceCMYK /Filter /JPXDecode";
   const struct {

@@ -177,6 +177,7 @@ Doc& Adopt(std::unique_ptr<QPDF> qpdf, const std::string& path) {
   doc->qpdf = std::move(qpdf);
   doc->path = path;
   doc->slots.emplace_back();  // slot 0 stays unused
+  doc->repaired = doc->qpdf->anyWarnings();
   Doc& ref = *doc;
   R().docs[ref.id] = std::move(doc);
   return ref;
@@ -264,6 +265,7 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(Hi
   qpdf->setSuppressWarnings(true);
   qpdf->setAttemptRecovery(options.attemptRepair);
   std::shared_ptr<std::string> renumbered;
+  bool warned = false;
   bool resolvedAll = false;
   int highest = 0;
   try {
@@ -284,6 +286,7 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(Hi
       }
     }
     if (NoRoomForNewObjects(resolvedAll ? qpdf->getObjectCount() : static_cast<size_t>(highest))) {
+      warned = qpdf->anyWarnings();
       qpdf = Renumbered(*qpdf, path.empty() ? "document" : path, options, &renumbered);
       CheckOpened(*qpdf);
       highest = HighestListed(qpdf->getXRefTable());
@@ -305,8 +308,12 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(Hi
   Doc& doc = Adopt(std::move(qpdf), path);
   doc.resolvedAll = resolvedAll;
   doc.highestNumber = highest;
-  // Read from memory, while its file (for the trailer and the path) stays the one opened.
-  if (renumbered) doc.memoryData = renumbered;
+  if (renumbered) {
+    // Read from memory, while its file (for the trailer and the path) stays the one opened.
+    doc.memoryData = renumbered;
+    doc.repaired = true;
+  }
+  doc.repaired = doc.repaired || warned;
   return doc;
 }
 
@@ -430,6 +437,7 @@ void Doc::Changed(QPDFObjectHandle h, const std::string& key) {
 }
 
 std::string WrittenInMemory(QPDF& qpdf, bool decrypted) {
+  DropUnusableId(qpdf);
   Pl_Buffer buffer("in memory");
   QPDFWriter w(qpdf);
   w.setOutputPipeline(&buffer);
@@ -727,15 +735,6 @@ std::string FilterNames(QPDFObjectHandle dict) {
   return text;
 }
 
-bool HasFilter(QPDFObjectHandle dict, const std::string& wanted) {
-  QPDFObjectHandle filter = dict.getKey("/Filter");
-  if (filter.isNameAndEquals(wanted)) return true;
-  if (!filter.isArray()) return false;
-  for (auto& name : filter.getArrayAsVector())
-    if (name.isNameAndEquals(wanted)) return true;
-  return false;
-}
-
 }  // namespace
 
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
@@ -753,7 +752,7 @@ std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
     Raise(cosErrReadError);
   }
   try {
-    JpxComponents expect(components);
+    DecodingImage expect(dict, components);
     ok = stream.pipeStreamData(&pipe, &attempted, 0, filtered ? qpdf_dl_all : qpdf_dl_none, true, false);
   } catch (const CappedPipe::TooLarge&) {
     SetFailureDetail("decoded stream data exceeds the host's cap");

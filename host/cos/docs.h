@@ -39,6 +39,7 @@ struct Doc {
   std::unordered_map<std::string, ASUns32> nameSlots;
   std::unordered_map<ASUns32, std::string> stringCache;  // StringValue's bytes
   ASInt32 flags = 0;  // bit 0: changed since opened or saved
+  bool repaired = false;
   bool ownerGranted = false;  // the owner password was given after opening
   uint64_t mutations = 0;
   // Page tree leaves, read again after a change that can have moved pages:
