@@ -455,16 +455,17 @@ void Session::List(Place place) {
                  Buttons(*pending_));
   } else {
     // At top level, what can be run and every palette that shows (a tool
-    // may open several); in a dialog, the dialog that waits.
+    // may open several), the one dialog steps act on last; in a dialog, the
+    // dialog that waits.
+    ADMDialogRef acted = place == Place::Prompt ? nullptr : InnermostDialog();
     if (place == Place::Top) {
       PrintMenus(true);
       for (ADMDialogRef dialog : host::OpenDialogs()) {
         host::DialogView view = host::DescribeDialog(dialog);
-        if (view.visible && !view.modal) ListDialog(view, true);
+        if (dialog != acted && view.visible && !view.modal) ListDialog(view, true);
       }
-    } else if (ADMDialogRef dialog = place == Place::Prompt ? nullptr : InnermostDialog()) {
-      ListDialog(host::DescribeDialog(dialog), true);
     }
+    if (acted) ListDialog(host::DescribeDialog(acted), true);
   }
 }
 
