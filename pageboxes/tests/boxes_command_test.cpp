@@ -14,12 +14,7 @@ namespace {
 
 const std::string kBoxes = framewicktest::Sample("boxes");
 
-hosttest::ProcessResult Boxes(const std::string& settings, const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {PLUGHOST, "boxes", "--plugins", framewicktest::PluginFolder(), "--settings",
-                                   settings};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return hosttest::RunProcess(argv, "", framewicktest::kRunBound);
-}
+using framewicktest::Boxes;
 
 // pdfinfo's boxes of one page, as left, bottom, right, top.
 std::map<std::string, std::vector<double>> PdfinfoBoxes(const std::string& file, int page) {

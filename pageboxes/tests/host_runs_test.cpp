@@ -14,12 +14,7 @@ namespace {
 
 const std::string kBoxes = framewicktest::Sample("boxes");
 
-hosttest::ProcessResult Boxes(const std::string& settings, const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {PLUGHOST, "boxes", "--plugins", framewicktest::PluginFolder(), "--settings",
-                                   settings};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return hosttest::RunProcess(argv, "", framewicktest::kRunBound);
-}
+using framewicktest::Boxes;
 
 std::string Shell(const std::string& command) {
   std::string out;
