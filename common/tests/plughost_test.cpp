@@ -271,44 +271,4 @@ TEST(Plughost, ListsChoosersAndThePump) {
   EXPECT_NE(replace.err.find(existing + " exists. Replace it?", asked + 1), std::string::npos);
 }
 
-// A fault of a shortcut's command line points to the shortcut's own help;
-// an --output or --picture folder that cannot be written stops the run
-// before the file is opened, as --report's does.
-TEST(Plughost, ShortcutFaultsStopBeforeTheFileIsOpened) {
-  hosttest::TempDir dir;
-  const std::string boxes = SAMPLES "/boxes.pdf", file = dir.File("file");
-  hosttest::WriteFile(file, "");
-  const std::string missing = dir.File("none");
-  const struct {
-    std::vector<std::string> args;
-    std::string err;  // the whole of standard error
-  } rows[] = {
-      {{"check", boxes, "--frobnicate"}, "no option --frobnicate; run \"plughost check --help\" for the options"},
-      {{"boxes", boxes, "--unit", "cm"}, "--unit cm: give in, mm or pt; run \"plughost boxes --help\" for the options"},
-      {{"boxes", boxes, "--script", "-"}, "--script does not go with boxes; run \"plughost boxes --help\" for the options"},
-      {{"images", boxes, "--modify", "--percent", "x"},
-       "--percent x: give a number above 0, as 72; run \"plughost images --help\" for the options"},
-      {{boxes, "--frobnicate"}, "no option --frobnicate; run \"plughost --help\" for the options"},
-      {{"boxes", boxes, "--output", missing + "/o.pdf"},
-       "cannot write the output into " + missing + ": No such file or directory"},
-      {{"boxes", boxes, "--set", "trim=1,1,5,5", "--picture", file + "/p"},
-       "cannot write the pictures into " + file + ": not a folder"},
-      {{"boxes", boxes, "--picture", missing + "/p", "--print-script"},
-       "cannot write the pictures into " + missing + ": No such file or directory"},
-      {{"images", boxes, "--remove-alternates", "--output", missing + "/o.pdf"},
-       "cannot write the output into " + missing + ": No such file or directory"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.err);
-    auto run = Plughost(row.args);
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "plughost: " + row.err + "\n");
-  }
-  auto help = Plughost({"boxes", "--help"});
-  EXPECT_EQ(help.status, 0);
-  for (const char* option : {"--zoom Z", "--password TEXT", "--output PATH.pdf", "--picture PREFIX"})
-    EXPECT_NE(help.out.find("\n  " + std::string(option) + " "), std::string::npos) << option;
-}
-
 }  // namespace

@@ -154,11 +154,14 @@ TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
       {{kBoxes, "--set", "Trim=1,2,0,4"}, "plughost: --set Trim=1,2,0,4: the width W and the height H must be above 0"},
       {{kBoxes, "--pages", "6"}, "plughost: --pages 6: the document has 5 pages"},
       {{kBoxes, "--pages", "3-2"}, "plughost: --pages 3-2: give pages from 1"},
-      {{kBoxes, "--unit", "cm"}, "plughost: --unit cm: give in, mm or pt"},
+      {{kBoxes, "--unit", "cm"}, "plughost: --unit cm: give in, mm or pt; run \"plughost boxes --help\" for the options"},
       {{kBoxes, "--on", "trim", "--off", "TRIM"}, "plughost: --on trim and --off TRIM name one row"},
       {{kBoxes, "--output", "out.txt"}, "plughost: --output out.txt: the name must end in \".pdf\""},
       {{kBoxes, kBoxes}, "plughost: boxes takes one file"},
       {{kBoxes, "--brief"}, "plughost: --brief does not go with boxes"},
+      {{kBoxes, "--output", work.File("none/o.pdf")},
+       "plughost: cannot write the output into " + work.File("none") + ": No such file or directory"},
+      {{kBoxes, "--picture", kBoxes + "/p", "--print-script"}, "plughost: cannot write the pictures into " + kBoxes + ": not a folder"},
   };
   for (const auto& row : rows) {
     auto run = Boxes(work.path(), row.args);
@@ -172,6 +175,8 @@ TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
   EXPECT_EQ(script.out, "pref 39 2\nbutton Zent:QFXToolTB\nwith 102\npage 2\nprint dialog\nprint item 1038 SPEC\n"
                         "check 1130 on\nif enabled Apply\n  press Apply\nend\nprint dialog\nprint item 1038 SPEC\n"
                         "draw \"" + work.File("p") + "-2.png\"\nquit\n");
+  const std::string help = Boxes(work.path(), {"--help"}).out;
+  for (const char* option : {"\n  --zoom Z ", "\n  --password TEXT "}) EXPECT_NE(help.find(option), std::string::npos);
 }
 
 }  // namespace
