@@ -219,6 +219,7 @@ BoxControls::~BoxControls() {
   // The next row reads the host's unit again.
   if (U().rows.empty()) U().determined = false;
   if (box_) box_->Detach(this, false);
+  if (reference_) reference_->Detach(this, false);
   overlay_.reset();
   if (lock_) {
     lock_->row_ = nullptr;
@@ -279,6 +280,7 @@ void BoxControls::Bind() {
   PDFBox* box = box_;
   box_ = nullptr;  // SetBox attaches it
   SetBox(box);
+  if (reference_) reference_->Attach(this);
 }
 
 void BoxControls::Values(ASFixed out[4]) const {
@@ -318,6 +320,14 @@ void BoxControls::SetBox(PDFBox* box) {
 }
 
 void BoxControls::Update(Subject* subject, bool subjectDying) {
+  // X and Y are measured from the reference box: they follow it too.
+  if (reference_ && subject == static_cast<Subject*>(reference_) && subject != static_cast<Subject*>(box_)) {
+    if (subjectDying) {
+      reference_ = nullptr;
+      return;
+    }
+    subject = box_;
+  }
   if (!box_ || subject != static_cast<Subject*>(box_)) return;
   if (subjectDying) {
     box_ = nullptr;
@@ -365,7 +375,8 @@ ASInt32 BoxControls::OnItemNotify(ADMItemRef item) {
     value = ADMItem::GetFixedValue(item);
     ReadADMItemText(item, 64, text);
   });
-  if (value == shown_[i]) return column;
+  // A value as shown changes nothing, unless the field holds no more than its limit.
+  if (value == shown_[i] && value != ASFixedMax && value != ASFixedMin) return column;
   // The number as typed, not as the field's 16.16 holds it: 279.4 mm is 792 points.
   char* end = nullptr;
   double typed = std::strtod(text.c_str(), &end);

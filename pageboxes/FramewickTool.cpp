@@ -19,7 +19,8 @@ FramewickTool* gTool = nullptr;
 const char kRecordKey[] = "Zent_BoxInfo";
 const ASInt32 kToolCursor = 1002;
 const char kLetterNote[] =
-    "The page's media box is not four numbers: it is taken as a US Letter page (612 by 792 points), as readers take it.";
+    "The page's media box is not four numbers: it is taken as a US Letter page (612 by 792 points), as readers "
+    "take it.";
 
 // The box name atoms, made once per process.
 bool gAtomsMade = false;

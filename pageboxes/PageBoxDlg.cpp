@@ -111,7 +111,8 @@ bool PageBoxDlg::MatchesSpecification() const {
     // The anchor box is never locked: a locked entry is its match.
     const bool locked = box == anchor ? true : box->Locked();
     if (locked != entry->Locked()) return false;
-    if (WidthOf(box->Rect()) != WidthOf(entry->Rect()) || HeightOf(box->Rect()) != HeightOf(entry->Rect())) return false;
+    if (WidthOf(box->Rect()) != WidthOf(entry->Rect()) || HeightOf(box->Rect()) != HeightOf(entry->Rect()))
+      return false;
   }
   return true;
 }
@@ -176,9 +177,9 @@ void PageBoxDlg::RunLibrary(FramewickTool& tool) {
       ApplySpecification(tool);
     } else {
       // Used, it would give the box no area.
-      HostCall("PageBoxDlg", [&] {
-        AVAlertNote(("The specification has no size for the " + unsized + " box (its width or height is 0); it was not used.").c_str());
-      });
+      const std::string note =
+          "The specification has no size for the " + unsized + " box (its width or height is 0); it was not used.";
+      HostCall("PageBoxDlg", [&] { AVAlertNote(note.c_str()); });
     }
   }
   tool.SaveBoxLibrary();

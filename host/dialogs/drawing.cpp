@@ -233,7 +233,8 @@ std::vector<std::string> TextsLeftToRight(const DrawRecord& record) {
 std::string ShownText(const Item& item) {
   for (auto op = item.record.rbegin(); op != item.record.rend(); ++op)
     if (op->kind == DrawOp::Bitmap || op->kind == DrawOp::Icon)
-      return (op->kind == DrawOp::Bitmap ? "bitmap " : "icon ") + (op->text.empty() ? std::to_string(op->bitmap) : op->text);
+      return (op->kind == DrawOp::Bitmap ? "bitmap " : "icon ") +
+             (op->text.empty() ? std::to_string(op->bitmap) : op->text);
   std::vector<std::string> texts = TextsLeftToRight(item.record);
   if (texts.empty()) return item.list && item.kind == kPIItemPopupList ? SelectedText(item) : item.text;
   std::string out;

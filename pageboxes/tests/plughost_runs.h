@@ -5,6 +5,8 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <string>
 #include <utility>
@@ -70,31 +72,23 @@ inline Values LibraryValues(const std::string& settings) {
   return out;
 }
 
-// Page N's entry `key` (as "/TrimBox") as qpdf --json gives it, its blanks
-// outside strings dropped ("[36,36,576,756]", "\"7 0 R\""); "none" without one.
+// Page N's entry `key` ("/TrimBox") as qpdf --json gives it, blanks outside
+// strings dropped ("[36,36,576,756]", "\"7 0 R\""); "none" without one.
 inline std::string QpdfPageEntry(const std::string& file, int page, const std::string& key) {
-  std::string pages, json;
-  hosttest::RunCommand("qpdf --json=2 --json-key=pages " + hosttest::Quoted(file), &pages);
-  size_t at = 0;
-  for (int n = 0; n < page && at != std::string::npos; ++n) at = pages.find("\"object\": \"", at + 1);
-  if (at == std::string::npos) return "no page";
-  const std::string object = pages.substr(at + 11, pages.find(' ', at + 11) - at - 11);
-  hosttest::RunCommand("qpdf --json=2 --json-key=qpdf --json-object=" + object + " " + hosttest::Quoted(file), &json);
+  std::string pages, json, value;
+  hosttest::RunCommand("qpdf --show-pages " + hosttest::Quoted(file), &pages);  // "page N: K 0 R"
+  const size_t object = pages.find("page " + std::to_string(page) + ": ") + std::to_string(page).size() + 7;
+  const std::string number = pages.substr(object, pages.find(' ', object) - object);
+  hosttest::RunCommand("qpdf --json=2 --json-key=qpdf --json-object=" + number + " " + hosttest::Quoted(file), &json);
   // The page's own keys stand ten blanks in; its record's entries deeper.
-  const std::string head = "\n          \"" + key + "\": ";
-  at = json.find(head);
+  const size_t at = json.find("\n          \"" + key + "\": "), from = at + key.size() + 15;
   if (at == std::string::npos) return "none";
-  std::string value;
   bool quoted = false;
-  int depth = 0;
-  for (at += head.size(); at < json.size(); ++at) {
-    const char c = json[at];
-    if (c == '"' && json[at - 1] != '\\') quoted = !quoted;
-    if (!quoted && (c == '[' || c == '{')) ++depth;
-    if (!quoted && (c == ']' || c == '}')) --depth;
-    if (!quoted && depth <= 0 && (c == ',' || c == '\n' || depth < 0)) break;
-    if (quoted || (c != ' ' && c != '\n')) value += c;
+  for (char c : json.substr(from, std::min(json.find("\n          \"", from), json.find("\n        }", from)) - from)) {
+    quoted = quoted != (c == '"');
+    if (quoted || !std::isspace(static_cast<unsigned char>(c))) value += c;
   }
+  if (value.back() == ',') value.pop_back();
   return value;
 }
 
