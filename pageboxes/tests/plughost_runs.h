@@ -37,13 +37,6 @@ inline hosttest::ProcessResult Run(const std::string& settings, const std::vecto
   return hosttest::RunProcess(argv, script, kRunBound);
 }
 
-// `plughost boxes` with the editor alone, settings in `settings`.
-inline hosttest::ProcessResult Boxes(const std::string& settings, const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {PLUGHOST, "boxes", "--plugins", PluginFolder(), "--settings", settings};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return hosttest::RunProcess(argv, "", kRunBound);
-}
-
 // The text values of the editor's key in the settings folder.
 inline std::map<std::string, std::string> StoredValues(const std::string& settings) {
   host::reg::Hive hive;
