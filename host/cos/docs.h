@@ -139,5 +139,8 @@ size_t DecodedDataCap();
 void SetDecodedDataCap(size_t bytes);  // tests
 // The stream's data: decoded (mode 2) or as stored (0 and 1).
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode);
+// A stream over it (CosStreamOpenStm): an image's decoded data piece by
+// piece as it is read (cos/streamdecode.h), any other whole.
+ASStm OpenStreamData(QPDFObjectHandle stream, ASInt32 mode);
 
 }  // namespace host
