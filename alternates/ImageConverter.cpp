@@ -9,6 +9,7 @@
 #include "alternates/ImageWork.h"
 #include "alternates/Progress.h"
 #include "alternates/Scaler.h"
+#include "host/errors.h"
 #include "host/frame.h"
 #include "host/piglue.h"
 
@@ -148,7 +149,11 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options)
   }
   SampleBuffer output(static_cast<ASUns8>(bits), outComponents, newWidth, newHeight);
   const uint64_t outBytes = output.RowBytes() * static_cast<uint64_t>(newHeight);
-  if (outBytes > static_cast<uint64_t>(std::numeric_limits<CosByteMax>::max())) return none;
+  if (outBytes > static_cast<uint64_t>(std::numeric_limits<CosByteMax>::max())) {
+    // More than a new stream can be told: the host's own note for data too large.
+    HostRegion([] { ShowHostError(cosErrDataTooLarge); });
+    return none;
+  }
 
   CosObj attributes = MakeImageAttributes(image, options, doc, static_cast<ASUns8>(bits), components, newWidth, newHeight);
   held.parms = MakeEncodeParms(image, attributes, options, doc, static_cast<ASUns8>(bits), outComponents, newWidth,

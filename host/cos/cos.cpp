@@ -277,11 +277,12 @@ CosObj CosNewStreamImpl(CosDoc d, ASBool, ASStm source, CosStreamStartAndCode so
   // wrapper: a plug-in exception from a procedural source passes through
   // and leaves no object. Data given decoded is encoded with the filters
   // the dictionary names and the parameters given, else those it holds.
-  std::shared_ptr<Buffer> data = NewStreamData(source, sourceStart, sourceLength, sourceLengthEncoded, dict, parms);
+  std::unique_ptr<StreamBytes> data =
+      NewStreamData(doc, source, sourceStart, sourceLength, sourceLengthEncoded, dict, parms);
   return Q([&] {
     QPDFObjectHandle s = doc.qpdf->newStream();
     s.replaceDict(dict);
-    s.replaceStreamData(data, QPDFObjectHandle(), QPDFObjectHandle());
+    data->Install(s);
     doc.Touch();
     return doc.Wrap(s);
   });

@@ -15,6 +15,8 @@
 
 namespace host {
 
+class SpillFile;  // cos/spill.h
+
 struct OpenOptions {
   bool attemptRepair = true;
   std::string password;
@@ -68,6 +70,8 @@ struct Doc {
   // Holds the temporaries of an unchanged document, so that making one does
   // not have the library read every object to learn the highest number.
   std::unique_ptr<QPDF> scratch;
+  // Where large new stream data is kept out of memory, made when first wanted.
+  std::shared_ptr<SpillFile> spill;
 
   CosObj Wrap(QPDFObjectHandle h);
   // Forgets the handles given out from slot `mark` on, with the entries that

@@ -14,6 +14,7 @@
 #include <jerror.h>
 #include <qpdf/Pl_Flate.hh>
 #include <qpdf/Pl_RunLength.hh>
+#include <qpdf/Pl_String.hh>
 
 #include "core/host.h"
 #include "cos/ccitt.h"
@@ -463,62 +464,16 @@ class Dct : public Pipeline {
   std::vector<unsigned char> partial_;
 };
 
-// A buffer over memory of ours, freed with it: the document takes the
-// bytes where they lie.
-std::shared_ptr<Buffer> Adopted(unsigned char* bytes, size_t size) {
-  return std::shared_ptr<Buffer>(new Buffer(bytes, size), [bytes](Buffer* b) {
-    delete b;
-    std::free(bytes);
-  });
-}
-
-// The encoded bytes, in one block that grows in place where it can, up to
-// the cap.
-class Held : public Pipeline {
- public:
-  explicit Held(size_t cap) : Pipeline("held", nullptr), cap_(cap) {}
-  ~Held() override { std::free(bytes_); }
-  void write(unsigned char const* data, size_t len) override {
-    if (len > cap_ - size_) {
-      SetFailureDetail("encoded stream data exceeds the host's cap");
-      Raise(cosErrDataTooLarge);
-    }
-    if (size_ + len > room_) {
-      const size_t room = std::min(cap_, std::max({size_ + len, room_ * 2, size_t(65536)}));
-      auto* grown = static_cast<unsigned char*>(std::realloc(bytes_, room));
-      if (!grown) Raise(genErrNoMemory);
-      bytes_ = grown;
-      room_ = room;
-    }
-    std::memcpy(bytes_ + size_, data, len);
-    size_ += len;
-  }
-  void finish() override {}
-  std::shared_ptr<Buffer> Take() {
-    unsigned char* bytes = bytes_ ? static_cast<unsigned char*>(std::realloc(bytes_, std::max<size_t>(size_, 1))) : nullptr;
-    if (!bytes) bytes = bytes_ ? bytes_ : static_cast<unsigned char*>(std::malloc(1));
-    if (!bytes) Raise(genErrNoMemory);
-    bytes_ = nullptr;
-    return Adopted(bytes, size_);
-  }
-
- private:
-  size_t cap_, size_ = 0, room_ = 0;
-  unsigned char* bytes_ = nullptr;
-};
-
 }  // namespace
 
 struct StreamEncoder::Chain {
-  std::unique_ptr<Held> held;
   std::vector<std::unique_ptr<Pipeline>> stages;  // the first one written to last
   Pipeline* first = nullptr;
 };
 
-StreamEncoder::StreamEncoder(QPDFObjectHandle filter, QPDFObjectHandle parms, QPDFObjectHandle dict, size_t cap)
+StreamEncoder::StreamEncoder(QPDFObjectHandle filter, QPDFObjectHandle parms, QPDFObjectHandle dict, Pipeline* sink)
     : chain_(std::make_unique<Chain>()) {
-  chain_->held = std::make_unique<Held>(cap);
-  Pipeline* next = chain_->held.get();
+  Pipeline* next = sink;
   if (!filter.isNull() && !filter.isName() && !filter.isArray()) Raise(cosErrCannotEncode);
   const int n = filter.isNull() ? 0 : filter.isArray() ? filter.getArrayNItems() : 1;
   auto add = [&](std::unique_ptr<Pipeline> stage) {
@@ -560,17 +515,16 @@ void StreamEncoder::Write(const unsigned char* data, size_t size) {
   if (size) chain_->first->write(data, size);
 }
 
-std::shared_ptr<Buffer> StreamEncoder::Finish() {
-  chain_->first->finish();
-  return chain_->held->Take();
-}
+void StreamEncoder::Finish() { chain_->first->finish(); }
 
 std::string EncodeStreamData(const std::string& data, QPDFObjectHandle filter, QPDFObjectHandle parms,
                              QPDFObjectHandle dict) {
-  StreamEncoder encoder(filter, parms, dict, SIZE_MAX);
+  std::string out;
+  Pl_String sink("encoded", nullptr, out);
+  StreamEncoder encoder(filter, parms, dict, &sink);
   encoder.Write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
-  std::shared_ptr<Buffer> out = encoder.Finish();
-  return std::string(reinterpret_cast<const char*>(out->getBuffer()), out->getSize());
+  encoder.Finish();
+  return out;
 }
 
 namespace {
@@ -595,61 +549,54 @@ ASErrorCode Attempt(const std::function<void()>& step) {
   Raise(code);
 }
 
-// Reads up to `count` bytes; fewer only at the end of the source.
-size_t ReadUpTo(Stm& s, unsigned char* into, size_t count) { return s.Read(reinterpret_cast<char*>(into), count); }
-
 }  // namespace
 
-std::shared_ptr<Buffer> NewStreamData(ASStm source, long long start, long long length, bool encoded,
-                                      QPDFObjectHandle dict, QPDFObjectHandle parms) {
+std::unique_ptr<StreamBytes> NewStreamData(Doc& doc, ASStm source, long long start, long long length, bool encoded,
+                                           QPDFObjectHandle dict, QPDFObjectHandle parms) {
   const size_t cap = DecodedDataCap();
   if (length >= 0 && static_cast<uint64_t>(length) > ImageDataBound())
     RaiseWith(cosErrDataTooLarge, "the new stream's data is more than the host allows");
   const char* kShort = "the source stream ended before its length";
+  auto bytes = std::make_unique<StreamBytes>(doc.spill, cap);
   QPDFObjectHandle filter = dict.getKey("/Filter");
-  if (encoded || filter.isNull()) {
-    // Held as given: read straight into the buffer the document keeps.
-    if (!source) return std::make_shared<Buffer>(size_t(0));
-    if (length < 0) {
-      std::string data = ReadStm(source, start, -1, cap);
-      auto buffer = std::make_shared<Buffer>(data.size());
-      if (!data.empty()) std::memcpy(buffer->getBuffer(), data.data(), data.size());
-      return buffer;
-    }
-    if (static_cast<uint64_t>(length) > cap) RaiseWith(cosErrDataTooLarge, "stream data exceeds the host's cap");
-    ReadStm(source, start, 0);  // passes over `start` bytes
-    auto buffer = std::make_shared<Buffer>(static_cast<size_t>(length));
-    if (ReadUpTo(StmOf(source), buffer->getBuffer(), static_cast<size_t>(length)) < static_cast<size_t>(length))
-      RaiseWith(cosErrReadError, kShort);
-    return buffer;
-  }
+  const bool asGiven = encoded || filter.isNull();
+  if (asGiven && length >= 0 && static_cast<uint64_t>(length) > cap)
+    RaiseWith(cosErrDataTooLarge, "stream data exceeds the host's cap");
   // Encoded as it is read; a refusal of the encoder waits until the source
   // was read to its length, which is checked first.
   std::unique_ptr<StreamEncoder> encoder;
-  ASErrorCode refused = Attempt([&] {
-    encoder = std::make_unique<StreamEncoder>(filter, parms.isNull() ? dict.getKey("/DecodeParms") : parms, dict, cap);
+  ASErrorCode refused = asGiven ? 0 : Attempt([&] {
+    encoder = std::make_unique<StreamEncoder>(filter, parms.isNull() ? dict.getKey("/DecodeParms") : parms, dict,
+                                              bytes.get());
   });
   std::string why = refused ? LastFailureDetail() : "";
   if (source) {
-    ReadStm(source, start, 0);
+    ReadStm(source, start, 0);  // passes over `start` bytes
     Stm& s = StmOf(source);
-    std::vector<unsigned char> piece(size_t(1) << 18);
     uint64_t total = 0;
-    while (length < 0 || total < static_cast<uint64_t>(length)) {
-      const size_t want = length < 0 ? piece.size()
-                                     : static_cast<size_t>(std::min<uint64_t>(piece.size(), length - total));
-      const size_t n = ReadUpTo(s, piece.data(), want);
-      if (n == 0) break;
-      total += n;
-      if (total > ImageDataBound()) RaiseWith(cosErrDataTooLarge, "the new stream's data is more than the host allows");
-      if (!refused && (refused = Attempt([&] { encoder->Write(piece.data(), n); }))) why = LastFailureDetail();
+    if (asGiven && length >= 0) {
+      // Straight to where the bytes are kept.
+      total = bytes->ReadFrom(s, static_cast<size_t>(length));
+    } else {
+      std::vector<unsigned char> piece(size_t(1) << 18);
+      while (length < 0 || total < static_cast<uint64_t>(length)) {
+        const size_t want = length < 0 ? piece.size()
+                                       : static_cast<size_t>(std::min<uint64_t>(piece.size(), length - total));
+        const size_t n = s.Read(reinterpret_cast<char*>(piece.data()), want);
+        if (n == 0) break;
+        total += n;
+        if (total > ImageDataBound())
+          RaiseWith(cosErrDataTooLarge, "the new stream's data is more than the host allows");
+        if (refused) continue;
+        if ((refused = Attempt([&] { encoder ? encoder->Write(piece.data(), n) : bytes->write(piece.data(), n); })))
+          why = LastFailureDetail();
+      }
     }
     if (length >= 0 && total < static_cast<uint64_t>(length)) RaiseWith(cosErrReadError, kShort);
   }
   if (refused) RaiseWith(refused, why);
-  std::shared_ptr<Buffer> data;
-  if ((refused = Attempt([&] { data = encoder->Finish(); }))) RaiseWith(refused, LastFailureDetail());
-  return data;
+  if (encoder && (refused = Attempt([&] { encoder->Finish(); }))) RaiseWith(refused, LastFailureDetail());
+  return bytes;
 }
 
 }  // namespace host

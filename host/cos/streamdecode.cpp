@@ -82,7 +82,7 @@ class RawData : public Input, public Stage {
   explicit RawData(QPDFObjectHandle stream) : stream_(stream) {
     QPDFObjectHandle length = stream.getDict().getKey("/Length");
     const uint64_t stated = length.isInteger() && length.getIntValue() > 0 ? length.getIntValue() : 0;
-    window_ = std::max<uint64_t>(kLeast, stated / 8);
+    window_ = std::max<uint64_t>(kLeast, stated / 16);
   }
   // The whole length: known once a window came short, else counted.
   uint64_t Length() {

@@ -45,6 +45,7 @@ std::string MakeJpeg(const JpegSpec& spec, const std::function<void(int, unsigne
     cinfo.write_JFIF_header = stored == JCS_YCbCr && !spec.rgbIds;
     for (int c = 0; c < 3; ++c) cinfo.comp_info[c].component_id = spec.rgbIds ? "RGB"[c] : c + 1;
   }
+  if (spec.progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<unsigned char> samples(static_cast<size_t>(spec.width) * spec.components);
   while (cinfo.next_scanline < cinfo.image_height) {

@@ -17,6 +17,7 @@ struct JpegSpec {
   // Component ids 'R', 'G', 'B' (else 1, 2, 3): what a reader looks at to
   // guess the transform when no marker names it.
   bool rgbIds = false;
+  bool progressive = false;
 };
 
 // `row(y, samples)` fills row y: width x components bytes.
