@@ -54,8 +54,9 @@ class ImageDataRunTest : public ::testing::Test {
     if (kib) *kib = k;
     return run;
   }
-  // The decoded samples of each image of `pdf`, page by page.
-  std::vector<std::string> Samples(const std::string& pdf) {
+  // The decoded samples of each image of `pdf`, page by page; their
+  // dictionaries into `dicts`.
+  std::vector<std::string> Samples(const std::string& pdf, std::vector<std::string>* dicts = nullptr) {
     std::string list;
     hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(pdf) + " | tail -n +3 | awk '{print $11}'", &list);
     std::vector<std::string> samples;
@@ -65,6 +66,10 @@ class ImageDataRunTest : public ::testing::Test {
       hosttest::RunCommand("qpdf --show-object=" + object + " --filtered-stream-data --decode-level=all " +
                                hosttest::Quoted(pdf),
                            &samples.back());
+      if (dicts) {
+        dicts->emplace_back();
+        hosttest::RunCommand("qpdf --show-object=" + object + " " + hosttest::Quoted(pdf), &dicts->back());
+      }
     }
     return samples;
   }
@@ -142,6 +147,55 @@ TEST_F(ImageDataRunTest, JpegImagesWithDecodeParmsConvertToTheirColours) {
         }
     const double psnr = 10 * std::log10(255.0 * 255.0 / (squares / converted[i].size() + 1e-9));
     EXPECT_GT(psnr, 32) << "PSNR " << psnr;
+  }
+}
+
+// An 8-bit image whose filter carries parameters only another would take
+// (/BitsPerComponent 4, as some writers leave): the host reads the data as
+// its filters say, and the image converts, samples kept as they were.
+TEST_F(ImageDataRunTest, ParametersOfFiltersThatTakeNoneDoNotStopAConversion) {
+  std::string rgb;
+  for (int i = 0; i < 40 * 30 * 3; ++i) rgb.push_back(static_cast<char>(i * 7 + i / 120));
+  auto hex = [](const std::string& data) {
+    std::string out;
+    for (unsigned char b : data) out += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
+    return out + ">";
+  };
+  auto runs = [](const std::string& data) {  // RunLength, literal runs of 128
+    std::string out;
+    for (size_t at = 0; at < data.size(); at += 128) {
+      const std::string run = data.substr(at, 128);
+      out += static_cast<char>(run.size() - 1) + run;
+    }
+    return out + "\x80";
+  };
+  uLongf size = compressBound(rgb.size());
+  std::string flate(size, '\0');
+  compress(reinterpret_cast<Bytef*>(&flate[0]), &size, reinterpret_cast<const Bytef*>(rgb.data()), rgb.size());
+  flate.resize(size);
+  const std::string parms = " /DecodeParms << /BitsPerComponent 4 >>";
+  const std::vector<std::string> filters = {
+      parms + "|" + rgb,
+      "/Filter /FlateDecode" + parms + "|" + flate,
+      "/Filter /RunLengthDecode" + parms + "|" + runs(rgb),
+      "/Filter /ASCIIHexDecode" + parms + "|" + hex(rgb),
+      "/Filter [/ASCIIHexDecode /RunLengthDecode] /DecodeParms [<< /BitsPerComponent 4 >> << /BitsPerComponent 4 >>]|" +
+          hex(runs(rgb)),
+  };
+  std::vector<std::string> images;
+  for (const std::string& f : filters) images.push_back("/Width 40 /Height 30 /ColorSpace /DeviceRGB /BitsPerComponent 8 " + f);
+  const std::string in = work_.File("parms.pdf"), out = work_.File("converted.pdf");
+  hosttest::WriteFile(in, ImagesPdf(images));
+  hosttest::ProcessResult run =
+      Run({"images", in, "--modify", "--keep-resolution", "--color", "Flate", "--which", "all", "--output", out});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(run.out.find("NOTE"), std::string::npos) << run.out;
+  std::vector<std::string> dicts;
+  const std::vector<std::string> converted = Samples(out, &dicts);
+  ASSERT_EQ(converted.size(), filters.size());
+  for (size_t i = 0; i < converted.size(); ++i) {
+    EXPECT_TRUE(converted[i] == rgb) << filters[i].substr(0, 60);
+    EXPECT_NE(dicts[i].find("/Filter /FlateDecode"), std::string::npos) << dicts[i];
   }
 }
 

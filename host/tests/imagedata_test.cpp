@@ -86,7 +86,8 @@ class ImageDataTest : public ::testing::Test {
     s.objects = {"<< /Type /Catalog /Pages << /Type /Pages /Kids [] /Count 0 >> >>"};
     for (const std::string& image : images) s.objects.push_back("stream:/Type /XObject /Subtype /Image " + image);
     bytes_ = MakePdf(s);
-    return PDDocGetCosDoc(host::OpenDocumentBytes(bytes_, "images"));
+    pd_ = host::OpenDocumentBytes(bytes_, "images");
+    return PDDocGetCosDoc(pd_);
   }
   // Read in pieces of odd sizes; the code of the raise that ended it, if any.
   static ASErrorCode Read(CosObj image, std::string* out) {
@@ -104,6 +105,7 @@ class ImageDataTest : public ::testing::Test {
         .code;
   }
   std::string bytes_;
+  PDDoc pd_ = nullptr;
 };
 
 // Every filter decoded here, alone and in chains, read in pieces: the bytes
@@ -210,6 +212,8 @@ TEST_F(ImageDataTest, DeclaredSizesAndDamagedDataAreRefusedBeforeTheyCost) {
        cosErrReadError, 0},
       {"a JPEG cut short", "/Width 64 /Height 40 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode|" + cut, 0,
        cosErrReadError},
+      {"JBIG2 declaring 100000 x 100000", "/Width 100000 /Height 100000 /ImageMask true /Filter /JBIG2Decode|" + cut,
+       cosErrDataTooLarge, 0},
   };
   std::vector<std::string> images;
   for (const auto& c : cases) images.push_back(c.image);
@@ -257,29 +261,51 @@ TEST_F(ImageDataTest, NewStreamsAreEncodedAsTheirSourceIsRead) {
     });
     return r.raised ? CosObj{} : made;
   };
-  const struct {
+  struct Case {
     std::string dict, parms, data;
-  } cases[] = {
-      {"<< /Filter /FlateDecode >>", "<< /Predictor 12 /Columns 33 /Colors 3 >>", rgb},
-      {"<< /Filter /LZWDecode >>", "<< /Predictor 2 /Columns 33 /Colors 3 >>", rgb},
+  };
+  std::vector<Case> cases = {
+      {"<< /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 33 /Colors 3 >> >>", "<< /Predictor 12 /Columns 33 /Colors 3 >>", rgb},
+      {"<< /Filter /LZWDecode /DecodeParms << /Predictor 2 /Columns 33 /Colors 3 >> >>", "", rgb},
       {"<< /Filter [/ASCII85Decode /RunLengthDecode] >>", "", rgb},
       {"<< /Filter /ASCIIHexDecode >>", "", rgb},
       {"<< /Filter /DCTDecode /BitsPerComponent 8 >>", "<< /Columns 33 /Rows 21 /Colors 3 >>", rgb},
-      {"<< /Filter /CCITTFaxDecode /BitsPerComponent 1 >>", "<< /K -1 /Columns 40 >>", bits},
+      {"<< /Filter /CCITTFaxDecode /BitsPerComponent 1 /DecodeParms << /K -1 /Columns 40 >> >>", "", bits},
   };
+  // Past a megabyte, the bytes go to the document's spill file.
+  const std::string noise = Noise(3 << 20);
+  cases.push_back({"<< /Filter /ASCIIHexDecode >>", "", noise});
+  cases.push_back({"<< >>", "", noise});
+  ASInt32 last = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.dict);
     Source source{&c.data};
     CosObj made = make(c.dict, c.parms, static_cast<CosByteMax>(c.data.size()), &source);
     ASSERT_NE(CosObjGetType(made), CosNull) << host::LastFailureDetail();
+    last = CosObjGetID(made);
     QPDFObjectHandle dict = QPDFObjectHandle::parse(c.dict);
     ASStm raw = CosStreamOpenStm(made, cosOpenRaw);
     EXPECT_EQ(host::ReadStm(raw, 0, -1),
               host::EncodeStreamData(c.data, dict.getKey("/Filter"),
-                                     c.parms.empty() ? QPDFObjectHandle::newNull() : QPDFObjectHandle::parse(c.parms),
+                                     c.parms.empty() ? dict.getKey("/DecodeParms") : QPDFObjectHandle::parse(c.parms),
                                      dict));
     ASStmClose(raw);
+    std::string decoded(c.data.size() + 1, '\0');
+    ASStm in = CosStreamOpenStm(made, cosOpenFiltered);
+    decoded.resize(ASStmRead(&decoded[0], 1, static_cast<ASSize_t>(decoded.size()), in));
+    if (c.dict.find("DCT") == std::string::npos) {
+      EXPECT_TRUE(decoded == c.data);
+    }
+    ASStmClose(in);
   }
+  // The spilled data is saved as it was made.
+  hosttest::TempDir dir;
+  CosDictPut(CosDocGetRoot(doc), ASAtomFromString("Spilled"), CosDocGetObjByID(doc, last));
+  host::SaveDocument(pd_, dir.File("saved.pdf"));
+  PDDoc saved = host::OpenDocument(dir.File("saved.pdf"));
+  ASStm raw = CosStreamOpenStm(CosDictGet(CosDocGetRoot(PDDocGetCosDoc(saved)), ASAtomFromString("Spilled")), cosOpenRaw);
+  EXPECT_TRUE(host::ReadStm(raw, 0, -1) == noise);
+  ASStmClose(raw);
   Source never{&rgb};
   host::SetDecodedDataCap(1000);
   EXPECT_EQ(CosObjGetType(make("<< /Filter /FlateDecode >>", "", 4001, &never)), CosNull);
