@@ -19,6 +19,7 @@
 #include "core/host.h"
 #include "cos/ccitt.h"
 #include "cos/docs.h"
+#include "cos/jpegfailure.h"
 #include "cos/streamdecode.h"
 #include "support/streams.h"
 
@@ -297,18 +298,6 @@ class CcittFax : public Pipeline {
 };
 
 // --- DCT, through libjpeg's scanline writing
-
-struct JpegFailure {
-  jpeg_error_mgr mgr;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-void JpegExit(j_common_ptr cinfo) {
-  auto* failure = reinterpret_cast<JpegFailure*>(cinfo->err);
-  cinfo->err->format_message(cinfo, failure->message);
-  std::longjmp(failure->jump, 1);
-}
 
 // The compressed bytes go on to the next stage in blocks.
 struct JpegDestination {

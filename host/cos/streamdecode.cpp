@@ -20,6 +20,7 @@
 
 #include "cos/decoders.h"
 #include "cos/docs.h"
+#include "cos/jpegfailure.h"
 
 namespace host {
 namespace {
@@ -581,18 +582,6 @@ class Predictor : public BatchStage {
 };
 
 // --- DCT, through libjpeg's scanline reading
-
-struct JpegFailure {
-  jpeg_error_mgr mgr;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-void JpegExit(j_common_ptr cinfo) {
-  auto* f = reinterpret_cast<JpegFailure*>(cinfo->err);
-  cinfo->err->format_message(cinfo, f->message);
-  std::longjmp(f->jump, 1);
-}
 
 // Warnings (damaged data libjpeg reads on) stay quiet, as the library keeps them.
 void JpegMessage(j_common_ptr cinfo, int level) {
