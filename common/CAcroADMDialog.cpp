@@ -85,9 +85,11 @@ ADMErr CAcroADMDialog::Init() {
       if (ADMDialog::IsVisible(dialog_) && hostWindow_) AVWindowShow(hostWindow_);
     });
   }
-  SetCursor(kArrowCursor);
+  SetCursor(ReadyCursor());
   return result;
 }
+
+ASInt32 CAcroADMDialog::ReadyCursor() { return kArrowCursor; }
 
 void CAcroADMDialog::Notify(ADMNotifierRef notifier) {
   BaseADMDialog::Notify(notifier);

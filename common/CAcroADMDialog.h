@@ -60,6 +60,8 @@ class CAcroADMDialog : public BaseADMDialog {
   virtual ASInt32 HostStyle();
   virtual ASUns32 HostWindowFlags();
   virtual bool PressOK();
+  // The cursor made current once the dialog is built: the arrow.
+  virtual ASInt32 ReadyCursor();
 
  protected:
   ASUns32 lastIdleTick_ = 0;

@@ -1,11 +1,13 @@
 #include "pageboxes/BoxControls.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
 #include "common/ADMSuites.h"
 #include "common/CAcroADMDialog.h"
 #include "common/HostCall.h"
 #include "host/piglue.h"
+#include "pageboxes/BoxMath.h"
 #include "pageboxes/FramewickTool.h"
 #include "pageboxes/HostEntry.h"
 
@@ -19,10 +21,11 @@ const ASInt32 kSwatchInset = 3;
 enum { kAnchorIcon, kUnlockedIcon, kLockedIcon };
 const ASInt32 kIconResources[3] = {112, 113, 114};
 
-// The unit of display and the rows alive, process-wide.
+// The unit of display and the rows alive, process-wide. A unit is
+// points x den / num: millimetres through 72/25.4 exactly, not a rounded factor.
 struct Units {
   std::string name = "in";
-  ASFixed pointsPerUnit = 0x480000;
+  double num = 1, den = 72;
   bool determined = false;
   std::multimap<CAcroADMDialog*, BoxControls*> rows;
 };
@@ -37,9 +40,16 @@ void DetermineUnit() {
   ASInt32 units = 0;
   HostCall("BoxControls", [&] { units = AVAppGetPreference(kPageUnits); });
   U().name = units == 1 ? "in" : units == 2 ? "mm" : "pt";
-  U().pointsPerUnit = units == 1 ? 0x480000 : units == 2 ? 185771 : 0x10000;
+  U().num = units == 2 ? 25.4 : 1;
+  U().den = units == 1 || units == 2 ? 72 : 1;
   U().determined = true;
 }
+
+// A length in 16.16 points as 16.16 units of display, to the nearest.
+ASFixed ToUnits(int64_t points) { return SaturatedFixed(RawFixed(points / 65536.0 * U().num / U().den)); }
+
+// A number of units as raw 16.16 points, to the nearest 1/65536 point.
+int64_t ToPoints(double units) { return RawFixed(units * U().den / U().num); }
 
 // Loaded the first time a lock button draws, kept for the plug-in's life.
 ADMIconRef gIcons[3] = {nullptr, nullptr, nullptr};
@@ -161,7 +171,7 @@ void ColorButton::Notify(ADMNotifierRef notifier) {
     ADMRGBColor chosen = colour_;
     if (!ADMBasic::ChooseColor(ADMPoint{0, 0}, &colour_, &chosen)) return;
     colour_ = chosen;
-    auto fixed = [](ASUns16 part) { return static_cast<ASFixed>(static_cast<int64_t>(part) * 65536 / 65535 + 0.5); };
+    auto fixed = [](ASUns16 part) { return static_cast<ASFixed>(part * 65536.0 / 65535 + 0.5); };
     box_->SetColour(fixed(chosen.red), fixed(chosen.green), fixed(chosen.blue));
     ADMItem::Redraw(item_);
     box_->Notify();
@@ -209,6 +219,7 @@ BoxControls::~BoxControls() {
   // The next row reads the host's unit again.
   if (U().rows.empty()) U().determined = false;
   if (box_) box_->Detach(this, false);
+  if (reference_) reference_->Detach(this, false);
   overlay_.reset();
   if (lock_) {
     lock_->row_ = nullptr;
@@ -221,7 +232,7 @@ BoxControls::~BoxControls() {
 }
 
 const std::string& BoxControls::UnitName() { return U().name; }
-ASFixed BoxControls::PointsPerUnit() { return U().pointsPerUnit; }
+double BoxControls::PointsPerUnit() { return U().den / U().num; }
 
 ADMItemRef BoxControls::Item(int column) const {
   if (!ids_[column]) return nullptr;
@@ -269,18 +280,16 @@ void BoxControls::Bind() {
   PDFBox* box = box_;
   box_ = nullptr;  // SetBox attaches it
   SetBox(box);
+  if (reference_) reference_->Attach(this);
 }
 
 void BoxControls::Values(ASFixed out[4]) const {
   const ASFixedRect& b = box_->Rect();
   const ASFixedRect ref = reference_ ? reference_->Rect() : ASFixedRect{0, 0, 0, 0};
-  const ASFixed ppu = U().pointsPerUnit;
-  HostCall("BoxControls", [&] {
-    out[0] = ASFixedDiv(b.left - ref.left, ppu);
-    out[1] = ASFixedDiv(ref.top - b.top, ppu);
-    out[2] = ASFixedDiv(b.right - b.left, ppu);
-    out[3] = ASFixedDiv(b.top - b.bottom, ppu);
-  });
+  out[0] = ToUnits(int64_t{b.left} - ref.left);
+  out[1] = ToUnits(int64_t{ref.top} - b.top);
+  out[2] = ToUnits(int64_t{b.right} - b.left);
+  out[3] = ToUnits(int64_t{b.top} - b.bottom);
 }
 
 void BoxControls::SetBox(PDFBox* box) {
@@ -311,6 +320,14 @@ void BoxControls::SetBox(PDFBox* box) {
 }
 
 void BoxControls::Update(Subject* subject, bool subjectDying) {
+  // X and Y are measured from the reference box: they follow it too.
+  if (reference_ && subject == static_cast<Subject*>(reference_) && subject != static_cast<Subject*>(box_)) {
+    if (subjectDying) {
+      reference_ = nullptr;
+      return;
+    }
+    subject = box_;
+  }
   if (!box_ || subject != static_cast<Subject*>(box_)) return;
   if (subjectDying) {
     box_ = nullptr;
@@ -351,27 +368,44 @@ ASInt32 BoxControls::OnItemNotify(ADMItemRef item) {
     return column;
   }
   if (column < kX || column > kH) return column;
-  ASFixed value = 0, delta = 0;
-  const ASFixed ppu = U().pointsPerUnit;
   const int i = column - kX;
+  ASFixed value = 0;
+  std::string text;
   HostCall("BoxControls", [&] {
     value = ADMItem::GetFixedValue(item);
-    delta = ASFixedMul(column == kY ? shown_[i] - value : value - shown_[i], ppu);
+    ReadADMItemText(item, 64, text);
   });
-  if (value == shown_[i] || delta == 0) return column;
-  ASFixedRect r = box_->Rect();
+  // A value as shown changes nothing, unless the field holds no more than its limit.
+  if (value == shown_[i] && value != ASFixedMax && value != ASFixedMin) return column;
+  // The number as typed, not as the field's 16.16 holds it: 279.4 mm is 792 points.
+  char* end = nullptr;
+  double typed = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || !std::isfinite(typed)) typed = value / 65536.0;
+  const int64_t length = ToPoints(typed);
+  const ASFixedRect was = box_->Rect();
+  const ASFixedRect ref = reference_ ? reference_->Rect() : ASFixedRect{0, 0, 0, 0};
+  int64_t left = was.left, top = was.top, right = was.right, bottom = was.bottom;
   if (column == kX) {
-    r.left += delta;
-    r.right += delta;
+    left = ref.left + length;
+    right = left + (int64_t{was.right} - was.left);
   } else if (column == kY) {
-    r.top += delta;
-    r.bottom += delta;
+    top = ref.top - length;
+    bottom = top - (int64_t{was.top} - was.bottom);
   } else if (column == kW) {
-    r.right += delta;
+    right = left + length;
   } else {
-    r.bottom -= delta;
+    bottom = top - length;
   }
-  box_->SetRect(r);
+  // An edge the fixed type cannot hold is refused: the field shows its value
+  // again. So is a place measured from a reference box that reaches beyond it.
+  const auto* pageRef = dynamic_cast<const PageBox*>(reference_);
+  const bool lostReference = (column == kX || column == kY) && pageRef && pageRef->PageBeyondRange();
+  if (lostReference || !InFixedRange(left) || !InFixedRange(top) || !InFixedRange(right) || !InFixedRange(bottom)) {
+    HostCall("BoxControls", [&] { ADMItem::SetFixedValue(item, shown_[i]); });
+    return column;
+  }
+  box_->SetRect(ASFixedRect{static_cast<ASFixed>(left), static_cast<ASFixed>(top), static_cast<ASFixed>(right),
+                            static_cast<ASFixed>(bottom)});
   return column;
 }
 

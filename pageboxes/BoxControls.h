@@ -87,7 +87,7 @@ class BoxControls : public CSafeAlloc, public Observer {
   // The unit of display, shared by every row: "in", "mm" or "pt", read
   // from the host's page units when a row is made while none lives.
   static const std::string& UnitName();
-  static ASFixed PointsPerUnit();
+  static double PointsPerUnit();
 
  private:
   friend class LockButton;

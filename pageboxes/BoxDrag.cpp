@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/HostCall.h"
+#include "pageboxes/BoxMath.h"
 #include "pageboxes/BoxOrder.h"
 #include "pageboxes/FramewickTool.h"
 
@@ -11,21 +12,6 @@ namespace {
 
 const ASInt32 kDragCursor = 1012;
 const ASInt32 kGuideMargin = 2;
-
-ASFixed Clamp(int64_t v) {
-  if (v > INT32_MAX) return ASFixedMax;
-  if (v < INT32_MIN) return ASFixedMin;
-  return static_cast<ASFixed>(v);
-}
-
-// The rectangle moved by (dx, dy), its size kept.
-ASFixedRect Shifted(ASFixedRect r, int64_t dx, int64_t dy) {
-  r.left = Clamp(r.left + dx);
-  r.right = Clamp(r.right + dx);
-  r.top = Clamp(r.top + dy);
-  r.bottom = Clamp(r.bottom + dy);
-  return r;
-}
 
 void ShowCursor(ASInt32 id) {
   HostCall("TrackBoxDrag", [&] { AVSysSetCursor(AVSysGetStandardCursor(id)); });
@@ -139,7 +125,7 @@ bool FramewickTool::TrackBoxDrag(AVPageView view, ASInt16 x, ASInt16 y) {
         HostCall("TrackBoxDrag", [&] { AVPageViewDeviceRectToPage(view, &moved, &user); });
         // Shifted, not replaced: the size stays exact whatever the rounding.
         const ASFixedRect& rect = box->Rect();
-        box->SetRect(Shifted(rect, int64_t{user.left} - rect.left, int64_t{user.top} - rect.top));
+        box->SetRect(ShiftedRect(rect, int64_t{user.left} - rect.left, int64_t{user.top} - rect.top));
       }
       for (PageBox* box : moving) DrawGuides(view, around, box->DeviceRect());
     }
@@ -190,7 +176,7 @@ bool FramewickTool::HandleBoxKey(ASUns16 key, ASInt16) {
       const int64_t width = int64_t{r.right} - r.left, height = int64_t{r.top} - r.bottom;
       const int64_t left = media.left + ((int64_t{media.right} - media.left - width) >> 1);
       const int64_t bottom = media.bottom + ((int64_t{media.top} - media.bottom - height) >> 1);
-      box->SetRect(Shifted(r, left - r.left, bottom - r.bottom));
+      box->SetRect(ShiftedRect(r, left - r.left, bottom - r.bottom));
     }
     return true;
   }
@@ -220,6 +206,6 @@ bool FramewickTool::HandleBoxKey(ASUns16 key, ASInt16) {
       dy = ASFixedMul(dy, 10 * fixedOne);
     }
   });
-  target->SetRect(Shifted(target->Rect(), dx, dy));
+  target->SetRect(ShiftedRect(target->Rect(), dx, dy));
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include "common/HostCall.h"
 #include "common/Prefs.h"
+#include "pageboxes/BoxMath.h"
 
 ASInt32 BoxLibrary::SetBase::counter_ = 0;
 
@@ -232,8 +233,8 @@ void SaveBoxLibrary(const BoxLibrary& library) {
       for (const PDFBox& box : specs[position]->Boxes()) {
         const ASFixedRect& r = box.Rect();
         Prefs::Set(specPrefix + box.KeyText(), std::string(box.Enabled() ? "1" : "0") + "|" +
-                                                   (box.Locked() ? "1" : "0") + "|" + FixedText(r.right - r.left) +
-                                                   "|" + FixedText(r.top - r.bottom));
+                                                   (box.Locked() ? "1" : "0") + "|" + FixedText(WidthOf(r)) +
+                                                   "|" + FixedText(HeightOf(r)));
       }
     }
   }

@@ -168,7 +168,14 @@ void FramewickTool::OnPageChanged(PDPage page) {
       clone->LoadFromPage(pageView, current.page, true);
       reload = !Same(clone->PageRect(), boxes[i]->PageRect());
     }
-    if (reload) ReadBoxInfo(current.page, false);
+    if (reload) {
+      // X and Y, "c" and the overlay measure from the media box: it is read again too.
+      if (!Same(media->PageRect(), mediaBox.PageRect())) {
+        mediaBox.Reset();
+        mediaBox.LoadFromPage(pageView, current.page, true);
+      }
+      ReadBoxInfo(current.page, false);
+    }
   }
   dialogGroup.NotifyAll(pageView);
 }

@@ -63,6 +63,14 @@ void GroupedADMDialog::Destroy() {
   });
 }
 
+ASInt32 GroupedADMDialog::ReadyCursor() {
+  ASInt32 cursor = CAcroADMDialog::ReadyCursor();
+  HostCallQuietly([&] {
+    if (AVTool tool = AVAppGetActiveTool()) cursor = tool->cursor;
+  });
+  return cursor;
+}
+
 void GroupedADMDialog::OnGroupNotify(AVPageView) {}
 void GroupedADMDialog::SetGroup(ADMDialogGroup* group) { group_ = group; }
 

@@ -29,6 +29,8 @@ class GroupedADMDialog : public CAcroADMDialog, public Subject, public CSafeAllo
   void Notify(ADMNotifierRef notifier) override;
   void Destroy() override;
   bool Validate() override { return true; }
+  // The active tool's: a palette opened with a tool leaves its cursor showing.
+  ASInt32 ReadyCursor() override;
 
   // Creates the palette's window modelessly; whether it was created.
   virtual bool DoModeless(ASInt32 style, ASInt32 options) = 0;

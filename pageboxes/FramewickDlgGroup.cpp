@@ -42,3 +42,8 @@ void FramewickDlgGroup::SetOverlaysSuspended(bool on) {
   for (GroupedADMDialog* member : Members())
     if (auto* boxes = dynamic_cast<PageBoxDlg*>(member)) boxes->SetOverlaysSuspended(on);
 }
+
+void FramewickDlgGroup::ForgetSpecification() {
+  for (GroupedADMDialog* member : Members())
+    if (auto* boxes = dynamic_cast<PageBoxDlg*>(member)) boxes->ForgetSpecification();
+}

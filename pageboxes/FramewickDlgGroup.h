@@ -24,6 +24,8 @@ class FramewickDlgGroup : public ADMDialogGroup {
 
   // The boxes palette hides its rows' overlays while a box is dragged.
   void SetOverlaysSuspended(bool on);
+  // The boxes palette lets go of the specification chosen on another page.
+  void ForgetSpecification();
 
   // Off, CreateDialogs makes none: tests open palettes of their own.
   bool makesPalettes = true;

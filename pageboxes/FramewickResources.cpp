@@ -136,9 +136,9 @@ constexpr Icon kOldIcon = DrawIcon(kSilver);
 const PIBitmapResource kBitmaps[] = {
     {101, kIconSize, kIconSize, PI_COUNT_OF(kPalette), kPalette, kIcon.pixels},
     {121, kIconSize, kIconSize, PI_COUNT_OF(kPalette), kPalette, kOldIcon.pixels},
-    {112, kMarkSize, kMarkSize, PI_COUNT_OF(kPalette), kPalette, kAnchorMark.pixels},
-    {113, kMarkSize, kMarkSize, PI_COUNT_OF(kPalette), kPalette, kUnlockedMark.pixels},
-    {114, kMarkSize, kMarkSize, PI_COUNT_OF(kPalette), kPalette, kLockedMark.pixels},
+    {112, kMarkSize, kMarkSize, PI_COUNT_OF(kPalette), kPalette, kAnchorMark.pixels, "Zent_Framewick_Anchor"},
+    {113, kMarkSize, kMarkSize, PI_COUNT_OF(kPalette), kPalette, kUnlockedMark.pixels, "Zent_Framewick_Unlocked"},
+    {114, kMarkSize, kMarkSize, PI_COUNT_OF(kPalette), kPalette, kLockedMark.pixels, "Zent_Framewick_Locked"},
 };
 
 }  // namespace

@@ -18,6 +18,9 @@ FramewickTool* gTool = nullptr;
 
 const char kRecordKey[] = "Zent_BoxInfo";
 const ASInt32 kToolCursor = 1002;
+const char kLetterNote[] =
+    "The page's media box is not four numbers: it is taken as a US Letter page (612 by 792 points), as readers "
+    "take it.";
 
 // The box name atoms, made once per process.
 bool gAtomsMade = false;
@@ -34,6 +37,17 @@ ASCallback NewCallback(void* proc) {
   ASCallback callback = nullptr;
   HostCall("FramewickTool", [&] { callback = ASCallbackCreate(gExtensionID, proc); });
   return callback;
+}
+
+// The entries of `from` put into `into`: direct values copied, references kept.
+void CopyEntries(const MyCosObj& from, MyCosObj& into) {
+  from.Enum(
+      [](MyCosObj& key, MyCosObj& value, void* target) -> ASBool {
+        auto& dict = *static_cast<MyCosObj*>(target);
+        dict.Put(key.NameValue(), value.IsIndirect() ? value : value.Copy(dict.GetDoc(), false));
+        return 1;
+      },
+      &into);
 }
 
 // An entry written by another program may hold anything: only an integer counts.
@@ -65,7 +79,7 @@ void FramewickTool::DeleteInstance() {
 
 bool FramewickTool::Exists() { return gTool != nullptr; }
 
-FramewickTool::FramewickTool() : mediaBox(false), dialogGroup(this) {
+FramewickTool::FramewickTool() : dialogGroup(this) {
   HostCall("FramewickTool", [&] {
     type = ASAtomFromString("Zent:QFXTool");
     record = static_cast<AVTool>(ASMalloc(sizeof(AVToolRec)));
@@ -127,14 +141,27 @@ void FramewickTool::ReadBoxInfo(PDPage page, bool reset) {
   if (reset) {
     mediaBox.Reset();
     mediaBox.LoadFromPage(pageView, page, true);
+    if (mediaBox.TakenAsLetter()) HostCall("ReadBoxInfo", [] { AVAlertNote(kLetterNote); });
+    // The page shows what it holds alone: no box loads while another still
+    // has the lock of the page before, nor is compared with a specification
+    // used on another page.
+    for (PageBox* box : boxes) box->Reset();
+    dialogGroup.ForgetSpecification();
   }
   ASFixedRect fallback = mediaBox.Rect();
   for (PageBox* box : boxes) {
-    if (reset) box->Reset();
     if (!box->LoadFromPage(pageView, page, reset)) box->SetDefaultRect(fallback);
     if (dynamic_cast<CropPageBox*>(box)) fallback = box->Rect();
   }
 
+  ReadPageRecord(page);
+  if (!reset) return;
+  // An anchor box the page does not have gives way to the page's largest box.
+  PageBox* anchor = PageBox::Anchor::Global().Box();
+  if (!anchor || !anchor->IsEnabled()) ChooseDefaultAnchor();
+}
+
+void FramewickTool::ReadPageRecord(PDPage page) {
   CosObj pageObj{};
   HostCall("ReadBoxInfo", [&] { pageObj = PDPageGetCosObj(page); });
   const MyCosObj info = MyCosObj(pageObj).Get(kRecordKey);
@@ -177,9 +204,12 @@ void FramewickTool::WriteBoxInfo(PDPage page) {
     const MyCosDoc doc = dict.GetDoc();
     const bool chosen = specificationChosen && specification && publication;
     MyCosObj info = dict.Get(kRecordKey);
-    // A record that is no dictionary (another program's) gives way to ours.
-    if (info.CachedType() != CosDict) {
+    // A record that is no dictionary (another program's) gives way to ours;
+    // a shared one is left to the other pages, and this page gets a copy.
+    if (info.CachedType() != CosDict || info.IsIndirect()) {
+      const MyCosObj shared = info;
       if (!info.NewDict(doc, false, enabled + (chosen ? 2 : 0))) throw Zentu::AcrobatException(-1, 0, "WriteBoxInfo");
+      if (shared.CachedType() == CosDict) CopyEntries(shared, info);
       dict.Put(kRecordKey, info);
       info = dict.Get(kRecordKey);
     }

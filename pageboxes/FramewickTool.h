@@ -93,7 +93,7 @@ class FramewickTool : public CurrentPageSource {
   AVToolButton button = nullptr;
   AVPageView pageView = nullptr;
   ASInt32 pageNumber = -1;
-  PageBox mediaBox;
+  MediaPageBox mediaBox;
   std::vector<PageBox*> boxes;  // bleed, trim, live area, crop
   FramewickDlgGroup dialogGroup;
   BoxLibrary library;
@@ -105,6 +105,8 @@ class FramewickTool : public CurrentPageSource {
   bool following = false;  // the four notifications are registered
 
  private:
+  // The page record's specification, locks and anchor.
+  void ReadPageRecord(PDPage page);
   // The enabled boxes' device rectangles from their rects in the view.
   void UpdateDeviceRects(AVPageView view);
   void RegisterNotifications(bool on);

@@ -13,6 +13,7 @@
 #include "common/Prefs.h"
 #include "host/errors.h"
 #include "host/frame.h"
+#include "pageboxes/BoxMath.h"
 
 namespace {
 
@@ -31,13 +32,6 @@ bool IsZero(const ASFixedRect& r) { return Same(r, kZeroRect); }
 void Normalise(ASFixedRect& r) {
   if (r.right < r.left) std::swap(r.left, r.right);
   if (r.top < r.bottom) std::swap(r.top, r.bottom);
-}
-
-// Sums of coordinates kept inside the fixed range rather than wrapping.
-ASFixed Saturate(int64_t v) {
-  if (v > INT32_MAX) return ASFixedMax;
-  if (v < INT32_MIN) return ASFixedMin;
-  return static_cast<ASFixed>(v);
 }
 
 ASFixed ColourComponent(double value) {
@@ -109,13 +103,13 @@ void PDFBox::SetRect(const ASFixedRect& rect) {
 
 void PDFBox::SetWidth(ASFixed width) {
   ASFixedRect r = rect_;
-  r.right = Saturate(static_cast<int64_t>(r.left) + width);
+  r.right = SaturatedFixed(static_cast<int64_t>(r.left) + width);
   SetRect(r);
 }
 
 void PDFBox::SetHeight(ASFixed height) {
   ASFixedRect r = rect_;
-  r.top = Saturate(static_cast<int64_t>(r.bottom) + height);
+  r.top = SaturatedFixed(static_cast<int64_t>(r.bottom) + height);
   SetRect(r);
 }
 
@@ -139,6 +133,7 @@ PageBox::PageBox(const PageBox& other)
       deviceRect_(other.deviceRect_),
       found_(other.found_),
       pageRect_(other.pageRect_),
+      pageBeyond_(other.pageBeyond_),
       colourSpace_(other.colourSpace_),
       pageView_(other.pageView_),
       dragging_(other.dragging_) {
@@ -177,7 +172,7 @@ void PageBox::SetEnabled(bool on) {
 PageBox* PageBox::Clone() const { return new PageBox(*this); }
 
 void PageBox::Reset() {
-  found_ = enabled_ = locked_ = dragging_ = false;
+  found_ = enabled_ = locked_ = dragging_ = pageBeyond_ = false;
   rect_ = kZeroRect;
   if (colourSpace_ == -1 && key_ != ASAtomNull) LoadColour();
 }
@@ -207,7 +202,7 @@ void PageBox::LoadColour() {
   colour_[3] = 0;
 }
 
-bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRect* box) const {
+bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRect* box, bool* beyond) const {
   std::set<std::pair<ASUns32, ASUns32>> seen;
   MyCosObj dict = node;
   while (dict.CachedType() == CosDict) {
@@ -224,6 +219,11 @@ bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRec
         r.top = static_cast<ASFixed>(value.Get(3));
         Normalise(r);
         *box = r;
+        // The host saturates a number the fixed type cannot hold: a limit read means one.
+        if (beyond) {
+          *beyond = false;
+          for (ASFixed v : {r.left, r.bottom, r.right, r.top}) *beyond = *beyond || v == ASFixedMax || v == ASFixedMin;
+        }
         return true;
       }
     } catch (const Zentu::AcrobatException&) {
@@ -241,17 +241,21 @@ bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRec
 
 bool PageBox::ReadFromPage(PDPage page, ASAtom key) {
   pageRect_ = kZeroRect;
+  pageBeyond_ = false;
   ASFixedRect box;
-  bool found = false;
+  bool found = false, beyond = false;
   try {
     HostRegion([&] {
       MyCosObj dict(PDPageGetCosObj(page));
-      found = ReadBox(dict, key, inheritable_, &box);
+      found = ReadBox(dict, key, inheritable_, &box, &beyond);
     });
   } catch (const Zentu::AcrobatException&) {
     found = false;
   }
-  if (found) pageRect_ = box;
+  if (found) {
+    pageRect_ = box;
+    pageBeyond_ = beyond;
+  }
   return found;
 }
 
@@ -277,13 +281,18 @@ bool PageBox::LoadFromPage(AVPageView view, PDPage page, bool force) {
   return found;
 }
 
+bool PageBox::KeepsPageValue() const { return enabled_ && found_ && pageBeyond_ && Same(rect_, pageRect_); }
+
 bool PageBox::WriteToPage(PDPage page, ASAtom key) {
+  if (KeepsPageValue()) return true;
   if (key == ASAtomNull) key = key_;
   if (IsZero(rect_)) rect_ = defaultRect_;
   Normalise(rect_);
   pageRect_ = rect_;
+  const bool shown = !IsZero(rect_);
+  bool written = false;
   try {
-    return !HostRegion([&] {
+    written = !HostRegion([&] {
               MyCosObj dict(PDPageGetCosObj(page));
               if (!enabled_) {
                 // A written disabled box is gone from the page and counts as unedited.
@@ -306,8 +315,10 @@ bool PageBox::WriteToPage(PDPage page, ASAtom key) {
               dict.Put(key, array);
             }).raised;
   } catch (const Zentu::AcrobatException&) {
-    return false;
   }
+  // A box written off shows the zero box, as one the page never had.
+  if (shown && IsZero(rect_)) Notify();
+  return written;
 }
 
 void PageBox::SetDragging(bool on) {
@@ -319,13 +330,13 @@ void PageBox::CentreIn(const PageBox& anchorBox) {
   const ASFixedRect& a = anchorBox.rect_;
   const ASFixedRect& b = rect_;
   const int64_t width = int64_t{b.right} - b.left, height = int64_t{b.top} - b.bottom;
-  const ASFixed halfH = ASFixedDiv(Saturate(int64_t{a.top} - a.bottom - height), 0x20000);
-  const ASFixed halfW = ASFixedDiv(Saturate(int64_t{a.right} - a.left - width), 0x20000);
+  const ASFixed halfH = ASFixedDiv(SaturatedFixed(int64_t{a.top} - a.bottom - height), 0x20000);
+  const ASFixed halfW = ASFixedDiv(SaturatedFixed(int64_t{a.right} - a.left - width), 0x20000);
   ASFixedRect centred;
-  centred.bottom = Saturate(int64_t{a.bottom} + halfH);
-  centred.left = Saturate(int64_t{a.left} + halfW);
-  centred.top = Saturate(int64_t{centred.bottom} + height);
-  centred.right = Saturate(int64_t{centred.left} + width);
+  centred.bottom = SaturatedFixed(int64_t{a.bottom} + halfH);
+  centred.left = SaturatedFixed(int64_t{a.left} + halfW);
+  centred.top = SaturatedFixed(int64_t{centred.bottom} + height);
+  centred.right = SaturatedFixed(int64_t{centred.left} + width);
   SetRect(centred);
 }
 
@@ -348,7 +359,11 @@ void PageBox::Anchor::SetAnchor(PageBox* box) {
   PageBox* previous = box_;
   const bool wasLocked = box && box->locked_;
   box_ = box;
-  if (previous && wasLocked && !previous->locked_) previous->SetLocked(true);
+  // The previous anchor box no longer shows the anchor, whether or not it takes the lock.
+  if (previous) {
+    if (wasLocked) previous->locked_ = true;
+    previous->Notify();
+  }
   if (box) {
     box->locked_ = false;  // an anchor box is never locked
     box->Notify();
@@ -359,9 +374,10 @@ void PageBox::Anchor::Update(Subject* subject, bool subjectDying) {
   if (subjectDying) return;
   auto* box = dynamic_cast<PageBox*>(subject);
   if (!box) return;
-  if (box == box_)
-    Notify();
-  else if (box->locked_ && box_)
+  // Boxes locked to a switched-off anchor box stay where they are.
+  if (box == box_) {
+    if (box->IsEnabled()) Notify();
+  } else if (box->locked_ && box_)
     box->CentreIn(*box_);
 }
 
@@ -378,14 +394,9 @@ void CropPageBox::SetEnabled(bool on) {
   if (source_) page = source_->AcquireCurrentPage();
   if (page) {
     try {
+      if (!pageCropReplaced_) KeepPageCrop(page);
       HostRegion([&] {
         if (!on) {
-          if (!pageCropReplaced_) {
-            ASFixedRect own;
-            replacedDoc_ = PDPageGetDoc(page);
-            replacedPage_ = PDPageGetNumber(page);
-            replacedOwn_ = ReadBox(MyCosObj(PDPageGetCosObj(page)), key_, false, &own);
-          }
           ASFixedRect media;
           PDPageGetMediaBox(page, &media);
           PDPageSetCropBox(page, media);
@@ -402,7 +413,8 @@ void CropPageBox::SetEnabled(bool on) {
           WriteToPage(page, key_);
           found_ = found;
           pageRect_ = pageRect;
-          pageCropReplaced_ = false;
+          // Written at once, not applied: "No" and "Reset" take it back.
+          pageCropReplaced_ = true;
         }
       });
     } catch (const Zentu::AcrobatException&) {
@@ -410,6 +422,17 @@ void CropPageBox::SetEnabled(bool on) {
     HostCallQuietly([&] { PDPageRelease(page); });
   }
   if (changed) Notify();
+}
+
+void CropPageBox::KeepPageCrop(PDPage page) {
+  HostRegion([&] {
+    replacedDoc_ = PDPageGetDoc(page);
+    replacedPage_ = PDPageGetNumber(page);
+    MyCosObj own = MyCosObj(PDPageGetCosObj(page)).Get(key_);
+    // A direct value is changed in place by the write: a copy of it is kept.
+    if (!own.IsNull() && !own.IsIndirect()) own = own.Copy(own.GetDoc(), false);
+    replacedOwn_ = own.IsNull() ? CosObj{0, 0} : own.GetCosObj();
+  });
 }
 
 void CropPageBox::Reset() {
@@ -425,11 +448,12 @@ void CropPageBox::RestorePageCrop() {
   if (page) {
     try {
       HostRegion([&] {
-        if (replacedOwn_) {
-          PDPageSetCropBox(page, pageRect_);
+        MyCosObj dict(PDPageGetCosObj(page));
+        if (replacedOwn_.a || replacedOwn_.b) {
+          dict.Put(key_, MyCosObj(replacedOwn_));
         } else {
           // It inherited its crop box, or had none: the key we added goes.
-          MyCosObj(PDPageGetCosObj(page)).Remove(key_);
+          dict.Remove(key_);
           PDDocSetFlags(replacedDoc_, 1);
         }
         if (pageView_) {
@@ -488,6 +512,8 @@ bool SafetyPageBox::ReadFromPage(PDPage page, ASAtom) {
 }
 
 bool SafetyPageBox::WriteToPage(PDPage page, ASAtom) {
+  // Kept as the page has it: under whichever key it was found.
+  if (KeepsPageValue()) return true;
   const ASAtom other = OtherKey();
   if (!PageBox::WriteToPage(page, FirstKey())) return false;
   try {
@@ -505,4 +531,16 @@ void SafetyPageBox::Update(Subject* subject, bool subjectDying) {
     if (auto* trim = dynamic_cast<PageBox*>(subject)) trimEnabled_ = trim->IsEnabled();
   }
   PageBox::Update(subject, subjectDying);
+}
+
+// MediaPageBox --------------------------------------------------------------
+
+MediaPageBox::MediaPageBox() : PageBox(false) {}
+
+PageBox* MediaPageBox::Clone() const { return new MediaPageBox(*this); }
+
+bool MediaPageBox::ReadFromPage(PDPage page, ASAtom key) {
+  letter_ = !PageBox::ReadFromPage(page, key);
+  if (letter_) pageRect_ = ASFixedRect{0, 792 * fixedOne, 612 * fixedOne, 0};
+  return true;
 }

@@ -95,6 +95,8 @@ class PageBox : public PDFBox, public Observer {
 
   bool Found() const { return found_; }
   const ASFixedRect& PageRect() const { return pageRect_; }
+  // The page's value reaches beyond 16.16: PageRect() holds it cut to the range.
+  bool PageBeyondRange() const { return pageBeyond_; }
   // -1 until loaded, then 1 (RGB): red, green and blue, 16.16.
   ASInt16 ColourSpace() const { return colourSpace_; }
   const ASFixed* Colour() const { return colour_; }
@@ -110,12 +112,17 @@ class PageBox : public PDFBox, public Observer {
   PageBox& operator=(const PageBox&) = delete;
   // Centres this box in the anchor box, keeping its size; notifies when it moved.
   void CentreIn(const PageBox& anchorBox);
-  // The box under `key` on `node`, or on its parents when `inherit`.
-  bool ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRect* box) const;
+  // The box under `key` on `node`, or on its parents when `inherit`; with
+  // `beyond`, whether a number of it lies beyond the 16.16 range.
+  bool ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRect* box, bool* beyond = nullptr) const;
+  // Unedited, and held by the page beyond the 16.16 range: written, it would
+  // be cut to the range, so the page keeps what it has.
+  bool KeepsPageValue() const;
 
   AVDevRect deviceRect_{0, 0, 0, 0};
   bool found_ = false;
   ASFixedRect pageRect_{0, 0, 0, 0};
+  bool pageBeyond_ = false;
   ASInt16 colourSpace_ = -1;
   ASFixed colour_[4] = {0, 0, 0, 0};
   AVPageView pageView_ = nullptr;
@@ -151,12 +158,13 @@ class CropPageBox : public PageBox {
   // media box as its crop box; switched on, the box is written there.
   void SetEnabled(bool on) override;
   PageBox* Clone() const override;
-  // Puts back the page's crop box when switching off replaced it.
+  // Puts back the page's crop box when switching on or off changed it.
   void Reset() override;
-  // Puts back what the page held before switching off replaced its crop
-  // box, on the page where that happened (the tool may have moved on); the
-  // box then reads as that page holds it. A copy without a page source
-  // only reads, and puts back nothing.
+  // Puts back what the page held before switching on or off changed its
+  // crop box (its own value as it was, or none, so that an inherited one
+  // shows again), on the page where that happened (the tool may have moved
+  // on); the box then reads as that page holds it. A copy without a page
+  // source only reads, and puts back nothing.
   void RestorePageCrop();
   // A disabled crop box on a page that would still inherit one writes the
   // media box as the page's own, so that the page stays uncropped.
@@ -166,12 +174,31 @@ class CropPageBox : public PageBox {
 
  private:
   CropPageBox(const CropPageBox& other) = default;
+  // Notes the page's own crop box before the first change made at once.
+  void KeepPageCrop(PDPage page);
+
   bool pageCropReplaced_ = false;
   CurrentPageSource* source_ = nullptr;
-  // Where the crop box was replaced, and whether that page had one of its own.
+  // Where the crop box was changed, and the value the page had of its own
+  // (a copy, or the shared indirect object itself; none when it had none).
   PDDoc replacedDoc_ = nullptr;
   ASInt32 replacedPage_ = -1;
-  bool replacedOwn_ = false;
+  CosObj replacedOwn_{0, 0};
+};
+
+// The media box: a page without a usable one (missing, or not four
+// numbers) is read as a US Letter page, as readers take it.
+class MediaPageBox : public PageBox {
+ public:
+  MediaPageBox();
+  PageBox* Clone() const override;
+  bool ReadFromPage(PDPage page, ASAtom key) override;
+  // The last read found no usable media box.
+  bool TakenAsLetter() const { return letter_; }
+
+ private:
+  MediaPageBox(const MediaPageBox& other) = default;
+  bool letter_ = false;
 };
 
 // The live area: "Zent_SafetyBox" while the trim box is enabled, else "ArtBox".

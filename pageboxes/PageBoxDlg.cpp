@@ -4,6 +4,7 @@
 
 #include "common/ADMSuites.h"
 #include "common/HostCall.h"
+#include "pageboxes/BoxMath.h"
 #include "pageboxes/FramewickTool.h"
 
 namespace {
@@ -20,14 +21,11 @@ const char kCustom[] = "Spec:  Custom";
 // The "Spec:" text last set, shared by every palette.
 std::string gSpecShown = kCustom;
 
-ASFixed Width(const ASFixedRect& r) { return r.right - r.left; }
 // A row the host had no memory for is a failed init, not a row to use.
 BoxControls* Made(BoxControls* row) {
   if (!row) throw std::bad_alloc();
   return row;
 }
-
-ASFixed Height(const ASFixedRect& r) { return r.top - r.bottom; }
 
 }  // namespace
 
@@ -89,6 +87,14 @@ void PageBoxDlg::Update(Subject*, bool subjectDying) {
   ShowButtons();
 }
 
+void PageBoxDlg::ForgetSpecification() {
+  specification_.reset();
+  publication_.reset();
+  if (!dialog_) return;
+  ShowSpecification();
+  ShowButtons();
+}
+
 void PageBoxDlg::SetOverlaysSuspended(bool on) {
   for (BoxControls* row : rows_) row->SetOverlaySuspended(on);
 }
@@ -105,7 +111,8 @@ bool PageBoxDlg::MatchesSpecification() const {
     // The anchor box is never locked: a locked entry is its match.
     const bool locked = box == anchor ? true : box->Locked();
     if (locked != entry->Locked()) return false;
-    if (Width(box->Rect()) != Width(entry->Rect()) || Height(box->Rect()) != Height(entry->Rect())) return false;
+    if (WidthOf(box->Rect()) != WidthOf(entry->Rect()) || HeightOf(box->Rect()) != HeightOf(entry->Rect()))
+      return false;
   }
   return true;
 }
@@ -163,11 +170,27 @@ void PageBoxDlg::RunLibrary(FramewickTool& tool) {
   boost::shared_ptr<BoxLibrary::BoxSet> specification;
   boost::shared_ptr<BoxLibrary::PublicationSet> publication;
   if (ChooseSpecification(tool, this, &specification, &publication) == 1 && specification) {
-    specification_ = specification;
-    publication_ = publication;
-    ApplySpecification(tool);
+    const std::string unsized = UnsizedBox(*specification);
+    if (unsized.empty()) {
+      specification_ = specification;
+      publication_ = publication;
+      ApplySpecification(tool);
+    } else {
+      // Used, it would give the box no area.
+      const std::string note =
+          "The specification has no size for the " + unsized + " box (its width or height is 0); it was not used.";
+      HostCall("PageBoxDlg", [&] { AVAlertNote(note.c_str()); });
+    }
   }
   tool.SaveBoxLibrary();
+}
+
+std::string PageBoxDlg::UnsizedBox(const BoxLibrary::BoxSet& specification) const {
+  for (const PageBox* box : boxes_) {
+    const PDFBox* entry = specification.FindBox(box->Key());
+    if (entry && entry->Enabled() && (WidthOf(entry->Rect()) <= 0 || HeightOf(entry->Rect()) <= 0)) return box->Name();
+  }
+  return "";
 }
 
 void PageBoxDlg::ApplySpecification(FramewickTool& tool) {
@@ -189,9 +212,9 @@ void PageBoxDlg::ApplySpecification(FramewickTool& tool) {
       box->SetLocked(entry->Locked());
       box->SetEnabled(true);
       ASFixedRect rect = box->Rect();
-      rect.right = rect.left + Width(entry->Rect());
+      rect.right = SaturatedFixed(int64_t{rect.left} + WidthOf(entry->Rect()));
       box->SetRect(rect);
-      rect.top = rect.bottom + Height(entry->Rect());
+      rect.top = SaturatedFixed(int64_t{rect.bottom} + HeightOf(entry->Rect()));
       box->SetRect(rect);
     }
   }

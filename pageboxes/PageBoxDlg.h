@@ -30,6 +30,8 @@ class PageBoxDlg : public GroupedADMDialog, public Observer, public BoxControlsO
   void Update(Subject* subject, bool subjectDying) override;
   // The rows' overlays stop drawing while a box is dragged on the page.
   void SetOverlaysSuspended(bool on);
+  // The boxes of another page: "Spec:  Custom" until a specification is used on it.
+  void ForgetSpecification();
 
  private:
   // The "Spec:" line, and the tool told whether the boxes match it.
@@ -37,6 +39,8 @@ class PageBoxDlg : public GroupedADMDialog, public Observer, public BoxControlsO
   // "Apply" and "Reset" enabled while some box differs from the page.
   void ShowButtons();
   void RunLibrary(FramewickTool& tool);
+  // The name of the first box the specification switches on without a size, or "".
+  std::string UnsizedBox(const BoxLibrary::BoxSet& specification) const;
   // The chosen specification's sizes onto the boxes it names.
   void ApplySpecification(FramewickTool& tool);
   bool MatchesSpecification() const;

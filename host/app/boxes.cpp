@@ -339,6 +339,16 @@ std::string BoxesRun::Prepare() {
   for (const auto& set : o.sets)
     for (const std::string& off : o.off)
       if (RowNamed(set.first) == RowNamed(off)) return "--set " + set.first + " and --off " + off + " name one row";
+  // A page box holds 16.16 numbers: no edge beyond 32767 points.
+  const double unit = o.unit == "mm" ? 72 / 25.4 : o.unit == "pt" ? 1 : 72;
+  for (const auto& set : o.sets) {
+    std::vector<double> v;
+    for (const std::string& number : Split(set.second, ',')) v.push_back(std::strtod(number.c_str(), nullptr) * unit);
+    if (!(std::fabs(v[0]) <= 32767 && std::fabs(v[0] + v[2]) <= 32767 && std::fabs(v[1]) <= 32767 &&
+          std::fabs(v[1] + v[3]) <= 32767))
+      return "--set " + set.first + "=" + set.second +
+             ": X, Y, X + W and Y + H must stay within 32767 points, the most a page box holds";
+  }
   std::string why;
   pages = PageList(o.pages, PageCount(o.file, password), &why);
   if (!why.empty()) return why;
@@ -370,7 +380,8 @@ std::deque<Line> BoxesRun::Steps() const {
       for (const std::string& name : o.off) s.push_back("check " + std::to_string(RowNamed(name)->check) + " off");
       for (const auto& set : o.sets) {
         const std::vector<std::string> numbers = Split(set.second, ',');
-        for (int i = 0; i < 4; ++i)
+        // W and H before X and Y: a box far out is moved once it has its new size.
+        for (int i : {2, 3, 0, 1})
           s.push_back("set " + std::to_string(RowNamed(set.first)->x + i) + " " + numbers[static_cast<size_t>(i)]);
         typed.push_back(set.first + ": the row cannot be typed into on page " + std::to_string(page));
       }

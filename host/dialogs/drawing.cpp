@@ -124,7 +124,8 @@ void DrawerFillRectRGBImpl(ADMDrawerRef drawer, const ADMRect* rect, const ADMRG
 void DrawerDrawIconImpl(ADMDrawerRef drawer, ADMIconRef icon, const ADMPoint* where) {
   DRENTER(DrawIcon);
   if (!where) Raise(genErrBadParm);
-  Record(drawer, DrawOp{DrawOp::Icon, ADMRect{where->h, where->v, where->h, where->v}, 0, "", IconNumber(icon)});
+  Record(drawer,
+         DrawOp{DrawOp::Icon, ADMRect{where->h, where->v, where->h, where->v}, 0, IconName(icon), IconNumber(icon)});
 }
 
 ASInt32 DrawerGetTextWidthImpl(ADMDrawerRef drawer, const char* text) {
@@ -232,7 +233,8 @@ std::vector<std::string> TextsLeftToRight(const DrawRecord& record) {
 std::string ShownText(const Item& item) {
   for (auto op = item.record.rbegin(); op != item.record.rend(); ++op)
     if (op->kind == DrawOp::Bitmap || op->kind == DrawOp::Icon)
-      return (op->kind == DrawOp::Bitmap ? "bitmap " : "icon ") + std::to_string(op->bitmap);
+      return (op->kind == DrawOp::Bitmap ? "bitmap " : "icon ") +
+             (op->text.empty() ? std::to_string(op->bitmap) : op->text);
   std::vector<std::string> texts = TextsLeftToRight(item.record);
   if (texts.empty()) return item.list && item.kind == kPIItemPopupList ? SelectedText(item) : item.text;
   std::string out;

@@ -237,8 +237,10 @@ void InitPaletteEntries(HFT dialog, HFT item);
 void InitPaletteSuites();
 // A numeric item's text for a 16.16 value.
 std::string FixedText(ASFixed value, ASInt32 precision);
-// The resource number of an icon the Icon suite gave; raises for another.
+// The resource number of an icon the Icon suite gave, and its resource's
+// name ("" for none); raise for another.
 ASInt32 IconNumber(ADMIconRef icon);
+std::string IconName(ADMIconRef icon);
 
 // One user action on a dialog: counted, drawn afterwards; a modeless dialog
 // whose procedure throws is ended (a modal run ends its own).

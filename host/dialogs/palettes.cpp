@@ -13,8 +13,13 @@ namespace host {
 namespace dm {
 namespace {
 
-std::map<uintptr_t, ASInt32>& Icons() {
-  static auto* icons = new std::map<uintptr_t, ASInt32>;
+// Each icon's resource: its number, and its name when it has one.
+struct IconResource {
+  ASInt32 number;
+  std::string name;
+};
+std::map<uintptr_t, IconResource>& Icons() {
+  static auto* icons = new std::map<uintptr_t, IconResource>;
   return *icons;
 }
 
@@ -103,12 +108,13 @@ ADMBoolean BasicChooseColorImpl(ADMPoint, const ADMRGBColor* color, ADMRGBColor*
 
 ADMIconRef IconGetFromResourceImpl(ADMPluginRef plugin, ASInt32 id, ASInt32) {
   SuiteEnter(TableId::ADMIcon, ADMIconSel::GetFromResource, "Icon");
-  if (!FindBitmap(PluginOf(plugin).access, id)) {
+  const PIBitmapResource* bitmap = FindBitmap(PluginOf(plugin).access, id);
+  if (!bitmap) {
     hosttest::LogCall("no icon " + Number(id));
     return nullptr;
   }
   uintptr_t handle = M().nextHandle++;
-  Icons()[handle] = id;
+  Icons()[handle] = IconResource{id, bitmap->name ? bitmap->name : ""};
   hosttest::LogCall("icon " + Number(id) + " loaded");
   return reinterpret_cast<ADMIconRef>(handle);
 }
@@ -160,7 +166,13 @@ std::string FixedText(ASFixed value, ASInt32 precision) {
 ASInt32 IconNumber(ADMIconRef icon) {
   auto it = Icons().find(reinterpret_cast<uintptr_t>(icon));
   if (it == Icons().end()) Raise(genErrBadHandle);
-  return it->second;
+  return it->second.number;
+}
+
+std::string IconName(ADMIconRef icon) {
+  auto it = Icons().find(reinterpret_cast<uintptr_t>(icon));
+  if (it == Icons().end()) Raise(genErrBadHandle);
+  return it->second.name;
 }
 
 void InitPaletteEntries(HFT dialog, HFT item) {

@@ -1,7 +1,8 @@
 // Page views' geometry: the document and page a view shows, its aperture,
 // and rectangles between PDF user space and the view's device space. The
-// device space is the page's crop box at the view's zoom, y growing
-// downwards, turned as the page's /Rotate turns it. Plug-ins call these
+// device space is the page's crop box clipped to its media box (as readers
+// and the page's picture show it) at the view's zoom, y growing downwards,
+// turned as the page's /Rotate turns it. Plug-ins call these
 // from destructors, so no view or a closed document's view answers none or
 // the zero rectangle rather than raising.
 #include <algorithm>
@@ -25,7 +26,8 @@ std::map<ASUns32, PDPage>& ViewHolds() {
   return *holds;
 }
 
-// The page's crop box (inherited, else its media box, inherited),
+// The page's crop box (inherited, else its media box, inherited; a page
+// without a usable media box is US Letter) clipped to the media box,
 // normalised, and its rotation; false when the page cannot be read.
 struct PageFrame {
   double left, bottom, right, top;
@@ -36,13 +38,16 @@ bool BoxOf(QPDFObjectHandle node, const char* key, double* box) {
   for (int depth = 0; depth < 64 && node.isDictionary(); ++depth, node = node.getKey("/Parent")) {
     QPDFObjectHandle value = node.getKey(key);
     if (!value.isArray() || value.getArrayNItems() != 4) continue;
+    double read[4];
     bool numbers = true;
     for (int i = 0; i < 4; ++i) {
       QPDFObjectHandle n = value.getArrayItem(i);
       numbers = numbers && n.isNumber();
-      if (numbers) box[i] = n.getNumericValue();
+      if (numbers) read[i] = n.getNumericValue();
     }
-    if (numbers) return true;
+    if (!numbers) continue;
+    std::copy(read, read + 4, box);
+    return true;
   }
   return false;
 }
@@ -55,12 +60,17 @@ bool FrameOf(AVPageView view, PageFrame* frame) {
     Doc* doc = FindDoc(docId);
     const auto& pages = Pages(*doc);
     if (index < 0 || static_cast<size_t>(index) >= pages.size()) return false;
-    double box[4] = {0, 0, 0, 0};
-    if (!BoxOf(pages[index], "/CropBox", box) && !BoxOf(pages[index], "/MediaBox", box)) return false;
-    frame->left = std::min(box[0], box[2]);
-    frame->right = std::max(box[0], box[2]);
-    frame->bottom = std::min(box[1], box[3]);
-    frame->top = std::max(box[1], box[3]);
+    double media[4] = {0, 0, 612, 792}, crop[4];
+    BoxOf(pages[index], "/MediaBox", media);
+    const double ml = std::min(media[0], media[2]), mr = std::max(media[0], media[2]);
+    const double mb = std::min(media[1], media[3]), mt = std::max(media[1], media[3]);
+    if (!BoxOf(pages[index], "/CropBox", crop)) std::copy(media, media + 4, crop);
+    // Each edge of the crop box kept within the media box, as poppler clips it.
+    auto within = [](double v, double low, double high) { return std::max(low, std::min(high, v)); };
+    frame->left = within(std::min(crop[0], crop[2]), ml, mr);
+    frame->right = within(std::max(crop[0], crop[2]), ml, mr);
+    frame->bottom = within(std::min(crop[1], crop[3]), mb, mt);
+    frame->top = within(std::max(crop[1], crop[3]), mb, mt);
     frame->rotate = 0;
     QPDFObjectHandle node = pages[index];
     for (int depth = 0; depth < 64 && node.isDictionary(); ++depth, node = node.getKey("/Parent")) {

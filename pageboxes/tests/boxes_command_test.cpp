@@ -1,9 +1,11 @@
 // `plughost boxes` on boxes.pdf with the editor alone: rows against pdfinfo,
 // edits, a stored specification, and faults told before anything runs.
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -127,13 +129,14 @@ TEST(BoxesCommand, AnEditIsAppliedToItsPageAndSavedAside) {
 
 // The library is stored as a person stores it: two publications, the first
 // renamed so that the list no longer shows them in name order.
+const std::string kStoreCover =
+    "button Zent:QFXToolTB\nwith 102\npress Library...\npress Add publ.\nselect 1039 0\nset 1055 Zine\n"
+    "press Add publ.\nset 1056 Cover\nset 1042 8.75\nset 1043 11.25\nset 1047 8.5\nset 1048 11\ncheck 1145 off\n"
+    "press Cancel\nanswer confirm ok\nquit\n";
+
 TEST(BoxesCommand, ASpecificationOfTheStoredLibraryIsUsed) {
   hosttest::TempDir work;
-  const std::string store =
-      "button Zent:QFXToolTB\nwith 102\npress Library...\npress Add publ.\nselect 1039 0\nset 1055 Zine\n"
-      "press Add publ.\nset 1056 Cover\nset 1042 8.75\nset 1043 11.25\nset 1047 8.5\nset 1048 11\ncheck 1145 off\n"
-      "press Cancel\nanswer confirm ok\nquit\n";
-  auto stored = framewicktest::Run(work.path(), {kBoxes}, store);
+  auto stored = framewicktest::Run(work.path(), {kBoxes}, kStoreCover);
   ASSERT_EQ(stored.status, 0) << stored.err;
   auto run = Boxes(work.path(), {kBoxes, "--pages", "1", "--spec", "New publication - Cover"});
   ASSERT_EQ(run.status, 0) << run.err << run.out;
@@ -147,6 +150,65 @@ TEST(BoxesCommand, ASpecificationOfTheStoredLibraryIsUsed) {
   EXPECT_NE(run.out.find("SPEC: page 1 New publication - Cover\nUNSAVED: "), std::string::npos) << run.out;
 }
 
+// Page 4 listed alone and after page 1, each edited alike, prints the same
+// lines: nothing of the page before shows, the "Spec:" line included. A row
+// switched off shows the zero box after "Apply" too.
+TEST(BoxesCommand, APageShowsWhatItHoldsWhateverCameBefore) {
+  hosttest::TempDir work;
+  ASSERT_EQ(framewicktest::Run(work.path(), {kBoxes}, kStoreCover).status, 0);
+  const std::vector<std::string> edits[] = {
+      {}, {"--spec", "New publication - Cover"}, {"--set", "trim=1,1,5,5"}, {"--off", "crop", "--off", "trim"}};
+  for (const auto& edit : edits) {
+    SCOPED_TRACE(edit.empty() ? "no edit" : edit[0]);
+    std::string shown[2];
+    for (int i = 0; i < 2; ++i) {
+      std::vector<std::string> args = {kBoxes, "--unit", "mm", "--pages", i ? "1,4" : "4"};
+      args.insert(args.end(), edit.begin(), edit.end());
+      const auto run = Boxes(work.path(), args);
+      ASSERT_EQ(run.status, 0) << run.err;
+      std::istringstream lines(run.out);
+      for (std::string line; std::getline(lines, line);)
+        if (line.find(" page 4 ") != std::string::npos) shown[i] += line + "\n";
+    }
+    EXPECT_EQ(shown[1], shown[0]);
+    EXPECT_TRUE(edit.size() < 4 || shown[0].find("Trim off 0.000 279.400 0.000 0.000") != std::string::npos) << shown[0];
+  }
+}
+
+// A crop box larger than the media box: the view is the crop box clipped
+// to the media box, as the picture is, so the trim box's frame (magenta on
+// a first start) lands on its edges, the page upright and turned.
+TEST(BoxesCommand, FramesLandOnTheEdgesWhenTheCropBoxExceedsTheMediaBox) {
+  const struct {
+    int rotate;
+    int left, top, right, bottom;  // the trim box's frame in the picture
+  } rows[] = {{0, 50, 60, 350, 440}, {90, 60, 50, 440, 350}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.rotate);
+    hosttest::TempDir work;
+    hosttest::PdfSpec spec;
+    spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 500] /CropBox [-20 -20 420 520] "
+                    "/TrimBox [50 60 350 440] /Rotate " + std::to_string(row.rotate) + " >>"};
+    const std::string file = work.File("crop.pdf");
+    hosttest::WriteFile(file, hosttest::MakePdf(spec));
+    ASSERT_EQ(Boxes(work.path(), {file, "--picture", work.File("p")}).status, 0);
+    std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> picture(
+        cairo_image_surface_create_from_png(work.File("p-1.png").c_str()), cairo_surface_destroy);
+    ASSERT_EQ(cairo_surface_status(picture.get()), CAIRO_STATUS_SUCCESS);
+    auto magenta = [&](int x, int y) {
+      const unsigned char* line =
+          cairo_image_surface_get_data(picture.get()) + y * cairo_image_surface_get_stride(picture.get());
+      return (reinterpret_cast<const uint32_t*>(line)[x] & 0xffffff) == 0xff00ff;
+    };
+    const int qx = row.left + (row.right - row.left) / 4, qy = row.top + (row.bottom - row.top) / 4;
+    const struct { int x, y; bool frame; } points[] = {
+        {qx, row.top, true},      {row.right, qy, true},      {qx, row.bottom, true},      {row.left, qy, true},
+        {qx, row.top + 1, false}, {row.right - 1, qy, false}, {qx, row.bottom - 1, false}, {row.left + 1, qy, false}};
+    for (const auto& p : points) EXPECT_EQ(magenta(p.x, p.y), p.frame) << p.x << "," << p.y;
+  }
+}
+
 TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
   hosttest::TempDir work;
   const struct {
@@ -157,6 +219,8 @@ TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
       {{kBoxes, "--on", "Media"}, "plughost: --on Media: the palette has no row \"Media\""},
       {{kBoxes, "--set", "Trim=1,2,x,4"}, "plughost: --set Trim=1,2,x,4: give BOX=X,Y,W,H"},
       {{kBoxes, "--set", "Trim=1,2,0,4"}, "plughost: --set Trim=1,2,0,4: the width W and the height H must be above 0"},
+      {{kBoxes, "--set", "Trim=1,2,455,4"}, "plughost: --set Trim=1,2,455,4: X, Y, X + W and Y + H must stay within"},
+      {{kBoxes, "--unit", "mm", "--set", "Trim=0,-40000,1,1"}, "plughost: --set Trim=0,-40000,1,1: X, Y, X + W"},
       {{kBoxes, "--pages", "6"}, "plughost: --pages 6: the document has 5 pages"},
       {{kBoxes, "--pages", "3-2"}, "plughost: --pages 3-2: give pages from 1"},
       {{kBoxes, "--unit", "cm"}, "plughost: --unit cm: give in, mm or pt"},

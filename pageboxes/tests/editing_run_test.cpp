@@ -73,7 +73,7 @@ TEST(EditingRuns, EditsReachThePageTheyWereMadeOn) {
       {"the same, No", {kBoxes}, tool + "pointer 300 400\nkey 29 2\npage 2\nanswer alert No\n", kAsk + "No\n",
        {{1, "TrimBox", "[ 36 36 576 756 ]"}, {1, "Zent_BoxInfo", kAbsent}}},
       {"whole-box drag, logged", {"--log", "view", kBoxes}, tool + "drag 300 400 310 390\npage 2\nanswer alert Yes\n",
-       "cursor 1002\ncursor 1112\ncursor 1112\ncursor 1112\ncursor 1112\ncursor 0\ncursor 0\ncursor 0\ncursor 0\ncursor 1012\nxor -2 36 614 756\nxor 36 -2 576 794\nxor -2 36 614 756\nxor 36 -2 576 794\n"
+       "cursor 1002\ncursor 1112\ncursor 1112\ncursor 1112\ncursor 1112\ncursor 1002\ncursor 1002\ncursor 1002\ncursor 1002\ncursor 1012\nxor -2 36 614 756\nxor 36 -2 576 794\nxor -2 36 614 756\nxor 36 -2 576 794\n"
        "xor -2 26 614 746\nxor 46 -2 586 794\ncursor 1002\n" + kAsk + "Yes\n",
        {{1, "TrimBox", "[ 46 46 586 766 ]"}}},
       {"top-left handle", {kBoxes}, tool + "drag 36 36 26 26\npage 2\nanswer alert Yes\n", kAsk + "Yes\n",
@@ -127,6 +127,52 @@ TEST(EditingRuns, EditsReachThePageTheyWereMadeOn) {
     std::string check;
     EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(saved), &check), 0) << check;
     for (const Key& key : row.keys) EXPECT_EQ(PageKey(saved, key.page, key.key), key.value) << key.page << key.key;
+  }
+}
+
+// What the page must not keep: the crop row's write made at once, answered
+// "No" or reset (absent, inherited and own crop boxes); a record shared with
+// another page; a media box changed by another tool, which the rows and "c"
+// measure from again. Each saved file read back with qpdf --json.
+TEST(EditingRuns, ThePageKeepsOnlyWhatIsApplied) {
+  hosttest::TempDir shared;
+  hosttest::PdfSpec spec;
+  const std::string page = "<< /Type /Page /Parent 2 0 R /BleedBox [0 0 600 780] /TrimBox [9 9 591 771] "
+                           "/Zent_BoxInfo 5 0 R >>";
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                  "<< /Type /Pages /MediaBox [0 0 612 792] /Kids [3 0 R 4 0 R] /Count 2 >>", page, page,
+                  "<< /TrimBox << /A 1 /L 0 >> /Foo 1 >>"};
+  hosttest::WriteFile(shared.File("shared.pdf"), hosttest::MakePdf(spec));
+  const std::string tool = "tool Zent:QFXTool\nwith 102\n", sharedRecord = "<< /Foo 1 /TrimBox << /A 1 /L 0 >> >>\n";
+  const struct {
+    std::string file, script, line;
+    std::vector<Key> keys;  // as qpdf gives them; the shared record as qpdf shows it
+  } rows[] = {
+      {kBoxes, tool + "check 1230 on\npage 2\nanswer alert No\n", "", {{1, "/CropBox", "none"}}},
+      {kBoxes, tool + "page 3\ncheck 1230 off\ncheck 1230 on\npage 1\n", "", {{3, "/CropBox", "none"}}},  // inherited
+      {kBoxes, tool + "page 2\ncheck 1230 off\ncheck 1230 on\nset 1213 1\npress Reset\n", "",
+       {{2, "/CropBox", "[612,792,0,0]"}}},
+      {shared.File("shared.pdf"), tool + "track 1031 2 2\nset 1015 8\npress Apply\n", "",
+       {{1, "/Zent_BoxInfo", "{\"/BleedBox\":{\"/A\":1,\"/L\":0},\"/Foo\":1,\"/TrimBox\":{\"/A\":0,\"/L\":0}}"},
+        {2, "/Zent_BoxInfo", sharedRecord}}},
+      {kBoxes,
+       tool + "set-page-key MediaBox [0 0 700 900]\nprint item 1014\nkey 99\nprint item 1014\npage 2\nanswer alert Yes\n",
+       "ITEM 1014: 2.000\nITEM 1014: 1.250", {{1, "/TrimBox", "[80,90,620,810]"}, {1, "/BleedBox", "[71,81,629,819]"}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.script);
+    hosttest::TempDir work;
+    const std::string saved = work.File("out.pdf");
+    const auto run = framewicktest::Run(work.path(), {"--brief", row.file}, row.script + "save " + saved + "\nquit\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(row.line), std::string::npos) << run.out;
+    for (const Key& key : row.keys) {
+      std::string value = framewicktest::QpdfPageEntry(saved, key.page, key.key);
+      if (key.value == sharedRecord)  // still the other page's reference, to the record as it was
+        hosttest::RunCommand(
+            "qpdf --show-object=" + value.substr(1, value.find(' ') - 1) + " " + hosttest::Quoted(saved), &value);
+      EXPECT_EQ(value, key.value) << key.page << key.key;
+    }
   }
 }
 
@@ -282,6 +328,14 @@ TEST(EditingRuns, TheLibraryDialogEditsAndAppliesSpecifications) {
        {},
        {{"BoxLibrary|0 P|0 S|ArtBox", "1|1|0|0"}, {"BoxLibrary|0 P|0 S|BleedBox", "1|1|630|810"},
         {"BoxLibrary|0 P|0 S|TrimBox", "1|1|0|0"}}},
+      {"one without sizes is not used",
+       {},
+       open + add + "press Use\nprint item 1038\nprint item 1011\nquit\n",
+       {"CLOSED 110 1",
+        "NOTE: The specification has no size for the Bleed box (its width or height is 0); it was not used.",
+        "ITEM 1038: Spec:  Custom", "ITEM 1011: 7.750"},
+       {},
+       {{spec + "ArtBox", "1|1|0|0"}, {spec + "BleedBox", "1|1|0|0"}, {spec + "TrimBox", "1|1|0|0"}}},
       {"a width changed, then Cancel",
        {},
        open + add + "set 1047 8.5\npress Cancel\nanswer confirm ok\nprint item 1015\nquit\n",

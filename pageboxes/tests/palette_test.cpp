@@ -15,6 +15,7 @@
 #include "core/host.h"
 #include "host/calls.h"
 #include "pageboxes/BoxControls.h"
+#include "pageboxes/BoxMath.h"
 #include "pageboxes/FramewickPlugIn.h"
 #include "pageboxes/FramewickTool.h"
 #include "testing/driver.h"
@@ -208,10 +209,11 @@ TEST_F(PaletteTest, RowsShowAndEditTheBoxesInTheUnitOfDisplay) {
   // Left of the trim cell's middle: the anchor; right of the bleed's: its lock.
   EXPECT_TRUE(Track(p, 22, 0, 5));
   EXPECT_EQ(PageBox::Anchor::Global().Box(), &trim);
-  EXPECT_EQ(View(p, 22).text, "icon 112");
+  EXPECT_EQ(View(p, 22).text, "icon Zent_Framewick_Anchor");
+  EXPECT_EQ(View(p, 12).text, "icon Zent_Framewick_Unlocked");  // the anchor before shows it no more
   EXPECT_TRUE(Track(p, 12, 30, 5));
   EXPECT_TRUE(bleed.Locked());
-  EXPECT_EQ(View(p, 12).text, "icon 114");
+  EXPECT_EQ(View(p, 12).text, "icon Zent_Framewick_Locked");
   std::string enabled;
   for (ASInt32 id : {14, 15, 16, 17}) enabled += View(p, id).enabled ? "1" : "0";
   EXPECT_EQ(enabled, "0011");
@@ -228,13 +230,14 @@ TEST_F(PaletteTest, RowsShowAndEditTheBoxesInTheUnitOfDisplay) {
   EXPECT_NE(why.find("outside"), std::string::npos);
 }
 
-// The colour cell opens the picker; suspended overlays draw and invalidate
-// nothing; A4 in millimetres; with every row gone the unit is read again.
+// The colour cell opens the picker (16-bit x 65536 / 65535 + 0.5, truncated);
+// suspended overlays draw and invalidate nothing; A4 in millimetres, and
+// 279.4 mm typed is 792 points; with every row gone the unit is read again.
 TEST_F(PaletteTest, ColoursOverlaysAndUnits) {
   {
     FramewickTool& tool = Active(SAMPLES "/boxes.pdf");
     hosttest::TestDriver driver;
-    driver.AnswerColor(0, 65535, 0);
+    driver.AnswerColor(32768, 65535, 0);
     TestPalette* p = Open(tool, 1)[0];
     Track(p, 13, 2, 2);
     EXPECT_EQ(driver.Events().back(), "color 0 0 65535");
@@ -243,7 +246,7 @@ TEST_F(PaletteTest, ColoursOverlaysAndUnits) {
       for (const std::string& line : host::DrawView(AVAppGetActiveDoc())) all += line + "\n";
       return all;
     };
-    EXPECT_NE(draws().find("color 0 1 0\n  rect -2 27 614 765"), std::string::npos);
+    EXPECT_NE(draws().find("color 0.50002 1 0\n  rect -2 27 614 765"), std::string::npos);
 
     for (BoxControls* row : p->rows) row->SetOverlaySuspended(true);
     draws();
@@ -259,7 +262,7 @@ TEST_F(PaletteTest, ColoursOverlaysAndUnits) {
     EXPECT_NE(draws().find("frame 46 36 586 756"), std::string::npos);
   }
   FramewickTool::DeleteInstance();
-  EXPECT_EQ(Prefs::Section()["Color|BleedBox"], "0 1 0");
+  EXPECT_EQ(Prefs::Section()["Color|BleedBox"], "0.50002 1 0");
   host::CloseAllDocuments();
   hosttest::ResetTools();
 
@@ -279,6 +282,9 @@ TEST_F(PaletteTest, ColoursOverlaysAndUnits) {
   // 16.16 values within 0.001, shown with three decimals.
   EXPECT_NEAR(std::stod(View(p, 26).text), 210, 0.0015);
   EXPECT_NEAR(std::stod(View(p, 27).text), 297, 0.0015);
+  Set(p, 27, "279.4");
+  EXPECT_EQ(HeightOf(tool.boxes[1]->Rect()), 792 * fixedOne);
+  EXPECT_EQ(View(p, 27).text, "279.400");
   host::SetPreference(39, 3);
   driver.AnswerAlert(2);  // the trim box switched on is an edit
   tool.dialogGroup.CloseAll();

@@ -5,6 +5,8 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <string>
 #include <utility>
@@ -61,6 +63,26 @@ inline Values LibraryValues(const std::string& settings) {
   for (const auto& value : StoredValues(settings))
     if (::strncasecmp(value.first.c_str(), "BoxLibrary", 10) == 0) out.push_back(value);
   return out;
+}
+
+// Page N's entry `key` ("/TrimBox") as qpdf --json gives it, blanks outside
+// strings dropped ("[36,36,576,756]", "\"7 0 R\""); "none" without one.
+inline std::string QpdfPageEntry(const std::string& file, int page, const std::string& key) {
+  std::string pages, json, value;
+  hosttest::RunCommand("qpdf --show-pages " + hosttest::Quoted(file), &pages);  // "page N: K 0 R"
+  const size_t object = pages.find("page " + std::to_string(page) + ": ") + std::to_string(page).size() + 7;
+  const std::string number = pages.substr(object, pages.find(' ', object) - object);
+  hosttest::RunCommand("qpdf --json=2 --json-key=qpdf --json-object=" + number + " " + hosttest::Quoted(file), &json);
+  // The page's own keys stand ten blanks in; its record's entries deeper.
+  const size_t at = json.find("\n          \"" + key + "\": "), from = at + key.size() + 15;
+  if (at == std::string::npos) return "none";
+  bool quoted = false;
+  for (char c : json.substr(from, std::min(json.find("\n          \"", from), json.find("\n        }", from)) - from)) {
+    quoted = quoted != (c == '"');
+    if (quoted || !std::isspace(static_cast<unsigned char>(c))) value += c;
+  }
+  if (value.back() == ',') value.pop_back();
+  return value;
 }
 
 }  // namespace framewicktest

@@ -20,7 +20,7 @@ const std::string kButton = "  Zent:QFXToolTB \"Zentu Framewick\" bitmap 101";
 // The palettes open with the tool, and the cursor is theirs.
 const std::string kOpened =
     "DIALOG 102 \"Specifications\" modeless\nDIALOG 117 \"Orb/K\" modeless\nDIALOG 118 \"Fonts\" modeless\n"
-    "DIALOG 118 \"Colors\" modeless\nTOOL Zent:QFXTool cursor 0\n";
+    "DIALOG 118 \"Colors\" modeless\nTOOL Zent:QFXTool cursor 1002\n";
 const std::string kClosed = "CLOSED 102\nCLOSED 117\nCLOSED 118\nCLOSED 118\n";
 const std::string kPlaces =
     "Dialog|Boxes|Bounds=598,0,1024,195;Dialog|Colors|Bounds=859,459,1024,580;Dialog|Fonts|Bounds=859,338,1024,459;"

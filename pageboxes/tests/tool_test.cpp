@@ -151,7 +151,8 @@ TEST_F(ToolTest, TheRecordHoldsTheEnabledBoxesAnchorAndLocks) {
 
 // Records as the tool reads them, those of other programs included; each
 // page is reached from the one before, with the crop box as the anchor and
-// the bleed box locked beforehand.
+// the bleed box locked beforehand. The pages have no crop box: one whose
+// record names no anchor takes its largest box.
 TEST_F(ToolTest, RecordsSetLocksAndAnchorAndOddOnesReadAsNone) {
   const char* const records[] = {
       "<< /BleedBox << /A 0 /L 1 >> /TrimBox << /A 1 /L 0 >> >>",
@@ -181,7 +182,7 @@ TEST_F(ToolTest, RecordsSetLocksAndAnchorAndOddOnesReadAsNone) {
   const struct {
     const char* anchor;
     bool bleedLocked;
-  } rows[] = {{"Trim", true}, {"Trim", false}, {"Crop", false}, {"Crop", false}, {"Crop", false}};
+  } rows[] = {{"Trim", true}, {"Trim", false}, {"Bleed", false}, {"Bleed", false}, {"Bleed", false}};
   for (int n = 1; n <= 5; ++n) {
     SCOPED_TRACE("page " + std::to_string(n));
     PageBox::Anchor::Global().SetAnchor(crop);

@@ -47,13 +47,15 @@ typedef struct _t_PIDialogTemplate {
 } PIDialogTemplate;
 
 // A bitmap: width x height palette indexes, row by row from the top; the
-// palette holds `colours` 0xRRGGBB values.
+// palette holds `colours` 0xRRGGBB values. A bitmap may carry a name
+// beside its number, as a Windows resource does.
 typedef struct _t_PIBitmapResource {
   ASInt32 number;
   ASInt32 width, height;
   ASUns32 colours;
   const ASUns32* palette;
   const ASUns8* pixels;
+  const char* name = nullptr;
 } PIBitmapResource;
 
 // Binary data of a named type ("ICCPROFILE").
