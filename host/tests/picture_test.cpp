@@ -77,15 +77,28 @@ TEST(Pictures, PagesAsPdftocairoRendersThem) {
   EXPECT_NE(hosttest::RunCommand("test -e " + hosttest::Quoted(dir.File("bare.png"))), 0);
 }
 
-// boxes.pdf page 1: the trim box (36 36 576 756) is magenta on a first start.
+// The trim box is magenta on a first start: boxes.pdf page 1 (36 36 576 756)
+// at two zooms, and a page whose crop box exceeds its media box, upright and
+// turned, whose view is the crop box clipped to the media box, as its picture.
 TEST(Pictures, TheToolsFrameWithItsHandles) {
-  for (int zoom : {1, 2}) {
-    SCOPED_TRACE("zoom " + std::to_string(zoom));
+  hosttest::TempDir files;
+  const std::string crop = files.File("crop.pdf"), boxes = SAMPLES_DIR "/boxes.pdf";
+  const std::string page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 500] /CropBox [-20 -20 420 520] "
+                           "/TrimBox [50 60 350 440] /Rotate ";
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+                  page + "0 >>", page + "90 >>"};
+  hosttest::WriteFile(crop, hosttest::MakePdf(spec));
+  const struct { std::string file; int page, zoom, l, t, r, b; } rows[] = {
+      {boxes, 1, 1, 36, 36, 576, 756}, {boxes, 1, 2, 72, 72, 1152, 1512}, {crop, 1, 1, 50, 60, 350, 440},
+      {crop, 2, 1, 60, 50, 440, 350}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file + " page " + std::to_string(row.page) + " zoom " + std::to_string(row.zoom));
     hosttest::TempDir dir;
-    const auto run = Draw(dir, SAMPLES_DIR "/boxes.pdf", 1, zoom, "button Zent:QFXToolTB\n");
+    const auto run = Draw(dir, row.file, row.page, row.zoom, "button Zent:QFXToolTB\n");
     ASSERT_EQ(run.status, 0) << run.err;
     Picture view = Read(dir.File("view.png")), oracle = Read(dir.File("oracle.png"));
-    const int l = 36 * zoom, t = 36 * zoom, r = 576 * zoom, b = 756 * zoom;
+    const int l = row.l, t = row.t, r = row.r, b = row.b;
     const int qx = l + (r - l) / 4, qy = t + (b - t) / 4, cx = (l + r) / 2;
     const struct { int x, y; bool frame; } points[] = {{qx, t, true},        {r, qy, true},         {qx, b, true},         {l, qy, true},
                   {qx, t + 1, false},   {r - 1, qy, false},    {qx, b - 1, false},    {l + 1, qy, false},

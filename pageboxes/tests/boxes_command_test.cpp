@@ -1,11 +1,9 @@
 // `plughost boxes` on boxes.pdf with the editor alone: rows against pdfinfo,
 // edits, a stored specification, and faults told before anything runs.
-#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -172,40 +170,6 @@ TEST(BoxesCommand, APageShowsWhatItHoldsWhateverCameBefore) {
     }
     EXPECT_EQ(shown[1], shown[0]);
     EXPECT_TRUE(edit.size() < 4 || shown[0].find("Trim off 0.000 279.400 0.000 0.000") != std::string::npos) << shown[0];
-  }
-}
-
-// A crop box larger than the media box: the view is the crop box clipped
-// to the media box, as the picture is, so the trim box's frame (magenta on
-// a first start) lands on its edges, the page upright and turned.
-TEST(BoxesCommand, FramesLandOnTheEdgesWhenTheCropBoxExceedsTheMediaBox) {
-  const struct {
-    int rotate;
-    int left, top, right, bottom;  // the trim box's frame in the picture
-  } rows[] = {{0, 50, 60, 350, 440}, {90, 60, 50, 440, 350}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.rotate);
-    hosttest::TempDir work;
-    hosttest::PdfSpec spec;
-    spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 500] /CropBox [-20 -20 420 520] "
-                    "/TrimBox [50 60 350 440] /Rotate " + std::to_string(row.rotate) + " >>"};
-    const std::string file = work.File("crop.pdf");
-    hosttest::WriteFile(file, hosttest::MakePdf(spec));
-    ASSERT_EQ(Boxes(work.path(), {file, "--picture", work.File("p")}).status, 0);
-    std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> picture(
-        cairo_image_surface_create_from_png(work.File("p-1.png").c_str()), cairo_surface_destroy);
-    ASSERT_EQ(cairo_surface_status(picture.get()), CAIRO_STATUS_SUCCESS);
-    auto magenta = [&](int x, int y) {
-      const unsigned char* line =
-          cairo_image_surface_get_data(picture.get()) + y * cairo_image_surface_get_stride(picture.get());
-      return (reinterpret_cast<const uint32_t*>(line)[x] & 0xffffff) == 0xff00ff;
-    };
-    const int qx = row.left + (row.right - row.left) / 4, qy = row.top + (row.bottom - row.top) / 4;
-    const struct { int x, y; bool frame; } points[] = {
-        {qx, row.top, true},      {row.right, qy, true},      {qx, row.bottom, true},      {row.left, qy, true},
-        {qx, row.top + 1, false}, {row.right - 1, qy, false}, {qx, row.bottom - 1, false}, {row.left + 1, qy, false}};
-    for (const auto& p : points) EXPECT_EQ(magenta(p.x, p.y), p.frame) << p.x << "," << p.y;
   }
 }
 
