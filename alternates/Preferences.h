@@ -3,6 +3,7 @@
 // the option sets reach it.
 #pragma once
 #include <map>
+#include <set>
 #include <string>
 
 #include "common/CSafeAlloc.h"
@@ -26,7 +27,7 @@ class PrefStore : public CSafeAlloc {
 
 // Persistent form: one text value a key under the current user's
 // "Software\Zentu\Glimmerset\Current_Version". It reads the key when made,
-// and every Set writes the whole key at once, so nothing waits for the end.
+// and every Set writes at once, so nothing waits for the end.
 class RegistryPrefStore : public PrefStore {
  public:
   static const char* const kKeyPath;
@@ -38,11 +39,18 @@ class RegistryPrefStore : public PrefStore {
   // next Set writes it.
   void Set(const std::string& key, const std::string& value) override;
   // Merges the stored texts into the map; a missing key changes nothing.
-  // Other value types, and texts holding a zero byte, are skipped with a note.
+  // Other value types, and texts holding a zero byte, are skipped with a note
+  // and removed by the next Save.
   void Load() override;
-  // Replaces the stored key by the map in one commit; after a failure (and
-  // its note) the stored key is as it was.
+  // Writes the values set since the last write that succeeded, in one commit
+  // into the key as stored at that moment: values other runs stored and this
+  // one did not set stay, and of two runs setting one value the later write
+  // wins. After a failure (and its note) the stored key is as it was.
   void Save() override;
+
+ private:
+  std::set<std::string> unwritten_;  // keys set since the last write
+  std::set<std::string> others_;     // stored values that are not texts
 };
 
 // Made on first use in the host's memory and never freed.

@@ -3,16 +3,26 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <vector>
 
-#include "common/RegistryNotes.h"
+#include "common/TextKey.h"
 #include "host/frame.h"
 
 namespace {
 
+// A section, and the registry's values as this process last read or wrote
+// them: a save writes only where the two differ, so values other processes
+// stored meanwhile stay as they left them.
+struct SectionState {
+  Prefs::SectionMap values;
+  Prefs::SectionMap stored;
+  std::set<std::string> others;  // stored values that are not texts
+};
+
 struct Store {
-  Prefs::SectionMap defaults;
-  std::map<std::string, Prefs::SectionMap> named;
+  SectionState defaults;
+  std::map<std::string, SectionState> named;
 };
 
 Store& TheStore() {
@@ -20,17 +30,15 @@ Store& TheStore() {
   return store;
 }
 
+SectionState& State(const char* name) {
+  Store& store = TheStore();
+  if (!name) return store.defaults;
+  return store.named.emplace(std::string(name), SectionState()).first->second;
+}
+
 std::string& DefaultKeyText() {
   static std::string key = "Software\\Zentu\\PDF/X Corvane 3\\Current_Version";
   return key;
-}
-
-void Note(const std::string& text) {
-  HostRegion([&] { AVAlertNote(text.c_str()); });
-}
-
-void CloseKey(WinRegKey key) {
-  HostRegion([&] { WinRegCloseKey(key); });
 }
 
 // Asks the host for a name the snprintf way, growing the buffer once when the
@@ -50,32 +58,7 @@ std::string NameFromHost(Call&& call) {
 
 }  // namespace
 
-namespace Zentu {
-
-std::string RegistryErrorDescription(const HostRegionResult& raised, ASInt32 status) {
-  char buf[1024] = {0};
-  HostRegion([&] {
-    if (raised.raised)
-      ASGetErrorString(raised.code, buf, sizeof buf);
-    else
-      WinSystemErrorText(status, buf, sizeof buf);
-  });
-  return buf;
-}
-
-void InvalidKeyNote(const std::string& name) {
-  std::string shown;
-  for (char c : name) shown += c ? std::string(1, c) : std::string("\\0");
-  Note("Invalid data type for key \"" + shown + "\" -- ignoring key");
-}
-
-}  // namespace Zentu
-
-Prefs::SectionMap& Prefs::Section(const char* name) {
-  Store& store = TheStore();
-  if (!name) return store.defaults;
-  return store.named.emplace(std::string(name), SectionMap()).first->second;
-}
+Prefs::SectionMap& Prefs::Section(const char* name) { return State(name).values; }
 
 bool Prefs::Get(const std::string& key, std::string& value, const char* section) {
   SectionMap& s = Section(section);
@@ -115,81 +98,63 @@ void Prefs::SetDefaultKey(const std::string& key) { DefaultKeyText() = key; }
 const std::string& Prefs::DefaultKey() { return DefaultKeyText(); }
 
 bool Prefs::Load(const char* section) {
-  std::string keyText = KeyText(section);
-  WinRegKey key = nullptr;
-  ASInt32 status = winErrSuccess;
-  HostRegionResult r = HostRegion([&] { status = WinRegOpenKey(winHiveCurrentUser, keyText.c_str(), &key); });
-  if (r.raised || status != winErrSuccess) return false;
-
-  SectionMap& s = Section(section);
-  bool complete = false;
-  for (ASUns32 index = 0;; ++index) {
-    const char* name = nullptr;
-    const char* data = nullptr;
-    ASUns32 type = 0;
-    ASUns32 size = 0;
-    r = HostRegion([&] { status = WinRegEnumValue(key, index, &name, &type, &data, &size); });
-    if (r.raised || status != winErrSuccess) {
-      // Only the end of the values is a complete read; anything else is a
-      // failure, so that a later Save is not mistaken for a full one.
-      complete = !r.raised && status == winErrNoMoreItems;
-      break;
-    }
-    std::string valueName = name ? name : "";
-    std::string text = data ? std::string(data, size) : std::string();
-    if (!text.empty() && text.back() == '\0') text.pop_back();  // its terminator
-    // Settings are texts: a zero byte inside one would cut it.
-    if (type == winRegSz && text.find('\0') == std::string::npos)
-      s[valueName] = text;
-    else
-      Zentu::InvalidKeyNote(valueName);
+  SectionState& s = State(section);
+  Zentu::StoredTexts read;
+  const Zentu::KeyRead how = Zentu::ReadTextKey(KeyText(section), &read);
+  if (how == Zentu::KeyRead::Missing) {
+    // Nothing is stored: whatever the section holds is still to be written.
+    s.stored.clear();
+    s.others.clear();
   }
-  CloseKey(key);
-  return complete;
+  if (how == Zentu::KeyRead::Missing || how == Zentu::KeyRead::Unreadable) return false;
+  for (const auto& entry : read.texts) s.values[entry.first] = entry.second;
+  if (how == Zentu::KeyRead::Whole) {
+    s.stored = std::move(read.texts);
+    s.others = std::move(read.others);
+    return true;
+  }
+  // A read that fails before the end is not a complete load, so that a
+  // later Save is not mistaken for a full one.
+  for (auto& entry : read.texts) s.stored[entry.first] = std::move(entry.second);
+  s.others.insert(read.others.begin(), read.others.end());
+  return false;
 }
 
 bool Prefs::Save(const char* section) {
-  std::string keyText = KeyText(section);
-  WinRegKey key = nullptr;
-  ASInt32 status = winErrSuccess;
-  // A new version of the whole key; the stored one stays until it is
-  // committed in one write, so a failure leaves the old settings whole.
-  HostRegionResult r = HostRegion(
-      [&] { status = WinRegBeginRewrite(winHiveCurrentUser, keyText.c_str(), "String", &key); });
-  if (r.raised || status != winErrSuccess) {
-    Note("Error opening registry:  " + Zentu::RegistryErrorDescription(r, status));
-    return false;
+  SectionState& s = State(section);
+  // What the section changed against the stored values; both maps in key order.
+  std::vector<Zentu::TextChange> changes;
+  auto mine = s.values.begin();
+  auto theirs = s.stored.begin();
+  while (mine != s.values.end() || theirs != s.stored.end()) {
+    if (theirs == s.stored.end() || (mine != s.values.end() && mine->first < theirs->first)) {
+      changes.push_back({&mine->first, &mine->second});
+      ++mine;
+    } else if (mine == s.values.end() || theirs->first < mine->first) {
+      changes.push_back({&theirs->first, nullptr});
+      ++theirs;
+    } else {
+      if (mine->second != theirs->second) changes.push_back({&mine->first, &mine->second});
+      ++mine;
+      ++theirs;
+    }
   }
+  for (const std::string& name : s.others)
+    if (!s.values.count(name) && !s.stored.count(name)) changes.push_back({&name, nullptr});
 
-  const SectionMap& s = Section(section);
-  bool whole = true;
-  for (const auto& entry : s) {
-    const std::string& value = entry.second;
-    if (entry.first.find('\0') != std::string::npos || value.find('\0') != std::string::npos) {
-      // The registry keeps texts up to their first zero: such a key would come
-      // back cut, or merged with another.
-      Zentu::InvalidKeyNote(entry.first);
-      whole = false;
-      continue;
-    }
-    r = HostRegion([&] {
-      status = WinRegSetValue(key, entry.first.c_str(), winRegSz, value.c_str(),
-                              static_cast<ASUns32>(value.size() + 1));
-    });
-    if (r.raised || status != winErrSuccess) {
-      Note("Error writing key \"" + entry.first + "\" to the registry");
-      CloseKey(key);
-      return false;
+  std::set<std::string> refused;
+  if (!Zentu::WriteTextChanges(KeyText(section), changes, &refused)) return false;
+  // What was written is stored now; a refused value stays to be written.
+  for (const Zentu::TextChange& change : changes) {
+    if (change.text) {
+      if (!refused.count(*change.name)) s.stored[*change.name] = *change.text;
+    } else {
+      const std::string name = *change.name;  // it may be the key erased
+      s.stored.erase(name);
     }
   }
-  r = HostRegion([&] { status = WinRegCommit(key); });
-  if (r.raised || status != winErrSuccess) {
-    Note("Error writing key \"" + keyText + "\" to the registry");
-    CloseKey(key);
-    return false;
-  }
-  CloseKey(key);
-  return whole;
+  s.others.clear();
+  return refused.empty();
 }
 
 int CaselessCompare(const char* a, const char* b) {

@@ -21,12 +21,15 @@ class Prefs {
   static bool RemoveByPrefix(const std::string& prefix, const char* section = nullptr);
   // Merges the section's registry key into the section; false when the key
   // could not be opened or read to its end. A value that is not a text, or
-  // holds a zero byte, is skipped with a note.
+  // holds a zero byte, is skipped with a note (and removed by the next Save).
   static bool Load(const char* section = nullptr);
-  // Replaces the section's registry key by the section; false (after a note
-  // to the user) when that failed, and the stored key is then as it was.
-  // A key or value holding a zero byte is left out with a note, the others
-  // are saved, and the answer is false.
+  // Writes into the section's registry key what the section changed since
+  // the key was last loaded or saved (values set, changed or removed), into
+  // the key as stored at that moment: values other processes stored
+  // meanwhile and this one did not change stay. False (after a note to the
+  // user) when that failed, and the stored key is then as it was. A key or
+  // value holding a zero byte is left out with a note, the others are saved,
+  // and the answer is false.
   static bool Save(const char* section = nullptr);
 
   // The registry key of a section: "Software\Zentu\" + name + "\Current_Version",

@@ -149,7 +149,7 @@ TEST_F(OptionStoreTest, FailedWritesKeepTheFileAndTheNextWriteTakesTheValue) {
       {[] { hosttest::FailNextRegistryWrite(ENOSPC); },
        "Error writing key \"Software\\Zentu\\Glimmerset\\Current_Version\" to the registry"},
       {[] { hosttest::RaiseOnNextCall(host::TableId::Windows, WindowsSel::RegSetValue, genErrGeneral); },
-       "Error writing key \"A:Long\" to the registry"}};
+       "Error writing key \"ALTS:Factor\" to the registry"}};
   for (const auto& c : cases) {
     Seed();
     RegistryPrefStore store;
@@ -164,6 +164,18 @@ TEST_F(OptionStoreTest, FailedWritesKeepTheFileAndTheNextWriteTakesTheValue) {
     store.Set("ORIG:DPU", "1");
     EXPECT_EQ(Stored({"ALTS:Factor", "ORIG:DPU", "Junk"}), "0.75 1 none /10");
   }
+}
+
+// Two runs' stores, both made before either sets a value: each Set writes
+// what its run set, into the key as stored then, and the later Set of one
+// value wins, even when it sets the value as its run read it.
+TEST_F(OptionStoreTest, EachRunWritesWhatItSetAndTheLaterSetWins) {
+  Seed();
+  RegistryPrefStore first, second;
+  first.Set("ORIG:DPU", "200.000000");
+  first.Set("ALTS:Factor", "0.5");
+  second.Set("ALTS:Factor", "0.25");
+  EXPECT_EQ(Stored({"ORIG:DPU", "ALTS:Factor", "X:Factor"}), "200.000000 0.25 1e-1 /10");
 }
 
 TEST_F(OptionStoreTest, ThePlatformIsMadeOnceAndLoadsThePluginsBitmaps) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -266,6 +267,58 @@ TEST_F(PrefsTest, SavesTakeTheSettingsLockOrWriteNothing) {
   }
 }
 
+// Two processes load one section; the other one changes it and saves first.
+// Each save writes what its process changed since the load, into the key as
+// stored then: the other's values stay unless both changed the same one.
+TEST_F(PrefsTest, ASaveWritesWhatThisProcessChangedAndKeepsTheOthers) {
+  using Edit = std::function<void(Prefs::SectionMap&)>;
+  const struct {
+    const char* what;
+    Prefs::SectionMap seeded;
+    Edit other, mine;
+    Prefs::SectionMap after;
+  } rows[] = {
+      {"values changed, added and removed on both sides; a library saved again as it was",
+       {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"BoxLibrary|0 P|0 S|ArtBox", "1|1|0|0"}, {"BoxLibrary|1", "x"}},
+       [](Prefs::SectionMap& s) { s["b"] = "20", s["d"] = "4", s["BoxLibrary|1"] = "y"; },
+       [](Prefs::SectionMap& s) {
+         const Prefs::SectionMap kept = s;
+         Prefs::RemoveByPrefix("BoxLibrary", "Shared");
+         s = kept, s["a"] = "10", s.erase("c");
+       },
+       {{"BoxLibrary|0 P|0 S|ArtBox", "1|1|0|0"}, {"BoxLibrary|1", "y"}, {"a", "10"}, {"b", "20"}, {"d", "4"}}},
+      {"the later save of one value wins", {{"a", "1"}}, [](Prefs::SectionMap& s) { s["a"] = "2"; },
+       [](Prefs::SectionMap& s) { s["a"] = "3"; }, {{"a", "3"}}},
+      {"a value set as it was read is no change", {{"a", "1"}}, [](Prefs::SectionMap& s) { s["a"] = "2"; },
+       [](Prefs::SectionMap& s) { s["a"] = "1"; }, {{"a", "2"}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::system(("rm -rf '" + home_ + "/settings'").c_str());
+    EXPECT_FALSE(Prefs::Load("Shared"));  // nothing stored now: all of it to write
+    Prefs::Section("Shared") = row.seeded;
+    ASSERT_TRUE(Prefs::Save("Shared"));
+    Prefs::Section("Shared").clear();
+    ASSERT_TRUE(Prefs::Load("Shared"));
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::alarm(60);
+      row.other(Prefs::Section("Shared"));
+      ::_exit(Prefs::Save("Shared") ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    row.mine(Prefs::Section("Shared"));
+    ASSERT_TRUE(Prefs::Save("Shared"));
+    Prefs::Section("Shared").clear();
+    ASSERT_TRUE(Prefs::Load("Shared"));
+    EXPECT_EQ(Prefs::Section("Shared"), row.after);
+  }
+  EXPECT_TRUE(notes_.empty());
+}
+
 TEST_F(PrefsTest, AKeyOfTwoHundredThousandValuesRoundTrips) {
   Prefs::SectionMap& large = Prefs::Section("Large");
   for (int i = 0; i < 200000; ++i) large["value " + std::to_string(i)] = std::to_string(i * 7);
@@ -298,6 +351,13 @@ TEST_F(PrefsTest, FailedSaveLeavesTheStoredSettingsWhole) {
   EXPECT_EQ(notes_, std::vector<std::string>{"Error writing key \"first\" to the registry"});
   EXPECT_EQ(ReadFile(Hive()), before);
   EXPECT_EQ(ASFrameDepth(), 0);
+
+  // The change is still to be written: the next save takes it.
+  notes_.clear();
+  ASSERT_TRUE(Prefs::Save("Safe"));
+  Prefs::Section("Safe").clear();
+  ASSERT_TRUE(Prefs::Load("Safe"));
+  EXPECT_EQ(Prefs::Section("Safe"), (Prefs::SectionMap{{"first", "changed"}, {"second", "2"}}));
 
   // The key cannot be opened for writing: the settings folder is a file.
   notes_.clear();

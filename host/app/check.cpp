@@ -577,15 +577,12 @@ int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault)
 }
 
 std::string CheckRun::StoreStandard() const {
-  // Into the settings folder itself now, under its lock (WriteKey's).
+  // Into the settings folder itself now: the one value, into the key as
+  // stored under the lock, so the others stay as they are.
   ::setenv("PLUGHOST_HOME", settingsFolder.c_str(), 1);
-  host::reg::Hive hive;
-  ASInt32 code = host::reg::ReadHive(winHiveCurrentUser, &hive);
-  if (code == 0) {
-    host::reg::Key key = hive[kStandardKey];
-    key.Set(kStandardValue, 1, options.standard + '\0');
-    code = host::reg::WriteKey(winHiveCurrentUser, kStandardKey, key);
-  }
+  host::reg::KeyChanges change;
+  change.Set(kStandardValue, winRegSz, options.standard + '\0');
+  ASInt32 code = host::reg::UpdateKey(winHiveCurrentUser, kStandardKey, change);
   return code == 0 ? "" : host::reg::ErrorText(code);
 }
 

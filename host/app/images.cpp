@@ -9,6 +9,7 @@
 #include "app/steps.h"
 #include "core/host.h"
 #include "dialogs/manager.h"
+#include "win/registry.h"
 
 namespace plughost {
 
@@ -46,13 +47,16 @@ const char kImagesUsage[] =
     "                     of at least N kilobytes\n"
     "  --output PATH.pdf  save the document to PATH.pdf (the name ends in \".pdf\")\n"
     "  --password TEXT    open the file with TEXT and give it when the plug-in asks\n"
-    "  --keep-options     keep the options in the settings for later runs (else the run\n"
-    "                     works on a copy of the settings, which stay as they were)\n"
+    "  --keep-options     keep the options in the settings for later runs, exit status 2\n"
+    "                     when they could not be stored (else the run works on a copy of\n"
+    "                     the settings, which stay as they were)\n"
     "  --verbose          show every line, the dialogs' too\n"
     "  --print-script     print the steps and end\n";
 
 namespace {
 
+// Where the plug-in keeps its option sets.
+const char kOptionsKey[] = "Software\\Zentu\\Glimmerset\\Current_Version";
 const char* const kActions[] = {"--create-alternates", "--modify", "--remove-alternates"};
 const char* const kScales[] = {"--resolution", "--percent", "--keep-resolution"};
 const char kOptionsDialog[] = "131";
@@ -280,6 +284,11 @@ void ImagesRun::Run(Session& session) const {
   if (changed && options.output.empty()) session.transcript().Event(kUnsavedLine);
   session.Append(std::move(last));
   session.Run();
+  // The plug-in told the user of a failed write in a note; the run is not a
+  // success when the options it was to keep are not stored.
+  const ASInt32 kept = host::reg::LastWriteStatus(winHiveCurrentUser, kOptionsKey);
+  if (options.keepOptions && kept != 0)
+    session.Stop(std::string("the options were not kept: ") + host::reg::ErrorText(kept));
 }
 
 }  // namespace plughost

@@ -30,6 +30,31 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input, double seconds,
                          bool mergeErr = false);
 
+// A program the test talks to while it runs (a session at the terminal):
+// lines written to its standard input as the test goes on, its standard
+// output read until a text shows. Killed when it outlives `seconds`, or is
+// still running when this object goes.
+class LiveProcess {
+ public:
+  LiveProcess(const std::vector<std::string>& argv, double seconds);
+  ~LiveProcess();
+  LiveProcess(const LiveProcess&) = delete;
+  LiveProcess& operator=(const LiveProcess&) = delete;
+  void Send(const std::string& text);
+  // Reads until the output holds `text`; false when the program ended or
+  // the bound passed first.
+  bool WaitFor(const std::string& text);
+  // Closes its input and waits for its end.
+  ProcessResult Finish();
+
+ private:
+  bool ReadSome();
+  int pid_ = -1;
+  int in_ = -1, out_ = -1, err_ = -1;
+  double deadline_ = 0;
+  ProcessResult result_;
+};
+
 // A plug-ins folder that links the given plug-in files alone, so that a run
 // loads just those; removed with this object. A plug-in's module folder is
 // still its real one, where its data files lie.

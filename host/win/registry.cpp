@@ -1,7 +1,8 @@
 // The registry stand-in over text files. Each hive is read whole for every
 // operation and written whole through a temporary file renamed over the old
 // one, under a lock, so that a failed write never leaves half a file and two
-// processes never lose each other's keys; without the lock nothing is written.
+// processes never lose each other's keys (nor, through updates, each other's
+// values); without the lock nothing is written.
 #include "win/registry.h"
 
 #include <fcntl.h>
@@ -285,6 +286,11 @@ ASInt32 ReadLocked(ASInt32 hive, Hive* out) {
   return winErrBadDB;
 }
 
+std::map<std::pair<ASInt32, std::string>, ASInt32>& WriteStatus() {
+  static auto* status = new std::map<std::pair<ASInt32, std::string>, ASInt32>;
+  return *status;
+}
+
 bool WriteAll(int fd, const std::string& text) {
   size_t done = 0;
   size_t limit = text.size();
@@ -302,6 +308,27 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
+// Reads the hive under the folder's lock, lets `change` change it, and writes
+// it whole when `change` answers true.
+template <class Change>
+ASInt32 ChangeKey(ASInt32 hive, const std::string& path, Change&& change) {
+  std::string file = HiveFile(hive);
+  if (file.empty() || path.empty()) return winErrInvalidParameter;
+  if (int err = PrepareFolder()) return FromErrno(err);
+  FolderLock lock;
+  if (!lock.held()) return lock.Refusal();
+  Hive current;
+  ASInt32 status = ReadLocked(hive, &current);
+  if (status != winErrSuccess) return status;
+  if (!change(&current)) return winErrSuccess;
+  std::string text = Serialize(current);
+
+  FileReplacement out;
+  if (int err = out.Begin(file, FileReplacement::Mode::Private)) return FromErrno(err);
+  if (!WriteAll(out.fd(), text)) return FromErrno(errno ? errno : EIO);
+  return FromErrno(out.Commit());
+}
+
 }  // namespace
 
 const Value* Key::Find(const std::string& name) const {
@@ -309,20 +336,51 @@ const Value* Key::Find(const std::string& name) const {
   return it == index_.end() ? nullptr : &values_[it->second];
 }
 
-void Key::Set(const std::string& name, ASUns32 type, const std::string& data) {
+bool Key::Set(const std::string& name, ASUns32 type, const std::string& data) {
   auto it = index_.find(name);
-  if (it != index_.end()) {
-    values_[it->second].type = type;
-    values_[it->second].data = data;
-    return;
-  }
-  Add(Value{name, type, data});
+  if (it == index_.end()) return Add(Value{name, type, data});
+  Value& v = values_[it->second];
+  if (v.type == type && v.data == data) return false;
+  v.type = type;
+  v.data = data;
+  return true;
 }
 
 bool Key::Add(Value value) {
   if (!index_.emplace(value.name, values_.size()).second) return false;
   values_.push_back(std::move(value));
   return true;
+}
+
+bool Key::Remove(const std::set<std::string>& names) {
+  bool any = false;
+  for (const std::string& name : names) any = any || index_.count(name);
+  if (!any) return false;
+  std::deque<Value> kept;
+  index_.clear();
+  for (Value& v : values_) {
+    if (names.count(v.name)) continue;
+    index_.emplace(v.name, kept.size());
+    kept.push_back(std::move(v));
+  }
+  values_ = std::move(kept);
+  return true;
+}
+
+void KeyChanges::Set(const std::string& name, ASUns32 type, const std::string& data) {
+  removed_.erase(name);
+  set_.Set(name, type, data);
+}
+
+void KeyChanges::Remove(const std::string& name) {
+  set_.Remove({name});
+  removed_.insert(name);
+}
+
+bool KeyChanges::ApplyTo(Key* key) const {
+  bool changed = key->Remove(removed_);
+  for (const Value& v : set_.values()) changed = key->Set(v.name, v.type, v.data) || changed;
+  return changed;
 }
 
 std::string SettingsFolder() {
@@ -466,22 +524,29 @@ ASInt32 CheckWritable(ASInt32 hive) {
 }
 
 ASInt32 WriteKey(ASInt32 hive, const std::string& path, const Key& key) {
-  std::string file = HiveFile(hive);
-  if (file.empty() || path.empty()) return winErrInvalidParameter;
-  if (int err = PrepareFolder()) return FromErrno(err);
-  FolderLock lock;
-  if (!lock.held()) return lock.Refusal();
-  Hive current;
-  ASInt32 status = ReadLocked(hive, &current);
-  if (status != winErrSuccess) return status;
-  current[path] = key;
-  std::string text = Serialize(current);
-
-  FileReplacement out;
-  if (int err = out.Begin(file, FileReplacement::Mode::Private)) return FromErrno(err);
-  if (!WriteAll(out.fd(), text)) return FromErrno(errno ? errno : EIO);
-  return FromErrno(out.Commit());
+  return ChangeKey(hive, path, [&](Hive* current) {
+    (*current)[path] = key;
+    return true;
+  });
 }
+
+ASInt32 UpdateKey(ASInt32 hive, const std::string& path, const KeyChanges& changes) {
+  return ChangeKey(hive, path, [&](Hive* current) {
+    auto it = current->find(path);
+    if (it != current->end()) return changes.ApplyTo(&it->second);
+    Key& made = (*current)[path];
+    made.className = changes.className;
+    changes.ApplyTo(&made);
+    return true;
+  });
+}
+
+ASInt32 LastWriteStatus(ASInt32 hive, const std::string& path) {
+  auto it = WriteStatus().find({hive, path});
+  return it == WriteStatus().end() ? winErrSuccess : it->second;
+}
+
+void NoteWriteStatus(ASInt32 hive, const std::string& path, ASInt32 status) { WriteStatus()[{hive, path}] = status; }
 
 ASInt32 FromErrno(int err) {
   switch (err) {

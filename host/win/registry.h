@@ -3,6 +3,7 @@
 #pragma once
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
 
@@ -25,10 +26,13 @@ class Key {
 
   const std::deque<Value>& values() const { return values_; }
   const Value* Find(const std::string& name) const;
-  // Replaces the value of that name, or adds it at the end.
-  void Set(const std::string& name, ASUns32 type, const std::string& data);
+  // Replaces the value of that name, or adds it at the end; false when the
+  // key held it as it is already.
+  bool Set(const std::string& name, ASUns32 type, const std::string& data);
   // Adds a value; false when the key already has one of that name.
   bool Add(Value value);
+  // Removes the values of those names, in one pass; false when it has none.
+  bool Remove(const std::set<std::string>& names);
 
  private:
   std::deque<Value> values_;  // in pieces: a large key needs no single large block
@@ -37,6 +41,23 @@ class Key {
 
 // Key paths compare byte by byte; "/" is an ordinary character in them.
 using Hive = std::map<std::string, Key>;
+
+// What one writer changes in a key: values set and values removed, by name,
+// the last change of a name counting. Applied to the key as stored when it
+// is written, so values the writer did not touch stay as others left them.
+class KeyChanges {
+ public:
+  std::string className;  // of the key, when the changes make it
+
+  void Set(const std::string& name, ASUns32 type, const std::string& data);
+  void Remove(const std::string& name);
+  // Changes `key` in place; false when it stays as it was.
+  bool ApplyTo(Key* key) const;
+
+ private:
+  Key set_;
+  std::set<std::string> removed_;
+};
 
 // $PLUGHOST_HOME, else ~/.config/plughost.
 std::string SettingsFolder();
@@ -59,6 +80,16 @@ ASInt32 CheckWritable(ASInt32 hive);
 // the whole file (temporary file, then rename), under the folder's lock:
 // without the lock nothing is written and the answer is fileErrSettingsLock.
 ASInt32 WriteKey(ASInt32 hive, const std::string& path, const Key& key);
+// Applies the changes to the key as the hive holds it, read again under the
+// folder's lock, in one atomic write; a change that leaves the key as it is
+// writes nothing. Fails as WriteKey does.
+ASInt32 UpdateKey(ASInt32 hive, const std::string& path, const KeyChanges& changes);
+
+// The outcome of the last write of a key through the "Windows" table in this
+// process: 0 when it was written (or none was begun), else why it was not;
+// a write begun and never committed counts as not written.
+ASInt32 LastWriteStatus(ASInt32 hive, const std::string& path);
+void NoteWriteStatus(ASInt32 hive, const std::string& path, ASInt32 status);
 
 // The system's text for an error code; codes of ours (bit 29, which the
 // system leaves to applications) are the host's error codes.

@@ -22,10 +22,12 @@ namespace host {
 namespace {
 
 struct OpenKey {
+  enum class Mode { Read, Rewrite, Update };
   ASInt32 hive = 0;
   std::string path;
-  bool rewriting = false;  // a new version of the key, written by Commit
-  reg::Key key;
+  Mode mode = Mode::Read;
+  reg::Key key;              // read: the snapshot; rewrite: the new version
+  reg::KeyChanges changes;   // update: what Commit applies to the stored key
 };
 
 struct WinState {
@@ -134,19 +136,21 @@ ASInt32 WinRegCloseKeyImpl(WinRegKey key) {
   return W().keys.erase(reinterpret_cast<uintptr_t>(key)) ? winErrSuccess : winErrInvalidHandle;
 }
 
-ASInt32 WinRegBeginRewriteImpl(ASInt32 hive, const char* path, const char* className, WinRegKey* key) {
-  ENTER(RegBeginRewrite);
+// A key opened for writing. Until a commit writes it, the key counts as not
+// written (LastWriteStatus), so a write given up half way is seen.
+ASInt32 BeginWrite(ASInt32 hive, const char* path, const char* className, OpenKey::Mode mode, WinRegKey* key) {
   if (!key) return winErrInvalidParameter;
   *key = nullptr;
   if (!path || !*path) return winErrInvalidParameter;
   try {
     ASInt32 status = reg::CheckWritable(hive);
+    reg::NoteWriteStatus(hive, path, status == winErrSuccess ? winErrRegistryIO : status);
     if (status != winErrSuccess) return status;
     OpenKey open;
     open.hive = hive;
     open.path = path;
-    open.rewriting = true;
-    open.key.className = className ? className : "";
+    open.mode = mode;
+    (mode == OpenKey::Mode::Update ? open.changes.className : open.key.className) = className ? className : "";
     *key = NewHandle(std::move(open));
     return winErrSuccess;
   } catch (...) {
@@ -154,14 +158,45 @@ ASInt32 WinRegBeginRewriteImpl(ASInt32 hive, const char* path, const char* class
   }
 }
 
+ASInt32 WinRegBeginRewriteImpl(ASInt32 hive, const char* path, const char* className, WinRegKey* key) {
+  ENTER(RegBeginRewrite);
+  return BeginWrite(hive, path, className, OpenKey::Mode::Rewrite, key);
+}
+
+ASInt32 WinRegBeginUpdateImpl(ASInt32 hive, const char* path, const char* className, WinRegKey* key) {
+  ENTER(RegBeginUpdate);
+  return BeginWrite(hive, path, className, OpenKey::Mode::Update, key);
+}
+
 ASInt32 WinRegSetValueImpl(WinRegKey key, const char* name, ASUns32 type, const char* data, ASUns32 size) {
   ENTER(RegSetValue);
   OpenKey* open = Find(key);
   if (!open) return winErrInvalidHandle;
-  if (!open->rewriting) return winErrAccessDenied;
+  if (open->mode == OpenKey::Mode::Read) return winErrAccessDenied;
   if (!data && size > 0) return winErrInvalidParameter;
   try {
-    open->key.Set(name ? name : "", type, std::string(data ? data : "", data ? size : 0));
+    std::string n = name ? name : "", bytes(data ? data : "", data ? size : 0);
+    if (open->mode == OpenKey::Mode::Update)
+      open->changes.Set(n, type, bytes);
+    else
+      open->key.Set(n, type, bytes);
+    return winErrSuccess;
+  } catch (...) {
+    RaiseFromCurrentException();
+  }
+}
+
+ASInt32 WinRegDeleteValueImpl(WinRegKey key, const char* name) {
+  ENTER(RegDeleteValue);
+  OpenKey* open = Find(key);
+  if (!open) return winErrInvalidHandle;
+  if (open->mode == OpenKey::Mode::Read) return winErrAccessDenied;
+  try {
+    std::string n = name ? name : "";
+    if (open->mode == OpenKey::Mode::Update)
+      open->changes.Remove(n);
+    else
+      open->key.Remove({n});
     return winErrSuccess;
   } catch (...) {
     RaiseFromCurrentException();
@@ -172,9 +207,12 @@ ASInt32 WinRegCommitImpl(WinRegKey key) {
   ENTER(RegCommit);
   OpenKey* open = Find(key);
   if (!open) return winErrInvalidHandle;
-  if (!open->rewriting) return winErrAccessDenied;
+  if (open->mode == OpenKey::Mode::Read) return winErrAccessDenied;
   try {
-    return reg::WriteKey(open->hive, open->path, open->key);
+    ASInt32 status = open->mode == OpenKey::Mode::Update ? reg::UpdateKey(open->hive, open->path, open->changes)
+                                                         : reg::WriteKey(open->hive, open->path, open->key);
+    reg::NoteWriteStatus(open->hive, open->path, status);
+    return status;
   } catch (...) {
     RaiseFromCurrentException();
   }

@@ -375,7 +375,10 @@ typedef void (*AVIdleProc)(void* clientData);
 // success). A key opened for reading is a snapshot: the texts RegEnumValue
 // hands out stay valid until the key is closed. RegBeginRewrite starts a new,
 // empty version of a key; RegCommit replaces the stored key by it in one
-// atomic write. ModuleFileName and CreateTempFile answer the full length of
+// atomic write. RegBeginUpdate starts changes to a key (RegSetValue,
+// RegDeleteValue); RegCommit applies them to the key as stored then, read
+// again under the settings lock, so values others wrote meanwhile stay, and
+// makes the key (with the class) when it is missing. ModuleFileName and CreateTempFile answer the full length of
 // the name, which the buffer holds only when that length is below `size`
 // (0: failed); a temporary file whose name did not fit is removed again.
 #define HOST_WINDOWS_PROCS(X)                                                             \
@@ -391,6 +394,10 @@ typedef void (*AVIdleProc)(void* clientData);
                            ASUns32 size),                                                 \
     (key, name, type, data, size))                                                        \
   X(RegCommit, ASInt32, (WinRegKey key), (key))                                           \
+  X(RegBeginUpdate, ASInt32, (ASInt32 hive, const char* path, const char* className,     \
+                              WinRegKey* key),                                            \
+    (hive, path, className, key))                                                         \
+  X(RegDeleteValue, ASInt32, (WinRegKey key, const char* name), (key, name))              \
   X(SystemErrorText, const char*, (ASInt32 code, char* buffer, ASUns32 size), (code, buffer, size)) \
   X(ModuleFileName, ASUns32, (const void* address, char* buffer, ASUns32 size),          \
     (address, buffer, size))                                                              \

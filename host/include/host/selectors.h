@@ -304,6 +304,8 @@ enum : unsigned {
   SystemErrorText = 1106,
   ModuleFileName = 1107,
   CreateTempFile = 1108,
+  RegBeginUpdate = 1109,
+  RegDeleteValue = 1110,
   GetTickCount = 2000,
   GetFocus = 2001,
   SetFocus = 2002,
