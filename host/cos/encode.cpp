@@ -567,12 +567,15 @@ std::unique_ptr<StreamBytes> NewStreamData(Doc& doc, ASStm source, long long sta
       // Straight to where the bytes are kept.
       total = bytes->ReadFrom(s, static_cast<size_t>(length));
     } else {
-      std::vector<unsigned char> piece(size_t(1) << 18);
+      // Small at first and doubled as the source fills it: most new
+      // streams are a few bytes, and are made by the thousand.
+      std::vector<unsigned char> piece(4096);
       while (length < 0 || total < static_cast<uint64_t>(length)) {
         const size_t want = length < 0 ? piece.size()
                                        : static_cast<size_t>(std::min<uint64_t>(piece.size(), length - total));
         const size_t n = s.Read(reinterpret_cast<char*>(piece.data()), want);
         if (n == 0) break;
+        if (n == piece.size() && piece.size() < (size_t(1) << 18)) piece.resize(piece.size() * 2);
         total += n;
         if (total > ImageDataBound())
           RaiseWith(cosErrDataTooLarge, "the new stream's data is more than the host allows");
