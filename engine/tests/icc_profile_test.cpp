@@ -1,7 +1,6 @@
 // The ICC profile object over real files, streams and the built-in
 // resources; its test against a standard; the replacing fixer.
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -47,14 +46,6 @@ std::string Edited(const std::string& bytes, const std::function<void(icc*)>& ed
   std::string out(p->get_size(p), '\0');
   EXPECT_EQ(icc_write_memory(p, &out[0], static_cast<unsigned int>(out.size())), 0) << p->error_text;
   p->del(p);
-  return out;
-}
-
-std::string Deflated(const std::string& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()), data.size());
-  out.resize(size);
   return out;
 }
 
@@ -210,7 +201,7 @@ TEST_F(ProfileTest, AFileTheUserMayNotReadSaysSo) {
 TEST_F(ProfileTest, StreamsAreReadDecodedOrCountAsUnreadable) {
   const std::string gray = BuiltIn(0);
   Open({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>",
-        "stream:/N 1 /Filter /FlateDecode|" + Deflated(gray), "stream:/N 1|", "stream:/N 1|" + gray});
+        "stream:/N 1 /Filter /FlateDecode|" + hosttest::Deflated(gray), "stream:/N 1|", "stream:/N 1|" + gray});
   Zentu::ICCProfile flate{NodePtr(), NodePtr()};
   ASSERT_TRUE(flate.LoadFromStream(Obj(3))) << flate.GetErrorText();
   EXPECT_TRUE(flate.GetStream().Equal(Obj(3)));

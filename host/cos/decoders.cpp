@@ -1,5 +1,6 @@
 #include "cos/decoders.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -24,21 +25,42 @@ size_t DecodedDataCap();  // cos/docs.h
 
 namespace {
 
-thread_local int expectedJpxComponents = -1;  // -1: no image being read
+thread_local DecodingImage::Declared declared;
+
+// Collects what passes, failing once it is more than the host's
+// decoded-data cap; a failure leaves as std::runtime_error.
+class CappedCollector : public Pipeline {
+ public:
+  CappedCollector(const char* name, Pipeline* next) : Pipeline(name, next) {}
+  void write(unsigned char const* data, size_t len) override {
+    const size_t cap = DecodedDataCap();
+    if (len > cap - data_.size()) throw std::runtime_error(std::string(getIdentifier()) + ": data too large");
+    // Doubling could ask for twice the cap in one block; stop at the cap.
+    // A string's own reserve doubles too, so the new block is a new string's.
+    if (data_.size() + len > data_.capacity()) {
+      std::string grown;
+      grown.reserve(std::min(cap, std::max(data_.size() + len, data_.capacity() * 2)));
+      grown.append(data_);
+      data_.swap(grown);
+    }
+    data_.append(reinterpret_cast<const char*>(data), len);
+  }
+  void finish() override {}
+  std::string Take() { return std::move(data_); }
+
+ protected:
+  std::string data_;
+};
 
 // Takes the encoded bytes whole, then decodes them at the end; a failure
 // leaves as std::runtime_error, which the library reports as a decoding
 // failure of the stream.
-class WholeDataPipe : public Pipeline {
+class WholeDataPipe : public CappedCollector {
  public:
-  WholeDataPipe(const char* name, Pipeline* next) : Pipeline(name, next) {}
-  void write(unsigned char const* data, size_t len) override {
-    if (len > DecodedDataCap() - encoded_.size()) throw std::runtime_error("encoded data too large");
-    encoded_.append(reinterpret_cast<const char*>(data), len);
-  }
+  WholeDataPipe(const char* name, Pipeline* next) : CappedCollector(name, next) {}
   void finish() override {
-    std::string decoded = Decode(encoded_);
-    encoded_.clear();
+    std::string decoded = Decode(data_);
+    data_.clear();
     Pipeline* next = getNext();
     if (!decoded.empty()) next->write(reinterpret_cast<const unsigned char*>(decoded.data()), decoded.size());
     next->finish();
@@ -46,10 +68,14 @@ class WholeDataPipe : public Pipeline {
 
  protected:
   virtual std::string Decode(const std::string& encoded) = 0;
-
- private:
-  std::string encoded_;
 };
+
+// Whether a canvas of `width` x `height` pixels is no larger than the image
+// its dictionary declares (when it declares one).
+bool WithinDeclared(uint64_t width, uint64_t height) {
+  if (declared.width == 0 || declared.height == 0) return true;
+  return width * height <= declared.width * declared.height;
+}
 
 // --- JBIG2
 
@@ -97,19 +123,24 @@ uint32_t Big32(const unsigned char* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
 
-// Whether every segment of an embedded stream is there whole: the decoder
-// itself waits for missing bytes and then shows an empty page.
-bool SegmentsWhole(const std::string& data) {
+// Walks the segments of an embedded stream, handing each one's type and
+// data to `visit`. Answers why the data cannot be decoded, "" when it can: a
+// segment that is not there whole (the decoder itself would wait for the
+// missing bytes and then show an empty page), or what `visit` answers.
+template <class Visit>
+std::string WalkSegments(const std::string& data, Visit visit) {
+  const char* const truncated = "truncated JBIG2 data";
   const auto* p = reinterpret_cast<const unsigned char*>(data.data());
   size_t at = 0, size = data.size();
   while (at < size) {
-    if (size - at < 6) return false;
+    if (size - at < 6) return truncated;
     const uint32_t number = Big32(p + at);
+    const unsigned type = p[at + 4] & 0x3f;
     const bool longPage = (p[at + 4] & 0x40) != 0;
     at += 5;
     size_t referred = p[at] >> 5;
     if (referred == 7) {
-      if (size - at < 4) return false;
+      if (size - at < 4) return truncated;
       referred = Big32(p + at) & 0x1fffffff;
       at += 4 + (referred + 8) / 8;
     } else {
@@ -117,30 +148,65 @@ bool SegmentsWhole(const std::string& data) {
     }
     const size_t numberSize = number <= 256 ? 1 : number <= 65536 ? 2 : 4;
     const size_t rest = referred * numberSize + (longPage ? 4 : 1) + 4;
-    if (at > size || size - at < rest) return false;
+    if (at > size || size - at < rest) return truncated;
     at += rest;
     const uint32_t length = Big32(p + at - 4);
-    if (length == 0xffffffffu) return true;  // length unknown: the decoder finds the end
-    if (size - at < length) return false;
+    if (length == 0xffffffffu) return "";  // length unknown: the decoder finds the end
+    if (size - at < length) return truncated;
+    const std::string why = visit(type, p + at, length);
+    if (!why.empty()) return why;
     at += length;
   }
-  return true;
+  return "";
+}
+
+// The decoder allocates and clears each bitmap a segment declares before it
+// reads the bitmap's data: the page, a region, a pattern dictionary's
+// patterns side by side, a halftone's grid. A few bytes must not ask for
+// more than the image's dictionary declares, nor, with the copy handed on,
+// more than the cap. A page of unknown height grows by stripes, within the
+// decoder's budget.
+std::string CanvasTooLarge(unsigned type, const unsigned char* data, size_t length) {
+  const bool halftone = type == 20 || type == 22 || type == 23;
+  const bool region = halftone || type == 4 || type == 6 || type == 7 || type == 36 || type == 38 || type == 39 ||
+                      type == 40 || type == 42 || type == 43;
+  uint64_t width = 0, height = 0;
+  if ((type == 48 || region) && length >= 8) {
+    width = Big32(data);
+    height = Big32(data + 4);
+    if (type == 48 && height == 0xffffffffu) height = 1;
+  } else if (type == 16 && length >= 7) {  // pattern dictionary: HDPW, HDPH, GRAYMAX
+    width = (uint64_t(Big32(data + 3)) + 1) * data[1];
+    height = data[2];
+  }
+  const uint64_t cap = DecodedDataCap() / 2;
+  if ((width + 7) / 8 * height > cap) return "JBIG2 bitmap decodes to more than the host allows";
+  if (type == 48 || region) {
+    if (!WithinDeclared(width, height)) return "JBIG2 bitmap larger than the image";
+    // A halftone's grid, one bit a cell for each plane at least.
+    if (halftone && length >= 26 && (uint64_t(Big32(data + 18)) + 7) / 8 * Big32(data + 22) > cap)
+      return "JBIG2 halftone grid larger than the host allows";
+  }
+  return "";
 }
 
 class Jbig2Pipe : public WholeDataPipe {
  public:
-  Jbig2Pipe(Pipeline* next, std::string globals) : WholeDataPipe("JBIG2 decoder", next), globals_(std::move(globals)) {}
+  Jbig2Pipe(Pipeline* next, std::shared_ptr<const std::string> globals)
+      : WholeDataPipe("JBIG2 decoder", next), globals_(std::move(globals)) {}
 
  protected:
   std::string Decode(const std::string& encoded) override {
-    if (!SegmentsWhole(globals_) || !SegmentsWhole(encoded)) throw std::runtime_error("truncated JBIG2 data");
+    std::string why = WalkSegments(*globals_, CanvasTooLarge);
+    if (why.empty()) why = WalkSegments(encoded, CanvasTooLarge);
+    if (!why.empty()) throw std::runtime_error(why);
     BudgetAllocator budget{{BudgetAlloc, BudgetFree, BudgetRealloc}, DecodedDataCap() + (size_t(16) << 20)};
     std::string fatal;
     Jbig2GlobalCtx* globals = nullptr;
-    if (!globals_.empty()) {
+    if (!globals_->empty()) {
       Jbig2Ctx* g = jbig2_ctx_new(&budget.base, JBIG2_OPTIONS_EMBEDDED, nullptr, Jbig2Error, &fatal);
       if (!g) throw std::runtime_error("JBIG2 decoder could not start");
-      jbig2_data_in(g, reinterpret_cast<const unsigned char*>(globals_.data()), globals_.size());
+      jbig2_data_in(g, reinterpret_cast<const unsigned char*>(globals_->data()), globals_->size());
       globals = jbig2_make_global_ctx(g);
     }
     Jbig2Ctx* ctx = jbig2_ctx_new(&budget.base, JBIG2_OPTIONS_EMBEDDED, globals, Jbig2Error, &fatal);
@@ -172,7 +238,7 @@ class Jbig2Pipe : public WholeDataPipe {
   }
 
  private:
-  std::string globals_;
+  std::shared_ptr<const std::string> globals_;
 };
 
 class Jbig2Filter : public QPDFStreamFilter {
@@ -183,9 +249,16 @@ class Jbig2Filter : public QPDFStreamFilter {
     QPDFObjectHandle globals = parms.getKey("/JBIG2Globals");
     if (globals.isNull()) return true;
     if (!globals.isStream()) return false;
+    // Segments, decoded with the general filters only and never with this
+    // one: globals that are the image itself, or that name this filter with
+    // globals of their own, would be read again without end.
+    if (HasFilter(globals.getDict(), "/JBIG2Decode")) return false;
     try {
-      auto data = globals.getStreamData(qpdf_dl_generalized);
-      globals_.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+      CappedCollector data("JBIG2 globals", nullptr);
+      bool attempted = false;
+      if (!globals.pipeStreamData(&data, &attempted, 0, qpdf_dl_generalized, true, false)) return false;
+      if (!attempted && globals.getDict().hasKey("/Filter")) return false;
+      globals_ = std::make_shared<const std::string>(data.Take());
     } catch (const std::exception&) {
       return false;
     }
@@ -198,7 +271,7 @@ class Jbig2Filter : public QPDFStreamFilter {
   bool isSpecializedCompression() override { return true; }
 
  private:
-  std::string globals_;
+  std::shared_ptr<const std::string> globals_ = std::make_shared<const std::string>();
   std::unique_ptr<Jbig2Pipe> pipe_;
 };
 
@@ -261,10 +334,19 @@ class JpxPipe : public WholeDataPipe {
       opj_set_info_handler(codec, JpxQuiet, nullptr);
       opj_dparameters_t parameters;
       opj_set_default_decoder_parameters(&parameters);
+      // Under a colour space of the dictionary, the file's own palette and
+      // channel definitions do not apply: the samples are the space's.
+      if (declared.components > 0) parameters.flags |= OPJ_DPARAMETERS_IGNORE_PCLR_CMAP_CDEF_FLAG;
       if (opj_setup_decoder(codec, &parameters) && opj_read_header(stream, codec, &image) && image) {
+        // The decoder holds 4 bytes a sample of the whole canvas, allocated
+        // before it reads any data, and the samples handed on one more.
         const uint64_t width = image->x1 - image->x0, height = image->y1 - image->y0;
-        if (width * height * image->numcomps > DecodedDataCap()) {
+        const uint64_t cap = DecodedDataCap();
+        if (image->x1 < image->x0 || image->y1 < image->y0 || width > cap || height > cap ||
+            width * height > cap || width * height * image->numcomps > cap / (sizeof(OPJ_INT32) + 1)) {
           why = "JPX image decodes to more than the host allows";
+        } else if (!WithinDeclared(width, height)) {
+          why = "JPX image larger than the image";
         } else if (opj_decode(codec, stream, image) && opj_end_decompress(codec, stream)) {
           why = Interleave(*image, &out);
         }
@@ -282,7 +364,7 @@ class JpxPipe : public WholeDataPipe {
   static std::string Interleave(const opj_image_t& image, std::string* out) {
     const OPJ_UINT32 n = image.numcomps;
     if (n == 0 || !image.comps) return "JPX image without components";
-    if (expectedJpxComponents >= 0 && static_cast<OPJ_UINT32>(expectedJpxComponents) != n)
+    if (declared.components >= 0 && static_cast<OPJ_UINT32>(declared.components) != n)
       return "JPX image components do not match its colour space";
     const opj_image_comp_t& first = image.comps[0];
     for (OPJ_UINT32 c = 0; c < n; ++c) {
@@ -292,6 +374,8 @@ class JpxPipe : public WholeDataPipe {
     }
     const size_t pixels = size_t(first.w) * first.h;
     out->resize(pixels * n);
+    // Samples of fewer bits are stretched to 8, except palette indices.
+    const bool indices = declared.indexed;
     for (OPJ_UINT32 c = 0; c < n; ++c) {
       const opj_image_comp_t& comp = image.comps[c];
       const int64_t offset = comp.sgnd ? int64_t(1) << (comp.prec - 1) : 0;
@@ -299,7 +383,7 @@ class JpxPipe : public WholeDataPipe {
       for (size_t i = 0; i < pixels; ++i) {
         int64_t v = int64_t(comp.data[i]) + offset;
         v = v < 0 ? 0 : v > top ? top : v;
-        (*out)[i * n + c] = static_cast<char>(comp.prec >= 8 ? v >> (comp.prec - 8) : v * 255 / top);
+        (*out)[i * n + c] = static_cast<char>(comp.prec >= 8 ? v >> (comp.prec - 8) : indices ? v : v * 255 / top);
       }
     }
     return "";
@@ -329,11 +413,32 @@ void RegisterStreamDecoders() {
   });
 }
 
-JpxComponents::JpxComponents(int components) : previous_(expectedJpxComponents) {
-  expectedJpxComponents = components;
+bool HasFilter(QPDFObjectHandle dict, const std::string& wanted) {
+  QPDFObjectHandle filter = dict.getKey("/Filter");
+  if (filter.isNameAndEquals(wanted)) return true;
+  if (!filter.isArray()) return false;
+  for (auto& name : filter.getArrayAsVector())
+    if (name.isNameAndEquals(wanted)) return true;
+  return false;
 }
 
-JpxComponents::~JpxComponents() { expectedJpxComponents = previous_; }
+DecodingImage::DecodingImage(QPDFObjectHandle dict, int components) : previous_(declared) {
+  // A size beyond 2^32 pixels a side is no bound: the decoders' own are smaller.
+  auto side = [&](const char* key) -> uint64_t {
+    QPDFObjectHandle n = dict.getKey(key);
+    return n.isInteger() && n.getIntValue() > 0 && n.getIntValue() <= INT64_C(0xffffffff)
+               ? static_cast<uint64_t>(n.getIntValue())
+               : 0;
+  };
+  QPDFObjectHandle space = dict.getKey("/ColorSpace");
+  QPDFObjectHandle family = space.isArray() && space.getArrayNItems() > 0 ? space.getArrayItem(0) : space;
+  declared.components = components;
+  declared.indexed = family.isNameAndEquals("/Indexed") || family.isNameAndEquals("/I");
+  declared.width = side("/Width");
+  declared.height = side("/Height");
+}
+
+DecodingImage::~DecodingImage() { declared = previous_; }
 
 int ColorSpaceComponents(QPDFObjectHandle space) {
   if (space.isName()) {

@@ -1,6 +1,7 @@
 // Stream filters the PDF library does not decode itself, decoded by the host
 // for the plug-ins: JBIG2Decode (jbig2dec) and JPXDecode (OpenJPEG).
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include <qpdf/QPDFObjectHandle.hh>
@@ -11,19 +12,29 @@ namespace host {
 // calls do nothing.
 void RegisterStreamDecoders();
 
-// While one lives, a JPX image decoded on this thread must have exactly
-// `components` colour components (0: no colour space the host knows, so it
-// cannot be decoded).
-class JpxComponents {
+// While one lives, the stream decoded on this thread is the one of `dict`:
+// a JPX image must have exactly `components` colour components (0: no colour
+// space the host knows, so it cannot be decoded; -1: not asked), and neither
+// decoder makes a canvas larger than the /Width and /Height it declares.
+class DecodingImage {
  public:
-  explicit JpxComponents(int components);
-  ~JpxComponents();
-  JpxComponents(const JpxComponents&) = delete;
-  JpxComponents& operator=(const JpxComponents&) = delete;
+  DecodingImage(QPDFObjectHandle dict, int components);
+  ~DecodingImage();
+  DecodingImage(const DecodingImage&) = delete;
+  DecodingImage& operator=(const DecodingImage&) = delete;
+
+  struct Declared {
+    int components = -1;
+    bool indexed = false;
+    uint64_t width = 0, height = 0;  // 0: not declared
+  };
 
  private:
-  int previous_;
+  Declared previous_;
 };
+
+// Whether the stream dictionary's /Filter names `wanted` ("/JPXDecode").
+bool HasFilter(QPDFObjectHandle dict, const std::string& wanted);
 
 // The number of colour components of an image colour space; 0 when unknown.
 int ColorSpaceComponents(QPDFObjectHandle space);

@@ -407,6 +407,7 @@ void Doc::Changed(QPDFObjectHandle h, const std::string& key) {
 }
 
 std::string WrittenInMemory(QPDF& qpdf, bool decrypted) {
+  DropUnusableId(qpdf);
   Pl_Buffer buffer("in memory");
   QPDFWriter w(qpdf);
   w.setOutputPipeline(&buffer);
@@ -701,15 +702,6 @@ std::string FilterNames(QPDFObjectHandle dict) {
   return text;
 }
 
-bool HasFilter(QPDFObjectHandle dict, const std::string& wanted) {
-  QPDFObjectHandle filter = dict.getKey("/Filter");
-  if (filter.isNameAndEquals(wanted)) return true;
-  if (!filter.isArray()) return false;
-  for (auto& name : filter.getArrayAsVector())
-    if (name.isNameAndEquals(wanted)) return true;
-  return false;
-}
-
 }  // namespace
 
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
@@ -736,7 +728,7 @@ std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
     CheckPredictorRows(dict, R().decodedCap);
   }
   try {
-    JpxComponents expect(components);
+    DecodingImage expect(dict, components);
     ok = stream.pipeStreamData(&pipe, &attempted, 0, filtered ? qpdf_dl_all : qpdf_dl_none, true, false);
   } catch (const CappedPipe::TooLarge&) {
     SetFailureDetail("decoded stream data exceeds the host's cap");

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QUtil.hh>
@@ -33,6 +34,11 @@ void BlockFileSource::seek(qpdf_offset_t offset, int whence) {
     base = st.st_size;
   }
   if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) base = -1;
+  // A length near 2^63 would carry the position past what an offset holds:
+  // damage, which the library then repairs as it does any wrong length.
+  if (base >= 0 && offset > std::numeric_limits<qpdf_offset_t>::max() - base)
+    throw QPDFExc(qpdf_e_damaged_pdf, name_, "", pos_,
+                  "seek to " + std::to_string(base) + " + " + std::to_string(offset) + ": past the largest offset");
   if (base < 0 || base + offset < 0) {
     errno = EINVAL;
     QUtil::throw_system_error("seek to " + name_ + ", offset " + std::to_string(offset) + " (" +

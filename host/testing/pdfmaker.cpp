@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,15 @@ std::string MakePdf(const PdfSpec& spec) {
   out << "trailer\n<< /Size " << spec.objects.size() + 1 << " " << spec.trailer
       << " >>\nstartxref\n" << xref << "\n%%EOF\n";
   return out.str();
+}
+
+std::string Deflated(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
+           static_cast<uLong>(data.size()));
+  out.resize(size);
+  return out;
 }
 
 std::string MakePagesPdf(int pages, const std::string& content) {

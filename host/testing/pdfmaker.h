@@ -21,6 +21,9 @@ std::string MakePdf(const PdfSpec& spec);
 // followed by its contents stream; `content` is each page's content.
 std::string MakePagesPdf(int pages, const std::string& content = "0 0 m 10 10 l S");
 
+// `data` deflated, for a /FlateDecode stream.
+std::string Deflated(const std::string& data);
+
 // A temporary folder removed with this object.
 class TempDir {
  public:

@@ -40,6 +40,31 @@ hosttest::ProcessResult Draw(const hosttest::TempDir& dir, const std::string& fi
                               steps + "page " + n + "\ndraw " + dir.File(picture) + "\n", 60);
 }
 
+// A page placing a JPEG whose frame header and dictionary declare 65500 x
+// 65500 pixels, cut off after half its data (pdftoppm writes the JPEG).
+std::string DamagedJpegPage(const hosttest::TempDir& dir) {
+  EXPECT_EQ(hosttest::RunCommand("pdftoppm -jpeg -r 20 -singlefile " SAMPLES_DIR "/sample.pdf " +
+                                 hosttest::Quoted(dir.File("small"))),
+            0);
+  std::string jpeg = hosttest::ReadFile(dir.File("small.jpg"));
+  const size_t frame = jpeg.find("\xFF\xC0");
+  EXPECT_NE(frame, std::string::npos);
+  if (frame == std::string::npos) return "";
+  jpeg.replace(frame + 5, 4, "\xFF\xDC\xFF\xDC");
+  hosttest::PdfSpec s;
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents 4 0 R "
+               "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+               "stream:|q 200 0 0 200 50 50 cm /Im0 Do Q",
+               "stream:/Type /XObject /Subtype /Image /Width 65500 /Height 65500 /ColorSpace /DeviceRGB "
+               "/BitsPerComponent 8 /Filter /DCTDecode|" +
+                   jpeg.substr(0, jpeg.size() / 2)};
+  const std::string path = dir.File("damaged-jpeg.pdf");
+  hosttest::WriteFile(path, hosttest::MakePdf(s));
+  return path;
+}
+
+// Under the sanitizers, a run that leaks ends otherwise than with 0.
 TEST(Pictures, PagesAsPdftocairoRendersThem) {
   hosttest::TempDir dir;
   const std::string turned = dir.File("turned.pdf");
@@ -47,6 +72,7 @@ TEST(Pictures, PagesAsPdftocairoRendersThem) {
   const struct { std::string file; int page; double zoom; } rows[] = {
       {SAMPLES_DIR "/sample.pdf", 1, 1},  {SAMPLES_DIR "/images.pdf", 3, 2}, {SAMPLES_DIR "/rgb-font.pdf", 1, 1.3},
       {SAMPLES_DIR "/boxes.pdf", 5, 1},   {turned, 1, 1},                     {turned, 2, 2},
+      {DamagedJpegPage(dir), 1, 1},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.file + " page " + std::to_string(row.page) + " zoom " + std::to_string(row.zoom));

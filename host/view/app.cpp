@@ -640,6 +640,7 @@ bool ViewPage(AVPageView view, ASUns32* docId, ASInt32* page) {
 }
 
 void ForgetViewDocument(ASUns32 id) {
+  ForgetPicturesOf(id);
   ReleaseViewPage(id);
   A().currentPage.erase(id);
   ForgetView(id);

@@ -4,6 +4,7 @@
 // own, loaded at the first picture, beside plughost in the build and in
 // PREFIX/lib/plughost once installed.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,10 +21,16 @@
 namespace host {
 namespace {
 
+struct Renderer {
+  ZentuRenderOpenFn open = nullptr;
+  ZentuRenderPictureFn picture = nullptr;
+  ZentuRenderCloseFn close = nullptr;
+};
+
 // Loaded once and kept: the renderer registers clean-up to run at exit.
-ZentuRenderPictureFn Renderer() {
-  static ZentuRenderPictureFn render = nullptr;
-  if (render) return render;
+const Renderer& LoadRenderer() {
+  static Renderer renderer;
+  if (renderer.picture) return renderer;
   const std::string dir = ExecutableFolder();
   std::string why;
   for (const std::string& path : {dir + "/" ZENTU_RENDER_MODULE, dir + "/../lib/plughost/" ZENTU_RENDER_MODULE}) {
@@ -33,13 +40,65 @@ ZentuRenderPictureFn Renderer() {
       why = ::dlerror();
       continue;
     }
-    render = reinterpret_cast<ZentuRenderPictureFn>(::dlsym(module, ZENTU_RENDER_PICTURE_SYMBOL));
-    if (render) return render;
+    Renderer found{reinterpret_cast<ZentuRenderOpenFn>(::dlsym(module, ZENTU_RENDER_OPEN_SYMBOL)),
+                   reinterpret_cast<ZentuRenderPictureFn>(::dlsym(module, ZENTU_RENDER_PICTURE_SYMBOL)),
+                   reinterpret_cast<ZentuRenderCloseFn>(::dlsym(module, ZENTU_RENDER_CLOSE_SYMBOL))};
+    if (found.open && found.picture && found.close) return renderer = found;
     why = path + " has no " ZENTU_RENDER_PICTURE_SYMBOL;
   }
   throw std::runtime_error("cannot draw a picture: " +
                            (why.empty() ? std::string("the page renderer " ZENTU_RENDER_MODULE " is not beside plughost")
                                         : why));
+}
+
+// The document the renderer holds open: the one last pictured, as it stood
+// then. Writing a large document and reading it again costs far more than
+// a page's rendering, so the next picture of it, while it has not changed,
+// renders from this one.
+struct Kept {
+  ASUns32 docId = 0;
+  uint64_t mutations = 0;
+  std::string pdf;  // the renderer reads it for as long as it holds it
+  ZentuRenderDocument* document = nullptr;
+};
+
+Kept& K() {
+  static auto* kept = new Kept;
+  return *kept;
+}
+
+void Release(Kept& kept) {
+  if (kept.document) LoadRenderer().close(kept.document);
+  kept = Kept();
+}
+
+ZentuRenderDocument* RenderedDocument(const Renderer& renderer, Doc& doc, ASInt32 page) {
+  Kept& kept = K();
+  if (kept.document && kept.docId == doc.id && kept.mutations == doc.mutations) return kept.document;
+  Release(kept);
+  // A document as it was read from a file poppler reads as it is: that file,
+  // which poppler reads only as far as the pages need, as pdftocairo does.
+  // Else the document written out, unencrypted, for poppler to read without
+  // a password.
+  const bool asRead = doc.mutations == 0 && doc.fileFd >= 0 && !doc.memoryData && !doc.repaired &&
+                      !doc.qpdf->isEncrypted();
+  auto fault = [&](const std::string& why) {
+    kept = Kept();
+    return std::runtime_error("cannot render page " + std::to_string(page + 1) + ": " + why);
+  };
+  char why[512] = "";
+  if (asRead) {
+    const int fd = ::fcntl(doc.fileFd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) throw fault(std::strerror(errno));
+    kept.document = renderer.open(nullptr, 0, fd, why, sizeof why);
+  } else {
+    kept.pdf = WrittenInMemory(*doc.qpdf, true);
+    kept.document = renderer.open(kept.pdf.data(), kept.pdf.size(), -1, why, sizeof why);
+  }
+  if (!kept.document) throw fault(why);
+  kept.docId = doc.id;
+  kept.mutations = doc.mutations;
+  return kept.document;
 }
 
 struct PngSink {
@@ -57,9 +116,8 @@ int WriteTo(void* closure, const unsigned char* data, unsigned int length) {
 void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& list, const std::string& path) {
   Doc* doc = FindDoc(docId);
   if (!doc) throw std::runtime_error("cannot draw: the document is closed");
-  const ZentuRenderPictureFn render = Renderer();
-  // Unencrypted, for poppler to read without a password.
-  const std::string pdf = WrittenInMemory(*doc->qpdf, true);
+  const Renderer& renderer = LoadRenderer();
+  ZentuRenderDocument* document = RenderedDocument(renderer, *doc, page);
   std::vector<const char*> lines;
   lines.reserve(list.size());
   for (const std::string& line : list) lines.push_back(line.c_str());
@@ -69,8 +127,7 @@ void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& l
     throw fault(err == EINVAL ? "not a regular file" : std::strerror(err));
   PngSink sink{out.fd(), 0};
   char why[512] = "";
-  switch (render(pdf.data(), pdf.size(), page, ViewZoom(), lines.data(), lines.size(), WriteTo, &sink, why,
-                 sizeof why)) {
+  switch (renderer.picture(document, page, ViewZoom(), lines.data(), lines.size(), WriteTo, &sink, why, sizeof why)) {
     case kZentuPictureDone:
       break;
     case kZentuPictureRenderFault:
@@ -79,6 +136,10 @@ void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& l
       throw fault(sink.err ? std::strerror(sink.err) : why);
   }
   if (int err = out.Commit()) throw fault(std::strerror(err));
+}
+
+void ForgetPicturesOf(ASUns32 docId) {
+  if (K().docId == docId) Release(K());
 }
 
 }  // namespace host

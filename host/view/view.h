@@ -33,5 +33,7 @@ double ViewZoom();
 // over it as a PNG picture at `path`, through a temporary file
 // (view/picture.cpp); throws std::runtime_error with the reason.
 void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& list, const std::string& path);
+// Lets the renderer go of the document, which closes.
+void ForgetPicturesOf(ASUns32 docId);
 
 }  // namespace host
