@@ -83,7 +83,8 @@ class RawData : public Input, public Stage {
   explicit RawData(QPDFObjectHandle stream) : stream_(stream) {
     QPDFObjectHandle length = stream.getDict().getKey("/Length");
     const uint64_t stated = length.isInteger() && length.getIntValue() > 0 ? length.getIntValue() : 0;
-    window_ = std::max<uint64_t>(kLeast, stated / 16);
+    // A stated length may be anything: it sizes the window, within bounds.
+    window_ = std::min(kMost, std::max<uint64_t>(kLeast, stated / 16));
   }
   // The whole length: known once a window came short, else counted.
   uint64_t Length() {
@@ -125,7 +126,7 @@ class RawData : public Input, public Stage {
   }
 
  private:
-  static constexpr uint64_t kLeast = uint64_t(1) << 20;
+  static constexpr uint64_t kLeast = uint64_t(1) << 20, kMost = uint64_t(16) << 20;
   struct Counter : Pipeline {
     Counter() : Pipeline("count", nullptr) {}
     void write(unsigned char const*, size_t len) override { count += len; }
