@@ -140,7 +140,7 @@ TEST_F(CheckCommandTest, FaultsStopBeforeAnythingRuns) {
   hosttest::WriteFile(Work("c.pdf"), original);
   hosttest::WriteFile(Work("empty.pdf"), "");
   hosttest::WriteFile(Work("text.pdf"), std::string(2000, ' ') + "%PDF-1.3\n");
-  const std::string help = "; run \"plughost --help\" for the options\n";
+  const std::string help = "; run \"plughost check --help\" for the options\n";
   const struct {
     std::vector<std::string> args;
     std::string err;

@@ -13,6 +13,7 @@
 
 #include "app/check.h"
 #include "app/steps.h"
+#include "core/host.h"
 #include "win/registry.h"
 
 namespace plughost {
@@ -20,8 +21,8 @@ namespace plughost {
 const char kBoxesUsage[] =
     "usage: plughost boxes FILE.pdf [--pages LIST] [--unit in|mm|pt] [--set BOX=X,Y,W,H]...\n"
     "         [--on BOX]... [--off BOX]... [--spec \"PUBLICATION - SPECIFICATION\"]\n"
-    "         [--output PATH.pdf] [--picture PREFIX] [--settings DIR] [--plugins DIR]\n"
-    "         [--verbose] [--print-script]\n"
+    "         [--output PATH.pdf] [--picture PREFIX] [--zoom Z] [--password TEXT]\n"
+    "         [--settings DIR] [--plugins DIR] [--verbose] [--print-script]\n"
     "Shows the page boxes of FILE.pdf through the page-box editor's tool and its\n"
     "\"Specifications\" palette, run as steps (--print-script shows them). For each\n"
     "page: one line per row of the palette, \"BOX: page N NAME on|off X Y W H UNIT\", as\n"
@@ -29,8 +30,9 @@ const char kBoxesUsage[] =
     "\"SPEC: page N TEXT\", the palette's \"Spec:\" text. Edits are made in the rows of\n"
     "each page, \"Apply\" writes them into the page and the lines come again.\n"
     "Exit status 0 when every step ran, 2 with one line \"plughost: reason\" on\n"
-    "standard error otherwise (a row or specification that does not exist stops the\n"
-    "run before anything is opened).\n"
+    "standard error otherwise (a row or specification that does not exist, or an\n"
+    "--output or --picture folder that cannot be written, stops the run before\n"
+    "anything is opened).\n"
     "  --pages LIST       the pages, as \"1-3,7\" (default: every page)\n"
     "  --unit in|mm|pt    the palette's unit (the page-unit preference for the run;\n"
     "                     default in)\n"
@@ -44,6 +46,11 @@ const char kBoxesUsage[] =
     "                     rename; the input only when named)\n"
     "  --picture PREFIX   write each page's view with the tool's boxes over it as\n"
     "                     PREFIX-N.png\n"
+    "  --zoom Z           the page view's zoom, for --picture (a number above 0;\n"
+    "                     default 1, one pixel a point)\n"
+    "  --password TEXT    open the file with TEXT; a file whose security forbids\n"
+    "                     changes takes edits and --output only with its owner\n"
+    "                     password\n"
     "  --verbose          show every line, the dialogs' and the palette's too\n"
     "  --print-script     print the steps and end\n";
 
@@ -405,12 +412,37 @@ std::deque<Line> BoxesRun::Steps() const {
 }
 
 void BoxesRun::Start(Session& session) const {
-  session.Append(Steps());
   // A page with edits is listed twice: before and after "Apply".
   std::vector<int> listed;
   for (int page : pages) listed.insert(listed.end(), HasEdits() ? 2 : 1, page);
   auto printer = std::make_shared<RowPrinter>(listed, options.verbose);
   session.transcript().Omit([printer](const std::string& line) { return printer->Omit(line); });
+}
+
+std::string BoxesRun::FolderFault() const {
+  std::string fault = options.output.empty() ? "" : FileFolderFault(options.output, "the output");
+  if (fault.empty() && !options.picture.empty()) fault = FileFolderFault(options.picture, "the pictures");
+  return fault;
+}
+
+void BoxesRun::Run(Session& session) const {
+  const std::string refused = "the document's security does not allow changes (give the owner password with --password)";
+  // Page by page: a change the document's security refused stops the run
+  // before the next page's rows, which would show what was not written.
+  auto saves = [](const Line& line) { return line.text.compare(0, 5, "save ") == 0; };
+  std::deque<Line> lines = Steps();
+  while (!lines.empty()) {
+    AVDoc doc = host::ActiveViewDocument();
+    if (saves(lines.front()) && doc && !host::ChangesAllowed(host::ViewPDDoc(doc))) session.Stop(refused);
+    std::deque<Line> part;
+    do {
+      part.push_back(lines.front());
+      lines.pop_front();
+    } while (!lines.empty() && part.back().text != "end" && !saves(lines.front()));
+    session.Append(std::move(part));
+    session.Run();
+    if (host::RefusedChanges() > 0) session.Stop(refused);
+  }
 }
 
 bool BoxesRun::HasEdits() const {

@@ -53,11 +53,16 @@ struct BoxesRun {
   // What is wrong with the options, read against the file and the stored
   // library, before anything loads: the fault, or "".
   std::string Prepare();
+  // The folder of --output or of --picture's pictures cannot be written
+  // into: the fault, or "".
+  std::string FolderFault() const;
   bool HasEdits() const;
   std::deque<Line> Steps() const;
-  // Gives the session the steps, and turns the palette's listings into
-  // BOX and SPEC lines.
+  // Turns the palette's listings into BOX and SPEC lines.
   void Start(Session& session) const;
+  // Carries the steps out in the session. A change the document's security
+  // refuses stops the run, unsaved.
+  void Run(Session& session) const;
   // The UNSAVED line when edits changed the document and no --output keeps
   // them; the exit status.
   int Finish(Session& session, bool documentChanged) const;

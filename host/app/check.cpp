@@ -221,7 +221,7 @@ std::string NotPdfFault(const std::string& path) {
   return fault;
 }
 
-std::string ReportFolderFault(const std::string& folder) {
+std::string FolderFault(const std::string& folder, const std::string& what) {
   struct stat st {};
   std::string why;
   if (::stat(folder.c_str(), &st) != 0)
@@ -230,7 +230,15 @@ std::string ReportFolderFault(const std::string& folder) {
     why = "not a folder";
   else if (::access(folder.c_str(), W_OK | X_OK) != 0)
     why = std::strerror(errno);
-  return why.empty() ? "" : "cannot write the report into " + folder + ": " + why;
+  return why.empty() ? "" : "cannot write " + what + " into " + folder + ": " + why;
+}
+
+std::string ReportFolderFault(const std::string& folder) { return FolderFault(folder, "the report"); }
+
+std::string FileFolderFault(const std::string& path, const std::string& what) {
+  std::string folder = AbsoluteFile(path);
+  folder.erase(folder.rfind('/'));
+  return FolderFault(folder.empty() ? "/" : folder, what);
 }
 
 std::string OutputFault(const std::string& output) {

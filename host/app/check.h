@@ -38,8 +38,12 @@ std::string ClaimedStandard(const std::string& file, const std::string* password
 // Why `path` cannot be a PDF file (empty, or no "%PDF-" near its start), or
 // "" (a file that cannot be read is left to the host's own message).
 std::string NotPdfFault(const std::string& path);
-// The report's folder cannot be written into: the fault, or "".
+// The folder cannot be written into (missing, no folder, not writable):
+// "cannot write WHAT into FOLDER: reason", or "".
+std::string FolderFault(const std::string& folder, const std::string& what);
 std::string ReportFolderFault(const std::string& folder);
+// The same for the folder of the file `path` names.
+std::string FileFolderFault(const std::string& path, const std::string& what);
 
 // The plug-in's menu item and dialogs the steps name.
 extern const char kCheckMenu[];

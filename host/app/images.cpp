@@ -208,6 +208,10 @@ std::string ImagesFault(const ImagesOptions& o) {
   return "";
 }
 
+std::string ImagesFolderFault(const ImagesOptions& o) {
+  return o.output.empty() ? "" : FileFolderFault(o.output, "the output");
+}
+
 std::string ImagesRun::Prepare() {
   SweepLeftovers(host::TempFolder());
   return options.keepOptions ? "" : UseScratchSettings();

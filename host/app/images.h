@@ -45,6 +45,8 @@ bool ImagesOptionTakesValue(const std::string& a);
 
 // What is wrong with the options before anything is loaded, or "".
 std::string ImagesFault(const ImagesOptions& options);
+// The --output folder cannot be written into: the fault, or "".
+std::string ImagesFolderFault(const ImagesOptions& options);
 
 // One run of the shortcut, around the session that carries its steps out.
 struct ImagesRun {

@@ -139,8 +139,14 @@ std::string DefaultPluginFolder() {
   std::_Exit(2);
 }
 
+// The shortcut the command line starts ("check", "boxes", "images"), whose
+// own --help a fault of its command line points to; null for none.
+const char* gShortcut = nullptr;
+
 // A fault of the command line, found before anything is loaded.
-[[noreturn]] void Usage(const std::string& why) { Fail(why + "; run \"plughost --help\" for the options"); }
+[[noreturn]] void Usage(const std::string& why) {
+  Fail(why + "; run \"plughost " + (gShortcut ? std::string(gShortcut) + " " : "") + "--help\" for the options");
+}
 
 bool CallPlugin(Plugin& p, PIHandshakeProc proc, const char* step) {
   if (!proc) return true;
@@ -375,6 +381,8 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   }
   if (images)
     images->Run(session);
+  else if (boxes)
+    boxes->Run(session);
   else
     session.Run();
   int status = 0;
@@ -413,6 +421,8 @@ int BoxesFile(plughost::BoxesRun& run, Setup setup) {
   setup.brief = !run.options.verbose;
   std::string fault = run.Prepare();
   if (!fault.empty()) Usage(fault);
+  fault = run.FolderFault();
+  if (!fault.empty()) Fail(fault);
   if (run.options.printScript) return PrintSteps(run.Steps());
   return RunHost(setup, {}, &run.options.file, nullptr, nullptr, &run);
 }
@@ -566,6 +576,7 @@ int main(int argc, char** argv) {
       break;
     }
   }
+  gShortcut = isCheck ? "check" : isImages ? "images" : isBoxes ? "boxes" : nullptr;
   Setup setup;
   setup.pluginDir = DefaultPluginFolder();
   bool checkWord = false, help = false;
@@ -691,8 +702,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!isCheck && !checkOnly.empty()) Usage(checkOnly[0] + " goes with check");
-  const char* shortcut = isCheck ? "check" : isImages ? "images" : isBoxes ? "boxes" : nullptr;
-  if (shortcut && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with " + shortcut);
+  if (gShortcut && !notWithCheck.empty()) Usage(notWithCheck[0] + " does not go with " + gShortcut);
   if (isImages && !setup.version) {
     if (rest.size() > 1) Usage("images takes one file");
     images.options.file = rest.empty() ? "" : rest[0];
@@ -700,6 +710,8 @@ int main(int argc, char** argv) {
     images.options.hasPassword = check.hasPassword;
     std::string fault = plughost::ImagesFault(images.options);
     if (!fault.empty()) Usage(fault);
+    fault = plughost::ImagesFolderFault(images.options);
+    if (!fault.empty()) Fail(fault);
   }
   if (script == "-" && setup.interactive) Usage("--script - and --interactive would both read standard input");
   if (isCheck && !setup.version) {

@@ -174,6 +174,11 @@ std::string StatusLine(const host::DialogView& view) {
   return line;
 }
 
+// A colour's 16-bit components, "R G B".
+std::string ColorText(const ADMRGBColor& c) {
+  return std::to_string(c.red) + " " + std::to_string(c.green) + " " + std::to_string(c.blue);
+}
+
 // The file's absolute path, through the real path of its folder.
 std::string AbsolutePath(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -443,14 +448,24 @@ void Session::List(Place place) {
   } else if (place == Place::Prompt && pendingFile_) {
     out_.Listing("ASK FILE: " + std::string(pendingFile_->save ? "save " : "open ") + Quoted(pendingFile_->title) + " " +
                  Quoted(pendingFile_->suggested));
+  } else if (place == Place::Prompt && pendingColor_) {
+    out_.Listing("ASK COLOR: " + ColorText(*pendingColor_));
   } else if (place == Place::Prompt && pending_) {
     out_.Listing("ASK " + std::string(pending_->kind == 1 ? "CONFIRM: " : "ALERT: ") + Escaped(pending_->message) + " " +
                  Buttons(*pending_));
   } else {
-    // At top level, what can be run; then the dialog that waits.
-    if (place == Place::Top) PrintMenus(true);
-    if (ADMDialogRef dialog = place == Place::Prompt ? nullptr : InnermostDialog())
-      ListDialog(host::DescribeDialog(dialog), true);
+    // At top level, what can be run and every palette that shows (a tool
+    // may open several), the one dialog steps act on last; in a dialog, the
+    // dialog that waits.
+    ADMDialogRef acted = place == Place::Prompt ? nullptr : InnermostDialog();
+    if (place == Place::Top) {
+      PrintMenus(true);
+      for (ADMDialogRef dialog : host::OpenDialogs()) {
+        host::DialogView view = host::DescribeDialog(dialog);
+        if (dialog != acted && view.visible && !view.modal) ListDialog(view, true);
+      }
+    }
+    if (acted) ListDialog(host::DescribeDialog(acted), true);
   }
 }
 
@@ -472,7 +487,7 @@ void Session::ListDialog(const host::DialogView& view, bool listing) {
       std::snprintf(range, sizeof range, " from %g to %g", item.low, item.high);
       states += range;
     }
-    if (item.type == ADM_ITEM_LIST_BOX) {
+    if (item.type == ADM_ITEM_LIST_BOX || item.type == ADM_ITEM_HIERARCHY_LIST) {
       std::vector<host::EntryView> entries = host::DescribeList(item.ref);
       states += " rows " + std::to_string(entries.size());
       for (const auto& entry : entries)
@@ -904,9 +919,8 @@ bool Session::Password(const host::PasswordRequest& request, std::string* passwo
 }
 
 bool Session::ChooseColor(const ADMRGBColor& color, ADMRGBColor* chosen) {
-  auto text = [](const ADMRGBColor& c) {
-    return std::to_string(c.red) + " " + std::to_string(c.green) + " " + std::to_string(c.blue);
-  };
+  const ADMRGBColor* outer = pendingColor_;
+  pendingColor_ = &color;
   const std::string name = "the colour picker";
   bool given = false;
   AtPrompt(name, [&](const Step* step) -> bool {
@@ -924,7 +938,8 @@ bool Session::ChooseColor(const ADMRGBColor& color, ADMRGBColor* chosen) {
     given = true;
     return true;
   });
-  out_.Event("COLOR: " + text(color) + " -> " + (given ? text(*chosen) : std::string("cancel")));
+  pendingColor_ = outer;
+  out_.Event("COLOR: " + ColorText(color) + " -> " + (given ? ColorText(*chosen) : std::string("cancel")));
   return given;
 }
 

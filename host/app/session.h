@@ -173,6 +173,7 @@ class Session : public host::Driver {
   const host::AlertRequest* pending_ = nullptr;
   const host::FileRequest* pendingFile_ = nullptr;
   const host::PasswordRequest* pendingPassword_ = nullptr;
+  const ADMRGBColor* pendingColor_ = nullptr;
   host::DocOpenOptions open_;
   std::vector<std::pair<int, Step>> timed_;  // `at-progress`: the pump round, the step
   TerminalInput input_;

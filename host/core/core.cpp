@@ -133,6 +133,7 @@ const std::map<ASErrorCode, const char*>& ErrorTexts() {
       {pdErrBadPageIndex, "There is no page with that number"},
       {pdErrSaveFailed, "The document could not be saved"},
       {pdErrNoPages, "The document has no page tree"},
+      {pdErrNotPermitted, "The document's security does not allow changes"},
       {fileErrOpen, "The file could not be opened"},
       {fileErrRead, "Error reading the file"},
       {fileErrWrite, "Error writing the file"},

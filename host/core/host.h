@@ -165,6 +165,12 @@ const std::string& LastSaveNote();
 bool DocumentWasRepaired(PDDoc doc);
 // Changed since it was opened or last saved.
 bool DocumentChanged(PDDoc doc);
+// Whether the document's security lets it be changed and saved: not
+// encrypted, opened with the owner password or given it since, or its
+// encryption allows changes. Every change and save is refused otherwise
+// (pdErrNotPermitted); RefusedChanges counts those refusals.
+bool ChangesAllowed(PDDoc doc);
+int RefusedChanges();
 // Decoded stream data past this many bytes is an error (tests lower it).
 void SetDecodedDataCap(size_t bytes);
 size_t DecodedDataCap();

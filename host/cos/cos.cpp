@@ -10,6 +10,7 @@
 #include "cos/ccitt.h"
 #include "cos/docs.h"
 #include "cos/encode.h"
+#include "cos/security.h"
 #include "host/procs.h"
 #include "support/streams.h"
 
@@ -63,6 +64,7 @@ Doc& NewDocOf(CosDoc doc) { return DocOf(doc); }
 
 CosObj Finish(Doc& doc, QPDFObjectHandle h, ASBool indirect) {
   if (indirect) {
+    RequireChangesAllowed(doc);
     h = Q([&] { return doc.qpdf->makeIndirectObject(h); });
     doc.Touch();
   }
@@ -265,6 +267,7 @@ CosObj CosNewStreamImpl(CosDoc d, ASBool, ASStm source, CosStreamStartAndCode so
                         CosByteMax sourceLength) {
   ENTER(NewStream);
   Doc& doc = NewDocOf(d);
+  RequireChangesAllowed(doc);
   QPDFObjectHandle attrs = ValueFor(doc, attributes);
   QPDFObjectHandle parms = ValueFor(doc, encodeParms);
   if (!Q([&] { return attrs.isNull() || attrs.isDictionary(); })) Raise(cosErrTypeMismatch);
@@ -293,6 +296,8 @@ void CosObjDestroyImpl(CosObj obj) {
   Doc* doc = nullptr;
   QPDFObjectHandle h = Resolve(obj, &doc);
   if (!doc) return;
+  // The inline-image reader's temporaries are the host's, not the document's.
+  if (!(h.isIndirect() && doc->temporaries.count(h.getObjectID()))) RequireChangesAllowed(*doc);
   Q([&] {
     // An indirect object becomes null; its number stays taken.
     bool temporary = h.isIndirect() && doc->temporaries.erase(h.getObjectID()) > 0;
@@ -355,6 +360,7 @@ void CosDictPutImpl(CosObj dict, ASAtom key, CosObj value) {
   ENTER(DictPut);
   Doc* doc = nullptr;
   QPDFObjectHandle d = DictOf(dict, doc);
+  RequireChangesAllowed(*doc);
   QPDFObjectHandle v = ValueFor(*doc, value);
   std::string k = KeyName(key);
   Q([&] {
@@ -368,6 +374,7 @@ void CosDictRemoveImpl(CosObj dict, ASAtom key) {
   ENTER(DictRemove);
   Doc* doc = nullptr;
   QPDFObjectHandle d = DictOf(dict, doc);
+  RequireChangesAllowed(*doc);
   std::string k = KeyName(key);
   Q([&] {
     d.removeKey(k);
@@ -398,6 +405,7 @@ void CosArrayPutImpl(CosObj array, ASInt32 index, CosObj value) {
   ENTER(ArrayPut);
   Doc* doc = nullptr;
   QPDFObjectHandle a = ArrayOf(array, doc);
+  RequireChangesAllowed(*doc);
   QPDFObjectHandle v = ValueFor(*doc, value);
   if (index < 0) Raise(cosErrBadIndex);
   Q([&] {
@@ -413,6 +421,7 @@ void CosArrayInsertImpl(CosObj array, ASInt32 index, CosObj value) {
   ENTER(ArrayInsert);
   Doc* doc = nullptr;
   QPDFObjectHandle a = ArrayOf(array, doc);
+  RequireChangesAllowed(*doc);
   QPDFObjectHandle v = ValueFor(*doc, value);
   if (index < 0) Raise(cosErrBadIndex);
   Q([&] {
@@ -455,6 +464,8 @@ CosObj CosObjCopyImpl(CosObj source, CosDoc target, ASBool copyIndirect) {
   QPDFObjectHandle h = Resolve(source, &from);
   Doc& into = DocOf(target);
   if (!from) return CosObj{0, 0};
+  // A direct copy within its own document adds nothing to it.
+  if (h.isIndirect() || from != &into) RequireChangesAllowed(into);
   return Q([&] {
     QPDFObjectHandle copy = CopyDirect(h, *from, into, copyIndirect, true, 0);
     if (h.isIndirect() && !copy.isIndirect()) copy = into.qpdf->makeIndirectObject(copy);
@@ -565,6 +576,7 @@ void CosArrayRemoveNthImpl(CosObj array, ASInt32 index) {
   ENTER(ArrayRemoveNth);
   Doc* doc = nullptr;
   QPDFObjectHandle a = ArrayOf(array, doc);
+  RequireChangesAllowed(*doc);
   Q([&] {
     if (index < 0 || index >= a.getArrayNItems()) Raise(cosErrBadIndex);
     a.eraseItem(index);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "cos/docs.h"
+#include "cos/security.h"
 #include "host/selectors.h"
 #include "pd/pages.h"
 #include "support/fixed.h"
@@ -64,6 +65,7 @@ void PDPageSetCropBoxImpl(PDPage page, ASFixedRect box) {
   Enter(TableId::PDModel, PDModelSel::PageSetCropBox);
   Doc* doc = nullptr;
   QPDFObjectHandle p = PageDict(page, &doc);
+  RequireChangesAllowed(*doc);
   if (box.right < box.left) std::swap(box.left, box.right);
   if (box.top < box.bottom) std::swap(box.top, box.bottom);
   Q([&] {

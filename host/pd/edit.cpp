@@ -5,6 +5,7 @@
 
 #include "core/host.h"
 #include "cos/docs.h"
+#include "cos/security.h"
 #include "host/selectors.h"
 #include "pd/pages.h"
 #include "support/fixed.h"
@@ -40,6 +41,7 @@ void PDDocSetInfoImpl(PDDoc d, const char* key, const char* value, ASInt32 lengt
   Enter(TableId::PDModel, PDModelSel::DocSetInfo);
   Doc& doc = DocOf(d);
   if (!key || length < 0 || (!value && length > 0)) Raise(genErrBadParm);
+  RequireChangesAllowed(doc);
   std::string text(value ? value : "", static_cast<size_t>(length));
   Q([&] {
     QPDFObjectHandle trailer = doc.qpdf->getTrailer();
@@ -98,6 +100,7 @@ void PDPageRemoveAnnotImpl(PDPage page, ASInt32 index) {
   Enter(TableId::PDModel, PDModelSel::PageRemoveAnnot);
   Doc* doc = nullptr;
   QPDFObjectHandle p = PageDict(page, &doc);
+  RequireChangesAllowed(*doc);
   Q([&] {
     QPDFObjectHandle annots = p.getKey("/Annots");
     if (!annots.isArray() || index < 0 || index >= annots.getArrayNItems()) Raise(genErrBadParm);
@@ -135,6 +138,7 @@ void PDAnnotSetRectImpl(PDAnnot annot, const ASFixedRect* rect) {
   if (!rect) Raise(genErrBadParm);
   Doc* doc = nullptr;
   QPDFObjectHandle a = Dictionary(CosObj{annot.a, annot.b}, &doc);
+  if (doc) RequireChangesAllowed(*doc);
   Q([&] {
     // Stored as PDF writes rectangles: left, bottom, right, top.
     std::vector<QPDFObjectHandle> v;
@@ -159,6 +163,7 @@ void PDActionDestroyImpl(PDAction action) {
   Doc* doc = nullptr;
   QPDFObjectHandle h = Resolve(CosObj{action.a, action.b}, &doc);
   if (!doc) return;
+  RequireChangesAllowed(*doc);
   Q([&] {
     // An indirect action becomes null; a direct one is emptied, since its
     // holder still holds it.

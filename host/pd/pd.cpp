@@ -6,6 +6,7 @@
 #include "core/tables.h"
 #include "dialogs/manager.h"
 #include "cos/docs.h"
+#include "cos/security.h"
 #include "pd/content.h"
 #include "pd/fonts.h"
 #include "pd/pages.h"
@@ -44,6 +45,7 @@ PageRec& PageOf(PDPage page) {
 // version the document is written with.
 void SaveNotified(PDDoc d, const std::string& target, ASPathName path, ASInt32 flags, ASInt16 major = 0,
                   ASInt16 minor = 0) {
+  RequireChangesAllowed(DocOf(d));
   AVDocWillSaveRec record{};
   record.size = sizeof record;
   record.flags = flags;
@@ -167,27 +169,6 @@ std::string& OtherHandler() {
   return *name;
 }
 
-// What an encrypted document's permissions grant to a user password.
-ASInt32 GrantedBits(QPDF& q) {
-  ASInt32 bits = pdPermOpen;
-  if (q.allowPrintLowRes()) bits |= pdPermPrint;
-  if (q.allowModifyOther()) bits |= pdPermEdit;
-  if (q.allowExtractAll()) bits |= pdPermCopy;
-  if (q.allowModifyAnnotation()) bits |= pdPermEditNotes;
-  return bits;
-}
-
-// The document as opened: without encryption, or opened with the owner
-// password (or given it since), it may do everything; else what the
-// encryption grants.
-ASInt32 Permissions(Doc& doc) {
-  return Q([&]() -> ASInt32 {
-    QPDF& q = *doc.qpdf;
-    if (!q.isEncrypted() || q.ownerPasswordMatched() || doc.ownerGranted) return pdPermAll;
-    return GrantedBits(q);
-  });
-}
-
 ASAtom PDDocGetNewSecurityHandlerImpl(PDDoc d) {
   ENTER(DocGetNewSecurityHandler);
   Doc& doc = DocOf(d);
@@ -206,23 +187,23 @@ ASAtom PDDocGetNewSecurityHandlerImpl(PDDoc d) {
 ASInt32 PDDocPermRequestImpl(PDDoc d, ASInt32, void* authData) {
   ENTER(DocPermRequest);
   Doc& doc = DocOf(d);
-  if (!authData || doc.path.empty() || !Q([&] { return doc.qpdf->isEncrypted(); })) return Permissions(doc);
+  if (!authData || doc.path.empty() || !Q([&] { return doc.qpdf->isEncrypted(); })) return DocPermissions(doc);
   const char* password = static_cast<const char*>(authData);
   try {
     QPDF reading;
     reading.setSuppressWarnings(true);
     reading.processFile(doc.path.c_str(), password);
     if (reading.ownerPasswordMatched()) doc.ownerGranted = true;
-    if (!doc.ownerGranted) return GrantedBits(reading);
+    if (!doc.ownerGranted) return GrantedPermissions(reading);
   } catch (const std::exception&) {
     // A wrong password, or a file that went: the document keeps what it had.
   }
-  return Permissions(doc);
+  return DocPermissions(doc);
 }
 
 ASInt32 PDDocGetPermissionsImpl(PDDoc d) {
   ENTER(DocGetPermissions);
-  return Permissions(DocOf(d));
+  return DocPermissions(DocOf(d));
 }
 
 void PDDocCloseImpl(PDDoc d) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "core/host.h"
@@ -217,12 +218,13 @@ TEST(Application, DocumentsAreSavedToTheirOwnFiles) {
 }
 
 // The security handler's name and the permission bits, with and without
-// the permission to change the document.
+// the permission to change the document; without it, changes and saves are
+// refused until the owner password is given, and reading stays free.
 TEST(Security, HandlerAndPermissionsAsTheDocumentWasOpened) {
   hosttest::BindTables();
   hosttest::TempDir dir;
   const std::string plain = dir.File("plain.pdf");
-  hosttest::WriteFile(plain, hosttest::MakePagesPdf(1));
+  hosttest::WriteFile(plain, hosttest::MakePagesPdf(1, "BI /W 1 /H 1 /BPC 8 /CS /G ID x EI"));
   const struct {
     const char* modify;  // none: not encrypted
     const char* handler;
@@ -247,6 +249,29 @@ TEST(Security, HandlerAndPermissionsAsTheDocumentWasOpened) {
       EXPECT_EQ(handler, ASAtomNull);
     EXPECT_EQ(PDDocGetPermissions(doc), row.bits);
     EXPECT_EQ(PDDocPermRequest(doc, pdPermEdit, nullptr), row.bits);
+    const CosDoc d = PDDocGetCosDoc(doc);
+    PDPage page = PDDocAcquirePage(doc, 0);
+    const CosObj p = PDPageGetCosObj(page), contents = CosDictGet(p, ASAtomFromString("Contents"));
+    // An inline image's temporary is the host's, and a direct copy adds nothing.
+    EXPECT_EQ(HostRegion([&] {
+                ASStm stm = CosStreamOpenStm(contents, cosOpenFiltered);
+                PDToken t;
+                ASInt32 used = PDReadContentToken(stm, &t);
+                CosObjDestroy(PDReadInlineImage(stm, CosNewNull(), d, &used));
+                ASStmClose(stm);
+                CosObjCopy(CosNewDict(d, 0, 1), d, 0);
+              }).code, 0);
+    for (const char* password : {"x", "owner"}) {
+      PDDocPermRequest(doc, pdPermEdit, const_cast<char*>(password));
+      const ASErrorCode code = (row.bits & pdPermEdit) || *password == 'o' ? 0 : pdErrNotPermitted;
+      for (const std::function<void()>& change : std::initializer_list<std::function<void()>>{
+               [&] { CosDictPut(p, ASAtomFromString("Rotate"), CosNewInteger(d, 0, 90)); },
+               [&] { CosNewDict(d, 1, 1); }, [&] { CosObjDestroy(contents); },
+               [&] { PDPageSetCropBox(page, ASFixedRect{0, fixedOne, fixedOne, 0}); },
+               [&] { host::SaveDocument(doc, dir.File("saved.pdf")); }})
+        EXPECT_EQ(HostRegion(change).code, code) << password;
+    }
+    PDPageRelease(page);
     host::CloseDocument(doc);
   }
 }

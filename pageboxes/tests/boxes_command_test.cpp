@@ -1,9 +1,12 @@
 // `plughost boxes` on boxes.pdf with the editor alone: rows against pdfinfo,
-// edits, a stored specification, and faults told before anything runs.
+// edits, a stored specification, secured files, faults told before anything
+// runs; and the terminal's listings of the palettes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -187,11 +190,16 @@ TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
       {{kBoxes, "--unit", "mm", "--set", "Trim=0,-40000,1,1"}, "plughost: --set Trim=0,-40000,1,1: X, Y, X + W"},
       {{kBoxes, "--pages", "6"}, "plughost: --pages 6: the document has 5 pages"},
       {{kBoxes, "--pages", "3-2"}, "plughost: --pages 3-2: give pages from 1"},
-      {{kBoxes, "--unit", "cm"}, "plughost: --unit cm: give in, mm or pt"},
+      {{kBoxes, "--unit", "cm"},
+       "plughost: --unit cm: give in, mm or pt; run \"plughost boxes --help\" for the options"},
       {{kBoxes, "--on", "trim", "--off", "TRIM"}, "plughost: --on trim and --off TRIM name one row"},
       {{kBoxes, "--output", "out.txt"}, "plughost: --output out.txt: the name must end in \".pdf\""},
       {{kBoxes, kBoxes}, "plughost: boxes takes one file"},
       {{kBoxes, "--brief"}, "plughost: --brief does not go with boxes"},
+      {{kBoxes, "--output", work.File("none/o.pdf")},
+       "plughost: cannot write the output into " + work.File("none") + ": No such file or directory"},
+      {{kBoxes, "--picture", kBoxes + "/p", "--print-script"},
+       "plughost: cannot write the pictures into " + kBoxes + ": not a folder"},
   };
   for (const auto& row : rows) {
     auto run = Boxes(work.path(), row.args);
@@ -205,6 +213,58 @@ TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
   EXPECT_EQ(script.out, "pref 39 2\nbutton Zent:QFXToolTB\nwith 102\npage 2\nprint dialog\nprint item 1038 SPEC\n"
                         "check 1130 on\nif enabled Apply\n  press Apply\nend\nprint dialog\nprint item 1038 SPEC\n"
                         "draw \"" + work.File("p") + "-2.png\"\nquit\n");
+  const std::string help = Boxes(work.path(), {"--help"}).out;
+  for (const char* option : {"\n  --zoom Z ", "\n  --password TEXT "}) EXPECT_NE(help.find(option), std::string::npos);
+}
+
+// Under each of qpdf's encryptions, opened with the empty user password the
+// rows are listed, then the edit is refused (the palette's note, exit 2,
+// nothing written); the owner password "o" writes it, the encryption kept.
+TEST(BoxesCommand, SecuredFilesAreChangedOnlyWithTheOwnerPassword) {
+  hosttest::TempDir work;
+  const std::string locked = work.File("l.pdf"), out = work.File("o.pdf");
+  const std::string rows = Boxes(work.path(), {kBoxes, "--pages", "1"}).out;
+  auto encryption = [](const std::string& file) {
+    std::string shown;
+    hosttest::RunCommand("qpdf --show-encryption " + file, &shown);
+    return shown;
+  };
+  for (const std::string encrypt : {"--allow-weak-crypto --encrypt '' o 128 --use-aes=n",
+                                    "--encrypt '' o 128 --use-aes=y", "--encrypt '' o 256"}) {
+    ASSERT_EQ(hosttest::RunCommand("qpdf " + encrypt + " --modify=none -- " + kBoxes + " " + locked), 0);
+    for (const std::string password : {"", "o"}) {
+      SCOPED_TRACE(encrypt + " " + password);
+      const bool owner = !password.empty();
+      const auto run = Boxes(work.path(), {locked, "--pages", "1", "--password", password, "--set", "trim=1,1,7,10",
+                                           "--output", out});
+      EXPECT_EQ(run.out.substr(0, rows.size()), rows);
+      EXPECT_EQ(run.status, owner ? 0 : 2);
+      EXPECT_EQ(run.out.find("The document's security does not allow changes\n") == std::string::npos, owner);
+      EXPECT_EQ(run.err, owner ? "" : "plughost: the document's security does not allow changes (give the owner "
+                                      "password with --password)\n");
+      EXPECT_EQ(PdfinfoBoxes(out, 1)["TrimBox"], owner ? std::vector<double>({72, 0, 576, 720}) : std::vector<double>());
+      EXPECT_EQ(encryption(out) == encryption(locked), owner);
+      ::unlink(out.c_str());
+    }
+  }
+  // A save with no edit is refused too.
+  EXPECT_EQ(Boxes(work.path(), {locked, "--output", out}).status, 2);
+  EXPECT_TRUE(PdfinfoBoxes(out, 1).empty());
+}
+
+// After the tool's button every palette it opened is listed, hierarchy
+// lists with their rows and selection; the colour picker says it waits.
+TEST(BoxesCommand, TheTerminalListsEveryPaletteAndPrompt) {
+  hosttest::TempDir work;
+  const std::string out = hosttest::RunProcess({PLUGHOST, "--plugins", framewicktest::PluginFolder(), "--settings",
+                                                work.path(), "--interactive", kBoxes},
+                                               "button Zent:QFXToolTB\nwith 102\ntrack 1033 5 5\nanswer color 1 2 3\n"
+                                               "press Library...\npress Add publ.\npress Cancel\nquit\n",
+                                               framewicktest::kRunBound).out;
+  for (const char* listed : {"\nITEMS 117 \"Orb/K\" modeless\n", "\nITEMS 118 \"Fonts\" modeless\n  1064 hierarchy "
+                             "list box \"\" rows 1\n", "\n  1039 hierarchy list box \"Hierarchy\" rows 2 selected 1\n"})
+    EXPECT_NE(out.find(listed), std::string::npos) << listed;
+  EXPECT_TRUE(std::regex_search(out, std::regex("\nASK COLOR: (\\d+ \\d+ \\d+)\nCOLOR: \\1 -> 1 2 3\n")));
 }
 
 }  // namespace

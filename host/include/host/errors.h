@@ -35,6 +35,7 @@ enum : ASErrorCode {
   pdErrBadPageIndex = HOST_ERR(2, 4),
   pdErrSaveFailed = HOST_ERR(2, 5),
   pdErrNoPages = HOST_ERR(2, 6),
+  pdErrNotPermitted = HOST_ERR(2, 7),  // the document's security forbids the change
   // files
   fileErrOpen = HOST_ERR(3, 1),
   fileErrRead = HOST_ERR(3, 2),
