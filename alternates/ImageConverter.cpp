@@ -9,6 +9,7 @@
 #include "alternates/ImageWork.h"
 #include "alternates/Progress.h"
 #include "alternates/Scaler.h"
+#include "host/errors.h"
 #include "host/frame.h"
 #include "host/piglue.h"
 
@@ -59,6 +60,8 @@ CosObj ColorSpaceOf(ASInt32 kind, CosDoc doc) {
       throw std::runtime_error("The output profile has an unknown colour family.");
   }
 }
+
+const uint64_t kBandBytes = uint64_t(2) << 20;
 
 const char kMemoryNote[] = "Memory allocation failed for scaling buffers.";
 const char kExceptionNote[] = "Caught C++ exception during CosNewStream!";
@@ -175,13 +178,23 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options,
   SampleBuffer output(static_cast<ASUns8>(bits), outComponents, newWidth, newHeight);
   const uint64_t outBytes = output.RowBytes() * static_cast<uint64_t>(newHeight);
   if (outBytes > static_cast<uint64_t>(std::numeric_limits<CosByteMax>::max())) {
-    why = "its new data would be larger than a stream holds";
+    // More than a new stream can be told: the host's own note for data too large.
+    HostRegion([] { ShowHostError(cosErrDataTooLarge); });
     return none;
   }
 
   CosObj attributes = MakeImageAttributes(image, options, doc, static_cast<ASUns8>(bits), components, newWidth, newHeight);
   held.parms = MakeEncodeParms(image, attributes, options, doc, static_cast<ASUns8>(bits), outComponents, newWidth,
                                newHeight);
+
+  // Opened before the scaler is: data the host refuses (an image that
+  // declares more than it allows, data too short for it) costs no scaling,
+  // and fails this image alone.
+  HostRegionResult opened = HostRegion([&] { held.source = state.source = CosStreamOpenStm(image, 2); });
+  if (opened.raised) {
+    HostRegion([&] { ShowHostError(opened.code); });
+    return none;
+  }
 
   if (resample) {
     // The scaler counts row lengths in bits, in an int.
@@ -208,8 +221,10 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options,
 
   const bool passThrough = !held.scaler && !state.transform;
   if (!passThrough) {
-    // The band halves until its buffers fit.
-    for (ASUns32 band = static_cast<ASUns32>(height); band != 0; band >>= 1) {
+    // The band halves until its buffers fit. It starts at the rows a few
+    // megabytes hold, so that memory does not grow with the image.
+    const uint64_t bandRows = std::max<uint64_t>(1, kBandBytes / source.RowBytes());
+    for (ASUns32 band = static_cast<ASUns32>(std::min<uint64_t>(height, bandRows)); band != 0; band >>= 1) {
       ASUns32 rows = band;
       bool fits = source.Allocate(band);
       if (fits && held.scaler) {
@@ -242,9 +257,6 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options,
     HostRegionResult r = HostRegion([&] {
       held.callback = ASCallbackCreate(
           gExtensionID, reinterpret_cast<void*>(passThrough ? &PassThroughStreamProc : &ConvertedImageStreamProc));
-      // Opened here, so that data the host cannot read or decode fails this
-      // image alone.
-      held.source = state.source = CosStreamOpenStm(image, 2);
       held.procedural = ASProcStmRdOpen(held.callback, passThrough ? static_cast<void*>(held.source) : &state);
       result = CosNewStream(doc, 1, held.procedural, 0, 0, attributes, held.parms, static_cast<CosByteMax>(outBytes));
       CosDictGet(result, Atom("Length"));

@@ -271,28 +271,21 @@ CosObj CosNewStreamImpl(CosDoc d, ASBool, ASStm source, CosStreamStartAndCode so
   QPDFObjectHandle attrs = ValueFor(doc, attributes);
   QPDFObjectHandle parms = ValueFor(doc, encodeParms);
   if (!Q([&] { return attrs.isNull() || attrs.isDictionary(); })) Raise(cosErrTypeMismatch);
-  std::string data;
-  // Read before anything is made, outside the library's wrapper: a plug-in
-  // exception from a procedural source passes through and leaves no object.
-  if (source) {
-    data = ReadStm(source, sourceStart, sourceLength, DecodedDataCap());
-    if (sourceLength >= 0 && data.size() < static_cast<unsigned long long>(sourceLength)) {
-      SetFailureDetail("the source stream ended before its length");
-      Raise(cosErrReadError);
-    }
-  }
+  QPDFObjectHandle dict = Q([&] {
+    QPDFObjectHandle d = attrs.isNull() ? QPDFObjectHandle::newDictionary() : CopyDirect(attrs, doc, doc, false, true, 0);
+    d.removeKey("/Length");
+    return d;
+  });
+  // Read (and encoded) before anything is made, outside the library's
+  // wrapper: a plug-in exception from a procedural source passes through
+  // and leaves no object. Data given decoded is encoded with the filters
+  // the dictionary names and the parameters given, else those it holds.
+  std::unique_ptr<StreamBytes> data =
+      NewStreamData(doc, source, sourceStart, sourceLength, sourceLengthEncoded, dict, parms);
   return Q([&] {
-    QPDFObjectHandle dict = attrs.isNull() ? QPDFObjectHandle::newDictionary()
-                                           : CopyDirect(attrs, doc, doc, false, true, 0);
-    dict.removeKey("/Length");
-    // Data given decoded is encoded with the filters the dictionary names and
-    // the parameters given, else those the dictionary holds.
-    if (!sourceLengthEncoded)
-      data = EncodeStreamData(data, dict.getKey("/Filter"), parms.isNull() ? dict.getKey("/DecodeParms") : parms,
-                              dict);
     QPDFObjectHandle s = doc.qpdf->newStream();
     s.replaceDict(dict);
-    s.replaceStreamData(data, QPDFObjectHandle(), QPDFObjectHandle());
+    data->Install(s);
     doc.Made(s);
     return doc.Wrap(s);
   });
@@ -453,8 +446,7 @@ ASStm CosStreamOpenStmImpl(CosObj stream, ASInt32 mode) {
   ENTER(StreamOpenStm);
   QPDFObjectHandle s = Resolve(stream);
   if (!Q([&] { return s.isStream(); })) Raise(cosErrTypeMismatch);
-  std::string data = Q([&] { return StreamData(s, mode); });
-  return NewMemStm(std::move(data));
+  return Q([&] { return OpenStreamData(s, mode); });
 }
 
 CosObj CosDocGetInfoDictImpl(CosDoc d) {

@@ -22,7 +22,9 @@
 
 #include "cos/decoders.h"
 #include "cos/filesource.h"
+#include "cos/streamdecode.h"
 #include "support/filesys.h"
+#include "support/streams.h"
 
 namespace host {
 namespace {
@@ -51,9 +53,7 @@ class CappedPipe : public Pipeline {
   CappedPipe(std::string& out, size_t cap) : Pipeline("capped", nullptr), out_(out), cap_(cap) {}
   void write(unsigned char const* data, size_t len) override {
     if (len > cap_ - out_.size()) throw TooLarge();
-    // Doubling could ask for twice the cap in one block; stop at the cap.
-    if (out_.size() + len > out_.capacity())
-      out_.reserve(std::min(cap_, std::max(out_.size() + len, out_.capacity() * 2)));
+    ReserveCapped(out_, len, cap_);
     out_.append(reinterpret_cast<const char*>(data), len);
   }
   void finish() override {}
@@ -261,6 +261,7 @@ int HighestListed(const std::map<QPDFObjGen, QPDFXRefEntry>& xref) {
 Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(HighNumberScan&)>& scanFile,
           const std::string& path, const OpenOptions& options) {
   RegisterStreamDecoders();
+  RegisterDctDecoder();
   auto qpdf = std::make_unique<QPDF>();
   qpdf->setSuppressWarnings(true);
   qpdf->setAttemptRecovery(options.attemptRepair);
@@ -751,6 +752,15 @@ std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
     SetFailureDetail("JPXDecode data without a colour space the host knows cannot be decoded");
     Raise(cosErrReadError);
   }
+  if (filtered) {
+    // What an image declares, and a predictor's rows, are measured before
+    // the library allocates for them.
+    if (DeclaredImageBytes(dict) > ImageDataBound()) {
+      SetFailureDetail("the image declares more data than the host allows");
+      Raise(cosErrDataTooLarge);
+    }
+    CheckPredictorRows(dict, R().decodedCap);
+  }
   try {
     DecodingImage expect(dict, components);
     ok = stream.pipeStreamData(&pipe, &attempted, 0, filtered ? qpdf_dl_all : qpdf_dl_none, true, false);
@@ -765,6 +775,12 @@ std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
     Raise(cosErrReadError);
   }
   return out;
+}
+
+ASStm OpenStreamData(QPDFObjectHandle stream, ASInt32 mode) {
+  if (mode == cosOpenFiltered)
+    if (std::unique_ptr<Stm> image = OpenImageData(stream)) return AdoptStm(std::move(image));
+  return NewMemStm(StreamData(stream, mode));
 }
 
 }  // namespace host

@@ -15,6 +15,8 @@
 
 namespace host {
 
+class SpillFile;  // cos/spill.h
+
 struct OpenOptions {
   bool attemptRepair = true;
   std::string password;
@@ -68,6 +70,8 @@ struct Doc {
   // Holds the temporaries of an unchanged document, so that making one does
   // not have the library read every object to learn the highest number.
   std::unique_ptr<QPDF> scratch;
+  // Where large new stream data is kept out of memory, made when first wanted.
+  std::shared_ptr<SpillFile> spill;
 
   CosObj Wrap(QPDFObjectHandle h);
   // Forgets the handles given out from slot `mark` on, with the entries that
@@ -143,5 +147,8 @@ size_t DecodedDataCap();
 void SetDecodedDataCap(size_t bytes);  // tests
 // The stream's data: decoded (mode 2) or as stored (0 and 1).
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode);
+// A stream over it (CosStreamOpenStm): an image's decoded data piece by
+// piece as it is read (cos/streamdecode.h), any other whole.
+ASStm OpenStreamData(QPDFObjectHandle stream, ASInt32 mode);
 
 }  // namespace host

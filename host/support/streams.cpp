@@ -147,6 +147,21 @@ void CloseStm(ASStm stm) {
   Live().erase(stm);
 }
 
+void ReserveCapped(std::string& out, size_t more, size_t cap) {
+  if (out.size() + more <= out.capacity()) return;
+  const size_t want = std::min(cap, std::max(out.size() + more, out.capacity() * 2));
+  if (want >= out.capacity() * 2) {
+    out.reserve(want);
+    return;
+  }
+  // Asked for less than twice what it holds, the string would take twice
+  // anyway: a new one takes exactly what is asked.
+  std::string grown;
+  grown.reserve(want);
+  grown.append(out);
+  out.swap(grown);
+}
+
 std::string ReadStm(ASStm stm, long long start, long long limit, size_t cap) {
   Stm& s = StmOf(stm);
   std::string out;
@@ -170,6 +185,7 @@ std::string ReadStm(ASStm stm, long long start, long long limit, size_t cap) {
       SetFailureDetail("stream data exceeds the host's cap");
       Raise(cosErrDataTooLarge);
     }
+    ReserveCapped(out, n, cap);
     out.append(buffer, n);
   }
   return out;

@@ -65,5 +65,8 @@ void CloseStm(ASStm stm);
 // Skips `start` bytes, then reads up to `limit` bytes (all when negative).
 // Holding more than `cap` bytes raises cosErrDataTooLarge.
 std::string ReadStm(ASStm stm, long long start, long long limit, size_t cap = SIZE_MAX);
+// Makes room in `out` for `more` bytes (which fit under `cap`): doubling,
+// but never asking for more than `cap` in one block.
+void ReserveCapped(std::string& out, size_t more, size_t cap);
 
 }  // namespace host

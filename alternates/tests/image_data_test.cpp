@@ -1,0 +1,274 @@
+// Image data as plughost reads and writes it for the image plug-in, on files
+// made here: JPEG images with decode parameters converted to their own
+// colours, and images whose dictionary or data is hostile left as they were
+// with their note, in bounded time and memory.
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plughost_runs.h"
+#include "testing/jpegmaker.h"
+
+namespace {
+
+// A file of one image a page, each drawn over the whole page: the images'
+// dictionary entries, then "|" and their data.
+std::string ImagesPdf(const std::vector<std::string>& images) {
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  std::string kids;
+  for (size_t i = 0; i < images.size(); ++i) {
+    const std::string page = std::to_string(3 + 3 * i);
+    kids += page + " 0 R ";
+    spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /XObject << /Im0 " +
+                           std::to_string(5 + 3 * i) + " 0 R >> >> /Contents " + std::to_string(4 + 3 * i) +
+                           " 0 R >>");
+    spec.objects.push_back("stream:|q 200 0 0 200 0 0 cm /Im0 Do Q");
+    spec.objects.push_back("stream:/Type /XObject /Subtype /Image " + images[i]);
+  }
+  spec.objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(images.size()) + " >>";
+  return hosttest::MakePdf(spec);
+}
+
+class ImageDataRunTest : public ::testing::Test {
+ protected:
+  // plughost ARGS... under GNU time: its transcript, wall seconds and peak KiB.
+  hosttest::ProcessResult Run(std::vector<std::string> args, double* seconds = nullptr, long* kib = nullptr) {
+    static const hosttest::PluginsFolder alone({GLIMMERSET_PLUGIN, CHECKER_PLUGIN});
+    hosttest::TempDir settings;
+    const std::string times = work_.File("times");
+    args.insert(args.begin(), {"/usr/bin/time", "-o", times, "-f", "%e %M", PLUGHOST});
+    args.insert(args.end(), {"--plugins", alone.path(), "--settings", settings.path()});
+    hosttest::ProcessResult run = hosttest::RunProcess(args, "", alternatestest::kRunBound);
+    std::istringstream measured(hosttest::ReadFile(times));
+    double s = -1;
+    long k = -1;
+    measured >> s >> k;
+    if (seconds) *seconds = s;
+    if (kib) *kib = k;
+    return run;
+  }
+  // The decoded samples of each image of `pdf`, page by page; their
+  // dictionaries into `dicts`.
+  std::vector<std::string> Samples(const std::string& pdf, std::vector<std::string>* dicts = nullptr) {
+    std::string list;
+    hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(pdf) + " | tail -n +3 | awk '{print $11}'", &list);
+    std::vector<std::string> samples;
+    std::istringstream objects(list);
+    for (std::string object; objects >> object;) {
+      samples.emplace_back();
+      hosttest::RunCommand("qpdf --show-object=" + object + " --filtered-stream-data --decode-level=all " +
+                               hosttest::Quoted(pdf),
+                           &samples.back());
+      if (dicts) {
+        dicts->emplace_back();
+        hosttest::RunCommand("qpdf --show-object=" + object + " " + hosttest::Quoted(pdf), &dicts->back());
+      }
+    }
+    return samples;
+  }
+  hosttest::TempDir work_;
+};
+
+// Smooth colours the JPEG keeps well; each channel its own.
+unsigned char Channel(int x, int y, int c) {
+  const double v = c == 0 ? 128 + 100 * std::sin(x / 9.0) : c == 1 ? 128 + 100 * std::cos(y / 7.0) : 40 + 2.5 * (x + y);
+  return static_cast<unsigned char>(std::lround(v));
+}
+
+// JPEG images written by libjpeg with and without the Adobe marker, with
+// /ColorTransform 0, 1 and none, alone and after another filter: each
+// converts, and its pixels are the source's halved by the scaler's box
+// filter, within JPEG's tolerance.
+TEST_F(ImageDataRunTest, JpegImagesWithDecodeParmsConvertToTheirColours) {
+  using Adobe = hosttest::JpegSpec::Adobe;
+  const int w = 64, h = 48;
+  const struct {
+    const char* name;
+    Adobe adobe;
+    bool transform, rgbIds;
+    const char* filter;  // with the parameters
+  } cases[] = {
+      {"YCbCr, no marker, no parameters", Adobe::Omitted, true, false, "/Filter /DCTDecode"},
+      {"YCbCr under ids that say RGB, /ColorTransform 1", Adobe::Omitted, true, true,
+       "/Filter /DCTDecode /DecodeParms << /ColorTransform 1 >>"},
+      {"RGB under ids that say YCbCr, /ColorTransform 0", Adobe::Omitted, false, false,
+       "/Filter /DCTDecode /DecodeParms << /ColorTransform 0 >>"},
+      {"YCbCr named by the marker over /ColorTransform 0", Adobe::Written, true, false,
+       "/Filter /DCTDecode /DecodeParms << /ColorTransform 0 >>"},
+      {"RGB named by the marker over /ColorTransform 1", Adobe::Written, false, false,
+       "/Filter /DCTDecode /DecodeParms << /ColorTransform 1 >>"},
+      {"after ASCIIHex, /ColorTransform 1", Adobe::Omitted, true, true,
+       "/Filter [/ASCIIHexDecode /DCTDecode] /DecodeParms [null << /ColorTransform 1 >>]"},
+  };
+  std::vector<std::string> images;
+  for (const auto& c : cases) {
+    hosttest::JpegSpec spec;
+    spec.width = w;
+    spec.height = h;
+    spec.quality = 92;
+    spec.adobe = c.adobe;
+    spec.transform = c.transform;
+    spec.rgbIds = c.rgbIds;
+    std::string jpeg = hosttest::MakeJpeg(spec, [&](int y, unsigned char* row) {
+      for (int x = 0; x < w * 3; ++x) row[x] = Channel(x / 3, y, x % 3);
+    });
+    if (std::string(c.filter).find("ASCIIHex") != std::string::npos) {
+      std::string hex;
+      for (unsigned char b : jpeg) hex += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
+      jpeg = hex + ">";
+    }
+    images.push_back("/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent 8 " + std::string(c.filter) + "|" +
+                     jpeg);
+  }
+  const std::string in = work_.File("jpeg.pdf"), out = work_.File("converted.pdf");
+  hosttest::WriteFile(in, ImagesPdf(images));
+  hosttest::ProcessResult run = Run({"images", in, "--modify", "--percent", "50", "--color", "Flate", "--output", out});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  const std::vector<std::string> converted = Samples(out);
+  ASSERT_EQ(converted.size(), std::size(cases));
+  for (size_t i = 0; i < converted.size(); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    ASSERT_EQ(converted[i].size(), size_t(w / 2 * h / 2 * 3));
+    double squares = 0;
+    for (int y = 0; y < h / 2; ++y)
+      for (int x = 0; x < w / 2; ++x)
+        for (int c = 0; c < 3; ++c) {
+          const double halved = (Channel(2 * x, 2 * y, c) + Channel(2 * x + 1, 2 * y, c) + Channel(2 * x, 2 * y + 1, c) +
+                                 Channel(2 * x + 1, 2 * y + 1, c)) / 4.0;
+          const double d = static_cast<unsigned char>(converted[i][(y * (w / 2) + x) * 3 + c]) - halved;
+          squares += d * d;
+        }
+    const double psnr = 10 * std::log10(255.0 * 255.0 / (squares / converted[i].size() + 1e-9));
+    EXPECT_GT(psnr, 32) << "PSNR " << psnr;
+  }
+}
+
+// An 8-bit image whose filter carries parameters only another would take
+// (/BitsPerComponent 4, as some writers leave): the host reads the data as
+// its filters say, and the image converts, samples kept as they were.
+TEST_F(ImageDataRunTest, ParametersOfFiltersThatTakeNoneDoNotStopAConversion) {
+  std::string rgb;
+  for (int i = 0; i < 40 * 30 * 3; ++i) rgb.push_back(static_cast<char>(i * 7 + i / 120));
+  auto hex = [](const std::string& data) {
+    std::string out;
+    for (unsigned char b : data) out += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
+    return out + ">";
+  };
+  auto runs = [](const std::string& data) {  // RunLength, literal runs of 128
+    std::string out;
+    for (size_t at = 0; at < data.size(); at += 128) {
+      const std::string run = data.substr(at, 128);
+      out += static_cast<char>(run.size() - 1) + run;
+    }
+    return out + "\x80";
+  };
+  uLongf size = compressBound(rgb.size());
+  std::string flate(size, '\0');
+  compress(reinterpret_cast<Bytef*>(&flate[0]), &size, reinterpret_cast<const Bytef*>(rgb.data()), rgb.size());
+  flate.resize(size);
+  const std::string parms = " /DecodeParms << /BitsPerComponent 4 >>";
+  const std::vector<std::string> filters = {
+      parms + "|" + rgb,
+      "/Filter /FlateDecode" + parms + "|" + flate,
+      "/Filter /RunLengthDecode" + parms + "|" + runs(rgb),
+      "/Filter /ASCIIHexDecode" + parms + "|" + hex(rgb),
+      "/Filter [/ASCIIHexDecode /RunLengthDecode] /DecodeParms [<< /BitsPerComponent 4 >> << /BitsPerComponent 4 >>]|" +
+          hex(runs(rgb)),
+  };
+  std::vector<std::string> images;
+  for (const std::string& f : filters) images.push_back("/Width 40 /Height 30 /ColorSpace /DeviceRGB /BitsPerComponent 8 " + f);
+  const std::string in = work_.File("parms.pdf"), out = work_.File("converted.pdf");
+  hosttest::WriteFile(in, ImagesPdf(images));
+  hosttest::ProcessResult run =
+      Run({"images", in, "--modify", "--keep-resolution", "--color", "Flate", "--which", "all", "--output", out});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(run.out.find("NOTE"), std::string::npos) << run.out;
+  std::vector<std::string> dicts;
+  const std::vector<std::string> converted = Samples(out, &dicts);
+  ASSERT_EQ(converted.size(), filters.size());
+  for (size_t i = 0; i < converted.size(); ++i) {
+    EXPECT_TRUE(converted[i] == rgb) << filters[i].substr(0, 60);
+    EXPECT_NE(dicts[i].find("/Filter /FlateDecode"), std::string::npos) << dicts[i];
+  }
+}
+
+// Images whose dictionary declares far more than their data holds, or more
+// than the host allows, or whose data makes far more than declared: each
+// conversion ends within 10 s and 300 MB with the image as it was and its
+// note, and so does a check with its fixes.
+TEST_F(ImageDataRunTest, HostileImagesAreLeftAsTheyWereWithTheirNote) {
+  const std::string tooLarge = "The decoded data is larger than the host allows",
+                    unreadable = "The object or its data could not be read";
+  auto flate = [](const std::string& data) {
+    uLongf size = compressBound(data.size());
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()), data.size());
+    return out.substr(0, size);
+  };
+  hosttest::JpegSpec spec;
+  spec.width = 64;
+  spec.height = 40;
+  const std::string jpeg = hosttest::MakeJpeg(spec, [](int y, unsigned char* row) {
+    for (int x = 0; x < 64 * 3; ++x) row[x] = static_cast<unsigned char>(x + y);
+  });
+  const std::string kilobyte = flate(std::string(1000, 'x'));
+  const struct {
+    const char* name;
+    std::string image, note;
+  } cases[] = {
+      {"10 x 2147483647 gray", "/Width 10 /Height 2147483647 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode|" + kilobyte,
+       tooLarge},
+      {"1 x 100000000 gray", "/Width 1 /Height 100000000 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode|" + kilobyte,
+       unreadable},
+      {"100000000 x 1 gray", "/Width 100000000 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode|" + kilobyte,
+       unreadable},
+      {"predictor columns 2147483647", "/Width 100 /Height 10 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode "
+                                       "/DecodeParms << /Predictor 15 /Columns 2147483647 >>|" + kilobyte,
+       tooLarge},
+      {"100000 x 100000 RGB", "/Width 100000 /Height 100000 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode|" + kilobyte,
+       tooLarge},
+      {"a Flate bomb", "/Width 100 /Height 100 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode|" +
+                           flate(std::string(size_t(64) << 20, '\0')),
+       unreadable},
+      {"a JPEG shorter than its dictionary says", "/Width 64 /Height 64 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode|" + jpeg,
+       unreadable},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string in = work_.File("hostile.pdf"), out = work_.File("out.pdf");
+    hosttest::WriteFile(in, ImagesPdf({c.image}));
+    const std::vector<std::vector<std::string>> runs = {
+        {"images", in, "--create-alternates", "--resolution", "100", "--color", "JPEG", "--which", "all", "--output", out},
+        {"images", in, "--modify", "--percent", "50", "--which", "all", "--output", out},
+        {"check", in, "--fix", "--output", out}};
+    for (const auto& args : runs) {
+      SCOPED_TRACE(args[0] + " " + args[2]);
+      std::remove(out.c_str());
+      double seconds = 0;
+      long kib = 0;
+      hosttest::ProcessResult run = Run(args, &seconds, &kib);
+      EXPECT_GE(run.status, 0) << run.err;
+      EXPECT_LE(run.status, 2) << run.err;
+      EXPECT_LT(seconds, 10);
+      EXPECT_LT(kib, 300 * 1024);
+      if (args[0] != "images") continue;
+      EXPECT_NE(run.out.find("NOTE: " + c.note), std::string::npos) << run.out;
+      // Nothing saved, or the image saved as it was.
+      if (hosttest::FileExists(out)) {
+        std::string was, is;
+        hosttest::RunCommand("qpdf --show-object=5 --raw-stream-data " + hosttest::Quoted(in), &was);
+        hosttest::RunCommand("qpdf --show-object=5 --raw-stream-data " + hosttest::Quoted(out), &is);
+        EXPECT_TRUE(was == is);
+      }
+    }
+  }
+}
+
+}  // namespace
