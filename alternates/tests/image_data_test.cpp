@@ -4,7 +4,6 @@
 // with their note, in bounded time and memory.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
 
 #include <cmath>
 #include <cstdio>
@@ -169,10 +168,7 @@ TEST_F(ImageDataRunTest, ParametersOfFiltersThatTakeNoneDoNotStopAConversion) {
     }
     return out + "\x80";
   };
-  uLongf size = compressBound(rgb.size());
-  std::string flate(size, '\0');
-  compress(reinterpret_cast<Bytef*>(&flate[0]), &size, reinterpret_cast<const Bytef*>(rgb.data()), rgb.size());
-  flate.resize(size);
+  const std::string flate = hosttest::Deflated(rgb);
   const std::string parms = " /DecodeParms << /BitsPerComponent 4 >>";
   const std::vector<std::string> filters = {
       parms + "|" + rgb,
@@ -206,19 +202,13 @@ TEST_F(ImageDataRunTest, ParametersOfFiltersThatTakeNoneDoNotStopAConversion) {
 TEST_F(ImageDataRunTest, HostileImagesAreLeftAsTheyWereWithTheirNote) {
   const std::string tooLarge = "The decoded data is larger than the host allows",
                     unreadable = "The object or its data could not be read";
-  auto flate = [](const std::string& data) {
-    uLongf size = compressBound(data.size());
-    std::string out(size, '\0');
-    compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()), data.size());
-    return out.substr(0, size);
-  };
   hosttest::JpegSpec spec;
   spec.width = 64;
   spec.height = 40;
   const std::string jpeg = hosttest::MakeJpeg(spec, [](int y, unsigned char* row) {
     for (int x = 0; x < 64 * 3; ++x) row[x] = static_cast<unsigned char>(x + y);
   });
-  const std::string kilobyte = flate(std::string(1000, 'x'));
+  const std::string kilobyte = hosttest::Deflated(std::string(1000, 'x'));
   const struct {
     const char* name;
     std::string image, note;
@@ -235,7 +225,7 @@ TEST_F(ImageDataRunTest, HostileImagesAreLeftAsTheyWereWithTheirNote) {
       {"100000 x 100000 RGB", "/Width 100000 /Height 100000 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode|" + kilobyte,
        tooLarge},
       {"a Flate bomb", "/Width 100 /Height 100 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode|" +
-                           flate(std::string(size_t(64) << 20, '\0')),
+                           hosttest::Deflated(std::string(size_t(64) << 20, '\0')),
        unreadable},
       {"a JPEG shorter than its dictionary says", "/Width 64 /Height 64 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode|" + jpeg,
        unreadable},

@@ -166,18 +166,6 @@ TEST_F(OptionStoreTest, FailedWritesKeepTheFileAndTheNextWriteTakesTheValue) {
   }
 }
 
-// Two runs' stores, both made before either sets a value: each Set writes
-// what its run set, into the key as stored then, and the later Set of one
-// value wins, even when it sets the value as its run read it.
-TEST_F(OptionStoreTest, EachRunWritesWhatItSetAndTheLaterSetWins) {
-  Seed();
-  RegistryPrefStore first, second;
-  first.Set("ORIG:DPU", "200.000000");
-  first.Set("ALTS:Factor", "0.5");
-  second.Set("ALTS:Factor", "0.25");
-  EXPECT_EQ(Stored({"ORIG:DPU", "ALTS:Factor", "X:Factor"}), "200.000000 0.25 1e-1 /10");
-}
-
 TEST_F(OptionStoreTest, ThePlatformIsMadeOnceAndLoadsThePluginsBitmaps) {
   static const ASUns32 palette[] = {0x000000, 0xFFFFFF};
   static const ASUns8 pixels[6] = {};

@@ -401,7 +401,9 @@ void Doc::Made(QPDFObjectHandle h) {
     ++mutations;
     madeNumbers.insert(h.getObjectID());
   }
-  // Its direct parts, down to the objects it refers to.
+  // Its direct parts, down to the objects it refers to: none for a number,
+  // a name or a string, which most new objects are.
+  if (!h.isStream() && !h.isArray() && !h.isDictionary()) return;
   std::vector<QPDFObjectHandle> parts{h.isStream() ? h.getDict() : h};
   while (!parts.empty()) {
     QPDFObjectHandle part = parts.back();

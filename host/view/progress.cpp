@@ -11,15 +11,8 @@
 namespace host {
 namespace {
 
-struct MonitorState {
-  bool active = false;
-  ASInt32 duration = 0;
-  ASInt32 value = 0;
-  std::string text;
-};
-
-MonitorState& M() {
-  static auto* state = new MonitorState;
+ProgressState& M() {
+  static auto* state = new ProgressState;
   return *state;
 }
 
@@ -64,7 +57,7 @@ AVProgressMonitor AVAppGetDocProgressMonitorImpl(void** clientData) {
 
 }  // namespace
 
-ProgressState CurrentProgress() { return ProgressState{M().active, M().duration, M().value, M().text}; }
+ProgressState CurrentProgress() { return M(); }
 
 void InitProgressEntries() {
   HFT t = Import(ACROVIEW_HFT_NAME, HFT_VERSION(5, 0));

@@ -1,7 +1,5 @@
 #include "documents.h"
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <stdexcept>
 
@@ -154,7 +152,7 @@ const std::vector<Variant>& Variants() {
        [](Document& d) { d.PlaceImage(std::string(kImage) + " /Filter /LZWDecode", LzwEncoded(kCmykPixel)); }},
       {"ccitt-8-bit-image",
        [](Document& d) { d.PlaceImage(std::string(kImage) + " /Filter /CCITTFaxDecode", "\x12\x34"); }},
-      {"flate-inline-image", [](Document& d) { InlineImage(d, "Fl", FlateEncoded(kCmykPixel)); }},
+      {"flate-inline-image", [](Document& d) { InlineImage(d, "Fl", hosttest::Deflated(kCmykPixel)); }},
       {"lzw-inline-image", [](Document& d) { InlineImage(d, "LZW", LzwEncoded(kCmykPixel)); }},
       {"indexed-rgb-image",
        [](Document& d) { d.PlaceImage("/ColorSpace [/Indexed /DeviceRGB 0 <102030>] /BitsPerComponent 8", "\x01"); }},
@@ -288,16 +286,6 @@ std::string LzwEncoded(const std::string& data) {
   for (unsigned char c : data) put(c);
   put(257);
   if (count > 0) out += static_cast<char>((bits << (8 - count)) & 0xFF);
-  return out;
-}
-
-std::string FlateEncoded(const std::string& data) {
-  uLongf size = compressBound(static_cast<uLong>(data.size()));
-  std::string out(size, '\0');
-  if (compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
-               static_cast<uLong>(data.size())) != Z_OK)
-    throw std::runtime_error("compress failed");
-  out.resize(size);
   return out;
 }
 

@@ -57,10 +57,8 @@ const std::vector<Variant>& Variants();
 // no variant has fails loudly.
 Document Make(const std::string& standard, const std::string& variant);
 
-// Data encoded for a filter: LZW (codes of single bytes; at most 250
-// bytes) and Flate.
+// Data LZW-encoded (codes of single bytes; at most 250 bytes).
 std::string LzwEncoded(const std::string& data);
-std::string FlateEncoded(const std::string& data);
 
 // Profiles of the host: the built-in CMYK input profile (an 'A2B0' table
 // and no 'A2B1'), and a generated profile beside the plug-ins by file name.
