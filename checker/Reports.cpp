@@ -1,6 +1,12 @@
 #include "checker/Reports.h"
 
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "checker/Results.h"
@@ -14,6 +20,12 @@ namespace {
 const char kProductName[] = "Zentu PDF/X Corvane 3";
 const int kMajorVersion = 3, kMinorVersion = 1;
 const char kVersionSuffix[] = "";
+
+// The file a name stands for: a link's target, which is the file written.
+std::string Followed(const std::string& name) {
+  char real[PATH_MAX];
+  return ::realpath(name.c_str(), real) ? std::string(real) : name;
+}
 
 std::string Joined(const std::vector<std::string>& cells) {
   std::string line;
@@ -62,8 +74,25 @@ bool Report::ChooseFileName(UIInterface* ui) {
 bool Report::Open() {
   if (stream_.is_open()) return true;
   if (fileName_.empty()) fileName_ = documentPath_ + ".log";
-  stream_.open(fileName_, std::ios::out | std::ios::trunc);
+  // Named as the host names its save temporaries, so that a run ended by a
+  // signal, or the next save into the folder, takes one left behind away.
+  const std::string target = Followed(fileName_);
+  const size_t slash = target.rfind('/');
+  std::string name = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
+                     ".plughost-save-" + std::to_string(::getpid()) + "-XXXXXX";
+  const int fd = ::mkstemp(&name[0]);
+  if (fd < 0) return false;
+  ::close(fd);
+  temp_ = name;
+  stream_.open(temp_, std::ios::out | std::ios::trunc);
+  if (!stream_.is_open()) Discard();
   return stream_.is_open();
+}
+
+void Report::Discard() {
+  if (stream_.is_open()) stream_.close();
+  if (!temp_.empty()) std::remove(temp_.c_str());
+  temp_.clear();
 }
 
 bool Report::Write(const std::string& text) { return WriteRaw(text.c_str()); }
@@ -74,7 +103,25 @@ bool Report::WriteRaw(const char* text) {
 }
 
 bool Report::Close() {
-  if (stream_.is_open()) stream_.close();
+  if (!stream_.is_open()) return true;
+  stream_.close();
+  if (!stream_) {
+    Discard();
+    return true;
+  }
+  // The file keeps its mode; a new one gets what the umask leaves.
+  const std::string target = Followed(fileName_);
+  struct stat st {};
+  mode_t mode = 0;
+  if (::stat(target.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::chmod(temp_.c_str(), mode) != 0 || std::rename(temp_.c_str(), target.c_str()) != 0) Discard();
+  temp_.clear();
   return true;
 }
 
@@ -103,11 +150,11 @@ bool TextReport::Generate(const boost::shared_ptr<Results>& results) {
   } else {
     Output(" is a valid PDF/X file.\n");
   }
-  // A report cut short (a full disk) would pass for a whole one: it goes.
+  // A report cut short (a full disk) would pass for a whole one: it is not
+  // put in place, and the file stays as it was.
   stream_.flush();
   if (!stream_.good()) {
-    stream_.close();
-    std::remove(fileName_.c_str());
+    Discard();
     return false;
   }
   return true;

@@ -42,7 +42,9 @@ class Report {
   virtual bool Generate(const boost::shared_ptr<Results>& results) = 0;
   virtual std::string GetFileName() const { return fileName_; }
   // Opens the file name, else the document's path with ".log", for
-  // writing afresh; true when open.
+  // writing afresh; true when open. What is written goes to a temporary
+  // file beside it, which Close renames over the file once whole, so that a
+  // report cut short (a full disk) leaves the file as it was.
   virtual bool Open();
   // True while the stream is good.
   virtual bool Write(const std::string& text);
@@ -52,10 +54,14 @@ class Report {
   const std::string& DocumentPath() const { return documentPath_; }
 
  protected:
+  // Closes the stream and removes its temporary file: nothing is written.
+  void Discard();
+
   PDDoc doc_;
   std::string documentPath_;  // the platform's path of the document's file
   std::string devicePath_;    // the same, device-independent ("/" between parts)
   std::string fileName_;
+  std::string temp_;  // what the stream writes until Close renames it
   std::ofstream stream_;
 };
 

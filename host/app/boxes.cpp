@@ -14,6 +14,7 @@
 #include "app/check.h"
 #include "app/steps.h"
 #include "core/host.h"
+#include "support/filesys.h"
 #include "win/registry.h"
 
 namespace plughost {
@@ -422,6 +423,11 @@ void BoxesRun::Start(Session& session) const {
 std::string BoxesRun::FolderFault() const {
   std::string fault = options.output.empty() ? "" : FileFolderFault(options.output, "the output");
   if (fault.empty() && !options.picture.empty()) fault = FileFolderFault(options.picture, "the pictures");
+  for (int page : pages) {
+    const std::string picture = options.picture + "-" + std::to_string(page) + ".png";
+    if (fault.empty() && !options.picture.empty() && host::SameFile(picture, options.file))
+      fault = "--picture " + options.picture + ": " + picture + " is the document itself; give another name";
+  }
   return fault;
 }
 

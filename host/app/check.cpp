@@ -9,6 +9,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -43,50 +44,55 @@ std::string CurrentFolder() {
   return ::getcwd(buf, sizeof buf) ? buf : ".";
 }
 
-// A file's real path, or its absolute name when it does not exist.
-std::string RealFile(const std::string& path) {
-  char real[PATH_MAX];
-  if (::realpath(path.c_str(), real)) return real;
-  return AbsoluteFile(path);
-}
-
-bool SameFile(const std::string& a, const std::string& b) { return RealFile(a) == RealFile(b); }
+bool SameFile(const std::string& a, const std::string& b) { return host::SameFile(a, b); }
 
 long long Nanoseconds(const timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; }
 
-bool CopyFile(const std::string& from, const std::string& to, mode_t mode) {
+// Copies one file; on a failure `why` names the file that failed, the
+// source or the copy, and the system's reason.
+bool CopyFile(const std::string& from, const std::string& to, mode_t mode, std::string* why) {
+  auto fail = [&](const std::string& path) {
+    *why = path + ": " + std::strerror(errno);
+    return false;
+  };
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
+  if (in < 0) return fail(from);
   int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  bool ok = out >= 0;
+  if (out < 0) {
+    fail(to);
+    ::close(in);
+    return false;
+  }
+  bool ok = true;
   char buf[65536];
   while (ok) {
     ssize_t n = ::read(in, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
+    if (n == 0) break;
+    if (n < 0) {
+      ok = fail(from);
       break;
     }
     for (ssize_t done = 0; ok && done < n;) {
       ssize_t w = ::write(out, buf + done, static_cast<size_t>(n - done));
       if (w < 0 && errno == EINTR) continue;
-      ok = w > 0;
+      if (w <= 0) {
+        if (w == 0) errno = ENOSPC;
+        ok = fail(to);
+      }
       done += w > 0 ? w : 0;
     }
   }
-  int err = errno;
   ::close(in);
-  if (out >= 0) {
-    ok = ::fchmod(out, mode & 07777) == 0 && ok;
-    ok = ::close(out) == 0 && ok;
-  }
-  errno = err;
+  if (ok && ::fchmod(out, mode & 07777) != 0) ok = fail(to);
+  if (::close(out) != 0 && ok) ok = fail(to);
   return ok;
 }
 
 // Copies what the folder `from` holds into the existing folder `to`:
-// folders, files and symbolic links, with their modes; nothing else.
-bool CopyInto(const std::string& from, const std::string& to, std::string* why) {
+// folders, files and symbolic links, with their modes; nothing else. The
+// copy's own folder (`root`), which may lie inside `from`, is passed over.
+bool CopyInto(const std::string& from, const std::string& to, const struct stat& root, std::string* why) {
   DIR* dir = ::opendir(from.c_str());
   if (!dir) {
     *why = from + ": " + std::strerror(errno);
@@ -102,18 +108,30 @@ bool CopyInto(const std::string& from, const std::string& to, std::string* why) 
     struct stat st {};
     bool done = ::lstat(source.c_str(), &st) == 0;
     if (!done && errno == ENOENT) continue;  // gone meanwhile
-    if (done && S_ISDIR(st.st_mode)) {
-      done = ::mkdir(target.c_str(), 0700) == 0 && CopyInto(source, target, why) &&
-             ::chmod(target.c_str(), st.st_mode & 07777) == 0;
-    } else if (done && S_ISREG(st.st_mode)) {
-      done = CopyFile(source, target, st.st_mode);
-    } else if (done && S_ISLNK(st.st_mode)) {
+    if (done && S_ISDIR(st.st_mode) && st.st_dev == root.st_dev && st.st_ino == root.st_ino) continue;
+    if (!done) {
+      *why = source + ": " + std::strerror(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+      done = ::mkdir(target.c_str(), 0700) == 0;
+      if (!done) *why = target + ": " + std::strerror(errno);
+      done = done && CopyInto(source, target, root, why);
+      if (done && ::chmod(target.c_str(), st.st_mode & 07777) != 0) {
+        *why = target + ": " + std::strerror(errno);
+        done = false;
+      }
+    } else if (S_ISREG(st.st_mode)) {
+      done = CopyFile(source, target, st.st_mode, why);
+    } else if (S_ISLNK(st.st_mode)) {
       char link[PATH_MAX];
       ssize_t n = ::readlink(source.c_str(), link, sizeof link - 1);
-      done = n >= 0 && ::symlink(std::string(link, static_cast<size_t>(n)).c_str(), target.c_str()) == 0;
+      done = n >= 0;
+      if (!done) *why = source + ": " + std::strerror(errno);
+      if (done && ::symlink(std::string(link, static_cast<size_t>(n)).c_str(), target.c_str()) != 0) {
+        *why = target + ": " + std::strerror(errno);
+        done = false;
+      }
     }
     if (!done) {
-      if (why->empty()) *why = source + ": " + std::strerror(errno);
       ok = false;
       break;
     }
@@ -291,6 +309,8 @@ std::vector<std::string> CheckSteps(const CheckOptions& o, const std::string& re
   return s;
 }
 
+const int kUnsavedVerdictExit = 16;
+
 int VerdictStatus(const std::string& verdict) {
   if (verdict.compare(0, 16, "Congratulations!") == 0) return 0;
   if (verdict.compare(0, 24, "This file isn't a valid ") == 0) return 1;
@@ -320,10 +340,14 @@ namespace {
 const char kScratchPrefix[] = "plughost-settings-";
 const char kReportPrefix[] = "plughost-report-";
 
+const char kSavePrefix[] = ".plughost-save-";
+
 // Set before the signal handlers may read them, and only then flagged.
 char gScratch[PATH_MAX];
 char gReport[PATH_MAX];
-volatile sig_atomic_t gHaveScratch = 0, gHaveReport = 0;
+char gReportFolder[PATH_MAX];
+char gOwnSaves[64];  // the names of this run's save temporaries begin so
+volatile sig_atomic_t gHaveScratch = 0, gHaveReport = 0, gHaveReportFolder = 0;
 
 struct Dirent64 {
   uint64_t ino;
@@ -361,8 +385,27 @@ void RemoveAt(int dirfd, const char* name, int depth) {
   ::unlinkat(dirfd, name, AT_REMOVEDIR);
 }
 
+// Removes this run's save temporaries from `folder` (the report's, which the
+// checker writes through one); async-signal-safe.
+void RemoveOwnSaves(const char* folder) {
+  int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  const size_t length = std::strlen(gOwnSaves);
+  alignas(8) char buf[4096];
+  long n;
+  while ((n = ::syscall(SYS_getdents64, fd, buf, sizeof buf)) > 0) {
+    for (long at = 0; at < n;) {
+      const Dirent64* e = reinterpret_cast<const Dirent64*>(buf + at);
+      at += e->reclen;
+      if (std::strncmp(e->name, gOwnSaves, length) == 0) ::unlinkat(fd, e->name, 0);
+    }
+  }
+  ::close(fd);
+}
+
 void OnEndingSignal(int sig) {
   int saved = errno;
+  if (gHaveReportFolder) RemoveOwnSaves(gReportFolder);
   if (gHaveReport) ::unlink(gReport);
   if (gHaveScratch) RemoveAt(AT_FDCWD, gScratch, 0);
   host::RemoveTempFilesNow();  // the plug-ins' scratch files
@@ -388,21 +431,6 @@ class EndingSignalsHeld {
   sigset_t old_;
 };
 
-void CatchEndingSignals() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  struct sigaction action {};
-  action.sa_handler = &OnEndingSignal;
-  sigemptyset(&action.sa_mask);
-  for (int sig : kEndingSignals) sigaddset(&action.sa_mask, sig);
-  for (int sig : kEndingSignals) {
-    struct sigaction old {};
-    // A signal the caller ignores (nohup) stays ignored.
-    if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
-    ::sigaction(sig, &action, nullptr);
-  }
-}
 
 void Remember(char* slot, volatile sig_atomic_t* flag, const std::string& path) {
   if (path.size() >= PATH_MAX) return;
@@ -422,6 +450,22 @@ pid_t OwnerOf(const std::string& name, const char* prefix) {
 
 }  // namespace
 
+void CatchEndingSignals() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  struct sigaction action {};
+  action.sa_handler = &OnEndingSignal;
+  sigemptyset(&action.sa_mask);
+  for (int sig : kEndingSignals) sigaddset(&action.sa_mask, sig);
+  for (int sig : kEndingSignals) {
+    struct sigaction old {};
+    // A signal the caller ignores (nohup) stays ignored.
+    if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    ::sigaction(sig, &action, nullptr);
+  }
+}
+
 void SweepLeftovers(const std::string& folder) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
@@ -429,6 +473,7 @@ void SweepLeftovers(const std::string& folder) {
     std::string name = e->d_name;
     pid_t owner = OwnerOf(name, kScratchPrefix);
     if (!owner) owner = OwnerOf(name, kReportPrefix);
+    if (!owner) owner = OwnerOf(name, kSavePrefix);
     if (!owner) owner = host::TempFileOwner(name);
     if (!owner || owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
     struct stat st {};
@@ -449,7 +494,9 @@ std::string CopySettings(const std::string& from, std::string* why) {
   struct stat st {};
   if (::stat(from.c_str(), &st) != 0 && errno == ENOENT) return tmpl;
   why->clear();
-  if (!CopyInto(from, tmpl, why)) {
+  struct stat root {};
+  ::stat(tmpl.c_str(), &root);
+  if (!CopyInto(from, tmpl, root, why)) {
     *why = "cannot copy the settings folder " + from + ": " + *why;
     RemoveTree(tmpl);
     return "";
@@ -509,6 +556,15 @@ std::string CheckRun::Prepare() {
     reportAnswer = name;
   }
   reportBefore = StateOf(reportAnswer);
+  // The checker writes the report through a temporary file beside it.
+  const std::string folder = reportAnswer.substr(0, std::max<size_t>(reportAnswer.rfind('/'), 1));
+  const std::string own = kSavePrefix + std::to_string(::getpid()) + "-";
+  if (reportAnswer[0] == '/' && folder.size() < PATH_MAX && own.size() < sizeof gOwnSaves) {
+    EndingSignalsHeld held;
+    std::memcpy(gOwnSaves, own.c_str(), own.size() + 1);
+    std::memcpy(gReportFolder, folder.c_str(), folder.size() + 1);
+    gHaveReportFolder = 1;
+  }
   return "";
 }
 
@@ -541,6 +597,13 @@ void CheckRun::Announce(Session& session) const {
 
 void CheckRun::Start(Session& session) const {
   session.Append(Steps());
+  session.OnStop([this, &session](std::string* reason) {
+    const host::SaveFailure& failed = host::LastSaveFailure();
+    const int verdict = VerdictStatus(session.transcript().Verdict());
+    if (failed.reason.empty() || verdict == 2) return 2;
+    *reason = "the verdict stands, but saving " + failed.path + " failed: " + failed.reason;
+    return oneOfSeveral ? kUnsavedVerdictExit + verdict : 2;
+  });
   // The report's temporary file is the host's business, not the user's.
   if (options.report == "-") {
     std::string end = " -> " + Escaped(reportAnswer);
@@ -580,6 +643,10 @@ int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault)
       *fault = "the standard was not stored: " + why;
       return 2;
     }
+  }
+  if (!host::LastSaveFailure().reason.empty()) {
+    *fault = "the document was not saved";  // the stop says it in full
+    return 2;
   }
   return status;
 }

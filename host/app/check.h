@@ -72,6 +72,10 @@ std::vector<std::string> CheckSteps(const CheckOptions& options, const std::stri
 
 // The exit status a verdict gives: 0 valid, 1 not valid, 2 none.
 int VerdictStatus(const std::string& verdict);
+// One of several checks whose save failed after its verdict ends its process
+// with this plus the verdict's status, so that its RESULT line keeps the
+// verdict; plughost itself then ends with 2.
+extern const int kUnsavedVerdictExit;
 
 // The settings a run changes without keeping: a copy of `from` (which may
 // be missing) in a fresh 0700 folder of the temporary folder, the modes of
@@ -84,6 +88,10 @@ std::string UseScratchSettings();
 // Removes the scratch settings and temporary reports that runs now gone
 // (killed outright) left in `folder`.
 void SweepLeftovers(const std::string& folder);
+// From now on SIGINT, SIGTERM and SIGHUP end the run with its scratch
+// settings, temporary report and save temporaries removed (a signal the
+// caller ignores stays ignored). Every command takes them at its start.
+void CatchEndingSignals();
 
 // A file's identity, to tell whether it was written since.
 struct FileState {
@@ -101,6 +109,7 @@ struct CheckRun {
   std::string reportAnswer;  // the path the report chooser is answered with
   std::string settingsFolder;  // the one --standard's scratch copy was made from
   FileState reportBefore;
+  bool oneOfSeveral = false;  // checked in a process of its own
 
   // Before the plug-ins load: the scratch settings of --standard and the
   // temporary report of --report -, removed at exit. Answers a fault or "".
@@ -111,7 +120,8 @@ struct CheckRun {
   std::string StoreStandard() const;
   // The steps, choosing the standard when the stored one is another.
   std::deque<Line> Steps() const;
-  // Gives the session the steps.
+  // Gives the session the steps. A save that fails after the verdict stops
+  // the run saying that the verdict stands and why the save failed.
   void Start(Session& session) const;
   // After the run: the UNSAVED line when the document changed and no
   // --output keeps it, the report checked (and printed for -), then the exit

@@ -484,6 +484,7 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
   std::map<std::string, std::string> written;  // the file a run writes, the file checked
   for (const std::string& file : files) {
     plughost::CheckRun run = given;
+    run.oneOfSeveral = true;
     run.options.file = file;
     const std::string name = BaseName(file);
     if (!o.output.empty()) run.options.output = o.output + "/" + name + ".pdf";
@@ -492,6 +493,12 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
     if (!fault.empty()) Usage(fault);
     for (const std::string* out : {&run.options.output, &run.options.report}) {
       if (out->empty() || *out == "-") continue;
+      // No check may write over a file of the run, under any of its names.
+      for (const std::string& input : files) {
+        if (!host::SameFile(*out, input)) continue;
+        if (out == &run.options.output) Fail("--output " + o.output + " holds " + input + " itself; give another folder");
+        Fail("--report " + o.report + " holds " + input + " itself; give another folder");
+      }
       auto seen = written.emplace(plughost::AbsoluteFile(*out), file);
       if (!seen.second) Usage(seen.first->second + " and " + file + " would both write " + *out);
     }
@@ -540,6 +547,9 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
     }
     gChild = 0;
     int status = WIFEXITED(wstatus) && WEXITSTATUS(wstatus) <= 1 ? WEXITSTATUS(wstatus) : 2;
+    // Its verdict stands though its save failed.
+    const int unsaved = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) - plughost::kUnsavedVerdictExit : -1;
+    const int verdict = unsaved == 0 || unsaved == 1 ? unsaved : status;
     std::string reason;
     size_t last = err.rfind("plughost: ", err.size() > 1 ? err.size() - 2 : 0);
     if (status == 2 && last != std::string::npos && (last == 0 || err[last - 1] == '\n')) {
@@ -552,7 +562,7 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
                                     : "ended with status " + std::to_string(WEXITSTATUS(wstatus));
     std::cerr << err << std::flush;
     static const char* const kResults[] = {"valid", "not valid", "no verdict"};
-    std::cout << "RESULT: " << plughost::Escaped(file) << ": " << kResults[status]
+    std::cout << "RESULT: " << plughost::Escaped(file) << ": " << kResults[verdict]
               << (reason.empty() ? "" : " (" + reason + ")") << std::endl;
     worst = status == 2 || worst == 2 ? 2 : std::max(worst, status);
   }
@@ -572,7 +582,8 @@ void MakeSettingsFolder(const std::string& folder) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
+  plughost::CatchEndingSignals();
   // `check`, `boxes` or `images` as the first argument that is no option
   // starts that shortcut.
   bool isCheck = false, isImages = false, isBoxes = false;
@@ -771,4 +782,15 @@ int main(int argc, char** argv) {
     lines.insert(lines.end(), more.begin(), more.end());
   }
   return RunHost(setup, std::move(lines), openFirst ? &rest[0] : nullptr, nullptr);
+}
+
+// Memory that ran out where no step could say so: one line, the files of
+// the run removed, the targets as they were.
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::bad_alloc&) {
+    host::ReleaseMemoryReserve();
+    Fail("out of memory");
+  }
 }

@@ -342,13 +342,15 @@ Session::Session(std::deque<Line> lines, bool interactive, bool brief)
     : out_(brief), lines_(std::move(lines)), interactive_(interactive), terminal_(::isatty(STDIN_FILENO) != 0) {}
 
 void Session::Stop(const std::string& reason) {
+  std::string why = reason;
+  const int status = stopHook_ ? stopHook_(&why) : 2;
   out_.EndStatus();
   out_.ProgressLine("");
   out_.PrintHeld();
   std::cout << std::flush;
-  std::cerr << "plughost: " << reason << std::endl;
+  std::cerr << "plughost: " << why << std::endl;
   RunAtExit();
-  std::_Exit(2);
+  std::_Exit(status);
 }
 
 void Session::Append(std::deque<Line> lines) {

@@ -108,6 +108,9 @@ class Session : public host::Driver {
   Transcript& transcript() { return out_; }
   // Prints what quiet held and the reason, and exits with status 2.
   [[noreturn]] void Stop(const std::string& reason);
+  // A shortcut's own word on a stop: it may change the reason, and answers
+  // the exit status.
+  void OnStop(std::function<int(std::string* reason)> hook) { stopHook_ = std::move(hook); }
 
   void Act(ADMDialogRef dialog) override;
   int Alert(const host::AlertRequest& request) override;
@@ -193,6 +196,7 @@ class Session : public host::Driver {
   bool terminal_;                 // standard input is a terminal
   std::deque<std::string> kept_;  // typed while a plug-in worked
   std::function<void(const std::string&)> progressText_;
+  std::function<int(std::string*)> stopHook_;
   bool progressLine_ = false;
 };
 

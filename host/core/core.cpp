@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -164,12 +165,22 @@ void Enter(TableId table, ASUns32 selector) {
   throw ASHostRaise{code};
 }
 
+namespace {
+void* gReserve = nullptr;
+}  // namespace
+
+void ReleaseMemoryReserve() {
+  std::free(gReserve);
+  gReserve = nullptr;
+}
+
 [[noreturn]] void RaiseFromCurrentException() {
   try {
     throw;
   } catch (const ASHostRaise&) {
     throw;
   } catch (const std::bad_alloc&) {
+    ReleaseMemoryReserve();
     S().lastDetail = "out of memory";
     Raise(genErrNoMemory);
   } catch (const QPDFExc& e) {
@@ -290,6 +301,9 @@ void Init() {
   CoreState& s = S();
   if (s.core) return;
   s.atomTexts.reserve(1024);
+  // Address space rather than memory: untouched, it costs nothing until given back.
+  if (!gReserve) gReserve = std::malloc(size_t(8) << 20);
+  ErrorTexts();  // made now, not when a failure has to be told
   HFT core = NewTable(CORE_HFT_NAME, HFT_VERSION(5, 0), CoreSel::Last);
   SetEntry(core, CoreSel::Raise, reinterpret_cast<HFTEntry>(&CoreRaise));
 #define HOST_FILL_CORE(name, ret, params, args) \

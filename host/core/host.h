@@ -166,6 +166,15 @@ void SaveDocument(PDDoc doc, const std::string& path, ASInt16 major = 0, ASInt16
 // Why the last save wrote another version than the one asked for
 // ("version 1.4: the encryption needs it"); empty when it wrote that one.
 const std::string& LastSaveNote();
+// The system's reason the last save failed ("No space left on device", "out
+// of memory"), with its target; both empty since a save that succeeded.
+struct SaveFailure {
+  std::string path, reason;
+};
+const SaveFailure& LastSaveFailure();
+// A block held from the start, given back when memory runs out, so that a
+// run can still say so (and clean up) in one line.
+void ReleaseMemoryReserve();
 // Changed since it was opened or last saved.
 bool DocumentChanged(PDDoc doc);
 // Whether the document's security lets it be changed and saved: not

@@ -571,9 +571,8 @@ std::vector<ASUns32> OpenDocIds() {
 
 // A save names a refused permission and a folder; anything else (a missing
 // folder included) is a failed save.
-[[noreturn]] void RaiseSaveError(const FileReplacement& out, int err) {
-  SetFailureDetail(out.Detail());
-  Raise(err == ENOENT || err == ENOTDIR ? pdErrSaveFailed : FileErrorCode(err, pdErrSaveFailed));
+ASErrorCode SaveErrorCode(int err) {
+  return err == ENOENT || err == ENOTDIR ? pdErrSaveFailed : FileErrorCode(err, pdErrSaveFailed);
 }
 
 void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor) {
@@ -588,6 +587,11 @@ namespace {
 std::string& SaveNote() {
   static auto* note = new std::string;
   return *note;
+}
+
+SaveFailure& Failed() {
+  static auto* failed = new SaveFailure;
+  return *failed;
 }
 
 struct Version {
@@ -615,11 +619,20 @@ bool EncryptionNeeds(QPDF& qpdf, Version* least) {
 }  // namespace
 
 const std::string& LastSaveNote() { return SaveNote(); }
+const SaveFailure& LastSaveFailure() { return Failed(); }
 
 void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
   SaveNote().clear();
+  Failed() = SaveFailure{path, ""};
+  auto fail = [&](const std::string& reason, ASErrorCode code) {
+    Failed().reason = reason;
+    Raise(code);
+  };
   FileReplacement out;
-  if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) RaiseSaveError(out, err);
+  if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) {
+    SetFailureDetail(out.Detail());
+    fail(std::strerror(err), SaveErrorCode(err));
+  }
   try {
     DropUnusableId(*doc.qpdf);
     FilePipe pipe(out.fd());
@@ -652,15 +665,25 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
     if (int err = pipe.Error()) {
       // The temporary file goes with `out`; the target stays as it was.
       SetFailureDetail(std::strerror(err));
-      Raise(pdErrSaveFailed);
+      fail(std::strerror(err), pdErrSaveFailed);
     }
   } catch (const ASHostRaise&) {
     throw;
+  } catch (const std::bad_alloc&) {
+    // The writer's tables are gone with it, but what it read stays in the
+    // document: room for the words of the failure first.
+    ReleaseMemoryReserve();
+    SetFailureDetail("out of memory");
+    fail("out of memory", pdErrSaveFailed);
   } catch (const std::exception& e) {
     SetFailureDetail(e.what());
-    Raise(pdErrSaveFailed);
+    fail(e.what(), pdErrSaveFailed);
   }
-  if (int err = out.Commit()) RaiseSaveError(out, err);
+  if (int err = out.Commit()) {
+    SetFailureDetail(out.Detail());
+    fail(std::strerror(err), SaveErrorCode(err));
+  }
+  Failed() = SaveFailure();
   doc.flags &= ~1;
   // What is saved is the document's own from now on.
   doc.madeNumbers.clear();

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <random>
 
 #include "host/errors.h"
@@ -51,26 +50,50 @@ std::string RandomTail() {
   return tail;
 }
 
-// Removes from `folder` the temporary files of ours that are older than an
-// hour and whose writing process is gone.
+// Removes from `folder` the temporary files of ours whose writing process is
+// gone, as the scratch settings of runs that are gone are swept.
 void RemoveStaleTemporaries(const std::string& folder) {
-  const long maxAgeSeconds = 3600;
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
-  const time_t now = std::time(nullptr);
   while (dirent* entry = ::readdir(dir)) {
     pid_t writer = WriterOf(entry->d_name);
     if (!writer) continue;
     struct stat st;
-    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != ::geteuid() || !Gone(writer))
       continue;
-    // A live writer keeps its file, and so does a recent one (its process
-    // id may belong to another namespace).
-    if (now - st.st_mtime < maxAgeSeconds || !Gone(writer)) continue;
     ::unlinkat(::dirfd(dir), entry->d_name, 0);
   }
   ::closedir(dir);
 }
+
+// A path made absolute through the real path of its folder.
+std::string ResolvedPath(const std::string& path) {
+  char real[PATH_MAX];
+  if (::realpath(path.c_str(), real)) return real;
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (!::realpath(folder.c_str(), real)) return path;
+  const std::string base = real;
+  return (base == "/" ? "" : base) + "/" + name;
+}
+
+// Blocks the signals that end a run while a temporary file is made and
+// noted, so that none ends it between the two.
+class EndingSignalsBlocked {
+ public:
+  EndingSignalsBlocked() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+    ::sigprocmask(SIG_BLOCK, &set, &old_);
+  }
+  ~EndingSignalsBlocked() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+
+ private:
+  sigset_t old_;
+};
 
 struct StepFailure {
   FileStep step = FileStep::Write;
@@ -119,6 +142,13 @@ char gTempPaths[kTempSlots][PATH_MAX];
 volatile sig_atomic_t gTempUsed[kTempSlots];
 
 }  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return ResolvedPath(a) == ResolvedPath(b);
+}
 
 std::string ExecutablePath() {
   char buf[PATH_MAX];
@@ -216,7 +246,10 @@ ASErrorCode FileErrorCode(int err, ASErrorCode otherwise) {
 
 FileReplacement::~FileReplacement() {
   if (fd_ >= 0) ::close(fd_);
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    ForgetTempFile(temp_);
+  }
 }
 
 int FileReplacement::Fail(const std::string& path, int err) {
@@ -259,9 +292,11 @@ int FileReplacement::Begin(const std::string& path, Mode mode) {
   mode_t created = mode == Mode::Inherit && !existed_ ? 0666 : 0600;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = stem + RandomTail();
+    EndingSignalsBlocked blocked;
     fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, created);
     if (fd_ >= 0) {
       temp_ = name;
+      NoteTempFile(temp_);
       return 0;
     }
     if (errno != EEXIST) return Fail(folder_, errno);
@@ -290,6 +325,7 @@ int FileReplacement::Commit() {
   fd_ = -1;
   if (int err = CloseFile(fd)) return Fail(temp_, err);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(target_, errno);
+  ForgetTempFile(temp_);
   temp_.clear();
   // The rename is only lasting once the folder is on disk too.
   int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

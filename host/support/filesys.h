@@ -16,8 +16,9 @@ ASErrorCode FileErrorCode(int err, ASErrorCode otherwise);
 // A new version of a file, written to a temporary file beside it and renamed
 // over it, so that a failure leaves the old file whole. A link is followed to
 // the file it names, which is made when missing. The temporary file is named
-// .plughost-save-<pid>-XXXXXX; one left by a writer that is gone for more than
-// an hour is removed by the next replacement in its folder.
+// .plughost-save-<pid>-XXXXXX and noted (NoteTempFile) while it stands, so a
+// run ended by a signal removes it; one left by a writer that is gone (killed
+// outright) is removed by the next replacement in its folder.
 // The writes of files the host replaces whole go through these, so that a
 // full disk can be tried without one: each answers 0 or an errno value.
 // WriteFully writes all of `size` bytes (one counted write per call).
@@ -25,6 +26,11 @@ int WriteFully(int fd, const void* data, size_t size);
 int FlushFile(int fd);  // the last write of a buffered writer
 int SyncFile(int fd);
 int CloseFile(int fd);
+
+// Whether two paths name one file: the same device and inode when both
+// exist, so that hard and symbolic links are seen through; else the same
+// path once the folders' links are resolved.
+bool SameFile(const std::string& a, const std::string& b);
 
 // This program's file and its folder ("" and "." when unknown).
 std::string ExecutablePath();

@@ -116,12 +116,17 @@ int WriteTo(void* closure, const unsigned char* data, unsigned int length) {
 void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& list, const std::string& path) {
   Doc* doc = FindDoc(docId);
   if (!doc) throw std::runtime_error("cannot draw: the document is closed");
+  auto fault = [&](const std::string& why) { return std::runtime_error("cannot write " + path + ": " + why); };
+  // A picture never takes the place of a document, under any of its names.
+  for (ASUns32 id : OpenDocIds()) {
+    const Doc* open = FindDoc(id);
+    if (open && !open->path.empty() && SameFile(path, open->path)) throw fault("it is an open document");
+  }
   const Renderer& renderer = LoadRenderer();
   ZentuRenderDocument* document = RenderedDocument(renderer, *doc, page);
   std::vector<const char*> lines;
   lines.reserve(list.size());
   for (const std::string& line : list) lines.push_back(line.c_str());
-  auto fault = [&](const std::string& why) { return std::runtime_error("cannot write " + path + ": " + why); };
   FileReplacement out;
   if (int err = out.Begin(path, FileReplacement::Mode::Inherit))
     throw fault(err == EINVAL ? "not a regular file" : std::strerror(err));
