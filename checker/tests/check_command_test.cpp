@@ -2,6 +2,8 @@
 // temporary folder and settings folder, with its whole standard output, the
 // files it wrote and its exit status. The samples are never written.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -140,6 +142,11 @@ TEST_F(CheckCommandTest, FaultsStopBeforeAnythingRuns) {
   hosttest::WriteFile(Work("c.pdf"), original);
   hosttest::WriteFile(Work("empty.pdf"), "");
   hosttest::WriteFile(Work("text.pdf"), std::string(2000, ' ') + "%PDF-1.3\n");
+  ASSERT_EQ(::mkdir(Work("sub").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir(Work("rep").c_str(), 0700), 0);
+  hosttest::WriteFile(Work("sub/h.pdf"), original);
+  ASSERT_EQ(::link(Work("c.pdf").c_str(), Work("rep/h.log").c_str()), 0);
+  ASSERT_EQ(::link(Work("c.pdf").c_str(), Work("hard.pdf").c_str()), 0);
   const std::string help = "; run \"plughost check --help\" for the options\n";
   const struct {
     std::vector<std::string> args;
@@ -150,10 +157,16 @@ TEST_F(CheckCommandTest, FaultsStopBeforeAnythingRuns) {
       {{"check", "c.pdf", "--frobnicate"}, "plughost: no option --frobnicate" + help},
       {{"check", "c.pdf", "--keep-standard"}, "plughost: --keep-standard goes with --standard NAME" + help},
       {{"check", "c.pdf", "--report", "c.pdf"}, "plughost: --report would overwrite c.pdf" + help},
+      {{"check", "c.pdf", "--report", "hard.pdf"}, "plughost: --report would overwrite c.pdf" + help},
       {{"check", "c.pdf", "--report", "o.pdf", "--output", "o.pdf"},
        "plughost: --report would overwrite the --output file o.pdf" + help},
       {{"check"}, "plughost: check needs the PDF file to check" + help},
-      {{"check", "c.pdf", "c.pdf", "--output", "."}, "plughost: c.pdf and c.pdf would both write ./c.pdf" + help},
+      {{"check", "c.pdf", "c.pdf", "--output", "sub"}, "plughost: c.pdf and c.pdf would both write sub/c.pdf" + help},
+      // The output folder holds an input, under its name or through a hard link.
+      {{"check", "c.pdf", "text.pdf", "--output", "."}, "plughost: --output . holds c.pdf itself; give another folder\n"},
+      {{"check", "text.pdf", "sub/h.pdf", "--output", "sub", "--fix"},
+       "plughost: --output sub holds sub/h.pdf itself; give another folder\n"},
+      {{"check", "c.pdf", "sub/h.pdf", "--report", "rep"}, "plughost: --report rep holds c.pdf itself; give another folder\n"},
       {{"check", "none.pdf", "--standard", "PDF/X-4"},
        "plughost: unknown standard \"PDF/X-4\"; the standards are \"PDF/X-1a:2001\" and \"PDF/X-3\"\n"},
       {{"check", "c.pdf", "--report", "none/r.log"},

@@ -455,6 +455,11 @@ bool BoxesRun::HasEdits() const {
   return options.hasSpec || !options.on.empty() || !options.off.empty() || !options.sets.empty();
 }
 
+std::string LibraryFault() {
+  const ASInt32 stored = host::reg::LastWriteStatus(winHiveCurrentUser, kLibraryKey);
+  return stored == 0 ? "" : std::string("the box library was not stored: ") + host::reg::ErrorText(stored);
+}
+
 int BoxesRun::Finish(Session& session, bool documentChanged) const {
   if (documentChanged && options.output.empty())
     session.transcript().Event("UNSAVED: the changes were not saved; give --output to keep them");

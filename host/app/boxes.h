@@ -43,6 +43,10 @@ std::vector<int> PageList(const std::string& list, int count, std::string* why);
 // library holds no such specification.
 int SpecificationRow(const std::string& given);
 
+// The page-box editor keeps its library in the settings when it unloads:
+// why that write failed ("the box library was not stored: REASON"), or "".
+std::string LibraryFault();
+
 // One run of the shortcut, around the session that carries its steps out.
 struct BoxesRun {
   BoxesOptions options;

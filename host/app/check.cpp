@@ -510,10 +510,12 @@ void RemoveTree(const std::string& path) {
 
 std::string UseScratchSettings() {
   std::string why;
-  const std::string scratch = CopySettings(host::reg::SettingsFolder(), &why);
+  const std::string real = host::reg::SettingsFolder();
+  const std::string scratch = CopySettings(real, &why);
   if (scratch.empty()) return why;
   AtExit([scratch] { RemoveTree(scratch); });
   ::setenv("PLUGHOST_HOME", scratch.c_str(), 1);
+  host::reg::UseThrowawayCopy(scratch, real);
   return "";
 }
 

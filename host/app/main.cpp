@@ -30,6 +30,7 @@
 #include "dialogs/manager.h"
 #include "host/handshake.h"
 #include "support/filesys.h"
+#include "win/registry.h"
 
 namespace {
 
@@ -136,6 +137,8 @@ std::string DefaultPluginFolder() {
 
 [[noreturn]] void Fail(const std::string& why) {
   if (gSession) gSession->Stop(why);
+  // A run stopped before its session still tells of a settings file it set aside.
+  for (const std::string& note : host::reg::TakeHeldNotes()) std::cout << "NOTE: " << plughost::Escaped(note) << "\n";
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
   plughost::RunAtExit();
@@ -347,6 +350,7 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   session.ShowProgressLine(setup.progressLine);
   gSession = &session;
   host::SetDriver(&session);
+  host::reg::ShowHeldNotes();  // of settings read before the session
   if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
   if (check) check->Start(session);
   if (boxes) boxes->Start(session);
@@ -403,6 +407,7 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   } else {
     UnloadPlugins();
   }
+  if (fault.empty()) fault = plughost::LibraryFault();
   if (!fault.empty()) Fail(fault);
   plughost::RunAtExit();
   return status;

@@ -281,6 +281,8 @@ void* CallbackProc(ASCallback callback) {
 
 void SetAlertHandler(AlertHandler handler) { S().alertHandler = std::move(handler); }
 
+bool AlertsShown() { return S().alertHandler || CurrentDriver(); }
+
 int ShowAlert(const AlertRequest& request) {
   if (S().alertHandler) return S().alertHandler(request);
   if (Driver* driver = CurrentDriver()) return driver->Alert(request);

@@ -102,6 +102,8 @@ using AlertHandler = std::function<int(const AlertRequest&)>;
 // neither, an alert answers 1.
 void SetAlertHandler(AlertHandler handler);
 int ShowAlert(const AlertRequest& request);
+// Whether an alert shown now reaches anyone (a handler or a driver).
+bool AlertsShown();
 
 // The password prompt (AcroView 209) ---------------------------------------
 struct PasswordRequest {

@@ -142,7 +142,7 @@ TEST_F(TargetsTest, TemporaryFilesOfGoneWritersAreRemovedAtTheNextSave) {
   } cases[] = {
       {".plughost-save-" + dead + "-aB3xYz", true, false},
       {".plughost-save-" + live + "-aB3xYz", true, true},   // its writer still runs
-      {".plughost-save-" + dead + "-q1w2e3", false, true},  // recent
+      {".plughost-save-" + dead + "-q1w2e3", false, false},  // recent: killed a moment ago
       {".plughost-save--" + dead + "-aB3xYz", true, true},  // not one of ours
   };
   struct timeval past[2] = {{::time(nullptr) - 7200, 0}, {::time(nullptr) - 7200, 0}};

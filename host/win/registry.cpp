@@ -11,11 +11,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <set>
+#include <vector>
 
 #include "core/host.h"
 #include "host/errors.h"
@@ -29,6 +31,28 @@ const char kHeader[] = "plughost registry 1";
 const size_t kMaxHiveBytes = 64u << 20;  // anything bigger is not ours
 
 int gFailNextWrite = 0;
+
+// A run's throwaway copy of the settings (removed at its end): its hives are
+// read from the copy once and then kept here, never written back, since
+// nothing reads the copy but this process.
+struct Throwaway {
+  std::string copy, real;               // settings folders
+  std::map<std::string, Hive> hives;  // by file
+};
+
+Throwaway& Copy() {
+  static auto* copy = new Throwaway;
+  return *copy;
+}
+
+bool InThrowaway() { return !Copy().copy.empty() && SettingsFolder() == Copy().copy; }
+
+// Notes told before anyone can show them (the settings read before a run's
+// session starts), kept for ShowHeldNotes.
+std::vector<std::string>& Held() {
+  static auto* held = new std::vector<std::string>;
+  return *held;
+}
 
 // Damaged files already reported in this process (a file that could not be
 // set aside would otherwise be reported on every access).
@@ -132,8 +156,7 @@ int PrepareFolder() {
 // An exclusive lock on the registry folder for one read or read-modify-write.
 class FolderLock {
  public:
-  FolderLock() {
-    std::string folder = RegistryFolder();
+  explicit FolderLock(const std::string& folder = RegistryFolder()) : folder_(folder) {
     struct stat st;
     if (::stat(folder.c_str(), &st) != 0) {
       err_ = errno;  // nothing written yet: nothing to guard for a reader
@@ -160,11 +183,12 @@ class FolderLock {
   bool held() const { return fd_ >= 0; }
   // For a writer: the failure, with what stood in the way.
   ASInt32 Refusal() const {
-    SetFailureDetail(RegistryFolder() + "/.lock: " + std::strerror(err_));
+    SetFailureDetail(folder_ + "/.lock: " + std::strerror(err_));
     return fileErrSettingsLock;
   }
 
  private:
+  std::string folder_;
   int fd_ = -1;
   int err_ = 0;
 };
@@ -239,14 +263,6 @@ std::string SetAside(const std::string& path) {
   return "";
 }
 
-void Note(const std::string& text) {
-  AlertRequest r;
-  r.kind = 0;
-  r.message = text;
-  r.buttons = {"OK"};
-  ShowAlert(r);
-}
-
 std::string Identity(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return path;
@@ -254,36 +270,87 @@ std::string Identity(const std::string& path) {
          std::to_string(st.st_mtime);
 }
 
-// Reads and parses under the caller's lock.
+void Note(const std::string& text) {
+  if (!AlertsShown()) {
+    Held().push_back(text);
+    return;
+  }
+  AlertRequest r;
+  r.kind = 0;
+  r.message = text;
+  r.buttons = {"OK"};
+  ShowAlert(r);
+}
+
+std::string LastPart(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// A damaged hive file `path` (`why`): set aside, and the hive starts empty.
+// In a throwaway copy it is the settings folder's own file that is damaged
+// and set aside, and the note names it; the copy's goes too. Answers
+// whether it could be set aside.
+bool SetAsideDamaged(const std::string& path, const std::string& why) {
+  std::string damaged = path;
+  if (InThrowaway()) {
+    damaged = Copy().real + "/registry/" + LastPart(path);
+    ::unlink(path.c_str());
+  }
+  std::string identity = Identity(damaged);
+  std::string aside;
+  if (damaged == path) {
+    aside = SetAside(damaged);  // under the caller's lock
+  } else {
+    FolderLock lock(damaged.substr(0, damaged.rfind('/')));
+    std::string text, again;
+    int err = 0;
+    // Still as it was copied: no other run set it aside or wrote it meanwhile.
+    Hive kept;
+    if (ReadWhole(damaged, &text, &err) != ReadResult::Read || Parse(text, &kept, &again)) return true;
+    aside = SetAside(damaged);
+  }
+  if (!aside.empty()) {
+    Note("The registry file \"" + damaged + "\" is damaged (" + why + "). It was set aside as \"" + aside +
+         "\" and its settings start empty.");
+    return true;
+  }
+  std::string reason = std::strerror(errno);
+  if (Reported().insert(identity).second)
+    Note("The registry file \"" + damaged + "\" is damaged (" + why + ") and could not be set aside (" + reason +
+         "). It was left as it is; its settings can be neither read nor written.");
+  return false;
+}
+
+
+// Reads and parses under the caller's lock; a throwaway copy's hive from
+// what this process holds of it, after the first read.
 ASInt32 ReadLocked(ASInt32 hive, Hive* out) {
   out->clear();
   std::string path = HiveFile(hive);
   if (path.empty()) return winErrInvalidParameter;
+  const bool throwaway = InThrowaway();
+  if (throwaway) {
+    auto kept = Copy().hives.find(path);
+    if (kept != Copy().hives.end()) {
+      *out = kept->second;
+      return winErrSuccess;
+    }
+  }
   std::string text;
   int err = 0;
   switch (ReadWhole(path, &text, &err)) {
     case ReadResult::Missing:
-      return winErrSuccess;
+      break;
     case ReadResult::Failed:
       return FromErrno(err);
-    case ReadResult::Read:
+    case ReadResult::Read: {
+      std::string why;
+      if (Parse(text, out, &why)) break;
+      out->clear();
+      if (!SetAsideDamaged(path, why)) return winErrBadDB;
       break;
+    }
   }
-  std::string why;
-  if (Parse(text, out, &why)) return winErrSuccess;
-  out->clear();
-  std::string identity = Identity(path);
-  std::string aside = SetAside(path);
-  if (!aside.empty()) {
-    Note("The registry file \"" + path + "\" is damaged (" + why + "). It was set aside as \"" + aside +
-         "\" and its settings start empty.");
-    return winErrSuccess;
-  }
-  std::string reason = std::strerror(errno);
-  if (Reported().insert(identity).second)
-    Note("The registry file \"" + path + "\" is damaged (" + why + ") and could not be set aside (" +
-         reason + "). It was left as it is; its settings can be neither read nor written.");
-  return winErrBadDB;
+  if (throwaway) Copy().hives[path] = *out;
+  return winErrSuccess;
 }
 
 std::map<std::pair<ASInt32, std::string>, ASInt32>& WriteStatus() {
@@ -314,6 +381,12 @@ template <class Change>
 ASInt32 ChangeKey(ASInt32 hive, const std::string& path, Change&& change) {
   std::string file = HiveFile(hive);
   if (file.empty() || path.empty()) return winErrInvalidParameter;
+  if (InThrowaway()) {
+    Hive current;
+    ASInt32 status = ReadLocked(hive, &current);
+    if (status == winErrSuccess && change(&current)) Copy().hives[file] = std::move(current);
+    return status;
+  }
   if (int err = PrepareFolder()) return FromErrno(err);
   FolderLock lock;
   if (!lock.held()) return lock.Refusal();
@@ -509,12 +582,17 @@ bool Parse(const std::string& text, Hive* hive, std::string* why) {
 
 ASInt32 ReadHive(ASInt32 hive, Hive* out) {
   if (HiveFile(hive).empty()) return winErrInvalidParameter;
+  if (InThrowaway()) return ReadLocked(hive, out);
   FolderLock lock;
   return ReadLocked(hive, out);
 }
 
 ASInt32 CheckWritable(ASInt32 hive) {
   if (HiveFile(hive).empty()) return winErrInvalidParameter;
+  if (InThrowaway()) {
+    Hive current;
+    return ReadLocked(hive, &current);
+  }
   if (int err = PrepareFolder()) return FromErrno(err);
   if (::access(RegistryFolder().c_str(), W_OK | X_OK) != 0) return FromErrno(errno);
   FolderLock lock;
@@ -525,6 +603,13 @@ ASInt32 CheckWritable(ASInt32 hive) {
 
 ASInt32 WriteKey(ASInt32 hive, const std::string& path, const Key& key) {
   return ChangeKey(hive, path, [&](Hive* current) {
+    // A key written as it is stored changes nothing: no write.
+    auto stored = current->find(path);
+    auto same = [](const Value& a, const Value& b) { return a.name == b.name && a.type == b.type && a.data == b.data; };
+    if (stored != current->end() && stored->second.className == key.className &&
+        std::equal(stored->second.values().begin(), stored->second.values().end(), key.values().begin(),
+                   key.values().end(), same))
+      return false;
     (*current)[path] = key;
     return true;
   });
@@ -600,6 +685,22 @@ const char* ErrorText(ASInt32 code) {
 }
 
 void FailNextWrite(int err) { gFailNextWrite = err; }
+
+void UseThrowawayCopy(const std::string& copy, const std::string& real) {
+  Copy().copy = copy;
+  Copy().real = real;
+  Copy().hives.clear();
+}
+
+std::vector<std::string> TakeHeldNotes() {
+  std::vector<std::string> held;
+  held.swap(Held());
+  return held;
+}
+
+void ShowHeldNotes() {
+  for (const std::string& text : TakeHeldNotes()) Note(text);
+}
 
 }  // namespace reg
 }  // namespace host

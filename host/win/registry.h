@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "host/astypes.h"
 
@@ -79,6 +80,7 @@ ASInt32 CheckWritable(ASInt32 hive);
 // Replaces one key of the hive, and only that key, in one atomic write of
 // the whole file (temporary file, then rename), under the folder's lock:
 // without the lock nothing is written and the answer is fileErrSettingsLock.
+// A key that is stored as it is given writes nothing.
 ASInt32 WriteKey(ASInt32 hive, const std::string& path, const Key& key);
 // Applies the changes to the key as the hive holds it, read again under the
 // folder's lock, in one atomic write; a change that leaves the key as it is
@@ -98,6 +100,16 @@ ASInt32 FromErrno(int err);
 
 // Test hook: the next hive write fails part way with `err` (an errno value).
 void FailNextWrite(int err);
+
+// The settings folder `copy` is a throwaway copy of `real`, made for one run
+// and removed at its end: while it is the settings folder its hives are read
+// once and then changed in this process only, never written or synced. A
+// damaged hive in it is the real folder's: that one is set aside and named.
+void UseThrowawayCopy(const std::string& copy, const std::string& real);
+// Notes of damaged files told before anything could show them (no driver
+// yet), shown now, or taken to be printed otherwise.
+void ShowHeldNotes();
+std::vector<std::string> TakeHeldNotes();
 
 }  // namespace reg
 }  // namespace host
