@@ -264,18 +264,28 @@ bool ICCProfile::TestForPDFX(const std::string& standardName, PDFXPreflight* wal
     file("ICC profile can't be read", AUTOFIX_ERROR, PROBLEM_WRONG_TYPE, GlobalFixers::ReplaceProfile());
     return false;
   }
-  if (standardName == "PDF/X-1a:2001") {
-    const uint32_t colorimetric = icmSig("A2B1");
-    if (profile_->find_tag(profile_, colorimetric) == 2 || !profile_->read_tag(profile_, colorimetric)) {
-      file("ICC profile does not contain an AtoB1 tag", UNFIXABLE_ERROR, PROBLEM_MISSING, nullptr);
-      return false;
-    }
-  } else if (standardName == "PDF/X-3") {
-    if (profile_->header->deviceClass != icmSig("prtr")) {
-      file("ICC profile is not an output device profile", UNFIXABLE_ERROR, PROBLEM_INVALID, nullptr);
-      return false;
-    }
+  if (standardName == "PDF/X-1a:2001" && !HasColorimetricTable()) {
+    file("ICC profile does not contain an AtoB1 tag", UNFIXABLE_ERROR, PROBLEM_MISSING, nullptr);
+    return false;
   }
+  if (standardName == "PDF/X-3" && !IsOutputProfile()) {
+    file("ICC profile is not an output device profile", UNFIXABLE_ERROR, PROBLEM_INVALID, nullptr);
+    return false;
+  }
+  return true;
+}
+
+bool ICCProfile::HasColorimetricTable() const {
+  const uint32_t colorimetric = icmSig("A2B1");
+  return profile_->find_tag(profile_, colorimetric) != 2 && profile_->read_tag(profile_, colorimetric);
+}
+
+bool ICCProfile::IsOutputProfile() const { return profile_->header->deviceClass == icmSig("prtr"); }
+
+bool ICCProfile::MeetsStandard(const std::string& standardName) const {
+  if (!profile_ || !profile_->header) return false;
+  if (standardName == "PDF/X-1a:2001") return HasColorimetricTable();
+  if (standardName == "PDF/X-3") return IsOutputProfile();
   return true;
 }
 

@@ -70,6 +70,10 @@ class ICCProfile {
   // Files a record through `walker` for each requirement of the standard
   // named (its registry name) that the profile misses; true when none.
   bool TestForPDFX(const std::string& standardName, PDFXPreflight* walker);
+  // Whether the profile held would meet what TestForPDFX asks beyond being
+  // read: a profile a repair is about to write (a replacement, whose own
+  // read counts, whatever the profile before it).
+  bool MeetsStandard(const std::string& standardName) const;
 
   bool ReadFailed() const { return readFailed_; }
   bool HasProfile() const { return profile_ != nullptr; }
@@ -78,6 +82,8 @@ class ICCProfile {
 
  private:
   bool Readable() const;
+  bool HasColorimetricTable() const;  // 'A2B1', read through the library
+  bool IsOutputProfile() const;       // device class 'prtr'
   bool FindTag(const char* const sigs[3], int& index) const;
   void DropProfile();
 

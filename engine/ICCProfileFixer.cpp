@@ -23,6 +23,10 @@ int ICCProfileFixer::FixIt(FixContext& context, bool interactive) {
     if (standard && standard->ReplaceDestinationProfile(*context.walker, holder->object) == 2) return 2;
   }
   if (!ModifyProfile(interactive)) return 1;
+  // What the check of the saved file would refuse is not written: the
+  // record stays open, and the verdict after the repair is the file's.
+  const boost::shared_ptr<Conformance> standard = context.walker ? context.walker->GetConformance() : nullptr;
+  if (standard && !profile_.MeetsStandard(standard->name)) return 1;
   const MyCosObj old = profile_.GetProfileNode() ? profile_.GetProfileNode()->object : MyCosObj();
   if (!profile_.WriteToCosStream()) return 1;
   if (context.walker) context.walker->RecordReference(old, profile_.GetStream(), nullptr, 0);

@@ -86,7 +86,7 @@ int ReplaceDestinationProfile(Conformance& standard, PDFXPreflight& walker, MyCo
   if (!condition) condition = CustomCondition(standard.FindOutputCondition(0, name));
   const ProfileFile file = ProfileFileOf(*condition);
   if (file.path.empty() || !file.components) return 1;
-  const MyCosObj stream = EmbedProfileFile(walker.GetDocument(), file.path, file.components);
+  const MyCosObj stream = EmbedProfileFile(walker.GetDocument(), file.path, file.components, standard.name);
   if (stream.IsNull()) return 1;
   intent.Put("DestOutputProfile", stream);
   return 2;
@@ -130,7 +130,11 @@ bool CanWriteCondition(OutputCondition& condition) {
   return profile.LoadFromFile(file.path);
 }
 
-MyCosObj EmbedProfileFile(const MyCosDoc& doc, const std::string& path, int components) {
+MyCosObj EmbedProfileFile(const MyCosDoc& doc, const std::string& path, int components, const std::string& standard) {
+  {
+    ICCProfile profile{boost::shared_ptr<ObjectNode>(), boost::shared_ptr<ObjectNode>()};
+    if (profile.LoadFromFile(path) && !profile.MeetsStandard(standard)) return MyCosObj();
+  }
   OpenFile open;
   ASErrorCode opened = 0;
   HostCall("EmbedProfileFile", [&] {

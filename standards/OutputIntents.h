@@ -62,8 +62,10 @@ ProfileFile ProfileFileOf(OutputCondition& condition);
 // whose profile file reads as a gray, RGB or CMYK profile to embed.
 bool CanWriteCondition(OutputCondition& condition);
 // A new indirect stream of the file's bytes, Flate-compressed, with /N
-// `components`. Null when the file cannot be opened; host failures throw.
-MyCosObj EmbedProfileFile(const MyCosDoc& doc, const std::string& path, int components);
+// `components`. Null when the file cannot be opened, or holds a profile the
+// profile test of `standard` (its name) would refuse in the saved file;
+// host failures throw.
+MyCosObj EmbedProfileFile(const MyCosDoc& doc, const std::string& path, int components, const std::string& standard);
 // The profile of the registered condition the intent names (else of the
 // settings' own condition), embedded as its "DestOutputProfile": 2, or 1
 // when that condition has no profile file.

@@ -203,7 +203,8 @@ int PDF_X_1_2001::DestOutputProfileFixer::FixIt(FixContext& context, bool) {
   family::InFrame("PDF_X_1_2002::DestOutputProfileFixer::FixIt", [&] {
     const family::ProfileFile file = family::ProfileFileOf(*condition_);
     if (file.path.empty() || file.components == 0) return;
-    const MyCosObj stream = family::EmbedProfileFile(doc, file.path, file.components);
+    const boost::shared_ptr<Conformance> standard = walker->GetConformance();
+    const MyCosObj stream = family::EmbedProfileFile(doc, file.path, file.components, standard ? standard->name : "");
     if (stream.IsNull()) return;
     intent.Put("DestOutputProfile", stream);
     result = 2;

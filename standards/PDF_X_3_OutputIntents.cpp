@@ -18,6 +18,12 @@ typedef PDF_X_3_2002::OutputIntentMegaFixer MegaFixer;
 typedef boost::shared_ptr<ObjectNode> NodePtr;
 typedef boost::shared_ptr<PDFX_Error> ErrorPtr;
 
+// The name of the walker's standard, whose profile test the saved file meets.
+std::string Name(PDFXPreflight& walker) {
+  const boost::shared_ptr<Conformance> standard = walker.GetConformance();
+  return standard ? standard->name : std::string();
+}
+
 const char kDestinationProfile[] =
     "The /DestOutputProfile key in the PDF/X OutputIntent dictionary must contain a profile if there is data in a "
     "colorspace other than the colorspace used by the characterization";
@@ -306,7 +312,7 @@ bool MegaFixer::RepairDefaultSpace(PDFXPreflight& walker, PDFX_Error& record, in
         standard ? standard->FindOutputCondition(kSpaceRows[space].profileFamily, name)
                  : boost::shared_ptr<OutputIntentRecord>();
     const MyCosObj stream = profile && !profile->file.empty()
-                                ? family::EmbedProfileFile(doc, profile->file, family::ComponentsOf(space))
+                                ? family::EmbedProfileFile(doc, profile->file, family::ComponentsOf(space), Name(walker))
                                 : MyCosObj();
     MyCosObj array;
     MyCosObj based;
@@ -356,7 +362,7 @@ bool MegaFixer::RepairOutputIntent(PDFXPreflight& walker) {
       const family::ProfileFile file = family::ProfileFileOf(*chosenCondition);
       const MyCosObj stream = file.path.empty() || !file.components
                                   ? MyCosObj()
-                                  : family::EmbedProfileFile(doc, file.path, file.components);
+                                  : family::EmbedProfileFile(doc, file.path, file.components, Name(walker));
       embedded = !stream.IsNull();
       if (embedded) intent.Put("DestOutputProfile", stream);
     });

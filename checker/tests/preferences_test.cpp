@@ -160,7 +160,7 @@ TEST_F(PreferencesTest, FreshSettingsOpenOnTheFirstStandardAndItsFirstCondition)
 }
 
 TEST_F(PreferencesTest, BrowseListsOnlyProfilesThatFitTheirList) {
-  const std::string prtr = Module("OF COM PO P1 F60.icc"), rgb = Module("ecirgb10.icm");
+  const std::string prtr = Module("OF COM PO P1 F60.icc"), rgb = Profile("display.icc", "mntr", "RGB ", "eciRGB");
   const std::string scnr = Profile("scanner.icc", "scnr", "CMYK", "Scanner");
   const std::string unlisted =
       kPrefix +

@@ -21,7 +21,7 @@ struct NamedProfile {
     Bytes data;
 };
 
-// The two built-in input profiles: the gray one (resource 110) and the
+// The two built-in output profiles: the gray one (resource 110) and the
 // CMYK one (resource 112).
 Bytes builtin_gray();
 Bytes builtin_cmyk();

@@ -5,6 +5,8 @@
 
 #include "common/Prefs.h"
 #include "engine/ProfileResources.h"
+#include "icc/icc.h"
+#include "icc/icc_memory.h"
 #include "profile_bytes.h"
 #include "testing/pdfmaker.h"
 
@@ -192,8 +194,9 @@ const std::vector<Variant>& Variants() {
       {"view-area-beside-preferences", [](Document& d) { d.catalog = "/ViewerPreferences << >> /ViewArea /CropBox"; }},
       {"view-area-in-preferences", [](Document& d) { d.catalog = "/ViewerPreferences << /ViewArea /CropBox >>"; }},
       {"press-intent-without-profile", [](Document& d) { PressIntent(d, "", 0); }},
-      {"press-intent-a2b0-profile", [](Document& d) { PressIntent(d, BuiltInCmykProfile(), 4); }},
-      {"press-intent-monitor-profile", [](Document& d) { PressIntent(d, ModuleProfile("ecirgb10.icm"), 3); }},
+      {"press-intent-a2b0-profile", [](Document& d) { PressIntent(d, A2b0OnlyProfile(), 4); }},
+      {"press-intent-monitor-profile",
+       [](Document& d) { PressIntent(d, enginetest::ProfileBytes("mntr", "RGB ", "eciRGB"), 3); }},
       {"press-intent-garbage-profile", [](Document& d) { PressIntent(d, "not a profile at all", 4); }},
       {"no-output-intents", [](Document& d) { d.outputIntents.clear(); }},
       {"no-file-identifier", [](Document& d) { d.fileIdentifier = false; }},
@@ -289,12 +292,23 @@ std::string LzwEncoded(const std::string& data) {
   return out;
 }
 
-std::string BuiltInCmykProfile() {
+std::string A2b0OnlyProfile() {
   for (ASUns32 i = 0; i < kICCProfileResources.binaryCount; ++i) {
     const PIBinaryResource& resource = kICCProfileResources.binaries[i];
-    if (resource.number == 112) return std::string(static_cast<const char*>(resource.data), resource.size);
+    if (resource.number != 112) continue;
+    icc* p = new_icc();
+    std::string out;
+    // An input profile, as an output profile must have the table.
+    if (icc_read_memory(p, resource.data, resource.size) == 0 && p->read_all_tags(p) == 0 &&
+        p->delete_tag(p, str2tag("A2B1")) == 0) {
+      p->header->deviceClass = str2tag("scnr");
+      out.resize(p->get_size(p));
+      if (out.empty() || icc_write_memory(p, &out[0], static_cast<unsigned int>(out.size())) != 0) out.clear();
+    }
+    p->del(p);
+    if (!out.empty()) return out;
   }
-  throw std::runtime_error("no built-in CMYK profile");
+  throw std::runtime_error("no built-in CMYK profile to take A2B1 from");
 }
 
 std::string ModuleProfile(const std::string& file) {

@@ -60,9 +60,10 @@ Document Make(const std::string& standard, const std::string& variant);
 // Data LZW-encoded (codes of single bytes; at most 250 bytes).
 std::string LzwEncoded(const std::string& data);
 
-// Profiles of the host: the built-in CMYK input profile (an 'A2B0' table
-// and no 'A2B1'), and a generated profile beside the plug-ins by file name.
-std::string BuiltInCmykProfile();
+// Profiles: the built-in CMYK profile as an input profile without its
+// 'A2B1' table (its 'A2B0' and the others kept), and a generated profile
+// beside the plug-ins by file name.
+std::string A2b0OnlyProfile();
 std::string ModuleProfile(const std::string& file);
 
 }  // namespace standardstest
