@@ -8,6 +8,7 @@
 #include <list>
 #include <map>
 #include <set>
+#include <tuple>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -116,6 +117,11 @@ class PDFXPreflight {
   void CheckPage(const boost::shared_ptr<ObjectNode>& page, const boost::shared_ptr<ObjectNode>& referrer);
   // Operator names the standard put aside in the content being read.
   std::list<std::string>& GetOperatorNames() { return operatorNames_; }
+  // Whether `op` is met in `content` for the first time on the page being
+  // checked: a standard keeps one record of each operator a content uses,
+  // however often it stands there (its repair takes every one out), so
+  // that what a content costs does not grow with its operators.
+  bool FirstUseOfOperator(const boost::shared_ptr<ObjectNode>& content, const char* op);
   // The last name operand read from any content stream.
   static const std::string& GetLastName();
   // Operators to remove from a content (a stream or an array of them), by
@@ -293,6 +299,7 @@ class PDFXPreflight {
   std::list<std::string> operatorNames_;
   std::map<std::pair<ASUns32, ASUns32>, std::list<std::string>> operatorsToRemove_;
   std::set<std::pair<ASUns32, ASUns32>> operatorsRemoved_;
+  std::set<std::tuple<int, std::pair<ASUns32, ASUns32>, std::string>> operatorsUsed_;
   WalkTrail colorSpaceTrail_;
   WalkTrail halftoneTrail_;
   // Type 3 fonts whose glyphs are being read, by identity: a glyph that

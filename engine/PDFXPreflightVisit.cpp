@@ -316,8 +316,9 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
     imageNode->referrers.push_back(streamNode);
     if (standard_) standard_->CheckNode(*this, imageNode, streamNode);
     CheckInlineImageColorSpace(image.Dict(), streamNode);
-    // Its /F is its filter, not a file.
-    CheckStream(imageNode, streamNode, true);
+    // Its /F is its filter, not a file, and a temporary is met once: the
+    // stream walker, which would only enter it among the visited objects
+    // (one more for every image of the page), is left out.
   }
 }
 
@@ -358,6 +359,12 @@ const std::list<std::string>* PDFXPreflight::FindOperatorsToRemove(const MyCosOb
 void PDFXPreflight::MarkOperatorsRemoved(const MyCosObj& content) {
   operatorsToRemove_.erase(IdentityOf(content));
   operatorsRemoved_.insert(IdentityOf(content));
+}
+
+bool PDFXPreflight::FirstUseOfOperator(const NodePtr& content, const char* op) {
+  const std::pair<ASUns32, ASUns32> identity =
+      content ? IdentityOf(content->object) : std::pair<ASUns32, ASUns32>(0, 0);
+  return operatorsUsed_.emplace(pageCounter_, identity, op).second;
 }
 
 bool PDFXPreflight::OperatorsRemoved(const MyCosObj& content) const {

@@ -64,10 +64,14 @@ bool Holds(const NodePtr& container, const NodePtr& box) {
 void CheckOperator(const OperatorRules& rules, Conformance& standard, PDFXPreflight& walker, const char* op,
                    const NodePtr& objectNode, const NodePtr& containerNode) {
   if (!op || !*op) return;
-  if (Listed(rules.reported, op)) {
+  const bool reported = Listed(rules.reported, op);
+  const bool aside = !reported && (Listed(rules.noted, op) || !(Listed(rules.accepted, op) || AcceptedByBoth(op)));
+  // One record, or one place in the list, for each operator a content uses.
+  if ((!reported && !aside) || !walker.FirstUseOfOperator(containerNode, op)) return;
+  if (reported) {
     standard.AddOperatorError(walker, objectNode, containerNode, UNFIXABLE_ERROR, op, GlobalFixers::OperatorRemoval(),
                               nullptr);
-  } else if (Listed(rules.noted, op) || !(Listed(rules.accepted, op) || AcceptedByBoth(op))) {
+  } else {
     walker.GetOperatorNames().push_back(op);
   }
 }

@@ -300,8 +300,11 @@ void CosObjDestroyImpl(CosObj obj) {
   if (!(h.isIndirect() && doc->temporaries.count(h.getObjectID()))) RequireChangesAllowed(*doc);
   Q([&] {
     // An indirect object becomes null; its number stays taken.
-    bool temporary = h.isIndirect() && doc->temporaries.erase(h.getObjectID()) > 0;
-    if (!temporary) doc->Changed(h);
+    if (h.isIndirect() && h.getOwningQPDF() != doc->qpdf.get() && doc->temporaries.count(h.getObjectID())) {
+      doc->ForgetTemporary(h);
+      return 0;
+    }
+    doc->Changed(h);
     if (h.isIndirect()) h.getOwningQPDF()->replaceObject(h.getObjGen(), QPDFObjectHandle::newNull());
     return 0;
   });

@@ -330,21 +330,70 @@ void KeepDocFile(Doc& doc, const std::string& path) {
   doc.filePath = path;
 }
 
-QPDFObjectHandle NewTemporaryStream(Doc& doc) {
+namespace {
+
+// A number for temporaries that the document keeps taken (as a null), so
+// that nothing it makes later gets it: the next one the library would give.
+int TakeTemporaryNumber(Doc& doc) {
   // Changed, or read whole at opening: the library numbers it cheaply, or
   // must read every object to number anything new anyway.
-  if (doc.resolvedAll || doc.mutations > 0 || doc.highestNumber >= std::numeric_limits<int>::max() - 1)
-    return doc.qpdf->newStream();
-  // Under the number the library would give it, which the document keeps
-  // taken (as a null) as it does those of its own temporaries.
+  if (doc.resolvedAll || doc.mutations > 0 || doc.highestNumber >= std::numeric_limits<int>::max() - 1) {
+    QPDFObjectHandle reserved = QPDFObjectHandle::newReserved(doc.qpdf.get());
+    doc.qpdf->replaceReserved(reserved, QPDFObjectHandle::newNull());
+    return reserved.getObjectID();
+  }
   const int number = doc.highestNumber + 1;
-  if (!doc.scratch) doc.scratch = std::make_unique<QPDF>();
-  if (number > 1) doc.scratch->replaceObject(QPDFObjGen(number - 1, 0), QPDFObjectHandle::newNull());
-  QPDFObjectHandle s = doc.scratch->newStream();
-  if (s.getObjectID() != number) return doc.qpdf->newStream();
   doc.qpdf->replaceObject(QPDFObjGen(number, 0), QPDFObjectHandle::newNull());
   doc.highestNumber = number;
+  return number;
+}
+
+const QPDFObjectHandle& Gone() {
+  static auto* gone = new QPDFObjectHandle(QPDFObjectHandle::newNull());
+  return *gone;
+}
+
+}  // namespace
+
+QPDFObjectHandle NewTemporaryStream(Doc& doc) {
+  // Temporaries live in a scratch document of their own, apart from the
+  // document's objects; when none is left, a fresh one takes their numbers again.
+  if (doc.temporaries.empty() && doc.scratchTemporaries > 0) {
+    doc.scratch.reset();
+    doc.scratchTemporaries = 0;
+    doc.scratchTop = 0;
+  }
+  if (doc.scratchTemporaries == doc.temporaryNumbers.size()) doc.temporaryNumbers.push_back(TakeTemporaryNumber(doc));
+  const int number = doc.temporaryNumbers[doc.scratchTemporaries];
+  if (!doc.scratch) doc.scratch = std::make_unique<QPDF>();
+  // The scratch document gives the next number: make it this one.
+  if (number > 1 && number - 1 > doc.scratchTop) doc.scratch->replaceObject(QPDFObjGen(number - 1, 0), QPDFObjectHandle::newNull());
+  QPDFObjectHandle s = doc.scratch->newStream();
+  if (s.getObjectID() != number) throw std::logic_error("a temporary's number was not free");
+  doc.scratchTop = number;
+  ++doc.scratchTemporaries;
   return s;
+}
+
+void Doc::ForgetTemporary(QPDFObjectHandle temporary) {
+  auto found = temporaries.find(temporary.getObjectID());
+  if (found == temporaries.end()) return;
+  std::vector<const void*> parts = std::move(found->second);
+  temporaries.erase(found);
+  parts.push_back(temporary.getObjectPtr());
+  temporary.getOwningQPDF()->replaceObject(temporary.getObjGen(), QPDFObjectHandle::newNull());
+  for (const void* part : parts) {
+    auto it = directSlots.find(part);
+    if (it == directSlots.end()) continue;
+    const ASUns32 slot = it->second;
+    if (slots[slot].isName()) {
+      auto name = nameSlots.find(slots[slot].getName());
+      if (name != nameSlots.end() && name->second == slot) nameSlots.erase(name);
+    }
+    stringCache.erase(slot);
+    slots[slot] = Gone();
+    directSlots.erase(it);
+  }
 }
 
 CosObj Doc::Wrap(QPDFObjectHandle h) {

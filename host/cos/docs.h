@@ -56,9 +56,17 @@ struct Doc {
   bool pageTreeBroken = false;
   // Generation of each numbered object in the file's cross-reference data.
   std::unordered_map<int, int> xrefGen;
-  // Numbers of the temporary objects the inline-image reader made: reading
-  // content changes nothing, so destroying one does not mark the document.
-  std::unordered_set<int> temporaries;
+  // The temporary objects the inline-image reader made, by number, with the
+  // addresses of the stream and its direct parts: reading content changes
+  // nothing, so destroying one does not mark the document, and takes the
+  // handles of its parts with it.
+  std::unordered_map<int, std::vector<const void*>> temporaries;
+  // The numbers temporaries take, kept taken in the document; once every
+  // temporary is gone they serve again, in a fresh scratch document, so a
+  // page of a million inline images costs what one does.
+  std::vector<int> temporaryNumbers;
+  size_t scratchTemporaries = 0;  // made in the scratch document so far
+  int scratchTop = 0;             // its highest number
   bool xrefIndexed = false;
   // Opening read every object (a file that looked damaged): the library
   // numbers new objects without reading the file again.
@@ -77,6 +85,9 @@ struct Doc {
   // Forgets the handles given out from slot `mark` on, with the entries that
   // lead to them; their slots are given out again.
   void ReleaseSlots(ASUns32 mark);
+  // Destroys a temporary: it becomes null, and so do the handles of it and
+  // of its parts (their slots are never given out again).
+  void ForgetTemporary(QPDFObjectHandle temporary);
   // Objects made since the document was opened or saved, and their direct
   // parts: a change to one is no change of the document until something it
   // held before refers to it, which is a change of its own. The parts are

@@ -447,7 +447,21 @@ CosObj PDReadInlineImageImpl(ASStm stm, CosObj resources, CosDoc d, ASInt32* con
     QPDFObjectHandle s = NewTemporaryStream(doc);
     s.replaceDict(image.dict);
     s.replaceStreamData(image.data, QPDFObjectHandle(), QPDFObjectHandle());
-    doc.temporaries.insert(s.getObjectID());
+    // Its parts, whose handles go with it: the dictionary and what it holds.
+    std::vector<const void*>& parts = doc.temporaries[s.getObjectID()];
+    std::vector<QPDFObjectHandle> open{s.getDict()};
+    while (!open.empty()) {
+      QPDFObjectHandle part = open.back();
+      open.pop_back();
+      parts.push_back(part.getObjectPtr());
+      if (part.isArray()) {
+        for (QPDFObjectHandle& item : part.getArrayAsVector())
+          if (!item.isIndirect()) open.push_back(item);
+      } else if (part.isDictionary()) {
+        for (const std::string& key : part.getKeys())
+          if (!part.getKey(key).isIndirect()) open.push_back(part.getKey(key));
+      }
+    }
     return doc.Wrap(s);
   } catch (...) {
     RaiseFromCurrentException();

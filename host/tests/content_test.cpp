@@ -167,6 +167,40 @@ TEST_F(ContentTest, DestroyingAnInlineImageLeavesTheDocumentUnchanged) {
   EXPECT_EQ(PDDocGetFlags(pd_) & 1, 1);
 }
 
+// A page of many inline images costs what one does: a destroyed image takes
+// the handles of its parts along, and its number serves the next one, in an
+// unchanged document and in a changed one alike.
+TEST_F(ContentTest, DestroyedInlineImagesTakeTheirPartsAlongAndGiveTheirNumbersBack) {
+  const ASAtom decode = ASAtomFromString("D"), width = ASAtomFromString("W");
+  for (const bool changed : {false, true}) {
+    SCOPED_TRACE(changed ? "changed" : "unchanged");
+    if (changed) CosDictPut(CosDocGetObjByID(doc_, 3), ASAtomFromString("Made"), CosNewInteger(doc_, 0, 1));
+    images_.clear();
+    Tokens("BI /W 1 /H 1 /BPC 8 /CS /G /D [1 0] ID x\nEI BI /W 1 /H 1 /BPC 8 /CS /G ID y\nEI");
+    ASSERT_EQ(images_.size(), 2u);
+    const ASInt32 first = CosObjGetID(images_[0]);
+    EXPECT_NE(CosObjGetID(images_[1]), first) << "two at once are two objects";
+    const CosObj parts[] = {CosStreamDict(images_[0]), CosDictGet(CosStreamDict(images_[0]), decode),
+                            CosArrayGet(CosDictGet(CosStreamDict(images_[0]), decode), 0),
+                            CosDictGet(CosStreamDict(images_[1]), width)};
+    EXPECT_EQ(CosObjGetType(parts[1]), CosArray);
+    for (const CosObj& image : images_) CosObjDestroy(image);
+    for (const CosObj& gone : images_) EXPECT_EQ(CosObjGetType(gone), CosNull);
+    for (const CosObj& part : parts) EXPECT_EQ(CosObjGetType(part), CosNull);
+    EXPECT_EQ(PDDocGetFlags(pd_) & 1, changed ? 1 : 0);
+    for (int i = 0; i < 1000; ++i) {
+      images_.clear();
+      Tokens("BI /W 1 /H 1 /BPC 8 /CS /G ID z\nEI");
+      ASSERT_EQ(images_.size(), 1u);
+      ASSERT_EQ(CosObjGetID(images_[0]), first) << i;
+      EXPECT_EQ(CosIntegerValue(CosDictGet(CosStreamDict(images_[0]), width)), 1);
+      CosObjDestroy(images_[0]);
+    }
+    // The file's own objects are as they were.
+    EXPECT_EQ(CosObjGetType(CosDocGetObjByID(doc_, 3)), CosDict);
+  }
+}
+
 TEST_F(ContentTest, ABrokenInlineImageRaises) {
   ASStm stm = ASMemStmRdOpen("BI /W 1 ID xx", 13);
   PDToken t;
