@@ -685,11 +685,13 @@ void Session::Draw(const std::string& picture) {
   }
   for (const std::string& line : lines) out_.Event(line);
   if (picture.empty()) return;
+  std::string note;
   try {
-    host::WriteViewPicture(doc, picture);
+    note = host::WriteViewPicture(doc, picture);
   } catch (const std::exception& e) {
     Refuse(e.what());
   }
+  if (!note.empty()) out_.Event("NOTE: " + Escaped(note));
 }
 
 void Session::PrintMenus(bool listing) {

@@ -266,8 +266,9 @@ void SendAppStarted();
 std::vector<std::string> DrawView(AVDoc doc);
 // Writes the view as last drawn as a PNG picture at `path` (view/picture.cpp):
 // the page, then what was drawn over it; throws std::runtime_error with the
-// reason when it cannot.
-void WriteViewPicture(AVDoc doc, const std::string& path);
+// reason when it cannot. A page whose images declare more decoded data than
+// the host allows is not pictured: the answer is the note that says so, else "".
+std::string WriteViewPicture(AVDoc doc, const std::string& path);
 
 // Tools (view/tools.cpp): makes the registered tool of that type active as
 // AcroView 21 does; false with the reason when no tool has it.

@@ -156,10 +156,10 @@ std::vector<std::string> DrawView(AVDoc doc) {
   return lines;
 }
 
-void WriteViewPicture(AVDoc doc, const std::string& path) {
+std::string WriteViewPicture(AVDoc doc, const std::string& path) {
   ViewPDDoc(doc);
   const ASUns32 id = IdOf(doc);
-  WritePicture(id, ViewPageIndex(id), Views()[id].list, path);
+  return WritePicture(id, ViewPageIndex(id), Views()[id].list, path);
 }
 
 }  // namespace host

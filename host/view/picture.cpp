@@ -9,10 +9,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "cos/decoders.h"
 #include "cos/docs.h"
 #include "render/render.h"
 #include "support/filesys.h"
@@ -111,9 +113,55 @@ int WriteTo(void* closure, const unsigned char* data, unsigned int length) {
   return sink->err = WriteFully(sink->fd, data, length);
 }
 
+// The decoded bytes an image's dictionary declares: width, height, its
+// colour space's components (four when unknown, as the most any has here)
+// and bits per component.
+double DeclaredBytes(QPDFObjectHandle dict) {
+  auto number = [&](const char* key, double otherwise) {
+    QPDFObjectHandle n = dict.getKey(key);
+    return n.isInteger() && n.getIntValue() > 0 ? static_cast<double>(n.getIntValue()) : otherwise;
+  };
+  const bool mask = dict.getKey("/ImageMask").isBool() && dict.getKey("/ImageMask").getBoolValue();
+  const int components = mask ? 1 : ColorSpaceComponents(dict.getKey("/ColorSpace"));
+  const double bits = mask ? 1 : number("/BitsPerComponent", 8);
+  return number("/Width", 1) * number("/Height", 1) * (components > 0 ? components : 4) * bits / 8;
+}
+
+// Poppler decodes an image whole, whatever it costs: the first image the
+// page's resources (and its forms', and theirs) hold whose declared data
+// passes the host's decoded-data cap, as the note that the page is not
+// pictured; "" when there is none.
+std::string OversizedImage(Doc& doc, ASInt32 page) {
+  const std::vector<QPDFObjectHandle>& pages = Pages(doc);
+  if (page < 0 || static_cast<size_t>(page) >= pages.size()) return "";
+  QPDFObjectHandle resources;
+  int depth = 0;
+  for (QPDFObjectHandle node = pages[page]; node.isDictionary() && depth < 64; node = node.getKey("/Parent"), ++depth)
+    if ((resources = node.getKey("/Resources")).isDictionary()) break;
+  std::vector<QPDFObjectHandle> open{resources};
+  std::set<QPDFObjGen> seen;
+  const double cap = static_cast<double>(DecodedDataCap());
+  for (size_t visits = 0; !open.empty() && visits < 100000; ++visits) {
+    QPDFObjectHandle xobjects = open.back().isDictionary() ? open.back().getKey("/XObject") : QPDFObjectHandle();
+    open.pop_back();
+    if (!xobjects.isDictionary()) continue;
+    for (const std::string& name : xobjects.getKeys()) {
+      QPDFObjectHandle x = xobjects.getKey(name);
+      if (!x.isStream() || (x.isIndirect() && !seen.insert(x.getObjGen()).second)) continue;
+      QPDFObjectHandle dict = x.getDict();
+      if (dict.getKey("/Subtype").isNameAndEquals("/Form")) open.push_back(dict.getKey("/Resources"));
+      if (!dict.getKey("/Subtype").isNameAndEquals("/Image") || DeclaredBytes(dict) <= cap) continue;
+      return "page " + std::to_string(page + 1) + " is not pictured: the decoded data of its image " +
+             (x.isIndirect() ? "(object " + std::to_string(x.getObjectID()) + ") " : "") +
+             "is larger than the host allows";
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
-void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& list, const std::string& path) {
+std::string WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& list, const std::string& path) {
   Doc* doc = FindDoc(docId);
   if (!doc) throw std::runtime_error("cannot draw: the document is closed");
   auto fault = [&](const std::string& why) { return std::runtime_error("cannot write " + path + ": " + why); };
@@ -122,6 +170,8 @@ void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& l
     const Doc* open = FindDoc(id);
     if (open && !open->path.empty() && SameFile(path, open->path)) throw fault("it is an open document");
   }
+  const std::string oversized = OversizedImage(*doc, page);
+  if (!oversized.empty()) return oversized;
   const Renderer& renderer = LoadRenderer();
   ZentuRenderDocument* document = RenderedDocument(renderer, *doc, page);
   std::vector<const char*> lines;
@@ -141,6 +191,7 @@ void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& l
       throw fault(sink.err ? std::strerror(sink.err) : why);
   }
   if (int err = out.Commit()) throw fault(std::strerror(err));
+  return "";
 }
 
 void ForgetPicturesOf(ASUns32 docId) {

@@ -31,8 +31,9 @@ void ViewEvent(const std::string& line);
 double ViewZoom();
 // Writes the document's page (from 0) with the display list `list` painted
 // over it as a PNG picture at `path`, through a temporary file
-// (view/picture.cpp); throws std::runtime_error with the reason.
-void WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& list, const std::string& path);
+// (view/picture.cpp); throws std::runtime_error with the reason. Answers
+// the note of a page not pictured (WriteViewPicture), else "".
+std::string WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::string>& list, const std::string& path);
 // Lets the renderer go of the document, which closes.
 void ForgetPicturesOf(ASUns32 docId);
 
