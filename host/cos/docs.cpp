@@ -711,6 +711,8 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
     // Old versions get a classic cross-reference table and no object streams.
     w.setObjectStreamMode(major == 1 && minor < 5 ? qpdf_o_disable : qpdf_o_preserve);
     w.write();
+    // Memory gone where the writer's output goes is memory gone.
+    if (pipe.Error() == ENOMEM) throw std::bad_alloc();
     if (int err = pipe.Error()) {
       // The temporary file goes with `out`; the target stays as it was.
       SetFailureDetail(std::strerror(err));

@@ -112,7 +112,7 @@ StepFailure& Failure() {
       long nth = 0;
       if (std::sscanf(spec, "%15[a-z]:%ld:%15[A-Z]", kind, &nth, code) == 3 && nth > 0) {
         std::string k = kind, c = code;
-        int err = c == "ENOSPC" ? ENOSPC : c == "EIO" ? EIO : c == "EDQUOT" ? EDQUOT : 0;
+        int err = c == "ENOSPC" ? ENOSPC : c == "EIO" ? EIO : c == "EDQUOT" ? EDQUOT : c == "ENOMEM" ? ENOMEM : 0;
         FileStep step = k == "flush" ? FileStep::Flush : k == "close" ? FileStep::Close
                         : k == "sync" ? FileStep::Sync : FileStep::Write;
         if (err && (k == "write" || k == "flush" || k == "close" || k == "sync")) {

@@ -48,7 +48,8 @@ void RemoveTempFilesNow();
 
 // Test hook: the `nth` write, flush, close or sync (counted from 1 among
 // those since the call) fails with `err`; 0 turns it off. PLUGHOST_FAIL_FILE
-// ("write:N:ENOSPC", "sync:1:EIO") sets it when the host starts.
+// ("write:N:ENOSPC", "sync:1:EIO", "write:1:ENOMEM") sets it when the host
+// starts.
 enum class FileStep { Write, Flush, Close, Sync };
 void FailFileStep(FileStep step, long nth, int err);
 
