@@ -105,6 +105,43 @@ TEST_F(HostileRunsTest, ASaveThatFailsLeavesTheFileAsItWas) {
   }
 }
 
+// A save that fails once the verdict was shown, through the wizard's "Save"
+// or the host's, for want of room or of memory: the verdict stands, one line
+// says why the save failed, exit 2; of several files, each RESULT line keeps
+// its verdict. Nothing is written, and no temporary file is left.
+TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
+  const std::string fixable = Sample("x1a-fixable"), font = Sample("rgb-font");
+  auto failed = [&](const std::string& file, const char* reason) {
+    return "the verdict stands, but saving " + Work(file) + " failed: " + reason;
+  };
+  const struct {
+    std::vector<std::string> args;
+    const char* hook;
+    std::string err;                 // the whole of standard error, for one file
+    std::vector<std::string> lines;  // lines standard output holds
+  } rows[] = {
+      {{fixable, "--fix", "--output", "o.pdf"}, "write:1:ENOSPC", failed("o.pdf", "No space left on device"),
+       {"VERDICT: Congratulations!\\nThis is a good PDF/X-1a:2001 file.\\n"}},
+      {{fixable, "--fix", "--output", "o.pdf"}, "write:1:ENOMEM", failed("o.pdf", "out of memory"), {}},
+      {{font, "--output", "o.pdf"}, "write:1:ENOMEM", failed("o.pdf", "out of memory"), {}},
+      {{font, "--output", "o.pdf"}, "close:1:EIO", failed("o.pdf", "Input/output error"), {}},
+      {{fixable, font, "--fix", "--output", "."}, "write:1:ENOSPC", "",
+       {"RESULT: " + fixable + ": valid (" + failed("x1a-fixable.pdf", "No space left on device") + ")",
+        "RESULT: " + font + ": not valid (" + failed("rgb-font.pdf", "No space left on device") + ")"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.args.back() + " " + row.hook);
+    hosttest::ProcessResult run = Run({std::string("PLUGHOST_FAIL_FILE=") + row.hook}, row.args);
+    EXPECT_EQ(run.status, 2) << run.out;
+    if (!row.err.empty()) {
+      EXPECT_EQ(run.err, "plughost: " + row.err + "\n");
+    }
+    for (const std::string& line : row.lines) EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << run.out;
+    for (const char* written : {"o.pdf", "x1a-fixable.pdf", "rgb-font.pdf"}) EXPECT_FALSE(hosttest::FileExists(Work(written)));
+    EXPECT_EQ(SaveLeftovers(work_.path()), "");
+  }
+}
+
 // A real full disk: a small tmpfs, where the test may mount one.
 TEST_F(HostileRunsTest, AFullDiskLosesNothing) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";
