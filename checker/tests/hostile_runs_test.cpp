@@ -301,4 +301,42 @@ TEST_F(HostileRunsTest, RunsEndedBySignalsLeaveNothingBehind) {
   }
 }
 
+// A save ended by SIGINT, SIGTERM or SIGHUP takes its temporary file with it,
+// for any command; one killed outright leaves it to the next save into the
+// same folder, which removes those of writers that are gone.
+TEST_F(HostileRunsTest, SavesEndedBySignalsLeaveNothingBehind) {
+#if defined(__SANITIZE_ADDRESS__)
+  const int objects = 30000;
+#else
+  const int objects = 150000;  // a save of a second or more
+#endif
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R /Extra 4 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                  "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>"};
+  std::string all = "[";
+  for (int i = 0; i < objects; ++i) all += std::to_string(5 + i) + " 0 R ";
+  spec.objects.push_back(all + "]");
+  for (int i = 0; i < objects; ++i) spec.objects.push_back("<< /N " + std::to_string(i) + " /T (some text) >>");
+  hosttest::WriteFile(Work("big.pdf"), hosttest::MakePdf(spec));
+  ASSERT_EQ(::mkdir(Work("out").c_str(), 0700), 0);
+  // $4: the signal, sent once the save's temporary file is there.
+  const std::string start = "{ env --default-signal=INT \"$3\" --plugins \"$P\" --settings \"$2\" ";
+  const std::string wait = " & pid=$!; for i in $(seq 1 20000); do ls -A out | grep -q plughost-save && break; "
+                           "sleep 0.0005; done; kill -$4 $pid; wait $pid; }";
+  for (const std::string& run : {std::string("big.pdf \"save out/s.pdf\""),
+                                 std::string("check big.pdf --standard PDF/X-1a:2001 --output out/c.pdf")}) {
+    for (const char* sig : {"INT", "TERM", "HUP", "KILL"}) {
+      SCOPED_TRACE(std::string(sig) + " " + run);
+      Shell(start + run + wait, {sig});
+      const std::string left = SaveLeftovers(Work("out"));
+      EXPECT_EQ(left.empty(), std::string(sig) != "KILL") << left;
+      EXPECT_FALSE(hosttest::FileExists(Work("out/s.pdf")) || hosttest::FileExists(Work("out/c.pdf")));
+    }
+    // The next save into the folder takes the one of the run killed outright away.
+    ASSERT_EQ(Run({}, {Sample("x1a-good"), "--standard", "PDF/X-3", "--output", "out/n.pdf"}).status, 1);
+    EXPECT_EQ(SaveLeftovers(Work("out")), "");
+    ::unlink(Work("out/n.pdf").c_str());
+  }
+}
+
 }  // namespace
