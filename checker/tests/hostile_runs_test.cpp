@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -157,13 +158,75 @@ TEST_F(HostileRunsTest, AFullDiskLosesNothing) {
   EXPECT_EQ(hosttest::ReadFile(disk.File("x3.pdf")), original);
   EXPECT_EQ(SaveLeftovers(disk.path()), "");
 
-  // What is left is too little for the report: none is kept, and the run says so.
+  // What is left is too little for the report: none is kept, the report
+  // that stood there stays as it was, and the run says so.
+  hosttest::WriteFile(disk.File("old.log"), "the report before");
   hosttest::WriteFile(disk.File("fill"), std::string(60 * 1024 - 512, 'x'));
-  hosttest::ProcessResult report = Run({}, {Sample("rgb-font"), "--report", disk.File("r.log")});
-  EXPECT_EQ(report.status, 2);
-  EXPECT_NE(report.err.find("no report was written"), std::string::npos) << report.err;
+  for (const char* name : {"r.log", "old.log"}) {
+    hosttest::ProcessResult report = Run({}, {Sample("rgb-font"), "--report", disk.File(name)});
+    EXPECT_EQ(report.status, 2);
+    EXPECT_NE(report.err.find("no report was written"), std::string::npos) << report.err;
+  }
   EXPECT_FALSE(hosttest::FileExists(disk.File("r.log")));
+  EXPECT_EQ(hosttest::ReadFile(disk.File("old.log")), "the report before");
+  EXPECT_EQ(SaveLeftovers(disk.path()), "");
+
+  // A full temporary folder: the copy of the settings cannot be made, and
+  // the line names the copy, not the settings.
+  ::mkdir(settings_.File("registry").c_str(), 0700);
+  hosttest::WriteFile(settings_.File("registry/current_user.txt"), "plughost registry 1\n" + std::string(200 * 1024, ';'));
+  hosttest::ProcessResult copy = hosttest::RunProcess(
+      {"/bin/sh", "-c", "export TMPDIR=\"$0\"; exec \"$@\"", disk.path(), PLUGHOST, "--plugins", checkertest::PluginFolder(),
+       "--settings", settings_.path(), "check", Sample("x1a-good"), "--standard", "PDF/X-3"},
+      "", checkertest::kRunBound);
+  EXPECT_EQ(copy.status, 2);
+  EXPECT_EQ(copy.err.rfind("plughost: cannot copy the settings folder " + settings_.path() + ": " + disk.path() +
+                               "/plughost-settings-", 0), 0u) << copy.err;
+  EXPECT_NE(copy.err.find("/registry/current_user.txt: No space left on device"), std::string::npos) << copy.err;
   hosttest::RunCommand("umount " + hosttest::Quoted(disk.path()));
+}
+
+// A damaged registry: a run on a copy of the settings, or on the settings
+// themselves read before its session starts, names the settings folder's
+// own file, sets it aside there and says so once.
+TEST_F(HostileRunsTest, ADamagedRegistryIsNamedAndSetAsideWhereItIsKept) {
+  const std::string hive = settings_.File("registry/current_user.txt");
+  const std::vector<std::string> runs[] = {
+      {Sample("x1a-good"), "--standard", "PDF/X-3"},  // a copy of the settings
+      {Sample("x1a-good")},                           // a copy, for the standard the file claims
+      {Sample("sample")},                             // the stored standard, read before the session
+  };
+  ::mkdir(settings_.File("registry").c_str(), 0700);
+  for (const auto& args : runs) {
+    SCOPED_TRACE(args.back());
+    hosttest::RunCommand("rm -f " + hosttest::Quoted(settings_.File("registry")) + "/*");
+    hosttest::WriteFile(hive, "not a registry\n");
+    hosttest::ProcessResult run = Run({}, args);
+    EXPECT_NE(run.status, 2) << run.err;
+    const std::string note = "NOTE: The registry file \"" + hive + "\" is damaged (it is not a plughost registry file). "
+                             "It was set aside as \"" + hive + ".damaged-";
+    EXPECT_EQ(run.out.rfind(note, 0), 0u) << run.out;
+    EXPECT_EQ(run.out.find(note, 1), std::string::npos) << "once";
+    std::string aside;
+    hosttest::RunCommand("ls " + hosttest::Quoted(settings_.File("registry")), &aside);
+    EXPECT_EQ(aside.rfind("current_user.txt.damaged-", 0), 0u) << aside;
+    EXPECT_EQ(std::count(aside.begin(), aside.end(), '\n'), 1) << aside;
+    EXPECT_EQ(hosttest::ReadFile(settings_.File("registry/" + aside.substr(0, aside.size() - 1))), "not a registry\n");
+  }
+}
+
+// A temporary folder inside the settings folder: the run's copy of the
+// settings, made there, leaves itself out, and goes at the end.
+TEST_F(HostileRunsTest, ATemporaryFolderInsideTheSettingsIsNoPartOfTheirCopy) {
+  ASSERT_EQ(::mkdir(settings_.File("tmp").c_str(), 0700), 0);
+  hosttest::ProcessResult run = hosttest::RunProcess(
+      {"/bin/sh", "-c", "export TMPDIR=\"$0\"; exec \"$@\"", settings_.File("tmp"), PLUGHOST, "--plugins",
+       checkertest::PluginFolder(), "--settings", settings_.path(), "check", Sample("x1a-good"), "--standard", "PDF/X-3"},
+      "", checkertest::kRunBound);
+  EXPECT_EQ(run.status, 1) << run.err;
+  std::string left;
+  hosttest::RunCommand("ls -A " + hosttest::Quoted(settings_.File("tmp")), &left);
+  EXPECT_EQ(left, "");
 }
 
 // Damaged files whose repairs once ended without a saved file.
