@@ -104,6 +104,22 @@ TEST_F(KeptOptionsRuns, SixteenRunsAtOnceKeepEveryValueTheyStored) {
   }
 }
 
+// Without --keep-options the run's copy of the settings is kept in memory:
+// no write and no sync reaches the disk, so a first write or sync that would
+// fail fails nothing, and the settings stay as they were.
+TEST_F(KeptOptionsRuns, TheRunsOwnCopyOfTheSettingsIsNeverWritten) {
+  const std::string seeded = hosttest::ReadFile(Hive());
+  for (const char* hook : {"PLUGHOST_FAIL_FILE=write:1:ENOSPC", "PLUGHOST_FAIL_FILE=sync:1:EIO"}) {
+    SCOPED_TRACE(hook);
+    std::vector<std::string> argv = {"/usr/bin/env", hook};
+    for (const std::string& a : Images({"--modify", "--resolution", "150"})) argv.push_back(a);
+    hosttest::ProcessResult run = hosttest::RunProcess(argv, "", alternatestest::kRunBound);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "IMAGES: 1 converted, 0 left as they were\nUNSAVED: the changes were not saved; give --output to keep them\n");
+    EXPECT_EQ(hosttest::ReadFile(Hive()), seeded);
+  }
+}
+
 // A kept run whose options do not reach the settings ends with status 2 and
 // leaves them as they were; a failed write that a later one makes good is no
 // failure. The full disk is a small tmpfs in a mount namespace of its own.

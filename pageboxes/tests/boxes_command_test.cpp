@@ -151,6 +151,29 @@ TEST(BoxesCommand, ASpecificationOfTheStoredLibraryIsUsed) {
   EXPECT_NE(run.out.find("SPEC: page 1 New publication - Cover\nUNSAVED: "), std::string::npos) << run.out;
 }
 
+// A library that could not be stored (a full settings disk) ends the run
+// with status 2 and says so, the library stored before as it was; a run that
+// changes nothing in the settings writes nothing, and fails nothing.
+TEST(BoxesCommand, ALibraryThatCouldNotBeStoredEndsTheRunWithStatus2) {
+  hosttest::TempDir work;
+  ASSERT_EQ(framewicktest::Run(work.path(), {kBoxes}, kStoreCover).status, 0);
+  const std::string stored = hosttest::ReadFile(work.File("registry/current_user.txt"));
+  const std::string full = "PLUGHOST_FAIL_FILE=write:1:ENOSPC";
+  hosttest::ProcessResult more = hosttest::RunProcess(
+      {"/usr/bin/env", full, PLUGHOST, "--plugins", framewicktest::PluginFolder(), "--settings", work.path(), kBoxes,
+       "--script", "-"},
+      kStoreCover, framewicktest::kRunBound);
+  EXPECT_EQ(more.status, 2);
+  EXPECT_EQ(more.err, "plughost: the box library was not stored: There is not enough space on the disk.\n");
+  EXPECT_EQ(hosttest::ReadFile(work.File("registry/current_user.txt")), stored);
+  hosttest::ProcessResult listed = hosttest::RunProcess(
+      {"/usr/bin/env", full, PLUGHOST, "boxes", "--plugins", framewicktest::PluginFolder(), "--settings", work.path(),
+       kBoxes, "--pages", "1", "--spec", "New publication - Cover"},
+      "", framewicktest::kRunBound);
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(hosttest::ReadFile(work.File("registry/current_user.txt")), stored);
+}
+
 // Page 4 listed alone and after page 1, each edited alike, prints the same
 // lines: nothing of the page before shows, the "Spec:" line included. A row
 // switched off shows the zero box after "Apply" too.
@@ -200,7 +223,11 @@ TEST(BoxesCommand, FaultsStopBeforeAnythingRuns) {
        "plughost: cannot write the output into " + work.File("none") + ": No such file or directory"},
       {{kBoxes, "--picture", kBoxes + "/p", "--print-script"},
        "plughost: cannot write the pictures into " + kBoxes + ": not a folder"},
+      // A picture would take the document's place.
+      {{work.File("p-2.png"), "--pages", "1-2", "--picture", work.File("p")},
+       "plughost: --picture " + work.File("p") + ": " + work.File("p-2.png") + " is the document itself; give another name"},
   };
+  hosttest::WriteFile(work.File("p-2.png"), hosttest::ReadFile(kBoxes));
   for (const auto& row : rows) {
     auto run = Boxes(work.path(), row.args);
     EXPECT_EQ(run.status, 2);
