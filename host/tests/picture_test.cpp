@@ -2,6 +2,7 @@
 // cairo backend), and the page-box tool's frame with its handles where the hit test finds them.
 #include <cairo.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -40,9 +41,9 @@ hosttest::ProcessResult Draw(const hosttest::TempDir& dir, const std::string& fi
                               steps + "page " + n + "\ndraw " + dir.File(picture) + "\n", 60);
 }
 
-// A page placing a JPEG whose frame header and dictionary declare 65500 x
-// 65500 pixels, cut off after half its data (pdftoppm writes the JPEG).
-std::string DamagedJpegPage(const hosttest::TempDir& dir) {
+// A page placing a JPEG whose frame header and dictionary declare `side` x
+// `side` pixels, cut off after half its data (pdftoppm writes the JPEG).
+std::string DamagedJpegPage(const hosttest::TempDir& dir, int side) {
   EXPECT_EQ(hosttest::RunCommand("pdftoppm -jpeg -r 20 -singlefile " SAMPLES_DIR "/sample.pdf " +
                                  hosttest::Quoted(dir.File("small"))),
             0);
@@ -50,16 +51,18 @@ std::string DamagedJpegPage(const hosttest::TempDir& dir) {
   const size_t frame = jpeg.find("\xFF\xC0");
   EXPECT_NE(frame, std::string::npos);
   if (frame == std::string::npos) return "";
-  jpeg.replace(frame + 5, 4, "\xFF\xDC\xFF\xDC");
+  const char bytes[] = {static_cast<char>(side >> 8), static_cast<char>(side & 0xFF)};
+  jpeg.replace(frame + 5, 4, std::string(bytes, 2) + std::string(bytes, 2));
   hosttest::PdfSpec s;
   s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents 4 0 R "
                "/Resources << /XObject << /Im0 5 0 R >> >> >>",
                "stream:|q 200 0 0 200 50 50 cm /Im0 Do Q",
-               "stream:/Type /XObject /Subtype /Image /Width 65500 /Height 65500 /ColorSpace /DeviceRGB "
+               "stream:/Type /XObject /Subtype /Image /Width " + std::to_string(side) + " /Height " +
+                   std::to_string(side) + " /ColorSpace /DeviceRGB "
                "/BitsPerComponent 8 /Filter /DCTDecode|" +
                    jpeg.substr(0, jpeg.size() / 2)};
-  const std::string path = dir.File("damaged-jpeg.pdf");
+  const std::string path = dir.File("damaged-jpeg-" + std::to_string(side) + ".pdf");
   hosttest::WriteFile(path, hosttest::MakePdf(s));
   return path;
 }
@@ -72,7 +75,7 @@ TEST(Pictures, PagesAsPdftocairoRendersThem) {
   const struct { std::string file; int page; double zoom; } rows[] = {
       {SAMPLES_DIR "/sample.pdf", 1, 1},  {SAMPLES_DIR "/images.pdf", 3, 2}, {SAMPLES_DIR "/rgb-font.pdf", 1, 1.3},
       {SAMPLES_DIR "/boxes.pdf", 5, 1},   {turned, 1, 1},                     {turned, 2, 2},
-      {DamagedJpegPage(dir), 1, 1},
+      {DamagedJpegPage(dir, 4000), 1, 1},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.file + " page " + std::to_string(row.page) + " zoom " + std::to_string(row.zoom));
@@ -87,6 +90,29 @@ TEST(Pictures, PagesAsPdftocairoRendersThem) {
       for (int x = 0; x < w; ++x) differing += Pixel(view.get(), x, y) != Pixel(oracle.get(), x, y);
     EXPECT_EQ(differing, 0);
   }
+  // A page whose image declares more decoded data than the host allows
+  // (65500 x 65500 RGB) is not pictured: a note says so. Nor is a picture
+  // written over an open document, under any of its names.
+  ASSERT_EQ(::link(turned.c_str(), dir.File("linked.pdf").c_str()), 0);
+  const struct {
+    std::string file, picture, out, err;
+  } refused[] = {
+      {DamagedJpegPage(dir, 65500), "huge.png",
+       "NOTE: page 1 is not pictured: the decoded data of its image (object 5) is larger than the host allows\n", ""},
+      {turned, "turned.pdf", "", "plughost: cannot write " + turned + ": it is an open document"},
+      {turned, "linked.pdf", "", "plughost: cannot write " + dir.File("linked.pdf") + ": it is an open document"},
+  };
+  const std::string original = hosttest::ReadFile(turned);
+  for (const auto& row : refused) {
+    SCOPED_TRACE(row.picture);
+    const auto shown = hosttest::RunProcess({PLUGHOST, "--settings", dir.path(), "--brief", row.file,
+                                             "draw " + dir.File(row.picture)}, "", 60);
+    EXPECT_EQ(shown.status, row.err.empty() ? 0 : 2) << shown.err;
+    EXPECT_NE(shown.out.find(row.out), std::string::npos) << shown.out;
+    EXPECT_EQ(shown.err.rfind(row.err, 0), 0u) << shown.err;
+  }
+  EXPECT_FALSE(hosttest::FileExists(dir.File("huge.png")));
+  EXPECT_EQ(hosttest::ReadFile(turned), original);
   // A picture that cannot be written is the step's fault.
   const auto run = Draw(dir, turned, 1, 1, "", "no/such.png");
   EXPECT_EQ(run.status, 2);
