@@ -84,6 +84,7 @@ void PDFXPreflight::ReportLinkFault(LinkFault& fault, const MyCosObj& object, in
 void PDFXPreflight::CheckCatalog() {
   MyCosObj catalog = document_.GetRoot();
   standard_->CheckCosObj(*this, KIND_CATALOG, catalog);
+  CheckLaterFeatures(NodeOf(catalog, KIND_CATALOG), NodePtr());
   CheckOutlines(catalog, "Outlines");
   if (IsCancelled()) return;
   CheckFormFields(catalog, "AcroForm");

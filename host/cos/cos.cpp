@@ -637,6 +637,11 @@ void CosDocReleaseHandlesImpl(CosDoc d, ASUns32 mark) {
   DocOf(d).ReleaseSlots(mark);  // reads no object: nothing for the library to raise
 }
 
+ASBool CosDocWasRepairedImpl(CosDoc d) {
+  ENTER(DocWasRepaired);
+  return DocOf(d).repaired ? 1 : 0;
+}
+
 }  // namespace
 
 void InitCosTable() {

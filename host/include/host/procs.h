@@ -40,7 +40,9 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(RegisterHFT, ASBool, (HFT table), (table))                                    \
   X(FrameDepth, ASInt32, (), ())
 
-// Cos (prefix Cos)
+// Cos (prefix Cos). DocWasRepaired answers whether the file was damaged
+// (its cross-reference data or an object unreadable as written) and the
+// document was opened by repair.
 #define HOST_COS_PROCS(X)                                                                 \
   X(ObjEqual, ASBool, (CosObj a, CosObj b), (a, b))                                       \
   X(ObjGetType, CosType, (CosObj obj), (obj))                                             \
@@ -89,7 +91,8 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(DocClose, void, (CosDoc doc), (doc))                                                  \
   X(DocEnumIndirect, ASBool, (CosDoc doc, CosObjEnumProc proc, void* clientData), (doc, proc, clientData)) \
   X(DocHandleMark, ASUns32, (CosDoc doc), (doc))                                          \
-  X(DocReleaseHandles, void, (CosDoc doc, ASUns32 mark), (doc, mark))
+  X(DocReleaseHandles, void, (CosDoc doc, ASUns32 mark), (doc, mark))                    \
+  X(DocWasRepaired, ASBool, (CosDoc doc), (doc))
 
 // PDModel (prefix PD). DocGetNewSecurityHandler answers the name of the
 // encryption's filter (ASAtomNull without encryption); DocPermRequest and
