@@ -237,7 +237,8 @@ void PDFXPreflight::CheckPages() {
     MyCosObj kid = top.kids.Get(top.next++);
     if (!EnterTreeNode(kid, levels, seen, fault, pageCount)) return;
   }
-  ReportProgress(PageProgressText(pageCount), pageCounter_, pageCount);
+  // Every page walked: the progress reaches its end.
+  ReportProgress(PageProgressText(pageCount), pageCounter_ + 1, pageCount);
 }
 
 bool PDFXPreflight::EnterTreeNode(const MyCosObj& node, std::vector<PageTreeLevel>& levels,

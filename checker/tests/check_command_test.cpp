@@ -28,15 +28,15 @@ const std::string kFixable = Verdict(
 const std::string kUnfixable = Verdict(
     "This file isn't a valid PDF/X-1a:2001 file.  There were 2 errors which can not be fixed.  There were 1 missing "
     "fonts and at least one RGB image or artwork.  \\nClick the \"Details...\" button for more information");
-const std::string kXrefNotes =
-    "NOTE: An error occurred while checking the file:\\nError getting offset of xref table.\\nPlease contact "
-    "technical support\nNOTE: Zentu PDF/X Corvane 3:  Error trying to check document\n";
+const std::string kLoopNotes =
+    "NOTE: An error occurred while checking the file:\\nLoop or broken link in the page tree\n"
+    "NOTE: Zentu PDF/X Corvane 3:  Error trying to check document\n";
 const std::string kNoVerdict = "plughost: the check gave no verdict\n";
 const std::string kClaimsX1a = "STANDARD: PDF/X-1a:2001 (the file claims PDF/X-1a:2001)\n";
 const std::string kClaimsX3 = "STANDARD: PDF/X-3 (the file claims PDF/X-3:2002)\n";
-const std::string kStored = "STANDARD: PDF/X-1a:2001 (stored)\n";
+const std::string kDefault = "STANDARD: PDF/X-1a:2001 (the default: none stored)\n";
 const std::string kUnsaved = "UNSAVED: the changes were not saved; give --output to keep them\n";
-const std::string kXrefStream = Verdict(
+const std::string kOneAutoFix = Verdict(
     "This file isn't a valid PDF/X-1a:2001 file.  There was 1 error which can be automatically fixed by clicking the "
     "\"Fix all\" button.  \\nClick the \"Details...\" button for more information");
 
@@ -79,11 +79,17 @@ class CheckCommandTest : public ::testing::Test {
     args.insert(args.begin(), "check");
     return Run(args);
   }
-  // x1a-good whose "startxref" points past the end: the host opens it, the
-  // checker cannot read its trailer.
+  // x1a-good whose "startxref" points past the end: the host opens it by
+  // repair, the checker cannot read its trailer.
   void WritePastTheEnd() {
     std::string bytes = hosttest::ReadFile(Sample("x1a-good"));
     hosttest::WriteFile(Work("past.pdf"), bytes.substr(0, bytes.rfind("startxref")) + "startxref\n999999\n%%EOF\n");
+  }
+  // x1a-good whose page tree lists itself: the check ends with its note.
+  void WriteLoop() {
+    std::string bytes = hosttest::ReadFile(Sample("x1a-good"));
+    bytes.replace(bytes.find("/Kids [3 0 R]"), 13, "/Kids [2 0 R]");
+    hosttest::WriteFile(Work("loop.pdf"), bytes);
   }
   // Saved from a cross-reference stream: PDF 1.3 with a table and no
   // object streams, sound to qpdf, and `verdict` when checked again.
@@ -214,6 +220,7 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
   const std::string good = Good("PDF/X-1a:2001");
   hosttest::WriteFile(Work("c.pdf"), hosttest::ReadFile(Sample("x1a-good")));
   WritePastTheEnd();
+  WriteLoop();
   hosttest::WriteFile(Work("garbage.pdf"), "not a PDF file\n");
   ASSERT_EQ(hosttest::RunCommand("qpdf --encrypt user owner 256 -- " + hosttest::Quoted(Sample("x1a-good")) + " " +
                                  hosttest::Quoted(Work("locked.pdf"))),
@@ -272,10 +279,21 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
       {"a cross-reference stream, fixed and saved with a table",
        {Sample("xref-stream"), "--fix", "--output", "x.pdf"},
        0,
-       kClaimsX1a + kXrefStream + good + file("xref-stream.pdf", "x.pdf") + "SAVED: " + Work("x.pdf") + "\n",
+       kClaimsX1a + kOneAutoFix + good + file("xref-stream.pdf", "x.pdf") + "SAVED: " + Work("x.pdf") + "\n",
        "",
        [&] { ExpectTableForm({"x.pdf"}, kClaimsX1a + good); }},
-      {"a file the checker cannot read", {"past.pdf"}, 2, kClaimsX1a + kXrefNotes, kNoVerdict, nullptr},
+      {"a damaged file the host repaired, fixed and saved",
+       {"past.pdf", "--fix", "--output", "p.pdf"},
+       0,
+       kClaimsX1a + kOneAutoFix + good + file("past.pdf", "p.pdf") + "SAVED: " + Work("p.pdf") + "\n",
+       "",
+       [&] {
+         std::string out;
+         EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(Work("p.pdf")) + " 2>&1", &out), 0) << out;
+         EXPECT_EQ(out.find("WARNING"), std::string::npos) << out;
+         EXPECT_EQ(Check({"p.pdf"}).out, kClaimsX1a + good);
+       }},
+      {"a page tree that loops", {"loop.pdf"}, 2, kClaimsX1a + kLoopNotes, kNoVerdict, nullptr},
       {"a report without extension", {Sample("x1a-good"), "--report", "r"}, 0,
        kClaimsX1a + good + file("x1a-good.pdf.log", "r.log"), "", [&] { EXPECT_TRUE(hosttest::FileExists(Work("r.log"))); }},
       {"a report beside the file", {"c.pdf", "--report", "c"}, 0, kClaimsX1a + good + file("c.pdf.log", "c.log"), "",
@@ -373,8 +391,34 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
     return n;
   };
   const std::string before = Listing(settings_.path());
-  WritePastTheEnd();
+  WriteLoop();
+  // Claims of revisions the checker does not have, written over the samples' own.
+  const std::string keys = "/GTS_PDFXVersion (PDF/X-1:2001) /GTS_PDFXConformance (PDF/X-1a:2001)";
+  std::string bytes = hosttest::ReadFile(Sample("x1a-good"));
+  for (const std::string claim : {"PDF/X-4", "PDF/X-1a:2003"}) {
+    std::string claimed = bytes;
+    const std::string version = "/GTS_PDFXVersion (" + claim + ")";
+    claimed.replace(claimed.find(keys), keys.size(), version + std::string(keys.size() - version.size(), ' '));
+    hosttest::WriteFile(Work(claim.substr(6) + ".pdf"), claimed);
+  }
+  bytes = hosttest::ReadFile(Sample("x3-good"));
+  hosttest::WriteFile(Work("3:2003.pdf"), bytes.replace(bytes.find("(PDF/X-3:2002)"), 14, "(PDF/X-3:2003)"));
+  const std::string cancel = std::string(kQuestion) + "Cancel\n";
+  const std::string twoFixable = Verdict(
+      "This file isn't a valid PDF/X-1a:2001 file.  There were 2 errors which can be automatically fixed by clicking "
+      "the \"Fix all\" button.  \\nClick the \"Details...\" button for more information");
   const std::vector<Row> rows = {
+      {"a later revision of PDF/X-3: checked as PDF/X-3", {"3:2003.pdf"}, 1,
+       "STANDARD: PDF/X-3 (the file claims PDF/X-3:2003)\n" +
+           Verdict("This file isn't a valid PDF/X-3 file.  There was 1 error which can be automatically fixed by "
+                   "clicking the \"Fix all\" button.  \\nClick the \"Details...\" button for more information") +
+           cancel,
+       "", nullptr},
+      {"a later revision of PDF/X-1a: checked as PDF/X-1a:2001", {"1a:2003.pdf"}, 1,
+       "STANDARD: PDF/X-1a:2001 (the file claims PDF/X-1a:2003)\n" + twoFixable + cancel, "", nullptr},
+      {"a standard not checked here, none stored", {"4.pdf"}, 1,
+       "STANDARD: PDF/X-1a:2001 (the file claims PDF/X-4, which is not checked here)\n" + twoFixable + cancel, "",
+       nullptr},
       {"PDF/X-3, reported, fixed and saved",
        {Sample("x3-good"), "--standard", "PDF/X-3", "--report", "out.log", "--fix", "--output", "out.pdf"},
        0,
@@ -391,8 +435,8 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
       {"the file's own PDF/X-3, its keys kept", {Sample("x3-good"), "--fix", "--remove-tags"}, 0,
        kClaimsX3 + Good("PDF/X-3"), "", nullptr},
       {"the file's own PDF/X-1a:2001", {Sample("x1a-good")}, 0, kClaimsX1a + Good("PDF/X-1a:2001"), "", nullptr},
-      {"no claim: the stored standard", {Sample("sample")}, 1,
-       kStored + Verdict("This file isn't a valid PDF/X-1a:2001 file.  There were 6 errors which can be fixed.  "
+      {"no claim and none stored: the default", {Sample("sample")}, 1,
+       kDefault + Verdict("This file isn't a valid PDF/X-1a:2001 file.  There were 6 errors which can be fixed.  "
                          "However, there were 6 errors which can not be fixed.  There were 1 missing fonts and at "
                          "least one RGB image or artwork.  \\nClick the \"Details...\" button for more information"),
        "", nullptr},
@@ -405,7 +449,7 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
            "\nSAVED: " + Work("x.pdf") + "\n",
        "",
        [&] { ExpectTableForm({"x.pdf", "--standard", "PDF/X-3"}, Good("PDF/X-3")); }},
-      {"a file that shows no wizard", {"past.pdf", "--standard", "PDF/X-3"}, 2, kXrefNotes, kNoVerdict, nullptr},
+      {"a file that shows no wizard", {"loop.pdf", "--standard", "PDF/X-3"}, 2, kLoopNotes, kNoVerdict, nullptr},
   };
   RunRows(rows, [&](const std::vector<std::string>& args) {
     auto run = Check(args);
@@ -427,6 +471,8 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
   }
   EXPECT_NE(Check({Sample("x1a-good"), "--print-script"}).out.find("choose 1026 \"PDF/X-1a:2001\""), std::string::npos);
   EXPECT_EQ(Check({Sample("sample")}).out.rfind("STANDARD: PDF/X-3 (stored)\n", 0), 0u);
+  EXPECT_EQ(Check({"4.pdf"}).out.rfind("STANDARD: PDF/X-3 (the file claims PDF/X-4, which is not checked here)\n", 0),
+            0u);
 
   // Preferences that refuse what is stored: their note, then the stop.
   Store({{"default_condition_type", "profile"}});
@@ -478,7 +524,7 @@ TEST_F(CheckCommandTest, SeveralFilesEachInTurn) {
                                     "xref-stream.pdf: not valid\nmissing.pdf: no verdict "
                                     "(cannot open " + missing + ": The file does not exist (" + missing +
                                     ": No such file or directory))\n");
-  EXPECT_EQ(plain.out.rfind("CHECK: " + Sample("sample") + "\n" + kStored, 0), 0u) << plain.out;
+  EXPECT_EQ(plain.out.rfind("CHECK: " + Sample("sample") + "\n" + kDefault, 0), 0u) << plain.out;
   EXPECT_NE(plain.out.find("CHECK: " + Sample("x3-good") + "\n" + kClaimsX3 + Good("PDF/X-3") + "RESULT: "),
             std::string::npos);
 
