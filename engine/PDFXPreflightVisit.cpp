@@ -15,6 +15,7 @@
 #include "common/MyCosDoc.h"
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
+#include "engine/Fixers.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFXPreflight.h"
 #include "host/calls.h"
@@ -260,7 +261,14 @@ void PDFXPreflight::CheckFormContent(const NodePtr& node, const NodePtr& referre
     } catch (const Zentu::AcrobatException& e) {
       if (e.ErrorCode() != cosErrReadError) throw;
       // Data that cannot be decoded holds no content to read: a record of
-      // its own, and the rest of the check goes on.
+      // its own, and the rest of the check goes on. Nor can it be encoded
+      // anew: the records that offer that are errors no fix repairs.
+      for (const auto& error : errors_) {
+        const NodePtr& subject = error->GetContainerNode();
+        if (error->GetFixer() == Zentu::GlobalFixers::Compression() && !error->IsFixed() && subject &&
+            subject->objectNumber >= 0 && subject->objectNumber == stream->objectNumber)
+          error->SetSeverity(UNFIXABLE_ERROR);
+      }
       AddNodeError(kUndecodable, "Filter", UNFIXABLE_ERROR, stream->objectKind, PROBLEM_INVALID, referrer, stream);
       continue;
     }
