@@ -165,6 +165,10 @@ TEST_F(CheckCommandTest, FaultsStopBeforeAnythingRuns) {
       {{"check", "c.pdf", "--report", "none/r.log"},
        "plughost: cannot write the report into " + Work("none") + ": No such file or directory\n"},
       {{"check", "c.pdf", "c.pdf", "--report", "c.pdf"}, "plughost: cannot write the report into c.pdf: not a folder\n"},
+      {{"check", "c.pdf", "--output", "none/o.pdf"},
+       "plughost: cannot write the output into " + Work("none") + ": No such file or directory\n"},
+      {{"check", "c.pdf", "--output", "c.pdf/o.pdf"}, "plughost: cannot write the output into " + Work("c.pdf") +
+                                                          ": not a folder\n"},
       {{"check", "empty.pdf"}, "plughost: cannot open empty.pdf: the file is empty\n"},
       {{"check", "text.pdf"}, "plughost: cannot open text.pdf: not a PDF file\n"},
       {{"empty.pdf"}, "plughost: cannot open empty.pdf: the file is empty\n"},
@@ -178,6 +182,13 @@ TEST_F(CheckCommandTest, FaultsStopBeforeAnythingRuns) {
   }
   EXPECT_EQ(hosttest::ReadFile(Work("c.pdf")), original);
   EXPECT_FALSE(hosttest::FileExists(Work("r.log")));
+
+  // Nothing at all: the commands, and where their options are told.
+  auto bare = hosttest::RunProcess({PLUGHOST}, "", kBound);
+  EXPECT_EQ(bare.status, 2);
+  EXPECT_EQ(bare.out, "");
+  EXPECT_EQ(bare.err.rfind("usage: plughost check FILE.pdf", 0), 0u) << bare.err;
+  EXPECT_NE(bare.err.find("plughost check --help, plughost boxes --help, plughost images --help"), std::string::npos);
 
   auto checkHelp = Run({"check", "-h"}), all = Run({"--help"});
   EXPECT_EQ(checkHelp.status, 0);
@@ -543,6 +554,50 @@ TEST_F(CheckCommandTest, SeveralFilesEachInTurn) {
   auto again = Check({"out/sample.pdf", "out/x1a-good.pdf", "out/x1a-fixable.pdf", "out/rgb-font.pdf", "out/x3-good.pdf",
                       "out/xref-stream.pdf"});
   EXPECT_EQ(announced.rfind(results(again.out), 0), 0u) << again.out;
+}
+
+// What reaches a person at the command line: a failure in plain words, the
+// step the host's own script stood at only with --verbose; at a terminal the
+// progress line shows the first line of the checker's text, reaches 100% and
+// is cleared, also at the prompt.
+TEST_F(CheckCommandTest, TheCommandLineSaysWhatHappenedInPlainWords) {
+  ASSERT_EQ(hosttest::RunCommand("mkdir " + hosttest::Quoted(Work("folder.pdf"))), 0);
+  const std::string failed = "plughost: cannot save " + Work("folder.pdf") + ": The path names a folder, not a file";
+  for (const bool verbose : {false, true}) {
+    SCOPED_TRACE(verbose ? "verbose" : "brief");
+    std::vector<std::string> args = {Sample("x1a-fixable"), "--output", "folder.pdf"};
+    if (verbose) args.push_back("--verbose");
+    auto run = Check(args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.rfind(failed, 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find(" (check step ") != std::string::npos, verbose) << run.err;
+    // The valid file is saved from the wizard, whose note names the plug-in's code.
+    args[0] = Sample("x1a-good");
+    run = Check(args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("NOTE: Exception in WizardDlgADM::ChooseOutputFile"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err.find("Exception in"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("The path names a folder, not a file"), std::string::npos) << run.err;
+  }
+
+  const std::string tail = " --plugins " + hosttest::Quoted(checkertest::PluginFolder()) + " --settings " +
+                           hosttest::Quoted(settings_.path());
+  std::string seen;
+  hosttest::RunCommand("script -qefc " + hosttest::Quoted(std::string(PLUGHOST) + " check " + Sample("x1a-good") + tail) +
+                           " /dev/null",
+                       &seen);
+  EXPECT_NE(seen.find("\r100% Checking page 1 of 1\033[K\r\033[K"), std::string::npos) << seen;
+  EXPECT_EQ(seen.find("\\n  (checking"), std::string::npos) << seen;
+  // Typed at the terminal: the working dialog's line goes before the prompt.
+  seen.clear();
+  hosttest::RunCommand("(sleep 1; echo 'menu PDF/X Corvane...'; sleep 2; echo 'press Close'; echo quit) | script -qefc " +
+                           hosttest::Quoted(std::string(PLUGHOST) + " --interactive --brief " + Sample("x1a-good") + tail) +
+                           " /dev/null",
+                       &seen);
+  const std::string done = "Checking page 1 of 1  1/1\033[K";
+  const size_t status = seen.find(done);
+  ASSERT_NE(status, std::string::npos) << seen;
+  EXPECT_EQ(seen.compare(status + done.size(), 5, "\r\033[K>"), 0) << seen.substr(status);
 }
 
 }  // namespace

@@ -456,6 +456,9 @@ TEST_F(TrailerStepTest, TheTrailerRulesRunAndSizeIsLookedFor) {
       {"no Size",
        Replace(SmallPdf("/Root 1 0 R /ID [<01> <02>]"), "/Size 3 ", ""),
        {"5/25/3 The file's cross-reference data is damaged"}},
+      // A table that names a cross-reference stream beside it (a hybrid file).
+      {"a hybrid file", SmallPdf("/Root 1 0 R /ID [<01> <02>] /XRefStm 9"),
+       {"5/25/3 Cross-reference streams are a PDF 1.5 feature"}},
       {"the last section's trailer",
        WithUpdate(Replace(SmallPdf("/ID [<01> <02>] /Root 1 0 R"), "/Size 3 ", ""),
                   "<< /Size 3 /Root 1 0 R /ID [<01> <02>]"),
