@@ -8,8 +8,9 @@
 // intents and viewer preferences, and all that these refer to, except the
 // ways back that the check never walks (a field's own entries besides its
 // kids, an annotation's parent field, page and reply).
-#include <set>
+#include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -17,14 +18,12 @@
 #include "engine/KindWalk.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFXPreflight.h"
-#include "engine/Scopes.h"
 #include "engine/TransparencyError.h"
 #include "host/calls.h"
 
 namespace {
 
 typedef boost::shared_ptr<ObjectNode> NodePtr;
-typedef std::pair<ASUns32, ASUns32> Identity;
 
 // What a value is to the walk, which decides which of its entries it follows.
 enum class Role { Any, Trailer, Catalog, Form, Fields, Field, Annotations, Annotation };
@@ -65,44 +64,50 @@ bool Follows(Role role, const std::string& key, Role* next) {
   }
 }
 
-// The nodes a record names: its object, its container and, for the
+// Each node a record names: its object, its container and, for the
 // transparency of a page, every use of it found.
-std::vector<NodePtr> NamedNodes(const Zentu::PDFX_Error& error) {
-  std::vector<NodePtr> nodes;
-  for (const NodePtr& node : {error.GetObjectNode(), error.GetContainerNode()})
-    if (node && !node->object.IsNull()) nodes.push_back(node);
+template <class Visit>
+void ForEachNamedNode(const Zentu::PDFX_Error& error, Visit&& visit) {
+  for (const NodePtr* node : {&error.GetObjectNode(), &error.GetContainerNode()})
+    if (*node && !(*node)->object.IsNull()) visit(**node);
   if (const auto* transparency = dynamic_cast<const Zentu::TransparencyError*>(&error))
     for (const NodePtr& node : transparency->nodes)
-      if (node && !node->object.IsNull()) nodes.push_back(node);
-  return nodes;
+      if (node && !node->object.IsNull()) visit(*node);
+}
+
+uint64_t Key(const MyCosObj& object) {
+  const CosObj& raw = object.GetCosObj();
+  return (static_cast<uint64_t>(raw.a) << 32) | raw.b;
+}
+
+// Open, and naming some indirect object.
+bool Candidate(const Zentu::PDFX_Error& error) {
+  if (error.IsFixed() || error.GetSeverity() < 0) return false;
+  bool indirect = false;
+  ForEachNamedNode(error, [&](const ObjectNode& node) { indirect = indirect || node.objectNumber >= 0; });
+  return indirect;
 }
 
 }  // namespace
 
 void PDFXPreflight::SetFixedWhereRemoved() {
   if (!mainDoc_.IsValid()) return;
-  struct Candidate {
-    Zentu::PDFX_Error* error;
-    std::vector<NodePtr> nodes;
-  };
-  std::vector<Candidate> candidates;
-  std::set<Identity> directNamed;
+  // The direct objects the records name, to be told apart as the walk meets them.
+  std::unordered_set<uint64_t> directNamed;
+  bool any = false;
   for (const auto& error : errors_) {
-    if (error->IsFixed() || error->GetSeverity() < 0) continue;
-    std::vector<NodePtr> nodes = NamedNodes(*error);
-    bool indirect = false;
-    for (const NodePtr& node : nodes) indirect = indirect || node->objectNumber >= 0;
-    if (!indirect) continue;
-    for (const NodePtr& node : nodes)
-      if (node->objectNumber < 0) directNamed.insert(IdentityOf(node->object));
-    candidates.push_back(Candidate{error.get(), std::move(nodes)});
+    if (!Candidate(*error)) continue;
+    any = true;
+    ForEachNamedNode(*error, [&](const ObjectNode& node) {
+      if (node.objectNumber < 0) directNamed.insert(Key(node.object));
+    });
   }
-  if (candidates.empty()) return;
+  if (!any) return;
 
   // Indirect objects by number, each with the roles it was walked in: an
   // object listed as a field and as an annotation is walked as both.
   std::unordered_map<ASInt32, unsigned> reached;
-  std::set<Identity> directReached;
+  std::unordered_set<uint64_t> directReached;
   const CosDoc doc = mainDoc_.GetCosDoc();
   std::vector<std::pair<ASInt32, Role>> work;
   // Walks one object and the direct values inside it; the indirect ones it
@@ -130,7 +135,7 @@ void PDFXPreflight::SetFixedWhereRemoved() {
         continue;
       }
       first = false;
-      if (!value.IsIndirect() && directNamed.count(IdentityOf(value))) directReached.insert(IdentityOf(value));
+      if (!value.IsIndirect() && directNamed.count(Key(value))) directReached.insert(Key(value));
       if (type == CosArray) {
         const Role element = role == Role::Fields        ? Role::Field
                              : role == Role::Annotations ? Role::Annotation
@@ -157,23 +162,22 @@ void PDFXPreflight::SetFixedWhereRemoved() {
     walk(next.first, next.second);
   }
 
-  for (const Candidate& candidate : candidates) {
+  for (const auto& error : errors_) {
+    if (!Candidate(*error)) continue;
     bool unreached = false;
     bool settled = true;
-    for (const NodePtr& node : candidate.nodes) {
-      if (node->objectNumber < 0) {
-        if (directReached.count(IdentityOf(node->object))) settled = false;
-        continue;
-      }
-      if (reached.count(node->objectNumber)) {
+    ForEachNamedNode(*error, [&](const ObjectNode& node) {
+      if (node.objectNumber < 0) {
+        if (directReached.count(Key(node.object))) settled = false;
+      } else if (reached.count(node.objectNumber)) {
         settled = false;
-      } else if (MyCosObj(node->object.GetCosObj()).IsNull()) {
+      } else if (MyCosObj(node.object.GetCosObj()).IsNull()) {
         // Destroyed: a replacement may carry the problem on.
         settled = false;
       } else {
         unreached = true;
       }
-    }
-    if (settled && unreached) candidate.error->SetFixed(true);
+    });
+    if (settled && unreached) error->SetFixed(true);
   }
 }

@@ -319,7 +319,7 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
     if (token.text[0] == '/') {
       const std::string name = ResourceName(token.text);
       LastName() = name;
-      if (!operands) firstName = token.text;
+      if (!operands) firstName = name;
       operands = true;
       CheckObject(name, streamNode);
       continue;
