@@ -79,12 +79,6 @@ class CheckCommandTest : public ::testing::Test {
     args.insert(args.begin(), "check");
     return Run(args);
   }
-  // x1a-good whose "startxref" points past the end: the host opens it by
-  // repair, the checker cannot read its trailer.
-  void WritePastTheEnd() {
-    std::string bytes = hosttest::ReadFile(Sample("x1a-good"));
-    hosttest::WriteFile(Work("past.pdf"), bytes.substr(0, bytes.rfind("startxref")) + "startxref\n999999\n%%EOF\n");
-  }
   // x1a-good whose page tree lists itself: the check ends with its note.
   void WriteLoop() {
     std::string bytes = hosttest::ReadFile(Sample("x1a-good"));
@@ -230,7 +224,6 @@ TEST_F(CheckCommandTest, PrintScriptShowsTheStepsTheShortcutRuns) {
 TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
   const std::string good = Good("PDF/X-1a:2001");
   hosttest::WriteFile(Work("c.pdf"), hosttest::ReadFile(Sample("x1a-good")));
-  WritePastTheEnd();
   WriteLoop();
   hosttest::WriteFile(Work("garbage.pdf"), "not a PDF file\n");
   ASSERT_EQ(hosttest::RunCommand("qpdf --encrypt user owner 256 -- " + hosttest::Quoted(Sample("x1a-good")) + " " +
@@ -293,17 +286,6 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
        kClaimsX1a + kOneAutoFix + good + file("xref-stream.pdf", "x.pdf") + "SAVED: " + Work("x.pdf") + "\n",
        "",
        [&] { ExpectTableForm({"x.pdf"}, kClaimsX1a + good); }},
-      {"a damaged file the host repaired, fixed and saved",
-       {"past.pdf", "--fix", "--output", "p.pdf"},
-       0,
-       kClaimsX1a + kOneAutoFix + good + file("past.pdf", "p.pdf") + "SAVED: " + Work("p.pdf") + "\n",
-       "",
-       [&] {
-         std::string out;
-         EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(Work("p.pdf")) + " 2>&1", &out), 0) << out;
-         EXPECT_EQ(out.find("WARNING"), std::string::npos) << out;
-         EXPECT_EQ(Check({"p.pdf"}).out, kClaimsX1a + good);
-       }},
       {"a page tree that loops", {"loop.pdf"}, 2, kClaimsX1a + kLoopNotes, kNoVerdict, nullptr},
       {"a report without extension", {Sample("x1a-good"), "--report", "r"}, 0,
        kClaimsX1a + good + file("x1a-good.pdf.log", "r.log"), "", [&] { EXPECT_TRUE(hosttest::FileExists(Work("r.log"))); }},
