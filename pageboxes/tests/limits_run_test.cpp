@@ -38,8 +38,8 @@ TEST(LimitsRuns, TypedValuesBeyondTheFixedRangeAreRefused) {
         const std::string value = which == 2 ? unit.far : Decimals((field.at + 3 * which) / unit.points);
         script += "set " + id + " " + value + "\nprint item " + id + "\nif enabled Apply\n  press Apply\nend\nsave " +
                   file + "\nset-page-key TrimBox [36 36 576 756]\n";
-        // A size beyond 32767.99998 units shows as the largest there is.
-        const double shows = which ? field.shown / unit.points : std::fmin(std::stod(value), 32767.99998);
+        // Taken, a value shows as typed, beyond what a field's 16.16 holds too.
+        const double shows = which ? field.shown / unit.points : std::stod(value);
         shown += "ITEM " + id + ": " + Decimals(shows) + "\n";
       }
     const auto run = framewicktest::Run(work.path(), {"--brief", framewicktest::Sample("boxes")}, script);
@@ -70,15 +70,15 @@ TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
     std::vector<std::pair<const char*, std::string>> saved;  // none: refused
   } rows[] = {
       {"/TrimBox [-40000 -40000 40000 40000] /BleedBox [36 36 40000 756]",
-       "Trim on -32768.000 -31976.000 32768.000 32768.000", {{"/BleedBox", "[36,36,40000,756]"}, {"/TrimBox", set}}},
-      {"/TrimBox [0 0 " + e30 + " 792] /CropBox [-" + e30 + " 0 612 " + e30 + "]", "Trim on 0.000 0.000 32768.000 792.000",
+       "Trim on -40000.000 -39208.000 80000.000 80000.000", {{"/BleedBox", "[36,36,40000,756]"}, {"/TrimBox", set}}},
+      {"/TrimBox [0 0 " + e30 + " 792] /CropBox [-" + e30 + " 0 612 " + e30 + "]", "Trim on 0.000 0.000 1000000000000000019884624838656.000 792.000",
        {{"/CropBox", "[-" + e30 + ",0,612," + e30 + "]"}, {"/TrimBox", set}}},
-      {"/TrimBox [2147483648.5 0 612 792] /BleedBox [0 0 2147483647 792]", "Bleed on 0.000 0.000 32768.000 792.000",
+      {"/TrimBox [2147483648.5 0 612 792] /BleedBox [0 0 2147483647 792]", "Bleed on 0.000 0.000 2147483647.000 792.000",
        {{"/BleedBox", "[0,0,2147483647,792]"}, {"/TrimBox", set}}},
       {"/TrimBox [0 0 nan 792]", "Trim off 0.000 792.000 0.000 0.000", {{"/TrimBox", set}}},
       {"/MediaBox [0 0 612] /BleedBox [9 9 603 783]", "Bleed on 9.000 9.000 594.000 774.000",
        {{"/MediaBox", "[0,0,612]"}, {"/TrimBox", set}}},
-      {"/MediaBox [-40000 -40000 40000 40000]", "Trim off 32768.000 32768.000 0.000 0.000", {}},
+      {"/MediaBox [-40000 -40000 40000 40000]", "Trim off 0.000 80000.000 0.000 0.000", {}},
       {"/MediaBox [0 0 " + inf + " 792]", "", {}},  // an integer past 64 bits: no page
   };
   for (const auto& row : rows) {
@@ -97,7 +97,7 @@ TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
         "", framewicktest::kRunBound);
     EXPECT_NE(run.out.find(row.line.empty() ? "" : "BOX: page 1 " + row.line + " pt\n"), std::string::npos) << run.out;
     // Three numbers are no media box: the page is a letter page, and a note says so.
-    EXPECT_EQ(run.out.find("NOTE: The page's media box is not four numbers: it is taken as a US Letter page") !=
+    EXPECT_EQ(run.out.find("NOTE: The page's media box is not four numbers with an area: it is taken as a US Letter") !=
                   std::string::npos,
               row.page.find("612]") != std::string::npos);
     if (row.saved.empty()) {

@@ -87,6 +87,7 @@ enum : unsigned {
   DocEnumIndirect = 1402,
   DocHandleMark = 1403,
   DocReleaseHandles = 1404,
+  NumberValue = 1907,
   Last = kHostTableSize
 };
 }
