@@ -3,6 +3,7 @@
 // row, and `plughost boxes` on pages whose boxes lie far out or whose media
 // box is no box. Under the sanitizers a fault ends the run with a report.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -13,51 +14,93 @@
 
 namespace {
 
-std::string Decimals(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", value);
+// The saved page's trim box, to a thousandth of a point.
+void ExpectTrim(const std::string& file, const std::vector<double>& box) {
+  const std::string trim = framewicktest::QpdfPageEntry(file, 1, "/TrimBox");
+  double e[4] = {0, 0, 0, 0};
+  ASSERT_EQ(std::sscanf(trim.c_str(), "[%lf,%lf,%lf,%lf]", &e[0], &e[1], &e[2], &e[3]), 4) << file << trim;
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(e[i], box[static_cast<size_t>(i)], 0.001) << file << " " << trim;
+}
+
+std::string Number(double value, const char* format = "%.3f") {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
   return text;
 }
 
-// Page 1's trim box (36 36 576 756 in a 612 x 792 media box) in each unit:
-// each field at its limit (an edge 1 point inside), just beyond (2 points
-// further) and far beyond. Refused, the field shows its value again and the
-// saved page is as it was.
-TEST(LimitsRuns, TypedValuesBeyondTheFixedRangeAreRefused) {
-  const struct { int pref; double points; const char* far; } units[] = {{1, 72, "40000"}, {2, 72 / 25.4, "-40000"},
-                                                                        {3, 1, "2147483647"}};
-  const struct { int item; double shown, at; } fields[] = {{1013, 36, 32226}, {1014, 36, 32839}, {1015, 540, 32730},
-                                                           {1016, 720, 33523}};
-  for (const auto& unit : units) {
-    SCOPED_TRACE("unit " + std::to_string(unit.pref));
-    hosttest::TempDir work;
-    std::string script = "pref 39 " + std::to_string(unit.pref) + "\ntool Zent:QFXTool\nwith 102\n", shown;
-    for (const auto& field : fields)
-      for (int which = 0; which < 3; ++which) {
-        const std::string id = std::to_string(field.item), file = work.File(id + std::to_string(which) + ".pdf");
-        const std::string value = which == 2 ? unit.far : Decimals((field.at + 3 * which) / unit.points);
-        script += "set " + id + " " + value + "\nprint item " + id + "\nif enabled Apply\n  press Apply\nend\nsave " +
-                  file + "\nset-page-key TrimBox [36 36 576 756]\n";
-        // Taken, a value shows as typed, beyond what a field's 16.16 holds too.
-        const double shows = which ? field.shown / unit.points : std::stod(value);
-        shown += "ITEM " + id + ": " + Decimals(shows) + "\n";
-      }
-    const auto run = framewicktest::Run(work.path(), {"--brief", framewicktest::Sample("boxes")}, script);
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::string items;
-    for (size_t at = run.out.find("ITEM "); at != std::string::npos; at = run.out.find("ITEM ", at + 1))
-      items += run.out.substr(at, run.out.find('\n', at) + 1 - at);
-    EXPECT_EQ(items, shown);
-    for (const auto& field : fields)
-      for (int which = 0; which < 3; ++which) {
-        const std::string file = work.File(std::to_string(field.item) + std::to_string(which) + ".pdf");
-        const std::string trim = framewicktest::QpdfPageEntry(file, 1, "/TrimBox");
-        double e[4];
-        ASSERT_EQ(std::sscanf(trim.c_str(), "[%lf,%lf,%lf,%lf]", &e[0], &e[1], &e[2], &e[3]), 4) << trim;
-        EXPECT_EQ(trim == "[36,36,576,756]", which != 0) << field.item << " " << which;
-        for (double edge : e) EXPECT_TRUE(edge >= -32768 && edge < 32768) << trim;
-      }
-  }
+// One rule in a row and through `--set`: a typed number is refused exactly
+// when an edge of the box it makes would pass what 16.16 holds. The trim box
+// (X 36, Y 36, W 540, H 720 points) in each unit, each field with the edge it
+// moves 1 point inside the range, 1 point beyond and far beyond, in media
+// boxes at 0 and far from it; and a page beyond the range, which takes no
+// edit. A row's field and saved box and --set's exit status and saved box
+// agree with the rule; refused, nothing changes.
+TEST(LimitsRuns, TypedValuesAreRefusedByTheEdgesTheyMake) {
+  const struct { double left, bottom, right, top; int units; } medias[] = {
+      {0, 0, 612, 792, 3}, {20000, -30000, 20612, -29208, 3}, {0, 0, 33000, 33000, 1}};
+  const struct { int pref; const char* name; double points; } units[] = {{3, "pt", 1}, {1, "in", 72}, {2, "mm", 72 / 25.4}};
+  const double shown[4] = {36, 36, 540, 720};
+  int cases = 0;
+  for (const auto& m : medias)
+    for (int u = 0; u < m.units; ++u) {
+      const auto& unit = units[u];
+      SCOPED_TRACE(Number(m.left, "%g") + " " + unit.name);
+      hosttest::TempDir work;
+      hosttest::PdfSpec spec;
+      const std::string trim = "[" + Number(m.left + 36, "%g") + " " + Number(m.top - 756, "%g") + " " +
+                               Number(m.left + 576, "%g") + " " + Number(m.top - 36, "%g") + "]";
+      spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                      "<< /Type /Page /Parent 2 0 R /MediaBox [" + Number(m.left, "%g") + " " + Number(m.bottom, "%g") +
+                          " " + Number(m.right, "%g") + " " + Number(m.top, "%g") + "] /TrimBox " + trim + " >>"};
+      const std::string file = work.File("in.pdf");
+      hosttest::WriteFile(file, hosttest::MakePdf(spec));
+      // Each field's values, in points: the edge it moves (right for X and W,
+      // bottom for Y and H) 1 point inside and 1 point beyond; then far out.
+      const double at[4] = {32767 - 540 - m.left, m.top - 720 + 32767, 32767 - 36 - m.left, m.top - 36 + 32767};
+      const double far[4] = {-40000, -40000, 40000, 40000};
+      std::string script = "pref 39 " + std::to_string(unit.pref) + "\ntool Zent:QFXTool\nwith 102\n", expected;
+      std::vector<std::pair<std::string, std::vector<double>>> saved;  // the row's files and their trim boxes
+      for (int field = 0; field < 4; ++field)
+        for (int level = 0; level < 3; ++level, ++cases) {
+          double v[4];
+          for (int i = 0; i < 4; ++i) v[i] = shown[i] / unit.points;
+          // Typed with the field's three decimals, as a field keeps them.
+          v[field] = std::round((level == 2 ? far[field] : (at[field] + 2 * level) / unit.points) * 1000) / 1000;
+          const double left = m.left + v[0] * unit.points, top = m.top - v[1] * unit.points;
+          std::vector<double> box = {left, top - v[3] * unit.points, left + v[2] * unit.points, top};
+          bool taken = m.right <= 32767;
+          for (double edge : box) taken = taken && edge >= -32768 && edge < 32768;
+          if (!taken) box = {m.left + 36, m.top - 756, m.left + 576, m.top - 36};
+          const std::string id = std::to_string(1013 + field), out = work.File(id + std::to_string(level) + ".pdf");
+          script += "set " + id + " " + Number(v[field]) + "\nprint item " + id +
+                    "\nif enabled Apply\n  press Apply\nend\nsave " + out + "\nset-page-key TrimBox " + trim + "\n";
+          expected += "ITEM " + id + ": " + Number(taken ? v[field] : shown[field] / unit.points, "%.3f") + "\n";
+          saved.push_back({out, box});
+          // The same box through --set: saved as the row saves it, or refused with nothing written.
+          const std::string set = work.File("set.pdf");
+          const auto run = hosttest::RunProcess(
+              {PLUGHOST, "boxes", file, "--plugins", framewicktest::PluginFolder(), "--settings", work.path(), "--unit",
+               unit.name, "--set", "trim=" + Number(v[0]) + "," + Number(v[1]) + "," + Number(v[2]) + "," + Number(v[3]),
+               "--output", set},
+              "", framewicktest::kRunBound);
+          EXPECT_EQ(run.status, taken ? 0 : 2) << id << " " << level << run.err;
+          const std::string line = m.right > 32767 ? "plughost: page 1 is larger than the editor's range of 32767 points"
+                                                   : "plughost: --set trim=";
+          EXPECT_EQ(run.err.rfind(taken ? "" : line, 0), 0u) << run.err;
+          EXPECT_EQ(hosttest::FileExists(set), taken);
+          if (taken) ExpectTrim(set, box);
+          ::unlink(set.c_str());
+        }
+      const auto run = framewicktest::Run(work.path(), {"--brief", file}, script + "quit\n");
+      ASSERT_EQ(run.status, 0) << run.err;
+      std::string items;
+      for (size_t at = run.out.find("ITEM "); at != std::string::npos; at = run.out.find("ITEM ", at + 1))
+        items += run.out.substr(at, run.out.find('\n', at) + 1 - at);
+      EXPECT_EQ(items, expected);
+      EXPECT_EQ(run.out.find("NOTE: The page is larger than the editor's range") != std::string::npos, m.right > 32767);
+      for (const auto& file : saved) ExpectTrim(file.first, file.second);
+    }
+  EXPECT_GE(cases, 60);
 }
 
 // `plughost boxes` lists, edits, pictures and saves a page whose boxes reach
