@@ -187,10 +187,9 @@ class CropPageBox : public PageBox {
   // media box as the page's own, so that the page stays uncropped. One left
   // as it was read puts back what the page held.
   bool WriteToPage(PDPage page, ASAtom key = ASAtomNull) override;
-  // After another program's change to the page: when its crop box is no
-  // longer what this box wrote at once, that value is the page's from then
-  // on, and nothing is put back.
-  // Answers whether what was written at once is still to be put back.
+  // Whether what this box wrote at once is still to be put back: once the
+  // page's crop box is no longer that (another program changed it), the
+  // page's value is its own from then on, and nothing is put back.
   bool TakeBackPending(PDPage page);
   // The page's own crop box was [0 0 0 0] at the last read: none, as readers take it.
   bool MetEmpty() const { return metAbsent_; }
