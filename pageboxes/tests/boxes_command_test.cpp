@@ -176,16 +176,14 @@ TEST(BoxesCommand, APageShowsWhatItHoldsWhateverCameBefore) {
   }
 }
 
-// A file of these pages (objects 3 on), then the `extra` objects.
-std::string PagesFile(const hosttest::TempDir& dir, const std::vector<std::string>& pages,
-                      const std::vector<std::string>& extra = {}) {
+// A file of these pages.
+std::string PagesFile(const hosttest::TempDir& dir, const std::vector<std::string>& pages) {
   hosttest::PdfSpec spec;
   std::string kids;
   for (size_t i = 0; i < pages.size(); ++i) kids += std::to_string(3 + i) + " 0 R ";
   spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
                   "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) + " >>"};
   for (const std::string& page : pages) spec.objects.push_back("<< /Type /Page /Parent 2 0 R " + page + " >>");
-  spec.objects.insert(spec.objects.end(), extra.begin(), extra.end());
   hosttest::WriteFile(dir.File("in.pdf"), hosttest::MakePdf(spec));
   return dir.File("in.pdf");
 }
