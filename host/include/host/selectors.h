@@ -88,6 +88,7 @@ enum : unsigned {
   DocHandleMark = 1403,
   DocReleaseHandles = 1404,
   DocWasRepaired = 1420,
+  NumberValue = 1907,
   Last = kHostTableSize
 };
 }
