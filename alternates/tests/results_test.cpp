@@ -121,11 +121,11 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
        "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: each image was left as it was"},
-      {"half of them", {half, "--modify", "--resolution", "72"}, 1,
+      {"half of them", {half, "--modify", "--resolution", "72", "--which", "all"}, 1,
        "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
        "IMAGES: 1 converted, 1 left as they were\n",
        ""},
-      {"100000 dpi", {Sample("images"), "--modify", "--resolution", "100000"}, 2,
+      {"100000 dpi", {Sample("images"), "--modify", "--resolution", "100000", "--which", "all"}, 2,
        cap + "SKIPPED: page 1, object 3: " + big + cap + "SKIPPED: page 1, object 4: " + big + cap +
            "SKIPPED: page 1, object 5: " + big + cap + "SKIPPED: page 3, object 6: " + big + cap +
            "SKIPPED: page 1, object 7: " + big +
@@ -134,7 +134,7 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
        "the images were not changed: The decoded data is larger than the host allows"},
       {"no alternates to remove", {Sample("images"), "--remove-alternates"}, 2, "IMAGES: 0 alternates removed\n",
        "the images were not changed: no image carries alternates Glimmerset made"},
-      {"alternates removed", {Sample("alts"), "--remove-alternates"}, 0, "IMAGES: 1 alternates removed\n", ""},
+      {"alternates removed", {Sample("alts"), "--remove-alternates"}, 0, "IMAGES: 1 alternate removed\n", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -157,8 +157,9 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
 
 // An image drawn by the page and by an annotation's appearance, one drawn
 // in a form and one held but drawn nowhere: after Create, Modify (which
-// replaces the page's images, not the appearance's) and then Remove or
-// Create again, no /Alternates entry names an image that is gone.
+// replaces the page's images, not the appearance's, which are then out of
+// its reach) and then Remove or Create again, no /Alternates entry names an
+// image that is gone.
 TEST_F(ImagesResultsTest, NoAlternateOutlivesTheImageItNamed) {
   const std::string appearance =
       "stream:/Type /XObject /Subtype /Form /BBox [0 0 50 50] /Resources << /XObject << /P 5 0 R /U 8 0 R >> >>"
@@ -178,7 +179,7 @@ TEST_F(ImagesResultsTest, NoAlternateOutlivesTheImageItNamed) {
       std::vector<std::string> args = step;
       args.insert(args.begin(), in);
       const hosttest::ProcessResult run = Images(args, "step.pdf");
-      ASSERT_EQ(run.status, 0) << step[0] << ": " << run.out << run.err;
+      ASSERT_LE(run.status, 1) << step[0] << ": " << run.out << run.err;
       in = work_.File("in.pdf");
       ASSERT_EQ(std::rename(work_.File("step.pdf").c_str(), in.c_str()), 0);
       EXPECT_TRUE(Sound(in)) << step[0] << " after " << last[0];
