@@ -318,14 +318,20 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
   ASInt32 at = 0;
   Unreached unreached(map);
   size_t inlineImages = 0;
+  // Resources dictionaries already enumerated: pages that share one bring
+  // no image the first did not.
+  std::set<std::pair<ASUns32, ASUns32>> enumerated;
   HostRegionResult r = HostRegion([&] {
     for (; at < PDDocGetNumPages(doc); ++at) {
       if (progress) progress->SetText(("page " + std::to_string(at + 1)).c_str());
-      PageImages on{&map, at};
-      PDDocEnumResources(doc, at, at, Atom("XObject"), callback, &on);
+      page = PDDocAcquirePage(doc, at);
+      const CosObj resources = page ? PDPageGetResources(page) : CosObj{0, 0};
+      if (CosObjGetType(resources) != CosDict || enumerated.insert({resources.a, resources.b}).second) {
+        PageImages on{&map, at};
+        PDDocEnumResources(doc, at, at, Atom("XObject"), callback, &on);
+      }
       // Every page, whether its images came earlier or not: pages that
       // share their resources each draw their own.
-      page = PDDocAcquirePage(doc, at);
       if (page) {
         PDEContent content = PDEditPageAcquireContent(page, gExtensionID);
         if (content) {
