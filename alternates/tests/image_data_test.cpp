@@ -7,11 +7,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "plughost_runs.h"
+#include "testing/codestreams.h"
 #include "testing/jpegmaker.h"
 
 namespace {
@@ -259,6 +261,178 @@ TEST_F(ImageDataRunTest, HostileImagesAreLeftAsTheyWereWithTheirNote) {
       }
     }
   }
+}
+
+
+// Data as real files have it, through both roads of a conversion (samples
+// only encoded anew, and resampled): each image converts to what its whole
+// data gives, or is left as it was with the reason, the same on both roads.
+// JPEG data without its end marker is whole, cut short it is not; Flate data
+// that ends inside its last row is padded, one that ends rows early is not;
+// JPEG 2000 indices of 1 to 8 bits under the document's palette (the file's
+// own differs) keep their colours; 2- and 4-bit images take Flate for JPEG.
+TEST_F(ImageDataRunTest, CutDataAndPalettesFollowOneRuleOnBothRoads) {
+  const int w = 48, h = 32;
+  auto jpeg = [&](bool progressive) {
+    hosttest::JpegSpec spec;
+    spec.width = w;
+    spec.height = h;
+    spec.progressive = progressive;
+    return hosttest::MakeJpeg(spec, [&](int y, unsigned char* row) {
+      for (int x = 0; x < w * 3; ++x) row[x] = Channel(x / 3, y, x % 3);
+    });
+  };
+  const std::string baseline = jpeg(false), progressive = jpeg(true);
+  const std::string rgb = "/Width 48 /Height 32 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode|";
+  std::string gray;
+  for (int i = 0; i < w * h; ++i) gray.push_back(static_cast<char>(i * 7 % 251));
+  const std::string flate = "/Width 48 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode|";
+  // Colours in blocks of 6 x 8 pixels, as indices of `bits` bits.
+  auto indexed = [&](uint32_t bits, bool withBits) {
+    const uint32_t n = 1u << bits;
+    std::vector<std::string> own;
+    std::string lookup;
+    for (uint32_t k = 0; k < n; ++k) {
+      own.push_back({static_cast<char>(255 - k * 255 / (n - 1)), static_cast<char>(k * 255 / (n - 1)), '\x80'});
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "%02X%02X%02X", k * 37 % 256, (255 - k * 16) % 256, k * 91 % 256);
+      lookup += hex;
+    }
+    const std::string indices = hosttest::JpxCodestream(
+        w, h, 1, [&](uint32_t i, uint32_t) { return static_cast<int>((i % w / 6 + i / w / 8 * 8) % n); }, bits);
+    return "/Width 48 /Height 32 /ColorSpace [/Indexed /DeviceRGB " + std::to_string(n - 1) + " <" + lookup + ">] " +
+           (withBits ? "/BitsPerComponent " + std::to_string(bits) + " " : "") + "/Filter /JPXDecode|" +
+           hosttest::Jp2WithPalette(indices, w, h, own, 3, bits);
+  };
+  const std::string zero(3, '\0'), packed = gray.substr(0, 768);
+  enum Check { kAsRow0, kAsRow1, kSamples, kPicture, kLeft };
+  const struct {
+    const char* name;
+    std::string image;
+    Check check;
+    std::string expected;  // the samples, or what the reason says
+    const char* filter;
+  } rows[] = {
+      {"baseline JPEG", rgb + baseline, kSamples, "", "/DCTDecode"},
+      {"progressive JPEG", rgb + progressive, kSamples, "", "/DCTDecode"},
+      {"baseline JPEG without its end marker", rgb + baseline.substr(0, baseline.size() - 2), kAsRow0, "", "/DCTDecode"},
+      {"progressive JPEG without its end marker", rgb + progressive.substr(0, progressive.size() - 2), kAsRow1, "",
+       "/DCTDecode"},
+      {"baseline JPEG cut in its scan", rgb + baseline.substr(0, baseline.size() * 2 / 3), kLeft,
+       "the JPEG data ends before its image", ""},
+      {"progressive JPEG without its last scan", rgb + progressive.substr(0, progressive.rfind("\xFF\xDA")), kLeft,
+       "the JPEG data ends before its image", ""},
+      {"Flate three bytes short", flate + hosttest::Deflated(gray.substr(0, gray.size() - 3)), kSamples,
+       gray.substr(0, gray.size() - 3) + zero, "/DCTDecode"},  // padded with zeros
+      {"Flate a row and five bytes short", flate + hosttest::Deflated(gray.substr(0, gray.size() - w - 5)), kLeft,
+       "ended before its length", ""},
+      {"JPEG 2000, 1-bit indices", indexed(1, true), kPicture, "", "/FlateDecode"},
+      {"JPEG 2000, 2-bit indices", indexed(2, true), kPicture, "", "/FlateDecode"},
+      {"JPEG 2000, 4-bit indices", indexed(4, true), kPicture, "", "/FlateDecode"},
+      {"JPEG 2000, 8-bit indices", indexed(8, true), kPicture, "", "/FlateDecode"},
+      {"JPEG 2000, 4-bit indices, no /BitsPerComponent", indexed(4, false), kPicture, "", "/FlateDecode"},
+      {"4-bit gray under JPEG", "/Width 48 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 4|" + packed, kSamples,
+       packed, "/FlateDecode"},
+  };
+  std::vector<std::string> images;
+  for (const auto& row : rows) images.push_back(row.image);
+  const std::string in = work_.File("data.pdf"), out = work_.File("out.pdf");
+  hosttest::WriteFile(in, ImagesPdf(images));
+  auto picture = [&](const std::string& pdf, size_t page) {
+    hosttest::RunCommand("pdftoppm -r 72 -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                         " -singlefile " + hosttest::Quoted(pdf) + " " + hosttest::Quoted(work_.File("page")));
+    return hosttest::ReadFile(work_.File("page.ppm"));
+  };
+  // Samples kept and encoded without loss; resampled under JPEG.
+  for (const bool kept : {true, false}) {
+    SCOPED_TRACE(kept ? "kept" : "resampled");
+    std::vector<std::string> args = {"images", in, "--modify"};
+    if (kept)
+      args.insert(args.end(), {"--keep-resolution", "--color", "Flate"});
+    else
+      args.insert(args.end(), {"--percent", "50", "--color", "JPEG", "--jpeg-quality", "Maximum"});
+    args.insert(args.end(), {"--which", "all", "--output", out});
+    const hosttest::ProcessResult run = Run(args);
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    std::vector<std::string> dicts;
+    const std::vector<std::string> samples = Samples(out, &dicts);
+    ASSERT_EQ(samples.size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+      const auto& row = rows[i];
+      SCOPED_TRACE(row.name);
+      const std::string skipped = "SKIPPED: page " + std::to_string(i + 1) + ", object " + std::to_string(5 + 3 * i) + ": ";
+      const size_t at = run.out.find(skipped);
+      ASSERT_EQ(at != std::string::npos, row.check == kLeft) << run.out;
+      if (row.check == kLeft) {
+        EXPECT_NE(run.out.substr(at, run.out.find('\n', at) - at).find(row.expected), std::string::npos) << run.out;
+        continue;
+      }
+      // Under JPEG, Flate for samples JPEG does not take.
+      EXPECT_NE(dicts[i].find(kept ? "/FlateDecode" : row.filter), std::string::npos) << dicts[i];
+      if (!kept) continue;
+      if (row.check == kAsRow0 || row.check == kAsRow1) {
+        EXPECT_TRUE(samples[i] == samples[row.check - kAsRow0]);
+      } else if (row.check == kSamples && !row.expected.empty()) {
+        EXPECT_TRUE(samples[i] == row.expected);
+      } else if (row.check == kPicture) {
+        EXPECT_TRUE(picture(out, i + 1) == picture(in, i + 1));
+      }
+    }
+  }
+}
+
+// JBIG2 data the library warns of, or decodes wrongly without a word, is
+// left as it was with the reason; a plain page converts.
+TEST_F(ImageDataRunTest, Jbig2TheLibraryDecodesWronglyIsLeftWithTheReason) {
+  using hosttest::Big32;
+  auto region = [](uint32_t w, uint32_t h, uint32_t x, uint32_t y) {
+    return Big32(w) + Big32(h) + Big32(x) + Big32(y) + std::string(1, '\0');
+  };
+  const std::string page = hosttest::Jbig2Segment(0, 48, hosttest::Jbig2PageInformation(64, 40));
+  const std::string pad(24, '\0');
+  std::string rows;
+  for (int i = 0; i < 8 * 40; ++i) rows.push_back(static_cast<char>(i * 13));
+  const std::string outside =
+      hosttest::Jbig2Segment(1, 38, region(64, 40, 0, 1000) + '\1' + hosttest::GroupFour(work_, 64, 40, rows));
+  const struct {
+    const char* name;
+    std::string data;
+    std::string reason;  // "" when it converts
+  } cases[] = {
+      {"a plain page", hosttest::Jbig2Page(work_, 64, 40), ""},
+      {"Huffman text with refinement",
+       page + hosttest::Jbig2Segment(1, 6, region(64, 40, 0, 0) + std::string("\x00\x03", 2) + pad),
+       "JBIG2 text refined under Huffman coding"},
+      {"Huffman symbols with refinement", page + hosttest::Jbig2Segment(1, 0, std::string("\x00\x03", 2) + pad),
+       "JBIG2 symbols refined under Huffman coding"},
+      {"a halftone combined by XOR", page + hosttest::Jbig2Segment(1, 22, region(64, 40, 0, 0) + "\x20" + pad),
+       "halftone region with a background or a combination"},
+      {"a halftone on black", page + hosttest::Jbig2Segment(1, 22, region(64, 40, 0, 0) + "\x80" + pad),
+       "halftone region with a background or a combination"},
+      {"the page refined off its corner", page + hosttest::Jbig2Segment(1, 42, region(16, 8, 8, 8) + pad),
+       "refinement of part of the page"},
+      {"a region the library passes over with a warning", page + outside, "JBIG2: ignoring 64 x 40 region"},
+  };
+  std::vector<std::string> images;
+  for (const auto& c : cases)
+    images.push_back("/Width 64 /Height 40 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode|" + c.data);
+  const std::string in = work_.File("jbig2.pdf"), out = work_.File("out.pdf");
+  hosttest::WriteFile(in, ImagesPdf(images));
+  const hosttest::ProcessResult run =
+      Run({"images", in, "--modify", "--keep-resolution", "--mono", "Flate", "--which", "all", "--output", out});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    const std::string skipped = "SKIPPED: page " + std::to_string(i + 1) + ", object " + std::to_string(5 + 3 * i) + ": ";
+    const size_t at = run.out.find(skipped);
+    ASSERT_EQ(at == std::string::npos, cases[i].reason.empty()) << run.out;
+    if (at != std::string::npos) {
+      EXPECT_NE(run.out.substr(at, run.out.find('\n', at) - at).find(cases[i].reason), std::string::npos) << run.out;
+    }
+  }
+  EXPECT_NE(run.out.find("IMAGES: 1 converted, " + std::to_string(std::size(cases) - 1) + " left as they were"),
+            std::string::npos)
+      << run.out;
 }
 
 }  // namespace

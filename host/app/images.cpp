@@ -174,14 +174,18 @@ struct Results {
     if (!m[2].matched) {
       states[name] = kUnderWay;
       notesBefore = out.Notes();
+      host::SetFailureDetail("");
     } else if (m[2].str() == ": converted") {
       states[name] = kConverted;
     } else {
       states[name] = kLeft;
-      // The note shown while it was under way, else the plug-in's reason.
-      const std::string reason = m[3].matched               ? m[4].str()
-                                 : out.Notes() > notesBefore ? out.LastNote()
-                                                             : "the plug-in gave no reason";
+      // The note shown while it was under way, else the plug-in's reason;
+      // data that could not be read, with what the host found.
+      std::string reason = m[3].matched               ? m[4].str()
+                           : out.Notes() > notesBefore ? out.LastNote()
+                                                       : "the plug-in gave no reason";
+      if (reason == host::ErrorText(cosErrReadError) && !host::LastFailureDetail().empty())
+        reason += " (" + host::LastFailureDetail() + ")";
       out.Event("SKIPPED: " + name + ": " + reason);
     }
   }

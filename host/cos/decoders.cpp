@@ -26,6 +26,7 @@ size_t DecodedDataCap();  // cos/docs.h
 namespace {
 
 thread_local DecodingImage::Declared declared;
+thread_local std::string failure;
 
 // Collects what passes, failing once it is more than the host's
 // decoded-data cap; a failure leaves as std::runtime_error.
@@ -59,7 +60,13 @@ class WholeDataPipe : public CappedCollector {
  public:
   WholeDataPipe(const char* name, Pipeline* next) : CappedCollector(name, next) {}
   void finish() override {
-    std::string decoded = Decode(data_);
+    std::string decoded;
+    try {
+      decoded = Decode(data_);
+    } catch (const std::exception& e) {
+      failure = e.what();
+      throw;
+    }
     data_.clear();
     Pipeline* next = getNext();
     if (!decoded.empty()) next->write(reinterpret_cast<const unsigned char*>(decoded.data()), decoded.size());
@@ -461,6 +468,7 @@ DecodingImage::DecodingImage(QPDFObjectHandle dict, int components) : previous_(
   };
   QPDFObjectHandle space = dict.getKey("/ColorSpace");
   QPDFObjectHandle family = space.isArray() && space.getArrayNItems() > 0 ? space.getArrayItem(0) : space;
+  failure.clear();
   declared.components = components;
   declared.indexed = family.isNameAndEquals("/Indexed") || family.isNameAndEquals("/I");
   declared.width = side("/Width");
@@ -468,6 +476,8 @@ DecodingImage::DecodingImage(QPDFObjectHandle dict, int components) : previous_(
 }
 
 DecodingImage::~DecodingImage() { declared = previous_; }
+
+const std::string& DecodingImage::Failure() { return failure; }
 
 int ColorSpaceComponents(QPDFObjectHandle space) {
   if (space.isName()) {
