@@ -104,6 +104,39 @@ TEST_F(KeptOptionsRuns, SixteenRunsAtOnceKeepEveryValueTheyStored) {
   }
 }
 
+// Kept runs started together, each changing other options of one set, in
+// four trials: every run's values are stored, since none writes back the
+// values it only read, and the value no run changes stays.
+TEST_F(KeptOptionsRuns, RunsAtOnceChangingOneOptionEachKeepEveryChange) {
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::pair<std::string, std::string>> stored;
+  } changes[] = {
+      {{"--color", "Flate"}, {{"ORIG:CTCT", "3"}}},
+      {{"--mono", "LZW"}, {{"ORIG:MCT", "2"}}},
+      {{"--percent", "30"}, {{"ORIG:ScaleMethod", "1"}, {"ORIG:Factor", "0.300000"}}},
+      {{"--which", "kb:4"}, {{"ORIG:ScaleCriteria", "2"}, {"ORIG:LimitKBytes", "4.000000"}}},
+  };
+  const std::string seeded = hosttest::ReadFile(Hive());
+  for (int trial = 0; trial < 4; ++trial) {
+    hosttest::WriteFile(Hive(), seeded);
+    std::vector<std::unique_ptr<hosttest::LiveProcess>> runs;
+    for (const auto& change : changes) {
+      std::vector<std::string> args = {"--modify", "--keep-options"};
+      args.insert(args.end(), change.args.begin(), change.args.end());
+      runs.emplace_back(new hosttest::LiveProcess(Images(args), alternatestest::kRunBound));
+    }
+    for (auto& run : runs) {
+      const hosttest::ProcessResult result = run->Finish();
+      EXPECT_LE(result.status, 1) << "trial " << trial << ": " << result.err;
+    }
+    for (const auto& change : changes)
+      for (const auto& value : change.stored) EXPECT_EQ(Stored(value.first), value.second) << "trial " << trial;
+    EXPECT_EQ(Stored("ORIG:DPU"), "22.000000");
+    EXPECT_EQ(Stored("X:Other"), "kept");
+  }
+}
+
 // A kept run whose options do not reach the settings ends with status 2 and
 // leaves them as they were; a failed write that a later one makes good is no
 // failure. The full disk is a small tmpfs in a mount namespace of its own.

@@ -95,6 +95,19 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
   const std::string deep = Made("deep.pdf", OnePage("/A 5 0 R", drawn, {Gray(4, 4, 16)}));
   const std::string half = Made("half.pdf", OnePage("/A 5 0 R /B 6 0 R", drawn, {Gray(4, 4, 16), Gray(144, 144)}));
   const std::string big = "The decoded data is larger than the host allows\n", cap = "NOTE: " + big;
+  // Two pages of one image each, the content of page `bad` (1 or 2) no Flate data.
+  auto unreadable = [&](int bad) {
+    hosttest::PdfSpec p;
+    p.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>"};
+    for (int page = 1; page <= 2; ++page) {
+      p.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << /A " +
+                          std::to_string(7 + page) + " 0 R >> >> /Contents " + std::to_string(2 + 2 * page) + " 0 R >>");
+      p.objects.push_back(page == bad ? "stream:/Filter /FlateDecode|no Flate data" : "stream:|q 72 0 0 72 0 0 cm /A Do Q");
+    }
+    p.objects.insert(p.objects.end(), {"<< >>", Gray(8, 8), Gray(8, 8)});
+    return Made("content" + std::to_string(bad) + ".pdf", hosttest::MakePdf(p));
+  };
+  const std::string unread = "The object or its data could not be read";
   const struct {
     std::string name;
     std::vector<std::string> args;
@@ -104,7 +117,8 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
   } rows[] = {
       {"JPEG 2000 cut short", {damaged, "--modify"}, 2,
        "NOTE: The object or its data could not be read\n"
-       "SKIPPED: page 1, object 5: The object or its data could not be read\n"
+       "SKIPPED: page 1, object 5: The object or its data could not be read (stream data could not be decoded "
+       "(filter JPXDecode): JPX data could not be decoded)\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: The object or its data could not be read"},
       {"JBIG2 kept as it is", {bilevel, "--create-alternates", "--mono", "Use Original"}, 2,
@@ -135,6 +149,13 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
       {"no alternates to remove", {Sample("images"), "--remove-alternates"}, 2, "IMAGES: 0 alternates removed\n",
        "the images were not changed: no image carries alternates Glimmerset made"},
       {"alternates removed", {Sample("alts"), "--remove-alternates"}, 0, "IMAGES: 1 alternate removed\n", ""},
+      // Create takes away what an earlier run made, whatever it converts.
+      {"earlier alternates removed", {Sample("alts"), "--create-alternates", "--keep-resolution", "--which", "kb:100000"},
+       0, "IMAGES: 0 converted, 0 left as they were, 1 earlier alternate removed\n", ""},
+      {"content of the first page damaged", {unreadable(1), "--modify", "--percent", "50"}, 2,
+       "NOTE: page 1 cannot be read: " + unread + "\n", "the images were not changed: page 1 cannot be read: " + unread},
+      {"content of the last page damaged", {unreadable(2), "--create-alternates", "--percent", "50"}, 2,
+       "NOTE: page 2 cannot be read: " + unread + "\n", "the images were not changed: page 2 cannot be read: " + unread},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -183,6 +204,68 @@ TEST_F(ImagesResultsTest, NoAlternateOutlivesTheImageItNamed) {
       in = work_.File("in.pdf");
       ASSERT_EQ(std::rename(work_.File("step.pdf").c_str(), in.c_str()), 0);
       EXPECT_TRUE(Sound(in)) << step[0] << " after " << last[0];
+    }
+  }
+}
+
+// Image B carries A as its marked alternate, and page 2 draws A itself:
+// under a name, through a form, in an annotation's appearance, in a tiling
+// pattern. Removing B's alternates, and Create (which removes them first),
+// take only the entry away: A stays, page 2 draws as before, and no
+// reference is left to an object that is gone.
+TEST_F(ImagesResultsTest, AnAlternateSomethingDrawsStays) {
+  const std::string b = Image(40, 40, "/ColorSpace /DeviceGray /BitsPerComponent 8 "
+                                      "/Alternates [<< /Image 6 0 R /ZNTUAltSet /ZNTUAltSetName >>]",
+                              std::string(1600, 'b'));
+  const std::string a = Gray(20, 20);
+  // Create converts A too where the plug-in reaches it, else counts it.
+  const struct {
+    const char* name;
+    std::string resources, content, page;
+    std::vector<std::string> more;  // objects 9, 10, ...
+    int created;  // Create's exit status
+  } rows[] = {
+      {"under a name", "/XObject << /Logo 6 0 R >>", "q 50 0 0 50 0 0 cm /Logo Do Q", "", {}, 0},
+      {"through a form", "/XObject << /F 9 0 R >>", "/F Do", "",
+       {"stream:/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Resources << /XObject << /Logo 6 0 R >> >>"
+        "|q 50 0 0 50 0 0 cm /Logo Do Q"}, 0},
+      {"in an annotation's appearance", "", "0 0 m 1 1 l S", "/Annots [10 0 R]",
+       {"stream:/Type /XObject /Subtype /Form /BBox [0 0 50 50] /Resources << /XObject << /Logo 6 0 R >> >>"
+        "|q 50 0 0 50 0 0 cm /Logo Do Q",
+        "<< /Type /Annot /Subtype /Square /Rect [10 10 60 60] /AP << /N 9 0 R >> >>"}, 1},
+      {"in a tiling pattern", "/Pattern << /P 9 0 R >>", "/Pattern cs /P scn 0 0 100 100 re f", "",
+       {"stream:/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 50 50] /XStep 50 /YStep 50 "
+        "/Resources << /XObject << /Logo 6 0 R >> >>|q 50 0 0 50 0 0 cm /Logo Do Q"}, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    hosttest::PdfSpec p;
+    p.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 7 0 R] /Count 2 >>",
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << /B 5 0 R >> >> "
+                 "/Contents 4 0 R >>",
+                 "stream:|q 50 0 0 50 0 0 cm /B Do Q", b, a,
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << " + row.resources +
+                     " >> /Contents 8 0 R " + row.page + " >>",
+                 "stream:|" + row.content};
+    p.objects.insert(p.objects.end(), row.more.begin(), row.more.end());
+    const std::string in = Made("drawn.pdf", hosttest::MakePdf(p));
+    std::string before;
+    hosttest::RunCommand("pdftoppm -r 72 -f 2 -l 2 " + hosttest::Quoted(in) + " 2>&1 | md5sum", &before);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{in, "--remove-alternates"},
+                                                 std::vector<std::string>{in, "--create-alternates", "--percent", "50"}}) {
+      SCOPED_TRACE(args[1]);
+      const hosttest::ProcessResult run = Images(args, "out.pdf");
+      EXPECT_EQ(run.status, args[1] == "--remove-alternates" ? 0 : row.created) << run.out << run.err;
+      if (args[1] == "--remove-alternates") {
+        EXPECT_EQ(run.out, "IMAGES: 1 alternate removed\nSAVED: " + work_.File("out.pdf") + "\n");
+      }
+      EXPECT_TRUE(Sound(work_.File("out.pdf")));
+      std::string shown, after;
+      hosttest::RunCommand("qpdf --show-object=6 " + hosttest::Quoted(work_.File("out.pdf")), &shown);
+      EXPECT_NE(shown.find("/Subtype /Image"), std::string::npos) << shown;
+      hosttest::RunCommand("pdftoppm -r 72 -f 2 -l 2 " + hosttest::Quoted(work_.File("out.pdf")) + " 2>&1 | md5sum",
+                           &after);
+      EXPECT_EQ(after, before);
     }
   }
 }
