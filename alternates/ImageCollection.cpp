@@ -324,12 +324,14 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
   HostRegionResult r = HostRegion([&] {
     for (; at < PDDocGetNumPages(doc); ++at) {
       if (progress) progress->SetText(("page " + std::to_string(at + 1)).c_str());
+      // The first page's images are enumerated before it is read; a later
+      // page's only when no page before held its resources.
+      PageImages on{&map, at};
+      if (at == 0) PDDocEnumResources(doc, at, at, Atom("XObject"), callback, &on);
       page = PDDocAcquirePage(doc, at);
       const CosObj resources = page ? PDPageGetResources(page) : CosObj{0, 0};
-      if (CosObjGetType(resources) != CosDict || enumerated.insert({resources.a, resources.b}).second) {
-        PageImages on{&map, at};
-        PDDocEnumResources(doc, at, at, Atom("XObject"), callback, &on);
-      }
+      const bool fresh = CosObjGetType(resources) != CosDict || enumerated.insert({resources.a, resources.b}).second;
+      if (at > 0 && fresh) PDDocEnumResources(doc, at, at, Atom("XObject"), callback, &on);
       // Every page, whether its images came earlier or not: pages that
       // share their resources each draw their own.
       if (page) {

@@ -108,6 +108,35 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
     return Made("content" + std::to_string(bad) + ".pdf", hosttest::MakePdf(p));
   };
   const std::string unread = "The object or its data could not be read";
+  // What the walk reaches (with /Type or without) and what it does not: an
+  // inline image, one in an annotation's appearance, a tiling pattern, a
+  // soft mask's group.
+  const std::string inlined = "q 9 0 0 9 300 300 cm BI /W 2 /H 2 /CS /G /BPC 8 ID abcd EI Q",
+                    untyped = "stream:/Subtype /Image /Width 8 /Height 8 /ColorSpace /DeviceGray /BitsPerComponent 8|" +
+                              std::string(64, 'u');
+  auto form = [](const std::string& image, const std::string& more = "/Type /XObject /Subtype /Form") {
+    return "stream:" + more + " /BBox [0 0 9 9] /Resources << /XObject << /U " + image + " 0 R >> >>|q 9 0 0 9 0 0 cm /U Do Q";
+  };
+  auto annot = [](const std::string& appearance) {
+    return "<< /Type /Annot /Subtype /Square /Rect [300 300 309 309] /AP << /N " + appearance + " 0 R >> >>";
+  };
+  const std::string untypedPdf = Made("untyped.pdf", OnePage("/A 5 0 R /B 6 0 R", drawn, {untyped, untyped}));
+  const std::string five = Made("five.pdf", OnePage(
+      "/A 5 0 R >> /Pattern << /P 8 0 R >> /ExtGState << /G << /SMask << /S /Luminosity /G 9 0 R >> >>",
+      "q 72 0 0 72 0 0 cm /A Do Q /G gs /Pattern cs /P scn 0 0 9 9 re f " + inlined,
+      {Gray(8, 8), Gray(8, 8), Gray(8, 8), form("7", "/PatternType 1 /PaintType 1 /TilingType 1 /XStep 9 /YStep 9"),
+       form("10", "/Type /XObject /Subtype /Form /Group << /S /Transparency >>"), Gray(8, 8), form("6"), annot("11")},
+      "/Annots [12 0 R]"));
+  const std::string annotated = Made("annotated.pdf", OnePage("", "0 0 m 1 1 l S", {Gray(8, 8), form("5"), annot("6")},
+                                                              "/Annots [7 0 R]"));
+  const std::string held = Made("held.pdf", OnePage("/U 5 0 R", "0 0 m 1 1 l S", {Gray(8, 8), form("5"), annot("6")},
+                                                    "/Annots [7 0 R]"));
+  const std::string inlineOnly = Made("inline.pdf", OnePage("", inlined, {}));
+  const std::string stencil = Made("stencil.pdf", OnePage("/K 5 0 R", "q 72 0 0 72 0 0 cm /K Do Q", {
+      "stream:/Type /XObject /Subtype /Image /Width 100 /Height 100 /ImageMask true|" + std::string(1300, 'U')}));
+  const std::string kinds = " (inline images, images in patterns, annotation appearances or soft masks)",
+                    none = "the images were not changed: the document's images are all where the plug-in does not "
+                           "reach them" + kinds;
   const struct {
     std::string name;
     std::vector<std::string> args;
@@ -156,6 +185,20 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
        "NOTE: page 1 cannot be read: " + unread + "\n", "the images were not changed: page 1 cannot be read: " + unread},
       {"content of the last page damaged", {unreadable(2), "--create-alternates", "--percent", "50"}, 2,
        "NOTE: page 2 cannot be read: " + unread + "\n", "the images were not changed: page 2 cannot be read: " + unread},
+      {"images without /Type", {untypedPdf, "--modify", "--percent", "50"}, 0,
+       "IMAGES: 2 converted, 0 left as they were\n", ""},
+      {"one of five images reached", {five, "--modify", "--percent", "50"}, 1, "NOT REACHED: 4 images" + kinds +
+       ", left as they were\nIMAGES: 1 converted, 0 left as they were, 4 not reached\n", ""},
+      {"an annotation's image alone", {annotated, "--modify", "--percent", "50"}, 2, "NOT REACHED: 1 image" + kinds +
+       ", left as it was\nIMAGES: 0 converted, 0 left as they were, 1 not reached\n", none},
+      {"an inline image alone", {inlineOnly, "--create-alternates", "--percent", "50"}, 2, "NOT REACHED: 1 image" +
+       kinds + ", left as it was\nIMAGES: 0 converted, 0 left as they were, 1 not reached\n", none},
+      {"held by the page, drawn by an annotation", {held, "--modify", "--resolution", "150", "--which", "all"}, 2,
+       "SKIPPED: page 1, object 5: it is drawn only where the plug-in does not look (an annotation's appearance, a "
+       "pattern or a soft mask), so the resolution gives it no size\nIMAGES: 0 converted, 1 left as they were\n",
+       "the images were not changed: each image was left as it was"},
+      {"an image mask over a kilobyte", {stencil, "--modify", "--keep-resolution", "--which", "kb:1"}, 0,
+       "IMAGES: 1 converted, 0 left as they were\n", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -210,32 +253,21 @@ TEST_F(ImagesResultsTest, NoAlternateOutlivesTheImageItNamed) {
 
 // Image B carries A as its marked alternate, and page 2 draws A itself:
 // under a name, through a form, in an annotation's appearance, in a tiling
-// pattern. Removing B's alternates, and Create (which removes them first),
-// take only the entry away: A stays, page 2 draws as before, and no
-// reference is left to an object that is gone.
+// pattern. Remove, and Create (which removes first), take only the entry:
+// A stays, page 2 draws as before, no reference names what is gone.
 TEST_F(ImagesResultsTest, AnAlternateSomethingDrawsStays) {
-  const std::string b = Image(40, 40, "/ColorSpace /DeviceGray /BitsPerComponent 8 "
-                                      "/Alternates [<< /Image 6 0 R /ZNTUAltSet /ZNTUAltSetName >>]",
-                              std::string(1600, 'b'));
-  const std::string a = Gray(20, 20);
-  // Create converts A too where the plug-in reaches it, else counts it.
+  const std::string form = "/BBox [0 0 50 50] /Resources << /XObject << /Logo 6 0 R >> >>|q 50 0 0 50 0 0 cm /Logo Do Q";
   const struct {
     const char* name;
-    std::string resources, content, page;
-    std::vector<std::string> more;  // objects 9, 10, ...
-    int created;  // Create's exit status
+    std::string resources, content, page, more;  // `more`: objects 9, 10
+    int created;  // Create's status: 1 where it counts A as not reached
   } rows[] = {
-      {"under a name", "/XObject << /Logo 6 0 R >>", "q 50 0 0 50 0 0 cm /Logo Do Q", "", {}, 0},
-      {"through a form", "/XObject << /F 9 0 R >>", "/F Do", "",
-       {"stream:/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Resources << /XObject << /Logo 6 0 R >> >>"
-        "|q 50 0 0 50 0 0 cm /Logo Do Q"}, 0},
+      {"under a name", "/Logo 6 0 R", "q 50 0 0 50 0 0 cm /Logo Do Q", "", "<< >>", 0},
+      {"through a form", "/F 9 0 R", "/F Do", "", "stream:/Type /XObject /Subtype /Form " + form, 0},
       {"in an annotation's appearance", "", "0 0 m 1 1 l S", "/Annots [10 0 R]",
-       {"stream:/Type /XObject /Subtype /Form /BBox [0 0 50 50] /Resources << /XObject << /Logo 6 0 R >> >>"
-        "|q 50 0 0 50 0 0 cm /Logo Do Q",
-        "<< /Type /Annot /Subtype /Square /Rect [10 10 60 60] /AP << /N 9 0 R >> >>"}, 1},
-      {"in a tiling pattern", "/Pattern << /P 9 0 R >>", "/Pattern cs /P scn 0 0 100 100 re f", "",
-       {"stream:/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 50 50] /XStep 50 /YStep 50 "
-        "/Resources << /XObject << /Logo 6 0 R >> >>|q 50 0 0 50 0 0 cm /Logo Do Q"}, 1},
+       "stream:/Type /XObject /Subtype /Form " + form, 1},
+      {"in a tiling pattern", ">> /Pattern << /P 9 0 R", "/Pattern cs /P scn 0 0 100 100 re f", "",
+       "stream:/PatternType 1 /PaintType 1 /TilingType 1 /XStep 50 /YStep 50 " + form, 1},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -243,29 +275,30 @@ TEST_F(ImagesResultsTest, AnAlternateSomethingDrawsStays) {
     p.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 7 0 R] /Count 2 >>",
                  "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << /B 5 0 R >> >> "
                  "/Contents 4 0 R >>",
-                 "stream:|q 50 0 0 50 0 0 cm /B Do Q", b, a,
-                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << " + row.resources +
-                     " >> /Contents 8 0 R " + row.page + " >>",
-                 "stream:|" + row.content};
-    p.objects.insert(p.objects.end(), row.more.begin(), row.more.end());
-    const std::string in = Made("drawn.pdf", hosttest::MakePdf(p));
-    std::string before;
-    hosttest::RunCommand("pdftoppm -r 72 -f 2 -l 2 " + hosttest::Quoted(in) + " 2>&1 | md5sum", &before);
-    for (const std::vector<std::string>& args : {std::vector<std::string>{in, "--remove-alternates"},
-                                                 std::vector<std::string>{in, "--create-alternates", "--percent", "50"}}) {
-      SCOPED_TRACE(args[1]);
-      const hosttest::ProcessResult run = Images(args, "out.pdf");
-      EXPECT_EQ(run.status, args[1] == "--remove-alternates" ? 0 : row.created) << run.out << run.err;
-      if (args[1] == "--remove-alternates") {
-        EXPECT_EQ(run.out, "IMAGES: 1 alternate removed\nSAVED: " + work_.File("out.pdf") + "\n");
-      }
-      EXPECT_TRUE(Sound(work_.File("out.pdf")));
-      std::string shown, after;
-      hosttest::RunCommand("qpdf --show-object=6 " + hosttest::Quoted(work_.File("out.pdf")), &shown);
-      EXPECT_NE(shown.find("/Subtype /Image"), std::string::npos) << shown;
-      hosttest::RunCommand("pdftoppm -r 72 -f 2 -l 2 " + hosttest::Quoted(work_.File("out.pdf")) + " 2>&1 | md5sum",
-                           &after);
-      EXPECT_EQ(after, before);
+                 "stream:|q 50 0 0 50 0 0 cm /B Do Q",
+                 Image(40, 40, "/ColorSpace /DeviceGray /BitsPerComponent 8 /Alternates [<< /Image 6 0 R "
+                               "/ZNTUAltSet /ZNTUAltSetName >>]", std::string(1600, 'b')),
+                 Gray(20, 20),
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << " + row.resources +
+                     " >> >> /Contents 8 0 R " + row.page + " >>",
+                 "stream:|" + row.content, row.more,
+                 "<< /Type /Annot /Subtype /Square /Rect [10 10 60 60] /AP << /N 9 0 R >> >>"};
+    const std::string in = Made("drawn.pdf", hosttest::MakePdf(p)), out = work_.File("out.pdf");
+    auto page2 = [](const std::string& pdf) {
+      std::string seen;
+      hosttest::RunCommand("pdftoppm -r 72 -f 2 -l 2 " + hosttest::Quoted(pdf) + " 2>&1 | md5sum", &seen);
+      return seen;
+    };
+    for (const char* action : {"--remove-alternates", "--create-alternates"}) {
+      SCOPED_TRACE(action);
+      const bool remove = action[2] == 'r';
+      const hosttest::ProcessResult run = Images(remove ? std::vector<std::string>{in, action}
+                                                        : std::vector<std::string>{in, action, "--percent", "50"},
+                                                 "out.pdf");
+      EXPECT_EQ(run.status, remove ? 0 : row.created) << run.out << run.err;
+      EXPECT_NE(run.out.find(remove ? "IMAGES: 1 alternate removed" : "1 earlier alternate removed"), std::string::npos);
+      EXPECT_TRUE(Sound(out));
+      EXPECT_EQ(page2(out), page2(in));
     }
   }
 }
