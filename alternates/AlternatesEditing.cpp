@@ -33,12 +33,15 @@ void Referred(CosObj obj, const std::set<ASUns32>& doomed, std::set<ASUns32>& re
   struct Scan {
     const std::set<ASUns32>& doomed;
     std::set<ASUns32>& referred;
-    void Value(CosObj value, bool alternate) {
+    // `key`: the dictionary key the value stands under, else null. Its name
+    // is asked only of a doomed image, so that a dictionary of many names
+    // costs no atoms.
+    void Value(CosObj value, CosObj key) {
       if (CosObjIsIndirect(value)) {
-        if (!alternate && CosObjGetType(value) == CosStream) {
-          const ASUns32 key = ObjectKey(value);
-          if (doomed.count(key)) referred.insert(key);
-        }
+        if (CosObjGetType(value) != CosStream) return;
+        const ASUns32 number = ObjectKey(value);
+        if (doomed.count(number) && !(CosObjGetType(key) == CosName && CosNameValue(key) == ASAtomFromString("Image")))
+          referred.insert(number);
         return;
       }
       Parts(value);
@@ -46,14 +49,14 @@ void Referred(CosObj obj, const std::set<ASUns32>& doomed, std::set<ASUns32>& re
     void Parts(CosObj obj) {
       switch (CosObjGetType(obj)) {
         case CosArray:
-          for (ASInt32 i = 0; i < CosArrayLength(obj); ++i) Value(CosArrayGet(obj, i), false);
+          for (ASInt32 i = 0; i < CosArrayLength(obj); ++i) Value(CosArrayGet(obj, i), CosObj{0, 0});
           break;
         case CosDict:
         case CosStream:
           CosObjEnum(
               CosObjGetType(obj) == CosStream ? CosStreamDict(obj) : obj,
               [](CosObj key, CosObj value, void* data) -> ASBool {
-                static_cast<Scan*>(data)->Value(value, CosNameValue(key) == ASAtomFromString("Image"));
+                static_cast<Scan*>(data)->Value(value, key);
                 return 1;
               },
               this);

@@ -172,12 +172,16 @@ class Unreached {
     for (ASInt32 i = 0; i < PDPageGetNumAnnots(page); ++i) {
       CosObj appearances = CosDictGet(PDAnnotGetCosObj(PDPageGetAnnot(page, i)), Atom("AP"));
       if (CosObjGetType(appearances) != CosDict) continue;
+      // An appearance is a form, whether it says so or not.
+      auto appearance = [this](CosObj form) {
+        if (CosObjGetType(form) == CosStream) Resources(CosDictGet(form, Atom("Resources")), false);
+      };
       for (const char* kind : {"N", "R", "D"}) {
         CosObj each = CosDictGet(appearances, Atom(kind));
         if (CosObjGetType(each) == CosStream)
-          XObject(each, false);
+          appearance(each);
         else if (CosObjGetType(each) == CosDict)
-          Enumerate(each, [this](CosObj state) { XObject(state, false); });
+          Enumerate(each, appearance);
       }
     }
   }
