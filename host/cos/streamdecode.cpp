@@ -733,13 +733,15 @@ class Dct : public Stage {
     if (setjmp(r_->failure.jump)) Failed();
     const JDIMENSION got = jpeg_read_scanlines(&r_->cinfo, rows, 1);
     const bool last = r_->cinfo.output_scanline == r_->cinfo.output_height;
+    // Asked before the finish frees what the image held.
+    const bool missing = last && r_->source.ended && ScansMissing();
     if (last) jpeg_finish_decompress(&r_->cinfo);
-    if (r_->source.cutShort || (last && r_->source.ended && ScansMissing()))
-      Damaged("the JPEG data ends before its image");
+    if (r_->source.cutShort || missing) Damaged("the JPEG data ends before its image");
     return got;
   }
-  // Once the data ran out: a component no scan carried, or (in a
-  // progressive image) coefficients no scan gave.
+  // Once the data ran out (an image of many scans has read them all by its
+  // last row): a component no scan carried, or (in a progressive image)
+  // coefficients no scan gave.
   bool ScansMissing() const {
     const jpeg_decompress_struct& cinfo = r_->cinfo;
     for (int c = 0; c < cinfo.num_components; ++c) {
