@@ -2,6 +2,7 @@
 // gives Cos objects their two-word identity. Internal to the host.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -15,7 +16,8 @@
 
 namespace host {
 
-class SpillFile;  // cos/spill.h
+class SpillFile;        // cos/spill.h
+class BlockFileSource;  // cos/filesource.h
 
 struct OpenOptions {
   bool attemptRepair = true;
@@ -35,6 +37,12 @@ struct Doc {
   int fileFd = -1;
   std::string filePath;  // the path fileFd was opened at
   std::shared_ptr<std::string> memoryData;  // the bytes of a document opened from memory
+  // What the library reads a document opened from a file from.
+  std::shared_ptr<BlockFileSource> source;
+  // Object number to generation and offset, for the objects the
+  // cross-reference data places in the file; filled when first wanted.
+  std::unordered_map<int, std::pair<int, long long>> placed;
+  bool placedIndexed = false;
   std::vector<QPDFObjectHandle> slots;  // slot 0 is never used
   std::unordered_map<uint64_t, ASUns32> indirectSlots;
   std::unordered_map<const void*, ASUns32> directSlots;
@@ -149,6 +157,16 @@ void SetDecodedDataCap(size_t bytes);  // tests
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode);
 // A stream over it (CosStreamOpenStm): an image's decoded data piece by
 // piece as it is read (cos/streamdecode.h), any other whole.
+// Where a stream's raw data lies in the bytes the document was read from,
+// when those are its data: an unchanged stream of an unencrypted document.
+struct StoredData {
+  // Reads bytes at an offset: how many (0 at the end); throws on failure.
+  // Null when the data is not read from there.
+  std::function<size_t(long long at, char* out, size_t size)> read;
+  long long offset = 0, length = 0;
+};
+StoredData StoredStreamData(QPDFObjectHandle stream);
+
 ASStm OpenStreamData(QPDFObjectHandle stream, ASInt32 mode);
 
 }  // namespace host
