@@ -795,19 +795,35 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
   doc.madeParts.clear();
 }
 
+namespace {
+// Deeper trees than any real document's; the library walks them by
+// recursion, which a fuzzed one of many thousand levels would overflow.
+const size_t kDeepestTree = 256;
+}  // namespace
+
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
-  if (doc.pagesAt == doc.treeChanges) return doc.pages;
+  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
+  if (!doc.pageTreeFault.empty()) {
+    SetFailureDetail("cannot read the page tree: " + doc.pageTreeFault);
+    Raise(pdErrBadFile);
+  }
+  return doc.pages;
+}
+
+void ReadPages(Doc& doc) {
+  const bool again = doc.pagesAt != UINT64_MAX;
   doc.pages.clear();
   doc.treeHandles.clear();
   doc.treeObjects.clear();
-  doc.pageTreeBroken = false;
-  // Everything the walk reads, so that a change to any of it is noticed.
+  doc.pageTreeFault.clear();
+  doc.pagesAt = doc.treeChanges;
+  // Everything under the root, so that a change to any of it is noticed,
+  // and how deep it goes: a walk of our own, cycles passed over.
   auto met = [&](QPDFObjectHandle h) {
     if (!h.isIndirect() && h.isNull()) return;  // a missing key: nothing to change in place
     if (doc.treeObjects.insert(h.getObjectPtr()).second) doc.treeHandles.push_back(h);
   };
   std::set<QPDFObjGen> seen;
-  // Our own walk: no Parent, no repair of the tree, cycles skipped.
   std::vector<std::pair<QPDFObjectHandle, int>> stack;
   QPDFObjectHandle catalog = doc.qpdf->getRoot();
   met(catalog);
@@ -815,6 +831,7 @@ const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
   met(root);
   if (root.isDictionary()) stack.emplace_back(root, 0);
   if (root.isIndirect()) seen.insert(root.getObjGen());
+  size_t deepest = stack.size();
   while (!stack.empty()) {
     auto& top = stack.back();
     QPDFObjectHandle kids = top.first.getKey("/Kids");
@@ -825,23 +842,45 @@ const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
     }
     QPDFObjectHandle kid = kids.getArrayItem(top.second++);
     met(kid);
-    if (!kid.isDictionary()) {
-      doc.pageTreeBroken = true;
-      continue;
-    }
-    if (kid.isIndirect() && !seen.insert(kid.getObjGen()).second) {
-      doc.pageTreeBroken = true;
-      continue;
-    }
+    if (!kid.isDictionary() || (kid.isIndirect() && !seen.insert(kid.getObjGen()).second)) continue;
     QPDFObjectHandle grandKids = kid.getKey("/Kids");
     met(grandKids);
-    if (grandKids.isArray() && !kid.getKey("/Type").isNameAndEquals("/Page"))
-      stack.emplace_back(kid, 0);
-    else
-      doc.pages.push_back(kid);
+    if (grandKids.isArray()) stack.emplace_back(kid, 0);
+    deepest = std::max(deepest, stack.size());
   }
-  doc.pagesAt = doc.treeChanges;
-  return doc.pages;
+  if (deepest > kDeepestTree) {
+    doc.pageTreeFault = "its nodes are nested more than " + std::to_string(kDeepestTree) + " deep";
+    return;
+  }
+  // The pages as the library lists them: a page named twice is a copy of
+  // its own from its second place on, and a loop cannot be read. Kids that
+  // are no dictionary are none of its pages.
+  try {
+    if (again) doc.qpdf->updateAllPagesCache();
+    for (QPDFObjectHandle page : doc.qpdf->getAllPages()) {
+      if (!page.isDictionary()) continue;
+      doc.pages.push_back(page);
+      // A copy is an object the library numbered, which reads every object.
+      if (page.getObjectID() > doc.highestNumber) doc.resolvedAll = true;
+    }
+  } catch (const QPDFExc& e) {
+    // "Loop detected in /Pages structure at object 4 0", without the file's name.
+    std::string detail = e.getMessageDetail();
+    const size_t call = detail.find(" (getAllPages)");
+    if (call != std::string::npos) detail.erase(call);
+    doc.pages.clear();
+    doc.pageTreeFault = detail + (e.getObject().empty() ? "" : " at " + e.getObject());
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& e) {
+    doc.pages.clear();
+    doc.pageTreeFault = e.what();
+  }
+}
+
+std::string PageTreeFault(Doc& doc) {
+  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
+  return doc.pageTreeFault;
 }
 
 size_t DecodedDataCap() { return R().decodedCap; }

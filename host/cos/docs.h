@@ -61,7 +61,7 @@ struct Doc {
   std::unordered_set<const void*> treeObjects;
   uint64_t treeChanges = 0;
   uint64_t pagesAt = UINT64_MAX;
-  bool pageTreeBroken = false;
+  std::string pageTreeFault;  // why the library could not list the pages
   // Generation of each numbered object in the file's cross-reference data.
   std::unordered_map<int, int> xrefGen;
   // Numbers of the temporary objects the inline-image reader made: reading
@@ -133,8 +133,13 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major = 0, ASInt16 minor
 // The version in the document's header; 0.0 when it cannot be read.
 void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor);
 
-// Page tree leaves in order (cycles and broken links skipped).
+// The pages in order, as the library lists them; raises pdErrBadFile for a
+// page tree it cannot list (a loop, one nested too deep).
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc);
+// Reads the page tree again: the pages, or why they cannot be read.
+void ReadPages(Doc& doc);
+// Why the document's pages cannot be read; empty when they can.
+std::string PageTreeFault(Doc& doc);
 
 // Runs a QPDF step; any library failure becomes a host raise.
 template <class F>
