@@ -803,35 +803,36 @@ const size_t kDeepestTree = 256;
 
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
   if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
-  if (!doc.pageTreeFault.empty()) {
-    SetFailureDetail("cannot read the page tree: " + doc.pageTreeFault);
-    Raise(pdErrBadFile);
-  }
   return doc.pages;
 }
 
 void ReadPages(Doc& doc) {
-  const bool again = doc.pagesAt != UINT64_MAX;
   doc.pages.clear();
   doc.treeHandles.clear();
   doc.treeObjects.clear();
   doc.pageTreeFault.clear();
   doc.pagesAt = doc.treeChanges;
-  // Everything under the root, so that a change to any of it is noticed,
-  // and how deep it goes: a walk of our own, cycles passed over.
+  // Everything the walk reads, so that a change to any of it is noticed.
   auto met = [&](QPDFObjectHandle h) {
     if (!h.isIndirect() && h.isNull()) return;  // a missing key: nothing to change in place
     if (doc.treeObjects.insert(h.getObjectPtr()).second) doc.treeHandles.push_back(h);
   };
-  std::set<QPDFObjGen> seen;
+  auto fault = [&](const std::string& why) {
+    if (doc.pageTreeFault.empty()) doc.pageTreeFault = why;
+  };
+  // Our own walk, with no Parent and no repair of the tree. Pages are
+  // numbered as the library lists them: a page named again counts again,
+  // as a copy of its own that its edits go to. A node met again (a loop)
+  // and kids that are no dictionary are passed over, and make a tree whose
+  // pages cannot all be read.
+  std::set<QPDFObjGen> nodes, pages;
   std::vector<std::pair<QPDFObjectHandle, int>> stack;
   QPDFObjectHandle catalog = doc.qpdf->getRoot();
   met(catalog);
   QPDFObjectHandle root = catalog.getKey("/Pages");
   met(root);
   if (root.isDictionary()) stack.emplace_back(root, 0);
-  if (root.isIndirect()) seen.insert(root.getObjGen());
-  size_t deepest = stack.size();
+  if (root.isIndirect()) nodes.insert(root.getObjGen());
   while (!stack.empty()) {
     auto& top = stack.back();
     QPDFObjectHandle kids = top.first.getKey("/Kids");
@@ -840,41 +841,38 @@ void ReadPages(Doc& doc) {
       stack.pop_back();
       continue;
     }
-    QPDFObjectHandle kid = kids.getArrayItem(top.second++);
+    const int at = top.second++;
+    QPDFObjectHandle kid = kids.getArrayItem(at);
     met(kid);
-    if (!kid.isDictionary() || (kid.isIndirect() && !seen.insert(kid.getObjGen()).second)) continue;
+    if (!kid.isDictionary()) {
+      const QPDFObjectHandle& node = top.first;
+      fault("kid " + std::to_string(at + 1) + " of the node" +
+            (node.isIndirect() ? " " + node.getObjGen().unparse(' ') : "") + " is no page");
+      continue;
+    }
     QPDFObjectHandle grandKids = kid.getKey("/Kids");
     met(grandKids);
-    if (grandKids.isArray()) stack.emplace_back(kid, 0);
-    deepest = std::max(deepest, stack.size());
-  }
-  if (deepest > kDeepestTree) {
-    doc.pageTreeFault = "its nodes are nested more than " + std::to_string(kDeepestTree) + " deep";
-    return;
-  }
-  // The pages as the library lists them: a page named twice is a copy of
-  // its own from its second place on, and a loop cannot be read. Kids that
-  // are no dictionary are none of its pages.
-  try {
-    if (again) doc.qpdf->updateAllPagesCache();
-    for (QPDFObjectHandle page : doc.qpdf->getAllPages()) {
-      if (!page.isDictionary()) continue;
-      doc.pages.push_back(page);
-      // A copy is an object the library numbered, which reads every object.
-      if (page.getObjectID() > doc.highestNumber) doc.resolvedAll = true;
+    const bool node = grandKids.isArray() && !kid.getKey("/Type").isNameAndEquals("/Page");
+    if (node) {
+      if (kid.isIndirect() && !nodes.insert(kid.getObjGen()).second) {
+        fault("a loop: the node " + kid.getObjGen().unparse(' ') + " is met twice");
+        continue;
+      }
+      stack.emplace_back(kid, 0);
+      if (stack.size() > kDeepestTree) {
+        fault("its nodes are nested more than " + std::to_string(kDeepestTree) + " deep");
+        stack.pop_back();
+      }
+      continue;
     }
-  } catch (const QPDFExc& e) {
-    // "Loop detected in /Pages structure at object 4 0", without the file's name.
-    std::string detail = e.getMessageDetail();
-    const size_t call = detail.find(" (getAllPages)");
-    if (call != std::string::npos) detail.erase(call);
-    doc.pages.clear();
-    doc.pageTreeFault = detail + (e.getObject().empty() ? "" : " at " + e.getObject());
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const std::exception& e) {
-    doc.pages.clear();
-    doc.pageTreeFault = e.what();
+    if (kid.isIndirect() && !pages.insert(kid.getObjGen()).second) {
+      // The library numbers the copy, which reads every object first.
+      kid = doc.qpdf->makeIndirectObject(kid.shallowCopy());
+      kids.setArrayItem(at, kid);
+      doc.resolvedAll = true;
+      met(kid);
+    }
+    doc.pages.push_back(kid);
   }
 }
 

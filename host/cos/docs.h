@@ -133,12 +133,13 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major = 0, ASInt16 minor
 // The version in the document's header; 0.0 when it cannot be read.
 void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor);
 
-// The pages in order, as the library lists them; raises pdErrBadFile for a
-// page tree it cannot list (a loop, one nested too deep).
+// The pages in order, as the library lists them: a page named twice has a
+// copy of its own at its second place. A node met twice is passed over.
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc);
 // Reads the page tree again: the pages, or why they cannot be read.
 void ReadPages(Doc& doc);
-// Why the document's pages cannot be read; empty when they can.
+// Why the document's pages cannot all be read (a loop, a tree nested too
+// deep); empty when they can.
 std::string PageTreeFault(Doc& doc);
 
 // Runs a QPDF step; any library failure becomes a host raise.
