@@ -12,16 +12,11 @@
 #include <zlib.h>
 
 #include "cos/ccitt.h"
+#include "pixel_hash.h"
 
 namespace {
 
-uint32_t Hash(uint32_t a, uint32_t b, uint32_t c) {
-  uint32_t h = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u) * 0x85EBCA77u ^ (c + 0x165667B1u) * 0xC2B2AE3Du;
-  h ^= h >> 15;
-  h *= 0x2C1B3C6Du;
-  h ^= h >> 12;
-  return h;
-}
+uint32_t Hash(uint32_t a, uint32_t b, uint32_t c) { return PixelHash(a, b, c); }
 
 // Ink at (x, y): glyphs of a 5 x 7 grid on lines, scaled to the page, and
 // specks of dust.
