@@ -311,6 +311,7 @@ bool UIInterface::FixAll() {
   if (walker_) {
     walker_->Cleanup();
     walker_->Cleanup();
+    walker_->SetFixedWhereRemoved();
   }
   if (boost::shared_ptr<PDFXPreflight> walker = results_ ? results_->GetWalker() : nullptr) {
     bool again = false;

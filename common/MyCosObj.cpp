@@ -361,6 +361,12 @@ MyCosObj::operator double() const {
   return value * 1.52587890625e-05;
 }
 
+double MyCosObj::NumberValue() const {
+  double value = 0;
+  Guarded("MyCosObj::NumberValue", [&] { value = CosNumberValue(obj_); });
+  return value;
+}
+
 MyCosObj::operator bool() const {
   ASBool value = 0;
   Guarded("MyCosObj::operator bool()", [&] { value = CosBooleanValue(obj_); });

@@ -81,6 +81,8 @@ class MyCosObj {
   // The 16.16 value of an integer or a real.
   operator ASFixed() const;
   operator double() const;
+  // An integer's or a real's value as the file holds it, beyond 16.16 too.
+  double NumberValue() const;
   operator bool() const;
 
   MyCosObj Clone() const;

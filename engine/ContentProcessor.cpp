@@ -59,7 +59,14 @@ void ContentProcessor::Collect(const std::list<std::string>& names) {
 }
 
 void ContentProcessor::CollectStream(ASInt32 index, const MyCosObj& stream, const std::list<std::string>& names) {
-  ASStm stm = stream.OpenStm(cosOpenFiltered);
+  ASStm stm = nullptr;
+  try {
+    stm = stream.OpenStm(cosOpenFiltered);
+  } catch (const Zentu::AcrobatException& e) {
+    // Data that cannot be decoded was no content to the check either: it stays as it is.
+    if (e.ErrorCode() != cosErrReadError) throw;
+    return;
+  }
   StreamCloser closer(stm);
   if (!stm) return;
   long long runStart = 0;  // where the tokens since the last operator began

@@ -63,6 +63,7 @@ PDFXPreflight::SeveritySet PDFXPreflight::Check() {
   errors_.clear();
   pending_.clear();
   visited_.clear();
+  laterFeatures_.reset();
   resourceStack_.Clear();
   pageCounter_ = -1;
   currentPage_ = -1;

@@ -78,7 +78,8 @@ class PDFXPreflight {
   void CheckPages();
 
   // The trailer step; see PDFXPreflightTrailer.cpp. Throws a text
-  // (std::runtime_error) when the file's tail cannot be read as a table.
+  // (std::runtime_error) when the file's tail cannot be read as a table and
+  // the host did not repair the file.
   void ReadTrailerFromFile();
   // Writes the file that parses `trailerText` (extended: with stand-ins for
   // the document's dictionaries) to `path` and opens it; an invalid document
@@ -143,6 +144,16 @@ class PDFXPreflight {
   void CheckStream(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer, bool skip);
   void CheckOPI(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
   void CheckFileSpec(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
+  // Features of PDF versions after the standard's that the standards'
+  // rules were written before; each gets one record per check, where it is
+  // first met.
+  enum LaterFeature { SIXTEEN_BIT_IMAGES, OPTIONAL_CONTENT, OPENTYPE_FONTS, LATER_FEATURE_COUNT };
+  void ReportLaterFeature(LaterFeature feature, const MyCosObj& holder, const MyCosObj& subject, int objectKind,
+                          const char* detail);
+  // Those the object of `node` holds: the catalog's optional content, an
+  // XObject's, 16-bit images (inline ones: their content is the referrer),
+  // OpenType programs of a font descriptor.
+  void CheckLaterFeatures(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
   // A graphics state's halftone and, for type 5, its components.
   void CheckHalftone(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
   // Where a nested colour-space or halftone walk is: the indirect objects the
@@ -171,6 +182,11 @@ class PDFXPreflight {
   // The trailer counts as a container; the catalog is never destroyed.
   bool Cleanup();
   const ReplacementList& GetReplacements() const { return replacements_; }
+  // After fixing: a record whose objects the fixes took out of the document
+  // (no longer reached as a check reaches them, yet not destroyed, which a
+  // replacement may have been) is set fixed; a check of the saved file
+  // would not find it.
+  void SetFixedWhereRemoved();
 
   // --- records
   // Builds a record from the two wrappers (`holder` becomes the object node,
@@ -257,6 +273,11 @@ class PDFXPreflight {
   // The trailer's Encrypt entry as the temporary file read it; `number` is
   // its object number, -1 for a direct dictionary.
   void CheckTrailerEncrypt(const MyCosObj& encrypt, ASInt32 number);
+  // The record of a trailer that hides objects in streams; saving repairs it.
+  void AddXrefStreamError();
+  // A tail that cannot be read in a file the host opened by repair: the
+  // repaired trailer is checked, with one record that saving repairs.
+  void CheckRepairedTrailer();
 
   ErrorList errors_;
   // Orders shared texts by content, and finds them by a pair of references.
@@ -276,6 +297,7 @@ class PDFXPreflight {
   bool sharingNodes_ = false;
   std::unordered_multimap<uint64_t, boost::shared_ptr<ObjectNode>> recordNodes_;  // by identity, while sharing
   SeveritySet severities_;
+  std::bitset<LATER_FEATURE_COUNT> laterFeatures_;
   int currentPage_ = -1;
   std::vector<int> openCounts_;
   std::vector<int> totalCounts_;

@@ -103,8 +103,9 @@ void PDFXPreflight::CheckFont(const NodePtr& node, const NodePtr& referrer) {
   }
 }
 
-void PDFXPreflight::CheckFontDescriptor(const NodePtr& node, const NodePtr&) {
+void PDFXPreflight::CheckFontDescriptor(const NodePtr& node, const NodePtr& referrer) {
   if (!node || node->object.IsNull()) return;
+  CheckLaterFeatures(node, referrer);
   for (const char* key : {"FontFile", "FontFile2", "FontFile3", "CIDSet"}) {
     const MyCosObj value = node->object.Get(key);
     if (kindwalk::Present(value)) VisitObject(kindwalk::NewNode(value, KIND_STREAM), node);

@@ -84,6 +84,7 @@ void PDFXPreflight::ReportLinkFault(LinkFault& fault, const MyCosObj& object, in
 void PDFXPreflight::CheckCatalog() {
   MyCosObj catalog = document_.GetRoot();
   standard_->CheckCosObj(*this, KIND_CATALOG, catalog);
+  CheckLaterFeatures(NodeOf(catalog, KIND_CATALOG), NodePtr());
   CheckOutlines(catalog, "Outlines");
   if (IsCancelled()) return;
   CheckFormFields(catalog, "AcroForm");
@@ -236,7 +237,8 @@ void PDFXPreflight::CheckPages() {
     MyCosObj kid = top.kids.Get(top.next++);
     if (!EnterTreeNode(kid, levels, seen, fault, pageCount)) return;
   }
-  ReportProgress(PageProgressText(pageCount), pageCounter_, pageCount);
+  // Every page walked: the progress reaches its end.
+  ReportProgress(PageProgressText(pageCount), pageCounter_ + 1, pageCount);
 }
 
 bool PDFXPreflight::EnterTreeNode(const MyCosObj& node, std::vector<PageTreeLevel>& levels,

@@ -5,6 +5,7 @@
 // rules are about the one written.
 #include <algorithm>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ const char kTempPrefix[] = "ZentuPDFXPlugin";
 const char kOpenFailed[] = "There was an error opening the temporary file while trying to parse the Trailer dictionary";
 const char kParseFailed[] = "There was an error parsing the Trailer dictionary";
 const char kStreamFeature[] = "Cross-reference streams are a PDF 1.5 feature";
+const char kDamaged[] = "The file's cross-reference data is damaged";
 
 template <class Body>
 void HostCall(const char* where, Body&& body) {
@@ -96,32 +98,40 @@ void PDFXPreflight::ReadTrailerFromFile() {
 
   ASFile file = nullptr;
   ASFilePos64 size = 0;
+  ASBool repaired = 0;
   HostCall(kWhere, [&] {
     file = PDDocGetFile(pdDoc_);
     size = ASFileGetEOF(file);
+    repaired = CosDocWasRepaired(mainDoc_.GetCosDoc());
   });
   bool fromStream = false;
-  const std::string text = Zentu::ReadTrailerText(
-      size,
-      [&](ASFilePos64 pos, char* buffer, size_t count) {
-        size_t got = 0;
-        HostCall(kWhere, [&] {
-          ASFileSetPos(file, pos);
-          got = ASFileRead(file, buffer, static_cast<ASSize_t>(count));
-        });
-        return got;
-      },
-      &fromStream);
+  std::string text;
+  try {
+    text = Zentu::ReadTrailerText(
+        size,
+        [&](ASFilePos64 pos, char* buffer, size_t count) {
+          size_t got = 0;
+          HostCall(kWhere, [&] {
+            ASFileSetPos(file, pos);
+            got = ASFileRead(file, buffer, static_cast<ASSize_t>(count));
+          });
+          return got;
+        },
+        &fromStream);
+  } catch (const std::runtime_error&) {
+    // The host read the damaged file by repair: its trailer is the one to check.
+    if (!repaired) throw;
+    CheckRepairedTrailer();
+    return;
+  }
   // PDF 1.3 has no cross-reference streams; the host writes a table when
   // it saves below 1.5, so saving is the repair. Shaped as the /ID record:
   // the trailer in memory is not the one written.
-  if (fromStream) {
-    AddError(MyCosObj(), MyCosObj(), kStreamFeature, "XRef", AUTOFIX_ERROR, KIND_TRAILER, PROBLEM_INVALID)
-        ->AttachFixer(Zentu::GlobalFixers::JustSave());
-  }
+  if (fromStream) AddXrefStreamError();
 
   TempTrailerFile temp;
   MyCosDoc doc;
+  bool openFailed = false;
   if (temp.Create()) {
     try {
       doc = CreateTrailerTempFile(temp.Path(), text, false);
@@ -129,17 +139,26 @@ void PDFXPreflight::ReadTrailerFromFile() {
       try {
         doc = CreateTrailerTempFile(temp.Path(), text, true);
       } catch (const Zentu::AcrobatException&) {
-        AddNodeError(kOpenFailed, std::string(), PROBLEM, KIND_TRAILER, PROBLEM_GENERAL,
-                     boost::shared_ptr<ObjectNode>(), boost::shared_ptr<ObjectNode>());
+        openFailed = true;
       }
     }
     temp.Hold(doc);
   }
 
-  bool sizeMissing = true;
+  MyCosObj trailer = doc.IsValid() ? doc.GetObjByID(4) : MyCosObj();
+  const bool sizeMissing = trailer.IsNull() || trailer.Get("Size").IsNull();
+  if (repaired && (openFailed || sizeMissing)) {
+    CheckRepairedTrailer();
+    return;
+  }
+  if (openFailed) {
+    AddNodeError(kOpenFailed, std::string(), PROBLEM, KIND_TRAILER, PROBLEM_GENERAL,
+                 boost::shared_ptr<ObjectNode>(), boost::shared_ptr<ObjectNode>());
+  }
   if (doc.IsValid()) {
-    MyCosObj trailer = doc.GetObjByID(4);
-    sizeMissing = trailer.Get("Size").IsNull();
+    // A table that also names a cross-reference stream (a hybrid file)
+    // hides objects from readers of PDF 1.4 as a stream does.
+    if (!fromStream && !trailer.Get("XRefStm").IsNull()) AddXrefStreamError();
     MyCosObj encrypt = trailer.Get("Encrypt");
     // A reference to an object only the checked document has.
     ASInt32 number = CosObjIsZero(encrypt.GetCosObj()) ? -1 : encrypt.GetID();
@@ -155,6 +174,22 @@ void PDFXPreflight::ReadTrailerFromFile() {
     AddNodeError(kParseFailed, std::string(), PROBLEM, KIND_TRAILER, PROBLEM_GENERAL,
                  boost::shared_ptr<ObjectNode>(), boost::shared_ptr<ObjectNode>());
   }
+}
+
+void PDFXPreflight::AddXrefStreamError() {
+  AddError(MyCosObj(), MyCosObj(), kStreamFeature, "XRef", AUTOFIX_ERROR, KIND_TRAILER, PROBLEM_INVALID)
+      ->AttachFixer(Zentu::GlobalFixers::JustSave());
+}
+
+void PDFXPreflight::CheckRepairedTrailer() {
+  // Saving writes the cross-reference data anew, as it writes a table for a stream.
+  AddError(MyCosObj(), MyCosObj(), kDamaged, "xref", AUTOFIX_ERROR, KIND_TRAILER, PROBLEM_INVALID)
+      ->AttachFixer(Zentu::GlobalFixers::JustSave());
+  CosObj raw{0, 0};
+  HostCall(kWhere, [&] { raw = CosDocGetTrailer(mainDoc_.GetCosDoc()); });
+  const MyCosObj encrypt = MyCosObj(raw).Get("Encrypt");
+  if (encrypt.IsNull()) return;
+  CheckTrailerEncrypt(encrypt, encrypt.IsIndirect() ? encrypt.GetID() : -1);
 }
 
 void PDFXPreflight::CheckTrailerEncrypt(const MyCosObj& encrypt, ASInt32 number) {

@@ -15,6 +15,7 @@
 #include "common/MyCosDoc.h"
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
+#include "engine/Fixers.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFXPreflight.h"
 #include "host/calls.h"
@@ -24,6 +25,8 @@
 namespace {
 
 typedef boost::shared_ptr<ObjectNode> NodePtr;
+
+const char kUndecodable[] = "The stream's data cannot be decoded";
 
 // Content progress is shown once per this many bytes, not per token.
 const long long kProgressStep = 100000;
@@ -214,6 +217,7 @@ void PDFXPreflight::CheckXObject(const NodePtr& node, const NodePtr& referrer, b
   static const ASAtom kImage = ASAtomFromString("Image");
   static const ASAtom kForm = ASAtomFromString("Form");
 
+  CheckLaterFeatures(node, referrer);
   MyCosObj subtypeValue = node->object.Get("Subtype");
   ASAtom subtype = subtypeValue.CachedType() == CosName ? subtypeValue.NameValue() : ASAtomNull;
   if (node->objectKind == KIND_IMAGE || subtype == kImage) {
@@ -251,7 +255,23 @@ void PDFXPreflight::CheckFormContent(const NodePtr& node, const NodePtr& referre
     // A broken element (null, a missing object) holds no content.
     if (stream->cosType != CosStream) continue;
     CheckStream(stream, referrer, true);
-    ASStm stm = stream->object.OpenStm(cosOpenFiltered);
+    ASStm stm = nullptr;
+    try {
+      stm = stream->object.OpenStm(cosOpenFiltered);
+    } catch (const Zentu::AcrobatException& e) {
+      if (e.ErrorCode() != cosErrReadError) throw;
+      // Data that cannot be decoded holds no content to read: a record of
+      // its own, and the rest of the check goes on. Nor can it be encoded
+      // anew: the records that offer that are errors no fix repairs.
+      for (const auto& error : errors_) {
+        const NodePtr& subject = error->GetContainerNode();
+        if (error->GetFixer() == Zentu::GlobalFixers::Compression() && !error->IsFixed() && subject &&
+            subject->objectNumber >= 0 && subject->objectNumber == stream->objectNumber)
+          error->SetSeverity(UNFIXABLE_ERROR);
+      }
+      AddNodeError(kUndecodable, "Filter", UNFIXABLE_ERROR, stream->objectKind, PROBLEM_INVALID, referrer, stream);
+      continue;
+    }
     StreamCloser closer(stm);
     CheckContentStream(stm, stream, node, referrer, offset);
   }
@@ -279,6 +299,10 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
     return !ReportProgress(text.str(), pageCounter_, pageCount);
   };
 
+  // The first operand of the operator to come, when it is a name: the tag
+  // of marked content ("/OC /Layer BDC" marks optional content).
+  std::string firstName;
+  bool operands = false;
   PDToken token;
   for (;;) {
     if (IsCancelled()) return;
@@ -287,15 +311,24 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
     // The end, or bytes that form no token (a string cut off): the stream ends.
     if (used <= 0 || token.type == kPDTokenNone) return;
     if (!advance(used)) return;
-    if (token.type != kPDTokenKeyword) continue;
+    if (token.type != kPDTokenKeyword) {
+      operands = true;
+      continue;
+    }
 
     if (token.text[0] == '/') {
       const std::string name = ResourceName(token.text);
       LastName() = name;
+      if (!operands) firstName = name;
+      operands = true;
       CheckObject(name, streamNode);
       continue;
     }
     if (standard_) standard_->CheckOperator(*this, KIND_CONTENTS, token.text, holder, content);
+    if (firstName == "/OC" && std::strcmp(token.text, "BDC") == 0)
+      ReportLaterFeature(OPTIONAL_CONTENT, MyCosObj(), streamNode->object, KIND_CONTENTS, "OC");
+    firstName.clear();
+    operands = false;
     if (std::strcmp(token.text, "BI") != 0) continue;
 
     // The inline image, dictionary and data up to its "EI", as one
@@ -315,6 +348,7 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
     NodePtr imageNode = boost::make_shared<ObjectNode>(image, KIND_INLINE_IMAGE, std::string());
     imageNode->referrers.push_back(streamNode);
     if (standard_) standard_->CheckNode(*this, imageNode, streamNode);
+    CheckLaterFeatures(imageNode, streamNode);
     CheckInlineImageColorSpace(image.Dict(), streamNode);
     // Its /F is its filter, not a file.
     CheckStream(imageNode, streamNode, true);

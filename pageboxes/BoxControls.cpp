@@ -1,5 +1,7 @@
 #include "pageboxes/BoxControls.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -45,8 +47,13 @@ void DetermineUnit() {
   U().determined = true;
 }
 
-// A length in 16.16 points as 16.16 units of display, to the nearest.
-ASFixed ToUnits(int64_t points) { return SaturatedFixed(RawFixed(points / 65536.0 * U().num / U().den)); }
+// A length in points in units of display, to the nearest 1/65536 while the
+// 16.16 type holds it.
+double ToUnits(double points) {
+  const double units = points * U().num / U().den;
+  const int64_t raw = RawFixed(units);
+  return InFixedRange(raw) ? raw / 65536.0 : units;
+}
 
 // A number of units as raw 16.16 points, to the nearest 1/65536 point.
 int64_t ToPoints(double units) { return RawFixed(units * U().den / U().num); }
@@ -63,6 +70,36 @@ PageBox* AnchorBox() { return PageBox::Anchor::Global().Box(); }
 bool IsOn(const PDFBox* box) {
   const auto* page = dynamic_cast<const PageBox*>(box);
   return page ? page->IsEnabled() : box->Enabled();
+}
+
+// Left, bottom, right and top in points: as the page holds them while the
+// box is as it was read (beyond 16.16 too), else the box's own.
+void EdgesOf(const PDFBox* box, double out[4]) {
+  const auto* page = dynamic_cast<const PageBox*>(box);
+  if (page && page->Found() && page->Unedited()) {
+    for (int i = 0; i < 4; ++i) out[i] = page->PageValues()[i];
+    return;
+  }
+  const ASFixedRect& r = box->Rect();
+  const double edges[4] = {r.left / 65536.0, r.bottom / 65536.0, r.right / 65536.0, r.top / 65536.0};
+  for (int i = 0; i < 4; ++i) out[i] = edges[i];
+}
+
+// A field shows a number the 16.16 type cannot hold as its text.
+void ShowValue(ADMItemRef item, double value) {
+  const int64_t raw = RawFixed(value);
+  if (InFixedRange(raw)) {
+    ADMItem::SetFixedValue(item, static_cast<ASFixed>(raw));
+    return;
+  }
+  char text[512];
+  std::snprintf(text, sizeof text, "%.*f", static_cast<int>(kDecimals), value);
+  ADMItem::SetText(item, text);
+}
+
+// Edits of the page's boxes are refused on a page the editor cannot hold.
+bool Refused(const PDFBox* box) {
+  return dynamic_cast<const PageBox*>(box) && FramewickTool::Exists() && FramewickTool::Instance()->RefusesEdits();
 }
 
 }  // namespace
@@ -127,6 +164,8 @@ ADMBoolean LockButton::Track(ADMTrackerRef tracker) {
     ADMTracker::GetPoint(tracker, &p);
     ADMItem::GetBoundsRect(item_, &r);
     if (!Inside(p, r)) return;
+    handled = true;
+    if (Refused(box_)) return;
     if (!pageBox_)
       box_->SetLocked(!box_->Locked());
     else if (p.h <= (r.left + r.right) / 2)
@@ -134,7 +173,6 @@ ADMBoolean LockButton::Track(ADMTrackerRef tracker) {
     else if (pageBox_ != AnchorBox())  // the anchor box cannot be locked
       box_->SetLocked(!box_->Locked());
     ADMItem::Redraw(item_);
-    handled = true;
   });
   return handled ? 1 : 0;
 }
@@ -283,13 +321,20 @@ void BoxControls::Bind() {
   if (reference_) reference_->Attach(this);
 }
 
-void BoxControls::Values(ASFixed out[4]) const {
-  const ASFixedRect& b = box_->Rect();
-  const ASFixedRect ref = reference_ ? reference_->Rect() : ASFixedRect{0, 0, 0, 0};
-  out[0] = ToUnits(int64_t{b.left} - ref.left);
-  out[1] = ToUnits(int64_t{ref.top} - b.top);
-  out[2] = ToUnits(int64_t{b.right} - b.left);
-  out[3] = ToUnits(int64_t{b.top} - b.bottom);
+void BoxControls::Values(double out[4]) const {
+  double b[4], ref[4] = {0, 0, 0, 0};
+  EdgesOf(box_, b);
+  if (reference_) EdgesOf(reference_, ref);
+  // The zero box of a row that is off stands at the reference's bottom-left corner.
+  const ASFixedRect& r = box_->Rect();
+  if (!IsOn(box_) && r.left == 0 && r.top == 0 && r.right == 0 && r.bottom == 0) {
+    b[0] = b[2] = ref[0];
+    b[1] = b[3] = ref[1];
+  }
+  out[0] = ToUnits(b[0] - ref[0]);
+  out[1] = ToUnits(ref[3] - b[3]);
+  out[2] = ToUnits(b[2] - b[0]);
+  out[3] = ToUnits(b[3] - b[1]);
 }
 
 void BoxControls::SetBox(PDFBox* box) {
@@ -301,7 +346,7 @@ void BoxControls::SetBox(PDFBox* box) {
   if (!box_) return;
   if (lock_) lock_->SetBox(box_);
   if (colour_) colour_->SetBox(dynamic_cast<PageBox*>(box_));
-  ASFixed values[4];
+  double values[4];
   Values(values);
   HostCall("BoxControls", [&] {
     if (lock_) ADMItem::Redraw(lock_->GetItemRef());
@@ -312,7 +357,7 @@ void BoxControls::SetBox(PDFBox* box) {
     }
     for (int i = 0; i < 4; ++i)
       if (ADMItemRef item = Item(kX + i)) {
-        ADMItem::SetFixedValue(item, values[i]);
+        ShowValue(item, values[i]);
         shown_[i] = values[i];
       }
   });
@@ -334,7 +379,7 @@ void BoxControls::Update(Subject* subject, bool subjectDying) {
     return;
   }
   const bool on = IsOn(box_);
-  ASFixed values[4];
+  double values[4];
   Values(values);
   HostCall("BoxControls", [&] {
     if (lock_) ADMItem::Redraw(lock_->GetItemRef());
@@ -346,7 +391,7 @@ void BoxControls::Update(Subject* subject, bool subjectDying) {
       ADMItemRef item = Item(kX + i);
       if (!item) continue;
       if (values[i] != shown_[i]) {
-        ADMItem::SetFixedValue(item, values[i]);
+        ShowValue(item, values[i]);
         shown_[i] = values[i];
       }
       // A locked box is placed by its anchor: only its size is the user's.
@@ -362,6 +407,10 @@ ASInt32 BoxControls::OnItemNotify(ADMItemRef item) {
   auto found = columns_.find(id);
   if (found == columns_.end() || !box_) return -1;
   const int column = found->second;
+  if ((column == kCheck || (column >= kX && column <= kH)) && Refused(box_)) {
+    SetBox(box_);  // the row shows the box again, as it stays
+    return column;
+  }
   if (column == kCheck) {
     HostCall("BoxControls", [&] { shownOn_ = ADMItem::GetBooleanValue(item) != 0; });
     box_->SetEnabled(shownOn_);
@@ -369,18 +418,21 @@ ASInt32 BoxControls::OnItemNotify(ADMItemRef item) {
   }
   if (column < kX || column > kH) return column;
   const int i = column - kX;
-  ASFixed value = 0;
   std::string text;
   HostCall("BoxControls", [&] {
-    value = ADMItem::GetFixedValue(item);
+    ADMItem::GetFixedValue(item);  // a text that is no number: the field shows a number again
     ReadADMItemText(item, 64, text);
   });
-  // A value as shown changes nothing, unless the field holds no more than its limit.
-  if (value == shown_[i] && value != ASFixedMax && value != ASFixedMin) return column;
-  // The number as typed, not as the field's 16.16 holds it: 279.4 mm is 792 points.
+  // The number as typed, not as the field's 16.16 holds it: 279.4 mm is 792
+  // points, and a value beyond the type is the row's too.
   char* end = nullptr;
-  double typed = std::strtod(text.c_str(), &end);
-  if (end == text.c_str() || !std::isfinite(typed)) typed = value / 65536.0;
+  const double typed = std::strtod(text.c_str(), &end);
+  auto showAgain = [&] { HostCall("BoxControls", [&] { ShowValue(item, shown_[i]); }); };
+  if (end == text.c_str() || !std::isfinite(typed)) {
+    showAgain();
+    return column;
+  }
+  if (RawFixed(typed) == RawFixed(shown_[i])) return column;  // as shown: nothing changes
   const int64_t length = ToPoints(typed);
   const ASFixedRect was = box_->Rect();
   const ASFixedRect ref = reference_ ? reference_->Rect() : ASFixedRect{0, 0, 0, 0};
@@ -396,12 +448,10 @@ ASInt32 BoxControls::OnItemNotify(ADMItemRef item) {
   } else {
     bottom = top - length;
   }
-  // An edge the fixed type cannot hold is refused: the field shows its value
-  // again. So is a place measured from a reference box that reaches beyond it.
-  const auto* pageRef = dynamic_cast<const PageBox*>(reference_);
-  const bool lostReference = (column == kX || column == kY) && pageRef && pageRef->PageBeyondRange();
-  if (lostReference || !InFixedRange(left) || !InFixedRange(top) || !InFixedRange(right) || !InFixedRange(bottom)) {
-    HostCall("BoxControls", [&] { ADMItem::SetFixedValue(item, shown_[i]); });
+  // Refused exactly when an edge of the box it makes would pass what the
+  // fixed type holds: the field shows its value again and the box stays.
+  if (!InFixedRange(left) || !InFixedRange(top) || !InFixedRange(right) || !InFixedRange(bottom)) {
+    showAgain();
     return column;
   }
   box_->SetRect(ASFixedRect{static_cast<ASFixed>(left), static_cast<ASFixed>(top), static_cast<ASFixed>(right),

@@ -94,8 +94,9 @@ class BoxControls : public CSafeAlloc, public Observer {
   friend class ColorButton;
   void Bind();
   ADMItemRef Item(int column) const;
-  // The four numbers in display units from the box.
-  void Values(ASFixed out[4]) const;
+  // The four numbers in display units from the box (one beyond the 16.16
+  // type's range is shown as it is).
+  void Values(double out[4]) const;
 
   CAcroADMDialog* dialog_;
   PDFBox* reference_;
@@ -106,5 +107,5 @@ class BoxControls : public CSafeAlloc, public Observer {
   ASInt32 ids_[kColumns] = {0, 0, 0, 0, 0, 0, 0, 0};
   std::map<ASInt32, int> columns_;
   bool shownOn_ = false;
-  ASFixed shown_[4] = {0, 0, 0, 0};  // X, Y, W, H
+  double shown_[4] = {0, 0, 0, 0};  // X, Y, W, H
 };

@@ -75,6 +75,7 @@ void FramewickTool::UpdateDeviceRects(AVPageView view) {
 
 bool FramewickTool::TrackBoxDrag(AVPageView view, ASInt16 x, ASInt16 y) {
   if (!view || view != pageView) return false;
+  if (RefusesEdits()) return true;
   UpdateDeviceRects(view);
   PageBox* chosen = nullptr;
   SizeOrderedBoxes inside;
@@ -165,6 +166,7 @@ bool FramewickTool::HandleBoxKey(ASUns16 key, ASInt16) {
     case 99: break;
     default: return false;
   }
+  if (pageView && RefusesEdits()) return true;
   PageBox* anchor = PageBox::Anchor::Global().Box();
   if (key == 99) {
     // Every box that is free to move, equal sizes included: locked boxes

@@ -126,7 +126,8 @@ void FramewickTool::SetCurrentPage(AVPageView view) {
   ASInt32 number = -1;
   if (view) HostCall("SetCurrentPage", [&] { number = AVPageViewGetPageNum(view); });
   const bool moves = view != pageView || number != pageNumber;
-  if (pageView && moves && Edited()) {
+  // A page too large to edit has nothing of the user's to write.
+  if (pageView && moves && Edited() && !PageTooLarge()) {
     ASInt32 answer = 0;
     HostCall("SetCurrentPage",
              [&] { answer = AVAlert(1, "Would you like to apply your changes?", "Yes", "No", nullptr, 1); });
@@ -161,6 +162,9 @@ void FramewickTool::OnPageChanged(PDPage page) {
     media->LoadFromPage(pageView, current.page, true);
     bool reload = !Same(media->PageRect(), mediaBox.PageRect());
     for (size_t i = 0; !reload && i < boxes.size(); ++i) {
+      // A crop box still holding what the row wrote at once has not changed under it.
+      auto* crop = dynamic_cast<CropPageBox*>(boxes[i]);
+      if (crop && crop->TakeBackPending(current.page)) continue;
       std::unique_ptr<PageBox> clone(boxes[i]->Clone());
       // A copy only reads: it must not put back a crop box the original replaced.
       if (auto* crop = dynamic_cast<CropPageBox*>(clone.get())) crop->SetPageSource(nullptr);

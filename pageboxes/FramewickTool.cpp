@@ -19,8 +19,10 @@ FramewickTool* gTool = nullptr;
 const char kRecordKey[] = "Zent_BoxInfo";
 const ASInt32 kToolCursor = 1002;
 const char kLetterNote[] =
-    "The page's media box is not four numbers: it is taken as a US Letter page (612 by 792 points), as readers "
-    "take it.";
+    "The page's media box is not four numbers with an area: it is taken as a US Letter page (612 by 792 points), as "
+    "readers take it.";
+const char kEmptyCropNote[] = "The page's crop box is [0 0 0 0], which has no area: readers show the page without it.";
+const char kTooLargeNote[] = "The page is larger than the editor's range of 32767 points; its boxes cannot be edited.";
 
 // The box name atoms, made once per process.
 bool gAtomsMade = false;
@@ -142,6 +144,7 @@ void FramewickTool::ReadBoxInfo(PDPage page, bool reset) {
     mediaBox.Reset();
     mediaBox.LoadFromPage(pageView, page, true);
     if (mediaBox.TakenAsLetter()) HostCall("ReadBoxInfo", [] { AVAlertNote(kLetterNote); });
+    if (PageTooLarge()) HostCall("ReadBoxInfo", [] { AVAlertNote(kTooLargeNote); });
     // The page shows what it holds alone: no box loads while another still
     // has the lock of the page before, nor is compared with a specification
     // used on another page.
@@ -150,8 +153,12 @@ void FramewickTool::ReadBoxInfo(PDPage page, bool reset) {
   }
   ASFixedRect fallback = mediaBox.Rect();
   for (PageBox* box : boxes) {
-    if (!box->LoadFromPage(pageView, page, reset)) box->SetDefaultRect(fallback);
-    if (dynamic_cast<CropPageBox*>(box)) fallback = box->Rect();
+    auto* crop = dynamic_cast<CropPageBox*>(box);
+    // What the crop box wrote at once, and still to be put back, is not the page's.
+    const bool own = crop && !reset && crop->TakeBackPending(page);
+    if (!own && !box->LoadFromPage(pageView, page, reset)) box->SetDefaultRect(fallback);
+    if (crop) fallback = box->Rect();
+    if (crop && reset && crop->MetEmpty()) HostCall("ReadBoxInfo", [] { AVAlertNote(kEmptyCropNote); });
   }
 
   ReadPageRecord(page);
@@ -185,7 +192,14 @@ void FramewickTool::ReadPageRecord(PDPage page) {
   if (anchor) PageBox::Anchor::Global().SetAnchor(anchor);
 }
 
+bool FramewickTool::RefusesEdits() {
+  if (!PageTooLarge()) return false;
+  HostCall("FramewickTool", [] { AVAlertNote(kTooLargeNote); });
+  return true;
+}
+
 void FramewickTool::WriteBoxInfo(PDPage page) {
+  if (PageTooLarge()) return;
   struct Busy {
     explicit Busy(bool& flag) : flag(flag) { flag = true; }
     ~Busy() { flag = false; }
@@ -194,9 +208,24 @@ void FramewickTool::WriteBoxInfo(PDPage page) {
   {
     Busy hold(busy);
     ASInt32 enabled = 0;
+    std::vector<std::string> outside;
+    const ASFixedRect& media = mediaBox.Rect();
     for (PageBox* box : boxes) {
+      const ASFixedRect r = box->Rect();
+      // Readers clip a box to the media box: one the user placed beyond it is written as asked, and said so.
+      if (!box->Unedited() && box->IsEnabled() &&
+          (r.left < media.left || r.bottom < media.bottom || r.right > media.right || r.top > media.top))
+        outside.push_back(box->Name());
       box->WriteToPage(page);
       if (box->IsEnabled()) ++enabled;
+    }
+    ASInt32 number = 0;
+    HostCall("WriteBoxInfo", [&] { number = PDPageGetNumber(page); });
+    for (const std::string& name : outside) {
+      const std::string note = "The " + name + " box of page " + std::to_string(number + 1) +
+                               " lies partly outside the media box; it is written as asked, and readers clip it to the "
+                               "media box.";
+      HostCall("WriteBoxInfo", [&] { AVAlertNote(note.c_str()); });
     }
     CosObj pageObj{};
     HostCall("WriteBoxInfo", [&] { pageObj = PDPageGetCosObj(page); });

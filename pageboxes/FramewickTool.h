@@ -75,6 +75,11 @@ class FramewickTool : public CurrentPageSource {
   void ChooseDefaultAnchor();
   // Whether any of the four boxes differs from what its page holds.
   bool Edited() const;
+  // The page's media box passes the 16.16 range: its boxes are shown as the
+  // file holds them and cannot be edited.
+  bool PageTooLarge() const { return mediaBox.PageBeyondRange(); }
+  // On such a page, tells the user that an edit is refused, and answers true.
+  bool RefusesEdits();
 
   // A click in a page view and a key press while the tool is active:
   // handled or not.

@@ -134,11 +134,13 @@ PageBox::PageBox(const PageBox& other)
       found_(other.found_),
       pageRect_(other.pageRect_),
       pageBeyond_(other.pageBeyond_),
+      metAbsent_(other.metAbsent_),
       colourSpace_(other.colourSpace_),
       pageView_(other.pageView_),
       dragging_(other.dragging_) {
   defaultRect_ = other.defaultRect_;
   for (int i = 0; i < 4; ++i) colour_[i] = other.colour_[i];
+  for (int i = 0; i < 4; ++i) pageValues_[i] = other.pageValues_[i];
 }
 
 PageBox::~PageBox() {
@@ -172,7 +174,7 @@ void PageBox::SetEnabled(bool on) {
 PageBox* PageBox::Clone() const { return new PageBox(*this); }
 
 void PageBox::Reset() {
-  found_ = enabled_ = locked_ = dragging_ = pageBeyond_ = false;
+  found_ = enabled_ = locked_ = dragging_ = pageBeyond_ = metAbsent_ = false;
   rect_ = kZeroRect;
   if (colourSpace_ == -1 && key_ != ASAtomNull) LoadColour();
 }
@@ -202,9 +204,12 @@ void PageBox::LoadColour() {
   colour_[3] = 0;
 }
 
-bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRect* box, bool* beyond) const {
+bool PageBox::CountsAsAbsent(const double*) const { return false; }
+
+bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, Read* read) const {
   std::set<std::pair<ASUns32, ASUns32>> seen;
   MyCosObj dict = node;
+  read->metAbsent = false;
   while (dict.CachedType() == CosDict) {
     // A "Parent" loop ends the walk at the first node met again.
     const CosObj raw = dict.GetCosObj();
@@ -212,19 +217,22 @@ bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRec
     try {
       MyCosObj value = dict.Get(key);
       if (value.CachedType() == CosArray && value.Length() == 4) {
-        ASFixedRect r;
-        r.left = static_cast<ASFixed>(value.Get(0));
-        r.bottom = static_cast<ASFixed>(value.Get(1));
-        r.right = static_cast<ASFixed>(value.Get(2));
-        r.top = static_cast<ASFixed>(value.Get(3));
-        Normalise(r);
-        *box = r;
-        // The host saturates a number the fixed type cannot hold: a limit read means one.
-        if (beyond) {
-          *beyond = false;
-          for (ASFixed v : {r.left, r.bottom, r.right, r.top}) *beyond = *beyond || v == ASFixedMax || v == ASFixedMin;
+        double v[4];
+        for (ASInt32 i = 0; i < 4; ++i) v[i] = value.Get(i).NumberValue();
+        if (!CountsAsAbsent(v)) {
+          if (v[2] < v[0]) std::swap(v[0], v[2]);
+          if (v[3] < v[1]) std::swap(v[1], v[3]);
+          // As the host reads a number into 16.16: rounded, cut to the range.
+          read->rect = ASFixedRect{SaturatedFixed(RawFixed(v[0])), SaturatedFixed(RawFixed(v[3])),
+                                   SaturatedFixed(RawFixed(v[2])), SaturatedFixed(RawFixed(v[1]))};
+          read->beyond = false;
+          for (int i = 0; i < 4; ++i) {
+            read->values[i] = v[i];
+            read->beyond = read->beyond || !InFixedRange(RawFixed(v[i]));
+          }
+          return true;
         }
-        return true;
+        read->metAbsent = true;
       }
     } catch (const Zentu::AcrobatException&) {
       // An element that is no number: the box is not there.
@@ -242,19 +250,23 @@ bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRec
 bool PageBox::ReadFromPage(PDPage page, ASAtom key) {
   pageRect_ = kZeroRect;
   pageBeyond_ = false;
-  ASFixedRect box;
-  bool found = false, beyond = false;
+  for (double& v : pageValues_) v = 0;
+  Read read;
+  read.metAbsent = false;
+  bool found = false;
   try {
     HostRegion([&] {
       MyCosObj dict(PDPageGetCosObj(page));
-      found = ReadBox(dict, key, inheritable_, &box, &beyond);
+      found = ReadBox(dict, key, inheritable_, &read);
     });
   } catch (const Zentu::AcrobatException&) {
     found = false;
   }
+  metAbsent_ = read.metAbsent;
   if (found) {
-    pageRect_ = box;
-    pageBeyond_ = beyond;
+    pageRect_ = read.rect;
+    pageBeyond_ = read.beyond;
+    for (int i = 0; i < 4; ++i) pageValues_[i] = read.values[i];
   }
   return found;
 }
@@ -281,10 +293,13 @@ bool PageBox::LoadFromPage(AVPageView view, PDPage page, bool force) {
   return found;
 }
 
-bool PageBox::KeepsPageValue() const { return enabled_ && found_ && pageBeyond_ && Same(rect_, pageRect_); }
+bool PageBox::Unedited() const { return enabled_ == found_ && Same(rect_, pageRect_); }
 
-bool PageBox::WriteToPage(PDPage page, ASAtom key) {
-  if (KeepsPageValue()) return true;
+// A box the user did not change keeps what the page holds: its numbers as
+// they were written, a shared array shared, one beyond 16.16 uncut.
+bool PageBox::WriteToPage(PDPage page, ASAtom key) { return Unedited() || WriteRect(page, key); }
+
+bool PageBox::WriteRect(PDPage page, ASAtom key) {
   if (key == ASAtomNull) key = key_;
   if (IsZero(rect_)) rect_ = defaultRect_;
   Normalise(rect_);
@@ -327,6 +342,8 @@ void PageBox::SetDragging(bool on) {
 }
 
 void PageBox::CentreIn(const PageBox& anchorBox) {
+  auto cut = [](const PageBox& box) { return box.pageBeyond_ && box.Unedited(); };
+  if (!IsEnabled() || !anchorBox.IsEnabled() || cut(*this) || cut(anchorBox)) return;
   const ASFixedRect& a = anchorBox.rect_;
   const ASFixedRect& b = rect_;
   const int64_t width = int64_t{b.right} - b.left, height = int64_t{b.top} - b.bottom;
@@ -400,6 +417,7 @@ void CropPageBox::SetEnabled(bool on) {
           ASFixedRect media;
           PDPageGetMediaBox(page, &media);
           PDPageSetCropBox(page, media);
+          written_ = media;
           rect_ = pageRect_;
           pageCropReplaced_ = true;
           if (pageView_) {
@@ -410,7 +428,8 @@ void CropPageBox::SetEnabled(bool on) {
         } else {
           const bool found = found_;
           const ASFixedRect pageRect = pageRect_;
-          WriteToPage(page, key_);
+          WriteRect(page, key_);
+          written_ = rect_;
           found_ = found;
           pageRect_ = pageRect;
           // Written at once, not applied: "No" and "Reset" take it back.
@@ -435,6 +454,21 @@ void CropPageBox::KeepPageCrop(PDPage page) {
   });
 }
 
+bool CropPageBox::HoldsWhatWasWritten(PDPage page) const {
+  Read read;
+  bool own = false;
+  try {
+    HostRegion([&] { own = ReadBox(MyCosObj(PDPageGetCosObj(page)), key_, false, &read); });
+  } catch (const Zentu::AcrobatException&) {
+  }
+  return own && Same(read.rect, written_);
+}
+
+bool CropPageBox::TakeBackPending(PDPage page) {
+  if (pageCropReplaced_ && !HoldsWhatWasWritten(page)) pageCropReplaced_ = false;
+  return pageCropReplaced_;
+}
+
 void CropPageBox::Reset() {
   RestorePageCrop();
   PageBox::Reset();
@@ -445,7 +479,8 @@ void CropPageBox::RestorePageCrop() {
   pageCropReplaced_ = false;  // on a host failure too: nothing is tried twice
   PDPage page = nullptr;
   HostCallQuietly([&] { page = PDDocAcquirePage(replacedDoc_, replacedPage_); });
-  if (page) {
+  // A crop box changed since this box wrote it is another's: it stays.
+  if (page && HoldsWhatWasWritten(page)) {
     try {
       HostRegion([&] {
         MyCosObj dict(PDPageGetCosObj(page));
@@ -464,8 +499,8 @@ void CropPageBox::RestorePageCrop() {
       });
     } catch (const Zentu::AcrobatException&) {
     }
-    HostCallQuietly([&] { PDPageRelease(page); });
   }
+  if (page) HostCallQuietly([&] { PDPageRelease(page); });
   const bool changed = enabled_ != found_;
   enabled_ = found_;
   rect_ = pageRect_;
@@ -474,20 +509,25 @@ void CropPageBox::RestorePageCrop() {
 
 bool CropPageBox::WriteToPage(PDPage page, ASAtom key) {
   if (key != ASAtomNull && key != key_) return PageBox::WriteToPage(page, key);
+  // Switched on or off and back: the page gets what it held.
+  if (Unedited()) {
+    RestorePageCrop();
+    return true;
+  }
   // Written, the page holds what the box says: nothing to put back.
   pageCropReplaced_ = false;
-  if (enabled_) return PageBox::WriteToPage(page, key);
+  if (enabled_) return WriteRect(page, key);
   // Would the page, without a crop box of its own, still be cropped by a node above it?
   bool inherits = false;
   try {
     HostRegion([&] {
       MyCosObj dict(PDPageGetCosObj(page));
-      ASFixedRect inherited;
+      Read inherited;
       inherits = ReadBox(dict.Get("Parent"), key_, true, &inherited);
     });
   } catch (const Zentu::AcrobatException&) {
   }
-  if (!inherits) return PageBox::WriteToPage(page, key);
+  if (!inherits) return WriteRect(page, key);
   found_ = false;
   pageRect_ = rect_ = ASFixedRect{0, 0, 0, 0};
   try {
@@ -501,6 +541,9 @@ bool CropPageBox::WriteToPage(PDPage page, ASAtom key) {
   }
 }
 
+// As readers take it: [0 0 0 0] is no crop box.
+bool CropPageBox::CountsAsAbsent(const double v[4]) const { return v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0; }
+
 // SafetyPageBox -------------------------------------------------------------
 
 SafetyPageBox::SafetyPageBox(bool attach) : PageBox(attach, "ArtBox", "Art/Live"), secondKey_(AtomOf("Zent_SafetyBox")) {}
@@ -508,17 +551,30 @@ SafetyPageBox::SafetyPageBox(bool attach) : PageBox(attach, "ArtBox", "Art/Live"
 PageBox* SafetyPageBox::Clone() const { return new SafetyPageBox(*this); }
 
 bool SafetyPageBox::ReadFromPage(PDPage page, ASAtom) {
-  return PageBox::ReadFromPage(page, FirstKey()) || PageBox::ReadFromPage(page, OtherKey());
+  foundKey_ = FirstKey();
+  if (PageBox::ReadFromPage(page, foundKey_)) return true;
+  foundKey_ = OtherKey();
+  if (PageBox::ReadFromPage(page, foundKey_)) return true;
+  foundKey_ = ASAtomNull;
+  return false;
 }
 
 bool SafetyPageBox::WriteToPage(PDPage page, ASAtom) {
-  // Kept as the page has it: under whichever key it was found.
-  if (KeepsPageValue()) return true;
-  const ASAtom other = OtherKey();
-  if (!PageBox::WriteToPage(page, FirstKey())) return false;
+  const ASAtom first = FirstKey(), other = OtherKey();
+  // Left as it was read: nothing to write, or the page's own numbers moved
+  // to the key the trim box now gives it.
+  const bool kept = Unedited();
+  if (kept && !found_) return true;
+  if (!kept && !WriteRect(page, first)) return false;
   try {
     return !HostRegion([&] {
               MyCosObj dict(PDPageGetCosObj(page));
+              if (kept && foundKey_ != first && foundKey_ != ASAtomNull) {
+                MyCosObj value = dict.Get(foundKey_);
+                if (!value.IsIndirect()) value = value.Copy(dict.GetDoc(), false);
+                dict.Put(first, value);
+                foundKey_ = first;
+              }
               if (dict.Known(other)) dict.Remove(other);
             }).raised;
   } catch (const Zentu::AcrobatException&) {
@@ -539,8 +595,15 @@ MediaPageBox::MediaPageBox() : PageBox(false) {}
 
 PageBox* MediaPageBox::Clone() const { return new MediaPageBox(*this); }
 
+// Without area, no media box: the page is a US Letter page.
+bool MediaPageBox::CountsAsAbsent(const double v[4]) const { return v[0] == v[2] || v[1] == v[3]; }
+
 bool MediaPageBox::ReadFromPage(PDPage page, ASAtom key) {
   letter_ = !PageBox::ReadFromPage(page, key);
-  if (letter_) pageRect_ = ASFixedRect{0, 792 * fixedOne, 612 * fixedOne, 0};
+  if (letter_) {
+    pageRect_ = ASFixedRect{0, 792 * fixedOne, 612 * fixedOne, 0};
+    const double letter[4] = {0, 0, 612, 792};
+    for (int i = 0; i < 4; ++i) pageValues_[i] = letter[i];
+  }
   return true;
 }

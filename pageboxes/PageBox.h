@@ -97,6 +97,10 @@ class PageBox : public PDFBox, public Observer {
   const ASFixedRect& PageRect() const { return pageRect_; }
   // The page's value reaches beyond 16.16: PageRect() holds it cut to the range.
   bool PageBeyondRange() const { return pageBeyond_; }
+  // Left, bottom, right and top as the page holds them (zero when absent).
+  const double* PageValues() const { return pageValues_; }
+  // Neither switched on or off nor moved since it was read or written.
+  bool Unedited() const;
   // -1 until loaded, then 1 (RGB): red, green and blue, 16.16.
   ASInt16 ColourSpace() const { return colourSpace_; }
   const ASFixed* Colour() const { return colour_; }
@@ -110,19 +114,32 @@ class PageBox : public PDFBox, public Observer {
  protected:
   PageBox(const PageBox& other);
   PageBox& operator=(const PageBox&) = delete;
-  // Centres this box in the anchor box, keeping its size; notifies when it moved.
+  // Centres this box in the anchor box, keeping its size; notifies when it
+  // moved. A box that is off stays as it is (the zero box once written), and
+  // so does one held cut to the range, or one whose anchor box is either.
   void CentreIn(const PageBox& anchorBox);
-  // The box under `key` on `node`, or on its parents when `inherit`; with
-  // `beyond`, whether a number of it lies beyond the 16.16 range.
-  bool ReadBox(const MyCosObj& node, ASAtom key, bool inherit, ASFixedRect* box, bool* beyond = nullptr) const;
-  // Unedited, and held by the page beyond the 16.16 range: written, it would
-  // be cut to the range, so the page keeps what it has.
-  bool KeepsPageValue() const;
+  // The box under `key` on `node`, or on its parents when `inherit`, with its
+  // numbers as the page holds them and whether one lies beyond 16.16.
+  struct Read {
+    ASFixedRect rect;
+    double values[4];  // left, bottom, right, top
+    bool beyond;
+    bool metAbsent;  // four numbers that count as no box were passed
+  };
+  bool ReadBox(const MyCosObj& node, ASAtom key, bool inherit, Read* read) const;
+  // Four numbers that count as no box at all (read on up the tree).
+  virtual bool CountsAsAbsent(const double values[4]) const;
+  // The rect written under the key (the own key for ASAtomNull), whatever
+  // the page held; the key removed when the box is disabled.
+  bool WriteRect(PDPage page, ASAtom key);
 
   AVDevRect deviceRect_{0, 0, 0, 0};
   bool found_ = false;
   ASFixedRect pageRect_{0, 0, 0, 0};
   bool pageBeyond_ = false;
+  double pageValues_[4] = {0, 0, 0, 0};
+  // The last read met four numbers that count as no box (CountsAsAbsent).
+  bool metAbsent_ = false;
   ASInt16 colourSpace_ = -1;
   ASFixed colour_[4] = {0, 0, 0, 0};
   AVPageView pageView_ = nullptr;
@@ -167,17 +184,30 @@ class CropPageBox : public PageBox {
   // source only reads, and puts back nothing.
   void RestorePageCrop();
   // A disabled crop box on a page that would still inherit one writes the
-  // media box as the page's own, so that the page stays uncropped.
+  // media box as the page's own, so that the page stays uncropped. One left
+  // as it was read puts back what the page held.
   bool WriteToPage(PDPage page, ASAtom key = ASAtomNull) override;
+  // Whether what this box wrote at once is still to be put back: once the
+  // page's crop box is no longer that (another program changed it), the
+  // page's value is its own from then on, and nothing is put back.
+  bool TakeBackPending(PDPage page);
+  // The page's own crop box was [0 0 0 0] at the last read: none, as readers take it.
+  bool MetEmpty() const { return metAbsent_; }
 
   bool PageCropReplaced() const { return pageCropReplaced_; }
+
+ protected:
+  bool CountsAsAbsent(const double values[4]) const override;
 
  private:
   CropPageBox(const CropPageBox& other) = default;
   // Notes the page's own crop box before the first change made at once.
   void KeepPageCrop(PDPage page);
+  // The page's own crop box is what this box wrote there at once.
+  bool HoldsWhatWasWritten(PDPage page) const;
 
   bool pageCropReplaced_ = false;
+  ASFixedRect written_{0, 0, 0, 0};
   CurrentPageSource* source_ = nullptr;
   // Where the crop box was changed, and the value the page had of its own
   // (a copy, or the shared indirect object itself; none when it had none).
@@ -186,8 +216,8 @@ class CropPageBox : public PageBox {
   CosObj replacedOwn_{0, 0};
 };
 
-// The media box: a page without a usable one (missing, or not four
-// numbers) is read as a US Letter page, as readers take it.
+// The media box: a page without a usable one (missing, not four numbers, or
+// without area) is read as a US Letter page, as readers take it.
 class MediaPageBox : public PageBox {
  public:
   MediaPageBox();
@@ -195,6 +225,9 @@ class MediaPageBox : public PageBox {
   bool ReadFromPage(PDPage page, ASAtom key) override;
   // The last read found no usable media box.
   bool TakenAsLetter() const { return letter_; }
+
+ protected:
+  bool CountsAsAbsent(const double values[4]) const override;
 
  private:
   MediaPageBox(const MediaPageBox& other) = default;
@@ -218,6 +251,7 @@ class SafetyPageBox : public PageBox {
   bool TrimEnabled() const { return trimEnabled_; }
 
  private:
+  ASAtom foundKey_ = ASAtomNull;  // where the last read found it
   SafetyPageBox(const SafetyPageBox& other) = default;
   ASAtom FirstKey() const { return trimEnabled_ ? secondKey_ : key_; }
   ASAtom OtherKey() const { return trimEnabled_ ? key_ : secondKey_; }

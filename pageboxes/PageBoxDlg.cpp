@@ -108,9 +108,9 @@ bool PageBoxDlg::MatchesSpecification() const {
       if (entry->Enabled()) return false;
       continue;
     }
-    // The anchor box is never locked: a locked entry is its match.
-    const bool locked = box == anchor ? true : box->Locked();
-    if (locked != entry->Locked()) return false;
+    // The anchor box is never locked: its entry matches locked or not, so
+    // that the largest box "Use" makes the anchor still follows its entry.
+    if (box != anchor && box->Locked() != entry->Locked()) return false;
     if (WidthOf(box->Rect()) != WidthOf(entry->Rect()) || HeightOf(box->Rect()) != HeightOf(entry->Rect()))
       return false;
   }
@@ -154,7 +154,7 @@ void PageBoxDlg::Notify(ADMNotifierRef notifier) {
     FramewickTool* tool = FramewickTool::Instance();
     PageHold page(tool->AcquireCurrentPage());
     if (id == kLibrary) {
-      RunLibrary(*tool);
+      if (!tool->RefusesEdits()) RunLibrary(*tool);
     } else if (page.page) {
       if (id == kApply)
         tool->WriteBoxInfo(page.page);

@@ -28,15 +28,15 @@ const std::string kFixable = Verdict(
 const std::string kUnfixable = Verdict(
     "This file isn't a valid PDF/X-1a:2001 file.  There were 2 errors which can not be fixed.  There were 1 missing "
     "fonts and at least one RGB image or artwork.  \\nClick the \"Details...\" button for more information");
-const std::string kXrefNotes =
-    "NOTE: An error occurred while checking the file:\\nError getting offset of xref table.\\nPlease contact "
-    "technical support\nNOTE: Zentu PDF/X Corvane 3:  Error trying to check document\n";
+const std::string kLoopNotes =
+    "NOTE: An error occurred while checking the file:\\nLoop or broken link in the page tree\n"
+    "NOTE: Zentu PDF/X Corvane 3:  Error trying to check document\n";
 const std::string kNoVerdict = "plughost: the check gave no verdict\n";
 const std::string kClaimsX1a = "STANDARD: PDF/X-1a:2001 (the file claims PDF/X-1a:2001)\n";
 const std::string kClaimsX3 = "STANDARD: PDF/X-3 (the file claims PDF/X-3:2002)\n";
-const std::string kStored = "STANDARD: PDF/X-1a:2001 (stored)\n";
+const std::string kDefault = "STANDARD: PDF/X-1a:2001 (the default: none stored)\n";
 const std::string kUnsaved = "UNSAVED: the changes were not saved; give --output to keep them\n";
-const std::string kXrefStream = Verdict(
+const std::string kOneAutoFix = Verdict(
     "This file isn't a valid PDF/X-1a:2001 file.  There was 1 error which can be automatically fixed by clicking the "
     "\"Fix all\" button.  \\nClick the \"Details...\" button for more information");
 
@@ -79,11 +79,11 @@ class CheckCommandTest : public ::testing::Test {
     args.insert(args.begin(), "check");
     return Run(args);
   }
-  // x1a-good whose "startxref" points past the end: the host opens it, the
-  // checker cannot read its trailer.
-  void WritePastTheEnd() {
+  // x1a-good whose page tree lists itself: the check ends with its note.
+  void WriteLoop() {
     std::string bytes = hosttest::ReadFile(Sample("x1a-good"));
-    hosttest::WriteFile(Work("past.pdf"), bytes.substr(0, bytes.rfind("startxref")) + "startxref\n999999\n%%EOF\n");
+    bytes.replace(bytes.find("/Kids [3 0 R]"), 13, "/Kids [2 0 R]");
+    hosttest::WriteFile(Work("loop.pdf"), bytes);
   }
   // Saved from a cross-reference stream: PDF 1.3 with a table and no
   // object streams, sound to qpdf, and `verdict` when checked again.
@@ -159,6 +159,10 @@ TEST_F(CheckCommandTest, FaultsStopBeforeAnythingRuns) {
       {{"check", "c.pdf", "--report", "none/r.log"},
        "plughost: cannot write the report into " + Work("none") + ": No such file or directory\n"},
       {{"check", "c.pdf", "c.pdf", "--report", "c.pdf"}, "plughost: cannot write the report into c.pdf: not a folder\n"},
+      {{"check", "c.pdf", "--output", "none/o.pdf"},
+       "plughost: cannot write the output into " + Work("none") + ": No such file or directory\n"},
+      {{"check", "c.pdf", "--output", "c.pdf/o.pdf"}, "plughost: cannot write the output into " + Work("c.pdf") +
+                                                          ": not a folder\n"},
       {{"check", "empty.pdf"}, "plughost: cannot open empty.pdf: the file is empty\n"},
       {{"check", "text.pdf"}, "plughost: cannot open text.pdf: not a PDF file\n"},
       {{"empty.pdf"}, "plughost: cannot open empty.pdf: the file is empty\n"},
@@ -172,6 +176,13 @@ TEST_F(CheckCommandTest, FaultsStopBeforeAnythingRuns) {
   }
   EXPECT_EQ(hosttest::ReadFile(Work("c.pdf")), original);
   EXPECT_FALSE(hosttest::FileExists(Work("r.log")));
+
+  // Nothing at all: the commands, and where their options are told.
+  auto bare = hosttest::RunProcess({PLUGHOST}, "", kBound);
+  EXPECT_EQ(bare.status, 2);
+  EXPECT_EQ(bare.out, "");
+  EXPECT_EQ(bare.err.rfind("usage: plughost check FILE.pdf", 0), 0u) << bare.err;
+  EXPECT_NE(bare.err.find("plughost check --help, plughost boxes --help, plughost images --help"), std::string::npos);
 
   auto checkHelp = Run({"check", "-h"}), all = Run({"--help"});
   EXPECT_EQ(checkHelp.status, 0);
@@ -213,7 +224,7 @@ TEST_F(CheckCommandTest, PrintScriptShowsTheStepsTheShortcutRuns) {
 TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
   const std::string good = Good("PDF/X-1a:2001");
   hosttest::WriteFile(Work("c.pdf"), hosttest::ReadFile(Sample("x1a-good")));
-  WritePastTheEnd();
+  WriteLoop();
   hosttest::WriteFile(Work("garbage.pdf"), "not a PDF file\n");
   ASSERT_EQ(hosttest::RunCommand("qpdf --encrypt user owner 256 -- " + hosttest::Quoted(Sample("x1a-good")) + " " +
                                  hosttest::Quoted(Work("locked.pdf"))),
@@ -272,10 +283,10 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
       {"a cross-reference stream, fixed and saved with a table",
        {Sample("xref-stream"), "--fix", "--output", "x.pdf"},
        0,
-       kClaimsX1a + kXrefStream + good + file("xref-stream.pdf", "x.pdf") + "SAVED: " + Work("x.pdf") + "\n",
+       kClaimsX1a + kOneAutoFix + good + file("xref-stream.pdf", "x.pdf") + "SAVED: " + Work("x.pdf") + "\n",
        "",
        [&] { ExpectTableForm({"x.pdf"}, kClaimsX1a + good); }},
-      {"a file the checker cannot read", {"past.pdf"}, 2, kClaimsX1a + kXrefNotes, kNoVerdict, nullptr},
+      {"a page tree that loops", {"loop.pdf"}, 2, kClaimsX1a + kLoopNotes, kNoVerdict, nullptr},
       {"a report without extension", {Sample("x1a-good"), "--report", "r"}, 0,
        kClaimsX1a + good + file("x1a-good.pdf.log", "r.log"), "", [&] { EXPECT_TRUE(hosttest::FileExists(Work("r.log"))); }},
       {"a report beside the file", {"c.pdf", "--report", "c"}, 0, kClaimsX1a + good + file("c.pdf.log", "c.log"), "",
@@ -373,8 +384,34 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
     return n;
   };
   const std::string before = Listing(settings_.path());
-  WritePastTheEnd();
+  WriteLoop();
+  // Claims of revisions the checker does not have, written over the samples' own.
+  const std::string keys = "/GTS_PDFXVersion (PDF/X-1:2001) /GTS_PDFXConformance (PDF/X-1a:2001)";
+  std::string bytes = hosttest::ReadFile(Sample("x1a-good"));
+  for (const std::string claim : {"PDF/X-4", "PDF/X-1a:2003"}) {
+    std::string claimed = bytes;
+    const std::string version = "/GTS_PDFXVersion (" + claim + ")";
+    claimed.replace(claimed.find(keys), keys.size(), version + std::string(keys.size() - version.size(), ' '));
+    hosttest::WriteFile(Work(claim.substr(6) + ".pdf"), claimed);
+  }
+  bytes = hosttest::ReadFile(Sample("x3-good"));
+  hosttest::WriteFile(Work("3:2003.pdf"), bytes.replace(bytes.find("(PDF/X-3:2002)"), 14, "(PDF/X-3:2003)"));
+  const std::string cancel = std::string(kQuestion) + "Cancel\n";
+  const std::string twoFixable = Verdict(
+      "This file isn't a valid PDF/X-1a:2001 file.  There were 2 errors which can be automatically fixed by clicking "
+      "the \"Fix all\" button.  \\nClick the \"Details...\" button for more information");
   const std::vector<Row> rows = {
+      {"a later revision of PDF/X-3: checked as PDF/X-3", {"3:2003.pdf"}, 1,
+       "STANDARD: PDF/X-3 (the file claims PDF/X-3:2003)\n" +
+           Verdict("This file isn't a valid PDF/X-3 file.  There was 1 error which can be automatically fixed by "
+                   "clicking the \"Fix all\" button.  \\nClick the \"Details...\" button for more information") +
+           cancel,
+       "", nullptr},
+      {"a later revision of PDF/X-1a: checked as PDF/X-1a:2001", {"1a:2003.pdf"}, 1,
+       "STANDARD: PDF/X-1a:2001 (the file claims PDF/X-1a:2003)\n" + twoFixable + cancel, "", nullptr},
+      {"a standard not checked here, none stored", {"4.pdf"}, 1,
+       "STANDARD: PDF/X-1a:2001 (the file claims PDF/X-4, which is not checked here)\n" + twoFixable + cancel, "",
+       nullptr},
       {"PDF/X-3, reported, fixed and saved",
        {Sample("x3-good"), "--standard", "PDF/X-3", "--report", "out.log", "--fix", "--output", "out.pdf"},
        0,
@@ -391,8 +428,8 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
       {"the file's own PDF/X-3, its keys kept", {Sample("x3-good"), "--fix", "--remove-tags"}, 0,
        kClaimsX3 + Good("PDF/X-3"), "", nullptr},
       {"the file's own PDF/X-1a:2001", {Sample("x1a-good")}, 0, kClaimsX1a + Good("PDF/X-1a:2001"), "", nullptr},
-      {"no claim: the stored standard", {Sample("sample")}, 1,
-       kStored + Verdict("This file isn't a valid PDF/X-1a:2001 file.  There were 6 errors which can be fixed.  "
+      {"no claim and none stored: the default", {Sample("sample")}, 1,
+       kDefault + Verdict("This file isn't a valid PDF/X-1a:2001 file.  There were 6 errors which can be fixed.  "
                          "However, there were 6 errors which can not be fixed.  There were 1 missing fonts and at "
                          "least one RGB image or artwork.  \\nClick the \"Details...\" button for more information"),
        "", nullptr},
@@ -405,7 +442,7 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
            "\nSAVED: " + Work("x.pdf") + "\n",
        "",
        [&] { ExpectTableForm({"x.pdf", "--standard", "PDF/X-3"}, Good("PDF/X-3")); }},
-      {"a file that shows no wizard", {"past.pdf", "--standard", "PDF/X-3"}, 2, kXrefNotes, kNoVerdict, nullptr},
+      {"a file that shows no wizard", {"loop.pdf", "--standard", "PDF/X-3"}, 2, kLoopNotes, kNoVerdict, nullptr},
   };
   RunRows(rows, [&](const std::vector<std::string>& args) {
     auto run = Check(args);
@@ -427,6 +464,8 @@ TEST_F(CheckCommandTest, StandardChosenForOneCheck) {
   }
   EXPECT_NE(Check({Sample("x1a-good"), "--print-script"}).out.find("choose 1026 \"PDF/X-1a:2001\""), std::string::npos);
   EXPECT_EQ(Check({Sample("sample")}).out.rfind("STANDARD: PDF/X-3 (stored)\n", 0), 0u);
+  EXPECT_EQ(Check({"4.pdf"}).out.rfind("STANDARD: PDF/X-3 (the file claims PDF/X-4, which is not checked here)\n", 0),
+            0u);
 
   // Preferences that refuse what is stored: their note, then the stop.
   Store({{"default_condition_type", "profile"}});
@@ -478,7 +517,7 @@ TEST_F(CheckCommandTest, SeveralFilesEachInTurn) {
                                     "xref-stream.pdf: not valid\nmissing.pdf: no verdict "
                                     "(cannot open " + missing + ": The file does not exist (" + missing +
                                     ": No such file or directory))\n");
-  EXPECT_EQ(plain.out.rfind("CHECK: " + Sample("sample") + "\n" + kStored, 0), 0u) << plain.out;
+  EXPECT_EQ(plain.out.rfind("CHECK: " + Sample("sample") + "\n" + kDefault, 0), 0u) << plain.out;
   EXPECT_NE(plain.out.find("CHECK: " + Sample("x3-good") + "\n" + kClaimsX3 + Good("PDF/X-3") + "RESULT: "),
             std::string::npos);
 
@@ -497,6 +536,50 @@ TEST_F(CheckCommandTest, SeveralFilesEachInTurn) {
   auto again = Check({"out/sample.pdf", "out/x1a-good.pdf", "out/x1a-fixable.pdf", "out/rgb-font.pdf", "out/x3-good.pdf",
                       "out/xref-stream.pdf"});
   EXPECT_EQ(announced.rfind(results(again.out), 0), 0u) << again.out;
+}
+
+// What reaches a person at the command line: a failure in plain words, the
+// step the host's own script stood at only with --verbose; at a terminal the
+// progress line shows the first line of the checker's text, reaches 100% and
+// is cleared, also at the prompt.
+TEST_F(CheckCommandTest, TheCommandLineSaysWhatHappenedInPlainWords) {
+  ASSERT_EQ(hosttest::RunCommand("mkdir " + hosttest::Quoted(Work("folder.pdf"))), 0);
+  const std::string failed = "plughost: cannot save " + Work("folder.pdf") + ": The path names a folder, not a file";
+  for (const bool verbose : {false, true}) {
+    SCOPED_TRACE(verbose ? "verbose" : "brief");
+    std::vector<std::string> args = {Sample("x1a-fixable"), "--output", "folder.pdf"};
+    if (verbose) args.push_back("--verbose");
+    auto run = Check(args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.rfind(failed, 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find(" (check step ") != std::string::npos, verbose) << run.err;
+    // The valid file is saved from the wizard, whose note names the plug-in's code.
+    args[0] = Sample("x1a-good");
+    run = Check(args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("NOTE: Exception in WizardDlgADM::ChooseOutputFile"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err.find("Exception in"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("The path names a folder, not a file"), std::string::npos) << run.err;
+  }
+
+  const std::string tail = " --plugins " + hosttest::Quoted(checkertest::PluginFolder()) + " --settings " +
+                           hosttest::Quoted(settings_.path());
+  std::string seen;
+  hosttest::RunCommand("script -qefc " + hosttest::Quoted(std::string(PLUGHOST) + " check " + Sample("x1a-good") + tail) +
+                           " /dev/null",
+                       &seen);
+  EXPECT_NE(seen.find("\r100% Checking page 1 of 1\033[K\r\033[K"), std::string::npos) << seen;
+  EXPECT_EQ(seen.find("\\n  (checking"), std::string::npos) << seen;
+  // Typed at the terminal: the working dialog's line goes before the prompt.
+  seen.clear();
+  hosttest::RunCommand("(sleep 1; echo 'menu PDF/X Corvane...'; sleep 2; echo 'press Close'; echo quit) | script -qefc " +
+                           hosttest::Quoted(std::string(PLUGHOST) + " --interactive --brief " + Sample("x1a-good") + tail) +
+                           " /dev/null",
+                       &seen);
+  const std::string done = "Checking page 1 of 1  1/1\033[K";
+  const size_t status = seen.find(done);
+  ASSERT_NE(status, std::string::npos) << seen;
+  EXPECT_EQ(seen.compare(status + done.size(), 5, "\r\033[K>"), 0) << seen.substr(status);
 }
 
 }  // namespace

@@ -155,12 +155,8 @@ TEST_F(PluginRunTest, CommandsRunAsAUserRunsThem) {
       {"cancelled after page 1: its errors still count", Made("rgb-font-3"),
        "at-progress 6 press 1\nmenu Zent:PDFXCorvane3:Check\nanswer confirm cancel\n",
        std::string(kProgress) + "NOTE: Corvane cancelled\n" + question + "Cancel\n", nullptr},
-      {"a trailer that cannot be read", Made("past-the-end"), "menu Zent:PDFXCorvane3:Check\n",
-       std::string(kProgress) +
-           "NOTE: An error occurred while checking the file:\\nError getting offset of xref table.\\nPlease contact "
-           "technical support\n" +
-           kFailed,
-       nullptr},
+      {"a trailer that cannot be read, in a file the host repaired", Made("past-the-end"),
+       "menu Zent:PDFXCorvane3:Check\npress 1\nanswer confirm cancel\n", kVerdict + question + "Cancel\n", nullptr},
       {"errors left: the keys removed", Sample("rgb-font"),
        "menu Zent:PDFXCorvane3:Check\npress 1\nanswer confirm ok\nsave " + out + "\n",
        kVerdict + question + "OK\nSAVED: " + out + "\n", [&] { EXPECT_EQ(IdentificationKeys(out), 0); }},

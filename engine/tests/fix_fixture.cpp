@@ -293,6 +293,7 @@ int FixFixture::ApplyFixes(const boost::shared_ptr<PDFXPreflight>& walker, const
 void FixFixture::FixAll(const boost::shared_ptr<PDFXPreflight>& walker) {
   EXPECT_TRUE(walker->Cleanup());
   EXPECT_TRUE(walker->Cleanup());
+  walker->SetFixedWhereRemoved();
   bool again = false;
   do {
     again = false;

@@ -452,9 +452,13 @@ TEST_F(TrailerStepTest, TheTrailerRulesRunAndSizeIsLookedFor) {
   } cases[] = {
       {"no identifier", SmallPdf(), {"5/25/2 The /ID key in Trailer"}},
       {"identifier", SmallPdf("/Root 1 0 R /ID [<01> <02>]"), {}},
+      // The host repairs the file: its own trailer is checked instead.
       {"no Size",
        Replace(SmallPdf("/Root 1 0 R /ID [<01> <02>]"), "/Size 3 ", ""),
-       {"0/25/1 There was an error parsing the Trailer dictionary"}},
+       {"5/25/3 The file's cross-reference data is damaged"}},
+      // A table that names a cross-reference stream beside it (a hybrid file).
+      {"a hybrid file", SmallPdf("/Root 1 0 R /ID [<01> <02>] /XRefStm 9"),
+       {"5/25/3 Cross-reference streams are a PDF 1.5 feature"}},
       {"the last section's trailer",
        WithUpdate(Replace(SmallPdf("/ID [<01> <02>] /Root 1 0 R"), "/Size 3 ", ""),
                   "<< /Size 3 /Root 1 0 R /ID [<01> <02>]"),
@@ -477,32 +481,48 @@ TEST_F(TrailerStepTest, TheTrailerRulesRunAndSizeIsLookedFor) {
   walker->Check();
   ASSERT_EQ(walker->GetErrorList().size(), 1u);
   const boost::shared_ptr<Zentu::PDFX_Error>& error = walker->GetErrorList().front();
-  EXPECT_EQ(error->GetDetail(), "");
-  EXPECT_FALSE(error->GetObjectNode());
-  EXPECT_FALSE(error->GetContainerNode());
+  EXPECT_EQ(error->GetDetail(), "xref");
+  EXPECT_EQ(error->GetFixer(), Zentu::GlobalFixers::JustSave());
+  for (const auto& node : {error->GetObjectNode(), error->GetContainerNode()})
+    EXPECT_TRUE(!node || node->object.IsNull()) << "the trailer written is no object of the document";
 }
 
-TEST_F(TrailerStepTest, UnreadableTailsEndTheCheckWithTheirText) {
-  std::string pdf = SmallPdf();
+// A tail that cannot be read ends the check with its text, unless the host
+// repaired the file: then the repaired trailer is checked, its Encrypt
+// dictionary too, with one record that saving repairs.
+TEST_F(TrailerStepTest, UnreadableTailsOfRepairedFilesAreRecorded) {
+  const std::string pdf = SmallPdf();
+  std::string encrypted = hosttest::ReadFile(EncryptedFile());
+  encrypted = encrypted.substr(0, encrypted.rfind("startxref")) + "startxref\n7\n%%EOF\n";
+  const std::string damaged = "5/25/3 The file's cross-reference data is damaged";
   const struct {
     const char* name;
     std::string file;
+    std::vector<std::string> records;  // empty: the text is thrown
   } cases[] = {
-      {"no %%EOF at the end", pdf + "%" + std::string(2100, ' ') + "\n"},
+      {"no %%EOF at the end", pdf + "%" + std::string(2100, ' ') + "\n", {"5/25/2 The /ID key in Trailer", damaged}},
+      {"no startxref", pdf.substr(0, pdf.rfind("startxref")) + "%%EOF\n", {"5/25/2 The /ID key in Trailer", damaged}},
       {"a count of 200 million", Replace(PdfWithTable(ManyObjects(400), "<< /Size 401 /Root 1 0 R >>", 1000),
-                                         "xref\n0 401", "xref\n0 200000000")},
+                                         "xref\n0 401", "xref\n0 200000000"),
+       {"5/25/2 The /ID key in Trailer", damaged}},
+      {"an encrypted file, its startxref wrong", encrypted, {damaged, "7/21/3 /Filter key"}},
+      {"a sound file whose trailer is larger than a window",
+       Replace(pdf, "/Size 3", "/Size 3 /Long (" + std::string(3000, 'x') + ")"), {}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     OpenBytes(c.file);
     auto walker = NewWalker();
     try {
       walker->Check();
-      ADD_FAILURE() << c.name << ": no failure";
+      EXPECT_FALSE(c.records.empty()) << "no failure";
+      EXPECT_EQ(Records(*walker), c.records);
     } catch (const std::runtime_error& e) {
-      EXPECT_STREQ(e.what(), "Error getting offset of xref table") << c.name;
+      EXPECT_TRUE(c.records.empty()) << e.what();
+      EXPECT_STREQ(e.what(), "/Trailer dictionary larger than buffer size!");
+      EXPECT_EQ(Records(*walker), std::vector<std::string>{"5/25/2 The /ID key in Trailer"})
+          << "the records filed before stay";
     }
-    EXPECT_EQ(Records(*walker), std::vector<std::string>{"5/25/2 The /ID key in Trailer"})
-        << c.name << ": the records filed before stay";
     host::CloseAllDocuments();
   }
 }
@@ -571,10 +591,8 @@ TEST_F(TrailerStepTest, TrailersThatDoNotParseAreRecorded) {
   OpenBytes(WithUpdate(SmallPdf("/Root 1 0 R /ID [<01> <02>]"), "<< /Size 3 /Root 1 0 R /ID [<01> <02>] /Bad (x"));
   auto walker = NewWalker();
   walker->Check();
-  EXPECT_EQ(Records(*walker),
-            (std::vector<std::string>{
-                "0/25/1 There was an error opening the temporary file while trying to parse the Trailer dictionary",
-                "0/25/1 There was an error parsing the Trailer dictionary"}));
+  // The host read it by repair: a finding, and the check goes on.
+  EXPECT_EQ(Records(*walker), std::vector<std::string>{"5/25/3 The file's cross-reference data is damaged"});
   host::CloseAllDocuments();
 
   // No temporary file can be made at all.

@@ -61,6 +61,8 @@ const char kSpecItem[] = "1038";
 const char kLibraryList[] = "1039";
 const char kLibraryKey[] = "Software\\Zentu\\Framewick\\Current_Version";
 const char kLibraryPrefix[] = "BoxLibrary";
+// The palette's note on a page whose boxes it cannot hold.
+const char kTooLargeNote[] = "The page is larger than the editor's range of 32767 points; its boxes cannot be edited.";
 
 // The palette's rows: the check box, the first of the X, Y, W and H edits,
 // and the unit label.
@@ -151,12 +153,27 @@ bool ParseListed(const std::string& line, Listed* out) {
   return true;
 }
 
+// What `--set` typed into a row: the row's check box, the option as given
+// and the four numbers.
+struct Typed {
+  int check;
+  std::string option;
+  double values[4];
+};
+
 // The palette's listings as BOX and SPEC lines: each listing of the palette
 // belongs to the next page of `pages`, and its SPEC item ends it. Listings
-// are printed only when verbose.
+// are printed only when verbose. In a listing after the edits, a row that
+// does not show what `--set` typed refused it: `refusal` says so.
 class RowPrinter {
  public:
-  RowPrinter(std::vector<int> pages, bool verbose) : pages_(std::move(pages)), verbose_(verbose) {}
+  RowPrinter(std::vector<int> pages, std::vector<bool> edited, std::vector<Typed> typed, bool verbose,
+             std::shared_ptr<std::string> refusal)
+      : pages_(std::move(pages)),
+        edited_(std::move(edited)),
+        typed_(std::move(typed)),
+        verbose_(verbose),
+        refusal_(std::move(refusal)) {}
 
   // True for a line that is not to be printed as it is.
   bool Omit(const std::string& line) {
@@ -166,6 +183,7 @@ class RowPrinter {
     drawing_ = false;
     const std::string head = std::string("ITEMS ") + kPalette + " ";
     if (line.compare(0, head.size(), head) == 0) {
+      edited_now_ = next_ < edited_.size() && edited_[next_];
       page_ = next_ < pages_.size() ? pages_[next_++] : 0;
       rows_.clear();
       listing_ = true;
@@ -184,6 +202,7 @@ class RowPrinter {
       std::string text = line.substr(6);
       if (text.compare(0, 5, "Spec:") == 0) text.erase(0, text.find_first_not_of(' ', 5));
       Print("SPEC: " + page + text);
+      if (edited_now_ && refusal_->empty()) CheckTyped();
       return true;
     }
     Listed item;
@@ -208,11 +227,28 @@ class RowPrinter {
   };
   static void Print(const std::string& line) { std::cout << line << '\n' << std::flush; }
 
+  // Each number the row shows as typed, to its three decimals.
+  void CheckTyped() {
+    for (const Typed& set : typed_) {
+      const Shown& shown = rows_[set.check];
+      for (int i = 0; i < 4; ++i)
+        if (!(std::fabs(std::strtod(shown.values[i].c_str(), nullptr) - set.values[i]) <= 0.0005 + 1e-6 +
+                                                                                           std::fabs(set.values[i]) * 1e-12)) {
+          *refusal_ = "--set " + set.option + ": on page " + std::to_string(page_) +
+                      " an edge of that box would pass 32767 points, the most a page box holds";
+          return;
+        }
+    }
+  }
+
   std::vector<int> pages_;
+  std::vector<bool> edited_;
+  std::vector<Typed> typed_;
   bool verbose_;
+  std::shared_ptr<std::string> refusal_;
   size_t next_ = 0;
   int page_ = 0;
-  bool listing_ = false, drawing_ = false;
+  bool listing_ = false, drawing_ = false, edited_now_ = false;
   std::map<int, Shown> rows_;  // by the row's check box
 };
 
@@ -350,16 +386,6 @@ std::string BoxesRun::Prepare() {
   for (const auto& set : o.sets)
     for (const std::string& off : o.off)
       if (RowNamed(set.first) == RowNamed(off)) return "--set " + set.first + " and --off " + off + " name one row";
-  // A page box holds 16.16 numbers: no edge beyond 32767 points.
-  const double unit = o.unit == "mm" ? 72 / 25.4 : o.unit == "pt" ? 1 : 72;
-  for (const auto& set : o.sets) {
-    std::vector<double> v;
-    for (const std::string& number : Split(set.second, ',')) v.push_back(std::strtod(number.c_str(), nullptr) * unit);
-    if (!(std::fabs(v[0]) <= 32767 && std::fabs(v[0] + v[2]) <= 32767 && std::fabs(v[1]) <= 32767 &&
-          std::fabs(v[1] + v[3]) <= 32767))
-      return "--set " + set.first + "=" + set.second +
-             ": X, Y, X + W and Y + H must stay within 32767 points, the most a page box holds";
-  }
   std::string why;
   pages = PageList(o.pages, PageCount(o.file, password), &why);
   if (!why.empty()) return why;
@@ -391,8 +417,11 @@ std::deque<Line> BoxesRun::Steps() const {
       for (const std::string& name : o.off) s.push_back("check " + std::to_string(RowNamed(name)->check) + " off");
       for (const auto& set : o.sets) {
         const std::vector<std::string> numbers = Split(set.second, ',');
-        // W and H before X and Y: a box far out is moved once it has its new size.
-        for (int i : {2, 3, 0, 1})
+        // W and H, X and Y, then W and H again: a row takes one number at a
+        // time, and of the two boxes between (the new size where the box was,
+        // the old size where it goes) one is within the range whenever the
+        // box asked for is.
+        for (int i : {2, 3, 0, 1, 2, 3})
           s.push_back("set " + std::to_string(RowNamed(set.first)->x + i) + " " + numbers[static_cast<size_t>(i)]);
         typed.push_back(set.first + ": the row cannot be typed into on page " + std::to_string(page));
       }
@@ -409,7 +438,7 @@ std::deque<Line> BoxesRun::Steps() const {
     Line line{text, "boxes step " + std::to_string(lines.size() + 1), ""};
     // A row that is off, or a locked box's X and Y, takes no typing.
     if (text.compare(0, 4, "set ") == 0)
-      line.stopAs = "--set " + typed[set++ / 4] + " (is it off? --on ticks it)";
+      line.stopAs = "--set " + typed[set++ / 6] + " (is it off? --on ticks it)";
     lines.push_back(line);
   }
   return lines;
@@ -418,8 +447,20 @@ std::deque<Line> BoxesRun::Steps() const {
 void BoxesRun::Start(Session& session) const {
   // A page with edits is listed twice: before and after "Apply".
   std::vector<int> listed;
-  for (int page : pages) listed.insert(listed.end(), HasEdits() ? 2 : 1, page);
-  auto printer = std::make_shared<RowPrinter>(listed, options.verbose);
+  std::vector<bool> edited;
+  for (int page : pages) {
+    listed.insert(listed.end(), HasEdits() ? 2 : 1, page);
+    edited.push_back(false);
+    if (HasEdits()) edited.push_back(true);
+  }
+  std::vector<Typed> typed;
+  for (const auto& set : options.sets) {
+    Typed t{RowNamed(set.first)->check, set.first + "=" + set.second, {0, 0, 0, 0}};
+    const std::vector<std::string> numbers = Split(set.second, ',');
+    for (size_t i = 0; i < 4; ++i) t.values[i] = std::strtod(numbers[i].c_str(), nullptr);
+    typed.push_back(t);
+  }
+  auto printer = std::make_shared<RowPrinter>(listed, edited, typed, options.verbose, refusal);
   session.transcript().Omit([printer](const std::string& line) { return printer->Omit(line); });
 }
 
@@ -431,21 +472,45 @@ std::string BoxesRun::FolderFault() const {
 
 void BoxesRun::Run(Session& session) const {
   const std::string refused = "the document's security does not allow changes (give the owner password with --password)";
+  const std::string listed = std::string("print item ") + kSpecItem + " SPEC";
+  auto starts = [](const Line& line, const std::string& head) { return line.text.compare(0, head.size(), head) == 0; };
+  auto ends = [&](const Line& line) { return starts(line, "save ") || line.text == "quit"; };
+  Transcript& out = session.transcript();
   // Page by page: a change the document's security refused stops the run
-  // before the next page's rows, which would show what was not written.
-  auto saves = [](const Line& line) { return line.text.compare(0, 5, "save ") == 0; };
+  // before the next page's rows, which would show what was not written; so
+  // does a page the editor cannot edit, once listed, and a row that did not
+  // take what `--set` typed.
   std::deque<Line> lines = Steps();
+  int page = 0;
+  std::string editNote;  // the last note the edits brought
+  bool ended = false;    // the save, or the end without one, has come
   while (!lines.empty()) {
     AVDoc doc = host::ActiveViewDocument();
-    if (saves(lines.front()) && doc && !host::ChangesAllowed(host::ViewPDDoc(doc))) session.Stop(refused);
+    if (starts(lines.front(), "save ") && doc && !host::ChangesAllowed(host::ViewPDDoc(doc))) session.Stop(refused);
+    // Nothing changed: nothing is saved, as the other shortcuts end.
+    if (ends(lines.front()) && !ended && HasEdits() && !(doc && host::DocumentChanged(host::ViewPDDoc(doc))))
+      session.Stop("the boxes were not changed: " + (editNote.empty() ? "the rows already held what was asked" : editNote));
+    ended = ended || ends(lines.front());
     std::deque<Line> part;
+    bool shown = false;  // the part shows a page: it lists the page's rows first
     do {
       part.push_back(lines.front());
       lines.pop_front();
-    } while (!lines.empty() && part.back().text != "end" && !saves(lines.front()));
+      if (starts(part.back(), "page ")) {
+        page = std::atoi(part.back().text.c_str() + 5);
+        shown = true;
+      }
+    } while (!lines.empty() && part.back().text != "end" && part.back().text != listed && !ends(lines.front()));
+    const bool edits = part.back().text == "end", first = shown && part.back().text == listed;
+    const size_t notes = out.Notes();
     session.Append(std::move(part));
     session.Run();
     if (host::RefusedChanges() > 0) session.Stop(refused);
+    if (out.Notes() > notes && edits) editNote = out.LastNote();
+    if (first && HasEdits() && out.Notes() > notes && out.LastNote() == kTooLargeNote)
+      session.Stop("page " + std::to_string(page) + " is larger than the editor's range of 32767 points; its boxes "
+                   "cannot be edited");
+    if (!refusal->empty()) session.Stop(*refusal);
   }
 }
 

@@ -4,6 +4,7 @@
 // the boxes itself.
 #pragma once
 #include <deque>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +50,8 @@ struct BoxesRun {
   std::string password;  // the host's --password, to count the pages
   std::vector<int> pages;
   int specRow = -1;
+  // What a row refused of `--set`, told by the listing after the edits.
+  std::shared_ptr<std::string> refusal = std::make_shared<std::string>();
 
   // What is wrong with the options, read against the file and the stored
   // library, before anything loads: the fault, or "".

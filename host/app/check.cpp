@@ -187,14 +187,16 @@ std::string ClaimedStandard(const std::string& file, const std::string* password
       return value.isString() ? value.getUTF8Value() : std::string();
     };
     const std::string version = text("/GTS_PDFXVersion"), conformance = text("/GTS_PDFXConformance");
-    if (version == "PDF/X-3:2002") {
+    // A later revision of a family is checked as the family's standard.
+    if (version == "PDF/X-3:2002" || version == "PDF/X-3:2003") {
       *claim = version;
       return "PDF/X-3";
     }
-    if (conformance == "PDF/X-1a:2001" || version == "PDF/X-1:2001") {
+    if (conformance == "PDF/X-1a:2001" || version == "PDF/X-1:2001" || version == "PDF/X-1a:2003") {
       *claim = conformance == "PDF/X-1a:2001" ? conformance : version;
       return kFirstStandard;
     }
+    *claim = version.empty() ? conformance : version;
   } catch (const std::exception&) {
     // Unreadable here is unreadable for the run too, which says why.
   }
@@ -479,7 +481,11 @@ std::string CheckRun::Prepare() {
     std::string claim;
     std::string name = ClaimedStandard(options.file, options.hasPassword ? &options.password : nullptr, &claim);
     if (name.empty()) {
-      standardLine = "STANDARD: " + UsedStandard(StoredStandard()) + " (stored)";
+      const std::string stored = StoredStandard();
+      standardLine = "STANDARD: " + UsedStandard(stored) +
+                     (!claim.empty()   ? " (the file claims " + Escaped(claim) + ", which is not checked here)"
+                      : stored.empty() ? " (the default: none stored)"
+                                       : " (stored)");
     } else {
       options.standard = name;
       options.hasStandard = true;

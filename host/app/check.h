@@ -31,8 +31,10 @@ extern const char kFirstStandard[];  // used when none is stored
 // preferences list it; "" for a standard the checker does not know.
 std::string StandardName(const std::string& given);
 // The standard a file claims in its information dictionary, as the
-// preferences list it, with the claim's own text; "" when it claims none of
-// them or cannot be read (its open fault is told later).
+// preferences list it (a later revision of a family as the family's), with
+// the claim's own text; "" when it claims none of them or cannot be read
+// (its open fault is told later), with the text of a claim of another
+// standard, or "" for none.
 std::string ClaimedStandard(const std::string& file, const std::string* password, std::string* claim);
 
 // Why `path` cannot be a PDF file (empty, or no "%PDF-" near its start), or

@@ -102,6 +102,15 @@ const char kUsageHead[] =
     "A step that is one word naming a menu item runs it.\n"
     "\n";
 
+// What plughost alone prints: the commands and where their options are told.
+const char kCommands[] =
+    "usage: plughost check FILE.pdf [FILE.pdf ...] [options]  check against PDF/X-1a:2001 or PDF/X-3\n"
+    "       plughost boxes FILE.pdf [options]                show and set the page boxes\n"
+    "       plughost images FILE.pdf [options]               convert images, make or remove alternates\n"
+    "       plughost [options] [FILE.pdf] [STEP...]          run the plug-ins step by step\n"
+    "The options: plughost check --help, plughost boxes --help, plughost images --help;\n"
+    "plughost --help shows them all, with the steps.\n";
+
 const char kUsageTail[] =
     "Standard output has one line per event: DIALOG, CLOSED, NOTE, CONFIRM, ALERT,\n"
     "FILE, ITEM (or the LABEL of print item), LIST, SAVED and PROGRESS. Exit status 0 when\n"
@@ -577,6 +586,10 @@ void MakeSettingsFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc <= 1) {
+    std::cerr << kCommands << std::flush;
+    return 2;
+  }
   // `check`, `boxes` or `images` as the first argument that is no option
   // starts that shortcut.
   bool isCheck = false, isImages = false, isBoxes = false;
@@ -749,6 +762,12 @@ int main(int argc, char** argv) {
       std::string folder = rest.size() > 1 ? check.report : plughost::ReportFile(check.report);
       if (rest.size() == 1) folder.erase(folder.rfind('/'));
       fault = plughost::ReportFolderFault(folder.empty() ? "/" : folder);
+      if (!fault.empty()) Fail(fault);
+    }
+    // A folder that is missing is a fault of the command line with several files.
+    if (!check.output.empty() && (rest.size() == 1 || IsFolder(check.output))) {
+      fault = rest.size() > 1 ? plughost::FolderFault(check.output, "the output")
+                              : plughost::FileFolderFault(check.output, "the output");
       if (!fault.empty()) Fail(fault);
     }
   }

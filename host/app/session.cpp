@@ -160,6 +160,26 @@ void ChooseDialog(const Arg& which) {
   gWith = fitting[0];
 }
 
+// A plug-in's note as the reason of a stop, in plain words: the lines of an
+// exception that name the code and the object where it was raised are left
+// out, the host's own words for the failure stay.
+std::string PlainNote(const std::string& note) {
+  static const std::string kBreak = "\\n";  // a line feed as the transcript writes it
+  if (note.compare(0, 13, "Exception in ") != 0) return note;
+  std::string plain;
+  size_t at = note.find(kBreak);
+  while (at != std::string::npos) {
+    const size_t start = at + kBreak.size(), end = note.find(kBreak, start);
+    const std::string line = note.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (line.compare(0, 12, " for object ") != 0 && !line.empty()) plain += (plain.empty() ? "" : "; ") + line;
+    at = end;
+  }
+  return plain;
+}
+
+// A working dialog's text as one line of the terminal shows it: its first.
+std::string FirstLine(const std::string& text) { return Escaped(text.substr(0, text.find('\n'))); }
+
 // A working dialog's texts and bars on one line.
 std::string StatusLine(const host::DialogView& view) {
   std::string line;
@@ -169,7 +189,7 @@ std::string StatusLine(const host::DialogView& view) {
     if (item.type == ADM_ITEM_PROGRESS_BAR)
       part = std::to_string(item.value) + "/" + std::to_string(item.maximum);
     else if ((item.type == ADM_ITEM_STATIC || item.type == ADM_ITEM_STATIC_MULTILINE) && !item.text.empty())
-      part = Escaped(item.text);
+      part = FirstLine(item.text);
     if (!part.empty()) line += (line.empty() ? "" : "  ") + part;
   }
   return line;
@@ -193,7 +213,7 @@ std::string DialogLine(const host::DialogView& view) {
     if (!item.visible) continue;
     if (item.type == ADM_ITEM_PROGRESS_BAR && !bar) bar = &item;
     if ((item.type == ADM_ITEM_STATIC || item.type == ADM_ITEM_STATIC_MULTILINE) && !item.text.empty())
-      texts += (texts.empty() ? "" : "  ") + Escaped(item.text);
+      texts += (texts.empty() ? "" : "  ") + FirstLine(item.text);
   }
   return bar ? Percent(bar->value - bar->minimum, bar->maximum - bar->minimum, texts) : "";
 }
@@ -261,7 +281,8 @@ void Transcript::Status(const std::string& line) {
 
 void Transcript::EndStatus() {
   if (status_.empty()) return;
-  std::cerr << std::endl;
+  // The work is done: its line goes.
+  std::cerr << "\r\033[K" << std::flush;
   status_.clear();
 }
 
@@ -339,7 +360,11 @@ bool TerminalInput::Ready(std::string* line) {
 
 // Reading steps -------------------------------------------------------------------
 Session::Session(std::deque<Line> lines, bool interactive, bool brief)
-    : out_(brief), lines_(std::move(lines)), interactive_(interactive), terminal_(::isatty(STDIN_FILENO) != 0) {}
+    : out_(brief),
+      lines_(std::move(lines)),
+      interactive_(interactive),
+      brief_(brief),
+      terminal_(::isatty(STDIN_FILENO) != 0) {}
 
 void Session::Stop(const std::string& reason) {
   out_.EndStatus();
@@ -352,7 +377,12 @@ void Session::Stop(const std::string& reason) {
 }
 
 void Session::Append(std::deque<Line> lines) {
-  for (auto& line : lines) lines_.push_back(std::move(line));
+  for (auto& line : lines) {
+    // A shortcut's own steps: where a failed one stands is the host's
+    // business, told only when every line is shown.
+    if (brief_) line.where.clear();
+    lines_.push_back(std::move(line));
+  }
 }
 
 // Input that is not a terminal is read only at a prompt, and echoed after
@@ -420,9 +450,11 @@ bool Session::Next(Place place, Step* step) {
 
 void Session::Failed(const std::string& why, const Step& step) {
   if (!step.typed && step.stopAsWithoutDialog && !InnermostDialog()) {
-    Stop(step.stopAs + (out_.LastNote().empty() ? "" : ": " + out_.LastNote()));
+    const std::string note = PlainNote(out_.LastNote());
+    Stop(step.stopAs + (note.empty() ? "" : ": " + note));
   }
-  if (!step.typed) Stop(step.stopAs.empty() || step.stopAsWithoutDialog ? why + " (" + step.where + ")" : step.stopAs);
+  const std::string where = step.where.empty() ? "" : " (" + step.where + ")";
+  if (!step.typed) Stop(step.stopAs.empty() || step.stopAsWithoutDialog ? why + where : step.stopAs);
   out_.EndStatus();
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;

@@ -56,8 +56,8 @@ class Transcript {
   const std::string& LastNote() const { return note_; }
   // Event lines left out of standard output.
   void Omit(std::function<bool(const std::string&)> omit) { omit_ = std::move(omit); }
-  // A working dialog's texts, on one line of the terminal that the next
-  // line printed ends; only when they changed.
+  // A working dialog's texts, on one line of the terminal that is cleared
+  // before the next line is printed; only when they changed.
   void Status(const std::string& line);
   void EndStatus();
   // The progress line on standard error (a terminal): drawn over itself as
@@ -99,7 +99,8 @@ class Session : public host::Driver {
   // `lines` are carried out first; with `interactive` the terminal follows.
   Session(std::deque<Line> lines, bool interactive, bool brief);
 
-  // More steps, after those given.
+  // More steps, after those given: a shortcut's own, whose places a
+  // failure tells only when the session is not brief (--verbose).
   void Append(std::deque<Line> lines);
   // How `open` steps open documents (the password).
   void SetOpenOptions(const host::DocOpenOptions& options) { open_ = options; }
@@ -179,6 +180,7 @@ class Session : public host::Driver {
   Transcript out_;
   std::deque<Line> lines_;
   bool interactive_;
+  bool brief_;
   bool listing_ = false;  // the terminal lists what waits before its next prompt
   bool failed_ = false;   // a typed step failed: its reason is enough
   std::vector<Block> blocks_;

@@ -12,6 +12,7 @@
 #include "cos/encode.h"
 #include "cos/security.h"
 #include "host/procs.h"
+#include "support/fixed.h"
 #include "support/streams.h"
 
 namespace host {
@@ -47,16 +48,6 @@ ASInt32 SaturateInt(long long v) {
   return static_cast<ASInt32>(v);
 }
 
-// The shortest decimal text that reads back as the same 16.16 value.
-std::string FixedText(ASFixed f) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.6f", f / 65536.0);
-  std::string s(buf);
-  while (!s.empty() && s.back() == '0') s.pop_back();
-  if (!s.empty() && s.back() == '.') s.pop_back();
-  if (s == "-0" || s.empty()) s = "0";
-  return s;
-}
 
 std::string KeyName(ASAtom key) { return std::string("/") + AtomText(key); }
 
@@ -233,7 +224,7 @@ CosObj CosNewIntegerImpl(CosDoc d, ASBool indirect, ASInt32 value) {
 CosObj CosNewFixedImpl(CosDoc d, ASBool indirect, ASFixed value) {
   ENTER(NewFixed);
   Doc& doc = NewDocOf(d);
-  return Finish(doc, QPDFObjectHandle::newReal(FixedText(value)), indirect);
+  return Finish(doc, QPDFObjectHandle::newReal(ShortestFixedText(value)), indirect);
 }
 
 CosObj CosNewNameImpl(CosDoc d, ASBool indirect, ASAtom name) {
@@ -334,6 +325,16 @@ ASFixed CosFixedValueImpl(CosObj obj) {
       return static_cast<ASFixed>(v * 65536);
     }
     if (h.isReal()) return SaturateFixed(h.getNumericValue());
+    Raise(cosErrTypeMismatch);
+  });
+}
+
+double CosNumberValueImpl(CosObj obj) {
+  ENTER(NumberValue);
+  QPDFObjectHandle h = Resolve(obj);
+  return Q([&]() -> double {
+    if (h.isInteger()) return static_cast<double>(h.getIntValue());
+    if (h.isReal()) return h.getNumericValue();
     Raise(cosErrTypeMismatch);
   });
 }
@@ -635,6 +636,11 @@ ASUns32 CosDocHandleMarkImpl(CosDoc d) {
 void CosDocReleaseHandlesImpl(CosDoc d, ASUns32 mark) {
   ENTER(DocReleaseHandles);
   DocOf(d).ReleaseSlots(mark);  // reads no object: nothing for the library to raise
+}
+
+ASBool CosDocWasRepairedImpl(CosDoc d) {
+  ENTER(DocWasRepaired);
+  return DocOf(d).repaired ? 1 : 0;
 }
 
 }  // namespace

@@ -360,6 +360,14 @@ void DropUnusableId(QPDF& qpdf) {
   if (!usable) trailer.removeKey("/ID");
 }
 
+// The writer gives /Size its value only in place of one the trailer holds:
+// a trailer without it (a damaged file's, as repaired) would be written so.
+void GiveTrailerSize(QPDF& qpdf) {
+  QPDFObjectHandle trailer = qpdf.getTrailer();
+  if (trailer.isDictionary() && !trailer.getKey("/Size").isInteger())
+    trailer.replaceKey("/Size", QPDFObjectHandle::newInteger(0));
+}
+
 // Opening succeeds only when the catalog and the page tree root can be read.
 void CheckOpened(QPDF& qpdf) {
   QPDFObjectHandle root = qpdf.getRoot();
@@ -569,6 +577,7 @@ void Doc::Changed(QPDFObjectHandle h, const std::string& key) {
 
 std::string WrittenInMemory(QPDF& qpdf, bool decrypted) {
   DropUnusableId(qpdf);
+  GiveTrailerSize(qpdf);
   Pl_Buffer buffer("in memory");
   QPDFWriter w(qpdf);
   w.setOutputPipeline(&buffer);
@@ -750,6 +759,7 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
   if (int err = out.Begin(path, FileReplacement::Mode::Inherit)) RaiseSaveError(out, err);
   try {
     DropUnusableId(*doc.qpdf);
+    GiveTrailerSize(*doc.qpdf);
     FilePipe pipe(out.fd());
     QPDFWriter w(*doc.qpdf);
     w.setOutputPipeline(&pipe);

@@ -14,7 +14,7 @@
 namespace host {
 namespace {
 
-// Four numbers, normalised; false for anything else.
+// Four numbers with an area, normalised; false for anything else.
 bool BoxOf(QPDFObjectHandle array, ASFixedRect* box) {
   if (!array.isArray() || array.getArrayNItems() != 4) return false;
   double v[4];
@@ -28,19 +28,11 @@ bool BoxOf(QPDFObjectHandle array, ASFixedRect* box) {
   if (right < left) std::swap(left, right);
   if (top < bottom) std::swap(top, bottom);
   *box = ASFixedRect{left, top, right, bottom};
-  return true;
+  return left != right && top != bottom;
 }
 
-// As the Cos table writes a fixed number: at most six decimals.
-QPDFObjectHandle Number(ASFixed f) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.6f", FixedToDouble(f));
-  std::string s(buf);
-  while (s.back() == '0') s.pop_back();
-  if (s.back() == '.') s.pop_back();
-  if (s == "-0") s = "0";
-  return QPDFObjectHandle::newReal(s);
-}
+// As the Cos table writes a fixed number: the fewest decimals that read back.
+QPDFObjectHandle Number(ASFixed f) { return QPDFObjectHandle::newReal(ShortestFixedText(f)); }
 
 }  // namespace
 

@@ -68,8 +68,8 @@ Surface RenderPage(PopplerDocument* doc, int index, double zoom) {
   double width = 0, height = 0;
   poppler_page_get_size(page.get(), &width, &height);
   const double w = std::ceil(width * zoom), h = std::ceil(height * zoom);
-  if (!(w >= 1 && h >= 1 && w <= 32767 && h <= 32767))
-    RenderFault(index, "too large at this zoom");
+  if (!(w >= 1 && h >= 1)) RenderFault(index, "the page has no area");
+  if (!(w <= 32767 && h <= 32767)) RenderFault(index, "too large at this zoom");
   ReleaseFontCachesAtExit();
   Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h)));
   Context cr(cairo_create(surface.get()));
@@ -116,10 +116,16 @@ void OutlinePath(cairo_t* cr, DevRect d, double width) {
   cairo_stroke(cr);
 }
 
-// The rectangle and the dash that follow a line's verb.
-DevRect ReadRect(std::istringstream& in) {
+// The rectangle and the dash that follow a line's verb. An edge on the
+// picture's far side (a box that is the whole page) is drawn on its last
+// pixel, inside the picture; edges further out stay out of it.
+DevRect ReadRect(std::istringstream& in, double width, double height) {
   DevRect d{0, 0, 0, 0};
   in >> d.l >> d.t >> d.r >> d.b;
+  for (double* x : {&d.l, &d.r})
+    if (*x == width) *x = width - 1;
+  for (double* y : {&d.t, &d.b})
+    if (*y == height) *y = height - 1;
   return d;
 }
 
@@ -132,7 +138,7 @@ void ReadDash(std::istringstream& in, cairo_t* cr) {
 }
 
 // One display-list line; `image` and anything unknown draw nothing.
-void Paint(cairo_t* cr, const std::string& line) {
+void Paint(cairo_t* cr, const std::string& line, double width, double height) {
   std::istringstream in(line);
   std::string verb;
   in >> verb;
@@ -141,14 +147,14 @@ void Paint(cairo_t* cr, const std::string& line) {
     in >> red >> green >> blue;
     cairo_set_source_rgb(cr, red, green, blue);
   } else if (verb == "rect") {
-    const DevRect d = ReadRect(in);
+    const DevRect d = ReadRect(in, width, height);
     std::string word;
     double width = 1;
     if (in >> word && word == "width") in >> width;
     ReadDash(in, cr);
     OutlinePath(cr, d, width > 0 ? width : 1);
   } else if (verb == "xor") {
-    const DevRect d = ReadRect(in);
+    const DevRect d = ReadRect(in, width, height);
     cairo_save(cr);
     cairo_set_dash(cr, nullptr, 0, 0);
     cairo_set_operator(cr, CAIRO_OPERATOR_DIFFERENCE);
@@ -156,7 +162,7 @@ void Paint(cairo_t* cr, const std::string& line) {
     OutlinePath(cr, d, 1);
     cairo_restore(cr);
   } else if (verb == "frame") {
-    const DevRect d = ReadRect(in);
+    const DevRect d = ReadRect(in, width, height);
     ReadDash(in, cr);
     OutlinePath(cr, d, 1);
     // The handles lie where the hit test finds them: 5 x 5 pixels centred on
@@ -226,7 +232,8 @@ ZENTU_EXPORT int ZentuRenderPicture(ZentuRenderDocument* document, int page, dou
       // Overlays are drawn pixel for pixel, as a screen shows them.
       cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
       cairo_set_source_rgb(cr.get(), 0, 0, 0);
-      for (size_t i = 0; i < count; ++i) Paint(cr.get(), lines[i]);
+      const double w = cairo_image_surface_get_width(surface.get()), h = cairo_image_surface_get_height(surface.get());
+      for (size_t i = 0; i < count; ++i) Paint(cr.get(), lines[i], w, h);
     }
     Sink out{sink, closure};
     const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), WriteTo, &out);

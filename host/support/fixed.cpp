@@ -52,14 +52,10 @@ ASFixed ParseFixed(const char* text) {
   if (r.ec != std::errc()) return 0;
   return FixedFromDouble(value);
 }
-}  // namespace
 
-// The shortest decimal that reads back to `f`: 16.16 values need at most
-// five decimals, so the loop ends early unless `precision` is lower.
-void SupFixedToCString(ASFixed f, char* text, ASSize_t maxLength, ASInt16 precision) {
-  Enter(TableId::AcroSupport, AcroSupportSel::FixedToCString);
-  if (!text || maxLength == 0) Raise(genErrBadParm);
-  const int most = std::max(0, std::min<int>(precision, 9));
+// The fewest decimals, up to `most`, that read back to `f`: 16.16 values
+// need at most five, their step being below 1/65536.
+std::string ShortestText(ASFixed f, int most) {
   char buf[48];
   for (int decimals = 0; decimals <= most; ++decimals) {
     std::snprintf(buf, sizeof buf, "%.*f", decimals, FixedToDouble(f));
@@ -70,7 +66,16 @@ void SupFixedToCString(ASFixed f, char* text, ASSize_t maxLength, ASInt16 precis
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
   }
-  if (s == "-0") s = "0";
+  return s == "-0" ? "0" : s;
+}
+}  // namespace
+
+std::string ShortestFixedText(ASFixed f) { return ShortestText(f, 6); }
+
+void SupFixedToCString(ASFixed f, char* text, ASSize_t maxLength, ASInt16 precision) {
+  Enter(TableId::AcroSupport, AcroSupportSel::FixedToCString);
+  if (!text || maxLength == 0) Raise(genErrBadParm);
+  const std::string s = ShortestText(f, std::max(0, std::min<int>(precision, 9)));
   size_t n = std::min<size_t>(s.size(), maxLength - 1);
   std::memcpy(text, s.data(), n);
   text[n] = 0;

@@ -1,9 +1,14 @@
 #pragma once
+#include <string>
+
 #include "host/astypes.h"
 
 namespace host {
 ASFixed FixedFromDouble(double v);  // rounded to nearest, saturated
 double FixedToDouble(ASFixed f);
+// The fewest decimals that read back to `f` (as FixedFromDouble reads a number):
+// "246.096", "612", never an exponent.
+std::string ShortestFixedText(ASFixed f);
 ASFixed SupFixedMul(ASFixed a, ASFixed b);
 ASFixed SupFixedDiv(ASFixed a, ASFixed b);
 void SupFixedToCString(ASFixed f, char* text, ASSize_t maxLength, ASInt16 precision);

@@ -3,6 +3,8 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
@@ -133,6 +135,73 @@ TEST(Pictures, TheToolsFrameWithItsHandles) {
     for (const auto& p : points)
       EXPECT_EQ(Pixel(view.get(), p.x, p.y), p.frame ? 0xff00ffu : Pixel(oracle.get(), p.x, p.y)) << p.x << "," << p.y;
   }
+}
+
+// The device space is the area pdftocairo draws: the trim box [100 150 400
+// 600] filled black in a media box [0 0 500 700] under crop boxes larger,
+// smaller, shifted and larger on one side only, each turned 0, 90, 180 and
+// 270 degrees, and a trim box that is the whole page. The magenta frame
+// lies on the black's edges (within half a pixel), every edge inside the
+// picture; a drag from each drawn edge's handle moves that edge alone.
+TEST(Pictures, FramesLieWhereTheRendererDrawsTheirBoxes) {
+  hosttest::TempDir dir;
+  const std::string crops[] = {"", "/CropBox [-20 -20 520 720]", "/CropBox [50 100 450 650]", "/CropBox [30 -40 530 660]",
+                               "/CropBox [50 -40 560 650]", "/CropBox [60 20 440 760]"};
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  std::string kids;
+  for (int n = 0; n < 25; ++n) {
+    const bool whole = n == 24;
+    kids += std::to_string(3 + 2 * n) + " 0 R ";
+    spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 500 700] " + (whole ? "" : crops[n / 4]) +
+                           " /TrimBox " + (whole ? "[0 0 500 700]" : "[100 150 400 600]") + " /Rotate " +
+                           std::to_string(90 * (n % 4)) + " /Contents " + std::to_string(4 + 2 * n) + " 0 R >>");
+    spec.objects.push_back(whole ? "stream:|0 g 0 0 500 700 re f" : "stream:|0 g 100 150 300 450 re f");
+  }
+  spec.objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count 25 >>";
+  const std::string file = dir.File("crops.pdf"), out = dir.File("out.pdf");
+  hosttest::WriteFile(file, hosttest::MakePdf(spec));
+  ASSERT_EQ(hosttest::RunCommand("pdftocairo -png -cropbox -r 72 " + file + " " + dir.File("oracle")), 0);
+  static const hosttest::PluginsFolder folder({FRAMEWICK_PLUGIN});
+  auto run = [&](const std::string& steps) {
+    return hosttest::RunProcess({PLUGHOST, "--plugins", folder.path(), "--settings", dir.path(), file, "--script", "-"},
+                                "button Zent:QFXToolTB\n" + steps + "quit\n", 60);
+  };
+  std::string draws, drags;
+  for (int n = 1; n <= 25; ++n) draws += "page " + std::to_string(n) + "\ndraw " + dir.File(std::to_string(n) + ".png") + "\n";
+  ASSERT_EQ(run(draws).status, 0);
+  for (int n = 1; n <= 25; ++n) {
+    SCOPED_TRACE("page " + std::to_string(n));
+    char name[32];
+    std::snprintf(name, sizeof name, "oracle-%02d.png", n);
+    Picture view = Read(dir.File(std::to_string(n) + ".png")), oracle = Read(dir.File(name));
+    const int w = cairo_image_surface_get_width(view.get()), h = cairo_image_surface_get_height(view.get());
+    ASSERT_EQ(std::make_pair(w, h),
+              std::make_pair(cairo_image_surface_get_width(oracle.get()), cairo_image_surface_get_height(oracle.get())));
+    int l = w, t = h, r = 0, b = 0;  // the black's edges: its first pixels, one past its last
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (Pixel(oracle.get(), x, y) == 0) l = std::min(l, x), t = std::min(t, y), r = std::max(r, x + 1), b = std::max(b, y + 1);
+    auto frame = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && Pixel(view.get(), x, y) == 0xff00ff; };
+    const int qx = l + (r - l) / 4, qy = t + (b - t) / 4;
+    EXPECT_TRUE(frame(l, qy) || frame(l - 1, qy)) << l;
+    EXPECT_TRUE(frame(r, qy) || frame(r - 1, qy)) << r;
+    EXPECT_TRUE(frame(qx, t) || frame(qx, t - 1)) << t;
+    EXPECT_TRUE(frame(qx, b) || frame(qx, b - 1)) << b;
+    if (n == 25) continue;
+    // Left, top, right and bottom handles, each 10 pixels in, from the box as it then is.
+    drags += "page " + std::to_string(n) + "\n";
+    const int moves[4][4] = {{l, (t + b) / 2, 10, 0}, {(l + 10 + r) / 2, t, 0, 10}, {r, (t + 10 + b) / 2, -10, 0},
+                             {(l + r) / 2, b, 0, -10}};
+    for (const auto& m : moves)
+      drags += "drag " + std::to_string(m[0]) + " " + std::to_string(m[1]) + " " + std::to_string(m[0] + m[2]) + " " +
+               std::to_string(m[1] + m[3]) + "\n";
+    drags += "with 102\npress Apply\n";
+  }
+  ASSERT_EQ(run(drags + "save " + out + "\n").status, 0);
+  std::string trims;
+  ASSERT_EQ(hosttest::RunCommand("pdfinfo -box -f 1 -l 24 " + out + " | grep TrimBox | sed 's/^Page *[0-9]* //' | sort -u", &trims), 0);
+  EXPECT_EQ(trims, "TrimBox:     110.00   160.00   390.00   590.00\n");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // Page views' geometry: the document and page a view shows, its aperture,
 // and rectangles between PDF user space and the view's device space. The
-// device space is the page's crop box clipped to its media box (as readers
-// and the page's picture show it) at the view's zoom, y growing downwards,
-// turned as the page's /Rotate turns it. Plug-ins call these
+// device space is the area the page's picture shows, taken here alone for
+// the picture, the overlays, the mouse and the keys (FrameOf), at the view's
+// zoom, y growing downwards, turned as the page's /Rotate turns it. Plug-ins call these
 // from destructors, so no view or a closed document's view answers none or
 // the zero rectangle rather than raising.
 #include <algorithm>
@@ -26,9 +26,13 @@ std::map<ASUns32, PDPage>& ViewHolds() {
   return *holds;
 }
 
-// The page's crop box (inherited, else its media box, inherited; a page
-// without a usable media box is US Letter) clipped to the media box,
-// normalised, and its rotation; false when the page cannot be read.
+// The area the renderer draws on a page, as poppler takes the page's boxes:
+// the media box and the crop box each the first usable one up the page tree
+// (four numbers, not all zero; else US Letter, and the media box), a crop box
+// wider or taller than the media box taking the media box's range on that
+// axis (on a node typed /Page), then each edge kept within the media box;
+// /Rotate an integer, inherited, anything but 90, 180 or 270 being 0.
+// False when the page cannot be read.
 struct PageFrame {
   double left, bottom, right, top;
   int rotate;
@@ -45,8 +49,11 @@ bool BoxOf(QPDFObjectHandle node, const char* key, double* box) {
       numbers = numbers && n.isNumber();
       if (numbers) read[i] = n.getNumericValue();
     }
-    if (!numbers) continue;
-    std::copy(read, read + 4, box);
+    if (!numbers || (read[0] == 0 && read[1] == 0 && read[2] == 0 && read[3] == 0)) continue;
+    box[0] = std::min(read[0], read[2]);
+    box[1] = std::min(read[1], read[3]);
+    box[2] = std::max(read[0], read[2]);
+    box[3] = std::max(read[1], read[3]);
     return true;
   }
   return false;
@@ -60,24 +67,30 @@ bool FrameOf(AVPageView view, PageFrame* frame) {
     Doc* doc = FindDoc(docId);
     const auto& pages = Pages(*doc);
     if (index < 0 || static_cast<size_t>(index) >= pages.size()) return false;
+    QPDFObjectHandle page = pages[index];
     double media[4] = {0, 0, 612, 792}, crop[4];
-    BoxOf(pages[index], "/MediaBox", media);
-    const double ml = std::min(media[0], media[2]), mr = std::max(media[0], media[2]);
-    const double mb = std::min(media[1], media[3]), mt = std::max(media[1], media[3]);
-    if (!BoxOf(pages[index], "/CropBox", crop)) std::copy(media, media + 4, crop);
-    // Each edge of the crop box kept within the media box, as poppler clips it.
+    BoxOf(page, "/MediaBox", media);
+    if (!BoxOf(page, "/CropBox", crop)) std::copy(media, media + 4, crop);
+    QPDFObjectHandle type = page.getKey("/Type");
+    if (type.isName() && type.getName() == "/Page") {
+      for (int axis = 0; axis < 2; ++axis)
+        if (crop[axis + 2] - crop[axis] > media[axis + 2] - media[axis]) {
+          crop[axis] = media[axis];
+          crop[axis + 2] = media[axis + 2];
+        }
+    }
     auto within = [](double v, double low, double high) { return std::max(low, std::min(high, v)); };
-    frame->left = within(std::min(crop[0], crop[2]), ml, mr);
-    frame->right = within(std::max(crop[0], crop[2]), ml, mr);
-    frame->bottom = within(std::min(crop[1], crop[3]), mb, mt);
-    frame->top = within(std::max(crop[1], crop[3]), mb, mt);
+    frame->left = within(crop[0], media[0], media[2]);
+    frame->bottom = within(crop[1], media[1], media[3]);
+    frame->right = within(crop[2], media[0], media[2]);
+    frame->top = within(crop[3], media[1], media[3]);
     frame->rotate = 0;
-    QPDFObjectHandle node = pages[index];
+    QPDFObjectHandle node = page;
     for (int depth = 0; depth < 64 && node.isDictionary(); ++depth, node = node.getKey("/Parent")) {
       QPDFObjectHandle r = node.getKey("/Rotate");
       if (!r.isInteger()) continue;
       const long long degrees = ((r.getIntValue() % 360) + 360) % 360;
-      frame->rotate = static_cast<int>(degrees - degrees % 90);
+      frame->rotate = degrees % 90 == 0 ? static_cast<int>(degrees) : 0;
       break;
     }
     return true;
@@ -181,7 +194,8 @@ void ViewAperture(AVPageView view, AVDevRect* rect) {
   *rect = AVDevRect{0, 0, 0, 0};
   PageFrame f;
   if (!FrameOf(view, &f)) return;
-  const ASInt32 w = Device((f.right - f.left) * gZoom), h = Device((f.top - f.bottom) * gZoom);
+  // The picture's size: rounded up, as the renderer rounds it.
+  const ASInt32 w = Device(std::ceil((f.right - f.left) * gZoom)), h = Device(std::ceil((f.top - f.bottom) * gZoom));
   const bool turned = f.rotate == 90 || f.rotate == 270;
   *rect = AVDevRect{0, 0, turned ? h : w, turned ? w : h};
 }

@@ -104,11 +104,17 @@ TEST_F(BoxesTest, BoxesLoadThroughParentOnlyWhenInheritableAndWriteBackNormalise
     EXPECT_FALSE(Edited(box)) << c.page << c.key;
   }
 
-  PageBox crop(false, "CropBox", "Crop");
+  // As it was read, the page keeps what it holds; a box given reversed is written normalised.
+  PageBox crop(false, "CropBox", "Crop"), trim(false, "TrimBox", "Trim");
   crop.LoadFromPage(nullptr, Page(2), false);
   EXPECT_TRUE(crop.WriteToPage(Page(2)));
+  trim.LoadFromPage(nullptr, Page(2), false);
+  trim.SetEnabled(true);
+  trim.SetRect(ASFixedRect{600 * fixedOne, 10 * fixedOne, 20 * fixedOne, 780 * fixedOne});
+  EXPECT_TRUE(trim.WriteToPage(Page(2)));
   SaveAndReopen();
-  EXPECT_EQ(Entry(2, "CropBox"), "[0 0 612 792]");
+  EXPECT_EQ(Entry(2, "CropBox"), "[612 792 0 0]");
+  EXPECT_EQ(Entry(2, "TrimBox"), "[20 10 600 780]");
 }
 
 TEST_F(BoxesTest, LiveAreaIsWrittenUnderTheKeyTheTrimBoxChooses) {

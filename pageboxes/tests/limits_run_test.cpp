@@ -3,6 +3,7 @@
 // row, and `plughost boxes` on pages whose boxes lie far out or whose media
 // box is no box. Under the sanitizers a fault ends the run with a report.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -13,73 +14,118 @@
 
 namespace {
 
-std::string Decimals(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", value);
+std::string Number(double value, const char* format = "%.3f") {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
   return text;
 }
 
-// Page 1's trim box (36 36 576 756 in a 612 x 792 media box) in each unit:
-// each field at its limit (an edge 1 point inside), just beyond (2 points
-// further) and far beyond. Refused, the field shows its value again and the
-// saved page is as it was.
-TEST(LimitsRuns, TypedValuesBeyondTheFixedRangeAreRefused) {
-  const struct { int pref; double points; const char* far; } units[] = {{1, 72, "40000"}, {2, 72 / 25.4, "-40000"},
-                                                                        {3, 1, "2147483647"}};
-  const struct { int item; double shown, at; } fields[] = {{1013, 36, 32226}, {1014, 36, 32839}, {1015, 540, 32730},
-                                                           {1016, 720, 33523}};
-  for (const auto& unit : units) {
-    SCOPED_TRACE("unit " + std::to_string(unit.pref));
-    hosttest::TempDir work;
-    std::string script = "pref 39 " + std::to_string(unit.pref) + "\ntool Zent:QFXTool\nwith 102\n", shown;
-    for (const auto& field : fields)
-      for (int which = 0; which < 3; ++which) {
-        const std::string id = std::to_string(field.item), file = work.File(id + std::to_string(which) + ".pdf");
-        const std::string value = which == 2 ? unit.far : Decimals((field.at + 3 * which) / unit.points);
-        script += "set " + id + " " + value + "\nprint item " + id + "\nif enabled Apply\n  press Apply\nend\nsave " +
-                  file + "\nset-page-key TrimBox [36 36 576 756]\n";
-        // A size beyond 32767.99998 units shows as the largest there is.
-        const double shows = which ? field.shown / unit.points : std::fmin(std::stod(value), 32767.99998);
-        shown += "ITEM " + id + ": " + Decimals(shows) + "\n";
-      }
-    const auto run = framewicktest::Run(work.path(), {"--brief", framewicktest::Sample("boxes")}, script);
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::string items;
-    for (size_t at = run.out.find("ITEM "); at != std::string::npos; at = run.out.find("ITEM ", at + 1))
-      items += run.out.substr(at, run.out.find('\n', at) + 1 - at);
-    EXPECT_EQ(items, shown);
-    for (const auto& field : fields)
-      for (int which = 0; which < 3; ++which) {
-        const std::string file = work.File(std::to_string(field.item) + std::to_string(which) + ".pdf");
-        const std::string trim = framewicktest::QpdfPageEntry(file, 1, "/TrimBox");
-        double e[4];
-        ASSERT_EQ(std::sscanf(trim.c_str(), "[%lf,%lf,%lf,%lf]", &e[0], &e[1], &e[2], &e[3]), 4) << trim;
-        EXPECT_EQ(trim == "[36,36,576,756]", which != 0) << field.item << " " << which;
-        for (double edge : e) EXPECT_TRUE(edge >= -32768 && edge < 32768) << trim;
-      }
-  }
+// One rule in a row and through `--set`: a typed number is refused exactly
+// when an edge of the box it makes would pass what 16.16 holds. The trim box
+// (X 36, Y 36, W 540, H 720 points) in each unit, each field with the edge it
+// moves 1 point inside the range, 1 point beyond and far beyond, in media
+// boxes at 0 and far from it; and a page beyond the range, which takes no
+// edit. A row's field and saved box and --set's exit status and saved box
+// agree with the rule; refused, nothing changes.
+TEST(LimitsRuns, TypedValuesAreRefusedByTheEdgesTheyMake) {
+  const struct { double left, bottom, right, top; int units; } medias[] = {
+      {0, 0, 612, 792, 3}, {20000, -30000, 20612, -29208, 3}, {0, 0, 33000, 33000, 1}};
+  const struct { int pref; const char* name; double points; } units[] = {{3, "pt", 1}, {1, "in", 72}, {2, "mm", 72 / 25.4}};
+  const double shown[4] = {36, 36, 540, 720};
+  int cases = 0;
+  for (const auto& m : medias)
+    for (int u = 0; u < m.units; ++u) {
+      const auto& unit = units[u];
+      SCOPED_TRACE(Number(m.left, "%g") + " " + unit.name);
+      hosttest::TempDir work;
+      hosttest::PdfSpec spec;
+      const std::string trim = "[" + Number(m.left + 36, "%g") + " " + Number(m.top - 756, "%g") + " " +
+                               Number(m.left + 576, "%g") + " " + Number(m.top - 36, "%g") + "]";
+      spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                      "<< /Type /Page /Parent 2 0 R /MediaBox [" + Number(m.left, "%g") + " " + Number(m.bottom, "%g") +
+                          " " + Number(m.right, "%g") + " " + Number(m.top, "%g") + "] /TrimBox " + trim + " >>"};
+      const std::string file = work.File("in.pdf");
+      hosttest::WriteFile(file, hosttest::MakePdf(spec));
+      // Each field's values, in points: the edge it moves (right for X and W,
+      // bottom for Y and H) 1 point inside and 1 point beyond; then far out.
+      const double at[4] = {32767 - 540 - m.left, m.top - 720 + 32767, 32767 - 36 - m.left, m.top - 36 + 32767};
+      const double far[4] = {-40000, -40000, 40000, 40000};
+      std::string script = "pref 39 " + std::to_string(unit.pref) + "\ntool Zent:QFXTool\nwith 102\n", expected;
+      for (int field = 0; field < 4; ++field)
+        for (int level = 0; level < 3; ++level, ++cases) {
+          double v[4];
+          for (int i = 0; i < 4; ++i) v[i] = shown[i] / unit.points;
+          // Typed with the field's three decimals, as a field keeps them.
+          v[field] = std::round((level == 2 ? far[field] : (at[field] + 2 * level) / unit.points) * 1000) / 1000;
+          const double left = m.left + v[0] * unit.points, top = m.top - v[1] * unit.points;
+          const double box[4] = {left, top - v[3] * unit.points, left + v[2] * unit.points, top};
+          bool taken = m.right <= 32767;
+          for (double edge : box) taken = taken && edge >= -32768 && edge < 32768;
+          // In the row: the field shows the number typed, or again its own.
+          const std::string id = std::to_string(1013 + field);
+          script += "set " + id + " " + Number(v[field]) + "\nprint item " + id + "\nif enabled Reset\n  press Reset\nend\n";
+          expected += "ITEM " + id + ": " + Number(taken ? v[field] : shown[field] / unit.points) + "\n";
+          // The same box through --set: saved as the row saves it, or refused with nothing written.
+          const std::string set = work.File("set.pdf");
+          const auto run = hosttest::RunProcess(
+              {PLUGHOST, "boxes", file, "--plugins", framewicktest::PluginFolder(), "--settings", work.path(), "--unit",
+               unit.name, "--set", "trim=" + Number(v[0]) + "," + Number(v[1]) + "," + Number(v[2]) + "," + Number(v[3]),
+               "--output", set},
+              "", framewicktest::kRunBound);
+          EXPECT_EQ(run.status, taken ? 0 : 2) << id << " " << level << run.err;
+          const std::string line = m.right > 32767 ? "plughost: page 1 is larger than the editor's range of 32767 points"
+                                                   : "plughost: --set trim=";
+          EXPECT_EQ(run.err.rfind(taken ? "" : line, 0), 0u) << run.err;
+          EXPECT_EQ(hosttest::FileExists(set), taken);
+          double e[4];
+          const std::string saved = framewicktest::QpdfPageEntry(set, 1, "/TrimBox");
+          if (taken) {
+            ASSERT_EQ(std::sscanf(saved.c_str(), "[%lf,%lf,%lf,%lf]", &e[0], &e[1], &e[2], &e[3]), 4) << saved;
+            for (int i = 0; i < 4; ++i) EXPECT_NEAR(e[i], box[i], 0.001) << saved;
+          }
+          ::unlink(set.c_str());
+        }
+      const auto run = framewicktest::Run(work.path(), {"--brief", file}, script + "quit\n");
+      ASSERT_EQ(run.status, 0) << run.err;
+      std::string items;
+      for (size_t at = run.out.find("ITEM "); at != std::string::npos; at = run.out.find("ITEM ", at + 1))
+        items += run.out.substr(at, run.out.find('\n', at) + 1 - at);
+      EXPECT_EQ(items, expected);
+      EXPECT_EQ(run.out.find("NOTE: The page is larger than the editor's range") != std::string::npos, m.right > 32767);
+    }
+  EXPECT_GE(cases, 60);
 }
 
 // `plughost boxes` lists, edits, pictures and saves a page whose boxes reach
-// far out, or whose media box is no box: listed, or refused with one line
-// of its own; boxes of the file it did not edit are written back as read.
+// far out, or whose media or crop box is no box: listed, or refused with one
+// line of its own; boxes of the file it did not edit are written back as
+// read (numbers and shared arrays), the edited one with the fewest decimals;
+// an off row's zero box stands at the media box's corner.
 TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
   const std::string inf(400, '9'), e30 = "1000000000000000000000000000000.0", set = "[10,682,110,782]";
   const struct {
     std::string page, line;  // the page's entries; a line of the output
     std::vector<std::pair<const char*, std::string>> saved;  // none: refused
+    std::string note = "";
   } rows[] = {
       {"/TrimBox [-40000 -40000 40000 40000] /BleedBox [36 36 40000 756]",
-       "Trim on -32768.000 -31976.000 32768.000 32768.000", {{"/BleedBox", "[36,36,40000,756]"}, {"/TrimBox", set}}},
-      {"/TrimBox [0 0 " + e30 + " 792] /CropBox [-" + e30 + " 0 612 " + e30 + "]", "Trim on 0.000 0.000 32768.000 792.000",
+       "Trim on -40000.000 -39208.000 80000.000 80000.000", {{"/BleedBox", "[36,36,40000,756]"}, {"/TrimBox", set}}},
+      {"/TrimBox [0 0 " + e30 + " 792] /CropBox [-" + e30 + " 0 612 " + e30 + "]", "Trim on 0.000 0.000 1000000000000000019884624838656.000 792.000",
        {{"/CropBox", "[-" + e30 + ",0,612," + e30 + "]"}, {"/TrimBox", set}}},
-      {"/TrimBox [2147483648.5 0 612 792] /BleedBox [0 0 2147483647 792]", "Bleed on 0.000 0.000 32768.000 792.000",
+      {"/TrimBox [2147483648.5 0 612 792] /BleedBox [0 0 2147483647 792]", "Bleed on 0.000 0.000 2147483647.000 792.000",
        {{"/BleedBox", "[0,0,2147483647,792]"}, {"/TrimBox", set}}},
       {"/TrimBox [0 0 nan 792]", "Trim off 0.000 792.000 0.000 0.000", {{"/TrimBox", set}}},
       {"/MediaBox [0 0 612] /BleedBox [9 9 603 783]", "Bleed on 9.000 9.000 594.000 774.000",
        {{"/MediaBox", "[0,0,612]"}, {"/TrimBox", set}}},
-      {"/MediaBox [-40000 -40000 40000 40000]", "Trim off 32768.000 32768.000 0.000 0.000", {}},
+      {"/MediaBox [-40000 -40000 40000 40000]", "Trim off 0.000 80000.000 0.000 0.000", {}},
       {"/MediaBox [0 0 " + inf + " 792]", "", {}},  // an integer past 64 bits: no page
+      {"/MediaBox [0 0 255.118 141.732] /BleedBox 4 0 R /CropBox [0 0 255.118 141.732]",
+       "Bleed on 0.000 0.000 255.118 141.732",
+       {{"/BleedBox", "\"4 0 R\""}, {"/CropBox", "[0,0,255.118,141.732]"}, {"/TrimBox", "[10,31.732,110,131.732]"}}},
+      {"/MediaBox [100 -200 712 992]", "Bleed off 0.000 1192.000 0.000 0.000", {{"/TrimBox", "[110,882,210,982]"}}},
+      {"/MediaBox [0 0 0 0]", "Trim on 10.000 10.000 100.000 100.000", {{"/MediaBox", "[0,0,0,0]"}, {"/TrimBox", set}}},
+      {"/CropBox [0 0 0 0]", "Crop off 0.000 792.000 0.000 0.000", {{"/CropBox", "[0,0,0,0]"}, {"/TrimBox", set}},
+       "The page's crop box is [0 0 0 0], which has no area: readers show the page without it."},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.page);
@@ -88,7 +134,8 @@ TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
     const bool media = row.page.find("/MediaBox") != std::string::npos;
     spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                     "<< /Type /Page /Parent 2 0 R " + std::string(media ? "" : "/MediaBox [0 0 612 792] ") + row.page +
-                        " >>"};
+                        " >>",
+                    "[0 0 255.118 141.732]"};
     const std::string file = work.File("far.pdf"), out = work.File("out.pdf");
     hosttest::WriteFile(file, hosttest::MakePdf(spec));
     const hosttest::ProcessResult run = hosttest::RunProcess(
@@ -96,10 +143,11 @@ TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
          "--on", "trim", "--set", "trim=10,10,100,100", "--output", out, "--picture", work.File("p")},
         "", framewicktest::kRunBound);
     EXPECT_NE(run.out.find(row.line.empty() ? "" : "BOX: page 1 " + row.line + " pt\n"), std::string::npos) << run.out;
-    // Three numbers are no media box: the page is a letter page, and a note says so.
-    EXPECT_EQ(run.out.find("NOTE: The page's media box is not four numbers: it is taken as a US Letter page") !=
+    // Three numbers, or four without area, are no media box: the page is a letter page, and a note says so.
+    EXPECT_EQ(run.out.find("NOTE: The page's media box is not four numbers with an area: it is taken as a US Letter") !=
                   std::string::npos,
-              row.page.find("612]") != std::string::npos);
+              row.page.find("612]") != std::string::npos || row.page.find("/MediaBox [0 0 0 0]") != std::string::npos);
+    EXPECT_NE(run.out.find(row.note), std::string::npos);
     if (row.saved.empty()) {
       EXPECT_EQ(run.status, 2);
       EXPECT_TRUE(run.err.rfind("plughost: ", 0) == 0 && run.err.find('\n') == run.err.size() - 1) << run.err;

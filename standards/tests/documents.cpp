@@ -16,6 +16,7 @@ const char kX3[] = "PDF/X-3";
 namespace {
 
 const char kCmykPixel[] = "\x10\x20\x30\x40";
+const char kDeepCmykPixel[] = "\x10\x11\x20\x21\x30\x31\x40\x41";  // 16 bits a component
 const char kImage[] = "/ColorSpace /DeviceCMYK /BitsPerComponent 8";
 const char kPlace[] = " q 100 0 0 100 100 100 cm /Im1 Do Q";
 
@@ -248,6 +249,74 @@ const std::vector<Variant>& Variants() {
       {"empty-output-intents", [](Document& d) { d.outputIntents = "[]"; }},
       {"two-output-intents", [](Document& d) { d.outputIntents = "[6 0 R " + Ref(d.Add(d.intent)) + "]"; }},
       {"output-intents-not-an-array", [](Document& d) { d.outputIntents = "6 0 R"; }},
+      // Features of later versions of PDF, each where the walk meets it.
+      {"sixteen-bit-image",
+       [](Document& d) { d.PlaceImage("/ColorSpace /DeviceCMYK /BitsPerComponent 16", kDeepCmykPixel); }},
+      {"sixteen-bit-inline-image",
+       [](Document& d) {
+         d.content += " q 100 0 0 100 100 100 cm BI /W 1 /H 1 /CS /CMYK /BPC 16 ID " + std::string(kDeepCmykPixel) +
+                      " EI Q";
+       }},
+      {"optional-content",
+       [](Document& d) {
+         const int group = d.Add("<< /Type /OCG /Name (Layer) >>");
+         d.catalog = "/OCProperties << /OCGs [" + Ref(group) + "] /D << /OFF [" + Ref(group) + "] >> >>";
+         d.AddResource("Properties", "L1", Ref(group));
+         d.content = "/OC /L1 BDC " + d.content + " EMC";
+       }},
+      {"marked-optional-content",
+       [](Document& d) {
+         d.AddResource("Properties", "L1", Ref(d.Add("<< /Type /OCG /Name (Layer) >>")));
+         d.content = "/OC /L1 BDC " + d.content + " EMC";
+       }},
+      {"optional-form",
+       [](Document& d) {
+         const int group = d.Add("<< /Type /OCG /Name (Layer) >>");
+         d.AddResource("XObject", "Fm1", Ref(d.Add("stream:/Type /XObject /Subtype /Form /BBox [0 0 10 10] /OC " +
+                                                  Ref(group) + "|0 0 0 1 k 0 0 10 10 re f")));
+         d.content += " /Fm1 Do";
+       }},
+      {"opentype-font",
+       [](Document& d) {
+         const int program = d.Add("stream:/Subtype /OpenType|OTTO");
+         const int descriptor = d.Add("<< /Type /FontDescriptor /FontName /Face /Flags 32 /FontBBox [0 0 1000 1000] "
+                                      "/ItalicAngle 0 /Ascent 800 /Descent -200 /CapHeight 700 /StemV 80 /FontFile3 " +
+                                      Ref(program) + " >>");
+         d.AddResource("Font", "F1", Ref(d.Add("<< /Type /Font /Subtype /Type1 /BaseFont /Face /FirstChar 97 "
+                                                "/LastChar 97 /Widths [500] /FontDescriptor " +
+                                                Ref(descriptor) + " >>")));
+         d.content += " BT /F1 12 Tf 100 100 Td (a) Tj ET";
+       }},
+      // Annotations over the trimmed page, which "Fix all" removes with
+      // what their appearances hold.
+      {"filled-form-field-in-trim",
+       [](Document& d) {
+         const int appearance = d.Add("stream:/Type /XObject /Subtype /Form /BBox [0 0 200 30] /Group << /S "
+                                      "/Transparency >>|0 0 0 1 k 0 0 200 30 re f");
+         const int widget = d.AddAnnotation("Widget", "/FT /Tx /T (name) /V (filled) /F 4 /Rect [100 100 300 130] "
+                                                      "/AP << /N " + Ref(appearance) + " >>");
+         d.catalog = "/AcroForm << /Fields [" + Ref(widget) + "] >>";
+       }},
+      {"form-field-half-in-trim",
+       [](Document& d) {
+         // The kid kept outside the trimmed page still leads to its parent,
+         // and through it to the one removed.
+         const std::string group = "stream:/Type /XObject /Subtype /Form /BBox [0 0 20 20] /Group << /S /Transparency >>"
+                                   "|0 0 0 1 k 0 0 20 20 re f";
+         const int inside = d.Add(group), outside = d.Add(group);
+         const int field = static_cast<int>(d.objects.size()) + 9;  // after the two kids
+         const std::string kid = "/F 4 /Parent " + Ref(field) + " /AP << /N ";
+         const int first = d.AddAnnotation("Widget", kid + Ref(inside) + " >> /Rect [100 100 120 120]");
+         const int second = d.AddAnnotation("Widget", kid + Ref(outside) + " >> /Rect [0 0 20 20]");
+         d.Add("<< /FT /Btn /T (choice) /Kids [" + Ref(first) + " " + Ref(second) + "] >>");
+         d.catalog = "/AcroForm << /Fields [" + Ref(field) + "] >>";
+       }},
+      {"rgb-appearance-in-trim",
+       [](Document& d) {
+         const int appearance = d.Add("stream:/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Group << /S "
+                                      "/Transparency /CS /DeviceRGB >>|1 0 0 rg 0 0 100 100 re f");
+         d.AddAnnotation("Square", "/F 4 /Rect [100 300 200 400] /C [1 0 0] /AP << /N " + Ref(appearance) + " >>");
+       }},
       {"default-gray-space",
        [](Document& d) {
          const int profile = d.Add("stream:/N 1 /Filter /ASCIIHexDecode|" +

@@ -40,7 +40,10 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(RegisterHFT, ASBool, (HFT table), (table))                                    \
   X(FrameDepth, ASInt32, (), ())
 
-// Cos (prefix Cos)
+// Cos (prefix Cos). DocWasRepaired answers whether the file was damaged
+// (its cross-reference data or an object unreadable as written) and the
+// document was opened by repair. NumberValue answers an integer or a real as
+// the file holds it, where FixedValue saturates at the 16.16 limits.
 #define HOST_COS_PROCS(X)                                                                 \
   X(ObjEqual, ASBool, (CosObj a, CosObj b), (a, b))                                       \
   X(ObjGetType, CosType, (CosObj obj), (obj))                                             \
@@ -89,14 +92,16 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(DocClose, void, (CosDoc doc), (doc))                                                  \
   X(DocEnumIndirect, ASBool, (CosDoc doc, CosObjEnumProc proc, void* clientData), (doc, proc, clientData)) \
   X(DocHandleMark, ASUns32, (CosDoc doc), (doc))                                          \
-  X(DocReleaseHandles, void, (CosDoc doc, ASUns32 mark), (doc, mark))
+  X(DocReleaseHandles, void, (CosDoc doc, ASUns32 mark), (doc, mark))                    \
+  X(DocWasRepaired, ASBool, (CosDoc doc), (doc))                                          \
+  X(NumberValue, double, (CosObj obj), (obj))
 
 // PDModel (prefix PD). DocGetNewSecurityHandler answers the name of the
 // encryption's filter (ASAtomNull without encryption); DocPermRequest and
 // DocGetPermissions answer the permission bits the document was opened with
 // (pdPerm..., astypes.h); the authorisation is not read. PageGetMediaBox
 // answers the page's media box, inherited through the page tree and
-// normalised (US Letter when there is none); PageSetCropBox gives the page a
+// normalised (US Letter when there is none with an area); PageSetCropBox gives the page a
 // crop box of its own. PageGetResources answers the page's resources, else
 // the nearest ancestor's, else the null object; PageResourcesChanged is the
 // notice that a page's resources changed (logged, then notification 34).

@@ -87,6 +87,8 @@ enum : unsigned {
   DocEnumIndirect = 1402,
   DocHandleMark = 1403,
   DocReleaseHandles = 1404,
+  DocWasRepaired = 1420,
+  NumberValue = 1907,
   Last = kHostTableSize
 };
 }
