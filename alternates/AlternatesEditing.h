@@ -3,6 +3,7 @@
 // commands' entries (RemoveAlternatesInDocument, AttachAlternates,
 // ModifyImagesInPlace) are declared with the other image operations.
 #pragma once
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -21,20 +22,22 @@ ASInt32 TakeMarkedAlternates(CosObj image, std::vector<CosObj>& images);
 // Destroys the alternate images, after taking every "Alternates" entry of
 // the document that names one of them out of its array (an array left empty
 // goes), whatever image holds it and wherever that is drawn from: no
-// reference to a destroyed image stays behind.
+// reference to a destroyed image stays behind. An image anything else refers
+// to (a page or a form draws it, an appearance, a pattern, a mask) is kept,
+// and so are the entries that name it.
 void DestroyAlternateImages(CosDoc doc, const std::vector<CosObj>& images);
 // Indirect-object enumeration procedure of DestroyAlternateImages (client
 // datum: the set of the object numbers of the images to destroy).
 ASBool DropEntriesNaming(CosObj object, CosObj unused, void* doomed);
-// Puts the new image under every name that draws the base image, in the
-// XObject resources of every page and of the forms they reach; the base
-// record then takes the new one's values.
-void ReplaceImage(ImageRecord& base, ImageRecord& replacement);
+// The new image of each old one, by the old one's object number.
+typedef std::map<ASUns32, CosObj> Replacements;
+// Puts each new image under every name that draws its old one, in the
+// XObject resources of every page and of the forms they reach, in one walk.
+void ReplaceImages(CosDoc doc, const Replacements& replacements);
 
 struct ReplaceContext {
   CosObj dict;  // the XObject dictionary walked
-  CosObj oldImage;
-  CosObj newImage;
+  const Replacements* replacements;
   std::set<std::pair<ASUns32, ASUns32>>* walked;  // each dictionary once
   bool replaced;
 };

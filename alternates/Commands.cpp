@@ -6,6 +6,7 @@
 #include "common/CAcroADMDialog.h"
 #include "common/HostCall.h"
 #include "host/calls.h"
+#include "host/frame.h"
 
 namespace {
 
@@ -55,13 +56,24 @@ void RedrawAndRestore(AVCursor kept, bool draw) {
   });
 }
 
+// A page the collection cannot read ends the command: its note names the
+// page and says why, so nothing more is shown; a batch job is told it failed.
+bool Collected(PDDoc doc, ImageMap& map, bool batch) {
+  const HostRegionResult r = HostRegion([&] { CollectPlacements(doc, map); });
+  if (r.raised && batch) throw Zentu::AcrobatException(-1, r.code, "CollectPlacements");
+  return !r.raised;
+}
+
 // The options dialog over a copy of the set; the copy is stored whatever
-// the answer (after Cancel it still holds the values it opened with).
+// the answer (after Cancel it still holds the values it opened with). The
+// dialog's OK sets every value: those set to what the set held are no
+// change, and leave what another run stored meanwhile.
 bool AskOptions(ImageOptions& options, const char* set, const char* title, const char* resource) {
   ImageOptions copy(options);
   const ASInt32 answer = RunImageOptionsDialog(copy, title, resource, 131);
+  const ImageOptions was(options);
   options = copy;
-  options.Save(set);
+  options.Save(set, &was);
   return answer == 1;
 }
 
@@ -92,7 +104,10 @@ void CreateAlternatesCommand::Execute() {
   AVCursor kept = batch_ ? nullptr : ShowWaitCursor();
   PDDoc doc = doc_ ? doc_ : ActivePDDoc();
   ImageMap collected, selected, converted;
-  CollectPlacements(doc, collected);
+  if (!Collected(doc, collected, batch_)) {
+    RedrawAndRestore(kept, false);
+    return;
+  }
   SelectImages(collected, selected, options_);
   const uint64_t total = CountWork(selected, options_);
   ConvertImages(selected, converted, options_, total);
@@ -110,7 +125,10 @@ void ModifyImagesCommand::Execute() {
   }
   PDDoc doc = doc_ ? doc_ : ActivePDDoc();
   ImageMap collected, selected, converted;
-  CollectPlacements(doc, collected);
+  if (!Collected(doc, collected, batch_)) {
+    RedrawAndRestore(kept, false);
+    return;
+  }
   SelectImages(collected, selected, options_);
   const uint64_t total = CountWork(selected, options_);
   ConvertImages(selected, converted, options_, total);

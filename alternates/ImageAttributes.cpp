@@ -150,7 +150,8 @@ CosObj MakeImageAttributes(CosObj image, const ImageOptions& options, CosDoc doc
     CosDictRemove(dict, filterKey);
     CosDictRemove(dict, parmsKey);
   }
-  if (code == 7 && IsName(ColorFamily(CosDictGet(dict, Atom("ColorSpace"))), "Indexed")) code = 3;
+  // JPEG takes 8-bit colours: indexed images, and those of 2 or 4 bits, take Flate.
+  if (code == 7 && (bits != 8 || IsName(ColorFamily(CosDictGet(dict, Atom("ColorSpace"))), "Indexed"))) code = 3;
   static const char* const kFilters[] = {"LZWDecode", "FlateDecode", "RunLengthDecode", "CCITTFaxDecode",
                                          "CCITTFaxDecode", "DCTDecode"};
   if (code >= 2 && code <= 7) CosDictPut(dict, filterKey, CosNewName(doc, 0, Atom(kFilters[code - 2])));
@@ -202,6 +203,10 @@ CosObj MakeImageAttributes(CosObj image, const ImageOptions& options, CosDoc doc
   }
   CosDictPut(dict, Atom("Width"), CosNewInteger(doc, 0, width));
   CosDictPut(dict, Atom("Height"), CosNewInteger(doc, 0, height));
+  // The samples' depth where the entry gives another (JPEG 2000 data is
+  // read at 8 bits whatever it says).
+  if (!IsImageMask(image) && IntegerEntry(dict, "BitsPerComponent") != bits)
+    CosDictPut(dict, Atom("BitsPerComponent"), CosNewInteger(doc, 0, bits));
   return dict;
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <tuple>
 
 #include "alternates/ImageConverter.h"
 #include "alternates/Progress.h"
@@ -27,6 +29,20 @@ const Family* KnownFamily(CosObj name) {
   for (const Family& family : kFamilies)
     if (IsName(name, family.name)) return &family;
   return nullptr;
+}
+
+// Whether the stream's "Filter" names `name`, alone or in its list.
+bool HasFilter(CosObj image, const char* name) {
+  CosObj filter = CosDictGet(image, Atom("Filter"));
+  if (CosObjGetType(filter) != CosArray) return IsName(filter, name);
+  for (ASInt32 i = 0; i < CosArrayLength(filter); ++i)
+    if (IsName(CosArrayGet(filter, i), name)) return true;
+  return false;
+}
+
+// A stencil mask is one component; other images have their colour space's.
+ASInt32 ImageComponents(CosObj image) {
+  return IsImageMask(image) ? 1 : ParseColorSpace(CosDictGet(image, Atom("ColorSpace")));
 }
 
 // The note's text as the plug-in formats it, into 256 bytes.
@@ -115,12 +131,173 @@ uint64_t RowsSize(int64_t width, int64_t height, int64_t components, int64_t bit
 }
 
 
+bool IsImageMask(CosObj image) {
+  CosObj mask = CosDictGet(image, Atom("ImageMask"));
+  return CosObjGetType(mask) == CosBoolean && CosBooleanValue(mask);
+}
+
 ASInt32 ImageBitsPerComponent(CosObj image) {
+  if (HasFilter(image, "JPXDecode")) return 8;
   if (CosObjGetType(CosDictGet(image, Atom("BitsPerComponent"))) != CosNull)
     return IntegerEntry(image, "BitsPerComponent");
-  CosObj mask = CosDictGet(image, Atom("ImageMask"));
-  return CosObjGetType(mask) == CosBoolean && CosBooleanValue(mask) ? 1 : 0;
+  return IsImageMask(image) ? 1 : 0;
 }
+
+namespace {
+
+// One page's resource enumeration: each image new to the map is held on
+// that page.
+struct PageImages {
+  ImageMap* map;
+  ASInt32 page;
+};
+
+ASBool CollectPageImagesProc(CosObj resource, CosObj name, void* clientData) {
+  PageImages& on = *static_cast<PageImages*>(clientData);
+  const size_t before = on.map->size();
+  const ASBool goOn = CollectImagesProc(resource, name, on.map);
+  if (on.map->size() != before) HostRegion([&] { (*on.map)[ObjectKey(resource)].heldOn = on.page; });
+  return goOn;
+}
+
+// The places a page's content walk does not go into: the appearances of its
+// annotations, tiling patterns and soft-mask groups, and the forms these
+// draw, found through the resources of the page and of every form. Images
+// held there that the map lacks are counted; those it holds are marked.
+class Unreached {
+ public:
+  explicit Unreached(ImageMap& map) : map_(map) {}
+  void Page(PDPage page) {
+    Resources(PDPageGetResources(page), true);
+    for (ASInt32 i = 0; i < PDPageGetNumAnnots(page); ++i) {
+      CosObj appearances = CosDictGet(PDAnnotGetCosObj(PDPageGetAnnot(page, i)), Atom("AP"));
+      if (CosObjGetType(appearances) != CosDict) continue;
+      // An appearance is a form, whether it says so or not.
+      auto appearance = [this](CosObj form) {
+        if (CosObjGetType(form) == CosStream) Resources(CosDictGet(form, Atom("Resources")), false);
+      };
+      for (const char* kind : {"N", "R", "D"}) {
+        CosObj each = CosDictGet(appearances, Atom(kind));
+        if (CosObjGetType(each) == CosStream)
+          appearance(each);
+        else if (CosObjGetType(each) == CosDict)
+          Enumerate(each, appearance);
+      }
+    }
+  }
+  size_t Count() const { return images_.size(); }
+
+ private:
+  template <class Visit>
+  static void Enumerate(CosObj dict, Visit visit) {
+    CosObjEnum(
+        dict,
+        [](CosObj, CosObj value, void* data) -> ASBool {
+          (*static_cast<Visit*>(data))(value);
+          return 1;
+        },
+        &visit);
+  }
+  // `reached`: the content that uses these resources is walked.
+  void Resources(CosObj resources, bool reached) {
+    if (CosObjGetType(resources) != CosDict || !seen_.insert({resources.a, resources.b, reached}).second) return;
+    CosObj xobjects = CosDictGet(resources, Atom("XObject"));
+    if (CosObjGetType(xobjects) == CosDict) Enumerate(xobjects, [&](CosObj x) { XObject(x, reached); });
+    CosObj patterns = CosDictGet(resources, Atom("Pattern"));
+    if (CosObjGetType(patterns) == CosDict)
+      Enumerate(patterns, [this](CosObj pattern) {
+        if (CosObjGetType(pattern) == CosStream) Resources(CosDictGet(pattern, Atom("Resources")), false);
+      });
+    CosObj states = CosDictGet(resources, Atom("ExtGState"));
+    if (CosObjGetType(states) == CosDict)
+      Enumerate(states, [this](CosObj state) {
+        CosObj mask = CosObjGetType(state) == CosDict ? CosDictGet(state, Atom("SMask")) : CosObj{0, 0};
+        if (CosObjGetType(mask) == CosDict) XObject(CosDictGet(mask, Atom("G")), false);
+      });
+  }
+  void XObject(CosObj x, bool reached) {
+    if (CosObjGetType(x) != CosStream) return;
+    CosObj subtype = CosDictGet(x, Atom("Subtype"));
+    if (IsName(subtype, "Form")) {
+      Resources(CosDictGet(x, Atom("Resources")), reached);
+    } else if (IsName(subtype, "Image") && !reached) {
+      auto it = map_.find(ObjectKey(x));
+      if (it != map_.end())
+        it->second.drawnUnreached = true;
+      else
+        images_.insert(ObjectKey(x));
+    }
+  }
+  ImageMap& map_;
+  std::set<std::tuple<ASUns32, ASUns32, bool>> seen_;
+  std::set<ASUns32> images_;
+};
+
+// The walk of one page's content, forms and containers included.
+struct ContentWalk {
+  ImageMap& map;
+  PDPage page;
+  // Inline images met, by the form (its object number, or the page's as
+  // -1 - index) and their order in it: a form drawn twice holds the same.
+  std::set<std::pair<int64_t, size_t>> inlineImages;
+
+  void Walk(PDEContent content, const PageMatrix& toPage, int64_t owner, size_t& inlineOrder) {
+    for (ASInt32 i = 0; i < PDEditContentGetNumElems(content); ++i) {
+      PDEElement element = PDEditContentGetElem(content, i);
+      switch (PDEditObjectGetType(element)) {
+        case kPDEImage: {
+          if (!PDEditImageIsXObject(element)) {  // inline images are not resources
+            inlineImages.insert({owner, inlineOrder++});
+            break;
+          }
+          auto it = map.find(ObjectKey(PDEditImageGetCosObj(element)));
+          if (it == map.end()) break;
+          const PageMatrix m = Then(element, toPage);
+          // Lengths known to the fixed-point grid, kept on it: a turned
+          // placement measures what an upright one of its size does.
+          UpdatePlacedSize(it->second, std::round(std::hypot(m.a, m.b) * 65536) / 65536.0,
+                           std::round(std::hypot(m.c, m.d) * 65536) / 65536.0);
+          it->second.pages.push_back(PDPageGetNumber(page));
+          break;
+        }
+        case kPDEForm: {
+          // The host reads a form already on its own path once, so this ends.
+          const int64_t form = ObjectKey(PDEElementGetCosObj(element));
+          size_t order = 0;
+          PDEContent inner = PDEditFormGetContent(element);
+          Walk(inner, Then(element, toPage), form, order);
+          PDEditRelease(inner);
+          break;
+        }
+        case kPDEContainer:
+          Walk(PDEditContainerGetContent(element), toPage, owner, inlineOrder);
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  // The element's matrix, then `toPage`.
+  static PageMatrix Then(PDEElement element, const PageMatrix& p) {
+    ASFixedMatrix f{};
+    PDEditElementGetMatrix(element, &f);
+    const double a = f.a / 65536.0, b = f.b / 65536.0, c = f.c / 65536.0, d = f.d / 65536.0;
+    return PageMatrix{a * p.a + b * p.c, a * p.b + b * p.d, c * p.a + d * p.c, c * p.b + d * p.d};
+  }
+};
+
+// Marks the images that are other images' masks.
+void MarkMasks(ImageMap& map) {
+  for (auto& entry : map)
+    for (const char* key : {"SMask", "Mask"}) {
+      CosObj mask = CosDictGet(entry.second.image, Atom(key));
+      if (CosObjGetType(mask) != CosStream) continue;
+      auto it = map.find(ObjectKey(mask));
+      if (it != map.end() && it->first != entry.first) it->second.maskOfAnother = true;
+    }
+}
+
+}  // namespace
 
 void CollectPlacements(PDDoc doc, ImageMap& map) {
   // Whatever leaves, the progress ends and the callback goes.
@@ -139,39 +316,64 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
     progress->SetValue(0);
   }
   ASCallback callback = finish.callback =
-      ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&CollectImagesProc));
+      ASCallbackCreate(gExtensionID, reinterpret_cast<void*>(&CollectPageImagesProc));
   PDPage page = nullptr;
   bool contentHeld = false;
+  ASInt32 at = 0;
+  Unreached unreached(map);
+  size_t inlineImages = 0;
+  // Resources dictionaries already enumerated: pages that share one bring
+  // no image the first did not.
+  std::set<std::pair<ASUns32, ASUns32>> enumerated;
   HostRegionResult r = HostRegion([&] {
-    for (ASInt32 i = 0; i < PDDocGetNumPages(doc); ++i) {
-      if (progress) progress->SetText(("page " + std::to_string(i + 1)).c_str());
-      size_t before = map.size();
-      PDDocEnumResources(doc, i, i, Atom("XObject"), callback, &map);
-      if (map.size() != before) {
-        for (auto& entry : map)
-          if (entry.second.heldOn < 0) entry.second.heldOn = i;
-        page = PDDocAcquirePage(doc, i);
-        if (page) {
-          PDEContent content = PDEditPageAcquireContent(page, gExtensionID);
-          if (content) {
-            contentHeld = true;
-            CollectPlacementsInContent(content, map, page);
-            contentHeld = false;
-            PDEditPageReleaseContent(page, gExtensionID);
-          }
-          PDPageRelease(page);
-          page = nullptr;
+    for (; at < PDDocGetNumPages(doc); ++at) {
+      if (progress) progress->SetText(("page " + std::to_string(at + 1)).c_str());
+      // The first page's images are enumerated before it is read; a later
+      // page's only when no page before held its resources.
+      PageImages on{&map, at};
+      if (at == 0) PDDocEnumResources(doc, at, at, Atom("XObject"), callback, &on);
+      page = PDDocAcquirePage(doc, at);
+      const CosObj resources = page ? PDPageGetResources(page) : CosObj{0, 0};
+      const bool fresh = CosObjGetType(resources) != CosDict || enumerated.insert({resources.a, resources.b}).second;
+      if (at > 0 && fresh) PDDocEnumResources(doc, at, at, Atom("XObject"), callback, &on);
+      // Every page, whether its images came earlier or not: pages that
+      // share their resources each draw their own.
+      if (page) {
+        PDEContent content = PDEditPageAcquireContent(page, gExtensionID);
+        if (content) {
+          contentHeld = true;
+          ContentWalk walk{map, page, {}};
+          size_t order = 0;
+          walk.Walk(content, PageMatrix{}, -1 - static_cast<int64_t>(at), order);
+          inlineImages += walk.inlineImages.size();
+          contentHeld = false;
+          PDEditPageReleaseContent(page, gExtensionID);
         }
+        unreached.Page(page);
+        PDPageRelease(page);
+        page = nullptr;
       }
       if (progress) progress->SetValue(static_cast<int64_t>(progress->GetValue()) + 1);
     }
+    MarkMasks(map);
+    size_t reached = 0;
+    for (const auto& entry : map) reached += !(entry.second.maskOfAnother && entry.second.pages.empty());
+    if (progress)
+      progress->SetText((std::to_string(unreached.Count() + inlineImages) + " images not reached, " +
+                         std::to_string(reached) + " reached")
+                            .c_str());
   });
   if (!r.raised) return;
   HostRegion([&] {
     if (contentHeld) PDEditPageReleaseContent(page, gExtensionID);
     if (page) PDPageRelease(page);
   });
-  HostRegion([&] { ShowHostError(r.code); });
+  // The page, then what the host said of it.
+  HostRegion([&] {
+    char text[1024] = "";
+    ASGetErrorString(r.code, text, sizeof text);
+    AVAlertNote(("page " + std::to_string(at + 1) + " cannot be read: " + text).c_str());
+  });
   ASRaise(r.code);
 }
 
@@ -179,8 +381,8 @@ ASBool CollectImagesProc(CosObj resource, CosObj, void* clientData) {
   ImageMap& map = *static_cast<ImageMap*>(clientData);
   bool goOn = true;
   HostRegionResult r = HostRegion([&] {
+    // An image is a stream of /Subtype /Image, with /Type /XObject or without.
     if (CosObjGetType(resource) != CosStream) return;
-    if (!IsName(CosDictGet(resource, Atom("Type")), "XObject")) return;
     if (!IsName(CosDictGet(resource, Atom("Subtype")), "Image")) return;
     ASUns32 key = ObjectKey(resource);
     if (map.count(key)) return;
@@ -195,39 +397,11 @@ ASBool CollectImagesProc(CosObj resource, CosObj, void* clientData) {
   return goOn ? 1 : 0;
 }
 
-void CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page) {
-  for (ASInt32 i = 0; i < PDEditContentGetNumElems(content); ++i) {
-    PDEElement element = PDEditContentGetElem(content, i);
-    switch (PDEditObjectGetType(element)) {
-      case kPDEImage: {
-        if (!PDEditImageIsXObject(element)) break;  // inline images are not resources
-        CosObj image = PDEditImageGetCosObj(element);
-        ASFixedMatrix m{};
-        PDEditElementGetMatrix(element, &m);
-        auto it = map.find(ObjectKey(image));
-        if (it != map.end()) {
-          // Lengths known to the matrix's fixed-point grid, kept on it: a turned
-          // placement measures what an upright one of its size does.
-          UpdatePlacedSize(it->second, std::round(std::hypot(double(m.a), double(m.b))) / 65536.0,
-                           std::round(std::hypot(double(m.c), double(m.d))) / 65536.0);
-          it->second.pages.push_back(PDPageGetNumber(page));
-        }
-        break;
-      }
-      case kPDEForm: {
-        // The host reads a form already on its own path once, so this ends.
-        PDEContent inner = PDEditFormGetContent(element);
-        CollectPlacementsInContent(inner, map, page);
-        PDEditRelease(inner);
-        break;
-      }
-      case kPDEContainer:
-        CollectPlacementsInContent(PDEditContainerGetContent(element), map, page);
-        break;
-      default:
-        break;
-    }
-  }
+size_t CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page, const PageMatrix& toPage) {
+  ContentWalk walk{map, page, {}};
+  size_t order = 0;
+  walk.Walk(content, toPage, -1 - static_cast<int64_t>(PDPageGetNumber(page)), order);
+  return walk.inlineImages.size();
 }
 
 void UpdatePlacedSize(ImageRecord& record, double w, double h) {
@@ -250,8 +424,11 @@ void UpdatePlacedSize(ImageRecord& record, double w, double h) {
 }
 
 void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options) {
-  for (const auto& entry : collected)
+  for (const auto& entry : collected) {
+    // A mask nothing draws by itself is part of the image it masks.
+    if (entry.second.maskOfAnother && entry.second.pages.empty()) continue;
     if (IsSelected(entry.second, options)) selected[entry.first] = entry.second;
+  }
 }
 
 bool IsSelected(const ImageRecord& record, const ImageOptions& options) {
@@ -266,7 +443,7 @@ bool IsSelected(const ImageRecord& record, const ImageOptions& options) {
       return std::min(across, down) >= limit;
     }
     case 2: {
-      ASInt32 components = ParseColorSpace(CosDictGet(record.image, Atom("ColorSpace")));
+      ASInt32 components = ImageComponents(record.image);
       uint64_t size = RowsSize(IntegerEntry(record.image, "Width"), IntegerEntry(record.image, "Height"),
                                components, ImageBitsPerComponent(record.image));
       return options.LimitKBytes * 1024 <= static_cast<double>(size);
@@ -325,7 +502,7 @@ ASInt32 NewDimension(const ImageRecord& record, const ImageOptions& options, ASA
 }
 
 uint64_t EstimateWork(ImageRecord& record, const ImageOptions& options) {
-  ASInt32 components = ParseColorSpace(CosDictGet(record.image, Atom("ColorSpace")));
+  ASInt32 components = ImageComponents(record.image);
   ASInt32 bits = ImageBitsPerComponent(record.image);
   ASInt32 width = IntegerEntry(record.image, "Width");
   ASInt32 height = IntegerEntry(record.image, "Height");

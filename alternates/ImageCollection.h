@@ -17,27 +17,41 @@ struct ImageRecord {
   uint64_t work = 0;        // bytes, as EstimateWork gives them
   std::deque<ASInt32> pages;  // one entry per recorded placement, in walk order
   ASInt32 heldOn = -1;      // the first page whose resources hold it (-1: not known)
+  bool maskOfAnother = false;  // another collected image's /SMask or /Mask
+  bool drawnUnreached = false;  // held where the walk does not go (an annotation's
+                                // appearance, a pattern, a soft mask)
 };
 
 // By the image's object number.
 typedef std::map<ASUns32, ImageRecord> ImageMap;
 
-// Every image of the document, with its placements. A page whose resources
-// bring no new image is not walked. A host failure is shown in a note and
-// raised again, after the progress has ended.
+// Every image of the document, with its placements on every page (each
+// page's content is walked, so that pages sharing one resources dictionary
+// each give their own). Then the images that are masks of others, and those
+// held in appearances, patterns and soft masks, are marked; the images the
+// walk does not reach at all (inline ones, those only there) are told as
+// "K images not reached, N reached". A host failure is shown in a note naming the page
+// and raised again, after the progress has ended.
 void CollectPlacements(PDDoc doc, ImageMap& map);
 // Resource enumeration procedure (client datum: the ImageMap): records each
 // image XObject once; false after a host failure, which it shows.
 ASBool CollectImagesProc(CosObj resource, CosObj name, void* clientData);
 // Records the placements of the map's images in one content, its forms and
-// containers included. A placement's size is measured along each axis of
-// the image (the lengths of its matrix's images of the unit vectors), so
-// that a turned or skewed placement gives each axis its own length.
-void CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page);
+// containers included, each in page space (`toPage`: from the content's
+// coordinates to the page's; each form's matrix and placement are applied
+// on the way down). A placement's size is measured along each axis of the
+// image (the lengths of its matrix's images of the unit vectors), so that a
+// turned or skewed placement gives each axis its own length. Answers the
+// inline images met, each once however often its form is drawn.
+struct PageMatrix {
+  double a = 1, b = 0, c = 0, d = 1;  // translation plays no part in a size
+};
+size_t CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page, const PageMatrix& toPage = {});
 // One placement's size in points: the record keeps the larger of its placed
 // size and this one, always one whole placement.
 void UpdatePlacedSize(ImageRecord& record, double width, double height);
 
+// Masks of other images that nothing draws by themselves are left out.
 void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options);
 bool IsSelected(const ImageRecord& record, const ImageOptions& options);
 // Colour components; 0 (after a note for the families it cannot handle)
@@ -55,8 +69,11 @@ uint64_t EstimateWork(ImageRecord& record, const ImageOptions& options);
 ASInt32 NewDimension(const ImageRecord& record, const ImageOptions& options, ASAtom key);
 
 // The image's bits per component: a missing entry reads as 1 for an image
-// mask and as 0 otherwise.
+// mask and as 0 otherwise; JPEG 2000 data decodes to 8, whatever the entry
+// says (its samples' own depth is the data's, which the host widens).
 ASInt32 ImageBitsPerComponent(CosObj image);
+// Whether the image is a stencil mask (/ImageMask true): one component.
+bool IsImageMask(CosObj image);
 
 // Components of the option set's output profile, from the colour layer
 // (whose only engine refuses by throwing ZentuCMS::Unimplemented).

@@ -109,9 +109,19 @@ void ConvertImages(ImageMap& selected, ImageMap& converted, const ImageOptions& 
 }
 
 CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options, std::string* whyNot) {
-  const CosObj none{0, 0};
   std::string unused;
   std::string& why = whyNot ? *whyNot : unused;
+  const bool resample = options.ScaleMethod == 0 || options.ScaleMethod == 1;
+  const ASInt32 height = IntegerEntry(record.image, "Height");
+  const ASInt32 width = IntegerEntry(record.image, "Width");
+  const ASInt32 newHeight = resample ? NewDimension(record, options, Atom("Height")) : height;
+  const ASInt32 newWidth = resample ? NewDimension(record, options, Atom("Width")) : width;
+  return ConvertTo(record, options, resample, newWidth, newHeight, true, why);
+}
+
+CosObj ImageConverter::ConvertTo(ImageRecord& record, const ImageOptions& options, bool resample, ASInt32 newWidth,
+                                 ASInt32 newHeight, bool withMask, std::string& why) {
+  const CosObj none{0, 0};
   CosObj image = record.image;
   CosObj colorSpace = CosDictGet(image, Atom("ColorSpace"));
   const ASInt32 height = IntegerEntry(image, "Height");
@@ -134,13 +144,13 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options,
   }
   CosObj family = ColorFamily(colorSpace);
 
-  const bool resample = options.ScaleMethod == 0 || options.ScaleMethod == 1;
-  const ASInt32 newHeight = resample ? NewDimension(record, options, Atom("Height")) : height;
-  const ASInt32 newWidth = resample ? NewDimension(record, options, Atom("Width")) : width;
   if (newHeight < 1 || newWidth < 1) {
-    why = options.ScaleMethod == 0 && (record.placedWidth == 0 || record.placedHeight == 0)
-              ? "it is drawn nowhere, so the resolution gives it no size"
-              : "its new size is less than a pixel";
+    why = options.ScaleMethod != 0 || (record.placedWidth != 0 && record.placedHeight != 0)
+              ? "its new size is less than a pixel"
+          : record.drawnUnreached
+              ? "it is drawn only where the plug-in does not look (an annotation's appearance, a pattern or a soft "
+                "mask), so the resolution gives it no size"
+              : "it is drawn nowhere, so the resolution gives it no size";
     return none;
   }
   SampleBuffer source(static_cast<ASUns8>(bits), components, width, height);
@@ -151,10 +161,13 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options,
     std::unique_ptr<ColorTransform> transform;
     ScalerContext* scaler = nullptr;
     CosObj parms{0, 0};
+    CosObj mask{0, 0};  // a new soft mask, kept only with the new image
+    bool made = false;
     ASCallback callback = nullptr;
     ASStm source = nullptr, procedural = nullptr;
     ~Resources() {
       HostRegion([this] { CosObjDestroy(parms); });
+      if (!made && CosObjGetType(mask) != CosNull) HostRegion([this] { CosObjDestroy(mask); });
       if (callback) HostRegion([this] { ASCallbackDestroy(callback); });
       ScalerClose(scaler);
       if (source) HostRegion([this] { ASStmClose(source); });
@@ -186,6 +199,21 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options,
   CosObj attributes = MakeImageAttributes(image, options, doc, static_cast<ASUns8>(bits), components, newWidth, newHeight);
   held.parms = MakeEncodeParms(image, attributes, options, doc, static_cast<ASUns8>(bits), outComponents, newWidth,
                                newHeight);
+  // A soft mask with /Matte is of its image's size: resampled with it.
+  CosObj mask = CosDictGet(image, Atom("SMask"));
+  if (withMask && CosObjGetType(mask) == CosStream && CosDictKnown(mask, Atom("Matte")) &&
+      (IntegerEntry(mask, "Width") != newWidth || IntegerEntry(mask, "Height") != newHeight)) {
+    ImageRecord part;
+    part.image = mask;
+    std::string whyNot;
+    held.mask = ConvertTo(part, options, true, newWidth, newHeight, false, whyNot);
+    if (CosObjGetType(held.mask) == CosNull) {
+      why = "its soft mask, whose /Matte needs it at the image's size, could not be resampled with it" +
+            (whyNot.empty() ? "" : ": " + whyNot);
+      return none;
+    }
+    CosDictPut(attributes, Atom("SMask"), held.mask);
+  }
 
   // Opened before the scaler is: data the host refuses (an image that
   // declares more than it allows, data too short for it) costs no scaling,
@@ -265,6 +293,7 @@ CosObj ImageConverter::Convert(ImageRecord& record, const ImageOptions& options,
   } catch (...) {
     HostRegion([] { AVAlertNote(kExceptionNote); });
   }
+  held.made = CosObjGetType(result) != CosNull;
   return result;
 }
 
@@ -302,7 +331,9 @@ ASInt32 ConvertedImageStreamProc(char* buffer, ASInt32 count, void* data) {
                                   : 0;
         Advance(got);
         if (got == 0) {
-          if (!s->scaler) return;
+          // Data that ends rows before its height ends the stream short,
+          // which the host refuses, as without a scaler.
+          if (!s->scaler || s->nextSourceRow < src.height) return;
           int drained = 0;
           if (!ScalerFlush(s->scaler, &s->scaledBuffer->data, s->scaledStep, nullptr, &drained))
             throw std::runtime_error("The scaler could not finish.");

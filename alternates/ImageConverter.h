@@ -59,6 +59,12 @@ class ImageConverter {
   // The new image stream, or the null object when the image is not converted;
   // then *why says why, unless a note said it.
   static CosObj Convert(ImageRecord& record, const ImageOptions& options, std::string* why = nullptr);
+
+ private:
+  // At the size given (resampled when `resample`), with its /Matte soft
+  // mask when `withMask`.
+  static CosObj ConvertTo(ImageRecord& record, const ImageOptions& options, bool resample, ASInt32 newWidth,
+                          ASInt32 newHeight, bool withMask, std::string& why);
 };
 
 // Read procedures of the procedural stream (client data: the state, or the

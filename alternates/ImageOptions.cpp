@@ -83,15 +83,25 @@ void ImageOptions::Load(const std::string& setName) {
   }
 }
 
-void ImageOptions::Save(const std::string& setName) const {
+namespace {
+
+// A field's stored text.
+std::string Stored(const ImageOptions& o, const Field& f) {
+  char text[400];  // "%f" of the largest double is 317 characters
+  if (f.real)
+    std::snprintf(text, sizeof text, "%f", o.*f.real);
+  else
+    std::snprintf(text, sizeof text, "%d", f.integer ? static_cast<int>(o.*f.integer) : (o.*f.flag ? 1 : 0));
+  return text;
+}
+
+}  // namespace
+
+void ImageOptions::Save(const std::string& setName, const ImageOptions* was) const {
   Preferences* prefs = Preferences::Instance();
   if (!prefs) return;
   for (const Field& f : kFields) {
-    char text[400];  // "%f" of the largest double is 317 characters
-    if (f.real)
-      std::snprintf(text, sizeof text, "%f", this->*f.real);
-    else
-      std::snprintf(text, sizeof text, "%d", f.integer ? static_cast<int>(this->*f.integer) : (this->*f.flag ? 1 : 0));
-    prefs->SetString(StoreKey(setName, f), text);
+    const std::string text = Stored(*this, f);
+    if (!was || text != Stored(*was, f)) prefs->SetString(StoreKey(setName, f), text);
   }
 }

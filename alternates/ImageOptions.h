@@ -28,8 +28,10 @@ class ImageOptions {
   // A key stored empty, or not at all, keeps the field's value; a text that
   // is not a number reads as 0.
   void Load(const std::string& setName);
-  // Every field, one store write each.
-  void Save(const std::string& setName) const;
+  // Every field, one store write each; with `was` (the set as it was read),
+  // only the fields that differ from it, so that values other runs stored
+  // meanwhile stay where this one changed nothing.
+  void Save(const std::string& setName, const ImageOptions* was = nullptr) const;
 
   int32_t ScaleMethod;  // 0 DPU is the target, 1 own resolution times Factor, 2 unchanged
   double DPU;

@@ -122,12 +122,12 @@ TEST_F(CollectionTest, RecordsEachImageOnceWithItsLargestWholePlacement) {
     double width, height;
     std::deque<ASInt32> pages;
   } rows[] = {
-      {Images(), 6, 3, true, 144, 144, {0}},  // page 2 brings no new image: not walked
+      {Images(), 6, 3, true, 216, 216, {0, 1}},  // page 2, whose images all came earlier, draws it larger
       {Images(), 6, 8, true, 0, 0, {}},
-      {Images(), 6, 6, true, 50, 50, {2}},  // the box the form's own content gives
+      {Images(), 6, 6, true, 100, 100, {2}},  // the form's own 50 x 50, doubled by its placement
       {kTwice, 2, 5, true, 200, 50, {0, 0}},  // the inline image adds nothing
       {kTwice, 2, 6, true, 100, 100, {0, 0}},
-      {kCs, 4, 9, false, 0, 0, {}},  // no /Type
+      {kCs, 5, 9, true, 10, 10, {0}},  // no /Type: an image all the same
       {kLoop, 1, 6, true, 7, 7, {0}},
   };
   for (const auto& row : rows) {
@@ -154,7 +154,7 @@ TEST_F(CollectionTest, AHostFailureIsShownAndEndsTheProgressAndTheCallback) {
   ImageMap map;
   HostRegionResult r = HostRegion([&] { CollectPlacements(doc_, map); });
   EXPECT_EQ(r.code, pdErrBadPageIndex);
-  const std::string note = std::string("NOTE ") + host::ErrorText(pdErrBadPageIndex);
+  const std::string note = std::string("NOTE page 1 cannot be read: ") + host::ErrorText(pdErrBadPageIndex);
   const auto& log = hosttest::CallLog();
   EXPECT_NE(std::find(std::find(log.begin(), log.end(), note), log.end(), "PROGRESS end"), log.end());
   EXPECT_EQ(hosttest::LiveCallbacks(), callbacks);
@@ -186,9 +186,10 @@ TEST_F(CollectionTest, UnsupportedColourSpacesAreNotedAndWeighNothing) {
   EXPECT_EQ(notes_, (std::vector<std::string>{"DeviceN ColorSpaces are not yet supported.",
                                                "Pattern ColorSpaces are illegal in this context.",
                                                "Foo is an unknown ColorSpace."}));
-  EXPECT_TRUE(selected.empty());
+  // The stencil mask weighs one bit a pixel; the image without /Type, 8 bits of RGB.
+  EXPECT_EQ(Keys(selected), (std::vector<ASUns32>{8, 9}));
   ImageOptions all = Options([](ImageOptions& o) { o.ScaleCriteria = 0, o.ScaleMethod = 2; });
-  EXPECT_EQ(EstimateWork(collected.at(8), all), 0u);  // the mask: 0 components, no error
+  EXPECT_EQ(EstimateWork(collected.at(8), all), 20u);
 }
 
 TEST_F(CollectionTest, WorkCountsEveryByteInSixtyFourBits) {
@@ -200,11 +201,11 @@ TEST_F(CollectionTest, WorkCountsEveryByteInSixtyFourBits) {
   } rows[] = {
       {[](ImageOptions& o) { o.ScaleMethod = 2; }, 1080000},
       {[](ImageOptions& o) { o.ScaleMethod = 1, o.Factor = 0.5; }, 2700000},
-      {[](ImageOptions& o) { o.ScaleMethod = 0, o.DPU = 72, o.ScaleUnits = 0; }, 2284416},
+      {[](ImageOptions& o) { o.ScaleMethod = 0, o.DPU = 72, o.ScaleUnits = 0; }, 2439936},
   };
   for (const auto& row : rows) EXPECT_EQ(EstimateWork(im1, Options(row.change)), row.work);
   ImageOptions dpmm = Options([](ImageOptions& o) { o.ScaleMethod = 0, o.DPU = 10, o.ScaleUnits = 1; });
-  EXPECT_EQ(NewDimension(im1, dpmm, ASAtomFromString("Width")), 508);
+  EXPECT_EQ(NewDimension(im1, dpmm, ASAtomFromString("Width")), 762);
 
   ImageOptions half = Options([](ImageOptions& o) { o.ScaleMethod = 1, o.Factor = 0.5; });
   ImageMap huge;

@@ -187,9 +187,9 @@ TEST(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
     std::vector<std::string> expect;
   } runs[] = {
       // clang-format off
-      {images, {}, kCreate, {"Im1|Alternates|" + kOne, "Im1|alt size|62208",
-       "Im1|alt|<< /BitsPerComponent 8 /ColorSpace /DeviceRGB /Filter /FlateDecode /Height 144 /Subtype /Image "
-       "/Type /XObject /Width 144 >>", "Im1|same|same", "Im7|Alternates|null"}},
+      {images, {}, kCreate, {"Im1|Alternates|" + kOne, "Im1|alt size|139968",
+       "Im1|alt|<< /BitsPerComponent 8 /ColorSpace /DeviceRGB /Filter /FlateDecode /Height 216 /Subtype /Image "
+       "/Type /XObject /Width 216 >>", "Im1|same|same", "Im7|Alternates|null"}},
       {images, {{"ALTS:ScaleMethod", "1"}, {"ALTS:CTCT", "1"}, {"ALTS:MCT", "1"}}, kCreate,
        {"Im2|alt|<< /BitsPerComponent 8 /ColorSpace /DeviceGray /Height 1 /Subtype /Image /Type /XObject /Width 2 >>",
         "Im2|alt data|\x0F\x23", "Im3|alt data|\xA0\xA0\xA0\xA0", "Im3|alt Width|4", "Im1|alt size|270000"}},
@@ -215,8 +215,8 @@ TEST(ConversionTest, CommandsChangeTheDocumentAsTheOptionSetsSay) {
         "Im4|Filter|/FlateDecode", "Im1|same|same", "Im2|same|same", "Im3|same|same", "Im4|same|same",
         "Im5|same|same", "pdfimages||1 600 600 image a\n1 4 1 image b\n1 8 8 image c\n"
         "1 16 16 image d\n2 600 600 image a\n3 100 100 image e\n"}},
-      {images, {}, kModify, {"pdfimages||1 144 144 image a\n"
-       "1 288 72 image b\n1 72 72 image c\n1 72 72 image d\n2 144 144 image a\n3 50 50 image e\n"}},
+      {images, {}, kModify, {"pdfimages||1 216 216 image a\n"
+       "1 288 72 image b\n1 72 72 image c\n1 72 72 image d\n2 216 216 image a\n3 100 100 image e\n"}},
       {work.File("odd.pdf"), {{"ORIG:CTCT", "7"}, {"ORIG:JpegQuality", "9"}}, kModify,
        {"A|same|same", "B|same|same", "C|Width|72", "C|q|6"}},
       {images, {{"ALTS:ConvertColors", "1"}, {"ALTS:CCRGB", "1"}}, kCreate + kCreate,

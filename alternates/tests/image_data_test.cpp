@@ -7,11 +7,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "plughost_runs.h"
+#include "testing/codestreams.h"
 #include "testing/jpegmaker.h"
 
 namespace {
@@ -257,6 +259,133 @@ TEST_F(ImageDataRunTest, HostileImagesAreLeftAsTheyWereWithTheirNote) {
         hosttest::RunCommand("qpdf --show-object=5 --raw-stream-data " + hosttest::Quoted(out), &is);
         EXPECT_TRUE(was == is);
       }
+    }
+  }
+}
+
+
+// Data as real files have it, through both roads of a conversion (samples
+// encoded anew without loss, and resampled under JPEG): each image converts
+// to what its whole data gives, or is left as it was with the reason, the
+// same on both roads. JPEG data without its end marker is whole, cut short
+// it is not; Flate data that ends inside its last row is padded, one rows
+// short is not; JPEG 2000 indices of 1 to 8 bits under the document's
+// palette (the file's own differs) keep their colours; 2- and 4-bit images
+// take Flate for JPEG; JBIG2 data the library warns of or misreads without
+// a word is left.
+TEST_F(ImageDataRunTest, CutDataPalettesAndJbig2FollowOneRuleOnBothRoads) {
+  using hosttest::Big32;
+  const int w = 48, h = 32;
+  auto jpeg = [&](bool progressive) {
+    hosttest::JpegSpec spec;
+    spec.width = w, spec.height = h, spec.progressive = progressive;
+    return hosttest::MakeJpeg(spec, [&](int y, unsigned char* row) {
+      for (int x = 0; x < w * 3; ++x) row[x] = Channel(x / 3, y, x % 3);
+    });
+  };
+  const std::string baseline = jpeg(false), progressive = jpeg(true);
+  const std::string rgb = "/Width 48 /Height 32 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode|";
+  std::string gray;
+  for (int i = 0; i < w * h; ++i) gray.push_back(static_cast<char>(i * 7 % 251));
+  const std::string flate = "/Width 48 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /FlateDecode|";
+  auto indexed = [&](uint32_t bits, bool withBits) {  // blocks of 6 x 8 pixels
+    const uint32_t n = 1u << bits;
+    std::vector<std::string> own;
+    std::string lookup;
+    for (uint32_t k = 0; k < n; ++k) {
+      own.push_back({static_cast<char>(255 - k * 255 / (n - 1)), static_cast<char>(k * 255 / (n - 1)), '\x80'});
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "%02X%02X%02X", k * 37 % 256, (255 - k * 16) % 256, k * 91 % 256);
+      lookup += hex;
+    }
+    const std::string indices = hosttest::JpxCodestream(
+        w, h, 1, [&](uint32_t i, uint32_t) { return static_cast<int>((i % w / 6 + i / w / 8 * 8) % n); }, bits);
+    return "/Width 48 /Height 32 /ColorSpace [/Indexed /DeviceRGB " + std::to_string(n - 1) + " <" + lookup + ">] " +
+           (withBits ? "/BitsPerComponent " + std::to_string(bits) + " " : "") + "/Filter /JPXDecode|" +
+           hosttest::Jp2WithPalette(indices, w, h, own, 3, bits);
+  };
+  auto region = [](uint32_t x, uint32_t y) { return Big32(48) + Big32(32) + Big32(x) + Big32(y) + '\0'; };
+  const std::string page = hosttest::Jbig2Segment(0, 48, hosttest::Jbig2PageInformation(48, 32)), pad(24, '\0');
+  auto jbig2 = [&](int type, const std::string& data) {
+    return "/Width 48 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode|" + page +
+           hosttest::Jbig2Segment(1, type, data);
+  };
+  const std::string bits(6 * 32, '\x5a');
+  const std::string packed = gray.substr(0, 768);
+  // `same`: the row whose samples it keeps (-1: `left` or `samples` says).
+  const struct {
+    const char* name;
+    std::string image;
+    int same;
+    std::string left, samples;
+  } rows[] = {
+      {"baseline JPEG", rgb + baseline, -1, "", ""},
+      {"progressive JPEG", rgb + progressive, -1, "", ""},
+      {"baseline JPEG without its end marker", rgb + baseline.substr(0, baseline.size() - 2), 0, "", ""},
+      {"progressive JPEG without its end marker", rgb + progressive.substr(0, progressive.size() - 2), 1, "", ""},
+      {"baseline JPEG cut in its scan", rgb + baseline.substr(0, baseline.size() * 2 / 3), -1,
+       "the JPEG data ends before its image", ""},
+      {"progressive JPEG without its last scan", rgb + progressive.substr(0, progressive.rfind("\xFF\xDA")), -1,
+       "the JPEG data ends before its image", ""},
+      {"Flate three bytes short", flate + hosttest::Deflated(gray.substr(0, gray.size() - 3)), -1, "",
+       gray.substr(0, gray.size() - 3) + std::string(3, '\0')},
+      {"Flate a row and five bytes short", flate + hosttest::Deflated(gray.substr(0, gray.size() - w - 5)), -1,
+       "ended before its length", ""},
+      {"JPEG 2000, 1-bit indices", indexed(1, true), -1, "", ""},
+      {"JPEG 2000, 2-bit indices", indexed(2, true), -1, "", ""},
+      {"JPEG 2000, 4-bit indices", indexed(4, true), -1, "", ""},
+      {"JPEG 2000, 8-bit indices", indexed(8, true), -1, "", ""},
+      {"JPEG 2000, 4-bit indices, no /BitsPerComponent", indexed(4, false), -1, "", ""},
+      {"4-bit gray", "/Width 48 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 4|" + packed, -1, "", packed},
+      {"JBIG2 Huffman text refined", jbig2(6, region(0, 0) + std::string("\0\3", 2) + pad), -1,
+       "JBIG2 text refined under Huffman coding", ""},
+      {"JBIG2 Huffman symbols refined", jbig2(0, std::string("\0\3", 2) + pad), -1,
+       "JBIG2 symbols refined under Huffman coding", ""},
+      {"JBIG2 halftone by XOR", jbig2(22, region(0, 0) + "\x20" + pad), -1, "halftone region with a background", ""},
+      {"JBIG2 halftone on black", jbig2(22, region(0, 0) + "\x80" + pad), -1, "halftone region with a background", ""},
+      {"JBIG2 page refined off its corner", jbig2(42, region(8, 8) + pad), -1, "refinement of part of the page", ""},
+      {"JBIG2 region the library passes over", jbig2(38, region(0, 1000) + '\1' + hosttest::GroupFour(work_, 48, 32, bits)),
+       -1, "JBIG2: ignoring 48 x 32 region", ""},
+  };
+  std::vector<std::string> images;
+  for (const auto& row : rows) images.push_back(row.image);
+  const std::string in = work_.File("data.pdf"), out = work_.File("out.pdf");
+  hosttest::WriteFile(in, ImagesPdf(images));
+  auto picture = [&](const std::string& pdf, size_t page) {
+    hosttest::RunCommand("pdftoppm -r 72 -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                         " -singlefile " + hosttest::Quoted(pdf) + " " + hosttest::Quoted(work_.File("page")));
+    return hosttest::ReadFile(work_.File("page.ppm"));
+  };
+  for (const bool kept : {true, false}) {
+    SCOPED_TRACE(kept ? "kept" : "resampled");
+    std::vector<std::string> args = {"images", in, "--modify", "--mono", "Flate", "--which", "all", "--output", out};
+    if (kept)
+      args.insert(args.end(), {"--keep-resolution", "--color", "Flate"});
+    else
+      args.insert(args.end(), {"--percent", "50", "--color", "JPEG"});
+    const hosttest::ProcessResult run = Run(args);
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    std::vector<std::string> dicts;
+    const std::vector<std::string> samples = Samples(out, &dicts);
+    ASSERT_EQ(samples.size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+      const auto& row = rows[i];
+      SCOPED_TRACE(row.name);
+      const std::string skipped = "SKIPPED: page " + std::to_string(i + 1) + ", object " + std::to_string(5 + 3 * i) + ": ";
+      const size_t at = run.out.find(skipped);
+      ASSERT_EQ(at != std::string::npos, !row.left.empty()) << run.out;
+      if (at != std::string::npos) {
+        EXPECT_NE(run.out.substr(at, run.out.find('\n', at) - at).find(row.left), std::string::npos) << run.out;
+        continue;
+      }
+      // Under JPEG, Flate for the samples JPEG does not take.
+      const bool jpx = row.image.find("JPX") != std::string::npos;
+      const bool deep = row.image.find("/BitsPerComponent 8") != std::string::npos && !jpx;
+      EXPECT_NE(dicts[i].find(kept || !deep ? "/FlateDecode" : "/DCTDecode"), std::string::npos) << dicts[i];
+      if (!kept) continue;
+      EXPECT_TRUE(row.same < 0 || samples[i] == samples[static_cast<size_t>(row.same)]);
+      EXPECT_TRUE(row.samples.empty() || samples[i] == row.samples);
+      EXPECT_TRUE(!jpx || picture(out, i + 1) == picture(in, i + 1));
     }
   }
 }

@@ -60,22 +60,24 @@ class ImagesCommandTest : public ::testing::Test {
   hosttest::TempDir settings_, work_;
 };
 
-// Create at 72 dpi, remove what it made, modify in place: each output
-// checked by qpdf, its images by qpdf's JSON and by pdfimages.
+// Create at 72 dpi for every image, remove what it made, modify in place
+// at 72 dpi (which then takes only the images it makes smaller): each
+// output checked by qpdf, its images by qpdf's JSON and by pdfimages.
 TEST_F(ImagesCommandTest, CreateRemoveAndModifyWriteWhatTheOptionsAsk) {
   const std::string images = Sample("images"), created = work_.File("created.pdf"), removed = work_.File("removed.pdf"),
                     modified = work_.File("modified.pdf"), hive = hosttest::ReadFile(Hive());
   // Im7, drawn nowhere, gets no size from a resolution: exit status 1.
-  const std::string some = "SKIPPED: page 1, object 8: it is drawn nowhere, so the resolution gives it no size\n"
-                           "IMAGES: 5 converted, 1 left as they were\n";
+  const std::string skipped = "SKIPPED: page 1, object 8: it is drawn nowhere, so the resolution gives it no size\n";
   const struct {
     std::vector<std::string> args;
     int status;
     std::string out;
   } runs[] = {
-      {{images, "--create-alternates", "--resolution", "72", "--output", created}, 1, some},
+      {{images, "--create-alternates", "--resolution", "72", "--which", "all", "--output", created}, 1,
+       skipped + "IMAGES: 5 converted, 1 left as they were\n"},
       {{created, "--remove-alternates", "--output", removed}, 0, "IMAGES: 5 alternates removed\n"},
-      {{images, "--modify", "--color", "jpeg", "--resolution", "72", "--keep-options", "--output", modified}, 1, some}};
+      {{images, "--modify", "--color", "jpeg", "--resolution", "72", "--keep-options", "--output", modified}, 1,
+       skipped + "IMAGES: 2 converted, 1 left as they were\n"}};
   for (const auto& r : runs) {
     const std::vector<std::string>& run = r.args;
     hosttest::ProcessResult result = Run(run);
@@ -88,9 +90,10 @@ TEST_F(ImagesCommandTest, CreateRemoveAndModifyWriteWhatTheOptionsAsk) {
   EXPECT_NE(hosttest::ReadFile(Hive()).find("\"ORIG:CTCT\" sz \"7\""), std::string::npos);
 
   // The alternates' sizes, by the original's: its placed size at 72 dpi;
-  // Im1 by its first placement, Im4 by its form's box; Im7 is not drawn.
-  const std::map<std::string, std::string> sizes = {{"600x600", "144x144"}, {"4x1", "288x72"}, {"8x8", "72x72"},
-                                                    {"100x100", "50x50"},   {"16x16", "72x72"}};
+  // Im1 by its larger placement (page 2), Im4 by its box on the page (the
+  // form's doubled); Im7 is not drawn.
+  const std::map<std::string, std::string> sizes = {{"600x600", "216x216"}, {"4x1", "288x72"}, {"8x8", "72x72"},
+                                                    {"100x100", "100x100"}, {"16x16", "72x72"}};
   const std::map<int, Image> before = Images(images), after = Images(created), restored = Images(removed);
   std::multimap<std::string, std::string> originals, back;
   for (const auto& i : before) originals.emplace(i.second.dict, i.second.samples);
@@ -107,12 +110,12 @@ TEST_F(ImagesCommandTest, CreateRemoveAndModifyWriteWhatTheOptionsAsk) {
   }
   EXPECT_EQ(made, sizes);
 
-  // Page, encoding, x-ppi and y-ppi of each image drawn: JPEG for the
-  // colour and gray ones; Im3 has one bit, Im5 is indexed.
+  // Page, encoding, x-ppi and y-ppi of each image drawn: Im1 and Im4 at 72
+  // ppi where they are largest, as JPEG; the others, below 72 ppi, as they were.
   std::string list;
   hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(modified) + " | tail -n +3 | awk '{print $1, $9, $13, $14}'",
                        &list);
-  EXPECT_EQ(list, "1 jpeg 72 72\n1 jpeg 72 72\n1 image 72 72\n1 image 72 72\n2 jpeg 48 48\n3 jpeg 36 36\n");
+  EXPECT_EQ(list, "1 jpeg 108 108\n1 image 1 1\n1 image 8 8\n1 image 16 16\n2 jpeg 72 72\n3 jpeg 72 72\n");
 }
 
 // Command lines refused before anything runs, and the script of one that
@@ -145,6 +148,10 @@ TEST_F(ImagesCommandTest, FaultsStopTheRunAndTheScriptShowsTheSteps) {
        "always password cancel\nmenu zent:GlimmersetModImagesMI\nexpect dialog 131\ncheck 4 on\nset 7 25\n"
        "choose 8 \"CCITT G4\"\nchoose 9 \"Use Original\"\nchoose 11 \"Low\"\ncheck 10 on\ncheck 13 on\nset 16 0\n"
        "press 1\nsave \"" + out + "\"\nquit\n"},
+      // A resolution without --which takes the images it makes smaller.
+      {{images, "--create-alternates", "--resolution", "150", "--print-script"}, 0,
+       "always password cancel\nmenu zent:GlimmersetCreateAltsMI\nexpect dialog 131\ncheck 3 on\nset 6 150\n"
+       "choose 23 dpi\ncheck 10 off\ncheck 12 on\nset 15 150\nchoose 17 dpi\npress 1\nquit\n"},
   };
   for (const auto& row : rows) {
     hosttest::ProcessResult run = Run(row.args);

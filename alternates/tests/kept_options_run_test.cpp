@@ -81,18 +81,26 @@ TEST_F(KeptOptionsRuns, ASessionAndAKeptRunKeepWhatTheOtherStored) {
 }
 
 // Sixteen kept runs at once, half creating and half modifying, each with a
-// resolution of its own, round after round: each set holds the value of one
-// of the round's runs that set it, and the value no run sets stays.
+// resolution of its own, three of them changing one more option each, round
+// after round: each set holds the value of one of the round's runs that set
+// it, each option the one run changed it to (none writes back what it only
+// read), and the value no run sets stays.
 TEST_F(KeptOptionsRuns, SixteenRunsAtOnceKeepEveryValueTheyStored) {
   for (int round = 0; round < 10; ++round) {
     std::set<std::string> created, modified;
     std::vector<std::unique_ptr<hosttest::LiveProcess>> runs;
+    const bool odd = round % 2;
+    const std::vector<std::string> more[] = {{"--jpeg-quality", odd ? "Low" : "Medium"},
+                                             {"--color", odd ? "Flate" : "LZW"},
+                                             {},
+                                             {"--mono", odd ? "LZW" : "Flate"}};
     for (int i = 0; i < 16; ++i) {
       const int dpi = 100 + round * 16 + i;
       (i % 2 ? modified : created).insert(std::to_string(dpi) + ".000000");
-      runs.emplace_back(new hosttest::LiveProcess(
-          Images({i % 2 ? "--modify" : "--create-alternates", "--resolution", std::to_string(dpi), "--keep-options"}),
-          alternatestest::kRunBound));
+      std::vector<std::string> args = {i % 2 ? "--modify" : "--create-alternates", "--resolution", std::to_string(dpi),
+                                       "--keep-options"};
+      if (i < 4) args.insert(args.end(), more[i].begin(), more[i].end());
+      runs.emplace_back(new hosttest::LiveProcess(Images(args), alternatestest::kRunBound));
     }
     for (auto& run : runs) {
       hosttest::ProcessResult result = run->Finish();
@@ -100,6 +108,7 @@ TEST_F(KeptOptionsRuns, SixteenRunsAtOnceKeepEveryValueTheyStored) {
     }
     EXPECT_EQ(created.count(Stored("ALTS:DPU")), 1u) << "round " << round << ": " << Stored("ALTS:DPU");
     EXPECT_EQ(modified.count(Stored("ORIG:DPU")), 1u) << "round " << round << ": " << Stored("ORIG:DPU");
+    EXPECT_EQ(Stored("ALTS:JpegQuality") + Stored("ORIG:CTCT") + Stored("ORIG:MCT"), odd ? "132" : "223") << round;
     EXPECT_EQ(Stored("X:Other"), "kept");
   }
 }
@@ -115,6 +124,7 @@ TEST_F(KeptOptionsRuns, OptionsThatCouldNotBeStoredEndTheRunWithStatus2) {
       "mkdir \"$1/registry\" && cp \"$2\" \"$1/registry/current_user.txt\" || exit 99\n"
       "dd if=/dev/zero of=\"$1/filler\" bs=1k 2>/dev/null\n"
       "dir=$1 after=$3\nshift 3\n\"$@\"\nstatus=$?\ncp \"$dir/registry/current_user.txt\" \"$after\"\nexit $status\n";
+  // The run changes ORIG:DPU and ORIG:AsciiEncode, in that order: two writes.
   const struct {
     const char* what;
     std::vector<std::string> prefix;  // before plughost
@@ -122,7 +132,7 @@ TEST_F(KeptOptionsRuns, OptionsThatCouldNotBeStoredEndTheRunWithStatus2) {
     std::string dpu;  // ORIG:DPU afterwards
   } rows[] = {
       {"the disk is full", {"/usr/bin/unshare", "-rm", "/bin/sh", "-c", fullDisk, "sh"}, 2, "22.000000"},
-      {"the last of the set's 19 writes fails", {"/usr/bin/env", "PLUGHOST_FAIL_FILE=write:19:ENOSPC"}, 2,
+      {"the last of the set's writes fails", {"/usr/bin/env", "PLUGHOST_FAIL_FILE=write:2:ENOSPC"}, 2,
        "150.000000"},
       {"a later write takes what the first could not",
        {"/usr/bin/env", "PLUGHOST_FAIL_FILE=write:1:ENOSPC"}, 0, "150.000000"},
@@ -134,7 +144,7 @@ TEST_F(KeptOptionsRuns, OptionsThatCouldNotBeStoredEndTheRunWithStatus2) {
     std::vector<std::string> argv = row.prefix;
     const bool onTmpfs = argv.back() == "sh";
     if (onTmpfs) argv.insert(argv.end(), {mounted.path(), Hive(), after});
-    for (const std::string& a : Images({"--modify", "--resolution", "150", "--keep-options"}))
+    for (const std::string& a : Images({"--modify", "--resolution", "150", "--which", "all", "--ascii", "--keep-options"}))
       argv.push_back(onTmpfs && a == settings_.path() ? mounted.path() : a);
     hosttest::ProcessResult run = hosttest::RunProcess(argv, "", alternatestest::kRunBound);
     if (onTmpfs && run.status == 99) {

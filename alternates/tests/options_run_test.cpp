@@ -64,7 +64,7 @@ TEST_F(OptionsRunTest, TheDialogShowsTheSetFollowsTheUserAndStoresOnlyOnOK) {
       {"\"ALTS:ScaleMethod\" sz \"2\"\n", "CreateAltsMI", "print dialog\ncheck 3 on\nset 6 300\npress Cancel\n",
        {{"  5 radio button \"Don't change resolution\" on", "  6 edit \"72\" disabled", "  7 edit \"50\" disabled",
          "  23 scrolling popup list \"dpi\" disabled"}},
-       {{"ALTS:ScaleMethod", "2"}, {"ALTS:DPU", "72.000000"}}},
+       {{"ALTS:ScaleMethod", "2"}, {"ALTS:DPU", "none"}}},  // Cancel changes nothing
       {"\"ORIG:CTCT\" sz \"4\"\n\"ORIG:MCT\" sz \"7\"\n\"ORIG:JpegQuality\" sz \"1\"\n", "ModImagesMI",
        "print dialog\npress OK\n",
        {{"ITEMS 131 \"Modify Image Options\"", "  8 scrolling popup list \"Use Original\"\n",
@@ -127,7 +127,7 @@ TEST_F(OptionsRunTest, AFakeRouterQueriesRunsAndHearsHowEachJobEnded) {
     EXPECT_EQ(run.out, row.out) << row.script;
   }
   EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(saved) + " >/dev/null"), 0);
-  // Im1 has one marked alternate, resampled to its placed size.
+  // Im1 has one marked alternate, resampled to its largest placement (page 2).
   std::string shown;
   std::smatch im1, alternate;
   hosttest::RunCommand("qpdf --json --json-key=pages " + hosttest::Quoted(saved), &shown);
@@ -137,8 +137,8 @@ TEST_F(OptionsRunTest, AFakeRouterQueriesRunsAndHearsHowEachJobEnded) {
                                 std::regex("/Alternates \\[ << /Image (\\d+) 0 R /ZNTUAltSet /ZNTUAltSetName >> \\]")))
       << shown;
   hosttest::RunCommand("qpdf --show-object=" + alternate[1].str() + " " + hosttest::Quoted(saved), &shown);
-  EXPECT_NE(shown.find("/Height 144"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("/Width 144"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("/Height 216"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("/Width 216"), std::string::npos) << shown;
 
   // The colour layer's refusal ends the job, which is reported; the next is taken.
   Seed("\"ALTS:ConvertColors\" sz \"1\"\n\"ALTS:CCRGB\" sz \"1\"\n");

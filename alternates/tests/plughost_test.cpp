@@ -10,7 +10,7 @@ namespace {
 
 // The collection's and the conversion's, without their values.
 const char kProgress[] =
-    "PROGRESS begin\nPROGRESS duration 3\nPROGRESS end\nPROGRESS begin\nPROGRESS duration 2413188\nPROGRESS end\n"
+    "PROGRESS begin\nPROGRESS duration 3\nPROGRESS end\nPROGRESS begin\nPROGRESS duration 2613708\nPROGRESS end\n"
     "PROGRESS begin\nPROGRESS duration 6\nPROGRESS end\nPROGRESS begin\nPROGRESS duration 5\nPROGRESS end\n";
 
 // Glimmerset alone, on the samples, with settings of its own.

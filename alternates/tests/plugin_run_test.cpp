@@ -72,31 +72,34 @@ TEST_F(GlimmersetRunTest, DrawingShowsTheMarkedAlternateWhileShowIsOn) {
   EXPECT_NE(run.err.find("draw: no document is open"), std::string::npos) << run.err;
 }
 
-// Each Set writes the key: the 19 values of "ALTS" and nothing of "ORIG";
-// a settings folder that cannot be locked is told once a value and loses
-// nothing.
+// Each value the dialog changed is written: two of "ALTS", those left as
+// they were and nothing of "ORIG" not; a settings folder that cannot be
+// locked is told once a value and loses nothing.
 TEST_F(GlimmersetRunTest, CreateStoresItsOptionSetOrSaysWhyItCannot) {
   const std::string progress =
-      "PROGRESS begin\nPROGRESS duration 3\nPROGRESS end\nPROGRESS begin\nPROGRESS duration 2413188\nPROGRESS end\n"
+      "PROGRESS begin\nPROGRESS duration 3\nPROGRESS end\nPROGRESS begin\nPROGRESS duration 2613708\nPROGRESS end\n"
       "PROGRESS begin\nPROGRESS duration 6\nPROGRESS end\nPROGRESS begin\nPROGRESS duration 5\nPROGRESS end\n";
   const std::regex values("PROGRESS (value \\d+|text .*)\n");
   const std::string dialog = "DIALOG 131 \"Alternate Image Options\"\nCLOSED 131 1\n";
-  hosttest::ProcessResult run = Run({Sample("images")}, "menu zent:GlimmersetCreateAltsMI\npress OK\n");
+  const std::string steps = "menu zent:GlimmersetCreateAltsMI\nchoose 9 Flate\ncheck 10 on\npress OK\n";
+  hosttest::ProcessResult run = Run({Sample("images")}, steps);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(std::regex_replace(run.out, values, ""), dialog + progress);
   const std::string stored = Registry();
   size_t alts = 0;
   for (size_t at = stored.find("\"ALTS:"); at != std::string::npos; at = stored.find("\"ALTS:", at + 1)) ++alts;
-  EXPECT_EQ(alts, 19u);
+  EXPECT_EQ(alts, 2u);
+  EXPECT_NE(stored.find("\"ALTS:CTCT\" sz \"3\""), std::string::npos) << stored;
+  EXPECT_NE(stored.find("\"ALTS:AsciiEncode\" sz \"1\""), std::string::npos) << stored;
   EXPECT_EQ(stored.find("ORIG:"), std::string::npos);
 
   hosttest::TempDir locked;
   ASSERT_EQ(::mkdir(locked.File("registry").c_str(), 0700), 0);
   ASSERT_EQ(::mkdir(locked.File("registry/.lock").c_str(), 0700), 0);
-  run = RunGlimmerset(locked.path(), {Sample("images")}, "menu zent:GlimmersetCreateAltsMI\npress OK\n");
+  run = RunGlimmerset(locked.path(), {Sample("images")}, steps);
   EXPECT_EQ(run.status, 0) << run.err;
   std::string notes;
-  for (int i = 0; i < 19; ++i) notes += "NOTE: Error opening registry:  the settings folder could not be locked\n";
+  for (int i = 0; i < 2; ++i) notes += "NOTE: Error opening registry:  the settings folder could not be locked\n";
   EXPECT_EQ(std::regex_replace(run.out, values, ""), dialog + notes + progress);
   EXPECT_FALSE(hosttest::FileExists(locked.File("registry/current_user.txt")));
 }

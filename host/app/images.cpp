@@ -29,23 +29,29 @@ const char kImagesUsage[] =
     "Runs the image plug-in's menu item \"Create...\", \"Modify Images...\" or \"Remove\"\n"
     "as steps (--print-script shows them): for the first two its options dialog is set\n"
     "from the options and OK pressed; the work is waited for, then --output saves.\n"
-    "An option left out leaves its item as the stored option set shows it, but for\n"
-    "--ascii, whose box is set either way. Standard output has the NOTE, ALERT,\n"
-    "PASSWORD, FILE, SKIPPED, IMAGES, SAVED and UNSAVED lines (every line with\n"
-    "--verbose): \"SKIPPED: page N, object M: REASON\" for each image left as it was,\n"
-    "then \"IMAGES: N converted, M left as they were\" (\"IMAGES: N alternates removed\").\n"
+    "An option left out leaves its item as the stored option set shows it (in new\n"
+    "settings: --resolution 72, --mono and --color \"Use Original\", --jpeg-quality\n"
+    "\"High\", --which all), but for --ascii, whose box is set either way. Standard\n"
+    "output has the NOTE, ALERT, PASSWORD, FILE, SKIPPED, NOT REACHED, IMAGES, SAVED\n"
+    "and UNSAVED lines (every line with --verbose): \"SKIPPED: page N, object M:\n"
+    "REASON\" for each image left as it was, \"NOT REACHED: K images (...)\" for the\n"
+    "inline ones and those only in patterns, annotation appearances or soft masks,\n"
+    "then \"IMAGES: N converted, M left as they were[, K not reached][, R earlier\n"
+    "alternates removed]\" (\"IMAGES: N alternates removed\").\n"
     "Exit status 0 when every image the options select was converted (or alternates\n"
-    "were removed); 1 when some were left as they were (the document is saved all the\n"
-    "same); 2 when none changed (nothing is saved: \"plughost: the images were not\n"
-    "changed: reason\") or a step could not run (one line \"plughost: reason\" on\n"
-    "standard error).\n"
-    "  --resolution DPI   the images get DPI dots per inch where they are placed\n"
+    "were removed); 1 when some were left as they were or not reached (the document is\n"
+    "saved all the same); 2 when the document did not change (nothing is saved:\n"
+    "\"plughost: the images were not changed: reason\") or a step could not run (one\n"
+    "line \"plughost: reason\" on standard error).\n"
+    "  --resolution DPI   the images get DPI dots per inch where they are placed largest;\n"
+    "                     without --which, only those it makes smaller (--which dpi:DPI)\n"
     "  --percent P        the images keep P per cent of their pixels along each side\n"
     "  --keep-resolution  the images keep their size\n"
     "  --mono NAME        the compression of one-bit images: \"Use Original\", \"None\",\n"
     "                     \"LZW\", \"Flate\", \"Packbits\", \"CCITT G3\" or \"CCITT G4\"\n"
     "  --color NAME       the compression of the others: \"Use Original\", \"None\",\n"
-    "                     \"LZW\", \"JPEG\" or \"Flate\"\n"
+    "                     \"LZW\", \"JPEG\" or \"Flate\" (indexed images and those of 2 or\n"
+    "                     4 bits take Flate for JPEG)\n"
     "  --jpeg-quality NAME  \"Minimum\", \"Low\", \"Medium\", \"High\" or \"Maximum\"; taken\n"
     "                     only while the colour compression is \"Use Original\" or \"JPEG\"\n"
     "                     (NAMEs as the dialog lists them, in any letter case)\n"
@@ -136,19 +142,31 @@ std::string Listed(const std::vector<std::string>& entries) {
   return list;
 }
 
-// What the plug-in's progress monitor tells of each image: "page N, object
-// M" while it is under way, then ": converted" or ": left as it was[:
-// REASON]" after it; "N alternates removed" when a removal ends.
+// What the plug-in's progress monitor tells: "page N" while it reads page
+// N, "K images not reached, N reached" once it has read them all; of each image "page
+// N, object M" while it is under way, then ": converted" or ": left as it
+// was[: REASON]" after it; "N alternate(s) removed" when a removal ends.
 struct Results {
   enum State { kUnderWay, kConverted, kLeft };
   explicit Results(Transcript& out) : out(out) {}
 
   void Take(const std::string& text) {
     static const std::regex image("(page [0-9]+, object [0-9]+)(: converted|: left as it was(: (.*))?)?");
-    static const std::regex removal("([0-9]+) alternates removed");
+    static const std::regex removal("([0-9]+) alternates? removed"), page("page ([0-9]+)"),
+        unreached("([0-9]+) images not reached, ([0-9]+) reached");
     std::smatch m;
     if (std::regex_match(text, m, removal)) {
       removed = std::stoi(m[1].str());
+      return;
+    }
+    if (std::regex_match(text, m, page)) {
+      reading = true;
+      return;
+    }
+    if (std::regex_match(text, m, unreached)) {
+      reading = false;
+      notReached = std::stoul(m[1].str());
+      reached = std::stoul(m[2].str());
       return;
     }
     if (!std::regex_match(text, m, image)) return;
@@ -156,14 +174,18 @@ struct Results {
     if (!m[2].matched) {
       states[name] = kUnderWay;
       notesBefore = out.Notes();
+      host::SetFailureDetail("");
     } else if (m[2].str() == ": converted") {
       states[name] = kConverted;
     } else {
       states[name] = kLeft;
-      // The note shown while it was under way, else the plug-in's reason.
-      const std::string reason = m[3].matched               ? m[4].str()
-                                 : out.Notes() > notesBefore ? out.LastNote()
-                                                             : "the plug-in gave no reason";
+      // The note shown while it was under way, else the plug-in's reason;
+      // data that could not be read, with what the host found.
+      std::string reason = m[3].matched               ? m[4].str()
+                           : out.Notes() > notesBefore ? out.LastNote()
+                                                       : "the plug-in gave no reason";
+      if (reason == host::ErrorText(cosErrReadError) && !host::LastFailureDetail().empty())
+        reason += " (" + host::LastFailureDetail() + ")";
       out.Event("SKIPPED: " + name + ": " + reason);
     }
   }
@@ -172,13 +194,23 @@ struct Results {
     for (const auto& s : states) n += s.second == state;
     return n;
   }
-  size_t Pending() const { return Count(kUnderWay); }
+  // Images under way, and a page whose reading did not end.
+  size_t Pending() const { return Count(kUnderWay) + (reading ? 1 : 0); }
 
   Transcript& out;
   std::map<std::string, State> states;
   size_t notesBefore = 0;
   int removed = -1;
+  bool reading = false;
+  size_t notReached = 0, reached = 0;
 };
+
+// "1 image", "2 images".
+std::string Counted(size_t n, const std::string& one, const std::string& many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+const char kNotReachedKinds[] = "inline images, images in patterns, annotation appearances or soft masks";
 
 std::string Menu(const std::string& action) {
   return action == kActions[0] ? kCreateAlternatesMenu : action == kActions[1] ? kModifyImagesMenu : kRemoveAlternatesMenu;
@@ -301,11 +333,14 @@ std::vector<std::string> ImagesRun::Steps() const {
     for (size_t i = 0; i < 3; ++i)
       if (!(o.*kPopups[i].value).empty()) s.push_back(std::string("choose ") + items[i] + " " + Quoted(o.*kPopups[i].value));
     s.push_back(std::string("check 10 ") + (o.ascii ? "on" : "off"));
-    const std::string limit = o.which.substr(o.which.find(':') + 1);
-    if (SameText(o.which, "all")) s.push_back("check 14 on");
-    if (o.which.compare(0, 4, "dpi:") == 0)
+    // A resolution asked for without --which makes no image larger: it
+    // takes only those it makes smaller.
+    const std::string which = o.which.empty() && o.resolution == kScales[0] ? "dpi:" + o.scale : o.which;
+    const std::string limit = which.substr(which.find(':') + 1);
+    if (SameText(which, "all")) s.push_back("check 14 on");
+    if (which.compare(0, 4, "dpi:") == 0)
       s.insert(s.end(), {"check 12 on", "set 15 " + limit, std::string("choose 17 ") + kDotsPerInch});
-    if (o.which.compare(0, 3, "kb:") == 0) s.insert(s.end(), {"check 13 on", "set 16 " + limit});
+    if (which.compare(0, 3, "kb:") == 0) s.insert(s.end(), {"check 13 on", "set 16 " + limit});
     s.push_back("press 1");
   }
   if (!o.output.empty()) s.push_back("save " + Quoted(AbsoluteFile(o.output)));
@@ -343,19 +378,32 @@ int ImagesRun::Run(Session& session) const {
   std::string unchanged;
   int status = 0;
   if (options.action == kActions[2]) {
-    if (results.removed >= 0) out.Event("IMAGES: " + std::to_string(results.removed) + " alternates removed");
+    if (results.removed >= 0)
+      out.Event("IMAGES: " + Counted(static_cast<size_t>(results.removed), "alternate", "alternates") + " removed");
     if (results.removed <= 0) unchanged = !note.empty() ? note : "no image carries alternates Glimmerset made";
   } else if (results.Pending() > 0) {
     // The work stopped on its way, as its note says.
     unchanged = note.empty() ? "the work stopped before its end" : note;
   } else {
     const size_t converted = results.Count(Results::kConverted), left = results.Count(Results::kLeft);
-    out.Event("IMAGES: " + std::to_string(converted) + " converted, " + std::to_string(left) + " left as they were");
-    if (converted == 0)
-      unchanged = !note.empty()  ? note
-                  : left > 0     ? "each image was left as it was"
-                                 : "the options select no image";
-    status = left > 0 ? 1 : 0;
+    const size_t unreached = results.notReached;
+    // Create takes away the alternates an earlier run made, even from the
+    // images it leaves as they were: a change of the document all the same.
+    const size_t removed = options.action == kActions[0] && results.removed > 0 ? results.removed : 0;
+    if (unreached > 0)
+      out.Event("NOT REACHED: " + Counted(unreached, "image", "images") + " (" + kNotReachedKinds +
+                "), left as " + (unreached == 1 ? "it was" : "they were"));
+    out.Event("IMAGES: " + std::to_string(converted) + " converted, " + std::to_string(left) + " left as they were" +
+              (unreached > 0 ? ", " + std::to_string(unreached) + " not reached" : "") +
+              (removed > 0 ? ", " + Counted(removed, "earlier alternate", "earlier alternates") + " removed" : ""));
+    if (converted == 0 && removed == 0)
+      unchanged = !note.empty()     ? note
+                  : left > 0        ? "each image was left as it was"
+                  : unreached > 0 && results.reached == 0
+                                    ? std::string("the document's images are all where the plug-in does not reach them (") +
+                                          kNotReachedKinds + ")"
+                                    : "the options select no image";
+    status = left > 0 || unreached > 0 ? 1 : 0;
   }
   AVDoc doc = host::ActiveViewDocument();
   const bool changed = doc && host::DocumentChanged(host::ViewPDDoc(doc));

@@ -26,6 +26,7 @@ size_t DecodedDataCap();  // cos/docs.h
 namespace {
 
 thread_local DecodingImage::Declared declared;
+thread_local std::string failure;
 
 // Collects what passes, failing once it is more than the host's
 // decoded-data cap; a failure leaves as std::runtime_error.
@@ -59,7 +60,13 @@ class WholeDataPipe : public CappedCollector {
  public:
   WholeDataPipe(const char* name, Pipeline* next) : CappedCollector(name, next) {}
   void finish() override {
-    std::string decoded = Decode(data_);
+    std::string decoded;
+    try {
+      decoded = Decode(data_);
+    } catch (const std::exception& e) {
+      failure = e.what();
+      throw;
+    }
     data_.clear();
     Pipeline* next = getNext();
     if (!decoded.empty()) next->write(reinterpret_cast<const unsigned char*>(decoded.data()), decoded.size());
@@ -115,8 +122,12 @@ void* BudgetRealloc(Jbig2Allocator* a, void* p, size_t size) {
   return made;
 }
 
+// The first error or warning: the decoder reads on past either, and what it
+// then makes is not to be trusted (a blank region, a partly wrong page).
 void Jbig2Error(void* data, const char* msg, Jbig2Severity severity, uint32_t) {
-  if (severity == JBIG2_SEVERITY_FATAL && msg) *static_cast<std::string*>(data) = msg;
+  std::string& first = *static_cast<std::string*>(data);
+  if ((severity == JBIG2_SEVERITY_FATAL || severity == JBIG2_SEVERITY_WARNING) && first.empty())
+    first = msg ? msg : "damaged data";
 }
 
 uint32_t Big32(const unsigned char* p) {
@@ -153,7 +164,7 @@ std::string WalkSegments(const std::string& data, Visit visit) {
     const uint32_t length = Big32(p + at - 4);
     if (length == 0xffffffffu) return "";  // length unknown: the decoder finds the end
     if (size - at < length) return truncated;
-    const std::string why = visit(type, p + at, length);
+    const std::string why = visit(type, referred, p + at, length);
     if (!why.empty()) return why;
     at += length;
   }
@@ -166,7 +177,7 @@ std::string WalkSegments(const std::string& data, Visit visit) {
 // more than the image's dictionary declares, nor, with the copy handed on,
 // more than the cap. A page of unknown height grows by stripes, within the
 // decoder's budget.
-std::string CanvasTooLarge(unsigned type, const unsigned char* data, size_t length) {
+std::string CanvasTooLarge(unsigned type, size_t, const unsigned char* data, size_t length) {
   const bool halftone = type == 20 || type == 22 || type == 23;
   const bool region = halftone || type == 4 || type == 6 || type == 7 || type == 36 || type == 38 || type == 39 ||
                       type == 40 || type == 42 || type == 43;
@@ -190,6 +201,31 @@ std::string CanvasTooLarge(unsigned type, const unsigned char* data, size_t leng
   return "";
 }
 
+// What the decoder makes wrong without a word: refinement in Huffman-coded
+// text regions and symbol dictionaries (blank), halftone regions that paint
+// a background or combine their patterns otherwise than by OR, and the
+// refinement of a part of the page away from its corner (partly wrong).
+std::string Misdecoded(unsigned type, size_t referred, const unsigned char* data, size_t length) {
+  const size_t region = 17;  // width, height, x, y, combination operator
+  if (type == 0 && length >= 2 && (data[1] & 1) && (data[1] & 2))
+    return "JBIG2 symbols refined under Huffman coding, which the decoder does not read right";
+  if ((type == 4 || type == 6 || type == 7) && length >= region + 2 && (data[region + 1] & 1) &&
+      (data[region + 1] & 2))
+    return "JBIG2 text refined under Huffman coding, which the decoder does not read right";
+  if ((type == 20 || type == 22 || type == 23) && length > region && (data[region] & 0xf0) != 0)
+    return "a JBIG2 halftone region with a background or a combination of its own, which the decoder does not "
+           "read right";
+  if ((type == 40 || type == 42 || type == 43) && referred == 0 && length >= region &&
+      (Big32(data + 8) != 0 || Big32(data + 12) != 0))
+    return "a JBIG2 refinement of part of the page, which the decoder does not read right";
+  return "";
+}
+
+std::string Undecodable(unsigned type, size_t referred, const unsigned char* data, size_t length) {
+  const std::string why = CanvasTooLarge(type, referred, data, length);
+  return why.empty() ? Misdecoded(type, referred, data, length) : why;
+}
+
 class Jbig2Pipe : public WholeDataPipe {
  public:
   Jbig2Pipe(Pipeline* next, std::shared_ptr<const std::string> globals)
@@ -197,26 +233,26 @@ class Jbig2Pipe : public WholeDataPipe {
 
  protected:
   std::string Decode(const std::string& encoded) override {
-    std::string why = WalkSegments(*globals_, CanvasTooLarge);
-    if (why.empty()) why = WalkSegments(encoded, CanvasTooLarge);
+    std::string why = WalkSegments(*globals_, Undecodable);
+    if (why.empty()) why = WalkSegments(encoded, Undecodable);
     if (!why.empty()) throw std::runtime_error(why);
     BudgetAllocator budget{{BudgetAlloc, BudgetFree, BudgetRealloc}, DecodedDataCap() + (size_t(16) << 20)};
-    std::string fatal;
+    std::string trouble;
     Jbig2GlobalCtx* globals = nullptr;
     if (!globals_->empty()) {
-      Jbig2Ctx* g = jbig2_ctx_new(&budget.base, JBIG2_OPTIONS_EMBEDDED, nullptr, Jbig2Error, &fatal);
+      Jbig2Ctx* g = jbig2_ctx_new(&budget.base, JBIG2_OPTIONS_EMBEDDED, nullptr, Jbig2Error, &trouble);
       if (!g) throw std::runtime_error("JBIG2 decoder could not start");
       jbig2_data_in(g, reinterpret_cast<const unsigned char*>(globals_->data()), globals_->size());
       globals = jbig2_make_global_ctx(g);
     }
-    Jbig2Ctx* ctx = jbig2_ctx_new(&budget.base, JBIG2_OPTIONS_EMBEDDED, globals, Jbig2Error, &fatal);
+    Jbig2Ctx* ctx = jbig2_ctx_new(&budget.base, JBIG2_OPTIONS_EMBEDDED, globals, Jbig2Error, &trouble);
     std::string out;
     bool ok = false;
     if (ctx) {
       int code = jbig2_data_in(ctx, reinterpret_cast<const unsigned char*>(encoded.data()), encoded.size());
-      if (code < 0 && fatal.empty()) fatal = "damaged data";
-      if (fatal.empty()) jbig2_complete_page(ctx);
-      Jbig2Image* page = fatal.empty() ? jbig2_page_out(ctx) : nullptr;
+      if (code < 0 && trouble.empty()) trouble = "damaged data";
+      if (trouble.empty()) jbig2_complete_page(ctx);
+      Jbig2Image* page = trouble.empty() ? jbig2_page_out(ctx) : nullptr;
       if (page) {
         // The format's 1 is black; the image's samples give 0 for black.
         const size_t row = (size_t(page->width) + 7) / 8;
@@ -226,14 +262,14 @@ class Jbig2Pipe : public WholeDataPipe {
             const unsigned char* line = page->data + size_t(y) * page->stride;
             for (size_t x = 0; x < row; ++x) out.push_back(static_cast<char>(~line[x]));
           }
-          ok = fatal.empty();
+          ok = trouble.empty();
         }
         jbig2_release_page(ctx, page);
       }
       jbig2_ctx_free(ctx);
     }
     if (globals) jbig2_global_ctx_free(globals);
-    if (!ok) throw std::runtime_error(fatal.empty() ? "JBIG2 data holds no whole page" : "JBIG2: " + fatal);
+    if (!ok) throw std::runtime_error(trouble.empty() ? "JBIG2 data holds no whole page" : "JBIG2: " + trouble);
     return out;
   }
 
@@ -432,6 +468,7 @@ DecodingImage::DecodingImage(QPDFObjectHandle dict, int components) : previous_(
   };
   QPDFObjectHandle space = dict.getKey("/ColorSpace");
   QPDFObjectHandle family = space.isArray() && space.getArrayNItems() > 0 ? space.getArrayItem(0) : space;
+  failure.clear();
   declared.components = components;
   declared.indexed = family.isNameAndEquals("/Indexed") || family.isNameAndEquals("/I");
   declared.width = side("/Width");
@@ -439,6 +476,8 @@ DecodingImage::DecodingImage(QPDFObjectHandle dict, int components) : previous_(
 }
 
 DecodingImage::~DecodingImage() { declared = previous_; }
+
+const std::string& DecodingImage::Failure() { return failure; }
 
 int ColorSpaceComponents(QPDFObjectHandle space) {
   if (space.isName()) {

@@ -22,6 +22,9 @@ class DecodingImage {
   ~DecodingImage();
   DecodingImage(const DecodingImage&) = delete;
   DecodingImage& operator=(const DecodingImage&) = delete;
+  // Why the JBIG2 or JPX decoder refused the data since this was made ("":
+  // it did not), which the library keeps to itself.
+  static const std::string& Failure();
 
   struct Declared {
     int components = -1;

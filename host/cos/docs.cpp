@@ -938,9 +938,11 @@ std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
     }
     CheckPredictorRows(dict, R().decodedCap);
   }
+  std::string why;
   try {
     DecodingImage expect(dict, components);
     ok = stream.pipeStreamData(&pipe, &attempted, 0, filtered ? qpdf_dl_all : qpdf_dl_none, true, false);
+    why = DecodingImage::Failure();
   } catch (const CappedPipe::TooLarge&) {
     SetFailureDetail("decoded stream data exceeds the host's cap");
     Raise(cosErrDataTooLarge);
@@ -948,7 +950,8 @@ std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
   if (!ok || (filtered && !attempted && dict.hasKey("/Filter"))) {
     // A filter the host cannot decode: never hand encoded bytes as decoded.
     std::string filters = FilterNames(dict);
-    SetFailureDetail("stream data could not be decoded" + (filters.empty() ? "" : " (filter " + filters + ")"));
+    SetFailureDetail("stream data could not be decoded" + (filters.empty() ? "" : " (filter " + filters + ")") +
+                     (why.empty() ? "" : ": " + why));
     Raise(cosErrReadError);
   }
   return out;

@@ -602,16 +602,22 @@ class Predictor : public BatchStage {
 
 // --- DCT, through libjpeg's scanline reading
 
-// Warnings (damaged data libjpeg reads on) stay quiet, as the library keeps them.
-void JpegMessage(j_common_ptr cinfo, int level) {
-  if (level < 0) ++cinfo->err->num_warnings;
-}
-
 struct JpegSource {
   jpeg_source_mgr pub;
   Input* in;
   std::exception_ptr failure;
+  bool ended = false;      // the data ran out: an end marker stands in
+  bool cutShort = false;   // and the image's data had not ended there
 };
+
+// Warnings (damaged data libjpeg reads on) stay quiet, as the library keeps
+// them; one after the stand-in end marker means the scan data stopped short.
+void JpegMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  ++cinfo->err->num_warnings;
+  auto* src = reinterpret_cast<JpegSource*>(reinterpret_cast<j_decompress_ptr>(cinfo)->src);
+  if (cinfo->is_decompressor && src && src->ended && cinfo->err->msg_code != JWRN_JPEG_EOF) src->cutShort = true;
+}
 
 const JOCTET kEnd[] = {0xFF, JPEG_EOI};
 
@@ -628,8 +634,17 @@ boolean SourceFill(j_decompress_ptr cinfo) {
   }
   // Out through libjpeg by its own error exit; thrown again on our side.
   if (src->failure) ERREXIT(cinfo, JERR_INPUT_EOF);
-  // Data that ends before libjpeg does is damaged, as the library has it.
-  if (!ready) ERREXIT(cinfo, JERR_INPUT_EOF);
+  if (!ready) {
+    // Data whose end marker alone is missing is whole, as libjpeg's own
+    // reader has it: the marker stands in, with its warning. Data that
+    // stops before its image does is found damaged by what follows.
+    if (src->ended) ERREXIT(cinfo, JERR_INPUT_EOF);
+    src->ended = true;
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    src->pub.next_input_byte = kEnd;
+    src->pub.bytes_in_buffer = sizeof kEnd;
+    return TRUE;
+  }
   src->pub.next_input_byte = src->in->at;
   src->pub.bytes_in_buffer = src->in->left;
   src->in->Take(src->in->left);
@@ -731,12 +746,29 @@ class Dct : public Stage {
   }
 
  private:
-  // The last row read, the data must reach its end marker.
+  // The last row read, the data must reach its end marker, or its end.
   JDIMENSION Scanline(JSAMPROW* rows) {
     if (setjmp(r_->failure.jump)) Failed();
     const JDIMENSION got = jpeg_read_scanlines(&r_->cinfo, rows, 1);
-    if (r_->cinfo.output_scanline == r_->cinfo.output_height) jpeg_finish_decompress(&r_->cinfo);
+    const bool last = r_->cinfo.output_scanline == r_->cinfo.output_height;
+    // Asked before the finish frees what the image held.
+    const bool missing = last && r_->source.ended && ScansMissing();
+    if (last) jpeg_finish_decompress(&r_->cinfo);
+    if (r_->source.cutShort || missing) Damaged("the JPEG data ends before its image");
     return got;
+  }
+  // Once the data ran out (an image of many scans has read them all by its
+  // last row): a component no scan carried, or (in a progressive image)
+  // coefficients no scan gave.
+  bool ScansMissing() const {
+    const jpeg_decompress_struct& cinfo = r_->cinfo;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+      if (!cinfo.comp_info[c].quant_table) return true;
+      if (cinfo.progressive_mode && cinfo.coef_bits)
+        for (int k = 0; k < DCTSIZE2; ++k)
+          if (cinfo.coef_bits[c][k] != 0) return true;
+    }
+    return false;
   }
   [[noreturn]] void Failed() {
     if (r_->source.failure) std::rethrow_exception(r_->source.failure);
@@ -882,24 +914,28 @@ uint64_t MostMade(Kind kind, uint64_t in) {
 }
 
 // Answers the stream of an image's decoded bytes up to what it declares.
+// Data that ends inside its last row has that row's rest padded with
+// zeros; data that ends earlier ends there.
 class ImageData : public Stm {
  public:
-  ImageData(std::unique_ptr<Stage> last, uint64_t declared)
-      : last_(std::move(last)), declared_(declared), margin_(declared / 8 + (uint64_t(1) << 20)) {}
+  ImageData(std::unique_ptr<Stage> last, uint64_t declared, uint64_t row)
+      : last_(std::move(last)), declared_(declared), row_(row), margin_(declared / 8 + (uint64_t(1) << 20)) {}
 
  protected:
   size_t Fill(char* buffer, size_t count) override {
-    if (given_ >= declared_ || ended_) return 0;
+    if (given_ >= declared_) return 0;
     const size_t want = static_cast<size_t>(std::min<uint64_t>(count, declared_ - given_));
     auto* out = reinterpret_cast<unsigned char*>(buffer);
     size_t got = 0;
-    while (got < want) {
+    while (got < want && !ended_) {
       const size_t n = Decoding([&] { return last_->Pull(out + got, want - got); });
-      if (n == 0) {
-        ended_ = true;
-        break;
-      }
+      if (n == 0) ended_ = true;
       got += n;
+    }
+    if (ended_ && declared_ - (given_ + got) < row_) {
+      const size_t pad = std::min<size_t>(want - got, static_cast<size_t>(declared_ - given_ - got));
+      std::memset(out + got, 0, pad);
+      got += pad;
     }
     given_ += got;
     if (given_ == declared_) CheckRest();
@@ -918,7 +954,7 @@ class ImageData : public Stm {
     }
   }
   std::unique_ptr<Stage> last_;
-  uint64_t declared_, margin_;
+  uint64_t declared_, row_, margin_;
   uint64_t given_ = 0;
   bool ended_ = false;
 };
@@ -1004,7 +1040,8 @@ std::unique_ptr<Stm> OpenImageData(QPDFObjectHandle stream) {
     // No filter: the raw bytes are the image's.
     last.reset(static_cast<RawData*>(input.release()));
   }
-  return std::make_unique<ImageData>(std::move(last), declared);
+  const uint64_t height = static_cast<uint64_t>(dict.getKey("/Height").getIntValue());
+  return std::make_unique<ImageData>(std::move(last), declared, declared / height);
 }
 
 // --- DCT for the library's own decoding

@@ -51,8 +51,8 @@ std::string Big32(uint32_t v) {
 }
 
 std::string JpxCodestream(uint32_t width, uint32_t height, uint32_t components,
-                          const std::function<int(uint32_t i, uint32_t c)>& sample) {
-  std::vector<opj_image_cmptparm_t> parms(components, opj_image_cmptparm_t{1, 1, width, height, 0, 0, 8, 0, 0});
+                          const std::function<int(uint32_t i, uint32_t c)>& sample, uint32_t bits) {
+  std::vector<opj_image_cmptparm_t> parms(components, opj_image_cmptparm_t{1, 1, width, height, 0, 0, bits, 0, 0});
   const OPJ_COLOR_SPACE space = components == 4 ? OPJ_CLRSPC_CMYK : components == 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY;
   opj_image_t* image = opj_image_create(components, parms.data(), space);
   image->x1 = width;
@@ -81,10 +81,11 @@ std::string JpxCodestream(uint32_t width, uint32_t height, uint32_t components,
 }
 
 std::string Jp2WithPalette(const std::string& codestream, uint32_t width, uint32_t height,
-                           const std::vector<std::string>& palette, int channels) {
-  // One 8-bit component, of unknown colour space in the header's eyes until
-  // the palette maps it.
-  const std::string ihdr = Big32(height) + Big32(width) + std::string("\0\1\7\7\0\0", 6);
+                           const std::vector<std::string>& palette, int channels, uint32_t bits) {
+  // One component, of unknown colour space in the header's eyes until the
+  // palette maps it.
+  const std::string ihdr =
+      Big32(height) + Big32(width) + std::string("\0\1", 2) + static_cast<char>(bits - 1) + std::string("\7\0\0", 3);
   const std::string colr = std::string("\1\0\0", 3) + Big32(channels == 4 ? 12 : 16);
   std::string pclr = {static_cast<char>(palette.size() >> 8), static_cast<char>(palette.size()),
                       static_cast<char>(channels)};

@@ -11,16 +11,16 @@
 
 namespace hosttest {
 
-// A lossless JPEG 2000 codestream of `components` 8-bit components; sample
-// `i` (row by row) of component `c` is `sample(i, c)`.
+// A lossless JPEG 2000 codestream of `components` components of `bits`
+// bits; sample `i` (row by row) of component `c` is `sample(i, c)`.
 std::string JpxCodestream(uint32_t width, uint32_t height, uint32_t components,
-                          const std::function<int(uint32_t i, uint32_t c)>& sample);
+                          const std::function<int(uint32_t i, uint32_t c)>& sample, uint32_t bits = 8);
 
-// A JP2 file of a one-component codestream whose own header maps it through
-// `palette` (entries of `channels` bytes each) to a CMYK (4) or sRGB (3)
-// image.
+// A JP2 file of a one-component codestream of `bits` bits whose own header
+// maps it through `palette` (entries of `channels` bytes each) to a CMYK (4)
+// or sRGB (3) image.
 std::string Jp2WithPalette(const std::string& codestream, uint32_t width, uint32_t height,
-                           const std::vector<std::string>& palette, int channels);
+                           const std::vector<std::string>& palette, int channels, uint32_t bits = 8);
 
 // The four bytes of `v`, most significant first.
 std::string Big32(uint32_t v);
