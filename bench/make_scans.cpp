@@ -9,18 +9,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "pixel_hash.h"
 #include "testing/jpegmaker.h"
 #include "testing/pdfmaker.h"
 
 namespace {
 
-uint32_t Hash(uint32_t a, uint32_t b, uint32_t c) {
-  uint32_t h = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u) * 0x85EBCA77u ^ (c + 0x165667B1u) * 0xC2B2AE3Du;
-  h ^= h >> 15;
-  h *= 0x2C1B3C6Du;
-  h ^= h >> 12;
-  return h;
-}
+uint32_t Hash(uint32_t a, uint32_t b, uint32_t c) { return PixelHash(a, b, c); }
 
 unsigned char Clamp(int v) { return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v); }
 

@@ -9,11 +9,10 @@
 #include <map>
 #include <memory>
 
-#include <qpdf/QPDF.hh>
-
 #include "app/check.h"
 #include "app/steps.h"
 #include "core/host.h"
+#include "cos/docs.h"
 #include "support/filesys.h"
 #include "win/registry.h"
 
@@ -112,14 +111,19 @@ std::string NameAfterNumber(const std::string& field) {
   return name == std::string::npos ? "" : field.substr(name);
 }
 
+// The pages as the host numbers them; -1 when the document cannot be opened
+// or its pages cannot be read, which opening it for the run tells.
 int PageCount(const std::string& file, const std::string& password) {
   try {
-    QPDF pdf;
-    pdf.setSuppressWarnings(true);
-    pdf.processFile(file.c_str(), password.c_str());
-    return static_cast<int>(pdf.getAllPages().size());
-  } catch (const std::exception&) {
-    return -1;  // the open step tells why
+    host::OpenOptions options;
+    options.password = password;
+    host::Doc& doc = host::OpenFile(file, options);
+    const ASUns32 id = doc.id;
+    const int count = host::PageTreeFault(doc).empty() ? static_cast<int>(doc.pages.size()) : -1;
+    host::CloseDoc(id);
+    return count;
+  } catch (...) {
+    return -1;
   }
 }
 

@@ -388,11 +388,15 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   if (document) {
     std::string fault = plughost::NotPdfFault(*document);
     if (!fault.empty()) Fail("cannot open " + *document + ": " + fault);
+    AVDoc opened = nullptr;
     try {
-      host::OpenInView(*document, setup.open);
+      opened = host::OpenInView(*document, setup.open);
     } catch (const ASHostRaise& e) {
       Fail("cannot open " + *document + ": " + plughost::HostError(e.code));
     }
+    // Before any work: a page tree whose pages cannot all be read.
+    const std::string tree = host::PageTreeFault(host::ViewPDDoc(opened));
+    if (!tree.empty()) Fail("cannot read the page tree of " + *document + ": " + tree);
   }
   if (check) check->Announce(session);
   if (setup.list) {

@@ -621,11 +621,14 @@ void Session::Top(const Step& step) {
     Guarded([&] { ran = host::ExecuteToolButton(arg, &why); });
     if (!ran) Refuse(why);
   } else if (step.verb == "open %") {
+    AVDoc opened = nullptr;
     try {
-      host::OpenInView(arg, open_);
+      opened = host::OpenInView(arg, open_);
     } catch (const ASHostRaise& e) {
       Refuse("cannot open " + arg + ": " + HostError(e.code));
     }
+    const std::string tree = host::PageTreeFault(host::ViewPDDoc(opened));
+    if (!tree.empty()) Refuse("cannot read the page tree of " + arg + ": " + tree);
   } else if (step.verb == "page #") {
     AVDoc doc = host::ActiveViewDocument();
     if (!doc) Refuse("page: no document is open");

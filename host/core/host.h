@@ -179,6 +179,9 @@ const SaveFailure& LastSaveFailure();
 void ReleaseMemoryReserve();
 // Changed since it was opened or last saved.
 bool DocumentChanged(PDDoc doc);
+// Why the document's pages cannot be read (a page tree with a loop, or
+// nested too deep); empty when they can.
+std::string PageTreeFault(PDDoc doc);
 // Whether the document's security lets it be changed and saved: not
 // encrypted, opened with the owner password or given it since, or its
 // encryption allows changes. Every change and save is refused otherwise

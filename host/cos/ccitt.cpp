@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace host {
@@ -154,36 +155,63 @@ void Encode2D(BitWriter& w, const Changes& cur, const Changes& ref, int columns)
   }
 }
 
-// Reads bits most significant first; past the end it reads zeros.
+// Reads bits most significant first, from coded data handed over piece by
+// piece; past the end it reads zeros. Only what lies after the mark is kept.
 class BitReader {
  public:
-  BitReader(const unsigned char* data, size_t size) : data_(data), size_(size), bits_(size * 8) {}
+  explicit BitReader(const CcittSource& more) : more_(more) {}
   // Up to 13 bits.
-  unsigned Peek(int n) const {
-    size_t byte = pos_ >> 3;
+  unsigned Peek(int n) {
+    const size_t byte = pos_ >> 3;
+    Have(byte + 3);
     uint32_t v = 0;
-    for (size_t i = 0; i < 3; ++i) v = (v << 8) | (byte + i < size_ ? data_[byte + i] : 0);
+    for (size_t i = 0; i < 3; ++i) v = (v << 8) | (byte + i < end_ ? buf_[byte + i - base_] : 0);
     return (v >> (24 - (pos_ & 7) - static_cast<size_t>(n))) & ((1u << n) - 1);
   }
   void Skip(int n) { pos_ += static_cast<size_t>(n); }
-  bool AtEnd() const { return pos_ >= bits_; }
-  size_t Left() const { return pos_ < bits_ ? bits_ - pos_ : 0; }
+  // At least `bits` bits from here before the end.
+  bool Has(size_t bits) {
+    Have((pos_ + bits + 7) >> 3);
+    return pos_ + bits <= end_ * 8;
+  }
+  bool AtEnd() { return !Has(1); }
   void Align() { pos_ = (pos_ + 7) & ~size_t(7); }
   // Zero bits from here (counted up to `limit`).
-  int Zeros(int limit) const {
+  int Zeros(int limit) {
     int z = 0;
-    while (z < limit && pos_ + static_cast<size_t>(z) < bits_ && Peek1(pos_ + static_cast<size_t>(z)) == 0) ++z;
+    while (z < limit && Has(static_cast<size_t>(z) + 1) && Peek1(pos_ + static_cast<size_t>(z)) == 0) ++z;
     return z;
   }
   size_t Pos() const { return pos_; }
   void Seek(size_t pos) { pos_ = pos; }
+  // Nothing before the position is read again.
+  void Mark() {
+    const size_t drop = std::min(pos_ >> 3, end_) - base_;
+    if (drop < kKeep) return;
+    buf_.erase(buf_.begin(), buf_.begin() + static_cast<long>(drop));
+    base_ += drop;
+  }
 
  private:
-  unsigned Peek1(size_t at) const { return (data_[at >> 3] >> (7 - (at & 7))) & 1; }
-  const unsigned char* data_;
-  size_t size_;
-  size_t bits_;
+  static constexpr size_t kKeep = 65536;
+  // Bytes up to `byte` (absolute) at hand, unless the data ends first.
+  void Have(size_t byte) {
+    while (byte > end_ && !ended_) {
+      const std::pair<const unsigned char*, size_t> piece = more_();
+      if (piece.second == 0) {
+        ended_ = true;
+        break;
+      }
+      buf_.insert(buf_.end(), piece.first, piece.first + piece.second);
+      end_ += piece.second;
+    }
+  }
+  unsigned Peek1(size_t at) const { return (buf_[(at >> 3) - base_] >> (7 - (at & 7))) & 1; }
+  const CcittSource& more_;
+  std::vector<unsigned char> buf_;
+  size_t base_ = 0, end_ = 0;  // the absolute offsets of buf_'s first byte and of its end
   size_t pos_ = 0;
+  bool ended_ = false;
 };
 
 // Lookup by the next 13 bits: run (or -1) and code length, per colour.
@@ -222,7 +250,7 @@ int ReadRun(BitReader& r, bool black) {
     unsigned key = r.Peek(13);
     int run = t.run[key];
     if (run < 0) throw CcittError("CCITTFaxDecode: no run-length code");
-    if (t.length[key] > r.Left()) return -1;
+    if (!r.Has(t.length[key])) return -1;
     r.Skip(t.length[key]);
     total += run;
     if (total > (1 << 30)) throw CcittError("CCITTFaxDecode: run too long");
@@ -237,7 +265,7 @@ int ReadMode(BitReader& r) {
   for (int m = 0; m < 9; ++m) {
     const Code& c = kModeCodes[m];
     if ((bits >> (7 - c.length)) == c.bits) {
-      if (static_cast<size_t>(c.length) > r.Left()) return -1;
+      if (!r.Has(static_cast<size_t>(c.length))) return -1;
       r.Skip(c.length);
       return m;
     }
@@ -327,7 +355,7 @@ void FillRow(unsigned char* row, const Changes& c, const CcittParams& p) {
 // An end-of-line code here (after fill zeros), consumed when found.
 bool TakeEol(BitReader& r) {
   int z = r.Zeros(1 << 20);
-  if (z < 11 || r.Left() <= static_cast<size_t>(z)) return false;
+  if (z < 11 || !r.Has(static_cast<size_t>(z) + 1)) return false;
   r.Skip(z + 1);
   return true;
 }
@@ -398,45 +426,75 @@ std::string CcittEncode(const std::string& rows, const CcittParams& p) {
   return w.Take();
 }
 
+struct CcittDecoder::State {
+  State(const CcittParams& p, CcittSource more) : p(p), more(std::move(more)), r(this->more) {
+    EndChanges(ref, static_cast<int>(p.columns));
+  }
+  CcittParams p;
+  CcittSource more;
+  BitReader r;
+  Changes ref, cur;
+  long long y = 0;
+  bool ended = false;
+};
+
+CcittDecoder::CcittDecoder(const CcittParams& params, CcittSource more)
+    : s_(std::make_unique<State>(params, std::move(more))) {}
+CcittDecoder::~CcittDecoder() = default;
+
+bool CcittDecoder::Next(unsigned char* row) {
+  State& s = *s_;
+  const CcittParams& p = s.p;
+  BitReader& r = s.r;
+  if (s.ended || (p.rows != 0 && s.y >= p.rows)) return false;
+  s.ended = true;
+  r.Mark();
+  // Rows start on a byte boundary when aligned, unless an end-of-line
+  // (whose fill does the aligning) comes first; fill zeros must not be
+  // taken for the start of one.
+  bool eol = (!p.encodedByteAlign || p.endOfLine) && TakeEol(r);
+  if (!eol && p.encodedByteAlign) {
+    r.Align();
+    eol = TakeEol(r);
+  }
+  if (eol) {
+    // A second end-of-line right after the first ends the block.
+    size_t at = r.Pos();
+    if (p.k > 0) r.Skip(1);
+    bool end = TakeEol(r);
+    r.Seek(at);
+    if (end) return false;
+  }
+  if (r.AtEnd()) return false;
+  const int zeros = r.Zeros(1 << 20);
+  if (!r.Has(static_cast<size_t>(zeros) + 1)) return false;  // only fill bits are left
+  bool twoD = p.k < 0;
+  if (p.k > 0) {
+    twoD = r.Peek(1) == 0;
+    r.Skip(1);
+  }
+  const int columns = static_cast<int>(p.columns);
+  s.cur.clear();
+  bool whole = twoD ? Decode2D(r, s.cur, s.ref, columns) : Decode1D(r, s.cur, columns);
+  if (!whole) return false;
+  EndChanges(s.cur, columns);
+  FillRow(row, s.cur, p);
+  std::swap(s.ref, s.cur);
+  ++s.y;
+  s.ended = false;
+  return true;
+}
+
 void CcittDecode(const unsigned char* data, size_t size, const CcittParams& p,
                  const std::function<void(const unsigned char*, size_t)>& emit) {
-  int columns = static_cast<int>(p.columns);
+  bool given = false;
+  CcittDecoder decoder(p, [&] {
+    const bool first = !given;
+    given = true;
+    return std::make_pair(data, first ? size : size_t(0));
+  });
   std::vector<unsigned char> row(RowBytes(p));
-  BitReader r(data, size);
-  Changes ref, cur;
-  EndChanges(ref, columns);
-  for (long long y = 0; p.rows == 0 || y < p.rows; ++y) {
-    // Rows start on a byte boundary when aligned, unless an end-of-line
-    // (whose fill does the aligning) comes first; fill zeros must not be
-    // taken for the start of one.
-    bool eol = (!p.encodedByteAlign || p.endOfLine) && TakeEol(r);
-    if (!eol && p.encodedByteAlign) {
-      r.Align();
-      eol = TakeEol(r);
-    }
-    if (eol) {
-      // A second end-of-line right after the first ends the block.
-      size_t at = r.Pos();
-      if (p.k > 0) r.Skip(1);
-      bool end = TakeEol(r);
-      r.Seek(at);
-      if (end) return;
-    }
-    if (r.Left() == 0 || r.Zeros(static_cast<int>(std::min<size_t>(r.Left(), 1 << 20))) == static_cast<int>(r.Left()))
-      return;  // only fill bits are left
-    bool twoD = p.k < 0;
-    if (p.k > 0) {
-      twoD = r.Peek(1) == 0;
-      r.Skip(1);
-    }
-    cur.clear();
-    bool whole = twoD ? Decode2D(r, cur, ref, columns) : Decode1D(r, cur, columns);
-    if (!whole) return;
-    EndChanges(cur, columns);
-    FillRow(row.data(), cur, p);
-    emit(row.data(), row.size());
-    std::swap(ref, cur);
-  }
+  while (decoder.Next(row.data())) emit(row.data(), row.size());
 }
 
 namespace {

@@ -2,8 +2,10 @@
 // group 4, as PDF's CCITTFaxDecode names them. Internal to the host.
 #pragma once
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 class QPDFObjectHandle;  // no library header here: tests and benchmarks include this
 
@@ -31,6 +33,28 @@ bool CcittParamsFrom(QPDFObjectHandle parms, CcittParams* out);
 // Rows of packed samples, (columns + 7) / 8 bytes each; the data must be
 // whole rows. The coded data ends with an end-of-block pattern.
 std::string CcittEncode(const std::string& rows, const CcittParams& params);
+
+// The next piece of coded data: its bytes, which stay valid until the next
+// call, and their number (0 at the end).
+using CcittSource = std::function<std::pair<const unsigned char*, size_t>()>;
+
+// Decodes row by row, taking coded data as the rows need it, so that what
+// it holds stays small whatever the image's size.
+class CcittDecoder {
+ public:
+  CcittDecoder(const CcittParams& params, CcittSource more);
+  ~CcittDecoder();
+  CcittDecoder(const CcittDecoder&) = delete;
+  CcittDecoder& operator=(const CcittDecoder&) = delete;
+  // The next row, (columns + 7) / 8 bytes, into `row`; false once the data
+  // or the block ends (data that ends early gives the rows finished until
+  // then). A code that is no code throws CcittError.
+  bool Next(unsigned char* row);
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
 
 // Decodes, handing each row to `row` as it is made. Data that ends early
 // gives the rows finished until then; a code that is no code throws

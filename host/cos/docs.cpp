@@ -66,30 +66,83 @@ class CappedPipe : public Pipeline {
 
 // Looks, in bytes given piece by piece, for a reference "N G R" or an
 // object "N G obj" whose number N is above `highest`: a number the
-// cross-reference data does not list. Comments count as white space, as
-// for the library; it may find one in stream data, never miss one.
+// cross-reference data does not list. Comments count as white space and
+// strings hold no reference, as for the library; it may find one in stream
+// data, never miss one. With `watchStreams`, Feed stops where a "stream"
+// keyword ends, so that the caller can pass over the data.
 class HighNumberScan {
  public:
-  explicit HighNumberScan(long long highest) : highest_(highest) {}
-  void Feed(const char* data, size_t size) {
-    for (size_t i = 0; i < size && !found_; ++i) Step(static_cast<unsigned char>(data[i]));
+  HighNumberScan(long long highest, bool watchStreams) : highest_(highest), watch_(watchStreams) {}
+  // The bytes taken: all of them, or those up to the end of a keyword.
+  size_t Feed(const char* data, size_t size) {
+    streamEnded_ = false;
+    for (size_t i = 0; i < size && !found_; ++i) {
+      Step(static_cast<unsigned char>(data[i]));
+      if (streamEnded_) return i;  // that byte follows the keyword, and is taken again
+    }
+    return size;
   }
   bool Found() const { return found_; }
+  bool StreamEnded() const { return streamEnded_; }
   void Assume() { found_ = true; }  // for bytes that could not be read
+  // Where an object begins: what came before ends there.
+  void Restart() {
+    state_ = kOther;
+    comment_ = escape_ = false;
+    string_ = 0;
+    word_.clear();
+    prev_ = ' ';
+  }
 
  private:
   enum State { kOther, kFirst, kAfterFirst, kSecond, kAfterSecond };
-  static bool White(unsigned c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
-  static bool Delimiter(unsigned c) { return std::strchr("()<>[]{}/%", static_cast<int>(c)) != nullptr; }
+  enum Class : unsigned char { kRegular, kWhite, kDelimiter };
+  static Class ClassOf(unsigned c) {
+    static const auto* table = [] {
+      auto* t = new Class[256];
+      for (int i = 0; i < 256; ++i) t[i] = kRegular;
+      for (unsigned char w : {0, 9, 10, 12, 13, 32}) t[w] = kWhite;
+      for (unsigned char d : std::string("()<>[]{}/%")) t[d] = kDelimiter;
+      return t;
+    }();
+    return table[c];
+  }
   void Add(unsigned c) { value_ = std::min(value_ * 10 + (c - '0'), kCap); }
   void Step(unsigned c) {
-    if (comment_) {
-      comment_ = c != '\r' && c != '\n';
+    if (string_ > 0) {
+      if (escape_) escape_ = false;
+      else if (c == '\\') escape_ = true;
+      else if (c == '(') ++string_;
+      else if (c == ')') --string_;
+      prev_ = c;
       return;
     }
+    if (comment_) {
+      comment_ = c != '\r' && c != '\n';
+      if (!comment_) prev_ = c;
+      return;
+    }
+    const Class cls = ClassOf(c);
+    if (cls == kRegular) {
+      // A keyword is a word of its own, no name's.
+      if (ClassOf(prev_) != kRegular) {
+        word_.clear();
+        named_ = prev_ == '/';
+      }
+      if (word_.size() < 7) word_.push_back(static_cast<char>(c));
+    } else if (watch_ && !named_ && word_ == "stream") {
+      word_.clear();
+      streamEnded_ = true;
+      state_ = kOther;
+      prev_ = ' ';
+      return;
+    } else {
+      word_.clear();
+    }
     const bool digit = c >= '0' && c <= '9';
-    const bool gap = White(c) || c == '%';  // what may stand between the three tokens
+    const bool gap = cls == kWhite || c == '%';  // what may stand between the three tokens
     comment_ = c == '%';
+    string_ = c == '(' ? 1 : 0;
     switch (state_) {
       case kOther:
         if (digit && !inToken_) Begin(kFirst, c);
@@ -114,7 +167,8 @@ class HighNumberScan {
         break;
     }
     // Digits right after a regular byte (a name's, a real's) begin no number; a sign may.
-    inToken_ = !White(c) && !Delimiter(c) && c != '+' && c != '-';
+    inToken_ = cls == kRegular && c != '+' && c != '-';
+    prev_ = c;
   }
   void Begin(State state, unsigned c) {
     state_ = state;
@@ -123,10 +177,14 @@ class HighNumberScan {
   }
   static constexpr long long kCap = 1LL << 40;
   long long highest_;
+  bool watch_;
   State state_ = kOther;
   long long value_ = 0;
-  bool comment_ = false;
-  bool inToken_ = false;
+  bool comment_ = false, escape_ = false, inToken_ = false, named_ = false;
+  int string_ = 0;
+  std::string word_;
+  unsigned prev_ = ' ';
+  bool streamEnded_ = false;
   bool found_ = false;
 };
 
@@ -169,6 +227,80 @@ void CheckObjectStreams(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& x
       // A broken object stream is the library's to report when its objects are read.
     }
   }
+}
+
+// Bytes of the document at an offset: how many were read (0 at the end), -1
+// on failure.
+using ReadAt = std::function<long long(long long at, char* out, size_t size)>;
+
+// Where the data of the stream whose "stream" keyword ends at `keywordEnd`
+// begins: after its line end. -1 for a line end the library warns of.
+long long DataStart(const ReadAt& read, long long keywordEnd) {
+  char eol[2] = {0, 0};
+  const long long n = read(keywordEnd, eol, 2);
+  if (n >= 1 && eol[0] == '\n') return keywordEnd + 1;
+  if (n == 2 && eol[0] == '\r' && eol[1] == '\n') return keywordEnd + 2;
+  return -1;
+}
+
+// True when "endstream" stands `length` bytes after `data`, after white
+// space; never for a length past any offset.
+bool EndstreamAfter(const ReadAt& read, long long data, long long length) {
+  if (length < 0 || length > LLONG_MAX - 64 - data) return false;
+  const long long at = data + length;
+  char text[64];
+  const long long n = read(at, text, sizeof text);
+  long long i = 0;
+  while (i < n && (text[i] == 0 || std::strchr(" \t\r\n\f", text[i]))) ++i;
+  return n - i >= 9 && std::memcmp(text + i, "endstream", 9) == 0;
+}
+
+// Does the document name a number above `highest`? Every byte is scanned
+// but the data of the streams the cross-reference data lists: where an
+// object's first "stream" keyword ends, its data (the library's /Length)
+// is passed over, when "endstream" follows it there as the library found.
+// A stream is read only as far as its dictionary, so a large image costs a
+// few reads.
+bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xref, int highest,
+                       const ReadAt& read) {
+  std::vector<std::pair<long long, QPDFObjGen>> starts;
+  for (auto& entry : xref)
+    if (entry.second.getType() == 1) starts.emplace_back(entry.second.getOffset(), entry.first);
+  std::sort(starts.begin(), starts.end());
+  HighNumberScan scan(highest, true);
+  std::vector<char> block(size_t(1) << 16);
+  size_t next = 0;       // the first object starting after the bytes scanned
+  bool passed = true;    // the current object's data was passed over, or there is none
+  long long at = 0;
+  while (!scan.Found()) {
+    // An object that begins here ends what came before; one passed by
+    // (in damaged data) is not its data's to pass over.
+    for (; next < starts.size() && starts[next].first <= at; ++next) {
+      if (starts[next].first < at) continue;
+      scan.Restart();
+      passed = false;
+    }
+    const long long until = next < starts.size() ? starts[next].first : LLONG_MAX;
+    const size_t want = static_cast<size_t>(std::min<long long>(static_cast<long long>(block.size()), until - at));
+    const long long n = read(at, block.data(), want);
+    if (n < 0) scan.Assume();
+    if (n <= 0) break;
+    const size_t taken = scan.Feed(block.data(), static_cast<size_t>(n));
+    at += static_cast<long long>(taken);
+    if (!scan.StreamEnded() || passed) continue;
+    passed = true;
+    try {
+      QPDFObjectHandle stream = qpdf.getObject(starts[next - 1].second);
+      if (qpdf.anyWarnings()) return true;
+      QPDFObjectHandle length = stream.isStream() ? stream.getDict().getKey("/Length") : QPDFObjectHandle();
+      const long long data = DataStart(read, at);
+      if (data >= 0 && length.isInteger() && EndstreamAfter(read, data, length.getIntValue()))
+        at = data + length.getIntValue();
+    } catch (const std::exception&) {
+      return true;
+    }
+  }
+  return scan.Found();
 }
 
 Doc& Adopt(std::unique_ptr<QPDF> qpdf, const std::string& path) {
@@ -265,9 +397,8 @@ int HighestListed(const std::map<QPDFObjGen, QPDFXRefEntry>& xref) {
   return xref.empty() ? 0 : xref.rbegin()->first.getObj();
 }
 
-// `scanFile` feeds the file's bytes to a scan.
-Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(HighNumberScan&)>& scanFile,
-          const std::string& path, const OpenOptions& options) {
+Doc& Open(const std::function<void(QPDF&)>& process, const ReadAt& read, const std::string& path,
+          const OpenOptions& options) {
   RegisterStreamDecoders();
   RegisterDctDecoder();
   auto qpdf = std::make_unique<QPDF>();
@@ -282,17 +413,14 @@ Doc& Open(const std::function<void(QPDF&)>& process, const std::function<void(Hi
     {
       const auto xref = qpdf->getXRefTable();
       highest = HighestListed(xref);
-      HighNumberScan scan(highest);
-      CheckObjectStreams(*qpdf, xref, scan);
+      HighNumberScan packed(highest, false);
+      CheckObjectStreams(*qpdf, xref, packed);
       CheckOpened(*qpdf);
       // The highest number is the listed one unless the file names a higher
       // one, or it is damaged (a repair can list more objects) or read as
       // written: then every object is read now, as the library does to learn it.
-      resolvedAll = !options.attemptRepair || qpdf->anyWarnings() || scan.Found();
-      if (!resolvedAll) {
-        scanFile(scan);
-        resolvedAll = scan.Found();
-      }
+      resolvedAll = !options.attemptRepair || qpdf->anyWarnings() || packed.Found();
+      if (!resolvedAll) resolvedAll = NamesHigherNumber(*qpdf, xref, highest, read) || qpdf->anyWarnings();
     }
     if (NoRoomForNewObjects(resolvedAll ? qpdf->getObjectCount() : static_cast<size_t>(highest))) {
       warned = qpdf->anyWarnings();
@@ -545,21 +673,6 @@ QPDFObjectHandle Resolve(CosObj obj, Doc** docOut) {
   return doc->slots[obj.b];
 }
 
-// A file that cannot be read to the end counts as one that names a high
-// number: opening then reads every object.
-static void ScanFile(int fd, HighNumberScan& scan) {
-  std::vector<char> block(size_t(1) << 16);
-  off_t at = 0;
-  for (;;) {
-    ssize_t n = ::pread(fd, block.data(), block.size(), at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) scan.Assume();
-    if (n <= 0 || scan.Found()) return;
-    scan.Feed(block.data(), static_cast<size_t>(n));
-    at += n;
-  }
-}
-
 Doc& OpenFile(const std::string& path, const OpenOptions& options) {
   // Opened here rather than by the library, so that a missing file, a refused
   // permission and a folder each get their own code, never "damaged".
@@ -587,14 +700,22 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
   }
   int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);  // the library closes its own
   Doc* doc = nullptr;
+  std::shared_ptr<BlockFileSource> source;
   try {
     doc = &Open(
         [&](QPDF& q) {
-          auto source = std::make_shared<BlockFileSource>(path, fd);
+          source = std::make_shared<BlockFileSource>(path, fd);
           fd = -1;  // the source closes it
           q.processInputSource(source, options.password.c_str());
         },
-        [&](HighNumberScan& scan) { ScanFile(held, scan); }, kept, options);
+        [&](long long at, char* out, size_t size) {
+          ssize_t n;
+          do {
+            n = ::pread(held, out, size, static_cast<off_t>(at));
+          } while (n < 0 && errno == EINTR);
+          return static_cast<long long>(n);
+        },
+        kept, options);
   } catch (...) {
     if (fd >= 0) ::close(fd);
     if (held >= 0) ::close(held);
@@ -602,6 +723,7 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
   }
   doc->fileFd = held;
   doc->filePath = kept;
+  if (!doc->memoryData) doc->source = source;  // not when renumbered into memory
   return *doc;
 }
 
@@ -613,7 +735,13 @@ Doc& OpenBytes(const std::string& bytes, const std::string& description,
         q.processMemoryFile(description.c_str(), data->data(), data->size(),
                             options.password.c_str());
       },
-      [&](HighNumberScan& scan) { scan.Feed(data->data(), data->size()); }, "", options);
+      [&](long long at, char* out, size_t size) {
+        const size_t from = static_cast<size_t>(std::min<long long>(at, static_cast<long long>(data->size())));
+        const size_t n = std::min(size, data->size() - from);
+        std::memcpy(out, data->data() + from, n);
+        return static_cast<long long>(n);
+      },
+      "", options);
   // QPDF reads lazily from the buffer, which must live as long as the document.
   doc.memoryData = data;
   return doc;
@@ -757,26 +885,44 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
   doc.madeParts.clear();
 }
 
+namespace {
+// Deeper trees than any real document's; the library walks them by
+// recursion, which a fuzzed one of many thousand levels would overflow.
+const size_t kDeepestTree = 256;
+}  // namespace
+
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
-  if (doc.pagesAt == doc.treeChanges) return doc.pages;
+  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
+  return doc.pages;
+}
+
+void ReadPages(Doc& doc) {
   doc.pages.clear();
   doc.treeHandles.clear();
   doc.treeObjects.clear();
-  doc.pageTreeBroken = false;
+  doc.pageTreeFault.clear();
+  doc.pagesAt = doc.treeChanges;
   // Everything the walk reads, so that a change to any of it is noticed.
   auto met = [&](QPDFObjectHandle h) {
     if (!h.isIndirect() && h.isNull()) return;  // a missing key: nothing to change in place
     if (doc.treeObjects.insert(h.getObjectPtr()).second) doc.treeHandles.push_back(h);
   };
-  std::set<QPDFObjGen> seen;
-  // Our own walk: no Parent, no repair of the tree, cycles skipped.
+  auto fault = [&](const std::string& why) {
+    if (doc.pageTreeFault.empty()) doc.pageTreeFault = why;
+  };
+  // Our own walk, with no Parent and no repair of the tree. Pages are
+  // numbered as the library lists them: a page named again counts again,
+  // as a copy of its own that its edits go to. A node met again (a loop)
+  // and kids that are no dictionary are passed over, and make a tree whose
+  // pages cannot all be read.
+  std::set<QPDFObjGen> nodes, pages;
   std::vector<std::pair<QPDFObjectHandle, int>> stack;
   QPDFObjectHandle catalog = doc.qpdf->getRoot();
   met(catalog);
   QPDFObjectHandle root = catalog.getKey("/Pages");
   met(root);
   if (root.isDictionary()) stack.emplace_back(root, 0);
-  if (root.isIndirect()) seen.insert(root.getObjGen());
+  if (root.isIndirect()) nodes.insert(root.getObjGen());
   while (!stack.empty()) {
     auto& top = stack.back();
     QPDFObjectHandle kids = top.first.getKey("/Kids");
@@ -785,25 +931,44 @@ const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
       stack.pop_back();
       continue;
     }
-    QPDFObjectHandle kid = kids.getArrayItem(top.second++);
+    const int at = top.second++;
+    QPDFObjectHandle kid = kids.getArrayItem(at);
     met(kid);
     if (!kid.isDictionary()) {
-      doc.pageTreeBroken = true;
-      continue;
-    }
-    if (kid.isIndirect() && !seen.insert(kid.getObjGen()).second) {
-      doc.pageTreeBroken = true;
+      const QPDFObjectHandle& node = top.first;
+      fault("kid " + std::to_string(at + 1) + " of the node" +
+            (node.isIndirect() ? " " + node.getObjGen().unparse(' ') : "") + " is no page");
       continue;
     }
     QPDFObjectHandle grandKids = kid.getKey("/Kids");
     met(grandKids);
-    if (grandKids.isArray() && !kid.getKey("/Type").isNameAndEquals("/Page"))
+    const bool node = grandKids.isArray() && !kid.getKey("/Type").isNameAndEquals("/Page");
+    if (node) {
+      if (kid.isIndirect() && !nodes.insert(kid.getObjGen()).second) {
+        fault("a loop: the node " + kid.getObjGen().unparse(' ') + " is met twice");
+        continue;
+      }
       stack.emplace_back(kid, 0);
-    else
-      doc.pages.push_back(kid);
+      if (stack.size() > kDeepestTree) {
+        fault("its nodes are nested more than " + std::to_string(kDeepestTree) + " deep");
+        stack.pop_back();
+      }
+      continue;
+    }
+    if (kid.isIndirect() && !pages.insert(kid.getObjGen()).second) {
+      // The library numbers the copy, which reads every object first.
+      kid = doc.qpdf->makeIndirectObject(kid.shallowCopy());
+      kids.setArrayItem(at, kid);
+      doc.resolvedAll = true;
+      met(kid);
+    }
+    doc.pages.push_back(kid);
   }
-  doc.pagesAt = doc.treeChanges;
-  return doc.pages;
+}
+
+std::string PageTreeFault(Doc& doc) {
+  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
+  return doc.pageTreeFault;
 }
 
 size_t DecodedDataCap() { return R().decodedCap; }
@@ -870,6 +1035,59 @@ std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
     Raise(cosErrReadError);
   }
   return out;
+}
+
+StoredData StoredStreamData(QPDFObjectHandle stream) {
+  StoredData stored;
+  if (!stream.isStream() || !stream.isIndirect()) return stored;
+  Doc* doc = nullptr;
+  for (auto& kv : R().docs)
+    if (kv.second->qpdf.get() == stream.getOwningQPDF()) doc = kv.second.get();
+  // Encrypted data is the library's to decrypt; a new stream's is in memory.
+  if (!doc || doc->qpdf->isEncrypted() || doc->madeNumbers.count(stream.getObjectID())) return stored;
+  if (!doc->placedIndexed) {
+    for (auto& entry : doc->qpdf->getXRefTable())
+      if (entry.second.getType() == 1)
+        doc->placed.emplace(entry.first.getObj(), std::make_pair(entry.first.getGen(), entry.second.getOffset()));
+    doc->placedIndexed = true;
+  }
+  auto it = doc->placed.find(stream.getObjectID());
+  if (it == doc->placed.end() || it->second.first != stream.getGeneration()) return stored;
+  if (doc->source) {
+    std::shared_ptr<BlockFileSource> source = doc->source;
+    stored.read = [source](long long at, char* out, size_t size) { return source->ReadAt(at, out, size); };
+  } else if (doc->memoryData) {
+    std::shared_ptr<std::string> data = doc->memoryData;
+    stored.read = [data](long long at, char* out, size_t size) {
+      const size_t from = static_cast<size_t>(std::min<long long>(at, static_cast<long long>(data->size())));
+      const size_t n = std::min(size, data->size() - from);
+      std::memcpy(out, data->data() + from, n);
+      return n;
+    };
+  } else {
+    return stored;
+  }
+  const ReadAt read = [&stored](long long at, char* out, size_t size) {
+    return static_cast<long long>(stored.read(at, out, size));
+  };
+  // The object's text up to its "stream" keyword, within a bound for its dictionary.
+  HighNumberScan keyword(LLONG_MAX, true);
+  std::vector<char> block(4096);
+  long long at = it->second.second;
+  const long long most = at + (1 << 20);
+  for (;;) {
+    const long long n = read(at, block.data(), block.size());
+    if (n <= 0 || at >= most) return StoredData();
+    at += static_cast<long long>(keyword.Feed(block.data(), static_cast<size_t>(n)));
+    if (keyword.StreamEnded()) break;
+  }
+  QPDFObjectHandle length = stream.getDict().getKey("/Length");
+  const long long data = DataStart(read, at);
+  // As the library found it: "endstream" after /Length bytes.
+  if (data < 0 || !length.isInteger() || !EndstreamAfter(read, data, length.getIntValue())) return StoredData();
+  stored.offset = data;
+  stored.length = length.getIntValue();
+  return stored;
 }
 
 ASStm OpenStreamData(QPDFObjectHandle stream, ASInt32 mode) {

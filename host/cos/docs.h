@@ -2,6 +2,7 @@
 // gives Cos objects their two-word identity. Internal to the host.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -15,7 +16,8 @@
 
 namespace host {
 
-class SpillFile;  // cos/spill.h
+class SpillFile;        // cos/spill.h
+class BlockFileSource;  // cos/filesource.h
 
 struct OpenOptions {
   bool attemptRepair = true;
@@ -35,6 +37,12 @@ struct Doc {
   int fileFd = -1;
   std::string filePath;  // the path fileFd was opened at
   std::shared_ptr<std::string> memoryData;  // the bytes of a document opened from memory
+  // What the library reads a document opened from a file from.
+  std::shared_ptr<BlockFileSource> source;
+  // Object number to generation and offset, for the objects the
+  // cross-reference data places in the file; filled when first wanted.
+  std::unordered_map<int, std::pair<int, long long>> placed;
+  bool placedIndexed = false;
   std::vector<QPDFObjectHandle> slots;  // slot 0 is never used
   std::unordered_map<uint64_t, ASUns32> indirectSlots;
   std::unordered_map<const void*, ASUns32> directSlots;
@@ -53,7 +61,7 @@ struct Doc {
   std::unordered_set<const void*> treeObjects;
   uint64_t treeChanges = 0;
   uint64_t pagesAt = UINT64_MAX;
-  bool pageTreeBroken = false;
+  std::string pageTreeFault;  // why the library could not list the pages
   // Generation of each numbered object in the file's cross-reference data.
   std::unordered_map<int, int> xrefGen;
   // The temporary objects the inline-image reader made, by number, with the
@@ -136,8 +144,14 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major = 0, ASInt16 minor
 // The version in the document's header; 0.0 when it cannot be read.
 void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor);
 
-// Page tree leaves in order (cycles and broken links skipped).
+// The pages in order, as the library lists them: a page named twice has a
+// copy of its own at its second place. A node met twice is passed over.
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc);
+// Reads the page tree again: the pages, or why they cannot be read.
+void ReadPages(Doc& doc);
+// Why the document's pages cannot all be read (a loop, a tree nested too
+// deep); empty when they can.
+std::string PageTreeFault(Doc& doc);
 
 // Runs a QPDF step; any library failure becomes a host raise.
 template <class F>
@@ -160,6 +174,16 @@ void SetDecodedDataCap(size_t bytes);  // tests
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode);
 // A stream over it (CosStreamOpenStm): an image's decoded data piece by
 // piece as it is read (cos/streamdecode.h), any other whole.
+// Where a stream's raw data lies in the bytes the document was read from,
+// when those are its data: an unchanged stream of an unencrypted document.
+struct StoredData {
+  // Reads bytes at an offset: how many (0 at the end); throws on failure.
+  // Null when the data is not read from there.
+  std::function<size_t(long long at, char* out, size_t size)> read;
+  long long offset = 0, length = 0;
+};
+StoredData StoredStreamData(QPDFObjectHandle stream);
+
 ASStm OpenStreamData(QPDFObjectHandle stream, ASInt32 mode);
 
 }  // namespace host

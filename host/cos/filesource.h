@@ -26,11 +26,11 @@ class BlockFileSource : public InputSource {
   void rewind() override { pos_ = 0; }
   size_t read(char* buffer, size_t length) override;
   void unreadCh(char ch) override;
-
- private:
   // Bytes at `offset` into `out`, from the block or the file; 0 at the end.
+  // The position stays.
   size_t ReadAt(qpdf_offset_t offset, char* out, size_t length);
 
+ private:
   std::string name_;
   int fd_;
   qpdf_offset_t pos_ = 0;

@@ -18,6 +18,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFStreamFilter.hh>
 
+#include "cos/ccitt.h"
 #include "cos/decoders.h"
 #include "cos/docs.h"
 #include "cos/jpegfailure.h"
@@ -75,12 +76,19 @@ class Stage {
   virtual size_t Pull(unsigned char* out, size_t n) = 0;
 };
 
-// The stream's raw bytes (decrypted), in windows: the library only pushes
-// stream data, so each window is piped afresh and the bytes before it are
-// passed over. Small data comes in one window.
+// The stream's raw bytes (decrypted), in windows. Data that lies in the
+// document's file as read is read from there, once. Else the library only
+// pushes stream data, so each window is piped afresh and the bytes before
+// it are passed over; small data comes in one window.
 class RawData : public Input, public Stage {
  public:
-  explicit RawData(QPDFObjectHandle stream) : stream_(stream) {
+  explicit RawData(QPDFObjectHandle stream) : stream_(stream), stored_(StoredStreamData(stream)) {
+    if (stored_.read) {
+      known_ = true;
+      length_ = static_cast<uint64_t>(stored_.length);
+      window_ = kStored;
+      return;
+    }
     QPDFObjectHandle length = stream.getDict().getKey("/Length");
     const uint64_t stated = length.isInteger() && length.getIntValue() > 0 ? length.getIntValue() : 0;
     // A stated length may be anything: it sizes the window, within bounds.
@@ -109,6 +117,15 @@ class RawData : public Input, public Stage {
     if (known_ && next_ >= length_) return false;
     bytes_.clear();
     const size_t want = static_cast<size_t>(known_ ? std::min(window_, length_ - next_) : window_);
+    if (stored_.read) {
+      bytes_.resize(want);
+      const size_t got = Decoding([&] { return stored_.read(stored_.offset + static_cast<long long>(next_), &bytes_[0], want); });
+      if (got < want) Damaged("stream data could not be read");
+      next_ += want;
+      at = reinterpret_cast<const unsigned char*>(bytes_.data());
+      left = want;
+      return true;
+    }
     Window pipe(next_, want, bytes_);
     try {
       Pipe(&pipe);
@@ -126,7 +143,7 @@ class RawData : public Input, public Stage {
   }
 
  private:
-  static constexpr uint64_t kLeast = uint64_t(1) << 20, kMost = uint64_t(16) << 20;
+  static constexpr uint64_t kLeast = uint64_t(1) << 20, kMost = uint64_t(16) << 20, kStored = uint64_t(1) << 18;
   struct Counter : Pipeline {
     Counter() : Pipeline("count", nullptr) {}
     void write(unsigned char const*, size_t len) override { count += len; }
@@ -157,6 +174,7 @@ class RawData : public Input, public Stage {
     if (!ok) Damaged("stream data could not be read");
   }
   QPDFObjectHandle stream_;
+  StoredData stored_;
   uint64_t window_;
   uint64_t length_ = 0, next_ = 0;
   bool known_ = false;
@@ -766,14 +784,40 @@ class Dct : public Stage {
   std::vector<unsigned char> rowBuffer_;
 };
 
+// --- CCITT fax, row by row
+
+class Ccitt : public BatchStage {
+ public:
+  Ccitt(std::unique_ptr<Input> in, const CcittParams& p)
+      : in_(std::move(in)), decoder_(p, [this] { return More(); }), row_((p.columns + 7) / 8) {}
+
+ protected:
+  void Produce(std::string& batch) override {
+    while (batch.size() < kBatch && decoder_.Next(row_.data()))
+      batch.append(reinterpret_cast<const char*>(row_.data()), row_.size());
+  }
+
+ private:
+  std::pair<const unsigned char*, size_t> More() {
+    if (!in_->Ready()) return {nullptr, 0};
+    const std::pair<const unsigned char*, size_t> piece{in_->at, in_->left};
+    in_->Take(in_->left);
+    return piece;
+  }
+  std::unique_ptr<Input> in_;
+  CcittDecoder decoder_;
+  std::vector<unsigned char> row_;
+};
+
 // --- The chain a stream's dictionary names
 
-enum class Kind { Flate, Lzw, RunLength, AsciiHex, Ascii85, Dct };
+enum class Kind { Flate, Lzw, RunLength, AsciiHex, Ascii85, Dct, Ccitt };
 
 struct Filter {
   Kind kind;
   QPDFObjectHandle parms;
   PredictorParms predictor;
+  CcittParams ccitt;
 };
 
 bool KindOf(const std::string& name, Kind* kind) {
@@ -782,7 +826,8 @@ bool KindOf(const std::string& name, Kind* kind) {
     Kind kind;
   } names[] = {{"/FlateDecode", "/Fl", Kind::Flate},          {"/LZWDecode", "/LZW", Kind::Lzw},
                {"/RunLengthDecode", "/RL", Kind::RunLength},  {"/ASCIIHexDecode", "/AHx", Kind::AsciiHex},
-               {"/ASCII85Decode", "/A85", Kind::Ascii85},     {"/DCTDecode", "/DCT", Kind::Dct}};
+               {"/ASCII85Decode", "/A85", Kind::Ascii85},     {"/DCTDecode", "/DCT", Kind::Dct},
+               {"/CCITTFaxDecode", "/CCF", Kind::Ccitt}};
   for (const auto& n : names)
     if (name == n.full || name == n.abbreviation) {
       *kind = n.kind;
@@ -841,11 +886,12 @@ bool ChainOf(QPDFObjectHandle dict, std::vector<Filter>* chain) {
   }
   if (!names.empty() && each.size() != names.size()) return false;
   for (size_t i = 0; i < names.size(); ++i) {
-    Filter f{Kind::Flate, each[i], {}};
+    Filter f{Kind::Flate, each[i], {}, {}};
     if (!names[i].isName() || !KindOf(names[i].getName(), &f.kind)) return false;
     const bool lzw = f.kind == Kind::Lzw;
     if ((f.kind == Kind::Flate || lzw) && !ReadPredictor(f.parms, lzw, &f.predictor)) return false;
     if (f.kind == Kind::Dct && !f.parms.isNull() && !f.parms.isDictionary()) return false;
+    if (f.kind == Kind::Ccitt && !CcittParamsFrom(f.parms, &f.ccitt)) return false;
     chain->push_back(f);
   }
   return true;
@@ -862,6 +908,7 @@ uint64_t MostMade(Kind kind, uint64_t in) {
     case Kind::Lzw: return times(4096);
     case Kind::Flate: return times(1032) + 1024;
     case Kind::Dct: return top;  // its header says
+    case Kind::Ccitt: return top;  // a code of a bit can make a row
   }
   return top;
 }
@@ -974,6 +1021,7 @@ std::unique_ptr<Stm> OpenImageData(QPDFObjectHandle stream) {
       case Kind::RunLength: last = std::make_unique<RunLength>(std::move(input)); break;
       case Kind::Lzw: last = std::make_unique<Lzw>(std::move(input), f.predictor.earlyChange); break;
       case Kind::Flate: last = std::make_unique<Flate>(std::move(input)); break;
+      case Kind::Ccitt: last = std::make_unique<Ccitt>(std::move(input), f.ccitt); break;
       case Kind::Dct: {
         auto dct = std::make_unique<Dct>(std::move(input), ColorTransformOf(f.parms));
         most = dct->Size();

@@ -280,6 +280,8 @@ void SaveDocument(PDDoc d, const std::string& path, ASInt16 major, ASInt16 minor
 
 bool DocumentChanged(PDDoc d) { return (DocOf(d).flags & 1) != 0; }
 
+std::string PageTreeFault(PDDoc d) { return PageTreeFault(DocOf(d)); }
+
 void InitPDModelTable() {
   HFT t = NewTable(PDMODEL_HFT_NAME, HFT_VERSION(5, 0), PDModelSel::Last);
 #define FILL(name, ret, params, args) HOST_FILL_ENTRY(t, PDModelSel, PD##name##Impl, name, ret, params);

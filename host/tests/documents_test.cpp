@@ -110,12 +110,17 @@ TEST_F(DocumentsTest, DamagedAndLockedFilesGiveErrorsWithTexts) {
 // inline image's temporary and new objects would take numbers in use, and a
 // file naming 2^31-1 could not be given new objects at all.
 TEST_F(DocumentsTest, NewObjectsAreNumberedAboveEveryNumberTheFileNames) {
-  auto pdf = [](const std::string& extra) {
+  // `extra` in the catalog; `after` objects after a stream whose data is `data`.
+  auto pdf = [](const std::string& extra, const std::string& data = "", const std::string& after = "") {
     hosttest::PdfSpec spec;
     spec.objects = {"<< /Type /Catalog /Pages 2 0 R " + extra + " >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                     "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>"};
+    if (!data.empty()) spec.objects.push_back("stream:/ZK /stream /ZS (a stream) |" + data);
+    if (!after.empty()) spec.objects.push_back(after);
     return hosttest::MakePdf(spec);
   };
+  // Stream data is passed over, whatever it holds; what follows it is not.
+  const std::string binary = std::string("(\\%\0stream\r\n", 12) + std::string(70000, '\xB7') + "endstream";
   // The reference inside an object stream, written there by qpdf as a
   // reference to an object of the file and then made to name 2^31-1.
   const std::string stored = dir_.File("stored.pdf");
@@ -142,6 +147,10 @@ TEST_F(DocumentsTest, NewObjectsAreNumberedAboveEveryNumberTheFileNames) {
       {"a sign", pdf("/ZRef +40 0 R"), false, 40},
       {"2^31-1", pdf("/ZRef 2147483647 0 R"), true, -1},
       {"2^31-1 in an object stream", packed, true, -1},
+      {"a percent sign in a string", pdf("/ZS (50%) /ZRef 40 0 R"), true, 40},
+      {"after a stream's data", pdf("", binary, "<< /ZRef 40 0 R >>"), true, 40},
+      {"after a stream's data, in memory", pdf("", binary, "[(stream) 40 0 R]"), false, 40},
+      {"only in a stream's data", pdf("", "40 0 R 2147483647 0 R", "<< /ZRef 4 0 R >>"), true, 5},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

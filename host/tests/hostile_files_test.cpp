@@ -353,4 +353,116 @@ TEST_F(HostileFilesTest, UnusableTrailerIdsNeitherStopAPictureNorTheOpening) {
   }
 }
 
+// Page trees that name a page twice: every command numbers the pages as
+// pdfinfo and the library do, the second place getting a copy of its own
+// that its edits go to. Trees that cannot be listed (a loop, a kid that is
+// its own node, nesting past any document's) end each command at once.
+TEST_F(HostileFilesTest, PagesNamedTwiceAreNumberedAsTheLibraryListsThem) {
+  // Page A (object 3) places an image; B and C are 200 and 300 points wide.
+  auto tree = [](const std::string& rootKids, const std::vector<std::string>& more) {
+    hosttest::PdfSpec spec;
+    spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [" + rootKids + "] /Count 4 >>",
+                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 6 0 R "
+                    "/Resources << /XObject << /Im0 7 0 R >> >> >>",
+                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] >>",
+                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 100] >>", "stream:|q 64 0 0 40 0 0 cm /Im0 Do Q",
+                    "stream:/Type /XObject /Subtype /Image /Width 64 /Height 40 /ColorSpace /DeviceGray "
+                    "/BitsPerComponent 8|" + std::string(64 * 40, '\x80')};
+    spec.objects.insert(spec.objects.end(), more.begin(), more.end());
+    return hosttest::MakePdf(spec);
+  };
+  const struct {
+    const char* name;
+    std::string pdf;
+    bool checked;  // else A's /Parent is wrong under the node, which the check's walk reports
+  } twice[] = {
+      {"in one Kids", tree("3 0 R 4 0 R 3 0 R 5 0 R", {}), true},
+      {"in a node and the root", tree("8 0 R 3 0 R 5 0 R", {"<< /Type /Pages /Parent 2 0 R /Kids [3 0 R 4 0 R] /Count 2 >>"}),
+       false},
+  };
+  static const hosttest::PluginsFolder framewick({FRAMEWICK_PLUGIN});
+  auto steps = [&](const std::string& step) {
+    return hosttest::RunProcess(
+        {PLUGHOST, "--plugins", framewick.path(), "--settings", settings_.path(), work_.File("in.pdf"), step}, "", 60);
+  };
+  auto pdfinfo = [&](const std::string& file, const char* what) {
+    std::string out;
+    hosttest::RunCommand("pdfinfo -box -f 1 -l 9 " + hosttest::Quoted(work_.File(file)) + " 2>/dev/null | grep " + what,
+                         &out);
+    return out;
+  };
+  for (const auto& file : twice) {
+    SCOPED_TRACE(file.name);
+    hosttest::WriteFile(work_.File("in.pdf"), file.pdf);
+    const std::string boxes = pdfinfo("in.pdf", "MediaBox");
+    ASSERT_NE(boxes.find("Page    4 MediaBox:      0.00     0.00   300.00"), std::string::npos) << boxes;
+    // The list, and a Trim box set on page 3 only.
+    const Measured list = Plughost("boxes", "in.pdf", {});
+    EXPECT_EQ(list.result.status, 0) << list.result.err;
+    EXPECT_NE(list.result.out.find("SPEC: page 4"), std::string::npos) << list.result.out;
+    const Measured set = Plughost("boxes", "in.pdf",
+                                  {"--pages", "3", "--on", "Trim", "--set", "Trim=0.5,0.5,0.5,0.25", "--output",
+                                   work_.File("set.pdf"), "--picture", work_.File("view")});
+    EXPECT_EQ(set.result.status, 0) << set.result.err;
+    EXPECT_EQ(pdfinfo("set.pdf", "MediaBox"), boxes);
+    const std::string trims = pdfinfo("set.pdf", "TrimBox");
+    EXPECT_NE(trims.find("Page    1 TrimBox:       0.00     0.00   100.00   100.00"), std::string::npos) << trims;
+    EXPECT_NE(trims.find("Page    3 TrimBox:      36.00    46.00    72.00    64.00"), std::string::npos) << trims;
+    EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(work_.File("set.pdf")) + " >/dev/null"), 0);
+    // Page 3's picture is A's: 100 points wide.
+    const std::string png = hosttest::ReadFile(work_.File("view-3.png"));
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(16, 4), std::string("\0\0\0\x64", 4));
+    const Measured beyond = Plughost("boxes", "in.pdf", {"--pages", "5"});
+    EXPECT_EQ(beyond.result.status, 2);
+    EXPECT_NE(beyond.result.err.find("the document has 4 pages"), std::string::npos) << beyond.result.err;
+    // The checker's pages, and the image plug-in's: A's image on pages 1 and 3.
+    if (file.checked) {
+      const Measured check = Plughost("check", "in.pdf", {"--report", work_.File("report.log")});
+      EXPECT_NE(check.result.out.find("VERDICT: "), std::string::npos) << check.result.out << check.result.err;
+      const std::string report = hosttest::ReadFile(work_.File("report.log"));
+      for (const char* page : {"\n1\t", "\n2\t", "\n3\t", "\n4\t"}) EXPECT_NE(report.find(page), std::string::npos) << report;
+    }
+    const Measured images =
+        Plughost("images", "in.pdf", {"--modify", "--resolution", "36", "--output", work_.File("images.pdf")});
+    EXPECT_EQ(images.result.status, 0) << images.result.out << images.result.err;
+    std::string listed;
+    hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(work_.File("images.pdf")) + " | awk 'NR > 2 { print $1 }'",
+                         &listed);
+    EXPECT_EQ(listed, "1\n3\n");
+    const hosttest::ProcessResult step = steps("page 4");
+    EXPECT_EQ(step.status, 0) << step.err;
+  }
+  // A loop through a node, a node that is its own kid, a chain 400 deep, a
+  // kid that is a string.
+  std::vector<std::string> deep;
+  for (int i = 0; i < 400; ++i) deep.push_back("<< /Type /Pages /Kids [" + std::to_string(9 + i) + " 0 R] /Count 1 >>");
+  deep.push_back("<< /Type /Page /MediaBox [0 0 10 10] >>");
+  const struct {
+    const char* name;
+    std::string pdf;
+    const char* why;
+  } broken[] = {
+      {"a loop", tree("3 0 R 8 0 R", {"<< /Type /Pages /Parent 2 0 R /Kids [4 0 R 2 0 R] /Count 2 >>"}), "a loop: the node "},
+      {"its own kid", tree("3 0 R 2 0 R", {}), "a loop: the node "},
+      {"400 deep", tree("3 0 R 8 0 R", deep), "its nodes are nested"},
+      {"a kid that is no page", tree("3 0 R 8 0 R 4 0 R", {"(fuzz)"}), "kid 2 of the node 2 0 is no page"},
+  };
+  const std::string prefix = "plughost: cannot read the page tree of " + work_.File("in.pdf") + ": ";
+  for (const auto& file : broken) {
+    SCOPED_TRACE(file.name);
+    hosttest::WriteFile(work_.File("in.pdf"), file.pdf);
+    for (const std::vector<std::string>& run :
+         {std::vector<std::string>{"check"}, {"boxes"}, {"boxes", "--pages", "2"}, {"images", "--modify"}}) {
+      const Measured ran = Plughost(run[0], "in.pdf", std::vector<std::string>(run.begin() + 1, run.end()));
+      EXPECT_EQ(ran.result.status, 2) << run[0];
+      EXPECT_EQ(ran.result.err.find(prefix + file.why), 0u) << ran.result.err;
+      EXPECT_EQ(ran.result.out.find("BOX:"), std::string::npos) << ran.result.out;
+    }
+    const hosttest::ProcessResult step = steps("page 1");
+    EXPECT_EQ(step.status, 2);
+    EXPECT_NE(step.err.find(prefix + file.why), std::string::npos) << step.err;
+  }
+}
+
 }  // namespace

@@ -432,9 +432,10 @@ TEST(ReviewPagesTest, ChangesThatMovePagesAreSeen) {
   CosArrayInsert(kids, 0, CosDocGetObjByID(doc, 3));
   EXPECT_EQ(PDDocGetNumPages(pd), 4);
   CosArrayPut(kids, 4, CosDocGetObjByID(doc, 3));
-  EXPECT_EQ(PDDocGetNumPages(pd), 4) << "a page met twice counts once";
+  EXPECT_EQ(PDDocGetNumPages(pd), 5) << "a page named twice counts twice";
+  EXPECT_NE(idOfPage(4), 3) << "its second place is a copy of its own";
   CosObjDestroy(CosDocGetObjByID(doc, 5));  // a page object goes
-  EXPECT_EQ(PDDocGetNumPages(pd), 3);
+  EXPECT_EQ(PDDocGetNumPages(pd), 4);
   EXPECT_EQ(idOfPage(1), 7);
 
   // A page made a node of its own, a new Kids array, a new page tree root.
@@ -443,7 +444,7 @@ TEST(ReviewPagesTest, ChangesThatMovePagesAreSeen) {
   CosArrayPut(inner, 0, CosDocGetObjByID(doc, 9));
   CosDictPut(page7, ASAtomFromString("Kids"), inner);
   CosDictPut(page7, ASAtomFromString("Type"), CosNewName(doc, 0, ASAtomFromString("Pages")));
-  EXPECT_EQ(PDDocGetNumPages(pd), 2) << "7 is a node now, over 9, which counts once";
+  EXPECT_EQ(PDDocGetNumPages(pd), 4) << "7 is a node now, over 9, which the root names too";
   CosObj fresh = CosNewArray(doc, 0, 1);
   CosArrayPut(fresh, 0, CosDocGetObjByID(doc, 3));
   CosDictPut(pages, ASAtomFromString("Kids"), fresh);
