@@ -144,11 +144,18 @@ TEST(EditingRuns, ThePageKeepsOnlyWhatIsApplied) {
                   "<< /TrimBox << /A 1 /L 0 >> /Foo 1 >>"};
   hosttest::WriteFile(shared.File("shared.pdf"), hosttest::MakePdf(spec));
   const std::string tool = "tool Zent:QFXTool\nwith 102\n", sharedRecord = "<< /Foo 1 /TrimBox << /A 1 /L 0 >> >>\n";
-  struct Row {
+  // Another tool's crop box, put after the row wrote one at once (absent,
+  // own and inherited crop boxes), stays whatever the question is answered.
+  std::string other;
+  for (const std::string steps : {"1\ncheck 1230 on\nset 1015 8", "2\ncheck 1230 off\ncheck 1029 on",
+                                  "3\ncheck 1230 off\nset 1115 6"})
+    other += "page " + steps + "\nset-page-key CropBox [10 10 500 500]\n";
+  const std::vector<Key> others = {{1, "/CropBox", "[10,10,500,500]"}, {2, "/CropBox", "[10,10,500,500]"},
+                                   {3, "/CropBox", "[10,10,500,500]"}};
+  const struct {
     std::string file, script, line;
     std::vector<Key> keys;  // as qpdf gives them; the shared record as qpdf shows it
-  };
-  std::vector<Row> rows = {
+  } rows[] = {
       {kBoxes, tool + "check 1230 on\npage 2\nanswer alert No\n", "", {{1, "/CropBox", "none"}}},
       {kBoxes, tool + "page 3\ncheck 1230 off\ncheck 1230 on\npage 1\n", "", {{3, "/CropBox", "none"}}},  // inherited
       {kBoxes, tool + "page 2\ncheck 1230 off\ncheck 1230 on\nset 1213 1\npress Reset\n", "",
@@ -159,17 +166,9 @@ TEST(EditingRuns, ThePageKeepsOnlyWhatIsApplied) {
       {kBoxes,
        tool + "set-page-key MediaBox [0 0 700 900]\nprint item 1014\nkey 99\nprint item 1014\npage 2\nanswer alert Yes\n",
        "ITEM 1014: 2.000\nITEM 1014: 1.250", {{1, "/TrimBox", "[80,90,620,810]"}, {1, "/BleedBox", "[71,81,629,819]"}}},
+      {kBoxes, "always alert No\n" + tool + other + "page 4\n", "", others},
+      {kBoxes, "always alert Yes\n" + tool + other + "page 4\n", "", others},
   };
-  // Another tool's crop box, put after the row wrote one at once (absent, own
-  // and inherited crop boxes), stays whatever the question is answered.
-  std::vector<Row> others;
-  for (const std::string answer : {"No", "Yes"})
-    for (const auto& c : {std::make_pair(1, "check 1230 on\nset 1015 8"), std::make_pair(2, "check 1230 off\ncheck 1029 on"),
-                          std::make_pair(3, "check 1230 off\nset 1115 6")})
-      others.push_back({kBoxes, "always alert " + answer + "\n" + tool + "page " + std::to_string(c.first) + "\n" +
-                                    c.second + "\nset-page-key CropBox [10 10 500 500]\npage 4\n",
-                        "", {{c.first, "/CropBox", "[10,10,500,500]"}}});
-  rows.insert(rows.end(), others.begin(), others.end());
   for (const auto& row : rows) {
     SCOPED_TRACE(row.script);
     hosttest::TempDir work;

@@ -14,9 +14,9 @@
 
 namespace {
 
-std::string Number(double value, const char* format = "%.3f") {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
+std::string Decimals(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", value);
   return text;
 }
 
@@ -25,64 +25,55 @@ std::string Number(double value, const char* format = "%.3f") {
 // (X 36, Y 36, W 540, H 720 points) in each unit, each field with the edge it
 // moves 1 point inside the range, 1 point beyond and far beyond, in media
 // boxes at 0 and far from it; and a page beyond the range, which takes no
-// edit. A row's field and saved box and --set's exit status and saved box
-// agree with the rule; refused, nothing changes.
+// edit. A row's field, and --set's exit status and saved box, agree with
+// the rule; refused, nothing changes.
 TEST(LimitsRuns, TypedValuesAreRefusedByTheEdgesTheyMake) {
-  const struct { double left, bottom, right, top; int units; } medias[] = {
-      {0, 0, 612, 792, 3}, {20000, -30000, 20612, -29208, 3}, {0, 0, 33000, 33000, 1}};
+  const struct { std::string page; double left, top; bool large; } medias[] = {
+      {"/MediaBox [0 0 612 792] /TrimBox [36 36 576 756]", 0, 792, false},
+      {"/MediaBox [20000 -30000 20612 -29208] /TrimBox [20036 -29964 20576 -29244]", 20000, -29208, false},
+      {"/MediaBox [0 0 33000 33000] /TrimBox [36 32244 576 32964]", 0, 33000, true}};
   const struct { int pref; const char* name; double points; } units[] = {{3, "pt", 1}, {1, "in", 72}, {2, "mm", 72 / 25.4}};
   const double shown[4] = {36, 36, 540, 720};
-  int cases = 0;
   for (const auto& m : medias)
-    for (int u = 0; u < m.units; ++u) {
-      const auto& unit = units[u];
-      SCOPED_TRACE(Number(m.left, "%g") + " " + unit.name);
+    for (const auto& unit : units) {
+      if (m.large && unit.points != 1) continue;  // the refusal does not depend on the unit
+      SCOPED_TRACE(m.page + " " + unit.name);
       hosttest::TempDir work;
-      hosttest::PdfSpec spec;
-      const std::string trim = "[" + Number(m.left + 36, "%g") + " " + Number(m.top - 756, "%g") + " " +
-                               Number(m.left + 576, "%g") + " " + Number(m.top - 36, "%g") + "]";
-      spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                      "<< /Type /Page /Parent 2 0 R /MediaBox [" + Number(m.left, "%g") + " " + Number(m.bottom, "%g") +
-                          " " + Number(m.right, "%g") + " " + Number(m.top, "%g") + "] /TrimBox " + trim + " >>"};
-      const std::string file = work.File("in.pdf");
-      hosttest::WriteFile(file, hosttest::MakePdf(spec));
+      const std::string file = framewicktest::PagesFile(work, {m.page}), set = work.File("set.pdf");
       // Each field's values, in points: the edge it moves (right for X and W,
       // bottom for Y and H) 1 point inside and 1 point beyond; then far out.
       const double at[4] = {32767 - 540 - m.left, m.top - 720 + 32767, 32767 - 36 - m.left, m.top - 36 + 32767};
-      const double far[4] = {-40000, -40000, 40000, 40000};
       std::string script = "pref 39 " + std::to_string(unit.pref) + "\ntool Zent:QFXTool\nwith 102\n", expected;
       for (int field = 0; field < 4; ++field)
-        for (int level = 0; level < 3; ++level, ++cases) {
+        for (int level = 0; level < 3; ++level) {
           double v[4];
           for (int i = 0; i < 4; ++i) v[i] = shown[i] / unit.points;
           // Typed with the field's three decimals, as a field keeps them.
-          v[field] = std::round((level == 2 ? far[field] : (at[field] + 2 * level) / unit.points) * 1000) / 1000;
+          const double far = field < 2 ? -40000 : 40000;
+          v[field] = std::round((level == 2 ? far : (at[field] + 2 * level) / unit.points) * 1000) / 1000;
           const double left = m.left + v[0] * unit.points, top = m.top - v[1] * unit.points;
           const double box[4] = {left, top - v[3] * unit.points, left + v[2] * unit.points, top};
-          bool taken = m.right <= 32767;
+          bool taken = !m.large;
           for (double edge : box) taken = taken && edge >= -32768 && edge < 32768;
           // In the row: the field shows the number typed, or again its own.
           const std::string id = std::to_string(1013 + field);
-          script += "set " + id + " " + Number(v[field]) + "\nprint item " + id + "\nif enabled Reset\n  press Reset\nend\n";
-          expected += "ITEM " + id + ": " + Number(taken ? v[field] : shown[field] / unit.points) + "\n";
+          script += "set " + id + " " + Decimals(v[field]) + "\nprint item " + id +
+                    "\nif enabled Reset\n  press Reset\nend\n";
+          expected += "ITEM " + id + ": " + Decimals(taken ? v[field] : shown[field] / unit.points) + "\n";
           // The same box through --set: saved as the row saves it, or refused with nothing written.
-          const std::string set = work.File("set.pdf");
-          const auto run = hosttest::RunProcess(
-              {PLUGHOST, "boxes", file, "--plugins", framewicktest::PluginFolder(), "--settings", work.path(), "--unit",
-               unit.name, "--set", "trim=" + Number(v[0]) + "," + Number(v[1]) + "," + Number(v[2]) + "," + Number(v[3]),
-               "--output", set},
-              "", framewicktest::kRunBound);
+          const std::string typed = Decimals(v[0]) + "," + Decimals(v[1]) + "," + Decimals(v[2]) + "," + Decimals(v[3]);
+          const auto run = hosttest::RunProcess({PLUGHOST, "boxes", file, "--plugins", framewicktest::PluginFolder(),
+                                                 "--settings", work.path(), "--unit", unit.name, "--set",
+                                                 "trim=" + typed, "--output", set},
+                                                "", framewicktest::kRunBound);
           EXPECT_EQ(run.status, taken ? 0 : 2) << id << " " << level << run.err;
-          const std::string line = m.right > 32767 ? "plughost: page 1 is larger than the editor's range of 32767 points"
-                                                   : "plughost: --set trim=";
+          const char* line = m.large ? "plughost: page 1 is larger than the editor's range" : "plughost: --set trim=";
           EXPECT_EQ(run.err.rfind(taken ? "" : line, 0), 0u) << run.err;
           EXPECT_EQ(hosttest::FileExists(set), taken);
-          double e[4];
-          const std::string saved = framewicktest::QpdfPageEntry(set, 1, "/TrimBox");
-          if (taken) {
-            ASSERT_EQ(std::sscanf(saved.c_str(), "[%lf,%lf,%lf,%lf]", &e[0], &e[1], &e[2], &e[3]), 4) << saved;
-            for (int i = 0; i < 4; ++i) EXPECT_NEAR(e[i], box[i], 0.001) << saved;
-          }
+          double e[4] = {0, 0, 0, 0};
+          const std::string saved = taken ? framewicktest::QpdfPageEntry(set, 1, "/TrimBox") : "";
+          std::sscanf(saved.c_str(), "[%lf,%lf,%lf,%lf]", &e[0], &e[1], &e[2], &e[3]);
+          for (int i = 0; taken && i < 4; ++i) EXPECT_NEAR(e[i], box[i], 0.001) << i;
           ::unlink(set.c_str());
         }
       const auto run = framewicktest::Run(work.path(), {"--brief", file}, script + "quit\n");
@@ -91,16 +82,15 @@ TEST(LimitsRuns, TypedValuesAreRefusedByTheEdgesTheyMake) {
       for (size_t at = run.out.find("ITEM "); at != std::string::npos; at = run.out.find("ITEM ", at + 1))
         items += run.out.substr(at, run.out.find('\n', at) + 1 - at);
       EXPECT_EQ(items, expected);
-      EXPECT_EQ(run.out.find("NOTE: The page is larger than the editor's range") != std::string::npos, m.right > 32767);
+      EXPECT_EQ(run.out.find("NOTE: The page is larger than the editor's range") != std::string::npos, m.large);
     }
-  EXPECT_GE(cases, 60);
 }
 
 // `plughost boxes` lists, edits, pictures and saves a page whose boxes reach
 // far out, or whose media or crop box is no box: listed, or refused with one
-// line of its own; boxes of the file it did not edit are written back as
-// read (numbers and shared arrays), the edited one with the fewest decimals;
-// an off row's zero box stands at the media box's corner.
+// line of its own; boxes it did not edit are written back as read (numbers,
+// shared arrays), the edited one with the fewest decimals; an off row's zero
+// box stands at the media box's corner.
 TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
   const std::string inf(400, '9'), e30 = "1000000000000000000000000000000.0", set = "[10,682,110,782]";
   const struct {
@@ -134,8 +124,7 @@ TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
     const bool media = row.page.find("/MediaBox") != std::string::npos;
     spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                     "<< /Type /Page /Parent 2 0 R " + std::string(media ? "" : "/MediaBox [0 0 612 792] ") + row.page +
-                        " >>",
-                    "[0 0 255.118 141.732]"};
+                        " >>", "[0 0 255.118 141.732]"};
     const std::string file = work.File("far.pdf"), out = work.File("out.pdf");
     hosttest::WriteFile(file, hosttest::MakePdf(spec));
     const hosttest::ProcessResult run = hosttest::RunProcess(

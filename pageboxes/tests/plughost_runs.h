@@ -65,6 +65,18 @@ inline Values LibraryValues(const std::string& settings) {
   return out;
 }
 
+// dir/in.pdf, of pages with these entries (objects 3 on).
+inline std::string PagesFile(const hosttest::TempDir& dir, const std::vector<std::string>& pages) {
+  hosttest::PdfSpec spec;
+  std::string kids;
+  for (size_t i = 0; i < pages.size(); ++i) kids += std::to_string(3 + i) + " 0 R ";
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                  "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) + " >>"};
+  for (const std::string& page : pages) spec.objects.push_back("<< /Type /Page /Parent 2 0 R " + page + " >>");
+  hosttest::WriteFile(dir.File("in.pdf"), hosttest::MakePdf(spec));
+  return dir.File("in.pdf");
+}
+
 // Page N's entry `key` ("/TrimBox") as qpdf --json gives it, blanks outside
 // strings dropped ("[36,36,576,756]", "\"7 0 R\""); "none" without one.
 inline std::string QpdfPageEntry(const std::string& file, int page, const std::string& key) {
