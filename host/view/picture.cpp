@@ -16,6 +16,7 @@
 
 #include "cos/decoders.h"
 #include "cos/docs.h"
+#include "pd/pages.h"
 #include "render/render.h"
 #include "support/filesys.h"
 #include "view/view.h"
@@ -134,11 +135,7 @@ double DeclaredBytes(QPDFObjectHandle dict) {
 std::string OversizedImage(Doc& doc, ASInt32 page) {
   const std::vector<QPDFObjectHandle>& pages = Pages(doc);
   if (page < 0 || static_cast<size_t>(page) >= pages.size()) return "";
-  QPDFObjectHandle resources;
-  int depth = 0;
-  for (QPDFObjectHandle node = pages[page]; node.isDictionary() && depth < 64; node = node.getKey("/Parent"), ++depth)
-    if ((resources = node.getKey("/Resources")).isDictionary()) break;
-  std::vector<QPDFObjectHandle> open{resources};
+  std::vector<QPDFObjectHandle> open{InheritedResources(pages[page])};
   std::set<QPDFObjGen> seen;
   const double cap = static_cast<double>(DecodedDataCap());
   for (size_t visits = 0; !open.empty() && visits < 100000; ++visits) {
