@@ -164,14 +164,15 @@ struct Typed {
 
 // The palette's listings as BOX and SPEC lines: each listing of the palette
 // belongs to the next page of `pages`, and its SPEC item ends it. Listings
-// are printed only when verbose. In a listing after the edits, a row that
-// does not show what `--set` typed refused it: `refusal` says so.
+// are printed only when verbose. With `edits` each page is listed twice,
+// before and after them; in the listing after, a row that does not show what
+// `--set` typed refused it: `refusal` says so.
 class RowPrinter {
  public:
-  RowPrinter(std::vector<int> pages, std::vector<bool> edited, std::vector<Typed> typed, bool verbose,
+  RowPrinter(std::vector<int> pages, bool edits, std::vector<Typed> typed, bool verbose,
              std::shared_ptr<std::string> refusal)
       : pages_(std::move(pages)),
-        edited_(std::move(edited)),
+        edits_(edits),
         typed_(std::move(typed)),
         verbose_(verbose),
         refusal_(std::move(refusal)) {}
@@ -184,7 +185,7 @@ class RowPrinter {
     drawing_ = false;
     const std::string head = std::string("ITEMS ") + kPalette + " ";
     if (line.compare(0, head.size(), head) == 0) {
-      edited_now_ = next_ < edited_.size() && edited_[next_];
+      afterEdits_ = edits_ && next_ % 2 == 1;
       page_ = next_ < pages_.size() ? pages_[next_++] : 0;
       rows_.clear();
       listing_ = true;
@@ -203,7 +204,7 @@ class RowPrinter {
       std::string text = line.substr(6);
       if (text.compare(0, 5, "Spec:") == 0) text.erase(0, text.find_first_not_of(' ', 5));
       Print("SPEC: " + page + text);
-      if (edited_now_ && refusal_->empty()) CheckTyped();
+      if (afterEdits_ && refusal_->empty()) CheckTyped();
       return true;
     }
     Listed item;
@@ -243,13 +244,13 @@ class RowPrinter {
   }
 
   std::vector<int> pages_;
-  std::vector<bool> edited_;
+  bool edits_;
   std::vector<Typed> typed_;
   bool verbose_;
   std::shared_ptr<std::string> refusal_;
   size_t next_ = 0;
   int page_ = 0;
-  bool listing_ = false, drawing_ = false, edited_now_ = false;
+  bool listing_ = false, drawing_ = false, afterEdits_ = false;
   std::map<int, Shown> rows_;  // by the row's check box
 };
 
@@ -448,12 +449,7 @@ std::deque<Line> BoxesRun::Steps() const {
 void BoxesRun::Start(Session& session) const {
   // A page with edits is listed twice: before and after "Apply".
   std::vector<int> listed;
-  std::vector<bool> edited;
-  for (int page : pages) {
-    listed.insert(listed.end(), HasEdits() ? 2 : 1, page);
-    edited.push_back(false);
-    if (HasEdits()) edited.push_back(true);
-  }
+  for (int page : pages) listed.insert(listed.end(), HasEdits() ? 2 : 1, page);
   std::vector<Typed> typed;
   for (const auto& set : options.sets) {
     Typed t{RowNamed(set.first)->check, set.first + "=" + set.second, {0, 0, 0, 0}};
@@ -461,7 +457,7 @@ void BoxesRun::Start(Session& session) const {
     for (size_t i = 0; i < 4; ++i) t.values[i] = std::strtod(numbers[i].c_str(), nullptr);
     typed.push_back(t);
   }
-  auto printer = std::make_shared<RowPrinter>(listed, edited, typed, options.verbose, refusal);
+  auto printer = std::make_shared<RowPrinter>(listed, HasEdits(), typed, options.verbose, refusal);
   session.transcript().Omit([printer](const std::string& line) { return printer->Omit(line); });
 }
 
