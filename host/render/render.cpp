@@ -139,7 +139,8 @@ void ReadDash(std::istringstream& in, cairo_t* cr) {
   cairo_set_dash(cr, dash.data(), static_cast<int>(dash.size()), 0);
 }
 
-// One display-list line; `image` and anything unknown draw nothing.
+// One display-list line on a picture `width` x `height`; `image` and anything
+// unknown draw nothing.
 void Paint(cairo_t* cr, const std::string& line, double width, double height) {
   std::istringstream in(line);
   std::string verb;
@@ -151,10 +152,10 @@ void Paint(cairo_t* cr, const std::string& line, double width, double height) {
   } else if (verb == "rect") {
     const DevRect d = ReadRect(in, width, height);
     std::string word;
-    double width = 1;
-    if (in >> word && word == "width") in >> width;
+    double stroke = 1;  // the outline's width
+    if (in >> word && word == "width") in >> stroke;
     ReadDash(in, cr);
-    OutlinePath(cr, d, width > 0 ? width : 1);
+    OutlinePath(cr, d, stroke > 0 ? stroke : 1);
   } else if (verb == "xor") {
     const DevRect d = ReadRect(in, width, height);
     cairo_save(cr);
