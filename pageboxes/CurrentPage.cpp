@@ -163,8 +163,7 @@ void FramewickTool::OnPageChanged(PDPage page) {
     bool reload = !Same(media->PageRect(), mediaBox.PageRect());
     for (size_t i = 0; !reload && i < boxes.size(); ++i) {
       // A crop box still holding what the row wrote at once has not changed under it.
-      auto* crop = dynamic_cast<CropPageBox*>(boxes[i]);
-      if (crop && crop->TakeBackPending(current.page)) continue;
+      if (auto* crop = dynamic_cast<CropPageBox*>(boxes[i]); crop && crop->TakeBackPending(current.page)) continue;
       std::unique_ptr<PageBox> clone(boxes[i]->Clone());
       // A copy only reads: it must not put back a crop box the original replaced.
       if (auto* crop = dynamic_cast<CropPageBox*>(clone.get())) crop->SetPageSource(nullptr);
