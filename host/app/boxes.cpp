@@ -464,9 +464,9 @@ void BoxesRun::Start(Session& session) const {
 std::string BoxesRun::FolderFault() const {
   std::string fault = options.output.empty() ? "" : FileFolderFault(options.output, "the output");
   if (fault.empty() && !options.picture.empty()) fault = FileFolderFault(options.picture, "the pictures");
-  for (int page : pages) {
-    const std::string picture = options.picture + "-" + std::to_string(page) + ".png";
-    if (fault.empty() && !options.picture.empty() && host::SameFile(picture, options.file))
+  for (size_t i = 0; fault.empty() && !options.picture.empty() && i < pages.size(); ++i) {
+    const std::string picture = options.picture + "-" + std::to_string(pages[i]) + ".png";
+    if (host::SameFile(picture, options.file))
       fault = "--picture " + options.picture + ": " + picture + " is the document itself; give another name";
   }
   return fault;
