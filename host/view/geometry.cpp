@@ -71,14 +71,12 @@ bool FrameOf(AVPageView view, PageFrame* frame) {
     double media[4] = {0, 0, 612, 792}, crop[4];
     BoxOf(page, "/MediaBox", media);
     if (!BoxOf(page, "/CropBox", crop)) std::copy(media, media + 4, crop);
-    QPDFObjectHandle type = page.getKey("/Type");
-    if (type.isName() && type.getName() == "/Page") {
+    if (page.getKey("/Type").isNameAndEquals("/Page"))
       for (int axis = 0; axis < 2; ++axis)
         if (crop[axis + 2] - crop[axis] > media[axis + 2] - media[axis]) {
           crop[axis] = media[axis];
           crop[axis + 2] = media[axis + 2];
         }
-    }
     auto within = [](double v, double low, double high) { return std::max(low, std::min(high, v)); };
     frame->left = within(crop[0], media[0], media[2]);
     frame->bottom = within(crop[1], media[1], media[3]);
