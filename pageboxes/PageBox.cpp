@@ -218,16 +218,18 @@ bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, Read* read
       MyCosObj value = dict.Get(key);
       if (value.CachedType() == CosArray && value.Length() == 4) {
         double v[4];
-        for (ASInt32 i = 0; i < 4; ++i) v[i] = value.Get(i).NumberValue();
+        MyCosObj n[4];
+        for (ASInt32 i = 0; i < 4; ++i) v[i] = (n[i] = value.Get(i)).NumberValue();
         if (!CountsAsAbsent(v)) {
-          if (v[2] < v[0]) std::swap(v[0], v[2]);
-          if (v[3] < v[1]) std::swap(v[1], v[3]);
+          if (v[2] < v[0]) std::swap(v[0], v[2]), std::swap(n[0], n[2]);
+          if (v[3] < v[1]) std::swap(v[1], v[3]), std::swap(n[1], n[3]);
           // As the host reads a number into 16.16: rounded, cut to the range.
           read->rect = ASFixedRect{SaturatedFixed(RawFixed(v[0])), SaturatedFixed(RawFixed(v[3])),
                                    SaturatedFixed(RawFixed(v[2])), SaturatedFixed(RawFixed(v[1]))};
           read->beyond = false;
           for (int i = 0; i < 4; ++i) {
             read->values[i] = v[i];
+            read->numbers[i] = n[i];
             read->beyond = read->beyond || !InFixedRange(RawFixed(v[i]));
           }
           return true;
@@ -326,7 +328,17 @@ bool PageBox::WriteRect(PDPage page, ASAtom key) {
               }
               const CosDoc doc = dict.GetDoc().GetCosDoc();
               const ASFixed values[4] = {pageRect_.left, pageRect_.bottom, pageRect_.right, pageRect_.top};
-              for (ASInt32 i = 0; i < 4; ++i) array.Put(i, MyCosObj(CosNewFixed(doc, false, values[i])));
+              // An edge on one of the media box's takes the media box's own
+              // number: the shortest text of its 16.16 value may lie a hair
+              // beyond it (841.88977 for 841.889764).
+              Read media;
+              const bool onMedia = ReadBox(dict, AtomOf("MediaBox"), true, &media);
+              for (ASInt32 i = 0; i < 4; ++i) {
+                MyCosObj number(CosNewFixed(doc, false, values[i]));
+                for (int j : {i % 2, i % 2 + 2})
+                  if (onMedia && RawFixed(media.values[j]) == values[i]) number = media.numbers[j].Copy(dict.GetDoc(), false);
+                array.Put(i, number);
+              }
               dict.Put(key, array);
             }).raised;
   } catch (const Zentu::AcrobatException&) {

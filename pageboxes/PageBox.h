@@ -6,10 +6,9 @@
 #include <string>
 
 #include "common/CSafeAlloc.h"
+#include "common/MyCosObj.h"
 #include "host/astypes.h"
 #include "pageboxes/Subject.h"
-
-class MyCosObj;
 
 // The page the crop box writes to at once when it is switched on or off:
 // the tool's current page.
@@ -123,6 +122,7 @@ class PageBox : public PDFBox, public Observer {
   struct Read {
     ASFixedRect rect;
     double values[4];  // left, bottom, right, top
+    MyCosObj numbers[4];  // the same, as the page's objects
     bool beyond;
     bool metAbsent;  // four numbers that count as no box were passed
   };

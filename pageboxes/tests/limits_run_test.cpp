@@ -89,33 +89,40 @@ TEST(LimitsRuns, TypedValuesAreRefusedByTheEdgesTheyMake) {
 // `plughost boxes` lists, edits, pictures and saves a page whose boxes reach
 // far out, or whose media or crop box is no box: listed, or refused with one
 // line of its own; boxes it did not edit are written back as read (numbers,
-// shared arrays), the edited one with the fewest decimals; an off row's zero
-// box stands at the media box's corner.
+// shared arrays), the edited one with the fewest decimals, an edge on the
+// media box's with its number; an off row's zero box stands at the media
+// box's corner.
 TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
   const std::string inf(400, '9'), e30 = "1000000000000000000000000000000.0", set = "[10,682,110,782]";
   const struct {
     std::string page, line;  // the page's entries; a line of the output
     std::vector<std::pair<const char*, std::string>> saved;  // none: refused
     std::string note = "";
+    std::vector<std::string> edit = {"--on", "trim", "--set", "trim=10,10,100,100"};
   } rows[] = {
       {"/TrimBox [-40000 -40000 40000 40000] /BleedBox [36 36 40000 756]",
-       "Trim on -40000.000 -39208.000 80000.000 80000.000", {{"/BleedBox", "[36,36,40000,756]"}, {"/TrimBox", set}}},
-      {"/TrimBox [0 0 " + e30 + " 792] /CropBox [-" + e30 + " 0 612 " + e30 + "]", "Trim on 0.000 0.000 1000000000000000019884624838656.000 792.000",
+       "Trim on -40000.000 -39208.000 80000.000 80000.000 pt", {{"/BleedBox", "[36,36,40000,756]"}, {"/TrimBox", set}}},
+      {"/TrimBox [0 0 " + e30 + " 792] /CropBox [-" + e30 + " 0 612 " + e30 + "]", "Trim on 0.000 0.000 1000000000000000019884624838656.000 792.000 pt",
        {{"/CropBox", "[-" + e30 + ",0,612," + e30 + "]"}, {"/TrimBox", set}}},
-      {"/TrimBox [2147483648.5 0 612 792] /BleedBox [0 0 2147483647 792]", "Bleed on 0.000 0.000 2147483647.000 792.000",
+      {"/TrimBox [2147483648.5 0 612 792] /BleedBox [0 0 2147483647 792]", "Bleed on 0.000 0.000 2147483647.000 792.000 pt",
        {{"/BleedBox", "[0,0,2147483647,792]"}, {"/TrimBox", set}}},
-      {"/TrimBox [0 0 nan 792]", "Trim off 0.000 792.000 0.000 0.000", {{"/TrimBox", set}}},
-      {"/MediaBox [0 0 612] /BleedBox [9 9 603 783]", "Bleed on 9.000 9.000 594.000 774.000",
+      {"/TrimBox [0 0 nan 792]", "Trim off 0.000 792.000 0.000 0.000 pt", {{"/TrimBox", set}}},
+      {"/MediaBox [0 0 612] /BleedBox [9 9 603 783]", "Bleed on 9.000 9.000 594.000 774.000 pt",
        {{"/MediaBox", "[0,0,612]"}, {"/TrimBox", set}}},
-      {"/MediaBox [-40000 -40000 40000 40000]", "Trim off 0.000 80000.000 0.000 0.000", {}},
+      {"/MediaBox [-40000 -40000 40000 40000]", "Trim off 0.000 80000.000 0.000 0.000 pt", {}},
       {"/MediaBox [0 0 " + inf + " 792]", "", {}},  // an integer past 64 bits: no page
       {"/MediaBox [0 0 255.118 141.732] /BleedBox 4 0 R /CropBox [0 0 255.118 141.732]",
-       "Bleed on 0.000 0.000 255.118 141.732",
+       "Bleed on 0.000 0.000 255.118 141.732 pt",
        {{"/BleedBox", "\"4 0 R\""}, {"/CropBox", "[0,0,255.118,141.732]"}, {"/TrimBox", "[10,31.732,110,131.732]"}}},
-      {"/MediaBox [100 -200 712 992]", "Bleed off 0.000 1192.000 0.000 0.000", {{"/TrimBox", "[110,882,210,982]"}}},
-      {"/MediaBox [0 0 0 0]", "Trim on 10.000 10.000 100.000 100.000", {{"/MediaBox", "[0,0,0,0]"}, {"/TrimBox", set}}},
-      {"/CropBox [0 0 0 0]", "Crop off 0.000 792.000 0.000 0.000", {{"/CropBox", "[0,0,0,0]"}, {"/TrimBox", set}},
+      {"/MediaBox [100 -200 712 992]", "Bleed off 0.000 1192.000 0.000 0.000 pt", {{"/TrimBox", "[110,882,210,982]"}}},
+      {"/MediaBox [0 0 0 0]", "Trim on 10.000 10.000 100.000 100.000 pt", {{"/MediaBox", "[0,0,0,0]"}, {"/TrimBox", set}}},
+      {"/CropBox [0 0 0 0]", "Crop off 0.000 792.000 0.000 0.000 pt", {{"/CropBox", "[0,0,0,0]"}, {"/TrimBox", set}},
        "The page's crop box is [0 0 0 0], which has no area: readers show the page without it."},
+      // Switched on (the media box's rect) or typed onto the media box's edges.
+      {"/MediaBox [0 0 595.275591 841.889764] /TrimBox [10 10 585.275591 831.889764]",
+       "Bleed on 0.000 0.000 595.276 841.890 pt", {{"/BleedBox", "[0,0,595.275591,841.889764]"}}, "", {"--on", "bleed"}},
+      {"/MediaBox [0 0 595.275591 841.889764] /BleedBox [9 9 586 832]", "Bleed on 10.000 0.000 200.000 297.000 mm",
+       {{"/BleedBox", "[28.34645,0,595.275591,841.889764]"}}, "", {"--unit", "mm", "--set", "bleed=10,0,200,297"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.page);
@@ -127,11 +134,11 @@ TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
                         " >>", "[0 0 255.118 141.732]"};
     const std::string file = work.File("far.pdf"), out = work.File("out.pdf");
     hosttest::WriteFile(file, hosttest::MakePdf(spec));
-    const hosttest::ProcessResult run = hosttest::RunProcess(
-        {PLUGHOST, "boxes", file, "--plugins", framewicktest::PluginFolder(), "--settings", work.path(), "--unit", "pt",
-         "--on", "trim", "--set", "trim=10,10,100,100", "--output", out, "--picture", work.File("p")},
-        "", framewicktest::kRunBound);
-    EXPECT_NE(run.out.find(row.line.empty() ? "" : "BOX: page 1 " + row.line + " pt\n"), std::string::npos) << run.out;
+    std::vector<std::string> args = {PLUGHOST, "boxes", file, "--plugins", framewicktest::PluginFolder(), "--settings",
+                                     work.path(), "--unit", "pt", "--output", out, "--picture", work.File("p")};
+    args.insert(args.end(), row.edit.begin(), row.edit.end());
+    const hosttest::ProcessResult run = hosttest::RunProcess(args, "", framewicktest::kRunBound);
+    EXPECT_NE(run.out.find(row.line.empty() ? "" : "BOX: page 1 " + row.line + "\n"), std::string::npos) << run.out;
     // Three numbers, or four without area, are no media box: the page is a letter page, and a note says so.
     EXPECT_EQ(run.out.find("NOTE: The page's media box is not four numbers with an area: it is taken as a US Letter") !=
                   std::string::npos,
