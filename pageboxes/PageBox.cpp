@@ -336,7 +336,8 @@ bool PageBox::WriteRect(PDPage page, ASAtom key) {
               for (ASInt32 i = 0; i < 4; ++i) {
                 MyCosObj number(CosNewFixed(doc, false, values[i]));
                 for (int j : {i % 2, i % 2 + 2})
-                  if (onMedia && RawFixed(media.values[j]) == values[i]) number = media.numbers[j].Copy(dict.GetDoc(), false);
+                  if (onMedia && RawFixed(media.values[j]) == values[i])
+                    number = media.numbers[j].Copy(dict.GetDoc(), false);
                 array.Put(i, number);
               }
               dict.Put(key, array);

@@ -122,7 +122,9 @@ TEST(LimitsRuns, PagesWithBoxesFarOutAreListedOrRefused) {
       {"/MediaBox [0 0 595.275591 841.889764] /TrimBox [10 10 585.275591 831.889764]",
        "Bleed on 0.000 0.000 595.276 841.890 pt", {{"/BleedBox", "[0,0,595.275591,841.889764]"}}, "", {"--on", "bleed"}},
       {"/MediaBox [0 0 595.275591 841.889764] /BleedBox [9 9 586 832]", "Bleed on 10.000 0.000 200.000 297.000 mm",
-       {{"/BleedBox", "[28.34645,0,595.275591,841.889764]"}}, "", {"--unit", "mm", "--set", "bleed=10,0,200,297"}},
+       {{"/BleedBox", "[28.34645,0,595.275591,841.889764]"}},
+       "",
+       {"--unit", "mm", "--set", "bleed=10,0,200,297"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.page);
