@@ -132,6 +132,19 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
   const std::string held = Made("held.pdf", OnePage("/U 5 0 R", "0 0 m 1 1 l S", {Gray(8, 8), form("5"), annot("6")},
                                                     "/Annots [7 0 R]"));
   const std::string inlineOnly = Made("inline.pdf", OnePage("", inlined, {}));
+  // Two pages that draw one form holding an inline image twice each; one
+  // more in a tiling pattern, one in an annotation's appearance.
+  hosttest::PdfSpec held3;
+  held3.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>",
+                   "<< /Type /Page /Parent 2 0 R /Resources << /XObject << /F 7 0 R >> /Pattern << /P 8 0 R >> >> "
+                   "/Contents 4 0 R >>",
+                   "stream:|/F Do /F Do /Pattern cs /P scn 0 0 9 9 re f",
+                   "<< /Type /Page /Parent 2 0 R /Resources << /XObject << /F 7 0 R >> >> /Contents 6 0 R "
+                   "/Annots [10 0 R] >>",
+                   "stream:|/F Do /F Do", "stream:/Type /XObject /Subtype /Form /BBox [0 0 9 9]|" + inlined,
+                   "stream:/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 9 9] /XStep 9 /YStep 9|" + inlined,
+                   "stream:/BBox [0 0 9 9]|" + inlined, annot("9")};
+  const std::string inlineHeld = Made("inline-held.pdf", hosttest::MakePdf(held3));
   const std::string stencil = Made("stencil.pdf", OnePage("/K 5 0 R", "q 72 0 0 72 0 0 cm /K Do Q", {
       "stream:/Type /XObject /Subtype /Image /Width 100 /Height 100 /ImageMask true|" + std::string(1300, 'U')}));
   const std::string kinds = " (inline images, images in patterns, annotation appearances or soft masks)",
@@ -193,6 +206,9 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
        ", left as it was\nIMAGES: 0 converted, 0 left as they were, 1 not reached\n", none},
       {"an inline image alone", {inlineOnly, "--create-alternates", "--percent", "50"}, 2, "NOT REACHED: 1 image" +
        kinds + ", left as it was\nIMAGES: 0 converted, 0 left as they were, 1 not reached\n", none},
+      {"inline images in a form, a pattern and an appearance", {inlineHeld, "--modify", "--percent", "50"}, 2,
+       "NOT REACHED: 3 images" + kinds + ", left as they were\nIMAGES: 0 converted, 0 left as they were, 3 not "
+       "reached\n", none},
       {"held by the page, drawn by an annotation", {held, "--modify", "--resolution", "150", "--which", "all"}, 2,
        "SKIPPED: page 1, object 5: it is drawn only where the plug-in does not look (an annotation's appearance, a "
        "pattern or a soft mask), so the resolution gives it no size\nIMAGES: 0 converted, 1 left as they were\n",
