@@ -93,6 +93,9 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
       "/ColorSpace [/DeviceN [/Spot1 /Spot2] /DeviceCMYK 6 0 R] /BitsPerComponent 8", std::string(8, 'x')),
       "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [1 0 0 0] /N 1 >>"}));
   const std::string deep = Made("deep.pdf", OnePage("/A 5 0 R", drawn, {Gray(4, 4, 16)}));
+  const std::string matte = Made("matte.pdf", OnePage("/A 5 0 R", drawn, {Image(4, 4,
+      "/ColorSpace /DeviceGray /BitsPerComponent 8 /SMask 6 0 R", std::string(16, 'a')), Image(4, 4,
+      "/ColorSpace /DeviceGray /BitsPerComponent 16 /Matte [0]", std::string(32, 'm'))}));
   const std::string half = Made("half.pdf", OnePage("/A 5 0 R /B 6 0 R", drawn, {Gray(4, 4, 16), Gray(144, 144)}));
   const std::string big = "The decoded data is larger than the host allows\n", cap = "NOTE: " + big;
   // Two pages of one image each, the content of page `bad` (1 or 2) no Flate data.
@@ -176,6 +179,10 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
       {"16 bits", {deep, "--modify"}, 2,
        "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
        "IMAGES: 0 converted, 1 left as they were\n",
+       "the images were not changed: each image was left as it was"},
+      {"a /Matte mask that cannot be resampled", {matte, "--modify", "--percent", "50"}, 2,
+       "SKIPPED: page 1, object 5: its soft mask, whose /Matte needs it at the image's size, could not be resampled "
+       "with it: 16 bits per component are not converted\nIMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: each image was left as it was"},
       {"half of them", {half, "--modify", "--resolution", "72", "--which", "all"}, 1,
        "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
