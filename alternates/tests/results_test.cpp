@@ -137,8 +137,8 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
   const std::string inlineOnly = Made("inline.pdf", OnePage("", inlined, {}));
   // Two pages that draw one form holding an inline image twice each; one
   // more in a tiling pattern, one in an annotation's appearance.
-  hosttest::PdfSpec held3;
-  held3.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>",
+  hosttest::PdfSpec inlineSpec;
+  inlineSpec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>",
                    "<< /Type /Page /Parent 2 0 R /Resources << /XObject << /F 7 0 R >> /Pattern << /P 8 0 R >> >> "
                    "/Contents 4 0 R >>",
                    "stream:|/F Do /F Do /Pattern cs /P scn 0 0 9 9 re f",
@@ -147,7 +147,7 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
                    "stream:|/F Do /F Do", "stream:/Type /XObject /Subtype /Form /BBox [0 0 9 9]|" + inlined,
                    "stream:/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 9 9] /XStep 9 /YStep 9|" + inlined,
                    "stream:/BBox [0 0 9 9]|" + inlined, annot("9")};
-  const std::string inlineHeld = Made("inline-held.pdf", hosttest::MakePdf(held3));
+  const std::string inlineHeld = Made("inline-held.pdf", hosttest::MakePdf(inlineSpec));
   const std::string stencil = Made("stencil.pdf", OnePage("/K 5 0 R", "q 72 0 0 72 0 0 cm /K Do Q", {
       "stream:/Type /XObject /Subtype /Image /Width 100 /Height 100 /ImageMask true|" + std::string(1300, 'U')}));
   const std::string kinds = " (inline images, images in patterns, annotation appearances or soft masks)",
