@@ -163,19 +163,18 @@ ASBool CollectPageImagesProc(CosObj resource, CosObj name, void* clientData) {
 // The places a page's content walk does not go into: the appearances of its
 // annotations, tiling patterns and soft-mask groups, and the forms these
 // draw, found through the resources of the page and of every form. Images
-// held there that the map lacks are counted; those it holds are marked.
+// held there that the map lacks are counted, and so are the inline images
+// of their content; those the map holds are marked.
 class Unreached {
  public:
-  explicit Unreached(ImageMap& map) : map_(map) {}
+  Unreached(ImageMap& map, InlineImages& inlineImages) : map_(map), inline_(inlineImages) {}
   void Page(PDPage page) {
     Resources(PDPageGetResources(page), true);
     for (ASInt32 i = 0; i < PDPageGetNumAnnots(page); ++i) {
       CosObj appearances = CosDictGet(PDAnnotGetCosObj(PDPageGetAnnot(page, i)), Atom("AP"));
       if (CosObjGetType(appearances) != CosDict) continue;
       // An appearance is a form, whether it says so or not.
-      auto appearance = [this](CosObj form) {
-        if (CosObjGetType(form) == CosStream) Resources(CosDictGet(form, Atom("Resources")), false);
-      };
+      auto appearance = [this](CosObj form) { Content(form); };
       for (const char* kind : {"N", "R", "D"}) {
         CosObj each = CosDictGet(appearances, Atom(kind));
         if (CosObjGetType(each) == CosStream)
@@ -204,10 +203,7 @@ class Unreached {
     CosObj xobjects = CosDictGet(resources, Atom("XObject"));
     if (CosObjGetType(xobjects) == CosDict) Enumerate(xobjects, [&](CosObj x) { XObject(x, reached); });
     CosObj patterns = CosDictGet(resources, Atom("Pattern"));
-    if (CosObjGetType(patterns) == CosDict)
-      Enumerate(patterns, [this](CosObj pattern) {
-        if (CosObjGetType(pattern) == CosStream) Resources(CosDictGet(pattern, Atom("Resources")), false);
-      });
+    if (CosObjGetType(patterns) == CosDict) Enumerate(patterns, [this](CosObj pattern) { Content(pattern); });
     CosObj states = CosDictGet(resources, Atom("ExtGState"));
     if (CosObjGetType(states) == CosDict)
       Enumerate(states, [this](CosObj state) {
@@ -219,7 +215,10 @@ class Unreached {
     if (CosObjGetType(x) != CosStream) return;
     CosObj subtype = CosDictGet(x, Atom("Subtype"));
     if (IsName(subtype, "Form")) {
-      Resources(CosDictGet(x, Atom("Resources")), reached);
+      if (reached)
+        Resources(CosDictGet(x, Atom("Resources")), true);
+      else
+        Content(x);
     } else if (IsName(subtype, "Image") && !reached) {
       auto it = map_.find(ObjectKey(x));
       if (it != map_.end())
@@ -228,26 +227,56 @@ class Unreached {
         images_.insert(ObjectKey(x));
     }
   }
+  // A form, pattern or appearance the walk does not read: what its resources
+  // hold, and its inline images, read up to the first that cannot be.
+  void Content(CosObj stream) {
+    if (CosObjGetType(stream) != CosStream || !contents_.insert(ObjectKey(stream)).second) return;
+    const CosObj resources = CosDictGet(stream, Atom("Resources"));
+    Resources(resources, false);
+    ASStm stm = nullptr;
+    HostRegion([&] {
+      stm = CosStreamOpenStm(stream, cosOpenFiltered);
+      const ASUns32 owner = ObjectKey(stream);
+      PDToken token;
+      for (size_t order = 0; PDReadContentToken(stm, &token) > 0 && token.type != kPDTokenNone;) {
+        if (token.type != kPDTokenKeyword || std::strcmp(token.text, "BI") != 0) continue;
+        CosObj image = PDReadInlineImage(stm, resources, CosObjGetDoc(stream), nullptr);
+        CosObjDestroy(image);
+        inline_.inForms.insert({owner, order++});
+      }
+    });
+    if (stm) HostRegion([&] { ASStmClose(stm); });
+  }
   ImageMap& map_;
+  InlineImages& inline_;
   std::set<std::tuple<ASUns32, ASUns32, bool>> seen_;
+  std::set<ASUns32> contents_;
   std::set<ASUns32> images_;
+};
+
+// From a content's coordinates to the page's; translation plays no part in
+// a size.
+struct PageMatrix {
+  double a = 1, b = 0, c = 0, d = 1;
 };
 
 // The walk of one page's content, forms and containers included.
 struct ContentWalk {
   ImageMap& map;
   PDPage page;
-  // Inline images met, by the form (its object number, or the page's as
-  // -1 - index) and their order in it: a form drawn twice holds the same.
-  std::set<std::pair<int64_t, size_t>> inlineImages;
+  InlineImages& inlineImages;
 
-  void Walk(PDEContent content, const PageMatrix& toPage, int64_t owner, size_t& inlineOrder) {
+  // `owner`: the form whose content this is, 0 for the page's own.
+  void Walk(PDEContent content, const PageMatrix& toPage, ASUns32 owner, size_t& inlineOrder) {
     for (ASInt32 i = 0; i < PDEditContentGetNumElems(content); ++i) {
       PDEElement element = PDEditContentGetElem(content, i);
       switch (PDEditObjectGetType(element)) {
         case kPDEImage: {
           if (!PDEditImageIsXObject(element)) {  // inline images are not resources
-            inlineImages.insert({owner, inlineOrder++});
+            if (owner)
+              inlineImages.inForms.insert({owner, inlineOrder++});
+            else
+              ++inlineImages.onPages;
             break;
           }
           auto it = map.find(ObjectKey(PDEditImageGetCosObj(element)));
@@ -262,7 +291,7 @@ struct ContentWalk {
         }
         case kPDEForm: {
           // The host reads a form already on its own path once, so this ends.
-          const int64_t form = ObjectKey(PDEElementGetCosObj(element));
+          const ASUns32 form = ObjectKey(PDEElementGetCosObj(element));
           size_t order = 0;
           PDEContent inner = PDEditFormGetContent(element);
           Walk(inner, Then(element, toPage), form, order);
@@ -320,8 +349,8 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
   PDPage page = nullptr;
   bool contentHeld = false;
   ASInt32 at = 0;
-  Unreached unreached(map);
-  size_t inlineImages = 0;
+  InlineImages inlineImages;
+  Unreached unreached(map, inlineImages);
   // Resources dictionaries already enumerated: pages that share one bring
   // no image the first did not.
   std::set<std::pair<ASUns32, ASUns32>> enumerated;
@@ -342,10 +371,7 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
         PDEContent content = PDEditPageAcquireContent(page, gExtensionID);
         if (content) {
           contentHeld = true;
-          ContentWalk walk{map, page, {}};
-          size_t order = 0;
-          walk.Walk(content, PageMatrix{}, -1 - static_cast<int64_t>(at), order);
-          inlineImages += walk.inlineImages.size();
+          CollectPlacementsInContent(content, map, page, inlineImages);
           contentHeld = false;
           PDEditPageReleaseContent(page, gExtensionID);
         }
@@ -359,7 +385,7 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
     size_t reached = 0;
     for (const auto& entry : map) reached += !(entry.second.maskOfAnother && entry.second.pages.empty());
     if (progress)
-      progress->SetText((std::to_string(unreached.Count() + inlineImages) + " images not reached, " +
+      progress->SetText((std::to_string(unreached.Count() + inlineImages.Count()) + " images not reached, " +
                          std::to_string(reached) + " reached")
                             .c_str());
   });
@@ -397,11 +423,10 @@ ASBool CollectImagesProc(CosObj resource, CosObj, void* clientData) {
   return goOn ? 1 : 0;
 }
 
-size_t CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page, const PageMatrix& toPage) {
-  ContentWalk walk{map, page, {}};
+void CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page, InlineImages& inlineImages) {
+  ContentWalk walk{map, page, inlineImages};
   size_t order = 0;
-  walk.Walk(content, toPage, -1 - static_cast<int64_t>(PDPageGetNumber(page)), order);
-  return walk.inlineImages.size();
+  walk.Walk(content, PageMatrix{}, 0, order);
 }
 
 void UpdatePlacedSize(ImageRecord& record, double w, double h) {

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "alternates/ImageOptions.h"
 #include "host/calls.h"
@@ -30,23 +32,27 @@ typedef std::map<ASUns32, ImageRecord> ImageMap;
 // each give their own). Then the images that are masks of others, and those
 // held in appearances, patterns and soft masks, are marked; the images the
 // walk does not reach at all (inline ones, those only there) are told as
-// "K images not reached, N reached". A host failure is shown in a note naming the page
-// and raised again, after the progress has ended.
+// "K images not reached, N reached". A host failure is shown in a note
+// naming the page and raised again, after the progress has ended.
 void CollectPlacements(PDDoc doc, ImageMap& map);
 // Resource enumeration procedure (client datum: the ImageMap): records each
 // image XObject once; false after a host failure, which it shows.
 ASBool CollectImagesProc(CosObj resource, CosObj name, void* clientData);
-// Records the placements of the map's images in one content, its forms and
-// containers included, each in page space (`toPage`: from the content's
-// coordinates to the page's; each form's matrix and placement are applied
-// on the way down). A placement's size is measured along each axis of the
-// image (the lengths of its matrix's images of the unit vectors), so that a
-// turned or skewed placement gives each axis its own length. Answers the
-// inline images met, each once however often its form is drawn.
-struct PageMatrix {
-  double a = 1, b = 0, c = 0, d = 1;  // translation plays no part in a size
+// Inline images met: those of a page's own content counted; those of a
+// form, a pattern or an appearance by its object number and their order in
+// it, so that one drawn twice, or on two pages, counts once.
+struct InlineImages {
+  size_t onPages = 0;
+  std::set<std::pair<ASUns32, size_t>> inForms;
+  size_t Count() const { return onPages + inForms.size(); }
 };
-size_t CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page, const PageMatrix& toPage = {});
+// Records the placements of the map's images in one page's content, its
+// forms and containers included, each in page space (each form's matrix and
+// placement are applied on the way down). A placement's size is measured
+// along each axis of the image (the lengths of its matrix's images of the
+// unit vectors), so that a turned or skewed placement gives each axis its
+// own length. The inline images met go into `inlineImages`.
+void CollectPlacementsInContent(PDEContent content, ImageMap& map, PDPage page, InlineImages& inlineImages);
 // One placement's size in points: the record keeps the larger of its placed
 // size and this one, always one whole placement.
 void UpdatePlacedSize(ImageRecord& record, double width, double height);

@@ -60,10 +60,11 @@ std::vector<std::string> Converted(const std::string& pdf, const hosttest::TempD
 }
 
 // One image a page through forms placed at 1, 0.75, 0.43082 and 3, a form
-// whose matrix scales its axes apart, one in marked content, a form in a
-// form; then one image drawn at 100 points and through a form at half: at
-// 150 dpi each comes out at 150 ppi on its page (within rounding), the one
-// drawn twice at 150 where it is largest and 300 in the form.
+// whose matrix scales its axes apart, one in marked content, a form whose
+// own resources lack the name the page's hold, a form in a form; then one
+// image drawn at 100 points and through a form at half: at 150 dpi each
+// comes out at 150 ppi on its page (within rounding), the one drawn twice
+// at 150 where it is largest and 300 in the form.
 TEST(PlacementsRunTest, ImagesInFormsGetTheResolutionOnThePage) {
   Document d;
   const struct {
@@ -79,6 +80,8 @@ TEST(PlacementsRunTest, ImagesInFormsGetTheResolutionOnThePage) {
     d.Page("<< /XObject << /F " + Ref(form) + " >> >>", p.placed.substr(0, p.placed.find('%')) + "/F Do Q" +
                                                             p.placed.substr(p.placed.find('%') + 1));
   }
+  d.Page("<< /XObject << /I " + Ref(d.Add(Gray(300))) + " /F " + Ref(d.Add(Form("0.5 0 0 0.5 0 0", "", 200))) + " >> >>",
+         "/F Do");
   const size_t inner = d.Add(Form("0.5 0 0 0.5 0 0", "/I " + Ref(d.Add(Gray(200))), 144));
   d.Page("<< /XObject << /F " + Ref(d.Add(Form("1 0 0 1 0 0", "/I " + Ref(inner), 1))) + " >> >>",
          "q 0.5 0 0 0.5 0 0 cm /F Do Q");
@@ -88,15 +91,15 @@ TEST(PlacementsRunTest, ImagesInFormsGetTheResolutionOnThePage) {
          "q 100 0 0 100 0 0 cm /I Do Q q 1 0 0 1 200 0 cm /F Do Q");
   std::string out;
   const std::vector<std::string> listed = Converted(d.Pdf(), hosttest::TempDir(), &out);
-  EXPECT_NE(out.find("IMAGES: 8 converted, 0 left as they were"), std::string::npos) << out;
-  ASSERT_EQ(listed.size(), 9u) << out;
+  EXPECT_NE(out.find("IMAGES: 9 converted, 0 left as they were"), std::string::npos) << out;
+  ASSERT_EQ(listed.size(), 10u) << out;
   for (size_t i = 0; i < listed.size(); ++i) {
     std::istringstream f(listed[i]);
     std::string page, type, size;
     int x = 0, y = 0;
     f >> page >> type >> size >> x >> y;
-    EXPECT_NEAR(x, i == 8 ? 300 : 150, 1) << listed[i];
-    EXPECT_NEAR(y, i == 8 ? 300 : 150, 1) << listed[i];
+    EXPECT_NEAR(x, i == 9 ? 300 : 150, 1) << listed[i];
+    EXPECT_NEAR(y, i == 9 ? 300 : 150, 1) << listed[i];
   }
 }
 

@@ -93,6 +93,9 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
       "/ColorSpace [/DeviceN [/Spot1 /Spot2] /DeviceCMYK 6 0 R] /BitsPerComponent 8", std::string(8, 'x')),
       "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [1 0 0 0] /N 1 >>"}));
   const std::string deep = Made("deep.pdf", OnePage("/A 5 0 R", drawn, {Gray(4, 4, 16)}));
+  const std::string matte = Made("matte.pdf", OnePage("/A 5 0 R", drawn, {Image(4, 4,
+      "/ColorSpace /DeviceGray /BitsPerComponent 8 /SMask 6 0 R", std::string(16, 'a')), Image(4, 4,
+      "/ColorSpace /DeviceGray /BitsPerComponent 16 /Matte [0]", std::string(32, 'm'))}));
   const std::string half = Made("half.pdf", OnePage("/A 5 0 R /B 6 0 R", drawn, {Gray(4, 4, 16), Gray(144, 144)}));
   const std::string big = "The decoded data is larger than the host allows\n", cap = "NOTE: " + big;
   // Two pages of one image each, the content of page `bad` (1 or 2) no Flate data.
@@ -132,6 +135,19 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
   const std::string held = Made("held.pdf", OnePage("/U 5 0 R", "0 0 m 1 1 l S", {Gray(8, 8), form("5"), annot("6")},
                                                     "/Annots [7 0 R]"));
   const std::string inlineOnly = Made("inline.pdf", OnePage("", inlined, {}));
+  // Two pages that draw one form holding an inline image twice each; one
+  // more in a tiling pattern, one in an annotation's appearance.
+  hosttest::PdfSpec inlineSpec;
+  inlineSpec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>",
+                   "<< /Type /Page /Parent 2 0 R /Resources << /XObject << /F 7 0 R >> /Pattern << /P 8 0 R >> >> "
+                   "/Contents 4 0 R >>",
+                   "stream:|/F Do /F Do /Pattern cs /P scn 0 0 9 9 re f",
+                   "<< /Type /Page /Parent 2 0 R /Resources << /XObject << /F 7 0 R >> >> /Contents 6 0 R "
+                   "/Annots [10 0 R] >>",
+                   "stream:|/F Do /F Do", "stream:/Type /XObject /Subtype /Form /BBox [0 0 9 9]|" + inlined,
+                   "stream:/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 9 9] /XStep 9 /YStep 9|" + inlined,
+                   "stream:/BBox [0 0 9 9]|" + inlined, annot("9")};
+  const std::string inlineHeld = Made("inline-held.pdf", hosttest::MakePdf(inlineSpec));
   const std::string stencil = Made("stencil.pdf", OnePage("/K 5 0 R", "q 72 0 0 72 0 0 cm /K Do Q", {
       "stream:/Type /XObject /Subtype /Image /Width 100 /Height 100 /ImageMask true|" + std::string(1300, 'U')}));
   const std::string kinds = " (inline images, images in patterns, annotation appearances or soft masks)",
@@ -164,6 +180,10 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
        "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: each image was left as it was"},
+      {"a /Matte mask that cannot be resampled", {matte, "--modify", "--percent", "50"}, 2,
+       "SKIPPED: page 1, object 5: its soft mask, whose /Matte needs it at the image's size, could not be resampled "
+       "with it: 16 bits per component are not converted\nIMAGES: 0 converted, 1 left as they were\n",
+       "the images were not changed: each image was left as it was"},
       {"half of them", {half, "--modify", "--resolution", "72", "--which", "all"}, 1,
        "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
        "IMAGES: 1 converted, 1 left as they were\n",
@@ -193,6 +213,9 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
        ", left as it was\nIMAGES: 0 converted, 0 left as they were, 1 not reached\n", none},
       {"an inline image alone", {inlineOnly, "--create-alternates", "--percent", "50"}, 2, "NOT REACHED: 1 image" +
        kinds + ", left as it was\nIMAGES: 0 converted, 0 left as they were, 1 not reached\n", none},
+      {"inline images in a form, a pattern and an appearance", {inlineHeld, "--modify", "--percent", "50"}, 2,
+       "NOT REACHED: 3 images" + kinds + ", left as they were\nIMAGES: 0 converted, 0 left as they were, 3 not "
+       "reached\n", none},
       {"held by the page, drawn by an annotation", {held, "--modify", "--resolution", "150", "--which", "all"}, 2,
        "SKIPPED: page 1, object 5: it is drawn only where the plug-in does not look (an annotation's appearance, a "
        "pattern or a soft mask), so the resolution gives it no size\nIMAGES: 0 converted, 1 left as they were\n",

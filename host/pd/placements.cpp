@@ -146,9 +146,27 @@ std::string ContentData(QPDFObjectHandle contents, Budget& budget) {
 
 const int kMaxMarkDepth = 32;
 
+// The resources a content is read with, then those of the content that
+// draws it: a name a form's own resources lack is looked up in those it is
+// drawn with, as viewers do.
+struct ResourceChain {
+  QPDFObjectHandle resources;
+  const ResourceChain* outer;
+};
+
+QPDFObjectHandle NamedXObject(const ResourceChain& chain, const std::string& name) {
+  for (const ResourceChain* r = &chain; r; r = r->outer) {
+    QPDFObjectHandle resources = r->resources;
+    if (!resources.isDictionary()) continue;
+    QPDFObjectHandle xobjects = resources.getKey("/XObject");
+    if (xobjects.isDictionary() && !xobjects.getKey(name).isNull()) return xobjects.getKey(name);
+  }
+  return QPDFObjectHandle::newNull();
+}
+
 // Reads `data`, which the caller has counted. `edit`: the editing tables'
 // reading (inline images and marked content make elements).
-void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Matrix ctm, ContentRec& out,
+void Interpret(Doc& doc, const std::string& data, const ResourceChain& resources, Matrix ctm, ContentRec& out,
                int depth, std::set<QPDFObjGen>& formPath, Budget& budget, bool edit) {
   ASStm handle = NewMemStm(data);
   struct Closer {
@@ -205,7 +223,7 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
       local = m.Then(local);
     } else if (op == "BI") {
       InlineImage image;
-      if (!ReadInlineImage(stm, resources, image)) break;  // the rest cannot be read
+      if (!ReadInlineImage(stm, resources.resources, image)) break;  // the rest cannot be read
       if (edit) {
         budget.Element();
         ElemRec& e = add(std::make_unique<ElemRec>(ElemRec{kPDEImage, BoxOf(ctm, 0, 0, 1, 1), CosObj{0, 0}}));
@@ -228,9 +246,8 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
       }
     } else if (edit && op == "EMC") {
       if (!marks.empty()) marks.pop_back();
-    } else if (op == "Do" && !name.empty() && resources.isDictionary()) {
-      QPDFObjectHandle xobjects = resources.getKey("/XObject");
-      QPDFObjectHandle x = xobjects.isDictionary() ? xobjects.getKey(name) : QPDFObjectHandle::newNull();
+    } else if (op == "Do" && !name.empty()) {
+      QPDFObjectHandle x = NamedXObject(resources, name);
       if (x.isStream()) {
         QPDFObjectHandle dict = x.getDict();
         QPDFObjectHandle subtype = dict.getKey("/Subtype");
@@ -268,8 +285,8 @@ void Interpret(Doc& doc, const std::string& data, QPDFObjectHandle resources, Ma
             QPDFObjectHandle formRes = dict.getKey("/Resources");
             std::string formData = StreamData(x, cosOpenFiltered);
             budget.Content(formData.size());
-            Interpret(doc, formData, formRes.isDictionary() ? formRes : resources, inner, inside, depth + 1,
-                      formPath, budget, edit);
+            Interpret(doc, formData, formRes.isDictionary() ? ResourceChain{formRes, &resources} : resources, inner,
+                      inside, depth + 1, formPath, budget, edit);
             formPath.erase(og);
           }
         }
@@ -305,8 +322,8 @@ ContentRec* ReadPage(PDPage page, bool edit) {
   try {
     std::set<QPDFObjGen> path;
     Budget budget;
-    Interpret(*doc, ContentData(p.getKey("/Contents"), budget), InheritedResources(p), Matrix(), *content, 0,
-              path, budget, edit);
+    Interpret(*doc, ContentData(p.getKey("/Contents"), budget), ResourceChain{InheritedResources(p), nullptr},
+              Matrix(), *content, 0, path, budget, edit);
   } catch (...) {
     Forget(*content);
     RaiseFromCurrentException();
