@@ -220,7 +220,10 @@ int TestTrailerID(RuleContext* context, CheckResult*) {
 }
 
 int MarkAsChecked(RuleContext* context, CheckResult*) {
-  if (context && context->walker) CollectDictEntries(*context->walker, context->value, NodePtr());
+  // An annotation's appearance stays for content that draws it as well:
+  // drawn on the page, it is checked there.
+  if (context && context->walker && context->value.CachedType() != CosStream)
+    CollectDictEntries(*context->walker, context->value, NodePtr());
   return 0;
 }
 

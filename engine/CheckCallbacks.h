@@ -27,7 +27,8 @@ int TestICCProfile(RuleContext* context, CheckResult* result);
 int TestPrintable(RuleContext* context, CheckResult* result);
 // 0 when both strings of the walked document's file identifier hold bytes, else 2.
 int TestTrailerID(RuleContext* context, CheckResult* result);
-// Enters the value in the walker's visited map, so that it is not checked. Always 0.
+// Enters the value in the walker's visited map, so that it is not checked;
+// a stream (an appearance) is left for the content that draws it. Always 0.
 int MarkAsChecked(RuleContext* context, CheckResult* result);
 // 0 when the value's Filter names CCITTFaxDecode, else 2.
 int TestFilterForCCITT(RuleContext* context, CheckResult* result);

@@ -153,12 +153,12 @@ class PDFXPreflight {
   // Features of PDF versions after the standard's that the standards'
   // rules were written before; each gets one record per check, where it is
   // first met.
-  enum LaterFeature { SIXTEEN_BIT_IMAGES, OPTIONAL_CONTENT, OPENTYPE_FONTS, LATER_FEATURE_COUNT };
+  enum LaterFeature { SIXTEEN_BIT_IMAGES, OPTIONAL_CONTENT, OPENTYPE_FONTS, USER_UNITS, LATER_FEATURE_COUNT };
   void ReportLaterFeature(LaterFeature feature, const MyCosObj& holder, const MyCosObj& subject, int objectKind,
                           const char* detail);
   // Those the object of `node` holds: the catalog's optional content, an
   // XObject's, 16-bit images (inline ones: their content is the referrer),
-  // OpenType programs of a font descriptor.
+  // OpenType programs of a font descriptor, a page's user unit.
   void CheckLaterFeatures(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);
   // A graphics state's halftone and, for type 5, its components.
   void CheckHalftone(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer);

@@ -1,9 +1,10 @@
 // Features of PDF versions after 1.4 that the standards' rules were written
 // before: a file that holds one is no PDF 1.3 file whatever its header says,
 // and a reader of PDF 1.3 prints it wrongly (optional content switched off
-// printed, 16-bit samples and OpenType programs not read). One record each
-// per check, where it is first met, in the form of the cross-reference
-// stream's; no fixer claims them.
+// printed, 16-bit samples and OpenType programs not read, pages in user
+// units printed at another size). One record each per check, where it is
+// first met, in the form of the cross-reference stream's; no fixer claims
+// them.
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
 #include "engine/KindWalk.h"
@@ -20,6 +21,7 @@ const FeatureText kFeatures[PDFXPreflight::LATER_FEATURE_COUNT] = {
     {1.5, "16-bit images are a PDF 1.5 feature"},
     {1.5, "Optional content is a PDF 1.5 feature"},
     {1.6, "OpenType font programs are a PDF 1.6 feature"},
+    {1.6, "User units are a PDF 1.6 feature"},
 };
 
 bool IsName(const MyCosObj& value, const char* name) {
@@ -48,6 +50,13 @@ void PDFXPreflight::CheckLaterFeatures(const boost::shared_ptr<ObjectNode>& node
   const MyCosObj& object = node->object;
   const MyCosObj holder = referrer ? referrer->object : MyCosObj();
   switch (node->objectKind) {
+    case KIND_PAGE: {
+      // A unit other than 1/72 inch, which a reader of PDF 1.3 prints the page in.
+      const MyCosObj unit = object.Get("UserUnit");
+      if ((unit.CachedType() == CosInteger || unit.CachedType() == CosFixed) && unit.NumberValue() != 1.0)
+        ReportLaterFeature(USER_UNITS, holder, object, KIND_PAGE, "UserUnit");
+      return;
+    }
     case KIND_CATALOG:
       if (kindwalk::Present(object.Get("OCProperties")))
         ReportLaterFeature(OPTIONAL_CONTENT, holder, object, KIND_CATALOG, "OCProperties");

@@ -356,8 +356,9 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
   }
 }
 
-void PDFXPreflight::CheckPage(const NodePtr& page, const NodePtr&) {
+void PDFXPreflight::CheckPage(const NodePtr& page, const NodePtr& referrer) {
   if (!page || page->object.IsNull()) return;
+  CheckLaterFeatures(page, referrer);
   // Not through the visit: a content shared by pages is read on each page,
   // under that page's resources.
   MyCosObj contents = page->object.Get("Contents");

@@ -1,7 +1,8 @@
 // `plughost check --fix --output` on generated documents, under both
 // standards, each file checked again once saved: features of later versions
 // of PDF, damage the host repairs, data that cannot be decoded, annotations
-// that "Fix all" removes with their appearances. qpdf judges the saved files.
+// that "Fix all" removes with their appearances, one the page draws too.
+// qpdf judges the saved files.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -68,6 +69,7 @@ class VerdictRunsTest : public ::testing::Test {
 TEST_F(VerdictRunsTest, FixedVerdictsAreThoseOfTheSavedFile) {
   const std::string sixteen = "16-bit images are a PDF 1.5 feature", optional = "Optional content is a PDF 1.5 feature",
                     opentype = "OpenType font programs are a PDF 1.6 feature",
+                    userUnits = "User units are a PDF 1.6 feature",
                     damaged = "The file's cross-reference data is damaged",
                     undecodable = "The stream's data cannot be decoded";
   const struct {
@@ -83,7 +85,10 @@ TEST_F(VerdictRunsTest, FixedVerdictsAreThoseOfTheSavedFile) {
       {"optional content in marked content", "marked-optional-content", nullptr, optional, false},
       {"an optional form", "optional-form", nullptr, optional, false},
       {"an OpenType font program", "opentype-font", nullptr, opentype, false},
+      {"a page in user units", "user-unit", nullptr, userUnits, false},
+      {"an appearance the page draws too", "appearance-drawn-by-page", nullptr, sixteen, false},
       {"no startxref", "", [](const std::string& pdf) { return Cut(pdf, "startxref", "%%EOF\n"); }, damaged, true},
+      {"no %%EOF", "", [](const std::string& pdf) { return pdf.substr(0, pdf.rfind("%%EOF")); }, damaged, true},
       {"a wrong startxref", "",
        [](const std::string& pdf) { return Cut(pdf, "startxref", "startxref\n300\n%%EOF\n"); }, damaged, true},
       {"a trailer without its size", "",

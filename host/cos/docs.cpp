@@ -397,7 +397,17 @@ int HighestListed(const std::map<QPDFObjGen, QPDFXRefEntry>& xref) {
   return xref.empty() ? 0 : xref.rbegin()->first.getObj();
 }
 
-Doc& Open(const std::function<void(QPDF&)>& process, const ReadAt& read, const std::string& path,
+// The desktop host reads a file without "%%EOF" in its last 1024 bytes by
+// repair, as damaged; the library reads it as it stands.
+bool EndMarkerMissing(const ReadAt& read, long long size) {
+  const long long from = std::max(0LL, size - 1024);
+  std::string tail(static_cast<size_t>(size - from), '\0');
+  const long long n = read(from, &tail[0], tail.size());
+  tail.resize(static_cast<size_t>(std::max(0LL, n)));
+  return tail.find("%%EOF") == std::string::npos;
+}
+
+Doc& Open(const std::function<void(QPDF&)>& process, const ReadAt& read, long long size, const std::string& path,
           const OpenOptions& options) {
   RegisterStreamDecoders();
   RegisterDctDecoder();
@@ -450,7 +460,7 @@ Doc& Open(const std::function<void(QPDF&)>& process, const ReadAt& read, const s
     doc.memoryData = renumbered;
     doc.repaired = true;
   }
-  doc.repaired = doc.repaired || warned;
+  doc.repaired = doc.repaired || warned || (options.attemptRepair && EndMarkerMissing(read, size));
   return doc;
 }
 
@@ -715,7 +725,7 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
           } while (n < 0 && errno == EINTR);
           return static_cast<long long>(n);
         },
-        kept, options);
+        static_cast<long long>(st.st_size), kept, options);
   } catch (...) {
     if (fd >= 0) ::close(fd);
     if (held >= 0) ::close(held);
@@ -741,7 +751,7 @@ Doc& OpenBytes(const std::string& bytes, const std::string& description,
         std::memcpy(out, data->data() + from, n);
         return static_cast<long long>(n);
       },
-      "", options);
+      static_cast<long long>(data->size()), "", options);
   // QPDF reads lazily from the buffer, which must live as long as the document.
   doc.memoryData = data;
   return doc;

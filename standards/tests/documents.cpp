@@ -290,8 +290,19 @@ const std::vector<Variant>& Variants() {
                                                 Ref(descriptor) + " >>")));
          d.content += " BT /F1 12 Tf 100 100 Td (a) Tj ET";
        }},
+      {"user-unit", [](Document& d) { d.page = "/UserUnit 2"; }},
       // Annotations over the trimmed page, which "Fix all" removes with
       // what their appearances hold.
+      {"appearance-drawn-by-page",
+       [](Document& d) {
+         const int image = d.Add("stream:/Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceCMYK "
+                                 "/BitsPerComponent 16|" + std::string(kDeepCmykPixel));
+         const int form = d.Add("stream:/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /Im1 " +
+                                Ref(image) + " >> >>|/Im1 Do");
+         d.AddAnnotation("Square", "/F 4 /Rect [100 300 200 400] /AP << /N " + Ref(form) + " >>");
+         d.AddResource("XObject", "Fm1", Ref(form));
+         d.content += " q 100 0 0 100 100 100 cm /Fm1 Do Q";
+       }},
       {"filled-form-field-in-trim",
        [](Document& d) {
          const int appearance = d.Add("stream:/Type /XObject /Subtype /Form /BBox [0 0 200 30] /Group << /S "

@@ -41,8 +41,8 @@ typedef void (*PDPageDidChangeProc)(PDPage page, void* clientData);
   X(FrameDepth, ASInt32, (), ())
 
 // Cos (prefix Cos). DocWasRepaired answers whether the file was damaged
-// (its cross-reference data or an object unreadable as written) and the
-// document was opened by repair. NumberValue answers an integer or a real as
+// (its cross-reference data or an object unreadable as written, or no
+// "%%EOF" in its last 1024 bytes) and the document was opened by repair. NumberValue answers an integer or a real as
 // the file holds it, where FixedValue saturates at the 16.16 limits.
 #define HOST_COS_PROCS(X)                                                                 \
   X(ObjEqual, ASBool, (CosObj a, CosObj b), (a, b))                                       \
