@@ -143,6 +143,70 @@ TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
   }
 }
 
+// Memory that runs out while a document with a stream of 48 MB is saved,
+// under limits from too little to enough (ulimit -v): every command that
+// saves ends with one line saying so, exit 2, its target absent and nothing
+// left beside it, or saves the stream whole. The library once wrote the
+// stream cut short (exit 0), or ended the process through SIGABRT.
+TEST_F(HostileRunsTest, MemoryThatRunsOutInASaveEndsInOneLine) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than any limit here";
+#endif
+  const size_t large = 48000000;
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R /Extra 6 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                  "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+                  "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+                  "stream:|q 100 0 0 100 0 0 cm /Im0 Do Q",
+                  "stream:/Type /XObject /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceGray "
+                  "/BitsPerComponent 8|" + std::string(256, '\x80'),
+                  "stream:|" + std::string(large, 'x')};
+  hosttest::WriteFile(Work("large.pdf"), hosttest::MakePdf(spec));
+  struct Row {
+    bool checkerAlone;  // else the plug-ins beside plughost
+    std::vector<std::string> args;
+  };
+  std::vector<Row> rows = {
+      {true, {"large.pdf", "save out.pdf"}},
+      {true, {"check", "large.pdf", "--standard", "PDF/X-1a:2001", "--output", "out.pdf"}},
+  };
+#ifdef INSTALLS_EVERY_PLUGIN
+  rows.push_back({false, {"boxes", "large.pdf", "--pages", "1", "--unit", "pt", "--on", "trim", "--set",
+                          "trim=46,36,540,720", "--output", "out.pdf"}});
+  rows.push_back({false, {"images", "large.pdf", "--modify", "--keep-resolution", "--which", "all", "--color",
+                          "Flate", "--output", "out.pdf"}});
+#endif
+  for (const Row& row : rows) {
+    int ranOut = 0, saved = 0;
+    for (int megabytes : {64, 96, 128, 512}) {
+      SCOPED_TRACE(row.args[0] + " under " + std::to_string(megabytes) + " MB");
+      std::vector<std::string> argv = {"/bin/sh", "-c",
+                                       "cd \"$0\" && export TMPDIR=\"$1\" && ulimit -v $2 && shift 2 && exec \"$@\"",
+                                       work_.path(), temp_.path(), std::to_string(megabytes * 1024), PLUGHOST,
+                                       "--settings", settings_.path()};
+      if (row.checkerAlone) argv.insert(argv.end(), {"--plugins", checkertest::PluginFolder()});
+      argv.insert(argv.end(), row.args.begin(), row.args.end());
+      const hosttest::ProcessResult run = hosttest::RunProcess(argv, "", checkertest::kRunBound);
+      EXPECT_EQ(SaveLeftovers(work_.path()), "");
+      if (run.status == 0 || run.status == 1) {
+        ++saved;
+        EXPECT_GT(hosttest::ReadFile(Work("out.pdf")).size(), large);
+      } else {
+        ASSERT_EQ(run.status, 2) << run.err;
+        EXPECT_FALSE(hosttest::FileExists(Work("out.pdf")));
+        const size_t last = run.err.rfind("plughost: ", run.err.size() - 1);
+        ASSERT_NE(last, std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("out of memory", last), std::string::npos) << run.err;
+        ranOut += run.err.find("out.pdf", last) != std::string::npos;  // in the save, not before
+      }
+      ::unlink(Work("out.pdf").c_str());
+    }
+    EXPECT_GT(ranOut, 0) << "no limit here lets the save start and run out";
+    EXPECT_GT(saved, 0);
+  }
+  hosttest::RunCommand("rm -rf " + hosttest::Quoted(temp_.path()) + "/*");
+}
+
 // A real full disk: a small tmpfs, where the test may mount one.
 TEST_F(HostileRunsTest, AFullDiskLosesNothing) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";

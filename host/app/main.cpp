@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <iostream>
 #include <map>
 #include <string>
@@ -152,6 +153,41 @@ std::string DefaultPluginFolder() {
   std::cerr << "plughost: " << why << std::endl;
   plughost::RunAtExit();
   std::_Exit(2);
+}
+
+// The library lets memory that runs out in some steps of its writer pass
+// through a function that may not throw, which ends the process here rather
+// than in a catch: such a run still ends in one line with exit status 2, its
+// temporary files removed and its target as it was. Anything else ends as
+// it would have.
+std::terminate_handler gDefaultTerminate = nullptr;
+
+[[noreturn]] void OnTerminate() {
+  static bool entered = false;
+  if (entered) {
+    // Memory ran out again on the way out.
+    host::RemoveTempFilesNow();
+    static const char line[] = "plughost: out of memory\n";
+    (void)!::write(STDERR_FILENO, line, sizeof line - 1);
+    std::_Exit(2);
+  }
+  entered = true;
+  bool memory = false;
+  try {
+    if (std::exception_ptr current = std::current_exception()) std::rethrow_exception(current);
+  } catch (const std::bad_alloc&) {
+    memory = true;
+  } catch (...) {
+  }
+  if (!memory) {
+    if (gDefaultTerminate) gDefaultTerminate();
+    std::abort();
+  }
+  host::ReleaseMemoryReserve();
+  host::RemoveTempFilesNow();  // the save's own, whose owner is never unwound
+  if (host::FailSaveForMemory())
+    Fail("cannot save " + host::LastSaveFailure().path + ": " + plughost::HostError(pdErrSaveFailed));
+  Fail("out of memory");
 }
 
 // The shortcut the command line starts ("check", "boxes", "images"), whose
@@ -602,6 +638,7 @@ void MakeSettingsFolder(const std::string& folder) {
 
 int Main(int argc, char** argv) {
   plughost::CatchEndingSignals();
+  gDefaultTerminate = std::set_terminate(&OnTerminate);
   if (argc <= 1) {
     std::cerr << kCommands << std::flush;
     return 2;
