@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -511,7 +512,12 @@ const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction gOwnActions[3];
 
 void PassEndingSignal(int sig) {
-  if (gChild > 0) ::kill(static_cast<pid_t>(gChild), sig);
+  if (gChild > 0) {
+    ::kill(static_cast<pid_t>(gChild), sig);
+    // Ended once the check has taken its files with it.
+    while (::waitpid(static_cast<pid_t>(gChild), nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
   ::signal(sig, SIG_DFL);
   ::raise(sig);
 }
@@ -573,10 +579,15 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
     if (::pipe(errors) != 0) Fail(std::string("cannot make a pipe: ") + std::strerror(errno));
     // Held across the fork, so that no signal finds the child unrecorded.
     ::sigprocmask(SIG_BLOCK, &ending, &unblocked);
+    const pid_t parent = ::getpid();
     pid_t child = ::fork();
     if (child < 0) Fail(std::string("cannot start the check of ") + file + ": " + std::strerror(errno));
     if (child == 0) {
       for (int i = 0; i < 3; ++i) ::sigaction(kEndingSignals[i], &gOwnActions[i], nullptr);
+      // Killed outright, plughost passes nothing on: the check is ended all
+      // the same, and takes its files with it.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (::getppid() != parent) ::raise(SIGTERM);
       ::sigprocmask(SIG_SETMASK, &unblocked, nullptr);
       ::close(errors[0]);
       ::dup2(errors[1], STDERR_FILENO);
