@@ -109,7 +109,8 @@ TEST_F(HostileRunsTest, ASaveThatFailsLeavesTheFileAsItWas) {
 // A save that fails once the verdict was shown, through the wizard's "Save"
 // or the host's, for want of room or of memory: the verdict stands, one line
 // says why the save failed, exit 2; of several files, each RESULT line keeps
-// its verdict. Nothing is written, and no temporary file is left.
+// its verdict. Nothing is written, and no temporary file is left; a report
+// asked for on standard output is printed all the same.
 TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
   const std::string fixable = Sample("x1a-fixable"), font = Sample("rgb-font");
   auto failed = [&](const std::string& file, const char* reason) {
@@ -121,8 +122,8 @@ TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
     std::string err;                 // the whole of standard error, for one file
     std::vector<std::string> lines;  // lines standard output holds
   } rows[] = {
-      {{fixable, "--fix", "--output", "o.pdf"}, "write:1:ENOSPC", failed("o.pdf", "No space left on device"),
-       {"VERDICT: Congratulations!\\nThis is a good PDF/X-1a:2001 file.\\n"}},
+      {{fixable, "--fix", "--output", "o.pdf", "--report", "-"}, "write:1:ENOSPC", failed("o.pdf", "No space left on device"),
+       {"VERDICT: Congratulations!\\nThis is a good PDF/X-1a:2001 file.\\n", "/Trapped key (must be \"True\" or \"False\")"}},
       {{fixable, "--fix", "--output", "o.pdf"}, "write:1:ENOMEM", failed("o.pdf", "out of memory"), {}},
       {{font, "--output", "o.pdf"}, "write:1:ENOMEM", failed("o.pdf", "out of memory"), {}},
       {{font, "--output", "o.pdf"}, "close:1:EIO", failed("o.pdf", "Input/output error"), {}},
@@ -231,7 +232,13 @@ TEST_F(HostileRunsTest, AFullDiskLosesNothing) {
     EXPECT_EQ(report.status, 2);
     EXPECT_NE(report.err.find("no report was written"), std::string::npos) << report.err;
   }
-  EXPECT_FALSE(hosttest::FileExists(disk.File("r.log")));
+  // Nor for the saved document: both failures are said.
+  hosttest::ProcessResult both =
+      Run({}, {Sample("x1a-fixable"), "--fix", "--output", disk.File("o.pdf"), "--report", disk.File("old.log")});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_EQ(both.err, "plughost: the verdict stands, but saving " + disk.File("o.pdf") +
+                          " failed: No space left on device; no report was written to " + disk.File("old.log") + "\n");
+  EXPECT_FALSE(hosttest::FileExists(disk.File("r.log")) || hosttest::FileExists(disk.File("o.pdf")));
   EXPECT_EQ(hosttest::ReadFile(disk.File("old.log")), "the report before");
   EXPECT_EQ(SaveLeftovers(disk.path()), "");
 

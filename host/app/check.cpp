@@ -615,6 +615,10 @@ void CheckRun::Start(Session& session) const {
     const size_t step = reason->rfind(" (check step ");
     const std::string where = step != std::string::npos && reason->back() == ')' ? reason->substr(step) : "";
     *reason = "the verdict stands, but saving " + failed.path + " failed: " + failed.reason + where;
+    if (!options.report.empty() && !ReportWritten())
+      *reason += "; no report was written to " + (options.report == "-" ? std::string("standard output") : reportAnswer);
+    else if (options.report == "-")
+      PrintReport();
     return oneOfSeveral ? kUnsavedVerdictExit + verdict : 2;
   });
   // The report's temporary file is the host's business, not the user's.
@@ -630,15 +634,11 @@ int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault)
   if (documentChanged && options.output.empty() && (options.fix || options.removeTags))
     session.transcript().Event(kUnsavedLine);
   if (!options.report.empty()) {
-    FileState after = StateOf(reportAnswer);
-    if (!after.exists || after == reportBefore) {
+    if (!ReportWritten()) {
       *fault = "no report was written to " + (options.report == "-" ? std::string("standard output") : reportAnswer);
       return 2;
     }
-    if (options.report == "-") {
-      std::ifstream in(reportAnswer, std::ios::binary);
-      std::cout << in.rdbuf() << std::flush;
-    }
+    if (options.report == "-") PrintReport();
   }
   const std::string verdict = session.transcript().Verdict();
   int status = VerdictStatus(verdict);
@@ -662,6 +662,16 @@ int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault)
     return 2;
   }
   return status;
+}
+
+bool CheckRun::ReportWritten() const {
+  const FileState after = StateOf(reportAnswer);
+  return after.exists && !(after == reportBefore);
+}
+
+void CheckRun::PrintReport() const {
+  std::ifstream in(reportAnswer, std::ios::binary);
+  std::cout << in.rdbuf() << std::flush;
 }
 
 std::string CheckRun::StoreStandard() const {
