@@ -616,7 +616,8 @@ void CheckRun::Start(Session& session) const {
     const std::string where = step != std::string::npos && reason->back() == ')' ? reason->substr(step) : "";
     *reason = "the verdict stands, but saving " + failed.path + " failed: " + failed.reason + where;
     if (!options.report.empty() && !ReportWritten())
-      *reason += "; no report was written to " + (options.report == "-" ? std::string("standard output") : reportAnswer);
+      *reason += "; no report was written to " +
+                 (options.report == "-" ? std::string("standard output") : reportAnswer);
     else if (options.report == "-")
       PrintReport();
     return oneOfSeveral ? kUnsavedVerdictExit + verdict : 2;

@@ -130,8 +130,8 @@ TEST(Pictures, PagesAsPdftocairoRendersThem) {
   // pictured: a note says so.
   for (const std::string& file : {DamagedJpegPage(dir, 65500), LargeCanvasJpxPage(dir)}) {
     SCOPED_TRACE(file);
-    const auto huge =
-        hosttest::RunProcess({PLUGHOST, "--settings", dir.path(), "--brief", file, "draw " + dir.File("huge.png")}, "", 60);
+    const auto huge = hosttest::RunProcess(
+        {PLUGHOST, "--settings", dir.path(), "--brief", file, "draw " + dir.File("huge.png")}, "", 60);
     EXPECT_EQ(huge.status, 0) << huge.err;
     EXPECT_NE(huge.out.find("NOTE: page 1 is not pictured: the decoded data of its image (object 5) is larger than the "
                             "host allows\n"), std::string::npos) << huge.out;
