@@ -564,9 +564,11 @@ std::string CheckRun::Prepare() {
     reportAnswer = name;
   }
   reportBefore = StateOf(reportAnswer);
-  // The checker writes the report through a temporary file beside it, a
-  // save into that folder like any other.
-  const std::string folder = reportAnswer.substr(0, std::max<size_t>(reportAnswer.rfind('/'), 1));
+  // The checker writes the report through a temporary file beside the file
+  // it names (through its links), a save into that folder like any other.
+  char real[PATH_MAX];
+  const std::string written = ::realpath(reportAnswer.c_str(), real) ? std::string(real) : reportAnswer;
+  const std::string folder = written.substr(0, std::max<size_t>(written.rfind('/'), 1));
   host::RemoveStaleSaves(folder);
   const std::string own = kSavePrefix + std::to_string(::getpid()) + "-";
   if (reportAnswer[0] == '/' && folder.size() < PATH_MAX && own.size() < sizeof gOwnSaves) {
