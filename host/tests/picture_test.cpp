@@ -43,6 +43,17 @@ hosttest::ProcessResult Draw(const hosttest::TempDir& dir, const std::string& fi
                               steps + "page " + n + "\ndraw " + dir.File(picture) + "\n", 60);
 }
 
+// A page placing one image of the dictionary entries and data given.
+std::string ImagePage(const hosttest::TempDir& dir, const std::string& name, const std::string& image) {
+  hosttest::PdfSpec s;
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents 4 0 R "
+               "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+               "stream:|q 200 0 0 200 50 50 cm /Im0 Do Q", "stream:/Type /XObject /Subtype /Image " + image};
+  hosttest::WriteFile(dir.File(name), hosttest::MakePdf(s));
+  return dir.File(name);
+}
+
 // A page placing a JPEG whose frame header and dictionary declare `side` x
 // `side` pixels, cut off after half its data (pdftoppm writes the JPEG).
 std::string DamagedJpegPage(const hosttest::TempDir& dir, int side) {
@@ -55,18 +66,10 @@ std::string DamagedJpegPage(const hosttest::TempDir& dir, int side) {
   if (frame == std::string::npos) return "";
   const char bytes[] = {static_cast<char>(side >> 8), static_cast<char>(side & 0xFF)};
   jpeg.replace(frame + 5, 4, std::string(bytes, 2) + std::string(bytes, 2));
-  hosttest::PdfSpec s;
-  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents 4 0 R "
-               "/Resources << /XObject << /Im0 5 0 R >> >> >>",
-               "stream:|q 200 0 0 200 50 50 cm /Im0 Do Q",
-               "stream:/Type /XObject /Subtype /Image /Width " + std::to_string(side) + " /Height " +
-                   std::to_string(side) + " /ColorSpace /DeviceRGB "
-               "/BitsPerComponent 8 /Filter /DCTDecode|" +
-                   jpeg.substr(0, jpeg.size() / 2)};
-  const std::string path = dir.File("damaged-jpeg-" + std::to_string(side) + ".pdf");
-  hosttest::WriteFile(path, hosttest::MakePdf(s));
-  return path;
+  const std::string n = std::to_string(side);
+  return ImagePage(dir, "damaged-jpeg-" + n + ".pdf",
+                   "/Width " + n + " /Height " + n + " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode|" +
+                       jpeg.substr(0, jpeg.size() / 2));
 }
 
 // A page placing a 64 x 64 JPX image whose own header declares a canvas of
@@ -79,16 +82,8 @@ std::string LargeCanvasJpxPage(const hosttest::TempDir& dir) {
   const std::string side = hosttest::Big32(60000);
   codestream.replace(siz + 6, 8, side + side);   // the canvas
   codestream.replace(siz + 22, 8, side + side);  // one tile
-  hosttest::PdfSpec s;
-  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents 4 0 R "
-               "/Resources << /XObject << /Im0 5 0 R >> >> >>",
-               "stream:|q 200 0 0 200 50 50 cm /Im0 Do Q",
-               "stream:/Type /XObject /Subtype /Image /Width 64 /Height 64 /ColorSpace /DeviceGray "
-               "/BitsPerComponent 8 /Filter /JPXDecode|" + codestream};
-  const std::string path = dir.File("large-canvas-jpx.pdf");
-  hosttest::WriteFile(path, hosttest::MakePdf(s));
-  return path;
+  return ImagePage(dir, "large-canvas-jpx.pdf",
+                   "/Width 64 /Height 64 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /JPXDecode|" + codestream);
 }
 
 // Under the sanitizers, a run that leaks ends otherwise than with 0.
