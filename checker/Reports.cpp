@@ -1,7 +1,6 @@
 #include "checker/Reports.h"
 
 #include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,10 +20,21 @@ const char kProductName[] = "Zentu PDF/X Corvane 3";
 const int kMajorVersion = 3, kMinorVersion = 1;
 const char kVersionSuffix[] = "";
 
-// The file a name stands for: a link's target, which is the file written.
+// The file a name stands for: a link's target, which is the file written
+// (made when missing, as a saved document's is), never the link itself;
+// "" for links that lead nowhere (a loop).
 std::string Followed(const std::string& name) {
-  char real[PATH_MAX];
-  return ::realpath(name.c_str(), real) ? std::string(real) : name;
+  std::string path = name;
+  struct stat st {};
+  for (int hops = 0; ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
+    char target[PATH_MAX];
+    const ssize_t n = hops < 40 ? ::readlink(path.c_str(), target, sizeof target) : -1;
+    if (n <= 0 || n == static_cast<ssize_t>(sizeof target)) return "";
+    const std::string link(target, static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    path = link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
+  }
+  return path;
 }
 
 std::string Joined(const std::vector<std::string>& cells) {
@@ -76,9 +86,10 @@ bool Report::Open() {
   if (fileName_.empty()) fileName_ = documentPath_ + ".log";
   // Named as the host names its save temporaries, so that a run ended by a
   // signal, or the next save into the folder, takes one left behind away.
-  const std::string target = Followed(fileName_);
-  const size_t slash = target.rfind('/');
-  std::string name = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
+  target_ = Followed(fileName_);
+  if (target_.empty()) return false;
+  const size_t slash = target_.rfind('/');
+  std::string name = (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) +
                      ".plughost-save-" + std::to_string(::getpid()) + "-XXXXXX";
   const int fd = ::mkstemp(&name[0]);
   if (fd < 0) return false;
@@ -110,17 +121,16 @@ bool Report::Close() {
     return true;
   }
   // The file keeps its mode; a new one gets what the umask leaves.
-  const std::string target = Followed(fileName_);
   struct stat st {};
   mode_t mode = 0;
-  if (::stat(target.c_str(), &st) == 0) {
+  if (::stat(target_.c_str(), &st) == 0) {
     mode = st.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  if (::chmod(temp_.c_str(), mode) != 0 || std::rename(temp_.c_str(), target.c_str()) != 0) Discard();
+  if (::chmod(temp_.c_str(), mode) != 0 || std::rename(temp_.c_str(), target_.c_str()) != 0) Discard();
   temp_.clear();
   return true;
 }

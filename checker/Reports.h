@@ -61,7 +61,8 @@ class Report {
   std::string documentPath_;  // the platform's path of the document's file
   std::string devicePath_;    // the same, device-independent ("/" between parts)
   std::string fileName_;
-  std::string temp_;  // what the stream writes until Close renames it
+  std::string target_;  // the file fileName_ names, through its links
+  std::string temp_;    // what the stream writes until Close renames it
   std::ofstream stream_;
 };
 

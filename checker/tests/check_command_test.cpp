@@ -240,8 +240,7 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
   hosttest::WriteFile(Work("garbage.pdf"), "not a PDF file\n");
   hosttest::WriteFile(Work("kept.log"), "the report before\n");
   ASSERT_EQ(::chmod(Work("kept.log").c_str(), 0640), 0);
-  hosttest::WriteFile(Work("real.log"), "");
-  ASSERT_EQ(::symlink("real.log", Work("link.log").c_str()), 0);
+  ASSERT_EQ(::symlink("real.log", Work("link.log").c_str()), 0);  // to a file not there yet
   ASSERT_EQ(hosttest::RunCommand("qpdf --encrypt user owner 256 -- " + hosttest::Quoted(Sample("x1a-good")) + " " +
                                  hosttest::Quoted(Work("locked.pdf"))),
             0);
@@ -310,7 +309,8 @@ TEST_F(CheckCommandTest, ChecksGiveTheVerdictReportAndFiles) {
       {"a report beside the file", {"c.pdf", "--report", "c"}, 0, kClaimsX1a + good + file("c.pdf.log", "c.log"), "",
        [&] { EXPECT_TRUE(hosttest::FileExists(Work("c.log"))); }},
       // Written through a temporary file renamed over the report: the one
-      // that stood keeps its mode, a link keeps pointing at its file.
+      // that stood keeps its mode, a link keeps pointing at its file (made
+      // when missing).
       {"a report over one that stood", {"c.pdf", "--report", "kept.log"}, 0,
        kClaimsX1a + good + file("c.pdf.log", "kept.log"), "",
        [&] {

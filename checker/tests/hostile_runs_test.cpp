@@ -109,7 +109,8 @@ TEST_F(HostileRunsTest, ASaveThatFailsLeavesTheFileAsItWas) {
 // A save that fails once the verdict was shown, through the wizard's "Save"
 // or the host's, for want of room or of memory: the verdict stands, one line
 // says why the save failed, exit 2; of several files, each RESULT line keeps
-// its verdict. Nothing is written, and no temporary file is left.
+// its verdict. Nothing is written, and no temporary file is left; a report
+// asked for on standard output is printed all the same.
 TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
   const std::string fixable = Sample("x1a-fixable"), font = Sample("rgb-font");
   auto failed = [&](const std::string& file, const char* reason) {
@@ -121,8 +122,11 @@ TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
     std::string err;                 // the whole of standard error, for one file
     std::vector<std::string> lines;  // lines standard output holds
   } rows[] = {
-      {{fixable, "--fix", "--output", "o.pdf"}, "write:1:ENOSPC", failed("o.pdf", "No space left on device"),
-       {"VERDICT: Congratulations!\\nThis is a good PDF/X-1a:2001 file.\\n"}},
+      {{fixable, "--fix", "--output", "o.pdf", "--report", "-"},
+       "write:1:ENOSPC",
+       failed("o.pdf", "No space left on device"),
+       {"VERDICT: Congratulations!\\nThis is a good PDF/X-1a:2001 file.\\n",
+        "/Trapped key (must be \"True\" or \"False\")"}},
       {{fixable, "--fix", "--output", "o.pdf"}, "write:1:ENOMEM", failed("o.pdf", "out of memory"), {}},
       {{font, "--output", "o.pdf"}, "write:1:ENOMEM", failed("o.pdf", "out of memory"), {}},
       {{font, "--output", "o.pdf"}, "close:1:EIO", failed("o.pdf", "Input/output error"), {}},
@@ -140,6 +144,68 @@ TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
     for (const std::string& line : row.lines) EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << run.out;
     for (const char* written : {"o.pdf", "x1a-fixable.pdf", "rgb-font.pdf"}) EXPECT_FALSE(hosttest::FileExists(Work(written)));
     EXPECT_EQ(SaveLeftovers(work_.path()), "");
+  }
+}
+
+// Memory that runs out while a document with a stream of 48 MB is saved,
+// under limits from too little to enough (ulimit -v): every command that
+// saves ends with one line saying so, exit 2, its target absent and nothing
+// left beside it or in the temporary folder, or saves the stream whole. The
+// library once wrote the stream cut short (exit 0), or ended the process
+// through SIGABRT.
+TEST_F(HostileRunsTest, MemoryThatRunsOutInASaveEndsInOneLine) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than any limit here";
+#endif
+  const size_t large = 48000000;
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R /Extra 6 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                  "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+                  "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+                  "stream:|q 100 0 0 100 0 0 cm /Im0 Do Q",
+                  "stream:/Type /XObject /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceGray "
+                  "/BitsPerComponent 8|" + std::string(256, '\x80'),
+                  "stream:|" + std::string(large, 'x')};
+  hosttest::WriteFile(Work("large.pdf"), hosttest::MakePdf(spec));
+  // With the checker's plug-in alone, or ("") those beside plughost.
+  const std::string checker = checkertest::PluginFolder();
+  std::vector<std::pair<std::string, std::vector<std::string>>> rows = {
+      {checker, {"large.pdf", "save out.pdf"}},
+      {checker, {"check", "large.pdf", "--standard", "PDF/X-1a:2001", "--output", "out.pdf"}}};
+#ifdef INSTALLS_EVERY_PLUGIN
+  rows.push_back({"", {"boxes", "large.pdf", "--pages", "1", "--on", "trim", "--set", "trim=1,1,5,5", "--output",
+                       "out.pdf"}});
+  rows.push_back({"", {"images", "large.pdf", "--modify", "--keep-resolution", "--which", "all", "--output", "out.pdf"}});
+#endif
+  const std::string limited = "cd \"$0\" && export TMPDIR=\"$1\" && ulimit -v $2 && shift 2 && exec \"$@\"";
+  for (const auto& row : rows) {
+    int ranOut = 0, saved = 0;
+    for (int megabytes : {64, 96, 128, 512}) {
+      SCOPED_TRACE(row.second[0] + " under " + std::to_string(megabytes) + " MB");
+      std::vector<std::string> argv = {"/bin/sh", "-c", limited, work_.path(), temp_.path(),
+                                       std::to_string(megabytes * 1024), PLUGHOST, "--settings", settings_.path(),
+                                       "--plugins", row.first};
+      if (row.first.empty()) argv.resize(argv.size() - 2);
+      argv.insert(argv.end(), row.second.begin(), row.second.end());
+      const hosttest::ProcessResult run = hosttest::RunProcess(argv, "", checkertest::kRunBound);
+      std::string scratch;
+      hosttest::RunCommand("ls -A " + hosttest::Quoted(temp_.path()), &scratch);
+      EXPECT_EQ(SaveLeftovers(work_.path()) + scratch, "");
+      if (run.status == 0 || run.status == 1) {
+        ++saved;
+        EXPECT_GT(hosttest::ReadFile(Work("out.pdf")).size(), large);
+      } else {
+        ASSERT_EQ(run.status, 2) << run.err;
+        EXPECT_FALSE(hosttest::FileExists(Work("out.pdf")));
+        const size_t last = run.err.rfind("plughost: ", run.err.size() - 1);
+        ASSERT_NE(last, std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("out of memory", last), std::string::npos) << run.err;
+        ranOut += run.err.find("out.pdf", last) != std::string::npos;  // in the save, not before
+      }
+      ::unlink(Work("out.pdf").c_str());
+    }
+    EXPECT_GT(ranOut, 0) << "no limit here lets the save start and run out";
+    EXPECT_GT(saved, 0);
   }
 }
 
@@ -167,7 +233,13 @@ TEST_F(HostileRunsTest, AFullDiskLosesNothing) {
     EXPECT_EQ(report.status, 2);
     EXPECT_NE(report.err.find("no report was written"), std::string::npos) << report.err;
   }
-  EXPECT_FALSE(hosttest::FileExists(disk.File("r.log")));
+  // Nor for the saved document: both failures are said.
+  hosttest::ProcessResult both =
+      Run({}, {Sample("x1a-fixable"), "--fix", "--output", disk.File("o.pdf"), "--report", disk.File("old.log")});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_EQ(both.err, "plughost: the verdict stands, but saving " + disk.File("o.pdf") +
+                          " failed: No space left on device; no report was written to " + disk.File("old.log") + "\n");
+  EXPECT_FALSE(hosttest::FileExists(disk.File("r.log")) || hosttest::FileExists(disk.File("o.pdf")));
   EXPECT_EQ(hosttest::ReadFile(disk.File("old.log")), "the report before");
   EXPECT_EQ(SaveLeftovers(disk.path()), "");
 
@@ -355,7 +427,9 @@ TEST_F(HostileRunsTest, RunsEndedBySignalsLeaveNothingBehind) {
 
 // A save ended by SIGINT, SIGTERM or SIGHUP takes its temporary file with it,
 // for any command; one killed outright leaves it to the next save into the
-// same folder, which removes those of writers that are gone.
+// same folder, which removes those of writers that are gone. Of several
+// files, the check under way ends with plughost, killed outright too, and
+// is gone with its files by the time plughost is.
 TEST_F(HostileRunsTest, SavesEndedBySignalsLeaveNothingBehind) {
 #if defined(__SANITIZE_ADDRESS__)
   const int objects = 30000;
@@ -373,21 +447,27 @@ TEST_F(HostileRunsTest, SavesEndedBySignalsLeaveNothingBehind) {
   ASSERT_EQ(::mkdir(Work("out").c_str(), 0700), 0);
   // $4: the signal, sent once the save's temporary file is there.
   const std::string start = "{ env --default-signal=INT \"$3\" --plugins \"$P\" --settings \"$2\" ";
+  // Then, once plughost has ended, its checks too (bounded).
   const std::string wait = " & pid=$!; for i in $(seq 1 20000); do ls -A out | grep -q plughost-save && break; "
-                           "sleep 0.0005; done; kill -$4 $pid; wait $pid; }";
+                           "sleep 0.0005; done; kids=$(pgrep -P $pid); kill -$4 $pid; wait $pid; for k in $kids; do "
+                           "for i in $(seq 1 500); do kill -0 $k 2>/dev/null || break; sleep 0.01; done; done; }";
   for (const std::string& run : {std::string("big.pdf \"save out/s.pdf\""),
-                                 std::string("check big.pdf --standard PDF/X-1a:2001 --output out/c.pdf")}) {
+                                 std::string("check big.pdf --standard PDF/X-1a:2001 --output out/c.pdf"),
+                                 std::string("check big.pdf \"$5\" --standard PDF/X-1a:2001 --output out")}) {
     for (const char* sig : {"INT", "TERM", "HUP", "KILL"}) {
       SCOPED_TRACE(std::string(sig) + " " + run);
-      Shell(start + run + wait, {sig});
+      Shell(start + run + wait, {sig, Sample("x1a-good")});
+      const bool several = run.find("$5") != std::string::npos;
       const std::string left = SaveLeftovers(Work("out"));
-      EXPECT_EQ(left.empty(), std::string(sig) != "KILL") << left;
-      EXPECT_FALSE(hosttest::FileExists(Work("out/s.pdf")) || hosttest::FileExists(Work("out/c.pdf")));
+      EXPECT_EQ(left.empty(), several || std::string(sig) != "KILL") << left;
+      EXPECT_FALSE(hosttest::FileExists(Work("out/s.pdf")) || hosttest::FileExists(Work("out/c.pdf")) ||
+                   hosttest::FileExists(Work("out/big.pdf")));
     }
-    // The next save into the folder takes the one of the run killed outright away.
-    ASSERT_EQ(Run({}, {Sample("x1a-good"), "--standard", "PDF/X-3", "--output", "out/n.pdf"}).status, 1);
+    // The next save into the folder, here a report, takes the one of the
+    // run killed outright away.
+    ASSERT_EQ(Run({}, {Sample("x1a-good"), "--standard", "PDF/X-3", "--report", "out/n.log"}).status, 1);
     EXPECT_EQ(SaveLeftovers(Work("out")), "");
-    ::unlink(Work("out/n.pdf").c_str());
+    ::unlink(Work("out/n.log").c_str());
   }
 }
 

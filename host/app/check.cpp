@@ -564,8 +564,12 @@ std::string CheckRun::Prepare() {
     reportAnswer = name;
   }
   reportBefore = StateOf(reportAnswer);
-  // The checker writes the report through a temporary file beside it.
-  const std::string folder = reportAnswer.substr(0, std::max<size_t>(reportAnswer.rfind('/'), 1));
+  // The checker writes the report through a temporary file beside the file
+  // it names (through its links), a save into that folder like any other.
+  char real[PATH_MAX];
+  const std::string written = ::realpath(reportAnswer.c_str(), real) ? std::string(real) : reportAnswer;
+  const std::string folder = written.substr(0, std::max<size_t>(written.rfind('/'), 1));
+  host::RemoveStaleSaves(folder);
   const std::string own = kSavePrefix + std::to_string(::getpid()) + "-";
   if (reportAnswer[0] == '/' && folder.size() < PATH_MAX && own.size() < sizeof gOwnSaves) {
     EndingSignalsHeld held;
@@ -613,6 +617,11 @@ void CheckRun::Start(Session& session) const {
     const size_t step = reason->rfind(" (check step ");
     const std::string where = step != std::string::npos && reason->back() == ')' ? reason->substr(step) : "";
     *reason = "the verdict stands, but saving " + failed.path + " failed: " + failed.reason + where;
+    if (!options.report.empty() && !ReportWritten())
+      *reason += "; no report was written to " +
+                 (options.report == "-" ? std::string("standard output") : reportAnswer);
+    else if (options.report == "-")
+      PrintReport();
     return oneOfSeveral ? kUnsavedVerdictExit + verdict : 2;
   });
   // The report's temporary file is the host's business, not the user's.
@@ -628,15 +637,11 @@ int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault)
   if (documentChanged && options.output.empty() && (options.fix || options.removeTags))
     session.transcript().Event(kUnsavedLine);
   if (!options.report.empty()) {
-    FileState after = StateOf(reportAnswer);
-    if (!after.exists || after == reportBefore) {
+    if (!ReportWritten()) {
       *fault = "no report was written to " + (options.report == "-" ? std::string("standard output") : reportAnswer);
       return 2;
     }
-    if (options.report == "-") {
-      std::ifstream in(reportAnswer, std::ios::binary);
-      std::cout << in.rdbuf() << std::flush;
-    }
+    if (options.report == "-") PrintReport();
   }
   const std::string verdict = session.transcript().Verdict();
   int status = VerdictStatus(verdict);
@@ -660,6 +665,16 @@ int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault)
     return 2;
   }
   return status;
+}
+
+bool CheckRun::ReportWritten() const {
+  const FileState after = StateOf(reportAnswer);
+  return after.exists && !(after == reportBefore);
+}
+
+void CheckRun::PrintReport() const {
+  std::ifstream in(reportAnswer, std::ios::binary);
+  std::cout << in.rdbuf() << std::flush;
 }
 
 std::string CheckRun::StoreStandard() const {

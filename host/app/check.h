@@ -123,12 +123,17 @@ struct CheckRun {
   // The steps, choosing the standard when the stored one is another.
   std::deque<Line> Steps() const;
   // Gives the session the steps. A save that fails after the verdict stops
-  // the run saying that the verdict stands and why the save failed.
+  // the run saying that the verdict stands and why the save failed (and
+  // that the report was not written, when it was not); the report of
+  // --report - is printed all the same.
   void Start(Session& session) const;
   // After the run: the UNSAVED line when the document changed and no
   // --output keeps it, the report checked (and printed for -), then the exit
   // status the verdict gives; 2 with `fault` when none.
   int Finish(Session& session, bool documentChanged, std::string* fault) const;
+  // Whether the checker wrote the report; printed when it was asked for -.
+  bool ReportWritten() const;
+  void PrintReport() const;
 };
 
 }  // namespace plughost

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <iostream>
 #include <map>
 #include <string>
@@ -152,6 +154,41 @@ std::string DefaultPluginFolder() {
   std::cerr << "plughost: " << why << std::endl;
   plughost::RunAtExit();
   std::_Exit(2);
+}
+
+// The library lets memory that runs out in some steps of its writer pass
+// through a function that may not throw, which ends the process here rather
+// than in a catch: such a run still ends in one line with exit status 2, its
+// temporary files removed and its target as it was. Anything else ends as
+// it would have.
+std::terminate_handler gDefaultTerminate = nullptr;
+
+[[noreturn]] void OnTerminate() {
+  static bool entered = false;
+  if (entered) {
+    // Memory ran out again on the way out.
+    host::RemoveTempFilesNow();
+    static const char line[] = "plughost: out of memory\n";
+    (void)!::write(STDERR_FILENO, line, sizeof line - 1);
+    std::_Exit(2);
+  }
+  entered = true;
+  bool memory = false;
+  try {
+    if (std::exception_ptr current = std::current_exception()) std::rethrow_exception(current);
+  } catch (const std::bad_alloc&) {
+    memory = true;
+  } catch (...) {
+  }
+  if (!memory) {
+    if (gDefaultTerminate) gDefaultTerminate();
+    std::abort();
+  }
+  host::ReleaseMemoryReserve();
+  host::RemoveTempFilesNow();  // the save's own, whose owner is never unwound
+  if (host::FailSaveForMemory())
+    Fail("cannot save " + host::LastSaveFailure().path + ": " + plughost::HostError(pdErrSaveFailed));
+  Fail("out of memory");
 }
 
 // The shortcut the command line starts ("check", "boxes", "images"), whose
@@ -475,7 +512,12 @@ const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction gOwnActions[3];
 
 void PassEndingSignal(int sig) {
-  if (gChild > 0) ::kill(static_cast<pid_t>(gChild), sig);
+  if (gChild > 0) {
+    ::kill(static_cast<pid_t>(gChild), sig);
+    // Ended once the check has taken its files with it.
+    while (::waitpid(static_cast<pid_t>(gChild), nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
   ::signal(sig, SIG_DFL);
   ::raise(sig);
 }
@@ -537,10 +579,15 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
     if (::pipe(errors) != 0) Fail(std::string("cannot make a pipe: ") + std::strerror(errno));
     // Held across the fork, so that no signal finds the child unrecorded.
     ::sigprocmask(SIG_BLOCK, &ending, &unblocked);
+    const pid_t parent = ::getpid();
     pid_t child = ::fork();
     if (child < 0) Fail(std::string("cannot start the check of ") + file + ": " + std::strerror(errno));
     if (child == 0) {
       for (int i = 0; i < 3; ++i) ::sigaction(kEndingSignals[i], &gOwnActions[i], nullptr);
+      // Killed outright, plughost passes nothing on: the check is ended all
+      // the same, and takes its files with it.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (::getppid() != parent) ::raise(SIGTERM);
       ::sigprocmask(SIG_SETMASK, &unblocked, nullptr);
       ::close(errors[0]);
       ::dup2(errors[1], STDERR_FILENO);
@@ -602,6 +649,7 @@ void MakeSettingsFolder(const std::string& folder) {
 
 int Main(int argc, char** argv) {
   plughost::CatchEndingSignals();
+  gDefaultTerminate = std::set_terminate(&OnTerminate);
   if (argc <= 1) {
     std::cerr << kCommands << std::flush;
     return 2;

@@ -367,11 +367,12 @@ Session::Session(std::deque<Line> lines, bool interactive, bool brief)
       terminal_(::isatty(STDIN_FILENO) != 0) {}
 
 void Session::Stop(const std::string& reason) {
-  std::string why = reason;
-  const int status = stopHook_ ? stopHook_(&why) : 2;
   out_.EndStatus();
   out_.ProgressLine("");
   out_.PrintHeld();
+  // After the lines, so that what the hook still prints comes last.
+  std::string why = reason;
+  const int status = stopHook_ ? stopHook_(&why) : 2;
   std::cout << std::flush;
   std::cerr << "plughost: " << why << std::endl;
   RunAtExit();

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -167,12 +168,21 @@ void Enter(TableId table, ASUns32 selector) {
 
 namespace {
 void* gReserve = nullptr;
+std::atomic<unsigned long> gFailedAllocations{0};
+
+// Counts each allocation that fails, then fails it as before.
+void CountFailedAllocation() {
+  ++gFailedAllocations;
+  throw std::bad_alloc();
+}
 }  // namespace
 
 void ReleaseMemoryReserve() {
   std::free(gReserve);
   gReserve = nullptr;
 }
+
+unsigned long FailedAllocations() { return gFailedAllocations; }
 
 [[noreturn]] void RaiseFromCurrentException() {
   try {
@@ -305,6 +315,7 @@ void Init() {
   s.atomTexts.reserve(1024);
   // Address space rather than memory: untouched, it costs nothing until given back.
   if (!gReserve) gReserve = std::malloc(size_t(8) << 20);
+  std::set_new_handler(&CountFailedAllocation);
   ErrorTexts();  // made now, not when a failure has to be told
   HFT core = NewTable(CORE_HFT_NAME, HFT_VERSION(5, 0), CoreSel::Last);
   SetEntry(core, CoreSel::Raise, reinterpret_cast<HFTEntry>(&CoreRaise));

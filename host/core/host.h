@@ -174,9 +174,17 @@ struct SaveFailure {
   std::string path, reason;
 };
 const SaveFailure& LastSaveFailure();
+// Memory ran out where the library may not throw, which ends the process:
+// a save under way is noted as failed for it ("out of memory"), as one the
+// library let fail is; false when no save was under way.
+bool FailSaveForMemory();
 // A block held from the start, given back when memory runs out, so that a
 // run can still say so (and clean up) in one line.
 void ReleaseMemoryReserve();
+// The allocations that failed since the host started. The library goes on
+// after some of its own (a stream's data cut short where it writes one), so
+// a writer asks whether any failed while it wrote.
+unsigned long FailedAllocations();
 // Changed since it was opened or last saved.
 bool DocumentChanged(PDDoc doc);
 // Why the document's pages cannot be read (a page tree with a loop, or

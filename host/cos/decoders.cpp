@@ -346,51 +346,76 @@ OPJ_BOOL JpxSeek(OPJ_OFF_T to, void* user) {
 
 void JpxQuiet(const char*, void*) {}
 
+// A JPX file's or codestream's header, read before any of its data: the
+// canvas it declares, which the decoder allocates whole.
+class JpxHeader {
+ public:
+  JpxHeader(const std::string& encoded, bool ownPalette) : source_{&encoded, 0} {
+    static const unsigned char kJp2[] = {0, 0, 0, 12, 'j', 'P', ' ', ' '};
+    const bool jp2 = encoded.size() >= 8 && std::memcmp(encoded.data(), kJp2, 8) == 0;
+    stream_ = opj_stream_create(65536, OPJ_TRUE);
+    codec_ = opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
+    if (!stream_ || !codec_) return;
+    opj_stream_set_user_data(stream_, &source_, nullptr);
+    opj_stream_set_user_data_length(stream_, encoded.size());
+    opj_stream_set_read_function(stream_, JpxRead);
+    opj_stream_set_skip_function(stream_, JpxSkip);
+    opj_stream_set_seek_function(stream_, JpxSeek);
+    opj_set_error_handler(codec_, JpxQuiet, nullptr);
+    opj_set_warning_handler(codec_, JpxQuiet, nullptr);
+    opj_set_info_handler(codec_, JpxQuiet, nullptr);
+    opj_dparameters_t parameters;
+    opj_set_default_decoder_parameters(&parameters);
+    if (!ownPalette) parameters.flags |= OPJ_DPARAMETERS_IGNORE_PCLR_CMAP_CDEF_FLAG;
+    read_ = opj_setup_decoder(codec_, &parameters) && opj_read_header(stream_, codec_, &image_) && image_;
+  }
+  ~JpxHeader() {
+    if (image_) opj_image_destroy(image_);
+    if (codec_) opj_destroy_codec(codec_);
+    if (stream_) opj_stream_destroy(stream_);
+  }
+  JpxHeader(const JpxHeader&) = delete;
+  JpxHeader& operator=(const JpxHeader&) = delete;
+
+  // Null when the header could not be read.
+  opj_image_t* image() const { return read_ ? image_ : nullptr; }
+  // The decoder holds 4 bytes a sample of the whole canvas, allocated
+  // before it reads any data, and the samples handed on one more.
+  bool PastCap() const {
+    const uint64_t width = image_->x1 - image_->x0, height = image_->y1 - image_->y0;
+    const uint64_t cap = DecodedDataCap();
+    return image_->x1 < image_->x0 || image_->y1 < image_->y0 || width > cap || height > cap ||
+           width * height > cap || width * height * image_->numcomps > cap / (sizeof(OPJ_INT32) + 1);
+  }
+  bool Decode() { return opj_decode(codec_, stream_, image_) && opj_end_decompress(codec_, stream_); }
+
+ private:
+  MemoryRead source_;
+  opj_stream_t* stream_ = nullptr;
+  opj_codec_t* codec_ = nullptr;
+  opj_image_t* image_ = nullptr;
+  bool read_ = false;
+};
+
 class JpxPipe : public WholeDataPipe {
  public:
   explicit JpxPipe(Pipeline* next) : WholeDataPipe("JPX decoder", next) {}
 
  protected:
   std::string Decode(const std::string& encoded) override {
-    static const unsigned char kJp2[] = {0, 0, 0, 12, 'j', 'P', ' ', ' '};
-    const bool jp2 = encoded.size() >= 8 && std::memcmp(encoded.data(), kJp2, 8) == 0;
-    MemoryRead source{&encoded, 0};
-    opj_stream_t* stream = opj_stream_create(65536, OPJ_TRUE);
-    opj_codec_t* codec = opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
-    opj_image_t* image = nullptr;
+    // Under a colour space of the dictionary, the file's own palette and
+    // channel definitions do not apply: the samples are the space's.
+    JpxHeader header(encoded, declared.components <= 0);
     std::string out, why = "JPX data could not be decoded";
-    if (stream && codec) {
-      opj_stream_set_user_data(stream, &source, nullptr);
-      opj_stream_set_user_data_length(stream, encoded.size());
-      opj_stream_set_read_function(stream, JpxRead);
-      opj_stream_set_skip_function(stream, JpxSkip);
-      opj_stream_set_seek_function(stream, JpxSeek);
-      opj_set_error_handler(codec, JpxQuiet, nullptr);
-      opj_set_warning_handler(codec, JpxQuiet, nullptr);
-      opj_set_info_handler(codec, JpxQuiet, nullptr);
-      opj_dparameters_t parameters;
-      opj_set_default_decoder_parameters(&parameters);
-      // Under a colour space of the dictionary, the file's own palette and
-      // channel definitions do not apply: the samples are the space's.
-      if (declared.components > 0) parameters.flags |= OPJ_DPARAMETERS_IGNORE_PCLR_CMAP_CDEF_FLAG;
-      if (opj_setup_decoder(codec, &parameters) && opj_read_header(stream, codec, &image) && image) {
-        // The decoder holds 4 bytes a sample of the whole canvas, allocated
-        // before it reads any data, and the samples handed on one more.
-        const uint64_t width = image->x1 - image->x0, height = image->y1 - image->y0;
-        const uint64_t cap = DecodedDataCap();
-        if (image->x1 < image->x0 || image->y1 < image->y0 || width > cap || height > cap ||
-            width * height > cap || width * height * image->numcomps > cap / (sizeof(OPJ_INT32) + 1)) {
-          why = "JPX image decodes to more than the host allows";
-        } else if (!WithinDeclared(width, height)) {
-          why = "JPX image larger than the image";
-        } else if (opj_decode(codec, stream, image) && opj_end_decompress(codec, stream)) {
-          why = Interleave(*image, &out);
-        }
+    if (opj_image_t* image = header.image()) {
+      if (header.PastCap()) {
+        why = "JPX image decodes to more than the host allows";
+      } else if (!WithinDeclared(image->x1 - image->x0, image->y1 - image->y0)) {
+        why = "JPX image larger than the image";
+      } else if (header.Decode()) {
+        why = Interleave(*image, &out);
       }
     }
-    if (image) opj_image_destroy(image);
-    if (codec) opj_destroy_codec(codec);
-    if (stream) opj_stream_destroy(stream);
     if (!why.empty()) throw std::runtime_error(why);
     return out;
   }
@@ -447,6 +472,11 @@ void RegisterStreamDecoders() {
     QPDF::registerStreamFilter("/JBIG2Decode", [] { return std::make_shared<Jbig2Filter>(); });
     QPDF::registerStreamFilter("/JPXDecode", [] { return std::make_shared<JpxFilter>(); });
   });
+}
+
+bool JpxDeclaresTooMuch(const std::string& encoded) {
+  JpxHeader header(encoded, true);
+  return header.image() && header.PastCap();
 }
 
 bool HasFilter(QPDFObjectHandle dict, const std::string& wanted) {

@@ -36,6 +36,10 @@ class DecodingImage {
   Declared previous_;
 };
 
+// Whether the canvas a JPX file or codestream declares in its header is more
+// than the host decodes (false when the header cannot be read).
+bool JpxDeclaresTooMuch(const std::string& encoded);
+
 // Whether the stream dictionary's /Filter names `wanted` ("/JPXDecode").
 bool HasFilter(QPDFObjectHandle dict, const std::string& wanted);
 

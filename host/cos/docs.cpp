@@ -645,7 +645,11 @@ std::string WrittenInMemory(QPDF& qpdf, bool decrypted) {
   w.setDecodeLevel(qpdf_dl_none);
   w.setLinearization(false);
   w.setObjectStreamMode(qpdf_o_preserve);
+  const unsigned long failedBefore = FailedAllocations();
   w.write();
+  // The writer goes on past memory it lost while it read a stream: what it
+  // wrote then is cut short.
+  if (FailedAllocations() != failedBefore) throw std::bad_alloc();
   std::unique_ptr<Buffer> written(buffer.getBuffer());
   return std::string(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
 }
@@ -817,6 +821,15 @@ bool EncryptionNeeds(QPDF& qpdf, Version* least) {
 const std::string& LastSaveNote() { return SaveNote(); }
 const SaveFailure& LastSaveFailure() { return Failed(); }
 
+bool FailSaveForMemory() {
+  SaveFailure& failed = Failed();
+  // Under way: named, and no reason yet.
+  if (failed.path.empty() || !failed.reason.empty()) return false;
+  failed.reason = "out of memory";
+  SetFailureDetail(failed.reason);
+  return true;
+}
+
 void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
   SaveNote().clear();
   Failed() = SaveFailure{path, ""};
@@ -864,9 +877,11 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
     }
     // Old versions get a classic cross-reference table and no object streams.
     w.setObjectStreamMode(major == 1 && minor < 5 ? qpdf_o_disable : qpdf_o_preserve);
+    const unsigned long failedBefore = FailedAllocations();
     w.write();
-    // Memory gone where the writer's output goes is memory gone.
-    if (pipe.Error() == ENOMEM) throw std::bad_alloc();
+    // Memory gone where the writer's output goes is memory gone; so is
+    // memory the writer lost while it read a stream, which it would write cut short.
+    if (pipe.Error() == ENOMEM || FailedAllocations() != failedBefore) throw std::bad_alloc();
     if (int err = pipe.Error()) {
       // The temporary file goes with `out`; the target stays as it was.
       SetFailureDetail(std::strerror(err));

@@ -50,23 +50,6 @@ std::string RandomTail() {
   return tail;
 }
 
-// Removes from `folder` the temporary files of ours whose writing process is
-// gone, as the scratch settings of runs that are gone are swept.
-void RemoveStaleTemporaries(const std::string& folder) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return;
-  while (dirent* entry = ::readdir(dir)) {
-    pid_t writer = WriterOf(entry->d_name);
-    if (!writer) continue;
-    struct stat st;
-    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_uid != ::geteuid() || !Gone(writer))
-      continue;
-    ::unlinkat(::dirfd(dir), entry->d_name, 0);
-  }
-  ::closedir(dir);
-}
-
 // A path made absolute through the real path of its folder.
 std::string ResolvedPath(const std::string& path) {
   char real[PATH_MAX];
@@ -148,6 +131,21 @@ bool SameFile(const std::string& a, const std::string& b) {
   if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   return ResolvedPath(a) == ResolvedPath(b);
+}
+
+void RemoveStaleSaves(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* entry = ::readdir(dir)) {
+    pid_t writer = WriterOf(entry->d_name);
+    if (!writer) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != ::geteuid() || !Gone(writer))
+      continue;
+    ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
 }
 
 std::string ExecutablePath() {
@@ -283,7 +281,7 @@ int FileReplacement::Begin(const std::string& path, Mode mode) {
     oldMode_ = st.st_mode & 07777;
   }
   folder_ = FolderOf(target_);
-  RemoveStaleTemporaries(folder_);
+  RemoveStaleSaves(folder_);
 
   std::string stem = (folder_ == "/" ? std::string() : folder_) + "/" + kTempPrefix +
                      std::to_string(::getpid()) + "-";

@@ -32,6 +32,10 @@ int CloseFile(int fd);
 // path once the folders' links are resolved.
 bool SameFile(const std::string& a, const std::string& b);
 
+// Removes from `folder` the save temporaries whose writing process is gone,
+// as every replacement does in its own folder.
+void RemoveStaleSaves(const std::string& folder);
+
 // This program's file and its folder ("" and "." when unknown).
 std::string ExecutablePath();
 std::string ExecutableFolder();

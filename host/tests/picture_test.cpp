@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "testing/codestreams.h"
 #include "testing/processes.h"
 
 namespace {
@@ -42,6 +43,17 @@ hosttest::ProcessResult Draw(const hosttest::TempDir& dir, const std::string& fi
                               steps + "page " + n + "\ndraw " + dir.File(picture) + "\n", 60);
 }
 
+// A page placing one image of the dictionary entries and data given.
+std::string ImagePage(const hosttest::TempDir& dir, const std::string& name, const std::string& image) {
+  hosttest::PdfSpec s;
+  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents 4 0 R "
+               "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+               "stream:|q 200 0 0 200 50 50 cm /Im0 Do Q", "stream:/Type /XObject /Subtype /Image " + image};
+  hosttest::WriteFile(dir.File(name), hosttest::MakePdf(s));
+  return dir.File(name);
+}
+
 // A page placing a JPEG whose frame header and dictionary declare `side` x
 // `side` pixels, cut off after half its data (pdftoppm writes the JPEG).
 std::string DamagedJpegPage(const hosttest::TempDir& dir, int side) {
@@ -54,18 +66,24 @@ std::string DamagedJpegPage(const hosttest::TempDir& dir, int side) {
   if (frame == std::string::npos) return "";
   const char bytes[] = {static_cast<char>(side >> 8), static_cast<char>(side & 0xFF)};
   jpeg.replace(frame + 5, 4, std::string(bytes, 2) + std::string(bytes, 2));
-  hosttest::PdfSpec s;
-  s.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents 4 0 R "
-               "/Resources << /XObject << /Im0 5 0 R >> >> >>",
-               "stream:|q 200 0 0 200 50 50 cm /Im0 Do Q",
-               "stream:/Type /XObject /Subtype /Image /Width " + std::to_string(side) + " /Height " +
-                   std::to_string(side) + " /ColorSpace /DeviceRGB "
-               "/BitsPerComponent 8 /Filter /DCTDecode|" +
-                   jpeg.substr(0, jpeg.size() / 2)};
-  const std::string path = dir.File("damaged-jpeg-" + std::to_string(side) + ".pdf");
-  hosttest::WriteFile(path, hosttest::MakePdf(s));
-  return path;
+  const std::string n = std::to_string(side);
+  return ImagePage(dir, "damaged-jpeg-" + n + ".pdf",
+                   "/Width " + n + " /Height " + n + " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode|" +
+                       jpeg.substr(0, jpeg.size() / 2));
+}
+
+// A page placing a 64 x 64 JPX image whose own header declares a canvas of
+// 60000 x 60000, which poppler would take.
+std::string LargeCanvasJpxPage(const hosttest::TempDir& dir) {
+  std::string codestream = hosttest::JpxCodestream(64, 64, 1, [](uint32_t i, uint32_t) { return int(i % 251); });
+  const size_t siz = codestream.find("\xFF\x51");
+  EXPECT_NE(siz, std::string::npos);
+  if (siz == std::string::npos) return "";
+  const std::string side = hosttest::Big32(60000);
+  codestream.replace(siz + 6, 8, side + side);   // the canvas
+  codestream.replace(siz + 22, 8, side + side);  // one tile
+  return ImagePage(dir, "large-canvas-jpx.pdf",
+                   "/Width 64 /Height 64 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /JPXDecode|" + codestream);
 }
 
 // Under the sanitizers, a run that leaks ends otherwise than with 0.
@@ -102,14 +120,18 @@ TEST(Pictures, PagesAsPdftocairoRendersThem) {
     EXPECT_NE(run.err.find("plughost: cannot write " + dir.File(fault)), std::string::npos) << run.err;
   }
   EXPECT_EQ(hosttest::ReadFile(turned), original);
-  // A page whose image declares more decoded data than the host allows
-  // (65500 x 65500 RGB) is not pictured: a note says so.
-  const auto huge = hosttest::RunProcess(
-      {PLUGHOST, "--settings", dir.path(), "--brief", DamagedJpegPage(dir, 65500), "draw " + dir.File("huge.png")}, "", 60);
-  EXPECT_EQ(huge.status, 0) << huge.err;
-  EXPECT_NE(huge.out.find("NOTE: page 1 is not pictured: the decoded data of its image (object 5) is larger than the "
-                          "host allows\n"), std::string::npos) << huge.out;
-  EXPECT_FALSE(hosttest::FileExists(dir.File("huge.png")));
+  // A page whose image declares more decoded data than the host allows, in
+  // its dictionary (65500 x 65500 RGB) or in its JPX header, is not
+  // pictured: a note says so.
+  for (const std::string& file : {DamagedJpegPage(dir, 65500), LargeCanvasJpxPage(dir)}) {
+    SCOPED_TRACE(file);
+    const auto huge = hosttest::RunProcess(
+        {PLUGHOST, "--settings", dir.path(), "--brief", file, "draw " + dir.File("huge.png")}, "", 60);
+    EXPECT_EQ(huge.status, 0) << huge.err;
+    EXPECT_NE(huge.out.find("NOTE: page 1 is not pictured: the decoded data of its image (object 5) is larger than the "
+                            "host allows\n"), std::string::npos) << huge.out;
+    EXPECT_FALSE(hosttest::FileExists(dir.File("huge.png")));
+  }
   // Without the renderer beside it, plughost says so and writes nothing.
   const std::string alone = dir.File("plughost");
   ASSERT_EQ(hosttest::RunCommand("cp " + hosttest::Quoted(PLUGHOST) + " " + hosttest::Quoted(alone)), 0);

@@ -128,6 +128,17 @@ double DeclaredBytes(QPDFObjectHandle dict) {
   return number("/Width", 1) * number("/Height", 1) * (components > 0 ? components : 4) * bits / 8;
 }
 
+// A stream's data as the file holds it; "" when it cannot be read (the
+// renderer then finds nothing to decode either).
+std::string RawData(QPDFObjectHandle stream) {
+  try {
+    const std::shared_ptr<Buffer> raw = stream.getRawStreamData();
+    return std::string(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+  } catch (const std::runtime_error&) {
+    return "";
+  }
+}
+
 // Poppler decodes an image whole, whatever it costs: the first image the
 // page's resources (and its forms', and theirs) hold whose declared data
 // passes the host's decoded-data cap, as the note that the page is not
@@ -147,7 +158,14 @@ std::string OversizedImage(Doc& doc, ASInt32 page) {
       if (!x.isStream() || (x.isIndirect() && !seen.insert(x.getObjGen()).second)) continue;
       QPDFObjectHandle dict = x.getDict();
       if (dict.getKey("/Subtype").isNameAndEquals("/Form")) open.push_back(dict.getKey("/Resources"));
-      if (!dict.getKey("/Subtype").isNameAndEquals("/Image") || DeclaredBytes(dict) <= cap) continue;
+      if (!dict.getKey("/Subtype").isNameAndEquals("/Image")) continue;
+      // JPX data declares its canvas in its own header, which the renderer
+      // takes, whatever the dictionary says.
+      QPDFObjectHandle filter = dict.getKey("/Filter");
+      const bool jpxAlone = filter.isNameAndEquals("/JPXDecode") ||
+                            (filter.isArray() && filter.getArrayNItems() == 1 &&
+                             filter.getArrayItem(0).isNameAndEquals("/JPXDecode"));
+      if (DeclaredBytes(dict) <= cap && !(jpxAlone && JpxDeclaresTooMuch(RawData(x)))) continue;
       return "page " + std::to_string(page + 1) + " is not pictured: the decoded data of its image " +
              (x.isIndirect() ? "(object " + std::to_string(x.getObjectID()) + ") " : "") +
              "is larger than the host allows";
