@@ -910,11 +910,14 @@ void ReadPages(Doc& doc) {
   auto fault = [&](const std::string& why) {
     if (doc.pageTreeFault.empty()) doc.pageTreeFault = why;
   };
+  auto named = [](const QPDFObjectHandle& node) {
+    return "the node" + (node.isIndirect() ? " " + node.getObjGen().unparse(' ') : std::string());
+  };
   // Our own walk, with no Parent and no repair of the tree. Pages are
   // numbered as the library lists them: a page named again counts again,
   // as a copy of its own that its edits go to. A node met again (a loop)
-  // and kids that are no dictionary are passed over, and make a tree whose
-  // pages cannot all be read.
+  // kids that are no dictionary and /Kids that are no array are passed
+  // over, and make a tree whose pages cannot all be read.
   std::set<QPDFObjGen> nodes, pages;
   std::vector<std::pair<QPDFObjectHandle, int>> stack;
   QPDFObjectHandle catalog = doc.qpdf->getRoot();
@@ -927,6 +930,7 @@ void ReadPages(Doc& doc) {
     auto& top = stack.back();
     QPDFObjectHandle kids = top.first.getKey("/Kids");
     met(kids);
+    if (!kids.isArray() && !kids.isNull()) fault("the /Kids of " + named(top.first) + " is no array");
     if (!kids.isArray() || top.second >= kids.getArrayNItems()) {
       stack.pop_back();
       continue;
@@ -935,14 +939,12 @@ void ReadPages(Doc& doc) {
     QPDFObjectHandle kid = kids.getArrayItem(at);
     met(kid);
     if (!kid.isDictionary()) {
-      const QPDFObjectHandle& node = top.first;
-      fault("kid " + std::to_string(at + 1) + " of the node" +
-            (node.isIndirect() ? " " + node.getObjGen().unparse(' ') : "") + " is no page");
+      fault("kid " + std::to_string(at + 1) + " of " + named(top.first) + " is no page");
       continue;
     }
     QPDFObjectHandle grandKids = kid.getKey("/Kids");
     met(grandKids);
-    const bool node = grandKids.isArray() && !kid.getKey("/Type").isNameAndEquals("/Page");
+    const bool node = !grandKids.isNull() && !kid.getKey("/Type").isNameAndEquals("/Page");
     if (node) {
       if (kid.isIndirect() && !nodes.insert(kid.getObjGen()).second) {
         fault("a loop: the node " + kid.getObjGen().unparse(' ') + " is met twice");
