@@ -964,7 +964,7 @@ void ReadPages(Doc& doc) {
   };
   // Our own walk, with no Parent and no repair of the tree. Pages are
   // numbered as the library lists them: a page named again counts again,
-  // as a copy of its own that its edits go to. A node met again (a loop)
+  // as a copy of its own that its edits go to. A node met again (a loop),
   // kids that are no dictionary and /Kids that are no array are passed
   // over, and make a tree whose pages cannot all be read.
   std::set<QPDFObjGen> nodes, pages;
