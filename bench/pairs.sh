@@ -30,9 +30,11 @@ measure() {
     echo "bench: hyperfine could not run $*" >&2
     exit 1
   fi
-  local wall
+  local wall signal
   wall=$(grep -o '"mean": *[0-9.e+-]*' "$json" | head -n 1 | sed 's/.*: *//')
-  echo "$wall $(tail -n 1 "$times")"
+  # GNU time gives a run ended by a signal the status 0: 128 + the signal instead.
+  signal=$(sed -n 's/^Command terminated by signal \([0-9]*\).*/\1/p' "$times")
+  echo "$wall $(tail -n 1 "$times" | awk -v s="$signal" '{ print $1, (s == "" ? $2 : 128 + s) }')"
   rm -f "$json" "$times"
 }
 

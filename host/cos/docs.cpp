@@ -64,6 +64,19 @@ class CappedPipe : public Pipeline {
   size_t cap_;
 };
 
+// Each byte's class in PDF syntax.
+enum ByteClass : unsigned char { kRegular, kWhite, kDelimiter };
+struct ByteClasses {
+  ByteClass of[256];
+  constexpr ByteClasses() : of() {
+    for (int i = 0; i < 256; ++i) of[i] = kRegular;
+    for (unsigned char w : {0, 9, 10, 12, 13, 32}) of[w] = kWhite;
+    for (unsigned char d : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) of[d] = kDelimiter;
+  }
+  constexpr ByteClass operator[](unsigned c) const { return of[c]; }
+};
+constexpr ByteClasses kClass;
+
 // Looks, in bytes given piece by piece, for a reference "N G R" or an
 // object "N G obj" whose number N is above `highest`: a number the
 // cross-reference data does not list. Comments count as white space and
@@ -76,11 +89,51 @@ class HighNumberScan {
   // The bytes taken: all of them, or those up to the end of a keyword.
   size_t Feed(const char* data, size_t size) {
     streamEnded_ = false;
-    for (size_t i = 0; i < size && !found_; ++i) {
-      Step(static_cast<unsigned char>(data[i]));
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    size_t i = 0;
+    while (i < size && !found_) {
+      // Runs of bytes that change no more than what the last byte sets go
+      // by in tight loops; the bytes where more may change, one by one.
+      const size_t from = i;
+      if (string_ > 0) {
+        // A string's bytes, up to a parenthesis or an escape.
+        if (!escape_)
+          while (i < size && p[i] != '(' && p[i] != ')' && p[i] != '\\') ++i;
+      } else if (comment_) {
+        while (i < size && p[i] != '\r' && p[i] != '\n') ++i;
+        if (i > from) continue;  // a comment's bytes leave the last byte as it was
+      } else if (state_ == kOther) {
+        const ByteClass cls = kClass[p[i]];
+        if (cls == kRegular) {
+          // A word's bytes (a keyword's, a name's, a real's) where no number begins.
+          if (kClass[prev_] != kRegular) {
+            wordLength_ = 0;
+            named_ = prev_ == '/';
+          }
+          for (; i < size && kClass[p[i]] == kRegular; ++i) {
+            const unsigned c = p[i];
+            if (IsDigit(c) && !inToken_) break;
+            if (wordLength_ < sizeof word_) word_[wordLength_++] = static_cast<char>(c);
+            inToken_ = c != '+' && c != '-';
+          }
+        } else if (p[i] != '(' && p[i] != '%' && !(watch_ && !named_ && IsStream())) {
+          // White space and delimiters that open nothing.
+          while (i < size && kClass[p[i]] != kRegular && p[i] != '(' && p[i] != '%') ++i;
+          wordLength_ = 0;
+          inToken_ = false;
+        }
+      } else if (state_ == kFirst || state_ == kSecond) {
+        while (i < size && IsDigit(p[i])) Add(p[i++]);
+      }
+      if (i > from) {
+        prev_ = p[i - 1];
+        continue;
+      }
+      Step(p[i]);
       if (streamEnded_) return i;  // that byte follows the keyword, and is taken again
+      ++i;
     }
-    return size;
+    return found_ ? size : i;
   }
   bool Found() const { return found_; }
   bool StreamEnded() const { return streamEnded_; }
@@ -90,23 +143,14 @@ class HighNumberScan {
     state_ = kOther;
     comment_ = escape_ = false;
     string_ = 0;
-    word_.clear();
+    wordLength_ = 0;
     prev_ = ' ';
   }
 
  private:
   enum State { kOther, kFirst, kAfterFirst, kSecond, kAfterSecond };
-  enum Class : unsigned char { kRegular, kWhite, kDelimiter };
-  static Class ClassOf(unsigned c) {
-    static const auto* table = [] {
-      auto* t = new Class[256];
-      for (int i = 0; i < 256; ++i) t[i] = kRegular;
-      for (unsigned char w : {0, 9, 10, 12, 13, 32}) t[w] = kWhite;
-      for (unsigned char d : std::string("()<>[]{}/%")) t[d] = kDelimiter;
-      return t;
-    }();
-    return table[c];
-  }
+  static bool IsDigit(unsigned c) { return c >= '0' && c <= '9'; }
+  bool IsStream() const { return wordLength_ == 6 && std::memcmp(word_, "stream", 6) == 0; }
   void Add(unsigned c) { value_ = std::min(value_ * 10 + (c - '0'), kCap); }
   void Step(unsigned c) {
     if (string_ > 0) {
@@ -122,24 +166,24 @@ class HighNumberScan {
       if (!comment_) prev_ = c;
       return;
     }
-    const Class cls = ClassOf(c);
+    const ByteClass cls = kClass[c];
     if (cls == kRegular) {
       // A keyword is a word of its own, no name's.
-      if (ClassOf(prev_) != kRegular) {
-        word_.clear();
+      if (kClass[prev_] != kRegular) {
+        wordLength_ = 0;
         named_ = prev_ == '/';
       }
-      if (word_.size() < 7) word_.push_back(static_cast<char>(c));
-    } else if (watch_ && !named_ && word_ == "stream") {
-      word_.clear();
+      if (wordLength_ < sizeof word_) word_[wordLength_++] = static_cast<char>(c);
+    } else if (watch_ && !named_ && IsStream()) {
+      wordLength_ = 0;
       streamEnded_ = true;
       state_ = kOther;
       prev_ = ' ';
       return;
     } else {
-      word_.clear();
+      wordLength_ = 0;
     }
-    const bool digit = c >= '0' && c <= '9';
+    const bool digit = IsDigit(c);
     const bool gap = cls == kWhite || c == '%';  // what may stand between the three tokens
     comment_ = c == '%';
     string_ = c == '(' ? 1 : 0;
@@ -182,7 +226,8 @@ class HighNumberScan {
   long long value_ = 0;
   bool comment_ = false, escape_ = false, inToken_ = false, named_ = false;
   int string_ = 0;
-  std::string word_;
+  char word_[7] = {};
+  size_t wordLength_ = 0;
   unsigned prev_ = ' ';
   bool streamEnded_ = false;
   bool found_ = false;
@@ -269,6 +314,7 @@ bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xr
   std::sort(starts.begin(), starts.end());
   HighNumberScan scan(highest, true);
   std::vector<char> block(size_t(1) << 16);
+  long long blockAt = 0, blockSize = 0;  // the bytes of the file the block holds
   size_t next = 0;       // the first object starting after the bytes scanned
   bool passed = true;    // the current object's data was passed over, or there is none
   long long at = 0;
@@ -280,12 +326,15 @@ bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xr
       scan.Restart();
       passed = false;
     }
+    if (at < blockAt || at >= blockAt + blockSize) {
+      blockAt = at;
+      blockSize = read(at, block.data(), block.size());
+      if (blockSize < 0) scan.Assume();
+      if (blockSize <= 0) break;
+    }
     const long long until = next < starts.size() ? starts[next].first : LLONG_MAX;
-    const size_t want = static_cast<size_t>(std::min<long long>(static_cast<long long>(block.size()), until - at));
-    const long long n = read(at, block.data(), want);
-    if (n < 0) scan.Assume();
-    if (n <= 0) break;
-    const size_t taken = scan.Feed(block.data(), static_cast<size_t>(n));
+    const size_t want = static_cast<size_t>(std::min(blockAt + blockSize, until) - at);
+    const size_t taken = scan.Feed(block.data() + (at - blockAt), want);
     at += static_cast<long long>(taken);
     if (!scan.StreamEnded() || passed) continue;
     passed = true;
@@ -935,11 +984,14 @@ void ReadPages(Doc& doc) {
   auto fault = [&](const std::string& why) {
     if (doc.pageTreeFault.empty()) doc.pageTreeFault = why;
   };
+  auto named = [](const QPDFObjectHandle& node) {
+    return "the node" + (node.isIndirect() ? " " + node.getObjGen().unparse(' ') : std::string());
+  };
   // Our own walk, with no Parent and no repair of the tree. Pages are
   // numbered as the library lists them: a page named again counts again,
-  // as a copy of its own that its edits go to. A node met again (a loop)
-  // and kids that are no dictionary are passed over, and make a tree whose
-  // pages cannot all be read.
+  // as a copy of its own that its edits go to. A node met again (a loop),
+  // kids that are no dictionary and /Kids that are no array are passed
+  // over, and make a tree whose pages cannot all be read.
   std::set<QPDFObjGen> nodes, pages;
   std::vector<std::pair<QPDFObjectHandle, int>> stack;
   QPDFObjectHandle catalog = doc.qpdf->getRoot();
@@ -952,6 +1004,7 @@ void ReadPages(Doc& doc) {
     auto& top = stack.back();
     QPDFObjectHandle kids = top.first.getKey("/Kids");
     met(kids);
+    if (!kids.isArray() && !kids.isNull()) fault("the /Kids of " + named(top.first) + " is no array");
     if (!kids.isArray() || top.second >= kids.getArrayNItems()) {
       stack.pop_back();
       continue;
@@ -960,14 +1013,12 @@ void ReadPages(Doc& doc) {
     QPDFObjectHandle kid = kids.getArrayItem(at);
     met(kid);
     if (!kid.isDictionary()) {
-      const QPDFObjectHandle& node = top.first;
-      fault("kid " + std::to_string(at + 1) + " of the node" +
-            (node.isIndirect() ? " " + node.getObjGen().unparse(' ') : "") + " is no page");
+      fault("kid " + std::to_string(at + 1) + " of " + named(top.first) + " is no page");
       continue;
     }
     QPDFObjectHandle grandKids = kid.getKey("/Kids");
     met(grandKids);
-    const bool node = grandKids.isArray() && !kid.getKey("/Type").isNameAndEquals("/Page");
+    const bool node = !grandKids.isNull() && !kid.getKey("/Type").isNameAndEquals("/Page");
     if (node) {
       if (kid.isIndirect() && !nodes.insert(kid.getObjGen()).second) {
         fault("a loop: the node " + kid.getObjGen().unparse(' ') + " is met twice");

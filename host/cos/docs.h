@@ -172,8 +172,6 @@ size_t DecodedDataCap();
 void SetDecodedDataCap(size_t bytes);  // tests
 // The stream's data: decoded (mode 2) or as stored (0 and 1).
 std::string StreamData(QPDFObjectHandle stream, ASInt32 mode);
-// A stream over it (CosStreamOpenStm): an image's decoded data piece by
-// piece as it is read (cos/streamdecode.h), any other whole.
 // Where a stream's raw data lies in the bytes the document was read from,
 // when those are its data: an unchanged stream of an unencrypted document.
 struct StoredData {
@@ -184,6 +182,8 @@ struct StoredData {
 };
 StoredData StoredStreamData(QPDFObjectHandle stream);
 
+// A stream over its data (CosStreamOpenStm): an image's decoded data piece by
+// piece as it is read (cos/streamdecode.h), any other whole.
 ASStm OpenStreamData(QPDFObjectHandle stream, ASInt32 mode);
 
 }  // namespace host

@@ -156,6 +156,18 @@ size_t StreamBytes::ReadFrom(Stm& source, size_t n) {
   return total;
 }
 
+size_t StreamBytes::Read(uint64_t at, char* out, size_t n) const {
+  if (at >= size_) return 0;
+  n = static_cast<size_t>(std::min<uint64_t>(n, size_ - at));
+  auto* to = reinterpret_cast<unsigned char*>(out);
+  if (!file_) {
+    std::memcpy(to, bytes_ + at, n);
+  } else if (!file_->Read(at_ + at, to, n)) {
+    return 0;
+  }
+  return n;
+}
+
 void StreamBytes::Install(QPDFObjectHandle stream) {
   if (file_) {
     stream.replaceStreamData(std::make_shared<Spilled>(file_, at_, size_), QPDFObjectHandle(), QPDFObjectHandle());

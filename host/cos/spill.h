@@ -31,6 +31,10 @@ class StreamBytes : public Pipeline {
   size_t ReadFrom(Stm& source, size_t n);
   // Makes the bytes the stream's data (its /Length theirs).
   void Install(QPDFObjectHandle stream);
+  // The bytes written so far, read back: how many at `at` (0 past the end,
+  // and when the spill file cannot be read).
+  uint64_t Size() const { return size_; }
+  size_t Read(uint64_t at, char* out, size_t n) const;
 
  private:
   void Reserve(size_t more);

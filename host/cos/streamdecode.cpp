@@ -22,6 +22,7 @@
 #include "cos/decoders.h"
 #include "cos/docs.h"
 #include "cos/jpegfailure.h"
+#include "cos/spill.h"
 
 namespace host {
 namespace {
@@ -76,34 +77,46 @@ class Stage {
   virtual size_t Pull(unsigned char* out, size_t n) = 0;
 };
 
+// Hands the library's writes on in blocks: it decrypts AES data 16 bytes
+// a write.
+class Gathered : public Pipeline {
+ public:
+  explicit Gathered(Pipeline* next) : Pipeline("gathered", next) {}
+  void write(unsigned char const* data, size_t len) override {
+    if (held_.size() + len > kBlock) Flush();
+    if (len >= kBlock) getNext()->write(data, len);
+    else held_.insert(held_.end(), data, data + len);
+  }
+  void finish() override { Flush(); }
+  void Flush() {
+    if (!held_.empty()) getNext()->write(held_.data(), held_.size());
+    held_.clear();
+  }
+
+ private:
+  static constexpr size_t kBlock = 65536;
+  std::vector<unsigned char> held_;
+};
+
 // The stream's raw bytes (decrypted), in windows. Data that lies in the
-// document's file as read is read from there, once. Else the library only
-// pushes stream data, so each window is piped afresh and the bytes before
-// it are passed over; small data comes in one window.
+// document's file as read is read from there, once. Else the library
+// pushes it once, in one call, into a copy of its own (in memory while it
+// is small, then in a temporary file), which the windows are read from.
 class RawData : public Input, public Stage {
  public:
-  explicit RawData(QPDFObjectHandle stream) : stream_(stream), stored_(StoredStreamData(stream)) {
-    if (stored_.read) {
-      known_ = true;
-      length_ = static_cast<uint64_t>(stored_.length);
-      window_ = kStored;
-      return;
-    }
-    QPDFObjectHandle length = stream.getDict().getKey("/Length");
-    const uint64_t stated = length.isInteger() && length.getIntValue() > 0 ? length.getIntValue() : 0;
-    // A stated length may be anything: it sizes the window, within bounds.
-    window_ = std::min(kMost, std::max<uint64_t>(kLeast, stated / 16));
+  explicit RawData(QPDFObjectHandle stream) : stored_(StoredStreamData(stream)) {
+    if (stored_.read) return;
+    kept_ = std::make_unique<StreamBytes>(keptFile_, SIZE_MAX);
+    Gathered gathered(kept_.get());
+    const bool ok = Decoding([&] { return stream.pipeStreamData(&gathered, nullptr, 0, qpdf_dl_none, true, false); });
+    if (!ok) Damaged("stream data could not be read");
+    gathered.Flush();
+    const StreamBytes& kept = *kept_;
+    stored_.read = [&kept](long long at, char* out, size_t size) { return kept.Read(static_cast<uint64_t>(at), out, size); };
+    stored_.offset = 0;
+    stored_.length = static_cast<long long>(kept.Size());
   }
-  // The whole length: known once a window came short, else counted.
-  uint64_t Length() {
-    if (!known_) {
-      Counter counter;
-      Pipe(&counter);
-      length_ = counter.count;
-      known_ = true;
-    }
-    return length_;
-  }
+  uint64_t Length() const { return static_cast<uint64_t>(stored_.length); }
   size_t Pull(unsigned char* out, size_t n) override {
     if (!Ready()) return 0;
     const size_t k = std::min(n, left);
@@ -114,70 +127,23 @@ class RawData : public Input, public Stage {
 
  protected:
   bool Refill() override {
-    if (known_ && next_ >= length_) return false;
-    bytes_.clear();
-    const size_t want = static_cast<size_t>(known_ ? std::min(window_, length_ - next_) : window_);
-    if (stored_.read) {
-      bytes_.resize(want);
-      const size_t got = Decoding([&] { return stored_.read(stored_.offset + static_cast<long long>(next_), &bytes_[0], want); });
-      if (got < want) Damaged("stream data could not be read");
-      next_ += want;
-      at = reinterpret_cast<const unsigned char*>(bytes_.data());
-      left = want;
-      return true;
-    }
-    Window pipe(next_, want, bytes_);
-    try {
-      Pipe(&pipe);
-    } catch (const Window::Full&) {
-    }
-    if (bytes_.size() < want) {
-      if (known_) Damaged("stream data could not be read");
-      known_ = true;
-      length_ = next_ + bytes_.size();
-    }
-    next_ += bytes_.size();
+    if (next_ >= Length()) return false;
+    const size_t want = static_cast<size_t>(std::min(kWindow, Length() - next_));
+    bytes_.resize(want);
+    const size_t got = Decoding([&] { return stored_.read(stored_.offset + static_cast<long long>(next_), &bytes_[0], want); });
+    if (got < want) Damaged("stream data could not be read");
+    next_ += want;
     at = reinterpret_cast<const unsigned char*>(bytes_.data());
-    left = bytes_.size();
-    return left > 0;
+    left = want;
+    return true;
   }
 
  private:
-  static constexpr uint64_t kLeast = uint64_t(1) << 20, kMost = uint64_t(16) << 20, kStored = uint64_t(1) << 18;
-  struct Counter : Pipeline {
-    Counter() : Pipeline("count", nullptr) {}
-    void write(unsigned char const*, size_t len) override { count += len; }
-    void finish() override {}
-    uint64_t count = 0;
-  };
-  // Keeps `want` bytes from `skip` on, then stops the library.
-  struct Window : Pipeline {
-    struct Full {};
-    Window(uint64_t skip, size_t want, std::string& into)
-        : Pipeline("window", nullptr), skip(skip), want(want), into(into) {
-      into.reserve(want);
-    }
-    void write(unsigned char const* data, size_t len) override {
-      const size_t passed = static_cast<size_t>(std::min<uint64_t>(skip, len));
-      skip -= passed;
-      const size_t kept = std::min(len - passed, want - into.size());
-      into.append(reinterpret_cast<const char*>(data) + passed, kept);
-      if (into.size() == want) throw Full();
-    }
-    void finish() override {}
-    uint64_t skip;
-    size_t want;
-    std::string& into;
-  };
-  void Pipe(Pipeline* pipe) {
-    const bool ok = Decoding([&] { return stream_.pipeStreamData(pipe, nullptr, 0, qpdf_dl_none, true, false); });
-    if (!ok) Damaged("stream data could not be read");
-  }
-  QPDFObjectHandle stream_;
+  static constexpr uint64_t kWindow = uint64_t(1) << 18;
+  std::shared_ptr<SpillFile> keptFile_;  // before the copy, which writes into it
+  std::unique_ptr<StreamBytes> kept_;
   StoredData stored_;
-  uint64_t window_;
-  uint64_t length_ = 0, next_ = 0;
-  bool known_ = false;
+  uint64_t next_ = 0;
   std::string bytes_;
 };
 
@@ -1008,7 +974,7 @@ std::unique_ptr<Stm> OpenImageData(QPDFObjectHandle stream) {
     if (p.RowBytes() > declared) Damaged("the predictor's rows are longer than the image's data");
   }
   auto raw = std::make_unique<RawData>(stream);
-  raw->Ready();  // one window, which may be all
+  raw->Ready();  // the first window: data that cannot be read fails the opening
   uint64_t most = raw->Length();
   std::unique_ptr<Stage> last;
   std::unique_ptr<Input> input = std::move(raw);

@@ -119,6 +119,10 @@ TEST_F(DocumentsTest, NewObjectsAreNumberedAboveEveryNumberTheFileNames) {
     if (!after.empty()) spec.objects.push_back(after);
     return hosttest::MakePdf(spec);
   };
+  // A string longer than the blocks the file is read in, with parentheses
+  // and escapes that keep it open.
+  std::string nested;
+  for (int i = 0; i < 20000; ++i) nested += "(a%\\)\\(b) ";
   // Stream data is passed over, whatever it holds; what follows it is not.
   const std::string binary = std::string("(\\%\0stream\r\n", 12) + std::string(70000, '\xB7') + "endstream";
   // The reference inside an object stream, written there by qpdf as a
@@ -148,6 +152,7 @@ TEST_F(DocumentsTest, NewObjectsAreNumberedAboveEveryNumberTheFileNames) {
       {"2^31-1", pdf("/ZRef 2147483647 0 R"), true, -1},
       {"2^31-1 in an object stream", packed, true, -1},
       {"a percent sign in a string", pdf("/ZS (50%) /ZRef 40 0 R"), true, 40},
+      {"after a string read in several blocks", pdf("/ZS (" + nested + ") /ZRef 40 0 R"), true, 40},
       {"after a stream's data", pdf("", binary, "<< /ZRef 40 0 R >>"), true, 40},
       {"after a stream's data, in memory", pdf("", binary, "[(stream) 40 0 R]"), false, 40},
       {"only in a stream's data", pdf("", "40 0 R 2147483647 0 R", "<< /ZRef 4 0 R >>"), true, 5},

@@ -434,7 +434,7 @@ TEST_F(HostileFilesTest, PagesNamedTwiceAreNumberedAsTheLibraryListsThem) {
     EXPECT_EQ(step.status, 0) << step.err;
   }
   // A loop through a node, a node that is its own kid, a chain 400 deep, a
-  // kid that is a string.
+  // kid that is a string, a node whose /Kids is a page.
   std::vector<std::string> deep;
   for (int i = 0; i < 400; ++i) deep.push_back("<< /Type /Pages /Kids [" + std::to_string(9 + i) + " 0 R] /Count 1 >>");
   deep.push_back("<< /Type /Page /MediaBox [0 0 10 10] >>");
@@ -447,6 +447,8 @@ TEST_F(HostileFilesTest, PagesNamedTwiceAreNumberedAsTheLibraryListsThem) {
       {"its own kid", tree("3 0 R 2 0 R", {}), "a loop: the node "},
       {"400 deep", tree("3 0 R 8 0 R", deep), "its nodes are nested"},
       {"a kid that is no page", tree("3 0 R 8 0 R 4 0 R", {"(fuzz)"}), "kid 2 of the node 2 0 is no page"},
+      {"a /Kids that is no array", tree("3 0 R 8 0 R", {"<< /Type /Pages /Kids 4 0 R /Count 1 >>"}),
+       "the /Kids of the node 8 0 is no array"},
   };
   const std::string prefix = "plughost: cannot read the page tree of " + work_.File("in.pdf") + ": ";
   for (const auto& file : broken) {

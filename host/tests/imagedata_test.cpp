@@ -202,8 +202,9 @@ TEST_F(ImageDataTest, DecodedPieceByPieceAsTheLibraryDecodesIt) {
 // the library repairs, encrypted. From the file and from memory alike, the
 // bytes are qpdf's.
 TEST_F(ImageDataTest, DataIsReadFromTheFileWhereTheLibraryFindsIt) {
-  const std::string first = Noise(300 * 1000), second = Samples(300 * 1000, 5);  // past one window
-  const std::string dict = "/Type /XObject /Subtype /Image /Width 300 /Height 1000 /ColorSpace /DeviceGray "
+  // Past one window, and past what a copy keeps in memory.
+  const std::string first = Noise(300 * 4000), second = Samples(300 * 4000, 5);
+  const std::string dict = "/Type /XObject /Subtype /Image /Width 300 /Height 4000 /ColorSpace /DeviceGray "
                            "/BitsPerComponent 8";
   auto pdf = [&](const std::string& image) {
     PdfSpec s;
@@ -232,7 +233,7 @@ TEST_F(ImageDataTest, DataIsReadFromTheFileWhereTheLibraryFindsIt) {
   } files[] = {
       {"CR LF, length in another object", plain, ""},
       {"replaced by an update", updated, ""},
-      {"a length the library repairs", pdf("<< " + dict + " /Length 299990 >>\nstream\n" + first + "\nendstream"), ""},
+      {"a length the library repairs", pdf("<< " + dict + " /Length 1199990 >>\nstream\n" + first + "\nendstream"), ""},
       {"encrypted", hosttest::ReadFile(dir.File("locked.pdf")), "u"},
   };
   for (const auto& f : files) {
@@ -255,6 +256,27 @@ TEST_F(ImageDataTest, DataIsReadFromTheFileWhereTheLibraryFindsIt) {
       host::CloseAllDocuments();
     }
   }
+  // Data only the library hands over, a new stream's here, is asked of it
+  // once, whatever its length.
+  struct Counted : QPDFObjectHandle::StreamDataProvider {
+    explicit Counted(const std::string& data) : data(data) {}
+    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
+      ++asked;
+      pipeline->write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+      pipeline->finish();
+    }
+    const std::string& data;
+    int asked = 0;
+  };
+  host::Doc& doc = host::OpenBytes(plain, "in", {});
+  auto counted = std::make_shared<Counted>(first);
+  QPDFObjectHandle image = doc.qpdf->newStream();
+  image.replaceDict(QPDFObjectHandle::parse("<< " + dict + " >>"));
+  image.replaceStreamData(counted, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+  std::string ours;
+  EXPECT_EQ(Read(doc.Wrap(image), &ours), 0) << host::LastFailureDetail();
+  EXPECT_TRUE(ours == first) << ours.size() << " bytes";
+  EXPECT_EQ(counted->asked, 1);
 }
 
 // Images the host refuses: before anything is decoded when the dictionary
