@@ -300,8 +300,20 @@ bool EndstreamAfter(const ReadAt& read, long long data, long long length) {
   return n - i >= 9 && std::memcmp(text + i, "endstream", 9) == 0;
 }
 
-// Does the document name a number above `highest`? Every byte is scanned
-// but the data of the streams the cross-reference data lists: where an
+// True when the bytes hold no run of `digits` digits, the fewest a number
+// above the listed ones has: they name no such number, whatever their
+// syntax, and whatever data of a stream they hold need not be passed over.
+bool NoLongNumber(const char* p, size_t n, int digits) {
+  int run = 0;
+  for (size_t i = 0; i < n; ++i) {
+    run = static_cast<unsigned char>(p[i] - '0') < 10 ? run + 1 : 0;
+    if (run >= digits) return false;
+  }
+  return true;
+}
+
+// Does the document name a number above `highest`? Every byte is looked
+// at but the data of the streams the cross-reference data lists: where an
 // object's first "stream" keyword ends, its data (the library's /Length)
 // is passed over, when "endstream" follows it there as the library found.
 // A stream is read only as far as its dictionary, so a large image costs a
@@ -313,10 +325,12 @@ bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xr
     if (entry.second.getType() == 1) starts.emplace_back(entry.second.getOffset(), entry.first);
   std::sort(starts.begin(), starts.end());
   HighNumberScan scan(highest, true);
+  const int digits = static_cast<int>(std::to_string(static_cast<long long>(highest) + 1).size());
   std::vector<char> block(size_t(1) << 16);
   long long blockAt = 0, blockSize = 0;  // the bytes of the file the block holds
   size_t next = 0;       // the first object starting after the bytes scanned
   bool passed = true;    // the current object's data was passed over, or there is none
+  bool begun = false;    // `at` is where an object begins
   long long at = 0;
   while (!scan.Found()) {
     // An object that begins here ends what came before; one passed by
@@ -325,6 +339,7 @@ bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xr
       if (starts[next].first < at) continue;
       scan.Restart();
       passed = false;
+      begun = true;
     }
     if (at < blockAt || at >= blockAt + blockSize) {
       blockAt = at;
@@ -334,6 +349,14 @@ bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xr
     }
     const long long until = next < starts.size() ? starts[next].first : LLONG_MAX;
     const size_t want = static_cast<size_t>(std::min(blockAt + blockSize, until) - at);
+    // Most objects are passed whole by a quick look at their bytes; the
+    // scan proper reads the rest.
+    const bool whole = begun && until <= blockAt + blockSize;
+    begun = false;
+    if (whole && NoLongNumber(block.data() + (at - blockAt), want, digits)) {
+      at = until;
+      continue;
+    }
     const size_t taken = scan.Feed(block.data() + (at - blockAt), want);
     at += static_cast<long long>(taken);
     if (!scan.StreamEnded() || passed) continue;

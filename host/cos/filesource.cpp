@@ -47,33 +47,39 @@ void BlockFileSource::seek(qpdf_offset_t offset, int whence) {
   pos_ = base + offset;
 }
 
+bool BlockFileSource::Fill(qpdf_offset_t at) {
+  if (at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_)) return true;
+  ssize_t got;
+  do {
+    got = ::pread(fd_, block_.data(), kBlock, at);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) throw QPDFExc(qpdf_e_system, name_, "", at, "read " + std::to_string(kBlock) + " bytes");
+  if (got == 0) return false;
+  blockStart_ = at;
+  blockLength_ = static_cast<size_t>(got);
+  return true;
+}
+
 size_t BlockFileSource::ReadAt(qpdf_offset_t offset, char* out, size_t length) {
   size_t done = 0;
   while (done < length) {
     const qpdf_offset_t at = offset + static_cast<qpdf_offset_t>(done);
-    if (at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_)) {
-      const size_t skip = static_cast<size_t>(at - blockStart_);
-      const size_t n = std::min(length - done, blockLength_ - skip);
-      std::memcpy(out + done, block_.data() + skip, n);
-      done += n;
+    if (length - done >= kBlock && !(at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_))) {
+      // A long read goes straight to the caller.
+      ssize_t got;
+      do {
+        got = ::pread(fd_, out + done, length - done, at);
+      } while (got < 0 && errno == EINTR);
+      if (got < 0) throw QPDFExc(qpdf_e_system, name_, "", at, "read " + std::to_string(length) + " bytes");
+      if (got == 0) break;
+      done += static_cast<size_t>(got);
       continue;
     }
-    // A long read goes straight to the caller; a short one fills the block.
-    const bool direct = length - done >= kBlock;
-    char* into = direct ? out + done : block_.data();
-    const size_t want = direct ? length - done : kBlock;
-    ssize_t got;
-    do {
-      got = ::pread(fd_, into, want, at);
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) throw QPDFExc(qpdf_e_system, name_, "", at, "read " + std::to_string(length) + " bytes");
-    if (got == 0) break;
-    if (direct) {
-      done += static_cast<size_t>(got);
-    } else {
-      blockStart_ = at;
-      blockLength_ = static_cast<size_t>(got);
-    }
+    if (!Fill(at)) break;
+    const size_t skip = static_cast<size_t>(at - blockStart_);
+    const size_t n = std::min(length - done, blockLength_ - skip);
+    std::memcpy(out + done, block_.data() + skip, n);
+    done += n;
   }
   return done;
 }
@@ -96,26 +102,30 @@ void BlockFileSource::unreadCh(char) {
 qpdf_offset_t BlockFileSource::findAndSkipNextEOL() {
   // The offset of the first line end at or after the position, with the
   // position moved past every \r and \n that follow it; the end of the file
-  // when there is none.
-  char buf[10240];
+  // when there is none. Looked for in the block itself: the library asks it
+  // once a line of a cross-reference table, and copying a buffer of its own
+  // each time cost more than the rest of opening.
+  qpdf_offset_t result = -1;
   for (;;) {
-    const qpdf_offset_t start = tell();
-    const size_t len = read(buf, sizeof buf);
-    if (len == 0) return tell();
-    const char* p1 = static_cast<const char*>(std::memchr(buf, '\r', len));
-    const char* p2 = static_cast<const char*>(std::memchr(buf, '\n', len));
-    const char* p = (p1 && p2) ? std::min(p1, p2) : p1 ? p1 : p2;
-    if (!p) continue;
-    const qpdf_offset_t result = start + (p - buf);
-    seek(result + 1, SEEK_SET);
-    char ch;
-    while (read(&ch, 1) == 1) {
-      if (ch != '\r' && ch != '\n') {
-        unreadCh(ch);
-        break;
-      }
+    if (!Fill(pos_)) {
+      seek(0, SEEK_END);
+      last_offset = pos_;
+      return result < 0 ? pos_ : result;
     }
-    return result;
+    const char* block = block_.data();
+    const char* p = block + (pos_ - blockStart_);
+    const char* end = block + blockLength_;
+    if (result < 0) {
+      while (p < end && *p != '\r' && *p != '\n') ++p;
+      if (p < end) result = blockStart_ + (p - block);
+    }
+    if (result >= 0)
+      while (p < end && (*p == '\r' || *p == '\n')) ++p;
+    pos_ = blockStart_ + (p - block);
+    if (result >= 0 && p < end) {
+      last_offset = pos_;
+      return result;
+    }
   }
 }
 

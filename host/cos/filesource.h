@@ -31,6 +31,9 @@ class BlockFileSource : public InputSource {
   size_t ReadAt(qpdf_offset_t offset, char* out, size_t length);
 
  private:
+  // Makes the block hold `at`; false at or past the end of the file.
+  bool Fill(qpdf_offset_t at);
+
   std::string name_;
   int fd_;
   qpdf_offset_t pos_ = 0;

@@ -119,6 +119,15 @@ TEST_F(DocumentsTest, NewObjectsAreNumberedAboveEveryNumberTheFileNames) {
     if (!after.empty()) spec.objects.push_back(after);
     return hosttest::MakePdf(spec);
   };
+  // Objects of no digit, which opening passes at a glance, before `last`.
+  auto plain = [](const std::string& last) {
+    hosttest::PdfSpec spec;
+    spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>"};
+    spec.objects.insert(spec.objects.end(), 8, "<< /ZName /Plain /ZS (no digits) >>");
+    spec.objects.push_back(last);
+    return hosttest::MakePdf(spec);
+  };
   // A string longer than the blocks the file is read in, with parentheses
   // and escapes that keep it open.
   std::string nested;
@@ -156,6 +165,8 @@ TEST_F(DocumentsTest, NewObjectsAreNumberedAboveEveryNumberTheFileNames) {
       {"after a stream's data", pdf("", binary, "<< /ZRef 40 0 R >>"), true, 40},
       {"after a stream's data, in memory", pdf("", binary, "[(stream) 40 0 R]"), false, 40},
       {"only in a stream's data", pdf("", "40 0 R 2147483647 0 R", "<< /ZRef 4 0 R >>"), true, 5},
+      {"after objects of no digit", plain("<< /ZRef 40 0 R >>"), true, 40},
+      {"none after objects of no digit", plain("<< /ZRef 5 0 R >>"), true, 12},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
