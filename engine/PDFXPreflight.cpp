@@ -10,6 +10,7 @@
 #include "engine/Conformance.h"
 #include "engine/ErrorNames.h"
 #include "engine/ObjectNode.h"
+#include "engine/Scopes.h"
 #include "engine/StatusInterface.h"
 #include "host/frame.h"
 
@@ -105,8 +106,7 @@ boost::shared_ptr<ObjectNode> PDFXPreflight::RecordNode(const MyCosObj& object) 
   const ASInt32 type = object.CachedType();
   if (!sharingNodes_ || (type != CosDict && type != CosArray))
     return boost::make_shared<ObjectNode>(object, 0, std::string());
-  const CosObj& raw = object.GetCosObj();
-  const uint64_t identity = (static_cast<uint64_t>(raw.a) << 32) | raw.b;
+  const uint64_t identity = IdentityKey(object);
   // The wrapper's key and report number go into the node: wrappers that
   // differ in them get nodes of their own.
   auto range = recordNodes_.equal_range(identity);

@@ -18,6 +18,7 @@
 #include "engine/KindWalk.h"
 #include "engine/ObjectNode.h"
 #include "engine/PDFXPreflight.h"
+#include "engine/Scopes.h"
 #include "engine/TransparencyError.h"
 #include "host/calls.h"
 
@@ -75,11 +76,6 @@ void ForEachNamedNode(const Zentu::PDFX_Error& error, Visit&& visit) {
       if (node && !node->object.IsNull()) visit(*node);
 }
 
-uint64_t Key(const MyCosObj& object) {
-  const CosObj& raw = object.GetCosObj();
-  return (static_cast<uint64_t>(raw.a) << 32) | raw.b;
-}
-
 // Open, and naming some indirect object.
 bool Candidate(const Zentu::PDFX_Error& error) {
   if (error.IsFixed() || error.GetSeverity() < 0) return false;
@@ -99,7 +95,7 @@ void PDFXPreflight::SetFixedWhereRemoved() {
     if (!Candidate(*error)) continue;
     any = true;
     ForEachNamedNode(*error, [&](const ObjectNode& node) {
-      if (node.objectNumber < 0) directNamed.insert(Key(node.object));
+      if (node.objectNumber < 0) directNamed.insert(IdentityKey(node.object));
     });
   }
   if (!any) return;
@@ -135,7 +131,7 @@ void PDFXPreflight::SetFixedWhereRemoved() {
         continue;
       }
       first = false;
-      if (!value.IsIndirect() && directNamed.count(Key(value))) directReached.insert(Key(value));
+      if (!value.IsIndirect() && directNamed.count(IdentityKey(value))) directReached.insert(IdentityKey(value));
       if (type == CosArray) {
         const Role element = role == Role::Fields        ? Role::Field
                              : role == Role::Annotations ? Role::Annotation
@@ -168,7 +164,7 @@ void PDFXPreflight::SetFixedWhereRemoved() {
     bool settled = true;
     ForEachNamedNode(*error, [&](const ObjectNode& node) {
       if (node.objectNumber < 0) {
-        if (directReached.count(Key(node.object))) settled = false;
+        if (directReached.count(IdentityKey(node.object))) settled = false;
       } else if (reached.count(node.objectNumber)) {
         settled = false;
       } else if (MyCosObj(node.object.GetCosObj()).IsNull()) {

@@ -1,6 +1,7 @@
 // Small guards of the walk and the fixers: what is opened, pushed or made
 // for a while is closed, popped or destroyed however the step ends.
 #pragma once
+#include <cstdint>
 #include <utility>
 
 #include "common/MyCosObj.h"
@@ -63,4 +64,10 @@ class ResourceLevelScope {
 inline std::pair<ASUns32, ASUns32> IdentityOf(const MyCosObj& object) {
   const CosObj& raw = object.GetCosObj();
   return std::make_pair(raw.a, raw.b);
+}
+
+// The same as one number, for hashed containers.
+inline uint64_t IdentityKey(const MyCosObj& object) {
+  const CosObj& raw = object.GetCosObj();
+  return (static_cast<uint64_t>(raw.a) << 32) | raw.b;
 }
