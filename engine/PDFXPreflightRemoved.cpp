@@ -88,17 +88,18 @@ bool Candidate(const Zentu::PDFX_Error& error) {
 
 void PDFXPreflight::SetFixedWhereRemoved() {
   if (!mainDoc_.IsValid()) return;
-  // The direct objects the records name, to be told apart as the walk meets them.
+  // The records in question, and the direct objects they name, to be told
+  // apart as the walk meets them.
+  std::vector<Zentu::PDFX_Error*> candidates;
   std::unordered_set<uint64_t> directNamed;
-  bool any = false;
   for (const auto& error : errors_) {
     if (!Candidate(*error)) continue;
-    any = true;
+    candidates.push_back(error.get());
     ForEachNamedNode(*error, [&](const ObjectNode& node) {
       if (node.objectNumber < 0) directNamed.insert(IdentityKey(node.object));
     });
   }
-  if (!any) return;
+  if (candidates.empty()) return;
 
   // Indirect objects by number, each with the roles it was walked in: an
   // object listed as a field and as an annotation is walked as both.
@@ -158,8 +159,7 @@ void PDFXPreflight::SetFixedWhereRemoved() {
     walk(next.first, next.second);
   }
 
-  for (const auto& error : errors_) {
-    if (!Candidate(*error)) continue;
+  for (Zentu::PDFX_Error* error : candidates) {
     bool unreached = false;
     bool settled = true;
     ForEachNamedNode(*error, [&](const ObjectNode& node) {
