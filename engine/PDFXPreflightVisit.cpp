@@ -299,9 +299,9 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
     return !ReportProgress(text.str(), pageCounter_, pageCount);
   };
 
-  // The first operand of the operator to come, when it is a name: the tag
-  // of marked content ("/OC /Layer BDC" marks optional content).
-  std::string firstName;
+  // The operator to come was given "/OC" first: marked content, it marks
+  // optional content ("/OC /Layer BDC").
+  bool optionalTag = false;
   bool operands = false;
   PDToken token;
   for (;;) {
@@ -319,16 +319,15 @@ void PDFXPreflight::CheckContentStream(ASStm stm, const NodePtr& streamNode, con
     if (token.text[0] == '/') {
       const std::string name = ResourceName(token.text);
       LastName() = name;
-      if (!operands) firstName = name;
+      if (!operands) optionalTag = name == "/OC";
       operands = true;
       CheckObject(name, streamNode);
       continue;
     }
     if (standard_) standard_->CheckOperator(*this, KIND_CONTENTS, token.text, holder, content);
-    if (firstName == "/OC" && std::strcmp(token.text, "BDC") == 0)
+    if (optionalTag && std::strcmp(token.text, "BDC") == 0)
       ReportLaterFeature(OPTIONAL_CONTENT, MyCosObj(), streamNode->object, KIND_CONTENTS, "OC");
-    firstName.clear();
-    operands = false;
+    optionalTag = operands = false;
     if (std::strcmp(token.text, "BI") != 0) continue;
 
     // The inline image, dictionary and data up to its "EI", as one
