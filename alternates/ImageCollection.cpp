@@ -31,15 +31,6 @@ const Family* KnownFamily(CosObj name) {
   return nullptr;
 }
 
-// Whether the stream's "Filter" names `name`, alone or in its list.
-bool HasFilter(CosObj image, const char* name) {
-  CosObj filter = CosDictGet(image, Atom("Filter"));
-  if (CosObjGetType(filter) != CosArray) return IsName(filter, name);
-  for (ASInt32 i = 0; i < CosArrayLength(filter); ++i)
-    if (IsName(CosArrayGet(filter, i), name)) return true;
-  return false;
-}
-
 // A stencil mask is one component; other images have their colour space's.
 ASInt32 ImageComponents(CosObj image) {
   return IsImageMask(image) ? 1 : ParseColorSpace(CosDictGet(image, Atom("ColorSpace")));
@@ -137,7 +128,7 @@ bool IsImageMask(CosObj image) {
 }
 
 ASInt32 ImageBitsPerComponent(CosObj image) {
-  if (HasFilter(image, "JPXDecode")) return 8;
+  if (FilterPosition(image, "JPXDecode") != -2) return 8;
   if (CosObjGetType(CosDictGet(image, Atom("BitsPerComponent"))) != CosNull)
     return IntegerEntry(image, "BitsPerComponent");
   return IsImageMask(image) ? 1 : 0;
