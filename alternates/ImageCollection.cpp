@@ -306,6 +306,10 @@ struct ContentWalk {
   }
 };
 
+// A mask nothing draws by itself is part of the image it masks: neither
+// reached nor selected of its own.
+bool PartOfAnother(const ImageRecord& record) { return record.maskOfAnother && record.pages.empty(); }
+
 // Marks the images that are other images' masks.
 void MarkMasks(ImageMap& map) {
   for (auto& entry : map)
@@ -374,7 +378,7 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
     }
     MarkMasks(map);
     size_t reached = 0;
-    for (const auto& entry : map) reached += !(entry.second.maskOfAnother && entry.second.pages.empty());
+    for (const auto& entry : map) reached += !PartOfAnother(entry.second);
     if (progress)
       progress->SetText((std::to_string(unreached.Count() + inlineImages.Count()) + " images not reached, " +
                          std::to_string(reached) + " reached")
@@ -441,8 +445,7 @@ void UpdatePlacedSize(ImageRecord& record, double w, double h) {
 
 void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options) {
   for (const auto& entry : collected) {
-    // A mask nothing draws by itself is part of the image it masks.
-    if (entry.second.maskOfAnother && entry.second.pages.empty()) continue;
+    if (PartOfAnother(entry.second)) continue;
     if (IsSelected(entry.second, options)) selected[entry.first] = entry.second;
   }
 }
