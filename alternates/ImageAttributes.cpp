@@ -12,17 +12,6 @@ ASAtom Atom(const char* text) { return ASAtomFromString(text); }
 // The compression code of samples of `bits` bits.
 ASInt32 CodeFor(const ImageOptions& options, ASUns8 bits) { return bits == 1 ? options.MCT : options.CTCT; }
 
-// "Filter"'s position of `name`: -1 for the name itself, else its first
-// index in the array; -2 when it is not there.
-ASInt32 FilterPosition(CosObj dict, const char* name) {
-  CosObj filter = CosDictGet(dict, Atom("Filter"));
-  if (IsName(filter, name)) return -1;
-  if (CosObjGetType(filter) == CosArray)
-    for (ASInt32 i = 0; i < CosArrayLength(filter); ++i)
-      if (IsName(CosArrayGet(filter, i), name)) return i;
-  return -2;
-}
-
 // The parameters as an array as long as "Filter" with `parms` at `position`
 // (-1: the dictionary alone).
 CosObj Parallel(CosDoc doc, ASInt32 position, CosObj parms, ASInt32 length) {
@@ -114,6 +103,15 @@ void CopyCosObjectRecursive(CosObj source, CosObj copy) {
     return;
   }
   CosObjEnum(source, &CopyEntryProc, &copy);
+}
+
+ASInt32 FilterPosition(CosObj dict, const char* name) {
+  CosObj filter = CosDictGet(dict, Atom("Filter"));
+  if (IsName(filter, name)) return -1;
+  if (CosObjGetType(filter) == CosArray)
+    for (ASInt32 i = 0; i < CosArrayLength(filter); ++i)
+      if (IsName(CosArrayGet(filter, i), name)) return i;
+  return -2;
 }
 
 bool FindDCTFilter(CosObj dict, ASInt32* position) {

@@ -31,15 +31,6 @@ const Family* KnownFamily(CosObj name) {
   return nullptr;
 }
 
-// Whether the stream's "Filter" names `name`, alone or in its list.
-bool HasFilter(CosObj image, const char* name) {
-  CosObj filter = CosDictGet(image, Atom("Filter"));
-  if (CosObjGetType(filter) != CosArray) return IsName(filter, name);
-  for (ASInt32 i = 0; i < CosArrayLength(filter); ++i)
-    if (IsName(CosArrayGet(filter, i), name)) return true;
-  return false;
-}
-
 // A stencil mask is one component; other images have their colour space's.
 ASInt32 ImageComponents(CosObj image) {
   return IsImageMask(image) ? 1 : ParseColorSpace(CosDictGet(image, Atom("ColorSpace")));
@@ -137,7 +128,7 @@ bool IsImageMask(CosObj image) {
 }
 
 ASInt32 ImageBitsPerComponent(CosObj image) {
-  if (HasFilter(image, "JPXDecode")) return 8;
+  if (FilterPosition(image, "JPXDecode") != -2) return 8;
   if (CosObjGetType(CosDictGet(image, Atom("BitsPerComponent"))) != CosNull)
     return IntegerEntry(image, "BitsPerComponent");
   return IsImageMask(image) ? 1 : 0;
@@ -315,6 +306,10 @@ struct ContentWalk {
   }
 };
 
+// A mask nothing draws by itself is part of the image it masks: neither
+// reached nor selected of its own.
+bool PartOfAnother(const ImageRecord& record) { return record.maskOfAnother && record.pages.empty(); }
+
 // Marks the images that are other images' masks.
 void MarkMasks(ImageMap& map) {
   for (auto& entry : map)
@@ -383,7 +378,7 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
     }
     MarkMasks(map);
     size_t reached = 0;
-    for (const auto& entry : map) reached += !(entry.second.maskOfAnother && entry.second.pages.empty());
+    for (const auto& entry : map) reached += !PartOfAnother(entry.second);
     if (progress)
       progress->SetText((std::to_string(unreached.Count() + inlineImages.Count()) + " images not reached, " +
                          std::to_string(reached) + " reached")
@@ -450,8 +445,7 @@ void UpdatePlacedSize(ImageRecord& record, double w, double h) {
 
 void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options) {
   for (const auto& entry : collected) {
-    // A mask nothing draws by itself is part of the image it masks.
-    if (entry.second.maskOfAnother && entry.second.pages.empty()) continue;
+    if (PartOfAnother(entry.second)) continue;
     if (IsSelected(entry.second, options)) selected[entry.first] = entry.second;
   }
 }

@@ -84,6 +84,9 @@ CosObj ColorFamily(CosObj colorSpace);
 // follows the option set's compression code.
 CosObj MakeImageAttributes(CosObj image, const ImageOptions& options, CosDoc doc, ASUns8 bits, ASUns8 components,
                            ASInt32 width, ASInt32 height);
+// "Filter"'s position of `name`: -1 for the name itself, else its first
+// index in the array; -2 when it is not there.
+ASInt32 FilterPosition(CosObj dict, const char* name);
 // True when "Filter" names "DCTDecode": *position -1 for a name, else its
 // first index in the array.
 bool FindDCTFilter(CosObj dict, ASInt32* position);

@@ -617,9 +617,9 @@ void CheckRun::Start(Session& session) const {
     const size_t step = reason->rfind(" (check step ");
     const std::string where = step != std::string::npos && reason->back() == ')' ? reason->substr(step) : "";
     *reason = "the verdict stands, but saving " + failed.path + " failed: " + failed.reason + where;
-    if (!options.report.empty() && !ReportWritten())
-      *reason += "; no report was written to " +
-                 (options.report == "-" ? std::string("standard output") : reportAnswer);
+    const std::string missing = ReportMissing();
+    if (!missing.empty())
+      *reason += "; " + missing;
     else if (options.report == "-")
       PrintReport();
     return oneOfSeveral ? kUnsavedVerdictExit + verdict : 2;
@@ -636,13 +636,12 @@ void CheckRun::Start(Session& session) const {
 int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault) const {
   if (documentChanged && options.output.empty() && (options.fix || options.removeTags))
     session.transcript().Event(kUnsavedLine);
-  if (!options.report.empty()) {
-    if (!ReportWritten()) {
-      *fault = "no report was written to " + (options.report == "-" ? std::string("standard output") : reportAnswer);
-      return 2;
-    }
-    if (options.report == "-") PrintReport();
+  const std::string missing = ReportMissing();
+  if (!missing.empty()) {
+    *fault = missing;
+    return 2;
   }
+  if (options.report == "-") PrintReport();
   const std::string verdict = session.transcript().Verdict();
   int status = VerdictStatus(verdict);
   if (status == 2) {
@@ -667,9 +666,11 @@ int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault)
   return status;
 }
 
-bool CheckRun::ReportWritten() const {
+std::string CheckRun::ReportMissing() const {
+  if (options.report.empty()) return "";
   const FileState after = StateOf(reportAnswer);
-  return after.exists && !(after == reportBefore);
+  if (after.exists && !(after == reportBefore)) return "";
+  return "no report was written to " + (options.report == "-" ? std::string("standard output") : reportAnswer);
 }
 
 void CheckRun::PrintReport() const {

@@ -131,8 +131,9 @@ struct CheckRun {
   // --output keeps it, the report checked (and printed for -), then the exit
   // status the verdict gives; 2 with `fault` when none.
   int Finish(Session& session, bool documentChanged, std::string* fault) const;
-  // Whether the checker wrote the report; printed when it was asked for -.
-  bool ReportWritten() const;
+  // "no report was written to ..." when a report was asked for and the
+  // checker wrote none, else ""; the report of -, printed.
+  std::string ReportMissing() const;
   void PrintReport() const;
 };
 

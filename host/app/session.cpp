@@ -360,11 +360,7 @@ bool TerminalInput::Ready(std::string* line) {
 
 // Reading steps -------------------------------------------------------------------
 Session::Session(std::deque<Line> lines, bool interactive, bool brief)
-    : out_(brief),
-      lines_(std::move(lines)),
-      interactive_(interactive),
-      brief_(brief),
-      terminal_(::isatty(STDIN_FILENO) != 0) {}
+    : out_(brief), lines_(std::move(lines)), interactive_(interactive), terminal_(::isatty(STDIN_FILENO) != 0) {}
 
 void Session::Stop(const std::string& reason) {
   out_.EndStatus();
@@ -383,7 +379,7 @@ void Session::Append(std::deque<Line> lines) {
   for (auto& line : lines) {
     // A shortcut's own steps: where a failed one stands is the host's
     // business, told only when every line is shown.
-    if (brief_) line.where.clear();
+    if (out_.Brief()) line.where.clear();
     lines_.push_back(std::move(line));
   }
 }

@@ -65,6 +65,7 @@ class Transcript {
   void ProgressLine(const std::string& line);
   // NOTE lines so far, printed or held.
   size_t Notes() const { return notes_; }
+  bool Brief() const { return brief_; }
 
  private:
   void Print(const std::string& line);
@@ -183,7 +184,6 @@ class Session : public host::Driver {
   Transcript out_;
   std::deque<Line> lines_;
   bool interactive_;
-  bool brief_;
   bool listing_ = false;  // the terminal lists what waits before its next prompt
   bool failed_ = false;   // a typed step failed: its reason is enough
   std::vector<Block> blocks_;

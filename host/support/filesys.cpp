@@ -62,22 +62,6 @@ std::string ResolvedPath(const std::string& path) {
   return (base == "/" ? "" : base) + "/" + name;
 }
 
-// Blocks the signals that end a run while a temporary file is made and
-// noted, so that none ends it between the two.
-class EndingSignalsBlocked {
- public:
-  EndingSignalsBlocked() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
-    ::sigprocmask(SIG_BLOCK, &set, &old_);
-  }
-  ~EndingSignalsBlocked() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
-
- private:
-  sigset_t old_;
-};
-
 struct StepFailure {
   FileStep step = FileStep::Write;
   long left = 0;  // steps of that kind still to pass; the next one fails

@@ -1,6 +1,7 @@
 // File system failures as host codes, and files replaced whole through a
 // temporary file beside them (saved documents, registry hives).
 #pragma once
+#include <signal.h>
 #include <sys/types.h>
 
 #include <string>
@@ -49,6 +50,24 @@ pid_t TempFileOwner(const std::string& name);  // 0 when not one of ours
 void NoteTempFile(const std::string& path);
 void ForgetTempFile(const std::string& path);
 void RemoveTempFilesNow();
+
+// Blocks the signals that end a run while a temporary file is made and
+// noted, so that none ends it between the two.
+class EndingSignalsBlocked {
+ public:
+  EndingSignalsBlocked() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+    ::sigprocmask(SIG_BLOCK, &set, &old_);
+  }
+  ~EndingSignalsBlocked() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+  EndingSignalsBlocked(const EndingSignalsBlocked&) = delete;
+  EndingSignalsBlocked& operator=(const EndingSignalsBlocked&) = delete;
+
+ private:
+  sigset_t old_;
+};
 
 // Test hook: the `nth` write, flush, close or sync (counted from 1 among
 // those since the call) fails with `err`; 0 turns it off. PLUGHOST_FAIL_FILE

@@ -2,7 +2,6 @@
 // registry, the module file name, temporary files), on Linux.
 #include <dlfcn.h>
 #include <limits.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -248,14 +247,7 @@ ASUns32 WinCreateTempFileImpl(const char* prefix, char* buffer, ASUns32 size) {
     name.push_back('\0');
     // The ending signals wait until the file is noted, so that a run they
     // end takes it with it.
-    sigset_t ending, old;
-    sigemptyset(&ending);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, sig);
-    ::pthread_sigmask(SIG_BLOCK, &ending, &old);
-    struct Unblock {
-      const sigset_t& old;
-      ~Unblock() { ::pthread_sigmask(SIG_SETMASK, &old, nullptr); }
-    } unblock{old};
+    EndingSignalsBlocked blocked;
     int fd = ::mkstemp(name.data());
     if (fd < 0) return 0;
     bool ok = ::fchmod(fd, 0600) == 0;
