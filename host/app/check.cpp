@@ -418,21 +418,6 @@ void OnEndingSignal(int sig) {
 
 const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Blocks the ending signals while a leftover is made and recorded.
-class EndingSignalsHeld {
- public:
-  EndingSignalsHeld() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : kEndingSignals) sigaddset(&set, sig);
-    ::sigprocmask(SIG_BLOCK, &set, &old_);
-  }
-  ~EndingSignalsHeld() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
-
- private:
-  sigset_t old_;
-};
-
 
 void Remember(char* slot, volatile sig_atomic_t* flag, const std::string& path) {
   if (path.size() >= PATH_MAX) return;
@@ -486,7 +471,7 @@ void SweepLeftovers(const std::string& folder) {
 }
 
 std::string CopySettings(const std::string& from, std::string* why) {
-  EndingSignalsHeld held;
+  host::EndingSignalsBlocked held;
   std::string tmpl = host::TempFolder() + "/" + kScratchPrefix + std::to_string(::getpid()) + "-XXXXXX";
   if (!::mkdtemp(tmpl.data())) {
     *why = "cannot make a folder in " + host::TempFolder() + ": " + std::strerror(errno);
@@ -554,7 +539,7 @@ std::string CheckRun::Prepare() {
   } else if (options.printScript) {
     reportAnswer = "-";
   } else {
-    EndingSignalsHeld held;
+    host::EndingSignalsBlocked held;
     std::string name = host::TempFolder() + "/" + kReportPrefix + std::to_string(::getpid()) + "-XXXXXX.log";
     int fd = ::mkstemps(name.data(), 4);
     if (fd < 0) return "cannot make a temporary file in " + host::TempFolder() + ": " + std::strerror(errno);
@@ -572,7 +557,7 @@ std::string CheckRun::Prepare() {
   host::RemoveStaleSaves(folder);
   const std::string own = kSavePrefix + std::to_string(::getpid()) + "-";
   if (reportAnswer[0] == '/' && folder.size() < PATH_MAX && own.size() < sizeof gOwnSaves) {
-    EndingSignalsHeld held;
+    host::EndingSignalsBlocked held;
     std::memcpy(gOwnSaves, own.c_str(), own.size() + 1);
     std::memcpy(gReportFolder, folder.c_str(), folder.size() + 1);
     gHaveReportFolder = 1;
