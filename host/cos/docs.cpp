@@ -279,25 +279,23 @@ void CheckObjectStreams(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& x
 using ReadAt = std::function<long long(long long at, char* out, size_t size)>;
 
 // Where the data of the stream whose "stream" keyword ends at `keywordEnd`
-// begins: after its line end. -1 for a line end the library warns of.
-long long DataStart(const ReadAt& read, long long keywordEnd) {
+// begins, when the library found it there: after a line end it does not
+// warn of, with "endstream" (after white space) /Length bytes on. -1
+// otherwise, and for a length past any offset.
+long long FoundDataStart(const ReadAt& read, long long keywordEnd, QPDFObjectHandle length) {
   char eol[2] = {0, 0};
-  const long long n = read(keywordEnd, eol, 2);
-  if (n >= 1 && eol[0] == '\n') return keywordEnd + 1;
-  if (n == 2 && eol[0] == '\r' && eol[1] == '\n') return keywordEnd + 2;
-  return -1;
-}
-
-// True when "endstream" stands `length` bytes after `data`, after white
-// space; never for a length past any offset.
-bool EndstreamAfter(const ReadAt& read, long long data, long long length) {
-  if (length < 0 || length > LLONG_MAX - 64 - data) return false;
-  const long long at = data + length;
+  const long long got = read(keywordEnd, eol, 2);
+  long long data = -1;
+  if (got >= 1 && eol[0] == '\n') data = keywordEnd + 1;
+  if (got == 2 && eol[0] == '\r' && eol[1] == '\n') data = keywordEnd + 2;
+  if (data < 0 || !length.isInteger()) return -1;
+  const long long size = length.getIntValue();
+  if (size < 0 || size > LLONG_MAX - 64 - data) return -1;
   char text[64];
-  const long long n = read(at, text, sizeof text);
+  const long long n = read(data + size, text, sizeof text);
   long long i = 0;
   while (i < n && (text[i] == 0 || std::strchr(" \t\r\n\f", text[i]))) ++i;
-  return n - i >= 9 && std::memcmp(text + i, "endstream", 9) == 0;
+  return n - i >= 9 && std::memcmp(text + i, "endstream", 9) == 0 ? data : -1;
 }
 
 // True when the bytes hold no run of `digits` digits, the fewest a number
@@ -365,9 +363,8 @@ bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xr
       QPDFObjectHandle stream = qpdf.getObject(starts[next - 1].second);
       if (qpdf.anyWarnings()) return true;
       QPDFObjectHandle length = stream.isStream() ? stream.getDict().getKey("/Length") : QPDFObjectHandle();
-      const long long data = DataStart(read, at);
-      if (data >= 0 && length.isInteger() && EndstreamAfter(read, data, length.getIntValue()))
-        at = data + length.getIntValue();
+      const long long data = FoundDataStart(read, at, length);
+      if (data >= 0) at = data + length.getIntValue();
     } catch (const std::exception&) {
       return true;
     }
@@ -1181,9 +1178,8 @@ StoredData StoredStreamData(QPDFObjectHandle stream) {
     if (keyword.StreamEnded()) break;
   }
   QPDFObjectHandle length = stream.getDict().getKey("/Length");
-  const long long data = DataStart(read, at);
-  // As the library found it: "endstream" after /Length bytes.
-  if (data < 0 || !length.isInteger() || !EndstreamAfter(read, data, length.getIntValue())) return StoredData();
+  const long long data = FoundDataStart(read, at, length);
+  if (data < 0) return StoredData();
   stored.offset = data;
   stored.length = length.getIntValue();
   return stored;
