@@ -278,6 +278,14 @@ void CheckObjectStreams(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& x
 // on failure.
 using ReadAt = std::function<long long(long long at, char* out, size_t size)>;
 
+// Bytes of a document held in memory at an offset: how many (0 at the end).
+size_t ReadBytes(const std::string& data, long long at, char* out, size_t size) {
+  const size_t from = static_cast<size_t>(std::min<long long>(at, static_cast<long long>(data.size())));
+  const size_t n = std::min(size, data.size() - from);
+  std::memcpy(out, data.data() + from, n);
+  return n;
+}
+
 // Where the data of the stream whose "stream" keyword ends at `keywordEnd`
 // begins, when the library found it there: after a line end it does not
 // warn of, with "endstream" (after white space) /Length bytes on. -1
@@ -818,12 +826,7 @@ Doc& OpenBytes(const std::string& bytes, const std::string& description,
         q.processMemoryFile(description.c_str(), data->data(), data->size(),
                             options.password.c_str());
       },
-      [&](long long at, char* out, size_t size) {
-        const size_t from = static_cast<size_t>(std::min<long long>(at, static_cast<long long>(data->size())));
-        const size_t n = std::min(size, data->size() - from);
-        std::memcpy(out, data->data() + from, n);
-        return static_cast<long long>(n);
-      },
+      [&](long long at, char* out, size_t size) { return static_cast<long long>(ReadBytes(*data, at, out, size)); },
       static_cast<long long>(data->size()), "", options);
   // QPDF reads lazily from the buffer, which must live as long as the document.
   doc.memoryData = data;
@@ -1154,12 +1157,7 @@ StoredData StoredStreamData(QPDFObjectHandle stream) {
     stored.read = [source](long long at, char* out, size_t size) { return source->ReadAt(at, out, size); };
   } else if (doc->memoryData) {
     std::shared_ptr<std::string> data = doc->memoryData;
-    stored.read = [data](long long at, char* out, size_t size) {
-      const size_t from = static_cast<size_t>(std::min<long long>(at, static_cast<long long>(data->size())));
-      const size_t n = std::min(size, data->size() - from);
-      std::memcpy(out, data->data() + from, n);
-      return n;
-    };
+    stored.read = [data](long long at, char* out, size_t size) { return ReadBytes(*data, at, out, size); };
   } else {
     return stored;
   }
