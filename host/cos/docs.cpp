@@ -668,6 +668,17 @@ void Doc::ReleaseSlots(ASUns32 mark) {
   }
 }
 
+const Doc::Listed* Doc::ListedEntry(int number) {
+  if (!listedIndexed) {
+    for (auto& entry : qpdf->getXRefTable())
+      listed.emplace(entry.first.getObj(),
+                     Listed{entry.first.getGen(), entry.second.getType() == 1 ? entry.second.getOffset() : -1});
+    listedIndexed = true;
+  }
+  auto it = listed.find(number);
+  return it == listed.end() ? nullptr : &it->second;
+}
+
 void Doc::Made(QPDFObjectHandle h) {
   if (h.isIndirect()) {
     ++mutations;
@@ -1144,14 +1155,8 @@ StoredData StoredStreamData(QPDFObjectHandle stream) {
     if (kv.second->qpdf.get() == stream.getOwningQPDF()) doc = kv.second.get();
   // Encrypted data is the library's to decrypt; a new stream's is in memory.
   if (!doc || doc->qpdf->isEncrypted() || doc->madeNumbers.count(stream.getObjectID())) return stored;
-  if (!doc->placedIndexed) {
-    for (auto& entry : doc->qpdf->getXRefTable())
-      if (entry.second.getType() == 1)
-        doc->placed.emplace(entry.first.getObj(), std::make_pair(entry.first.getGen(), entry.second.getOffset()));
-    doc->placedIndexed = true;
-  }
-  auto it = doc->placed.find(stream.getObjectID());
-  if (it == doc->placed.end() || it->second.first != stream.getGeneration()) return stored;
+  const Doc::Listed* listed = doc->ListedEntry(stream.getObjectID());
+  if (!listed || listed->offset < 0 || listed->gen != stream.getGeneration()) return stored;
   if (doc->source) {
     std::shared_ptr<BlockFileSource> source = doc->source;
     stored.read = [source](long long at, char* out, size_t size) { return source->ReadAt(at, out, size); };
@@ -1167,7 +1172,7 @@ StoredData StoredStreamData(QPDFObjectHandle stream) {
   // The object's text up to its "stream" keyword, within a bound for its dictionary.
   HighNumberScan keyword(LLONG_MAX, true);
   std::vector<char> block(4096);
-  long long at = it->second.second;
+  long long at = listed->offset;
   const long long most = at + (1 << 20);
   for (;;) {
     const long long n = read(at, block.data(), block.size());
