@@ -997,13 +997,8 @@ namespace {
 // Deeper trees than any real document's; the library walks them by
 // recursion, which a fuzzed one of many thousand levels would overflow.
 const size_t kDeepestTree = 256;
-}  // namespace
 
-const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
-  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
-  return doc.pages;
-}
-
+// Reads the page tree again: the pages, or why they cannot be read.
 void ReadPages(Doc& doc) {
   doc.pages.clear();
   doc.treeHandles.clear();
@@ -1075,9 +1070,15 @@ void ReadPages(Doc& doc) {
     doc.pages.push_back(kid);
   }
 }
+}  // namespace
+
+const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
+  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
+  return doc.pages;
+}
 
 std::string PageTreeFault(Doc& doc) {
-  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
+  Pages(doc);
   return doc.pageTreeFault;
 }
 

@@ -151,8 +151,6 @@ void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor);
 // The pages in order, as the library lists them: a page named twice has a
 // copy of its own at its second place. A node met twice is passed over.
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc);
-// Reads the page tree again: the pages, or why they cannot be read.
-void ReadPages(Doc& doc);
 // Why the document's pages cannot all be read (a loop, a tree nested too
 // deep); empty when they can.
 std::string PageTreeFault(Doc& doc);
