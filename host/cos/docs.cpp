@@ -839,8 +839,9 @@ Doc& OpenBytes(const std::string& bytes, const std::string& description,
       },
       [&](long long at, char* out, size_t size) { return static_cast<long long>(ReadBytes(*data, at, out, size)); },
       static_cast<long long>(data->size()), "", options);
-  // QPDF reads lazily from the buffer, which must live as long as the document.
-  doc.memoryData = data;
+  // QPDF reads lazily from the buffer, which must live as long as the
+  // document: this one, unless it was renumbered into bytes of its own.
+  if (!doc.memoryData) doc.memoryData = data;
   return doc;
 }
 
