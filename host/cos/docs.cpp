@@ -445,6 +445,14 @@ void GiveTrailerSize(QPDF& qpdf) {
     trailer.replaceKey("/Size", QPDFObjectHandle::newInteger(0));
 }
 
+// Runs the writer. It goes on past memory it lost while it read a stream,
+// whose data it then wrote cut short: that run fails as memory gone.
+void WriteAll(QPDFWriter& w) {
+  const unsigned long failedBefore = FailedAllocations();
+  w.write();
+  if (FailedAllocations() != failedBefore) throw std::bad_alloc();
+}
+
 // Opening succeeds only when the catalog and the page tree root can be read.
 void CheckOpened(QPDF& qpdf) {
   QPDFObjectHandle root = qpdf.getRoot();
@@ -733,11 +741,7 @@ std::string WrittenInMemory(QPDF& qpdf, bool decrypted) {
   w.setDecodeLevel(qpdf_dl_none);
   w.setLinearization(false);
   w.setObjectStreamMode(qpdf_o_preserve);
-  const unsigned long failedBefore = FailedAllocations();
-  w.write();
-  // The writer goes on past memory it lost while it read a stream: what it
-  // wrote then is cut short.
-  if (FailedAllocations() != failedBefore) throw std::bad_alloc();
+  WriteAll(w);
   std::unique_ptr<Buffer> written(buffer.getBuffer());
   return std::string(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
 }
@@ -961,11 +965,9 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
     }
     // Old versions get a classic cross-reference table and no object streams.
     w.setObjectStreamMode(major == 1 && minor < 5 ? qpdf_o_disable : qpdf_o_preserve);
-    const unsigned long failedBefore = FailedAllocations();
-    w.write();
-    // Memory gone where the writer's output goes is memory gone; so is
-    // memory the writer lost while it read a stream, which it would write cut short.
-    if (pipe.Error() == ENOMEM || FailedAllocations() != failedBefore) throw std::bad_alloc();
+    WriteAll(w);
+    // Memory gone where the writer's output goes is memory gone too.
+    if (pipe.Error() == ENOMEM) throw std::bad_alloc();
     if (int err = pipe.Error()) {
       // The temporary file goes with `out`; the target stays as it was.
       SetFailureDetail(std::strerror(err));
