@@ -565,15 +565,10 @@ CosObj CosDocGetObjByIDImpl(CosDoc d, CosID id) {
   if (id <= 0) Raise(cosErrObjectNotFound);
   return Q([&] {
     // The number alone names the object: take the generation the file gives it.
-    if (!doc.xrefIndexed) {
-      for (auto& entry : doc.qpdf->getXRefTable())
-        doc.xrefGen.emplace(entry.first.getObj(), entry.first.getGen());
-      doc.xrefIndexed = true;
-    }
-    auto it = doc.xrefGen.find(id);
+    const Doc::Listed* listed = doc.ListedEntry(id);
     // The library now knows the number, listed or not.
     doc.highestNumber = std::max(doc.highestNumber, static_cast<int>(id));
-    return doc.Wrap(doc.qpdf->getObjectByID(id, it == doc.xrefGen.end() ? 0 : it->second));
+    return doc.Wrap(doc.qpdf->getObjectByID(id, listed ? listed->gen : 0));
   });
 }
 

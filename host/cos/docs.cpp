@@ -278,26 +278,32 @@ void CheckObjectStreams(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& x
 // on failure.
 using ReadAt = std::function<long long(long long at, char* out, size_t size)>;
 
-// Where the data of the stream whose "stream" keyword ends at `keywordEnd`
-// begins: after its line end. -1 for a line end the library warns of.
-long long DataStart(const ReadAt& read, long long keywordEnd) {
-  char eol[2] = {0, 0};
-  const long long n = read(keywordEnd, eol, 2);
-  if (n >= 1 && eol[0] == '\n') return keywordEnd + 1;
-  if (n == 2 && eol[0] == '\r' && eol[1] == '\n') return keywordEnd + 2;
-  return -1;
+// Bytes of a document held in memory at an offset: how many (0 at the end).
+size_t ReadBytes(const std::string& data, long long at, char* out, size_t size) {
+  const size_t from = static_cast<size_t>(std::min<long long>(at, static_cast<long long>(data.size())));
+  const size_t n = std::min(size, data.size() - from);
+  std::memcpy(out, data.data() + from, n);
+  return n;
 }
 
-// True when "endstream" stands `length` bytes after `data`, after white
-// space; never for a length past any offset.
-bool EndstreamAfter(const ReadAt& read, long long data, long long length) {
-  if (length < 0 || length > LLONG_MAX - 64 - data) return false;
-  const long long at = data + length;
+// Where the data of the stream whose "stream" keyword ends at `keywordEnd`
+// begins, when the library found it there: after a line end it does not
+// warn of, with "endstream" (after white space) /Length bytes on. -1
+// otherwise, and for a length past any offset.
+long long FoundDataStart(const ReadAt& read, long long keywordEnd, QPDFObjectHandle length) {
+  char eol[2] = {0, 0};
+  const long long got = read(keywordEnd, eol, 2);
+  long long data = -1;
+  if (got >= 1 && eol[0] == '\n') data = keywordEnd + 1;
+  if (got == 2 && eol[0] == '\r' && eol[1] == '\n') data = keywordEnd + 2;
+  if (data < 0 || !length.isInteger()) return -1;
+  const long long size = length.getIntValue();
+  if (size < 0 || size > LLONG_MAX - 64 - data) return -1;
   char text[64];
-  const long long n = read(at, text, sizeof text);
+  const long long n = read(data + size, text, sizeof text);
   long long i = 0;
   while (i < n && (text[i] == 0 || std::strchr(" \t\r\n\f", text[i]))) ++i;
-  return n - i >= 9 && std::memcmp(text + i, "endstream", 9) == 0;
+  return n - i >= 9 && std::memcmp(text + i, "endstream", 9) == 0 ? data : -1;
 }
 
 // True when the bytes hold no run of `digits` digits, the fewest a number
@@ -365,9 +371,8 @@ bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xr
       QPDFObjectHandle stream = qpdf.getObject(starts[next - 1].second);
       if (qpdf.anyWarnings()) return true;
       QPDFObjectHandle length = stream.isStream() ? stream.getDict().getKey("/Length") : QPDFObjectHandle();
-      const long long data = DataStart(read, at);
-      if (data >= 0 && length.isInteger() && EndstreamAfter(read, data, length.getIntValue()))
-        at = data + length.getIntValue();
+      const long long data = FoundDataStart(read, at, length);
+      if (data >= 0) at = data + length.getIntValue();
     } catch (const std::exception&) {
       return true;
     }
@@ -438,6 +443,14 @@ void GiveTrailerSize(QPDF& qpdf) {
   QPDFObjectHandle trailer = qpdf.getTrailer();
   if (trailer.isDictionary() && !trailer.getKey("/Size").isInteger())
     trailer.replaceKey("/Size", QPDFObjectHandle::newInteger(0));
+}
+
+// Runs the writer. It goes on past memory it lost while it read a stream,
+// whose data it then wrote cut short: that run fails as memory gone.
+void WriteAll(QPDFWriter& w) {
+  const unsigned long failedBefore = FailedAllocations();
+  w.write();
+  if (FailedAllocations() != failedBefore) throw std::bad_alloc();
 }
 
 // Opening succeeds only when the catalog and the page tree root can be read.
@@ -663,6 +676,17 @@ void Doc::ReleaseSlots(ASUns32 mark) {
   }
 }
 
+const Doc::Listed* Doc::ListedEntry(int number) {
+  if (!listedIndexed) {
+    for (auto& entry : qpdf->getXRefTable())
+      listed.emplace(entry.first.getObj(),
+                     Listed{entry.first.getGen(), entry.second.getType() == 1 ? entry.second.getOffset() : -1});
+    listedIndexed = true;
+  }
+  auto it = listed.find(number);
+  return it == listed.end() ? nullptr : &it->second;
+}
+
 void Doc::Made(QPDFObjectHandle h) {
   if (h.isIndirect()) {
     ++mutations;
@@ -717,11 +741,7 @@ std::string WrittenInMemory(QPDF& qpdf, bool decrypted) {
   w.setDecodeLevel(qpdf_dl_none);
   w.setLinearization(false);
   w.setObjectStreamMode(qpdf_o_preserve);
-  const unsigned long failedBefore = FailedAllocations();
-  w.write();
-  // The writer goes on past memory it lost while it read a stream: what it
-  // wrote then is cut short.
-  if (FailedAllocations() != failedBefore) throw std::bad_alloc();
+  WriteAll(w);
   std::unique_ptr<Buffer> written(buffer.getBuffer());
   return std::string(reinterpret_cast<const char*>(written->getBuffer()), written->getSize());
 }
@@ -821,15 +841,11 @@ Doc& OpenBytes(const std::string& bytes, const std::string& description,
         q.processMemoryFile(description.c_str(), data->data(), data->size(),
                             options.password.c_str());
       },
-      [&](long long at, char* out, size_t size) {
-        const size_t from = static_cast<size_t>(std::min<long long>(at, static_cast<long long>(data->size())));
-        const size_t n = std::min(size, data->size() - from);
-        std::memcpy(out, data->data() + from, n);
-        return static_cast<long long>(n);
-      },
+      [&](long long at, char* out, size_t size) { return static_cast<long long>(ReadBytes(*data, at, out, size)); },
       static_cast<long long>(data->size()), "", options);
-  // QPDF reads lazily from the buffer, which must live as long as the document.
-  doc.memoryData = data;
+  // QPDF reads lazily from the buffer, which must live as long as the
+  // document: this one, unless it was renumbered into bytes of its own.
+  if (!doc.memoryData) doc.memoryData = data;
   return doc;
 }
 
@@ -949,11 +965,9 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
     }
     // Old versions get a classic cross-reference table and no object streams.
     w.setObjectStreamMode(major == 1 && minor < 5 ? qpdf_o_disable : qpdf_o_preserve);
-    const unsigned long failedBefore = FailedAllocations();
-    w.write();
-    // Memory gone where the writer's output goes is memory gone; so is
-    // memory the writer lost while it read a stream, which it would write cut short.
-    if (pipe.Error() == ENOMEM || FailedAllocations() != failedBefore) throw std::bad_alloc();
+    WriteAll(w);
+    // Memory gone where the writer's output goes is memory gone too.
+    if (pipe.Error() == ENOMEM) throw std::bad_alloc();
     if (int err = pipe.Error()) {
       // The temporary file goes with `out`; the target stays as it was.
       SetFailureDetail(std::strerror(err));
@@ -986,13 +1000,8 @@ namespace {
 // Deeper trees than any real document's; the library walks them by
 // recursion, which a fuzzed one of many thousand levels would overflow.
 const size_t kDeepestTree = 256;
-}  // namespace
 
-const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
-  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
-  return doc.pages;
-}
-
+// Reads the page tree again: the pages, or why they cannot be read.
 void ReadPages(Doc& doc) {
   doc.pages.clear();
   doc.treeHandles.clear();
@@ -1064,9 +1073,15 @@ void ReadPages(Doc& doc) {
     doc.pages.push_back(kid);
   }
 }
+}  // namespace
+
+const std::vector<QPDFObjectHandle>& Pages(Doc& doc) {
+  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
+  return doc.pages;
+}
 
 std::string PageTreeFault(Doc& doc) {
-  if (doc.pagesAt != doc.treeChanges) ReadPages(doc);
+  Pages(doc);
   return doc.pageTreeFault;
 }
 
@@ -1144,25 +1159,14 @@ StoredData StoredStreamData(QPDFObjectHandle stream) {
     if (kv.second->qpdf.get() == stream.getOwningQPDF()) doc = kv.second.get();
   // Encrypted data is the library's to decrypt; a new stream's is in memory.
   if (!doc || doc->qpdf->isEncrypted() || doc->madeNumbers.count(stream.getObjectID())) return stored;
-  if (!doc->placedIndexed) {
-    for (auto& entry : doc->qpdf->getXRefTable())
-      if (entry.second.getType() == 1)
-        doc->placed.emplace(entry.first.getObj(), std::make_pair(entry.first.getGen(), entry.second.getOffset()));
-    doc->placedIndexed = true;
-  }
-  auto it = doc->placed.find(stream.getObjectID());
-  if (it == doc->placed.end() || it->second.first != stream.getGeneration()) return stored;
+  const Doc::Listed* listed = doc->ListedEntry(stream.getObjectID());
+  if (!listed || listed->offset < 0 || listed->gen != stream.getGeneration()) return stored;
   if (doc->source) {
     std::shared_ptr<BlockFileSource> source = doc->source;
     stored.read = [source](long long at, char* out, size_t size) { return source->ReadAt(at, out, size); };
   } else if (doc->memoryData) {
     std::shared_ptr<std::string> data = doc->memoryData;
-    stored.read = [data](long long at, char* out, size_t size) {
-      const size_t from = static_cast<size_t>(std::min<long long>(at, static_cast<long long>(data->size())));
-      const size_t n = std::min(size, data->size() - from);
-      std::memcpy(out, data->data() + from, n);
-      return n;
-    };
+    stored.read = [data](long long at, char* out, size_t size) { return ReadBytes(*data, at, out, size); };
   } else {
     return stored;
   }
@@ -1172,7 +1176,7 @@ StoredData StoredStreamData(QPDFObjectHandle stream) {
   // The object's text up to its "stream" keyword, within a bound for its dictionary.
   HighNumberScan keyword(LLONG_MAX, true);
   std::vector<char> block(4096);
-  long long at = it->second.second;
+  long long at = listed->offset;
   const long long most = at + (1 << 20);
   for (;;) {
     const long long n = read(at, block.data(), block.size());
@@ -1181,9 +1185,8 @@ StoredData StoredStreamData(QPDFObjectHandle stream) {
     if (keyword.StreamEnded()) break;
   }
   QPDFObjectHandle length = stream.getDict().getKey("/Length");
-  const long long data = DataStart(read, at);
-  // As the library found it: "endstream" after /Length bytes.
-  if (data < 0 || !length.isInteger() || !EndstreamAfter(read, data, length.getIntValue())) return StoredData();
+  const long long data = FoundDataStart(read, at, length);
+  if (data < 0) return StoredData();
   stored.offset = data;
   stored.length = length.getIntValue();
   return stored;

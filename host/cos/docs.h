@@ -39,10 +39,6 @@ struct Doc {
   std::shared_ptr<std::string> memoryData;  // the bytes of a document opened from memory
   // What the library reads a document opened from a file from.
   std::shared_ptr<BlockFileSource> source;
-  // Object number to generation and offset, for the objects the
-  // cross-reference data places in the file; filled when first wanted.
-  std::unordered_map<int, std::pair<int, long long>> placed;
-  bool placedIndexed = false;
   std::vector<QPDFObjectHandle> slots;  // slot 0 is never used
   std::unordered_map<uint64_t, ASUns32> indirectSlots;
   std::unordered_map<const void*, ASUns32> directSlots;
@@ -62,8 +58,17 @@ struct Doc {
   uint64_t treeChanges = 0;
   uint64_t pagesAt = UINT64_MAX;
   std::string pageTreeFault;  // why the library could not list the pages
-  // Generation of each numbered object in the file's cross-reference data.
-  std::unordered_map<int, int> xrefGen;
+  // An object number's entry in the file's cross-reference data (the first,
+  // by generation): its generation and, for an object the file places
+  // outside object streams, its offset (else -1). Null for a number it does
+  // not list; the entries are indexed when first wanted.
+  struct Listed {
+    int gen;
+    long long offset;
+  };
+  const Listed* ListedEntry(int number);
+  std::unordered_map<int, Listed> listed;
+  bool listedIndexed = false;
   // The temporary objects the inline-image reader made, by number, with the
   // addresses of the stream and its direct parts: reading content changes
   // nothing, so destroying one does not mark the document, and takes the
@@ -75,7 +80,6 @@ struct Doc {
   std::vector<int> temporaryNumbers;
   size_t scratchTemporaries = 0;  // made in the scratch document so far
   int scratchTop = 0;             // its highest number
-  bool xrefIndexed = false;
   // Opening read every object (a file that looked damaged): the library
   // numbers new objects without reading the file again.
   bool resolvedAll = false;
@@ -147,8 +151,6 @@ void DocVersion(const Doc& doc, ASInt16* major, ASInt16* minor);
 // The pages in order, as the library lists them: a page named twice has a
 // copy of its own at its second place. A node met twice is passed over.
 const std::vector<QPDFObjectHandle>& Pages(Doc& doc);
-// Reads the page tree again: the pages, or why they cannot be read.
-void ReadPages(Doc& doc);
 // Why the document's pages cannot all be read (a loop, a tree nested too
 // deep); empty when they can.
 std::string PageTreeFault(Doc& doc);

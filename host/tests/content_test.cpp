@@ -180,11 +180,13 @@ TEST_F(ContentTest, DestroyedInlineImagesTakeTheirPartsAlongAndGiveTheirNumbersB
     ASSERT_EQ(images_.size(), 2u);
     const ASInt32 first = CosObjGetID(images_[0]);
     EXPECT_NE(CosObjGetID(images_[1]), first) << "two at once are two objects";
-    const CosObj parts[] = {CosDictGet(CosStreamDict(images_[0]), decode),
-                            CosArrayGet(CosDictGet(CosStreamDict(images_[0]), decode), 0)};
-    EXPECT_EQ(CosObjGetType(parts[0]), CosArray);
+    const CosObj parts[] = {CosStreamDict(images_[0]), CosDictGet(CosStreamDict(images_[0]), decode),
+                            CosArrayGet(CosDictGet(CosStreamDict(images_[0]), decode), 0),
+                            CosDictGet(CosStreamDict(images_[1]), width)};
+    EXPECT_EQ(CosObjGetType(parts[1]), CosArray);
     for (const CosObj& image : images_) CosObjDestroy(image);
-    for (const CosObj& gone : {images_[0], images_[1], parts[0], parts[1]}) EXPECT_EQ(CosObjGetType(gone), CosNull);
+    for (const CosObj& gone : {images_[0], images_[1], parts[0], parts[1], parts[2], parts[3]})
+      EXPECT_EQ(CosObjGetType(gone), CosNull);
     EXPECT_EQ(PDDocGetFlags(pd_) & 1, changed ? 1 : 0);
     for (int i = 0; i < 1000; ++i) {
       images_.clear();
@@ -194,6 +196,8 @@ TEST_F(ContentTest, DestroyedInlineImagesTakeTheirPartsAlongAndGiveTheirNumbersB
       EXPECT_EQ(CosIntegerValue(CosDictGet(CosStreamDict(images_[0]), width)), 1);
       CosObjDestroy(images_[0]);
     }
+    // The file's own objects are as they were.
+    EXPECT_EQ(CosObjGetType(CosDocGetObjByID(doc_, 3)), CosDict);
   }
 }
 

@@ -159,6 +159,7 @@ TEST_F(DocumentsTest, NewObjectsAreNumberedAboveEveryNumberTheFileNames) {
       {"comments between", pdf("/ZRef 40 % a\n 0 %\n R"), true, 40},
       {"a sign", pdf("/ZRef +40 0 R"), false, 40},
       {"2^31-1", pdf("/ZRef 2147483647 0 R"), true, -1},
+      {"2^31-1, in memory", pdf("/ZRef 2147483647 0 R"), false, -1},
       {"2^31-1 in an object stream", packed, true, -1},
       {"a percent sign in a string", pdf("/ZS (50%) /ZRef 40 0 R"), true, 40},
       {"after a string read in several blocks", pdf("/ZS (" + nested + ") /ZRef 40 0 R"), true, 40},
@@ -193,6 +194,7 @@ TEST_F(DocumentsTest, NewObjectsAreNumberedAboveEveryNumberTheFileNames) {
     CosObjDestroy(image);
     EXPECT_EQ(CosObjGetType(CosDocGetRoot(doc)), CosDict) << "the catalog stays";
     EXPECT_EQ(CosObjGetID(CosNewDict(doc, true, 1)), temporary + 1);
+    EXPECT_EQ(PDDocGetNumPages(pd), 1) << "read from the bytes the document keeps";
     host::CloseAllDocuments();
   }
 }
