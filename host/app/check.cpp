@@ -484,7 +484,17 @@ std::string CopySettings(const std::string& from, std::string* why) {
   struct stat root {};
   ::stat(tmpl.c_str(), &root);
   if (!CopyInto(from, tmpl, root, why)) {
-    *why = "cannot copy the settings folder " + from + ": " + *why;
+    // What of the settings cannot be read is said as wherever the settings
+    // fail; a copy that cannot be written is the temporary folder's.
+    auto under = [&](const std::string& folder) {
+      return why->compare(0, folder.size(), folder) == 0 && why->size() > folder.size() &&
+             ((*why)[folder.size()] == ':' || (*why)[folder.size()] == '/');
+    };
+    if (!under(tmpl) && under(from))
+      *why = "the settings folder " + from + " cannot be read: " +
+             (why->compare(from.size(), 2, ": ") == 0 ? why->substr(from.size() + 2) : *why);
+    else
+      *why = "cannot copy the settings folder " + from + ": " + *why;
     RemoveTree(tmpl);
     return "";
   }
@@ -670,7 +680,7 @@ std::string CheckRun::StoreStandard() const {
   host::reg::KeyChanges change;
   change.Set(kStandardValue, winRegSz, options.standard + '\0');
   ASInt32 code = host::reg::UpdateKey(winHiveCurrentUser, kStandardKey, change);
-  return code == 0 ? "" : host::reg::ErrorText(code);
+  return code == 0 ? "" : host::reg::SystemErrorText(code);
 }
 
 }  // namespace plughost

@@ -159,7 +159,8 @@ TEST(BoxesCommand, ASpecificationOfTheStoredLibraryIsUsed) {
   const auto listed = Boxes(work.path(), {kBoxes, "--pages", "1", "--spec", "New publication - Cover"});
   ::unsetenv("PLUGHOST_FAIL_FILE");
   EXPECT_EQ(more.status, 2);
-  EXPECT_EQ(more.err, "plughost: the box library was not stored: There is not enough space on the disk.\n");
+  EXPECT_EQ(more.err, "plughost: the box library was not stored: the settings folder " + work.path() +
+                          " cannot be written: " + registry + ": No space left on device\n");
   EXPECT_EQ(listed.status, 0) << listed.err;
   EXPECT_EQ(hosttest::ReadFile(registry), library);
 }
