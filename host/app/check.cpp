@@ -102,8 +102,9 @@ bool CopyInto(const std::string& from, const std::string& to, const struct stat&
   while (dirent* e = ::readdir(dir)) {
     std::string name = e->d_name;
     // Another run's file being replaced is no setting: a hive is renamed
-    // into place whole, so what stands at its name is always complete.
-    if (name == "." || name == ".." || name.compare(0, 15, ".plughost-save-") == 0) continue;
+    // into place whole, so what stands at its name is always complete. Nor
+    // is the folder's lock, which may be another user's: the copy takes its own.
+    if (name == "." || name == ".." || name == ".lock" || name.compare(0, 15, ".plughost-save-") == 0) continue;
     std::string source = from + "/" + name, target = to + "/" + name;
     struct stat st {};
     bool done = ::lstat(source.c_str(), &st) == 0;

@@ -169,14 +169,15 @@ int MakeFolders(const std::string& path, std::string* where) {
   return 0;
 }
 
-// The registry folder, made 0700 when missing and tightened when looser;
-// 0, or the failure's code.
+// The registry folder, made 0700 when missing and closed to others when
+// open to them (a folder its owner made read-only stays so); 0, or the
+// failure's code.
 ASInt32 PrepareFolder() {
   std::string folder = RegistryFolder(), where;
   if (int err = MakeFolders(folder, &where)) return Failed(true, where, err);
   struct stat st;
   if (::stat(folder.c_str(), &st) != 0) return Failed(true, folder, errno);
-  if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && ::chmod(folder.c_str(), 0700) != 0)
+  if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && ::chmod(folder.c_str(), st.st_mode & 0700) != 0)
     return Failed(true, folder, errno);
   return winErrSuccess;
 }
@@ -416,6 +417,8 @@ ASInt32 ChangeKey(ASInt32 hive, const std::string& path, Change&& change) {
     return status;
   }
   if (ASInt32 status = PrepareFolder()) return status;
+  // Another user's folder is told as such, not as a lock it cannot take.
+  if (::access(RegistryFolder().c_str(), W_OK | X_OK) != 0) return Failed(true, RegistryFolder(), errno);
   FolderLock lock;
   if (!lock.held()) return lock.Refusal();
   Hive current;
