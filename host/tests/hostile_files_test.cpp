@@ -94,6 +94,18 @@ class HostileFilesTest : public ::testing::Test {
     const size_t row = list.find("\n   1 ");
     return row != std::string::npos && list.find(" " + encoding + " ", row) < list.find('\n', row + 1);
   }
+  // in.pdf's images made 36 dots per inch into images.pdf, as pdfimages
+  // -list gives them: its `columns` ("$1": the page) of each.
+  std::string ModifiedImages(const std::string& columns) {
+    const Measured images =
+        Plughost("images", "in.pdf", {"--modify", "--resolution", "36", "--output", work_.File("images.pdf")});
+    EXPECT_EQ(images.result.status, 0) << images.result.out << images.result.err;
+    std::string listed;
+    hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(work_.File("images.pdf")) +
+                             " 2>/dev/null | awk 'NR > 2 { print " + columns + " }'",
+                         &listed);
+    return listed;
+  }
   // pdftoppm's gray pixels of the page, as a PGM.
   std::string Rendered(const std::string& file) {
     hosttest::RunCommand("pdftoppm -gray -r 72 " + hosttest::Quoted(work_.File(file)) + " " +
@@ -427,13 +439,7 @@ TEST_F(HostileFilesTest, PagesNamedTwiceAreNumberedAsTheLibraryListsThem) {
       const std::string report = hosttest::ReadFile(work_.File("report.log"));
       for (const char* page : {"\n1\t", "\n2\t", "\n3\t", "\n4\t"}) EXPECT_NE(report.find(page), std::string::npos) << report;
     }
-    const Measured images =
-        Plughost("images", "in.pdf", {"--modify", "--resolution", "36", "--output", work_.File("images.pdf")});
-    EXPECT_EQ(images.result.status, 0) << images.result.out << images.result.err;
-    std::string listed;
-    hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(work_.File("images.pdf")) + " | awk 'NR > 2 { print $1 }'",
-                         &listed);
-    EXPECT_EQ(listed, "1\n3\n");
+    EXPECT_EQ(ModifiedImages("$1"), "1\n3\n");
     const hosttest::ProcessResult step = steps("page 4");
     EXPECT_EQ(step.status, 0) << step.err;
   }
@@ -518,13 +524,7 @@ TEST_F(HostileFilesTest, ARootThatIsAPageIsTheDocumentsOnePage) {
     const Measured check = Plughost("check", "in.pdf", {"--report", work_.File("report.log")});
     EXPECT_NE(check.result.out.find("VERDICT: "), std::string::npos) << check.result.err;
     EXPECT_NE(hosttest::ReadFile(work_.File("report.log")).find("\n1\t"), std::string::npos);
-    const Measured images =
-        Plughost("images", "in.pdf", {"--modify", "--resolution", "36", "--output", work_.File("images.pdf")});
-    EXPECT_EQ(images.result.status, 0) << images.result.out << images.result.err;
-    std::string listed;
-    hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(work_.File("images.pdf")) + " 2>/dev/null | awk 'NR > 2 { print $1, $4 }'",
-                         &listed);
-    EXPECT_EQ(listed, "1 32\n");
+    EXPECT_EQ(ModifiedImages("$1, $4"), "1 32\n");  // the page, the width
   }
 }
 
