@@ -52,45 +52,23 @@ const Shape kShapes[] = {
 };
 const int kPages = sizeof kShapes / sizeof kShapes[0];
 
-std::string Number(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", v);
-  return text;
-}
-
-// The page's box of a row, if it has one.
-const Box* BoxOfRow(const Shape& shape, const std::string& row) {
-  for (const Box& box : shape.boxes)
-    if (box.key == kKeyOfRow.at(row) || (row == "Art/Live" && box.key == "Zent_SafetyBox")) return &box;
+// Page n's box of a row, if it has one.
+const Box* BoxOf(int n, const std::string& row) {
+  for (const Box& b : kShapes[n - 1].boxes)
+    if (b.key == kKeyOfRow.at(row) || (row == "Art/Live" && b.key == "Zent_SafetyBox")) return &b;
   return nullptr;
 }
 
 // The rows of page n as the file holds them, in points.
 std::string FileRows(int n) {
   std::string rows;
-  for (const char* row : kRows) {
-    const Box* box = BoxOfRow(kShapes[n - 1], row);
-    rows += "BOX: page " + std::to_string(n) + " " + row +
-            (box ? " on " + Number(box->l) + " " + Number(792 - box->t) + " " + Number(box->r - box->l) + " " +
-                       Number(box->t - box->b)
-                 : std::string(" off 0.000 792.000 0.000 0.000")) +
-            " pt\n";
+  for (const std::string row : kRows) {
+    const Box* box = BoxOf(n, row);
+    char numbers[64] = " off 0.000 792.000 0.000 0.000";
+    if (box) std::snprintf(numbers, sizeof numbers, " on %.3f %.3f %.3f %.3f", box->l, 792 - box->t, box->r - box->l, box->t - box->b);
+    rows += "BOX: page " + std::to_string(n) + " " + row + numbers + " pt\n";
   }
   return rows + "SPEC: page " + std::to_string(n) + " Custom\n";
-}
-
-std::string ShapesFile(const hosttest::TempDir& dir) {
-  std::vector<std::string> pages;
-  for (const Shape& shape : kShapes) {
-    std::string page = "/MediaBox [0 0 612 792]";
-    for (const Box& box : shape.boxes)
-      page += " /" + box.key + " [" + std::to_string(static_cast<int>(box.l)) + " " +
-              std::to_string(static_cast<int>(box.b)) + " " + std::to_string(static_cast<int>(box.r)) + " " +
-              std::to_string(static_cast<int>(box.t)) + "]";
-    if (!shape.record.empty()) page += " /Zent_BoxInfo " + shape.record;
-    pages.push_back(page);
-  }
-  return framewicktest::PagesFile(dir, pages);
 }
 
 // The lines of page n in a run's output.
@@ -103,69 +81,60 @@ std::string LinesOfPage(const std::string& out, int n) {
 }
 
 // Every page lists as the file holds it, alone and among the others, with
-// no question to apply: the record's lock moves nothing.
-TEST(EditedFiles, LockedBoxesOffTheirAnchorsCentreListAsTheFileHoldsThem) {
+// no question to apply. --off, --on and --set of each row on every page
+// leave each page's locked box as the file holds it, byte for byte, unless
+// the run edits its anchor box (then it is centred in the box typed, its
+// size kept) or the locked row itself (--set leaves that page out: a
+// locked row takes no X and Y).
+TEST(EditedFiles, LockedBoxesStayAsTheFileHoldsThemUntilTheirAnchorIsEdited) {
   hosttest::TempDir work;
-  const std::string file = ShapesFile(work);
+  std::vector<std::string> pages;
+  for (const Shape& shape : kShapes) {
+    std::string page = "/MediaBox [0 0 612 792]";
+    for (const Box& b : shape.boxes)
+      page += " /" + b.key + " [" + std::to_string(int(b.l)) + " " + std::to_string(int(b.b)) + " " +
+              std::to_string(int(b.r)) + " " + std::to_string(int(b.t)) + "]";
+    pages.push_back(page + (shape.record.empty() ? "" : " /Zent_BoxInfo " + shape.record));
+  }
+  const std::string file = framewicktest::PagesFile(work, pages), out = work.File("out.pdf");
   const auto all = Boxes(work.path(), {file, "--unit", "pt"});
   ASSERT_EQ(all.status, 0) << all.err;
   for (int n = 1; n <= kPages; ++n) {
-    SCOPED_TRACE("page " + std::to_string(n));
     const auto alone = Boxes(work.path(), {file, "--unit", "pt", "--pages", std::to_string(n)});
     EXPECT_EQ(alone.status, 0) << alone.err;
-    EXPECT_EQ(alone.err, "");
     EXPECT_EQ(alone.out, FileRows(n));
     EXPECT_EQ(LinesOfPage(all.out, n), FileRows(n));
   }
-}
-
-// --off, --on and --set of each row on every page: each page's locked box
-// stays as the file holds it, byte for byte, unless the run edits its
-// anchor box (then it is centred in the box typed, its size kept) or the
-// locked row itself. --set leaves out the page whose locked row it names:
-// a locked row takes no X and Y.
-TEST(EditedFiles, EditsOfOtherRowsLeaveTheLockedBoxAsTheFileHoldsIt) {
-  hosttest::TempDir work;
-  const std::string file = ShapesFile(work), out = work.File("out.pdf");
-  // Each page's locked box as qpdf gives it; the live area under either of
-  // its keys, which the trim box switched on or off exchanges.
+  // The locked box as qpdf gives it; the live area under either of its
+  // keys, which the trim box switched on or off exchanges.
   auto locked = [](const std::string& pdf, int n) {
     const std::string& row = kShapes[n - 1].locked;
     const std::string value = QpdfPageEntry(pdf, n, "/" + kKeyOfRow.at(row));
     return value == "none" && row == "Art/Live" ? QpdfPageEntry(pdf, n, "/Zent_SafetyBox") : value;
   };
-  std::vector<std::string> held(kPages + 1);
-  for (int n = 1; n <= kPages; ++n)
-    if (!kShapes[n - 1].locked.empty()) held[n] = locked(file, n);
-  // The box X 50, Y 60, W 400, H 500 points is [50 232 450 732]: a locked
-  // box centred in it.
+  // Centred in X 50, Y 60, W 400, H 500 points: [50 232 450 732].
   auto centred = [](int n) {
-    const Box& box = *BoxOfRow(kShapes[n - 1], kShapes[n - 1].locked);
-    const double w = box.r - box.l, h = box.t - box.b, l = 50 + (400 - w) / 2, b = 232 + (500 - h) / 2;
+    const Box& b = *BoxOf(n, kShapes[n - 1].locked);
     std::ostringstream text;
-    text << "[" << l << "," << b << "," << l + w << "," << b + h << "]";
+    text << "[" << 50 + (400 - b.r + b.l) / 2 << "," << 232 + (500 - b.t + b.b) / 2 << "," << 50 + (400 + b.r - b.l) / 2
+         << "," << 232 + (500 + b.t - b.b) / 2 << "]";
     return text.str();
   };
-  for (const char* row : kRows) {
+  for (const std::string row : kRows)
     for (const std::string op : {"--off", "--on", "--set"}) {
       SCOPED_TRACE(op + " " + row);
-      std::vector<std::string> args = {file, "--unit", "pt", "--output", out};
-      std::string pages;
+      std::vector<std::string> args = {file, "--output", out, op, row};
+      std::string list;
       for (int n = 1; n <= kPages; ++n)
-        if (op != "--set" || kShapes[n - 1].locked != row) pages += (pages.empty() ? "" : ",") + std::to_string(n);
-      if (op == "--set") args.insert(args.end(), {"--pages", pages, "--on", row, "--set", row + std::string("=50,60,400,500")});
-      else args.insert(args.end(), {op, row});
-      ::unlink(out.c_str());
-      const auto run = Boxes(work.path(), args);
-      ASSERT_EQ(run.status, 0) << run.err;
+        if (kShapes[n - 1].locked != row) list += (list.empty() ? "" : ",") + std::to_string(n);
+      if (op == "--set") args = {file, "--unit", "pt", "--output", out, "--pages", list, "--on", row, "--set", row + "=50,60,400,500"};
+      ASSERT_EQ(Boxes(work.path(), args).status, 0);
       for (int n = 1; n <= kPages; ++n) {
         const Shape& shape = kShapes[n - 1];
         if (shape.locked.empty() || (shape.locked == row && op == "--off")) continue;
-        const bool moves = op == "--set" && shape.anchor == row;
-        EXPECT_EQ(locked(out, n), moves ? centred(n) : held[n]) << "page " << n;
+        EXPECT_EQ(locked(out, n), op == "--set" && shape.anchor == row ? centred(n) : locked(file, n)) << n;
       }
     }
-  }
 }
 
 // What the rows write when they change nothing, refuse a value or are
