@@ -1,8 +1,11 @@
 #include "pageboxes/FramewickTool.h"
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "common/HostCall.h"
 #include "common/MyCosDoc.h"
@@ -21,8 +24,20 @@ const ASInt32 kToolCursor = 1002;
 const char kLetterNote[] =
     "The page's media box is not four numbers with an area: it is taken as a US Letter page (612 by 792 points), as "
     "readers take it.";
-const char kEmptyCropNote[] = "The page's crop box is [0 0 0 0], which has no area: readers show the page without it.";
 const char kTooLargeNote[] = "The page is larger than the editor's range of 32767 points; its boxes cannot be edited.";
+
+// Four numbers under a box's key that readers take as no box: "The page's
+// crop box is [0 0 0 0], which has no area: readers show the page without it."
+std::string AbsentBoxNote(const PageBox& box) {
+  std::string name = box.Name(), numbers;
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (int i = 0; i < 4; ++i) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", box.AbsentValues()[i]);
+    numbers += (i ? " " : "") + std::string(text);
+  }
+  return "The page's " + name + " box is [" + numbers + "], which has no area: readers show the page without it.";
+}
 
 // The box name atoms, made once per process.
 bool gAtomsMade = false;
@@ -140,6 +155,8 @@ PDPage FramewickTool::AcquireCurrentPage() {
 }
 
 void FramewickTool::ReadBoxInfo(PDPage page, bool reset) {
+  // The boxes as the page holds them, whatever its record locks.
+  PageBox::Anchor::Hold still;
   if (reset) {
     mediaBox.Reset();
     mediaBox.LoadFromPage(pageView, page, true);
@@ -158,7 +175,10 @@ void FramewickTool::ReadBoxInfo(PDPage page, bool reset) {
     const bool own = crop && !reset && crop->TakeBackPending(page);
     if (!own && !box->LoadFromPage(pageView, page, reset)) box->SetDefaultRect(fallback);
     if (crop) fallback = box->Rect();
-    if (crop && reset && crop->MetEmpty()) HostCall("ReadBoxInfo", [] { AVAlertNote(kEmptyCropNote); });
+    if (reset && box->MetAbsent()) {
+      const std::string note = AbsentBoxNote(*box);
+      HostCall("ReadBoxInfo", [&] { AVAlertNote(note.c_str()); });
+    }
   }
 
   ReadPageRecord(page);
@@ -208,23 +228,24 @@ void FramewickTool::WriteBoxInfo(PDPage page) {
   {
     Busy hold(busy);
     ASInt32 enabled = 0;
-    std::vector<std::string> outside;
+    std::vector<std::pair<std::string, bool>> outside;  // the box, and whether wholly
     const ASFixedRect& media = mediaBox.Rect();
     for (PageBox* box : boxes) {
       const ASFixedRect r = box->Rect();
       // Readers clip a box to the media box: one the user placed beyond it is written as asked, and said so.
       if (!box->Unedited() && box->IsEnabled() &&
           (r.left < media.left || r.bottom < media.bottom || r.right > media.right || r.top > media.top))
-        outside.push_back(box->Name());
+        outside.emplace_back(box->Name(), r.right <= media.left || r.left >= media.right || r.top <= media.bottom ||
+                                              r.bottom >= media.top);
       box->WriteToPage(page);
       if (box->IsEnabled()) ++enabled;
     }
     ASInt32 number = 0;
     HostCall("WriteBoxInfo", [&] { number = PDPageGetNumber(page); });
-    for (const std::string& name : outside) {
-      const std::string note = "The " + name + " box of page " + std::to_string(number + 1) +
-                               " lies partly outside the media box; it is written as asked, and readers clip it to the "
-                               "media box.";
+    for (const auto& box : outside) {
+      const std::string note = "The " + box.first + " box of page " + std::to_string(number + 1) + " lies " +
+                               (box.second ? "" : "partly ") +
+                               "outside the media box; it is written as asked, and readers clip it to the media box.";
       HostCall("WriteBoxInfo", [&] { AVAlertNote(note.c_str()); });
     }
     CosObj pageObj{};

@@ -141,6 +141,7 @@ PageBox::PageBox(const PageBox& other)
   defaultRect_ = other.defaultRect_;
   for (int i = 0; i < 4; ++i) colour_[i] = other.colour_[i];
   for (int i = 0; i < 4; ++i) pageValues_[i] = other.pageValues_[i];
+  for (int i = 0; i < 4; ++i) absentValues_[i] = other.absentValues_[i];
 }
 
 PageBox::~PageBox() {
@@ -204,7 +205,7 @@ void PageBox::LoadColour() {
   colour_[3] = 0;
 }
 
-bool PageBox::CountsAsAbsent(const double*) const { return false; }
+bool PageBox::CountsAsAbsent(const double v[4]) const { return v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0; }
 
 bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, Read* read) const {
   std::set<std::pair<ASUns32, ASUns32>> seen;
@@ -234,6 +235,8 @@ bool PageBox::ReadBox(const MyCosObj& node, ASAtom key, bool inherit, Read* read
           }
           return true;
         }
+        if (!read->metAbsent)
+          for (int i = 0; i < 4; ++i) read->absent[i] = v[i];
         read->metAbsent = true;
       }
     } catch (const Zentu::AcrobatException&) {
@@ -265,6 +268,8 @@ bool PageBox::ReadFromPage(PDPage page, ASAtom key) {
     found = false;
   }
   metAbsent_ = read.metAbsent;
+  if (metAbsent_)
+    for (int i = 0; i < 4; ++i) absentValues_[i] = read.absent[i];
   if (found) {
     pageRect_ = read.rect;
     pageBeyond_ = read.beyond;
@@ -357,6 +362,7 @@ void PageBox::SetDragging(bool on) {
 void PageBox::CentreIn(const PageBox& anchorBox) {
   auto cut = [](const PageBox& box) { return box.pageBeyond_ && box.Unedited(); };
   if (!IsEnabled() || !anchorBox.IsEnabled() || cut(*this) || cut(anchorBox)) return;
+  if (Anchor::Global().holds_ > 0 || (Unedited() && anchorBox.Unedited())) return;
   const ASFixedRect& a = anchorBox.rect_;
   const ASFixedRect& b = rect_;
   const int64_t width = int64_t{b.right} - b.left, height = int64_t{b.top} - b.bottom;
@@ -418,7 +424,8 @@ CropPageBox::CropPageBox(bool attach, CurrentPageSource* source) : PageBox(attac
 PageBox* CropPageBox::Clone() const { return new CropPageBox(*this); }
 
 void CropPageBox::SetEnabled(bool on) {
-  const bool changed = enabled_ != on;
+  // A row ticked or cleared as it stands changes nothing, on the page neither.
+  if (enabled_ == on) return;
   enabled_ = on;
   PDPage page = nullptr;
   if (source_) page = source_->AcquireCurrentPage();
@@ -453,7 +460,7 @@ void CropPageBox::SetEnabled(bool on) {
     }
     HostCallQuietly([&] { PDPageRelease(page); });
   }
-  if (changed) Notify();
+  Notify();
 }
 
 void CropPageBox::KeepPageCrop(PDPage page) {
@@ -554,8 +561,7 @@ bool CropPageBox::WriteToPage(PDPage page, ASAtom key) {
   }
 }
 
-// As readers take it: [0 0 0 0] is no crop box.
-bool CropPageBox::CountsAsAbsent(const double v[4]) const { return v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0; }
+bool CropPageBox::CountsAsAbsent(const double v[4]) const { return v[0] == v[2] || v[1] == v[3]; }
 
 // SafetyPageBox -------------------------------------------------------------
 
@@ -566,8 +572,17 @@ PageBox* SafetyPageBox::Clone() const { return new SafetyPageBox(*this); }
 bool SafetyPageBox::ReadFromPage(PDPage page, ASAtom) {
   foundKey_ = FirstKey();
   if (PageBox::ReadFromPage(page, foundKey_)) return true;
+  // Four numbers under the first key that count as none are told when the
+  // second key has none either.
+  const bool metFirst = metAbsent_;
+  double first[4];
+  for (int i = 0; i < 4; ++i) first[i] = absentValues_[i];
   foundKey_ = OtherKey();
   if (PageBox::ReadFromPage(page, foundKey_)) return true;
+  if (metFirst) {
+    metAbsent_ = true;
+    for (int i = 0; i < 4; ++i) absentValues_[i] = first[i];
+  }
   foundKey_ = ASAtomNull;
   return false;
 }

@@ -100,6 +100,11 @@ class PageBox : public PDFBox, public Observer {
   const double* PageValues() const { return pageValues_; }
   // Neither switched on or off nor moved since it was read or written.
   bool Unedited() const;
+  // The last read met four numbers that count as no box, as readers take
+  // them ([0 0 0 0]; for the crop box any without area): left, bottom,
+  // right and top as the page holds them.
+  bool MetAbsent() const { return metAbsent_; }
+  const double* AbsentValues() const { return absentValues_; }
   // -1 until loaded, then 1 (RGB): red, green and blue, 16.16.
   ASInt16 ColourSpace() const { return colourSpace_; }
   const ASFixed* Colour() const { return colour_; }
@@ -116,6 +121,9 @@ class PageBox : public PDFBox, public Observer {
   // Centres this box in the anchor box, keeping its size; notifies when it
   // moved. A box that is off stays as it is (the zero box once written), and
   // so does one held cut to the range, or one whose anchor box is either.
+  // Nor does a box move while it and its anchor box are as the page holds
+  // them, or while a page loads: another program may have moved a locked
+  // box, and the page is shown as it is until the user edits one of them.
   void CentreIn(const PageBox& anchorBox);
   // The box under `key` on `node`, or on its parents when `inherit`, with its
   // numbers as the page holds them and whether one lies beyond 16.16.
@@ -125,9 +133,11 @@ class PageBox : public PDFBox, public Observer {
     MyCosObj numbers[4];  // the same, as the page's objects
     bool beyond;
     bool metAbsent;  // four numbers that count as no box were passed
+    double absent[4];  // the first such, as the page holds them
   };
   bool ReadBox(const MyCosObj& node, ASAtom key, bool inherit, Read* read) const;
-  // Four numbers that count as no box at all (read on up the tree).
+  // Four numbers that count as no box at all (read on up the tree): for
+  // most boxes [0 0 0 0], which readers take as none.
   virtual bool CountsAsAbsent(const double values[4]) const;
   // The rect written under the key (the own key for ASAtomNull), whatever
   // the page held; the key removed when the box is disabled.
@@ -140,6 +150,7 @@ class PageBox : public PDFBox, public Observer {
   double pageValues_[4] = {0, 0, 0, 0};
   // The last read met four numbers that count as no box (CountsAsAbsent).
   bool metAbsent_ = false;
+  double absentValues_[4] = {0, 0, 0, 0};
   ASInt16 colourSpace_ = -1;
   ASFixed colour_[4] = {0, 0, 0, 0};
   AVPageView pageView_ = nullptr;
@@ -160,10 +171,20 @@ class PageBox::Anchor : public Subject, public Observer {
   void SetAnchor(PageBox* box);
   void Update(Subject* subject, bool subjectDying) override;
 
+  // While one is held (a page loading), no locked box is centred.
+  class Hold {
+   public:
+    Hold() { ++Global().holds_; }
+    ~Hold() { --Global().holds_; }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+  };
+
  private:
   friend class PageBox;
   Anchor() = default;
   PageBox* box_ = nullptr;
+  int holds_ = 0;
 };
 
 class CropPageBox : public PageBox {
@@ -191,12 +212,11 @@ class CropPageBox : public PageBox {
   // page's crop box is no longer that (another program changed it), the
   // page's value is its own from then on, and nothing is put back.
   bool TakeBackPending(PDPage page);
-  // The page's own crop box was [0 0 0 0] at the last read: none, as readers take it.
-  bool MetEmpty() const { return metAbsent_; }
 
   bool PageCropReplaced() const { return pageCropReplaced_; }
 
  protected:
+  // Any without area: readers show the page without it.
   bool CountsAsAbsent(const double values[4]) const override;
 
  private:

@@ -169,7 +169,10 @@ TEST_F(KeptOptionsRuns, OptionsThatCouldNotBeStoredEndTheRunWithStatus2) {
     }
     EXPECT_EQ(run.status, row.status) << run.err;
     EXPECT_EQ(run.out.compare(0, note.size(), note), 0) << run.out;
-    EXPECT_EQ(run.err, row.status ? "plughost: the options were not kept: There is not enough space on the disk.\n" : "");
+    const std::string folder = onTmpfs ? mounted.path() : settings_.path();
+    EXPECT_EQ(run.err, row.status ? "plughost: the options were not kept: the settings folder " + folder +
+                                        " cannot be written: " + folder + "/registry/current_user.txt: No space left on device\n"
+                                  : "");
     const std::string file = onTmpfs ? hosttest::ReadFile(after) : hosttest::ReadFile(Hive());
     EXPECT_EQ(StoredIn(file, "ORIG:DPU"), row.dpu);
     EXPECT_EQ(file == seeded, onTmpfs);

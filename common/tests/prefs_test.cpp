@@ -364,7 +364,8 @@ TEST_F(PrefsTest, FailedSaveLeavesTheStoredSettingsWhole) {
   WriteFile(home_ + "/blocker", "x");
   ::setenv("PLUGHOST_HOME", (home_ + "/blocker/settings").c_str(), 1);
   EXPECT_FALSE(Prefs::Save("Safe"));
-  EXPECT_EQ(notes_, std::vector<std::string>{"Error opening registry:  The system cannot find the path specified."});
+  EXPECT_EQ(notes_, std::vector<std::string>{"Error opening registry:  the settings folder " + home_ +
+                                              "/blocker/settings cannot be written: " + home_ + "/blocker: Not a directory"});
 }
 
 TEST_F(PrefsTest, DamagedFileIsSetAsideAndNothingIsLost) {

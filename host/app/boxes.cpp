@@ -66,11 +66,13 @@ const char kLibraryPrefix[] = "BoxLibrary";
 const char kTooLargeNote[] = "The page is larger than the editor's range of 32767 points; its boxes cannot be edited.";
 
 // The palette's rows: the check box, the first of the X, Y, W and H edits,
-// and the unit label.
+// and the unit label; the row's lock cell is its check box's number plus 2.
 struct PaletteRow {
   const char* name;
   int check, x, unit;
 };
+// The label of the listing that checks what `--set` typed before "Apply".
+const char kTypedLabel[] = "TYPED";
 const PaletteRow kRows[] = {
     {"Bleed", 1029, 1009, 1021}, {"Trim", 1030, 1013, 1022}, {"Art/Live", 1130, 1113, 1122}, {"Crop", 1230, 1213, 1222}};
 
@@ -164,18 +166,14 @@ struct Typed {
 
 // The palette's listings as BOX and SPEC lines: each listing of the palette
 // belongs to the next page of `pages`, and its SPEC item ends it. Listings
-// are printed only when verbose. With `edits` each page is listed twice,
-// before and after them; in the listing after, a row that does not show what
-// `--set` typed refused it: `refusal` says so.
+// are printed only when verbose. With edits each page is listed before and
+// after them, and with `--set` once more before "Apply", unprinted, ended by
+// the TYPED item: a row there that does not show what `--set` typed refused
+// it, and `refusal` says so.
 class RowPrinter {
  public:
-  RowPrinter(std::vector<int> pages, bool edits, std::vector<Typed> typed, bool verbose,
-             std::shared_ptr<std::string> refusal)
-      : pages_(std::move(pages)),
-        edits_(edits),
-        typed_(std::move(typed)),
-        verbose_(verbose),
-        refusal_(std::move(refusal)) {}
+  RowPrinter(std::vector<int> pages, std::vector<Typed> typed, bool verbose, std::shared_ptr<std::string> refusal)
+      : pages_(std::move(pages)), typed_(std::move(typed)), verbose_(verbose), refusal_(std::move(refusal)) {}
 
   // True for a line that is not to be printed as it is.
   bool Omit(const std::string& line) {
@@ -185,10 +183,15 @@ class RowPrinter {
     drawing_ = false;
     const std::string head = std::string("ITEMS ") + kPalette + " ";
     if (line.compare(0, head.size(), head) == 0) {
-      afterEdits_ = edits_ && next_ % 2 == 1;
       page_ = next_ < pages_.size() ? pages_[next_++] : 0;
       rows_.clear();
       listing_ = true;
+      return !verbose_;
+    }
+    const std::string typed = std::string(kTypedLabel) + ": ";
+    if (line.compare(0, typed.size(), typed) == 0 && listing_) {
+      listing_ = false;
+      if (refusal_->empty()) CheckTyped();
       return !verbose_;
     }
     if (line.compare(0, 6, "SPEC: ") == 0 && listing_) {
@@ -204,7 +207,6 @@ class RowPrinter {
       std::string text = line.substr(6);
       if (text.compare(0, 5, "Spec:") == 0) text.erase(0, text.find_first_not_of(' ', 5));
       Print("SPEC: " + page + text);
-      if (afterEdits_ && refusal_->empty()) CheckTyped();
       return true;
     }
     Listed item;
@@ -237,20 +239,20 @@ class RowPrinter {
         if (!(std::fabs(std::strtod(shown.values[i].c_str(), nullptr) - set.values[i]) <= 0.0005 + 1e-6 +
                                                                                            std::fabs(set.values[i]) * 1e-12)) {
           *refusal_ = "--set " + set.option + ": on page " + std::to_string(page_) +
-                      " an edge of that box would pass 32767 points, the most a page box holds";
+                      " an edge of that box would lie outside -32768 to 32767.99998 points, the range a page box "
+                      "holds; nothing is written";
           return;
         }
     }
   }
 
   std::vector<int> pages_;
-  bool edits_;
   std::vector<Typed> typed_;
   bool verbose_;
   std::shared_ptr<std::string> refusal_;
   size_t next_ = 0;
   int page_ = 0;
-  bool listing_ = false, drawing_ = false, afterEdits_ = false;
+  bool listing_ = false, drawing_ = false;
   std::map<int, Shown> rows_;  // by the row's check box
 };
 
@@ -425,8 +427,10 @@ std::deque<Line> BoxesRun::Steps() const {
         // box asked for is.
         for (int i : {2, 3, 0, 1, 2, 3})
           s.push_back("set " + std::to_string(RowNamed(set.first)->x + i) + " " + numbers[static_cast<size_t>(i)]);
-        typed.push_back(set.first + ": the row cannot be typed into on page " + std::to_string(page));
+        typed.push_back(set.first);
       }
+      // What the rows took is looked at before "Apply", which writes only what they all took.
+      if (!o.sets.empty()) s.insert(s.end(), {"print dialog", std::string("print item ") + kSpecItem + " " + kTypedLabel});
       s.insert(s.end(), {"if enabled Apply", "  press Apply", "end"});
       s.insert(s.end(), show.begin(), show.end());
     }
@@ -435,21 +439,33 @@ std::deque<Line> BoxesRun::Steps() const {
   if (!o.output.empty()) s.push_back("save " + Quoted(AbsoluteFile(o.output)));
   s.push_back("quit");
   std::deque<Line> lines;
-  size_t set = 0;
+  size_t set = 0, page = 0;
   for (const std::string& text : s) {
     Line line{text, "boxes step " + std::to_string(lines.size() + 1), ""};
-    // A row that is off, or a locked box's X and Y, takes no typing.
-    if (text.compare(0, 4, "set ") == 0)
-      line.stopAs = "--set " + typed[set++ / 6] + " (is it off? --on ticks it)";
+    if (text.compare(0, 5, "page ") == 0) page = std::strtoul(text.c_str() + 5, nullptr, 10);
+    // A row that is off takes no typing; a locked row, placed by the anchor
+    // box, takes its W and H (typed first) but not its X and Y.
+    if (text.compare(0, 4, "set ") == 0) {
+      const PaletteRow& row = *RowNamed(typed[set / 6]);
+      const std::string on = " on page " + std::to_string(page);
+      line.stopAs = set % 6 == 2 || set % 6 == 3
+                        ? "--set " + typed[set / 6] + ":" + on + " the " + row.name +
+                              " row is locked: the anchor box places it, and its X and Y take no typing; unlock it "
+                              "at the terminal (--interactive) with \"with 102\" and \"track " +
+                              std::to_string(row.check + 2) + " 40 6\" (the right half of its lock cell), then Apply"
+                        : "--set " + typed[set / 6] + ": the row cannot be typed into" + on + " (is it off? --on ticks it)";
+      ++set;
+    }
     lines.push_back(line);
   }
   return lines;
 }
 
 void BoxesRun::Start(Session& session) const {
-  // A page with edits is listed twice: before and after "Apply".
+  // A page with edits is listed before and after "Apply", and with `--set`
+  // once more, unprinted, before it.
   std::vector<int> listed;
-  for (int page : pages) listed.insert(listed.end(), HasEdits() ? 2 : 1, page);
+  for (int page : pages) listed.insert(listed.end(), HasEdits() ? (options.sets.empty() ? 2 : 3) : 1, page);
   std::vector<Typed> typed;
   for (const auto& set : options.sets) {
     Typed t{RowNamed(set.first)->check, set.first + "=" + set.second, {0, 0, 0, 0}};
@@ -457,7 +473,7 @@ void BoxesRun::Start(Session& session) const {
     for (size_t i = 0; i < 4; ++i) t.values[i] = std::strtod(numbers[i].c_str(), nullptr);
     typed.push_back(t);
   }
-  auto printer = std::make_shared<RowPrinter>(listed, HasEdits(), typed, options.verbose, refusal);
+  auto printer = std::make_shared<RowPrinter>(listed, typed, options.verbose, refusal);
   session.transcript().Omit([printer](const std::string& line) { return printer->Omit(line); });
 }
 
@@ -475,9 +491,12 @@ std::string BoxesRun::FolderFault() const {
 void BoxesRun::Run(Session& session) const {
   const std::string refused = "the document's security does not allow changes (give the owner password with --password)";
   const std::string listed = std::string("print item ") + kSpecItem + " SPEC";
+  const std::string checked = std::string("print item ") + kSpecItem + " " + kTypedLabel;
   auto starts = [](const Line& line, const std::string& head) { return line.text.compare(0, head.size(), head) == 0; };
   auto ends = [&](const Line& line) { return starts(line, "save ") || line.text == "quit"; };
   Transcript& out = session.transcript();
+  // A document that opened holds every page of the list: none is no listing.
+  if (pages.empty()) session.Stop(options.file + " has no pages");
   // Page by page: a change the document's security refused stops the run
   // before the next page's rows, which would show what was not written; so
   // does a page the editor cannot edit, once listed, and a row that did not
@@ -502,8 +521,10 @@ void BoxesRun::Run(Session& session) const {
         page = std::atoi(part.back().text.c_str() + 5);
         shown = true;
       }
-    } while (!lines.empty() && part.back().text != "end" && part.back().text != listed && !ends(lines.front()));
-    const bool edits = part.back().text == "end", first = shown && part.back().text == listed;
+    } while (!lines.empty() && part.back().text != "end" && part.back().text != listed &&
+             part.back().text != checked && !ends(lines.front()));
+    const bool edits = part.back().text == "end" || part.back().text == checked;
+    const bool first = shown && part.back().text == listed;
     const size_t notes = out.Notes();
     session.Append(std::move(part));
     session.Run();
@@ -522,7 +543,7 @@ bool BoxesRun::HasEdits() const {
 
 std::string LibraryFault() {
   const ASInt32 stored = host::reg::LastWriteStatus(winHiveCurrentUser, kLibraryKey);
-  return stored == 0 ? "" : std::string("the box library was not stored: ") + host::reg::ErrorText(stored);
+  return stored == 0 ? "" : "the box library was not stored: " + host::reg::SystemErrorText(stored);
 }
 
 int BoxesRun::Finish(Session& session, bool documentChanged) const {

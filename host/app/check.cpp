@@ -102,8 +102,9 @@ bool CopyInto(const std::string& from, const std::string& to, const struct stat&
   while (dirent* e = ::readdir(dir)) {
     std::string name = e->d_name;
     // Another run's file being replaced is no setting: a hive is renamed
-    // into place whole, so what stands at its name is always complete.
-    if (name == "." || name == ".." || name.compare(0, 15, ".plughost-save-") == 0) continue;
+    // into place whole, so what stands at its name is always complete. Nor
+    // is the folder's lock, which may be another user's: the copy takes its own.
+    if (name == "." || name == ".." || name == ".lock" || name.compare(0, 15, ".plughost-save-") == 0) continue;
     std::string source = from + "/" + name, target = to + "/" + name;
     struct stat st {};
     bool done = ::lstat(source.c_str(), &st) == 0;
@@ -484,7 +485,17 @@ std::string CopySettings(const std::string& from, std::string* why) {
   struct stat root {};
   ::stat(tmpl.c_str(), &root);
   if (!CopyInto(from, tmpl, root, why)) {
-    *why = "cannot copy the settings folder " + from + ": " + *why;
+    // What of the settings cannot be read is said as wherever the settings
+    // fail; a copy that cannot be written is the temporary folder's.
+    auto under = [&](const std::string& folder) {
+      return why->compare(0, folder.size(), folder) == 0 && why->size() > folder.size() &&
+             ((*why)[folder.size()] == ':' || (*why)[folder.size()] == '/');
+    };
+    if (!under(tmpl) && under(from))
+      *why = "the settings folder " + from + " cannot be read: " +
+             (why->compare(from.size(), 2, ": ") == 0 ? why->substr(from.size() + 2) : *why);
+    else
+      *why = "cannot copy the settings folder " + from + ": " + *why;
     RemoveTree(tmpl);
     return "";
   }
@@ -670,7 +681,7 @@ std::string CheckRun::StoreStandard() const {
   host::reg::KeyChanges change;
   change.Set(kStandardValue, winRegSz, options.standard + '\0');
   ASInt32 code = host::reg::UpdateKey(winHiveCurrentUser, kStandardKey, change);
-  return code == 0 ? "" : host::reg::ErrorText(code);
+  return code == 0 ? "" : host::reg::SystemErrorText(code);
 }
 
 }  // namespace plughost

@@ -415,7 +415,7 @@ int ImagesRun::Run(Session& session) const {
   // success when the options it was to keep are not stored.
   const ASInt32 kept = host::reg::LastWriteStatus(winHiveCurrentUser, kOptionsKey);
   if (options.keepOptions && kept != 0)
-    session.Stop(std::string("the options were not kept: ") + host::reg::ErrorText(kept));
+    session.Stop("the options were not kept: " + host::reg::SystemErrorText(kept));
   return status;
 }
 

@@ -1072,6 +1072,22 @@ void ReadPages(Doc& doc) {
     }
     doc.pages.push_back(kid);
   }
+  if (!doc.pages.empty() || !root.isDictionary()) return;
+  // A root that is itself a page is the document's one page, as readers
+  // repair such a tree. A root without kids holds none of the pages its
+  // /Count names: a tree that cannot be read, not a document of no pages.
+  QPDFObjectHandle kids = root.getKey("/Kids"), count = root.getKey("/Count");
+  if (root.getKey("/Type").isNameAndEquals("/Page") && !kids.isArray()) {
+    doc.pages.push_back(root);
+    return;
+  }
+  const bool counted = count.isInteger() && count.getIntValue() > 0;
+  if (kids.isArray() ? !counted : !kids.isNull()) return;
+  fault("its root" + (root.isIndirect() ? ", " + named(root) + "," : std::string()) + " has no " +
+        (kids.isArray() ? "kids" : "/Kids") +
+        (counted ? ", though its /Count gives " + std::to_string(count.getIntValue()) +
+                       (count.getIntValue() == 1 ? " page" : " pages")
+                 : ""));
 }
 }  // namespace
 

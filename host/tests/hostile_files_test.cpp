@@ -4,11 +4,13 @@
 // trailer identifiers. No run may crash or leave a sanitizer's report;
 // qpdf, pdfimages and pdftoppm judge what the runs wrote.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,17 +62,19 @@ std::string Document(
 class HostileFilesTest : public ::testing::Test {
  protected:
   // plughost COMMAND FILE ARGS with the one plug-in the command drives,
-  // measured by GNU time.
-  Measured Plughost(const std::string& command, const std::string& file, const std::vector<std::string>& args) {
+  // measured by GNU time; `before` runs it (unshare -r: as root of a user
+  // namespace of its own).
+  Measured Plughost(const std::string& command, const std::string& file, const std::vector<std::string>& args,
+                    const std::string& settings = "", const std::vector<std::string>& before = {}) {
     static const hosttest::PluginsFolder checker({CHECKER_PLUGIN}), images({GLIMMERSET_PLUGIN}),
         boxes({FRAMEWICK_PLUGIN});
     const std::string& plugins = command == "check"    ? checker.path()
                                  : command == "images" ? images.path()
                                                        : boxes.path();
-    std::vector<std::string> argv = {"/usr/bin/time", "-o",    work_.File("time"), "-f", "%e %M",
-                                     PLUGHOST,        command, work_.File(file)};
+    std::vector<std::string> argv = before;
+    argv.insert(argv.end(), {"/usr/bin/time", "-o", work_.File("time"), "-f", "%e %M", PLUGHOST, command, work_.File(file)});
     argv.insert(argv.end(), args.begin(), args.end());
-    argv.insert(argv.end(), {"--plugins", plugins, "--settings", settings_.path()});
+    argv.insert(argv.end(), {"--plugins", plugins, "--settings", settings.empty() ? settings_.path() : settings});
     Measured run{hosttest::RunProcess(argv, "", 120)};
     const std::string time = hosttest::ReadFile(work_.File("time"));
     std::sscanf(time.substr(time.rfind('\n', time.size() - 2) + 1).c_str(), "%lf %ld", &run.seconds, &run.peakKiB);
@@ -89,6 +93,18 @@ class HostileFilesTest : public ::testing::Test {
     hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(work_.File(file)) + " 2>&1", &list);
     const size_t row = list.find("\n   1 ");
     return row != std::string::npos && list.find(" " + encoding + " ", row) < list.find('\n', row + 1);
+  }
+  // in.pdf's images made 36 dots per inch into images.pdf, as pdfimages
+  // -list gives them: its `columns` ("$1": the page) of each.
+  std::string ModifiedImages(const std::string& columns) {
+    const Measured images =
+        Plughost("images", "in.pdf", {"--modify", "--resolution", "36", "--output", work_.File("images.pdf")});
+    EXPECT_EQ(images.result.status, 0) << images.result.out << images.result.err;
+    std::string listed;
+    hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(work_.File("images.pdf")) +
+                             " 2>/dev/null | awk 'NR > 2 { print " + columns + " }'",
+                         &listed);
+    return listed;
   }
   // pdftoppm's gray pixels of the page, as a PGM.
   std::string Rendered(const std::string& file) {
@@ -423,18 +439,18 @@ TEST_F(HostileFilesTest, PagesNamedTwiceAreNumberedAsTheLibraryListsThem) {
       const std::string report = hosttest::ReadFile(work_.File("report.log"));
       for (const char* page : {"\n1\t", "\n2\t", "\n3\t", "\n4\t"}) EXPECT_NE(report.find(page), std::string::npos) << report;
     }
-    const Measured images =
-        Plughost("images", "in.pdf", {"--modify", "--resolution", "36", "--output", work_.File("images.pdf")});
-    EXPECT_EQ(images.result.status, 0) << images.result.out << images.result.err;
-    std::string listed;
-    hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(work_.File("images.pdf")) + " | awk 'NR > 2 { print $1 }'",
-                         &listed);
-    EXPECT_EQ(listed, "1\n3\n");
+    EXPECT_EQ(ModifiedImages("$1"), "1\n3\n");
     const hosttest::ProcessResult step = steps("page 4");
     EXPECT_EQ(step.status, 0) << step.err;
   }
   // A loop through a node, a node that is its own kid, a chain 400 deep, a
-  // kid that is a string, a node whose /Kids is a page.
+  // kid that is a string, a node whose /Kids is a page; roots without kids
+  // that count a page.
+  auto root = [](const std::string& body) {
+    hosttest::PdfSpec spec;
+    spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", body};
+    return hosttest::MakePdf(spec);
+  };
   std::vector<std::string> deep;
   for (int i = 0; i < 400; ++i) deep.push_back("<< /Type /Pages /Kids [" + std::to_string(9 + i) + " 0 R] /Count 1 >>");
   deep.push_back("<< /Type /Page /MediaBox [0 0 10 10] >>");
@@ -449,6 +465,12 @@ TEST_F(HostileFilesTest, PagesNamedTwiceAreNumberedAsTheLibraryListsThem) {
       {"a kid that is no page", tree("3 0 R 8 0 R 4 0 R", {"(fuzz)"}), "kid 2 of the node 2 0 is no page"},
       {"a /Kids that is no array", tree("3 0 R 8 0 R", {"<< /Type /Pages /Kids 4 0 R /Count 1 >>"}),
        "the /Kids of the node 8 0 is no array"},
+      {"a root without /Kids", root("<< /Type /Pages /Count 1 /MediaBox [0 0 612 792] >>"),
+       "its root, the node 2 0, has no /Kids, though its /Count gives 1 page"},
+      {"a root whose /Kids is null", root("<< /Type /Pages /Kids null /Count 2 >>"),
+       "its root, the node 2 0, has no /Kids, though its /Count gives 2 pages"},
+      {"a root whose /Kids is empty", root("<< /Type /Pages /Kids [] /Count 1 >>"),
+       "its root, the node 2 0, has no kids, though its /Count gives 1 page"},
   };
   const std::string prefix = "plughost: cannot read the page tree of " + work_.File("in.pdf") + ": ";
   for (const auto& file : broken) {
@@ -465,6 +487,117 @@ TEST_F(HostileFilesTest, PagesNamedTwiceAreNumberedAsTheLibraryListsThem) {
     EXPECT_EQ(step.status, 2);
     EXPECT_NE(step.err.find(prefix + file.why), std::string::npos) << step.err;
   }
+  // A tree of no pages that says so holds nothing to list.
+  hosttest::WriteFile(work_.File("in.pdf"), root("<< /Type /Pages /Kids [] /Count 0 >>"));
+  const Measured none = Plughost("boxes", "in.pdf", {});
+  EXPECT_EQ(none.result.status, 2);
+  EXPECT_EQ(none.result.err, "plughost: " + work_.File("in.pdf") + " has no pages\n");
+}
+
+// A catalog whose /Pages is the page itself, its /Parent absent or naming
+// itself: the one page, as readers repair the tree, for every command; an
+// edit of it is saved into a file qpdf and pdfinfo read.
+TEST_F(HostileFilesTest, ARootThatIsAPageIsTheDocumentsOnePage) {
+  for (const std::string parent : {"", "/Parent 2 0 R "}) {
+    SCOPED_TRACE(parent);
+    hosttest::PdfSpec spec;
+    spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                    "<< /Type /Page " + parent + "/MediaBox [0 0 200 100] /CropBox [0 0 200 90] /Contents 3 0 R "
+                        "/Resources << /XObject << /Im0 4 0 R >> >> >>",
+                    "stream:|q 64 0 0 40 0 0 cm /Im0 Do Q",
+                    "stream:/Type /XObject /Subtype /Image /Width 64 /Height 40 /ColorSpace /DeviceGray "
+                    "/BitsPerComponent 8|" + std::string(64 * 40, '\x80')};
+    hosttest::WriteFile(work_.File("in.pdf"), hosttest::MakePdf(spec));
+    const Measured list = Plughost("boxes", "in.pdf", {"--unit", "pt"});
+    EXPECT_EQ(list.result.status, 0) << list.result.err;
+    EXPECT_NE(list.result.out.find("BOX: page 1 Crop on 0.000 10.000 200.000 90.000 pt\nSPEC: page 1 Custom\n"),
+              std::string::npos) << list.result.out;
+    const Measured set = Plughost("boxes", "in.pdf", {"--on", "Trim", "--set", "Trim=0.5,0.25,1,0.5", "--output",
+                                                      work_.File("set.pdf")});
+    EXPECT_EQ(set.result.status, 0) << set.result.err;
+    std::string boxes;
+    hosttest::RunCommand("pdfinfo -box " + hosttest::Quoted(work_.File("set.pdf")) + " 2>/dev/null | grep TrimBox", &boxes);
+    EXPECT_EQ(boxes, "TrimBox:            36.00    46.00   108.00    82.00\n");
+    // Read without errors; a /Parent naming the root itself stays warned about.
+    EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(work_.File("set.pdf")) + " >/dev/null 2>&1"),
+              parent.empty() ? 0 : 3);
+    const Measured check = Plughost("check", "in.pdf", {"--report", work_.File("report.log")});
+    EXPECT_NE(check.result.out.find("VERDICT: "), std::string::npos) << check.result.err;
+    EXPECT_NE(hosttest::ReadFile(work_.File("report.log")).find("\n1\t"), std::string::npos);
+    EXPECT_EQ(ModifiedImages("$1, $4"), "1 32\n");  // the page, the width
+  }
+}
+
+// A settings folder that cannot be written, or read: a plain file, another
+// user's folder (for root, one owned by a user that a user namespace of our
+// own does not map). A listing, which stores nothing asked, lists with the
+// editor's one note; what was asked to be kept ends the run; each command
+// names the folder and the system's reason alike.
+TEST_F(HostileFilesTest, SettingsThatCannotBeKeptAreNamedWithTheSystemsReason) {
+  hosttest::WriteFile(work_.File("in.pdf"),
+                      Document({"stream:/Type /XObject /Subtype /Image /Width 64 /Height 40 /ColorSpace /DeviceGray "
+                                "/BitsPerComponent 8|" + std::string(64 * 40, '\x80')}));
+  const bool root = ::geteuid() == 0;
+  std::vector<std::string> asOther;  // what runs plughost as another user than the folder's
+  if (root) asOther = {"/usr/bin/unshare", "-r"};
+  const bool other = !root || hosttest::RunCommand("/usr/bin/unshare -r /bin/true 2>/dev/null") == 0;
+  if (!other) std::cout << "no user namespace here: another user's folder is not tried\n";
+  // Another user's folder: readable (0755, its hive 0644) or not (0700).
+  auto othersFolder = [&](const std::string& name, const char* mode) {
+    const std::string folder = work_.File(name);
+    ::mkdir(folder.c_str(), 0700);
+    ::mkdir((folder + "/registry").c_str(), 0700);
+    hosttest::WriteFile(folder + "/registry/current_user.txt", "plughost registry 1\n");
+    hosttest::RunCommand(std::string("chmod ") + mode + " " + folder + " " + folder + "/registry && chmod 0644 " + folder +
+                         "/registry/current_user.txt" + (root ? " && chown -R 54321:54321 " + folder : std::string()));
+    return folder;
+  };
+  hosttest::WriteFile(work_.File("plain"), "a file");
+  const std::string plain = work_.File("plain");
+  const struct {
+    const char* what;
+    std::string folder;
+    std::vector<std::string> before;
+    std::string written, read;  // the reason for each, "" where it is no fault
+  } rows[] = {
+      {"a plain file", plain, {}, "the settings folder " + plain + " cannot be written: Not a directory",
+       "the settings folder " + plain + " cannot be read: Not a directory"},
+      {"another user's folder, readable", other ? othersFolder("readable", root ? "0755" : "0555") : "", asOther,
+       "the settings folder " + work_.File("readable") + " cannot be written: " + work_.File("readable") +
+           "/registry: Permission denied",
+       ""},
+      {"another user's folder", other ? othersFolder("closed", root ? "0700" : "0000") : "", asOther,
+       "the settings folder " + work_.File("closed") + " cannot be written: " + work_.File("closed") +
+           "/registry: Permission denied",
+       "the settings folder " + work_.File("closed") + " cannot be read: Permission denied"},
+  };
+  for (const auto& row : rows) {
+    if (row.folder.empty()) continue;
+    SCOPED_TRACE(row.what);
+    const Measured list = Plughost("boxes", "in.pdf", {}, row.folder, row.before);
+    EXPECT_EQ(list.result.status, 0) << list.result.err;
+    EXPECT_NE(list.result.out.find("SPEC: page 1 Custom\nNOTE: Error opening registry:  " + row.written + "\n"),
+              std::string::npos) << list.result.out;
+    EXPECT_EQ(list.result.out.find("NOTE: "), list.result.out.rfind("NOTE: ")) << list.result.out;
+    const std::vector<std::string> keepers[] = {{"check", "--standard", "PDF/X-1a:2001", "--keep-standard"},
+                                                {"images", "--modify", "--resolution", "36", "--keep-options"},
+                                                {"images", "--modify", "--resolution", "36"}};
+    for (const auto& keep : keepers) {
+      SCOPED_TRACE(keep.back());
+      const Measured run = Plughost(keep[0], "in.pdf", std::vector<std::string>(keep.begin() + 1, keep.end()),
+                                    row.folder, row.before);
+      // The runs read a copy of the settings, but for the image options kept
+      // in place, which are read as the settings folder lets them.
+      const bool keeps = keep.back().compare(0, 7, "--keep-") == 0, copies = keep[0] == "check" || !keeps;
+      const std::string kept = keep[0] == "check" ? "the standard was not stored: " : "the options were not kept: ";
+      const std::string err = !row.read.empty() && copies ? "plughost: " + row.read + "\n"
+                              : keeps           ? "plughost: " + kept + row.written + "\n"
+                                                : "";
+      EXPECT_EQ(run.result.err, err);
+      EXPECT_EQ(run.result.status == 2, !err.empty()) << run.result.status;
+    }
+  }
+  hosttest::RunCommand("chmod -R u+rwx " + hosttest::Quoted(work_.path()));  // for the folder's removal
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string>
 
 #include "core/tables.h"
 #include "cos/docs.h"
@@ -28,7 +29,8 @@ std::map<ASUns32, PDPage>& ViewHolds() {
 
 // The area the renderer draws on a page, as poppler takes the page's boxes:
 // the media box and the crop box each the first usable one up the page tree
-// (four numbers, not all zero; else US Letter, and the media box), a crop box
+// (four numbers, not all zero, a crop box with an area, which the picture
+// then does without; else US Letter, and the media box), a crop box
 // wider or taller than the media box taking the media box's range on that
 // axis (on a node typed /Page), then each edge kept within the media box;
 // /Rotate an integer, inherited, anything but 90, 180 or 270 being 0.
@@ -50,6 +52,7 @@ bool BoxOf(QPDFObjectHandle node, const char* key, double* box) {
       if (numbers) read[i] = n.getNumericValue();
     }
     if (!numbers || (read[0] == 0 && read[1] == 0 && read[2] == 0 && read[3] == 0)) continue;
+    if (std::string(key) == "/CropBox" && (read[0] == read[2] || read[1] == read[3])) continue;
     box[0] = std::min(read[0], read[2]);
     box[1] = std::min(read[1], read[3]);
     box[2] = std::max(read[0], read[2]);

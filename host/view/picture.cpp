@@ -12,6 +12,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cos/decoders.h"
@@ -75,16 +76,39 @@ void Release(Kept& kept) {
   kept = Kept();
 }
 
+// Poppler takes a crop box without area (other than [0 0 0 0], which it
+// passes over) as the page's and draws nothing, where the views show the
+// page as without it: the nodes of the pages' trees that hold one, each
+// with its value.
+std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> CropBoxesWithoutArea(Doc& doc) {
+  std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> found;
+  std::set<QPDFObjGen> seen;
+  for (QPDFObjectHandle node : Pages(doc))
+    for (int depth = 0; depth < 64 && node.isDictionary(); ++depth, node = node.getKey("/Parent")) {
+      if (node.isIndirect() && !seen.insert(node.getObjGen()).second) break;
+      QPDFObjectHandle crop = node.getKey("/CropBox");
+      if (!crop.isArray() || crop.getArrayNItems() != 4) continue;
+      double v[4];
+      bool numbers = true;
+      for (int i = 0; i < 4 && numbers; ++i)
+        if ((numbers = crop.getArrayItem(i).isNumber())) v[i] = crop.getArrayItem(i).getNumericValue();
+      if (numbers && (v[0] == v[2] || v[1] == v[3]) && !(v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0))
+        found.emplace_back(node, crop);
+    }
+  return found;
+}
+
 ZentuRenderDocument* RenderedDocument(const Renderer& renderer, Doc& doc, ASInt32 page) {
   Kept& kept = K();
   if (kept.document && kept.docId == doc.id && kept.mutations == doc.mutations) return kept.document;
   Release(kept);
+  auto flat = CropBoxesWithoutArea(doc);
   // A document as it was read from a file poppler reads as it is: that file,
   // which poppler reads only as far as the pages need, as pdftocairo does.
   // Else the document written out, unencrypted, for poppler to read without
   // a password.
   const bool asRead = doc.mutations == 0 && doc.fileFd >= 0 && !doc.memoryData && !doc.repaired &&
-                      !doc.qpdf->isEncrypted();
+                      !doc.qpdf->isEncrypted() && flat.empty();
   auto fault = [&](const std::string& why) {
     kept = Kept();
     return std::runtime_error("cannot render page " + std::to_string(page + 1) + ": " + why);
@@ -95,7 +119,15 @@ ZentuRenderDocument* RenderedDocument(const Renderer& renderer, Doc& doc, ASInt3
     if (fd < 0) throw fault(std::strerror(errno));
     kept.document = renderer.open(nullptr, 0, fd, why, sizeof why);
   } else {
-    kept.pdf = WrittenInMemory(*doc.qpdf, true);
+    // Written without those crop boxes, which are put back at once.
+    for (auto& node : flat) node.first.removeKey("/CropBox");
+    try {
+      kept.pdf = WrittenInMemory(*doc.qpdf, true);
+    } catch (...) {
+      for (auto& node : flat) node.first.replaceKey("/CropBox", node.second);
+      throw;
+    }
+    for (auto& node : flat) node.first.replaceKey("/CropBox", node.second);
     kept.document = renderer.open(kept.pdf.data(), kept.pdf.size(), -1, why, sizeof why);
   }
   if (!kept.document) throw fault(why);

@@ -127,30 +127,59 @@ std::string HomeFolder() {
 
 std::string RegistryFolder() { return SettingsFolder() + "/registry"; }
 
-// Creates the folder and the ones above it that are missing, each 0700.
-int MakeFolders(const std::string& path) {
+// The last read or write of the settings that failed for a system reason:
+// the path it failed on and the error, with the code it was answered as.
+struct Failure {
+  ASInt32 code = winErrSuccess;
+  bool writing = false;
+  std::string folder, path;
+  int err = 0;
+};
+
+Failure& LastFailure() {
+  static auto* failure = new Failure;
+  return *failure;
+}
+
+// Notes the failure and answers its code.
+ASInt32 Failed(bool writing, const std::string& path, int err) {
+  Failure& f = LastFailure();
+  f.code = FromErrno(err);
+  f.writing = writing;
+  f.folder = InThrowaway() ? Copy().real : SettingsFolder();
+  f.path = path;
+  f.err = err;
+  return f.code;
+}
+
+// Creates the folder and the ones above it that are missing, each 0700;
+// `where` takes the one that stood in the way.
+int MakeFolders(const std::string& path, std::string* where) {
+  *where = path;
   if (path.empty()) return ENOENT;
   struct stat st;
   if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
   size_t slash = path.find_last_of('/');
   if (slash != std::string::npos && slash > 0) {
-    int err = MakeFolders(path.substr(0, slash));
+    int err = MakeFolders(path.substr(0, slash), where);
     if (err) return err;
+    *where = path;
   }
   if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return errno;
   return 0;
 }
 
-// The registry folder, made 0700 when missing and tightened when looser.
-int PrepareFolder() {
-  std::string folder = RegistryFolder();
-  int err = MakeFolders(folder);
-  if (err) return err;
+// The registry folder, made 0700 when missing and closed to others when
+// open to them (a folder its owner made read-only stays so); 0, or the
+// failure's code.
+ASInt32 PrepareFolder() {
+  std::string folder = RegistryFolder(), where;
+  if (int err = MakeFolders(folder, &where)) return Failed(true, where, err);
   struct stat st;
-  if (::stat(folder.c_str(), &st) != 0) return errno;
-  if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && ::chmod(folder.c_str(), 0700) != 0)
-    return errno;
-  return 0;
+  if (::stat(folder.c_str(), &st) != 0) return Failed(true, folder, errno);
+  if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid() && ::chmod(folder.c_str(), st.st_mode & 0700) != 0)
+    return Failed(true, folder, errno);
+  return winErrSuccess;
 }
 
 // An exclusive lock on the registry folder for one read or read-modify-write.
@@ -340,7 +369,7 @@ ASInt32 ReadLocked(ASInt32 hive, Hive* out) {
     case ReadResult::Missing:
       break;
     case ReadResult::Failed:
-      return FromErrno(err);
+      return Failed(false, path, err);
     case ReadResult::Read: {
       std::string why;
       if (Parse(text, out, &why)) break;
@@ -387,7 +416,9 @@ ASInt32 ChangeKey(ASInt32 hive, const std::string& path, Change&& change) {
     if (status == winErrSuccess && change(&current)) Copy().hives[file] = std::move(current);
     return status;
   }
-  if (int err = PrepareFolder()) return FromErrno(err);
+  if (ASInt32 status = PrepareFolder()) return status;
+  // Another user's folder is told as such, not as a lock it cannot take.
+  if (::access(RegistryFolder().c_str(), W_OK | X_OK) != 0) return Failed(true, RegistryFolder(), errno);
   FolderLock lock;
   if (!lock.held()) return lock.Refusal();
   Hive current;
@@ -397,9 +428,10 @@ ASInt32 ChangeKey(ASInt32 hive, const std::string& path, Change&& change) {
   std::string text = Serialize(current);
 
   FileReplacement out;
-  if (int err = out.Begin(file, FileReplacement::Mode::Private)) return FromErrno(err);
-  if (!WriteAll(out.fd(), text)) return FromErrno(errno ? errno : EIO);
-  return FromErrno(out.Commit());
+  if (int err = out.Begin(file, FileReplacement::Mode::Private)) return Failed(true, RegistryFolder(), err);
+  if (!WriteAll(out.fd(), text)) return Failed(true, file, errno ? errno : EIO);
+  const int err = out.Commit();
+  return err ? Failed(true, file, err) : winErrSuccess;
 }
 
 }  // namespace
@@ -593,8 +625,8 @@ ASInt32 CheckWritable(ASInt32 hive) {
     Hive current;
     return ReadLocked(hive, &current);
   }
-  if (int err = PrepareFolder()) return FromErrno(err);
-  if (::access(RegistryFolder().c_str(), W_OK | X_OK) != 0) return FromErrno(errno);
+  if (ASInt32 status = PrepareFolder()) return status;
+  if (::access(RegistryFolder().c_str(), W_OK | X_OK) != 0) return Failed(true, RegistryFolder(), errno);
   FolderLock lock;
   if (!lock.held()) return lock.Refusal();
   Hive current;
@@ -682,6 +714,13 @@ const char* ErrorText(ASInt32 code) {
       // Codes of ours carry the bit the system leaves to applications.
       return (code & 0x20000000) ? host::ErrorText(code) : "Unknown error.";
   }
+}
+
+std::string SystemErrorText(ASInt32 code) {
+  const Failure& f = LastFailure();
+  if (code == winErrSuccess || code != f.code) return ErrorText(code);
+  return "the settings folder " + f.folder + " cannot be " + (f.writing ? "written" : "read") + ": " +
+         (f.path == f.folder ? "" : f.path + ": ") + std::strerror(f.err);
 }
 
 void FailNextWrite(int err) { gFailNextWrite = err; }

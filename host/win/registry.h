@@ -96,6 +96,11 @@ void NoteWriteStatus(ASInt32 hive, const std::string& path, ASInt32 status);
 // The system's text for an error code; codes of ours (bit 29, which the
 // system leaves to applications) are the host's error codes.
 const char* ErrorText(ASInt32 code);
+// The same, but for the code the last failed read or write of the settings
+// was answered as: what failed, as one line says it wherever the settings
+// cannot be kept ("the settings folder DIR cannot be written: DIR/registry:
+// Permission denied").
+std::string SystemErrorText(ASInt32 code);
 ASInt32 FromErrno(int err);
 
 // Test hook: the next hive write fails part way with `err` (an errno value).

@@ -220,7 +220,7 @@ ASInt32 WinRegCommitImpl(WinRegKey key) {
 
 const char* WinSystemErrorTextImpl(ASInt32 code, char* buffer, ASUns32 size) {
   ENTER(SystemErrorText);
-  CopyOut(reg::ErrorText(code), buffer, size);
+  CopyOut(reg::SystemErrorText(code), buffer, size);
   return buffer;
 }
 

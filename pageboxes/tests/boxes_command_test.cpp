@@ -16,14 +16,11 @@
 
 namespace {
 
-const std::string kBoxes = framewicktest::Sample("boxes");
+using framewicktest::Boxes;
+using framewicktest::Row;
+using framewicktest::RowsOf;
 
-hosttest::ProcessResult Boxes(const std::string& settings, const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {PLUGHOST, "boxes", "--plugins", framewicktest::PluginFolder(), "--settings",
-                                   settings};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return hosttest::RunProcess(argv, "", framewicktest::kRunBound);
-}
+const std::string kBoxes = framewicktest::Sample("boxes");
 
 // pdfinfo's boxes of one page, as left, bottom, right, top.
 std::map<std::string, std::vector<double>> PdfinfoBoxes(const std::string& file, int page) {
@@ -37,22 +34,6 @@ std::map<std::string, std::vector<double>> PdfinfoBoxes(const std::string& file,
       boxes[name.substr(0, name.size() - 1)] = box;
   }
   return boxes;
-}
-
-struct Row {
-  int page = 0;
-  std::string name, state, values[4], unit;
-};
-
-std::vector<Row> RowsOf(const std::string& out) {
-  std::vector<Row> rows;
-  std::istringstream lines(out);
-  std::string head, word;
-  for (Row row; std::getline(lines, head);)
-    if (std::istringstream(head) >> head >> word >> row.page >> row.name >> row.state >> row.values[0] >>
-            row.values[1] >> row.values[2] >> row.values[3] >> row.unit && head == "BOX:")
-      rows.push_back(row);
-  return rows;
 }
 
 const std::map<std::string, std::string> kKeys = {
@@ -159,7 +140,8 @@ TEST(BoxesCommand, ASpecificationOfTheStoredLibraryIsUsed) {
   const auto listed = Boxes(work.path(), {kBoxes, "--pages", "1", "--spec", "New publication - Cover"});
   ::unsetenv("PLUGHOST_FAIL_FILE");
   EXPECT_EQ(more.status, 2);
-  EXPECT_EQ(more.err, "plughost: the box library was not stored: There is not enough space on the disk.\n");
+  EXPECT_EQ(more.err, "plughost: the box library was not stored: the settings folder " + work.path() +
+                          " cannot be written: " + registry + ": No space left on device\n");
   EXPECT_EQ(listed.status, 0) << listed.err;
   EXPECT_EQ(hosttest::ReadFile(registry), library);
 }
