@@ -35,9 +35,9 @@ const char kImagesUsage[] =
     "output has the NOTE, ALERT, PASSWORD, FILE, SKIPPED, NOT REACHED, IMAGES, SAVED\n"
     "and UNSAVED lines (every line with --verbose): \"SKIPPED: page N, object M:\n"
     "REASON\" for each image left as it was, \"NOT REACHED: K images (...)\" for the\n"
-    "inline ones and those only in patterns, annotation appearances or soft masks,\n"
-    "then \"IMAGES: N converted, M left as they were[, K not reached][, R earlier\n"
-    "alternates removed]\" (\"IMAGES: N alternates removed\").\n"
+    "inline ones and those only in patterns, annotation appearances, soft masks or\n"
+    "Type 3 glyphs, then \"IMAGES: N converted, M left as they were[, K not\n"
+    "reached][, R earlier alternates removed]\" (\"IMAGES: N alternates removed\").\n"
     "Exit status 0 when every image the options select was converted (or alternates\n"
     "were removed); 1 when some were left as they were or not reached (the document is\n"
     "saved all the same); 2 when the document did not change (nothing is saved:\n"
@@ -210,7 +210,8 @@ std::string Counted(size_t n, const std::string& one, const std::string& many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-const char kNotReachedKinds[] = "inline images, images in patterns, annotation appearances or soft masks";
+const char kNotReachedKinds[] =
+    "inline images, images in patterns, annotation appearances, soft masks or Type 3 glyphs";
 
 std::string Menu(const std::string& action) {
   return action == kActions[0] ? kCreateAlternatesMenu : action == kActions[1] ? kModifyImagesMenu : kRemoveAlternatesMenu;
