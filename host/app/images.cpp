@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <regex>
@@ -213,6 +214,33 @@ std::string Counted(size_t n, const std::string& one, const std::string& many) {
 const char kNotReachedKinds[] =
     "inline images, images in patterns, annotation appearances, soft masks or Type 3 glyphs";
 
+// The resolution the option set of `action` holds, as the dialog shows it
+// ("72", "dpi"), when that set sizes images by a resolution; "" when it
+// sizes them otherwise or holds no number there. A set not stored holds
+// the defaults.
+std::pair<std::string, std::string> StoredResolution(const std::string& action) {
+  host::reg::Hive hive;
+  host::reg::ReadHive(winHiveCurrentUser, &hive);
+  const auto key = hive.find(kOptionsKey);
+  const std::string set = action == kActions[0] ? "ALTS:" : "ORIG:";
+  auto stored = [&](const char* name, const char* otherwise) -> std::string {
+    if (key != hive.end())
+      for (const host::reg::Value& v : key->second.values())
+        if (SameText(v.name, set + name) && v.type == winRegSz && !v.data.empty() && v.data[0])
+          return std::string(v.data.c_str());
+    return otherwise;
+  };
+  if (std::atoi(stored("ScaleMethod", "0").c_str()) != 0) return {};
+  const double dpu = std::atof(stored("DPU", "72").c_str());
+  if (!(dpu > 0)) return {};
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6f", dpu);
+  std::string number = text;
+  number.erase(number.find_last_not_of('0') + 1);
+  if (number.back() == '.') number.pop_back();
+  return {number, std::atoi(stored("ScaleUnits", "0").c_str()) == 1 ? "dpmm" : kDotsPerInch};
+}
+
 std::string Menu(const std::string& action) {
   return action == kActions[0] ? kCreateAlternatesMenu : action == kActions[1] ? kModifyImagesMenu : kRemoveAlternatesMenu;
 }
@@ -334,13 +362,17 @@ std::vector<std::string> ImagesRun::Steps() const {
     for (size_t i = 0; i < 3; ++i)
       if (!(o.*kPopups[i].value).empty()) s.push_back(std::string("choose ") + items[i] + " " + Quoted(o.*kPopups[i].value));
     s.push_back(std::string("check 10 ") + (o.ascii ? "on" : "off"));
-    // A resolution asked for without --which makes no image larger: it
-    // takes only those it makes smaller.
-    const std::string which = o.which.empty() && o.resolution == kScales[0] ? "dpi:" + o.scale : o.which;
+    // A resolution without --which makes no image larger: it takes only
+    // those it makes smaller, the stored one as one given here.
+    std::string which = o.which, unit = kDotsPerInch;
+    if (which.empty() && o.resolution == kScales[0]) which = "dpi:" + o.scale;
+    if (which.empty() && o.resolution.empty()) {
+      const auto stored = StoredResolution(o.action);
+      if (!stored.first.empty()) which = "dpi:" + stored.first, unit = stored.second;
+    }
     const std::string limit = which.substr(which.find(':') + 1);
     if (SameText(which, "all")) s.push_back("check 14 on");
-    if (which.compare(0, 4, "dpi:") == 0)
-      s.insert(s.end(), {"check 12 on", "set 15 " + limit, std::string("choose 17 ") + kDotsPerInch});
+    if (which.compare(0, 4, "dpi:") == 0) s.insert(s.end(), {"check 12 on", "set 15 " + limit, "choose 17 " + unit});
     if (which.compare(0, 3, "kb:") == 0) s.insert(s.end(), {"check 13 on", "set 16 " + limit});
     s.push_back("press 1");
   }
