@@ -5,6 +5,7 @@
 // image is encoded anew at its own size unless that makes it smaller.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <iterator>
@@ -275,6 +276,90 @@ TEST_F(LookTest, ColourKeyMasksKeepTheirKeyedAreaWhenResampled) {
       const double was = modify ? before[i] : sourceShares[i];
       EXPECT_GT(was, 0.2);
       EXPECT_NEAR(share, was, 0.02 * was) << "keyed " << share << " of the page, the input " << was;
+    }
+  }
+}
+
+// A gray image at 25 ppi and one at 288, a JPEG image at 36: a resolution
+// the option set holds, as one typed, takes only the images it makes
+// smaller (unless --which all), in its own unit; a stored per cent takes
+// every image. A JPEG image kept at its size under JPEG is left as it was
+// unless a lower quality makes it smaller; another encoding is made as
+// asked, and so is JPEG at another size.
+TEST_F(LookTest, NothingIsResampledOrEncodedAnewUnasked) {
+  hosttest::JpegSpec spec;
+  spec.width = 120, spec.height = 80, spec.quality = 50;
+  const std::string jpeg = hosttest::MakeJpeg(spec, [](int y, unsigned char* row) {
+    for (int x = 0; x < 120 * 3; ++x) row[x] = static_cast<unsigned char>(Hash(static_cast<uint32_t>(x / 3), y, 0) % 64 + x / 2);
+  });
+  auto gray = [](int side) {
+    std::string data;
+    for (int i = 0; i < side * side; ++i) data.push_back(static_cast<char>(Hash(i % side, i / side, 1) % 256));
+    return "stream:/Type /XObject /Subtype /Image /Width " + std::to_string(side) + " /Height " + std::to_string(side) +
+           " /ColorSpace /DeviceGray /BitsPerComponent 8|" + data;
+  };
+  hosttest::PdfSpec pdf;
+  pdf.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /A 5 0 R /B 6 0 R "
+                 "/J 7 0 R >> >> /Contents 4 0 R >>",
+                 "stream:|q 288 0 0 288 0 0 cm /A Do Q q 100 0 0 100 300 0 cm /B Do Q q 240 0 0 160 0 400 cm /J Do Q",
+                 gray(100), gray(400),
+                 "stream:/Type /XObject /Subtype /Image /Width 120 /Height 80 /ColorSpace /DeviceRGB /BitsPerComponent 8 "
+                 "/Filter /DCTDecode|" + jpeg};
+  const std::string in = work_.File("unasked.pdf"), out = work_.File("out.pdf");
+  hosttest::WriteFile(in, hosttest::MakePdf(pdf));
+  const std::string kept = "SKIPPED: page 1, object 7: it is JPEG already and keeps its size, and encoded anew it "
+                           "would not be smaller\n";
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string stored;  // the ORIG set's values in the settings
+    std::string out;     // before SAVED
+    std::string images;  // pdfimages: encoding, size and x-ppi of A, B and J
+  } rows[] = {
+      {"the stored 72 dpi", {"--modify"}, "", "IMAGES: 1 converted, 0 left as they were\n",
+       "image 100x100 25\nimage 100x100 72\njpeg 120x80 36\n"},
+      {"the stored 72 dpi, every image", {"--modify", "--which", "all"}, "",
+       "IMAGES: 3 converted, 0 left as they were\n", "image 288x288 72\nimage 100x100 72\njpeg 240x160 72\n"},
+      {"6 dpmm stored", {"--modify"}, "\"ORIG:DPU\" sz \"6.000000\"\n\"ORIG:ScaleUnits\" sz \"1\"\n",
+       "IMAGES: 1 converted, 0 left as they were\n", "image 100x100 25\nimage 212x212 153\njpeg 120x80 36\n"},
+      {"50 per cent stored", {"--modify"}, "\"ORIG:ScaleMethod\" sz \"1\"\n\"ORIG:Factor\" sz \"0.500000\"\n",
+       "IMAGES: 3 converted, 0 left as they were\n", "image 50x50 12\nimage 200x200 144\njpeg 60x40 18\n"},
+      {"JPEG at its size", {"--modify", "--keep-resolution", "--color", "JPEG"}, "",
+       kept + "IMAGES: 2 converted, 1 left as they were\n", "jpeg 100x100 25\njpeg 400x400 288\njpeg 120x80 36\n"},
+      {"the original at its size", {"--modify", "--keep-resolution", "--which", "kb:20"}, "",
+       kept + "IMAGES: 1 converted, 1 left as they were\n", "image 100x100 25\nimage 400x400 288\njpeg 120x80 36\n"},
+      {"JPEG at a lower quality", {"--modify", "--keep-resolution", "--color", "JPEG", "--jpeg-quality", "Minimum"}, "",
+       "IMAGES: 3 converted, 0 left as they were\n", "jpeg 100x100 25\njpeg 400x400 288\njpeg 120x80 36\n"},
+      {"Flate at its size", {"--modify", "--keep-resolution", "--color", "Flate", "--which", "kb:20"}, "",
+       "IMAGES: 2 converted, 0 left as they were\n", "image 100x100 25\nimage 400x400 288\nimage 120x80 36\n"},
+      {"JPEG at half its size", {"--modify", "--percent", "50", "--color", "JPEG", "--which", "kb:20"}, "",
+       "IMAGES: 2 converted, 0 left as they were\n", "image 100x100 25\njpeg 200x200 144\njpeg 60x40 18\n"},
+  };
+  const std::string raw = Qpdf("--show-object=7 --raw-stream-data " + hosttest::Quoted(in));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    hosttest::TempDir settings;
+    if (!row.stored.empty()) {
+      hosttest::RunCommand("mkdir -p " + settings.File("registry"));
+      hosttest::WriteFile(settings.File("registry/current_user.txt"),
+                          "plughost registry 1\n[Software\\Zentu\\Glimmerset\\Current_Version]\n" + row.stored);
+    }
+    std::vector<std::string> args = {in};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    args.insert(args.end(), {"--output", out});
+    ::unlink(out.c_str());
+    const hosttest::ProcessResult run = Images(args, settings.path());
+    EXPECT_EQ(run.out, row.out + "SAVED: " + out + "\n") << run.err;
+    std::string list;
+    hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(out) + " | tail -n +3 | awk '{print $9, $4 \"x\" $5, $13}'",
+                         &list);
+    EXPECT_EQ(list, row.images);
+    // The JPEG image left as it was keeps its data.
+    if (row.out.find(kept) != std::string::npos) {
+      std::string object;
+      hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(out) + " | tail -n 1 | awk '{printf \"%s\", $11}'", &object);
+      EXPECT_TRUE(Qpdf("--show-object=" + object + " --raw-stream-data " + hosttest::Quoted(out)) == raw);
     }
   }
 }
