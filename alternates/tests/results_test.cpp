@@ -177,23 +177,23 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
     std::string out;  // then, for status 2, the reason on standard error
     std::string stop;
   } rows[] = {
-      {"JPEG 2000 cut short", {damaged, "--modify"}, 2,
+      {"JPEG 2000 cut short", {damaged, "--modify", "--which", "all"}, 2,
        "NOTE: The object or its data could not be read\n"
        "SKIPPED: page 1, object 5: The object or its data could not be read (stream data could not be decoded "
        "(filter JPXDecode): JPX data could not be decoded)\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: The object or its data could not be read"},
-      {"JBIG2 kept as it is", {bilevel, "--create-alternates", "--mono", "Use Original"}, 2,
+      {"JBIG2 kept as it is", {bilevel, "--create-alternates", "--mono", "Use Original", "--which", "all"}, 2,
        "NOTE: The stream cannot be encoded with the filter its dictionary names\n"
        "SKIPPED: page 1, object 5: The stream cannot be encoded with the filter its dictionary names\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: The stream cannot be encoded with the filter its dictionary names"},
-      {"DeviceN", {deviceN, "--modify"}, 2,
+      {"DeviceN", {deviceN, "--modify", "--which", "all"}, 2,
        "NOTE: DeviceN ColorSpaces are not yet supported.\nNOTE: DeviceN ColorSpaces are not yet supported.\n"
        "SKIPPED: page 1, object 5: DeviceN ColorSpaces are not yet supported.\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: DeviceN ColorSpaces are not yet supported."},
-      {"16 bits", {deep, "--modify"}, 2,
+      {"16 bits", {deep, "--modify", "--which", "all"}, 2,
        "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: each image was left as it was"},
