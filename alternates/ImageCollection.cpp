@@ -235,10 +235,13 @@ class Unreached {
     if (CosObjGetType(procs) != CosDict) return;
     const CosObj drawnWith = CosObjGetType(own) == CosDict ? own : user;
     Enumerate(procs, [&](CosObj proc) {
-      ReadContent(proc, drawnWith, [&](const char* name) {
-        CosObj x = Named(own, name);
-        XObject(CosObjGetType(x) == CosNull ? Named(user, name) : x, false, true);
-      });
+      ReadContent(
+          proc, drawnWith,
+          [&](const char* name) {
+            CosObj x = Named(own, name);
+            XObject(CosObjGetType(x) == CosNull ? Named(user, name) : x, false, true);
+          },
+          true);
     });
   }
   // The XObject the resources hold under a name as the content writes it
@@ -272,9 +275,10 @@ class Unreached {
     ReadContent(stream, resources, [](const char*) {});
   }
   // Reads a content the walk does not, once: its inline images are counted,
-  // and each name a Do draws goes to `drawn`.
+  // and each name a Do draws goes to `drawn`. In a glyph (`glyph`), an
+  // inline stencil mask is the letter's shape of a bitmap font, no image.
   template <class Drawn>
-  void ReadContent(CosObj stream, CosObj resources, Drawn drawn) {
+  void ReadContent(CosObj stream, CosObj resources, Drawn drawn, bool glyph = false) {
     if (CosObjGetType(stream) != CosStream || !contents_.insert(ObjectKey(stream)).second) return;
     ASStm stm = nullptr;
     HostRegion([&] {
@@ -292,8 +296,13 @@ class Unreached {
         name.clear();
         if (std::strcmp(token.text, "BI") != 0) continue;
         CosObj image = PDReadInlineImage(stm, resources, CosObjGetDoc(stream), nullptr);
+        bool shape = false;
+        for (const char* key : {"IM", "ImageMask"}) {
+          CosObj mask = CosDictGet(image, Atom(key));
+          shape = shape || (CosObjGetType(mask) == CosBoolean && CosBooleanValue(mask));
+        }
         CosObjDestroy(image);
-        inline_.inForms.insert({owner, order++});
+        if (!(glyph && shape)) inline_.inForms.insert({owner, order++});
       }
     });
     if (stm) HostRegion([&] { ASStmClose(stm); });

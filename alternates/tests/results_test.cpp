@@ -152,7 +152,8 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
       "stream:/Type /XObject /Subtype /Image /Width 100 /Height 100 /ImageMask true|" + std::string(1300, 'U')}));
   // Type 3 glyphs: images the walk does not reach, whether the font's own
   // resources hold them (directly, in a form, inline) or the page's; one
-  // the page draws too is converted.
+  // the page draws too is converted; an inline stencil is a bitmap font's
+  // letter, no image.
   auto type3 = [](const std::string& procs, const std::string& resources) {
     return "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << " +
            procs + " >> /Encoding << /Type /Encoding /Differences [97 /a /b /c] >> /FirstChar 97 /LastChar 99 "
@@ -160,11 +161,12 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
   };
   auto glyph = [](const std::string& draws) { return "stream:|1000 0 0 0 1000 1000 d1 q 1000 0 0 1000 0 0 cm " + draws + " Q"; };
   const std::string glyphs = Made("glyphs.pdf", OnePage("/P 15 0 R /D 16 0 R >> /Font << /T3 5 0 R /U3 6 0 R",
-      "BT /T3 100 Tf 100 100 Td (abc) Tj /U3 100 Tf (ab) Tj ET q 72 0 0 72 300 300 cm /D Do Q",
+      "BT /T3 100 Tf 100 100 Td (abc) Tj /U3 100 Tf (abc) Tj ET q 72 0 0 72 300 300 cm /D Do Q",
       {type3("/a 7 0 R /b 8 0 R /c 9 0 R", "/Resources << /XObject << /G 12 0 R /Fm 13 0 R >> >> "),
-       type3("/a 10 0 R /b 11 0 R", ""), glyph("/G Do"), glyph("/Fm Do"), glyph("BI /W 2 /H 2 /CS /G /BPC 8 ID abcd EI"),
-       glyph("/P Do"), glyph("/D Do"), Gray(50, 50), "stream:/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources "
-       "<< /XObject << /H 14 0 R >> >>|/H Do", Gray(50, 50), Gray(50, 50), Gray(200, 200)}));
+       type3("/a 10 0 R /b 11 0 R /c 17 0 R", ""), glyph("/G Do"), glyph("/Fm Do"),
+       glyph("BI /W 2 /H 2 /CS /G /BPC 8 ID abcd EI"), glyph("/P Do"), glyph("/D Do"), Gray(50, 50),
+       "stream:/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /H 14 0 R >> >>|/H Do",
+       Gray(50, 50), Gray(50, 50), Gray(200, 200), glyph("BI /W 8 /H 8 /IM true ID UUUUUUUU EI")}));
   const std::string pageGlyph = Made("page-glyph.pdf", OnePage("/P 7 0 R >> /Font << /U3 5 0 R",
       "BT /U3 100 Tf 100 100 Td (a) Tj ET", {type3("/a 6 0 R", ""), glyph("/P Do"), Gray(50, 50)}));
   const std::string kinds = " (inline images, images in patterns, annotation appearances, soft masks or Type 3 glyphs)",
