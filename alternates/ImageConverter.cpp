@@ -219,7 +219,10 @@ CosObj ImageConverter::ConvertTo(ImageRecord& record, const ImageOptions& option
   const bool sourceJpeg = FilterPosition(image, "DCTDecode") != -2;
   const ASInt32 code = bits == 1 ? options.MCT : options.CTCT;
   const bool jpegAsked = bits == 8 && !IsName(family, "Indexed") && (code == 7 || (code == 0 && sourceJpeg));
-  const bool keepsSize = !state.transform && sourceJpeg && jpegAsked && newWidth == width && newHeight == height;
+  // ASCII encoding asked of data that has none is a change of encoding.
+  const bool sourceAscii = FilterPosition(image, "ASCII85Decode") != -2 || FilterPosition(image, "ASCIIHexDecode") != -2;
+  const bool keepsSize = !state.transform && sourceJpeg && jpegAsked && newWidth == width && newHeight == height &&
+                         (sourceAscii || !options.AsciiEncode);
   if (keepsSize && keyed) {
     why = "it is JPEG already and keeps its size, and its colour-key mask takes no JPEG made anew";
     return none;

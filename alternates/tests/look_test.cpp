@@ -338,6 +338,8 @@ TEST_F(LookTest, NothingIsResampledOrEncodedAnewUnasked) {
        kept + "IMAGES: 1 converted, 1 left as they were\n", "image 100x100 25\njpeg 400x400 288\njpeg 120x80 36\n"},
       {"JPEG at a lower quality", {"--modify", "--keep-resolution", "--color", "JPEG", "--jpeg-quality", "Minimum"}, "",
        "IMAGES: 3 converted, 0 left as they were\n", "jpeg 100x100 25\njpeg 400x400 288\njpeg 120x80 36\n"},
+      {"JPEG at its size, ASCII-encoded", {"--modify", "--keep-resolution", "--color", "JPEG", "--ascii", "--which", "kb:20"},
+       "", "IMAGES: 2 converted, 0 left as they were\n", "image 100x100 25\njpeg 400x400 288\njpeg 120x80 36\n"},
       {"Flate at its size", {"--modify", "--keep-resolution", "--color", "Flate", "--which", "kb:20"}, "",
        "IMAGES: 2 converted, 0 left as they were\n", "image 100x100 25\nimage 400x400 288\nimage 120x80 36\n"},
       {"JPEG at half its size", {"--modify", "--percent", "50", "--color", "JPEG", "--which", "kb:20"}, "",
