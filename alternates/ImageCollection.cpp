@@ -1,7 +1,9 @@
 #include "alternates/ImageCollection.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <tuple>
@@ -152,10 +154,11 @@ ASBool CollectPageImagesProc(CosObj resource, CosObj name, void* clientData) {
 }
 
 // The places a page's content walk does not go into: the appearances of its
-// annotations, tiling patterns and soft-mask groups, and the forms these
-// draw, found through the resources of the page and of every form. Images
-// held there that the map lacks are counted, and so are the inline images
-// of their content; those the map holds are marked.
+// annotations, tiling patterns, soft-mask groups and the glyphs of Type 3
+// fonts, and the forms these draw, found through the resources of the page
+// and of every form. Images held there that the map lacks are counted, and
+// so are the inline images of their content; those the map holds are
+// marked.
 class Unreached {
  public:
   Unreached(ImageMap& map, InlineImages& inlineImages) : map_(map), inline_(inlineImages) {}
@@ -188,59 +191,125 @@ class Unreached {
         },
         &visit);
   }
-  // `reached`: the content that uses these resources is walked.
-  void Resources(CosObj resources, bool reached) {
-    if (CosObjGetType(resources) != CosDict || !seen_.insert({resources.a, resources.b, reached}).second) return;
+  // `reached`: the content that uses these resources is walked. `glyph`:
+  // they are a Type 3 font's, or those its glyphs are drawn with.
+  void Resources(CosObj resources, bool reached, bool glyph = false) {
+    if (CosObjGetType(resources) != CosDict || !seen_.insert({resources.a, resources.b, reached, glyph}).second) return;
     CosObj xobjects = CosDictGet(resources, Atom("XObject"));
-    if (CosObjGetType(xobjects) == CosDict) Enumerate(xobjects, [&](CosObj x) { XObject(x, reached); });
+    if (CosObjGetType(xobjects) == CosDict) Enumerate(xobjects, [&](CosObj x) { XObject(x, reached, glyph); });
     CosObj patterns = CosDictGet(resources, Atom("Pattern"));
-    if (CosObjGetType(patterns) == CosDict) Enumerate(patterns, [this](CosObj pattern) { Content(pattern); });
+    if (CosObjGetType(patterns) == CosDict) Enumerate(patterns, [&](CosObj pattern) { Content(pattern, glyph); });
     CosObj states = CosDictGet(resources, Atom("ExtGState"));
     if (CosObjGetType(states) == CosDict)
-      Enumerate(states, [this](CosObj state) {
+      Enumerate(states, [&](CosObj state) {
         CosObj mask = CosObjGetType(state) == CosDict ? CosDictGet(state, Atom("SMask")) : CosObj{0, 0};
-        if (CosObjGetType(mask) == CosDict) XObject(CosDictGet(mask, Atom("G")), false);
+        if (CosObjGetType(mask) == CosDict) XObject(CosDictGet(mask, Atom("G")), false, glyph);
       });
+    CosObj fonts = CosDictGet(resources, Atom("Font"));
+    if (CosObjGetType(fonts) == CosDict) Enumerate(fonts, [&](CosObj font) { Glyphs(font, resources); });
   }
-  void XObject(CosObj x, bool reached) {
+  void XObject(CosObj x, bool reached, bool glyph) {
     if (CosObjGetType(x) != CosStream) return;
     CosObj subtype = CosDictGet(x, Atom("Subtype"));
     if (IsName(subtype, "Form")) {
       if (reached)
         Resources(CosDictGet(x, Atom("Resources")), true);
       else
-        Content(x);
+        Content(x, glyph);
     } else if (IsName(subtype, "Image") && !reached) {
       auto it = map_.find(ObjectKey(x));
-      if (it != map_.end())
-        it->second.drawnUnreached = true;
-      else
+      if (it == map_.end())
         images_.insert(ObjectKey(x));
+      else
+        (glyph ? it->second.drawnByGlyph : it->second.drawnUnreached) = true;
     }
+  }
+  // A Type 3 font's glyphs, drawn with its own resources, else with those of
+  // the content that shows them (`user`): what the font's resources hold,
+  // and what each glyph names there or draws inline.
+  void Glyphs(CosObj font, CosObj user) {
+    if (CosObjGetType(font) != CosDict || !IsName(CosDictGet(font, Atom("Subtype")), "Type3")) return;
+    const CosObj own = CosDictGet(font, Atom("Resources"));
+    Resources(own, false, true);
+    CosObj procs = CosDictGet(font, Atom("CharProcs"));
+    if (CosObjGetType(procs) != CosDict) return;
+    const CosObj drawnWith = CosObjGetType(own) == CosDict ? own : user;
+    Enumerate(procs, [&](CosObj proc) {
+      ReadContent(
+          proc, drawnWith,
+          [&](const char* name) {
+            CosObj x = Named(own, name);
+            XObject(CosObjGetType(x) == CosNull ? Named(user, name) : x, false, true);
+          },
+          true);
+    });
+  }
+  // The XObject the resources hold under a name as the content writes it
+  // ("/Im1", "/Im#201"); none for a name no atom can hold.
+  static CosObj Named(CosObj resources, const char* written) {
+    const CosObj none{0, 0};
+    if (CosObjGetType(resources) != CosDict) return none;
+    CosObj xobjects = CosDictGet(resources, Atom("XObject"));
+    if (CosObjGetType(xobjects) != CosDict) return none;
+    std::string name;
+    for (const char* p = written + 1; *p; ++p) {
+      if (*p != '#') {
+        name += *p;
+        continue;
+      }
+      if (!std::isxdigit(static_cast<unsigned char>(p[1])) || !std::isxdigit(static_cast<unsigned char>(p[2])))
+        return none;
+      const char hex[3] = {p[1], p[2], 0};
+      name += static_cast<char>(std::strtol(hex, nullptr, 16));
+      p += 2;
+    }
+    if (name.find('\0') != std::string::npos) return none;
+    return CosDictGet(xobjects, Atom(name.c_str()));
   }
   // A form, pattern or appearance the walk does not read: what its resources
   // hold, and its inline images, read up to the first that cannot be.
-  void Content(CosObj stream) {
-    if (CosObjGetType(stream) != CosStream || !contents_.insert(ObjectKey(stream)).second) return;
+  void Content(CosObj stream, bool glyph = false) {
+    if (CosObjGetType(stream) != CosStream) return;
     const CosObj resources = CosDictGet(stream, Atom("Resources"));
-    Resources(resources, false);
+    Resources(resources, false, glyph);
+    ReadContent(stream, resources, [](const char*) {});
+  }
+  // Reads a content the walk does not, once: its inline images are counted,
+  // and each name a Do draws goes to `drawn`. In a glyph (`glyph`), an
+  // inline stencil mask is the letter's shape of a bitmap font, no image.
+  template <class Drawn>
+  void ReadContent(CosObj stream, CosObj resources, Drawn drawn, bool glyph = false) {
+    if (CosObjGetType(stream) != CosStream || !contents_.insert(ObjectKey(stream)).second) return;
     ASStm stm = nullptr;
     HostRegion([&] {
       stm = CosStreamOpenStm(stream, cosOpenFiltered);
       const ASUns32 owner = ObjectKey(stream);
       PDToken token;
+      std::string name;
       for (size_t order = 0; PDReadContentToken(stm, &token) > 0 && token.type != kPDTokenNone;) {
-        if (token.type != kPDTokenKeyword || std::strcmp(token.text, "BI") != 0) continue;
+        if (token.type != kPDTokenKeyword) continue;
+        if (token.text[0] == '/') {
+          name = token.text;
+          continue;
+        }
+        if (!std::strcmp(token.text, "Do") && !name.empty()) drawn(name.c_str());
+        name.clear();
+        if (std::strcmp(token.text, "BI") != 0) continue;
         CosObj image = PDReadInlineImage(stm, resources, CosObjGetDoc(stream), nullptr);
+        bool shape = false;
+        for (const char* key : {"IM", "ImageMask"}) {
+          CosObj mask = CosDictGet(image, Atom(key));
+          shape = shape || (CosObjGetType(mask) == CosBoolean && CosBooleanValue(mask));
+        }
         CosObjDestroy(image);
-        inline_.inForms.insert({owner, order++});
+        if (!(glyph && shape)) inline_.inForms.insert({owner, order++});
       }
     });
     if (stm) HostRegion([&] { ASStmClose(stm); });
   }
   ImageMap& map_;
   InlineImages& inline_;
-  std::set<std::tuple<ASUns32, ASUns32, bool>> seen_;
+  std::set<std::tuple<ASUns32, ASUns32, bool, bool>> seen_;
   std::set<ASUns32> contents_;
   std::set<ASUns32> images_;
 };
@@ -309,6 +378,8 @@ struct ContentWalk {
 // A mask nothing draws by itself is part of the image it masks: neither
 // reached nor selected of its own.
 bool PartOfAnother(const ImageRecord& record) { return record.maskOfAnother && record.pages.empty(); }
+// An image only glyphs draw is out of the walk's reach, wherever it is held.
+bool OnlyInGlyphs(const ImageRecord& record) { return record.drawnByGlyph && record.pages.empty() && !PartOfAnother(record); }
 
 // Marks the images that are other images' masks.
 void MarkMasks(ImageMap& map) {
@@ -377,10 +448,13 @@ void CollectPlacements(PDDoc doc, ImageMap& map) {
       if (progress) progress->SetValue(static_cast<int64_t>(progress->GetValue()) + 1);
     }
     MarkMasks(map);
-    size_t reached = 0;
-    for (const auto& entry : map) reached += !PartOfAnother(entry.second);
+    size_t reached = 0, inGlyphs = 0;
+    for (const auto& entry : map) {
+      inGlyphs += OnlyInGlyphs(entry.second);
+      reached += !PartOfAnother(entry.second) && !OnlyInGlyphs(entry.second);
+    }
     if (progress)
-      progress->SetText((std::to_string(unreached.Count() + inlineImages.Count()) + " images not reached, " +
+      progress->SetText((std::to_string(unreached.Count() + inlineImages.Count() + inGlyphs) + " images not reached, " +
                          std::to_string(reached) + " reached")
                             .c_str());
   });
@@ -445,7 +519,7 @@ void UpdatePlacedSize(ImageRecord& record, double w, double h) {
 
 void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options) {
   for (const auto& entry : collected) {
-    if (PartOfAnother(entry.second)) continue;
+    if (PartOfAnother(entry.second) || OnlyInGlyphs(entry.second)) continue;
     if (IsSelected(entry.second, options)) selected[entry.first] = entry.second;
   }
 }

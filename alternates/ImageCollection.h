@@ -22,6 +22,7 @@ struct ImageRecord {
   bool maskOfAnother = false;  // another collected image's /SMask or /Mask
   bool drawnUnreached = false;  // held where the walk does not go (an annotation's
                                 // appearance, a pattern, a soft mask)
+  bool drawnByGlyph = false;  // drawn by a Type 3 glyph, which the walk does not read
 };
 
 // By the image's object number.
@@ -30,10 +31,11 @@ typedef std::map<ASUns32, ImageRecord> ImageMap;
 // Every image of the document, with its placements on every page (each
 // page's content is walked, so that pages sharing one resources dictionary
 // each give their own). Then the images that are masks of others, and those
-// held in appearances, patterns and soft masks, are marked; the images the
-// walk does not reach at all (inline ones, those only there) are told as
-// "K images not reached, N reached". A host failure is shown in a note
-// naming the page and raised again, after the progress has ended.
+// held in appearances, patterns, soft masks and Type 3 glyphs, are marked;
+// the images the walk does not reach at all (inline ones, those only there,
+// and those only glyphs draw, wherever they are held) are told as "K images
+// not reached, N reached". A host failure is shown in a note naming the page
+// and raised again, after the progress has ended.
 void CollectPlacements(PDDoc doc, ImageMap& map);
 // Resource enumeration procedure (client datum: the ImageMap): records each
 // image XObject once; false after a host failure, which it shows.

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "alternates/ImageWork.h"
+#include "alternates/KeyedScaler.h"
 #include "alternates/Progress.h"
 #include "alternates/Scaler.h"
 #include "host/errors.h"
@@ -89,6 +90,19 @@ CosObj ColorFamily(CosObj colorSpace) {
   return colorSpace;
 }
 
+bool ColorKey(CosObj image, int components, std::vector<std::pair<int64_t, int64_t>>* ranges) {
+  CosObj mask = CosDictGet(image, Atom("Mask"));
+  if (CosObjGetType(mask) != CosArray || CosArrayLength(mask) != 2 * components) return false;
+  ranges->clear();
+  for (ASInt32 i = 0; i < 2 * components; i += 2) {
+    CosObj low = CosArrayGet(mask, i), high = CosArrayGet(mask, i + 1);
+    for (CosObj v : {low, high})
+      if (CosObjGetType(v) != CosInteger && CosObjGetType(v) != CosFixed) return false;
+    ranges->emplace_back(CosIntegerValue(low), CosIntegerValue(high));
+  }
+  return true;
+}
+
 void ConvertImages(ImageMap& selected, ImageMap& converted, const ImageOptions& options, uint64_t total) {
   ProgressOperation operation(static_cast<int64_t>(std::min<uint64_t>(total, INT64_MAX)));
   Progress* progress = operation.progress();
@@ -159,6 +173,7 @@ CosObj ImageConverter::ConvertTo(ImageRecord& record, const ImageOptions& option
   // Whatever happens from here, everything made for this image goes.
   struct Resources {
     std::unique_ptr<ColorTransform> transform;
+    std::unique_ptr<KeyedScaler> keyed;
     ScalerContext* scaler = nullptr;
     CosObj parms{0, 0};
     CosObj mask{0, 0};  // a new soft mask, kept only with the new image
@@ -196,8 +211,27 @@ CosObj ImageConverter::ConvertTo(ImageRecord& record, const ImageOptions& option
     return none;
   }
 
-  CosObj attributes = MakeImageAttributes(image, options, doc, static_cast<ASUns8>(bits), components, newWidth, newHeight);
-  held.parms = MakeEncodeParms(image, attributes, options, doc, static_cast<ASUns8>(bits), outComponents, newWidth,
+  // A colour-key mask names exact samples, which JPEG does not keep: such
+  // an image takes Flate where JPEG is asked. An image that keeps its size
+  // and is JPEG already is encoded anew only where that makes it smaller.
+  std::vector<std::pair<int64_t, int64_t>> key;
+  const bool keyed = !state.transform && ColorKey(image, components, &key);
+  const bool sourceJpeg = FilterPosition(image, "DCTDecode") != -2;
+  const ASInt32 code = bits == 1 ? options.MCT : options.CTCT;
+  const bool jpegAsked = bits == 8 && !IsName(family, "Indexed") && (code == 7 || (code == 0 && sourceJpeg));
+  // ASCII encoding asked of data that has none is a change of encoding.
+  const bool sourceAscii = FilterPosition(image, "ASCII85Decode") != -2 || FilterPosition(image, "ASCIIHexDecode") != -2;
+  const bool keepsSize = !state.transform && sourceJpeg && jpegAsked && newWidth == width && newHeight == height &&
+                         (sourceAscii || !options.AsciiEncode);
+  if (keepsSize && keyed) {
+    why = "it is JPEG already and keeps its size, and its colour-key mask takes no JPEG made anew";
+    return none;
+  }
+  ImageOptions encoding = options;
+  if (keyed && jpegAsked) encoding.CTCT = 3;
+  CosObj attributes = MakeImageAttributes(image, encoding, doc, static_cast<ASUns8>(bits), components, newWidth,
+                                          newHeight);
+  held.parms = MakeEncodeParms(image, attributes, encoding, doc, static_cast<ASUns8>(bits), outComponents, newWidth,
                                newHeight);
   // A soft mask with /Matte is of its image's size: resampled with it.
   CosObj mask = CosDictGet(image, Atom("SMask"));
@@ -224,7 +258,13 @@ CosObj ImageConverter::ConvertTo(ImageRecord& record, const ImageOptions& option
     return none;
   }
 
-  if (resample) {
+  if (resample && keyed) {
+    std::vector<KeyedScaler::Range> ranges;
+    for (const auto& r : key) ranges.push_back({r.first, r.second});
+    held.keyed.reset(new KeyedScaler(bits, components, width, height, newWidth, newHeight, std::move(ranges),
+                                     bits != 1 && !IsName(family, "Indexed")));
+    state.keyed = held.keyed.get();
+  } else if (resample) {
     // The scaler counts row lengths in bits, in an int.
     if (std::max(source.RowBytes(), scaled.RowBytes()) > static_cast<uint64_t>(INT_MAX / 8)) {
       why = "its rows are too long to resample";
@@ -247,7 +287,8 @@ CosObj ImageConverter::ConvertTo(ImageRecord& record, const ImageOptions& option
     if (!(state.transform->Kind() == 3 && IsName(family, "Lab"))) CosDictPut(attributes, Atom("ColorSpace"), space);
   }
 
-  const bool passThrough = !held.scaler && !state.transform;
+  const bool scaling = held.scaler || held.keyed;
+  const bool passThrough = !scaling && !state.transform;
   if (!passThrough) {
     // The band halves until its buffers fit. It starts at the rows a few
     // megabytes hold, so that memory does not grow with the image.
@@ -255,7 +296,7 @@ CosObj ImageConverter::ConvertTo(ImageRecord& record, const ImageOptions& option
     for (ASUns32 band = static_cast<ASUns32>(std::min<uint64_t>(height, bandRows)); band != 0; band >>= 1) {
       ASUns32 rows = band;
       bool fits = source.Allocate(band);
-      if (fits && held.scaler) {
+      if (fits && scaling) {
         // A band completes the rows its own share gives, and those waiting
         // on its first row.
         const uint64_t share = (static_cast<uint64_t>(newHeight) * band + height - 1) / height;
@@ -274,12 +315,18 @@ CosObj ImageConverter::ConvertTo(ImageRecord& record, const ImageOptions& option
       return none;
     }
     state.sourceBuffer = &source;
-    state.scaledBuffer = held.scaler ? &scaled : nullptr;
+    state.scaledBuffer = scaling ? &scaled : nullptr;
     state.outputBuffer = state.transform ? &output : nullptr;
     state.scaler = held.scaler;
     state.workLeft = record.work;
   }
 
+  if (keyed && jpegAsked)
+    HostRegion([&] {
+      AVAlertNote((ImageName(ObjectKey(image), record) +
+                   ": its colour-key mask names exact colours, which JPEG does not keep, so it is compressed with Flate")
+                      .c_str());
+    });
   CosObj result = none;
   try {
     HostRegionResult r = HostRegion([&] {
@@ -292,6 +339,15 @@ CosObj ImageConverter::ConvertTo(ImageRecord& record, const ImageOptions& option
     if (r.raised) HostRegion([&] { ShowHostError(r.code); });
   } catch (...) {
     HostRegion([] { AVAlertNote(kExceptionNote); });
+  }
+  if (keepsSize && CosObjGetType(result) != CosNull) {
+    ASInt32 was = 0, is = 0;
+    HostRegion([&] { was = CosStreamLength(image), is = CosStreamLength(result); });
+    if (is >= was) {
+      HostRegion([&] { CosObjDestroy(result); });
+      result = none;
+      why = "it is JPEG already and keeps its size, and encoded anew it would not be smaller";
+    }
   }
   held.made = CosObjGetType(result) != CosNull;
   return result;
@@ -325,14 +381,15 @@ ASInt32 ConvertedImageStreamProc(char* buffer, ASInt32 count, void* data) {
       ASInt32 rows = 0;
       while (rows == 0) {
         ASUns32 want = s->bandHeight;
-        if (s->scaler) want = std::min<ASUns32>(want, static_cast<ASUns32>(src.height - s->nextSourceRow));
+        if (s->scaler || s->keyed) want = std::min<ASUns32>(want, static_cast<ASUns32>(src.height - s->nextSourceRow));
         const ASSize_t got = want ? ASStmRead(reinterpret_cast<char*>(src.data), 1,
                                                static_cast<ASSize_t>(srcRow * want), s->source)
                                   : 0;
         Advance(got);
         if (got == 0) {
           // Data that ends rows before its height ends the stream short,
-          // which the host refuses, as without a scaler.
+          // which the host refuses, as without a scaler; a keyed scaler owes
+          // nothing after the last row.
           if (!s->scaler || s->nextSourceRow < src.height) return;
           int drained = 0;
           if (!ScalerFlush(s->scaler, &s->scaledBuffer->data, s->scaledStep, nullptr, &drained))
@@ -345,14 +402,16 @@ ASInt32 ConvertedImageStreamProc(char* buffer, ASInt32 count, void* data) {
         const ASInt32 read = static_cast<ASInt32>((got + srcRow - 1) / srcRow);
         // A short last row is padded, never left as it was.
         std::memset(src.data + got, 0, static_cast<size_t>(srcRow * read - got));
-        if (!s->scaler) {
+        if (!s->scaler && !s->keyed) {
           rows = read;
           continue;
         }
         Advance(srcRow * read);
         int made = 0;
-        if (!RunScaler(s->scaler, src.data, s->sourceStep, s->nextSourceRow, read, &s->scaledBuffer->data,
-                       s->scaledStep, nullptr, &made))
+        if (s->keyed)
+          made = s->keyed->Run(src.data, s->nextSourceRow, read, s->scaledBuffer->data);
+        else if (!RunScaler(s->scaler, src.data, s->sourceStep, s->nextSourceRow, read, &s->scaledBuffer->data,
+                            s->scaledStep, nullptr, &made))
           throw std::runtime_error("The scaler failed.");
         Advance(made * s->scaledBuffer->RowBytes());
         s->nextSourceRow += read;

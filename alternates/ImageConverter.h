@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "alternates/ImageCollection.h"
 
 struct ScalerContext;
+class KeyedScaler;
 
 // One band of samples, in the host's memory.
 class SampleBuffer {
@@ -41,6 +44,7 @@ struct ConvertState {
   SampleBuffer* scaledBuffer = nullptr;
   SampleBuffer* outputBuffer = nullptr;
   ScalerContext* scaler = nullptr;
+  KeyedScaler* keyed = nullptr;  // in the scaler's place, for a colour-key mask
   int sourceStep = 0;  // bits between a pixel's planes, for the scaler
   int scaledStep = 0;
   ColorTransform* transform = nullptr;
@@ -78,6 +82,10 @@ extern int (*RunScaler)(ScalerContext* ctx, const unsigned char* rows, int inSte
 
 // The family of a colour space: the name itself, or an array's first element.
 CosObj ColorFamily(CosObj colorSpace);
+
+// The ranges of the image's colour-key mask (/Mask [min max ...], a pair a
+// component); false when it has none of `components` pairs of numbers.
+bool ColorKey(CosObj image, int components, std::vector<std::pair<int64_t, int64_t>>* ranges);
 
 // The new dictionary of a converted image (a direct copy of the image's in
 // `doc`) for samples of `bits` and `components` at the new size; the filter

@@ -1,7 +1,8 @@
 // make_large OUT.pdf KIND WIDTHxHEIGHT: a letter page filled by one large
 // scanned image, written row by row so that no image lies whole in memory
 // (but a G4 one, coded whole). KIND: "rgb" or "gray" (no filter), "g4"
-// (one bit, CCITT group 4) or "flate" (one bit, Flate). The pages are lines of
+// (one bit, CCITT group 4), "flate" (one bit, Flate), "rgb-flate" (RGB,
+// Flate) or "jpeg" (RGB, baseline JPEG by libjpeg). The pages are lines of
 // glyphs with specks; the eight-bit ones add grain.
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +11,10 @@
 #include <vector>
 
 #include <zlib.h>
+
+extern "C" {
+#include <jpeglib.h>
+}
 
 #include "cos/ccitt.h"
 #include "pixel_hash.h"
@@ -63,8 +68,8 @@ int main(int argc, char** argv) {
   int width = 0, height = 0;
   const std::string kind = argc == 4 ? argv[2] : "";
   if (argc != 4 || std::sscanf(argv[3], "%dx%d", &width, &height) != 2 || width < 1 || height < 1 ||
-      (kind != "rgb" && kind != "gray" && kind != "g4" && kind != "flate")) {
-    std::fprintf(stderr, "usage: make_large OUT.pdf rgb|gray|g4|flate WIDTHxHEIGHT\n");
+      (kind != "rgb" && kind != "gray" && kind != "g4" && kind != "flate" && kind != "rgb-flate" && kind != "jpeg")) {
+    std::fprintf(stderr, "usage: make_large OUT.pdf rgb|gray|g4|flate|rgb-flate|jpeg WIDTHxHEIGHT\n");
     return 2;
   }
   FILE* f = std::fopen(argv[1], "wb");
@@ -74,7 +79,7 @@ int main(int argc, char** argv) {
   }
   Out out(f);
   const bool mono = kind == "g4" || kind == "flate";
-  const size_t components = kind == "rgb" ? 3 : 1;
+  const size_t components = kind == "gray" || mono ? 1 : 3;
   const size_t rowBytes = mono ? (static_cast<size_t>(width) + 7) / 8 : static_cast<size_t>(width) * components;
   std::vector<unsigned char> row(rowBytes);
   auto makeRow = [&](int y) {
@@ -103,7 +108,7 @@ int main(int argc, char** argv) {
   out.Put("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream\nendobj\n");
   std::string dict = "<< /Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
                      std::to_string(height) + " /BitsPerComponent " + (mono ? "1" : "8") + " /ColorSpace /" +
-                     (kind == "rgb" ? "DeviceRGB" : "DeviceGray");
+                     (components == 3 ? "DeviceRGB" : "DeviceGray");
   // The data's length comes after it, as object 6.
   out.Begin(5);
   if (kind == "g4") {
@@ -122,7 +127,52 @@ int main(int argc, char** argv) {
     out.Put(dict + " /Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns " + std::to_string(width) + " /Rows " +
             std::to_string(height) + " >> /Length " + std::to_string(coded.size()) + " >>\nstream\n");
     out.Put(coded);
-  } else if (kind == "flate") {
+  } else if (kind == "jpeg") {
+    out.Put(dict + " /Filter /DCTDecode /Length 6 0 R >>\nstream\n");
+    const long long start = out.At();
+    // libjpeg writes through a buffer into the file as it codes each row.
+    struct Destination {
+      jpeg_destination_mgr base;
+      Out* out;
+      std::vector<unsigned char> buf;
+    } dest{{}, &out, std::vector<unsigned char>(1 << 16)};
+    dest.base.init_destination = [](j_compress_ptr c) {
+      auto* d = reinterpret_cast<Destination*>(c->dest);
+      d->base.next_output_byte = d->buf.data();
+      d->base.free_in_buffer = d->buf.size();
+    };
+    dest.base.empty_output_buffer = [](j_compress_ptr c) -> boolean {
+      auto* d = reinterpret_cast<Destination*>(c->dest);
+      d->out->Put(d->buf.data(), d->buf.size());
+      d->base.next_output_byte = d->buf.data();
+      d->base.free_in_buffer = d->buf.size();
+      return TRUE;
+    };
+    dest.base.term_destination = [](j_compress_ptr c) {
+      auto* d = reinterpret_cast<Destination*>(c->dest);
+      d->out->Put(d->buf.data(), d->buf.size() - d->base.free_in_buffer);
+    };
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    cinfo.dest = &dest.base;
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 85, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    for (int y = 0; y < height; ++y) {
+      makeRow(y);
+      JSAMPROW rows[1] = {row.data()};
+      jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    dict = std::to_string(out.At() - start);  // the length, for object 6
+  } else if (kind == "flate" || kind == "rgb-flate") {
     out.Put(dict + " /Filter /FlateDecode /Length 6 0 R >>\nstream\n");
     const long long start = out.At();
     z_stream z{};
@@ -151,7 +201,7 @@ int main(int argc, char** argv) {
   }
   out.Put("\nendstream\nendobj\n");
   out.Begin(6);
-  out.Put((kind == "flate" ? dict : std::string("0")) + "\nendobj\n");
+  out.Put((kind == "flate" || kind == "rgb-flate" || kind == "jpeg" ? dict : std::string("0")) + "\nendobj\n");
   const long long xref = out.At();
   char line[32];
   out.Put("xref\n0 7\n0000000000 65535 f \n");

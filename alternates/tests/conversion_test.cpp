@@ -284,11 +284,11 @@ TEST(ConversionHookTest, BandsHalveUntilTheyFitAndFailuresStayWithTheirImage) {
   EXPECT_EQ(taken(), std::vector<std::string>(6, "Caught C++ exception during CosNewStream!"));  // Im4 and Im7 too
   RunScaler = &ScalerRun;
   const size_t cap = host::DecodedDataCap();
-  host::SetDecodedDataCap(200000);  // Im1 declares 1,080,000 bytes, more than four times it
+  host::SetDecodedDataCap(60000);  // Im1 declares 1,080,000 bytes, more than 16 times it
   EXPECT_EQ(convert(), (std::vector<std::string>{"", plain[1], plain[2], plain[3]}));
   EXPECT_EQ(taken(), std::vector<std::string>{"The decoded data is larger than the host allows"});
-  // Data past what the host holds whole streams through, if the image declares less than four times it.
-  host::SetDecodedDataCap(300000);
+  // Data past what the host holds whole streams through, if the image declares less than 16 times it.
+  host::SetDecodedDataCap(70000);
   EXPECT_EQ(convert(), plain);
   host::SetDecodedDataCap(cap);
   EXPECT_TRUE(taken().empty());

@@ -272,7 +272,9 @@ TEST_F(ImageDataRunTest, HostileImagesAreLeftAsTheyWereWithTheirNote) {
 // short is not; JPEG 2000 indices of 1 to 8 bits under the document's
 // palette (the file's own differs) keep their colours; 2- and 4-bit images
 // take Flate for JPEG; JBIG2 data the library warns of or misreads without
-// a word is left.
+// a word is left (a header with the long form of its count, a region of
+// another page, a page left blank by regions that hold data), and data it
+// reads right converts.
 TEST_F(ImageDataRunTest, CutDataPalettesAndJbig2FollowOneRuleOnBothRoads) {
   using hosttest::Big32;
   const int w = 48, h = 32;
@@ -310,7 +312,15 @@ TEST_F(ImageDataRunTest, CutDataPalettesAndJbig2FollowOneRuleOnBothRoads) {
     return "/Width 48 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode|" + page +
            hosttest::Jbig2Segment(1, type, data);
   };
-  const std::string bits(6 * 32, '\x5a');
+  const std::string bits(6 * 32, '\x5a'), white(6 * 32, '\0');
+  const std::string stripes = region(0, 0) + '\1' + hosttest::GroupFour(work_, 48, 32, bits);
+  // Five symbol dictionaries and a text region drawing from them: its count
+  // needs the long form, which the library misreads.
+  std::string dictionaries;
+  for (uint8_t n = 1; n <= 5; ++n) dictionaries += hosttest::Jbig2Segment(n, 0, std::string(18, '\0'));
+  auto jbig2Long = [&](const std::string& segments) {
+    return "/Width 48 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode|" + page + segments;
+  };
   const std::string packed = gray.substr(0, 768);
   // `same`: the row whose samples it keeps (-1: `left` or `samples` says).
   const struct {
@@ -346,6 +356,18 @@ TEST_F(ImageDataRunTest, CutDataPalettesAndJbig2FollowOneRuleOnBothRoads) {
       {"JBIG2 page refined off its corner", jbig2(42, region(8, 8) + pad), -1, "refinement of part of the page", ""},
       {"JBIG2 region the library passes over", jbig2(38, region(0, 1000) + '\1' + hosttest::GroupFour(work_, 48, 32, bits)),
        -1, "JBIG2: ignoring 48 x 32 region", ""},
+      {"JBIG2 text over five dictionaries, its count in the long form",
+       jbig2Long(dictionaries + hosttest::Jbig2Segment(6, 6, region(0, 0) + pad, 1, {1, 2, 3, 4, 5}, true)), -1,
+       "the long form of the referred-to segments' count", ""},
+      {"JBIG2 region counting none in the long form",
+       jbig2Long(hosttest::Jbig2Segment(1, 38, stripes, 1, {}, true)), -1, "the long form of the referred-to", ""},
+      {"JBIG2 long count past the data", jbig2Long(Big32(1) + "\x26" + Big32(0xFFFFFFFFu) + "\1"), -1,
+       "the long form of the referred-to", ""},
+      {"JBIG2 region of page 2", jbig2Long(hosttest::Jbig2Segment(1, 38, stripes, 2)), -1,
+       "a JBIG2 region of a page other than its page information's", ""},
+      {"JBIG2 region coding a white page", jbig2(38, region(0, 0) + '\1' + hosttest::GroupFour(work_, 48, 32, white)),
+       -1, "a blank page of regions that hold data", ""},
+      {"JBIG2 stripes", jbig2(38, stripes), -1, "", std::string(6 * 32, '\xa5')},
   };
   std::vector<std::string> images;
   for (const auto& row : rows) images.push_back(row.image);

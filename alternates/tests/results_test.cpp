@@ -150,7 +150,26 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
   const std::string inlineHeld = Made("inline-held.pdf", hosttest::MakePdf(inlineSpec));
   const std::string stencil = Made("stencil.pdf", OnePage("/K 5 0 R", "q 72 0 0 72 0 0 cm /K Do Q", {
       "stream:/Type /XObject /Subtype /Image /Width 100 /Height 100 /ImageMask true|" + std::string(1300, 'U')}));
-  const std::string kinds = " (inline images, images in patterns, annotation appearances or soft masks)",
+  // Type 3 glyphs: images the walk does not reach, whether the font's own
+  // resources hold them (directly, in a form, inline) or the page's; one
+  // the page draws too is converted; an inline stencil is a bitmap font's
+  // letter, no image.
+  auto type3 = [](const std::string& procs, const std::string& resources) {
+    return "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << " +
+           procs + " >> /Encoding << /Type /Encoding /Differences [97 /a /b /c] >> /FirstChar 97 /LastChar 99 "
+           "/Widths [1000 1000 1000] " + resources + ">>";
+  };
+  auto glyph = [](const std::string& draws) { return "stream:|1000 0 0 0 1000 1000 d1 q 1000 0 0 1000 0 0 cm " + draws + " Q"; };
+  const std::string glyphs = Made("glyphs.pdf", OnePage("/P 15 0 R /D 16 0 R >> /Font << /T3 5 0 R /U3 6 0 R",
+      "BT /T3 100 Tf 100 100 Td (abc) Tj /U3 100 Tf (abc) Tj ET q 72 0 0 72 300 300 cm /D Do Q",
+      {type3("/a 7 0 R /b 8 0 R /c 9 0 R", "/Resources << /XObject << /G 12 0 R /Fm 13 0 R >> >> "),
+       type3("/a 10 0 R /b 11 0 R /c 17 0 R", ""), glyph("/G Do"), glyph("/Fm Do"),
+       glyph("BI /W 2 /H 2 /CS /G /BPC 8 ID abcd EI"), glyph("/P Do"), glyph("/D Do"), Gray(50, 50),
+       "stream:/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /H 14 0 R >> >>|/H Do",
+       Gray(50, 50), Gray(50, 50), Gray(200, 200), glyph("BI /W 8 /H 8 /IM true ID UUUUUUUU EI")}));
+  const std::string pageGlyph = Made("page-glyph.pdf", OnePage("/P 7 0 R >> /Font << /U3 5 0 R",
+      "BT /U3 100 Tf 100 100 Td (a) Tj ET", {type3("/a 6 0 R", ""), glyph("/P Do"), Gray(50, 50)}));
+  const std::string kinds = " (inline images, images in patterns, annotation appearances, soft masks or Type 3 glyphs)",
                     none = "the images were not changed: the document's images are all where the plug-in does not "
                            "reach them" + kinds;
   const struct {
@@ -160,23 +179,23 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
     std::string out;  // then, for status 2, the reason on standard error
     std::string stop;
   } rows[] = {
-      {"JPEG 2000 cut short", {damaged, "--modify"}, 2,
+      {"JPEG 2000 cut short", {damaged, "--modify", "--which", "all"}, 2,
        "NOTE: The object or its data could not be read\n"
        "SKIPPED: page 1, object 5: The object or its data could not be read (stream data could not be decoded "
        "(filter JPXDecode): JPX data could not be decoded)\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: The object or its data could not be read"},
-      {"JBIG2 kept as it is", {bilevel, "--create-alternates", "--mono", "Use Original"}, 2,
+      {"JBIG2 kept as it is", {bilevel, "--create-alternates", "--mono", "Use Original", "--which", "all"}, 2,
        "NOTE: The stream cannot be encoded with the filter its dictionary names\n"
        "SKIPPED: page 1, object 5: The stream cannot be encoded with the filter its dictionary names\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: The stream cannot be encoded with the filter its dictionary names"},
-      {"DeviceN", {deviceN, "--modify"}, 2,
+      {"DeviceN", {deviceN, "--modify", "--which", "all"}, 2,
        "NOTE: DeviceN ColorSpaces are not yet supported.\nNOTE: DeviceN ColorSpaces are not yet supported.\n"
        "SKIPPED: page 1, object 5: DeviceN ColorSpaces are not yet supported.\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: DeviceN ColorSpaces are not yet supported."},
-      {"16 bits", {deep, "--modify"}, 2,
+      {"16 bits", {deep, "--modify", "--which", "all"}, 2,
        "SKIPPED: page 1, object 5: 16 bits per component are not converted\n"
        "IMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: each image was left as it was"},
@@ -220,6 +239,11 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
        "SKIPPED: page 1, object 5: it is drawn only where the plug-in does not look (an annotation's appearance, a "
        "pattern or a soft mask), so the resolution gives it no size\nIMAGES: 0 converted, 1 left as they were\n",
        "the images were not changed: each image was left as it was"},
+      {"images Type 3 glyphs draw", {glyphs, "--modify", "--resolution", "72"}, 1, "NOT REACHED: 4 images" + kinds +
+       ", left as they were\nIMAGES: 1 converted, 0 left as they were, 4 not reached\n", ""},
+      {"an image a glyph draws from the page's resources", {pageGlyph, "--create-alternates", "--resolution", "72"}, 2,
+       "NOT REACHED: 1 image" + kinds + ", left as it was\nIMAGES: 0 converted, 0 left as they were, 1 not reached\n",
+       none},
       {"an image mask over a kilobyte", {stencil, "--modify", "--keep-resolution", "--which", "kb:1"}, 0,
        "IMAGES: 1 converted, 0 left as they were\n", ""},
   };

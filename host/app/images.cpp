@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <regex>
@@ -30,28 +31,31 @@ const char kImagesUsage[] =
     "as steps (--print-script shows them): for the first two its options dialog is set\n"
     "from the options and OK pressed; the work is waited for, then --output saves.\n"
     "An option left out leaves its item as the stored option set shows it (in new\n"
-    "settings: --resolution 72, --mono and --color \"Use Original\", --jpeg-quality\n"
-    "\"High\", --which all), but for --ascii, whose box is set either way. Standard\n"
+    "settings: --resolution 72, which takes only the images it makes smaller, --mono\n"
+    "and --color \"Use Original\", --jpeg-quality \"High\", --which all under another\n"
+    "size option), but for --ascii, whose box is set either way. Standard\n"
     "output has the NOTE, ALERT, PASSWORD, FILE, SKIPPED, NOT REACHED, IMAGES, SAVED\n"
     "and UNSAVED lines (every line with --verbose): \"SKIPPED: page N, object M:\n"
     "REASON\" for each image left as it was, \"NOT REACHED: K images (...)\" for the\n"
-    "inline ones and those only in patterns, annotation appearances or soft masks,\n"
-    "then \"IMAGES: N converted, M left as they were[, K not reached][, R earlier\n"
-    "alternates removed]\" (\"IMAGES: N alternates removed\").\n"
+    "inline ones and those only in patterns, annotation appearances, soft masks or\n"
+    "Type 3 glyphs, then \"IMAGES: N converted, M left as they were[, K not\n"
+    "reached][, R earlier alternates removed]\" (\"IMAGES: N alternates removed\").\n"
     "Exit status 0 when every image the options select was converted (or alternates\n"
     "were removed); 1 when some were left as they were or not reached (the document is\n"
     "saved all the same); 2 when the document did not change (nothing is saved:\n"
     "\"plughost: the images were not changed: reason\") or a step could not run (one\n"
     "line \"plughost: reason\" on standard error).\n"
     "  --resolution DPI   the images get DPI dots per inch where they are placed largest;\n"
-    "                     without --which, only those it makes smaller (--which dpi:DPI)\n"
+    "                     without --which, only those it makes smaller (--which dpi:DPI),\n"
+    "                     as the stored resolution does when no size option is given\n"
     "  --percent P        the images keep P per cent of their pixels along each side\n"
     "  --keep-resolution  the images keep their size\n"
     "  --mono NAME        the compression of one-bit images: \"Use Original\", \"None\",\n"
     "                     \"LZW\", \"Flate\", \"Packbits\", \"CCITT G3\" or \"CCITT G4\"\n"
     "  --color NAME       the compression of the others: \"Use Original\", \"None\",\n"
-    "                     \"LZW\", \"JPEG\" or \"Flate\" (indexed images and those of 2 or\n"
-    "                     4 bits take Flate for JPEG)\n"
+    "                     \"LZW\", \"JPEG\" or \"Flate\" (indexed images, those of 2 or 4\n"
+    "                     bits and those with a colour-key mask take Flate for JPEG; a\n"
+    "                     JPEG image kept at its size is left unless made smaller)\n"
     "  --jpeg-quality NAME  \"Minimum\", \"Low\", \"Medium\", \"High\" or \"Maximum\"; taken\n"
     "                     only while the colour compression is \"Use Original\" or \"JPEG\"\n"
     "                     (NAMEs as the dialog lists them, in any letter case)\n"
@@ -210,7 +214,35 @@ std::string Counted(size_t n, const std::string& one, const std::string& many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-const char kNotReachedKinds[] = "inline images, images in patterns, annotation appearances or soft masks";
+const char kNotReachedKinds[] =
+    "inline images, images in patterns, annotation appearances, soft masks or Type 3 glyphs";
+
+// The resolution the option set of `action` holds, as the dialog shows it
+// ("72", "dpi"), when that set sizes images by a resolution; "" when it
+// sizes them otherwise or holds no number there. A set not stored holds
+// the defaults.
+std::pair<std::string, std::string> StoredResolution(const std::string& action) {
+  host::reg::Hive hive;
+  host::reg::ReadHive(winHiveCurrentUser, &hive);
+  const auto key = hive.find(kOptionsKey);
+  const std::string set = action == kActions[0] ? "ALTS:" : "ORIG:";
+  auto stored = [&](const char* name, const char* otherwise) -> std::string {
+    if (key != hive.end())
+      for (const host::reg::Value& v : key->second.values())
+        if (SameText(v.name, set + name) && v.type == winRegSz && !v.data.empty() && v.data[0])
+          return std::string(v.data.c_str());
+    return otherwise;
+  };
+  if (std::atoi(stored("ScaleMethod", "0").c_str()) != 0) return {};
+  const double dpu = std::atof(stored("DPU", "72").c_str());
+  if (!(dpu > 0)) return {};
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6f", dpu);
+  std::string number = text;
+  number.erase(number.find_last_not_of('0') + 1);
+  if (number.back() == '.') number.pop_back();
+  return {number, std::atoi(stored("ScaleUnits", "0").c_str()) == 1 ? "dpmm" : kDotsPerInch};
+}
 
 std::string Menu(const std::string& action) {
   return action == kActions[0] ? kCreateAlternatesMenu : action == kActions[1] ? kModifyImagesMenu : kRemoveAlternatesMenu;
@@ -333,13 +365,17 @@ std::vector<std::string> ImagesRun::Steps() const {
     for (size_t i = 0; i < 3; ++i)
       if (!(o.*kPopups[i].value).empty()) s.push_back(std::string("choose ") + items[i] + " " + Quoted(o.*kPopups[i].value));
     s.push_back(std::string("check 10 ") + (o.ascii ? "on" : "off"));
-    // A resolution asked for without --which makes no image larger: it
-    // takes only those it makes smaller.
-    const std::string which = o.which.empty() && o.resolution == kScales[0] ? "dpi:" + o.scale : o.which;
+    // A resolution without --which makes no image larger: it takes only
+    // those it makes smaller, the stored one as one given here.
+    std::string which = o.which, unit = kDotsPerInch;
+    if (which.empty() && o.resolution == kScales[0]) which = "dpi:" + o.scale;
+    if (which.empty() && o.resolution.empty()) {
+      const auto stored = StoredResolution(o.action);
+      if (!stored.first.empty()) which = "dpi:" + stored.first, unit = stored.second;
+    }
     const std::string limit = which.substr(which.find(':') + 1);
     if (SameText(which, "all")) s.push_back("check 14 on");
-    if (which.compare(0, 4, "dpi:") == 0)
-      s.insert(s.end(), {"check 12 on", "set 15 " + limit, std::string("choose 17 ") + kDotsPerInch});
+    if (which.compare(0, 4, "dpi:") == 0) s.insert(s.end(), {"check 12 on", "set 15 " + limit, "choose 17 " + unit});
     if (which.compare(0, 3, "kb:") == 0) s.insert(s.end(), {"check 13 on", "set 16 " + limit});
     s.push_back("press 1");
   }

@@ -220,9 +220,10 @@ const std::string& LastFailureDetail() { return S().lastDetail; }
 void SetFailureDetail(const std::string& detail) { S().lastDetail = detail; }
 int FrameDepth() { return static_cast<int>(S().frames.size()); }
 
-ASAtom AtomFromString(const char* text) {
+ASAtom AtomFromString(const char* text) { return AtomFromBytes(text ? text : ""); }
+
+ASAtom AtomFromBytes(const std::string& key) {
   CoreState& s = S();
-  std::string key = text ? text : "";
   auto it = s.atoms.find(key);
   if (it != s.atoms.end()) return it->second;
   if (s.atomTexts.size() >= ASAtomNull) Raise(genErrTooManyAtoms);
@@ -232,10 +233,12 @@ ASAtom AtomFromString(const char* text) {
   return atom;
 }
 
-const char* AtomText(ASAtom atom) {
+const char* AtomText(ASAtom atom) { return AtomBytes(atom).c_str(); }
+
+const std::string& AtomBytes(ASAtom atom) {
   CoreState& s = S();
   if (atom >= s.atomTexts.size()) Raise(genErrBadParm);
-  return s.atomTexts[atom].c_str();
+  return s.atomTexts[atom];
 }
 
 HFT NewTable(const char* name, ASUns32 version, ASUns32 size) {

@@ -89,6 +89,11 @@ void* CallbackProc(ASCallback callback);
 // Atoms --------------------------------------------------------------------
 ASAtom AtomFromString(const char* text);
 const char* AtomText(ASAtom atom);
+// A name's atom from all its bytes: a name the library read with a zero
+// byte in it (a stray "#") keeps the bytes after it, so that its key is
+// found again; the text plug-ins see ends at the zero.
+ASAtom AtomFromBytes(const std::string& bytes);
+const std::string& AtomBytes(ASAtom atom);
 
 // Alerts and notes ----------------------------------------------------------
 struct AlertRequest {

@@ -49,7 +49,7 @@ ASInt32 SaturateInt(long long v) {
 }
 
 
-std::string KeyName(ASAtom key) { return std::string("/") + AtomText(key); }
+std::string KeyName(ASAtom key) { return "/" + AtomBytes(key); }
 
 Doc& NewDocOf(CosDoc doc) { return DocOf(doc); }
 
@@ -349,7 +349,7 @@ ASAtom CosNameValueImpl(CosObj obj) {
     if (!h.isName()) Raise(cosErrTypeMismatch);
     return h.getName();
   });
-  return AtomFromString(name.c_str() + 1);
+  return AtomFromBytes(name.substr(1));
 }
 
 CosObj CosDictGetImpl(CosObj dict, ASAtom key) {

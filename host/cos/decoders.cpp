@@ -134,10 +134,20 @@ uint32_t Big32(const unsigned char* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
 
-// Walks the segments of an embedded stream, handing each one's type and
-// data to `visit`. Answers why the data cannot be decoded, "" when it can: a
-// segment that is not there whole (the decoder itself would wait for the
-// missing bytes and then show an empty page), or what `visit` answers.
+// A segment's header as the walk reads it.
+struct Segment {
+  unsigned type;
+  size_t referred;
+  uint32_t page;  // the page it is associated with
+  const unsigned char* data;
+  size_t length;
+};
+
+// Walks the segments of an embedded stream, handing each one to `visit`.
+// Answers why the data cannot be decoded, "" when it can: a segment that is
+// not there whole (the decoder itself would wait for the missing bytes and
+// then show an empty page), a header the decoder misreads, or what `visit`
+// answers.
 template <class Visit>
 std::string WalkSegments(const std::string& data, Visit visit) {
   const char* const truncated = "truncated JBIG2 data";
@@ -150,25 +160,32 @@ std::string WalkSegments(const std::string& data, Visit visit) {
     const bool longPage = (p[at + 4] & 0x40) != 0;
     at += 5;
     size_t referred = p[at] >> 5;
-    if (referred == 7) {
-      if (size - at < 4) return truncated;
-      referred = Big32(p + at) & 0x1fffffff;
-      at += 4 + (referred + 8) / 8;
-    } else {
-      at += 1;
-    }
+    // The decoder counts the retention bytes after a long count one short,
+    // and so reads the segments referred to and the page from the wrong
+    // bytes: the region goes to another page, and the image comes out blank.
+    if (referred == 7)
+      return "a JBIG2 segment header with the long form of the referred-to segments' count, which the decoder does "
+             "not read right";
+    at += 1;
     const size_t numberSize = number <= 256 ? 1 : number <= 65536 ? 2 : 4;
     const size_t rest = referred * numberSize + (longPage ? 4 : 1) + 4;
     if (at > size || size - at < rest) return truncated;
     at += rest;
+    const uint32_t page = longPage ? Big32(p + at - 8) : p[at - 5];
     const uint32_t length = Big32(p + at - 4);
     if (length == 0xffffffffu) return "";  // length unknown: the decoder finds the end
     if (size - at < length) return truncated;
-    const std::string why = visit(type, referred, p + at, length);
+    const std::string why = visit(Segment{type, referred, page, p + at, length});
     if (!why.empty()) return why;
     at += length;
   }
   return "";
+}
+
+bool IsRegion(unsigned type) {
+  for (unsigned t : {4u, 6u, 7u, 20u, 22u, 23u, 36u, 38u, 39u, 40u, 42u, 43u})
+    if (type == t) return true;
+  return false;
 }
 
 // The decoder allocates and clears each bitmap a segment declares before it
@@ -177,10 +194,12 @@ std::string WalkSegments(const std::string& data, Visit visit) {
 // more than the image's dictionary declares, nor, with the copy handed on,
 // more than the cap. A page of unknown height grows by stripes, within the
 // decoder's budget.
-std::string CanvasTooLarge(unsigned type, size_t, const unsigned char* data, size_t length) {
+std::string CanvasTooLarge(const Segment& s) {
+  const unsigned type = s.type;
+  const unsigned char* data = s.data;
+  const size_t length = s.length;
   const bool halftone = type == 20 || type == 22 || type == 23;
-  const bool region = halftone || type == 4 || type == 6 || type == 7 || type == 36 || type == 38 || type == 39 ||
-                      type == 40 || type == 42 || type == 43;
+  const bool region = IsRegion(type);
   uint64_t width = 0, height = 0;
   if ((type == 48 || region) && length >= 8) {
     width = Big32(data);
@@ -205,7 +224,10 @@ std::string CanvasTooLarge(unsigned type, size_t, const unsigned char* data, siz
 // text regions and symbol dictionaries (blank), halftone regions that paint
 // a background or combine their patterns otherwise than by OR, and the
 // refinement of a part of the page away from its corner (partly wrong).
-std::string Misdecoded(unsigned type, size_t referred, const unsigned char* data, size_t length) {
+std::string Misdecoded(const Segment& s) {
+  const unsigned type = s.type;
+  const unsigned char* data = s.data;
+  const size_t length = s.length;
   const size_t region = 17;  // width, height, x, y, combination operator
   if (type == 0 && length >= 2 && (data[1] & 1) && (data[1] & 2))
     return "JBIG2 symbols refined under Huffman coding, which the decoder does not read right";
@@ -215,15 +237,55 @@ std::string Misdecoded(unsigned type, size_t referred, const unsigned char* data
   if ((type == 20 || type == 22 || type == 23) && length > region && (data[region] & 0xf0) != 0)
     return "a JBIG2 halftone region with a background or a combination of its own, which the decoder does not "
            "read right";
-  if ((type == 40 || type == 42 || type == 43) && referred == 0 && length >= region &&
+  if ((type == 40 || type == 42 || type == 43) && s.referred == 0 && length >= region &&
       (Big32(data + 8) != 0 || Big32(data + 12) != 0))
     return "a JBIG2 refinement of part of the page, which the decoder does not read right";
   return "";
 }
 
-std::string Undecodable(unsigned type, size_t referred, const unsigned char* data, size_t length) {
-  const std::string why = CanvasTooLarge(type, referred, data, length);
-  return why.empty() ? Misdecoded(type, referred, data, length) : why;
+// What the stream's segments tell before the decoder reads them.
+struct Segments {
+  std::string why;         // "" when they can be decoded
+  bool regionData = false;  // a region segment holds coded data
+  bool blackPage = false;   // the page's pixels are black until painted
+};
+
+Segments ReadSegments(const std::string& data) {
+  Segments seen;
+  bool pageSeen = false;
+  uint32_t pageOf = 0;
+  seen.why = WalkSegments(data, [&](const Segment& s) -> std::string {
+    std::string why = CanvasTooLarge(s);
+    if (why.empty()) why = Misdecoded(s);
+    if (!why.empty()) return why;
+    if (s.type == 48) {
+      pageSeen = true;
+      pageOf = s.page;
+      seen.blackPage = s.length > 16 && (s.data[16] & 4) != 0;
+    }
+    if (IsRegion(s.type)) {
+      // The decoder puts a region of another page nowhere.
+      if (pageSeen && s.page != pageOf)
+        return "a JBIG2 region of a page other than its page information's, which the decoder passes over";
+      seen.regionData = seen.regionData || s.length > 18;
+    }
+    return "";
+  });
+  return seen;
+}
+
+// Whether every pixel of the page is `black` (true) or white.
+bool AllPixels(const Jbig2Image& page, bool black) {
+  const size_t whole = page.width / 8, rest = page.width % 8;
+  const unsigned char fill = black ? 0xFF : 0x00;
+  const unsigned char tail = static_cast<unsigned char>(0xFF00 >> rest);
+  for (uint32_t y = 0; y < page.height; ++y) {
+    const unsigned char* line = page.data + size_t(y) * page.stride;
+    for (size_t x = 0; x < whole; ++x)
+      if (line[x] != fill) return false;
+    if (rest && (line[whole] & tail) != (fill & tail)) return false;
+  }
+  return true;
 }
 
 class Jbig2Pipe : public WholeDataPipe {
@@ -233,8 +295,9 @@ class Jbig2Pipe : public WholeDataPipe {
 
  protected:
   std::string Decode(const std::string& encoded) override {
-    std::string why = WalkSegments(*globals_, Undecodable);
-    if (why.empty()) why = WalkSegments(encoded, Undecodable);
+    std::string why = ReadSegments(*globals_).why;
+    const Segments segments = ReadSegments(encoded);
+    if (why.empty()) why = segments.why;
     if (!why.empty()) throw std::runtime_error(why);
     BudgetAllocator budget{{BudgetAlloc, BudgetFree, BudgetRealloc}, DecodedDataCap() + (size_t(16) << 20)};
     std::string trouble;
@@ -263,6 +326,12 @@ class Jbig2Pipe : public WholeDataPipe {
             for (size_t x = 0; x < row; ++x) out.push_back(static_cast<char>(~line[x]));
           }
           ok = trouble.empty();
+          // Regions that hold data but leave the page as it began: what
+          // they hold went somewhere else, without a word.
+          if (ok && segments.regionData && page->height > 0 && AllPixels(*page, segments.blackPage)) {
+            ok = false;
+            trouble = "the decoder made a blank page of regions that hold data";
+          }
         }
         jbig2_release_page(ctx, page);
       }

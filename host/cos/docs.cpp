@@ -1141,8 +1141,9 @@ std::string StreamData(QPDFObjectHandle stream, ASInt32 mode) {
   }
   if (filtered) {
     // What an image declares, and a predictor's rows, are measured before
-    // the library allocates for them.
-    if (DeclaredImageBytes(dict) > ImageDataBound()) {
+    // the library allocates for them: data read whole is held, and an image
+    // that declares far more than the cap is refused before it costs.
+    if (DeclaredImageBytes(dict) > uint64_t(4) * R().decodedCap) {
       SetFailureDetail("the image declares more data than the host allows");
       Raise(cosErrDataTooLarge);
     }

@@ -946,7 +946,7 @@ uint64_t DeclaredImageBytes(QPDFObjectHandle dict) {
   return all > UINT64_MAX ? UINT64_MAX : static_cast<uint64_t>(all);
 }
 
-uint64_t ImageDataBound() { return uint64_t(4) * DecodedDataCap(); }
+uint64_t ImageDataBound() { return uint64_t(16) * DecodedDataCap(); }
 
 void CheckPredictorRows(QPDFObjectHandle dict, uint64_t rowLimit) {
   std::vector<Filter> chain;
@@ -969,7 +969,8 @@ std::unique_ptr<Stm> OpenImageData(QPDFObjectHandle stream) {
   for (size_t i = 0; i < chain.size(); ++i) {
     const PredictorParms& p = chain[i].predictor;
     if (!HasPredictor(p)) continue;
-    if (p.RowBytes() > ImageDataBound()) TooLarge("predictor rows are more than the host allows");
+    // A row is held whole, and the one before it.
+    if (p.RowBytes() > DecodedDataCap()) TooLarge("predictor rows are more than the host allows");
     // A row longer than the whole image cannot be the image's.
     if (p.RowBytes() > declared) Damaged("the predictor's rows are longer than the image's data");
   }

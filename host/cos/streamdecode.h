@@ -18,14 +18,16 @@ namespace host {
 // does not say (no size, a colour space the host does not know).
 uint64_t DeclaredImageBytes(QPDFObjectHandle dict);
 
-// The most an image may declare: its data is streamed, never held whole, so
-// this is well above the cap on data held.
+// The most an image may declare, and a new stream's data be: that data is
+// streamed, never held whole (what is held is bound by the cap on data
+// held), so this bounds the time and the output of data that would
+// decompress without end: 16 times the cap, 3 GiB by default.
 uint64_t ImageDataBound();
 
 // The image's data decoded (CosStreamOpenStm mode 2), or null when the
 // stream is no image or a filter of its chain is not decoded here. Before
 // anything is decoded it raises cosErrDataTooLarge for an image that
-// declares more than the bound (or predictor rows past it), and
+// declares more than the bound (or predictor rows past the cap), and
 // cosErrReadError for predictor rows longer than the image's whole data, or raw data
 // that cannot hold what the image declares. The stream ends where the
 // declared data does; bytes past it beyond a margin raise cosErrReadError

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
+
+#include <qpdf/BufferInputSource.hh>
+#include <qpdf/QPDFTokenizer.hh>
 
 #include "core/tables.h"
 #include "host/procs.h"
@@ -96,18 +100,13 @@ size_t Fail(PDToken& token) {
 }  // namespace
 
 std::string DecodeName(const char* written) {
-  std::string out;
-  for (const char* p = written; *p; ++p) {
-    if (*p == '#' && std::isxdigit(static_cast<unsigned char>(p[1])) &&
-        std::isxdigit(static_cast<unsigned char>(p[2]))) {
-      char hex[3] = {p[1], p[2], 0};
-      out.push_back(static_cast<char>(std::strtol(hex, nullptr, 16)));
-      p += 2;
-    } else {
-      out.push_back(*p);
-    }
-  }
-  return out;
+  if (!std::strchr(written, '#')) return written;
+  // As the library reads the names of resource dictionaries, a stray "#"
+  // included (it becomes a zero byte); a name it cannot read names nothing.
+  auto input = std::make_shared<BufferInputSource>("name", std::string(written) + " ");
+  QPDFTokenizer tokenizer;
+  const QPDFTokenizer::Token token = tokenizer.readToken(input, "name", true);
+  return token.getType() == QPDFTokenizer::tt_name ? token.getValue() : std::string();
 }
 
 size_t ReadToken(Stm& stm, PDToken& token, std::string* raw) {

@@ -17,8 +17,8 @@ namespace host {
 size_t ReadToken(Stm& stm, PDToken& token, std::string* raw = nullptr);
 
 // A name as the file wrote it ("/Im#201") made into the name it stands for
-// ("/Im 1"), as resource dictionaries hold it; a "#" without two hex digits
-// stays as written.
+// ("/Im 1"), as the library reads the names of resource dictionaries: a "#"
+// without two hex digits is a zero byte there; "" for a name it refuses.
 std::string DecodeName(const char* written);
 
 // After "BI": reads the image's dictionary, "ID", its data and "EI". Answers

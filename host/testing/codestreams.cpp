@@ -116,8 +116,12 @@ std::string GroupFour(const TempDir& dir, uint32_t width, uint32_t height, const
 }
 
 std::string Jbig2Segment(uint32_t number, int type, const std::string& data, int page,
-                         const std::vector<uint8_t>& referred) {
-  std::string header = Big32(number) + static_cast<char>(type) + static_cast<char>(referred.size() << 5);
+                         const std::vector<uint8_t>& referred, bool longCount) {
+  std::string header = Big32(number) + static_cast<char>(type);
+  if (longCount)  // the count, then a retention bit for the segment and each one referred to
+    header += Big32(0xE0000000u | static_cast<uint32_t>(referred.size())) + std::string((referred.size() + 8) / 8, '\0');
+  else
+    header += static_cast<char>(referred.size() << 5);
   for (uint8_t r : referred) header += static_cast<char>(r);
   return header + static_cast<char>(page) + Big32(static_cast<uint32_t>(data.size())) + data;
 }

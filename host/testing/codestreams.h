@@ -30,9 +30,11 @@ std::string Big32(uint32_t v);
 std::string GroupFour(const TempDir& dir, uint32_t width, uint32_t height, const std::string& rows);
 
 // A JBIG2 segment of an embedded stream: its header (one-byte page
-// association, segment numbers `referred` below 256) and `data`.
+// association, segment numbers `referred` below 256) and `data`. The
+// referred-to count in the long form when `longCount`, which the format
+// keeps for more than four (a smaller count there is not valid).
 std::string Jbig2Segment(uint32_t number, int type, const std::string& data, int page = 1,
-                         const std::vector<uint8_t>& referred = {});
+                         const std::vector<uint8_t>& referred = {}, bool longCount = false);
 
 // JBIG2 page information for a `width` x `height` page.
 std::string Jbig2PageInformation(uint32_t width, uint32_t height);
