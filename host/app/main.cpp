@@ -357,6 +357,10 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
   return lines;
 }
 
+// An argument that starts with "-" (but for "-" alone) is an option, known
+// or not; after "--" none is.
+bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
 // Options that take a value.
 bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
@@ -395,6 +399,14 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   session.SetOpenOptions(setup.open);
   session.ShowProgressLine(setup.progressLine);
   gSession = &session;
+  // Memory that runs out on the way out is told without the session, which
+  // is gone by then.
+  struct Forget {
+    ~Forget() {
+      gSession = nullptr;
+      host::SetDriver(nullptr);
+    }
+  } forget;
   host::SetDriver(&session);
   host::reg::ShowHeldNotes();  // of settings read before the session
   if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
@@ -427,7 +439,8 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
     if (!fault.empty()) Fail("cannot open " + *document + ": " + fault);
     AVDoc opened = nullptr;
     try {
-      opened = host::OpenInView(*document, setup.open);
+      // The boxes shortcut opened the file already, to learn its pages.
+      opened = boxes && boxes->document ? host::ShowInView(boxes->document) : host::OpenInView(*document, setup.open);
     } catch (const ASHostRaise& e) {
       Fail("cannot open " + *document + ": " + plughost::HostError(e.code));
     }
@@ -541,7 +554,10 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
   if (!o.output.empty() && !IsFolder(o.output))
     Usage("--output " + o.output + ": no such folder (with several files it names the folder of the outputs)");
   std::vector<plughost::CheckRun> runs;
-  std::map<std::string, std::string> written;  // the file a run writes, the file checked
+  // Where each file checked and each file written lands, so that links and
+  // other names of one file are seen through.
+  std::map<std::string, std::string> inputs, written;  // by landing: the file checked
+  for (const std::string& file : files) inputs.emplace(host::LandingKey(file), file);
   for (const std::string& file : files) {
     plughost::CheckRun run = given;
     run.oneOfSeveral = true;
@@ -554,12 +570,12 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
     for (const std::string* out : {&run.options.output, &run.options.report}) {
       if (out->empty() || *out == "-") continue;
       // No check may write over a file of the run, under any of its names.
-      for (const std::string& input : files) {
-        if (!host::SameFile(*out, input)) continue;
-        if (out == &run.options.output) Fail("--output " + o.output + " holds " + input + " itself; give another folder");
-        Fail("--report " + o.report + " holds " + input + " itself; give another folder");
-      }
-      auto seen = written.emplace(plughost::AbsoluteFile(*out), file);
+      const std::string landing = host::LandingKey(*out);
+      auto input = inputs.find(landing);
+      if (input != inputs.end())
+        Fail((out == &run.options.output ? "--output " + o.output : "--report " + o.report) + " holds " +
+             input->second + " itself; give another folder");
+      auto seen = written.emplace(landing, file);
       if (!seen.second) Usage(seen.first->second + " and " + file + " would both write " + *out);
     }
     runs.push_back(run);
@@ -648,6 +664,7 @@ void MakeSettingsFolder(const std::string& folder) {
 }  // namespace
 
 int Main(int argc, char** argv) {
+  hosttest::KeepCallLog(false);
   plughost::CatchEndingSignals();
   gDefaultTerminate = std::set_terminate(&OnTerminate);
   if (argc <= 1) {
@@ -657,11 +674,13 @@ int Main(int argc, char** argv) {
   // `check`, `boxes` or `images` as the first argument that is no option
   // starts that shortcut.
   bool isCheck = false, isImages = false, isBoxes = false;
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 1, ended = 0; i < argc; ++i) {
     std::string a = argv[i];
-    if (TakesValue(a)) {
-      ++i;
-    } else if (a.compare(0, 1, "-") != 0) {
+    if (!ended && a == "--") {
+      ended = 1;
+    } else if (!ended && IsOption(a)) {
+      if (TakesValue(a)) ++i;  // --opt=value holds its own
+    } else {
       isCheck = a == "check";
       isImages = a == "images";
       isBoxes = a == "boxes";
@@ -679,13 +698,32 @@ int Main(int argc, char** argv) {
   plughost::ImagesRun images;
   plughost::BoxesRun boxes;
   std::string imagesFault;
+  bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    if (!optionsEnded && a == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // --opt=value as --opt value; a value given so to an option that takes
+    // none is a fault.
+    const size_t equals = !optionsEnded && a.compare(0, 2, "--") == 0 ? a.find('=') : std::string::npos;
+    const bool inlined = equals != std::string::npos;
+    const std::string given = inlined ? a.substr(equals + 1) : "";
+    if (inlined) a.erase(equals);
+    bool valueTaken = false;
     auto value = [&]() -> std::string {
+      valueTaken = true;
+      if (inlined) return given;
       if (i + 1 >= argc) Usage(a + " needs a value");
       return argv[++i];
     };
-    if (a == "--plugins") {
+    if (optionsEnded || !IsOption(a)) {
+      if ((isCheck || isImages || isBoxes) && !checkWord)
+        checkWord = true;
+      else
+        rest.push_back(a);
+    } else if (a == "--plugins") {
       setup.pluginDir = value();
       setup.pluginsGiven = true;
     } else if (a == "--settings") {
@@ -779,13 +817,10 @@ int Main(int argc, char** argv) {
       help = true;
     } else if (a == "--version") {
       setup.version = true;
-    } else if (a.compare(0, 2, "--") == 0) {
-      Usage("no option " + a);
-    } else if ((isCheck || isImages || isBoxes) && !checkWord) {
-      checkWord = true;
     } else {
-      rest.push_back(a);
+      Usage("unknown option " + a);
     }
+    if (inlined && !valueTaken) Usage(a + " takes no value");
   }
   if (help) {
     const bool all = !isCheck && !isImages && !isBoxes;

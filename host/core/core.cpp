@@ -377,8 +377,12 @@ std::vector<std::string>& Log() {
   static auto* log = new std::vector<std::string>;
   return *log;
 }
+bool gLogKept = true;
 }  // namespace
-void LogCall(const std::string& entry) { Log().push_back(entry); }
+void LogCall(const std::string& entry) {
+  if (gLogKept) Log().push_back(entry);
+}
+void KeepCallLog(bool kept) { gLogKept = kept; }
 const std::vector<std::string>& CallLog() { return Log(); }
 void ClearCallLog() { Log().clear(); }
 int LiveCallbacks() {
