@@ -367,13 +367,21 @@ int ImagesRun::Run(Session& session) const {
   const size_t tail = options.output.empty() ? 1 : 2;
   std::deque<Line> last(lines.end() - static_cast<long>(tail), lines.end());
   lines.resize(lines.size() - tail);
-  Results results(session.transcript());
+  Transcript& out = session.transcript();
+  // Memory that runs out is told in one line at the end, not in the notes
+  // and SKIPPED lines of each image the plug-in could not make since.
+  const unsigned long failed = host::FailedAllocations();
+  auto ranOut = [failed] { return host::FailedAllocations() > failed; };
+  out.Omit([ranOut](const std::string& line) {
+    return ranOut() && (line.compare(0, 6, "NOTE: ") == 0 || line.compare(0, 9, "SKIPPED: ") == 0);
+  });
+  Results results(out);
   session.OnProgressText([&](const std::string& text) { results.Take(text); });
   session.Append(std::move(lines));
   session.Run();
   session.OnProgressText(nullptr);
+  if (ranOut()) session.Stop("out of memory while the images were converted; nothing was saved");
 
-  Transcript& out = session.transcript();
   const std::string note = out.LastNote();
   std::string unchanged;
   int status = 0;
