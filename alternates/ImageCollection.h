@@ -3,11 +3,11 @@
 // which of them the option set selects, and the work their conversion takes.
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "alternates/ImageOptions.h"
 #include "host/calls.h"
@@ -17,7 +17,7 @@ struct ImageRecord {
   double placedHeight = 0;  // points, of the largest recorded placement
   double placedWidth = 0;
   uint64_t work = 0;        // bytes, as EstimateWork gives them
-  std::deque<ASInt32> pages;  // one entry per recorded placement, in walk order
+  std::vector<ASInt32> pages;  // one entry per recorded placement, in walk order
   ASInt32 heldOn = -1;      // the first page whose resources hold it (-1: not known)
   bool maskOfAnother = false;  // another collected image's /SMask or /Mask
   bool drawnUnreached = false;  // held where the walk does not go (an annotation's

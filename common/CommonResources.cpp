@@ -60,9 +60,14 @@ const PIBitmapResource kBitmaps[] = {
     {123, 128, 80, PI_COUNT_OF(kPalette), kPalette, kLarge.pixels},
 };
 
+// The version the common About box shows, which a plug-in without one of its
+// own tells plughost --version.
+const char kVersion[] = "3.01";
+const PIBinaryResource kBinaries[] = {{"VERSION", 1, kVersion, sizeof kVersion - 1}};
+
 }  // namespace
 
 const PIResourceTable kCommonResources = {kTemplates, PI_COUNT_OF(kTemplates), kBitmaps, PI_COUNT_OF(kBitmaps),
-                                          nullptr, 0};
+                                          kBinaries, PI_COUNT_OF(kBinaries)};
 
 }  // namespace Zentu

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -120,7 +119,7 @@ TEST_F(CollectionTest, RecordsEachImageOnceWithItsLargestWholePlacement) {
     ASUns32 key;
     bool collected;
     double width, height;
-    std::deque<ASInt32> pages;
+    std::vector<ASInt32> pages;
   } rows[] = {
       {Images(), 6, 3, true, 216, 216, {0, 1}},  // page 2, whose images all came earlier, draws it larger
       {Images(), 6, 8, true, 0, 0, {}},

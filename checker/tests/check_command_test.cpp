@@ -153,7 +153,7 @@ TEST_F(CheckCommandTest, FaultsStopBeforeAnythingRuns) {
   } rows[] = {
       {{"check", "c.pdf", "--output", "out"}, "plughost: --output out: the name must end in \".pdf\"" + help},
       {{"check", "c.pdf", "--output", "out.PDF"}, "plughost: --output out.PDF: the name must end in \".pdf\"" + help},
-      {{"check", "c.pdf", "--frobnicate"}, "plughost: no option --frobnicate" + help},
+      {{"check", "c.pdf", "--frobnicate"}, "plughost: unknown option --frobnicate" + help},
       {{"check", "c.pdf", "--keep-standard"}, "plughost: --keep-standard goes with --standard NAME" + help},
       {{"check", "c.pdf", "--report", "c.pdf"}, "plughost: --report would overwrite c.pdf" + help},
       {{"check", "c.pdf", "--report", "hard.pdf"}, "plughost: --report would overwrite c.pdf" + help},

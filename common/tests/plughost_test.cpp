@@ -75,7 +75,7 @@ const Case kCases[] = {
     {"a modeless dialog at top level", {}, "menu Test:Modeless\nexpect dialog 901\npress Stop\nmenu Test:Modeless\n", 0,
      "DIALOG 901 \"Working\" modeless\nCLOSED 901\nDIALOG 901 \"Working\" modeless\nCLOSED 901\n", ""},
     {"a first argument that is neither", {"Test:Nothing"}, nullptr, 2, "", "\"Test:Nothing\" is not a PDF file or a menu item"},
-    {"an unknown option", {"--frobnicate"}, nullptr, 2, "", "no option --frobnicate"},
+    {"an unknown option", {"--frobnicate"}, nullptr, 2, "", "unknown option --frobnicate"},
     {"a script that is a folder", {"--script", "/"}, nullptr, 2, "", "cannot read the script /: it is a folder"},
     {"palettes: with by number, title and name; track; colours; close box; preferences",
      {"--pref", "39=2"},

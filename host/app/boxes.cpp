@@ -29,10 +29,14 @@ const char kBoxesUsage[] =
     "the row shows it (X and Y from the media box's left and top edges), then\n"
     "\"SPEC: page N TEXT\", the palette's \"Spec:\" text. Edits are made in the rows of\n"
     "each page, \"Apply\" writes them into the page and the lines come again.\n"
-    "Exit status 0 when every step ran, 2 with one line \"plughost: reason\" on\n"
-    "standard error otherwise (a row or specification that does not exist, or an\n"
-    "--output or --picture folder that cannot be written, stops the run before\n"
-    "anything is opened).\n"
+    "Exit status:\n"
+    "  0  every step ran: the rows listed, the edits applied, the output saved\n"
+    "  2  the run stopped (one line \"plughost: reason\" on standard error): the\n"
+    "     file is missing or cannot be read, the edits changed nothing or were\n"
+    "     refused, the output was not written, or a fault of the command line (a\n"
+    "     row, a specification or a page that does not exist, a folder that cannot\n"
+    "     be written into), told before anything runs; a settings folder that\n"
+    "     cannot keep the editor's library gets a NOTE, not a stop\n"
     "  --pages LIST       the pages, as \"1-3,7\" (default: every page)\n"
     "  --unit in|mm|pt    the palette's unit (the page-unit preference for the run;\n"
     "                     default in)\n"
@@ -113,17 +117,17 @@ std::string NameAfterNumber(const std::string& field) {
   return name == std::string::npos ? "" : field.substr(name);
 }
 
-// The pages as the host numbers them; -1 when the document cannot be opened
-// or its pages cannot be read, which opening it for the run tells.
-int PageCount(const std::string& file, const std::string& password) {
+// Opens the document for the run, once: the library reads much of a large
+// file to learn its pages. Answers the pages as the host numbers them; -1
+// when the document cannot be opened (`doc` stays null: opening it for the
+// run tells why) or its pages cannot all be read, which the run tells.
+int OpenForRun(const std::string& file, const std::string& password, PDDoc* doc) {
   try {
     host::OpenOptions options;
     options.password = password;
-    host::Doc& doc = host::OpenFile(file, options);
-    const ASUns32 id = doc.id;
-    const int count = host::PageTreeFault(doc).empty() ? static_cast<int>(doc.pages.size()) : -1;
-    host::CloseDoc(id);
-    return count;
+    host::Doc& opened = host::OpenFile(file, options);
+    *doc = host::ToPDDoc(opened);
+    return host::PageTreeFault(opened).empty() ? static_cast<int>(opened.pages.size()) : -1;
   } catch (...) {
     return -1;
   }
@@ -391,7 +395,7 @@ std::string BoxesRun::Prepare() {
     for (const std::string& off : o.off)
       if (RowNamed(set.first) == RowNamed(off)) return "--set " + set.first + " and --off " + off + " name one row";
   std::string why;
-  pages = PageList(o.pages, PageCount(o.file, password), &why);
+  pages = PageList(o.pages, OpenForRun(o.file, password, &document), &why);
   if (!why.empty()) return why;
   if (o.hasSpec) {
     specRow = SpecificationRow(o.spec);
@@ -480,12 +484,22 @@ void BoxesRun::Start(Session& session) const {
 std::string BoxesRun::FolderFault() const {
   std::string fault = options.output.empty() ? "" : FileFolderFault(options.output, "the output");
   if (fault.empty() && !options.picture.empty()) fault = FileFolderFault(options.picture, "the pictures");
-  for (size_t i = 0; fault.empty() && !options.picture.empty() && i < pages.size(); ++i) {
-    const std::string picture = options.picture + "-" + std::to_string(pages[i]) + ".png";
-    if (host::SameFile(picture, options.file))
-      fault = "--picture " + options.picture + ": " + picture + " is the document itself; give another name";
+  if (!fault.empty() || options.picture.empty()) return fault;
+  // Where each picture lands, through links and other names of its folder:
+  // never on the document, the output or another picture.
+  const std::string document = host::LandingKey(options.file);
+  const std::string output = options.output.empty() ? "" : host::LandingKey(options.output);
+  std::map<std::string, std::string> pictures;
+  for (int page : pages) {
+    const std::string picture = options.picture + "-" + std::to_string(page) + ".png";
+    const std::string landing = host::LandingKey(picture);
+    const std::string head = "--picture " + options.picture + ": " + picture;
+    if (landing == document) return head + " is the document itself; give another name";
+    if (landing == output) return head + " would overwrite the --output file " + options.output + "; give another name";
+    auto seen = pictures.emplace(landing, picture);
+    if (!seen.second) return head + " and " + seen.first->second + " are one file; give another name";
   }
-  return fault;
+  return "";
 }
 
 void BoxesRun::Run(Session& session) const {

@@ -51,14 +51,18 @@ std::string LibraryFault();
 // One run of the shortcut, around the session that carries its steps out.
 struct BoxesRun {
   BoxesOptions options;
-  std::string password;  // the host's --password, to count the pages
+  std::string password;  // the host's --password, to open the file
+  // The file, opened once to count its pages and then shown for the run;
+  // null when it could not be opened.
+  PDDoc document = nullptr;
   std::vector<int> pages;
   int specRow = -1;
   // What a row refused of `--set`, told by the listing after the edits.
   std::shared_ptr<std::string> refusal = std::make_shared<std::string>();
 
-  // What is wrong with the options, read against the file and the stored
-  // library, before anything loads: the fault, or "".
+  // What is wrong with the options, read against the file (opened here,
+  // for the run) and the stored library, before anything loads: the fault,
+  // or "".
   std::string Prepare();
   // The folder of --output or of --picture's pictures cannot be written
   // into: the fault, or "".

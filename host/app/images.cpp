@@ -40,11 +40,16 @@ const char kImagesUsage[] =
     "inline ones and those only in patterns, annotation appearances, soft masks or\n"
     "Type 3 glyphs, then \"IMAGES: N converted, M left as they were[, K not\n"
     "reached][, R earlier alternates removed]\" (\"IMAGES: N alternates removed\").\n"
-    "Exit status 0 when every image the options select was converted (or alternates\n"
-    "were removed); 1 when some were left as they were or not reached (the document is\n"
-    "saved all the same); 2 when the document did not change (nothing is saved:\n"
-    "\"plughost: the images were not changed: reason\") or a step could not run (one\n"
-    "line \"plughost: reason\" on standard error).\n"
+    "Exit status:\n"
+    "  0  every image the options select was converted (or alternates removed)\n"
+    "  1  some were, others were left as they were or not reached (the document is\n"
+    "     saved all the same)\n"
+    "  2  nothing was saved (one line \"plughost: reason\" on standard error): no\n"
+    "     image changed (\"the images were not changed: reason\": a file without\n"
+    "     images, options that select none, --remove-alternates of a file without\n"
+    "     alternates, a plug-in that stopped on its way), or the file is missing or\n"
+    "     cannot be read, memory ran out, the output was not written, or a fault of\n"
+    "     the command line, told before anything runs\n"
     "  --resolution DPI   the images get DPI dots per inch where they are placed largest;\n"
     "                     without --which, only those it makes smaller (--which dpi:DPI),\n"
     "                     as the stored resolution does when no size option is given\n"
@@ -403,13 +408,21 @@ int ImagesRun::Run(Session& session) const {
   const size_t tail = options.output.empty() ? 1 : 2;
   std::deque<Line> last(lines.end() - static_cast<long>(tail), lines.end());
   lines.resize(lines.size() - tail);
-  Results results(session.transcript());
+  Transcript& out = session.transcript();
+  // Memory that runs out is told in one line at the end, not in the notes
+  // and SKIPPED lines of each image the plug-in could not make since.
+  const unsigned long failed = host::FailedAllocations();
+  auto ranOut = [failed] { return host::FailedAllocations() > failed; };
+  out.Omit([ranOut](const std::string& line) {
+    return ranOut() && (line.compare(0, 6, "NOTE: ") == 0 || line.compare(0, 9, "SKIPPED: ") == 0);
+  });
+  Results results(out);
   session.OnProgressText([&](const std::string& text) { results.Take(text); });
   session.Append(std::move(lines));
   session.Run();
   session.OnProgressText(nullptr);
+  if (ranOut()) session.Stop("out of memory while the images were converted; nothing was saved");
 
-  Transcript& out = session.transcript();
   const std::string note = out.LastNote();
   std::string unchanged;
   int status = 0;

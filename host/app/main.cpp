@@ -44,13 +44,18 @@ const char kCheckUsage[] =
     "(--print-script shows them), against the standard the file claims (its\n"
     "GTS_PDFXVersion), else the stored one; the first line, STANDARD, says which.\n"
     "Standard output has the NOTE, CONFIRM, ALERT, PASSWORD, FILE, SAVED, UNSAVED and\n"
-    "VERDICT lines (every line with --verbose). Exit status 0 when the last verdict\n"
-    "says the file is valid, 1 when it says it is not, 2 when no verdict was shown or\n"
-    "the run stopped (one line \"plughost: reason\" on standard error).\n"
+    "VERDICT lines (every line with --verbose).\n"
     "Several files are checked in turn, each in a session of its own, between the\n"
-    "lines \"CHECK: PATH\" and \"RESULT: PATH: valid|not valid|no verdict\"; the exit\n"
-    "status is 2 when one got no verdict, else 1 when one is not valid, else 0.\n"
+    "lines \"CHECK: PATH\" and \"RESULT: PATH: valid|not valid|no verdict\";\n"
     "--output and --report then name folders, which hold NAME.pdf and NAME.log.\n"
+    "Exit status:\n"
+    "  0  the last verdict says the file is valid (several files: each is)\n"
+    "  1  it says the file is not valid (several files: one is not, and each got\n"
+    "     a verdict)\n"
+    "  2  no verdict, or the run stopped (one line \"plughost: reason\" on standard\n"
+    "     error): the file is missing, empty, no PDF or cannot be read, a prompt\n"
+    "     went unanswered, the report or the output was not written (the verdict\n"
+    "     stands), or a fault of the command line, told before anything runs\n"
     "  --report PATH      write the report to PATH (\".log\" added when its name has no\n"
     "                     \".\"; it may not be FILE.pdf); -: print it after the other lines\n"
     "  --fix              press \"Fix all\" and show the verdict again; nothing is saved\n"
@@ -116,11 +121,17 @@ const char kCommands[] =
 
 const char kUsageTail[] =
     "Standard output has one line per event: DIALOG, CLOSED, NOTE, CONFIRM, ALERT,\n"
-    "FILE, ITEM (or the LABEL of print item), LIST, SAVED and PROGRESS. Exit status 0 when\n"
-    "the steps ran; 2 with one line \"plughost: reason\" on standard error when one\n"
-    "could not run. At a terminal, while a plug-in works, a typed press goes to its\n"
-    "modeless dialog at once and other steps wait until the work returns. At the\n"
-    "prompt the menus and toolbar buttons are listed, and each dialog as it waits.\n"
+    "FILE, ITEM (or the LABEL of print item), LIST, SAVED and PROGRESS. At a terminal,\n"
+    "while a plug-in works, a typed press goes to its modeless dialog at once and\n"
+    "other steps wait until the work returns. At the prompt the menus and toolbar\n"
+    "buttons are listed, and each dialog as it waits. Options end at \"--\"; each\n"
+    "--opt VALUE may be written --opt=VALUE.\n"
+    "Exit status:\n"
+    "  0  the steps ran (whatever a plug-in showed on the way)\n"
+    "  2  a step could not run, the steps ended while a dialog or a prompt waited,\n"
+    "     the document could not be opened, or a fault of the command line (one\n"
+    "     line \"plughost: reason\" on standard error); plughost alone prints the\n"
+    "     commands and ends with 2\n"
     "\n";
 
 struct Plugin {
@@ -357,6 +368,10 @@ std::deque<plughost::Line> ReadScript(const std::string& file) {
   return lines;
 }
 
+// An argument that starts with "-" (but for "-" alone) is an option, known
+// or not; after "--" none is.
+bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
 // Options that take a value.
 bool TakesValue(const std::string& option) {
   for (const char* name : {"--plugins", "--settings", "--script", "--host-version", "--password", "--report",
@@ -395,6 +410,14 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   session.SetOpenOptions(setup.open);
   session.ShowProgressLine(setup.progressLine);
   gSession = &session;
+  // Memory that runs out on the way out is told without the session, which
+  // is gone by then.
+  struct Forget {
+    ~Forget() {
+      gSession = nullptr;
+      host::SetDriver(nullptr);
+    }
+  } forget;
   host::SetDriver(&session);
   host::reg::ShowHeldNotes();  // of settings read before the session
   if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });
@@ -427,7 +450,8 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
     if (!fault.empty()) Fail("cannot open " + *document + ": " + fault);
     AVDoc opened = nullptr;
     try {
-      opened = host::OpenInView(*document, setup.open);
+      // The boxes shortcut opened the file already, to learn its pages.
+      opened = boxes && boxes->document ? host::ShowInView(boxes->document) : host::OpenInView(*document, setup.open);
     } catch (const ASHostRaise& e) {
       Fail("cannot open " + *document + ": " + plughost::HostError(e.code));
     }
@@ -543,7 +567,10 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
   if (!o.output.empty() && !IsFolder(o.output))
     Usage("--output " + o.output + ": no such folder (with several files it names the folder of the outputs)");
   std::vector<plughost::CheckRun> runs;
-  std::map<std::string, std::string> written;  // the file a run writes, the file checked
+  // Where each file checked and each file written lands, so that links and
+  // other names of one file are seen through.
+  std::map<std::string, std::string> inputs, written;  // by landing: the file checked
+  for (const std::string& file : files) inputs.emplace(host::LandingKey(file), file);
   for (const std::string& file : files) {
     plughost::CheckRun run = given;
     run.oneOfSeveral = true;
@@ -556,12 +583,12 @@ int CheckFiles(const plughost::CheckRun& given, const std::vector<std::string>& 
     for (const std::string* out : {&run.options.output, &run.options.report}) {
       if (out->empty() || *out == "-") continue;
       // No check may write over a file of the run, under any of its names.
-      for (const std::string& input : files) {
-        if (!host::SameFile(*out, input)) continue;
-        if (out == &run.options.output) Fail("--output " + o.output + " holds " + input + " itself; give another folder");
-        Fail("--report " + o.report + " holds " + input + " itself; give another folder");
-      }
-      auto seen = written.emplace(plughost::AbsoluteFile(*out), file);
+      const std::string landing = host::LandingKey(*out);
+      auto input = inputs.find(landing);
+      if (input != inputs.end())
+        Fail((out == &run.options.output ? "--output " + o.output : "--report " + o.report) + " holds " +
+             input->second + " itself; give another folder");
+      auto seen = written.emplace(landing, file);
       if (!seen.second) Usage(seen.first->second + " and " + file + " would both write " + *out);
     }
     runs.push_back(run);
@@ -650,6 +677,7 @@ void MakeSettingsFolder(const std::string& folder) {
 }  // namespace
 
 int Main(int argc, char** argv) {
+  hosttest::KeepCallLog(false);
   plughost::CatchEndingSignals();
   gDefaultTerminate = std::set_terminate(&OnTerminate);
   if (argc <= 1) {
@@ -659,11 +687,13 @@ int Main(int argc, char** argv) {
   // `check`, `boxes` or `images` as the first argument that is no option
   // starts that shortcut.
   bool isCheck = false, isImages = false, isBoxes = false;
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 1, ended = 0; i < argc; ++i) {
     std::string a = argv[i];
-    if (TakesValue(a)) {
-      ++i;
-    } else if (a.compare(0, 1, "-") != 0) {
+    if (!ended && a == "--") {
+      ended = 1;
+    } else if (!ended && IsOption(a)) {
+      if (TakesValue(a)) ++i;  // --opt=value holds its own
+    } else {
       isCheck = a == "check";
       isImages = a == "images";
       isBoxes = a == "boxes";
@@ -681,13 +711,32 @@ int Main(int argc, char** argv) {
   plughost::ImagesRun images;
   plughost::BoxesRun boxes;
   std::string imagesFault;
+  bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    if (!optionsEnded && a == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // --opt=value as --opt value; a value given so to an option that takes
+    // none is a fault.
+    const size_t equals = !optionsEnded && a.compare(0, 2, "--") == 0 ? a.find('=') : std::string::npos;
+    const bool inlined = equals != std::string::npos;
+    const std::string given = inlined ? a.substr(equals + 1) : "";
+    if (inlined) a.erase(equals);
+    bool valueTaken = false;
     auto value = [&]() -> std::string {
+      valueTaken = true;
+      if (inlined) return given;
       if (i + 1 >= argc) Usage(a + " needs a value");
       return argv[++i];
     };
-    if (a == "--plugins") {
+    if (optionsEnded || !IsOption(a)) {
+      if ((isCheck || isImages || isBoxes) && !checkWord)
+        checkWord = true;
+      else
+        rest.push_back(a);
+    } else if (a == "--plugins") {
       setup.pluginDir = value();
       setup.pluginsGiven = true;
     } else if (a == "--settings") {
@@ -781,13 +830,10 @@ int Main(int argc, char** argv) {
       help = true;
     } else if (a == "--version") {
       setup.version = true;
-    } else if (a.compare(0, 2, "--") == 0) {
-      Usage("no option " + a);
-    } else if ((isCheck || isImages || isBoxes) && !checkWord) {
-      checkWord = true;
     } else {
-      rest.push_back(a);
+      Usage("unknown option " + a);
     }
+    if (inlined && !valueTaken) Usage(a + " takes no value");
   }
   if (help) {
     const bool all = !isCheck && !isImages && !isBoxes;

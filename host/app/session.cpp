@@ -694,6 +694,9 @@ void Session::RunMenu(const Step& step) {
 void Session::Save(const std::string& path) {
   AVDoc doc = host::ActiveViewDocument();
   if (!doc) Refuse("save: no document is open");
+  // The active document may replace its own file, never another's.
+  const std::string other = host::OpenDocumentAt(path, host::ViewPDDoc(doc));
+  if (!other.empty()) Refuse("cannot save " + path + ": it is the open document " + other);
   try {
     host::SaveDocument(host::ViewPDDoc(doc), path);
   } catch (const ASHostRaise& e) {

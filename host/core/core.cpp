@@ -200,6 +200,14 @@ unsigned long FailedAllocations() { return gFailedAllocations; }
     S().lastDetail = e.what();
     Raise(cosErrTypeMismatch);
   } catch (const std::exception& e) {
+    // zlib's own allocations fail past the new-handler: memory ran out all
+    // the same, and is counted and told as such.
+    if (std::strstr(e.what(), "insufficient memory")) {
+      ++gFailedAllocations;
+      ReleaseMemoryReserve();
+      S().lastDetail = "out of memory";
+      Raise(genErrNoMemory);
+    }
     S().lastDetail = e.what();
     // The library's refusal to number a new object, in words a note can show.
     if (std::strstr(e.what(), "max object id is too high")) Raise(cosErrNoObjectNumber);
@@ -380,8 +388,12 @@ std::vector<std::string>& Log() {
   static auto* log = new std::vector<std::string>;
   return *log;
 }
+bool gLogKept = true;
 }  // namespace
-void LogCall(const std::string& entry) { Log().push_back(entry); }
+void LogCall(const std::string& entry) {
+  if (gLogKept) Log().push_back(entry);
+}
+void KeepCallLog(bool kept) { gLogKept = kept; }
 const std::vector<std::string>& CallLog() { return Log(); }
 void ClearCallLog() { Log().clear(); }
 int LiveCallbacks() {

@@ -285,6 +285,9 @@ std::vector<std::string> DrawView(AVDoc doc);
 // reason when it cannot. A page whose images declare more decoded data than
 // the host allows is not pictured: the answer is the note that says so, else "".
 std::string WriteViewPicture(AVDoc doc, const std::string& path);
+// The file of an open document other than `except` that a write to `path`
+// would land on, under any of its names (view/picture.cpp); "" for none.
+std::string OpenDocumentAt(const std::string& path, PDDoc except = nullptr);
 
 // Tools (view/tools.cpp): makes the registered tool of that type active as
 // AcroView 21 does; false with the reason when no tool has it.
@@ -359,9 +362,11 @@ void ChangePreference(ASInt32 preference, ASInt32 value);
 bool SetPreferenceItemName(ASInt32 preference, const std::string& name);
 }  // namespace host
 
-// A log of view, dialog and window calls, for tests.
+// A log of view, dialog and window calls, for tests. plughost keeps none:
+// a run of many steps would hold every line to its end.
 namespace hosttest {
 void LogCall(const std::string& entry);
+void KeepCallLog(bool kept);
 const std::vector<std::string>& CallLog();
 void ClearCallLog();
 }  // namespace hosttest

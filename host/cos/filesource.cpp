@@ -16,9 +16,10 @@ namespace host {
 
 namespace {
 const size_t kBlock = 64 * 1024;
+const size_t kBlocks = 4;
 }  // namespace
 
-BlockFileSource::BlockFileSource(const std::string& name, int fd) : name_(name), fd_(fd), block_(kBlock) {}
+BlockFileSource::BlockFileSource(const std::string& name, int fd) : name_(name), fd_(fd), blocks_(kBlocks) {}
 
 BlockFileSource::~BlockFileSource() {
   if (fd_ >= 0) ::close(fd_);
@@ -48,15 +49,32 @@ void BlockFileSource::seek(qpdf_offset_t offset, int whence) {
 }
 
 bool BlockFileSource::Fill(qpdf_offset_t at) {
-  if (at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_)) return true;
-  ssize_t got;
-  do {
-    got = ::pread(fd_, block_.data(), kBlock, at);
-  } while (got < 0 && errno == EINTR);
-  if (got < 0) throw QPDFExc(qpdf_e_system, name_, "", at, "read " + std::to_string(kBlock) + " bytes");
-  if (got == 0) return false;
-  blockStart_ = at;
-  blockLength_ = static_cast<size_t>(got);
+  if (block_ && at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_)) return true;
+  const qpdf_offset_t start = at - at % static_cast<qpdf_offset_t>(kBlock);
+  Block* chosen = &blocks_[0];
+  for (Block& b : blocks_) {
+    if (b.start == start) {
+      chosen = &b;
+      break;
+    }
+    if (b.used < chosen->used) chosen = &b;
+  }
+  if (chosen->start != start) {
+    if (chosen->data.empty()) chosen->data.resize(kBlock);
+    ssize_t got;
+    do {
+      got = ::pread(fd_, chosen->data.data(), kBlock, start);
+    } while (got < 0 && errno == EINTR);
+    chosen->start = -1;
+    if (got < 0) throw QPDFExc(qpdf_e_system, name_, "", at, "read " + std::to_string(kBlock) + " bytes");
+    chosen->start = start;
+    chosen->length = static_cast<size_t>(got);
+  }
+  chosen->used = ++uses_;
+  if (at >= start + static_cast<qpdf_offset_t>(chosen->length)) return false;
+  block_ = chosen->data.data();
+  blockStart_ = start;
+  blockLength_ = chosen->length;
   return true;
 }
 
@@ -64,7 +82,7 @@ size_t BlockFileSource::ReadAt(qpdf_offset_t offset, char* out, size_t length) {
   size_t done = 0;
   while (done < length) {
     const qpdf_offset_t at = offset + static_cast<qpdf_offset_t>(done);
-    if (length - done >= kBlock && !(at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_))) {
+    if (length - done >= kBlock && !(block_ && at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_))) {
       // A long read goes straight to the caller.
       ssize_t got;
       do {
@@ -78,7 +96,7 @@ size_t BlockFileSource::ReadAt(qpdf_offset_t offset, char* out, size_t length) {
     if (!Fill(at)) break;
     const size_t skip = static_cast<size_t>(at - blockStart_);
     const size_t n = std::min(length - done, blockLength_ - skip);
-    std::memcpy(out + done, block_.data() + skip, n);
+    std::memcpy(out + done, block_ + skip, n);
     done += n;
   }
   return done;
@@ -112,7 +130,7 @@ qpdf_offset_t BlockFileSource::findAndSkipNextEOL() {
       last_offset = pos_;
       return result < 0 ? pos_ : result;
     }
-    const char* block = block_.data();
+    const char* block = block_;
     const char* p = block + (pos_ - blockStart_);
     const char* end = block + blockLength_;
     if (result < 0) {

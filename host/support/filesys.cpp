@@ -110,12 +110,35 @@ volatile sig_atomic_t gTempUsed[kTempSlots];
 
 }  // namespace
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  return ResolvedPath(a) == ResolvedPath(b);
+int FollowLinks(const std::string& path, std::string* target) {
+  *target = path;
+  struct stat st;
+  for (int hops = 0; ::lstat(target->c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
+    char next[PATH_MAX];
+    ssize_t n = hops < 40 ? ::readlink(target->c_str(), next, sizeof next) : -1;
+    if (n < 0 || n == static_cast<ssize_t>(sizeof next)) return hops < 40 && n < 0 ? errno : ELOOP;
+    std::string link(next, static_cast<size_t>(n));
+    *target = link[0] == '/' ? link : FolderOf(*target) + "/" + link;
+  }
+  return 0;
 }
+
+std::string LandingKey(const std::string& path) {
+  std::string target;
+  FollowLinks(path, &target);
+  struct stat st;
+  auto key = [&](const std::string& name) {
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + (name.empty() ? "" : "/" + name);
+  };
+  if (::stat(target.c_str(), &st) == 0) return key("");
+  const size_t slash = target.rfind('/');
+  const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (!name.empty() && name != "." && name != ".." && ::stat(FolderOf(target).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    return key(name);
+  return "?" + ResolvedPath(target);
+}
+
+bool SameFile(const std::string& a, const std::string& b) { return LandingKey(a) == LandingKey(b); }
 
 void RemoveStaleSaves(const std::string& folder) {
   DIR* dir = ::opendir(folder.c_str());
@@ -242,15 +265,8 @@ int FileReplacement::Fail(const std::string& path, int err) {
 int FileReplacement::Begin(const std::string& path, Mode mode) {
   mode_ = mode;
   // The file a link names is the one to write, made when it is missing.
-  target_ = path;
+  if (int err = FollowLinks(path, &target_)) return Fail(path, err);
   struct stat st;
-  for (int hops = 0; ::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
-    char next[PATH_MAX];
-    ssize_t n = hops < 40 ? ::readlink(target_.c_str(), next, sizeof next) : -1;
-    if (n < 0 || n == static_cast<ssize_t>(sizeof next)) return Fail(path, hops < 40 && n < 0 ? errno : ELOOP);
-    std::string link(next, static_cast<size_t>(n));
-    target_ = link[0] == '/' ? link : FolderOf(target_) + "/" + link;
-  }
   existed_ = ::stat(target_.c_str(), &st) == 0;
   if (!existed_ && errno != ENOENT) return Fail(target_, errno);
   if (existed_) {

@@ -28,9 +28,16 @@ int FlushFile(int fd);  // the last write of a buffered writer
 int SyncFile(int fd);
 int CloseFile(int fd);
 
-// Whether two paths name one file: the same device and inode when both
-// exist, so that hard and symbolic links are seen through; else the same
-// path once the folders' links are resolved.
+// `path` with its symbolic links followed to the file a write through it
+// reaches (made there when missing), as FileReplacement follows them:
+// 0, or the errno value of a link that cannot be read or leads round.
+int FollowLinks(const std::string& path, std::string* target);
+// Where a write to `path` lands, as a key: the device and inode of the file
+// its links lead to; of its folder, with its name, when that file does not
+// exist yet; else the path resolved. Hard links, symbolic links and folders
+// reached by other names (bind mounts included) give one key.
+std::string LandingKey(const std::string& path);
+// Whether writes to two paths land in one file.
 bool SameFile(const std::string& a, const std::string& b);
 
 // Removes from `folder` the save temporaries whose writing process is gone,

@@ -213,10 +213,7 @@ std::string WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::str
   if (!doc) throw std::runtime_error("cannot draw: the document is closed");
   auto fault = [&](const std::string& why) { return std::runtime_error("cannot write " + path + ": " + why); };
   // A picture never takes the place of a document, under any of its names.
-  for (ASUns32 id : OpenDocIds()) {
-    const Doc* open = FindDoc(id);
-    if (open && !open->path.empty() && SameFile(path, open->path)) throw fault("it is an open document");
-  }
+  if (!OpenDocumentAt(path).empty()) throw fault("it is an open document");
   const std::string oversized = OversizedImage(*doc, page);
   if (!oversized.empty()) return oversized;
   const Renderer& renderer = LoadRenderer();
@@ -238,6 +235,16 @@ std::string WritePicture(ASUns32 docId, ASInt32 page, const std::vector<std::str
       throw fault(sink.err ? std::strerror(sink.err) : why);
   }
   if (int err = out.Commit()) throw fault(std::strerror(err));
+  return "";
+}
+
+std::string OpenDocumentAt(const std::string& path, PDDoc except) {
+  const std::string landing = LandingKey(path);
+  for (ASUns32 id : OpenDocIds()) {
+    const Doc* open = FindDoc(id);
+    if (open && !open->path.empty() && (!except || id != DocOf(except).id) && LandingKey(open->path) == landing)
+      return open->path;
+  }
   return "";
 }
 
