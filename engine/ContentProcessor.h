@@ -46,6 +46,9 @@ class ContentProcessor {
   static bool OnStreamReplaced(MyCosObj& old);
 
  private:
+  // Stream `index` of the content as it now is: a stream an earlier
+  // repair wrote anew is read in its new form.
+  MyCosObj Source(ASInt32 index) const;
   void Mark(ASInt32 stream, long long start, long long end);
   void CollectStream(ASInt32 index, const MyCosObj& stream, const std::list<std::string>& names);
   void RewriteStream(ASInt32 index, const std::string& kept);

@@ -83,10 +83,49 @@ bool PDFXPreflight::RecordReference(const MyCosObj& object, const MyCosObj& repl
   ReplacementRecord record;
   record.object = object;
   record.replacement = replacement;
+  record.number = object.GetID();
   record.destroy = destroy;
   record.clientData = clientData;
   replacements_.push_back(record);
   return true;
+}
+
+MyCosObj PDFXPreflight::LatestVersion(const MyCosObj& object) const {
+  MyCosObj current = object;
+  // Each step goes to an object made later; a chain is never longer than
+  // all the replacements known.
+  for (size_t steps = replacements_.size() + successors_.size(); steps > 0; --steps) {
+    if (current.CachedType() == CosNull || !current.IsIndirect()) break;
+    const ASInt32 number = current.GetID();
+    bool moved = false;
+    for (const ReplacementRecord& record : replacements_) {
+      if (record.replacement.IsNull() || record.number != number) continue;
+      current = record.replacement;
+      moved = true;
+      break;
+    }
+    if (moved) continue;
+    auto placed = successors_.find(number);
+    if (placed == successors_.end()) break;
+    current = placed->second;
+  }
+  return current;
+}
+
+void PDFXPreflight::Supersede(const MyCosObj& source, const MyCosObj& made, ReferenceDestroyProc destroy,
+                              ASInt32 clientData) {
+  for (ReplacementRecord& record : replacements_) {
+    if (record.replacement.IsNull() || !record.replacement.Equal(source)) continue;
+    record.replacement = made;
+    if (destroy) {
+      record.destroy = destroy;
+      record.clientData = clientData;
+    }
+    MyCosObj unused = source;
+    unused.Destroy();
+    return;
+  }
+  RecordReference(source, made, destroy, clientData);
 }
 
 bool PDFXPreflight::CollectReferences(const MyCosObj& value, ReferenceDestroyProc destroy, ASInt32 clientData) {
@@ -213,6 +252,7 @@ bool PDFXPreflight::Cleanup() {
           reference.container.Put(reference.key, record.replacement);
         }
       }
+      successors_[record.object.GetID()] = record.replacement;
       // Never the document's catalog: after a replacement of /Root that
       // is the new one, and the old may go.
       if (!record.object.Equal(doc.GetRoot())) Destroy(record);
