@@ -395,6 +395,10 @@ int RunHost(const Setup& setup, std::deque<plughost::Line> lines, const std::str
   session.SetOpenOptions(setup.open);
   session.ShowProgressLine(setup.progressLine);
   gSession = &session;
+  // Memory that runs out past here unwinds the session before main says so.
+  struct ForgetSession {
+    ~ForgetSession() { gSession = nullptr; }
+  } forgetSession;
   host::SetDriver(&session);
   host::reg::ShowHeldNotes();  // of settings read before the session
   if (setup.logView) host::SetViewEventSink([&session](const std::string& line) { session.transcript().Event(line); });

@@ -1,0 +1,391 @@
+// `plughost check --fix --output` changes a page's look only where a repair
+// means to: each page of the input and of the saved file rendered by
+// pdftoppm and compared, and the verdict after "Fix all" held against a
+// check of the saved file. Operators taken out of content beside colour
+// operators, JPEG 2000 images of every depth recompressed, and one or more
+// documents for every repair "Fix all" makes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include "documents.h"
+#include "plughost_runs.h"
+#include "testing/codestreams.h"
+#include "testing/pdfmaker.h"
+#include "testing/processes.h"
+
+namespace {
+
+using standardstest::kX1a;
+using standardstest::kX3;
+
+const int kDpi = 36;
+
+struct Outcome {
+  int status;
+  std::string verdict;  // the last VERDICT line
+};
+
+// One page as pdftoppm draws it.
+struct Picture {
+  int width = 0, height = 0;
+  std::string pixels;  // RGB, row by row
+};
+
+Picture ReadPpm(const std::string& path) {
+  const std::string bytes = hosttest::ReadFile(path);
+  // "P6", width, height and the largest value, each after blanks and
+  // comments; one blank, then the pixels.
+  std::vector<std::string> header;
+  size_t at = 0;
+  while (header.size() < 4 && at < bytes.size()) {
+    if (bytes[at] == '#') {
+      at = bytes.find('\n', at);
+    } else if (std::isspace(static_cast<unsigned char>(bytes[at]))) {
+      ++at;
+    } else {
+      const size_t end = bytes.find_first_of(" \t\r\n", at);
+      header.push_back(bytes.substr(at, end - at));
+      at = end;
+    }
+  }
+  Picture p;
+  if (header.size() < 4 || header[0] != "P6" || at == std::string::npos) return p;
+  p.width = std::atoi(header[1].c_str());
+  p.height = std::atoi(header[2].c_str());
+  p.pixels = bytes.substr(at + 1);
+  if (p.width <= 0 || p.height <= 0 || p.pixels.size() != 3u * p.width * p.height) return Picture();
+  return p;
+}
+
+// A rectangle in points, lower left and upper right.
+struct Box {
+  double left, bottom, right, top;
+};
+
+// Where two renders of a page of `heightPoints` differ: "" when nowhere, or
+// when only inside `inside` (a pixel of slack for anti-aliased edges);
+// else the pixel box of the differences.
+std::string Differences(const Picture& a, const Picture& b, double heightPoints, const Box* inside) {
+  if (a.width == 0 || b.width == 0) return "not drawn";
+  if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) return "another size";
+  int x0 = a.width, y0 = a.height, x1 = -1, y1 = -1;
+  for (size_t i = 0; i < a.pixels.size(); ++i) {
+    if (a.pixels[i] == b.pixels[i]) continue;
+    const int x = static_cast<int>(i / 3 % static_cast<size_t>(a.width)), y = static_cast<int>(i / 3 / a.width);
+    x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+  }
+  if (x1 < 0) return "";
+  const double scale = kDpi / 72.0;
+  if (inside && x0 >= inside->left * scale - 1 && x1 <= inside->right * scale + 1 &&
+      y0 >= (heightPoints - inside->top) * scale - 1 && y1 <= (heightPoints - inside->bottom) * scale + 1)
+    return "";
+  return "pixels " + std::to_string(x0) + "," + std::to_string(y0) + " to " + std::to_string(x1) + "," +
+         std::to_string(y1);
+}
+
+class FixLookTest : public ::testing::Test {
+ protected:
+  Outcome Check(const std::string& file, const std::string& standard, bool fix) {
+    std::vector<std::string> argv = {PLUGHOST, "check", work_.File(file), "--plugins", checkertest::PluginFolder(),
+                                     "--settings", settings_.path(), "--standard", standard, "--quiet"};
+    if (fix) argv.insert(argv.end(), {"--fix", "--output", work_.File("out.pdf")});
+    const hosttest::ProcessResult run = hosttest::RunProcess(argv, "", checkertest::kRunBound);
+    Outcome r{run.status, ""};
+    const size_t verdict = run.out.rfind("VERDICT: ");
+    if (verdict != std::string::npos) r.verdict = run.out.substr(verdict, run.out.find('\n', verdict) - verdict);
+    EXPECT_EQ(run.err, "") << file;
+    return r;
+  }
+  // Fixes `pdf` as in.pdf into out.pdf; what "Fix all" says must be what a
+  // check of out.pdf says, and qpdf must take out.pdf.
+  void FixAndRecheck(const std::string& pdf, const std::string& standard) {
+    hosttest::WriteFile(work_.File("in.pdf"), pdf);
+    const Outcome fixed = Check("in.pdf", standard, true);
+    ASSERT_TRUE(hosttest::FileExists(work_.File("out.pdf"))) << fixed.verdict;
+    const Outcome again = Check("out.pdf", standard, false);
+    EXPECT_EQ(fixed.status, again.status);
+    EXPECT_EQ(fixed.verdict, again.verdict);
+    EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(work_.File("out.pdf")) + " > /dev/null 2>&1"),
+              0);
+  }
+  // Every page of `file`, in order, as pdftoppm draws it (or Ghostscript).
+  std::vector<Picture> Render(const std::string& file, bool ghostscript = false) {
+    const std::string prefix = work_.File(file + "-page");
+    const std::string dpi = std::to_string(kDpi);
+    hosttest::RunCommand("rm -f " + hosttest::Quoted(prefix) + "*; " +
+                         (ghostscript ? "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=ppmraw -r" + dpi + " -sOutputFile=" +
+                                            hosttest::Quoted(prefix + "-%03d.ppm") + " "
+                                      : "pdftoppm -r " + dpi + " ") +
+                         hosttest::Quoted(work_.File(file)) + (ghostscript ? "" : " " + hosttest::Quoted(prefix)) +
+                         " > /dev/null 2>&1");
+    std::string listed;
+    hosttest::RunCommand("ls " + hosttest::Quoted(prefix) + "*.ppm", &listed);
+    std::vector<Picture> pages;
+    std::istringstream lines(listed);
+    for (std::string path; std::getline(lines, path);) pages.push_back(ReadPpm(path));
+    return pages;
+  }
+  hosttest::TempDir work_, settings_;
+};
+
+// --- operators beside colour operators
+
+// A stream of pieces, each ending in an operator, without the piece `gone`
+// wherever it stands. A removed piece takes the blank before it; the first
+// of a stream leaves the one after it.
+std::string Join(const std::vector<std::string>& pieces, const std::string& gone = "") {
+  std::string text;
+  for (size_t i = 0; i < pieces.size(); ++i)
+    if (pieces[i] != gone) text += (i == 0 ? "" : " ") + pieces[i];
+  return text;
+}
+
+TEST_F(FixLookTest, OperatorsTakenOutAreOnlyThoseTheRecordsName) {
+  const struct {
+    const char* written;  // with its operands
+    bool removedX1a, removedX3;
+  } removable[] = {
+      {"/Perceptual ri", true, false},
+      {"BX", true, true},
+      {"EX", false, false},                // alone, no record asks for it
+      {"1 xx", true, true},                 // no operator of PDF 1.3
+      {"(0 0 moveto) PS", false, false},  // an error no fix repairs
+  };
+  const char* const colours[] = {"rg", "RG", "k", "K", "g", "G", "cs", "CS", "sc", "SC", "scn", "SCN"};
+  auto colour = [](const std::string& op, int n) {
+    const std::string v = "0." + std::to_string(n);
+    if (op == "rg" || op == "RG") return v + " 0.6 0.2 " + op;
+    if (op == "k" || op == "K") return v + " 0 0.5 0 " + op;
+    if (op == "cs" || op == "CS") return "/DeviceGray " + op;
+    return v + " " + op;
+  };
+  // Each page: a /Contents array of three streams and a form; the operator
+  // at the start, in the middle and at the end of a stream, before and
+  // after the colour operator, and the colour set at a stream's end
+  // painting in the next.
+  struct Page {
+    std::vector<std::vector<std::string>> streams;  // the three, then the form
+    std::string gone;
+    bool removedX1a, removedX3;
+  };
+  std::vector<Page> pages;
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  std::string kids;
+  for (const auto& r : removable) {
+    for (const char* c : colours) {
+      const std::string R = r.written;
+      auto P = [&](int n) { return colour(c, n); };
+      Page page{{{R, P(1), "10 10 30 30 re B", P(2), R, "50 10 30 30 re B", "q", R, P(3), "90 10 30 30 re B", "Q",
+                  P(4), R},
+                 {R, "130 10 30 30 re B", "/Fm1 Do", R, P(5)},
+                 {"170 10 30 30 re B"},
+                 {P(6), R, "10 60 30 30 re B", R, P(7), "50 60 30 30 re B", P(8), R}},
+                R, r.removedX1a, r.removedX3};
+      const int first = static_cast<int>(spec.objects.size()) + 1;
+      kids += " " + std::to_string(first) + " 0 R";
+      spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 220 120] /TrimBox [0 0 220 120] "
+                             "/Contents [" + std::to_string(first + 1) + " 0 R " + std::to_string(first + 2) + " 0 R " +
+                             std::to_string(first + 3) + " 0 R] /Resources << /XObject << /Fm1 " +
+                             std::to_string(first + 4) + " 0 R >> >> >>");
+      for (int s = 0; s < 3; ++s) spec.objects.push_back("stream:|" + Join(page.streams[s]));
+      spec.objects.push_back("stream:/Type /XObject /Subtype /Form /BBox [0 0 220 120]|" + Join(page.streams[3]));
+      pages.push_back(page);
+    }
+  }
+  spec.objects[1] = "<< /Type /Pages /Kids [" + kids + " ] /Count " + std::to_string(pages.size()) + " >>";
+  const std::string pdf = hosttest::MakePdf(spec);
+
+  for (const char* standard : {kX1a, kX3}) {
+    SCOPED_TRACE(standard);
+    FixAndRecheck(pdf, standard);
+    QPDF saved;
+    saved.processFile(work_.File("out.pdf").c_str());
+    const std::vector<QPDFPageObjectHelper> savedPages = QPDFPageDocumentHelper(saved).getAllPages();
+    ASSERT_EQ(savedPages.size(), pages.size());
+    for (size_t i = 0; i < pages.size(); ++i) {
+      const Page& page = pages[i];
+      const bool removed = standard == std::string(kX1a) ? page.removedX1a : page.removedX3;
+      QPDFObjectHandle dict = savedPages[i].getObjectHandle();
+      std::vector<QPDFObjectHandle> streams = dict.getKey("/Contents").getArrayAsVector();
+      streams.push_back(dict.getKey("/Resources").getKey("/XObject").getKey("/Fm1"));
+      ASSERT_EQ(streams.size(), 4u) << "page " << i + 1;
+      for (size_t s = 0; s < 4; ++s) {
+        const std::shared_ptr<Buffer> data = streams[s].getStreamData(qpdf_dl_generalized);
+        const std::string kept(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+        EXPECT_EQ(kept, Join(page.streams[s], removed ? page.gone : ""))
+            << "page " << i + 1 << ", stream " << s + 1;
+      }
+    }
+    // What the removed operators drew: nothing.
+    const std::vector<Picture> before = Render("in.pdf"), after = Render("out.pdf");
+    ASSERT_EQ(before.size(), pages.size());
+    ASSERT_EQ(after.size(), pages.size());
+    for (size_t i = 0; i < pages.size(); ++i)
+      EXPECT_EQ(Differences(before[i], after[i], 120, nullptr), "") << "page " << i + 1;
+  }
+}
+
+// --- JPEG 2000 images
+
+TEST_F(FixLookTest, JpegTwoThousandImagesRecompressedKeepTheirPixels) {
+  struct Image {
+    uint32_t bits, components, width;
+    bool indexed, jp2;
+    uint32_t declared;  // the dictionary's depth
+  };
+  std::vector<Image> images;
+  for (uint32_t bits : {1u, 2u, 4u, 8u})
+    for (uint32_t components : {0u, 1u, 3u, 4u})  // 0: indexed
+      for (uint32_t width : {16u, 13u})           // rows that fill their bytes, and rows that do not
+        for (bool jp2 : {true, false})
+          images.push_back(Image{bits, components ? components : 1, width, components == 0, jp2, bits});
+  // A depth its samples do not fit: they stay 8 bits.
+  images.push_back(Image{8, 1, 13, false, false, 4});
+  images.push_back(Image{8, 1, 13, true, true, 4});
+  const uint32_t height = 5;
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  std::string kids;
+  for (const Image& image : images) {
+    const uint32_t top = (1u << image.bits) - 1;
+    const std::string codestream = hosttest::JpxCodestream(
+        image.width, height, image.components,
+        [&](uint32_t i, uint32_t c) { return static_cast<int>((i * 7 + c * 5 + i / image.width) % (top + 1)); },
+        image.bits);
+    const std::string data =
+        image.jp2 ? hosttest::Jp2File(codestream, image.width, height, image.components, image.bits) : codestream;
+    std::string space = image.components == 4 ? "/DeviceCMYK" : image.components == 3 ? "/DeviceRGB" : "/DeviceGray";
+    if (image.indexed) {
+      space = "[/Indexed /DeviceRGB " + std::to_string(top) + " <";
+      for (uint32_t i = 0; i <= top; ++i) {
+        char entry[8];
+        std::snprintf(entry, sizeof entry, "%02x%02x%02x", i * 97 % 256, 255 - i, i * 53 % 256);
+        space += entry;
+      }
+      space += ">]";
+    }
+    const int first = static_cast<int>(spec.objects.size()) + 1;
+    kids += " " + std::to_string(first) + " 0 R";
+    spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 130 50] /TrimBox [0 0 130 50] /Contents " +
+                           std::to_string(first + 1) + " 0 R /Resources << /XObject << /Im1 " +
+                           std::to_string(first + 2) + " 0 R >> >> >>");
+    spec.objects.push_back("stream:|q 130 0 0 50 0 0 cm /Im1 Do Q");
+    spec.objects.push_back("stream:/Type /XObject /Subtype /Image /Width " + std::to_string(image.width) +
+                           " /Height " + std::to_string(height) + " /BitsPerComponent " + std::to_string(image.declared) +
+                           " /ColorSpace " + space + " /Filter /JPXDecode|" + data);
+  }
+  spec.objects[1] = "<< /Type /Pages /Kids [" + kids + " ] /Count " + std::to_string(images.size()) + " >>";
+  FixAndRecheck(hosttest::MakePdf(spec), kX3);
+
+  // Each image now Flate data of its own depth, drawn as it was.
+  std::string listed;
+  hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(work_.File("out.pdf")) + " 2>/dev/null | tail -n +3",
+                       &listed);
+  std::istringstream rows(listed);
+  // pdftoppm draws JPEG 2000 colour samples of fewer than 8 bits short of
+  // their full range (shifted, not scaled); Ghostscript draws them all.
+  const std::vector<Picture> before = Render("in.pdf"), after = Render("out.pdf");
+  const std::vector<Picture> beforeGs = Render("in.pdf", true), afterGs = Render("out.pdf", true);
+  ASSERT_EQ(before.size(), images.size());
+  ASSERT_EQ(after.size(), images.size());
+  ASSERT_EQ(beforeGs.size(), images.size());
+  ASSERT_EQ(afterGs.size(), images.size());
+  for (size_t i = 0; i < images.size(); ++i) {
+    const Image& image = images[i];
+    SCOPED_TRACE(std::to_string(image.bits) + " bits, " + (image.indexed ? "indexed" : std::to_string(image.components)) +
+                 " components, " + std::to_string(image.width) + " wide, " + (image.jp2 ? "JP2" : "codestream"));
+    std::string row;
+    std::getline(rows, row);
+    std::istringstream fields(row);
+    std::string page, num, type, width, h, color, comp, bpc, enc;
+    fields >> page >> num >> type >> width >> h >> color >> comp >> bpc >> enc;
+    EXPECT_EQ(bpc, std::to_string(image.bits)) << row;
+    EXPECT_EQ(enc, "image") << row;
+    // Ghostscript reads JPEG 2000 samples at the dictionary's depth, which
+    // a reader is to ignore.
+    if (image.declared == image.bits) {
+      EXPECT_EQ(Differences(beforeGs[i], afterGs[i], 50, nullptr), "") << "Ghostscript";
+    }
+    if (image.indexed || image.bits == 8) {
+      EXPECT_EQ(Differences(before[i], after[i], 50, nullptr), "") << "pdftoppm";
+    }
+  }
+}
+
+// --- every repair
+
+TEST_F(FixLookTest, EveryRepairKeepsThePageAsItLooked) {
+  auto form = [](const std::string& entries, const std::string& data) {
+    return [=](standardstest::Document& d) {
+      d.AddResource("XObject", "Fm1",
+                    std::to_string(d.Add("stream:/Type /XObject /Subtype /Form /BBox [0 0 612 792] " + entries + "|" +
+                                         data)) +
+                        " 0 R");
+      d.content += " /Fm1 Do";
+    };
+  };
+  const Box square{100, 100, 200, 200}, appearance{100, 300, 200, 400};
+  const struct {
+    const char* variant;  // of the generator; "" for the change alone
+    std::function<void(standardstest::Document&)> change;
+    const char* standard;  // null: both
+    const Box* changes;    // where the page may look otherwise; null: nowhere
+  } rows[] = {
+      {"no-file-identifier", nullptr, nullptr, nullptr},
+      {"no-title-or-creator", nullptr, kX1a, nullptr},
+      {"trapped-unknown", nullptr, kX3, nullptr},
+      {"version-without-conformance", nullptr, nullptr, nullptr},
+      {"transfer-function-state", nullptr, kX1a, nullptr},
+      {"art-and-trim-box", nullptr, kX3, nullptr},
+      {"no-trim-box", nullptr, kX1a, nullptr},
+      {"ri-operator", nullptr, kX1a, nullptr},
+      {"lzw-image", nullptr, kX1a, nullptr},
+      // One stream both recompressed and rid of an operator.
+      {"", form("/Filter /LZWDecode", standardstest::LzwEncoded("0 0 1 0 k /Perceptual ri 300 300 100 100 re f")),
+       kX1a, nullptr},
+      {"", form("/Filter /LZWDecode", standardstest::LzwEncoded("0 0 1 0 k BX 300 300 100 100 re f EX")), kX3,
+       nullptr},
+      {"no-output-intents", nullptr, nullptr, nullptr},
+      {"empty-output-intents", nullptr, kX1a, nullptr},
+      {"press-intent-without-profile", nullptr, kX3, nullptr},
+      {"press-intent-garbage-profile", nullptr, kX1a, nullptr},
+      {"default-gray-space", nullptr, kX1a, nullptr},
+      {"image-soft-mask-none", nullptr, nullptr, nullptr},
+      {"javascript-open-action", nullptr, kX3, nullptr},
+      {"square-annotation", nullptr, kX1a, &square},
+      {"rgb-appearance-in-trim", nullptr, kX3, &appearance},
+      {"appearance-drawn-by-page", nullptr, kX1a, &appearance},
+  };
+  for (const auto& row : rows) {
+    for (const char* standard : {kX1a, kX3}) {
+      if (row.standard && row.standard != std::string(standard)) continue;
+      SCOPED_TRACE(std::string(*row.variant ? row.variant : "a changed baseline") + " under " + standard);
+      standardstest::Document document =
+          *row.variant ? standardstest::Make(standard, row.variant) : standardstest::Baseline(standard);
+      if (row.change) row.change(document);
+      FixAndRecheck(document.Pdf(), standard);
+      const std::vector<Picture> before = Render("in.pdf"), after = Render("out.pdf");
+      ASSERT_EQ(before.size(), 1u);
+      ASSERT_EQ(after.size(), 1u);
+      EXPECT_EQ(Differences(before[0], after[0], 792, row.changes), "");
+      if (row.changes) {
+        EXPECT_NE(Differences(before[0], after[0], 792, nullptr), "") << "the annotation is gone";
+      }
+    }
+  }
+}
+
+}  // namespace
