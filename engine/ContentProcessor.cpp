@@ -81,8 +81,9 @@ void ContentProcessor::CollectStream(ASInt32 index, const MyCosObj& stream, cons
     if (token.type != kPDTokenKeyword || token.text[0] == '/') continue;
 
     if (std::strcmp(token.text, "BI") == 0) {
-      // The image's dictionary and data up to its EI belong to the BI.
-      if (resources_.IsNull()) throw std::runtime_error("No Resource dictionary.");
+      // The image's dictionary and data up to its EI belong to the BI. It
+      // is read as the check read it: without resources when there are
+      // none, which only a named colour space needs.
       const CosDoc cosDoc = stream.GetDoc().GetCosDoc();
       CosObj image = MyCosObj::NullObj();
       ASInt32 consumed = 0;

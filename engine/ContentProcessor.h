@@ -33,9 +33,7 @@ class ContentProcessor {
   // Collect, then Rewrite. True.
   bool Run(const std::list<std::string>& names);
   // Marks every listed operator with its operands and the white space and
-  // comments before them. An inline image is read as part of its BI; with
-  // no resources that throws "No Resource dictionary.", before anything
-  // changed.
+  // comments before them. An inline image is read as part of its BI.
   void Collect(const std::list<std::string>& names);
   // Writes each stream with marks anew without the marked bytes.
   void Rewrite();

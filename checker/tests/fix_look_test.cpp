@@ -205,6 +205,12 @@ TEST_F(FixLookTest, OperatorsTakenOutAreOnlyThoseTheRecordsName) {
       pages.push_back(page);
     }
   }
+  // A last page shares the first one's content and form: each page's
+  // record is repaired, the content written anew once.
+  kids += " " + std::to_string(spec.objects.size() + 1) + " 0 R";
+  spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 220 120] /TrimBox [0 0 220 120] "
+                         "/Contents [4 0 R 5 0 R 6 0 R] /Resources << /XObject << /Fm1 7 0 R >> >> >>");
+  pages.push_back(pages.front());
   spec.objects[1] = "<< /Type /Pages /Kids [" + kids + " ] /Count " + std::to_string(pages.size()) + " >>";
   const std::string pdf = hosttest::MakePdf(spec);
 
@@ -358,6 +364,13 @@ TEST_F(FixLookTest, EveryRepairKeepsThePageAsItLooked) {
        kX1a, nullptr},
       {"", form("/Filter /LZWDecode", standardstest::LzwEncoded("0 0 1 0 k BX 300 300 100 100 re f EX")), kX3,
        nullptr},
+      // An inline image on a page without resources, which it needs none of.
+      {"",
+       [](standardstest::Document& d) {
+         d.content = "/Perceptual ri " + d.content + " q 100 0 0 100 300 300 cm BI /W 1 /H 1 /CS /CMYK /BPC 8 ID " +
+                     std::string("\x10\x80\x30\x40") + " EI Q";
+       },
+       kX1a, nullptr},
       {"no-output-intents", nullptr, nullptr, nullptr},
       {"empty-output-intents", nullptr, kX1a, nullptr},
       {"press-intent-without-profile", nullptr, kX3, nullptr},
