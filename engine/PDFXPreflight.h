@@ -43,7 +43,8 @@ struct ObjectReference {
 struct ReplacementRecord {
   MyCosObj object;
   MyCosObj replacement;  // null when there is none
-  ASInt32 number = -1;    // the object's, where a replacement is recorded
+  // The numbers of the object and of its replacement, where one is recorded.
+  ASInt32 number = -1, replacementNumber = -1;
   ReferenceDestroyProc destroy = nullptr;
   ASInt32 clientData = 0;
   bool stillReferenced = false;

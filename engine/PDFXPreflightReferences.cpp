@@ -84,6 +84,7 @@ bool PDFXPreflight::RecordReference(const MyCosObj& object, const MyCosObj& repl
   record.object = object;
   record.replacement = replacement;
   record.number = object.GetID();
+  if (!replacement.IsNull() && replacement.IsIndirect()) record.replacementNumber = replacement.GetID();
   record.destroy = destroy;
   record.clientData = clientData;
   replacements_.push_back(record);
@@ -114,9 +115,11 @@ MyCosObj PDFXPreflight::LatestVersion(const MyCosObj& object) const {
 
 void PDFXPreflight::Supersede(const MyCosObj& source, const MyCosObj& made, ReferenceDestroyProc destroy,
                               ASInt32 clientData) {
+  const ASInt32 number = source.IsIndirect() ? source.GetID() : -1;
   for (ReplacementRecord& record : replacements_) {
-    if (record.replacement.IsNull() || !record.replacement.Equal(source)) continue;
+    if (number < 0 || record.replacementNumber != number) continue;
     record.replacement = made;
+    record.replacementNumber = made.IsIndirect() ? made.GetID() : -1;
     if (destroy) {
       record.destroy = destroy;
       record.clientData = clientData;
