@@ -333,8 +333,11 @@ class PDFXPreflight {
   std::list<std::string> operatorNames_;
   std::map<const Zentu::PDFX_Error*, std::list<std::string>> operatorsToRemove_;
   std::set<const Zentu::PDFX_Error*> operatorsRemoved_;
-  // Objects the clean-up replaced, by number, and what took their place.
+  // Objects the clean-up replaced, by number, and what took their place;
+  // those whose replacement waits for it, and the other way round.
   std::map<ASInt32, MyCosObj> successors_;
+  std::unordered_map<ASInt32, MyCosObj> pendingReplacements_;
+  std::unordered_map<ASInt32, ASInt32> replacedBy_;
   std::set<std::tuple<int, std::pair<ASUns32, ASUns32>, std::string>> operatorsUsed_;
   WalkTrail colorSpaceTrail_;
   WalkTrail halftoneTrail_;
