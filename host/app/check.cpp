@@ -593,10 +593,10 @@ void CheckRun::Announce(Session& session) const {
   if (!standardLine.empty()) session.transcript().Event(standardLine);
 }
 
+bool CheckRun::MemoryRanOut() const { return host::FailedAllocations() > failedAllocations; }
+
 std::string CheckRun::NoVerdict() const {
-  // Memory that ran out on the way is why, whatever step found it missing.
-  return host::FailedAllocations() > failedAllocations ? "the check gave no verdict: there is not enough memory"
-                                                       : "the check gave no verdict";
+  return MemoryRanOut() ? "the check gave no verdict: there is not enough memory" : "the check gave no verdict";
 }
 
 void CheckRun::Start(Session& session) const {
@@ -608,7 +608,9 @@ void CheckRun::Start(Session& session) const {
     const std::string where = step != std::string::npos && reason->back() == ')' ? reason->substr(step) : "";
     const std::string stop = reason->substr(0, reason->size() - where.size());
     if (verdict == 2) {
-      if (stop.compare(0, 10, "the check ") == 0) *reason = NoVerdict() + where;
+      // Memory that ran out on the way is why, whatever step of the check
+      // found the verdict missing.
+      if (MemoryRanOut() && stop.compare(0, 10, "the check ") == 0) *reason = NoVerdict() + where;
       return 2;
     }
     host::SaveFailure failed = host::LastSaveFailure();

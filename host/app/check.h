@@ -136,8 +136,10 @@ struct CheckRun {
   // checker wrote none, else ""; the report of -, printed.
   std::string ReportMissing() const;
   void PrintReport() const;
+  // Whether an allocation failed since the run began.
+  bool MemoryRanOut() const;
   // "the check gave no verdict", with ": there is not enough memory" when
-  // memory ran out since the run began.
+  // memory ran out.
   std::string NoVerdict() const;
 };
 
