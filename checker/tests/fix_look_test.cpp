@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -37,36 +37,28 @@ struct Outcome {
   std::string verdict;  // the last VERDICT line
 };
 
-// One page as pdftoppm draws it.
+// One page as drawn: its width and its RGB pixels, row by row.
 struct Picture {
-  int width = 0, height = 0;
-  std::string pixels;  // RGB, row by row
+  int width = 0;
+  std::string pixels;
 };
 
+// A binary PPM, the comments of its header passed over.
 Picture ReadPpm(const std::string& path) {
   const std::string bytes = hosttest::ReadFile(path);
-  // "P6", width, height and the largest value, each after blanks and
-  // comments; one blank, then the pixels.
-  std::vector<std::string> header;
-  size_t at = 0;
-  while (header.size() < 4 && at < bytes.size()) {
-    if (bytes[at] == '#') {
-      at = bytes.find('\n', at);
-    } else if (std::isspace(static_cast<unsigned char>(bytes[at]))) {
-      ++at;
+  std::istringstream in(bytes);
+  std::string word;
+  std::vector<int> numbers;  // width, height, largest value
+  for (in >> word; numbers.size() < 3 && in >> word;) {
+    if (word[0] == '#') {
+      std::getline(in, word);
     } else {
-      const size_t end = bytes.find_first_of(" \t\r\n", at);
-      header.push_back(bytes.substr(at, end - at));
-      at = end;
+      numbers.push_back(std::atoi(word.c_str()));
     }
   }
-  Picture p;
-  if (header.size() < 4 || header[0] != "P6" || at == std::string::npos) return p;
-  p.width = std::atoi(header[1].c_str());
-  p.height = std::atoi(header[2].c_str());
-  p.pixels = bytes.substr(at + 1);
-  if (p.width <= 0 || p.height <= 0 || p.pixels.size() != 3u * p.width * p.height) return Picture();
-  return p;
+  if (numbers.size() < 3 || numbers[0] <= 0 || !in) return Picture();
+  Picture p{numbers[0], bytes.substr(static_cast<size_t>(in.tellg()) + 1)};
+  return p.pixels.size() == 3u * numbers[0] * numbers[1] ? p : Picture();
 }
 
 // A rectangle in points, lower left and upper right.
@@ -79,8 +71,8 @@ struct Box {
 // else the pixel box of the differences.
 std::string Differences(const Picture& a, const Picture& b, double heightPoints, const Box* inside) {
   if (a.width == 0 || b.width == 0) return "not drawn";
-  if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) return "another size";
-  int x0 = a.width, y0 = a.height, x1 = -1, y1 = -1;
+  if (a.width != b.width || a.pixels.size() != b.pixels.size()) return "another size";
+  int x0 = a.width, y0 = INT32_MAX, x1 = -1, y1 = -1;
   for (size_t i = 0; i < a.pixels.size(); ++i) {
     if (a.pixels[i] == b.pixels[i]) continue;
     const int x = static_cast<int>(i / 3 % static_cast<size_t>(a.width)), y = static_cast<int>(i / 3 / a.width);
@@ -93,6 +85,30 @@ std::string Differences(const Picture& a, const Picture& b, double heightPoints,
     return "";
   return "pixels " + std::to_string(x0) + "," + std::to_string(y0) + " to " + std::to_string(x1) + "," +
          std::to_string(y1);
+}
+
+// One page of a document: its dictionary's entries beside /Type and
+// /Parent, and the objects after it, which the entries name as @1, @2, ...
+struct PageSpec {
+  std::string entries;
+  std::vector<std::string> objects;
+};
+
+std::string PagesPdf(const std::vector<PageSpec>& pages) {
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  std::string kids;
+  for (const PageSpec& page : pages) {
+    const size_t first = spec.objects.size() + 1;
+    std::string entries = page.entries;
+    for (size_t at = entries.find('@'); at != std::string::npos; at = entries.find('@', at))
+      entries.replace(at, 2, std::to_string(first + static_cast<size_t>(entries[at + 1] - '0')) + " 0 R");
+    kids += " " + std::to_string(first) + " 0 R";
+    spec.objects.push_back("<< /Type /Page /Parent 2 0 R " + entries + " >>");
+    spec.objects.insert(spec.objects.end(), page.objects.begin(), page.objects.end());
+  }
+  spec.objects[1] = "<< /Type /Pages /Kids [" + kids + " ] /Count " + std::to_string(pages.size()) + " >>";
+  return hosttest::MakePdf(spec);
 }
 
 class FixLookTest : public ::testing::Test {
@@ -121,9 +137,8 @@ class FixLookTest : public ::testing::Test {
               0);
   }
   // Every page of `file`, in order, as pdftoppm draws it (or Ghostscript).
-  std::vector<Picture> Render(const std::string& file, bool ghostscript = false) {
-    const std::string prefix = work_.File(file + "-page");
-    const std::string dpi = std::to_string(kDpi);
+  std::vector<Picture> Render(const std::string& file, bool ghostscript) {
+    const std::string prefix = work_.File(file + "-page"), dpi = std::to_string(kDpi);
     hosttest::RunCommand("rm -f " + hosttest::Quoted(prefix) + "*; " +
                          (ghostscript ? "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=ppmraw -r" + dpi + " -sOutputFile=" +
                                             hosttest::Quoted(prefix + "-%03d.ppm") + " "
@@ -136,6 +151,17 @@ class FixLookTest : public ::testing::Test {
     std::istringstream lines(listed);
     for (std::string path; std::getline(lines, path);) pages.push_back(ReadPpm(path));
     return pages;
+  }
+  // in.pdf and out.pdf drawn, `pages` pages each: the first's pages, then
+  // the second's.
+  std::vector<Picture> BeforeAndAfter(size_t pages, bool ghostscript = false) {
+    std::vector<Picture> both = Render("in.pdf", ghostscript), after = Render("out.pdf", ghostscript);
+    EXPECT_EQ(both.size(), pages);
+    EXPECT_EQ(after.size(), pages);
+    both.resize(pages);
+    after.resize(pages);
+    both.insert(both.end(), after.begin(), after.end());
+    return both;
   }
   hosttest::TempDir work_, settings_;
 };
@@ -181,9 +207,8 @@ TEST_F(FixLookTest, OperatorsTakenOutAreOnlyThoseTheRecordsName) {
     bool removedX1a, removedX3;
   };
   std::vector<Page> pages;
-  hosttest::PdfSpec spec;
-  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
-  std::string kids;
+  std::vector<PageSpec> specs;
+  const std::string box = "/MediaBox [0 0 220 120] /TrimBox [0 0 220 120] ";
   for (const auto& r : removable) {
     for (const char* c : colours) {
       const std::string R = r.written;
@@ -194,25 +219,18 @@ TEST_F(FixLookTest, OperatorsTakenOutAreOnlyThoseTheRecordsName) {
                  {"170 10 30 30 re B"},
                  {P(6), R, "10 60 30 30 re B", R, P(7), "50 60 30 30 re B", P(8), R}},
                 R, r.removedX1a, r.removedX3};
-      const int first = static_cast<int>(spec.objects.size()) + 1;
-      kids += " " + std::to_string(first) + " 0 R";
-      spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 220 120] /TrimBox [0 0 220 120] "
-                             "/Contents [" + std::to_string(first + 1) + " 0 R " + std::to_string(first + 2) + " 0 R " +
-                             std::to_string(first + 3) + " 0 R] /Resources << /XObject << /Fm1 " +
-                             std::to_string(first + 4) + " 0 R >> >> >>");
-      for (int s = 0; s < 3; ++s) spec.objects.push_back("stream:|" + Join(page.streams[s]));
-      spec.objects.push_back("stream:/Type /XObject /Subtype /Form /BBox [0 0 220 120]|" + Join(page.streams[3]));
+      specs.push_back({box + "/Contents [@1 @2 @3] /Resources << /XObject << /Fm1 @4 >> >>",
+                       {"stream:|" + Join(page.streams[0]), "stream:|" + Join(page.streams[1]),
+                        "stream:|" + Join(page.streams[2]),
+                        "stream:/Type /XObject /Subtype /Form /BBox [0 0 220 120]|" + Join(page.streams[3])}});
       pages.push_back(page);
     }
   }
   // A last page shares the first one's content and form: each page's
   // record is repaired, the content written anew once.
-  kids += " " + std::to_string(spec.objects.size() + 1) + " 0 R";
-  spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 220 120] /TrimBox [0 0 220 120] "
-                         "/Contents [4 0 R 5 0 R 6 0 R] /Resources << /XObject << /Fm1 7 0 R >> >> >>");
+  specs.push_back({box + "/Contents [4 0 R 5 0 R 6 0 R] /Resources << /XObject << /Fm1 7 0 R >> >>", {}});
   pages.push_back(pages.front());
-  spec.objects[1] = "<< /Type /Pages /Kids [" + kids + " ] /Count " + std::to_string(pages.size()) + " >>";
-  const std::string pdf = hosttest::MakePdf(spec);
+  const std::string pdf = PagesPdf(specs);
 
   for (const char* standard : {kX1a, kX3}) {
     SCOPED_TRACE(standard);
@@ -236,11 +254,9 @@ TEST_F(FixLookTest, OperatorsTakenOutAreOnlyThoseTheRecordsName) {
       }
     }
     // What the removed operators drew: nothing.
-    const std::vector<Picture> before = Render("in.pdf"), after = Render("out.pdf");
-    ASSERT_EQ(before.size(), pages.size());
-    ASSERT_EQ(after.size(), pages.size());
+    const std::vector<Picture> drawn = BeforeAndAfter(pages.size());
     for (size_t i = 0; i < pages.size(); ++i)
-      EXPECT_EQ(Differences(before[i], after[i], 120, nullptr), "") << "page " << i + 1;
+      EXPECT_EQ(Differences(drawn[i], drawn[pages.size() + i], 120, nullptr), "") << "page " << i + 1;
   }
 }
 
@@ -262,9 +278,7 @@ TEST_F(FixLookTest, JpegTwoThousandImagesRecompressedKeepTheirPixels) {
   images.push_back(Image{8, 1, 13, false, false, 4});
   images.push_back(Image{8, 1, 13, true, true, 4});
   const uint32_t height = 5;
-  hosttest::PdfSpec spec;
-  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
-  std::string kids;
+  std::vector<PageSpec> specs;
   for (const Image& image : images) {
     const uint32_t top = (1u << image.bits) - 1;
     const std::string codestream = hosttest::JpxCodestream(
@@ -283,18 +297,13 @@ TEST_F(FixLookTest, JpegTwoThousandImagesRecompressedKeepTheirPixels) {
       }
       space += ">]";
     }
-    const int first = static_cast<int>(spec.objects.size()) + 1;
-    kids += " " + std::to_string(first) + " 0 R";
-    spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 130 50] /TrimBox [0 0 130 50] /Contents " +
-                           std::to_string(first + 1) + " 0 R /Resources << /XObject << /Im1 " +
-                           std::to_string(first + 2) + " 0 R >> >> >>");
-    spec.objects.push_back("stream:|q 130 0 0 50 0 0 cm /Im1 Do Q");
-    spec.objects.push_back("stream:/Type /XObject /Subtype /Image /Width " + std::to_string(image.width) +
-                           " /Height " + std::to_string(height) + " /BitsPerComponent " + std::to_string(image.declared) +
-                           " /ColorSpace " + space + " /Filter /JPXDecode|" + data);
+    specs.push_back({"/MediaBox [0 0 130 50] /TrimBox [0 0 130 50] /Contents @1 /Resources << /XObject << /Im1 @2 >> >>",
+                     {"stream:|q 130 0 0 50 0 0 cm /Im1 Do Q",
+                      "stream:/Type /XObject /Subtype /Image /Width " + std::to_string(image.width) + " /Height " +
+                          std::to_string(height) + " /BitsPerComponent " + std::to_string(image.declared) +
+                          " /ColorSpace " + space + " /Filter /JPXDecode|" + data}});
   }
-  spec.objects[1] = "<< /Type /Pages /Kids [" + kids + " ] /Count " + std::to_string(images.size()) + " >>";
-  FixAndRecheck(hosttest::MakePdf(spec), kX3);
+  FixAndRecheck(PagesPdf(specs), kX3);
 
   // Each image now Flate data of its own depth, drawn as it was.
   std::string listed;
@@ -303,13 +312,9 @@ TEST_F(FixLookTest, JpegTwoThousandImagesRecompressedKeepTheirPixels) {
   std::istringstream rows(listed);
   // pdftoppm draws JPEG 2000 colour samples of fewer than 8 bits short of
   // their full range (shifted, not scaled); Ghostscript draws them all.
-  const std::vector<Picture> before = Render("in.pdf"), after = Render("out.pdf");
-  const std::vector<Picture> beforeGs = Render("in.pdf", true), afterGs = Render("out.pdf", true);
-  ASSERT_EQ(before.size(), images.size());
-  ASSERT_EQ(after.size(), images.size());
-  ASSERT_EQ(beforeGs.size(), images.size());
-  ASSERT_EQ(afterGs.size(), images.size());
-  for (size_t i = 0; i < images.size(); ++i) {
+  const size_t n = images.size();
+  const std::vector<Picture> drawn = BeforeAndAfter(n), gs = BeforeAndAfter(n, true);
+  for (size_t i = 0; i < n; ++i) {
     const Image& image = images[i];
     SCOPED_TRACE(std::to_string(image.bits) + " bits, " + (image.indexed ? "indexed" : std::to_string(image.components)) +
                  " components, " + std::to_string(image.width) + " wide, " + (image.jp2 ? "JP2" : "codestream"));
@@ -323,10 +328,10 @@ TEST_F(FixLookTest, JpegTwoThousandImagesRecompressedKeepTheirPixels) {
     // Ghostscript reads JPEG 2000 samples at the dictionary's depth, which
     // a reader is to ignore.
     if (image.declared == image.bits) {
-      EXPECT_EQ(Differences(beforeGs[i], afterGs[i], 50, nullptr), "") << "Ghostscript";
+      EXPECT_EQ(Differences(gs[i], gs[n + i], 50, nullptr), "") << "Ghostscript";
     }
     if (image.indexed || image.bits == 8) {
-      EXPECT_EQ(Differences(before[i], after[i], 50, nullptr), "") << "pdftoppm";
+      EXPECT_EQ(Differences(drawn[i], drawn[n + i], 50, nullptr), "") << "pdftoppm";
     }
   }
 }
@@ -390,12 +395,10 @@ TEST_F(FixLookTest, EveryRepairKeepsThePageAsItLooked) {
           *row.variant ? standardstest::Make(standard, row.variant) : standardstest::Baseline(standard);
       if (row.change) row.change(document);
       FixAndRecheck(document.Pdf(), standard);
-      const std::vector<Picture> before = Render("in.pdf"), after = Render("out.pdf");
-      ASSERT_EQ(before.size(), 1u);
-      ASSERT_EQ(after.size(), 1u);
-      EXPECT_EQ(Differences(before[0], after[0], 792, row.changes), "");
+      const std::vector<Picture> drawn = BeforeAndAfter(1);
+      EXPECT_EQ(Differences(drawn[0], drawn[1], 792, row.changes), "");
       if (row.changes) {
-        EXPECT_NE(Differences(before[0], after[0], 792, nullptr), "") << "the annotation is gone";
+        EXPECT_NE(Differences(drawn[0], drawn[1], 792, nullptr), "") << "the annotation is gone";
       }
     }
   }
