@@ -182,6 +182,9 @@ void UIInterface::CheckDocument(SeveritySet& status) {
   } catch (const AcrobatException& e) {
     thrown = true;
     thrownText = e.Display();
+  } catch (const std::bad_alloc&) {
+    thrown = true;
+    thrownText = "There is not enough memory";
   } catch (const std::exception& e) {
     thrown = true;
     thrownText = e.what();

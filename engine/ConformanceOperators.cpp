@@ -14,7 +14,7 @@ namespace Zentu {
 
 namespace {
 
-// The summary record's repair takes the walker's list for that content out.
+// Each record's repair takes out the operators it names.
 boost::shared_ptr<Fixer> SharedOperatorRemover() { return GlobalFixers::OperatorRemoval(); }
 
 // 'a'; 'a' and 'b'; 'a', 'b', and 'c'.
@@ -41,7 +41,7 @@ void Conformance::AddOperatorError(PDFXPreflight& walker, const boost::shared_pt
                                    const std::string& op, const boost::shared_ptr<Fixer>& fixer, DeferredTest test) {
   boost::shared_ptr<PDFX_Error> error = walker.AddNodeError("'" + op + "'", op, severity, KIND_OPERATOR,
                                                             PROBLEM_INVALID, objectNode, containerNode);
-  if (containerNode) walker.AddOperatorsToRemove(containerNode->object, std::list<std::string>(1, op));
+  if (containerNode) walker.AddOperatorsToRemove(*error, std::list<std::string>(1, op));
   error->AttachFixer(fixer);
   error->SetDeferredTest(test);
 }
@@ -81,7 +81,7 @@ void Conformance::CheckOperatorUsage(PDFXPreflight& walker, const boost::shared_
 
   boost::shared_ptr<PDFX_Error> error = walker.AddNodeError(message, std::string(), level, KIND_OPERATOR,
                                                             PROBLEM_INVALID, objectNode, containerNode);
-  if (containerNode) walker.AddOperatorsToRemove(containerNode->object, names);
+  if (containerNode) walker.AddOperatorsToRemove(*error, names);
   error->AttachFixer(SharedOperatorRemover());
   error->SetDeferredTest(test);
 }

@@ -51,7 +51,7 @@ void ContentProcessor::Collect(const std::list<std::string>& names) {
   marks_.clear();
   const ASInt32 count = contents_.Length();
   for (ASInt32 i = 0; i < count; ++i) {
-    const MyCosObj stream = contents_.Get(i);
+    const MyCosObj stream = Source(i);
     // A broken element (null, a missing object) holds no content.
     if (stream.CachedType() != CosStream) continue;
     CollectStream(i, stream, names);
@@ -81,8 +81,9 @@ void ContentProcessor::CollectStream(ASInt32 index, const MyCosObj& stream, cons
     if (token.type != kPDTokenKeyword || token.text[0] == '/') continue;
 
     if (std::strcmp(token.text, "BI") == 0) {
-      // The image's dictionary and data up to its EI belong to the BI.
-      if (resources_.IsNull()) throw std::runtime_error("No Resource dictionary.");
+      // The image's dictionary and data up to its EI belong to the BI. It
+      // is read as the check read it: without resources when there are
+      // none, which only a named colour space needs.
       const CosDoc cosDoc = stream.GetDoc().GetCosDoc();
       CosObj image = MyCosObj::NullObj();
       ASInt32 consumed = 0;
@@ -111,7 +112,7 @@ void ContentProcessor::Rewrite() {
     size_t end = m;
     while (end < marks_.size() && marks_[end].stream == i) ++end;
 
-    const MyCosObj stream = contents_.Get(i);
+    const MyCosObj stream = Source(i);
     std::string kept;
     {
       ASStm stm = stream.OpenStm(cosOpenFiltered);
@@ -135,8 +136,14 @@ void ContentProcessor::Rewrite() {
   }
 }
 
+MyCosObj ContentProcessor::Source(ASInt32 index) const {
+  const MyCosObj element = contents_.Get(index);
+  return walker_ ? walker_->LatestVersion(element) : element;
+}
+
 void ContentProcessor::RewriteStream(ASInt32 index, const std::string& kept) {
-  const MyCosObj old = contents_.Get(index);
+  const MyCosObj element = contents_.Get(index);
+  const MyCosObj old = Source(index);
   // Every entry stays, the filters too: the new data is encoded as the old was.
   MyCosObj dict = old.Dict().Clone();
   dict.Remove("Length");
@@ -151,14 +158,14 @@ void ContentProcessor::RewriteStream(ASInt32 index, const std::string& kept) {
     made.NewStream(doc, 1, memory, 0, 0, dict, MyCosObj(), -1);
   }
 
-  if (contents_.CachedType() == CosArray && !old.IsIndirect()) {
+  if (contents_.CachedType() == CosArray && !element.IsIndirect()) {
     MyCosObj array = contents_;
     array.PutAt(index, made);
-    MyCosObj gone = old;
+    MyCosObj gone = element;
     gone.Destroy();
     return;
   }
-  if (walker_) walker_->RecordReference(old, made, completion_, 0);
+  if (walker_) walker_->Supersede(old, made, completion_, 0);
 }
 
 void ContentProcessor::Completion(MyCosObj& old, ASInt32) { OnStreamReplaced(old); }

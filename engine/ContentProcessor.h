@@ -33,9 +33,7 @@ class ContentProcessor {
   // Collect, then Rewrite. True.
   bool Run(const std::list<std::string>& names);
   // Marks every listed operator with its operands and the white space and
-  // comments before them. An inline image is read as part of its BI; with
-  // no resources that throws "No Resource dictionary.", before anything
-  // changed.
+  // comments before them. An inline image is read as part of its BI.
   void Collect(const std::list<std::string>& names);
   // Writes each stream with marks anew without the marked bytes.
   void Rewrite();
@@ -46,6 +44,9 @@ class ContentProcessor {
   static bool OnStreamReplaced(MyCosObj& old);
 
  private:
+  // Stream `index` of the content as it now is: a stream an earlier
+  // repair wrote anew is read in its new form.
+  MyCosObj Source(ASInt32 index) const;
   void Mark(ASInt32 stream, long long start, long long end);
   void CollectStream(ASInt32 index, const MyCosObj& stream, const std::list<std::string>& names);
   void RewriteStream(ASInt32 index, const std::string& kept);

@@ -108,6 +108,74 @@ int RemoveSoftMask(const NodePtr& node, PDFXPreflight* walker) {
   return 2;
 }
 
+bool NamesFilter(const MyCosObj& filter, const char* name) {
+  if (NameIs(filter, name)) return true;
+  if (filter.CachedType() != CosArray) return false;
+  const ASInt32 count = filter.Length();
+  for (ASInt32 i = 0; i < count; ++i)
+    if (NameIs(filter.Get(i), name)) return true;
+  return false;
+}
+
+bool IsIndexed(const MyCosObj& space) {
+  const MyCosObj family = space.CachedType() == CosArray && space.Length() > 0 ? space.Get(0) : space;
+  return NameIs(family, "Indexed") || NameIs(family, "I");
+}
+
+std::string ReadAll(ASStm stm) {
+  std::string all;
+  char buffer[65536];
+  for (;;) {
+    ASSize_t got = 0;
+    HostCall("CompressionFixer::FixIt", [&] { got = ASStmRead(buffer, 1, sizeof buffer, stm); });
+    if (got == 0) return all;
+    all.append(buffer, got);
+  }
+}
+
+// JPEG 2000 data comes decoded in samples of 8 bits, palette indices as
+// they are, whatever depth the image declares. At a declared depth of 1, 2
+// or 4 bits the samples are packed again at that depth, each row padded to
+// a whole byte, when every value fits it; answers the depth the samples
+// then have, 8 when they stay as they came.
+int PackJpxSamples(const MyCosObj& dict, std::string& samples) {
+  const MyCosObj declared = dict.Get("BitsPerComponent");
+  const MyCosObj w = dict.Get("Width");
+  const MyCosObj h = dict.Get("Height");
+  if (declared.CachedType() != CosInteger || w.CachedType() != CosInteger || h.CachedType() != CosInteger) return 8;
+  const long bits = static_cast<long>(declared);
+  const long long width = static_cast<long>(w);
+  const long long height = static_cast<long>(h);
+  if ((bits != 1 && bits != 2 && bits != 4) || width <= 0 || height <= 0) return 8;
+  const unsigned long long pixels = static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
+  if (samples.size() % pixels != 0) return 8;
+  // Indices are values of their own; colour samples were stretched from
+  // the depth to 8 bits, by 255, 85 or 17.
+  const unsigned top = (1u << bits) - 1;
+  const unsigned step = IsIndexed(dict.Get("ColorSpace")) ? 1 : 255 / top;
+  for (unsigned char v : samples)
+    if (v % step != 0 || v / step > top) return 8;
+  const size_t row = samples.size() / static_cast<size_t>(height);  // samples a row
+  std::string packed;
+  packed.reserve(static_cast<size_t>(height) * ((row * static_cast<size_t>(bits) + 7) / 8));
+  for (size_t at = 0; at < samples.size(); at += row) {
+    unsigned byte = 0;
+    long filled = 0;
+    for (size_t x = 0; x < row; ++x) {
+      byte = (byte << bits) | (static_cast<unsigned char>(samples[at + x]) / step);
+      filled += bits;
+      if (filled == 8) {
+        packed.push_back(static_cast<char>(byte));
+        byte = 0;
+        filled = 0;
+      }
+    }
+    if (filled > 0) packed.push_back(static_cast<char>(byte << (8 - filled)));
+  }
+  samples.swap(packed);
+  return static_cast<int>(bits);
+}
+
 double ToPoints(ASFixed value) { return value / 65536.0; }
 
 // Points to 16.16, rounded as d * 65536 + 0.5 taken toward zero, within range.
@@ -241,7 +309,9 @@ CompressionFixer::~CompressionFixer() = default;
 
 int CompressionFixer::FixIt(FixContext& context, bool) {
   if (!context.error || !context.walker) return 1;
-  const MyCosObj stream = ObjectOf(context.error->GetContainerNode());
+  // A stream another repair wrote anew (its content rewritten) is
+  // compressed as it now is.
+  const MyCosObj stream = context.walker->LatestVersion(ObjectOf(context.error->GetContainerNode()));
   if (stream.CachedType() != CosStream) return 1;
   const MyCosDoc doc = stream.GetDoc();
 
@@ -254,32 +324,35 @@ int CompressionFixer::FixIt(FixContext& context, bool) {
     return 1;
   }
   if (!data) return 1;
+  StreamCloser closeData(data);
+  const bool jpx = NamesFilter(stream.Dict().Get("Filter"), "JPXDecode");
   MyCosObj made;
   try {
     MyCosObj dict = stream.Dict().Copy(doc, 0);
     MyCosObj filter;
-    if (filter.NewName(doc, 0, filter_.c_str())) {
-      dict.Put("Filter", filter);
-      dict.Remove("DecodeParms");
-      // An image whose data carried its own depth (JPEG 2000) is handed
-      // over in samples of 8 bits.
-      MyCosObj depth;
-      if (dict.Get("BitsPerComponent").IsNull() && dict.Get("ImageMask").IsNull() &&
-          dict.Get("Subtype").CachedType() == CosName && dict.Get("Subtype").ValueAsString() == "Image" &&
-          depth.NewInteger(doc, 0, 8)) {
-        dict.Put("BitsPerComponent", depth);
-      }
+    if (!filter.NewName(doc, 0, filter_.c_str())) return 1;
+    dict.Put("Filter", filter);
+    dict.Remove("DecodeParms");
+    if (!jpx) {
       made.NewStream(doc, 1, data, 0, 0, dict, MyCosObj(), -1);
+    } else {
+      // JPEG 2000 data carried its own depth; the new image declares the
+      // depth of the samples it is given.
+      std::string samples = ReadAll(data);
+      MyCosObj depth;
+      if (!depth.NewInteger(doc, 0, PackJpxSamples(dict, samples))) return 1;
+      dict.Put("BitsPerComponent", depth);
+      ASStm memory = nullptr;
+      HostCall("CompressionFixer::FixIt",
+               [&] { memory = ASMemStmRdOpen(samples.data(), static_cast<ASSize_t>(samples.size())); });
+      StreamCloser closeMemory(memory);
+      made.NewStream(doc, 1, memory, 0, 0, dict, MyCosObj(), -1);
     }
   } catch (const AcrobatException&) {
     made = MyCosObj();
-  } catch (...) {
-    HostRegion([&] { ASStmClose(data); });
-    throw;
   }
-  HostRegion([&] { ASStmClose(data); });
   if (made.IsNull()) return 1;
-  context.walker->RecordReference(stream, made, nullptr, 0);
+  context.walker->Supersede(stream, made, nullptr, 0);
   return 2;
 }
 
@@ -303,17 +376,18 @@ OperatorRemovalFixer::~OperatorRemovalFixer() = default;
 
 int OperatorRemovalFixer::FixIt(FixContext& context, bool) {
   if (!context.error || !context.walker) return 1;
-  const MyCosObj contents = ObjectOf(context.error->GetContainerNode());
-  // The lists belong to the check that made them. A content written anew
-  // already lost every operator filed against it; one the check recorded
-  // nothing for stays as it is.
-  if (context.walker->OperatorsRemoved(contents)) return 2;
-  const std::list<std::string>* listed = context.walker->FindOperatorsToRemove(contents);
+  if (context.walker->OperatorsRemoved(*context.error)) return 2;
+  // What this record names and nothing more: an operator filed beside it
+  // as an error no fix repairs stays in the content, and is counted still.
+  const std::list<std::string>* listed = context.walker->FindOperatorsToRemove(*context.error);
   if (!listed) return 1;
   const std::list<std::string> names = *listed;
+  // A content another repair wrote anew is read as it now is, so that
+  // both repairs reach the saved file.
+  const MyCosObj contents = context.walker->LatestVersion(ObjectOf(context.error->GetContainerNode()));
   ContentProcessor processor(context.walker, contents, ContentResources(*context.error));
   if (!processor.Run(names)) return 1;
-  context.walker->MarkOperatorsRemoved(contents);
+  context.walker->MarkOperatorsRemoved(*context.error);
   return 2;
 }
 

@@ -44,9 +44,9 @@ class JustSaveFixer : public Fixer {
   int FixIt(FixContext& context, bool interactive) override;
 };
 
-// Takes the operators the check put aside out of the record's content. The
-// lists are the walker's, per content; a content without one is left alone
-// (answer 1).
+// Takes the operators the record names out of its content, with their
+// operands; every other byte stays. The lists are the walker's, per record;
+// a record without one is left alone (answer 1).
 class OperatorRemovalFixer : public Fixer {
  public:
   ~OperatorRemovalFixer() override;

@@ -62,6 +62,8 @@ PDFXPreflight::PDFXPreflight(Zentu::StatusInterface* ui) : PDFXPreflight() {
 PDFXPreflight::SeveritySet PDFXPreflight::Check() {
   if (!standard_) return severities_;
   errors_.clear();
+  operatorsToRemove_.clear();
+  operatorsRemoved_.clear();
   pending_.clear();
   visited_.clear();
   laterFeatures_.reset();

@@ -43,6 +43,8 @@ struct ObjectReference {
 struct ReplacementRecord {
   MyCosObj object;
   MyCosObj replacement;  // null when there is none
+  // The numbers of the object and of its replacement, where one is recorded.
+  ASInt32 number = -1, replacementNumber = -1;
   ReferenceDestroyProc destroy = nullptr;
   ASInt32 clientData = 0;
   bool stillReferenced = false;
@@ -125,15 +127,16 @@ class PDFXPreflight {
   bool FirstUseOfOperator(const boost::shared_ptr<ObjectNode>& content, const char* op);
   // The last name operand read from any content stream.
   static const std::string& GetLastName();
-  // Operators to remove from a content (a stream or an array of them), by
-  // the content object's identity; for this check only. One list per
-  // content: every name filed against it, each once, in the order first met.
-  void AddOperatorsToRemove(const MyCosObj& content, const std::list<std::string>& names);
-  // The list, or null when there is none or it was applied.
-  const std::list<std::string>* FindOperatorsToRemove(const MyCosObj& content) const;
-  // The content was written anew without its list.
-  void MarkOperatorsRemoved(const MyCosObj& content);
-  bool OperatorsRemoved(const MyCosObj& content) const;
+  // The operators a record's repair takes out of its content: those the
+  // record names and no others (an operator filed as an error no fix
+  // repairs stays where a summary beside it is repaired). For this check
+  // only; each name once, in the order given.
+  void AddOperatorsToRemove(const Zentu::PDFX_Error& record, const std::list<std::string>& names);
+  // The record's list, or null when there is none or it was applied.
+  const std::list<std::string>* FindOperatorsToRemove(const Zentu::PDFX_Error& record) const;
+  // The record's list was applied.
+  void MarkOperatorsRemoved(const Zentu::PDFX_Error& record);
+  bool OperatorsRemoved(const Zentu::PDFX_Error& record) const;
 
   // --- the walkers by kind; see PDFXPreflightKinds.cpp
   void CheckColorSpace(const boost::shared_ptr<ObjectNode>& node, const boost::shared_ptr<ObjectNode>& referrer,
@@ -188,6 +191,15 @@ class PDFXPreflight {
   // The trailer counts as a container; the catalog is never destroyed.
   bool Cleanup();
   const ReplacementList& GetReplacements() const { return replacements_; }
+  // The newest form of an object the fixes replaced: the replacement
+  // recorded for it, or the one the clean-up put in its place, followed on;
+  // the object itself when it was not replaced. A second repair of the same
+  // stream reads what the first one made.
+  MyCosObj LatestVersion(const MyCosObj& object) const;
+  // `made` replaces `source`, which LatestVersion gave: a replacement still
+  // to be put in place gives way to `made` (and is destroyed, nothing refers
+  // to it), else `source` is recorded to be replaced by `made`.
+  void Supersede(const MyCosObj& source, const MyCosObj& made, ReferenceDestroyProc destroy, ASInt32 clientData);
   // After fixing: a record whose objects the fixes took out of the document
   // (no longer reached as a check reaches them, yet not destroyed, which a
   // replacement may have been) is set fixed; a check of the saved file
@@ -319,8 +331,13 @@ class PDFXPreflight {
   ReplacementList replacements_;
   ResourceStack resourceStack_;
   std::list<std::string> operatorNames_;
-  std::map<std::pair<ASUns32, ASUns32>, std::list<std::string>> operatorsToRemove_;
-  std::set<std::pair<ASUns32, ASUns32>> operatorsRemoved_;
+  std::map<const Zentu::PDFX_Error*, std::list<std::string>> operatorsToRemove_;
+  std::set<const Zentu::PDFX_Error*> operatorsRemoved_;
+  // Objects the clean-up replaced, by number, and what took their place;
+  // those whose replacement waits for it, and the other way round.
+  std::map<ASInt32, MyCosObj> successors_;
+  std::unordered_map<ASInt32, MyCosObj> pendingReplacements_;
+  std::unordered_map<ASInt32, ASInt32> replacedBy_;
   std::set<std::tuple<int, std::pair<ASUns32, ASUns32>, std::string>> operatorsUsed_;
   WalkTrail colorSpaceTrail_;
   WalkTrail halftoneTrail_;

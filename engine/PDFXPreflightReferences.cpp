@@ -83,10 +83,60 @@ bool PDFXPreflight::RecordReference(const MyCosObj& object, const MyCosObj& repl
   ReplacementRecord record;
   record.object = object;
   record.replacement = replacement;
+  record.number = object.GetID();
+  if (!replacement.IsNull() && replacement.IsIndirect()) record.replacementNumber = replacement.GetID();
   record.destroy = destroy;
   record.clientData = clientData;
   replacements_.push_back(record);
+  if (record.replacementNumber >= 0) {
+    pendingReplacements_[record.number] = replacement;
+    replacedBy_[record.replacementNumber] = record.number;
+  }
   return true;
+}
+
+MyCosObj PDFXPreflight::LatestVersion(const MyCosObj& object) const {
+  MyCosObj current = object;
+  // Each step goes to an object made later; a chain is never longer than
+  // all the replacements known.
+  for (size_t steps = pendingReplacements_.size() + successors_.size(); steps > 0; --steps) {
+    if (current.CachedType() == CosNull || !current.IsIndirect()) break;
+    const ASInt32 number = current.GetID();
+    auto pending = pendingReplacements_.find(number);
+    if (pending != pendingReplacements_.end()) {
+      current = pending->second;
+      continue;
+    }
+    auto placed = successors_.find(number);
+    if (placed == successors_.end()) break;
+    current = placed->second;
+  }
+  return current;
+}
+
+void PDFXPreflight::Supersede(const MyCosObj& source, const MyCosObj& made, ReferenceDestroyProc destroy,
+                              ASInt32 clientData) {
+  auto replaced = source.IsIndirect() ? replacedBy_.find(source.GetID()) : replacedBy_.end();
+  if (replaced == replacedBy_.end() || !made.IsIndirect()) {
+    RecordReference(source, made, destroy, clientData);
+    return;
+  }
+  const ASInt32 number = replaced->second;
+  for (ReplacementRecord& record : replacements_) {
+    if (record.number != number || record.replacementNumber != replaced->first) continue;
+    record.replacement = made;
+    record.replacementNumber = made.GetID();
+    if (destroy) {
+      record.destroy = destroy;
+      record.clientData = clientData;
+    }
+    break;
+  }
+  replacedBy_.erase(replaced);
+  replacedBy_[made.GetID()] = number;
+  pendingReplacements_[number] = made;
+  MyCosObj unused = source;
+  unused.Destroy();
 }
 
 bool PDFXPreflight::CollectReferences(const MyCosObj& value, ReferenceDestroyProc destroy, ASInt32 clientData) {
@@ -213,6 +263,9 @@ bool PDFXPreflight::Cleanup() {
           reference.container.Put(reference.key, record.replacement);
         }
       }
+      successors_[record.number] = record.replacement;
+      pendingReplacements_.erase(record.number);
+      replacedBy_.erase(record.replacementNumber);
       // Never the document's catalog: after a replacement of /Root that
       // is the new one, and the old may go.
       if (!record.object.Equal(doc.GetRoot())) Destroy(record);

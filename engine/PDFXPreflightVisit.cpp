@@ -378,29 +378,29 @@ void PDFXPreflight::CheckPage(const NodePtr& page, const NodePtr& referrer) {
   for (const NodePtr& box : boxes) MarkVisited(box);
 }
 
-void PDFXPreflight::AddOperatorsToRemove(const MyCosObj& content, const std::list<std::string>& names) {
-  std::list<std::string>& listed = operatorsToRemove_[IdentityOf(content)];
+void PDFXPreflight::AddOperatorsToRemove(const Zentu::PDFX_Error& record, const std::list<std::string>& names) {
+  std::list<std::string>& listed = operatorsToRemove_[&record];
   for (const std::string& name : names) {
     if (std::find(listed.begin(), listed.end(), name) == listed.end()) listed.push_back(name);
   }
 }
 
-const std::list<std::string>* PDFXPreflight::FindOperatorsToRemove(const MyCosObj& content) const {
-  auto found = operatorsToRemove_.find(IdentityOf(content));
+const std::list<std::string>* PDFXPreflight::FindOperatorsToRemove(const Zentu::PDFX_Error& record) const {
+  auto found = operatorsToRemove_.find(&record);
   return found == operatorsToRemove_.end() ? nullptr : &found->second;
 }
 
-void PDFXPreflight::MarkOperatorsRemoved(const MyCosObj& content) {
-  operatorsToRemove_.erase(IdentityOf(content));
-  operatorsRemoved_.insert(IdentityOf(content));
+void PDFXPreflight::MarkOperatorsRemoved(const Zentu::PDFX_Error& record) {
+  operatorsToRemove_.erase(&record);
+  operatorsRemoved_.insert(&record);
+}
+
+bool PDFXPreflight::OperatorsRemoved(const Zentu::PDFX_Error& record) const {
+  return operatorsRemoved_.count(&record) != 0;
 }
 
 bool PDFXPreflight::FirstUseOfOperator(const NodePtr& content, const char* op) {
   const std::pair<ASUns32, ASUns32> identity =
       content ? IdentityOf(content->object) : std::pair<ASUns32, ASUns32>(0, 0);
   return operatorsUsed_.emplace(pageCounter_, identity, op).second;
-}
-
-bool PDFXPreflight::OperatorsRemoved(const MyCosObj& content) const {
-  return operatorsRemoved_.count(IdentityOf(content)) != 0;
 }

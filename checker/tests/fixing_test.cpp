@@ -160,6 +160,33 @@ TEST_F(FixingTest, FixAllMakesTheFixableSampleGood) {
   EXPECT_EQ(Walker()->GetErrorList().size(), 0u);
 }
 
+// "Fix all" takes out the operator its record names and leaves the one an
+// error no fix repairs names; "Fix Item" of that one later takes it out of
+// the content the first repair wrote, which now stands in the page.
+TEST_F(FixingTest, EachOperatorRecordTakesOutItsOwnOperator) {
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                  "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 4 0 R >>",
+                  "stream:|0.5 0.7 0.5 rg /Perceptual ri 0 0 100 100 re f"};
+  Check("", hosttest::MakePdf(spec), true);
+  ErrorPtr rg;
+  for (const auto& error : Walker()->GetErrorList())
+    if (error->GetMessage() == "'rg'") rg = error;
+  ASSERT_TRUE(rg);
+  auto content = [this] {
+    ASStm stm = Page(0).Get("Contents").OpenStm(cosOpenFiltered);
+    char text[128] = "";
+    text[ASStmRead(text, 1, sizeof text - 1, stm)] = 0;
+    ASStmClose(stm);
+    return std::string(text);
+  };
+  ui_.FixDocument();
+  EXPECT_EQ(content(), "0.5 0.7 0.5 rg 0 0 100 100 re f");
+  EXPECT_FALSE(rg->IsFixed());
+  EXPECT_EQ(ui_.FixErrors(rg, true), 2);
+  EXPECT_EQ(content(), " 0 0 100 100 re f");
+}
+
 // A repair that gives up is regraded as it happens, so after "Fix all" no open
 // record still says the button fixes it, unless the document may not change.
 TEST_F(FixingTest, AfterFixAllNoOpenRecordClaimsTheButtonFixesIt) {

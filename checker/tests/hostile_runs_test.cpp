@@ -209,6 +209,68 @@ TEST_F(HostileRunsTest, MemoryThatRunsOutInASaveEndsInOneLine) {
   }
 }
 
+// Memory that runs out during a check, under limits from too little to
+// enough (ulimit -v): no run ends by a signal, one where the check ran out
+// says so in its one line, and with enough there is a verdict. Memory that
+// ran out once the session had begun once ended the run by SIGSEGV.
+TEST_F(HostileRunsTest, MemoryThatRunsOutInACheckSaysSo) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than any limit here";
+#endif
+  // A record a page, naming 200 operators.
+  std::string operators;
+  for (int i = 0; i < 200; ++i) operators += " o" + std::to_string(i);
+  hosttest::WriteFile(Work("many.pdf"), hosttest::MakePagesPdf(2000, operators));
+  const std::string limited = "cd \"$0\" && export TMPDIR=\"$1\" && ulimit -v $2 && shift 2 && exec \"$@\"";
+  int short_ = 0;
+  for (int megabytes : {24, 32, 40, 56, 72, 512}) {
+    SCOPED_TRACE(std::to_string(megabytes) + " MB");
+    const hosttest::ProcessResult run = hosttest::RunProcess(
+        {"/bin/sh", "-c", limited, work_.path(), temp_.path(), std::to_string(megabytes * 1024), PLUGHOST, "--settings",
+         settings_.path(), "--plugins", checkertest::PluginFolder(), "check", "many.pdf", "--standard",
+         "PDF/X-1a:2001", "--quiet"},
+        "", checkertest::kRunBound);
+    ASSERT_GE(run.status, 0) << run.err;
+    if (megabytes == 512) {
+      EXPECT_EQ(run.status, 1) << run.err;
+    } else if (run.err == "plughost: the check gave no verdict: there is not enough memory\n") {
+      ++short_;
+      EXPECT_EQ(run.status, 2);
+      EXPECT_EQ(run.out.find("VERDICT: "), std::string::npos);
+    }
+  }
+  EXPECT_GT(short_, 0) << "no limit here lets the check start and run out";
+}
+
+// A document whose security allows no changes, opened without its owner
+// password: the verdict stands and the save is refused in the words of any
+// save that fails; of several files the RESULT line keeps the verdict; with
+// the owner password it is saved.
+TEST_F(HostileRunsTest, ASaveTheSecurityRefusesKeepsTheVerdict) {
+  ASSERT_EQ(hosttest::RunCommand("qpdf --allow-weak-crypto --encrypt '' owner 40 --modify=n -- " +
+                                 hosttest::Quoted(Sample("x1a-fixable")) + " " + hosttest::Quoted(Work("locked.pdf"))),
+            0);
+  const std::string refused = "failed: The document's security does not allow changes";
+  hosttest::ProcessResult run = Run({}, {"locked.pdf", "--fix", "--output", "o.pdf"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "plughost: the verdict stands, but saving " + Work("o.pdf") + " " + refused + "\n");
+  EXPECT_NE(run.out.find("VERDICT: This file isn't a valid PDF/X-1a:2001 file."), std::string::npos) << run.out;
+  EXPECT_FALSE(hosttest::FileExists(Work("o.pdf")));
+
+  ASSERT_EQ(::mkdir(Work("out").c_str(), 0700), 0);
+  run = Run({}, {"locked.pdf", Sample("x1a-good"), "--output", "out"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("RESULT: locked.pdf: not valid (the verdict stands, but saving " + Work("out/locked.pdf") +
+                         " " + refused + ")\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("RESULT: " + Sample("x1a-good") + ": valid\n"), std::string::npos) << run.out;
+
+  run = Run({}, {"locked.pdf", "--fix", "--output", "o.pdf", "--password", "owner"});
+  EXPECT_EQ(run.status, 1) << run.err;  // the encryption stays an error no fix repairs
+  EXPECT_NE(run.out.find("SAVED: " + Work("o.pdf") + "\n"), std::string::npos) << run.out;
+}
+
 // A real full disk: a small tmpfs, where the test may mount one.
 TEST_F(HostileRunsTest, AFullDiskLosesNothing) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";

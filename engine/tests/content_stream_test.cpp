@@ -175,10 +175,9 @@ TEST_F(ContentStreamTest, TheOperatorsPutAsideAreSummedUpOncePerContent) {
   EXPECT_EQ(summary->GetContainerNode()->objectNumber, 4);
   EXPECT_EQ(summary->GetPageIndex(), 0);
   // Sorted, each name once: what the operator remover will take out.
-  const std::list<std::string>* names = walker->FindOperatorsToRemove(Obj(4));
+  const std::list<std::string>* names = walker->FindOperatorsToRemove(*summary);
   ASSERT_TRUE(names);
   EXPECT_EQ(*names, (std::list<std::string>{"BX", "EX", "X", "ri"}));
-  EXPECT_FALSE(walker->FindOperatorsToRemove(Obj(6)));
 }
 
 TEST_F(ContentStreamTest, AnOffendingOperatorIsFiledWhereItIsMet) {

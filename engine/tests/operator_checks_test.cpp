@@ -4,6 +4,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 #include "engine/ErrorNames.h"
 #include "engine/ObjectNode.h"
@@ -72,27 +73,29 @@ TEST_F(OperatorChecksTest, TheSummaryNamesWhatWasPutAside) {
   EXPECT_EQ(walker_.GetOpenCounts()[AUTOFIX_ERROR], 8);
 }
 
-TEST_F(OperatorChecksTest, OneListToRemovePerContentGathersEveryNameFiledAgainstIt) {
+TEST_F(OperatorChecksTest, EachRecordListsOnlyTheOperatorsItNames) {
   NodePtr other(new ObjectNode(Obj(5), KIND_CONTENTS, std::string()));
   standard_.AddOperatorError(walker_, page_, content_, UNFIXABLE_ERROR, "PS", boost::shared_ptr<Zentu::Fixer>(),
                              nullptr);
-  standard_.CheckOperatorUsage(walker_, page_, content_, {"ri", "X"}, &MarkingTest);
+  standard_.CheckOperatorUsage(walker_, page_, content_, {"ri", "X", "ri"}, &MarkingTest);
   standard_.CheckOperatorUsage(walker_, page_, other, {"BX"}, nullptr);
   standard_.CheckOperatorUsage(walker_, page_, content_, {"X", "Y"}, nullptr);
-  standard_.AddOperatorError(walker_, page_, content_, UNFIXABLE_ERROR, "PS", boost::shared_ptr<Zentu::Fixer>(),
-                             nullptr);
-  ASSERT_TRUE(walker_.FindOperatorsToRemove(Obj(4)));
-  EXPECT_EQ(*walker_.FindOperatorsToRemove(Obj(4)), (std::list<std::string>{"PS", "ri", "X", "Y"}));
-  ASSERT_TRUE(walker_.FindOperatorsToRemove(Obj(5)));
-  EXPECT_EQ(*walker_.FindOperatorsToRemove(Obj(5)), (std::list<std::string>{"BX"}));
-  EXPECT_EQ((*++walker_.GetErrorList().begin())->GetDeferredTest(), &MarkingTest);
-  // Once applied, the list is gone and the content counts as done.
-  walker_.MarkOperatorsRemoved(Obj(4));
-  EXPECT_FALSE(walker_.FindOperatorsToRemove(Obj(4)));
-  EXPECT_TRUE(walker_.OperatorsRemoved(Obj(4)));
-  EXPECT_FALSE(walker_.OperatorsRemoved(Obj(5)));
-  EXPECT_TRUE(walker_.FindOperatorsToRemove(Obj(5)));
-  EXPECT_FALSE(walker_.FindOperatorsToRemove(Obj(3)));
+  std::vector<const Zentu::PDFX_Error*> records;
+  for (const auto& record : walker_.GetErrorList()) records.push_back(record.get());
+  ASSERT_EQ(records.size(), 4u);
+  const std::list<std::string> expected[] = {{"PS"}, {"ri", "X"}, {"BX"}, {"X", "Y"}};
+  for (size_t i = 0; i < records.size(); ++i) {
+    ASSERT_TRUE(walker_.FindOperatorsToRemove(*records[i])) << i;
+    EXPECT_EQ(*walker_.FindOperatorsToRemove(*records[i]), expected[i]) << i;
+  }
+  EXPECT_EQ(records[1]->GetDeferredTest(), &MarkingTest);
+  // Once applied, that record's list is gone; the others of its content stay.
+  walker_.MarkOperatorsRemoved(*records[1]);
+  EXPECT_FALSE(walker_.FindOperatorsToRemove(*records[1]));
+  EXPECT_TRUE(walker_.OperatorsRemoved(*records[1]));
+  EXPECT_FALSE(walker_.OperatorsRemoved(*records[3]));
+  EXPECT_TRUE(walker_.FindOperatorsToRemove(*records[0]));
+  EXPECT_TRUE(walker_.FindOperatorsToRemove(*records[3]));
 }
 
 TEST_F(OperatorChecksTest, OneOffendingOperatorIsOneRecord) {
@@ -118,7 +121,8 @@ TEST_F(OperatorChecksTest, OneOffendingOperatorIsOneRecord) {
   standard_.AddOperatorError(walker_, page_, content_, WARNING, "BX", boost::shared_ptr<Zentu::Fixer>(), nullptr);
   EXPECT_FALSE(walker_.GetErrorList().back()->GetFixer());
   EXPECT_EQ(fixer->attached.size(), 1u);
-  EXPECT_EQ(*walker_.FindOperatorsToRemove(Obj(4)), (std::list<std::string>{"ri", "BX"}));
+  EXPECT_EQ(*walker_.FindOperatorsToRemove(*record), (std::list<std::string>{"ri"}));
+  EXPECT_EQ(*walker_.FindOperatorsToRemove(*walker_.GetErrorList().back()), (std::list<std::string>{"BX"}));
 }
 
 }  // namespace

@@ -518,6 +518,7 @@ std::string UseScratchSettings() {
 }
 
 std::string CheckRun::Prepare() {
+  failedAllocations = host::FailedAllocations();
   SweepLeftovers(host::TempFolder());
   CatchEndingSignals();
   // Without --standard the file's own claim chooses, on a copy of the
@@ -603,15 +604,36 @@ void CheckRun::Announce(Session& session) const {
   if (!standardLine.empty()) session.transcript().Event(standardLine);
 }
 
+bool CheckRun::MemoryRanOut() const { return host::FailedAllocations() > failedAllocations; }
+
+std::string CheckRun::NoVerdict() const {
+  return MemoryRanOut() ? "the check gave no verdict: there is not enough memory" : "the check gave no verdict";
+}
+
 void CheckRun::Start(Session& session) const {
   session.Append(Steps());
   session.OnStop([this, &session](std::string* reason) {
-    const host::SaveFailure& failed = host::LastSaveFailure();
     const int verdict = VerdictStatus(session.transcript().Verdict());
-    if (failed.reason.empty() || verdict == 2) return 2;
     // The step the stop stood at, where the session tells it (--verbose).
     const size_t step = reason->rfind(" (check step ");
     const std::string where = step != std::string::npos && reason->back() == ')' ? reason->substr(step) : "";
+    const std::string stop = reason->substr(0, reason->size() - where.size());
+    if (verdict == 2) {
+      // Memory that ran out on the way is why, whatever step of the check
+      // found the verdict missing.
+      if (MemoryRanOut() && stop.compare(0, 10, "the check ") == 0) *reason = NoVerdict() + where;
+      return 2;
+    }
+    host::SaveFailure failed = host::LastSaveFailure();
+    // A save the host refused before it began (the document's security
+    // allows no changes) stopped the run in the save step's words,
+    // "cannot save PATH: REASON".
+    static const std::string kRefused = "cannot save ";
+    const size_t colon = stop.rfind(": ");
+    if (failed.reason.empty() && stop.compare(0, kRefused.size(), kRefused) == 0 && colon != std::string::npos &&
+        colon > kRefused.size())
+      failed = host::SaveFailure{stop.substr(kRefused.size(), colon - kRefused.size()), stop.substr(colon + 2)};
+    if (failed.reason.empty()) return 2;
     *reason = "the verdict stands, but saving " + failed.path + " failed: " + failed.reason + where;
     const std::string missing = ReportMissing();
     if (!missing.empty())
@@ -641,7 +663,7 @@ int CheckRun::Finish(Session& session, bool documentChanged, std::string* fault)
   const std::string verdict = session.transcript().Verdict();
   int status = VerdictStatus(verdict);
   if (status == 2) {
-    *fault = "the check gave no verdict";
+    *fault = NoVerdict();
     return 2;
   }
   if (options.hasStandard && verdict.find(" " + options.standard + " file") == std::string::npos) {

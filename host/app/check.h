@@ -112,6 +112,7 @@ struct CheckRun {
   std::string settingsFolder;  // the one --standard's scratch copy was made from
   FileState reportBefore;
   bool oneOfSeveral = false;  // checked in a process of its own
+  unsigned long failedAllocations = 0;  // before the run, to tell memory that ran out in it
 
   // Before the plug-ins load: the scratch settings of --standard and the
   // temporary report of --report -, removed at exit. Answers a fault or "".
@@ -135,6 +136,11 @@ struct CheckRun {
   // checker wrote none, else ""; the report of -, printed.
   std::string ReportMissing() const;
   void PrintReport() const;
+  // Whether an allocation failed since the run began.
+  bool MemoryRanOut() const;
+  // "the check gave no verdict", with ": there is not enough memory" when
+  // memory ran out.
+  std::string NoVerdict() const;
 };
 
 }  // namespace plughost

@@ -98,6 +98,16 @@ std::string Jp2WithPalette(const std::string& codestream, uint32_t width, uint32
          Box("jp2c", codestream);
 }
 
+std::string Jp2File(const std::string& codestream, uint32_t width, uint32_t height, uint32_t components,
+                    uint32_t bits) {
+  const std::string ihdr = Big32(height) + Big32(width) + static_cast<char>(components >> 8) +
+                           static_cast<char>(components) + static_cast<char>(bits - 1) + std::string("\7\0\0", 3);
+  const uint32_t space = components == 4 ? 12 : components == 3 ? 16 : 17;
+  const std::string colr = std::string("\1\0\0", 3) + Big32(space);
+  return Box("jP  ", "\r\n\x87\n") + Box("ftyp", "jp2 " + Big32(0) + "jp2 ") +
+         Box("jp2h", Box("ihdr", ihdr) + Box("colr", colr)) + Box("jp2c", codestream);
+}
+
 std::string GroupFour(const TempDir& dir, uint32_t width, uint32_t height, const std::string& rows) {
   WriteFile(dir.File("bits.pbm"), "P4\n" + std::to_string(width) + " " + std::to_string(height) + "\n" + rows);
   if (RunCommand("cd " + Quoted(dir.path()) + " && ppm2tiff -c g4 -r 100000 bits.pbm bits.tif") != 0)

@@ -22,6 +22,11 @@ std::string JpxCodestream(uint32_t width, uint32_t height, uint32_t components,
 std::string Jp2WithPalette(const std::string& codestream, uint32_t width, uint32_t height,
                            const std::vector<std::string>& palette, int channels, uint32_t bits = 8);
 
+// A JP2 file of `codestream` (of `components` components of `bits` bits),
+// its header naming the colour space: greyscale, sRGB or CMYK by the count.
+std::string Jp2File(const std::string& codestream, uint32_t width, uint32_t height, uint32_t components,
+                    uint32_t bits = 8);
+
 // The four bytes of `v`, most significant first.
 std::string Big32(uint32_t v);
 
