@@ -520,7 +520,8 @@ void UpdatePlacedSize(ImageRecord& record, double w, double h) {
 void SelectImages(const ImageMap& collected, ImageMap& selected, const ImageOptions& options) {
   for (const auto& entry : collected) {
     if (PartOfAnother(entry.second) || OnlyInGlyphs(entry.second)) continue;
-    if (IsSelected(entry.second, options)) selected[entry.first] = entry.second;
+    if (ReleasingHandles(entry.second.image, [&] { return IsSelected(entry.second, options); }))
+      selected[entry.first] = entry.second;
   }
 }
 
@@ -626,6 +627,7 @@ uint64_t EstimateWork(ImageRecord& record, const ImageOptions& options) {
 
 uint64_t CountWork(ImageMap& selected, const ImageOptions& options) {
   uint64_t total = 0;
-  for (auto& entry : selected) total += EstimateWork(entry.second, options);
+  for (auto& entry : selected)
+    total += ReleasingHandles(entry.second.image, [&] { return EstimateWork(entry.second, options); });
   return total;
 }

@@ -111,6 +111,18 @@ bool IsName(CosObj obj, const char* name);
 ASInt32 IntegerEntry(CosObj dict, const char* key);
 // The object number, as the plug-ins' own selector gives it.
 ASUns32 ObjectKey(CosObj obj);
+// What `body` gives, with the handles it wrapped in the document of `image`
+// let go after it (none of them may be kept), so that a walk over many
+// images holds no handle of each.
+template <class Body>
+auto ReleasingHandles(CosObj image, Body body) -> decltype(body()) {
+  if (CosObjGetType(image) == CosNull) return body();
+  const CosDoc doc = CosObjGetDoc(image);
+  const ASUns32 mark = CosDocHandleMark(doc);
+  auto result = body();
+  CosDocReleaseHandles(doc, mark);
+  return result;
+}
 // The host error's text in a note.
 void ShowHostError(ASErrorCode code);
 // Bytes of whole rows: ((width x components x bits + 7) / 8) x height; 0

@@ -111,7 +111,13 @@ void ConvertImages(ImageMap& selected, ImageMap& converted, const ImageOptions& 
     const std::string name = ImageName(entry.first, entry.second);
     if (progress) progress->SetText(name.c_str());
     std::string why;
-    CosObj image = ImageConverter::Convert(entry.second, options, &why);
+    // What the conversion wrapped (the attributes' copy, their parts, the
+    // encoding parameters) goes with it; the new image is wrapped anew.
+    const CosID id = ReleasingHandles(entry.second.image, [&] {
+      CosObj made = ImageConverter::Convert(entry.second, options, &why);
+      return CosObjGetType(made) == CosNull ? CosID(0) : CosObjGetID(made);
+    });
+    const CosObj image = id ? CosDocGetObjByID(CosObjGetDoc(entry.second.image), id) : CosObj{0, 0};
     if (CosObjGetType(image) == CosNull) {
       if (progress) progress->SetText((name + ": left as it was" + (why.empty() ? "" : ": " + why)).c_str());
       continue;

@@ -95,7 +95,10 @@ QPDFObjectHandle ValueFor(const Doc& target, CosObj value) {
 
 // Copies the direct structure of `h`; indirect references below the top are
 // kept when `into` is the object's own document, and otherwise copied with
-// their whole graph (copyIndirect) or refused.
+// their whole graph (copyIndirect) or refused. Numbers, names and strings
+// below the top are shared within a document, as nothing changes them in
+// place: a copy costs its containers alone. Not while inline images are
+// read, whose parts die with them.
 QPDFObjectHandle CopyDirect(QPDFObjectHandle h, Doc& from, Doc& into, bool copyIndirect,
                             bool top, int depth) {
   if (depth > 10000) Raise(cosErrBadSyntax);
@@ -126,6 +129,7 @@ QPDFObjectHandle CopyDirect(QPDFObjectHandle h, Doc& from, Doc& into, bool copyI
       d.replaceKey(key, CopyDirect(h.getKey(key), from, into, copyIndirect, false, depth + 1));
     return d;
   }
+  if (!top && &from == &into && into.temporaries.empty()) return h;
   return h.shallowCopy();
 }
 

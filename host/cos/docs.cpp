@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <set>
@@ -688,6 +689,11 @@ const Doc::Listed* Doc::ListedEntry(int number) {
 }
 
 void Doc::Made(QPDFObjectHandle h) {
+  if (madeParts.size() > std::max<size_t>(1024, 2 * madePartsPruned)) {
+    for (auto it = madeParts.begin(); it != madeParts.end();)
+      it = it->second.expired() ? madeParts.erase(it) : std::next(it);
+    madePartsPruned = madeParts.size();
+  }
   if (h.isIndirect()) {
     ++mutations;
     madeNumbers.insert(h.getObjectID());
@@ -700,7 +706,7 @@ void Doc::Made(QPDFObjectHandle h) {
     QPDFObjectHandle part = parts.back();
     parts.pop_back();
     if (!part.isArray() && !part.isDictionary()) continue;
-    madeParts.emplace(part.getObjectPtr(), part);
+    madeParts[part.getObjectPtr()] = part.getObj();
     if (part.isArray()) {
       for (QPDFObjectHandle& item : part.getArrayAsVector())
         if (!item.isIndirect()) parts.push_back(item);
@@ -715,7 +721,10 @@ void Doc::Made(QPDFObjectHandle h) {
 
 bool Doc::IsMade(QPDFObjectHandle h) const {
   if (h.isIndirect()) return h.getOwningQPDF() == qpdf.get() && madeNumbers.count(h.getObjectID()) > 0;
-  return madeParts.count(h.getObjectPtr()) > 0;
+  // A part still alive at the address is this object: two live objects
+  // never share one.
+  auto it = madeParts.find(h.getObjectPtr());
+  return it != madeParts.end() && !it->second.expired();
 }
 
 void Doc::Changed(QPDFObjectHandle h, const std::string& key) {
@@ -994,6 +1003,7 @@ void SaveDoc(Doc& doc, const std::string& path, ASInt16 major, ASInt16 minor) {
   // What is saved is the document's own from now on.
   doc.madeNumbers.clear();
   doc.madeParts.clear();
+  doc.madePartsPruned = 0;
 }
 
 namespace {

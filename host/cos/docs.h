@@ -103,9 +103,12 @@ struct Doc {
   // Objects made since the document was opened or saved, and their direct
   // parts: a change to one is no change of the document until something it
   // held before refers to it, which is a change of its own. The parts are
-  // held, so that no address of theirs is given to another object.
+  // known by address and watched, not held: a scratch copy the plug-in lets
+  // go of is freed, and an object given its address later is no part of
+  // it. Entries of freed parts are dropped as the table grows.
   std::unordered_set<int> madeNumbers;
-  std::unordered_map<const void*, QPDFObjectHandle> madeParts;
+  std::unordered_map<const void*, std::weak_ptr<QPDFObject>> madeParts;
+  size_t madePartsPruned = 0;  // the table's size after its last pruning
   // A new object of the document's: counted, but the document is not changed.
   void Made(QPDFObjectHandle h);
   bool IsMade(QPDFObjectHandle h) const;
