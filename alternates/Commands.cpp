@@ -130,6 +130,7 @@ void ModifyImagesCommand::Execute() {
     return;
   }
   SelectImages(collected, selected, options_);
+  collected.clear();  // what the work needs is in the selection
   const uint64_t total = CountWork(selected, options_);
   ConvertImages(selected, converted, options_, total);
   ModifyImagesInPlace(selected, converted);

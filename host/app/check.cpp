@@ -22,6 +22,7 @@
 
 #include "app/steps.h"
 #include "core/host.h"
+#include "cos/filesource.h"
 #include "support/filesys.h"
 #include "win/registry.h"
 
@@ -196,9 +197,14 @@ std::string StandardName(const std::string& given) {
 
 std::string ClaimedStandard(const std::string& file, const std::string* password, std::string* claim) {
   try {
+    // Through the host's block source: the library's own reads a block
+    // again for each line of a cross-reference table.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return "";
+    auto source = std::make_shared<host::BlockFileSource>(file, fd);
     QPDF pdf;
     pdf.setSuppressWarnings(true);
-    pdf.processFile(file.c_str(), password ? password->c_str() : nullptr);
+    pdf.processInputSource(source, password ? password->c_str() : nullptr);
     QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
     if (!info.isDictionary()) return "";
     auto text = [&](const char* key) {

@@ -219,10 +219,23 @@ CosDoc CosObjGetDocImpl(CosObj obj) {
   return ToCosDoc(*doc);
 }
 
+// The document's one direct object for `key`, made by `make` when it has none.
+template <class Key, class Make>
+QPDFObjectHandle SharedValue(std::unordered_map<Key, QPDFObjectHandle>& values, const Key& key, Make make) {
+  auto it = values.find(key);
+  if (it != values.end()) return it->second;
+  QPDFObjectHandle h = make();
+  if (values.size() < 4096) values.emplace(key, h);
+  return h;
+}
+
 CosObj CosNewIntegerImpl(CosDoc d, ASBool indirect, ASInt32 value) {
   ENTER(NewInteger);
   Doc& doc = NewDocOf(d);
-  return Finish(doc, QPDFObjectHandle::newInteger(value), indirect);
+  if (indirect) return Finish(doc, QPDFObjectHandle::newInteger(value), indirect);
+  return Finish(doc, SharedValue(doc.madeIntegers, static_cast<long long>(value), [&] {
+                  return QPDFObjectHandle::newInteger(value);
+                }), 0);
 }
 
 CosObj CosNewFixedImpl(CosDoc d, ASBool indirect, ASFixed value) {
@@ -235,7 +248,8 @@ CosObj CosNewNameImpl(CosDoc d, ASBool indirect, ASAtom name) {
   ENTER(NewName);
   Doc& doc = NewDocOf(d);
   std::string text = KeyName(name);
-  return Finish(doc, Q([&] { return QPDFObjectHandle::newName(text); }), indirect);
+  auto make = [&] { return Q([&] { return QPDFObjectHandle::newName(text); }); };
+  return Finish(doc, indirect ? make() : SharedValue(doc.madeNames, text, make), indirect);
 }
 
 CosObj CosNewStringImpl(CosDoc d, ASBool indirect, const char* bytes, ASInt32 length) {

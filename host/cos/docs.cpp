@@ -823,12 +823,14 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
           fd = -1;  // the source closes it
           q.processInputSource(source, options.password.c_str());
         },
+        // Through the library's own source, so that what the scan reads is
+        // read once for both.
         [&](long long at, char* out, size_t size) {
-          ssize_t n;
-          do {
-            n = ::pread(held, out, size, static_cast<off_t>(at));
-          } while (n < 0 && errno == EINTR);
-          return static_cast<long long>(n);
+          try {
+            return static_cast<long long>(source->ReadAt(at, out, size));
+          } catch (const std::exception&) {
+            return -1LL;
+          }
         },
         static_cast<long long>(st.st_size), kept, options);
   } catch (...) {

@@ -109,6 +109,11 @@ struct Doc {
   std::unordered_set<int> madeNumbers;
   std::unordered_map<const void*, std::weak_ptr<QPDFObject>> madeParts;
   size_t madePartsPruned = 0;  // the table's size after its last pruning
+  // Direct numbers and names made by the plug-ins: one object for each
+  // value (of the first few thousand values), as nothing changes them in
+  // place, so that the attributes of ten thousand new images cost one each.
+  std::unordered_map<long long, QPDFObjectHandle> madeIntegers;
+  std::unordered_map<std::string, QPDFObjectHandle> madeNames;
   // A new object of the document's: counted, but the document is not changed.
   void Made(QPDFObjectHandle h);
   bool IsMade(QPDFObjectHandle h) const;

@@ -16,10 +16,13 @@ namespace host {
 
 namespace {
 const size_t kBlock = 64 * 1024;
-const size_t kBlocks = 4;
+// Reads of this much or more (large stream data, read in windows of this
+// size) go past the blocks.
+const size_t kLongRead = 4 * kBlock;
 }  // namespace
 
-BlockFileSource::BlockFileSource(const std::string& name, int fd) : name_(name), fd_(fd), blocks_(kBlocks) {}
+BlockFileSource::BlockFileSource(const std::string& name, int fd)
+    : name_(name), fd_(fd), most_(std::max<size_t>(4, kMostKept / kBlock)) {}
 
 BlockFileSource::~BlockFileSource() {
   if (fd_ >= 0) ::close(fd_);
@@ -48,31 +51,44 @@ void BlockFileSource::seek(qpdf_offset_t offset, int whence) {
   pos_ = base + offset;
 }
 
+BlockFileSource::Block* BlockFileSource::Kept(uint64_t number) {
+  if (number >= where_.size() || where_[number] < 0) return nullptr;
+  return &blocks_[static_cast<size_t>(where_[number])];
+}
+
 bool BlockFileSource::Fill(qpdf_offset_t at) {
   if (block_ && at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_)) return true;
-  const qpdf_offset_t start = at - at % static_cast<qpdf_offset_t>(kBlock);
-  Block* chosen = &blocks_[0];
-  for (Block& b : blocks_) {
-    if (b.start == start) {
-      chosen = &b;
-      break;
+  const uint64_t number = static_cast<uint64_t>(at) / kBlock;
+  const qpdf_offset_t start = static_cast<qpdf_offset_t>(number * kBlock);
+  Block* chosen = Kept(number);
+  if (!chosen) {
+    if (blocks_.size() < most_) {
+      blocks_.emplace_back();
+      chosen = &blocks_.back();
+      chosen->data.reset(new char[kBlock]);
+    } else {
+      chosen = &blocks_[0];
+      for (Block& b : blocks_)
+        if (b.used < chosen->used) chosen = &b;
+      if (Kept(chosen->number) == chosen) where_[chosen->number] = -1;
+      if (block_ == chosen->data.get()) block_ = nullptr;
     }
-    if (b.used < chosen->used) chosen = &b;
-  }
-  if (chosen->start != start) {
-    if (chosen->data.empty()) chosen->data.resize(kBlock);
     ssize_t got;
     do {
-      got = ::pread(fd_, chosen->data.data(), kBlock, start);
+      got = ::pread(fd_, chosen->data.get(), kBlock, start);
     } while (got < 0 && errno == EINTR);
-    chosen->start = -1;
     if (got < 0) throw QPDFExc(qpdf_e_system, name_, "", at, "read " + std::to_string(kBlock) + " bytes");
-    chosen->start = start;
+    chosen->number = number;
     chosen->length = static_cast<size_t>(got);
+    // Nothing is kept of the end of the file, which may yet grow.
+    if (got > 0) {
+      if (where_.size() <= number) where_.resize(number + 1, -1);
+      where_[number] = static_cast<int32_t>(chosen - blocks_.data());
+    }
   }
   chosen->used = ++uses_;
   if (at >= start + static_cast<qpdf_offset_t>(chosen->length)) return false;
-  block_ = chosen->data.data();
+  block_ = chosen->data.get();
   blockStart_ = start;
   blockLength_ = chosen->length;
   return true;
@@ -82,7 +98,8 @@ size_t BlockFileSource::ReadAt(qpdf_offset_t offset, char* out, size_t length) {
   size_t done = 0;
   while (done < length) {
     const qpdf_offset_t at = offset + static_cast<qpdf_offset_t>(done);
-    if (length - done >= kBlock && !(block_ && at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_))) {
+    const bool current = block_ && at >= blockStart_ && at < blockStart_ + static_cast<qpdf_offset_t>(blockLength_);
+    if (length - done >= kLongRead && !current && !Kept(static_cast<uint64_t>(at) / kBlock)) {
       // A long read goes straight to the caller.
       ssize_t got;
       do {

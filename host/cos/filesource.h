@@ -1,11 +1,16 @@
-// A file read for the library with positioned reads and a few blocks kept in
-// memory. The library seeks before nearly every object it reads; through
-// stdio each of those seeks cost a system call and dropped the buffer, and
-// with one block kept, work that goes back and forth between two parts of
-// the file (a page's objects and its images) read each block many times.
-// Reads, seeks, end of file and errors answer as the library's own file
-// source does.
+// A file read for the library with positioned reads and the blocks read kept
+// in memory. The library seeks before nearly every object it reads; through
+// stdio each of those seeks cost a system call and dropped the buffer. A
+// run goes over the file several times (the scan at opening, the objects a
+// command reads, the stream data it converts, the save), and each pass read
+// it all again. So the blocks read are kept, up to kMostKept bytes (a file
+// of up to that size is read once), then the one used longest ago makes
+// room; a long read (large stream data, read once) goes past them to the
+// caller. Reads, seeks, end of file and errors answer as the library's own
+// file source does.
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +20,9 @@ namespace host {
 
 class BlockFileSource : public InputSource {
  public:
+  // What the blocks of one file hold at most.
+  static constexpr size_t kMostKept = size_t(16) << 20;
+
   // Takes over `fd` (closed with the source).
   BlockFileSource(const std::string& name, int fd);
   ~BlockFileSource() override;
@@ -28,7 +36,7 @@ class BlockFileSource : public InputSource {
   void rewind() override { pos_ = 0; }
   size_t read(char* buffer, size_t length) override;
   void unreadCh(char ch) override;
-  // Bytes at `offset` into `out`, from the block or the file; 0 at the end.
+  // Bytes at `offset` into `out`, from the blocks or the file; 0 at the end.
   // The position stays.
   size_t ReadAt(qpdf_offset_t offset, char* out, size_t length);
 
@@ -36,12 +44,14 @@ class BlockFileSource : public InputSource {
   // Makes the current block the one that holds `at`; false at or past the
   // end of the file.
   bool Fill(qpdf_offset_t at);
+  // The kept block that starts at block number `number`; null when none.
+  struct Block;
+  Block* Kept(uint64_t number);
 
-  // Blocks start at multiples of their size; the one used longest ago
-  // makes room for the next.
+  // Blocks start at multiples of their size.
   struct Block {
-    std::vector<char> data;
-    qpdf_offset_t start = -1;
+    std::unique_ptr<char[]> data;
+    uint64_t number = 0;
     size_t length = 0;
     unsigned long long used = 0;
   };
@@ -49,7 +59,9 @@ class BlockFileSource : public InputSource {
   std::string name_;
   int fd_;
   qpdf_offset_t pos_ = 0;
+  size_t most_;  // blocks kept at most
   std::vector<Block> blocks_;
+  std::vector<int32_t> where_;  // by block number: its index in blocks_, or -1
   unsigned long long uses_ = 0;
   const char* block_ = nullptr;  // the current block's data
   qpdf_offset_t blockStart_ = 0;
