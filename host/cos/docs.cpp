@@ -278,6 +278,8 @@ void CheckObjectStreams(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& x
 // Bytes of the document at an offset: how many were read (0 at the end), -1
 // on failure.
 using ReadAt = std::function<long long(long long at, char* out, size_t size)>;
+// Told where a stream's data lies (from, to), as the scan passes over it.
+using StreamDataAt = std::function<void(long long from, long long to)>;
 
 // Bytes of a document held in memory at an offset: how many (0 at the end).
 size_t ReadBytes(const std::string& data, long long at, char* out, size_t size) {
@@ -326,7 +328,7 @@ bool NoLongNumber(const char* p, size_t n, int digits) {
 // A stream is read only as far as its dictionary, so a large image costs a
 // few reads.
 bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xref, int highest,
-                       const ReadAt& read) {
+                       const ReadAt& read, const StreamDataAt& streamData) {
   std::vector<std::pair<long long, QPDFObjGen>> starts;
   for (auto& entry : xref)
     if (entry.second.getType() == 1) starts.emplace_back(entry.second.getOffset(), entry.first);
@@ -373,7 +375,10 @@ bool NamesHigherNumber(QPDF& qpdf, const std::map<QPDFObjGen, QPDFXRefEntry>& xr
       if (qpdf.anyWarnings()) return true;
       QPDFObjectHandle length = stream.isStream() ? stream.getDict().getKey("/Length") : QPDFObjectHandle();
       const long long data = FoundDataStart(read, at, length);
-      if (data >= 0) at = data + length.getIntValue();
+      if (data >= 0) {
+        at = data + length.getIntValue();
+        if (streamData) streamData(data, at);
+      }
     } catch (const std::exception&) {
       return true;
     }
@@ -493,8 +498,8 @@ bool EndMarkerMissing(const ReadAt& read, long long size) {
   return tail.find("%%EOF") == std::string::npos;
 }
 
-Doc& Open(const std::function<void(QPDF&)>& process, const ReadAt& read, long long size, const std::string& path,
-          const OpenOptions& options) {
+Doc& Open(const std::function<void(QPDF&)>& process, const ReadAt& read, const StreamDataAt& streamData,
+          long long size, const std::string& path, const OpenOptions& options) {
   RegisterStreamDecoders();
   RegisterDctDecoder();
   auto qpdf = std::make_unique<QPDF>();
@@ -516,7 +521,7 @@ Doc& Open(const std::function<void(QPDF&)>& process, const ReadAt& read, long lo
       // one, or it is damaged (a repair can list more objects) or read as
       // written: then every object is read now, as the library does to learn it.
       resolvedAll = !options.attemptRepair || qpdf->anyWarnings() || packed.Found();
-      if (!resolvedAll) resolvedAll = NamesHigherNumber(*qpdf, xref, highest, read) || qpdf->anyWarnings();
+      if (!resolvedAll) resolvedAll = NamesHigherNumber(*qpdf, xref, highest, read, streamData) || qpdf->anyWarnings();
     }
     if (NoRoomForNewObjects(resolvedAll ? qpdf->getObjectCount() : static_cast<size_t>(highest))) {
       warned = qpdf->anyWarnings();
@@ -832,6 +837,7 @@ Doc& OpenFile(const std::string& path, const OpenOptions& options) {
             return -1LL;
           }
         },
+        [&](long long from, long long to) { source->PassOver(from, to); },
         static_cast<long long>(st.st_size), kept, options);
   } catch (...) {
     if (fd >= 0) ::close(fd);
@@ -853,7 +859,7 @@ Doc& OpenBytes(const std::string& bytes, const std::string& description,
                             options.password.c_str());
       },
       [&](long long at, char* out, size_t size) { return static_cast<long long>(ReadBytes(*data, at, out, size)); },
-      static_cast<long long>(data->size()), "", options);
+      StreamDataAt(), static_cast<long long>(data->size()), "", options);
   // QPDF reads lazily from the buffer, which must live as long as the
   // document: this one, unless it was renumbered into bytes of its own.
   if (!doc.memoryData) doc.memoryData = data;

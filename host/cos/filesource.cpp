@@ -61,8 +61,13 @@ bool BlockFileSource::Fill(qpdf_offset_t at) {
   const uint64_t number = static_cast<uint64_t>(at) / kBlock;
   const qpdf_offset_t start = static_cast<qpdf_offset_t>(number * kBlock);
   Block* chosen = Kept(number);
+  const bool passing = number < data_.size() && data_[number];
   if (!chosen) {
-    if (blocks_.size() < most_) {
+    if (passing) {
+      chosen = &passing_;
+      if (!chosen->data) chosen->data.reset(new char[kBlock]);
+      if (block_ == chosen->data.get()) block_ = nullptr;
+    } else if (blocks_.size() < most_) {
       blocks_.emplace_back();
       chosen = &blocks_.back();
       chosen->data.reset(new char[kBlock]);
@@ -81,7 +86,7 @@ bool BlockFileSource::Fill(qpdf_offset_t at) {
     chosen->number = number;
     chosen->length = static_cast<size_t>(got);
     // Nothing is kept of the end of the file, which may yet grow.
-    if (got > 0) {
+    if (got > 0 && !passing) {
       if (where_.size() <= number) where_.resize(number + 1, -1);
       where_[number] = static_cast<int32_t>(chosen - blocks_.data());
     }
@@ -92,6 +97,14 @@ bool BlockFileSource::Fill(qpdf_offset_t at) {
   blockStart_ = start;
   blockLength_ = chosen->length;
   return true;
+}
+
+void BlockFileSource::PassOver(qpdf_offset_t from, qpdf_offset_t to) {
+  if (from < 0 || to <= from) return;
+  const uint64_t first = (static_cast<uint64_t>(from) + kBlock - 1) / kBlock, end = static_cast<uint64_t>(to) / kBlock;
+  if (first >= end) return;
+  if (data_.size() < end) data_.resize(end, false);
+  for (uint64_t n = first; n < end; ++n) data_[n] = true;
 }
 
 size_t BlockFileSource::ReadAt(qpdf_offset_t offset, char* out, size_t length) {

@@ -5,9 +5,10 @@
 // command reads, the stream data it converts, the save), and each pass read
 // it all again. So the blocks read are kept, up to kMostKept bytes (a file
 // of up to that size is read once), then the one used longest ago makes
-// room; a long read (large stream data, read once) goes past them to the
-// caller. Reads, seeks, end of file and errors answer as the library's own
-// file source does.
+// room. Large stream data, which its readers read once, is not kept: a long
+// read goes past the blocks to the caller, and a block that lies wholly in
+// one stream's data is read for its reader alone. Reads, seeks, end of file
+// and errors answer as the library's own file source does.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,9 @@ class BlockFileSource : public InputSource {
   // Bytes at `offset` into `out`, from the blocks or the file; 0 at the end.
   // The position stays.
   size_t ReadAt(qpdf_offset_t offset, char* out, size_t length);
+  // The bytes from `from` to `to` are one stream's data: the blocks wholly
+  // within them are not kept.
+  void PassOver(qpdf_offset_t from, qpdf_offset_t to);
 
  private:
   // Makes the current block the one that holds `at`; false at or past the
@@ -62,6 +66,8 @@ class BlockFileSource : public InputSource {
   size_t most_;  // blocks kept at most
   std::vector<Block> blocks_;
   std::vector<int32_t> where_;  // by block number: its index in blocks_, or -1
+  std::vector<bool> data_;      // by block number: wholly within one stream's data
+  Block passing_;               // the last of those read
   unsigned long long uses_ = 0;
   const char* block_ = nullptr;  // the current block's data
   qpdf_offset_t blockStart_ = 0;
