@@ -1,5 +1,6 @@
 #include "cos/filesource.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QUtil.hh>
@@ -19,7 +21,17 @@ const size_t kBlock = 64 * 1024;
 // Reads of this much or more (large stream data, read in windows of this
 // size) go past the blocks.
 const size_t kLongRead = 4 * kBlock;
+
+// Memory that runs out fails as operator new fails, through the new-handler.
+char* NewBlock() {
+  void* p = ::mmap(nullptr, kBlock, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p != MAP_FAILED) return static_cast<char*>(p);
+  if (std::new_handler handler = std::get_new_handler()) handler();
+  throw std::bad_alloc();
+}
 }  // namespace
+
+void BlockFileSource::Unmap::operator()(char* p) const { ::munmap(p, kBlock); }
 
 BlockFileSource::BlockFileSource(const std::string& name, int fd)
     : name_(name), fd_(fd), most_(std::max<size_t>(4, kMostKept / kBlock)) {}
@@ -65,12 +77,12 @@ bool BlockFileSource::Fill(qpdf_offset_t at) {
   if (!chosen) {
     if (passing) {
       chosen = &passing_;
-      if (!chosen->data) chosen->data.reset(new char[kBlock]);
+      if (!chosen->data) chosen->data.reset(NewBlock());
       if (block_ == chosen->data.get()) block_ = nullptr;
     } else if (blocks_.size() < most_) {
       blocks_.emplace_back();
       chosen = &blocks_.back();
-      chosen->data.reset(new char[kBlock]);
+      chosen->data.reset(NewBlock());
     } else {
       chosen = &blocks_[0];
       for (Block& b : blocks_)
@@ -105,6 +117,12 @@ void BlockFileSource::PassOver(qpdf_offset_t from, qpdf_offset_t to) {
   if (first >= end) return;
   if (data_.size() < end) data_.resize(end, false);
   for (uint64_t n = first; n < end; ++n) data_[n] = true;
+}
+
+void BlockFileSource::Forget() {
+  std::vector<Block>().swap(blocks_);
+  std::vector<int32_t>().swap(where_);
+  block_ = nullptr;
 }
 
 size_t BlockFileSource::ReadAt(qpdf_offset_t offset, char* out, size_t length) {

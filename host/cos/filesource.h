@@ -43,6 +43,8 @@ class BlockFileSource : public InputSource {
   // The bytes from `from` to `to` are one stream's data: the blocks wholly
   // within them are not kept.
   void PassOver(qpdf_offset_t from, qpdf_offset_t to);
+  // Lets the kept blocks go; what is read later is kept again.
+  void Forget();
 
  private:
   // Makes the current block the one that holds `at`; false at or past the
@@ -52,9 +54,13 @@ class BlockFileSource : public InputSource {
   struct Block;
   Block* Kept(uint64_t number);
 
-  // Blocks start at multiples of their size.
+  // Blocks start at multiples of their size. Each is memory of its own, out
+  // of the heap, so that the blocks let go give their memory back at once.
+  struct Unmap {
+    void operator()(char* p) const;
+  };
   struct Block {
-    std::unique_ptr<char[]> data;
+    std::unique_ptr<char, Unmap> data;
     uint64_t number = 0;
     size_t length = 0;
     unsigned long long used = 0;

@@ -17,6 +17,7 @@
 
 #include "cos/decoders.h"
 #include "cos/docs.h"
+#include "cos/filesource.h"
 #include "pd/pages.h"
 #include "render/render.h"
 #include "support/filesys.h"
@@ -113,6 +114,8 @@ ZentuRenderDocument* RenderedDocument(const Renderer& renderer, Doc& doc, ASInt3
     kept = Kept();
     return std::runtime_error("cannot render page " + std::to_string(page + 1) + ": " + why);
   };
+  // The renderer reads the file itself: what the host kept of it gives way.
+  if (doc.source) doc.source->Forget();
   char why[512] = "";
   if (asRead) {
     const int fd = ::fcntl(doc.fileFd, F_DUPFD_CLOEXEC, 0);
