@@ -150,10 +150,9 @@ TEST_F(ImagesResultsTest, EachImageLeftAsItWasIsNamedAndTheExitSaysHowMany) {
   const std::string inlineHeld = Made("inline-held.pdf", hosttest::MakePdf(inlineSpec));
   const std::string stencil = Made("stencil.pdf", OnePage("/K 5 0 R", "q 72 0 0 72 0 0 cm /K Do Q", {
       "stream:/Type /XObject /Subtype /Image /Width 100 /Height 100 /ImageMask true|" + std::string(1300, 'U')}));
-  // Type 3 glyphs: images the walk does not reach, whether the font's own
-  // resources hold them (directly, in a form, inline) or the page's; one
-  // the page draws too is converted; an inline stencil is a bitmap font's
-  // letter, no image.
+  // Images Type 3 glyphs draw from the font's resources (directly, in a form,
+  // inline) or the page's are not reached; one the page draws too is
+  // converted; an inline stencil is a bitmap font's letter, no image.
   auto type3 = [](const std::string& procs, const std::string& resources) {
     return "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << " +
            procs + " >> /Encoding << /Type /Encoding /Differences [97 /a /b /c] >> /FirstChar 97 /LastChar 99 "

@@ -2,13 +2,11 @@
 // standards, each file checked again once saved: features of later versions
 // of PDF, damage the host repairs, data that cannot be decoded, annotations
 // that "Fix all" removes with their appearances, one the page draws too.
-// qpdf judges the saved files, renders of each page before and after the
-// saved look (operators taken out, JPEG 2000 images recompressed, every
-// repair).
+// qpdf judges the saved files; renders before and after, their look
+// (operators taken out, JPEG 2000 images recompressed, every repair).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -218,14 +216,9 @@ TEST_F(VerdictRunsTest, OperatorsTakenOutAreOnlyThoseTheRecordsName) {
   // Taken out, an operator takes the blank before it with it (at the start
   // of a stream, none).
   auto write = [](std::string s, const std::string& op, const std::string& colour, bool out) {
-    for (size_t at, n = 0; (at = s.find_first_of("%#")) != std::string::npos;) {
-      if (s[at] == '#')
-        s.replace(at, 1, colour[0] == '*' ? "0." + std::to_string(++n) + colour.substr(1) : colour);
-      else if (out)
-        s.erase(at ? at - 1 : 0, at ? 2 : 1);
-      else
-        s.replace(at, 1, op);
-    }
+    for (size_t at, n = 0; (at = s.find_first_of("%#")) != std::string::npos;)
+      s[at] == '#' ? s.replace(at, 1, colour[0] == '*' ? "0." + std::to_string(++n) + colour.substr(1) : colour)
+                   : out ? s.erase(at ? at - 1 : 0, at ? 2 : 1) : s.replace(at, 1, op);
     return s;
   };
   const std::string page = "/MediaBox [0 0 220 120] /TrimBox [0 0 220 120] /Contents [@1 @2 @3] "
@@ -293,11 +286,8 @@ TEST_F(VerdictRunsTest, JpegTwoThousandImagesRecompressedKeepTheirPixels) {
     std::string space = m.components == 4 ? "/DeviceCMYK" : m.components == 3 ? "/DeviceRGB" : "/DeviceGray";
     if (m.indexed) {
       space = "[/Indexed /DeviceRGB " + std::to_string(top) + " <";
-      for (uint32_t i = 0; i <= top; ++i) {
-        char entry[8];
-        std::snprintf(entry, sizeof entry, "%02x%02x%02x", i * 97 % 256, 255 - i, i * 53 % 256);
-        space += entry;
-      }
+      for (uint32_t i = 0; i <= top; ++i)
+        for (uint32_t v : {i * 97 % 256, 255 - i, i * 53 % 256}) space += {"0123456789abcdef"[v / 16], "0123456789abcdef"[v % 16]};
       space += ">]";
     }
     pages.push_back({"/MediaBox [0 0 130 50] /TrimBox [0 0 130 50] /Contents @1 /Resources << /XObject << /Im1 @2 >> >>",
