@@ -157,10 +157,6 @@ TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
     for (const char* written : {"o.pdf", "x1a-fixable.pdf", "rgb-font.pdf"}) EXPECT_FALSE(hosttest::FileExists(Work(written)));
     EXPECT_EQ(SaveLeftovers(work_.path()), "");
   }
-  // The owner password lifts the refusal; the encryption stays an error no fix repairs.
-  const hosttest::ProcessResult owner = Run({}, {locked, "--fix", "--output", "o.pdf", "--password", "owner"});
-  EXPECT_EQ(owner.status, 1) << owner.err;
-  EXPECT_NE(owner.out.find("SAVED: " + Work("o.pdf") + "\n"), std::string::npos) << owner.out;
 }
 
 // Memory that runs out while a document with a stream of 48 MB is saved,
