@@ -45,15 +45,19 @@ std::string Gray(int w, int h, int bits = 8) {
                std::string(static_cast<size_t>((w * bits + 7) / 8 * h), '\x5a'));
 }
 
+// Samples that look random, the same in every run.
 uint32_t Hash(uint32_t x, uint32_t y, uint32_t c) {
   uint32_t h = x * 73856093u ^ y * 19349663u ^ c * 83492791u;
   h = (h ^ h >> 13) * 0x5bd1e995u;
   return h ^ h >> 15;
 }
 
-std::vector<std::string> Words(const std::string& text) {
+// `first`, then the words of `text`.
+std::vector<std::string> Words(const std::string& first, const std::string& text) {
   std::istringstream in(text);
-  return {std::istream_iterator<std::string>(in), {}};
+  std::vector<std::string> words{first};
+  words.insert(words.end(), std::istream_iterator<std::string>(in), {});
+  return words;
 }
 
 class ImagesResultsTest : public ::testing::Test {
@@ -554,7 +558,7 @@ TEST_F(ImagesResultsTest, ColourKeyMasksKeepTheirKeyedAreaWhenResampled) {
               {"--create-alternates --percent 45", 108}};
   for (const auto& r : runs) {
     SCOPED_TRACE(r.args);
-    const hosttest::ProcessResult run = Images(Words(in + " " + r.args), "out.pdf");
+    const hosttest::ProcessResult run = Images(Words(in, r.args), "out.pdf");
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     const bool modify = r.args[2] == 'm', jpeg = std::string(r.args).find("JPEG") != std::string::npos;
     const std::vector<double> after = modify ? redShares(out) : std::vector<double>();
@@ -640,7 +644,7 @@ TEST_F(ImagesResultsTest, NothingIsResampledOrEncodedAnewUnasked) {
       hosttest::WriteFile(settings_.File("registry/current_user.txt"),
                           "plughost registry 1\n[Software\\Zentu\\Glimmerset\\Current_Version]\n" +
                               std::regex_replace(row.stored, std::regex("(\\S+)=(\\S+) ?"), "\"$1\" sz \"$2\"\n"));
-    const hosttest::ProcessResult run = Images(Words(in + " " + row.args), "out.pdf");
+    const hosttest::ProcessResult run = Images(Words(in, row.args), "out.pdf");
     EXPECT_EQ(run.out, std::string(row.kept ? "SKIPPED: page 1, object 7: it is JPEG already and keeps its size, and "
                                               "encoded anew it would not be smaller\n" : "") +
                            "IMAGES: " + std::to_string(row.converted) + " converted, " + std::to_string(row.kept) +
