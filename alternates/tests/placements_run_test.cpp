@@ -133,10 +133,9 @@ TEST(PlacementsRunTest, SharedResourcesMasksAndLatePagesTellTheTruth) {
                   "3 mask 300x300 216 216\n4 image 209x209 150 150\n");
 }
 
-// Names that hold a stray "#", written alike in the content and in the
-// resources, on a page, in a form, and for an image two pages name apart:
-// each is found where the library reads it, drawn, converted and replaced
-// under its own name.
+// Names with a stray "#", alike in content and resources, on a page, in a
+// form, and for one image two pages name apart: each is found as the
+// library reads it, converted and replaced under its own name.
 TEST(PlacementsRunTest, NamesWithAStrayHashAreFoundAsTheLibraryReadsThem) {
   Document d;
   const size_t a = d.Add(Gray(300)), b = d.Add(Gray(300)), inForm = d.Add(Gray(300));

@@ -162,20 +162,16 @@ TEST_F(FixingTest, FixAllMakesTheFixableSampleGood) {
 
 // "Fix all" takes out the operator its record names and leaves the one an
 // error no fix repairs names; "Fix Item" of that one later takes it out of
-// the content the first repair wrote, which now stands in the page.
+// the content the first repair wrote.
 TEST_F(FixingTest, EachOperatorRecordTakesOutItsOwnOperator) {
-  hosttest::PdfSpec spec;
-  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                  "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 4 0 R >>",
-                  "stream:|0.5 0.7 0.5 rg /Perceptual ri 0 0 100 100 re f"};
-  Check("", hosttest::MakePdf(spec), true);
+  Check("", hosttest::MakePagesPdf(1, "0.5 0.7 0.5 rg /Perceptual ri 0 0 100 100 re f"), true);
   ErrorPtr rg;
   for (const auto& error : Walker()->GetErrorList())
     if (error->GetMessage() == "'rg'") rg = error;
   ASSERT_TRUE(rg);
   auto content = [this] {
-    ASStm stm = Page(0).Get("Contents").OpenStm(cosOpenFiltered);
     char text[128] = "";
+    ASStm stm = Page(0).Get("Contents").OpenStm(cosOpenFiltered);
     text[ASStmRead(text, 1, sizeof text - 1, stm)] = 0;
     ASStmClose(stm);
     return std::string(text);

@@ -2,16 +2,25 @@
 // standards, each file checked again once saved: features of later versions
 // of PDF, damage the host repairs, data that cannot be decoded, annotations
 // that "Fix all" removes with their appearances, one the page draws too.
-// qpdf judges the saved files.
+// qpdf judges the saved files; renders before and after, their look
+// (operators taken out, JPEG 2000 images recompressed, every repair).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
 #include "documents.h"
 #include "plughost_runs.h"
+#include "testing/codestreams.h"
 #include "testing/pdfmaker.h"
 #include "testing/processes.h"
+#include "testing/renders.h"
 
 namespace {
 
@@ -42,6 +51,24 @@ std::string Cut(const std::string& pdf, const std::string& from, const std::stri
   return pdf.substr(0, pdf.rfind(from)) + to;
 }
 
+// Pages, each its entries beside /Type and /Parent, then the objects after
+// it, which the entries name as @1, @2, ...
+std::string PagesPdf(std::vector<std::vector<std::string>> pages) {
+  hosttest::PdfSpec spec;
+  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
+  std::string kids;
+  for (std::vector<std::string>& page : pages) {
+    const size_t first = spec.objects.size() + 1;
+    for (size_t at; (at = page[0].find('@')) != std::string::npos;)
+      page[0].replace(at, 2, std::to_string(first + static_cast<size_t>(page[0][at + 1] - '0')) + " 0 R");
+    kids += " " + std::to_string(first) + " 0 R";
+    page[0] = "<< /Type /Page /Parent 2 0 R " + page[0] + " >>";
+    spec.objects.insert(spec.objects.end(), page.begin(), page.end());
+  }
+  spec.objects[1] = "<< /Type /Pages /Kids [" + kids + " ] /Count " + std::to_string(pages.size()) + " >>";
+  return hosttest::MakePdf(spec);
+}
+
 class VerdictRunsTest : public ::testing::Test {
  protected:
   Outcome Check(const std::string& file, const std::string& standard, bool fix) {
@@ -62,6 +89,23 @@ class VerdictRunsTest : public ::testing::Test {
     std::string out;
     hosttest::RunCommand("qpdf --check " + hosttest::Quoted(work_.File(file)) + " 2>&1 | grep WARNING", &out);
     return out;
+  }
+  // "Fix all" of `pdf` into out.pdf says what a check of out.pdf says, and
+  // qpdf takes out.pdf.
+  void FixAndRecheck(const std::string& pdf, const std::string& standard) {
+    hosttest::WriteFile(work_.File("in.pdf"), pdf);
+    std::remove(work_.File("out.pdf").c_str());
+    const Outcome fixed = Check("in.pdf", standard, true);
+    ASSERT_TRUE(hosttest::FileExists(work_.File("out.pdf"))) << fixed.verdict;
+    const Outcome again = Check("out.pdf", standard, false);
+    EXPECT_EQ(fixed.status, again.status);
+    EXPECT_EQ(fixed.verdict, again.verdict);
+    EXPECT_EQ(hosttest::RunCommand("qpdf --check " + hosttest::Quoted(work_.File("out.pdf")) + " > /dev/null 2>&1"),
+              0);
+  }
+  // How each page of out.pdf differs from in.pdf's.
+  std::vector<std::string> Changes(bool ghostscript = false, const hosttest::Box* inside = nullptr) {
+    return hosttest::PageDifferences(work_.File("in.pdf"), work_.File("out.pdf"), 36, ghostscript, inside);
   }
   hosttest::TempDir work_, settings_;
 };
@@ -148,6 +192,177 @@ TEST_F(VerdictRunsTest, FixedVerdictsAreThoseOfTheSavedFile) {
       }
     }
   }
+}
+
+// Operators the rules take out, before and after each colour operator, at
+// the start, middle and end of each stream of a /Contents array and of a
+// form: "Fix all" takes out only what its records name, leaves the rest
+// byte for byte, and each page looks as it did.
+TEST_F(VerdictRunsTest, OperatorsTakenOutAreOnlyThoseTheRecordsName) {
+  const struct {
+    const char* op;  // with its operands
+    bool x1a, x3;    // taken out under each
+  } removable[] = {{"/Perceptual ri", true, false}, {"BX", true, true},
+                   {"EX", false, false},              // alone, no record asks for it
+                   {"1 xx", true, true},              // no operator of PDF 1.3
+                   {"(0 0 moveto) PS", false, false}};  // an error no fix repairs
+  const char* const colours[] = {"* 0.6 0.2 rg", "* 0.6 0.2 RG", "* 0 0.5 0 k", "* 0 0.5 0 K", "* g", "* G",
+                                 "/DeviceGray cs", "/DeviceGray CS", "* sc", "* SC", "* scn", "* SCN"};
+  // % stands for the operator, # for the colour; a colour set at a stream's
+  // end paints in the next.
+  const char* const streams[] = {"% # 10 10 30 30 re B # % 50 10 30 30 re B q % # 90 10 30 30 re B Q # %",
+                                 "% 130 10 30 30 re B /Fm1 Do % #", "170 10 30 30 re B",
+                                 "# % 10 60 30 30 re B % # 50 60 30 30 re B # %"};
+  // Taken out, an operator takes the blank before it with it (at the start
+  // of a stream, none).
+  auto write = [](std::string s, const std::string& op, const std::string& colour, bool out) {
+    for (size_t at, n = 0; (at = s.find_first_of("%#")) != std::string::npos;)
+      s[at] == '#' ? s.replace(at, 1, colour[0] == '*' ? "0." + std::to_string(++n) + colour.substr(1) : colour)
+                   : out ? s.erase(at ? at - 1 : 0, at ? 2 : 1) : s.replace(at, 1, op);
+    return s;
+  };
+  const std::string page = "/MediaBox [0 0 220 120] /TrimBox [0 0 220 120] /Contents [@1 @2 @3] "
+                           "/Resources << /XObject << /Fm1 @4 >> >>";
+  std::vector<std::vector<std::string>> pages;
+  for (const auto& r : removable)
+    for (const char* c : colours) {
+      pages.push_back({page});
+      for (const char* s : streams)
+        pages.back().push_back(std::string(s == streams[3] ? "stream:/Type /XObject /Subtype /Form /BBox [0 0 220 120]|"
+                                                           : "stream:|") + write(s, r.op, c, false));
+    }
+  // A last page shares the first one's streams: each page's record is
+  // repaired, the content written anew once.
+  pages.push_back({page.substr(0, page.find('@')) + "4 0 R 5 0 R 6 0 R] /Resources << /XObject << /Fm1 7 0 R >> >>"});
+  const size_t n = pages.size();
+  const std::string pdf = PagesPdf(pages);
+  for (const char* standard : {kX1a, kX3}) {
+    SCOPED_TRACE(standard);
+    FixAndRecheck(pdf, standard);
+    QPDF saved;
+    saved.processFile(work_.File("out.pdf").c_str());
+    const std::vector<QPDFPageObjectHelper> savedPages = QPDFPageDocumentHelper(saved).getAllPages();
+    ASSERT_EQ(savedPages.size(), n);
+    for (size_t i = 0; i < n; ++i) {
+      const auto& r = removable[i % (n - 1) / std::size(colours)];
+      QPDFObjectHandle dict = savedPages[i].getObjectHandle();
+      std::vector<QPDFObjectHandle> kept = dict.getKey("/Contents").getArrayAsVector();
+      kept.push_back(dict.getKey("/Resources").getKey("/XObject").getKey("/Fm1"));
+      ASSERT_EQ(kept.size(), 4u) << "page " << i + 1;
+      for (size_t s = 0; s < 4; ++s) {
+        const std::shared_ptr<Buffer> data = kept[s].getStreamData(qpdf_dl_generalized);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()),
+                  write(streams[s], r.op, colours[i % (n - 1) % std::size(colours)], standard == std::string(kX1a) ? r.x1a : r.x3))
+            << "page " << i + 1 << ", stream " << s + 1;
+      }
+    }
+    EXPECT_EQ(Changes(), std::vector<std::string>(n, ""));  // what they drew: nothing
+  }
+}
+
+// JPEG 2000 images of 1, 2, 4 and 8 bits, indexed, gray, RGB and CMYK, rows
+// that fill their bytes and rows that do not, JP2 files and codestreams:
+// "Fix all" makes them Flate data of their own depth, drawn as they were.
+// The first two declare a depth their samples do not fit: they stay 8 bits.
+TEST_F(VerdictRunsTest, JpegTwoThousandImagesRecompressedKeepTheirPixels) {
+  struct Image {
+    uint32_t bits, components, width;
+    bool indexed, jp2;
+    uint32_t declared;  // the dictionary's depth
+  };
+  std::vector<Image> images = {{8, 1, 13, false, false, 4}, {8, 1, 13, true, true, 4}};
+  for (uint32_t bits : {1u, 2u, 4u, 8u})
+    for (uint32_t components : {0u, 1u, 3u, 4u})  // 0: indexed
+      for (uint32_t width : {16u, 13u})
+        for (bool jp2 : {true, false})
+          images.push_back({bits, std::max(components, 1u), width, components == 0, jp2, bits});
+  std::vector<std::vector<std::string>> pages;
+  std::string depths;  // as pdfimages lists them after the fix
+  for (const Image& m : images) {
+    const uint32_t top = (1u << m.bits) - 1;
+    const std::string code = hosttest::JpxCodestream(
+        m.width, 5, m.components,
+        [&](uint32_t i, uint32_t c) { return static_cast<int>((i * 7 + c * 5 + i / m.width) % (top + 1)); }, m.bits);
+    std::string space = m.components == 4 ? "/DeviceCMYK" : m.components == 3 ? "/DeviceRGB" : "/DeviceGray";
+    if (m.indexed) {
+      space = "[/Indexed /DeviceRGB " + std::to_string(top) + " <";
+      for (uint32_t i = 0; i <= top; ++i)
+        for (uint32_t v : {i * 97 % 256, 255 - i, i * 53 % 256}) space += {"0123456789abcdef"[v / 16], "0123456789abcdef"[v % 16]};
+      space += ">]";
+    }
+    pages.push_back({"/MediaBox [0 0 130 50] /TrimBox [0 0 130 50] /Contents @1 /Resources << /XObject << /Im1 @2 >> >>",
+                     "stream:|q 130 0 0 50 0 0 cm /Im1 Do Q",
+                     "stream:/Type /XObject /Subtype /Image /Width " + std::to_string(m.width) +
+                         " /Height 5 /BitsPerComponent " + std::to_string(m.declared) + " /ColorSpace " + space +
+                         " /Filter /JPXDecode|" + (m.jp2 ? hosttest::Jp2File(code, m.width, 5, m.components, m.bits) : code)});
+    depths += std::to_string(m.bits) + " image\n";
+  }
+  FixAndRecheck(PagesPdf(pages), kX3);
+  std::string listed;
+  hosttest::RunCommand("pdfimages -list " + hosttest::Quoted(work_.File("out.pdf")) +
+                           " 2>/dev/null | tail -n +3 | awk '{print $8, $9}'", &listed);
+  EXPECT_EQ(listed, depths);
+  // pdftoppm draws colour samples of fewer than 8 bits short of their range
+  // (shifted, not scaled); Ghostscript reads them at the dictionary's depth,
+  // which a reader is to ignore.
+  const std::vector<std::string> poppler = Changes(), gs = Changes(true);
+  ASSERT_EQ(poppler.size(), images.size());
+  ASSERT_EQ(gs.size(), images.size());
+  for (size_t i = 0; i < images.size(); ++i) {
+    const Image& m = images[i];
+    SCOPED_TRACE(std::to_string(m.bits) + " bits, " + (m.indexed ? "indexed" : std::to_string(m.components)) + ", " +
+                 std::to_string(m.width) + " wide" + (m.jp2 ? ", JP2" : ""));
+    EXPECT_TRUE(m.declared != m.bits || gs[i].empty()) << "Ghostscript: " << gs[i];
+    EXPECT_TRUE(!(m.indexed || m.bits == 8) || poppler[i].empty()) << "pdftoppm: " << poppler[i];
+  }
+}
+
+// One or more documents for every repair "Fix all" makes: each page looks
+// as it did, but inside an annotation it removes.
+TEST_F(VerdictRunsTest, EveryRepairKeepsThePageAsItLooked) {
+  auto lzwForm = [](const std::string& content) {
+    return [=](standardstest::Document& d) {
+      d.AddResource("XObject", "Fm1", std::to_string(d.Add("stream:/Type /XObject /Subtype /Form /BBox [0 0 612 792] "
+                                                           "/Filter /LZWDecode|" + standardstest::LzwEncoded(content))) +
+                                          " 0 R");
+      d.content += " /Fm1 Do";
+    };
+  };
+  const hosttest::Box square{100, 100, 200, 200}, appearance{100, 300, 200, 400};
+  const struct {
+    const char* variant;  // "" for the change alone
+    std::function<void(standardstest::Document&)> change = nullptr;
+    const char* standard = nullptr;          // null: both
+    const hosttest::Box* changes = nullptr;  // where the page may look otherwise
+  } rows[] = {
+      {"no-file-identifier"}, {"no-title-or-creator", {}, kX1a}, {"trapped-unknown", {}, kX3},
+      {"version-without-conformance"}, {"transfer-function-state", {}, kX1a}, {"art-and-trim-box", {}, kX3},
+      {"no-trim-box", {}, kX1a}, {"ri-operator", {}, kX1a}, {"lzw-image", {}, kX1a},
+      // One stream both recompressed and rid of an operator.
+      {"", lzwForm("0 0 1 0 k /Perceptual ri 300 300 100 100 re f"), kX1a},
+      {"", lzwForm("0 0 1 0 k BX 300 300 100 100 re f EX"), kX3},
+      // An inline image on a page without resources, which it needs none of.
+      {"",
+       [](standardstest::Document& d) {
+         d.content = "/Perceptual ri " + d.content + " q 100 0 0 100 300 300 cm BI /W 1 /H 1 /CS /CMYK /BPC 8 ID " +
+                     std::string("\x10\x80\x30\x40") + " EI Q";
+       },
+       kX1a},
+      {"no-output-intents"}, {"empty-output-intents", {}, kX1a}, {"press-intent-without-profile", {}, kX3},
+      {"press-intent-garbage-profile", {}, kX1a}, {"default-gray-space", {}, kX1a}, {"image-soft-mask-none"},
+      {"javascript-open-action", {}, kX3}, {"square-annotation", {}, kX1a, &square},
+      {"rgb-appearance-in-trim", {}, kX3, &appearance}, {"appearance-drawn-by-page", {}, kX1a, &appearance},
+  };
+  for (const auto& row : rows)
+    for (const char* standard : {kX1a, kX3}) {
+      if (row.standard && row.standard != std::string(standard)) continue;
+      SCOPED_TRACE(std::string(*row.variant ? row.variant : "a changed baseline") + " under " + standard);
+      standardstest::Document d = *row.variant ? standardstest::Make(standard, row.variant) : standardstest::Baseline(standard);
+      if (row.change) row.change(d);
+      FixAndRecheck(d.Pdf(), standard);
+      EXPECT_EQ(Changes(false, row.changes), std::vector<std::string>{""});
+      EXPECT_TRUE(!row.changes || Changes() != std::vector<std::string>{""}) << "the annotation is gone";
+    }
 }
 
 }  // namespace
