@@ -1,10 +1,12 @@
 // `plughost boxes` on boxes.pdf with the editor alone: rows against pdfinfo,
 // edits, a stored specification, secured files, faults told before anything
-// runs; and the terminal's listings of the palettes.
+// runs; and the terminal's listings of the palettes. Then files other
+// programs changed after the editor wrote its page records.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <regex>
@@ -16,11 +18,14 @@
 
 namespace {
 
-using framewicktest::Boxes;
-using framewicktest::Row;
-using framewicktest::RowsOf;
-
 const std::string kBoxes = framewicktest::Sample("boxes");
+
+hosttest::ProcessResult Boxes(const std::string& settings, const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {PLUGHOST, "boxes", "--plugins", framewicktest::PluginFolder(), "--settings",
+                                   settings};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return hosttest::RunProcess(argv, "", framewicktest::kRunBound);
+}
 
 // pdfinfo's boxes of one page, as left, bottom, right, top.
 std::map<std::string, std::vector<double>> PdfinfoBoxes(const std::string& file, int page) {
@@ -34,6 +39,22 @@ std::map<std::string, std::vector<double>> PdfinfoBoxes(const std::string& file,
       boxes[name.substr(0, name.size() - 1)] = box;
   }
   return boxes;
+}
+
+struct Row {
+  int page = 0;
+  std::string name, state, values[4], unit;
+};
+
+std::vector<Row> RowsOf(const std::string& out) {
+  std::vector<Row> rows;
+  std::istringstream lines(out);
+  std::string head, word;
+  for (Row row; std::getline(lines, head);)
+    if (std::istringstream(head) >> head >> word >> row.page >> row.name >> row.state >> row.values[0] >>
+            row.values[1] >> row.values[2] >> row.values[3] >> row.unit && head == "BOX:")
+      rows.push_back(row);
+  return rows;
 }
 
 const std::map<std::string, std::string> kKeys = {
@@ -359,6 +380,139 @@ TEST(BoxesCommand, TheTerminalListsEveryPaletteAndPrompt) {
                              "list box \"\" rows 1\n", "\n  1039 hierarchy list box \"Hierarchy\" rows 2 selected 1\n"})
     EXPECT_NE(out.find(listed), std::string::npos) << listed;
   EXPECT_TRUE(std::regex_search(out, std::regex("\nASK COLOR: (\\d+ \\d+ \\d+)\nCOLOR: \\1 -> 1 2 3\n")));
+}
+
+const char* const kRows[] = {"Bleed", "Trim", "Art/Live", "Crop"};
+
+// Page n's box of a row as qpdf gives it ("[36,36,576,756]", "none"): the
+// live area under either key, which the trim box switched on or off exchanges.
+std::string Held(const std::string& pdf, int n, const std::string& row) {
+  const std::string box = framewicktest::QpdfPageEntry(pdf, n, "/" + kKeys.at(row));
+  return box == "none" && row == "Art/Live" ? framewicktest::QpdfPageEntry(pdf, n, "/Zent_SafetyBox") : box;
+}
+
+// Each row locked once and the anchor once, the locked box off centre (pages
+// 1, 3) or partly outside (4, 6), pages without a record between; each row
+// off on some page. `centred`: the locked box, its size kept, once its
+// anchor is set to X 50, Y 60, W 400, H 500 points ([50 232 450 732]).
+const struct { const char *page, *locked, *anchor, *centred; } kShapes[] = {
+    {"/BleedBox [27 27 585 765] /TrimBox [40 50 560 700] /Zent_BoxInfo << /BleedBox << /A 1 /L 0 >> "
+     "/TrimBox << /A 0 /L 1 >> >>", "Trim", "Bleed", "[-10,157,510,807]"},
+    {"/TrimBox [36 36 576 756]", "", "", ""},
+    {"/BleedBox [20 25 600 770] /TrimBox [30 30 582 762] /CropBox [0 0 612 792] /Zent_BoxInfo << /TrimBox << /A 1 "
+     "/L 0 >> /BleedBox << /A 0 /L 1 >> /CropBox << /A 0 /L 0 >> >>", "Bleed", "Trim", "[-40,109.5,540,854.5]"},
+    {"/ArtBox [300 300 700 900] /CropBox [10 10 602 782] /Zent_BoxInfo << /CropBox << /A 1 /L 0 >> "
+     "/ArtBox << /A 0 /L 1 >> >>", "Art/Live", "Crop", "[50,182,450,782]"},
+    {"/BleedBox [20 20 592 772] /ArtBox [50 50 562 742]", "", "", ""},
+    {"/TrimBox [20 20 592 772] /Zent_SafetyBox [40 40 572 752] /CropBox [0 0 300 400] /Zent_BoxInfo << /ArtBox "
+     "<< /A 1 /L 0 >> /TrimBox << /A 0 /L 0 >> /CropBox << /A 0 /L 1 >> >>", "Crop", "Art/Live", "[100,282,400,682]"},
+};
+const int kPages = sizeof kShapes / sizeof kShapes[0];
+
+// Every page lists as the file holds it, alone and among the others, with
+// no question to apply. --off, --on and --set of each row leave each locked
+// box byte for byte unless --set edits its anchor; --set leaves out the
+// pages where the row is the locked one: its X and Y take no typing.
+TEST(EditedFiles, LockedBoxesStayAsTheFileHoldsThemUntilTheirAnchorIsEdited) {
+  hosttest::TempDir work;
+  std::vector<std::string> pages;
+  for (const auto& shape : kShapes) pages.push_back(std::string("/MediaBox [0 0 612 792] ") + shape.page);
+  const std::string file = framewicktest::PagesFile(work, pages), out = work.File("out.pdf");
+  std::string all, held[kPages + 1];  // held: each page's locked box
+  for (int n = 1; n <= kPages; ++n) {
+    std::string rows;
+    for (const std::string row : kRows) {
+      const std::string box = Held(file, n, row);
+      if (row == kShapes[n - 1].locked) held[n] = box;
+      double l, b, r, t;
+      char numbers[64] = "off 0.000 792.000 0.000 0.000";
+      if (std::sscanf(box.c_str(), "[%lf,%lf,%lf,%lf]", &l, &b, &r, &t) == 4)
+        std::snprintf(numbers, sizeof numbers, "on %.3f %.3f %.3f %.3f", l, 792 - t, r - l, t - b);
+      rows += "BOX: page " + std::to_string(n) + " " + row + " " + numbers + " pt\n";
+    }
+    rows += "SPEC: page " + std::to_string(n) + " Custom\n";
+    all += rows;
+    const auto alone = Boxes(work.path(), {file, "--unit", "pt", "--pages", std::to_string(n)});
+    EXPECT_EQ(alone.status, 0) << alone.err;
+    EXPECT_EQ(alone.out, rows);
+  }
+  const auto listed = Boxes(work.path(), {file, "--unit", "pt"});
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(listed.out, all);
+  for (const std::string row : kRows)
+    for (const std::string op : {"--off", "--on", "--set"}) {
+      SCOPED_TRACE(op + " " + row);
+      std::string others;
+      for (int n = 1; n <= kPages; ++n)
+        if (kShapes[n - 1].locked != row) others += (others.empty() ? "" : ",") + std::to_string(n);
+      std::vector<std::string> args = {file, "--unit", "pt", "--output", out};
+      if (op == "--set") args.insert(args.end(), {"--pages", others, "--on", row});
+      args.insert(args.end(), {op, op == "--set" ? row + "=50,60,400,500" : row});
+      ASSERT_EQ(Boxes(work.path(), args).status, 0);
+      for (int n = 1; n <= kPages; ++n) {
+        const auto& shape = kShapes[n - 1];
+        if (!*shape.locked || (shape.locked == row && op == "--off")) continue;
+        EXPECT_EQ(Held(out, n, shape.locked), op == "--set" && shape.anchor == row ? shape.centred : held[n]) << n;
+      }
+    }
+}
+
+// Rows that would change nothing, refused values and locked rows write
+// nothing and say so; boxes without area list and draw as none, with a note.
+TEST(EditedFiles, RowsThatChangeNothingOrRefuseWriteNothing) {
+  hosttest::TempDir work;
+  // Page 1, where the editor starts, takes the largest box (bleed) as its
+  // anchor, locking the trim box; pages 4 and 5 are 2 and 3 without the
+  // boxes that have no area.
+  std::vector<std::string> pages;
+  for (const char* page : {"/BleedBox [27 27 585 765] /TrimBox [36 36 576 756] /Zent_BoxInfo << /BleedBox << /A 0 /L 1 "
+                           ">> /TrimBox << /A 1 /L 0 >> >>",
+                           "/BleedBox [0 0 0 0] /TrimBox [0 0 0 0] /ArtBox [0 0 0 0] /CropBox [0 0 612 0]",
+                           "/TrimBox [36 36 576 756] /CropBox [100 100 100 500] /Contents 8 0 R", "",
+                           "/TrimBox [36 36 576 756] /Contents 8 0 R"})
+    pages.push_back(std::string("/MediaBox [0 0 612 792] ") + page);
+  const std::string file = framewicktest::PagesFile(work, pages, {"stream:|0 0 1 rg 0 0 300 400 re f"});
+  const std::string out = work.File("out.pdf"), p = work.File("p");
+  std::string zero;  // pages 2 and 3's notes
+  for (const char* box : {"bleed box is [0 0 0 0]", "trim box is [0 0 0 0]", "art/live box is [0 0 0 0]",
+                          "crop box is [0 0 612 0]", "crop box is [100 100 100 500]"})
+    zero += "The page's " + std::string(box) + ", which has no area: readers show the page without it.\n";
+  // The run's one line ("" for a run that saves) and its notes.
+  const struct { std::vector<std::string> args; std::string err, note; } rows[] = {
+      {{"--pages", "5", "--off", "crop"}, "plughost: the boxes were not changed: the rows already held what was asked\n",
+       ""},
+      {{"--pages", "5", "--set", "trim=32000,1,1000,5"},
+       "plughost: --set trim=32000,1,1000,5: on page 5 an edge of that box would lie outside -32768 to 32767.99998 "
+       "points, the range a page box holds; nothing is written\n", ""},
+      {{"--pages", "5", "--set", "trim=32767,1,0.5,5"}, "",
+       "The Trim box of page 5 lies outside the media box; it is written as asked, and readers clip it to the media "
+       "box.\n"},
+      {{"--pages", "1", "--set", "trim=1,1,5,5"},
+       "plughost: --set trim: on page 1 the Trim row is locked: the anchor box places it, and its X and Y take no "
+       "typing; unlock it at the terminal (--interactive) with \"with 102\" and \"track 1032 40 6\" (the right half "
+       "of its lock cell), then Apply\n", ""},
+      {{"--pages", "1", "--set", "art/live=1,1,5,5"},
+       "plughost: --set art/live: the row cannot be typed into on page 1 (is it off? --on ticks it)\n", ""},
+      {{"--pages", "2-3", "--picture", p}, "", zero},
+      {{"--pages", "4-5", "--picture", p}, "", ""},
+  };
+  std::string shown[7];  // each run's lines, notes and page numbers left out
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.args[1] + " " + row.args.back());
+    std::vector<std::string> args = {file, "--unit", "pt", "--output", out};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    ::unlink(out.c_str());
+    const auto run = Boxes(work.path(), args);
+    EXPECT_EQ(run.status, row.err.empty() ? 0 : 2);
+    EXPECT_EQ(run.err, row.err);
+    EXPECT_EQ(hosttest::FileExists(out), row.err.empty());
+    EXPECT_EQ(std::regex_replace(run.out, std::regex("NOTE: (.*\n)|.*\n"), "$1"), row.note);
+    shown[&row - rows] = std::regex_replace(run.out, std::regex("NOTE: .*\n|page \\d "), "");
+  }
+  EXPECT_EQ(shown[5], shown[6]);
+  for (int n : {2, 3})
+    EXPECT_TRUE(hosttest::ReadFile(p + "-" + std::to_string(n) + ".png") ==
+                hosttest::ReadFile(p + "-" + std::to_string(n + 2) + ".png")) << n;
 }
 
 }  // namespace

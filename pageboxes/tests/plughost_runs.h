@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,30 +35,6 @@ inline hosttest::ProcessResult Run(const std::string& settings, const std::vecto
   argv.insert(argv.end(), args.begin(), args.end());
   argv.insert(argv.end(), {"--script", "-"});
   return hosttest::RunProcess(argv, script, kRunBound);
-}
-
-// `plughost boxes ARGS` with the editor alone, settings in `settings`.
-inline hosttest::ProcessResult Boxes(const std::string& settings, const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {PLUGHOST, "boxes", "--plugins", PluginFolder(), "--settings", settings};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return hosttest::RunProcess(argv, "", kRunBound);
-}
-
-// The BOX lines of a run: "BOX: page N NAME on|off X Y W H UNIT".
-struct Row {
-  int page = 0;
-  std::string name, state, values[4], unit;
-};
-
-inline std::vector<Row> RowsOf(const std::string& out) {
-  std::vector<Row> rows;
-  std::istringstream lines(out);
-  std::string head, word;
-  for (Row row; std::getline(lines, head);)
-    if (std::istringstream(head) >> head >> word >> row.page >> row.name >> row.state >> row.values[0] >>
-            row.values[1] >> row.values[2] >> row.values[3] >> row.unit && head == "BOX:")
-      rows.push_back(row);
-  return rows;
 }
 
 // The text values of the editor's key in the settings folder.
@@ -90,14 +65,16 @@ inline Values LibraryValues(const std::string& settings) {
   return out;
 }
 
-// dir/in.pdf, of pages with these entries (objects 3 on).
-inline std::string PagesFile(const hosttest::TempDir& dir, const std::vector<std::string>& pages) {
+// dir/in.pdf, of pages with these entries (objects 3 on), then the objects `more`.
+inline std::string PagesFile(const hosttest::TempDir& dir, const std::vector<std::string>& pages,
+                             const std::vector<std::string>& more = {}) {
   hosttest::PdfSpec spec;
   std::string kids;
   for (size_t i = 0; i < pages.size(); ++i) kids += std::to_string(3 + i) + " 0 R ";
   spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
                   "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) + " >>"};
   for (const std::string& page : pages) spec.objects.push_back("<< /Type /Page /Parent 2 0 R " + page + " >>");
+  spec.objects.insert(spec.objects.end(), more.begin(), more.end());
   hosttest::WriteFile(dir.File("in.pdf"), hosttest::MakePdf(spec));
   return dir.File("in.pdf");
 }
