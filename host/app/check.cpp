@@ -630,15 +630,7 @@ void CheckRun::Start(Session& session) const {
       if (MemoryRanOut() && stop.compare(0, 10, "the check ") == 0) *reason = NoVerdict() + where;
       return 2;
     }
-    host::SaveFailure failed = host::LastSaveFailure();
-    // A save the host refused before it began (the document's security
-    // allows no changes) stopped the run in the save step's words,
-    // "cannot save PATH: REASON".
-    static const std::string kRefused = "cannot save ";
-    const size_t colon = stop.rfind(": ");
-    if (failed.reason.empty() && stop.compare(0, kRefused.size(), kRefused) == 0 && colon != std::string::npos &&
-        colon > kRefused.size())
-      failed = host::SaveFailure{stop.substr(kRefused.size(), colon - kRefused.size()), stop.substr(colon + 2)};
+    const host::SaveFailure& failed = host::LastSaveFailure();
     if (failed.reason.empty()) return 2;
     *reason = "the verdict stands, but saving " + failed.path + " failed: " + failed.reason + where;
     const std::string missing = ReportMissing();

@@ -179,6 +179,9 @@ struct SaveFailure {
   std::string path, reason;
 };
 const SaveFailure& LastSaveFailure();
+// A save refused before it began (the document's security allows no
+// changes) is a save that failed, told as the others are.
+void NoteSaveRefused(const std::string& path, ASErrorCode code);
 // Memory ran out where the library may not throw, which ends the process:
 // a save under way is noted as failed for it ("out of memory"), as one the
 // library let fail is; false when no save was under way.

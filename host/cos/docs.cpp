@@ -926,6 +926,8 @@ bool EncryptionNeeds(QPDF& qpdf, Version* least) {
 const std::string& LastSaveNote() { return SaveNote(); }
 const SaveFailure& LastSaveFailure() { return Failed(); }
 
+void NoteSaveRefused(const std::string& path, ASErrorCode code) { Failed() = SaveFailure{path, ErrorText(code)}; }
+
 bool FailSaveForMemory() {
   SaveFailure& failed = Failed();
   // Under way: named, and no reason yet.

@@ -45,6 +45,7 @@ PageRec& PageOf(PDPage page) {
 // version the document is written with.
 void SaveNotified(PDDoc d, const std::string& target, ASPathName path, ASInt32 flags, ASInt16 major = 0,
                   ASInt16 minor = 0) {
+  if (!ChangesAllowed(d)) NoteSaveRefused(target, pdErrNotPermitted);
   RequireChangesAllowed(DocOf(d));
   AVDocWillSaveRec record{};
   record.size = sizeof record;
