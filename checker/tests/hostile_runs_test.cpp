@@ -113,12 +113,10 @@ TEST_F(HostileRunsTest, ASaveThatFailsLeavesTheFileAsItWas) {
 // its verdict. Nothing is written, and no temporary file is left; a report
 // asked for on standard output is printed all the same.
 TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
-  const std::string fixable = Sample("x1a-fixable"), font = Sample("rgb-font"), locked = Work("locked.pdf"),
-                    refused = "The document's security does not allow changes";
+  const std::string fixable = Sample("x1a-fixable"), font = Sample("rgb-font"), locked = Work("locked.pdf");
   ASSERT_EQ(hosttest::RunCommand("qpdf --allow-weak-crypto --encrypt '' owner 40 --modify=n -- " +
                                  hosttest::Quoted(fixable) + " " + hosttest::Quoted(locked)), 0);
-  ASSERT_EQ(::mkdir(Work("out").c_str(), 0700), 0);
-  auto failed = [&](const std::string& file, const std::string& reason) {
+  auto failed = [&](const std::string& file, const char* reason) {
     return "the verdict stands, but saving " + Work(file) + " failed: " + reason;
   };
   const struct {
@@ -138,17 +136,13 @@ TEST_F(HostileRunsTest, ASaveThatFailsAfterTheVerdictKeepsTheVerdict) {
       {{fixable, font, "--fix", "--output", "."}, "write:1:ENOSPC", "",
        {"RESULT: " + fixable + ": valid (" + failed("x1a-fixable.pdf", "No space left on device") + ")",
         "RESULT: " + font + ": not valid (" + failed("rgb-font.pdf", "No space left on device") + ")"}},
-      {{locked, "--fix", "--output", "o.pdf"}, "", failed("o.pdf", refused),
+      {{locked, "--fix", "--output", "o.pdf"}, "", failed("o.pdf", "The document's security does not allow changes"),
        {"VERDICT: This file isn't a valid PDF/X-1a:2001 file.  There were 2 errors which can be fixed.  However, there "
         "was 1 error which can not be fixed.  \\nClick the \"Details...\" button for more information"}},
-      {{locked, Sample("x1a-good"), "--output", "out"}, "", "",
-       {"RESULT: " + locked + ": not valid (" + failed("out/locked.pdf", refused) + ")",
-        "RESULT: " + Sample("x1a-good") + ": valid"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.args.back() + " " + row.hook);
-    hosttest::ProcessResult run = Run(*row.hook ? std::vector<std::string>{std::string("PLUGHOST_FAIL_FILE=") + row.hook}
-                                                : std::vector<std::string>(), row.args);
+    hosttest::ProcessResult run = Run({std::string("PLUGHOST_FAIL_FILE=") + row.hook}, row.args);  // "": none
     EXPECT_EQ(run.status, 2) << run.out;
     if (!row.err.empty()) {
       EXPECT_EQ(run.err, "plughost: " + row.err + "\n");
@@ -221,9 +215,8 @@ TEST_F(HostileRunsTest, MemoryThatRunsOutInASaveEndsInOneLine) {
   }
 }
 
-// Memory that runs out during a check (ulimit -v, too little to enough):
-// no run ends by a signal (once SIGSEGV, after the session began), one that
-// ran out says why in its one line, and with enough there is a verdict.
+// Memory that runs out during a check (ulimit -v): no run ends by a signal
+// (once SIGSEGV), one that ran out says so in its one line; with enough, a verdict.
 TEST_F(HostileRunsTest, MemoryThatRunsOutInACheckSaysSo) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the sanitizers reserve more address space than any limit here";

@@ -15,16 +15,28 @@ Picture ReadPpm(const std::string& path, int dpi) {
   const std::string bytes = ReadFile(path);
   std::istringstream in(bytes);
   std::string word;
-  std::vector<int> numbers;  // width, height, largest value
-  for (in >> word; numbers.size() < 3 && in >> word;) {
-    if (word[0] == '#')
-      std::getline(in, word);
-    else
-      numbers.push_back(std::atoi(word.c_str()));
-  }
-  if (numbers.size() < 3 || numbers[0] <= 0 || numbers[1] <= 0 || !in) return Picture();
-  Picture p{numbers[0], numbers[1], dpi, bytes.substr(static_cast<size_t>(in.tellg()) + 1)};
-  return p.pixels.size() == 3u * static_cast<size_t>(p.width) * static_cast<size_t>(p.height) ? p : Picture();
+  int n[3] = {0, 0, 0};  // width, height, largest value
+  for (int i = (in >> word, 0); i < 3 && in >> word;)
+    if (word[0] == '#') std::getline(in, word); else n[i++] = std::atoi(word.c_str());
+  Picture p{n[0], n[1], dpi, in && n[0] > 0 ? bytes.substr(static_cast<size_t>(in.tellg()) + 1) : ""};
+  return n[1] > 0 && p.pixels.size() == 3 * static_cast<size_t>(n[0]) * static_cast<size_t>(n[1]) ? p : Picture();
+}
+
+std::string Differences(const Picture& a, const Picture& b, const Box* inside) {
+  if (a.width == 0 || b.width == 0) return "not drawn";
+  if (a.width != b.width || a.height != b.height) return "another size";
+  int x0 = a.width, y0 = a.height, x1 = -1, y1 = -1;
+  for (size_t i = 0; i < a.pixels.size(); ++i)
+    if (a.pixels[i] != b.pixels[i]) {
+      const int x = static_cast<int>(i / 3 % static_cast<size_t>(a.width)), y = static_cast<int>(i / 3 / a.width);
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    }
+  const double s = a.dpi / 72.0, h = a.height / s;
+  if (x1 < 0 || (inside && x0 >= inside->left * s - 1 && x1 <= inside->right * s + 1 &&
+                 y0 >= (h - inside->top) * s - 1 && y1 <= (h - inside->bottom) * s + 1))
+    return "";
+  return "pixels " + std::to_string(x0) + "," + std::to_string(y0) + " to " + std::to_string(x1) + "," +
+         std::to_string(y1);
 }
 
 }  // namespace
@@ -34,8 +46,7 @@ std::vector<Picture> Render(const std::string& pdf, int dpi, bool ghostscript) {
   const std::string r = std::to_string(dpi), prefix = Quoted(dir.File("p"));
   RunCommand((ghostscript ? "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=ppmraw -r" + r + " -sOutputFile=" +
                                 Quoted(dir.File("p-%04d.ppm")) + " " + Quoted(pdf)
-                          : "pdftoppm -r " + r + " " + Quoted(pdf) + " " + prefix) +
-             " > /dev/null 2>&1");
+                          : "pdftoppm -r " + r + " " + Quoted(pdf) + " " + prefix) + " > /dev/null 2>&1");
   std::string listed;
   RunCommand("ls " + prefix + "*.ppm 2>/dev/null", &listed);  // in page order: the numbers are padded
   std::vector<Picture> pages;
@@ -44,29 +55,10 @@ std::vector<Picture> Render(const std::string& pdf, int dpi, bool ghostscript) {
   return pages;
 }
 
-std::string Differences(const Picture& a, const Picture& b, const Box* inside) {
-  if (a.width == 0 || b.width == 0) return "not drawn";
-  if (a.width != b.width || a.height != b.height) return "another size";
-  int x0 = a.width, y0 = a.height, x1 = -1, y1 = -1;
-  for (size_t i = 0; i < a.pixels.size(); ++i) {
-    if (a.pixels[i] == b.pixels[i]) continue;
-    const int x = static_cast<int>(i / 3 % static_cast<size_t>(a.width)), y = static_cast<int>(i / 3 / a.width);
-    x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-  }
-  if (x1 < 0) return "";
-  const double scale = a.dpi / 72.0, height = a.height / scale;
-  if (inside && x0 >= inside->left * scale - 1 && x1 <= inside->right * scale + 1 &&
-      y0 >= (height - inside->top) * scale - 1 && y1 <= (height - inside->bottom) * scale + 1)
-    return "";
-  return "pixels " + std::to_string(x0) + "," + std::to_string(y0) + " to " + std::to_string(x1) + "," +
-         std::to_string(y1);
-}
-
 std::vector<std::string> PageDifferences(const std::string& before, const std::string& after, int dpi,
                                          bool ghostscript, const Box* inside) {
   std::vector<Picture> a = Render(before, dpi, ghostscript), b = Render(after, dpi, ghostscript);
-  a.resize(std::max(a.size(), b.size()));
-  b.resize(a.size());
+  a.resize(std::max(a.size(), b.size())), b.resize(a.size());
   std::vector<std::string> differences;
   for (size_t i = 0; i < a.size(); ++i) differences.push_back(Differences(a[i], b[i], inside));
   return differences;

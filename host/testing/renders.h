@@ -11,21 +11,17 @@ struct Picture {
   int width = 0, height = 0, dpi = 0;
   std::string pixels;
 };
-
-// Every page of `pdf`, in order, at `dpi`, by pdftoppm (or Ghostscript).
-std::vector<Picture> Render(const std::string& pdf, int dpi, bool ghostscript = false);
-
 // A rectangle in points, from the page's lower left.
 struct Box {
   double left, bottom, right, top;
 };
 
-// Where `b` differs from `a`: "" for nowhere, or only inside `inside` (a
-// pixel of slack for anti-aliased edges); else the pixels' box.
-std::string Differences(const Picture& a, const Picture& b, const Box* inside = nullptr);
+// Every page of `pdf`, in order, at `dpi`, by pdftoppm (or Ghostscript).
+std::vector<Picture> Render(const std::string& pdf, int dpi, bool ghostscript = false);
 
-// Differences of each page of `before` and `after`, the longer's count;
-// a page one lacks is "not drawn".
+// Where each page of `after` differs from `before`'s, as many as the longer
+// has: "" for nowhere or only inside `inside` (a pixel of slack for
+// anti-aliased edges), "not drawn", "another size", else the pixels' box.
 std::vector<std::string> PageDifferences(const std::string& before, const std::string& after, int dpi,
                                          bool ghostscript = false, const Box* inside = nullptr);
 
