@@ -66,40 +66,33 @@ std::string MakePagesPdf(int pages, const std::string& content) {
 }
 
 std::string MakeCataloguePdf(long images, bool shared) {
-  const long perPage = 10, pages = (images + perPage - 1) / perPage;
-  // Objects: 1 catalog, 2 pages, 3 the shared resources (or unused), then
-  // each page and its content, then the images.
-  const long firstPage = 4, firstImage = firstPage + 2 * pages;
+  // Objects: 1 catalog, 2 pages, 3 the shared resources, then each page and
+  // its content, then the images.
+  const long perPage = 10, pages = (images + perPage - 1) / perPage, firstImage = 4 + 2 * pages;
   auto name = [&](long i) { return "/Im" + std::to_string(shared ? i : i % perPage); };
-  auto ref = [](long object) { return std::to_string(object) + " 0 R"; };
-  PdfSpec spec;
-  spec.version = "1.4";
+  auto ref = [](long object) { return std::to_string(object) + " 0 R "; };
   std::string kids, all;
-  for (long p = 0; p < pages; ++p) kids += ref(firstPage + 2 * p) + " ";
-  for (long i = 0; i < images; ++i) all += name(i) + " " + ref(firstImage + i) + " ";
-  spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>",
-                  "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>",
-                  "<< /XObject << " + (shared ? all : std::string()) + ">> >>"};
+  for (long p = 0; p < pages; ++p) kids += ref(4 + 2 * p);
+  for (long i = 0; i < images; ++i) all += name(i) + " " + ref(firstImage + i);
+  PdfSpec spec{"1.4", {"<< /Type /Catalog /Pages 2 0 R >>",
+                       "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>",
+                       "<< /XObject << " + (shared ? all : "") + ">> >>"}};
   for (long p = 0; p < pages; ++p) {
     std::string own, content;
-    for (long i = p * perPage; i < std::min(images, (p + 1) * perPage); ++i) {
-      own += name(i) + " " + ref(firstImage + i) + " ";
-      const long k = i - p * perPage;
-      // 16 pixels over 7.68 points: 150 ppi.
+    for (long i = p * perPage, k = 0; i < std::min(images, (p + 1) * perPage); ++i, ++k) {
+      own += name(i) + " " + ref(firstImage + i);  // drawn 16 pixels over 7.68 points: 150 ppi
       content += "q 7.68 0 0 7.68 " + std::to_string(40 + 50 * (k % 5)) + " " + std::to_string(600 - 60 * (k / 5)) +
                  " cm " + name(i) + " Do Q\n";
     }
     spec.objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 700] /Resources " +
-                           (shared ? std::string("3 0 R") : "<< /XObject << " + own + ">> >>") + " /Contents " +
-                           ref(firstPage + 2 * p + 1) + " >>");
+                           (shared ? "3 0 R" : "<< /XObject << " + own + ">> >>") + " /Contents " + ref(5 + 2 * p) + ">>");
     spec.objects.push_back("stream:|" + content);
   }
   for (long i = 0; i < images; ++i) {
     std::string pixels(256, '\0');
     for (size_t j = 0; j < pixels.size(); ++j) pixels[j] = static_cast<char>((i * 37 + j * (j % 16 + 1)) % 256);
-    spec.objects.push_back(
-        "stream:/Type /XObject /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceGray /BitsPerComponent 8 "
-        "/Filter /FlateDecode|" + Deflated(pixels));
+    spec.objects.push_back("stream:/Type /XObject /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceGray "
+                           "/BitsPerComponent 8 /Filter /FlateDecode|" + Deflated(pixels));
   }
   return MakePdf(spec);
 }

@@ -21,11 +21,9 @@ std::string MakePdf(const PdfSpec& spec);
 // followed by its contents stream; `content` is each page's content.
 std::string MakePagesPdf(int pages, const std::string& content = "0 0 m 10 10 l S");
 
-// A catalogue of `images` small images (16 x 16 gray, Flate), ten a page in a
-// grid, each drawn once at 150 ppi. Each page holds its own ten in its
-// resources, named /Im0 to /Im9 as writers name them page by page; with
-// `shared` every page names one resources dictionary that holds them all,
-// each under a name of its own.
+// A catalogue of `images` 16 x 16 gray images, ten a page, each drawn once
+// at 150 ppi and named /Im0 to /Im9 in its page's resources; `shared`: all
+// in one resources dictionary the pages share, each named on its own.
 std::string MakeCataloguePdf(long images, bool shared = false);
 
 // `data` deflated, for a /FlateDecode stream.

@@ -223,23 +223,22 @@ TEST_F(CosTest, EqualityAndCopies) {
   EXPECT_EQ(CosObjGetDoc(moved), doc2);
 }
 
-// A scratch copy that changes nothing is freed once its handles go, and an
-// object the library reads later where it lay is no part of it: changing
-// that object changes the document. The copies were held until the save.
+// A scratch copy that changes nothing is freed with its handles, and an
+// object read later where it lay is the document's own: changing it changes
+// the document. The copies were held until the save.
 TEST_F(CosTest, ObjectsReadWhereFreedCopiesLayAreTheDocumentsOwn) {
   PdfSpec spec;
   spec.objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"};
   for (int i = 0; i < 300; ++i) spec.objects.push_back("<< /Inner << /A " + std::to_string(i) + " >> >>");
   CosDoc doc = Open(spec);
   for (int id = 4; id < 303; ++id) {
-    SCOPED_TRACE(id);
     const ASUns32 mark = CosDocHandleMark(doc);
     for (int copies = 0; copies < 8; ++copies)
       CosDictPut(CosObjCopy(CosDictGet(Obj(doc, 3), K("Inner")), doc, 0), K("B"), CosNewInteger(doc, 0, id));
     CosDocReleaseHandles(doc, mark);
-    ASSERT_FALSE(PDDocGetFlags(pd_) & 1);
+    ASSERT_FALSE(PDDocGetFlags(pd_) & 1) << id;
     CosDictPut(CosDictGet(Obj(doc, id), K("Inner")), K("B"), CosNewInteger(doc, 0, id));
-    EXPECT_TRUE(PDDocGetFlags(pd_) & 1);
+    ASSERT_TRUE(PDDocGetFlags(pd_) & 1) << id;
     PDDocClearFlags(pd_, 1);
   }
 }

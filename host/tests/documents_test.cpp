@@ -250,9 +250,7 @@ TEST_F(BlockSourceTest, AnswersAsTheLibrarysFileSource) {
     const qpdf_offset_t size = static_cast<qpdf_offset_t>(file.second.size());
     FileInputSource theirs(path.c_str());
     host::BlockFileSource ours(path, ::open(path.c_str(), O_RDONLY));
-    // Most of the file taken as one stream's data: its blocks are read for
-    // each reader and not kept, and answer alike.
-    ours.PassOver(3, size - 3);
+    ours.PassOver(3, size - 3);  // most of the file as one stream's data: blocks not kept
     // Offsets about the block edges and the end; reads short and long.
     const qpdf_offset_t offsets[] = {0, 1, 65535, 65536, 65537, size / 2, size - 3, size, size + 10};
     const size_t lengths[] = {1, 7, 300, 70000};
